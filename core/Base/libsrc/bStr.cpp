@@ -47,6 +47,26 @@ std::mutex& BStrPoolLock() {
     return lock;
 }
 
+}  // namespace
+
+// Holds the pool lock, unless the process has one thread.
+class bStr::PoolGuard {
+public:
+    PoolGuard() : locked(!OneThread()) {
+        if (locked) BStrPoolLock().lock();
+    }
+    ~PoolGuard() {
+        if (locked) BStrPoolLock().unlock();
+    }
+    PoolGuard(const PoolGuard&) = delete;
+    PoolGuard& operator=(const PoolGuard&) = delete;
+
+private:
+    bool locked;
+};
+
+namespace {
+
 [[noreturn]] void BStrAssertFail(const char* expr, int line) {
     std::fprintf(stderr, "Assertion failed: %s, file bStr, line %d\n", expr, line);
     std::abort();
@@ -80,7 +100,7 @@ char* bStr::NewText(std::size_t len) {
     if (len < kBlockSize) {
         void* block;
         {
-            std::lock_guard<std::mutex> guard(BStrPoolLock());
+            PoolGuard guard;
             block = Pop(StrCacheList);
         }
         if (!block) return static_cast<char*>(Allocate(kBlockSize));
@@ -92,7 +112,7 @@ char* bStr::NewText(std::size_t len) {
 
 void bStr::FreeText(char* text, std::size_t len) noexcept {
     if (len < kBlockSize) {
-        std::lock_guard<std::mutex> guard(BStrPoolLock());
+        PoolGuard guard;
         Push(StrCacheList, text, kBlockSize);
     } else {
         ::operator delete(text);
@@ -105,7 +125,7 @@ bStr::srep* bStr::NewRep(std::size_t len) {
     void* block = nullptr;
     {
         // Record and short text under one hold of the lock.
-        std::lock_guard<std::mutex> guard(BStrPoolLock());
+        PoolGuard guard;
         record = Pop(SrepCacheList);
         if (len < kBlockSize) block = Pop(StrCacheList);
     }
@@ -142,7 +162,7 @@ void bStr::Dispose(srep* r) noexcept {
     bool pooled = static_cast<std::size_t>(r->len) < kBlockSize;
     r->~srep();
     {
-        std::lock_guard<std::mutex> guard(BStrPoolLock());
+        PoolGuard guard;
         if (pooled) Push(StrCacheList, text, kBlockSize);
         Push(SrepCacheList, r, sizeof(srep));
     }

@@ -23,6 +23,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <iosfwd>
+#if __has_include(<sys/single_threaded.h>)
+#include <sys/single_threaded.h>
+#endif
 
 class bStr {
 public:
@@ -107,20 +110,41 @@ private:
 
     explicit bStr(srep* r) noexcept : rep(r) {}
 
+    // True while the process has one thread: counts and free lists then need
+    // no atomic read-modify-write and no lock. A second thread can only be
+    // started by this one, and starting it orders everything before.
+    static bool OneThread() noexcept {
+#if __has_include(<sys/single_threaded.h>)
+        return __libc_single_threaded != 0;
+#else
+        return false;
+#endif
+    }
     static void Hold(srep* r) noexcept {
-        if (r) r->refs.fetch_add(1, std::memory_order_relaxed);
+        if (!r) return;
+        if (OneThread())
+            r->refs.store(r->refs.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+        else
+            r->refs.fetch_add(1, std::memory_order_relaxed);
     }
     // A holder that sees a count of 1 is the only one: nobody else can copy
     // the representation, so it is released without the atomic decrement.
     static void Drop(srep* r) noexcept {
-        if (r && (r->refs.load(std::memory_order_acquire) == 1 ||
-                  r->refs.fetch_sub(1, std::memory_order_acq_rel) == 1))
+        if (!r) return;
+        std::int32_t n = r->refs.load(std::memory_order_acquire);
+        if (n == 1) {
             Dispose(r);
+        } else if (OneThread()) {
+            r->refs.store(n - 1, std::memory_order_relaxed);
+        } else if (r->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+            Dispose(r);
+        }
     }
     bool SoleHolder() const noexcept {
         return rep->refs.load(std::memory_order_acquire) == 1;
     }
 
+    class PoolGuard;  // the free lists' lock
     static srep* NewRep(std::size_t len);
     static srep* NewRep(const char* a, std::size_t alen, const char* b = nullptr, std::size_t blen = 0);
     static char* NewText(std::size_t len);
