@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cctype>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
