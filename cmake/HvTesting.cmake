@@ -18,8 +18,19 @@ function(hv_add_test_suite)
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   include(GoogleTest)
   gtest_discover_tests(${T_NAME}
-    PROPERTIES LABELS "${T_LABEL};${T_LABELS}" TIMEOUT ${T_TIMEOUT}
+    PROPERTIES LABELS "${T_LABEL}" TIMEOUT ${T_TIMEOUT}
     DISCOVERY_TIMEOUT 60)
+  if(T_LABELS)
+    # gtest_discover_tests flattens a list given as a property value ("a;b"
+    # would become the label "a" and a stray property "b"), so the full label
+    # list is set by a script that CTest reads after the discovered tests.
+    set(label_script "${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}_labels.cmake")
+    file(WRITE "${label_script}"
+      "foreach(t IN LISTS ${T_NAME}_TESTS)\n"
+      "  set_tests_properties(\"\${t}\" PROPERTIES LABELS \"${T_LABEL};${T_LABELS}\")\n"
+      "endforeach()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${label_script}")
+  endif()
 endfunction()
 
 # hv_component_tests(DIR <dir> NAME <suite> LABEL <component> LIBS <libs...>)

@@ -1,0 +1,459 @@
+#include "bStr.h"
+
+#include <array>
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <istream>
+#include <mutex>
+#include <new>
+#include <ostream>
+#include <string_view>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/asan_interface.h>
+// Blocks on a free list are poisoned behind their link word, so that a use
+// after release is caught even though the memory never goes back to the heap.
+#define BSTR_POISON(p, n) ASAN_POISON_MEMORY_REGION((p), (n))
+#define BSTR_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION((p), (n))
+#else
+#define BSTR_POISON(p, n) ((void)(p), (void)(n))
+#define BSTR_UNPOISON(p, n) ((void)(p), (void)(n))
+#endif
+
+namespace {
+
+// A pooled text block: up to 123 characters and the terminator.
+constexpr std::size_t kBlockSize = 124;
+constexpr std::size_t kMaxLen = INT32_MAX;
+
+// Released records and blocks are chained through their first word.
+struct FreeLink {
+    FreeLink* next;
+};
+
+// Both lists only grow; guarded by BStrPoolLock().
+FreeLink* SrepCacheList = nullptr;
+FreeLink* StrCacheList = nullptr;
+
+// The one lock of the two free lists. The library-wide lock is to take its
+// place; until then a mutex of our own. std::mutex is constant-initialised,
+// so strings made by static initialisers (class registration) can use it
+// before any constructor of this unit has run.
+std::mutex& BStrPoolLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+}  // namespace
+
+// Holds the pool lock, unless the process has one thread.
+class bStr::PoolGuard {
+public:
+    PoolGuard() : locked(!OneThread()) {
+        if (locked) BStrPoolLock().lock();
+    }
+    ~PoolGuard() {
+        if (locked) BStrPoolLock().unlock();
+    }
+    PoolGuard(const PoolGuard&) = delete;
+    PoolGuard& operator=(const PoolGuard&) = delete;
+
+private:
+    bool locked;
+};
+
+namespace {
+
+[[noreturn]] void BStrAssertFail(const char* expr, int line) {
+    std::fprintf(stderr, "Assertion failed: %s, file bStr, line %d\n", expr, line);
+    std::abort();
+}
+#define BSTR_ASSERT(cond) ((cond) ? (void)0 : BStrAssertFail(#cond, __LINE__))
+
+// Every failure to get memory for a string stops the process: a string that
+// silently lost its text would corrupt names and messages.
+void* Allocate(std::size_t n) {
+    void* buffPtr = ::operator new(n, std::nothrow);
+    BSTR_ASSERT(buffPtr != 0);
+    return buffPtr;
+}
+
+void* Pop(FreeLink*& list) noexcept {
+    FreeLink* link = list;
+    if (link) list = link->next;
+    return link;
+}
+
+void Push(FreeLink*& list, void* block, std::size_t size) noexcept {
+    list = ::new (block) FreeLink{list};
+    BSTR_POISON(static_cast<char*>(block) + sizeof(FreeLink), size - sizeof(FreeLink));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- storage
+
+char* bStr::NewText(std::size_t len) {
+    if (len < kBlockSize) {
+        void* block;
+        {
+            PoolGuard guard;
+            block = Pop(StrCacheList);
+        }
+        if (!block) return static_cast<char*>(Allocate(kBlockSize));
+        BSTR_UNPOISON(block, kBlockSize);
+        return static_cast<char*>(block);
+    }
+    return static_cast<char*>(Allocate(len + 1));
+}
+
+void bStr::FreeText(char* text, std::size_t len) noexcept {
+    if (len < kBlockSize) {
+        PoolGuard guard;
+        Push(StrCacheList, text, kBlockSize);
+    } else {
+        ::operator delete(text);
+    }
+}
+
+bStr::srep* bStr::NewRep(std::size_t len) {
+    BSTR_ASSERT(len <= kMaxLen);
+    void* record;
+    void* block = nullptr;
+    {
+        // Record and short text under one hold of the lock.
+        PoolGuard guard;
+        record = Pop(SrepCacheList);
+        if (len < kBlockSize) block = Pop(StrCacheList);
+    }
+    if (record) {
+        BSTR_UNPOISON(record, sizeof(srep));
+    } else {
+        record = Allocate(sizeof(srep));
+    }
+    char* text;
+    if (block) {
+        BSTR_UNPOISON(block, kBlockSize);
+        text = static_cast<char*>(block);
+    } else {
+        text = static_cast<char*>(Allocate(len < kBlockSize ? kBlockSize : len + 1));
+    }
+    text[len] = '\0';
+    srep* r = ::new (record) srep;
+    r->str = text;
+    r->len = static_cast<std::int32_t>(len);
+    r->refs.store(1, std::memory_order_relaxed);
+    return r;
+}
+
+bStr::srep* bStr::NewRep(const char* a, std::size_t alen, const char* b, std::size_t blen) {
+    BSTR_ASSERT(alen <= kMaxLen && blen <= kMaxLen - alen);
+    srep* r = NewRep(alen + blen);
+    if (alen) std::memcpy(r->str, a, alen);
+    if (blen) std::memcpy(r->str + alen, b, blen);
+    return r;
+}
+
+void bStr::Dispose(srep* r) noexcept {
+    char* text = r->str;
+    bool pooled = static_cast<std::size_t>(r->len) < kBlockSize;
+    r->~srep();
+    {
+        PoolGuard guard;
+        if (pooled) Push(StrCacheList, text, kBlockSize);
+        Push(SrepCacheList, r, sizeof(srep));
+    }
+    if (!pooled) ::operator delete(text);
+}
+
+// This string's text becomes a followed by b. Either may point into the old
+// text, which is released only after the copy.
+void bStr::ReplaceText(const char* a, std::size_t alen, const char* b, std::size_t blen) {
+    if (rep && SoleHolder()) {
+        BSTR_ASSERT(alen <= kMaxLen && blen <= kMaxLen - alen);
+        std::size_t len = alen + blen;
+        char* text = NewText(len);
+        if (alen) std::memcpy(text, a, alen);
+        if (blen) std::memcpy(text + alen, b, blen);
+        text[len] = '\0';
+        FreeText(rep->str, static_cast<std::size_t>(rep->len));
+        rep->str = text;
+        rep->len = static_cast<std::int32_t>(len);
+        return;
+    }
+    srep* fresh = NewRep(a, alen, b, blen);
+    Drop(rep);
+    rep = fresh;
+}
+
+// ---------------------------------------------------------------- construction
+
+bStr::bStr(const char* s) : rep(s ? NewRep(s, std::strlen(s)) : nullptr) {}
+
+// Reads no byte past s[n - 1]: s need not be terminated within n.
+bStr::bStr(const char* s, int n)
+    : rep(s ? NewRep(s, ::strnlen(s, n > 0 ? static_cast<std::size_t>(n) : 0)) : nullptr) {}
+
+bStr& bStr::operator=(const bStr& o) noexcept {
+    Hold(o.rep);
+    Drop(rep);
+    rep = o.rep;
+    return *this;
+}
+
+bStr& bStr::operator=(bStr&& o) noexcept {
+    if (this != &o) {
+        Drop(rep);
+        rep = o.rep;
+        o.rep = nullptr;
+    }
+    return *this;
+}
+
+bStr& bStr::operator=(const char* s) {
+    if (!s) {
+        Drop(rep);
+        rep = nullptr;
+        return *this;
+    }
+    ReplaceText(s, std::strlen(s), nullptr, 0);
+    return *this;
+}
+
+// ---------------------------------------------------------------- access
+
+int bStr::GetLastChar() const noexcept {
+    if (!rep || rep->len == 0) return 0;
+    return static_cast<signed char>(rep->str[rep->len - 1]);
+}
+
+// ---------------------------------------------------------------- comparison
+
+bool bStr::operator<(const bStr& o) const noexcept { return std::strcmp(StrVal(), o.StrVal()) < 0; }
+bool bStr::operator<=(const bStr& o) const noexcept { return std::strcmp(StrVal(), o.StrVal()) <= 0; }
+bool bStr::operator>(const bStr& o) const noexcept { return std::strcmp(StrVal(), o.StrVal()) > 0; }
+bool bStr::operator>=(const bStr& o) const noexcept { return std::strcmp(StrVal(), o.StrVal()) >= 0; }
+bool bStr::operator<(const char* s) const noexcept { return std::strcmp(StrVal(), s ? s : "") < 0; }
+bool bStr::operator<=(const char* s) const noexcept { return std::strcmp(StrVal(), s ? s : "") <= 0; }
+bool bStr::operator>(const char* s) const noexcept { return std::strcmp(StrVal(), s ? s : "") > 0; }
+bool bStr::operator>=(const char* s) const noexcept { return std::strcmp(StrVal(), s ? s : "") >= 0; }
+
+int bStr::StrNCmp(const bStr& o) const noexcept {
+    return std::strncmp(StrVal(), o.StrVal(), static_cast<std::size_t>(StrLen()));
+}
+
+bool operator==(const bStr& a, const bStr& b) noexcept {
+    if (a.StrPtr() == b.StrPtr()) return true;  // shared representation, or both null
+    return a.StrLen() == b.StrLen() && std::memcmp(a.StrVal(), b.StrVal(), a.StrLen()) == 0;
+}
+bool operator==(const bStr& a, const char* b) noexcept { return std::strcmp(a.StrVal(), b ? b : "") == 0; }
+bool operator==(const char* a, const bStr& b) noexcept { return b == a; }
+bool operator!=(const bStr& a, const bStr& b) noexcept { return !(a == b); }
+bool operator!=(const bStr& a, const char* b) noexcept { return !(a == b); }
+bool operator!=(const char* a, const bStr& b) noexcept { return !(b == a); }
+bool operator<(const char* a, const bStr& b) noexcept { return b > a; }
+bool operator<=(const char* a, const bStr& b) noexcept { return b >= a; }
+bool operator>(const char* a, const bStr& b) noexcept { return b < a; }
+bool operator>=(const char* a, const bStr& b) noexcept { return b <= a; }
+
+// ---------------------------------------------------------------- concatenation
+
+bStr& bStr::operator+=(const bStr& o) {
+    if (o.StrLen() == 0) return *this;
+    if (!rep) return *this = o;
+    // o may be this string itself: ReplaceText copies before it releases.
+    ReplaceText(rep->str, static_cast<std::size_t>(rep->len), o.rep->str, static_cast<std::size_t>(o.rep->len));
+    return *this;
+}
+
+bStr& bStr::operator+=(const char* s) {
+    if (!s || !*s) return *this;
+    if (!rep) {
+        rep = NewRep(s, std::strlen(s));
+        return *this;
+    }
+    ReplaceText(rep->str, static_cast<std::size_t>(rep->len), s, std::strlen(s));
+    return *this;
+}
+
+bStr bStr::operator+(const bStr& o) const {
+    bStr result(*this);
+    result += o;
+    return result;
+}
+
+bStr bStr::operator+(const char* s) const {
+    bStr result(*this);
+    result += s;
+    return result;
+}
+
+bStr operator+(const char* s, const bStr& b) {
+    bStr result(s);
+    result += b;
+    return result;
+}
+
+// ---------------------------------------------------------------- case
+
+namespace {
+enum class CaseChange { Upper, Lower };
+
+// Only bytes 0-127 are classified: the C library's tables for the upper half
+// depend on the locale and would change names between processes.
+char ChangeCase(char c, CaseChange how) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (u >= 128) return c;
+    if (how == CaseChange::Upper && std::islower(u)) return static_cast<char>(std::toupper(u));
+    if (how == CaseChange::Lower && std::isupper(u)) return static_cast<char>(std::tolower(u));
+    return c;
+}
+}  // namespace
+
+namespace {
+void ChangeCaseOf(char* text, std::int32_t count, CaseChange how) {
+    for (std::int32_t i = 0; i < count; ++i) text[i] = ChangeCase(text[i], how);
+}
+}  // namespace
+
+bStr bStr::ToUpper() const {
+    if (!rep) return bStr();
+    bStr result(NewRep(rep->str, static_cast<std::size_t>(rep->len)));
+    ChangeCaseOf(result.rep->str, result.rep->len, CaseChange::Upper);
+    return result;
+}
+
+bStr bStr::ToLower() const {
+    if (!rep) return bStr();
+    bStr result(NewRep(rep->str, static_cast<std::size_t>(rep->len)));
+    ChangeCaseOf(result.rep->str, result.rep->len, CaseChange::Lower);
+    return result;
+}
+
+bStr bStr::CvtFirstToUpper() const {
+    if (!rep) return bStr();
+    bStr result(NewRep(rep->str, static_cast<std::size_t>(rep->len)));
+    ChangeCaseOf(result.rep->str, result.rep->len > 0 ? 1 : 0, CaseChange::Upper);
+    return result;
+}
+
+// ---------------------------------------------------------------- pieces
+
+bStr bStr::SubStr(int start, int len) const {
+    int whole = StrLen();
+    if (start < 0) start = 0;
+    if (start > whole) return bStr();
+    if (len < 0 || len > whole) len = whole;
+    int count = len < whole - start ? len : whole - start;  // never past the end
+    return bStr(NewRep(StrVal() + start, static_cast<std::size_t>(count)));
+}
+
+int bStr::Index(const bStr& p) const {
+    if (p.StrLen() == 0) return 0;
+    if (StrLen() < p.StrLen()) return -1;
+    std::string_view text(rep->str, static_cast<std::size_t>(rep->len));
+    std::size_t pos = text.find(std::string_view(p.rep->str, static_cast<std::size_t>(p.rep->len)));
+    return pos == std::string_view::npos ? -1 : static_cast<int>(pos);
+}
+
+bStr bStr::Sub(const bStr& p, const bStr& r) const {
+    int at = Index(p);
+    if (at < 0) return *this;
+    std::size_t before = static_cast<std::size_t>(at);
+    std::size_t plen = static_cast<std::size_t>(p.StrLen());
+    std::size_t rlen = static_cast<std::size_t>(r.StrLen());
+    std::size_t after = static_cast<std::size_t>(StrLen()) - before - plen;
+    BSTR_ASSERT(rlen <= kMaxLen - before && after <= kMaxLen - before - rlen);
+    bStr result(NewRep(before + rlen + after));
+    char* out = result.rep->str;
+    if (before) std::memcpy(out, StrVal(), before);
+    if (rlen) std::memcpy(out + before, r.StrVal(), rlen);
+    if (after) std::memcpy(out + before + rlen, StrVal() + before + plen, after);
+    return result;
+}
+
+namespace {
+// One run of padding: the fill text from its first character, cycled.
+char* PadRun(char* out, std::size_t count, const char* fill, std::size_t fillLen) {
+    for (std::size_t i = 0; i < count; ++i) *out++ = fill[i % fillLen];
+    return out;
+}
+}  // namespace
+
+bStr bStr::Justify(int width, enJustify how, const char* fill) const {
+    int len = StrLen();
+    if (width < 0 || width <= len) return *this;  // never cut
+    if (!fill || !*fill) fill = " ";               // an empty fill could not pad
+    std::size_t fillLen = std::strlen(fill);
+    std::size_t d = static_cast<std::size_t>(width - len);
+    std::size_t before;
+    switch (how) {
+    case LEFT: before = 0; break;
+    case CENTERRIGHT: before = d - d / 2; break;
+    case CENTERLEFT: before = d / 2; break;
+    default: before = d; break;
+    }
+    bStr result(NewRep(static_cast<std::size_t>(width)));
+    char* out = PadRun(result.rep->str, before, fill, fillLen);
+    if (len) std::memcpy(out, StrVal(), static_cast<std::size_t>(len));
+    PadRun(out + len, d - before, fill, fillLen);
+    return result;
+}
+
+namespace {
+struct HtmlEntity {
+    const char* text = nullptr;  // null: the byte is copied as it is
+    std::size_t len = 0;
+};
+using HtmlTable = std::array<HtmlEntity, 256>;
+
+// Built once, on first use; the initialisation of a function-local static is
+// thread-safe.
+const HtmlTable& HtmlEntities() {
+    static const HtmlTable table = [] {
+        HtmlTable t{};
+        t['<'] = {"&lt;", 4};
+        t['>'] = {"&gt;", 4};
+        t['&'] = {"&amp;", 5};
+        t['"'] = {"&quot;", 6};
+        return t;
+    }();
+    return table;
+}
+}  // namespace
+
+bStr bStr::CvtForHTML() const {
+    const HtmlTable& table = HtmlEntities();
+    int len = StrLen();
+    const unsigned char* text = reinterpret_cast<const unsigned char*>(StrVal());
+    std::size_t newLen = 0;
+    for (int i = 0; i < len; ++i) newLen += table[text[i]].text ? table[text[i]].len : 1;
+    if (newLen == static_cast<std::size_t>(len)) return *this;
+    bStr result(NewRep(newLen));
+    char* out = result.rep->str;
+    for (int i = 0; i < len; ++i) {
+        const HtmlEntity& e = table[text[i]];
+        if (e.text) {
+            std::memcpy(out, e.text, e.len);
+            out += e.len;
+        } else {
+            *out++ = static_cast<char>(text[i]);
+        }
+    }
+    return result;
+}
+
+// ---------------------------------------------------------------- streams
+
+std::ostream& operator<<(std::ostream& os, const bStr& s) {
+    return os << s.StrVal();
+}
+
+std::istream& operator>>(std::istream& is, bStr& s) {
+    char buffer[1024];
+    is.get(buffer, sizeof buffer, '\n');
+    if (!is.fail()) s = buffer;
+    return is;
+}
