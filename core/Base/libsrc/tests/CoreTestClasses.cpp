@@ -27,8 +27,11 @@ Probe::~Probe() {
         OnDestroy() = nullptr;
         hook(this);
     }
+    if (destroyLog != nullptr) destroyLog->push_back(static_cast<char>(label));
     --liveProbes;
 }
+
+std::string* Probe::destroyLog = nullptr;
 
 int Probe::Live() { return liveProbes.load(); }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "ClassPattern.h"
 
@@ -26,6 +27,8 @@ public:
     static int Live();
     // Runs inside the destructor of the next Probe destroyed (then cleared).
     static std::function<void(Probe*)>& OnDestroy();
+    // When set, every destroyed Probe appends its label (as a character).
+    static std::string* destroyLog;
 
     int label;
     Colour colour;
