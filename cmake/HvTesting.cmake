@@ -18,8 +18,17 @@ function(hv_add_test_suite)
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   include(GoogleTest)
   gtest_discover_tests(${T_NAME}
-    PROPERTIES LABELS "${T_LABEL};${T_LABELS}" TIMEOUT ${T_TIMEOUT}
+    PROPERTIES TIMEOUT ${T_TIMEOUT}
     DISCOVERY_TIMEOUT 60)
+  # A list-valued property does not survive gtest_discover_tests (its script
+  # splits it into separate arguments, so only the first label stayed); the
+  # labels are set by a file that CTest reads after the discovered tests.
+  set(labels_file "${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}_labels.cmake")
+  file(WRITE "${labels_file}"
+    "if(${T_NAME}_TESTS)\n"
+    "  set_tests_properties(\${${T_NAME}_TESTS} PROPERTIES LABELS \"${T_LABEL};${T_LABELS}\")\n"
+    "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${labels_file}")
 endfunction()
 
 # hv_component_tests(DIR <dir> NAME <suite> LABEL <component> LIBS <libs...>)
