@@ -38,6 +38,12 @@ public:
         BasePtr::operator=(o);
         return *this;
     }
+    // A raw X* (or nullptr) would otherwise convert both ways ambiguously.
+    TypedPtr& operator=(X* p) {
+        MXR_COMPANION_FRAME(ptr, "operator=", 1);
+        BasePtr::operator=(BasePtr(p));
+        return *this;
+    }
     TypedPtr& operator=(const TypedPtr& o) {
         MXR_COMPANION_FRAME(ptr, "operator=", 1);
         BasePtr::operator=(o);

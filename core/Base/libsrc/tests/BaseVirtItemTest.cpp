@@ -125,6 +125,11 @@ TEST(TypedPtr, OkIsTheOnlyTypeTestAndNullIsNotOk) {
     BaseVirtItemPtr root(dog);
     EXPECT_EQ(root.Ok(), 1);
     EXPECT_EQ(root->GetTypeId(), 204);
+
+    dog = new Dog();  // raw pointers and null assign directly
+    EXPECT_EQ(puppy->GetRefCnt(), 2);
+    dog = nullptr;
+    EXPECT_EQ(dog.GetRefPtr(), nullptr);
 }
 
 TEST(TypedPtr, IsOfTypeWalksTheBaseChainOnly) {
