@@ -88,11 +88,11 @@ public:                                                             \
     using X##LstIter = TypedLstIter<X>
 #define MXR_COMPANION_ARY(X) using X##Ary = TypedAry<X>
 
-#define MXR_FORWARD(X) \
-    class X;           \
+#define MXR_FORWARD(X)                                              \
+    class X;                                                        \
     MXR_COMPANIONS(X)
-#define MXR_FORWARD_PTR(X) \
-    class X;               \
+#define MXR_FORWARD_PTR(X)                                          \
+    class X;                                                        \
     MXR_COMPANION_PTR(X)
 
 // The root follows the pattern too.

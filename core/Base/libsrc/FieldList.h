@@ -44,10 +44,10 @@ constexpr MxrFieldDesc<C, T, R (*)()> MxrMakeEnumField(const char* key, T C::*me
     return {key, member, cvt};
 }
 
-#define MXR_FIELDS(...)                                                            \
-public:                                                                            \
-    using MxrFieldOwner = MxrSelf;                                                 \
-    static constexpr auto MxrFields() { return std::make_tuple(__VA_ARGS__); }     \
+#define MXR_FIELDS(...)                                             \
+public:                                                             \
+    using MxrFieldOwner = MxrSelf;                                  \
+    static constexpr auto MxrFields() { return std::make_tuple(__VA_ARGS__); } \
     static_assert(true)
 
 #define MXR_FIELD(key, member) MxrMakeField((key), &MxrSelf::member)
