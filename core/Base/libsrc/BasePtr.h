@@ -1,0 +1,52 @@
+// The one owner type of framework objects: one word, counting references on
+// the object's intrusive count. The object is destroyed when the last BasePtr
+// that holds it lets go. Raw pointers from GetPtr / operator-> do not count.
+#pragma once
+
+#include "BaseVirtItem.h"
+
+class BasePtr {
+public:
+    BasePtr() noexcept : ptr(nullptr) {}
+    BasePtr(BaseVirtItem* p) noexcept : ptr(p) { Take(p); }
+    BasePtr(const BasePtr& o) noexcept : ptr(o.ptr) { Take(ptr); }
+    ~BasePtr() {
+        if (ptr != nullptr) {
+            BaseVirtItem* old = ptr;
+            ptr = nullptr;  // a destructor that reaches back here sees null
+            Drop(old);
+        }
+    }
+
+    // o is already a counted copy of the new target, so self-assignment and a
+    // target held only through the right-hand side are safe. This holder takes
+    // the new target before the old one is dropped (by o on the way out): if
+    // dropping the old target destroys the object that contains this holder,
+    // nothing writes into it afterwards.
+    BasePtr& operator=(BasePtr o) noexcept {
+        BaseVirtItem* old = ptr;
+        ptr = o.ptr;
+        o.ptr = old;
+        return *this;
+    }
+
+    BaseVirtItem* operator->() const noexcept { return ptr; }
+    BaseVirtItem* GetPtr() const noexcept { return ptr; }
+
+    // Raw access to the word: no counting, the old target is not released.
+    BaseVirtItem* GetRefPtr() const noexcept { return ptr; }
+    void SetRefPtr(BaseVirtItem* p) noexcept { ptr = p; }
+
+    // 0 when null, else the target's type test for BaseVirtItem.
+    int Ok() const { return ptr != nullptr ? ptr->IsOfType(BaseVirtItem::ClassCode) : 0; }
+
+private:
+    static void Take(BaseVirtItem* p) noexcept {
+        if (p != nullptr) p->RefCnt.fetch_add(1, std::memory_order_relaxed);
+    }
+    static void Drop(BaseVirtItem* p) {
+        if (p->RefCnt.fetch_sub(1, std::memory_order_acq_rel) - 1 < 1) delete p;
+    }
+
+    BaseVirtItem* ptr;
+};

@@ -1,0 +1,80 @@
+#include "BasePtrAry.h"
+
+#include <new>
+
+#include "FuncInfo.h"
+#include "MxrAssert.h"
+
+#define ARY_FRAME(func, parms) MXR_FRAME("BasePtrAry", func, parms, "BasePtrAry.c")
+
+BasePtr* BasePtrAry::NewStorage(int n) {
+    MXR_ASSERT(n >= 0, "n >= 0", "BasePtrAry");
+    if (n == 0) return nullptr;
+    BasePtr* storage = new (std::nothrow) BasePtr[static_cast<size_t>(n)];
+    MXR_ASSERT(storage != nullptr, "itemPtr != 0", "BasePtrAry");
+    return storage;
+}
+
+void BasePtrAry::FreeStorage(BasePtr* storage, int n) {
+    if (storage == nullptr) return;
+    for (int i = n - 1; i >= 0; --i) storage[i] = BasePtr();
+    delete[] storage;
+}
+
+BasePtrAry::BasePtrAry() : itemPtr(nullptr), itemCnt(0) { ARY_FRAME("BasePtrAry", 0); }
+
+BasePtrAry::BasePtrAry(int n) : itemPtr(NewStorage(n)), itemCnt(n) { ARY_FRAME("BasePtrAry", 1); }
+
+BasePtrAry::BasePtrAry(const BasePtrAry& o) : itemPtr(NewStorage(o.itemCnt)), itemCnt(o.itemCnt) {
+    ARY_FRAME("BasePtrAry", 1);
+    for (int i = 0; i < itemCnt; ++i) itemPtr[i] = o.itemPtr[i];
+}
+
+BasePtrAry& BasePtrAry::operator=(const BasePtrAry& o) {
+    ARY_FRAME("operator=", 1);
+    if (this != &o) {
+        BasePtr* storage = NewStorage(o.itemCnt);
+        for (int i = 0; i < o.itemCnt; ++i) storage[i] = o.itemPtr[i];
+        BasePtr* old = itemPtr;
+        int oldCnt = itemCnt;
+        itemPtr = storage;
+        itemCnt = o.itemCnt;
+        FreeStorage(old, oldCnt);
+    }
+    return *this;
+}
+
+BasePtrAry::~BasePtrAry() {
+    ARY_FRAME("~BasePtrAry", 0);
+    BasePtr* old = itemPtr;
+    int oldCnt = itemCnt;
+    itemPtr = nullptr;
+    itemCnt = 0;
+    FreeStorage(old, oldCnt);
+}
+
+int BasePtrAry::GetItemCnt() const {
+    ARY_FRAME("GetItemCnt", 0);
+    return itemCnt;
+}
+
+BasePtr& BasePtrAry::operator[](int idx) {
+    ARY_FRAME("operator[]", 1);
+    MXR_ASSERT(itemPtr != nullptr && idx >= 0 && idx < itemCnt, "itemPtr!=0 && idx>=0 && idx<itemCnt",
+               "BasePtrAry");
+    return itemPtr[idx];
+}
+
+void BasePtrAry::ReSize(int n) {
+    ARY_FRAME("ReSize", 1);
+    MXR_ASSERT(n >= 0, "n >= 0", "BasePtrAry");
+    if (n == itemCnt) return;
+    BasePtr* storage = NewStorage(n);
+    int keep = n < itemCnt ? n : itemCnt;
+    for (int i = 0; i < keep; ++i) storage[i] = itemPtr[i];
+    BasePtr* old = itemPtr;
+    int oldCnt = itemCnt;
+    itemPtr = storage;
+    itemCnt = n;
+    FreeStorage(old, oldCnt);
+}

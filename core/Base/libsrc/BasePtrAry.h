@@ -1,0 +1,32 @@
+// Array of counted BasePtr slots whose size is set at construction and changed
+// only by ReSize.
+#pragma once
+
+#include "BasePtr.h"
+
+class BasePtrAry {
+public:
+    BasePtrAry();
+    // n null slots (n >= 0).
+    explicit BasePtrAry(int n);
+    // A copy holds counted references to the same elements.
+    BasePtrAry(const BasePtrAry& o);
+    BasePtrAry& operator=(const BasePtrAry& o);
+    // Releases the slots from the last to the first.
+    ~BasePtrAry();
+
+    int GetItemCnt() const;
+    // The slot itself (assignable); 0 <= idx < GetItemCnt().
+    BasePtr& operator[](int idx);
+    // Grows with null slots or releases the elements beyond n; 0 frees all.
+    void ReSize(int n);
+
+private:
+    static BasePtr* NewStorage(int n);
+    // Releases the slots last to first and frees the storage; the array has
+    // already let go of it, so a destructor reaching back sees the new state.
+    static void FreeStorage(BasePtr* storage, int n);
+
+    BasePtr* itemPtr;
+    int itemCnt;
+};

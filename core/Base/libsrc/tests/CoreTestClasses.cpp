@@ -1,0 +1,46 @@
+#include "CoreTestClasses.h"
+
+#include <atomic>
+
+#include "ClassDefine.h"
+
+namespace {
+std::atomic<int> liveProbes{0};
+}
+
+MXR_CLASS_DEFINE(Probe, 201);
+
+Probe::Probe() : label(0), colour(RED) {
+    MXR_METHOD_FRAME("Probe", 0);
+    ++liveProbes;
+}
+
+Probe::Probe(int label_) : label(label_), colour(RED) {
+    MXR_METHOD_FRAME("Probe", 1);
+    ++liveProbes;
+}
+
+Probe::~Probe() {
+    MXR_METHOD_FRAME("~Probe", 0);
+    if (OnDestroy()) {
+        auto hook = std::move(OnDestroy());
+        OnDestroy() = nullptr;
+        hook(this);
+    }
+    if (destroyLog != nullptr) destroyLog->push_back(static_cast<char>(label));
+    --liveProbes;
+}
+
+std::string* Probe::destroyLog = nullptr;
+
+int Probe::Live() { return liveProbes.load(); }
+
+std::function<void(Probe*)>& Probe::OnDestroy() {
+    static std::function<void(Probe*)> hook;
+    return hook;
+}
+
+MXR_ABSTRACT_CLASS_DEFINE(Animal, 202);
+MXR_CLASS_DEFINE(Dog, 203);
+MXR_CLASS_DEFINE(Puppy, 204);
+MXR_CLASS_DEFINE(Cat, 205);

@@ -1,0 +1,156 @@
+// Trace frames: the exact Entering/Leaving lines with MXRFUNCTRACE=YES,
+// silence otherwise, and the call depth in both cases.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "BasePtrLst.h"
+#include "CoreTestClasses.h"
+#include "FuncInfo.h"
+
+namespace {
+
+// Sets MXRFUNCTRACE (null: unset) and makes the next frame decide again;
+// restores both afterwards.
+class TraceEnv : public ::testing::Test {
+protected:
+    void TearDown() override {
+        unsetenv("MXRFUNCTRACE");
+        FuncInfo::SetTraceFlag(0);
+    }
+    static void Use(const char* value) {
+        if (value != nullptr)
+            setenv("MXRFUNCTRACE", value, 1);
+        else
+            unsetenv("MXRFUNCTRACE");
+        FuncInfo::SetTraceFlag(0);
+    }
+    template <class F>
+    static std::string Captured(F&& f) {
+        ::testing::internal::CaptureStderr();
+        f();
+        return ::testing::internal::GetCapturedStderr();
+    }
+};
+
+void ThreeNestedFrames(int* depths) {
+    MXR_FRAME("Outer", "f", 0, "Outer.c");
+    depths[0] = FuncInfo::GetCallListSz();
+    {
+        MXR_FRAME("BasePtrLst", "Append", 2, "BasePtrLst.c");
+        depths[1] = FuncInfo::GetCallListSz();
+        {
+            MXR_FRAME("Inner", "g", 3, "Inner.c");
+            depths[2] = FuncInfo::GetCallListSz();
+        }
+    }
+}
+
+}  // namespace
+
+TEST_F(TraceEnv, OffUnlessTheVariableIsExactlyYES) {
+    const char* values[] = {nullptr, "", "yes", "YES ", " YES", "Y", "YESS", "1"};
+    for (const char* v : values) {
+        SCOPED_TRACE(v ? v : "(unset)");
+        Use(v);
+        int depths[3] = {};
+        const int base = FuncInfo::GetCallListSz();
+        EXPECT_EQ(Captured([&] { ThreeNestedFrames(depths); }), "");
+        EXPECT_EQ(depths[0], base + 1);
+        EXPECT_EQ(depths[2], base + 3);
+        EXPECT_EQ(FuncInfo::GetCallListSz(), base);
+        EXPECT_EQ(FuncInfo::IsTraceOn(), 0);
+        EXPECT_EQ(FuncInfo::GetTraceFlag(), -1);
+    }
+}
+
+TEST_F(TraceEnv, PrintsIndentedEntryAndExitLines) {
+    Use("YES");
+    ASSERT_EQ(FuncInfo::GetCallListSz(), 0) << "no frame open around the test body";
+    int depths[3] = {};
+    EXPECT_EQ(Captured([&] { ThreeNestedFrames(depths); }),
+              "Entering: Outer::f()\n"
+              " Entering: BasePtrLst::Append(,)\n"
+              "  Entering: Inner::g(,,)\n"
+              "  Leaving: Inner::g(,,)\n"
+              " Leaving: BasePtrLst::Append(,)\n"
+              "Leaving: Outer::f()\n");
+    EXPECT_EQ(FuncInfo::GetTraceFlag(), 1);
+}
+
+TEST_F(TraceEnv, LibraryMembersAndCompanionsTraceUnderTheirOwnNames) {
+    BasePtr dog(new Dog());
+    BasePtrLst lst;
+    Use("YES");
+    EXPECT_EQ(Captured([&] { lst.GetItemCnt(); }),
+              "Entering: BasePtrLst::GetItemCnt()\n"
+              "Leaving: BasePtrLst::GetItemCnt()\n");
+    // The type test walks the class chain: each level opens its own frame.
+    EXPECT_EQ(Captured([&] { dog->IsOfType(Animal::ClassCode); }),
+              "Entering: Dog::IsOfType()\n"
+              " Entering: Animal::IsOfType()\n"
+              " Leaving: Animal::IsOfType()\n"
+              "Leaving: Dog::IsOfType()\n");
+    EXPECT_EQ(Captured([&] { DogPtr typed(dog); }),
+              "Entering: DogPtr::DogPtr()\n"
+              "Leaving: DogPtr::DogPtr()\n"
+              "Entering: DogPtr::~DogPtr()\n"
+              "Leaving: DogPtr::~DogPtr()\n");
+}
+
+TEST_F(TraceEnv, FlagSwitchesWithoutTheEnvironmentAndResetRereadsIt) {
+    Use(nullptr);
+    EXPECT_EQ(FuncInfo::IsTraceOn(), 0);
+    FuncInfo::SetTraceFlag(1);
+    EXPECT_EQ(Captured([] { MXR_FRAME("A", "b", 1, "A.c"); }), "Entering: A::b()\nLeaving: A::b()\n");
+    setenv("MXRFUNCTRACE", "YES", 1);
+    FuncInfo::SetTraceFlag(-1);
+    EXPECT_EQ(FuncInfo::IsTraceOn(), 0) << "decided: the environment is not read again";
+    FuncInfo::SetTraceFlag(0);
+    EXPECT_EQ(FuncInfo::IsTraceOn(), 1);
+    FuncInfo::SetTraceFlag(7);
+    EXPECT_EQ(FuncInfo::IsTraceOn(), 0);
+}
+
+TEST_F(TraceEnv, ExitLineKeepsTheDepthOfItsEntryLine) {
+    Use("YES");
+    std::string out = Captured([] {
+        MXR_FRAME("A", "f", 0, "A.c");
+        FuncInfo::SetCallListSz(FuncInfo::GetCallListSz() + 5);  // as if other threads opened frames
+        FuncInfo::SetCallListSz(FuncInfo::GetCallListSz() - 5);
+    });
+    EXPECT_EQ(out, "Entering: A::f()\nLeaving: A::f()\n");
+}
+
+TEST(FuncInfo, AccessorsReadAndWriteTheFrame) {
+    FuncInfo f("C", "m", 2, "C.c", 40);
+    EXPECT_STREQ(f.GetClassName(), "C");
+    EXPECT_STREQ(f.GetFuncName(), "m");
+    EXPECT_STREQ(f.GetFileName(), "C.c");
+    EXPECT_EQ(f.GetParmCnt(), 2);
+    EXPECT_EQ(f.GetLineNo(), 40);
+    f.SetClassName("D");
+    f.SetFuncName("n");
+    f.SetFileName("D.c");
+    f.SetParmCnt(0);
+    f.SetLineNo(7);
+    EXPECT_STREQ(f.GetClassName(), "D");
+    EXPECT_STREQ(f.GetFuncName(), "n");
+    EXPECT_STREQ(f.GetFileName(), "D.c");
+    EXPECT_EQ(f.GetParmCnt(), 0);
+    EXPECT_EQ(f.GetLineNo(), 7);
+}
+
+// A new process decides at its first frame, from its own environment.
+TEST(FuncInfoDeathTest, FreshProcessReadsTheEnvironmentOnFirstUse) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            setenv("MXRFUNCTRACE", "YES", 1);
+            FuncInfo::SetTraceFlag(0);
+            BasePtrLst l;
+            std::exit(l.GetItemCnt());
+        },
+        ::testing::ExitedWithCode(0), "Entering: BasePtrLst::GetItemCnt\\(\\)\nLeaving: BasePtrLst::GetItemCnt\\(\\)");
+}
