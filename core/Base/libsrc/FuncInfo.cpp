@@ -5,23 +5,23 @@
 #include <cstring>
 #include <string>
 
-constinit std::atomic<int> FuncInfo::callListSz{0};
+constinit thread_local int FuncInfo::callListSz = 0;
 constinit std::atomic<int> FuncInfo::traceFlag{0};
 
 FuncInfo::FuncInfo(const char* className_, const char* funcName_, unsigned short parmCnt_,
                    const char* fileName_, unsigned short lineNo_)
     : className(className_), funcName(funcName_), fileName(fileName_), parmCnt(parmCnt_), lineNo(lineNo_),
-      depth(callListSz.fetch_add(1, std::memory_order_relaxed) + 1) {
+      depth(++callListSz) {
     if (IsTraceOn()) PrintLine("Entering: ");
 }
 
 FuncInfo::~FuncInfo() {
     if (IsTraceOn()) PrintLine("Leaving: ");
-    callListSz.fetch_sub(1, std::memory_order_relaxed);
+    --callListSz;
 }
 
-int FuncInfo::GetCallListSz() { return callListSz.load(std::memory_order_relaxed); }
-void FuncInfo::SetCallListSz(int size) { callListSz.store(size, std::memory_order_relaxed); }
+int FuncInfo::GetCallListSz() { return callListSz; }
+void FuncInfo::SetCallListSz(int size) { callListSz = size; }
 int FuncInfo::GetTraceFlag() { return traceFlag.load(std::memory_order_relaxed); }
 void FuncInfo::SetTraceFlag(int flag) { traceFlag.store(flag, std::memory_order_relaxed); }
 

@@ -1,6 +1,7 @@
 // Function trace frame. Every member and free function of the framework
 // (except BasePtr, bStr and FuncInfo itself) opens one as its first statement.
-// The frame keeps the process-wide call depth and, with MXRFUNCTRACE=YES,
+// The frame keeps the call depth (per thread, so that threads neither contend
+// on one counter nor indent each other's lines) and, with MXRFUNCTRACE=YES,
 // prints one line on entry and one on exit to stderr, indented by depth:
 //   "  Entering: BasePtrLst::Append(,)"
 // With tracing off a frame costs one counter update on entry and one on exit.
@@ -27,7 +28,7 @@ public:
     unsigned short GetLineNo() const { return lineNo; }
     void SetLineNo(unsigned short line) { lineNo = line; }
 
-    // Frames open now, over all threads.
+    // Frames open now on the calling thread.
     static int GetCallListSz();
     static void SetCallListSz(int size);
     // 0 not yet decided, 1 tracing on, anything else off. SetTraceFlag(0)
@@ -45,11 +46,10 @@ private:
     const char* fileName;
     unsigned short parmCnt;
     unsigned short lineNo;
-    // The depth counted with this frame. The exit line reuses it, so entry
-    // and exit lines match even while other threads open and close frames.
+    // The depth counted with this frame; the exit line reuses it.
     int depth;
 
-    static std::atomic<int> callListSz;
+    static thread_local int callListSz;
     static std::atomic<int> traceFlag;
 };
 

@@ -1,5 +1,8 @@
 #include "bStr.h"
 
+#include "MxrAssert.h"
+#include "MxrDll.h"
+
 #include <array>
 #include <cctype>
 #include <cstdio>
@@ -37,14 +40,10 @@ struct FreeLink {
 FreeLink* SrepCacheList = nullptr;
 FreeLink* StrCacheList = nullptr;
 
-// The one lock of the two free lists. The library-wide lock is to take its
-// place; until then a mutex of our own. std::mutex is constant-initialised,
-// so strings made by static initialisers (class registration) can use it
-// before any constructor of this unit has run.
-std::mutex& BStrPoolLock() {
-    static std::mutex lock;
-    return lock;
-}
+// The free lists are guarded by the library lock, which is constant-
+// initialised: strings made by static initialisers (class registration) can
+// take it before any constructor of this unit has run.
+MxrCriticalSection& BStrPoolLock() { return *pMxrDllCriticalSection; }
 
 }  // namespace
 
@@ -66,11 +65,7 @@ private:
 
 namespace {
 
-[[noreturn]] void BStrAssertFail(const char* expr, int line) {
-    std::fprintf(stderr, "Assertion failed: %s, file bStr, line %d\n", expr, line);
-    std::abort();
-}
-#define BSTR_ASSERT(cond) ((cond) ? (void)0 : BStrAssertFail(#cond, __LINE__))
+#define BSTR_ASSERT(cond) MXR_ASSERT(cond, #cond, "bStr")
 
 // Every failure to get memory for a string stops the process: a string that
 // silently lost its text would corrupt names and messages.

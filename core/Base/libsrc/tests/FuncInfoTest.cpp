@@ -117,7 +117,7 @@ TEST_F(TraceEnv, ExitLineKeepsTheDepthOfItsEntryLine) {
     Use("YES");
     std::string out = Captured([] {
         MXR_FRAME("A", "f", 0, "A.c");
-        FuncInfo::SetCallListSz(FuncInfo::GetCallListSz() + 5);  // as if other threads opened frames
+        FuncInfo::SetCallListSz(FuncInfo::GetCallListSz() + 5);  // as if outer frames were open
         FuncInfo::SetCallListSz(FuncInfo::GetCallListSz() - 5);
     });
     EXPECT_EQ(out, "Entering: A::f()\nLeaving: A::f()\n");
