@@ -18,8 +18,17 @@ function(hv_add_test_suite)
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   include(GoogleTest)
   gtest_discover_tests(${T_NAME}
-    PROPERTIES LABELS "${T_LABEL};${T_LABELS}" TIMEOUT ${T_TIMEOUT}
+    PROPERTIES TIMEOUT ${T_TIMEOUT}
+    TEST_LIST ${T_NAME}_TESTS
     DISCOVERY_TIMEOUT 60)
+  # Labels are set after discovery: gtest_discover_tests flattens a list value
+  # in PROPERTIES, so "platform;tsan" would lose every label but the first.
+  set(labels_file "${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}_labels.cmake")
+  file(WRITE "${labels_file}"
+    "if(${T_NAME}_TESTS)\n"
+    "  set_tests_properties(\${${T_NAME}_TESTS} PROPERTIES LABELS \"${T_LABEL};${T_LABELS}\")\n"
+    "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${labels_file}")
 endfunction()
 
 # hv_component_tests(DIR <dir> NAME <suite> LABEL <component> LIBS <libs...>)
