@@ -303,6 +303,21 @@ protected:
     gid_t nobodyGid_ = 0;
 };
 
+TEST_F(OtherUser, SocketFilesTakeTheConfiguredGroup) {
+    SetPipeSocketGroup(nobodyGid_);
+    NamedPipeListener other;
+    int rc = other.Create(R"(\\.\pipe\grouptest)");
+    SetPipeSocketGroup(static_cast<gid_t>(-1));
+    ASSERT_EQ(rc, 0);
+    struct stat st {};
+    ASSERT_EQ(::stat(other.path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_gid, nobodyGid_);
+    EXPECT_EQ(st.st_mode & 07777, 0660u);
+    // The listener made before it keeps the creator's group.
+    ASSERT_EQ(::stat(listener_.path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_gid, ::getegid());
+}
+
 TEST_F(OtherUser, WithoutTheGroupTheFilesystemRefuses) {
     Child c([&] {
         if (int rc = BecomeNobody(nobodyGid_)) return 20 + rc;
