@@ -71,7 +71,9 @@ TEST_P(PeerExit, AllMessagesAreReadBeforeTheHangUp) {
         }
         EXPECT_EQ(msg, Payload(sizes[i], i));
     }
-    if (c.pollFirst) EXPECT_TRUE(pipetest::WaitReadable(server) & POLLHUP);
+    if (c.pollFirst) {
+        EXPECT_TRUE(pipetest::WaitReadable(server) & POLLHUP);
+    }
     char buf[16];
     std::size_t got = 0;
     EXPECT_EQ(PipeRead(server, buf, sizeof buf, &got), HV_ERROR_BROKEN_PIPE);
