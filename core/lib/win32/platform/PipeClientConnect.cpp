@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <fcntl.h>
 #include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -71,7 +72,9 @@ int PipeClientConnect(const char* pipeName, int waitMs, int* fd) {
 
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs > 0 ? waitMs : 0);
     for (;;) {
-        int s = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+        // Non-blocking connect: a Unix-domain connect would otherwise block
+        // for as long as the listener's backlog stays full.
+        int s = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
         if (s < 0) return errno == EMFILE || errno == ENFILE || errno == ENOMEM ? HV_ERROR_NOT_ENOUGH_MEMORY
                                                                                 : HV_ERROR_BAD_PIPE;
         int r;
@@ -79,6 +82,11 @@ int PipeClientConnect(const char* pipeName, int waitMs, int* fd) {
             r = ::connect(s, reinterpret_cast<const struct sockaddr*>(&addr), sizeof addr);
         } while (r != 0 && errno == EINTR);
         if (r == 0) {
+            int flags = ::fcntl(s, F_GETFL);
+            if (flags < 0 || ::fcntl(s, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+                ::close(s);
+                return HV_ERROR_BAD_PIPE;
+            }
             *fd = s;
             return HV_ERROR_SUCCESS;
         }
@@ -91,8 +99,7 @@ int PipeClientConnect(const char* pipeName, int waitMs, int* fd) {
         case EACCES:
         case EPERM: return HV_ERROR_ACCESS_DENIED;
         case EAGAIN: break;  // backlog full: the pipe is busy
-        case EPROTOTYPE: return HV_ERROR_BAD_PIPE;
-        default: return HV_ERROR_BAD_PIPE;
+        default: return HV_ERROR_BAD_PIPE;  // e.g. EPROTOTYPE: not a message-mode pipe
         }
         if (std::chrono::steady_clock::now() >= deadline) return HV_ERROR_SEM_TIMEOUT;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
