@@ -18,8 +18,15 @@ function(hv_add_test_suite)
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   include(GoogleTest)
   gtest_discover_tests(${T_NAME}
-    PROPERTIES LABELS "${T_LABEL};${T_LABELS}" TIMEOUT ${T_TIMEOUT}
+    PROPERTIES TIMEOUT ${T_TIMEOUT}
     DISCOVERY_TIMEOUT 60)
+  # gtest_discover_tests splits a list-valued property into separate
+  # arguments (LABELS "a;b" became LABELS a, b=...), so the labels are set by
+  # a script that ctest includes after the discovered tests.
+  set(labels_file ${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}_labels.cmake)
+  file(WRITE ${labels_file}
+    "if(${T_NAME}_TESTS)\n  set_tests_properties(\${${T_NAME}_TESTS} PROPERTIES LABELS \"${T_LABEL};${T_LABELS}\")\nendif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${labels_file})
 endfunction()
 
 # hv_component_tests(DIR <dir> NAME <suite> LABEL <component> LIBS <libs...>)
