@@ -27,13 +27,13 @@ void Report(char** argv, const char* message, int c) {
     }
 }
 
-void Advance(int argc, char** argv) {
+// Moves past the current option character, to the next argument at its end.
+void Advance(char** argv) {
     ++g_pos;
     if (argv[poptind][g_pos] == '\0') {
         g_pos = 1;
         ++poptind;
     }
-    (void)argc;
 }
 
 }  // namespace
@@ -55,7 +55,7 @@ int getopt(int argc, char** argv, const char* opts) {
     const char* spec = c == ':' ? nullptr : std::strchr(opts, c);
     if (spec == nullptr) {
         Report(argv, ": illegal option - ", c);
-        Advance(argc, argv);
+        Advance(argv);
         g_posArg = poptind < argc ? argv[poptind] : nullptr;
         g_posInd = poptind;
         return '?';
@@ -74,7 +74,7 @@ int getopt(int argc, char** argv, const char* opts) {
         g_pos = 1;
         return c;
     }
-    Advance(argc, argv);
+    Advance(argv);
     g_posArg = poptind < argc ? argv[poptind] : nullptr;
     g_posInd = poptind;
     poptarg = nullptr;
