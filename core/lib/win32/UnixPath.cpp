@@ -29,31 +29,37 @@ char* basename(char* path) {
     return last ? last + 1 : path;
 }
 
-char* dirname(const char* path) {
-    thread_local std::string result;
-    result = ".";
-    if (path == nullptr) return result.data();
+namespace {
+
+std::string DirectoryPart(const char* path) {
+    static const std::string kDot(1, '.');
+    if (path == nullptr) return kDot;
     while (IsBlank(*path)) ++path;
     std::string_view s(path);
     if (s.size() <= 1) {
-        if (s.size() == 1 && IsSep(s[0])) result = s;  // the root is its own directory
-        return result.data();
+        // The root is its own directory.
+        return (s.size() == 1 && IsSep(s[0])) ? std::string(s) : kDot;
     }
-    if (s == "." || s == "..") return result.data();
+    if (s == "." || s == "..") return kDot;
     std::size_t end = s.size();
     while (end > 1 && (IsBlank(s[end - 1]) || IsSep(s[end - 1]))) --end;
     std::size_t sep = std::string_view::npos;
     for (std::size_t i = 0; i < end; ++i)
         if (IsSep(s[i])) sep = i;
-    if (sep == std::string_view::npos) return result.data();
-    if (sep == 0) {
-        result = s.substr(0, 1);  // "/file": the root
-        return result.data();
-    }
+    if (sep == std::string_view::npos) return kDot;
+    if (sep == 0) return std::string(s.substr(0, 1));  // "/file": the root
     std::size_t stop = sep;
     while (stop > 1 && IsSep(s[stop - 1])) --stop;  // "a//b" -> "a"
-    result.assign(s.substr(0, stop));
-    if (result.back() == ':') result.push_back('\\');
+    std::string dir(s.substr(0, stop));
+    if (dir.back() == ':') dir.push_back('\\');
+    return dir;
+}
+
+}  // namespace
+
+char* dirname(const char* path) {
+    thread_local std::string result;
+    result = DirectoryPart(path);
     return result.data();
 }
 
