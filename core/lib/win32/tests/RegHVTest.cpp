@@ -195,7 +195,7 @@ TEST_F(RegHVTest, TwoProcessesWritingOneSectionLoseNothing) {
     constexpr int kValues = 50;
     int ok = hvtest::RunTogether(2, [](int w) {
         for (int i = 0; i < kValues; ++i) {
-            std::string name = "p" + std::to_string(w) + "v" + std::to_string(i);
+            std::string name = hvtest::StepName("p", w, "v", i);
             if (portlib::RegHVSetStr("Shared", name.c_str(), name.c_str(), portlib::HV_REG_SZ) != 0) return 1;
             if (portlib::RegHVSetInt("Shared", "Counter", w * 1000 + i) != 0) return 2;
         }
@@ -204,7 +204,7 @@ TEST_F(RegHVTest, TwoProcessesWritingOneSectionLoseNothing) {
     ASSERT_EQ(ok, 2);
     for (int w = 0; w < 2; ++w) {
         for (int i = 0; i < kValues; ++i) {
-            std::string name = "p" + std::to_string(w) + "v" + std::to_string(i);
+            std::string name = hvtest::StepName("p", w, "v", i);
             char buf[16];
             DWORD size = sizeof buf;
             ASSERT_EQ(portlib::RegHVGetStr("Shared", name.c_str(), buf, &size, nullptr), 0) << name;

@@ -260,7 +260,7 @@ TEST_F(RegistryStoreTest, TwoProcessesWritingOneKeyLoseNothing) {
             // Each writer creates the key itself: creation races as well.
             RegKey key;
             if (RegistryStore::CreateKey(RegHive::LocalMachine, kGeneral, &key) != 0) return 1;
-            std::string name = "w" + std::to_string(w) + "_" + std::to_string(i);
+            std::string name = hvtest::StepName("w", w, "_", i);
             std::string shared = std::to_string(w);
             if (RegistryStore::SetValue(key, name.c_str(), HV_REG_SZ, reinterpret_cast<const unsigned char*>(name.data()),
                                         static_cast<std::uint32_t>(name.size())) != 0)
@@ -277,7 +277,7 @@ TEST_F(RegistryStoreTest, TwoProcessesWritingOneKeyLoseNothing) {
     EXPECT_EQ(ValueNames(key).size(), static_cast<std::size_t>(kWriters * kValues + 1));
     for (int w = 0; w < kWriters; ++w) {
         for (int i = 0; i < kValues; ++i) {
-            std::string name = "w" + std::to_string(w) + "_" + std::to_string(i);
+            std::string name = hvtest::StepName("w", w, "_", i);
             std::uint32_t type = 0;
             std::string back;
             ASSERT_EQ(Get(key, name.c_str(), &type, &back), 0) << name;

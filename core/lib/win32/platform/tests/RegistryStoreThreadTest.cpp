@@ -27,7 +27,7 @@ TEST(RegistryStoreThreads, WritersAndAListerShareOneKey) {
         threads.emplace_back([w, &failures] {
             for (int i = 0; i < kValues; ++i) {
                 RegKey key;
-                std::string name = "t" + std::to_string(w) + "_" + std::to_string(i);
+                std::string name = hvtest::StepName("t", w, "_", i);
                 if (RegistryStore::CreateKey(RegHive::LocalMachine, kSection, &key) != 0 ||
                     RegistryStore::SetValue(key, name.c_str(), HV_REG_BINARY,
                                             reinterpret_cast<const unsigned char*>(name.data()),

@@ -41,6 +41,15 @@ private:
     bool hadOld_ = false;
 };
 
+// "<prefix><a><sep><b>", e.g. "w3_17": a value name unique per writer and step.
+inline std::string StepName(const char* prefix, int a, const char* sep, int b) {
+    std::string name(prefix);
+    name += std::to_string(a);
+    name += sep;
+    name += std::to_string(b);
+    return name;
+}
+
 // Fixture form.
 class SystemDirTest : public ::testing::Test {
 protected:
