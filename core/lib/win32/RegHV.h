@@ -6,13 +6,17 @@
 #pragma once
 
 #include "PortTypes.h"
+#include "platform/RegistryStore.h"
 
 namespace portlib {
 
-inline constexpr DWORD HV_REG_SZ = 1;
-inline constexpr DWORD HV_REG_BINARY = 3;
-inline constexpr DWORD HV_REG_DWORD = 4;
-inline constexpr DWORD HV_REG_MULTI_SZ = 7;
+// The value types (REG_SZ 1, REG_BINARY 3, REG_DWORD 4, REG_MULTI_SZ 7), the
+// same names as the store's so that both namespaces can be used together.
+using platform::HV_REG_BINARY;
+using platform::HV_REG_DWORD;
+using platform::HV_REG_EXPAND_SZ;
+using platform::HV_REG_MULTI_SZ;
+using platform::HV_REG_SZ;
 
 // section and value: reads the value into buf (*pBufSize in: the buffer's size;
 // out: the bytes stored). A string always arrives terminated inside buf (234
