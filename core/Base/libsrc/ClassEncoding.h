@@ -18,6 +18,7 @@
 #pragma once
 
 #include "BasePtr.h"
+#include "BinaryFieldCodec.h"
 #include "FieldList.h"
 #include "IoItem.h"
 #include "TypedPtr.h"
@@ -28,11 +29,7 @@
 
 template <class Desc, class T>
 int MxrSerializeField(BasePktCtrl& c, const Desc& desc, T& value) {
-    // encoding step: _serialize(c, value); an enumeration as a 4-byte int.
-    static_cast<void>(c);
-    static_cast<void>(desc);
-    static_cast<void>(value);
-    return 0;
+    return MxrBinarySerializeField(c, desc, value);
 }
 
 template <class Desc, class T>
@@ -58,10 +55,7 @@ int MxrSetFieldFromIoItem(const IoItemPtr& fields, const Desc& desc, T& value) {
 
 template <class X>
 int MxrSerializeObject(BasePktCtrl& c, X& v) {
-    // encoding step: pass a SpclSerialInt holding X::ClassCode through
-    // _serialize(c, code); a non-zero result is returned; a code read back
-    // that is not X::ClassCode gives 1. Then the fields:
-    return _serialize(c, v);
+    return MxrBinarySerializeObject(c, v);
 }
 
 template <class X>
