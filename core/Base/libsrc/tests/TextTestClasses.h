@@ -1,0 +1,44 @@
+// A class for the s-expression tests with a field of every kind that has a
+// text form: every integer kind, a string, three enumerations (a fixed
+// underlying type, one negative value, a plain enumeration whose range is
+// 0..3) and an object pointer.
+//   Gauge (210)
+#pragma once
+
+#include "ClassPattern.h"
+#include "EnumPattern.h"
+#include "bStr.h"
+
+class Gauge : public BaseVirtItem {
+    MXR_CLASS(Gauge, BaseVirtItem);
+
+public:
+    enum Mode : int { IDLE = 0, RUNNING = 1, HALTED = 7 };
+    MXR_ENUM(Mode, GetModeCvtPtr);
+    enum enMaxValues { MSECSTONEXTTIMERMAX = -1 };
+    MXR_ENUM(enMaxValues, GetEnMaxValuesCvtPtr);
+    enum Shade { PALE = 1, DARK = 2 };
+    MXR_ENUM(Shade, GetShadeCvtPtr);
+
+    MXR_FIELDS(MXR_FIELD("c", c), MXR_FIELD("uc", uc), MXR_FIELD("s", s), MXR_FIELD("us", us),
+               MXR_FIELD("i", i), MXR_FIELD("ui", ui), MXR_FIELD("l", l), MXR_FIELD("ul", ul),
+               MXR_FIELD("text", text), MXR_ENUM_FIELD("mode", mode, GetModeCvtPtr),
+               MXR_ENUM_FIELD("shade", shade, GetShadeCvtPtr), MXR_FIELD("child", child));
+
+    Gauge();
+    ~Gauge() override;
+
+    char c = 0;
+    unsigned char uc = 0;
+    short s = 0;
+    unsigned short us = 0;
+    int i = 0;
+    unsigned int ui = 0;
+    long l = 0;
+    unsigned long ul = 0;
+    bStr text;
+    Mode mode = IDLE;
+    Shade shade = PALE;
+    BasePtr child;
+};
+MXR_COMPANIONS(Gauge);
