@@ -27,7 +27,8 @@ IoItemPtr GetIoItemFrom(const BasePtr& p) {
     NestingGuard level(toTreeDepth);
     if (level.Beyond(IoItem::MaxObjectDepth)) return MxrObjectTree(obj->GetClassName(), IoItemPtr());
     if (obj->GetTypeId() == IoLocal::ClassCode) {
-        IoItemPtr held = static_cast<IoLocal*>(obj)->GetHeldVal();
+        // The held value is whatever the holder was given: call it as an object.
+        BasePtr held = static_cast<IoLocal*>(obj)->GetHeldVal();
         if (held.GetPtr() != nullptr) return held->GetIoItemFrom();
     }
     return obj->GetIoItemFrom();
@@ -35,7 +36,7 @@ IoItemPtr GetIoItemFrom(const BasePtr& p) {
 
 int SetFromIoItem(const IoItemPtr& i, BasePtr& p) {
     MXR_OBJ_FRAME("SetFromIoItem", 2);
-    if (i.GetPtr() == nullptr) return 1;
+    if (i.GetRefPtr() == nullptr) return 1;
     if (IoNull::IsNull(i)) {
         p = BasePtr();
         return 0;
@@ -64,7 +65,7 @@ int SetFromIoItem(const IoItemPtr& i, BasePtr& p) {
 
 IoItemPtr MxrObjectTree(const char* className, const IoItemPtr& fields) {
     MXR_OBJ_FRAME("MxrObjectTree", 2);
-    IoItemPtr rest = fields.GetPtr() != nullptr ? fields : IoItemPtr(IoNull::GetGlobalIoNullPtr());
+    IoItemPtr rest = fields.GetRefPtr() != nullptr ? fields : IoItemPtr(IoNull::GetGlobalIoNullPtr());
     return IoItemPtr(new IoCons(IoItemPtr(new IoIdent(className)), rest));
 }
 

@@ -162,7 +162,7 @@ int SetFromIoItem(const IoItemPtr& i, int& v, const BaseEnumCvtPtr& cvt) {
 
 IoItemPtr MxrIoItemOfEnum(int v, const BaseEnumCvtPtr& cvt) {
     MXR_CVT_FRAME("MxrIoItemOfEnum", 2);
-    bStr name = cvt.GetPtr() != nullptr ? cvt->GetStr(v) : bStr();
+    bStr name = cvt.GetRefPtr() != nullptr ? cvt->GetStr(v) : bStr();
     if (name.StrLen() > 0) return OneElementList(new IoIdent(name));
     return OfBits(static_cast<std::uint32_t>(v));
 }
@@ -175,7 +175,7 @@ int MxrSetIntFromEnumItem(const IoItemPtr& i, int& v, const BaseEnumCvtPtr& cvt)
         return 0;
     }
     bStr name;
-    if (SetFromIoItem(i, name) != 0 || cvt.GetPtr() == nullptr) return 1;
+    if (SetFromIoItem(i, name) != 0 || cvt.GetRefPtr() == nullptr) return 1;
     return cvt->GetValue(v, name) == 0 ? 0 : 1;
 }
 
@@ -186,7 +186,7 @@ int MxrEnumRangeHolds(const BaseEnumCvtPtr& cvt, long long v) {
     // none is negative, else -2^M .. 2^M-1.
     long long lo = 0;
     long long hi = 0;
-    if (cvt.GetPtr() != nullptr) {
+    if (cvt.GetRefPtr() != nullptr) {
         for (cvt->First(); cvt->Eol() == 0; cvt->Next()) {
             int value = 0;
             cvt->GetValue(value);

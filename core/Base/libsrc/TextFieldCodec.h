@@ -25,7 +25,7 @@ void MxrTextAppendField(IoItemPtr& list, const Desc& desc, const T& value) {
 template <class Desc, class T>
 int MxrTextSetField(const IoItemPtr& fields, const Desc& desc, T& value) {
     IoItemPtr tree = MxrFieldOf(fields, desc.key);
-    if (tree.GetPtr() == nullptr) return 0;
+    if (tree.GetRefPtr() == nullptr) return 0;
     if constexpr (Desc::isEnum)
         return MxrSetEnumFromIoItem(tree, value, desc.enumCvt());
     else
