@@ -244,12 +244,14 @@ TEST(IoConvert, EveryFieldKindRoundTripsThroughTheTree) {
     g->mode = Gauge::HALTED;
     g->shade = Gauge::DARK;
     g->child = new Probe(4);
+    g->peer = new Probe(5);
     const std::string text = Text(GetIoItemFrom(BasePtr(g)));
     EXPECT_EQ(text,
               "(Gauge\n\t(c 4294967293)\n\t(uc 250)\n\t(s 4294966996)\n\t(us 60000)\n\t(i 4294967295)"
               "\n\t(ui 4000000000)\n\t(l 4294897296)\n\t(ul 3000000000)\n\t(text \"tab\\there\")"
               "\n\t(mode HALTED)\n\t(shade DARK)"
-              "\n\t(child Probe\n\t\t(label 4)\n\t\t(colour RED)\n\t\t(next)))");
+              "\n\t(child Probe\n\t\t(label 4)\n\t\t(colour RED)\n\t\t(next))"
+              "\n\t(peer Probe\n\t\t(label 5)\n\t\t(colour RED)\n\t\t(next)))");
     BasePtr back;
     ASSERT_EQ(SetFromIoItem(GetIoItemFrom(BasePtr(g)), back), 0);
     GaugePtr b(back);
@@ -267,5 +269,7 @@ TEST(IoConvert, EveryFieldKindRoundTripsThroughTheTree) {
     EXPECT_EQ(b->mode, Gauge::HALTED);
     EXPECT_EQ(b->shade, Gauge::DARK);
     EXPECT_EQ(ProbePtr(b->child)->label, 4);
+    ASSERT_TRUE(b->peer.Ok());
+    EXPECT_EQ(b->peer->label, 5);
     EXPECT_EQ(Text(GetIoItemFrom(back)), text);
 }

@@ -1,11 +1,12 @@
 // A class for the s-expression tests with a field of every kind that has a
 // text form: every integer kind, a string, three enumerations (a fixed
 // underlying type, one negative value, a plain enumeration whose range is
-// 0..3) and an object pointer.
+// 0..3), an object pointer and a typed pointer.
 //   Gauge (210)
 #pragma once
 
 #include "ClassPattern.h"
+#include "CoreTestClasses.h"
 #include "EnumPattern.h"
 #include "bStr.h"
 
@@ -23,7 +24,7 @@ public:
     MXR_FIELDS(MXR_FIELD("c", c), MXR_FIELD("uc", uc), MXR_FIELD("s", s), MXR_FIELD("us", us),
                MXR_FIELD("i", i), MXR_FIELD("ui", ui), MXR_FIELD("l", l), MXR_FIELD("ul", ul),
                MXR_FIELD("text", text), MXR_ENUM_FIELD("mode", mode, GetModeCvtPtr),
-               MXR_ENUM_FIELD("shade", shade, GetShadeCvtPtr), MXR_FIELD("child", child));
+               MXR_ENUM_FIELD("shade", shade, GetShadeCvtPtr), MXR_FIELD("child", child), MXR_FIELD("peer", peer));
 
     Gauge();
     ~Gauge() override;
@@ -40,5 +41,6 @@ public:
     Mode mode = IDLE;
     Shade shade = PALE;
     BasePtr child;
+    ProbePtr peer;  // a typed pointer field
 };
 MXR_COMPANIONS(Gauge);
