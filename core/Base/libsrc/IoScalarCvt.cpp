@@ -1,6 +1,8 @@
 #include "IoScalarCvt.h"
 
+#include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <new>
 
 #include "FuncInfo.h"
@@ -45,6 +47,32 @@ int SetLowBits(const IoItemPtr& i, T& v) {
     return 0;
 }
 
+template <class F>
+IoItemPtr OfFloating(F v) {
+    char text[64];
+    std::to_chars_result r = std::to_chars(text, text + sizeof text - 1, v);
+    *r.ptr = '\0';
+    return OneElementList(new IoIdent(text));
+}
+
+template <class F>
+int SetFloating(const IoItemPtr& i, F& v) {
+    std::uint32_t bits = 0;
+    if (BitsOf(i, bits) == 0) {
+        v = static_cast<F>(bits);
+        return 0;
+    }
+    bStr text;
+    if (SetFromIoItem(i, text) != 0) return 1;
+    const char* first = text.StrVal();
+    const char* last = first + text.StrLen();
+    F parsed{};
+    std::from_chars_result r = std::from_chars(first, last, parsed);
+    if (r.ec != std::errc() || r.ptr != last || first == last) return 1;
+    v = parsed;
+    return 0;
+}
+
 }  // namespace
 
 IoItemPtr GetIoItemFrom(char v) {
@@ -85,6 +113,21 @@ IoItemPtr GetIoItemFrom(long v) {
 IoItemPtr GetIoItemFrom(unsigned long v) {
     MXR_CVT_FRAME("GetIoItemFrom", 1);
     return OfBits(static_cast<std::uint32_t>(v));
+}
+
+IoItemPtr GetIoItemFrom(float v) {
+    MXR_CVT_FRAME("GetIoItemFrom", 1);
+    return OfFloating(v);
+}
+
+IoItemPtr GetIoItemFrom(double v) {
+    MXR_CVT_FRAME("GetIoItemFrom", 1);
+    return OfFloating(v);
+}
+
+IoItemPtr GetIoItemFrom(long double v) {
+    MXR_CVT_FRAME("GetIoItemFrom", 1);
+    return OfFloating(v);
 }
 
 IoItemPtr GetIoItemFrom(const bStr& v) {
@@ -148,6 +191,21 @@ int SetFromIoItem(const IoItemPtr& i, bStr& v) {
         return 0;
     }
     return 1;
+}
+
+int SetFromIoItem(const IoItemPtr& i, float& v) {
+    MXR_CVT_FRAME("SetFromIoItem", 2);
+    return SetFloating(i, v);
+}
+
+int SetFromIoItem(const IoItemPtr& i, double& v) {
+    MXR_CVT_FRAME("SetFromIoItem", 2);
+    return SetFloating(i, v);
+}
+
+int SetFromIoItem(const IoItemPtr& i, long double& v) {
+    MXR_CVT_FRAME("SetFromIoItem", 2);
+    return SetFloating(i, v);
 }
 
 IoItemPtr GetIoItemFrom(int v, const BaseEnumCvtPtr& cvt) {

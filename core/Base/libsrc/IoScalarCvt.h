@@ -25,6 +25,11 @@ IoItemPtr GetIoItemFrom(int v);
 IoItemPtr GetIoItemFrom(unsigned int v);
 IoItemPtr GetIoItemFrom(long v);
 IoItemPtr GetIoItemFrom(unsigned long v);
+// Floating-point values: (text), an identifier holding the shortest decimal
+// text that reads back to the same value ("20.5", "1e+30", "inf", "nan").
+IoItemPtr GetIoItemFrom(float v);
+IoItemPtr GetIoItemFrom(double v);
+IoItemPtr GetIoItemFrom(long double v);
 // ("text"): a string atom.
 IoItemPtr GetIoItemFrom(const bStr& v);
 // (text): an identifier atom. There is no reader for a C text.
@@ -40,6 +45,11 @@ int SetFromIoItem(const IoItemPtr& i, long& v);
 int SetFromIoItem(const IoItemPtr& i, unsigned long& v);
 // The head may be a string or an identifier.
 int SetFromIoItem(const IoItemPtr& i, bStr& v);
+// The head: an identifier or a string that is a decimal number as a whole,
+// or an integer (its unsigned value).
+int SetFromIoItem(const IoItemPtr& i, float& v);
+int SetFromIoItem(const IoItemPtr& i, double& v);
+int SetFromIoItem(const IoItemPtr& i, long double& v);
 
 // An enumeration value through its class's converter: (NAME) when the value
 // has a name, else (n).

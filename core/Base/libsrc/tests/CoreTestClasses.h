@@ -16,7 +16,7 @@ class Probe : public BaseVirtItem {
     MXR_CLASS(Probe, BaseVirtItem);
 
 public:
-    enum Colour { RED = 1, BLUE = 2 };
+    enum Colour : int { RED = 1, BLUE = 2 };
     MXR_ENUM(Colour, GetColourCvtPtr);
 
     MXR_FIELDS(MXR_FIELD("label", label), MXR_ENUM_FIELD("colour", colour, GetColourCvtPtr),
@@ -56,7 +56,7 @@ class Dog : public Animal {
 public:
     const char* Sound() const override { return "woof"; }
     bStr name = "rex";
-    int weight = 20;
+    double weight = 20.5;
 };
 MXR_COMPANIONS(Dog);
 

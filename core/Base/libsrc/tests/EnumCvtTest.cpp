@@ -39,6 +39,7 @@ TEST(EnumCvt, TablesHoldExactlyTheDeclaredRowsInOrder) {
         {"Mode", Gauge::GetModeCvtPtr(), {{0, "IDLE"}, {1, "RUNNING"}, {7, "HALTED"}}},
         {"enMaxValues", Gauge::GetEnMaxValuesCvtPtr(), {{-1, "MSECSTONEXTTIMERMAX"}}},
         {"Shade", Gauge::GetShadeCvtPtr(), {{1, "PALE"}, {2, "DARK"}}},
+        {"Lean", Gauge::GetLeanCvtPtr(), {{-1, "BACKWARD"}}},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(SeqEnumCvtPtr(c.cvt).Ok()) << c.what;
@@ -172,8 +173,8 @@ TEST(EnumCvt, EnumerationValuesConvertByNameOrNumber) {
 }
 
 TEST(EnumCvt, NumberOutsideTheRangeOfAPlainEnumerationIsRefused) {
-    // Shade's named values 1 and 2 give it the range 0..3; enMaxValues (-1)
-    // the range -1..0.
+    // Shade's named values 1 and 2 give it the range 0..3; Lean's -1 the
+    // range -1..0.
     struct Case {
         unsigned long number;
         int rc;
@@ -184,7 +185,7 @@ TEST(EnumCvt, NumberOutsideTheRangeOfAPlainEnumerationIsRefused) {
         EXPECT_EQ(static_cast<unsigned long>(s), c.rc == 0 ? c.number : 1UL) << c.number;
     }
     for (const Case& c : {Case{0, 0}, Case{4294967295UL, 0}, Case{1, 1}, Case{4294967294UL, 1}}) {
-        Gauge::enMaxValues m = Gauge::MSECSTONEXTTIMERMAX;
+        Gauge::Lean m = Gauge::BACKWARD;
         EXPECT_EQ(SetFromIoItem(List({Int(c.number)}), m), c.rc) << c.number;
     }
 }

@@ -83,5 +83,5 @@ TEST(FieldList, GeneratedFreeFunctionsRunThroughBaseAndOwnFields) {
     EXPECT_EQ(puppy.ageWeeks, 8);
     std::ostringstream text;
     GetIoItemFrom(puppy)->Display(text);
-    EXPECT_EQ(text.str(), "((legs 4)\n\t(name \"rex\")\n\t(weight 20)\n\t(ageWeeks 8))");
+    EXPECT_EQ(text.str(), "((legs 4)\n\t(name \"rex\")\n\t(weight 20.5)\n\t(ageWeeks 8))");
 }

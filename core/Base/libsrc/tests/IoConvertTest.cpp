@@ -163,7 +163,7 @@ TEST(IoConvert, ObjectOfARegisteredClassIsMadeByNameAndReadsItsFields) {
     DogPtr dog(probe->next);
     ASSERT_TRUE(dog.Ok());
     EXPECT_EQ(dog->name, "fido");
-    EXPECT_EQ(dog->weight, 20);  // missing key: unchanged
+    EXPECT_EQ(dog->weight, 20.5);  // missing key: unchanged
     EXPECT_EQ(dog->legs, 4);
 }
 
@@ -197,7 +197,7 @@ TEST(IoConvert, ObjectTreeOfTheWrongFormFailsAndLeavesThePointer) {
         {"non-item head", IoItemPtr(new IoCons(IoItemPtr(BasePtr(new BaseVirtItem()))))},
         {"field of the wrong form", List({Id("Probe"), List({Id("label"), Str("x")})})},
         {"unknown enumeration name", List({Id("Probe"), List({Id("colour"), Id("GREEN")})})},
-        {"number outside the enumeration", List({Id("Probe"), List({Id("colour"), Int(4)})})},
+        {"enumeration of the wrong form", List({Id("Probe"), List({Id("colour"), List({Id("RED")})})})},
         {"nested object of the wrong form", List({Id("Probe"), List({Id("next"), Int(4)})})},
     };
     for (const Case& c : cases) {
@@ -242,14 +242,14 @@ TEST(IoConvert, EveryFieldKindRoundTripsThroughTheTree) {
     g->ul = 3000000000UL;
     g->text = "tab\there";
     g->mode = Gauge::HALTED;
-    g->shade = Gauge::DARK;
+    g->ratio = -0.125;
     g->child = new Probe(4);
     g->peer = new Probe(5);
     const std::string text = Text(GetIoItemFrom(BasePtr(g)));
     EXPECT_EQ(text,
               "(Gauge\n\t(c 4294967293)\n\t(uc 250)\n\t(s 4294966996)\n\t(us 60000)\n\t(i 4294967295)"
-              "\n\t(ui 4000000000)\n\t(l 4294897296)\n\t(ul 3000000000)\n\t(text \"tab\\there\")"
-              "\n\t(mode HALTED)\n\t(shade DARK)"
+              "\n\t(ui 4000000000)\n\t(l 4294897296)\n\t(ul 3000000000)\n\t(ratio -0.125)\n\t(text \"tab\\there\")"
+              "\n\t(mode HALTED)"
               "\n\t(child Probe\n\t\t(label 4)\n\t\t(colour RED)\n\t\t(next))"
               "\n\t(peer Probe\n\t\t(label 5)\n\t\t(colour RED)\n\t\t(next)))");
     BasePtr back;
@@ -267,9 +267,32 @@ TEST(IoConvert, EveryFieldKindRoundTripsThroughTheTree) {
     EXPECT_EQ(b->ul, 3000000000UL);
     EXPECT_EQ(b->text, "tab\there");
     EXPECT_EQ(b->mode, Gauge::HALTED);
-    EXPECT_EQ(b->shade, Gauge::DARK);
+    EXPECT_EQ(b->ratio, -0.125);
     EXPECT_EQ(ProbePtr(b->child)->label, 4);
     ASSERT_TRUE(b->peer.Ok());
     EXPECT_EQ(b->peer->label, 5);
     EXPECT_EQ(Text(GetIoItemFrom(back)), text);
+}
+
+TEST(IoConvert, FloatingPointNumbersAsTheirShortestDecimalText) {
+    struct Case {
+        double value;
+        const char* text;
+    };
+    for (const Case& c : {Case{20.5, "(20.5)"}, Case{-0.125, "(-0.125)"}, Case{0.1, "(0.1)"}, Case{1e300, "(1e+300)"},
+                          Case{0, "(0)"}}) {
+        ExpectRoundTrip<double>(c.value, c.text);
+    }
+    ExpectRoundTrip<float>(0.1F, "(0.1)");
+    ExpectRoundTrip<long double>(2.5L, "(2.5)");
+    double d = 1;
+    EXPECT_EQ(SetFromIoItem(List({Int(7)}), d), 0);
+    EXPECT_EQ(d, 7);
+    EXPECT_EQ(SetFromIoItem(List({Str("-3.5")}), d), 0);
+    EXPECT_EQ(d, -3.5);
+    for (const char* bad : {"", "1.5x", "x", " 1", "1 "}) {
+        d = 1;
+        EXPECT_EQ(SetFromIoItem(List({Id(bad)}), d), 1) << bad;
+        EXPECT_EQ(d, 1) << bad;
+    }
 }

@@ -55,7 +55,7 @@ TEST(IoItemDisplay, ObjectsPrintTheirFieldsNestedObjectsAndNullPointers) {
     EXPECT_EQ(Text(GetIoItemFrom(BasePtr(inner))), "(Probe\n\t(label 2)\n\t(colour 3)\n\t(next))");
     // A class with fields only in its bases and one with both.
     EXPECT_EQ(Text(Cat().GetIoItemFrom()), "(Cat\n\t(legs 4))");
-    EXPECT_EQ(Text(Puppy().GetIoItemFrom()), "(Puppy\n\t(legs 4)\n\t(name \"rex\")\n\t(weight 20)\n\t(ageWeeks 8))");
+    EXPECT_EQ(Text(Puppy().GetIoItemFrom()), "(Puppy\n\t(legs 4)\n\t(name \"rex\")\n\t(weight 20.5)\n\t(ageWeeks 8))");
     EXPECT_EQ(Text(GetIoItemFrom(BasePtr())), "()");
 }
 
