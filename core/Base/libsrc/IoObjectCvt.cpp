@@ -10,9 +10,9 @@
 #include "NestingGuard.h"
 #include "RegisterClass.h"
 
-namespace {
-
 #define MXR_OBJ_FRAME(func, parms) MXR_FRAME("IoObjectCvt", (func), (parms), "IoObjectCvt.c")
+
+namespace {
 
 // Objects being converted on this thread, one level per pointer followed.
 thread_local int toTreeDepth = 0;

@@ -11,9 +11,9 @@
 #include "IoInt.h"
 #include "IoString.h"
 
-namespace {
-
 #define MXR_CVT_FRAME(func, parms) MXR_FRAME("IoScalarCvt", (func), (parms), "IoScalarCvt.c")
+
+namespace {
 
 IoItemPtr OneElementList(IoItem* atom) {
     return IoItemPtr(new IoCons(IoItemPtr(atom)));
