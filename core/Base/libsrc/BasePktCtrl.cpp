@@ -2,9 +2,11 @@
 
 #include "BasePktBufr.h"
 #include "ClassDefine.h"
+#include "EnumDefine.h"
 #include "MxrAssert.h"
 
 MXR_ABSTRACT_CLASS_DEFINE(BasePktCtrl, 10);
+MXR_ENUM_TABLE(BasePktCtrl, GetEnDirectionCvtPtr, BADDIR, INTOPKT, OUTOFPKT);
 
 BasePktCtrl::BasePktCtrl() : Direction(INTOPKT), PktCtrlId(0), Offset(0), BadFlg(0) {
     MXR_METHOD_FRAME("BasePktCtrl", 0);

@@ -10,9 +10,9 @@
 #pragma once
 
 #include "ClassPattern.h"
+#include "EnumPattern.h"
 #include "PktSerialize.h"
 
-MXR_FORWARD_PTR(BaseEnumCvt);
 MXR_FORWARD_PTR(BasePktBufr);
 
 class BasePktCtrl : public BaseVirtItem {
@@ -25,7 +25,7 @@ public:
         INTOPKT = 1,   // packing: values are copied into the stream
         OUTOFPKT = 2,  // unpacking: values are copied out of the stream
     };
-    static BaseEnumCvtPtr GetEnDirectionCvtPtr();
+    MXR_ENUM(enDirection, GetEnDirectionCvtPtr);
 
     MXR_FIELDS(MXR_ENUM_FIELD("direction", Direction, GetEnDirectionCvtPtr), MXR_FIELD("pktCtrlId", PktCtrlId),
                MXR_FIELD("offset", Offset), MXR_FIELD("badFlg", BadFlg));

@@ -21,6 +21,7 @@
 #include "BinaryFieldCodec.h"
 #include "FieldList.h"
 #include "IoItem.h"
+#include "TextFieldCodec.h"
 #include "TypedPtr.h"
 
 // ---- per field (encoding step) ----------------------------------------------
@@ -34,21 +35,14 @@ int MxrSerializeField(BasePktCtrl& c, const Desc& desc, T& value) {
 
 template <class Desc, class T>
 void MxrAppendFieldIoItem(IoItemPtr& list, const Desc& desc, const T& value) {
-    // encoding step: append the cell (IoIdent(desc.key) . GetIoItemFrom(value))
-    // to list (an enumeration through desc.enumCvt()).
-    static_cast<void>(list);
-    static_cast<void>(desc);
-    static_cast<void>(value);
+    // The cell (key . value tree); an enumeration through desc.enumCvt().
+    MxrTextAppendField(list, desc, value);
 }
 
 template <class Desc, class T>
 int MxrSetFieldFromIoItem(const IoItemPtr& fields, const Desc& desc, T& value) {
-    // encoding step: v = fields->Assoc(desc.key); when v is not null, return
-    // SetFromIoItem(v, value) (an enumeration through desc.enumCvt()); else 0.
-    static_cast<void>(fields);
-    static_cast<void>(desc);
-    static_cast<void>(value);
-    return 0;
+    // The key's value tree converted into value; a missing key is no failure.
+    return MxrTextSetField(fields, desc, value);
 }
 
 // ---- object level: slots 1-3 of every class ----------------------------------
@@ -61,8 +55,7 @@ int MxrSerializeObject(BasePktCtrl& c, X& v) {
 template <class X>
 IoItemPtr MxrIoItemOfObject(const X& v) {
     IoItemPtr fields = GetIoItemFrom(v);
-    // encoding step: return IoCons(IoIdent(v.GetClassName()), fields).
-    return fields;
+    return MxrObjectTree(v.GetClassName(), fields);
 }
 
 template <class X>

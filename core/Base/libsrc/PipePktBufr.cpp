@@ -4,9 +4,11 @@
 
 #include "BasePktCtrl.h"
 #include "ClassDefine.h"
+#include "EnumDefine.h"
 #include "MxrAssert.h"
 
 MXR_CLASS_DEFINE_CUSTOM(PipePktBufr, 40);
+MXR_ENUM_TABLE(PipePktBufr, GetEnSizeCvtPtr, DATASIZE);
 
 namespace {
 

@@ -13,16 +13,16 @@
 #pragma once
 
 #include "BasePktBufr.h"
+#include "EnumPattern.h"
 #include "PktSerialize.h"
 
-MXR_FORWARD_PTR(BaseEnumCvt);
 
 class PipePktBufr : public BasePktBufr {
     MXR_CLASS(PipePktBufr, BasePktBufr);
 
 public:
     enum enSize : int { DATASIZE = 512 };
-    static BaseEnumCvtPtr GetEnSizeCvtPtr();
+    MXR_ENUM(enSize, GetEnSizeCvtPtr);
     static constexpr int HeaderSize = 8;
 
     MXR_FIELDS(MXR_FIELD("offset", Offset), MXR_FIELD("bytesOfData", BytesOfData),

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "ClassPattern.h"
+#include "EnumPattern.h"
 #include "bStr.h"
 
 class Probe : public BaseVirtItem {
@@ -16,7 +17,7 @@ class Probe : public BaseVirtItem {
 
 public:
     enum Colour : int { RED = 1, BLUE = 2 };
-    static int GetColourCvtPtr() { return 42; }  // stands in for a converter getter
+    MXR_ENUM(Colour, GetColourCvtPtr);
 
     MXR_FIELDS(MXR_FIELD("label", label), MXR_ENUM_FIELD("colour", colour, GetColourCvtPtr),
                MXR_FIELD("next", next));
