@@ -1,5 +1,6 @@
 #include "MsgIo.h"
 
+#include "FuncInfo.h"
 #include "platform/NamedPipeIo.h"
 #include "platform/Win32Error.h"
 
@@ -45,6 +46,7 @@ int Fail(int win32) {
 }  // namespace
 
 int getmsg(int fd, strbuf* ctl, strbuf* data, int* flags) {
+    MXR_FRAME("hv", "getmsg", 4, "MsgIo.c");
     static_cast<void>(ctl);
     static_cast<void>(flags);
     if (data == nullptr || data->maxlen < 0 || (data->buf == nullptr && data->maxlen > 0))
@@ -59,6 +61,7 @@ int getmsg(int fd, strbuf* ctl, strbuf* data, int* flags) {
 }
 
 int putmsg(int fd, const strbuf* ctl, const strbuf* data, int flags) {
+    MXR_FRAME("hv", "putmsg", 4, "MsgIo.c");
     static_cast<void>(ctl);
     static_cast<void>(flags);
     if (data == nullptr || data->len <= 0 || data->buf == nullptr) return Fail(HV_ERROR_INVALID_PARAMETER);
@@ -69,6 +72,9 @@ int putmsg(int fd, const strbuf* ctl, const strbuf* data, int flags) {
     return 0;
 }
 
-int GetLastMsgError() { return lastMsgError; }
+int GetLastMsgError() {
+    MXR_FRAME("hv", "GetLastMsgError", 0, "MsgIo.c");
+    return lastMsgError;
+}
 
 }  // namespace hv

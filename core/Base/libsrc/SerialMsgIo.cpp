@@ -1,5 +1,6 @@
 #include "SerialMsgIo.h"
 
+#include "FuncInfo.h"
 #include "platform/DeviceWrite.h"
 
 #include <cerrno>
@@ -9,6 +10,7 @@
 namespace hv {
 
 int getmsgEx(int fd, strbuf* ctl, strbuf* data, int* flags, void* overlapped) {
+    MXR_FRAME("hv", "getmsgEx", 5, "SerialMsgIo.c");
     static_cast<void>(ctl);
     static_cast<void>(flags);
     static_cast<void>(overlapped);
@@ -28,6 +30,7 @@ int getmsgEx(int fd, strbuf* ctl, strbuf* data, int* flags, void* overlapped) {
 }
 
 int putmsgEx(int fd, const strbuf* ctl, const strbuf* data, int flags, void* overlapped) {
+    MXR_FRAME("hv", "putmsgEx", 5, "SerialMsgIo.c");
     static_cast<void>(ctl);
     static_cast<void>(flags);
     static_cast<void>(overlapped);

@@ -1,11 +1,13 @@
 #include "WallClock.h"
 
+#include "FuncInfo.h"
 #include <cerrno>
 #include <ctime>
 
 namespace hv {
 
 int gettimeofday(timeval* tv) {
+    MXR_FRAME("hv", "gettimeofday", 1, "WallClock.c");
     if (tv == nullptr) {
         errno = EINVAL;
         return -1;
