@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "BasePtrLstIter.h"
 #include "FuncInfo.h"
 #include "MxrAssert.h"
 
@@ -48,14 +49,16 @@ BasePollAdptr::enWork PollManager::PollForWork(int timeoutMs) {
     inTurn = true;
     turnCnt = 0;
     {
-        BasePollAdptrLstIter it(PollAdptrLst);
-        for (BasePollAdptrPtr a = it.First(); a.GetPtr() != nullptr && turnCnt < n; a = it.Next())
-            PollAdptrWorkLst[turnCnt++] = a;
+        // The companions' own members open trace frames; this path runs for
+        // every adapter in every turn, so it goes through the plain BasePtr.
+        BasePtrLstIter it(PollAdptrLst);
+        for (BasePtr a = it.First(); a.GetPtr() != nullptr && turnCnt < n; a = it.Next())
+            Slot(turnCnt++) = a;
     }
     for (turnPos = 0; turnPos < turnCnt; ++turnPos) {
         PollfdPtr[turnPos] = {-1, 0, 0};
         // A slot emptied by a de-registration stays fd -1: never ready.
-        if (BasePollAdptr* a = PollAdptrWorkLst[turnPos].GetPtr()) a->PopulatePollInfo(&PollfdPtr[turnPos]);
+        if (BasePollAdptr* a = Adptr(turnPos)) a->PopulatePollInfo(&PollfdPtr[turnPos]);
     }
 
     // A failed poll is not reported: every adapter still sees its entry.
@@ -64,7 +67,7 @@ BasePollAdptr::enWork PollManager::PollForWork(int timeoutMs) {
     serving = true;
     BasePollAdptr::enWork result = BasePollAdptr::NOWORK;
     for (turnPos = 0; turnPos < turnCnt; ++turnPos) {
-        BasePollAdptr* a = PollAdptrWorkLst[turnPos].GetPtr();
+        BasePollAdptr* a = Adptr(turnPos);
         if (a != nullptr && a->ProcessRevents(&PollfdPtr[turnPos]) != BasePollAdptr::NOWORK)
             result = BasePollAdptr::DIDWORK;
     }
@@ -81,9 +84,15 @@ void PollManager::EndTurn() {
     serving = false;
     turnCnt = 0;
     turnPos = 0;
-    for (int i = 0; i < cnt; ++i) PollAdptrWorkLst[i] = BasePtr();
+    for (int i = 0; i < cnt; ++i) Slot(i) = BasePtr();
     BasePtr gone;
     while (turnRetired.Remove(gone)) gone = BasePtr();
+}
+
+BasePtr& PollManager::Slot(int i) { return PollAdptrWorkLst[i]; }
+
+BasePollAdptr* PollManager::Adptr(int i) const {
+    return static_cast<BasePollAdptr*>(static_cast<const BasePtr&>(PollAdptrWorkLst[i]).GetPtr());
 }
 
 void PollManager::Register(const BasePollAdptrPtr& adptr) {
@@ -101,9 +110,9 @@ int PollManager::DeRegister(BasePollAdptr* adptr) {
         // Not to be called again in this poll (its own turn, if it is the one
         // being served, ends normally), kept alive until the poll ends.
         for (int i = serving ? turnPos : 0; i < turnCnt; ++i) {
-            if (PollAdptrWorkLst[i].GetPtr() == adptr) {
-                turnRetired.Append(PollAdptrWorkLst[i]);
-                PollAdptrWorkLst[i] = BasePtr();
+            if (Adptr(i) == adptr) {
+                turnRetired.Append(Slot(i));
+                Slot(i) = BasePtr();
                 break;
             }
         }

@@ -38,6 +38,9 @@ public:
 
 private:
     void Grow(int needed);
+    // Slot i of the work array, without the companions' trace frames.
+    BasePtr& Slot(int i);
+    BasePollAdptr* Adptr(int i) const;
     void EndTurn();
 
     BasePollAdptrLst PollAdptrLst;
