@@ -45,9 +45,19 @@ public:
     BaseMsgRcvrPtr GetMsgLoggerPtr() const;
     void SetMsgLoggerPtr(BaseMsgRcvrPtr logger);
 
+    // The dispatch step of a turn: hands up to MsgsPerSegment queued
+    // messages to their receivers, oldest first (the logger sees each one
+    // first). Outside the manager nothing is dispatched until this host's
+    // manager route exists (the process's pipe to its manager is up).
+    void ProcessMessages();
+
     // The current world, or null.
     static BaseWorld* GetWorldPtr();
     static void SetWorldPtr(BaseWorld* world);
+    // Set once the readiness gate of ProcessMessages has opened; it stays
+    // open for the life of the process (0 closes it again, for tests).
+    static int GetDispatchReadyFlg();
+    static void SetDispatchReadyFlg(int flg);
 
 private:
     // Field order is the destruction order reversed: the logger goes first,
@@ -61,5 +71,9 @@ private:
     BaseMsgRcvrPtr MsgLoggerPtr;
     int MessagePrinting;
 
+    // One message of the dispatch step; 1 when it was handed to a receiver.
+    int DispatchOne(const BaseMsgPtr& queued);
+
     static BaseWorld* worldPtr;
+    static int dispatchReadyFlg;
 };

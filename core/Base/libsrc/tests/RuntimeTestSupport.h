@@ -1,6 +1,7 @@
 // Test support for the message runtime: a scope that gives a test fresh,
-// empty address tables, a host name of its choosing and the manager flag it
-// asks for, and puts the process's own back afterwards (the tables are
+// empty address tables, a host name of its choosing, the manager flag it
+// asks for and a closed readiness gate, and puts the process's own back
+// afterwards (the tables are
 // process-wide, and a test binary may run every test in one process).
 #pragma once
 
@@ -9,6 +10,7 @@
 
 #include "BaseAddr.h"
 #include "BaseAddrEnt.h"
+#include "BaseWorld.h"
 #include "DynamicAddrEnt.h"
 #include "LogicalAddrEnt.h"
 
@@ -25,7 +27,10 @@ public:
           dynCursor(DynamicAddrEnt::GetDynamicAddrTblCursor()),
           dynUniq(DynamicAddrEnt::GetDynamicAddrUniqCursor()),
           logical(LogicalAddrEnt::GetLogicalAddrTblPtr()),
-          logicalSz(LogicalAddrEnt::GetLogicalAddrTblSz()) {
+          logicalSz(LogicalAddrEnt::GetLogicalAddrTblSz()),
+          ready(BaseWorld::GetDispatchReadyFlg()),
+          world(BaseWorld::GetWorldPtr()) {
+        BaseWorld::SetDispatchReadyFlg(0);
         if (const char* env = std::getenv("MXRHOSTNAME")) {
             hadEnv = true;
             savedEnv = env;
@@ -67,6 +72,8 @@ public:
             unsetenv("MXRHOSTNAME");
         BaseAddr::SetCurrentHost(savedHost);
         BaseAddr::SetMxrWorldFlg(savedFlg);
+        BaseWorld::SetDispatchReadyFlg(ready);
+        BaseWorld::SetWorldPtr(world);
     }
 
     RuntimeScope(const RuntimeScope&) = delete;
@@ -86,4 +93,6 @@ private:
     unsigned short dynUniq;
     LogicalAddrEnt** logical;
     int logicalSz;
+    int ready;
+    BaseWorld* world;
 };
