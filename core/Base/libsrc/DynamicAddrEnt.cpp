@@ -1,5 +1,6 @@
 #include "DynamicAddrEnt.h"
 
+#include <iostream>
 #include <new>
 
 #include "ClassDefine.h"
@@ -14,6 +15,7 @@ unsigned short DynamicAddrEnt::dynamicAddrUniqCursor = 1;
 
 namespace {
 constexpr int kTblGrowth = 10;
+constexpr int kMaxTblSz = 65536;  // rows 1 to 65535
 
 // A new table of newSz rows: the old rows copied, the rest empty.
 DynamicAddrEnt** GrowTable(DynamicAddrEnt** old, int oldSz, int newSz) {
@@ -41,10 +43,18 @@ DynamicAddrEnt::DynamicAddrEnt(BaseMsgRcvr* rcvr) : Idx(0), Uniq(0), MsgRcvrPtr(
         if (++dynamicAddrTblCursor >= dynamicAddrTblSz) dynamicAddrTblCursor = 1;
         if (dynamicAddrTblCursor == start) {
             const int oldSz = dynamicAddrTblSz;
-            // Row numbers travel as 16 bits.
-            MXR_ASSERT(oldSz + kTblGrowth <= 65536, "dynamicAddrTblSz <= 65536", "DynamicAddrEnt");
-            dynamicAddrTblPtr = GrowTable(dynamicAddrTblPtr, oldSz, oldSz + kTblGrowth);
-            dynamicAddrTblSz = oldSz + kTblGrowth;
+            if (oldSz >= kMaxTblSz) {
+                // Row numbers travel as 16 bits. A receiver made now (objects
+                // decoded from a peer's message count too) gets no row, and
+                // addresses of it resolve to nothing, rather than stopping
+                // the process.
+                std::cerr << "DynamicAddrEnt::DynamicAddrEnt - No free row in the dynamic address table\n"
+                          << std::flush;
+                return;
+            }
+            const int newSz = oldSz + kTblGrowth < kMaxTblSz ? oldSz + kTblGrowth : kMaxTblSz;
+            dynamicAddrTblPtr = GrowTable(dynamicAddrTblPtr, oldSz, newSz);
+            dynamicAddrTblSz = newSz;
             dynamicAddrTblCursor = oldSz;
             break;
         }

@@ -129,3 +129,32 @@ TEST(DynamicAddrTable, AnotherThreadsAddressIsNotLookedUpInThisTable) {
     BaseAddrEntPtr route(new BaseAddrEnt(bStr("NODEA"), other.GetPid(), other.GetTid(), Tag(5)));
     EXPECT_EQ(other.GetMsgRcvrAddr(), Tag(5));
 }
+
+// Row numbers are 16 bits: with every row taken, a new receiver gets no row
+// (its address resolves to nothing) instead of stopping the process.
+TEST(DynamicAddrTable, AFullTableGivesNoRowAndKeepsRunning) {
+    RuntimeScope scope;
+    DynamicAddrEnt occupant;
+    auto** full = new DynamicAddrEnt*[65530];
+    for (int i = 0; i < 65530; ++i) full[i] = i == 0 ? nullptr : &occupant;
+    DynamicAddrEnt::SetDynamicAddrTblPtr(full);
+    DynamicAddrEnt::SetDynamicAddrTblSz(65530);
+    DynamicAddrEntPtr last(new DynamicAddrEnt(Tag(0)));  // grows to the last six rows
+    EXPECT_EQ(last->GetIdx(), 65530);
+    EXPECT_EQ(DynamicAddrEnt::GetDynamicAddrTblSz(), 65536);
+    std::vector<DynamicAddrEntPtr> rest;
+    for (int i = 0; i < 5; ++i) rest.emplace_back(new DynamicAddrEnt(Tag(1)));
+    EXPECT_EQ(rest.back()->GetIdx(), 65535);
+    ::testing::internal::CaptureStderr();
+    DynamicAddrEntPtr none(new DynamicAddrEnt(Tag(2)));
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "DynamicAddrEnt::DynamicAddrEnt - No free row in the dynamic address table\n");
+    EXPECT_EQ(none->GetIdx(), 0);
+    EXPECT_EQ(DynamicAddrEnt::GetDynamicAddrTblSz(), 65536);
+    EXPECT_EQ(Resolve(none->GetIdx(), none->GetUniq()), nullptr);
+    EXPECT_EQ(Resolve(65535, rest.back()->GetUniq()), Tag(1));
+    none = DynamicAddrEntPtr();
+    last = DynamicAddrEntPtr();
+    rest.clear();
+    for (int i = 1; i < 65530; ++i) DynamicAddrEnt::GetDynamicAddrTblPtr()[i] = nullptr;
+}
