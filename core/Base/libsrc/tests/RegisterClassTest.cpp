@@ -127,7 +127,7 @@ TEST(RegisterClass, EveryRegisteredClassIsFoundByCodeAndByNameAndBuildsItsClass)
     }
     // The library's own classes are among them.
     EXPECT_TRUE(names.count("BaseVirtItem"));
-    for (const char* n : {"Probe", "Dog", "Puppy", "Cat"}) EXPECT_TRUE(names.count(n)) << n;
+    for (const char* test : {"Probe", "Dog", "Puppy", "Cat"}) EXPECT_TRUE(names.count(test)) << test;
 }
 
 // A class registered after the first lookup by name (a library loaded later)
