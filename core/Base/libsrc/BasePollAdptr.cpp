@@ -1,6 +1,8 @@
 #include "BasePollAdptr.h"
 
+#include "BaseWorld.h"
 #include "ClassDefine.h"
+#include "MxrAssert.h"
 
 MXR_CLASS_DEFINE(BasePollAdptr, 11);
 
@@ -17,4 +19,16 @@ BasePollAdptr::enWork BasePollAdptr::ProcessRevents(hv::pollfd* p) {
     MXR_METHOD_FRAME("ProcessRevents", 1);
     static_cast<void>(p);
     return NOWORK;
+}
+
+void BasePollAdptr::Register() {
+    MXR_METHOD_FRAME("Register", 0);
+    BaseWorld* worldPtr = BaseWorld::GetWorldPtr();
+    MXR_ASSERT(worldPtr != 0, "worldPtr != 0", "BasePollAdptr");
+    worldPtr->GetPollManager().Register(BasePollAdptrPtr(this));
+}
+
+void BasePollAdptr::DeRegister() {
+    MXR_METHOD_FRAME("DeRegister", 0);
+    if (BaseWorld* worldPtr = BaseWorld::GetWorldPtr()) worldPtr->GetPollManager().DeRegister(this);
 }

@@ -1,6 +1,8 @@
 #include "TimerTag.h"
 
+#include "BaseWorld.h"
 #include "ClassDefine.h"
+#include "MxrAssert.h"
 
 MXR_CLASS_DEFINE(TimerTag, 48);
 
@@ -28,6 +30,20 @@ void TimerTag::SetTagValue(unsigned value) {
 int TimerTag::operator==(const TimerTag& o) const {
     MXR_METHOD_FRAME("operator==", 1);
     return TagValue == o.TagValue ? 1 : 0;
+}
+
+int TimerTag::CancelTimer() {
+    MXR_METHOD_FRAME("CancelTimer", 0);
+    BaseWorld* worldPtr = BaseWorld::GetWorldPtr();
+    MXR_ASSERT(worldPtr != 0, "worldPtr != 0", "TimerTag");
+    return worldPtr->GetTimerManager().CancelTimer(TimerTagPtr(this));
+}
+
+int TimerTag::ResetTimer() {
+    MXR_METHOD_FRAME("ResetTimer", 0);
+    BaseWorld* worldPtr = BaseWorld::GetWorldPtr();
+    MXR_ASSERT(worldPtr != 0, "worldPtr != 0", "TimerTag");
+    return worldPtr->GetTimerManager().ResetTimer(TimerTagPtr(this));
 }
 
 unsigned TimerTag::GetNextTagValue() {
