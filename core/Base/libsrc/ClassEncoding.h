@@ -13,27 +13,23 @@
 //     the field list: _serialize stops at the first failure, GetIoItemFrom
 //     appends (key . value) cells, SetFromIoItem looks each key up, skips a
 //     missing one and returns the last failure.
-// ENCODING STEP: the bodies marked "encoding step" are provisional and are
-// replaced when the binary and s-expression encodings are built.
+// The per-field bodies are in BinaryFieldCodec.h and TextFieldCodec.h.
 #pragma once
 
 #include "BasePtr.h"
+#include "BinaryFieldCodec.h"
 #include "FieldList.h"
 #include "IoItem.h"
 #include "TextFieldCodec.h"
 #include "TypedPtr.h"
 
-// ---- per field (encoding step) ----------------------------------------------
+// ---- per field ---------------------------------------------------------------
 // desc.key, desc.member, desc.isEnum and desc.enumCvt (the converter getter of
 // an enumeration field) describe the field; value is the field itself.
 
 template <class Desc, class T>
 int MxrSerializeField(BasePktCtrl& c, const Desc& desc, T& value) {
-    // encoding step: _serialize(c, value); an enumeration as a 4-byte int.
-    static_cast<void>(c);
-    static_cast<void>(desc);
-    static_cast<void>(value);
-    return 0;
+    return MxrBinarySerializeField(c, desc, value);
 }
 
 template <class Desc, class T>
@@ -52,10 +48,7 @@ int MxrSetFieldFromIoItem(const IoItemPtr& fields, const Desc& desc, T& value) {
 
 template <class X>
 int MxrSerializeObject(BasePktCtrl& c, X& v) {
-    // encoding step: pass a SpclSerialInt holding X::ClassCode through
-    // _serialize(c, code); a non-zero result is returned; a code read back
-    // that is not X::ClassCode gives 1. Then the fields:
-    return _serialize(c, v);
+    return MxrBinarySerializeObject(c, v);
 }
 
 template <class X>
