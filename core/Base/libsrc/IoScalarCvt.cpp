@@ -10,7 +10,6 @@
 #include "IoIdent.h"
 #include "IoInt.h"
 #include "IoString.h"
-#include "SpclSerialInt.h"
 
 #define MXR_CVT_FRAME(func, parms) MXR_FRAME("IoScalarCvt", (func), (parms), "IoScalarCvt.c")
 
@@ -114,19 +113,6 @@ IoItemPtr GetIoItemFrom(long v) {
 IoItemPtr GetIoItemFrom(unsigned long v) {
     MXR_CVT_FRAME("GetIoItemFrom", 1);
     return OfBits(static_cast<std::uint32_t>(v));
-}
-
-IoItemPtr GetIoItemFrom(const SpclSerialInt& v) {
-    MXR_CVT_FRAME("GetIoItemFrom", 1);
-    return OfBits(v.value);
-}
-
-int SetFromIoItem(const IoItemPtr& i, SpclSerialInt& v) {
-    MXR_CVT_FRAME("SetFromIoItem", 2);
-    std::uint32_t bits = 0;
-    if (BitsOf(i, bits) != 0) return 1;
-    v.value = bits;
-    return 0;
 }
 
 IoItemPtr GetIoItemFrom(float v) {

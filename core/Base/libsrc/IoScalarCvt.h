@@ -17,8 +17,6 @@
 #include "IoItem.h"
 #include "bStr.h"
 
-class SpclSerialInt;
-
 IoItemPtr GetIoItemFrom(char v);
 IoItemPtr GetIoItemFrom(unsigned char v);
 IoItemPtr GetIoItemFrom(short v);
@@ -27,9 +25,6 @@ IoItemPtr GetIoItemFrom(int v);
 IoItemPtr GetIoItemFrom(unsigned int v);
 IoItemPtr GetIoItemFrom(long v);
 IoItemPtr GetIoItemFrom(unsigned long v);
-// (n): the 32-bit value of a wire integer.
-IoItemPtr GetIoItemFrom(const SpclSerialInt& v);
-int SetFromIoItem(const IoItemPtr& i, SpclSerialInt& v);
 // Floating-point values: (text), an identifier holding the shortest decimal
 // text that reads back to the same value ("20.5", "1e+30", "inf", "nan").
 IoItemPtr GetIoItemFrom(float v);

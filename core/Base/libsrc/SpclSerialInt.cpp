@@ -2,6 +2,7 @@
 
 #include "BasePktCtrl.h"
 #include "FuncInfo.h"
+#include "IoScalarCvt.h"
 
 int _serialize(BasePktCtrl& c, SpclSerialInt& v) {
     MXR_FRAME("SpclSerialInt", "_serialize", 2, "SpclSerialInt.c");
@@ -28,5 +29,18 @@ int _serialize(BasePktCtrl& c, SpclSerialInt& v) {
         if (index >= 5) index = 5;  // keeps the counter from overflowing on a long run
     }
     v.value = value;
+    return 0;
+}
+
+IoItemPtr GetIoItemFrom(const SpclSerialInt& v) {
+    MXR_FRAME("SpclSerialInt", "GetIoItemFrom", 1, "SpclSerialInt.c");
+    return GetIoItemFrom(static_cast<unsigned long>(v.value));
+}
+
+int SetFromIoItem(const IoItemPtr& i, SpclSerialInt& v) {
+    MXR_FRAME("SpclSerialInt", "SetFromIoItem", 2, "SpclSerialInt.c");
+    unsigned long value = v.value;
+    if (int rc = SetFromIoItem(i, value)) return rc;
+    v.value = static_cast<std::uint32_t>(value);
     return 0;
 }

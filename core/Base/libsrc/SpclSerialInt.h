@@ -5,7 +5,10 @@
 
 #include <cstdint>
 
+#include "TypedPtr.h"
+
 class BasePktCtrl;
+class IoItem;
 
 class SpclSerialInt {
 public:
@@ -20,3 +23,7 @@ public:
 // high bit; bits beyond 32 are dropped; a byte that cannot be read ends the
 // call with that failure and the target keeps its value.
 int _serialize(BasePktCtrl& c, SpclSerialInt& v);
+
+// The text form: an unsigned integer, as any other 32-bit field.
+TypedPtr<IoItem> GetIoItemFrom(const SpclSerialInt& v);
+int SetFromIoItem(const TypedPtr<IoItem>& i, SpclSerialInt& v);
