@@ -8,7 +8,7 @@
 #include "BaseAddr.h"
 #include "BaseErrMsg.h"
 #include "PipePollAdptr.h"
-#include "PipeTestSupport.h"
+#include "PipeTransportTestSupport.h"
 #include "RuntimeTestClasses.h"
 #include "RuntimeTestSupport.h"
 

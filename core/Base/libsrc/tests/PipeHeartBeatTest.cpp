@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "ManualTimerClock.h"
-#include "PipeTestSupport.h"
+#include "PipeTransportTestSupport.h"
 #include "RuntimeTestClasses.h"
 #include "RuntimeTestSupport.h"
 #include "TimerManager.h"

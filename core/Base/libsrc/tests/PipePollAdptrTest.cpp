@@ -6,7 +6,7 @@
 
 #include "MsgIo.h"
 #include "PipePollAdptr.h"
-#include "PipeTestSupport.h"
+#include "PipeTransportTestSupport.h"
 #include "RuntimeTestClasses.h"
 #include "RuntimeTestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "PipeTestSupport.h"
+#include "PipeTransportTestSupport.h"
 
 #include <chrono>
 #include <cstdlib>
