@@ -47,7 +47,7 @@ private:
     }
 };
 MXR_COMPANIONS(TestMach);
-MXR_CLASS_DEFINE(TestMach, 216);
+MXR_CLASS_DEFINE(TestMach, 316);
 
 namespace {
 const EnumCvtEnt stateNames[] = {
