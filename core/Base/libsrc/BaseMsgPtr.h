@@ -1,0 +1,36 @@
+// BaseMsgPtr, the typed pointer of messages, with what only messages do:
+// sending (queueing on the current world) and rebuilding a received message
+// from its packets. Ok() holds for any object that is a BaseMsg.
+#pragma once
+
+#include "TypedLst.h"
+#include "TypedLstIter.h"
+#include "TypedPtr.h"
+
+class BaseMsg;
+class BasePktCtrl;
+using BasePktCtrlPtr = TypedPtr<BasePktCtrl>;
+
+class BaseMsgPtr : public TypedPtr<BaseMsg> {
+public:
+    using TypedPtr<BaseMsg>::TypedPtr;
+    using TypedPtr<BaseMsg>::operator=;
+    BaseMsgPtr() = default;
+    // Rebuilds one object from a received stream, from its class code on:
+    // the registered class reads itself. Empty when the code is unknown or
+    // the object cannot read itself completely (it is then deleted). The
+    // object is not checked to be a message: test Ok().
+    explicit BaseMsgPtr(BasePktCtrlPtr& ctrl);
+
+    // Appends the message at the tail of the current world's message list;
+    // the world hands it to its receiver in a later turn. Always 0. The
+    // pointer must hold a message and a world must exist (assertions).
+    int Send() const;
+    // The same; the packet controller is not used.
+    int Send(BasePktCtrlPtr& ctrl) const;
+};
+
+using BaseMsgLst = TypedLst<BaseMsg>;
+using BaseMsgLstIter = TypedLstIter<BaseMsg>;
+
+#include "BaseMsg.h"

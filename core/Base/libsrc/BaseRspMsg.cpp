@@ -1,0 +1,9 @@
+#include "BaseRspMsg.h"
+
+#include "ClassDefine.h"
+
+MXR_CLASS_DEFINE(BaseRspMsg, 13);
+
+BaseRspMsg::BaseRspMsg() { MXR_METHOD_FRAME("BaseRspMsg", 0); }
+
+BaseRspMsg::~BaseRspMsg() { MXR_METHOD_FRAME("~BaseRspMsg", 0); }

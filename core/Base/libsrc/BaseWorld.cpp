@@ -1,0 +1,178 @@
+#include "BaseWorld.h"
+
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "BaseAddr.h"
+#include "BaseErrMsg.h"
+#include "BasePktCtrl.h"
+#include "BaseReqMsg.h"
+#include "FuncInfo.h"
+
+#define WORLD_FRAME(func, parms) MXR_FRAME("BaseWorld", func, parms, "BaseWorld.c")
+
+BaseWorld* BaseWorld::worldPtr = nullptr;
+int BaseWorld::dispatchReadyFlg = 0;
+
+namespace {
+// One report, one write: lines of a report never interleave with others.
+void ReportLine(const std::string& line) { std::cerr << line + "\n" << std::flush; }
+}  // namespace
+
+BaseWorld::BaseWorld() : RunFlag(1), DfltPollTimer(10000), MsgsPerSegment(20), MessagePrinting(0) {
+    WORLD_FRAME("BaseWorld", 0);
+    worldPtr = this;
+}
+
+BaseWorld::~BaseWorld() {
+    WORLD_FRAME("~BaseWorld", 0);
+    if (worldPtr == this) worldPtr = nullptr;
+}
+
+int BaseWorld::Initialize() {
+    WORLD_FRAME("Initialize", 0);
+    return 0;
+}
+
+void BaseWorld::CleanUp() { WORLD_FRAME("CleanUp", 0); }
+
+int BaseWorld::GetRunFlag() const {
+    WORLD_FRAME("GetRunFlag", 0);
+    return RunFlag;
+}
+
+void BaseWorld::SetRunFlag(int flag) {
+    WORLD_FRAME("SetRunFlag", 1);
+    RunFlag = flag;
+}
+
+int BaseWorld::GetDfltPollTimer() const {
+    WORLD_FRAME("GetDfltPollTimer", 0);
+    return DfltPollTimer;
+}
+
+void BaseWorld::SetDfltPollTimer(int msecs) {
+    WORLD_FRAME("SetDfltPollTimer", 1);
+    DfltPollTimer = msecs;
+}
+
+int BaseWorld::GetMsgsPerSegment() const {
+    WORLD_FRAME("GetMsgsPerSegment", 0);
+    return MsgsPerSegment;
+}
+
+void BaseWorld::SetMsgsPerSegment(int count) {
+    WORLD_FRAME("SetMsgsPerSegment", 1);
+    MsgsPerSegment = count;
+}
+
+int BaseWorld::GetMessagePrinting() const {
+    WORLD_FRAME("GetMessagePrinting", 0);
+    return MessagePrinting;
+}
+
+void BaseWorld::SetMessagePrinting(int flag) {
+    WORLD_FRAME("SetMessagePrinting", 1);
+    MessagePrinting = flag;
+}
+
+BaseMsgLst& BaseWorld::GetMsgList() {
+    WORLD_FRAME("GetMsgList", 0);
+    return MsgList;
+}
+
+BaseMsgRcvrPtr BaseWorld::GetMsgLoggerPtr() const {
+    WORLD_FRAME("GetMsgLoggerPtr", 0);
+    return MsgLoggerPtr;
+}
+
+void BaseWorld::SetMsgLoggerPtr(BaseMsgRcvrPtr logger) {
+    WORLD_FRAME("SetMsgLoggerPtr", 1);
+    MsgLoggerPtr = logger;
+}
+
+BaseWorld* BaseWorld::GetWorldPtr() {
+    WORLD_FRAME("GetWorldPtr", 0);
+    return worldPtr;
+}
+
+void BaseWorld::SetWorldPtr(BaseWorld* world) {
+    WORLD_FRAME("SetWorldPtr", 1);
+    worldPtr = world;
+}
+
+int BaseWorld::GetDispatchReadyFlg() {
+    WORLD_FRAME("GetDispatchReadyFlg", 0);
+    return dispatchReadyFlg;
+}
+
+void BaseWorld::SetDispatchReadyFlg(int flg) {
+    WORLD_FRAME("SetDispatchReadyFlg", 1);
+    dispatchReadyFlg = flg;
+}
+
+void BaseWorld::ProcessMessages() {
+    WORLD_FRAME("ProcessMessages", 0);
+    if (dispatchReadyFlg == 0) {
+        // Outside the manager, messages wait until the pipe to this host's
+        // manager is up: the route (this host, pid 0) exists.
+        if (BaseAddr::GetMxrWorldFlg() == 0) {
+            const BaseAddr manager(BaseAddr::GetCurrentHost(), 0, 0);
+            if (manager.GetMsgRcvrAddr() == nullptr) return;
+        }
+        dispatchReadyFlg = 1;
+    }
+    if (RunFlag == 0) return;
+    int dispatched = 0;
+    BaseMsgPtr queued;
+    while (dispatched < MsgsPerSegment && MsgList.Remove(queued)) {
+        dispatched += DispatchOne(queued);
+        queued = BaseMsgPtr();
+        if (RunFlag == 0) break;
+    }
+}
+
+int BaseWorld::DispatchOne(const BaseMsgPtr& queued) {
+    WORLD_FRAME("DispatchOne", 1);
+    if (!queued.Ok()) {
+        ReportLine("BaseWorld::Run() - Bad message not a Base Msg Ptr");
+        return 0;
+    }
+    const BaseMsgPtr msg = queued->GetMsgPtrForDispatch();
+    if (msg.BasePtr::GetPtr() == nullptr) return 0;
+    if (!msg.Ok()) {
+        ReportLine("BaseWorld::Run() - Bad contained message not a Base Msg Ptr");
+        return 0;
+    }
+    BaseMsgRcvr* rcvr = msg->GetMsgRcvrAddr();
+    if (rcvr == nullptr) {
+        // A peer may send a message whose to-address is missing or is no
+        // address: it is reported as an empty host and pid 0.
+        const BaseAddrPtr to = msg->GetToAddr();
+        std::ostringstream line;
+        line << "BaseWorld::Run() - Bad target address " << "ClassName = " << msg->GetClassName()
+             << " To Host = " << (to.Ok() ? to->GetHost() : bStr()) << " TO pid = " << (to.Ok() ? to->GetPid() : 0L);
+        ReportLine(line.str());
+        // The answer joins this world's list like any sent message.
+        if (msg->IsOfType(BaseReqMsg::ClassCode)) MsgList.Append(BaseMsgPtr(new BaseErrMsg(msg->GetFrmAddr())));
+        return 0;
+    }
+    if (MessagePrinting != 0 && std::string(msg->GetClassName()) != "PipeHeadSendHeartBeatReqMsg") {
+        std::ostringstream line;
+        line << BaseAddr::GetCurrentHost() << "-" << BaseAddr::GetCurrentPid() << "> " << msg->GetClassName()
+             << " to " << rcvr->GetClassName() << "[" << static_cast<const void*>(rcvr) << "]";
+        ReportLine(line.str());
+    }
+    const BasePktCtrlPtr noCtrl;
+    if (const BaseMsgRcvrPtr logger = MsgLoggerPtr; logger.Ok()) {
+        // Its result does not change what happens to the message. A logger is
+        // a receiver like any other and may have destroyed the message's
+        // receiver meanwhile: ask again.
+        logger->ReceiveMsg(msg, noCtrl);
+        rcvr = msg->GetMsgRcvrAddr();
+        if (rcvr == nullptr) return 1;
+    }
+    if (rcvr->ReceiveMsg(msg, noCtrl) == BaseMsgRcvr::NOTPROCESSED) ReportLine("BaseWorld::Run() - Message not processed");
+    return 1;
+}

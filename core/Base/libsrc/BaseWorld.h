@@ -1,0 +1,82 @@
+// The single-threaded event loop of a framework process. It owns the queue
+// of messages waiting for dispatch (BaseMsgPtr::Send appends to it), the
+// process's poll manager and timer manager, and an optional message logger.
+// Sending never calls a receiver: the world hands each queued message to
+// its receiver in a later turn, at most MsgsPerSegment per turn.
+//
+// The owner: construct the world (a derived one), Initialize (non-zero:
+// exit), then Run for as long as GetRunFlag is non-zero, then CleanUp.
+//
+// Not a framework object: no class code, no reference count, no encoding.
+// Everything here runs on the one thread that calls Run; messages may be
+// queued only from that thread.
+#pragma once
+
+#include "BaseMsgPtr.h"
+#include "BaseMsgRcvr.h"
+
+class PollManager;
+class TimerManager;
+
+class BaseWorld {
+public:
+    // The fields at their initial values; this world becomes current.
+    BaseWorld();
+    // No longer current once destroyed.
+    virtual ~BaseWorld();
+    BaseWorld(const BaseWorld&) = delete;
+    BaseWorld& operator=(const BaseWorld&) = delete;
+
+    // slot 0: 0 success; a derived world that cannot start returns non-zero.
+    virtual int Initialize();
+    // slot 1: nothing in the base.
+    virtual void CleanUp();
+
+    int GetRunFlag() const;
+    void SetRunFlag(int flag);
+    int GetDfltPollTimer() const;
+    void SetDfltPollTimer(int msecs);
+    int GetMsgsPerSegment() const;
+    void SetMsgsPerSegment(int count);
+    int GetMessagePrinting() const;
+    void SetMessagePrinting(int flag);
+
+    // One turn of the loop (Run), ProcessTimers, GetPollManager and
+    // GetTimerManager come with the poll manager and the timer manager.
+
+    BaseMsgLst& GetMsgList();
+    BaseMsgRcvrPtr GetMsgLoggerPtr() const;
+    void SetMsgLoggerPtr(BaseMsgRcvrPtr logger);
+
+    // The dispatch step of a turn: hands up to MsgsPerSegment queued
+    // messages to their receivers, oldest first (the logger sees each one
+    // first). Outside the manager nothing is dispatched until this host's
+    // manager route exists (the process's pipe to its manager is up).
+    void ProcessMessages();
+
+    // The current world, or null.
+    static BaseWorld* GetWorldPtr();
+    static void SetWorldPtr(BaseWorld* world);
+    // Set once the readiness gate of ProcessMessages has opened; it stays
+    // open for the life of the process (0 closes it again, for tests).
+    static int GetDispatchReadyFlg();
+    static void SetDispatchReadyFlg(int flg);
+
+private:
+    // Field order is the destruction order reversed: the logger goes first,
+    // then the timer manager, the message list and the poll manager.
+    int RunFlag;
+    // PollManager PollMgr;            -- the poll manager, held by value
+    int DfltPollTimer;
+    BaseMsgLst MsgList;
+    int MsgsPerSegment;
+    // TimerManager TimerMgr;          -- the timer manager, held by value
+    BaseMsgRcvrPtr MsgLoggerPtr;
+    int MessagePrinting;
+
+    // One message of the dispatch step; 1 when it was handed to a receiver.
+    int DispatchOne(const BaseMsgPtr& queued);
+
+    static BaseWorld* worldPtr;
+    static int dispatchReadyFlg;
+};
