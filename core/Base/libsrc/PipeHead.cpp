@@ -17,8 +17,6 @@
 #include "MsgIo.h"
 #include "PipePktBufr.h"
 #include "PipePollAdptr.h"
-#include "RegisterClass.h"
-#include "SpclSerialInt.h"
 #include "platform/NamedPipe.h"
 
 using namespace portlib::platform;
@@ -63,22 +61,6 @@ int _serialize(BasePktCtrl& c, PipeHead::HeartBeatStatus& v) {
 namespace {
 // One report, one write: lines never interleave with other reports.
 void ReportLine(const std::string& line) { std::cerr << line + "\n" << std::flush; }
-
-// One object from the stream, from its class code on: the registered class
-// reads itself; null when the code is unknown or the object cannot read
-// itself completely.
-BasePtr DecodeObject(BasePktCtrl& c) {
-    const int start = c.GetOffset();
-    SpclSerialInt code;
-    if (_serialize(c, code) != 0) return BasePtr();
-    c.SetOffset(start);
-    if (code.value > 0x7FFFFFFFu) return BasePtr();
-    RegisterClass* rec = RegisterClass::GetRegisterClassEntryFrmId(static_cast<int>(code.value));
-    if (rec == nullptr || rec->GetNewFuncPtr() == nullptr) return BasePtr();
-    BasePtr obj(rec->GetNewFuncPtr()());
-    if (obj.GetPtr() == nullptr || obj->Serialize(c) != 0) return BasePtr();
-    return obj;
-}
 }  // namespace
 
 PipeHead::PipeHead(int fd)
@@ -276,7 +258,8 @@ int PipeHead::ProcessIncomingPktBufr(BasePktBufrPtr& pkt) {
 int PipeHead::DeliverAssembled(PipePktCtrlPtr& ctrl) {
     MXR_METHOD_FRAME("DeliverAssembled", 1);
     ctrl->SetOffset(0);
-    BasePtr obj = DecodeObject(*ctrl.GetPtr());
+    BasePktCtrlPtr stream(ctrl);
+    BasePtr obj = BaseMsgPtr(stream);
     if (obj.GetPtr() != nullptr && obj->GetTypeId() == IoCons::ClassCode) {
         // An s-expression stands for the object it describes.
         BasePtr described;

@@ -7,6 +7,7 @@
 
 #include "BaseAddr.h"
 #include "BaseErrMsg.h"
+#include "IoObjectCvt.h"
 #include "PipePollAdptr.h"
 #include "PipeTransportTestSupport.h"
 #include "RuntimeTestClasses.h"
@@ -214,6 +215,13 @@ TEST_F(PipeHeadFixture, WhatCannotBeRebuiltIsReportedAndThePipeStaysUp) {
     EXPECT_EQ(Feed(PacketsOfMsg(notMsg, 3)[0]), -1);
     EXPECT_NE(err.Text().find("TestPipeHead::ProcessIncomming Pkt Bufr message generation failed"), std::string::npos);
     EXPECT_TRUE(head->GetPollAdptrPtr().Ok());
+}
+
+TEST_F(PipeHeadFixture, AMessageSentAsItsSExpressionArrivesAsTheMessage) {
+    BaseMsgPtr msg = Bulk(8, 700);
+    IoItemPtr tree = GetIoItemFrom(BasePtr(msg));
+    for (auto& wire : PacketsOfMsg(BasePtr(tree), 30)) EXPECT_EQ(Feed(wire), 0);
+    EXPECT_EQ(Delivered(), std::vector<int>{8});
 }
 
 TEST_F(PipeHeadFixture, PipeInitMsgEntersTheRouteAndTheSmallerPacketSize) {

@@ -8,8 +8,6 @@
 #include "ClassDefine.h"
 #include "MsgIo.h"
 #include "PipePktBufr.h"
-#include "RegisterClass.h"
-#include "SpclSerialInt.h"
 #include "platform/NamedPipe.h"
 
 MXR_CLASS_DEFINE(TestPipeHead, 340);
@@ -101,14 +99,8 @@ bool WriteMsgRaw(int fd, const BaseMsgPtr& msg, unsigned short id) {
 
 BasePtr DecodeStream(PipePktCtrl& c) {
     c.SetOffset(0);
-    SpclSerialInt code;
-    if (_serialize(c, code) != 0) return BasePtr();
-    c.SetOffset(0);
-    RegisterClass* rec = RegisterClass::GetRegisterClassEntryFrmId(static_cast<int>(code.value));
-    if (rec == nullptr || rec->GetNewFuncPtr() == nullptr) return BasePtr();
-    BasePtr obj(rec->GetNewFuncPtr()());
-    if (obj->Serialize(c) != 0) return BasePtr();
-    return obj;
+    BasePktCtrlPtr stream(&c);
+    return BaseMsgPtr(stream);
 }
 
 BasePtr RawReader::Read(int fd, int timeoutMs) {
