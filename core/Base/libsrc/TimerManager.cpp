@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "BaseWorld.h"
+#include "EnumDefine.h"
 #include "FuncInfo.h"
 #include "MonotonicTimerClock.h"
 #include "MultiShotTimerEnt.h"
@@ -11,6 +12,8 @@
 #include "TimerFiredMsg.h"
 
 #define TIMERMGR_FRAME(func, parms) MXR_FRAME("TimerManager", (func), (parms), "TimerManager.c")
+
+MXR_ENUM_TABLE(TimerManager, GetEnMaxValuesCvtPtr, MSECSTONEXTTIMERMAX);
 
 namespace {
 TimerClock* timerClock = nullptr;

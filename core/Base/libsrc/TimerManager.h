@@ -9,13 +9,21 @@
 
 #include "BaseMsg.h"
 #include "BaseTimerEnt.h"
+#include "EnumPattern.h"
 #include "TimerClock.h"
 #include "TimerTag.h"
 
 class TimerManager {
 public:
+    // Trace and converter names (the manager is not a framework object).
+    struct MxrNames {
+        static constexpr const char* cls = "TimerManager";
+        static constexpr const char* src = "TimerManager.c";
+    };
+
     // GetMSecsToNextTimer's answer when no timer waits (0xFFFFFFFF).
-    enum enMaxValues { MSECSTONEXTTIMERMAX = -1 };
+    enum enMaxValues : int { MSECSTONEXTTIMERMAX = -1 };
+    MXR_ENUM(enMaxValues, GetEnMaxValuesCvtPtr);
 
     TimerManager();
     ~TimerManager();
