@@ -1,5 +1,6 @@
 #include "BasePtrAry.h"
 
+#include <climits>
 #include <new>
 
 #include "FuncInfo.h"
@@ -21,11 +22,12 @@ void BasePtrAry::FreeStorage(BasePtr* storage, int n) {
     delete[] storage;
 }
 
-BasePtrAry::BasePtrAry() : itemPtr(nullptr), itemCnt(0) { ARY_FRAME("BasePtrAry", 0); }
+BasePtrAry::BasePtrAry() : itemPtr(nullptr), itemCnt(0), itemCap(0) { ARY_FRAME("BasePtrAry", 0); }
 
-BasePtrAry::BasePtrAry(int n) : itemPtr(NewStorage(n)), itemCnt(n) { ARY_FRAME("BasePtrAry", 1); }
+BasePtrAry::BasePtrAry(int n) : itemPtr(NewStorage(n)), itemCnt(n), itemCap(n) { ARY_FRAME("BasePtrAry", 1); }
 
-BasePtrAry::BasePtrAry(const BasePtrAry& o) : itemPtr(NewStorage(o.itemCnt)), itemCnt(o.itemCnt) {
+BasePtrAry::BasePtrAry(const BasePtrAry& o)
+    : itemPtr(NewStorage(o.itemCnt)), itemCnt(o.itemCnt), itemCap(o.itemCnt) {
     ARY_FRAME("BasePtrAry", 1);
     for (int i = 0; i < itemCnt; ++i) itemPtr[i] = o.itemPtr[i];
 }
@@ -39,6 +41,7 @@ BasePtrAry& BasePtrAry::operator=(const BasePtrAry& o) {
         int oldCnt = itemCnt;
         itemPtr = storage;
         itemCnt = o.itemCnt;
+        itemCap = o.itemCnt;
         FreeStorage(old, oldCnt);
     }
     return *this;
@@ -50,6 +53,7 @@ BasePtrAry::~BasePtrAry() {
     int oldCnt = itemCnt;
     itemPtr = nullptr;
     itemCnt = 0;
+    itemCap = 0;
     FreeStorage(old, oldCnt);
 }
 
@@ -69,12 +73,25 @@ void BasePtrAry::ReSize(int n) {
     ARY_FRAME("ReSize", 1);
     MXR_ASSERT(n >= 0, "n >= 0", "BasePtrAry");
     if (n == itemCnt) return;
-    BasePtr* storage = NewStorage(n);
+    if (n > itemCnt && n <= itemCap) {
+        // The spare slots are null already.
+        itemCnt = n;
+        return;
+    }
+    // Growing beyond the spare slots doubles the storage; shrinking fits it.
+    int cap = n;
+    if (n > itemCnt && itemCap > 0) cap = itemCap > INT_MAX / 2 ? INT_MAX : (n > 2 * itemCap ? n : 2 * itemCap);
+    BasePtr* storage = NewStorage(cap);
     int keep = n < itemCnt ? n : itemCnt;
-    for (int i = 0; i < keep; ++i) storage[i] = itemPtr[i];
+    // The kept elements move without touching their counts.
+    for (int i = 0; i < keep; ++i) {
+        storage[i].SetRefPtr(itemPtr[i].GetRefPtr());
+        itemPtr[i].SetRefPtr(nullptr);
+    }
     BasePtr* old = itemPtr;
     int oldCnt = itemCnt;
     itemPtr = storage;
     itemCnt = n;
+    itemCap = cap;
     FreeStorage(old, oldCnt);
 }

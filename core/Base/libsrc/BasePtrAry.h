@@ -1,5 +1,6 @@
 // Array of counted BasePtr slots whose size is set at construction and changed
-// only by ReSize.
+// only by ReSize. Growing keeps spare null slots behind the last element, so an
+// array grown one element at a time (a stream's packets) costs linear time.
 #pragma once
 
 #include "BasePtr.h"
@@ -29,4 +30,5 @@ private:
 
     BasePtr* itemPtr;
     int itemCnt;
+    int itemCap;  // slots allocated; those from itemCnt on are always null
 };

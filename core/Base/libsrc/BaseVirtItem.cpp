@@ -5,6 +5,7 @@
 #include "ClassDefine.h"
 #include "ClassEncoding.h"
 #include "FuncInfo.h"
+#include "IoNull.h"
 #include "RegisterClass.h"
 
 int BaseVirtItem::ClassCode = 16;
@@ -77,8 +78,8 @@ int _serialize(BasePktCtrl& c, BaseVirtItem& v) {
 IoItemPtr GetIoItemFrom(const BaseVirtItem& v) {
     MXR_FRAME("BaseVirtItem", "GetIoItemFrom", 1, "BaseVirtItem.c");
     static_cast<void>(v);
-    // encoding step: the empty field list, IoNull::GetGlobalIoNullPtr().
-    return IoItemPtr();
+    // The root has no fields: the empty field list.
+    return IoNull::GetGlobalIoNullPtr();
 }
 
 int SetFromIoItem(const IoItemPtr& i, BaseVirtItem& v) {

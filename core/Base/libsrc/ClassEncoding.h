@@ -13,62 +13,48 @@
 //     the field list: _serialize stops at the first failure, GetIoItemFrom
 //     appends (key . value) cells, SetFromIoItem looks each key up, skips a
 //     missing one and returns the last failure.
-// ENCODING STEP: the bodies marked "encoding step" are provisional and are
-// replaced when the binary and s-expression encodings are built.
+// The per-field bodies are in BinaryFieldCodec.h and TextFieldCodec.h.
 #pragma once
 
 #include "BasePtr.h"
+#include "BinaryFieldCodec.h"
 #include "FieldList.h"
 #include "IoItem.h"
+#include "TextFieldCodec.h"
 #include "TypedPtr.h"
 
-// ---- per field (encoding step) ----------------------------------------------
+// ---- per field ---------------------------------------------------------------
 // desc.key, desc.member, desc.isEnum and desc.enumCvt (the converter getter of
 // an enumeration field) describe the field; value is the field itself.
 
 template <class Desc, class T>
 int MxrSerializeField(BasePktCtrl& c, const Desc& desc, T& value) {
-    // encoding step: _serialize(c, value); an enumeration as a 4-byte int.
-    static_cast<void>(c);
-    static_cast<void>(desc);
-    static_cast<void>(value);
-    return 0;
+    return MxrBinarySerializeField(c, desc, value);
 }
 
 template <class Desc, class T>
 void MxrAppendFieldIoItem(IoItemPtr& list, const Desc& desc, const T& value) {
-    // encoding step: append the cell (IoIdent(desc.key) . GetIoItemFrom(value))
-    // to list (an enumeration through desc.enumCvt()).
-    static_cast<void>(list);
-    static_cast<void>(desc);
-    static_cast<void>(value);
+    // The cell (key . value tree); an enumeration through desc.enumCvt().
+    MxrTextAppendField(list, desc, value);
 }
 
 template <class Desc, class T>
 int MxrSetFieldFromIoItem(const IoItemPtr& fields, const Desc& desc, T& value) {
-    // encoding step: v = fields->Assoc(desc.key); when v is not null, return
-    // SetFromIoItem(v, value) (an enumeration through desc.enumCvt()); else 0.
-    static_cast<void>(fields);
-    static_cast<void>(desc);
-    static_cast<void>(value);
-    return 0;
+    // The key's value tree converted into value; a missing key is no failure.
+    return MxrTextSetField(fields, desc, value);
 }
 
 // ---- object level: slots 1-3 of every class ----------------------------------
 
 template <class X>
 int MxrSerializeObject(BasePktCtrl& c, X& v) {
-    // encoding step: pass a SpclSerialInt holding X::ClassCode through
-    // _serialize(c, code); a non-zero result is returned; a code read back
-    // that is not X::ClassCode gives 1. Then the fields:
-    return _serialize(c, v);
+    return MxrBinarySerializeObject(c, v);
 }
 
 template <class X>
 IoItemPtr MxrIoItemOfObject(const X& v) {
     IoItemPtr fields = GetIoItemFrom(v);
-    // encoding step: return IoCons(IoIdent(v.GetClassName()), fields).
-    return fields;
+    return MxrObjectTree(v.GetClassName(), fields);
 }
 
 template <class X>

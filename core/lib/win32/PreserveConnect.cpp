@@ -2,7 +2,8 @@
 #include "PreserveClient.h"
 #include "PreservePipeIo.h"
 
-#include "platform/PipeClientConnect.h"
+#include "platform/NamedPipeConnect.h"
+#include "platform/NamedPipeMode.h"
 #include "platform/Win32Error.h"
 
 #include <algorithm>
@@ -13,25 +14,28 @@ namespace portlib {
 int createPPipe(int /*trace*/, int* handle, int length, char* text) {
     if (handle == nullptr) return platform::HV_ERROR_INVALID_PARAMETER;
     *handle = -1;
+    // Blocking, read as a byte stream (PreservePipeIo.h).
+    const platform::PipeConnectOptions options{kPreserveWaitMs, platform::PipeReadMode::Byte, false};
     int fd = -1;
-    int rc = platform::PipeClientConnect(kPreservePipeName, kPreserveWaitMs, &fd);
+    int rc = platform::PipeConnect(kPreservePipeName, options, &fd);
     if (rc != platform::HV_ERROR_SUCCESS && rc != platform::HV_ERROR_FILE_NOT_FOUND) {
         // Busy or refused for the moment: wait once more and try again.
-        rc = platform::PipeClientConnect(kPreservePipeName, kPreserveWaitMs, &fd);
+        rc = platform::PipeConnect(kPreservePipeName, options, &fd);
     }
     if (rc != platform::HV_ERROR_SUCCESS) {
         static constexpr char kText[] = "Win32 Error";
         if (text != nullptr && length > static_cast<int>(sizeof kText - 1)) std::memcpy(text, kText, sizeof kText);
         return rc;
     }
-    PreservePipeIo::Adopt(fd);
     *handle = fd;
     return platform::HV_ERROR_SUCCESS;
 }
 
 int createPPipe(int* handle) { return createPPipe(0, handle, 0, nullptr); }
 
-void ClosePPipe(int handle) { PreservePipeIo::Close(handle); }
+void ClosePPipe(int handle) {
+    if (handle >= 0) platform::PipeClose(handle);
+}
 
 int ReadPipeData(int handle, int length, char* buffer) {
     DWORD size = 0;

@@ -16,11 +16,6 @@ constexpr std::size_t kObjectRecord = kNameField + 8;  // name, handle, referenc
 constexpr std::size_t kPidRecord = 12;                 // pid, handle, reference count
 constexpr const char* kRule = "\t====================\t==========\t==========\n";
 
-DWORD WordAt(const unsigned char* b) {
-    return static_cast<DWORD>(b[0]) | static_cast<DWORD>(b[1]) << 8 | static_cast<DWORD>(b[2]) << 16 |
-           static_cast<DWORD>(b[3]) << 24;
-}
-
 enum class DumpKind { Named, Pids };
 
 int Dump(DWORD command, DumpKind kind, const char* titleLine, const char* ruleLine) {
@@ -56,16 +51,16 @@ int Dump(DWORD command, DumpKind kind, const char* titleLine, const char* ruleLi
                 char name[kNameField + 1];
                 std::memcpy(name, rec, kNameField);
                 name[kNameField] = '\0';
-                DWORD handle = WordAt(rec + kNameField);
-                std::int32_t refs = static_cast<std::int32_t>(WordAt(rec + kNameField + 4));
+                DWORD handle = PreservePipeIo::WordAt(rec + kNameField);
+                std::int32_t refs = static_cast<std::int32_t>(PreservePipeIo::WordAt(rec + kNameField + 4));
                 if (refs != 0)
                     std::printf("%d\t%-20s\t0x%08x\t%d\n", i, name, static_cast<unsigned>(handle), refs);
                 else
                     std::printf("%d\t(empty)\n", i);
             } else {
-                std::int32_t pid = static_cast<std::int32_t>(WordAt(rec));
-                DWORD handle = WordAt(rec + 4);
-                std::int32_t refs = static_cast<std::int32_t>(WordAt(rec + 8));
+                std::int32_t pid = static_cast<std::int32_t>(PreservePipeIo::WordAt(rec));
+                DWORD handle = PreservePipeIo::WordAt(rec + 4);
+                std::int32_t refs = static_cast<std::int32_t>(PreservePipeIo::WordAt(rec + 8));
                 if (refs != 0)
                     std::printf("%d\t%d\t\t0x%x\t\t%d\n", i, pid, static_cast<unsigned>(handle), refs);
                 else

@@ -9,13 +9,9 @@ int PreserveReply::ReadHead(int fd) {
     unsigned char b[12];
     int rc = PreservePipeIo::ReadExact(fd, b, sizeof b);
     if (rc != 0) return rc;
-    auto word = [&b](int i) {
-        return static_cast<DWORD>(b[i]) | static_cast<DWORD>(b[i + 1]) << 8 | static_cast<DWORD>(b[i + 2]) << 16 |
-               static_cast<DWORD>(b[i + 3]) << 24;
-    };
-    magic = word(0);
-    status = word(4);
-    flags = word(8);
+    magic = PreservePipeIo::WordAt(b);
+    status = PreservePipeIo::WordAt(b + 4);
+    flags = PreservePipeIo::WordAt(b + 8);
     if (flags & kPreserveFlagErrorWord) return PreservePipeIo::ReadWord(fd, &errorWord);
     return 0;
 }
@@ -29,8 +25,7 @@ int PreserveReply::Read(int fd, char* text, int textLen) {
 int PreserveReply::WriteHeader(int fd, DWORD magicWord, DWORD command, DWORD third) {
     unsigned char b[12];
     const DWORD words[3] = {magicWord, command, third};
-    for (int i = 0; i < 3; ++i)
-        for (int k = 0; k < 4; ++k) b[4 * i + k] = static_cast<unsigned char>(words[i] >> (8 * k));
+    for (int i = 0; i < 3; ++i) PreservePipeIo::PutWord(b + 4 * i, words[i]);
     return PreservePipeIo::Write(fd, b, sizeof b);
 }
 

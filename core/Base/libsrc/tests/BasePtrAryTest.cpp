@@ -60,6 +60,31 @@ TEST(BasePtrAry, ReSizeKeepsTheFrontAndReleasesTheRestLastFirst) {
     }
 }
 
+// Growing one element at a time (a stream's packets) reuses spare slots; the
+// slots behind the elements are always empty, whatever was there before.
+TEST(BasePtrAry, GrowingOneByOneKeepsElementsAndCountsAndLeavesNewSlotsEmpty) {
+    const int before = Probe::Live();
+    {
+        BasePtrAry a;
+        for (int i = 0; i < 1000; ++i) {
+            a.ReSize(i + 1);
+            EXPECT_FALSE(a[i].Ok());
+            a[i] = new Probe(i);
+        }
+        EXPECT_EQ(Probe::Live(), before + 1000);
+        for (int i = 0; i < 1000; ++i) {
+            ASSERT_EQ(ProbePtr(a[i])->label, i);
+            ASSERT_EQ(a[i]->GetRefCnt(), 1);
+        }
+        a.ReSize(10);
+        EXPECT_EQ(Probe::Live(), before + 10);
+        a.ReSize(20);
+        for (int i = 10; i < 20; ++i) EXPECT_FALSE(a[i].Ok()) << i;
+        EXPECT_EQ(ProbePtr(a[9])->label, 9);
+    }
+    EXPECT_EQ(Probe::Live(), before);
+}
+
 TEST(BasePtrAry, DestructionReleasesFromLastToFirst) {
     std::string log;
     {

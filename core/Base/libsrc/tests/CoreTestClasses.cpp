@@ -3,12 +3,14 @@
 #include <atomic>
 
 #include "ClassDefine.h"
+#include "EnumDefine.h"
 
 namespace {
 std::atomic<int> liveProbes{0};
 }
 
 MXR_CLASS_DEFINE(Probe, 201);
+MXR_ENUM_TABLE(Probe, GetColourCvtPtr, RED, BLUE);
 
 Probe::Probe() : label(0), colour(RED) {
     MXR_METHOD_FRAME("Probe", 0);

@@ -9,13 +9,15 @@
 #include <string>
 
 #include "ClassPattern.h"
+#include "EnumPattern.h"
+#include "bStr.h"
 
 class Probe : public BaseVirtItem {
     MXR_CLASS(Probe, BaseVirtItem);
 
 public:
-    enum Colour { RED = 1, BLUE = 2 };
-    static int GetColourCvtPtr() { return 42; }  // stands in for a converter getter
+    enum Colour : int { RED = 1, BLUE = 2 };
+    MXR_ENUM(Colour, GetColourCvtPtr);
 
     MXR_FIELDS(MXR_FIELD("label", label), MXR_ENUM_FIELD("colour", colour, GetColourCvtPtr),
                MXR_FIELD("next", next));
@@ -53,7 +55,7 @@ class Dog : public Animal {
 
 public:
     const char* Sound() const override { return "woof"; }
-    const char* name = "rex";
+    bStr name = "rex";
     double weight = 20.5;
 };
 MXR_COMPANIONS(Dog);

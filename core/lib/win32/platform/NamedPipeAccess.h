@@ -3,9 +3,9 @@
 // Listening sockets are files 0660 in a 0770 directory, so only the owner and
 // its group can reach them at all; every accepted peer is then checked by its
 // kernel credentials (SO_PEERCRED, SO_PEERGROUPS) before the listener hands it
-// out. The default admits root and the listener's own uid. The configured
-// administrators' group plugs in through SetPipePeerCheck (and
-// SetPipeSocketGroup, so that the group can open the socket files).
+// out. By default both follow the system's administrator rule (ObjSecurity.h):
+// the socket files and their directories take the configured admin group, and
+// the check admits root, the listener's owner and members of that group.
 #pragma once
 
 #include <sys/types.h>
@@ -24,7 +24,9 @@ struct PipePeer {
 // True when the peer may use a listener owned by ownerUid.
 using PipePeerCheck = bool (*)(const PipePeer& peer, uid_t ownerUid);
 
-// Root, or the owner's uid.
+// Root, ownerUid, or an administrator as ObjSecurity::IsAdministrator has it
+// (a member of the configured admin group). Nobody else when the configured
+// group is unknown.
 bool DefaultPipePeerCheck(const PipePeer& peer, uid_t ownerUid);
 
 // Installs the check that listeners call from now on; nullptr restores the default.
@@ -33,8 +35,9 @@ void SetPipePeerCheck(PipePeerCheck check);
 // The installed check.
 bool PipePeerAllowed(const PipePeer& peer, uid_t ownerUid);
 
-// Group given to the socket files of listeners made from now on;
-// (gid_t)-1 (the default) leaves the creator's group.
+// Group given to the socket files (and their directories) of listeners made
+// from now on; (gid_t)-1 (the default) means the configured admin group, or
+// the creator's group when none is configured.
 void SetPipeSocketGroup(gid_t group);
 gid_t PipeSocketGroup();
 

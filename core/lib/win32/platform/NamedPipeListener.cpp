@@ -23,11 +23,15 @@ namespace portlib::platform {
 
 namespace {
 
-// The pipe directory is 0770 whatever the umask was when it was made.
-void TightenDirectory(const std::string& dir) {
+// A directory of ours on the way to the sockets is 0770 whatever the umask
+// was when it was made, and takes the socket group so that its members can
+// reach the sockets. A group that cannot be given leaves the directory to its
+// creator's group: narrower access, never wider.
+void TightenDirectory(const std::string& dir, gid_t group) {
     struct stat st {};
-    if (::stat(dir.c_str(), &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 07777) != 0770)
-        ::chmod(dir.c_str(), 0770);
+    if (::stat(dir.c_str(), &st) != 0 || st.st_uid != ::geteuid()) return;
+    if ((st.st_mode & 07777) != 0770) ::chmod(dir.c_str(), 0770);
+    if (group != static_cast<gid_t>(-1) && st.st_gid != group) (void)::chown(dir.c_str(), static_cast<uid_t>(-1), group);
 }
 
 bool PeerOf(int fd, PipePeer* peer) {
@@ -79,7 +83,9 @@ int NamedPipeListener::Create(std::string_view name, const PipeListenOptions& op
     if (int rc = PipeNameToPath(name, &path)) return rc;
     std::string dir;
     if (int err = EnsureSystemPath(SysArea::Pipe, &dir)) return PipeErrorFromErrno(err);
-    TightenDirectory(dir);
+    const gid_t group = PipeSocketGroup();
+    TightenDirectory(dir.substr(0, dir.rfind('/')), group);  // run/, shared with the other areas
+    TightenDirectory(dir, group);
 
     // The lock file is never removed: removing it would let two owners lock
     // two different files of the same name.
@@ -121,9 +127,7 @@ int NamedPipeListener::Create(std::string_view name, const PipeListenOptions& op
         else if (::chmod(path.c_str(), 0660) != 0)
             rc = PipeErrorFromErrno(errno);
         if (!rc) {
-            // A group that cannot be given leaves the file to its creator's group:
-            // narrower access, never wider.
-            gid_t group = PipeSocketGroup();
+            // A group that cannot be given leaves the creator's: narrower, never wider.
             if (group != static_cast<gid_t>(-1)) (void)::chown(path.c_str(), static_cast<uid_t>(-1), group);
             if (::listen(s, options.backlog) != 0) rc = PipeErrorFromErrno(errno);
         }

@@ -1,5 +1,6 @@
 #include "platform/NamedPipeName.h"
 
+#include "platform/FoldedName.h"
 #include "platform/SystemDir.h"
 #include "platform/Win32Error.h"
 
@@ -8,18 +9,6 @@ namespace portlib::platform {
 namespace {
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool Plain(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-';
-}
-
-void AppendEscaped(std::string* out, char c) {
-    static const char kHex[] = "0123456789ABCDEF";
-    auto b = static_cast<unsigned char>(c);
-    out->push_back('%');
-    out->push_back(kHex[b >> 4]);
-    out->push_back(kHex[b & 0xF]);
-}
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -31,25 +20,15 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 }  // namespace
 
 std::string EncodePipeName(std::string_view bareName) {
-    std::string folded;
-    folded.reserve(bareName.size());
-    for (char c : bareName) folded.push_back(Lower(c));
-
-    const bool dotsOnly = folded == "." || folded == "..";
-    std::size_t lockDot = std::string::npos;
-    if (folded.size() >= kPipeLockSuffix.size() &&
-        folded.compare(folded.size() - kPipeLockSuffix.size(), kPipeLockSuffix.size(), kPipeLockSuffix) == 0)
-        lockDot = folded.size() - kPipeLockSuffix.size();
-
-    std::string out;
-    out.reserve(folded.size());
-    for (std::size_t i = 0; i < folded.size(); ++i) {
-        char c = folded[i];
-        if (Plain(c) && !(c == '.' && (dotsOnly || i == lockDot)))
-            out.push_back(c);
-        else
-            AppendEscaped(&out, c);
+    std::string out = FoldedName(bareName, true);
+    if (out == "." || out == "..") {
+        std::string dots;
+        for (std::size_t i = 0; i < out.size(); ++i) dots += kEscapedDot;
+        return dots;
     }
+    // Letters and dots stay as they are, so the encoded name ends in ".lock"
+    // exactly when the name does, in any case.
+    if (out.ends_with(kPipeLockSuffix)) out.replace(out.size() - kPipeLockSuffix.size(), 1, kEscapedDot);
     return out;
 }
 

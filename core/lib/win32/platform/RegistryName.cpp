@@ -1,12 +1,10 @@
 #include "platform/RegistryName.h"
 
+#include "platform/FoldedName.h"
+
 namespace portlib::platform {
 
 namespace {
-
-bool IsPlain(unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
-}
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -17,23 +15,7 @@ int HexValue(char c) {
 
 }  // namespace
 
-std::string RegistryName::Fold(std::string_view name) {
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(name.size());
-    for (char ch : name) {
-        unsigned char c = static_cast<unsigned char>(ch);
-        if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c - 'A' + 'a');
-        if (IsPlain(c)) {
-            out.push_back(static_cast<char>(c));
-        } else {
-            out.push_back('%');
-            out.push_back(kHex[c >> 4]);
-            out.push_back(kHex[c & 0xF]);
-        }
-    }
-    return out;
-}
+std::string RegistryName::Fold(std::string_view name) { return FoldedName(name, false); }
 
 std::string RegistryName::Unfold(std::string_view encoded) {
     std::string out;

@@ -1,23 +1,19 @@
-// A stand-in for the object-persistence service in tests: a SOCK_SEQPACKET
-// listener on the service's socket and a thread that serves a script of
-// exchanges, one connection each, in order. Every wait is bounded.
+// A stand-in for the object-persistence service in tests: a listener on the
+// service's pipe and a thread that serves a script of exchanges, one
+// connection each, in order. Every wait is bounded.
 #pragma once
 
-#include "platform/SystemDir.h"
+#include "PreserveClient.h"
+#include "platform/NamedPipe.h"
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <mutex>
 #include <poll.h>
 #include <string>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace hvtest {
@@ -50,21 +46,14 @@ public:
     static constexpr int kWaitMs = 5000;
 
     explicit FakePreserveServer(std::vector<Exchange> script) : script_(std::move(script)) {
-        std::string dir;
-        EXPECT_EQ(portlib::platform::EnsureSystemPath(portlib::platform::SysArea::Pipe, &dir), 0);
-        path_ = dir + "/procpreserveservice";
-        listener_ = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
-        struct sockaddr_un addr {};
-        addr.sun_family = AF_UNIX;
-        std::strncpy(addr.sun_path, path_.c_str(), sizeof addr.sun_path - 1);
-        EXPECT_EQ(::bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-        EXPECT_EQ(::listen(listener_, 16), 0);
+        portlib::platform::PipeListenOptions options;
+        options.nonBlocking = false;
+        options.backlog = 16;
+        EXPECT_EQ(listener_.Create(portlib::kPreservePipeName, options), 0);
         thread_ = std::thread([this] { Serve(); });
     }
     ~FakePreserveServer() {
         if (thread_.joinable()) thread_.join();
-        ::close(listener_);
-        ::unlink(path_.c_str());
     }
     FakePreserveServer(const FakePreserveServer&) = delete;
     FakePreserveServer& operator=(const FakePreserveServer&) = delete;
@@ -83,36 +72,39 @@ private:
     }
 
     void Serve() {
+        using namespace portlib::platform;
         for (const Exchange& ex : script_) {
-            if (!Readable(listener_)) {
+            int conn = -1;
+            if (listener_.Accept(&conn, kWaitMs) != 0) {
                 ADD_FAILURE() << "no client came";
                 return;
             }
-            int conn = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (conn < 0) return;
             Seen seen;
             while (seen.bytes.size() < ex.requestBytes && Readable(conn)) {
                 char buf[65536];
-                ssize_t n = ::recv(conn, buf, sizeof buf, 0);
-                if (n <= 0) break;
-                seen.bytes.append(buf, static_cast<std::size_t>(n));
+                std::size_t n = 0;
+                if (PipeRead(conn, buf, sizeof buf, &n) != 0) break;
+                seen.bytes.append(buf, n);
                 ++seen.messages;
             }
             std::vector<std::string> reply = ex.replyFor ? ex.replyFor(seen.bytes) : ex.reply;
-            for (const std::string& m : reply) ::send(conn, m.data(), m.size(), MSG_NOSIGNAL);
+            for (const std::string& m : reply) {
+                std::size_t written = 0;
+                (void)PipeWrite(conn, m.data(), m.size(), &written);
+            }
             if (ex.waitForClientClose && Readable(conn)) {
                 char c;
-                seen.clientClosed = ::recv(conn, &c, 1, 0) == 0;
+                std::size_t n = 0;
+                seen.clientClosed = PipeRead(conn, &c, 1, &n) == HV_ERROR_BROKEN_PIPE;
             }
-            ::close(conn);
+            PipeClose(conn);
             std::lock_guard<std::mutex> g(mutex_);
             seen_.push_back(seen);
         }
     }
 
     std::vector<Exchange> script_;
-    std::string path_;
-    int listener_ = -1;
+    portlib::platform::NamedPipeListener listener_;
     std::thread thread_;
     std::mutex mutex_;
     std::vector<Seen> seen_;

@@ -1,11 +1,13 @@
 #include "PreserveClient.h"
+#include "platform/NamedPipe.h"
 #include "platform/SystemDir.h"
-#include "platform/Win32Error.h"
+#include "platform/tests/PipeTestSupport.h"
 #include "platform/tests/TempSystemDir.h"
 #include "tests/FakePreserveServer.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -33,6 +35,23 @@ std::vector<std::string> Chunks(const std::string& bytes, std::size_t n) {
 }
 
 class PreserveClientTest : public hvtest::SystemDirTest {};
+
+// One call against a service that expects `request` and answers `reply`.
+struct ExchangeCase {
+    const char* what;
+    std::function<int()> call;
+    std::string request;
+    std::vector<std::string> reply;  // one message each
+    int result;                      // what the call returns
+};
+
+void ExpectExchange(const ExchangeCase& c) {
+    FakePreserveServer server({{c.request.size(), c.reply}});
+    EXPECT_EQ(c.call(), c.result) << c.what;
+    auto seen = server.Wait();
+    ASSERT_EQ(seen.size(), 1u) << c.what;
+    EXPECT_EQ(seen[0].bytes, c.request) << c.what;
+}
 
 TEST_F(PreserveClientTest, PreserveProcIdSendsTheExactWords) {
     FakePreserveServer server({{16, {Reply(0)}}});
@@ -83,46 +102,26 @@ TEST_F(PreserveClientTest, ReplyShapes) {
 }
 
 TEST_F(PreserveClientTest, NamedObjectRequests) {
-    struct Case {
-        const char* what;
-        std::function<int()> call;
-        std::string request;
-        std::string reply;
-        int result;
-    };
     const std::string shm = "HVNT-shm";
-    std::vector<Case> cases = {
+    const std::vector<ExchangeCase> cases = {
         {"hold shared memory", [] { return PreserveShm("HVNT-shm"); }, Words({M, 0x4000001, 0, 9}) + shm + '\0',
-         Reply(0), 0},
+         {Reply(0)}, 0},
         {"query shared memory, not held", [] { return IsShmPreserved("HVNT-shm"); },
-         Words({M, 0x4000003, 0, 9}) + shm + '\0', Reply(0x80000002), static_cast<int>(0x80000002)},
-        {"forced release", [] { return ClearShm("x", 1); }, Words({M, 0x4000002, 1, 2}) + "x" + '\0', Reply(0), 0},
+         Words({M, 0x4000003, 0, 9}) + shm + '\0', {Reply(0x80000002)}, static_cast<int>(0x80000002)},
+        {"forced release", [] { return ClearShm("x", 1); }, Words({M, 0x4000002, 1, 2}) + "x" + '\0', {Reply(0)}, 0},
         {"hold a mutex", [] { return PreserveMutex("HVNT-sem"); }, Words({M, 0x5000001, 0, 9}) + "HVNT-sem" + '\0',
-         Reply(0), 0},
-        {"query a mutex", [] { return IsMutexPreserved("m"); }, Words({M, 0x5000003, 0, 2}) + "m" + '\0', Reply(0), 0},
-        {"release a mutex", [] { return ClearMutex("m", 0); }, Words({M, 0x5000002, 0, 2}) + "m" + '\0', Reply(0), 0},
+         {Reply(0)}, 0},
+        {"query a mutex", [] { return IsMutexPreserved("m"); }, Words({M, 0x5000003, 0, 2}) + "m" + '\0', {Reply(0)}, 0},
+        {"release a mutex", [] { return ClearMutex("m", 0); }, Words({M, 0x5000002, 0, 2}) + "m" + '\0', {Reply(0)}, 0},
         {"an event through the generic request", [] { return ProcessObjCmd(0x3000001, "ev", 0, nullptr, 0); },
-         Words({M, 0x3000001, 0, 3}) + "ev" + '\0', Reply(0), 0},
-        {"an empty name sends only the header", [] { return PreserveShm(""); }, Words({M, 0x4000001, 0}), Reply(0), 0},
+         Words({M, 0x3000001, 0, 3}) + "ev" + '\0', {Reply(0)}, 0},
+        {"an empty name sends only the header", [] { return PreserveShm(""); }, Words({M, 0x4000001, 0}), {Reply(0)}, 0},
     };
-    for (const auto& c : cases) {
-        FakePreserveServer server({{c.request.size(), {c.reply}}});
-        EXPECT_EQ(c.call(), c.result) << c.what;
-        auto seen = server.Wait();
-        ASSERT_EQ(seen.size(), 1u);
-        EXPECT_EQ(seen[0].bytes, c.request) << c.what;
-    }
+    for (const auto& c : cases) ExpectExchange(c);
 }
 
 TEST_F(PreserveClientTest, ProcessIdRequests) {
-    struct Case {
-        const char* what;
-        std::function<int()> call;
-        std::string request;
-        std::vector<std::string> reply;
-        int result;
-    };
-    std::vector<Case> cases = {
+    const std::vector<ExchangeCase> cases = {
         {"query", [] { return IsProcIdPreserved(77); }, Words({M, 0x1000003, 0, 77}), {Reply(0)}, 0},
         {"forced release", [] { return ClearProcId(77, 1); }, Words({M, 0x1000002, 1, 77}), {Reply(0)}, 0},
         {"clean-up", [] { return CleanUpProcIds(); }, Words({M, 0x1000006, 0}), {Reply(0)}, 0},
@@ -135,13 +134,7 @@ TEST_F(PreserveClientTest, ProcessIdRequests) {
         {"exit status unreadable", [] { return QueryProcIdStatus(80, 0, nullptr); }, Words({M, 0x1000007, 0, 80}),
          {Reply(0x80000006, 0x20000), Words({5})}, static_cast<int>(0x80000006)},
     };
-    for (const auto& c : cases) {
-        FakePreserveServer server({{c.request.size(), c.reply}});
-        EXPECT_EQ(c.call(), c.result) << c.what;
-        auto seen = server.Wait();
-        ASSERT_EQ(seen.size(), 1u);
-        EXPECT_EQ(seen[0].bytes, c.request) << c.what;
-    }
+    for (const auto& c : cases) ExpectExchange(c);
 }
 
 TEST_F(PreserveClientTest, ServiceAbsentGivesTheErrorAndSendsNothing) {
@@ -160,16 +153,41 @@ TEST_F(PreserveClientTest, ServiceAbsentGivesTheErrorAndSendsNothing) {
     EXPECT_EQ(createPPipe(&fd), HV_ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(fd, -1);
 
-    // A socket file left by a service that has gone: the same.
-    std::string dir;
-    ASSERT_EQ(platform::EnsureSystemPath(platform::SysArea::Pipe, &dir), 0);
+    // A socket file left by a service that has gone: the same, without a second wait.
+    std::string path;
+    ASSERT_EQ(PipeNameToPath(kPreservePipeName, &path), 0);
+    ASSERT_EQ(EnsureSystemPath(SysArea::Pipe), 0);
     int s = ::socket(AF_UNIX, SOCK_SEQPACKET, 0);
     struct sockaddr_un addr {};
     addr.sun_family = AF_UNIX;
-    std::strncpy(addr.sun_path, (dir + "/procpreserveservice").c_str(), sizeof addr.sun_path - 1);
+    std::strncpy(addr.sun_path, path.c_str(), sizeof addr.sun_path - 1);
     ASSERT_EQ(::bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
     ::close(s);
     EXPECT_EQ(PreserveMutex("HVNT-sem"), HV_ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(PreserveClientTest, ABusyServiceIsWaitedForThenReported) {
+    NamedPipeListener service;
+    std::vector<int> queued;
+    ASSERT_EQ(pipetest::ListenWithFullQueue(service, kPreservePipeName, &queued), HV_ERROR_PIPE_BUSY);
+
+    // Still busy after the wait and its one retry.
+    char text[16] = "";
+    int fd = 99;
+    EXPECT_EQ(createPPipe(0, &fd, sizeof text, text), HV_ERROR_SEM_TIMEOUT);
+    EXPECT_EQ(fd, -1);
+    EXPECT_STREQ(text, "Win32 Error");
+
+    // A service that takes the waiting connections lets the client in.
+    std::atomic<int> result{-1};
+    std::thread client([&] { result = createPPipe(&fd); });
+    std::vector<int> taken;
+    EXPECT_EQ(pipetest::AcceptUntilSet(service, result, &taken), 0);
+    client.join();
+    EXPECT_EQ(result.load(), 0);
+    ClosePPipe(fd);
+    for (int q : queued) PipeClose(q);
+    for (int t : taken) PipeClose(t);
 }
 
 std::string ObjectRecord(const std::string& name, std::uint32_t handle, std::uint32_t refs) {
@@ -181,51 +199,49 @@ std::string ObjectRecord(const std::string& name, std::uint32_t handle, std::uin
 TEST_F(PreserveClientTest, Dumps) {
     const std::string full(264, 'N');  // a name that fills its field without a terminator
     struct Case {
-        const char* what;
-        std::function<int()> call;
-        std::string request;
-        std::vector<std::string> reply;
-        int result;
-        std::string output;
+        ExchangeCase exchange;
+        std::string output;  // what the call prints
     };
     std::vector<Case> cases = {
-        {"shared memory", DumpShmData, Words({M, 0x4000005, 0}),
-         {Reply(0), Words({3}),
-          ObjectRecord("HVNT-shm", 0x1c, 2) + ObjectRecord("", 0, 0) + ObjectRecord(full, 0xabc, 1)},
-         0,
+        {{"shared memory", DumpShmData, Words({M, 0x4000005, 0}),
+          {Reply(0), Words({3}),
+           ObjectRecord("HVNT-shm", 0x1c, 2) + ObjectRecord("", 0, 0) + ObjectRecord(full, 0xabc, 1)},
+          0},
          "\tSHARED MEMORY NAME  \tHANDLE    \tREF COUNT\n"
          "\t====================\t==========\t==========\n"
          "1\tHVNT-shm            \t0x0000001c\t2\n"
          "2\t(empty)\n"
          "3\t" + full + "\t0x00000abc\t1\n"
          "Return code is 0x0\n"},
-        {"mutexes, none", DumpMutexData, Words({M, 0x5000005, 0}), {Reply(0), Words({0})}, 0,
+        {{"mutexes, none", DumpMutexData, Words({M, 0x5000005, 0}), {Reply(0), Words({0})}, 0},
          "Return code is 0x0\n"},
-        {"process ids", DumpProcIdData, Words({M, 0x1000005, 0}),
-         {Reply(0) + Words({1}) + Words({4242, 0x2f, 3})}, 0,
+        {{"process ids", DumpProcIdData, Words({M, 0x1000005, 0}), {Reply(0) + Words({1}) + Words({4242, 0x2f, 3})},
+          0},
          "\tPID\t\tHV_INIT HANDLE\t\tREF. COUNT\n"
          "\t=======\t\t==============\t\t=========\n"
          "1\t4242\t\t0x2f\t\t3\n"
          "Return code is 0x0\n"},
-        {"the service failed", DumpShmData, Words({M, 0x4000005, 0}), {Reply(0x80000006, 0x20000), Words({8})},
-         static_cast<int>(0x80000006), "Return code is 0x80000006\n"},
-        {"records cut short", DumpMutexData, Words({M, 0x5000005, 0}),
-         {Reply(0), Words({2}), ObjectRecord("m", 1, 1)}, HV_ERROR_BROKEN_PIPE,
+        {{"the service failed", DumpShmData, Words({M, 0x4000005, 0}), {Reply(0x80000006, 0x20000), Words({8})},
+          static_cast<int>(0x80000006)},
+         "Return code is 0x80000006\n"},
+        {{"records cut short", DumpMutexData, Words({M, 0x5000005, 0}), {Reply(0), Words({2}), ObjectRecord("m", 1, 1)},
+          HV_ERROR_BROKEN_PIPE},
          "\tMUTEX NAME          \tHANDLE    \tREF. COUNT\n"
          "\t====================\t==========\t==========\n"
          "1\tm                   \t0x00000001\t1\n"
          "Return code is 0x6d\n"},
     };
     for (const auto& c : cases) {
-        FakePreserveServer server({{c.request.size(), c.reply}});
-        testing::internal::CaptureStdout();
-        int rc = c.call();
-        std::string out = testing::internal::GetCapturedStdout();
-        EXPECT_EQ(rc, c.result) << c.what;
-        EXPECT_EQ(out, c.output) << c.what;
-        auto seen = server.Wait();
-        ASSERT_EQ(seen.size(), 1u);
-        EXPECT_EQ(seen[0].bytes, c.request) << c.what;
+        std::string out;
+        ExchangeCase printing = c.exchange;
+        printing.call = [&c, &out] {
+            testing::internal::CaptureStdout();
+            int rc = c.exchange.call();
+            out = testing::internal::GetCapturedStdout();
+            return rc;
+        };
+        ExpectExchange(printing);
+        EXPECT_EQ(out, c.output) << c.exchange.what;
     }
 }
 

@@ -1,6 +1,7 @@
 // Listening, owning a name, connecting with NT's wait-for-pipe rules, who may
 // connect, and what an executed child inherits.
 #include "PipeTestSupport.h"
+#include "platform/tests/AdminGroupSetting.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 
 using namespace portlib::platform;
 using pipetest::Child;
@@ -25,6 +27,14 @@ std::string ReadMessage(int fd) {
     std::size_t got = 0;
     if (PipeRead(fd, buf, sizeof buf, &got) != 0) return "<error>";
     return std::string(buf, got);
+}
+
+// In a child: become uid, keeping `gid` as the only group. 0 or the step that failed.
+int BecomeUser(uid_t uid, gid_t gid) {
+    if (::setgroups(0, nullptr) != 0) return 1;
+    if (::setresgid(gid, gid, gid) != 0) return 2;
+    if (::setresuid(uid, uid, uid) != 0) return 3;
+    return 0;
 }
 
 TEST(NamedPipeListener, NoListenerIsNotFoundAtOnceWhateverTheWait) {
@@ -46,19 +56,8 @@ TEST(NamedPipeListener, NoListenerIsNotFoundAtOnceWhateverTheWait) {
 TEST(NamedPipeListener, AFullQueueIsBusyOrTimesOutAndAWaitingClientGetsInOnAccept) {
     pipetest::TempSystemDir sys;
     NamedPipeListener listener;
-    PipeListenOptions lo;
-    lo.backlog = 0;  // one connection may wait
-    ASSERT_EQ(listener.Create(kName, lo), 0);
-
     std::vector<int> clients;
-    int rc = 0;
-    while (clients.size() < 64) {
-        int fd = -1;
-        rc = PipeConnect(kName, {kPipeNoWait, PipeReadMode::Message, false}, &fd);
-        if (rc) break;
-        clients.push_back(fd);
-    }
-    ASSERT_EQ(rc, HV_ERROR_PIPE_BUSY);
+    ASSERT_EQ(pipetest::ListenWithFullQueue(listener, kName, &clients), HV_ERROR_PIPE_BUSY);
     ASSERT_FALSE(clients.empty());
     int fd = -1;
     EXPECT_EQ(PipeConnect(kName, {50, PipeReadMode::Message, false}, &fd), HV_ERROR_SEM_TIMEOUT);
@@ -69,11 +68,7 @@ TEST(NamedPipeListener, AFullQueueIsBusyOrTimesOutAndAWaitingClientGetsInOnAccep
     int late = -1;
     std::thread waiter([&] { waited = PipeConnect(kName, {kPipeWaitForever, PipeReadMode::Message, false}, &late); });
     std::vector<int> servers;
-    while (waited.load() == -1) {
-        ASSERT_EQ(listener.AcceptPending(&servers), 0);
-        pollfd p{listener.fd(), POLLIN, 0};
-        ::poll(&p, 1, 5);
-    }
+    EXPECT_EQ(pipetest::AcceptUntilSet(listener, waited, &servers), 0);
     waiter.join();
     EXPECT_EQ(waited.load(), 0);
     // The late client is queued (or already taken), behind every earlier one.
@@ -124,7 +119,7 @@ TEST(NamedPipeListener, FilesAreForOwnerAndGroupOnly) {
     ASSERT_EQ(::stat(listener.path().c_str(), &st), 0);
     EXPECT_TRUE(S_ISSOCK(st.st_mode));
     EXPECT_EQ(st.st_mode & 07777, 0660u);
-    ASSERT_EQ(::stat((sys.root() + "/run/pipe").c_str(), &st), 0);
+    ASSERT_EQ(::stat((sys.Path() + "/run/pipe").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0770u);
     ASSERT_EQ(::stat((listener.path() + ".lock").c_str(), &st), 0);
     EXPECT_TRUE(S_ISREG(st.st_mode));
@@ -257,7 +252,8 @@ TEST(NamedPipeListener, AnExecutedChildInheritsNoPipeDescriptor) {
 
 // --- who may connect ---
 
-TEST(NamedPipeAccess, TheDefaultAdmitsRootAndTheOwnerOnly) {
+TEST(NamedPipeAccess, WithoutAnAdminGroupTheDefaultAdmitsRootAndTheOwnerOnly) {
+    pipetest::TempSystemDir sys;  // nothing configured
     struct Case { uid_t uid; gid_t gid; std::vector<gid_t> groups; bool allowed; };
     const uid_t owner = 1000;
     const Case cases[] = {
@@ -282,20 +278,14 @@ protected:
         if (!pw) GTEST_SKIP() << "no user nobody";
         nobodyUid_ = pw->pw_uid;
         nobodyGid_ = pw->pw_gid;
-        // Let others reach the system directory; run/ and run/pipe/ stay group-only.
-        ASSERT_EQ(::chmod(sys_.root().c_str(), 0755), 0);
+        // Let others reach the system directory; the listener keeps run/ and
+        // run/pipe/ group-only.
+        ASSERT_EQ(::chmod(sys_.Path().c_str(), 0755), 0);
         ASSERT_EQ(listener_.Create(kName), 0);
-        ASSERT_EQ(::chmod((sys_.root() + "/run").c_str(), 0770), 0);
     }
     void TearDown() override { SetPipePeerCheck(nullptr); }
 
-    // In a child: become nobody, keeping `gid` as the only group.
-    int BecomeNobody(gid_t gid) {
-        if (::setgroups(0, nullptr) != 0) return 1;
-        if (::setresgid(gid, gid, gid) != 0) return 2;
-        if (::setresuid(nobodyUid_, nobodyUid_, nobodyUid_) != 0) return 3;
-        return 0;
-    }
+    int BecomeNobody(gid_t gid) { return BecomeUser(nobodyUid_, gid); }
 
     pipetest::TempSystemDir sys_;
     NamedPipeListener listener_;
@@ -352,7 +342,8 @@ TEST_F(OtherUser, AGroupMemberWithoutAdminRightsIsRefusedByCredentials) {
     EXPECT_EQ(c.Wait(), 0);
 }
 
-TEST_F(OtherUser, AnInstalledCheckAdmitsTheAdminGroup) {
+TEST_F(OtherUser, AnInstalledCheckReplacesTheDefault) {
+    // Admits group 0, which the default (no admin group configured) refuses.
     SetPipePeerCheck([](const PipePeer& peer, uid_t owner) {
         const bool inGroup = peer.gid == 0 || std::find(peer.groups.begin(), peer.groups.end(), 0u) != peer.groups.end();
         return DefaultPipePeerCheck(peer, owner) || inGroup;
@@ -369,6 +360,54 @@ TEST_F(OtherUser, AnInstalledCheckAdmitsTheAdminGroup) {
     EXPECT_EQ(c.Wait(), 0);
     EXPECT_EQ(listener_.RefusedPeers(), 0u);
     PipeClose(fd);
+}
+
+// With an admin group configured, a member of it that is neither root nor the
+// owner reaches the socket (its file and directories carry the group) and is
+// admitted by the default check, with nothing installed by the caller. The
+// rule is read once per process, so this runs in a process of its own.
+int AdminGroupMemberIsServed(uid_t member, gid_t adminGroup) {
+    hvtest::TempSystemDir sys;
+    if (::chmod(sys.Path().c_str(), 0755) != 0) return 1;
+    if (hvtest::SetAdminGroup(std::to_string(adminGroup)) != 0) return 2;
+    NamedPipeListener listener;
+    if (listener.Create(kName) != 0) return 3;
+    for (const std::string& path : {listener.path(), sys.Path() + "/run/pipe", sys.Path() + "/run"}) {
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0 || st.st_gid != adminGroup) {
+            std::fprintf(stderr, "%s: group %u, not the admin group\n", path.c_str(), static_cast<unsigned>(st.st_gid));
+            return 4;
+        }
+    }
+    Child c([&] {
+        if (int rc = BecomeUser(member, adminGroup)) return 20 + rc;
+        int fd = -1;
+        if (int rc = PipeConnect(kName, {5000, PipeReadMode::Message, false}, &fd)) {
+            std::fprintf(stderr, "connect: %d\n", rc);
+            return 30;
+        }
+        return ReadMessage(fd) == "welcome" ? 0 : 31;
+    });
+    int fd = -1;
+    if (listener.Accept(&fd, 10000) != 0) {
+        std::fprintf(stderr, "nobody accepted, %llu refused\n", static_cast<unsigned long long>(listener.RefusedPeers()));
+        return 5;
+    }
+    (void)WriteAll(fd, "welcome");
+    const int child = c.Wait();
+    PipeClose(fd);
+    if (child != 0) std::fprintf(stderr, "client exit %d\n", child);
+    return child == 0 ? 0 : 6;
+}
+
+TEST(NamedPipeAccess, TheConfiguredAdminGroupIsAdmittedByDefault) {
+    if (::geteuid() != 0) GTEST_SKIP() << "acting as another user needs root";
+    passwd* pw = ::getpwnam("nobody");
+    if (!pw || pw->pw_gid == 0) GTEST_SKIP() << "no user nobody with a group of its own";
+    const uid_t uid = pw->pw_uid;
+    const gid_t gid = pw->pw_gid;  // nobody's primary group serves as the admin group
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::exit(AdminGroupMemberIsServed(uid, gid)), ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

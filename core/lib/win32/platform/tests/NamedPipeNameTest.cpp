@@ -6,7 +6,7 @@ using namespace portlib::platform;
 
 TEST(NamedPipeName, MapsLocalNamesToEncodedSocketPaths) {
     pipetest::TempSystemDir sys;
-    const std::string dir = sys.root() + "/run/pipe/";
+    const std::string dir = sys.Path() + "/run/pipe/";
     struct Case { const char* name; int rc; const char* file; };
     const Case cases[] = {
         {R"(\\.\PIPE\mxr_pipe)", 0, "mxr_pipe"},
@@ -49,7 +49,7 @@ TEST(NamedPipeName, MapsLocalNamesToEncodedSocketPaths) {
 TEST(NamedPipeName, APathTooLongForASocketIsRefusedNotCut) {
     // Root + "/run/pipe/" + name: find the longest name that fits, then one more byte.
     pipetest::TempSystemDir sys;
-    const std::size_t fixed = sys.root().size() + std::string("/run/pipe/").size();
+    const std::size_t fixed = sys.Path().size() + std::string("/run/pipe/").size();
     ASSERT_LT(fixed, kPipePathMax);
     const std::string fits(kPipePathMax - fixed, 'a');
     std::string path;
@@ -66,8 +66,8 @@ TEST(NamedPipeName, APathTooLongForASocketIsRefusedNotCut) {
     EXPECT_EQ(PipeConnect(R"(\\.\pipe\)" + fits + "a", {}, &fd), HV_ERROR_FILENAME_EXCED_RANGE);
     EXPECT_EQ(fd, -1);
     std::error_code ec;
-    EXPECT_TRUE(!std::filesystem::exists(sys.root() + "/run/pipe", ec) ||
-                std::filesystem::is_empty(sys.root() + "/run/pipe", ec));
+    EXPECT_TRUE(!std::filesystem::exists(sys.Path() + "/run/pipe", ec) ||
+                std::filesystem::is_empty(sys.Path() + "/run/pipe", ec));
 }
 
 TEST(NamedPipeName, NamesDifferingOnlyInCaseAreOnePipe) {

@@ -1,6 +1,7 @@
 #include "platform/ObjSecurity.h"
 #include "platform/RegistryStore.h"
 #include "platform/Win32Error.h"
+#include "platform/tests/AdminGroupSetting.h"
 #include "platform/tests/TempSystemDir.h"
 
 #include <gtest/gtest.h>
@@ -16,17 +17,7 @@ using namespace portlib::platform;
 
 namespace {
 
-class ObjSecurityTest : public hvtest::SystemDirTest {
-protected:
-    static int SetAdminGroup(const std::string& text, std::uint32_t type = HV_REG_SZ) {
-        RegKey key;
-        std::string section = std::string(kProductKey) + "\\" + kAdminGroupSection;
-        int rc = RegistryStore::CreateKey(RegHive::LocalMachine, section.c_str(), &key);
-        if (rc != 0) return rc;
-        return RegistryStore::SetValue(key, kAdminGroupValue, type, reinterpret_cast<const unsigned char*>(text.data()),
-                                       static_cast<std::uint32_t>(text.size()));
-    }
-};
+class ObjSecurityTest : public hvtest::SystemDirTest {};
 
 TEST_F(ObjSecurityTest, AdminGroupConfiguration) {
     struct Case {
@@ -49,7 +40,7 @@ TEST_F(ObjSecurityTest, AdminGroupConfiguration) {
     EXPECT_FALSE(none.hasAdminGroup);
     EXPECT_EQ(none.owner, ::geteuid());
     for (const auto& c : cases) {
-        ASSERT_EQ(SetAdminGroup(c.value, c.type), 0);
+        ASSERT_EQ(hvtest::SetAdminGroup(c.value, c.type), 0);
         ObjSecurity s;
         EXPECT_EQ(s.Load(), c.rc) << c.what;
         if (c.rc != 0) continue;

@@ -3,9 +3,11 @@
 #pragma once
 
 #include "platform/NamedPipe.h"
+#include "platform/tests/TempSystemDir.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -15,6 +17,7 @@
 #include <functional>
 #include <poll.h>
 #include <string>
+#include <string_view>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -22,30 +25,8 @@
 
 namespace pipetest {
 
-// HV_SYSTEM_DIR set to a new short directory under /tmp for the test's life.
-class TempSystemDir {
-public:
-    TempSystemDir() {
-        char tmpl[] = "/tmp/hvpXXXXXX";
-        if (!::mkdtemp(tmpl)) std::abort();
-        root_ = tmpl;
-        const char* old = std::getenv("HV_SYSTEM_DIR");
-        had_ = old != nullptr;
-        if (had_) old_ = old;
-        ::setenv("HV_SYSTEM_DIR", root_.c_str(), 1);
-    }
-    ~TempSystemDir() {
-        if (had_) ::setenv("HV_SYSTEM_DIR", old_.c_str(), 1); else ::unsetenv("HV_SYSTEM_DIR");
-        std::error_code ec;
-        std::filesystem::remove_all(root_, ec);
-    }
-    const std::string& root() const { return root_; }
-
-private:
-    std::string root_;
-    bool had_ = false;
-    std::string old_;
-};
+// A fresh system directory per test (TempSystemDir.h).
+using hvtest::TempSystemDir;
 
 // A forked child running fn; its exit status is fn's result. Killed and
 // reaped at the latest when the guard goes.
@@ -137,6 +118,37 @@ inline short WaitReadable(int fd, int timeoutMs = 10000) {
     int wait = portlib::platform::PipeBufferedBytes(fd) ? 0 : timeoutMs;
     if (::poll(&p, 1, wait) < 0) return 0;
     return portlib::platform::PipeFilterRevents(fd, POLLIN, p.revents);
+}
+
+// Starts `listener` on `name` with room for one waiting connection, then
+// connects without waiting until its queue is full (at most 64 clients);
+// *clients gets the queued descriptors. Returns what stopped it:
+// HV_ERROR_PIPE_BUSY once the queue is full.
+inline int ListenWithFullQueue(portlib::platform::NamedPipeListener& listener, std::string_view name,
+                               std::vector<int>* clients) {
+    using namespace portlib::platform;
+    PipeListenOptions options;
+    options.backlog = 0;
+    if (int rc = listener.Create(name, options)) return rc;
+    while (clients->size() < 64) {
+        int fd = -1;
+        if (int rc = PipeConnect(name, {kPipeNoWait, PipeReadMode::Message, false}, &fd)) return rc;
+        clients->push_back(fd);
+    }
+    return 0;
+}
+
+// Takes every connection that comes until `result` (set by a connecting
+// thread) leaves -1; *servers gets the accepted descriptors. 0 or the
+// listener's error.
+inline int AcceptUntilSet(portlib::platform::NamedPipeListener& listener, const std::atomic<int>& result,
+                          std::vector<int>* servers) {
+    while (result.load() == -1) {
+        if (int rc = listener.AcceptPending(servers)) return rc;
+        pollfd p{listener.fd(), POLLIN, 0};
+        ::poll(&p, 1, 5);
+    }
+    return 0;
 }
 
 }  // namespace pipetest

@@ -19,7 +19,9 @@ class TempSystemDir {
 public:
     TempSystemDir() {
         char tmpl[] = "/tmp/hvXXXXXX";
-        if (::mkdtemp(tmpl) != nullptr) path_ = tmpl;
+        // Without it the test would run on the machine's own system directory.
+        if (::mkdtemp(tmpl) == nullptr) std::abort();
+        path_ = tmpl;
         const char* old = std::getenv("HV_SYSTEM_DIR");
         hadOld_ = old != nullptr;
         if (hadOld_) old_ = old;
@@ -28,7 +30,7 @@ public:
     ~TempSystemDir() {
         if (hadOld_) ::setenv("HV_SYSTEM_DIR", old_.c_str(), 1); else ::unsetenv("HV_SYSTEM_DIR");
         std::error_code ec;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+        std::filesystem::remove_all(path_, ec);
     }
     TempSystemDir(const TempSystemDir&) = delete;
     TempSystemDir& operator=(const TempSystemDir&) = delete;

@@ -1,0 +1,9 @@
+#include "BaseEnumCvt.h"
+
+#include "ClassDefine.h"
+
+MXR_ABSTRACT_CLASS_DEFINE(BaseEnumCvt, 4);
+
+BaseEnumCvt::BaseEnumCvt() { MXR_METHOD_FRAME("BaseEnumCvt", 0); }
+
+BaseEnumCvt::~BaseEnumCvt() { MXR_METHOD_FRAME("~BaseEnumCvt", 0); }

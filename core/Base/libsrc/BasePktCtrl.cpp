@@ -1,0 +1,61 @@
+#include "BasePktCtrl.h"
+
+#include "BasePktBufr.h"
+#include "ClassDefine.h"
+#include "EnumDefine.h"
+#include "MxrAssert.h"
+
+MXR_ABSTRACT_CLASS_DEFINE(BasePktCtrl, 10);
+MXR_ENUM_TABLE(BasePktCtrl, GetEnDirectionCvtPtr, BADDIR, INTOPKT, OUTOFPKT);
+
+BasePktCtrl::BasePktCtrl() : Direction(INTOPKT), PktCtrlId(0), Offset(0), BadFlg(0) {
+    MXR_METHOD_FRAME("BasePktCtrl", 0);
+}
+
+BasePktCtrl::BasePktCtrl(const BasePktBufrPtr& first) : Direction(OUTOFPKT), PktCtrlId(0), Offset(0), BadFlg(0) {
+    MXR_METHOD_FRAME("BasePktCtrl", 1);
+    MXR_ASSERT(first.GetPtr() != nullptr, "first.Ok()", "BasePktCtrl");
+    PktCtrlId = first->GetPktCtrlId();
+}
+
+BasePktCtrl::~BasePktCtrl() { MXR_METHOD_FRAME("~BasePktCtrl", 0); }
+
+BasePktCtrl::enDirection BasePktCtrl::GetDirection() const {
+    MXR_METHOD_FRAME("GetDirection", 0);
+    return Direction;
+}
+
+void BasePktCtrl::SetDirection(enDirection direction) {
+    MXR_METHOD_FRAME("SetDirection", 1);
+    Direction = direction;
+}
+
+unsigned short BasePktCtrl::GetPktCtrlId() const {
+    MXR_METHOD_FRAME("GetPktCtrlId", 0);
+    return PktCtrlId;
+}
+
+void BasePktCtrl::SetPktCtrlId(unsigned short id) {
+    MXR_METHOD_FRAME("SetPktCtrlId", 1);
+    PktCtrlId = id;
+}
+
+int BasePktCtrl::GetOffset() const {
+    MXR_METHOD_FRAME("GetOffset", 0);
+    return Offset;
+}
+
+short BasePktCtrl::GetBadFlg() const {
+    MXR_METHOD_FRAME("GetBadFlg", 0);
+    return BadFlg;
+}
+
+void BasePktCtrl::SetBadFlg(short flag) {
+    MXR_METHOD_FRAME("SetBadFlg", 1);
+    BadFlg = flag;
+}
+
+int _serialize(BasePktCtrl& c, BasePktCtrl::enDirection& v) {
+    MXR_FRAME("BasePktCtrl", "_serialize", 2, "BasePktCtrl.c");
+    return MxrSerializeEnum(c, v);
+}

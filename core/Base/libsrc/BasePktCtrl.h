@@ -1,0 +1,79 @@
+// The byte stream of one object or message, with its direction (abstract).
+// One call of _serialize(c, v) writes v into the stream when c is packing and
+// overwrites v with what it reads when c is unpacking; the concrete controller
+// (PipePktCtrl) keeps the bytes in packets. The free encoding functions of every
+// wire type are declared in PktSerialize.h, included here.
+//
+// Results of every transfer: 0 success; 1 a class code that is not the reading
+// class's, or a form the reader refuses; -1 a controller without direction; a
+// positive number: the bytes missing because the stream ended.
+#pragma once
+
+#include "ClassPattern.h"
+#include "EnumPattern.h"
+#include "PktSerialize.h"
+
+MXR_FORWARD_PTR(BasePktBufr);
+
+class BasePktCtrl : public BaseVirtItem {
+    MXR_ABSTRACT_CLASS(BasePktCtrl, BaseVirtItem);
+
+public:
+    // On the wire as a 4-byte signed integer.
+    enum enDirection : int {
+        BADDIR = 0,    // no direction: every transfer fails
+        INTOPKT = 1,   // packing: values are copied into the stream
+        OUTOFPKT = 2,  // unpacking: values are copied out of the stream
+    };
+    MXR_ENUM(enDirection, GetEnDirectionCvtPtr);
+
+    MXR_FIELDS(MXR_ENUM_FIELD("direction", Direction, GetEnDirectionCvtPtr), MXR_FIELD("pktCtrlId", PktCtrlId),
+               MXR_FIELD("offset", Offset), MXR_FIELD("badFlg", BadFlg));
+
+    ~BasePktCtrl() override;
+
+    enDirection GetDirection() const;
+    void SetDirection(enDirection direction);
+    unsigned short GetPktCtrlId() const;
+    void SetPktCtrlId(unsigned short id);
+    int GetOffset() const;
+    short GetBadFlg() const;
+    void SetBadFlg(short flag);
+
+    // slot 7: moves the stream position (0 = start; position >= 0).
+    virtual void SetOffset(int position) = 0;
+    // slot 8: bytes from the position to the end of the stream.
+    virtual int GetRemainingByteCnt() const = 0;
+    // slot 9: moves cnt > 0 bytes between bytes and the stream at the position,
+    // in the controller's direction, and advances by what was moved; 0 when all
+    // were moved, else non-zero (the count missing, or -1 without direction).
+    virtual int DoBytes(char* bytes, int cnt) = 0;
+
+protected:
+    // slot 10: a new empty packet for this stream, not yet part of it.
+    virtual BasePktBufrPtr GetNewPktBufr() = 0;
+
+public:
+    // slot 11: numbers the packets and gives the first (empty when none).
+    virtual BasePktBufrPtr GetFirstPktBufr() = 0;
+    // slot 12: the following packet, or empty at the end.
+    virtual BasePktBufrPtr GetNextPktBufr() = 0;
+    // slot 13: adds a received packet to the stream.
+    virtual void PutPktBufr(BasePktBufrPtr& pkt) = 0;
+    // slot 14: 1 when every packet of the stream is present.
+    virtual int AllThere() const = 0;
+
+protected:
+    // A controller for packing.
+    BasePktCtrl();
+    // A controller for unpacking, from the first packet that arrived.
+    explicit BasePktCtrl(const BasePktBufrPtr& first);
+
+    enDirection Direction;
+    unsigned short PktCtrlId;  // the message number on every packet of the stream
+    int Offset;                // stream position, counted across all packets
+    short BadFlg;              // 1 once a packet did not fit the message
+};
+MXR_COMPANION_PTR(BasePktCtrl);
+
+int _serialize(BasePktCtrl& c, BasePktCtrl::enDirection& v);

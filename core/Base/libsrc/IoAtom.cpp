@@ -1,0 +1,9 @@
+#include "IoAtom.h"
+
+#include "ClassDefine.h"
+
+MXR_ABSTRACT_CLASS_DEFINE(IoAtom, 21);
+
+IoAtom::IoAtom() { MXR_METHOD_FRAME("IoAtom", 0); }
+
+IoAtom::~IoAtom() { MXR_METHOD_FRAME("~IoAtom", 0); }

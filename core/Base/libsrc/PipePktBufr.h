@@ -1,0 +1,84 @@
+// The pipe packet: an 8-byte header and up to 512 data bytes in one block,
+// written to a message-mode pipe as one message and read into it in place.
+//
+// On the wire (little-endian):
+//   0-1 TotalBytesSent  this packet's bytes, header included (9 to 520)
+//   2-3 PktCtrlId       the message number, the same in all its packets
+//   4-5 PktId           the packet's place in the message, from 1
+//   6-7 TotalPkts       the message's packet count
+//   8-  data            512 bytes in every packet but the last
+// The header fields live in members; the block's header bytes are written from
+// them when the block is handed out (GetSendRecvAddr) and read back into them
+// when a received size is taken (SetRecvdSize).
+#pragma once
+
+#include "BasePktBufr.h"
+#include "EnumPattern.h"
+#include "PktSerialize.h"
+
+class PipePktBufr : public BasePktBufr {
+    MXR_CLASS(PipePktBufr, BasePktBufr);
+
+public:
+    enum enSize : int { DATASIZE = 512 };
+    MXR_ENUM(enSize, GetEnSizeCvtPtr);
+    static constexpr int HeaderSize = 8;
+
+    MXR_FIELDS(MXR_FIELD("offset", Offset), MXR_FIELD("bytesOfData", BytesOfData),
+               MXR_FIELD("maxDataBufrSize", MaxDataBufrSize), MXR_FIELD("totalBytesSent", TotalBytesSent),
+               MXR_FIELD("pktCtrlId", PktCtrlId), MXR_FIELD("pktId", PktId), MXR_FIELD("totalPkts", TotalPkts));
+
+    // All fields 0, capacity 512, data zeroed.
+    PipePktBufr();
+    ~PipePktBufr() override;
+
+    unsigned short GetPktCtrlId() const override;
+    void SetPktCtrlId(unsigned short id) override;
+    unsigned short GetPktId() const override;
+    void SetPktId(unsigned short id) override;
+    int GetTotalPkts() const override;
+    void SetTotalPkts(unsigned short cnt) override;
+    unsigned short GetMaxDataBufrSize() const override;
+    int GetMaxPktSize() const override;
+    // Capacity = size - 8 in 16-bit arithmetic, then held to 32..512: 520 and
+    // more give 512, 40 gives 32, a size below 8 wraps round and gives 512.
+    void SetMaxPktSize(int size) override;
+    unsigned short GetDataBufrSize() const override;
+    char* GetSendRecvAddr() override;
+    int GetSendSize() override;
+    // 520, whatever the capacity.
+    int GetRecvSize() const override;
+    // Refuses (-1, no data) a count shorter than the header or longer than the
+    // largest packet, and a packet whose header announces more than arrived.
+    int SetRecvdSize(int count) override;
+    int GetPktHeaderSize() const override;
+    unsigned short GetOffset() const override;
+    void SetOffset(unsigned short offset) override;
+    int GetBytes(char* bytes, unsigned short cnt) override;
+    int PutBytes(const char* bytes, unsigned short cnt) override;
+
+    unsigned short GetBytesOfData() const;
+    void SetBytesOfData(unsigned short cnt);
+    void SetMaxDataBufrSize(unsigned short size);
+    unsigned short GetTotalBytesSent() const;
+    void SetTotalBytesSent(unsigned short cnt);
+
+private:
+    // The data bytes that can be used: the fields may be set to anything (from
+    // an s-expression, say), the block never grows.
+    int DataEnd() const;
+    int DataCap() const;
+    unsigned char* Data() { return block + HeaderSize; }
+
+    unsigned short Offset;
+    unsigned short BytesOfData;
+    unsigned short MaxDataBufrSize;
+    unsigned short TotalBytesSent;
+    unsigned short PktCtrlId;
+    unsigned short PktId;
+    unsigned short TotalPkts;
+    unsigned char block[HeaderSize + DATASIZE];
+};
+MXR_COMPANIONS(PipePktBufr);
+
+int _serialize(BasePktCtrl& c, PipePktBufr::enSize& v);

@@ -1,0 +1,244 @@
+#include "PipePktCtrl.h"
+
+#include <climits>
+#include <new>
+
+#include "ClassDefine.h"
+#include "MxrAssert.h"
+#include "PipePktBufr.h"
+
+MXR_CLASS_DEFINE(PipePktCtrl, 41);
+
+namespace {
+// The largest count handed to a packet at once (its counts are 16-bit).
+constexpr int MaxPiece = 0xFFFF;
+}  // namespace
+
+PipePktCtrl::PipePktCtrl() : BufrCursor(0), MaxPktSize(65535), cursorKey(-1), cursorBase(0) {
+    MXR_METHOD_FRAME("PipePktCtrl", 0);
+    // The packet size is what a new packet makes of the largest size (520);
+    // that packet is not kept.
+    BasePktBufrPtr probe = GetNewPktBufr();
+    MaxPktSize = probe->GetMaxPktSize();
+}
+
+PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
+    : BasePktCtrl(first), BufrCursor(0), MaxPktSize(65535), cursorKey(-1), cursorBase(0) {
+    MXR_METHOD_FRAME("PipePktCtrl", 1);
+    BasePktBufrPtr probe = GetNewPktBufr();
+    MaxPktSize = probe->GetMaxPktSize();
+    const int n = first->GetTotalPkts();
+    if (n < 1 || n > MaxPktCnt) {
+        BadFlg = 1;  // never completes
+        return;
+    }
+    BufrAry.ReSize(n);
+    BasePktBufrPtr pkt(first);
+    PutPktBufr(pkt);
+}
+
+PipePktCtrl::~PipePktCtrl() { MXR_METHOD_FRAME("~PipePktCtrl", 0); }
+
+BasePktBufr* PipePktCtrl::PktAt(int i) const {
+    // Reading a slot changes nothing; the array offers only the one accessor.
+    auto& ary = const_cast<BasePktBufrAry&>(BufrAry);
+    if (i < 0 || i >= ary.GetItemCnt()) return nullptr;
+    return ary[i].GetPtr();
+}
+
+int PipePktCtrl::PktBytes(int i) const {
+    BasePktBufr* pkt = PktAt(i);
+    return pkt != nullptr ? pkt->GetDataBufrSize() : 0;
+}
+
+void PipePktCtrl::SetOffset(int position) {
+    MXR_METHOD_FRAME("SetOffset", 1);
+    MXR_ASSERT(position >= 0, "position >= 0", "PipePktCtrl");
+    const int n = BufrAry.GetItemCnt();
+    if (n == 0) {
+        Offset = 0;
+        return;
+    }
+    // The target is the first packet whose end is at or past the position.
+    // Ends never decrease along the array, so the walk may start from the
+    // packet at the cursor when its start is known, going back or forward.
+    int i = 0;
+    int base = 0;
+    if (cursorKey == BufrCursor && BufrCursor >= 0 && BufrCursor < n) {
+        i = BufrCursor;
+        base = cursorBase;
+    }
+    while (i > 0 && position <= base) {
+        --i;
+        base -= PktBytes(i);
+    }
+    int inPkt;
+    for (;;) {
+        const int bytes = PktBytes(i);
+        if (position - base <= bytes) {
+            inPkt = position - base;
+            break;
+        }
+        if (i == n - 1) {
+            inPkt = bytes;  // beyond the end is the end
+            break;
+        }
+        base += bytes;
+        ++i;
+    }
+    BufrCursor = i;
+    cursorKey = i;
+    cursorBase = base;
+    Offset = base + inPkt;
+    if (BasePktBufr* pkt = PktAt(i)) pkt->SetOffset(static_cast<unsigned short>(inPkt));
+}
+
+int PipePktCtrl::GetRemainingByteCnt() const {
+    MXR_METHOD_FRAME("GetRemainingByteCnt", 0);
+    const int n = BufrAry.GetItemCnt();
+    if (BufrCursor < 0 || BufrCursor >= n) return 0;
+    int remaining = 0;
+    if (BasePktBufr* pkt = PktAt(BufrCursor)) {
+        const int left = pkt->GetDataBufrSize() - pkt->GetOffset();
+        if (left > 0) remaining = left;
+    }
+    for (int i = BufrCursor + 1; i < n; ++i) remaining += PktBytes(i);
+    return remaining;
+}
+
+void PipePktCtrl::SeekEnd() {
+    const int n = BufrAry.GetItemCnt();
+    if (n == 0) {
+        BufrCursor = 0;
+        cursorKey = 0;
+        cursorBase = 0;
+        Offset = 0;
+        return;
+    }
+    cursorKey = -1;
+    SetOffset(INT_MAX);
+}
+
+int PipePktCtrl::DoBytes(char* bytes, int cnt) {
+    MXR_METHOD_FRAME("DoBytes", 2);
+    MXR_ASSERT(cnt > 0, "cnt > 0", "PipePktCtrl");
+    if (Direction != INTOPKT && Direction != OUTOFPKT) return -1;
+    const bool packing = Direction == INTOPKT;
+    // Packing appends behind the last packet at most; a cursor elsewhere came
+    // from outside and means nothing here.
+    if (packing && (BufrCursor < 0 || BufrCursor > BufrAry.GetItemCnt())) SeekEnd();
+    const bool tracking = cursorKey == BufrCursor;
+    if (!tracking) cursorKey = -1;
+    while (cnt > 0) {
+        BasePktBufr* pkt = PktAt(BufrCursor);
+        if (packing) {
+            if (BufrCursor >= BufrAry.GetItemCnt()) BufrAry.ReSize(BufrCursor + 1);
+            if (pkt == nullptr) {
+                BufrAry[BufrCursor] = GetNewPktBufr();
+                pkt = PktAt(BufrCursor);
+            }
+        } else if (pkt == nullptr) {
+            // Past the last packet, or a packet that never arrived.
+            return cnt;
+        }
+        const int piece = cnt < MaxPiece ? cnt : MaxPiece;
+        const int k = packing ? pkt->PutBytes(bytes, static_cast<unsigned short>(piece))
+                              : pkt->GetBytes(bytes, static_cast<unsigned short>(piece));
+        cnt -= k;
+        Offset += k;
+        bytes += k;
+        if (cnt == 0) break;
+        if (k < piece) {
+            // This packet is full (or read to its end): on to the next.
+            if (packing && k == 0 && pkt->GetDataBufrSize() == 0)
+                return cnt;  // an empty packet that takes nothing: the stream cannot grow
+            if (tracking) cursorBase += pkt->GetDataBufrSize();
+            ++BufrCursor;
+            if (tracking) cursorKey = BufrCursor;
+            if (BasePktBufr* next = PktAt(BufrCursor)) next->SetOffset(0);
+        }
+    }
+    return 0;
+}
+
+BasePktBufrPtr PipePktCtrl::GetFirstPktBufr() {
+    MXR_METHOD_FRAME("GetFirstPktBufr", 0);
+    BufrCursor = 0;
+    const int n = BufrAry.GetItemCnt();
+    if (n < 1) return BasePktBufrPtr();
+    // Numbered after the whole message is written: each packet's count is known.
+    for (int i = 0; i < n; ++i) {
+        if (BasePktBufr* pkt = PktAt(i)) {
+            pkt->SetPktId(static_cast<unsigned short>(i + 1));
+            pkt->SetTotalPkts(static_cast<unsigned short>(n));
+        }
+    }
+    return BufrAry[0];
+}
+
+BasePktBufrPtr PipePktCtrl::GetNextPktBufr() {
+    MXR_METHOD_FRAME("GetNextPktBufr", 0);
+    if (BufrCursor < INT_MAX) ++BufrCursor;
+    if (BufrCursor < 0 || BufrCursor >= BufrAry.GetItemCnt()) return BasePktBufrPtr();
+    return BufrAry[BufrCursor];
+}
+
+void PipePktCtrl::PutPktBufr(BasePktBufrPtr& pkt) {
+    MXR_METHOD_FRAME("PutPktBufr", 1);
+    if (pkt.GetPtr() == nullptr) return;
+    const int n = BufrAry.GetItemCnt();
+    const int id = pkt->GetPktId();
+    if (pkt->GetTotalPkts() != n || id < 1 || id > n) {
+        BadFlg = 1;  // does not fit this message: ignored
+        return;
+    }
+    // A packet that arrives twice replaces the first copy.
+    BufrAry[id - 1] = pkt;
+    cursorKey = -1;
+}
+
+int PipePktCtrl::AllThere() const {
+    MXR_METHOD_FRAME("AllThere", 0);
+    const int n = BufrAry.GetItemCnt();
+    if (n == 0) return 0;
+    for (int i = 0; i < n; ++i) {
+        BasePktBufr* pkt = PktAt(i);
+        if (pkt == nullptr || pkt->GetTotalPkts() != n) return 0;
+    }
+    return 1;
+}
+
+BasePktBufrAry& PipePktCtrl::GetBufrAry() {
+    MXR_METHOD_FRAME("GetBufrAry", 0);
+    cursorKey = -1;
+    return BufrAry;
+}
+
+int PipePktCtrl::GetBufrCursor() const {
+    MXR_METHOD_FRAME("GetBufrCursor", 0);
+    return BufrCursor;
+}
+
+void PipePktCtrl::SetBufrCursor(int cursor) {
+    MXR_METHOD_FRAME("SetBufrCursor", 1);
+    BufrCursor = cursor;
+}
+
+int PipePktCtrl::GetMaxPktSize() const {
+    MXR_METHOD_FRAME("GetMaxPktSize", 0);
+    return MaxPktSize;
+}
+
+void PipePktCtrl::SetMaxPktSize(int size) {
+    MXR_METHOD_FRAME("SetMaxPktSize", 1);
+    MaxPktSize = size;
+}
+
+BasePktBufrPtr PipePktCtrl::GetNewPktBufr() {
+    MXR_METHOD_FRAME("GetNewPktBufr", 0);
+    PipePktBufr* pkt = new (std::nothrow) PipePktBufr();
+    MXR_ASSERT(pkt != nullptr, "pkt != 0", "PipePktCtrl");
+    pkt->SetPktCtrlId(PktCtrlId);
+    pkt->SetMaxPktSize(MaxPktSize);
+    return BasePktBufrPtr(pkt);
+}

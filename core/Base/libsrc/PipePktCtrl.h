@@ -1,0 +1,75 @@
+// The packet controller of a pipe: a message's stream kept as an array of
+// packets. Packing fills new packets as the message is written and numbers them
+// when the first is asked for; unpacking collects the packets of one message in
+// any order and tells when all have arrived. Packets are made only through
+// GetNewPktBufr, so a subclass that overrides it uses another packet kind.
+//
+// Element i of the array holds the packet with PktId i + 1 (empty while it has
+// not arrived). The stream position (Offset) is the data of the packets before
+// BufrCursor plus the position inside the packet at BufrCursor.
+//
+// A peer decides nothing here that could hurt: a count of 0 or above
+// MaxPktCnt, a PktId of 0 or above the count, a count that disagrees with the
+// message's are refused (BadFlg 1), and a missing packet ends the stream.
+#pragma once
+
+#include "BasePktBufr.h"
+#include "BasePktCtrl.h"
+
+class PipePktCtrl : public BasePktCtrl {
+    MXR_CLASS(PipePktCtrl, BasePktCtrl);
+    MXR_FIELDS(MXR_FIELD("bufrCursor", BufrCursor), MXR_FIELD("maxPktSize", MaxPktSize));
+
+public:
+    // The most packets a message may have for the receiver to accept it.
+    static constexpr int MaxPktCnt = 10000;
+
+    // For packing: no packets yet, MaxPktSize of a new packet (520).
+    PipePktCtrl();
+    // For unpacking, from the first packet of a message that arrived.
+    explicit PipePktCtrl(const BasePktBufrPtr& first);
+    ~PipePktCtrl() override;
+
+    // Beyond the end is the end; a position on a boundary between two packets
+    // lands at the end of the earlier one.
+    void SetOffset(int position) override;
+    int GetRemainingByteCnt() const override;
+    // Packing never fails (the stream grows); unpacking returns the count of
+    // bytes missing at the end of the stream.
+    int DoBytes(char* bytes, int cnt) override;
+    BasePktBufrPtr GetFirstPktBufr() override;
+    BasePktBufrPtr GetNextPktBufr() override;
+    void PutPktBufr(BasePktBufrPtr& pkt) override;
+    int AllThere() const override;
+
+    // Changing packets through the array is the caller's business: the
+    // controller forgets what it knew of their sizes. (The packets handed out
+    // by GetFirstPktBufr / GetNextPktBufr are for sending, not for changing.)
+    BasePktBufrAry& GetBufrAry();
+    int GetBufrCursor() const;
+    void SetBufrCursor(int cursor);
+    int GetMaxPktSize() const;
+    // Only packets made afterwards take it.
+    void SetMaxPktSize(int size);
+
+protected:
+    BasePktBufrPtr GetNewPktBufr() override;
+
+private:
+    // The packet at index i, or null for an empty element or an index out of range.
+    BasePktBufr* PktAt(int i) const;
+    int PktBytes(int i) const;
+    // Puts the position at the end of the stream (a cursor made invalid by
+    // the fields being set from outside).
+    void SeekEnd();
+
+    BasePktBufrAry BufrAry;
+    int BufrCursor;
+    int MaxPktSize;
+    // The data of the packets before the packet at cursorKey, valid while
+    // cursorKey equals BufrCursor: lets SetOffset and DoBytes move from where
+    // they are instead of walking every packet from the first.
+    int cursorKey;
+    int cursorBase;
+};
+MXR_COMPANIONS(PipePktCtrl);

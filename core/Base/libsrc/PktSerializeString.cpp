@@ -1,0 +1,60 @@
+// The bStr form: SpclSerialInt length, then the characters.
+#include <cstdint>
+#include <string>
+
+#include "BasePktCtrl.h"
+#include "FuncInfo.h"
+#include "bStr.h"
+
+namespace {
+
+// Texts up to this size are read on the stack; longer ones into a buffer that
+// grows with the bytes that arrived (a piece at most as large as what is
+// already there), so a length that a peer only claims costs no memory.
+constexpr int SmallText = 256;
+constexpr int FirstPiece = 4096;
+
+int ReadLongText(BasePktCtrl& c, bStr& v, int len) {
+    std::string text;
+    int got = 0;
+    while (got < len) {
+        int piece = len - got;
+        int limit = got > FirstPiece ? got : FirstPiece;
+        if (piece > limit) piece = limit;
+        text.resize(static_cast<std::size_t>(got) + static_cast<std::size_t>(piece));
+        int rc = c.DoBytes(text.data() + got, piece);
+        if (rc > 0) return rc + (len - got - piece);
+        if (rc != 0) return rc;
+        got += piece;
+    }
+    v = bStr(text.data(), len);
+    return 0;
+}
+
+}  // namespace
+
+int _serialize(BasePktCtrl& c, bStr& v) {
+    MXR_FRAME("bStr", "_serialize", 2, "PktSerializeString.c");
+    const BasePktCtrl::enDirection dir = c.GetDirection();
+    if (dir == BasePktCtrl::BADDIR) return 0;
+    if (dir == BasePktCtrl::INTOPKT) {
+        const int len = v.StrLen();
+        SpclSerialInt wireLen(static_cast<unsigned long>(len));
+        int rc = _serialize(c, wireLen);
+        // Packing only reads from the buffer.
+        if (len > 0) {
+            int rcText = c.DoBytes(const_cast<char*>(v.StrVal()), len);
+            if (rc == 0) rc = rcText;
+        }
+        return rc;
+    }
+    SpclSerialInt wireLen;
+    if (int rc = _serialize(c, wireLen)) return rc;
+    const int len = static_cast<std::int32_t>(wireLen.value);
+    if (len <= 0) return 0;  // 0, or 2^31 and more: nothing more is read
+    if (len > SmallText) return ReadLongText(c, v, len);
+    char text[SmallText];
+    if (int rc = c.DoBytes(text, len)) return rc;
+    v = bStr(text, len);  // ends at the first NUL among the bytes
+    return 0;
+}

@@ -1,0 +1,275 @@
+// The packet controller: splitting a stream into packets, assembling packets
+// that arrive in any order, refusing packets that do not fit, moving in the
+// stream.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+
+#include "CoreTestClasses.h"
+#include "PipePktBufr.h"
+#include "WireTestClasses.h"
+
+namespace {
+
+Bytes Pattern(int n) {
+    Bytes b(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) b[static_cast<std::size_t>(i)] = static_cast<unsigned char>(i * 7 + 3);
+    return b;
+}
+
+// A stream of n bytes written with message number id, as packets on the pipe.
+std::vector<Bytes> Sent(const Bytes& stream, unsigned short id) {
+    PipePktCtrl c;
+    c.SetDirection(BasePktCtrl::INTOPKT);
+    c.SetPktCtrlId(id);
+    Bytes copy(stream);
+    c.DoBytes(reinterpret_cast<char*>(copy.data()), static_cast<int>(copy.size()));
+    return PacketsOf(c);
+}
+
+// The receiver's side: packets into one controller, started by the first.
+struct Assembly {
+    PipePktCtrlPtr ctrl;
+    int Put(const Bytes& wire) {
+        int rc = 0;
+        BasePktBufrPtr p = Received(wire, &rc);
+        if (rc != 0) return rc;
+        if (ctrl.GetPtr() == nullptr)
+            ctrl = new PipePktCtrl(p);
+        else
+            ctrl->PutPktBufr(p);
+        return 0;
+    }
+};
+
+Bytes PacketHeader(unsigned total, unsigned id, unsigned pkt, unsigned count) {
+    return {static_cast<unsigned char>(total), static_cast<unsigned char>(total >> 8),
+            static_cast<unsigned char>(id),    static_cast<unsigned char>(id >> 8),
+            static_cast<unsigned char>(pkt),   static_cast<unsigned char>(pkt >> 8),
+            static_cast<unsigned char>(count), static_cast<unsigned char>(count >> 8)};
+}
+
+}  // namespace
+
+TEST(PipePktCtrl, NewControllerPacksWithPacketsOf520Bytes) {
+    PipePktCtrl c;
+    EXPECT_EQ(c.GetDirection(), BasePktCtrl::INTOPKT);
+    EXPECT_EQ(c.GetMaxPktSize(), 520);
+    EXPECT_EQ(c.GetBufrAry().GetItemCnt(), 0);
+    EXPECT_EQ(c.GetFirstPktBufr().GetPtr(), nullptr);
+    EXPECT_EQ(c.AllThere(), 0);
+}
+
+TEST(PipePktCtrl, SevenHundredByteMessageIsTwoPacketsAsOnTheWire) {
+    const Bytes stream = Pattern(700);
+    std::vector<Bytes> packets = Sent(stream, 5);
+    ASSERT_EQ(packets.size(), 2u);
+    EXPECT_EQ(Bytes(packets[0].begin(), packets[0].begin() + 8), Hex("08 02 05 00 01 00 02 00"));
+    EXPECT_EQ(Bytes(packets[1].begin(), packets[1].begin() + 8), Hex("C4 00 05 00 02 00 02 00"));
+    EXPECT_EQ(packets[0].size(), 520u);
+    EXPECT_EQ(packets[1].size(), 196u);
+    EXPECT_TRUE(std::equal(stream.begin(), stream.begin() + 512, packets[0].begin() + 8));
+    EXPECT_TRUE(std::equal(stream.begin() + 512, stream.end(), packets[1].begin() + 8));
+}
+
+TEST(PipePktCtrl, PacketCountsAtTheBoundaries) {
+    const int cases[][3] = {{1, 1, 9}, {511, 1, 519}, {512, 1, 520}, {513, 2, 9}, {1024, 2, 520}, {1025, 3, 9}};
+    for (const auto& k : cases) {
+        std::vector<Bytes> packets = Sent(Pattern(k[0]), 1);
+        ASSERT_EQ(packets.size(), static_cast<std::size_t>(k[1])) << k[0];
+        EXPECT_EQ(packets.back().size(), static_cast<std::size_t>(k[2])) << k[0];
+    }
+}
+
+TEST(PipePktCtrl, PacketsArrivingOutOfOrderAndTwiceAssembleTheMessage) {
+    const Bytes stream = Pattern(1300);  // three packets
+    std::vector<Bytes> packets = Sent(stream, 77);
+    ASSERT_EQ(packets.size(), 3u);
+
+    Assembly a;
+    ASSERT_EQ(a.Put(packets[2]), 0);
+    EXPECT_EQ(a.ctrl->GetPktCtrlId(), 77);
+    EXPECT_EQ(a.ctrl->GetDirection(), BasePktCtrl::OUTOFPKT);
+    ASSERT_EQ(a.Put(packets[0]), 0);
+    EXPECT_EQ(a.ctrl->AllThere(), 0);
+    ASSERT_EQ(a.Put(packets[2]), 0);  // a duplicate does not complete it early
+    EXPECT_EQ(a.ctrl->AllThere(), 0);
+    ASSERT_EQ(a.Put(packets[1]), 0);
+    EXPECT_EQ(a.ctrl->AllThere(), 1);
+    EXPECT_EQ(a.Put(packets[0]), 0);  // and one after completion changes nothing
+    EXPECT_EQ(a.ctrl->GetBadFlg(), 0);
+    EXPECT_EQ(StreamOf(*a.ctrl.GetPtr()), stream);
+}
+
+TEST(PipePktCtrl, AnObjectTravelsAsPacketsAndIsReadFromThem) {
+    WireSample sample;
+    sample.text = bStr(std::string(3000, 'k').c_str());
+    sample.child = new Probe(12);
+    sample.i = -9;
+    PipePktCtrl w;
+    w.SetPktCtrlId(3);
+    ASSERT_EQ(sample.Serialize(w), 0);
+    std::vector<Bytes> packets = PacketsOf(w);
+    ASSERT_GT(packets.size(), 5u);
+    std::reverse(packets.begin(), packets.end());
+
+    Assembly a;
+    for (const Bytes& p : packets) ASSERT_EQ(a.Put(p), 0);
+    ASSERT_EQ(a.ctrl->AllThere(), 1);
+    a.ctrl->SetOffset(0);
+    WireSample back;
+    ASSERT_EQ(back.Serialize(*a.ctrl.GetPtr()), 0);
+    EXPECT_EQ(back.text.StrLen(), 3000);
+    EXPECT_EQ(back.i, -9);
+    EXPECT_EQ(ProbePtr(back.child)->label, 12);
+    EXPECT_EQ(a.ctrl->GetRemainingByteCnt(), 0);
+}
+
+TEST(PipePktCtrl, PacketsThatDoNotFitAreRefusedWithoutHarm) {
+    const Bytes data = Pattern(10);
+    auto packet = [&](unsigned pkt, unsigned count) {
+        Bytes b = PacketHeader(18, 9, pkt, count);
+        b.insert(b.end(), data.begin(), data.end());
+        return b;
+    };
+    struct Case {
+        const char* name;
+        unsigned firstPkt, firstCount;  // the packet that starts the message
+        unsigned pkt, count;            // a later one
+        int badFlg;
+        int complete;
+    };
+    const Case cases[] = {
+        {"count 0 in the first", 1, 0, 1, 0, 1, 0},
+        {"count above 10000 in the first", 1, 10001, 1, 10001, 1, 0},
+        {"count of 10000 is accepted", 1, 10000, 2, 10000, 0, 0},
+        {"packet number 0 in the first", 0, 2, 2, 2, 1, 0},
+        {"packet number beyond the count in the first", 3, 2, 1, 2, 1, 0},
+        {"packet number 0 later", 1, 2, 0, 2, 1, 0},
+        {"packet number beyond the count later", 1, 2, 3, 2, 1, 0},
+        {"count disagreeing later", 1, 2, 2, 3, 1, 0},
+        {"all fits", 1, 2, 2, 2, 0, 1},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        Assembly a;
+        ASSERT_EQ(a.Put(packet(k.firstPkt, k.firstCount)), 0);
+        ASSERT_EQ(a.Put(packet(k.pkt, k.count)), 0);
+        EXPECT_EQ(a.ctrl->GetBadFlg(), k.badFlg);
+        EXPECT_EQ(a.ctrl->AllThere(), k.complete);
+        // Reading what there is never goes beyond it.
+        a.ctrl->SetOffset(0);
+        char out[64];
+        const int rc = a.ctrl->DoBytes(out, 64);
+        EXPECT_GT(rc, 0);
+    }
+}
+
+TEST(PipePktCtrl, ShortPacketsAreRefusedBeforeTheyReachAController) {
+    for (int n = 1; n < 8; ++n) {
+        int rc = 0;
+        Received(Bytes(static_cast<std::size_t>(n), 1), &rc);
+        EXPECT_EQ(rc, -1) << n;
+    }
+    int rc = 0;
+    Bytes announcedMore = PacketHeader(100, 1, 1, 1);
+    announcedMore.resize(20);
+    Received(announcedMore, &rc);
+    EXPECT_EQ(rc, -1);
+}
+
+TEST(PipePktCtrl, PositionBeyondTheEndIsTheEnd) {
+    Reader r = ReaderOf(Pattern(1000));
+    r->SetOffset(5000);
+    EXPECT_EQ(r->GetOffset(), 1000);
+    EXPECT_EQ(r->GetRemainingByteCnt(), 0);
+    r->SetOffset(997);
+    char out[4];
+    EXPECT_EQ(r->DoBytes(out, 4), 1);  // 3 remain
+    EXPECT_EQ(r->GetOffset(), 1000);
+    r->SetOffset(512);  // on the boundary: the end of the first packet
+    EXPECT_EQ(r->GetBufrCursor(), 0);
+    EXPECT_EQ(r->GetRemainingByteCnt(), 488);
+    EXPECT_EQ(r->DoBytes(out, 1), 0);
+    EXPECT_EQ(static_cast<unsigned char>(out[0]), Pattern(1000)[512]);
+    EXPECT_EQ(r->GetBufrCursor(), 1);
+}
+
+TEST(PipePktCtrl, NoDirectionMovesNothing) {
+    Reader r = ReaderOf(Pattern(10));
+    r->SetDirection(BasePktCtrl::BADDIR);
+    char out[4];
+    EXPECT_EQ(r->DoBytes(out, 4), -1);
+    EXPECT_EQ(r->GetOffset(), 0);
+}
+
+// SetOffset starts from where the controller is when it can; the result must
+// be the walk from the first packet, whatever the sequence of moves, reads,
+// writes and packet sizes.
+TEST(PipePktCtrl, MovesAgreeWithAWalkFromTheFirstPacket) {
+    std::mt19937 rng(20240601);
+    for (int round = 0; round < 200; ++round) {
+        // Packets of uneven sizes (as a peer may send them), some empty.
+        const int n = 1 + static_cast<int>(rng() % 6);
+        std::vector<int> sizes;
+        Assembly a;
+        Bytes stream;
+        for (int i = 0; i < n; ++i) {
+            const int size = static_cast<int>(rng() % 5 == 0 ? 0 : rng() % 513);
+            sizes.push_back(size);
+            Bytes wire = PacketHeader(8 + size, 1, i + 1, n);
+            for (int b = 0; b < size; ++b) wire.push_back(static_cast<unsigned char>(rng()));
+            stream.insert(stream.end(), wire.begin() + 8, wire.end());
+            ASSERT_EQ(a.Put(wire), 0);
+        }
+        ASSERT_EQ(a.ctrl->AllThere(), 1);
+        const int total = static_cast<int>(stream.size());
+        for (int step = 0; step < 30; ++step) {
+            const int pos = static_cast<int>(rng() % static_cast<unsigned>(total + 20));
+            a.ctrl->SetOffset(pos);
+            // The reference walk.
+            int i = 0;
+            int left = pos;
+            while (i < n - 1 && left > sizes[static_cast<std::size_t>(i)]) left -= sizes[static_cast<std::size_t>(i++)];
+            if (left > sizes[static_cast<std::size_t>(i)]) left = sizes[static_cast<std::size_t>(i)];
+            ASSERT_EQ(a.ctrl->GetBufrCursor(), i) << "round " << round << " pos " << pos;
+            ASSERT_EQ(a.ctrl->GetOffset(), std::min(pos, total));
+            ASSERT_EQ(a.ctrl->GetRemainingByteCnt(), total - std::min(pos, total));
+            // A read from there gives the stream's bytes.
+            if (pos < total) {
+                const int want = 1 + static_cast<int>(rng() % 700);
+                Bytes out(static_cast<std::size_t>(want));
+                const int rc = a.ctrl->DoBytes(reinterpret_cast<char*>(out.data()), want);
+                const int got = want - rc;
+                ASSERT_EQ(got, std::min(want, total - pos));
+                ASSERT_TRUE(std::equal(out.begin(), out.begin() + got, stream.begin() + pos));
+                ASSERT_EQ(a.ctrl->GetOffset(), pos + got);
+            }
+        }
+    }
+}
+
+TEST(PipePktCtrl, PatchingBackwardsWhileWritingKeepsTheStream) {
+    // The pointer form's pattern: placeholder, body, back to patch, on again.
+    PipePktCtrl w;
+    Bytes expect;
+    std::mt19937 rng(7);
+    for (int i = 0; i < 300; ++i) {
+        const int start = w.GetOffset();
+        int word = 0;
+        _serialize(w, word);
+        const int len = static_cast<int>(rng() % 900);
+        Bytes body(static_cast<std::size_t>(len), static_cast<unsigned char>(i));
+        if (len > 0) w.DoBytes(reinterpret_cast<char*>(body.data()), len);
+        const int end = w.GetOffset();
+        w.SetOffset(start);
+        int patch = len;
+        _serialize(w, patch);
+        w.SetOffset(end);
+        const unsigned char le[4] = {static_cast<unsigned char>(len), static_cast<unsigned char>(len >> 8), 0, 0};
+        expect.insert(expect.end(), le, le + 4);
+        expect.insert(expect.end(), body.begin(), body.end());
+    }
+    EXPECT_EQ(StreamOf(w), expect);
+}
