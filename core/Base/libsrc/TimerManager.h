@@ -70,9 +70,11 @@ public:
     void AddTimerEntToWaitLst(const BaseTimerEntPtr& ent);
 
 private:
-    // Removes every entry with the tag's value from lst; the first one
-    // removed goes to *first when asked. The number removed.
-    static int RemoveTagged(BaseTimerEntLst& lst, unsigned tagValue, BaseTimerEntPtr* first);
+    // Removes the entries with the tag's value from lst (only the first when
+    // once: a tag is one timer's, and an entry waits at most once, while a
+    // repeating one may stand on the dispatch list for several firings); the
+    // first one removed goes to *first when asked. The number removed.
+    static int RemoveTagged(BaseTimerEntLst& lst, unsigned tagValue, BaseTimerEntPtr* first, bool once);
 
     BaseTimerEntLst WaitList;
     BaseTimerEntLst DispatchList;
