@@ -1,6 +1,7 @@
-// The post office's protocol and the application message: every request,
-// response and Message filled in and carried through both encodings, the
-// responses made from their requests, and the wire details peers rely on.
+// The post office's protocol, the application message and the reliable
+// message home: every request, response and Message filled in and carried
+// through both encodings, the responses made from their requests, and the
+// wire details peers rely on.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -12,6 +13,7 @@
 #include "IoIdent.h"
 #include "IoNull.h"
 #include "IoScalarCvt.h"
+#include "LocalHostReliableMessageHomeRspMsg.h"
 #include "LogicalAddr.h"
 #include "Message.h"
 #include "MxrTestSupport.h"
@@ -84,18 +86,31 @@ TEST_F(Protocol, EveryClassSurvivesBothEncodingsWithItsFieldsSet) {
     full->SetReplyToMbox("zz");
     full->SetLastErr(Message::INTERNALERR);
     full->SetToAddr(po);
+    const auto home = Req<LocalHostReliableMessageHomeReqMsg>(Letter("wrapped"));
 
-    const std::vector<BasePtr> samples = {create,       rsp(new PostOfficeCreateMailBoxRspMsg(*create.GetPtr()), 1),
-                                          remove,       rsp(new PostOfficeRemoveMailBoxRspMsg(*remove.GetPtr()), 7),
-                                          send,         rsp(new PostOfficeSendToMboxRspMsg(*send.GetPtr()), 1),
-                                          asynch,       rsp(new PostOfficeSendToMboxAsynchRspMsg(*asynch.GetPtr()), 3),
-                                          rcv,          rsp(rcvRsp, 0),
-                                          hostRcv,      rsp(hostRsp, -1),
-                                          alive,        rsp(new PostOfficeIsHostAliveRspMsg(*alive.GetPtr()), 1),
-                                          empty,        rsp(new PostOfficeIsMboxEmptyRspMsg(*empty.GetPtr()), -1),
-                                          talk,         rsp(new PostOfficeCanTalkRspMsg(*talk.GetPtr()), 1),
-                                          list,         rsp(listRsp, 0),
-                                          BasePtr(full)};
+    const std::vector<BasePtr> samples = {create,
+                                          rsp(new PostOfficeCreateMailBoxRspMsg(*create.GetPtr()), 1),
+                                          remove,
+                                          rsp(new PostOfficeRemoveMailBoxRspMsg(*remove.GetPtr()), 7),
+                                          send,
+                                          rsp(new PostOfficeSendToMboxRspMsg(*send.GetPtr()), 1),
+                                          asynch,
+                                          rsp(new PostOfficeSendToMboxAsynchRspMsg(*asynch.GetPtr()), 3),
+                                          rcv,
+                                          rsp(rcvRsp, 0),
+                                          hostRcv,
+                                          rsp(hostRsp, -1),
+                                          alive,
+                                          rsp(new PostOfficeIsHostAliveRspMsg(*alive.GetPtr()), 1),
+                                          empty,
+                                          rsp(new PostOfficeIsMboxEmptyRspMsg(*empty.GetPtr()), -1),
+                                          talk,
+                                          rsp(new PostOfficeCanTalkRspMsg(*talk.GetPtr()), 1),
+                                          list,
+                                          rsp(listRsp, 0),
+                                          BasePtr(full),
+                                          home,
+                                          rsp(new LocalHostReliableMessageHomeRspMsg(*home.GetPtr()), 1)};
     std::vector<int> codes;
     for (const BasePtr& obj : samples) {
         SCOPED_TRACE(obj->GetClassName());
@@ -118,7 +133,7 @@ TEST_F(Protocol, EveryClassSurvivesBothEncodingsWithItsFieldsSet) {
     }
     std::vector<int> expected;
     for (int code = 87; code <= 106; ++code) expected.push_back(code);
-    expected.push_back(108);
+    expected.insert(expected.end(), {108, 83, 84});
     EXPECT_EQ(codes, expected);
 }
 
@@ -126,6 +141,11 @@ TEST_F(Protocol, EveryClassSurvivesBothEncodingsWithItsFieldsSet) {
 // encodings) reach these classes only when they are registered by name.
 TEST_F(Protocol, EveryClassIsRegisteredUnderItsCodeAndName) {
     const std::map<int, const char*> names = {
+        {82, "LocalHost"},
+        {83, "LocalHostReliableMessageHomeReqMsg"},
+        {84, "LocalHostReliableMessageHomeRspMsg"},
+        {85, "MailBox"},
+        {86, "PostOffice"},
         {87, "PostOfficeCreateMailBoxReqMsg"},
         {88, "PostOfficeCreateMailBoxRspMsg"},
         {89, "PostOfficeRemoveMailBoxReqMsg"},
