@@ -25,7 +25,7 @@ public:
     }
     long handled = 0;
 };
-MXR_CLASS_DEFINE(CountingRcvr, 221);
+MXR_CLASS_DEFINE(CountingRcvr, 318);
 
 namespace {
 

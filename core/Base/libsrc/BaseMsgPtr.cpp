@@ -1,8 +1,14 @@
 #include "BaseMsgPtr.h"
 
+#include <climits>
+#include <cstdint>
+
+#include "BasePktCtrl.h"
 #include "BaseWorld.h"
 #include "FuncInfo.h"
 #include "MxrAssert.h"
+#include "RegisterClass.h"
+#include "SpclSerialInt.h"
 
 #define MSGPTR_FRAME(func, parms) MXR_FRAME("BaseMsgPtr", func, parms, "BaseMsg.c")
 
@@ -19,4 +25,22 @@ int BaseMsgPtr::Send(BasePktCtrlPtr& ctrl) const {
     MSGPTR_FRAME("Send", 1);
     static_cast<void>(ctrl);
     return Send();
+}
+
+BaseMsgPtr::BaseMsgPtr(BasePktCtrlPtr& ctrl) {
+    MSGPTR_FRAME("BaseMsgPtr", 1);
+    if (!ctrl.Ok()) return;
+    BasePktCtrl& c = *ctrl.GetPtr();
+    // The object reads its own code again: read it here, then go back.
+    const int start = c.GetOffset();
+    SpclSerialInt code;
+    if (_serialize(c, code) != 0) return;
+    c.SetOffset(start);
+    if (code.value > static_cast<std::uint32_t>(INT_MAX)) return;
+    RegisterClass* rec = RegisterClass::GetRegisterClassEntryFrmId(static_cast<int>(code.value));
+    if (rec == nullptr || rec->GetNewFuncPtr() == nullptr) return;
+    // Dropped (and deleted) unless it reads itself completely.
+    BasePtr obj(rec->GetNewFuncPtr()());
+    if (obj.GetPtr() == nullptr || obj->Serialize(c) != 0) return;
+    BasePtr::operator=(obj);
 }

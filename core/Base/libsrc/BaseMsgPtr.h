@@ -16,6 +16,11 @@ public:
     using TypedPtr<BaseMsg>::TypedPtr;
     using TypedPtr<BaseMsg>::operator=;
     BaseMsgPtr() = default;
+    // Rebuilds one object from a received stream, from its class code on:
+    // the registered class reads itself. Empty when the code is unknown or
+    // the object cannot read itself completely (it is then deleted). The
+    // object is not checked to be a message: test Ok().
+    explicit BaseMsgPtr(BasePktCtrlPtr& ctrl);
 
     // Appends the message at the tail of the current world's message list;
     // the world hands it to its receiver in a later turn. Always 0. The

@@ -42,6 +42,9 @@ public:
     int GetMessagePrinting() const;
     void SetMessagePrinting(int flag);
 
+    // One turn of the loop (Run), ProcessTimers, GetPollManager and
+    // GetTimerManager come with the poll manager and the timer manager.
+
     BaseMsgLst& GetMsgList();
     PollManager& GetPollManager();
     TimerManager& GetTimerManager();

@@ -13,8 +13,7 @@
 //     the field list: _serialize stops at the first failure, GetIoItemFrom
 //     appends (key . value) cells, SetFromIoItem looks each key up, skips a
 //     missing one and returns the last failure.
-// ENCODING STEP: the bodies marked "encoding step" are provisional and are
-// replaced when the binary and s-expression encodings are built.
+// The per-field bodies are in BinaryFieldCodec.h and TextFieldCodec.h.
 #pragma once
 
 #include "BasePtr.h"
@@ -24,7 +23,7 @@
 #include "TextFieldCodec.h"
 #include "TypedPtr.h"
 
-// ---- per field (encoding step) ----------------------------------------------
+// ---- per field ---------------------------------------------------------------
 // desc.key, desc.member, desc.isEnum and desc.enumCvt (the converter getter of
 // an enumeration field) describe the field; value is the field itself.
 

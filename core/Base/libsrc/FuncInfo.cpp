@@ -5,34 +5,20 @@
 #include <cstring>
 #include <string>
 
-constinit thread_local int FuncInfo::callListSz = 0;
+constinit thread_local int FuncInfo::callListSz __attribute__((tls_model("initial-exec"))) = 0;
 constinit std::atomic<int> FuncInfo::traceFlag{0};
-
-FuncInfo::FuncInfo(const char* className_, const char* funcName_, unsigned short parmCnt_,
-                   const char* fileName_, unsigned short lineNo_)
-    : className(className_), funcName(funcName_), fileName(fileName_), parmCnt(parmCnt_), lineNo(lineNo_),
-      depth(++callListSz) {
-    if (IsTraceOn()) PrintLine("Entering: ");
-}
-
-FuncInfo::~FuncInfo() {
-    if (IsTraceOn()) PrintLine("Leaving: ");
-    --callListSz;
-}
 
 int FuncInfo::GetCallListSz() { return callListSz; }
 void FuncInfo::SetCallListSz(int size) { callListSz = size; }
 int FuncInfo::GetTraceFlag() { return traceFlag.load(std::memory_order_relaxed); }
 void FuncInfo::SetTraceFlag(int flag) { traceFlag.store(flag, std::memory_order_relaxed); }
 
-int FuncInfo::IsTraceOn() {
-    int flag = traceFlag.load(std::memory_order_relaxed);
-    if (flag == 0) {
-        const char* env = std::getenv("MXRFUNCTRACE");
-        int decided = (env != nullptr && std::strcmp(env, "YES") == 0) ? 1 : -1;
-        // Threads that race here read the same environment; the first decision stands.
-        if (traceFlag.compare_exchange_strong(flag, decided, std::memory_order_relaxed)) flag = decided;
-    }
+int FuncInfo::DecideTrace() {
+    int flag = 0;
+    const char* env = std::getenv("MXRFUNCTRACE");
+    int decided = (env != nullptr && std::strcmp(env, "YES") == 0) ? 1 : -1;
+    // Threads that race here read the same environment; the first decision stands.
+    if (traceFlag.compare_exchange_strong(flag, decided, std::memory_order_relaxed)) flag = decided;
     return flag == 1 ? 1 : 0;
 }
 

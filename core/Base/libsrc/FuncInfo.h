@@ -11,9 +11,17 @@
 
 class FuncInfo {
 public:
-    FuncInfo(const char* className, const char* funcName, unsigned short parmCnt, const char* fileName,
-             unsigned short lineNo);
-    ~FuncInfo();
+    // Inline: with tracing off a frame is one thread-local count up and down.
+    FuncInfo(const char* className_, const char* funcName_, unsigned short parmCnt_, const char* fileName_,
+             unsigned short lineNo_)
+        : className(className_), funcName(funcName_), fileName(fileName_), parmCnt(parmCnt_), lineNo(lineNo_),
+          depth(++callListSz) {
+        if (IsTraceOn()) PrintLine("Entering: ");
+    }
+    ~FuncInfo() {
+        if (IsTraceOn()) PrintLine("Leaving: ");
+        --callListSz;
+    }
     FuncInfo(const FuncInfo&) = delete;
     FuncInfo& operator=(const FuncInfo&) = delete;
 
@@ -36,9 +44,13 @@ public:
     static int GetTraceFlag();
     static void SetTraceFlag(int flag);
     // 1 when tracing is on; decides from MXRFUNCTRACE ("YES" exactly) once.
-    static int IsTraceOn();
+    static int IsTraceOn() {
+        int flag = traceFlag.load(std::memory_order_relaxed);
+        return flag == 0 ? DecideTrace() : (flag == 1 ? 1 : 0);
+    }
 
 private:
+    static int DecideTrace();
     void PrintLine(const char* what) const;
 
     const char* className;
@@ -49,7 +61,9 @@ private:
     // The depth counted with this frame; the exit line reuses it.
     int depth;
 
-    static thread_local int callListSz;
+    // Initial-exec: msgframe is always loaded with the program, so its few
+    // bytes of thread-local storage can be static; no lookup call per frame.
+    static thread_local int callListSz __attribute__((tls_model("initial-exec")));
     static std::atomic<int> traceFlag;
 };
 

@@ -16,7 +16,6 @@
 #include "EnumPattern.h"
 #include "PktSerialize.h"
 
-
 class PipePktBufr : public BasePktBufr {
     MXR_CLASS(PipePktBufr, BasePktBufr);
 

@@ -6,7 +6,9 @@
 #include <utility>
 #include <vector>
 
+#include "BasePktCtrl.h"
 #include "CoreTestClasses.h"
+#include "PipePktBufr.h"
 #include "IoTestTrees.h"
 #include "SeqEnumCvt.h"
 #include "TextTestClasses.h"
@@ -40,6 +42,8 @@ TEST(EnumCvt, TablesHoldExactlyTheDeclaredRowsInOrder) {
         {"enMaxValues", Gauge::GetEnMaxValuesCvtPtr(), {{-1, "MSECSTONEXTTIMERMAX"}}},
         {"Shade", Gauge::GetShadeCvtPtr(), {{1, "PALE"}, {2, "DARK"}}},
         {"Lean", Gauge::GetLeanCvtPtr(), {{-1, "BACKWARD"}}},
+        {"enDirection", BasePktCtrl::GetEnDirectionCvtPtr(), {{0, "BADDIR"}, {1, "INTOPKT"}, {2, "OUTOFPKT"}}},
+        {"enSize", PipePktBufr::GetEnSizeCvtPtr(), {{512, "DATASIZE"}}},
     };
     for (const Case& c : cases) {
         ASSERT_TRUE(SeqEnumCvtPtr(c.cvt).Ok()) << c.what;

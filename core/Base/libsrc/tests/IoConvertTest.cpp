@@ -9,6 +9,7 @@
 #include "IoObjectCvt.h"
 #include "IoScalarCvt.h"
 #include "IoTestTrees.h"
+#include "SpclSerialInt.h"
 #include "TextTestClasses.h"
 
 namespace {
@@ -62,6 +63,16 @@ TEST(IoConvert, ReaderTakesTheLowBitsOfItsTargetWhateverItsSign) {
     EXPECT_EQ(Read<unsigned int>(4294967295UL), 4294967295U);
     EXPECT_EQ(Read<long>(4294967295UL), -1);
     EXPECT_EQ(Read<unsigned long>(4294967295UL), 4294967295UL);
+}
+
+TEST(IoConvert, WireIntegerAsItsUnsignedValue) {
+    SpclSerialInt n(4294967295UL);
+    EXPECT_EQ(Text(GetIoItemFrom(n)), "(4294967295)");
+    SpclSerialInt back;
+    EXPECT_EQ(SetFromIoItem(GetIoItemFrom(n), back), 0);
+    EXPECT_EQ(back.value, 4294967295U);
+    EXPECT_EQ(SetFromIoItem(List({Id("x")}), back), 1);
+    EXPECT_EQ(back.value, 4294967295U);
 }
 
 TEST(IoConvert, StringsAndTexts) {

@@ -8,6 +8,7 @@
 #include "CoreTestClasses.h"
 #include "IoObjectCvt.h"
 #include "IoTestTrees.h"
+#include "PipePktCtrl.h"
 
 TEST(IoItemDisplay, TreesPrintInTheirExactLayout) {
     struct Case {
@@ -57,6 +58,10 @@ TEST(IoItemDisplay, ObjectsPrintTheirFieldsNestedObjectsAndNullPointers) {
     EXPECT_EQ(Text(Cat().GetIoItemFrom()), "(Cat\n\t(legs 4))");
     EXPECT_EQ(Text(Puppy().GetIoItemFrom()), "(Puppy\n\t(legs 4)\n\t(name \"rex\")\n\t(weight 20.5)\n\t(ageWeeks 8))");
     EXPECT_EQ(Text(GetIoItemFrom(BasePtr())), "()");
+    // A packet controller: the base's keys first, its direction by name.
+    EXPECT_EQ(Text(PipePktCtrl().GetIoItemFrom()),
+              "(PipePktCtrl\n\t(direction INTOPKT)\n\t(pktCtrlId 0)\n\t(offset 0)\n\t(badFlg 0)"
+              "\n\t(bufrCursor 0)\n\t(maxPktSize 520))");
 }
 
 TEST(IoItemDisplay, StringsPrintEveryByteThroughTheEscapeTable) {

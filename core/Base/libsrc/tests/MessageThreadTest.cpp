@@ -21,7 +21,7 @@ public:
     }
     std::function<void()> hook;
 };
-MXR_CLASS_DEFINE(HookRcvr, 220);
+MXR_CLASS_DEFINE(HookRcvr, 317);
 
 TEST(MessageThreads, ARequestMadeOnAnotherThreadDuringADispatchHasNoSender) {
     HookRcvr r;

@@ -7,6 +7,8 @@
 #include <random>
 
 #include "CoreTestClasses.h"
+#include "IoTestTrees.h"
+#include "LocalPktCtrl.h"
 #include "PipePktBufr.h"
 #include "WireTestClasses.h"
 
@@ -272,4 +274,29 @@ TEST(PipePktCtrl, PatchingBackwardsWhileWritingKeepsTheStream) {
         expect.insert(expect.end(), body.begin(), body.end());
     }
     EXPECT_EQ(StreamOf(w), expect);
+}
+
+// The text form of the packet classes: their keys, in order, with the
+// enumerations by name; a byte store shows no bytes.
+TEST(PipePktCtrl, TextFormsShowTheFieldsByKey) {
+    PipePktCtrl c;
+    c.SetPktCtrlId(7);
+    EXPECT_EQ(Text(c.GetIoItemFrom()),
+              "(PipePktCtrl\n\t(direction INTOPKT)\n\t(pktCtrlId 7)\n\t(offset 0)\n\t(badFlg 0)\n\t(bufrCursor 0)\n\t"
+              "(maxPktSize 520))");
+    LocalPktCtrl local;
+    EXPECT_EQ(Text(local.GetIoItemFrom()), "(LocalPktCtrl)");
+    PipePktBufr p;
+    EXPECT_EQ(Text(p.GetIoItemFrom()),
+              "(PipePktBufr\n\t(offset 0)\n\t(bytesOfData 0)\n\t(maxDataBufrSize 512)\n\t(totalBytesSent 0)\n\t"
+              "(pktCtrlId 0)\n\t(pktId 0)\n\t(totalPkts 0))");
+
+    // Read back from a tree: the direction by name.
+    PipePktCtrl back;
+    back.SetDirection(BasePktCtrl::BADDIR);
+    EXPECT_EQ(back.SetFromIoItem(c.GetIoItemFrom()), 0);
+    EXPECT_EQ(back.GetDirection(), BasePktCtrl::INTOPKT);
+    EXPECT_EQ(back.GetPktCtrlId(), 7);
+    EXPECT_STREQ(BasePktCtrl::GetEnDirectionCvtPtr()->GetStr(2).StrVal(), "OUTOFPKT");
+    EXPECT_STREQ(PipePktBufr::GetEnSizeCvtPtr()->GetStr(512).StrVal(), "DATASIZE");
 }

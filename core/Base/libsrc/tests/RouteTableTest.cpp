@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,9 @@ const LookupCase kCases[] = {
     {"empty table", "", 0, "NODEB", 0, 0, 0},
     {"empty host is another host's name", "A", 0, "", 0, 0, 'A'},
 };
+
+// Test names show the case.
+void PrintTo(const LookupCase& c, std::ostream* os) { *os << c.what; }
 
 class RouteLookup : public ::testing::TestWithParam<LookupCase> {};
 

@@ -2,12 +2,12 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PingReqMsg, 210);
-MXR_CLASS_DEFINE(PingRspMsg, 211);
-MXR_CLASS_DEFINE(NoticeMsg, 212);
-MXR_CLASS_DEFINE(SubNoticeMsg, 213);
-MXR_CLASS_DEFINE(RecordingRcvr, 214);
-MXR_CLASS_DEFINE(WrapperMsg, 215);
+MXR_CLASS_DEFINE(PingReqMsg, 310);
+MXR_CLASS_DEFINE(PingRspMsg, 311);
+MXR_CLASS_DEFINE(NoticeMsg, 312);
+MXR_CLASS_DEFINE(SubNoticeMsg, 313);
+MXR_CLASS_DEFINE(RecordingRcvr, 314);
+MXR_CLASS_DEFINE(WrapperMsg, 315);
 
 int NumberOf(const BaseMsgPtr& msg) {
     if (PingReqMsgPtr(msg).Ok()) return PingReqMsgPtr(msg)->n;

@@ -1,10 +1,11 @@
 // Messages and receivers built with the class pattern for the runtime tests
-// (codes 210-229, above every code of the system):
-//   PingReqMsg (210) / PingRspMsg (211)  a request with a number and its response
-//   NoticeMsg (212)                      a one-way message with a number
-//   SubNoticeMsg (213)                   derives from NoticeMsg
-//   RecordingRcvr (214)                  records what it is handed and in which context
-//   WrapperMsg (215)                     hands out what it carries for dispatch
+// (codes 310-319, above every code of the system and the other test classes;
+// the state machine test has 316, the thread test 317, the benchmark 318):
+//   PingReqMsg (310) / PingRspMsg (311)  a request with a number and its response
+//   NoticeMsg (312)                      a one-way message with a number
+//   SubNoticeMsg (313)                   derives from NoticeMsg
+//   RecordingRcvr (314)                  records what it is handed and in which context
+//   WrapperMsg (315)                     hands out what it carries for dispatch
 #pragma once
 
 #include <functional>

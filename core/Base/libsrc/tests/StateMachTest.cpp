@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -11,9 +12,11 @@
 #include "BaseStateMach.h"
 #include "BaseWorld.h"
 #include "ClassDefine.h"
+#include "IoItem.h"
 #include "RuntimeTestClasses.h"
 #include "RuntimeTestSupport.h"
 #include "SeqEnumCvt.h"
+#include "WireTestClasses.h"
 
 // START accepts a NoticeMsg (-> WAITING) and a PingReqMsg (-> DONE).
 // WAITING has a row for every BaseMsg before one for SubNoticeMsg, which is
@@ -47,7 +50,7 @@ private:
     }
 };
 MXR_COMPANIONS(TestMach);
-MXR_CLASS_DEFINE(TestMach, 216);
+MXR_CLASS_DEFINE(TestMach, 316);
 
 namespace {
 const EnumCvtEnt stateNames[] = {
@@ -218,4 +221,25 @@ TEST_F(StateMachDeathTest, AStateWithoutARowStops) {
     TestMach m;
     m.SetState(TestMach::LOST);
     EXPECT_DEATH(m.ReceiveMsg(Notice(), noCtrl), "1 == 2");
+}
+
+// State and next state travel after the receiver part, as 4-byte integers,
+// under "state" and "nextState".
+TEST_F(StateMach, StateAndNextStateAreCarriedByBothEncodings) {
+    TestMach m;
+    m.SetState(TestMach::WAITING);
+    m.SetNextState(TestMach::DONE);
+    const Bytes wire = SerializeOf(m);
+    ASSERT_GE(wire.size(), 8u);
+    EXPECT_EQ(Bytes(wire.end() - 8, wire.end()), Hex("01 00 00 00 02 00 00 00"));
+    TestMach back;
+    Reader r = ReaderOf(wire);
+    ASSERT_EQ(back.Serialize(*r), 0);
+    EXPECT_EQ(back.GetState(), TestMach::WAITING);
+    EXPECT_EQ(back.GetNextState(), TestMach::DONE);
+    std::ostringstream os;
+    m.GetIoItemFrom()->Display(os);
+    EXPECT_NE(os.str().find("(state 1)"), std::string::npos) << os.str();
+    EXPECT_NE(os.str().find("(nextState 2)"), std::string::npos) << os.str();
+    EXPECT_LT(os.str().find("(addrPtr"), os.str().find("(state 1)"));
 }

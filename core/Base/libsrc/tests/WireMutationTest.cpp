@@ -7,6 +7,7 @@
 #include <random>
 
 #include "CoreTestClasses.h"
+#include "IoTestTrees.h"
 #include "LocalPktCtrl.h"
 #include "PipePktBufr.h"
 #include "WireTestClasses.h"
@@ -38,9 +39,12 @@ Bytes Seed() {
     packet->child = pkt;
     WireSamplePtr ctrl(new WireSample());
     ctrl->child = new PipePktCtrl();
+    // An item tree: lists, atoms, a holder, a dotted pair.
+    WireSamplePtr tree(new WireSample());
+    tree->child = List({Id("Probe"), List({Id("label"), Int(7)}), Local(List({Str("s"), Nil()})), Cons(Id("a"), Int(5))});
 
     Bytes out;
-    for (WireSample* obj : {top.GetPtr(), unknown.GetPtr(), packet.GetPtr(), ctrl.GetPtr()}) {
+    for (WireSample* obj : {top.GetPtr(), unknown.GetPtr(), packet.GetPtr(), ctrl.GetPtr(), tree.GetPtr()}) {
         const Bytes b = SerializeOf(*obj);
         out.insert(out.end(), b.begin(), b.end());
     }
@@ -51,7 +55,7 @@ Bytes Seed() {
 // be read, and writes every object that came back out again.
 void ReadAll(const Bytes& bytes) {
     Reader r = ReaderOf(bytes);
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
         WireSample obj;
         const int rc = obj.Serialize(*r);
         PipePktCtrl again;
