@@ -44,11 +44,18 @@ namespace {
 
 void Report(const std::string& line) { std::cerr << line << '\n' << std::flush; }
 
+// A name from a peer, fit for a one-line report.
+std::string Printable(const bStr& text) {
+    std::string s = text.StrVal();
+    for (char& ch : s)
+        if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F) ch = '?';
+    return "\"" + s + "\"";
+}
+
 // host/pid/tid of an address, for the reports.
 std::string Describe(const BaseAddrPtr& addr) {
     if (!addr.Ok()) return "(none)";
-    return std::string("\"") + addr->GetHost().StrVal() + "\" " + std::to_string(addr->GetPid()) + " " +
-           std::to_string(addr->GetTid());
+    return Printable(addr->GetHost()) + " " + std::to_string(addr->GetPid()) + " " + std::to_string(addr->GetTid());
 }
 
 }  // namespace
@@ -118,8 +125,7 @@ void PostOffice::AnswerReceive(const BaseMsgPtr& req, int retVal, const BaseMsgP
         return;
     }
     PostOfficeRcvFromHostMboxReqMsgPtr tmpPtr(req);
-    MXR_ASSERT(tmpPtr->IsOfType(PostOfficeRcvFromHostMboxReqMsg::ClassCode),
-               "tmpPtr->IsOfType(PostOfficeRcvFromHostMboxReqMsg::ClassCode)", "PostOffice");
+    MXR_ASSERT(tmpPtr.Ok(), "tmpPtr->IsOfType(PostOfficeRcvFromHostMboxReqMsg::ClassCode)", "PostOffice");
     PostOfficeRcvFromHostMboxRspMsg* rsp = new PostOfficeRcvFromHostMboxRspMsg(*tmpPtr.GetPtr());
     rsp->SetMsgPtr(msg);
     rsp->SetRetVal(retVal);
@@ -163,7 +169,7 @@ int PostOffice::SendToMbox(bStr name, BaseMsgPtr msg) {
         }
         // Its client has gone: the message goes to the next one instead.
         Report("PostOffice::SendToMbox() discarding request of unreachable client " + Describe(req->GetFrmAddr()) +
-               " in mailbox \"" + name.StrVal() + "\"");
+               " in mailbox " + Printable(name));
     }
     box->GetMsgList().Append(msg);
     return 0;
@@ -189,7 +195,7 @@ int PostOffice::RcvFromMbox(bStr name, int waitTime) {
     }
     if (!CanReachRequester(req)) {
         Report("PostOffice::RcvFromMbox() discarding request of unreachable client " + Describe(req->GetFrmAddr()) +
-               " in mailbox \"" + name.StrVal() + "\"");
+               " in mailbox " + Printable(name));
         return 0;
     }
     BasePtr head;
@@ -214,7 +220,7 @@ int PostOffice::RcvFromHostMbox(bStr host, bStr name) {
     }
     if (!CanReachRequester(req)) {
         Report("PostOffice::RcvFromHostMbox() discarding request of unreachable client " + Describe(req->GetFrmAddr()) +
-               " in mailbox \"" + name.StrVal() + "\"");
+               " in mailbox " + Printable(name));
         return 0;
     }
     BasePtr head;

@@ -167,6 +167,22 @@ TEST_F(PostOfficeFlow, OtherMessagesAreNotProcessed) {
     EXPECT_EQ(w.State(), "box:|");
 }
 
+// Long names and many mailboxes: the listing has no size of its own to
+// overflow, and every line is there.
+TEST_F(PostOfficeFlow, TheListingHoldsLongNamesAndManyMailboxes) {
+    std::string expect = "There are 300 mailboxe(s)\n";
+    for (int i = 0; i < 300; ++i) {
+        const std::string name = std::to_string(i) + std::string(1000, 'n');
+        ASSERT_EQ(w.po.CreateMailBox(bStr(name.c_str())), 0);
+        expect += name + ": 0 msg(s), 0 req(s)\n";
+    }
+    ASSERT_EQ(
+        w.po.SendToMbox(bStr((std::to_string(299) + std::string(1000, 'n')).c_str()), PostOfficeWorld::Letter("m")), 0);
+    expect.replace(expect.size() - std::string(": 0 msg(s), 0 req(s)\n").size(), std::string::npos,
+                   ": 1 msg(s), 0 req(s)\n");
+    EXPECT_EQ(Ask("c1", "list"), Lines{"c1 List 0 " + expect});
+}
+
 // A send request of 4 MB read from a pipe, the message kept, and the answer
 // that carries it written back: the letter arrives whole.
 TEST_F(PostOfficeFlow, ALargeMessageArrivesWhole) {
