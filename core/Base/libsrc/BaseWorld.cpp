@@ -1,5 +1,6 @@
 #include "BaseWorld.h"
 
+#include <climits>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -27,7 +28,16 @@ BaseWorld::BaseWorld() : RunFlag(1), DfltPollTimer(10000), MsgsPerSegment(20), M
 
 BaseWorld::~BaseWorld() {
     WORLD_FRAME("~BaseWorld", 0);
-    if (worldPtr == this) worldPtr = nullptr;
+    // What this world holds goes while it is current, so that destructors
+    // that reach for the world (cancelling a timer, de-registering) find it.
+    BaseWorld* const previous = worldPtr;
+    worldPtr = this;
+    PollMgr.DeRegisterAll();
+    MsgLoggerPtr = BaseMsgRcvrPtr();
+    TimerMgr.Clear();
+    BasePtr gone;
+    while (MsgList.Remove(gone)) gone = BasePtr();
+    worldPtr = previous == this ? nullptr : previous;
 }
 
 int BaseWorld::Initialize() {
@@ -82,6 +92,16 @@ BaseMsgLst& BaseWorld::GetMsgList() {
     return MsgList;
 }
 
+PollManager& BaseWorld::GetPollManager() {
+    WORLD_FRAME("GetPollManager", 0);
+    return PollMgr;
+}
+
+TimerManager& BaseWorld::GetTimerManager() {
+    WORLD_FRAME("GetTimerManager", 0);
+    return TimerMgr;
+}
+
 BaseMsgRcvrPtr BaseWorld::GetMsgLoggerPtr() const {
     WORLD_FRAME("GetMsgLoggerPtr", 0);
     return MsgLoggerPtr;
@@ -112,17 +132,52 @@ void BaseWorld::SetDispatchReadyFlg(int flg) {
     dispatchReadyFlg = flg;
 }
 
-void BaseWorld::ProcessMessages() {
-    WORLD_FRAME("ProcessMessages", 0);
+void BaseWorld::Run() {
+    WORLD_FRAME("Run", 0);
+    BaseWorld* const previous = worldPtr;
+    worldPtr = this;
+    ProcessTimers();
+    if (PollMgr.PollForWork(0) == BasePollAdptr::NOWORK &&
+        (MsgList.GetItemCnt() == 0 || !DispatchGateOpen())) {
+        // Nothing to do now: wait for a descriptor, the next timer or the
+        // default time. Messages that wait for the manager's route do not
+        // count, or the loop would spin until the route comes.
+        // Compared as unsigned: no timer (0xFFFFFFFF) leaves DfltPollTimer,
+        // and a negative DfltPollTimer (wait without end) any timer.
+        const unsigned dflt = static_cast<unsigned>(DfltPollTimer);
+        const unsigned next = TimerMgr.GetMSecsToNextTimer();
+        unsigned wait = next < dflt ? next : dflt;
+        // A timer weeks away must not turn into a wait without end.
+        if (wait > static_cast<unsigned>(INT_MAX) && wait != 0xFFFFFFFFu) wait = INT_MAX;
+        PollMgr.PollForWork(static_cast<int>(wait));
+        ProcessTimers();
+    }
+    ProcessMessages();
+    worldPtr = previous;
+}
+
+void BaseWorld::ProcessTimers() {
+    WORLD_FRAME("ProcessTimers", 0);
+    TimerMgr.ProcessTimers();
+}
+
+int BaseWorld::DispatchGateOpen() {
+    WORLD_FRAME("DispatchGateOpen", 0);
     if (dispatchReadyFlg == 0) {
         // Outside the manager, messages wait until the pipe to this host's
         // manager is up: the route (this host, pid 0) exists.
         if (BaseAddr::GetMxrWorldFlg() == 0) {
             const BaseAddr manager(BaseAddr::GetCurrentHost(), 0, 0);
-            if (manager.GetMsgRcvrAddr() == nullptr) return;
+            if (manager.GetMsgRcvrAddr() == nullptr) return 0;
         }
         dispatchReadyFlg = 1;
     }
+    return 1;
+}
+
+void BaseWorld::ProcessMessages() {
+    WORLD_FRAME("ProcessMessages", 0);
+    if (!DispatchGateOpen()) return;
     if (RunFlag == 0) return;
     int dispatched = 0;
     BaseMsgPtr queued;

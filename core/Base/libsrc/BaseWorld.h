@@ -14,15 +14,16 @@
 
 #include "BaseMsgPtr.h"
 #include "BaseMsgRcvr.h"
-
-class PollManager;
-class TimerManager;
+#include "PollManager.h"
+#include "TimerManager.h"
 
 class BaseWorld {
 public:
     // The fields at their initial values; this world becomes current.
     BaseWorld();
-    // No longer current once destroyed.
+    // Releases, with this world current, its poll adapters first (an
+    // adapter's destructor may cancel timers or send), then the logger, the
+    // timers and the queued messages. No longer current once destroyed.
     virtual ~BaseWorld();
     BaseWorld(const BaseWorld&) = delete;
     BaseWorld& operator=(const BaseWorld&) = delete;
@@ -45,8 +46,20 @@ public:
     // GetTimerManager come with the poll manager and the timer manager.
 
     BaseMsgLst& GetMsgList();
+    PollManager& GetPollManager();
+    TimerManager& GetTimerManager();
     BaseMsgRcvrPtr GetMsgLoggerPtr() const;
     void SetMsgLoggerPtr(BaseMsgRcvrPtr logger);
+
+    // One turn of the loop: due timers queue their messages; every poll
+    // adapter is served without waiting; when that found nothing and no
+    // message can be dispatched, the poll waits until a descriptor is ready,
+    // the next timer is due or DfltPollTimer ms have passed (whichever comes
+    // first) and due timers are processed again; then the dispatch step.
+    // This world is current for the turn.
+    void Run();
+    // Queues the messages of the timers that are due.
+    void ProcessTimers();
 
     // The dispatch step of a turn: hands up to MsgsPerSegment queued
     // messages to their receivers, oldest first (the logger sees each one
@@ -66,14 +79,16 @@ private:
     // Field order is the destruction order reversed: the logger goes first,
     // then the timer manager, the message list and the poll manager.
     int RunFlag;
-    // PollManager PollMgr;            -- the poll manager, held by value
+    PollManager PollMgr;
     int DfltPollTimer;
     BaseMsgLst MsgList;
     int MsgsPerSegment;
-    // TimerManager TimerMgr;          -- the timer manager, held by value
+    TimerManager TimerMgr;
     BaseMsgRcvrPtr MsgLoggerPtr;
     int MessagePrinting;
 
+    // 1 once queued messages may be dispatched (the readiness gate is open).
+    int DispatchGateOpen();
     // One message of the dispatch step; 1 when it was handed to a receiver.
     int DispatchOne(const BaseMsgPtr& queued);
 

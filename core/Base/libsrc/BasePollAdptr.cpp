@@ -1,0 +1,34 @@
+#include "BasePollAdptr.h"
+
+#include "BaseWorld.h"
+#include "ClassDefine.h"
+#include "MxrAssert.h"
+
+MXR_CLASS_DEFINE(BasePollAdptr, 11);
+
+BasePollAdptr::BasePollAdptr() { MXR_METHOD_FRAME("BasePollAdptr", 0); }
+
+BasePollAdptr::~BasePollAdptr() { MXR_METHOD_FRAME("~BasePollAdptr", 0); }
+
+void BasePollAdptr::PopulatePollInfo(hv::pollfd* p) {
+    MXR_METHOD_FRAME("PopulatePollInfo", 1);
+    static_cast<void>(p);
+}
+
+BasePollAdptr::enWork BasePollAdptr::ProcessRevents(hv::pollfd* p) {
+    MXR_METHOD_FRAME("ProcessRevents", 1);
+    static_cast<void>(p);
+    return NOWORK;
+}
+
+void BasePollAdptr::Register() {
+    MXR_METHOD_FRAME("Register", 0);
+    BaseWorld* worldPtr = BaseWorld::GetWorldPtr();
+    MXR_ASSERT(worldPtr != 0, "worldPtr != 0", "BasePollAdptr");
+    worldPtr->GetPollManager().Register(BasePollAdptrPtr(this));
+}
+
+void BasePollAdptr::DeRegister() {
+    MXR_METHOD_FRAME("DeRegister", 0);
+    if (BaseWorld* worldPtr = BaseWorld::GetWorldPtr()) worldPtr->GetPollManager().DeRegister(this);
+}

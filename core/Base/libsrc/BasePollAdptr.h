@@ -1,0 +1,33 @@
+// A poll adapter: the piece of an object that owns a descriptor (a pipe
+// connection, a listening pipe, an agent's socket or serial line) through
+// which the world's loop waits on that descriptor. Registered with the
+// current world's PollManager, it fills in one pollfd before each poll and
+// acts on what the poll found after it.
+#pragma once
+
+#include "ClassPattern.h"
+#include "HvPoll.h"
+
+class BasePollAdptr : public BaseVirtItem {
+    MXR_CLASS(BasePollAdptr, BaseVirtItem);
+    MXR_FIELDS();
+
+public:
+    enum enWork { NOWORK = 0, DIDWORK = 1 };
+
+    BasePollAdptr();
+    ~BasePollAdptr() override;
+
+    // slot 7: fill in p->fd and p->events for this poll (the base leaves the
+    // entry as the manager prepared it: fd -1, never ready).
+    virtual void PopulatePollInfo(hv::pollfd* p);
+    // slot 8: act on p->revents; DIDWORK when anything was done.
+    virtual enWork ProcessRevents(hv::pollfd* p);
+
+    // Adds this adapter to the current world's poll manager (which holds a
+    // counted reference), or takes it out again. The poll in progress, if
+    // any, does not call a de-registered adapter again.
+    void Register();
+    void DeRegister();
+};
+MXR_COMPANIONS(BasePollAdptr);

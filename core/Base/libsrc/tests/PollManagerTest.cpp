@@ -1,0 +1,212 @@
+// The poll manager: every registered adapter takes part in each poll, in
+// registration order; de-registrations during a poll leave nothing dangling.
+#include "LoopTestAdptr.h"
+#include "PollManager.h"
+#include "platform/NamedPipe.h"
+#include "platform/tests/PollTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+LoopTestAdptrPtr NewAdptr(int fd = -1, short events = POLLIN) { return LoopTestAdptrPtr(new LoopTestAdptr(fd, events)); }
+
+class PollManagerTest : public ::testing::Test {
+protected:
+    void TearDown() override { EXPECT_EQ(LoopTestAdptr::Live(), 0) << "an adapter outlived the test"; }
+};
+
+TEST_F(PollManagerTest, ArraysGrowWithFiveSpareEntriesAndNeverShrink) {
+    PollManager pm;
+    EXPECT_EQ(pm.GetPollfdCnt(), 0);
+    EXPECT_EQ(pm.GetPollfdPtr(), nullptr);
+    std::vector<LoopTestAdptrPtr> held;
+    // adapters registered -> capacity after a poll
+    const int expected[] = {0, 6, 6, 6, 6, 6, 6, 12, 12};
+    for (int n = 0; n <= 8; ++n) {
+        if (n > 0) {
+            held.push_back(NewAdptr());
+            pm.Register(held.back());
+        }
+        EXPECT_EQ(pm.PollForWork(0), BasePollAdptr::NOWORK);
+        EXPECT_EQ(pm.GetPollfdCnt(), expected[n]) << n << " adapters";
+    }
+    for (int i = 0; i < 7; ++i) EXPECT_EQ(pm.DeRegister(held[i].GetPtr()), 1);
+    EXPECT_EQ(pm.DeRegister(held[0].GetPtr()), 0);
+    pm.PollForWork(0);
+    EXPECT_EQ(pm.GetPollfdCnt(), 12);
+    EXPECT_EQ(pm.GetPollAdptrLst().GetItemCnt(), 1);
+}
+
+TEST_F(PollManagerTest, EveryAdapterIsServedInOrderWithItsOwnEntry) {
+    int sv[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, sv), 0);
+    PollManager pm;
+    std::string order;
+    auto idle = NewAdptr(-1);
+    auto reader = NewAdptr(sv[0], POLLIN);
+    auto writer = NewAdptr(sv[1], POLLOUT);
+    for (auto* a : {&idle, &reader, &writer}) {
+        (*a)->onRevents = [&order, &pm](LoopTestAdptr* self, hv::pollfd* p) {
+            EXPECT_EQ(p, pm.GetPollfdPtr() + (order.size() % 3));
+            EXPECT_EQ(p->fd, self->fd);
+            order += static_cast<char>('0' + self->fd + 1);
+            return p->revents ? BasePollAdptr::DIDWORK : BasePollAdptr::NOWORK;
+        };
+        pm.Register(*a);
+    }
+    EXPECT_EQ(pm.PollForWork(10000), BasePollAdptr::DIDWORK);  // the writer is ready
+    EXPECT_EQ(reader->lastRevents, 0);
+    EXPECT_EQ(writer->lastRevents, POLLOUT);
+    EXPECT_EQ(idle->lastRevents, 0);
+    EXPECT_EQ(order.size(), 3u);
+
+    pm.DeRegister(writer.GetPtr());
+    std::thread peer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        std::size_t w = 0;
+        portlib::platform::PipeWrite(sv[1], "ping", 4, &w);
+    });
+    polltest::Stopwatch sw;
+    EXPECT_EQ(pm.PollForWork(10000), BasePollAdptr::DIDWORK);
+    peer.join();
+    EXPECT_LT(sw.ElapsedMs(), 5000);
+    EXPECT_EQ(reader->lastRevents, POLLIN);
+    EXPECT_EQ(writer->served, 1);
+    portlib::platform::PipeClose(sv[0]);
+    portlib::platform::PipeClose(sv[1]);
+}
+
+TEST_F(PollManagerTest, AnAdapterThatDeRegistersItselfLivesUntilThePollEnds) {
+    PollManager pm;
+    bool destroyedInTurn = false;
+    {
+        auto a = NewAdptr(-1);
+        a->onRevents = [&](LoopTestAdptr* self, hv::pollfd*) {
+            pm.DeRegister(self);               // the list held the last reference
+            self->fd = 42;                     // still alive: ASan would see a freed object
+            destroyedInTurn = LoopTestAdptr::Live() == 0;
+            return BasePollAdptr::DIDWORK;
+        };
+        pm.Register(a);
+    }
+    EXPECT_EQ(LoopTestAdptr::Live(), 1);
+    EXPECT_EQ(pm.PollForWork(0), BasePollAdptr::DIDWORK);
+    EXPECT_FALSE(destroyedInTurn);
+    EXPECT_EQ(LoopTestAdptr::Live(), 0);  // released when the poll ended
+    EXPECT_EQ(pm.GetPollAdptrLst().GetItemCnt(), 0);
+}
+
+// One adapter de-registers another, whose only holder is the manager, from
+// each phase of a poll: the other one is never called again in that poll
+// and is released when the poll ends.
+TEST_F(PollManagerTest, DeRegisteringAnotherAdapterDuringAPoll) {
+    struct Case {
+        const char* what;
+        bool fromPopulate;  // else from ProcessRevents
+        bool victimFirst;   // the victim comes before the adapter that removes it
+        int victimServed;   // ProcessRevents calls the victim gets
+    };
+    const Case cases[] = {
+        {"revents, later victim", false, false, 0},
+        {"revents, earlier victim (already served)", false, true, 1},
+        {"populate, later victim", true, false, 0},
+        {"populate, earlier victim", true, true, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PollManager pm;
+        LoopTestAdptr* victim = new LoopTestAdptr(-1);
+        int victimServed = -1;
+        victim->onRevents = [&](LoopTestAdptr* self, hv::pollfd*) {
+            victimServed = self->served;
+            return BasePollAdptr::NOWORK;
+        };
+        auto killer = NewAdptr(-1);
+        auto strike = [&pm, victim] { pm.DeRegister(victim); };
+        if (c.fromPopulate)
+            killer->onPopulate = [strike](LoopTestAdptr*) { strike(); };
+        else
+            killer->onRevents = [strike](LoopTestAdptr*, hv::pollfd*) {
+                strike();
+                return BasePollAdptr::DIDWORK;
+            };
+        if (c.victimFirst) pm.Register(LoopTestAdptrPtr(victim));
+        pm.Register(killer);
+        if (!c.victimFirst) pm.Register(LoopTestAdptrPtr(victim));
+        EXPECT_EQ(LoopTestAdptr::Live(), 2);
+        pm.PollForWork(0);
+        EXPECT_EQ(victimServed == -1 ? 0 : victimServed, c.victimServed);
+        EXPECT_EQ(LoopTestAdptr::Live(), 1);  // the victim went when the poll ended
+        EXPECT_EQ(pm.GetPollAdptrLst().GetItemCnt(), 1);
+        // The emptied entry was never ready.
+        if (!c.victimFirst && c.fromPopulate) {
+            EXPECT_EQ(pm.GetPollfdPtr()[1].fd, -1);
+        }
+        pm.DeRegister(killer.GetPtr());
+    }
+}
+
+TEST_F(PollManagerTest, AnAdapterRegisteredDuringAPollJoinsTheNextOne) {
+    PollManager pm;
+    auto late = NewAdptr(-1);
+    auto first = NewAdptr(-1);
+    first->onRevents = [&](LoopTestAdptr*, hv::pollfd*) {
+        if (first->served == 1) pm.Register(late);
+        return BasePollAdptr::NOWORK;
+    };
+    pm.Register(first);
+    pm.PollForWork(0);
+    EXPECT_EQ(late->served, 0);
+    pm.PollForWork(0);
+    EXPECT_EQ(late->served, 1);
+    EXPECT_EQ(late->populated, 1);
+    pm.DeRegisterAll();
+    EXPECT_EQ(pm.GetPollAdptrLst().GetItemCnt(), 0);
+}
+
+TEST_F(PollManagerTest, TheManagerReleasesItsAdaptersAndAReleaseMayDeRegisterAnother) {
+    auto* pm = new PollManager;
+    LoopTestAdptr* second = new LoopTestAdptr(-1);
+    LoopTestAdptr* third = new LoopTestAdptr(-1);
+    {
+        auto first = NewAdptr(-1);
+        first->onDestroy = [pm, third] { EXPECT_EQ(pm->DeRegister(third), 1); };
+        pm->Register(first);
+        pm->Register(LoopTestAdptrPtr(second));
+        pm->Register(LoopTestAdptrPtr(third));
+    }
+    EXPECT_EQ(LoopTestAdptr::Live(), 3);
+    delete pm;
+    EXPECT_EQ(LoopTestAdptr::Live(), 0);
+}
+
+TEST_F(PollManagerTest, IdleAdaptersAndAClosedDescriptorDoNotSpin) {
+    int fds[2];
+    ASSERT_EQ(::pipe2(fds, O_CLOEXEC), 0);
+    const int closed = ::dup(fds[0]);
+    ::close(closed);
+    PollManager pm;
+    std::vector<LoopTestAdptrPtr> held;
+    for (int i = 0; i < 64; ++i) {
+        held.push_back(NewAdptr(i == 7 ? closed : fds[0]));
+        pm.Register(held.back());
+    }
+    const double cpu0 = polltest::ThreadCpuMs();
+    polltest::Stopwatch sw;
+    EXPECT_EQ(pm.PollForWork(500), BasePollAdptr::NOWORK);
+    EXPECT_GE(sw.ElapsedMs(), 495);
+    EXPECT_LT(polltest::ThreadCpuMs() - cpu0, 100);
+    for (auto& a : held) EXPECT_EQ(a->served, 1);
+    pm.DeRegisterAll();
+    ::close(fds[0]);
+    ::close(fds[1]);
+}
+
+}  // namespace

@@ -1,0 +1,23 @@
+// poll(2) with the poll layer's rules (PollFilter.h): what the event loop and
+// the blocking clients wait with.
+#pragma once
+
+#include <cstddef>
+#include <poll.h>
+
+namespace portlib::platform {
+
+// Tests fds[0..n) and waits at most timeoutMs (0: test once, negative: until
+// something is ready). Each entry's revents is cleared first and then set to
+// the filtered events; an entry with a negative fd is never ready. Returns
+// the number of entries with non-zero revents, 0 when none became ready in
+// time, or -1 with errno set when poll(2) itself fails (EINVAL, ENOMEM).
+//
+// An entry whose only news is filtered away (a closed descriptor, a hung-up
+// line) is left out of the rest of the wait, so it never cuts a wait short;
+// it is tested again at the next call. A signal does not end the wait: the
+// remaining time is taken anew from the monotonic clock. There is no floor:
+// a wait of 1 ms is 1 ms.
+int PollDescriptors(pollfd* fds, std::size_t n, int timeoutMs);
+
+}  // namespace portlib::platform
