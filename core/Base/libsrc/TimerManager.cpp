@@ -43,14 +43,14 @@ void TimerManager::Clear() {
     while (DispatchList.Remove(gone)) gone = BasePtr();
 }
 
-TimerTagPtr TimerManager::SetOneShotTimer(BaseMsgPtr& msg, unsigned delayMs) {
+TimerTagPtr TimerManager::SetOneShotTimer(const BaseMsgPtr& msg, unsigned delayMs) {
     TIMERMGR_FRAME("SetOneShotTimer", 2);
     BaseTimerEntPtr ent(new SnglShotTimerEnt(msg, delayMs));
     CurrentTimerManager().AddTimerEntToWaitLst(ent);
     return ent->GetTagPtr();
 }
 
-TimerTagPtr TimerManager::SetMultiShotTimer(BaseMsgPtr& msg, unsigned delayMs, unsigned repeatCount) {
+TimerTagPtr TimerManager::SetMultiShotTimer(const BaseMsgPtr& msg, unsigned delayMs, unsigned repeatCount) {
     TIMERMGR_FRAME("SetMultiShotTimer", 3);
     BaseTimerEntPtr ent(new MultiShotTimerEnt(msg, delayMs, repeatCount));
     CurrentTimerManager().AddTimerEntToWaitLst(ent);

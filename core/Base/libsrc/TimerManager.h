@@ -33,8 +33,8 @@ public:
     // Start a timer in the current world: msg is queued once after delayMs,
     // or every delayMs, repeatCount times (0xFFFFFFFF: without end). The tag
     // cancels or restarts it.
-    static TimerTagPtr SetOneShotTimer(BaseMsgPtr& msg, unsigned delayMs);
-    static TimerTagPtr SetMultiShotTimer(BaseMsgPtr& msg, unsigned delayMs, unsigned repeatCount);
+    static TimerTagPtr SetOneShotTimer(const BaseMsgPtr& msg, unsigned delayMs);
+    static TimerTagPtr SetMultiShotTimer(const BaseMsgPtr& msg, unsigned delayMs, unsigned repeatCount);
 
     // Removes the tag's entries from both lists (a fired message not yet
     // dispatched is then never delivered): 1 when any was removed.
