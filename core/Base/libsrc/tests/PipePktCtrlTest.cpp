@@ -156,7 +156,8 @@ TEST(PipePktCtrl, PacketsThatDoNotFitAreRefusedWithoutHarm) {
     const Bytes data = Pattern(10);
     auto packet = [&](unsigned pkt, unsigned count) {
         Bytes b = PacketHeader(18, 9, pkt, count);
-        b.insert(b.end(), data.begin(), data.end());
+        b.resize(b.size() + data.size());
+        std::copy(data.begin(), data.end(), b.end() - static_cast<std::ptrdiff_t>(data.size()));
         return b;
     };
     struct Case {

@@ -1,0 +1,370 @@
+#include "PostOffice.h"
+
+#include <iostream>
+#include <string>
+
+#include "BaseAddr.h"
+#include "ClassDefine.h"
+#include "Message.h"
+#include "MxrAssert.h"
+#include "PostOfficeCanTalkRspMsg.h"
+#include "PostOfficeCreateMailBoxRspMsg.h"
+#include "PostOfficeDisplayMailBoxLstRspMsg.h"
+#include "PostOfficeIsHostAliveRspMsg.h"
+#include "PostOfficeIsMboxEmptyRspMsg.h"
+#include "PostOfficeRcvFromHostMboxRspMsg.h"
+#include "PostOfficeRcvFromMboxRspMsg.h"
+#include "PostOfficeRemoveMailBoxRspMsg.h"
+#include "PostOfficeSendToMboxAsynchReqMsg.h"
+#include "PostOfficeSendToMboxRspMsg.h"
+#include "ThisHostLiveness.h"
+
+MXR_CLASS_DEFINE_CUSTOM(PostOffice, 86);
+
+// The receiver part travels (it is the post office's address); the
+// s-expression shows the class name alone and reads nothing.
+int _serialize(BasePktCtrl& c, PostOffice& v) {
+    MXR_FRAME_OF_(PostOffice, "_serialize", 2);
+    return _serialize(c, static_cast<BaseMsgRcvr&>(v));
+}
+
+IoItemPtr GetIoItemFrom(const PostOffice& v) {
+    MXR_FRAME_OF_(PostOffice, "GetIoItemFrom", 1);
+    return GetIoItemFrom(static_cast<const BaseVirtItem&>(v));
+}
+
+int SetFromIoItem(const IoItemPtr& i, PostOffice& v) {
+    MXR_FRAME_OF_(PostOffice, "SetFromIoItem", 2);
+    static_cast<void>(i);
+    static_cast<void>(v);
+    return 0;
+}
+
+namespace {
+
+void Report(const std::string& line) { std::cerr << line << '\n' << std::flush; }
+
+// A name from a peer, fit for a one-line report.
+std::string Printable(const bStr& text) {
+    std::string s = text.StrVal();
+    for (char& ch : s)
+        if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7F) ch = '?';
+    return "\"" + s + "\"";
+}
+
+// host/pid/tid of an address, for the reports.
+std::string Describe(const BaseAddrPtr& addr) {
+    if (!addr.Ok()) return "(none)";
+    return Printable(addr->GetHost()) + " " + std::to_string(addr->GetPid()) + " " + std::to_string(addr->GetTid());
+}
+
+}  // namespace
+
+PostOffice::PostOffice() : Liveness(&ThisHostLiveness::Instance()) {
+    MXR_METHOD_FRAME("PostOffice", 0);
+    Logical_po_entry = new LogicalAddrEnt(LogicalAddr::MXRPOSTOFFICE, GetAddrPtr());
+}
+
+PostOffice::~PostOffice() { MXR_METHOD_FRAME("~PostOffice", 0); }
+
+MailBoxLst& PostOffice::GetMailBoxLst() {
+    MXR_METHOD_FRAME("GetMailBoxLst", 0);
+    return MailBoxes;
+}
+
+LogicalAddrEntPtr PostOffice::GetLogical_po_entry() const {
+    MXR_METHOD_FRAME("GetLogical_po_entry", 0);
+    return Logical_po_entry;
+}
+
+void PostOffice::SetLogical_po_entry(LogicalAddrEntPtr entry) {
+    MXR_METHOD_FRAME("SetLogical_po_entry", 1);
+    Logical_po_entry = entry;
+}
+
+HostLiveness* PostOffice::GetHostLiveness() const {
+    MXR_METHOD_FRAME("GetHostLiveness", 0);
+    return Liveness;
+}
+
+void PostOffice::SetHostLiveness(HostLiveness* liveness) {
+    MXR_METHOD_FRAME("SetHostLiveness", 1);
+    Liveness = liveness != nullptr ? liveness : &ThisHostLiveness::Instance();
+}
+
+MailBoxPtr PostOffice::FindMailBox(const bStr& name) {
+    MXR_METHOD_FRAME("FindMailBox", 1);
+    MailBoxLstIter it(MailBoxes);
+    for (MailBoxPtr box = it.First(); box.GetPtr() != nullptr; box = it.Next()) {
+        if (box->GetMboxName() == name) return box;
+    }
+    return MailBoxPtr();
+}
+
+int PostOffice::CanReachRequester(const BaseMsgPtr& req) {
+    MXR_METHOD_FRAME("CanReachRequester", 1);
+    const BaseAddrPtr from = req->GetFrmAddr();
+    if (!from.Ok()) return 0;
+    // The route (or receiver) the answer will take; an answer addressed back
+    // to the post office would be dropped as not processed.
+    BaseMsgRcvr* via = from->GetMsgRcvrAddr();
+    if (via == nullptr || via == this) return 0;
+    const bStr host = from->GetHost();
+    if (host.StrLen() > 0 && IsHostAlive(host) != 0) return 0;
+    return 1;
+}
+
+void PostOffice::AnswerReceive(const BaseMsgPtr& req, int retVal, const BaseMsgPtr& msg) {
+    MXR_METHOD_FRAME("AnswerReceive", 3);
+    PostOfficeRcvFromMboxReqMsgPtr plain(req);
+    if (plain.Ok()) {
+        PostOfficeRcvFromMboxRspMsg* rsp = new PostOfficeRcvFromMboxRspMsg(*plain.GetPtr());
+        rsp->SetMsgPtr(msg);
+        rsp->SetRetVal(retVal);
+        BaseMsgPtr(rsp).Send();
+        return;
+    }
+    PostOfficeRcvFromHostMboxReqMsgPtr tmpPtr(req);
+    MXR_ASSERT(tmpPtr.Ok(), "tmpPtr->IsOfType(PostOfficeRcvFromHostMboxReqMsg::ClassCode)", "PostOffice");
+    PostOfficeRcvFromHostMboxRspMsg* rsp = new PostOfficeRcvFromHostMboxRspMsg(*tmpPtr.GetPtr());
+    rsp->SetMsgPtr(msg);
+    rsp->SetRetVal(retVal);
+    BaseMsgPtr(rsp).Send();
+}
+
+int PostOffice::CreateMailBox(bStr name) {
+    MXR_METHOD_FRAME("CreateMailBox", 1);
+    if (FindMailBox(name).GetPtr() != nullptr) return 1;
+    MailBoxPtr box(new MailBox());
+    box->SetMboxName(name);
+    MailBoxes.Append(box);
+    return 0;
+}
+
+int PostOffice::RemoveMailBox(bStr name) {
+    MXR_METHOD_FRAME("RemoveMailBox", 1);
+    MailBoxPtr box = FindMailBox(name);
+    if (box.GetPtr() == nullptr) return 0;
+    MailBoxes.RemoveItem(box);
+    BasePtr item;
+    while (box->GetMsgList().Remove(item)) Report("PostOffice::RemoveMailBox() discarding messages");
+    // A client blocked in a receive would otherwise wait for ever.
+    while (box->GetReqList().Remove(item)) {
+        Report("PostOffice::RemoveMailBox() discarding requests");
+        AnswerReceive(BaseMsgPtr(item), 1, BaseMsgPtr());
+    }
+    return 0;
+}
+
+int PostOffice::SendToMbox(bStr name, BaseMsgPtr msg) {
+    MXR_METHOD_FRAME("SendToMbox", 2);
+    MailBoxPtr box = FindMailBox(name);
+    if (box.GetPtr() == nullptr) return 1;
+    BasePtr item;
+    while (box->GetReqList().Remove(item)) {
+        const BaseMsgPtr req(item);
+        if (CanReachRequester(req)) {
+            AnswerReceive(req, 0, msg);
+            return 0;
+        }
+        // Its client has gone: the message goes to the next one instead.
+        Report("PostOffice::SendToMbox() discarding request of unreachable client " + Describe(req->GetFrmAddr()) +
+               " in mailbox " + Printable(name));
+    }
+    box->GetMsgList().Append(msg);
+    return 0;
+}
+
+int PostOffice::SendToMboxAsynch(bStr name, BaseMsgPtr msg) {
+    MXR_METHOD_FRAME("SendToMboxAsynch", 2);
+    return SendToMbox(name, msg);
+}
+
+int PostOffice::RcvFromMbox(bStr name, int waitTime) {
+    MXR_METHOD_FRAME("RcvFromMbox", 2);
+    static_cast<void>(waitTime);
+    const PostOfficeRcvFromMboxReqMsgPtr req(GetCurrentMsg());
+    if (!req.Ok()) {
+        Report("PostOffice::RcvFromMbox() - Bad request message");
+        return 2;
+    }
+    MailBoxPtr box = FindMailBox(name);
+    if (box.GetPtr() == nullptr) {
+        AnswerReceive(req, 1, BaseMsgPtr());
+        return 1;
+    }
+    if (!CanReachRequester(req)) {
+        Report("PostOffice::RcvFromMbox() discarding request of unreachable client " + Describe(req->GetFrmAddr()) +
+               " in mailbox " + Printable(name));
+        return 0;
+    }
+    BasePtr head;
+    if (box->GetMsgList().Remove(head))
+        AnswerReceive(req, 0, BaseMsgPtr(head));
+    else
+        box->GetReqList().Append(req);
+    return 0;
+}
+
+int PostOffice::RcvFromHostMbox(bStr host, bStr name) {
+    MXR_METHOD_FRAME("RcvFromHostMbox", 2);
+    const PostOfficeRcvFromHostMboxReqMsgPtr req(GetCurrentMsg());
+    if (!req.Ok()) {
+        Report("PostOffice::RcvFromHostMbox() - Bad request message");
+        return 2;
+    }
+    MailBoxPtr box = FindMailBox(name);
+    if (box.GetPtr() == nullptr) {
+        AnswerReceive(req, 1, BaseMsgPtr());
+        return 1;
+    }
+    if (!CanReachRequester(req)) {
+        Report("PostOffice::RcvFromHostMbox() discarding request of unreachable client " + Describe(req->GetFrmAddr()) +
+               " in mailbox " + Printable(name));
+        return 0;
+    }
+    BasePtr head;
+    if (box->GetMsgList().Remove(head))
+        AnswerReceive(req, 0, BaseMsgPtr(head));
+    else if (IsHostAlive(host) == 0)
+        box->GetReqList().Append(req);
+    else
+        AnswerReceive(req, -1, BaseMsgPtr());
+    return 0;
+}
+
+int PostOffice::IsHostAlive(bStr host) {
+    MXR_METHOD_FRAME("IsHostAlive", 1);
+    return Liveness->IsHostAlive(host) != 0 ? 0 : 1;
+}
+
+int PostOffice::IsMboxEmpty(bStr name) {
+    MXR_METHOD_FRAME("IsMboxEmpty", 1);
+    MailBoxPtr box = FindMailBox(name);
+    if (box.GetPtr() == nullptr) return -1;
+    return box->IsEmpty() ? 0 : 1;
+}
+
+int PostOffice::CanTalk(bStr name) {
+    MXR_METHOD_FRAME("CanTalk", 1);
+    if (name.StrLen() == 0) return 0;
+    return FindMailBox(name).GetPtr() != nullptr ? 0 : 1;
+}
+
+int PostOffice::DisplayMailBoxLst() {
+    MXR_METHOD_FRAME("DisplayMailBoxLst", 0);
+    const PostOfficeDisplayMailBoxLstReqMsgPtr req(GetCurrentMsg());
+    if (!req.Ok()) {
+        Report("PostOffice::DisplayMailBoxLst() - Bad request message");
+        return 0;
+    }
+    std::string text = "There are " + std::to_string(MailBoxes.GetItemCnt()) + " mailboxe(s)\n";
+    MailBoxLstIter it(MailBoxes);
+    for (MailBoxPtr box = it.First(); box.GetPtr() != nullptr; box = it.Next()) {
+        text += box->GetMboxName().StrVal();
+        text += ": " + std::to_string(box->GetMsgList().GetItemCnt()) + " msg(s), " +
+                std::to_string(box->GetReqList().GetItemCnt()) + " req(s)\n";
+    }
+    MessagePtr listing(new Message());
+    listing->SetDataStr(bStr(text.c_str()));
+    PostOfficeDisplayMailBoxLstRspMsg* rsp = new PostOfficeDisplayMailBoxLstRspMsg(*req.GetPtr());
+    BaseMsgPtr held(rsp);
+    rsp->SetMsgPtr(listing);
+    rsp->SetRetVal(0);
+    held.Send();
+    return 0;
+}
+
+void PostOffice::DispatchPendingRcvFromHost(bStr host) {
+    MXR_METHOD_FRAME("DispatchPendingRcvFromHost", 1);
+    MailBoxLstIter boxes(MailBoxes);
+    for (MailBoxPtr box = boxes.First(); box.GetPtr() != nullptr; box = boxes.Next()) {
+        BaseMsgLstIter it(box->GetReqList());
+        BaseMsgPtr req = it.First();
+        while (req.GetPtr() != nullptr) {
+            const PostOfficeRcvFromHostMboxReqMsgPtr hostReq(req);
+            if (hostReq.Ok() && hostReq->GetHost() == host) {
+                AnswerReceive(req, -1, BaseMsgPtr());
+                it.DeleteCurrentItem();
+                req = it.GetCurrent();
+            } else {
+                req = it.Next();
+            }
+        }
+    }
+}
+
+BaseMsgRcvr::enMsgResult PostOffice::MsgHdlr(const BaseMsgPtr& msg, const BasePktCtrlPtr& ctrl) {
+    MXR_METHOD_FRAME("MsgHdlr", 2);
+    if (msg->IsOfType(PostOfficeCreateMailBoxReqMsg::ClassCode)) {
+        const PostOfficeCreateMailBoxReqMsgPtr req(msg);
+        PostOfficeCreateMailBoxRspMsg* rsp = new PostOfficeCreateMailBoxRspMsg(*req.GetPtr());
+        BaseMsgPtr held(rsp);
+        rsp->SetRetVal(CreateMailBox(req->GetMBoxName()));
+        held.Send();
+        return PROCESSED;
+    }
+    if (msg->IsOfType(PostOfficeRemoveMailBoxReqMsg::ClassCode)) {
+        // Made first, sent last: the answers to the mailbox's waiting
+        // receives go out before the answer to the remover.
+        const PostOfficeRemoveMailBoxReqMsgPtr req(msg);
+        PostOfficeRemoveMailBoxRspMsg* rsp = new PostOfficeRemoveMailBoxRspMsg(*req.GetPtr());
+        BaseMsgPtr held(rsp);
+        rsp->SetRetVal(RemoveMailBox(req->GetMBoxName()));
+        held.Send();
+        return PROCESSED;
+    }
+    if (msg->IsOfType(PostOfficeSendToMboxReqMsg::ClassCode)) {
+        // The answer to a waiting receiver is queued before the sender's.
+        const PostOfficeSendToMboxReqMsgPtr req(msg);
+        PostOfficeSendToMboxRspMsg* rsp = new PostOfficeSendToMboxRspMsg(*req.GetPtr());
+        BaseMsgPtr held(rsp);
+        rsp->SetRetVal(SendToMbox(req->GetMBoxName(), req->GetMsg()));
+        held.Send();
+        return PROCESSED;
+    }
+    if (msg->IsOfType(PostOfficeSendToMboxAsynchReqMsg::ClassCode)) {
+        const PostOfficeSendToMboxAsynchReqMsgPtr req(msg);
+        SendToMboxAsynch(req->GetMBoxName(), req->GetMsg());
+        return PROCESSED;
+    }
+    if (msg->IsOfType(PostOfficeRcvFromMboxReqMsg::ClassCode)) {
+        const PostOfficeRcvFromMboxReqMsgPtr req(msg);
+        RcvFromMbox(req->GetMBoxName(), req->GetWaitTimer());
+        return PROCESSED;
+    }
+    if (msg->IsOfType(PostOfficeRcvFromHostMboxReqMsg::ClassCode)) {
+        const PostOfficeRcvFromHostMboxReqMsgPtr req(msg);
+        RcvFromHostMbox(req->GetHost(), req->GetMBoxName());
+        return PROCESSED;
+    }
+    if (msg->IsOfType(PostOfficeIsHostAliveReqMsg::ClassCode)) {
+        const PostOfficeIsHostAliveReqMsgPtr req(msg);
+        PostOfficeIsHostAliveRspMsg* rsp = new PostOfficeIsHostAliveRspMsg(*req.GetPtr());
+        BaseMsgPtr held(rsp);
+        rsp->SetRetVal(IsHostAlive(req->GetHostName()));
+        held.Send();
+        return PROCESSED;
+    }
+    if (msg->IsOfType(PostOfficeIsMboxEmptyReqMsg::ClassCode)) {
+        const PostOfficeIsMboxEmptyReqMsgPtr req(msg);
+        PostOfficeIsMboxEmptyRspMsg* rsp = new PostOfficeIsMboxEmptyRspMsg(*req.GetPtr());
+        BaseMsgPtr held(rsp);
+        rsp->SetRetVal(IsMboxEmpty(req->GetMBoxName()));
+        held.Send();
+        return PROCESSED;
+    }
+    if (msg->IsOfType(PostOfficeCanTalkReqMsg::ClassCode)) {
+        const PostOfficeCanTalkReqMsgPtr req(msg);
+        PostOfficeCanTalkRspMsg* rsp = new PostOfficeCanTalkRspMsg(*req.GetPtr());
+        BaseMsgPtr held(rsp);
+        rsp->SetRetVal(CanTalk(req->GetMBoxName()));
+        held.Send();
+        return PROCESSED;
+    }
+    if (msg->IsOfType(PostOfficeDisplayMailBoxLstReqMsg::ClassCode)) {
+        DisplayMailBoxLst();
+        return PROCESSED;
+    }
+    return BaseMsgRcvr::MsgHdlr(msg, ctrl);
+}

@@ -1,0 +1,28 @@
+#include "PostOfficeSendToMboxAsynchRspMsg.h"
+
+#include "ClassDefine.h"
+
+MXR_CLASS_DEFINE(PostOfficeSendToMboxAsynchRspMsg, 94);
+
+PostOfficeSendToMboxAsynchRspMsg::PostOfficeSendToMboxAsynchRspMsg() {
+    MXR_METHOD_FRAME("PostOfficeSendToMboxAsynchRspMsg", 0);
+}
+
+PostOfficeSendToMboxAsynchRspMsg::PostOfficeSendToMboxAsynchRspMsg(const PostOfficeSendToMboxAsynchReqMsg& req) {
+    MXR_METHOD_FRAME("PostOfficeSendToMboxAsynchRspMsg", 1);
+    SetToAddr(req.GetFrmAddr());
+}
+
+PostOfficeSendToMboxAsynchRspMsg::~PostOfficeSendToMboxAsynchRspMsg() {
+    MXR_METHOD_FRAME("~PostOfficeSendToMboxAsynchRspMsg", 0);
+}
+
+int PostOfficeSendToMboxAsynchRspMsg::GetRetVal() const {
+    MXR_METHOD_FRAME("GetRetVal", 0);
+    return retVal;
+}
+
+void PostOfficeSendToMboxAsynchRspMsg::SetRetVal(int value) {
+    MXR_METHOD_FRAME("SetRetVal", 1);
+    retVal = value;
+}
