@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -22,6 +23,27 @@
 namespace portlib::platform {
 
 namespace {
+
+// One descriptor held in reserve for the process. When accept fails for want
+// of descriptors, the waiting connection would stay queued and keep the
+// listener readable, so the loop would wake on it every turn: the reserve is
+// given up for a moment to take that connection and close it.
+std::mutex reserveLock;
+int reserveFd = -1;
+
+void KeepReserveDescriptor() {
+    std::lock_guard<std::mutex> hold(reserveLock);
+    if (reserveFd < 0) reserveFd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+}
+
+void ShedOneConnection(int listenFd) {
+    std::lock_guard<std::mutex> hold(reserveLock);
+    if (reserveFd < 0) return;
+    ::close(reserveFd);
+    int c = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+    if (c >= 0) ::close(c);
+    reserveFd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+}
 
 // A directory of ours on the way to the sockets is 0770 whatever the umask
 // was when it was made, and takes the socket group so that its members can
@@ -81,6 +103,7 @@ int NamedPipeListener::Create(std::string_view name, const PipeListenOptions& op
     if (IsOpen()) return HV_ERROR_INVALID_PARAMETER;
     std::string path;
     if (int rc = PipeNameToPath(name, &path)) return rc;
+    KeepReserveDescriptor();
     std::string dir;
     if (int err = EnsureSystemPath(SysArea::Pipe, &dir)) return PipeErrorFromErrno(err);
     const gid_t group = PipeSocketGroup();
@@ -189,6 +212,12 @@ int NamedPipeListener::Accept(int* fd, int timeoutMs) {
         case EINTR:
         case ECONNABORTED: continue;
         case EAGAIN: break;
+        case EMFILE:
+        case ENFILE: {
+            const int err = errno;
+            ShedOneConnection(fd_);
+            return PipeErrorFromErrno(err);
+        }
         default: return PipeErrorFromErrno(errno);
         }
         if (timeoutMs == kPipeNoWait) return HV_ERROR_PIPE_LISTENING;

@@ -8,7 +8,9 @@
 #include <grp.h>
 #include <poll.h>
 #include <pwd.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <atomic>
@@ -411,3 +413,41 @@ TEST(NamedPipeAccess, TheConfiguredAdminGroupIsAdmittedByDefault) {
 }
 
 }  // namespace
+
+// Out of descriptors, a waiting connection is taken and closed rather than
+// left queued: otherwise the listener stays readable and the loop wakes on it
+// every turn without progress.
+TEST(NamedPipeListener, OutOfDescriptorsTheWaitingConnectionIsShedNotLeftQueued) {
+    pipetest::TempSystemDir sys;
+    NamedPipeListener listener;
+    ASSERT_EQ(listener.Create(kName), 0);
+    int client = -1;
+    ASSERT_EQ(PipeConnect(kName, {kPipeNoWait, PipeReadMode::Message, false}, &client), 0);
+    // Lower the limit in a child only, so the rest of the suite keeps its descriptors.
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        struct rlimit lim {};
+        ::getrlimit(RLIMIT_NOFILE, &lim);
+        int highest = 0;
+        for (int fd = 0; fd < 4096; ++fd)
+            if (::fcntl(fd, F_GETFD) != -1) highest = fd;
+        lim.rlim_cur = static_cast<rlim_t>(highest + 1);
+        if (::setrlimit(RLIMIT_NOFILE, &lim) != 0) ::_exit(10);
+        while (::open("/dev/null", O_RDONLY) >= 0) {
+        }  // fill every free number below the limit
+        std::vector<int> fds;
+        int rc = listener.AcceptPending(&fds);
+        if (rc == 0 || !fds.empty()) ::_exit(11);
+        pollfd p{listener.fd(), POLLIN, 0};
+        if (::poll(&p, 1, 0) != 0) ::_exit(12);  // still readable: the connection is still queued
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    // The client sees its connection closed.
+    EXPECT_TRUE(pipetest::WaitReadable(client) & POLLHUP);
+    PipeClose(client);
+}
