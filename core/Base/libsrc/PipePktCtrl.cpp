@@ -234,6 +234,11 @@ void PipePktCtrl::SetMaxPktSize(int size) {
     MaxPktSize = size;
 }
 
+BasePktBufrPtr PipePktCtrl::NewPktBufr() {
+    MXR_METHOD_FRAME("NewPktBufr", 0);
+    return GetNewPktBufr();
+}
+
 BasePktBufrPtr PipePktCtrl::GetNewPktBufr() {
     MXR_METHOD_FRAME("GetNewPktBufr", 0);
     PipePktBufr* pkt = new (std::nothrow) PipePktBufr();

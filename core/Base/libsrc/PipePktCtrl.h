@@ -51,6 +51,9 @@ public:
     int GetMaxPktSize() const;
     // Only packets made afterwards take it.
     void SetMaxPktSize(int size);
+    // A new empty packet of this stream's kind (GetNewPktBufr), not part of
+    // it: what a reader receives one pipe message into.
+    BasePktBufrPtr NewPktBufr();
 
 protected:
     BasePktBufrPtr GetNewPktBufr() override;

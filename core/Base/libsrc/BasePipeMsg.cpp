@@ -1,0 +1,9 @@
+#include "BasePipeMsg.h"
+
+#include "ClassDefine.h"
+
+MXR_CLASS_DEFINE(BasePipeMsg, 8);
+
+BasePipeMsg::BasePipeMsg() { MXR_METHOD_FRAME("BasePipeMsg", 0); }
+
+BasePipeMsg::~BasePipeMsg() { MXR_METHOD_FRAME("~BasePipeMsg", 0); }

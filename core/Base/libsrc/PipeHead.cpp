@@ -1,0 +1,446 @@
+#include "PipeHead.h"
+
+#include <cstring>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "BaseAddr.h"
+#include "BaseErrMsg.h"
+#include "BasePipeMsg.h"
+#include "BaseReqMsg.h"
+#include "BaseWorld.h"
+#include "ClassDefine.h"
+#include "EnumDefine.h"
+#include "IoCons.h"
+#include "IoObjectCvt.h"
+#include "MsgIo.h"
+#include "PipePktBufr.h"
+#include "PipePollAdptr.h"
+#include "platform/NamedPipe.h"
+
+using namespace portlib::platform;
+
+MXR_CLASS_DEFINE_CUSTOM(PipeHead, 33);
+MXR_ENUM_TABLE(PipeHead, GetHeartBeatActivityCvtPtr, UNDEFINED, SEND, RECEIVE, STANDBY, SENDANDRECEIVE);
+MXR_ENUM_TABLE(PipeHead, GetHeartBeatStatusCvtPtr, NONE, INITIALIZING, ALIVE, DEAD);
+
+unsigned short PipeHead::nextIdVal = 0;
+unsigned PipeHead::defaultHbInterval = 4;
+unsigned PipeHead::defaultHbMaxMiss = 3;
+
+// None of the endpoint's own fields travel: the wire form is the receiver
+// part, the text form the class name alone.
+int _serialize(BasePktCtrl& c, PipeHead& v) {
+    MXR_FRAME_OF_(PipeHead, "_serialize", 2);
+    return _serialize(c, static_cast<BaseMsgRcvr&>(v));
+}
+
+IoItemPtr GetIoItemFrom(const PipeHead& v) {
+    MXR_FRAME_OF_(PipeHead, "GetIoItemFrom", 1);
+    return GetIoItemFrom(static_cast<const BaseVirtItem&>(v));
+}
+
+int SetFromIoItem(const IoItemPtr& i, PipeHead& v) {
+    MXR_FRAME_OF_(PipeHead, "SetFromIoItem", 2);
+    static_cast<void>(i);
+    static_cast<void>(v);
+    return 0;
+}
+
+int _serialize(BasePktCtrl& c, PipeHead::HeartBeatActivity& v) {
+    MXR_FRAME_OF_(PipeHead, "_serialize", 2);
+    return MxrSerializeEnum(c, v);
+}
+
+int _serialize(BasePktCtrl& c, PipeHead::HeartBeatStatus& v) {
+    MXR_FRAME_OF_(PipeHead, "_serialize", 2);
+    return MxrSerializeEnum(c, v);
+}
+
+namespace {
+// One report, one write: lines never interleave with other reports.
+void ReportLine(const std::string& line) { std::cerr << line + "\n" << std::flush; }
+}  // namespace
+
+PipeHead::PipeHead(int fd)
+    : FileDscrpt(fd),
+      ComPriority(0),
+      MaxPktSize(0),
+      HbInterval(0),
+      HbMaxMiss(0),
+      HbActivity(UNDEFINED),
+      HbStatus(NONE),
+      HbTotalFails(0),
+      HbTotalMisses(0),
+      PollAdptrPtr(nullptr) {
+    MXR_METHOD_FRAME("PipeHead", 1);
+}
+
+PipeHead::PipeHead(const bStr& path) : PipeHead(-1) {
+    MXR_METHOD_FRAME("PipeHead", 1);
+    Path_open(path);
+}
+
+PipeHead::PipeHead() : PipeHead(-1) { MXR_METHOD_FRAME("PipeHead", 0); }
+
+PipeHead::~PipeHead() {
+    MXR_METHOD_FRAME("~PipeHead", 0);
+    if (FileDscrpt != -1) PipeClose(FileDscrpt);
+    FileDscrpt = -1;
+    CancelTimer(HbSendMsgTagPtr);
+    CancelTimer(HbTimeoutTagPtr);
+    PollAdptrPtr = nullptr;
+}
+
+void PipeHead::Path_open(const bStr& path) {
+    MXR_METHOD_FRAME("Path_open", 1);
+    int fd = -1;
+    PipeConnectOptions options;
+    options.timeoutMs = kPipeNoWait;
+    if (PipeConnect(static_cast<const char*>(path), options, &fd) != 0) return;
+    // Message reads, non-blocking: the loop never waits on the pipe.
+    int rc = PipeSetReadMode(fd, PipeReadMode::Message);
+    if (rc == 0) rc = PipeSetBlocking(fd, false);
+    if (rc != 0) ReportLine("SetNamedPipeHandleState: error " + std::to_string(rc));
+    FileDscrpt = fd;
+    FileName = path;
+    char record[ConnectRecordLen];
+    std::memcpy(record, ConnectRecord, ConnectRecordLen);
+    hv::strbuf data{0, ConnectRecordLen, record};
+    if (hv::putmsg(fd, nullptr, &data, 0) != 0) {
+        ReportLine("Error writing MXR_CONNECT_MSG");
+        PipeClose(fd);
+        FileDscrpt = -1;
+    }
+}
+
+int PipeHead::Initialize() {
+    MXR_METHOD_FRAME("Initialize", 0);
+    if (FileDscrpt == -1) return -1;
+    EmptyPipePktCtrlPtr = GetaPipePktCtrl();
+    const BasePollAdptrPtr adptr(GetaPollAdptrPtr(FileDscrpt));
+    if (!adptr.Ok()) return -1;
+    PollAdptrPtr = adptr.GetPtr();
+    adptr->Register();
+    MaxPktSize = static_cast<unsigned>(EmptyPipePktCtrlPtr->GetMaxPktSize());
+    StandbyHeartBeat();
+    BaseMsgPtr init(new PipeInitMsg(BaseAddr::GetCurrentHost(), BaseAddr::GetCurrentPid(), BaseAddr::GetCurrentTid(),
+                                    MaxPktSize));
+    DfltMsgHdlr(init, BasePktCtrlPtr());
+    return 0;
+}
+
+unsigned short PipeHead::TakeNextIdVal() {
+    MXR_FRAME("PipeHead", "TakeNextIdVal", 0, "PipeHead.c");
+    ++nextIdVal;
+    if (nextIdVal == 0) nextIdVal = 1;
+    return nextIdVal;
+}
+
+BaseMsgRcvr::enMsgResult PipeHead::DfltMsgHdlr(const BaseMsgPtr& msg, const BasePktCtrlPtr& ctrl) {
+    MXR_METHOD_FRAME("DfltMsgHdlr", 2);
+    static_cast<void>(ctrl);
+    if (!msg.Ok()) return PROCESSED;
+    if (PollAdptrPtr == nullptr) {
+        // Hung up (or never initialized) while routes still lead here:
+        // nothing may be written, and a requester must not wait for ever.
+        std::ostringstream line;
+        line << GetClassName() << "::DfltMsgHdlr no poll adapter on file descriptor " << FileDscrpt << " - "
+             << msg->GetClassName() << " dropped";
+        ReportLine(line.str());
+        if (msg->IsOfType(BaseReqMsg::ClassCode) && BaseWorld::GetWorldPtr() != nullptr) {
+            const BaseAddrPtr from = msg->GetFrmAddr();
+            if (from.Ok()) BaseMsgPtr(new BaseErrMsg(from)).Send();
+        }
+        return PROCESSED;
+    }
+    PipePktCtrlPtr out(GetaPipePktCtrl());
+    out->SetDirection(BasePktCtrl::INTOPKT);
+    out->SetPktCtrlId(TakeNextIdVal());
+    if (msg->Serialize(*out.GetPtr()) != 0) {
+        ReportLine(std::string(GetClassName()) + "::DfltMsgHdlr could not serialize " + msg->GetClassName());
+        return PROCESSED;
+    }
+    out->SetOffset(0);
+    for (BasePktBufrPtr pkt = out->GetFirstPktBufr(); pkt.GetPtr() != nullptr; pkt = out->GetNextPktBufr())
+        TogoPktLst.Append(pkt);
+    const PipePollAdptrPtr adptr{BasePtr(PollAdptrPtr)};
+    if (adptr.Ok()) adptr->SetReadyToSnd(1);
+    return PROCESSED;
+}
+
+BasePktBufrPtr PipeHead::GetPktBufrToSend() {
+    MXR_METHOD_FRAME("GetPktBufrToSend", 0);
+    BasePktBufrPtr pkt;
+    TogoPktLst.Remove(pkt);
+    PassedPacketProcessing(pkt);
+    return pkt;
+}
+
+PipePktCtrl* PipeHead::GetaPipePktCtrl() {
+    MXR_METHOD_FRAME("GetaPipePktCtrl", 0);
+    return new PipePktCtrl();
+}
+
+BasePtr PipeHead::GetaPollAdptrPtr(int fd) {
+    MXR_METHOD_FRAME("GetaPollAdptrPtr", 1);
+    return BasePtr(new PipePollAdptr(fd, this));
+}
+
+BasePktBufrPtr PipeHead::GetEmptyPktBufr() {
+    MXR_METHOD_FRAME("GetEmptyPktBufr", 0);
+    if (!EmptyPipePktCtrlPtr.Ok()) EmptyPipePktCtrlPtr = GetaPipePktCtrl();
+    return EmptyPipePktCtrlPtr->NewPktBufr();
+}
+
+PipePktCtrlPtr PipeHead::FindRcvPktCtrl(unsigned short id) {
+    MXR_METHOD_FRAME("FindRcvPktCtrl", 1);
+    PipePktCtrlLstIter it(RcvPktCtrlLst);
+    for (PipePktCtrlPtr c = it.First(); c.GetPtr() != nullptr; c = it.Next())
+        if (c->GetPktCtrlId() == id) return c;
+    return PipePktCtrlPtr();
+}
+
+void PipeHead::DropRcvPktCtrl(const PipePktCtrlPtr& ctrl, const char* why) {
+    MXR_METHOD_FRAME("DropRcvPktCtrl", 2);
+    std::ostringstream line;
+    line << GetClassName() << "::ProcessIncomming Pkt Bufr dropped partial message " << ctrl->GetPktCtrlId() << ": "
+         << why;
+    ReportLine(line.str());
+    RcvPktCtrlLst.RemoveItem(ctrl);
+}
+
+int PipeHead::ProcessIncomingPktBufr(BasePktBufrPtr& pkt) {
+    MXR_METHOD_FRAME("ProcessIncomingPktBufr", 1);
+    if (!PipePktBufrPtr(pkt).Ok()) return -1;
+    const unsigned short id = pkt->GetPktCtrlId();
+    PipePktCtrlPtr ctrl = FindRcvPktCtrl(id);
+    // A pipe delivers a message's packets in order, so a first packet always
+    // starts a new message: a partial message under the same (reused)
+    // number lost packets and never completes; joined with the new one's
+    // packets it would make a corrupted message.
+    if (ctrl.GetPtr() != nullptr && pkt->GetPktId() == 1) {
+        DropRcvPktCtrl(ctrl, "a new message took its number");
+        ctrl = PipePktCtrlPtr();
+    }
+    const bool listed = ctrl.GetPtr() != nullptr;
+    if (listed) {
+        ctrl->PutPktBufr(pkt);
+        if (ctrl->GetBadFlg() != 0) {
+            DropRcvPktCtrl(ctrl, "a packet did not fit it");
+            return -1;
+        }
+    } else {
+        ctrl = new PipePktCtrl(pkt);
+        if (ctrl->GetBadFlg() != 0) {
+            std::ostringstream line;
+            line << GetClassName() << "::ProcessIncomming Pkt Bufr refused packet " << pkt->GetPktId() << " of "
+                 << pkt->GetTotalPkts() << " of message " << id;
+            ReportLine(line.str());
+            return -1;
+        }
+    }
+    if (!ctrl->AllThere()) {
+        if (!listed) {
+            if (RcvPktCtrlLst.GetItemCnt() >= MaxRcvInAssembly) {
+                PipePktCtrlPtr oldest(PipePktCtrlLstIter(RcvPktCtrlLst).First());
+                DropRcvPktCtrl(oldest, "too many messages in assembly");
+            }
+            RcvPktCtrlLst.Append(ctrl);
+        }
+        return 0;
+    }
+    if (listed) RcvPktCtrlLst.RemoveItem(ctrl);
+    return DeliverAssembled(ctrl);
+}
+
+int PipeHead::DeliverAssembled(PipePktCtrlPtr& ctrl) {
+    MXR_METHOD_FRAME("DeliverAssembled", 1);
+    ctrl->SetOffset(0);
+    BasePktCtrlPtr stream(ctrl);
+    BasePtr obj = BaseMsgPtr(stream);
+    if (obj.GetPtr() != nullptr && obj->GetTypeId() == IoCons::ClassCode) {
+        // An s-expression stands for the object it describes.
+        BasePtr described;
+        if (::SetFromIoItem(IoItemPtr(obj), described) != 0) described = BasePtr();
+        obj = described;
+    }
+    const BaseMsgPtr msg(obj);
+    if (!msg.Ok()) {
+        ReportLine(std::string(GetClassName()) + "::ProcessIncomming Pkt Bufr message generation failed");
+        return -1;
+    }
+    if (!msg->IsOfType(BasePipeMsg::ClassCode)) {
+        msg.Send();
+    } else if (msg->IsOfType(PipeHeartBeatMsg::ClassCode)) {
+        ReceivedHeartBeatMsg(PipeHeartBeatMsgPtr(msg));
+    } else if (msg->IsOfType(PipeInitMsg::ClassCode)) {
+        Init_Msg_Receive(PipeInitMsgPtr(msg));
+    } else if (msg->IsOfType(PipeRegMsg::ClassCode)) {
+        Reg_Msg_Receive(PipeRegMsgPtr(msg));
+    } else if (msg->IsOfType(PipeDeRegMsg::ClassCode)) {
+        DeReg_Msg_Receive(PipeDeRegMsgPtr(msg));
+    }
+    return 0;
+}
+
+void PipeHead::Init_Msg_Receive(const PipeInitMsgPtr& msg) {
+    MXR_METHOD_FRAME("Init_Msg_Receive", 1);
+    AddrEntLst.Append(BaseAddrEntPtr(new BaseAddrEnt(msg->GetHost(), msg->GetPid(), msg->GetTid(), 0, this)));
+    if (msg->GetMax_pkt_size() < MaxPktSize) MaxPktSize = msg->GetMax_pkt_size();
+}
+
+void PipeHead::Reg_Msg_Receive(const PipeRegMsgPtr& msg) {
+    MXR_METHOD_FRAME("Reg_Msg_Receive", 1);
+    AddrEntLst.Append(
+        BaseAddrEntPtr(new BaseAddrEnt(msg->GetHost(), msg->GetPid(), msg->GetTid(), msg->GetComPriority(), this)));
+}
+
+void PipeHead::DeReg_Msg_Receive(const PipeDeRegMsgPtr& msg) {
+    MXR_METHOD_FRAME("DeReg_Msg_Receive", 1);
+    const bStr host = msg->GetHost();
+    BaseAddrEntLstIter it(AddrEntLst);
+    for (BaseAddrEntPtr row = it.First(); row.GetPtr() != nullptr; row = it.Next()) {
+        if (row->GetHost() == host && row->GetPid() == msg->GetPid() && row->GetTid() == msg->GetTid() &&
+            row->GetComPriority() == msg->GetComPriority()) {
+            it.DeleteCurrentItem();
+            return;
+        }
+    }
+    std::ostringstream line;
+    line << "DeRegister Msg Received for host " << host << " pid " << msg->GetPid() << " and tid " << msg->GetTid()
+         << " but didn't find a match in addrEntLst";
+    ReportLine(line.str());
+}
+
+void PipeHead::HupDetected() {
+    MXR_METHOD_FRAME("HupDetected", 0);
+    // The adapter may hold the last reference of this endpoint: it goes when
+    // this call returns, not in the middle of it.
+    BasePtr self;
+    if (GetRefCnt() > 0) self = BasePtr(this);
+    if (HbActivity == SEND || HbActivity == SENDANDRECEIVE) CancelTimer(HbSendMsgTagPtr);
+    if (HbActivity == RECEIVE || HbActivity == SENDANDRECEIVE) {
+        CancelTimer(HbTimeoutTagPtr);
+        if (HbStatus == ALIVE) {
+            HbStatus = DEAD;
+            NotifyRoute(DEAD);
+        }
+    }
+    HbActivity = UNDEFINED;
+    if (PollAdptrPtr != nullptr) {
+        const BasePollAdptrPtr adptr(PollAdptrPtr);
+        PollAdptrPtr = nullptr;
+        adptr->DeRegister();
+    }
+}
+
+void PipeHead::PassedPacketProcessing(BasePktBufrPtr& pkt) {
+    MXR_METHOD_FRAME("PassedPacketProcessing", 1);
+    static_cast<void>(pkt);
+}
+
+void PipeHead::ForgetPollAdptr(const BasePollAdptr* adptr) {
+    MXR_METHOD_FRAME("ForgetPollAdptr", 1);
+    if (PollAdptrPtr == adptr) PollAdptrPtr = nullptr;
+}
+
+int PipeHead::RegisterRouteStatus(BaseMsgPtr up, BaseMsgPtr down) {
+    MXR_METHOD_FRAME("RegisterRouteStatus", 2);
+    if (!up.Ok() || !down.Ok()) return -1;
+    RouteUpMsgLst.Append(up);
+    RouteDownMsgLst.Append(down);
+    return 0;
+}
+
+int PipeHead::GetFileDscrpt() const {
+    MXR_METHOD_FRAME("GetFileDscrpt", 0);
+    return FileDscrpt;
+}
+
+void PipeHead::SetFileDscrpt(int fd) {
+    MXR_METHOD_FRAME("SetFileDscrpt", 1);
+    FileDscrpt = fd;
+}
+
+bStr PipeHead::GetFileName() const {
+    MXR_METHOD_FRAME("GetFileName", 0);
+    return FileName;
+}
+
+void PipeHead::SetFileName(const bStr& name) {
+    MXR_METHOD_FRAME("SetFileName", 1);
+    FileName = name;
+}
+
+int PipeHead::GetComPriority() const {
+    MXR_METHOD_FRAME("GetComPriority", 0);
+    return ComPriority;
+}
+
+void PipeHead::SetComPriority(int priority) {
+    MXR_METHOD_FRAME("SetComPriority", 1);
+    ComPriority = priority;
+}
+
+PipePktCtrlPtr PipeHead::GetEmptyPipePktCtrlPtr() const {
+    MXR_METHOD_FRAME("GetEmptyPipePktCtrlPtr", 0);
+    return EmptyPipePktCtrlPtr;
+}
+
+void PipeHead::SetEmptyPipePktCtrlPtr(const PipePktCtrlPtr& ctrl) {
+    MXR_METHOD_FRAME("SetEmptyPipePktCtrlPtr", 1);
+    EmptyPipePktCtrlPtr = ctrl;
+}
+
+BasePtr PipeHead::GetPollAdptrPtr() const {
+    MXR_METHOD_FRAME("GetPollAdptrPtr", 0);
+    return BasePtr(PollAdptrPtr);
+}
+
+void PipeHead::SetPollAdptrPtr(const BasePtr& adptr) {
+    MXR_METHOD_FRAME("SetPollAdptrPtr", 1);
+    const BasePollAdptrPtr typed(adptr);
+    PollAdptrPtr = typed.Ok() ? typed.GetPtr() : nullptr;
+}
+
+unsigned PipeHead::GetMaxPktSize() const {
+    MXR_METHOD_FRAME("GetMaxPktSize", 0);
+    return MaxPktSize;
+}
+
+BaseAddrEntLst& PipeHead::GetAddrEntLst() {
+    MXR_METHOD_FRAME("GetAddrEntLst", 0);
+    return AddrEntLst;
+}
+
+BasePktBufrLst& PipeHead::GetTogoPktLst() {
+    MXR_METHOD_FRAME("GetTogoPktLst", 0);
+    return TogoPktLst;
+}
+
+PipePktCtrlLst& PipeHead::GetRcvPktCtrlLst() {
+    MXR_METHOD_FRAME("GetRcvPktCtrlLst", 0);
+    return RcvPktCtrlLst;
+}
+
+BaseMsgLst& PipeHead::GetRouteUpMsgLst() {
+    MXR_METHOD_FRAME("GetRouteUpMsgLst", 0);
+    return RouteUpMsgLst;
+}
+
+BaseMsgLst& PipeHead::GetRouteDownMsgLst() {
+    MXR_METHOD_FRAME("GetRouteDownMsgLst", 0);
+    return RouteDownMsgLst;
+}
+
+unsigned short PipeHead::GetNextIdVal() {
+    MXR_FRAME("PipeHead", "GetNextIdVal", 0, "PipeHead.c");
+    return nextIdVal;
+}
+
+void PipeHead::SetNextIdVal(unsigned short id) {
+    MXR_FRAME("PipeHead", "SetNextIdVal", 1, "PipeHead.c");
+    nextIdVal = id;
+}

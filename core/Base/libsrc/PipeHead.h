@@ -1,0 +1,216 @@
+// One end of a connection between two processes over a message-mode named
+// pipe. It is a receiver that stands, in this process's route table, for
+// every process reachable through the pipe: a message for such a process is
+// dispatched to it, serialized, cut into packets and queued for its poll
+// adapter (PipePollAdptr) to write, one packet per poll turn. Packets that
+// the adapter reads come back through ProcessIncomingPktBufr: ordinary
+// messages are queued for dispatch here, pipe control messages (BasePipeMsg)
+// are consumed by the endpoint.
+//
+// Ownership: the adapter holds its endpoint through a counted PipeHeadPtr;
+// the endpoint refers to its adapter without counting, while the poll
+// manager holds the adapter for as long as it is registered. An endpoint made
+// by the listener is held by nothing else and goes, with its routes, once a
+// hang-up has de-registered its adapter; a holder that keeps its own
+// PipeHeadPtr (a client's world) keeps it beyond. (A counted pair would keep
+// both alive for ever when a world ends without a hang-up.)
+//
+// Everything runs on the thread of the endpoint's world. Derived endpoints
+// (the communication agents') override the virtual hooks, slots 10-22.
+#pragma once
+
+#include "BaseAddrEnt.h"
+#include "BaseMsgRcvr.h"
+#include "BasePktBufr.h"
+#include "EnumPattern.h"
+#include "PipeDeRegMsg.h"
+#include "PipeHeartBeatMsg.h"
+#include "PipeInitMsg.h"
+#include "PipePktCtrl.h"
+#include "PipeRegMsg.h"
+#include "TimerTag.h"
+#include "bStr.h"
+
+class BasePollAdptr;
+
+class PipeHead : public BaseMsgRcvr {
+    MXR_CLASS(PipeHead, BaseMsgRcvr);
+    MXR_FIELDS();
+
+public:
+    // What this end does with heartbeats; 4 bytes on the wire.
+    enum HeartBeatActivity : int {
+        UNDEFINED = 0,  // not initialized, or hung up
+        SEND = 1,
+        RECEIVE = 2,
+        STANDBY = 3,  // initialized, neither sending nor watching
+        SENDANDRECEIVE = 4,
+    };
+    MXR_ENUM(HeartBeatActivity, GetHeartBeatActivityCvtPtr);
+
+    // What this end knows of the peer's heartbeats; 4 bytes on the wire.
+    enum HeartBeatStatus : int {
+        NONE = 0,          // not watching
+        INITIALIZING = 1,  // watching, nothing received yet
+        ALIVE = 2,
+        DEAD = 3,
+    };
+    MXR_ENUM(HeartBeatStatus, GetHeartBeatStatusCvtPtr);
+
+    // The connect record a client writes as its first pipe message, without
+    // a terminating NUL.
+    static constexpr const char* ConnectRecord = "!@#$CONNECTED_TO_MXR$#@!";
+    static constexpr int ConnectRecordLen = 24;
+    // Messages in assembly at once; beyond, the oldest partial one is dropped.
+    static constexpr int MaxRcvInAssembly = 32;
+
+    // An already connected pipe (the listener's case).
+    explicit PipeHead(int fd);
+    // Connects to the named pipe (Path_open); FileDscrpt -1 when that failed.
+    explicit PipeHead(const bStr& path);
+    // No pipe (the factory's case).
+    PipeHead();
+    // Closes the pipe, cancels the heartbeat timers; the routes go with it.
+    ~PipeHead() override;
+
+    // Opens the named pipe, message mode and non-blocking, and writes the
+    // connect record. On failure FileDscrpt stays -1.
+    void Path_open(const bStr& path);
+    // The oldest queued packet (empty when none), after slot 18 has seen it.
+    BasePktBufrPtr GetPktBufrToSend();
+    // Messages sent on each change of the peer's status to ALIVE (up) and to
+    // DEAD (down): 0, or -1 (nothing kept) unless both hold a message.
+    int RegisterRouteStatus(BaseMsgPtr up, BaseMsgPtr down);
+
+    // Heartbeats (PipeHeadHeartBeat.cpp). Each activation stops a timer of
+    // its own kind that still runs.
+    void ActivateSendHeartBeat();
+    void ActivateRcvHeartBeat();
+    void HeartBeatTimeout();
+    void StandbyHeartBeat();
+
+    int GetFileDscrpt() const;
+    void SetFileDscrpt(int fd);
+    bStr GetFileName() const;
+    void SetFileName(const bStr& name);
+    int GetComPriority() const;
+    void SetComPriority(int priority);
+    PipePktCtrlPtr GetEmptyPipePktCtrlPtr() const;
+    void SetEmptyPipePktCtrlPtr(const PipePktCtrlPtr& ctrl);
+    // A counted copy; null before Initialize and after a hang-up.
+    BasePtr GetPollAdptrPtr() const;
+    // The adapter must be registered (the poll manager keeps it alive) or
+    // null; its destructor clears this reference.
+    void SetPollAdptrPtr(const BasePtr& adptr);
+    unsigned GetMaxPktSize() const;
+    BaseAddrEntLst& GetAddrEntLst();
+    BasePktBufrLst& GetTogoPktLst();
+    PipePktCtrlLst& GetRcvPktCtrlLst();
+    unsigned GetHbInterval() const;
+    void SetHbInterval(unsigned secs);
+    unsigned GetHbMaxMiss() const;
+    void SetHbMaxMiss(unsigned misses);
+    HeartBeatActivity GetHbActivity() const;
+    void SetHbActivity(HeartBeatActivity activity);
+    HeartBeatStatus GetHbStatus() const;
+    void SetHbStatus(HeartBeatStatus status);
+    unsigned GetHbTotalFails() const;
+    void SetHbTotalMisses(unsigned misses);
+    PipeHeartBeatMsgPtr& GetPipeHeartBeatMsgPtr();
+    void SetPipeHeartBeatMsgPtr(const PipeHeartBeatMsgPtr& msg);
+    TimerTagPtr GetHbTimeoutTagPtr() const;
+    void SetHbTimeoutTagPtr(const TimerTagPtr& tag);
+    TimerTagPtr GetHbSendMsgTagPtr() const;
+    void SetHbSendMsgTagPtr(const TimerTagPtr& tag);
+    BaseMsgLst& GetRouteUpMsgLst();
+    BaseMsgLst& GetRouteDownMsgLst();
+
+    // The last packet-control id handed out in this process (0 at load);
+    // ids run 1..65535 and then 1 again.
+    static unsigned short GetNextIdVal();
+    static void SetNextIdVal(unsigned short id);
+    static unsigned GetDefaultHbInterval();
+    static void SetDefaultHbInterval(unsigned secs);
+    static unsigned GetDefaultHbMaxMiss();
+    static void SetDefaultHbMaxMiss(unsigned misses);
+
+    // slot 7: the heartbeat timers' requests; anything else is declined.
+    enMsgResult MsgHdlr(const BaseMsgPtr& msg, const BasePktCtrlPtr& ctrl) override;
+    // slot 8: sends the message down the pipe; PROCESSED. Without a poll
+    // adapter nothing may be written: the message is dropped with a line on
+    // stderr and a request is answered with a BaseErrMsg.
+    enMsgResult DfltMsgHdlr(const BaseMsgPtr& msg, const BasePktCtrlPtr& ctrl) override;
+    // slot 9: polls the pipe and sends this end's PipeInitMsg; 0, or -1
+    // when there is no pipe.
+    virtual int Initialize();
+    // slot 10: a new, empty packing controller, not yet counted.
+    virtual PipePktCtrl* GetaPipePktCtrl();
+    // slot 11: a new poll adapter for fd that holds this endpoint.
+    virtual BasePtr GetaPollAdptrPtr(int fd);
+    // slot 12: an empty packet to read one pipe message into.
+    virtual BasePktBufrPtr GetEmptyPktBufr();
+    // slot 13: takes one received packet; 0, or -1 when it is not a pipe
+    // packet or its message could not be rebuilt.
+    virtual int ProcessIncomingPktBufr(BasePktBufrPtr& pkt);
+    // slots 14-16: the peer's route announcements.
+    virtual void Init_Msg_Receive(const PipeInitMsgPtr& msg);
+    virtual void Reg_Msg_Receive(const PipeRegMsgPtr& msg);
+    virtual void DeReg_Msg_Receive(const PipeDeRegMsgPtr& msg);
+    // slot 17: the pipe hung up or failed: heartbeats stop, the adapter is
+    // de-registered. The pipe and the routes stay until the endpoint goes.
+    virtual void HupDetected();
+    // slot 18: sees every packet as it leaves the queue; base: nothing.
+    virtual void PassedPacketProcessing(BasePktBufrPtr& pkt);
+    // slots 19-22: heartbeats (PipeHeadHeartBeat.cpp).
+    virtual void ReceivedHeartBeatMsg(PipeHeartBeatMsgPtr msg);
+    virtual void ReceivedHeartBeatIndication();
+    virtual void NotifyRoute(HeartBeatStatus status);
+    virtual void SendHeartBeat();
+
+protected:
+    int FileDscrpt;
+    bStr FileName;
+    int ComPriority;
+    PipePktCtrlLst RcvPktCtrlLst;
+    PipePktCtrlPtr EmptyPipePktCtrlPtr;
+    unsigned MaxPktSize;
+    BaseAddrEntLst AddrEntLst;
+    BasePktBufrLst TogoPktLst;
+    unsigned HbInterval;
+    unsigned HbMaxMiss;
+    HeartBeatActivity HbActivity;
+    HeartBeatStatus HbStatus;
+    unsigned HbTotalFails;
+    unsigned HbTotalMisses;
+    PipeHeartBeatMsgPtr HeartBeatMsgPtr;  // sent again and again
+    TimerTagPtr HbTimeoutTagPtr;
+    TimerTagPtr HbSendMsgTagPtr;
+    BaseMsgLst RouteUpMsgLst;
+    BaseMsgLst RouteDownMsgLst;
+
+private:
+    friend class PipePollAdptr;
+    // The adapter's destructor: forget it when it is ours.
+    void ForgetPollAdptr(const BasePollAdptr* adptr);
+    // The next packet-control id: never 0.
+    static unsigned short TakeNextIdVal();
+    // Reassembly: the controller of the packet's message, or null.
+    PipePktCtrlPtr FindRcvPktCtrl(unsigned short id);
+    void DropRcvPktCtrl(const PipePktCtrlPtr& ctrl, const char* why);
+    // Rebuilds and delivers the message of a complete controller.
+    int DeliverAssembled(PipePktCtrlPtr& ctrl);
+    // Heartbeat timers.
+    void CancelTimer(TimerTagPtr& tag);
+    TimerTagPtr ArmWatchTimer();
+    unsigned WatchTimeMs() const;
+
+    BasePollAdptr* PollAdptrPtr;  // not counted (see above)
+
+    static unsigned short nextIdVal;
+    static unsigned defaultHbInterval;
+    static unsigned defaultHbMaxMiss;
+};
+MXR_COMPANION_PTR(PipeHead);
+
+int _serialize(BasePktCtrl& c, PipeHead::HeartBeatActivity& v);
+int _serialize(BasePktCtrl& c, PipeHead::HeartBeatStatus& v);

@@ -1,0 +1,14 @@
+#include "PipeHeadSendHeartBeatReqMsg.h"
+
+#include "ClassDefine.h"
+
+MXR_CLASS_DEFINE(PipeHeadSendHeartBeatReqMsg, 34);
+
+PipeHeadSendHeartBeatReqMsg::PipeHeadSendHeartBeatReqMsg() { MXR_METHOD_FRAME("PipeHeadSendHeartBeatReqMsg", 0); }
+
+PipeHeadSendHeartBeatReqMsg::PipeHeadSendHeartBeatReqMsg(BaseAddrPtr& to) {
+    MXR_METHOD_FRAME("PipeHeadSendHeartBeatReqMsg", 1);
+    toAddr = to;
+}
+
+PipeHeadSendHeartBeatReqMsg::~PipeHeadSendHeartBeatReqMsg() { MXR_METHOD_FRAME("~PipeHeadSendHeartBeatReqMsg", 0); }

@@ -1,0 +1,164 @@
+#include "PipePollAdptr.h"
+
+#include <cerrno>
+#include <iostream>
+#include <string>
+
+#include "ClassDefine.h"
+#include "MsgIo.h"
+#include "PipeHead.h"
+
+MXR_CLASS_DEFINE(PipePollAdptr, 42);
+
+namespace {
+void ReportLine(const std::string& line) { std::cerr << line + "\n" << std::flush; }
+}  // namespace
+
+PipePollAdptr::PipePollAdptr() : fd(-1), readyToSnd(0) { MXR_METHOD_FRAME("PipePollAdptr", 0); }
+
+PipePollAdptr::PipePollAdptr(int fd_, PipeHead* head) : fd(fd_), pipeHeadPtr(head), readyToSnd(0) {
+    MXR_METHOD_FRAME("PipePollAdptr", 2);
+}
+
+PipePollAdptr::~PipePollAdptr() {
+    MXR_METHOD_FRAME("~PipePollAdptr", 0);
+    // The endpoint does not count its adapter: it must not keep this one.
+    if (pipeHeadPtr.Ok()) pipeHeadPtr->ForgetPollAdptr(this);
+}
+
+void PipePollAdptr::PopulatePollInfo(hv::pollfd* p) {
+    MXR_METHOD_FRAME("PopulatePollInfo", 1);
+    p->fd = fd;
+    p->events = readyToSnd != 0 ? POLLIN | POLLOUT : POLLIN;
+    p->revents = 0;
+}
+
+int PipePollAdptr::ReadOnePacket() {
+    MXR_METHOD_FRAME("ReadOnePacket", 0);
+    BasePktBufrPtr pkt = pipeHeadPtr->GetEmptyPktBufr();
+    if (pkt.GetPtr() == nullptr) return 0;
+    int room = pkt->GetRecvSize();
+    char* pos = pkt->GetSendRecvAddr();
+    int total = 0;
+    while (room > 0) {
+        hv::strbuf data{room, 0, pos};
+        int flags = 0;
+        const int rc = hv::getmsg(fd, nullptr, &data, &flags);
+        if (rc == 0) {
+            total += data.len;
+            break;
+        }
+        if (rc == -1) {
+            // Nothing there after all (another reader, a spurious wake-up):
+            // the pipe is still up.
+            if (errno == EAGAIN) return total > 0 ? 1 : 0;
+            ReportLine("PipePollAdptr getmsg failed ");
+            pipeHeadPtr->HupDetected();
+            return -1;
+        }
+        if ((rc & hv::MOREDATA) == 0) continue;
+        if (data.len == 0) {
+            ReportLine("PipePollAdptr got MOREDATA and no data read");
+            break;
+        }
+        ReportLine("PipePollAdptr in MOREDATA CaseinBuf.len = " + std::to_string(data.len));
+        total += data.len;
+        room -= data.len;
+        pos += data.len;
+    }
+    // A packet that refuses what arrived is dropped; the pipe stays up.
+    if (total > 0 && pkt->SetRecvdSize(total) == 0) pipeHeadPtr->ProcessIncomingPktBufr(pkt);
+    return 1;
+}
+
+int PipePollAdptr::WriteOnePacket() {
+    MXR_METHOD_FRAME("WriteOnePacket", 0);
+    BasePktBufrPtr pkt = blockedPkt;
+    blockedPkt = BasePktBufrPtr();
+    if (pkt.GetPtr() == nullptr) pkt = pipeHeadPtr->GetPktBufrToSend();
+    if (pkt.GetPtr() == nullptr) {
+        readyToSnd = 0;
+        return 0;
+    }
+    hv::strbuf data{0, pkt->GetSendSize(), pkt->GetSendRecvAddr()};
+    if (hv::putmsg(fd, nullptr, &data, 0) == 0) return 1;
+    if (errno == EAGAIN) {
+        // No room now: the pipe is up. This packet goes first next time.
+        blockedPkt = pkt;
+        return 0;
+    }
+    ReportLine("PipePollAdaptr putmsg failed");
+    pipeHeadPtr->HupDetected();
+    return -1;
+}
+
+BasePollAdptr::enWork PipePollAdptr::ProcessRevents(hv::pollfd* p) {
+    MXR_METHOD_FRAME("ProcessRevents", 1);
+    // A hang-up inside may release this adapter and its endpoint: both stay
+    // until the call returns.
+    BasePtr self;
+    if (GetRefCnt() > 0) self = BasePtr(this);  // one nobody counts is not touched
+    const PipeHeadPtr head(pipeHeadPtr);
+    if (!head.Ok()) return NOWORK;
+    int work = 0;
+    if (p->revents & POLLIN) {
+        const int got = ReadOnePacket();
+        if (got < 0) return DIDWORK;
+        if (got > 0) work = 1;
+    }
+    if (p->revents & POLLHUP) {
+        head->HupDetected();
+        return work ? DIDWORK : NOWORK;
+    }
+    if (p->revents & POLLERR) {
+        ReportLine(std::string(GetClassName()) + ": got POLLERR  on file descriptor " + std::to_string(fd));
+        head->HupDetected();
+        return work ? DIDWORK : NOWORK;
+    }
+    if (p->revents & POLLOUT) {
+        const int wrote = WriteOnePacket();
+        if (wrote != 0) work = 1;
+    }
+    return work ? DIDWORK : NOWORK;
+}
+
+int PipePollAdptr::GetFd() const {
+    MXR_METHOD_FRAME("GetFd", 0);
+    return fd;
+}
+
+void PipePollAdptr::SetFd(int fd_) {
+    MXR_METHOD_FRAME("SetFd", 1);
+    fd = fd_;
+}
+
+PipeHeadPtr PipePollAdptr::GetPipeHeadPtr() const {
+    MXR_METHOD_FRAME("GetPipeHeadPtr", 0);
+    return pipeHeadPtr;
+}
+
+void PipePollAdptr::SetPipeHeadPtr(const PipeHeadPtr& head) {
+    MXR_METHOD_FRAME("SetPipeHeadPtr", 1);
+    if (pipeHeadPtr.Ok() && pipeHeadPtr.GetPtr() != head.GetPtr()) pipeHeadPtr->ForgetPollAdptr(this);
+    pipeHeadPtr = head;
+}
+
+int PipePollAdptr::GetReadyToSnd() const {
+    MXR_METHOD_FRAME("GetReadyToSnd", 0);
+    return readyToSnd;
+}
+
+void PipePollAdptr::SetReadyToSnd(int ready) {
+    MXR_METHOD_FRAME("SetReadyToSnd", 1);
+    readyToSnd = ready;
+}
+
+BasePktBufrPtr PipePollAdptr::GetPktBufrBeingRead() const {
+    MXR_METHOD_FRAME("GetPktBufrBeingRead", 0);
+    return pktBufrBeingRead;
+}
+
+void PipePollAdptr::SetPktBufrBeingRead(const BasePktBufrPtr& pkt) {
+    MXR_METHOD_FRAME("SetPktBufrBeingRead", 1);
+    pktBufrBeingRead = pkt;
+}

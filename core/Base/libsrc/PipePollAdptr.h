@@ -1,0 +1,57 @@
+// The poll adapter of a pipe endpoint: each poll turn it asks for input (and
+// for room to write while its endpoint has packets queued), then reads at
+// most one pipe message into a packet for the endpoint and writes at most one
+// queued packet, so a busy pipe never starves the other descriptors of the
+// loop. A hang-up, a pipe error or a failed read or write ends in the
+// endpoint's HupDetected, once.
+//
+// "Nothing to read now" and "no room now" are not failures: a packet that
+// would block is kept and written first when the pipe has room again.
+#pragma once
+
+#include "BasePktBufr.h"
+#include "BasePollAdptr.h"
+
+MXR_FORWARD_PTR(PipeHead);
+
+class PipePollAdptr : public BasePollAdptr {
+    MXR_CLASS(PipePollAdptr, BasePollAdptr);
+    MXR_FIELDS(MXR_FIELD("fd", fd), MXR_FIELD("pipeHeadPtr", pipeHeadPtr), MXR_FIELD("readyToSnd", readyToSnd),
+               MXR_FIELD("pktBufrBeingRead", pktBufrBeingRead));
+
+public:
+    PipePollAdptr();
+    // Holds the endpoint (counted).
+    PipePollAdptr(int fd, PipeHead* head);
+    ~PipePollAdptr() override;
+
+    int GetFd() const;
+    void SetFd(int fd);
+    PipeHeadPtr GetPipeHeadPtr() const;
+    void SetPipeHeadPtr(const PipeHeadPtr& head);
+    int GetReadyToSnd() const;
+    void SetReadyToSnd(int ready);
+    BasePktBufrPtr GetPktBufrBeingRead() const;
+    void SetPktBufrBeingRead(const BasePktBufrPtr& pkt);
+
+    // fd; POLLIN, or POLLIN | POLLOUT while readyToSnd; revents 0.
+    void PopulatePollInfo(hv::pollfd* p) override;
+    // Reads one message, then a hang-up or error ends the turn, else writes
+    // one packet.
+    enWork ProcessRevents(hv::pollfd* p) override;
+
+private:
+    // One pipe message into a new packet for the endpoint: 1 read, 0 nothing
+    // there now, -1 the read failed (the hang-up is then reported).
+    int ReadOnePacket();
+    // One queued packet onto the pipe: 1 written (or dropped), 0 nothing to
+    // write or no room now, -1 the write failed (hang-up reported).
+    int WriteOnePacket();
+
+    int fd;
+    PipeHeadPtr pipeHeadPtr;
+    int readyToSnd;
+    BasePktBufrPtr pktBufrBeingRead;  // for derived adapters; not used here
+    BasePktBufrPtr blockedPkt;        // taken from the queue, not yet written
+};
+MXR_COMPANIONS(PipePollAdptr);
