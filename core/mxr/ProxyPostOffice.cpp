@@ -28,7 +28,8 @@
 #include "PostOfficeSendToMboxReqMsg.h"
 #include "PostOfficeSendToMboxRspMsg.h"
 
-MXR_CLASS_DEFINE_CUSTOM(ProxyPostOffice, 109);
+MXR_CLASS_DEFINE_CUSTOM_FACTORY(ProxyPostOffice, 109,
+                                new (std::nothrow) ProxyPostOffice(ProxyPostOffice::Unconnected{}));
 
 // No field travels: the wire form is the class code, the text form the
 // class name alone, and reading one sets nothing.
@@ -133,6 +134,8 @@ ProxyPostOffice::ProxyPostOffice(int own) : PipeHeadPtr(ConnectToManager()), Usi
     MXR_METHOD_FRAME("ProxyPostOffice", 1);
     static_cast<void>(own);
 }
+
+ProxyPostOffice::ProxyPostOffice(Unconnected) : UsingSharedPipe(0) { MXR_METHOD_FRAME("ProxyPostOffice", 1); }
 
 ProxyPostOffice::ProxyPostOffice(const SynchPipeHeadPtr& connection) : PipeHeadPtr(connection), UsingSharedPipe(0) {
     MXR_METHOD_FRAME("ProxyPostOffice", 1);

@@ -20,7 +20,8 @@
 // deliver, above all) is the call's answer "of the wrong class".
 //
 // Neither encoding carries a field: the binary form is the class code, the
-// s-expression the class name alone.
+// s-expression the class name alone. An object made from either has no
+// connection (its calls fail with INTERNALERR).
 #pragma once
 
 #include "ClassPattern.h"
@@ -83,6 +84,10 @@ public:
     Message::enMessageErr IsHostAlive(bStr host);
 
 private:
+    // The factory's instance (an object read from a peer): no connection,
+    // so a peer cannot make this process wait for a manager.
+    struct Unconnected {};
+    explicit ProxyPostOffice(Unconnected);
     // How one answer class maps onto the results.
     struct Mapping;
     Message::enMessageErr Call(const BaseMsgPtr& req, const Mapping& map);
