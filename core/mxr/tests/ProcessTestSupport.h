@@ -19,6 +19,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <thread>
@@ -72,9 +73,13 @@ public:
         args.push_back(nullptr);
         for (const std::string& e : envText) envp.push_back(const_cast<char*>(e.c_str()));
         envp.push_back(nullptr);
-        // Only async-signal-safe calls between fork and exec.
+        // Only async-signal-safe calls between fork and exec. A child must
+        // not outlive a test that crashes: it gets SIGTERM when the forking
+        // thread (the test's) goes.
+        const pid_t parent = ::getpid();
         pid = ::fork();
         if (pid == 0) {
+            if (::prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || ::getppid() != parent) ::_exit(125);
             const int o = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             const int e = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             const int in = ::open("/dev/null", O_RDONLY);
