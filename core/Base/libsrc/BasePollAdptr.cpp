@@ -2,9 +2,11 @@
 
 #include "BaseWorld.h"
 #include "ClassDefine.h"
+#include "EnumDefine.h"
 #include "MxrAssert.h"
 
 MXR_CLASS_DEFINE(BasePollAdptr, 11);
+MXR_ENUM_TABLE(BasePollAdptr, GetEnWorkCvtPtr, NOWORK, DIDWORK);
 
 BasePollAdptr::BasePollAdptr() { MXR_METHOD_FRAME("BasePollAdptr", 0); }
 

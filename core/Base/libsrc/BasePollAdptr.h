@@ -6,6 +6,7 @@
 #pragma once
 
 #include "ClassPattern.h"
+#include "EnumPattern.h"
 #include "HvPoll.h"
 
 class BasePollAdptr : public BaseVirtItem {
@@ -13,7 +14,9 @@ class BasePollAdptr : public BaseVirtItem {
     MXR_FIELDS();
 
 public:
-    enum enWork { NOWORK = 0, DIDWORK = 1 };
+    // 4 bytes on the wire.
+    enum enWork : int { NOWORK = 0, DIDWORK = 1 };
+    MXR_ENUM(enWork, GetEnWorkCvtPtr);
 
     BasePollAdptr();
     ~BasePollAdptr() override;

@@ -47,6 +47,11 @@ int BasePtrLst::GetItemCnt() const {
     return itemCnt;
 }
 
+BasePtr BasePtrLst::GetLast() const {
+    LST_FRAME("GetLast", 0);
+    return last != nullptr ? last->item : BasePtr();
+}
+
 BasePtrLstCons* BasePtrLst::NewCell(const BasePtr& p) {
     BasePtrLstCons* cell = new (std::nothrow) BasePtrLstCons(p);
     MXR_ASSERT(cell != nullptr, "cell != 0", "BasePtrLst");

@@ -18,6 +18,8 @@ public:
     ~BasePtrLst();
 
     int GetItemCnt() const;
+    // The last element (a counted copy), or null when empty.
+    BasePtr GetLast() const;
 
     // New cell at the end.
     void Append(const BasePtr& p);

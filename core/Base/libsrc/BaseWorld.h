@@ -42,9 +42,6 @@ public:
     int GetMessagePrinting() const;
     void SetMessagePrinting(int flag);
 
-    // One turn of the loop (Run), ProcessTimers, GetPollManager and
-    // GetTimerManager come with the poll manager and the timer manager.
-
     BaseMsgLst& GetMsgList();
     PollManager& GetPollManager();
     TimerManager& GetTimerManager();
@@ -76,8 +73,8 @@ public:
     static void SetDispatchReadyFlg(int flg);
 
 private:
-    // Field order is the destruction order reversed: the logger goes first,
-    // then the timer manager, the message list and the poll manager.
+    // What the fields hold is released by the destructor's body, in its own
+    // order (adapters before timers), before the fields themselves go.
     int RunFlag;
     PollManager PollMgr;
     int DfltPollTimer;

@@ -14,7 +14,7 @@ namespace {
 constexpr int MaxPiece = 0xFFFF;
 }  // namespace
 
-PipePktCtrl::PipePktCtrl() : BufrCursor(0), MaxPktSize(65535), cursorKey(-1), cursorBase(0) {
+PipePktCtrl::PipePktCtrl() : BufrCursor(0), MaxPktSize(65535), cursorKey(-1), cursorBase(0), arrived(-1) {
     MXR_METHOD_FRAME("PipePktCtrl", 0);
     // The packet size is what a new packet makes of the largest size (520);
     // that packet is not kept.
@@ -23,7 +23,7 @@ PipePktCtrl::PipePktCtrl() : BufrCursor(0), MaxPktSize(65535), cursorKey(-1), cu
 }
 
 PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
-    : BasePktCtrl(first), BufrCursor(0), MaxPktSize(65535), cursorKey(-1), cursorBase(0) {
+    : BasePktCtrl(first), BufrCursor(0), MaxPktSize(65535), cursorKey(-1), cursorBase(0), arrived(-1) {
     MXR_METHOD_FRAME("PipePktCtrl", 1);
     BasePktBufrPtr probe = GetNewPktBufr();
     MaxPktSize = probe->GetMaxPktSize();
@@ -33,6 +33,7 @@ PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
         return;
     }
     BufrAry.ReSize(n);
+    arrived = 0;
     BasePktBufrPtr pkt(first);
     PutPktBufr(pkt);
 }
@@ -134,6 +135,7 @@ int PipePktCtrl::DoBytes(char* bytes, int cnt) {
         if (packing) {
             if (BufrCursor >= BufrAry.GetItemCnt()) BufrAry.ReSize(BufrCursor + 1);
             if (pkt == nullptr) {
+                arrived = -1;
                 BufrAry[BufrCursor] = GetNewPktBufr();
                 pkt = PktAt(BufrCursor);
             }
@@ -193,6 +195,7 @@ void PipePktCtrl::PutPktBufr(BasePktBufrPtr& pkt) {
         return;
     }
     // A packet that arrives twice replaces the first copy.
+    if (arrived >= 0 && PktAt(id - 1) == nullptr) ++arrived;
     BufrAry[id - 1] = pkt;
     cursorKey = -1;
 }
@@ -201,6 +204,7 @@ int PipePktCtrl::AllThere() const {
     MXR_METHOD_FRAME("AllThere", 0);
     const int n = BufrAry.GetItemCnt();
     if (n == 0) return 0;
+    if (arrived >= 0 && arrived < n) return 0;
     for (int i = 0; i < n; ++i) {
         BasePktBufr* pkt = PktAt(i);
         if (pkt == nullptr || pkt->GetTotalPkts() != n) return 0;
@@ -211,6 +215,7 @@ int PipePktCtrl::AllThere() const {
 BasePktBufrAry& PipePktCtrl::GetBufrAry() {
     MXR_METHOD_FRAME("GetBufrAry", 0);
     cursorKey = -1;
+    arrived = -1;
     return BufrAry;
 }
 

@@ -74,5 +74,10 @@ private:
     // they are instead of walking every packet from the first.
     int cursorKey;
     int cursorBase;
+    // The packets placed by PutPktBufr into empty elements, or -1 when not
+    // known (the array was handed out or grew by packing): lets AllThere
+    // answer 0 at once while packets are missing, so that a message of n
+    // packets is assembled in O(n), not O(n^2).
+    int arrived;
 };
 MXR_COMPANIONS(PipePktCtrl);

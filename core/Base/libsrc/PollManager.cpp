@@ -113,6 +113,7 @@ int PollManager::DeRegister(BasePollAdptr* adptr) {
             if (Adptr(i) == adptr) {
                 turnRetired.Append(Slot(i));
                 Slot(i) = BasePtr();
+                PollfdPtr[i] = {-1, 0, 0};  // its descriptor no longer ends the wait
                 break;
             }
         }

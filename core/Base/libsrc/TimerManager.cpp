@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "BaseWorld.h"
+#include "EnumDefine.h"
 #include "FuncInfo.h"
 #include "MonotonicTimerClock.h"
 #include "MultiShotTimerEnt.h"
@@ -11,6 +12,8 @@
 #include "TimerFiredMsg.h"
 
 #define TIMERMGR_FRAME(func, parms) MXR_FRAME("TimerManager", (func), (parms), "TimerManager.c")
+
+MXR_ENUM_TABLE(TimerManager, GetEnMaxValuesCvtPtr, MSECSTONEXTTIMERMAX);
 
 namespace {
 TimerClock* timerClock = nullptr;
@@ -40,14 +43,14 @@ void TimerManager::Clear() {
     while (DispatchList.Remove(gone)) gone = BasePtr();
 }
 
-TimerTagPtr TimerManager::SetOneShotTimer(BaseMsgPtr& msg, unsigned delayMs) {
+TimerTagPtr TimerManager::SetOneShotTimer(const BaseMsgPtr& msg, unsigned delayMs) {
     TIMERMGR_FRAME("SetOneShotTimer", 2);
     BaseTimerEntPtr ent(new SnglShotTimerEnt(msg, delayMs));
     CurrentTimerManager().AddTimerEntToWaitLst(ent);
     return ent->GetTagPtr();
 }
 
-TimerTagPtr TimerManager::SetMultiShotTimer(BaseMsgPtr& msg, unsigned delayMs, unsigned repeatCount) {
+TimerTagPtr TimerManager::SetMultiShotTimer(const BaseMsgPtr& msg, unsigned delayMs, unsigned repeatCount) {
     TIMERMGR_FRAME("SetMultiShotTimer", 3);
     BaseTimerEntPtr ent(new MultiShotTimerEnt(msg, delayMs, repeatCount));
     CurrentTimerManager().AddTimerEntToWaitLst(ent);
@@ -56,6 +59,14 @@ TimerTagPtr TimerManager::SetMultiShotTimer(BaseMsgPtr& msg, unsigned delayMs, u
 
 void TimerManager::AddTimerEntToWaitLst(const BaseTimerEntPtr& ent) {
     TIMERMGR_FRAME("AddTimerEntToWaitLst", 1);
+    // The list is ordered: an entry that is not earlier than the last one is
+    // earlier than none, and goes at the end. Timers of one delay always do,
+    // so a start costs the same with a thousand timers waiting as with one.
+    const BaseTimerEntPtr tail(WaitList.GetLast());
+    if (tail.GetPtr() == nullptr || !(*ent.GetPtr() < *tail.GetPtr())) {
+        WaitList.Append(ent);
+        return;
+    }
     BaseTimerEntLstIter it(WaitList);
     for (BaseTimerEntPtr cur = it.First(); cur.GetPtr() != nullptr; cur = it.Next()) {
         if (*ent.GetPtr() < *cur.GetPtr()) {
@@ -66,8 +77,8 @@ void TimerManager::AddTimerEntToWaitLst(const BaseTimerEntPtr& ent) {
     WaitList.Append(ent);
 }
 
-int TimerManager::RemoveTagged(BaseTimerEntLst& lst, unsigned tagValue, BaseTimerEntPtr* first) {
-    TIMERMGR_FRAME("RemoveTagged", 3);
+int TimerManager::RemoveTagged(BaseTimerEntLst& lst, unsigned tagValue, BaseTimerEntPtr* first, bool once) {
+    TIMERMGR_FRAME("RemoveTagged", 4);
     // Released only after the walk: an entry's message may hold something
     // whose destructor starts or cancels timers.
     BaseTimerEntLst removed;
@@ -79,6 +90,7 @@ int TimerManager::RemoveTagged(BaseTimerEntLst& lst, unsigned tagValue, BaseTime
             if (first != nullptr && first->GetPtr() == nullptr) *first = cur;
             removed.Append(cur);
             it.DeleteCurrentItem();
+            if (once) break;
         } else {
             it.Next();
         }
@@ -90,8 +102,8 @@ int TimerManager::CancelTimer(const TimerTagPtr& tag) {
     TIMERMGR_FRAME("CancelTimer", 1);
     if (tag.GetPtr() == nullptr) return 0;
     const unsigned value = TagValueOf(tag);
-    int removed = RemoveTagged(WaitList, value, nullptr);
-    removed += RemoveTagged(DispatchList, value, nullptr);
+    int removed = RemoveTagged(WaitList, value, nullptr, true);
+    removed += RemoveTagged(DispatchList, value, nullptr, false);
     return removed > 0 ? 1 : 0;
 }
 
@@ -100,8 +112,8 @@ int TimerManager::ResetTimer(const TimerTagPtr& tag) {
     BaseTimerEntPtr kept;
     if (tag.GetPtr() != nullptr) {
         const unsigned value = TagValueOf(tag);
-        RemoveTagged(WaitList, value, &kept);
-        RemoveTagged(DispatchList, value, &kept);
+        RemoveTagged(WaitList, value, &kept, true);
+        RemoveTagged(DispatchList, value, &kept, false);
     }
     if (kept.GetPtr() == nullptr) {
         std::fprintf(stderr, "TimerManger::ResetTimer pass TimerTagPtr that is not found\n");

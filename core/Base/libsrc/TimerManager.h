@@ -9,13 +9,21 @@
 
 #include "BaseMsg.h"
 #include "BaseTimerEnt.h"
+#include "EnumPattern.h"
 #include "TimerClock.h"
 #include "TimerTag.h"
 
 class TimerManager {
 public:
+    // Trace and converter names (the manager is not a framework object).
+    struct MxrNames {
+        static constexpr const char* cls = "TimerManager";
+        static constexpr const char* src = "TimerManager.c";
+    };
+
     // GetMSecsToNextTimer's answer when no timer waits (0xFFFFFFFF).
-    enum enMaxValues { MSECSTONEXTTIMERMAX = -1 };
+    enum enMaxValues : int { MSECSTONEXTTIMERMAX = -1 };
+    MXR_ENUM(enMaxValues, GetEnMaxValuesCvtPtr);
 
     TimerManager();
     ~TimerManager();
@@ -25,8 +33,8 @@ public:
     // Start a timer in the current world: msg is queued once after delayMs,
     // or every delayMs, repeatCount times (0xFFFFFFFF: without end). The tag
     // cancels or restarts it.
-    static TimerTagPtr SetOneShotTimer(BaseMsgPtr& msg, unsigned delayMs);
-    static TimerTagPtr SetMultiShotTimer(BaseMsgPtr& msg, unsigned delayMs, unsigned repeatCount);
+    static TimerTagPtr SetOneShotTimer(const BaseMsgPtr& msg, unsigned delayMs);
+    static TimerTagPtr SetMultiShotTimer(const BaseMsgPtr& msg, unsigned delayMs, unsigned repeatCount);
 
     // Removes the tag's entries from both lists (a fired message not yet
     // dispatched is then never delivered): 1 when any was removed.
@@ -62,9 +70,11 @@ public:
     void AddTimerEntToWaitLst(const BaseTimerEntPtr& ent);
 
 private:
-    // Removes every entry with the tag's value from lst; the first one
-    // removed goes to *first when asked. The number removed.
-    static int RemoveTagged(BaseTimerEntLst& lst, unsigned tagValue, BaseTimerEntPtr* first);
+    // Removes the entries with the tag's value from lst (only the first when
+    // once: a tag is one timer's, and an entry waits at most once, while a
+    // repeating one may stand on the dispatch list for several firings); the
+    // first one removed goes to *first when asked. The number removed.
+    static int RemoveTagged(BaseTimerEntLst& lst, unsigned tagValue, BaseTimerEntPtr* first, bool once);
 
     BaseTimerEntLst WaitList;
     BaseTimerEntLst DispatchList;

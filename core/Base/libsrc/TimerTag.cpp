@@ -59,13 +59,15 @@ TimerTagLst& TimerTag::GetTagList() {
 TimerTagPtr TimerTag::GetTimerTag() {
     MXR_METHOD_FRAME("GetTimerTag", 0);
     {
-        TimerTagLstIter it(tagList);
-        for (TimerTagPtr t = it.First(); t.GetPtr() != nullptr; t = it.Next()) {
+        // Every timer start walks the pool: through the plain list, without
+        // the companions' frames.
+        BasePtrLstIter it(tagList);
+        for (BasePtr t = it.First(); t.GetPtr() != nullptr; t = it.Next()) {
             // Held by the pool's cell and by t: nobody else has it.
             if (t->GetRefCnt() == 2) {
                 it.DeleteCurrentItem();
                 tagList.Append(t);
-                return t;
+                return TimerTagPtr(t);
             }
         }
     }

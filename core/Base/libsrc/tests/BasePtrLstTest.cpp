@@ -37,6 +37,7 @@ std::string Render(BasePtrLst& l) {
 void ExpectShape(BasePtrLst& l, const std::string& expect) {
     EXPECT_EQ(Render(l), expect);
     EXPECT_EQ(l.GetItemCnt(), static_cast<int>(expect.size()));
+    EXPECT_EQ(LabelOf(l.GetLast()), expect.empty() ? '-' : expect.back());
     BasePtr z(new Probe('Z')), y(new Probe('Y'));
     l.Append(z);
     l.Insert(y);

@@ -12,6 +12,7 @@
 #include "PipeTransportTestSupport.h"
 #include "RuntimeTestClasses.h"
 #include "RuntimeTestSupport.h"
+#include "platform/tests/TempSystemDir.h"
 
 namespace {
 
@@ -331,6 +332,7 @@ TEST_F(PipeHeadFixture, SendingAfterAHangUpDropsTheMessageAndAnswersARequest) {
 }
 
 TEST(PipeHead, AnEndpointWhoseConnectionFailedNeitherPollsNorSends) {
+    hvtest::TempSystemDir sys;
     RuntimeScope scope{"NODEA", 1};
     BaseWorld world;
     PipeHeadPtr head(new PipeHead(bStr("\\\\.\\pipe\\nobody_listens_here")));

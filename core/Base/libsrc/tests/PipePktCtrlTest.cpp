@@ -104,6 +104,30 @@ TEST(PipePktCtrl, PacketsArrivingOutOfOrderAndTwiceAssembleTheMessage) {
     EXPECT_EQ(StreamOf(*a.ctrl.GetPtr()), stream);
 }
 
+TEST(PipePktCtrl, CompletionIsSeenExactlyAtTheLastArrivalAndAfterChangesThroughTheArray) {
+    const Bytes stream = Pattern(512 * 2000 - 5);  // 2000 packets
+    std::vector<Bytes> packets = Sent(stream, 9);
+    ASSERT_EQ(packets.size(), 2000u);
+    std::vector<std::size_t> order(packets.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::shuffle(order.begin(), order.end(), std::mt19937(7));
+    Assembly a;
+    for (std::size_t k = 0; k < order.size(); ++k) {
+        ASSERT_EQ(a.Put(packets[order[k]]), 0);
+        if (k % 97 == 0) {
+            ASSERT_EQ(a.Put(packets[order[k / 2]]), 0);  // duplicates now and then
+        }
+        ASSERT_EQ(a.ctrl->AllThere(), k + 1 == order.size() ? 1 : 0) << k;
+    }
+    // A packet taken out through the array is missed again, and put back.
+    BasePktBufrPtr taken = a.ctrl->GetBufrAry()[500];
+    a.ctrl->GetBufrAry()[500] = BasePktBufrPtr();
+    EXPECT_EQ(a.ctrl->AllThere(), 0);
+    a.ctrl->PutPktBufr(taken);
+    EXPECT_EQ(a.ctrl->AllThere(), 1);
+    EXPECT_EQ(StreamOf(*a.ctrl.GetPtr()), stream);
+}
+
 TEST(PipePktCtrl, AnObjectTravelsAsPacketsAndIsReadFromThem) {
     WireSample sample;
     sample.text = bStr(std::string(3000, 'k').c_str());
@@ -132,7 +156,8 @@ TEST(PipePktCtrl, PacketsThatDoNotFitAreRefusedWithoutHarm) {
     const Bytes data = Pattern(10);
     auto packet = [&](unsigned pkt, unsigned count) {
         Bytes b = PacketHeader(18, 9, pkt, count);
-        b.insert(b.end(), data.begin(), data.end());
+        b.resize(b.size() + data.size());
+        std::copy(data.begin(), data.end(), b.end() - static_cast<std::ptrdiff_t>(data.size()));
         return b;
     };
     struct Case {

@@ -210,3 +210,21 @@ TEST_F(PollManagerTest, IdleAdaptersAndAClosedDescriptorDoNotSpin) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(BasePollAdptrTest, TheBaseAdapterDoesNothingAndItsResultsHaveNames) {
+    BasePollAdptr base;
+    hv::pollfd p{-1, 0, 0};
+    base.PopulatePollInfo(&p);
+    EXPECT_EQ(p.fd, -1);
+    p.revents = POLLIN;
+    EXPECT_EQ(base.ProcessRevents(&p), BasePollAdptr::NOWORK);
+    EXPECT_EQ(BasePollAdptr::ClassCode, 11);
+    BaseEnumCvtPtr cvt = BasePollAdptr::GetEnWorkCvtPtr();
+    ASSERT_NE(cvt.GetPtr(), nullptr);
+    EXPECT_STREQ(cvt->GetStr(BasePollAdptr::NOWORK), "NOWORK");
+    EXPECT_STREQ(cvt->GetStr(BasePollAdptr::DIDWORK), "DIDWORK");
+}
+
+}  // namespace

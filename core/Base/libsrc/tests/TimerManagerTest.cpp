@@ -259,6 +259,7 @@ TEST_F(Timers, ATagIsReusedOnlyOnceNothingHoldsIt) {
 TEST_F(Timers, MillisecondsToTheNextTimer) {
     EXPECT_EQ(tm.GetMSecsToNextTimer(), 0xFFFFFFFFu);
     EXPECT_EQ(static_cast<unsigned>(TimerManager::MSECSTONEXTTIMERMAX), 0xFFFFFFFFu);
+    EXPECT_STREQ(TimerManager::GetEnMaxValuesCvtPtr()->GetStr(-1), "MSECSTONEXTTIMERMAX");
     clock.Set(10, 999600);
     OneShot(1, 5000);
     struct Case {
