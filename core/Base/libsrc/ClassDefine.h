@@ -10,6 +10,10 @@
 // objects defined after it in the unit are constructed after it).
 // MXR_CLASS_DEFINE_CUSTOM(X, code): the same without the three free
 // functions, which the unit writes by hand (classes with special rules).
+// MXR_CLASS_DEFINE_CUSTOM_FACTORY(X, code, make): as MXR_CLASS_DEFINE_CUSTOM, with
+// the factory's instance made by the expression make (a new, uncounted X*, null
+// when memory is short), for a class whose default constructor does more than
+// an object read from a peer may cause (connect to the manager, say).
 // MXR_ABSTRACT_CLASS_DEFINE(X, code): ClassCode, slots 4-6 and the three free
 // functions from the field list; MXR_ABSTRACT_CLASS_DEFINE_CUSTOM(X, code)
 // without the free functions.
@@ -76,10 +80,11 @@
 
 // The factory (uncounted new object, null when memory is short) and the
 // registering static record.
-#define MXR_DEFINE_FACTORY_(X)                                                      \
+#define MXR_DEFINE_FACTORY_(X) MXR_DEFINE_FACTORY_MAKE_(X, new (std::nothrow) X())
+#define MXR_DEFINE_FACTORY_MAKE_(X, make)                                           \
     BaseVirtItem* X::GetNew##X##Class() {                                           \
         MXR_FRAME_OF_(X, "GetNew" #X "Class", 0);                                   \
-        return new (std::nothrow) X();                                              \
+        return make;                                                                \
     }                                                                               \
     namespace {                                                                     \
     RegisterClass mxrRegister##X(X::MxrNames::cls, X::ClassCode,                    \
@@ -97,6 +102,11 @@
     MXR_DEFINE_TYPE_(X, code);                                                      \
     MXR_DEFINE_ENCODING_SLOTS_(X);                                                  \
     MXR_DEFINE_FACTORY_(X)
+
+#define MXR_CLASS_DEFINE_CUSTOM_FACTORY(X, code, make)                             \
+    MXR_DEFINE_TYPE_(X, code);                                                      \
+    MXR_DEFINE_ENCODING_SLOTS_(X);                                                  \
+    MXR_DEFINE_FACTORY_MAKE_(X, make)
 
 #define MXR_ABSTRACT_CLASS_DEFINE(X, code)                                          \
     MXR_DEFINE_TYPE_(X, code);                                                      \

@@ -1,0 +1,309 @@
+#include "ProxyPostOffice.h"
+
+#include <chrono>
+#include <thread>
+
+#include "BasePipeMsg.h"
+#include "ClassDefine.h"
+#include "LogicalAddr.h"
+#include "MxrAssert.h"
+#include "MxrDll.h"
+#include "PostOfficeCanTalkReqMsg.h"
+#include "PostOfficeCanTalkRspMsg.h"
+#include "PostOfficeCreateMailBoxReqMsg.h"
+#include "PostOfficeCreateMailBoxRspMsg.h"
+#include "PostOfficeDisplayMailBoxLstRspMsg.h"
+#include "PostOfficeIsHostAliveReqMsg.h"
+#include "PostOfficeIsHostAliveRspMsg.h"
+#include "PostOfficeIsMboxEmptyReqMsg.h"
+#include "PostOfficeIsMboxEmptyRspMsg.h"
+#include "PostOfficeRcvFromHostMboxReqMsg.h"
+#include "PostOfficeRcvFromHostMboxRspMsg.h"
+#include "PostOfficeRcvFromMboxReqMsg.h"
+#include "PostOfficeRcvFromMboxRspMsg.h"
+#include "PostOfficeRemoveMailBoxReqMsg.h"
+#include "PostOfficeRemoveMailBoxRspMsg.h"
+#include "PostOfficeSendToMboxAsynchReqMsg.h"
+#include "PostOfficeSendToMboxAsynchRspMsg.h"
+#include "PostOfficeSendToMboxReqMsg.h"
+#include "PostOfficeSendToMboxRspMsg.h"
+
+MXR_CLASS_DEFINE_CUSTOM_FACTORY(ProxyPostOffice, 109,
+                                new (std::nothrow) ProxyPostOffice(ProxyPostOffice::Unconnected{}));
+
+// No field travels: the wire form is the class code, the text form the
+// class name alone, and reading one sets nothing.
+int _serialize(BasePktCtrl& c, ProxyPostOffice& v) {
+    MXR_FRAME_OF_(ProxyPostOffice, "_serialize", 2);
+    return _serialize(c, static_cast<BaseVirtItem&>(v));
+}
+
+IoItemPtr GetIoItemFrom(const ProxyPostOffice& v) {
+    MXR_FRAME_OF_(ProxyPostOffice, "GetIoItemFrom", 1);
+    return GetIoItemFrom(static_cast<const BaseVirtItem&>(v));
+}
+
+int SetFromIoItem(const IoItemPtr& i, ProxyPostOffice& v) {
+    MXR_FRAME_OF_(ProxyPostOffice, "SetFromIoItem", 2);
+    static_cast<void>(i);
+    static_cast<void>(v);
+    return 0;
+}
+
+namespace {
+
+// Closes the thread's shared connection when the thread ends while proxies
+// of it still live (they keep the closed object, and fail their calls).
+struct SharedPipeCloser {
+    bool armed = false;
+    ~SharedPipeCloser() {
+        if (sharedPipeTls != nullptr) sharedPipeTls->Close();
+        sharedPipeTls = nullptr;
+        sharedPipeRefCntTls = 0;
+    }
+};
+thread_local SharedPipeCloser sharedPipeCloser;
+
+// A connection to this system's manager: retries every few seconds, for as
+// long as it takes.
+SynchPipeHeadPtr ConnectToManager() {
+    for (;;) {
+        SynchPipeHeadPtr connection(new SynchPipeHead(bStr(GetMxrPipeName())));
+        if (connection->Initialize() == 0) return connection;
+        connection = SynchPipeHeadPtr();  // closes it
+        std::this_thread::sleep_for(std::chrono::seconds(ProxyPostOffice::ConnectRetrySecs));
+    }
+}
+
+template <class Rsp>
+int RetValOf(const BaseMsgPtr& answer) {
+    return TypedPtr<Rsp>(answer)->GetRetVal();
+}
+
+// The answers of the post office's calls: one of another call than the one
+// being made is passed over.
+const int* ResponseClasses() {
+    static const int codes[] = {
+    PostOfficeCreateMailBoxRspMsg::ClassCode,    PostOfficeRemoveMailBoxRspMsg::ClassCode,
+    PostOfficeSendToMboxRspMsg::ClassCode,       PostOfficeSendToMboxAsynchRspMsg::ClassCode,
+    PostOfficeRcvFromMboxRspMsg::ClassCode,      PostOfficeRcvFromHostMboxRspMsg::ClassCode,
+    PostOfficeIsHostAliveRspMsg::ClassCode,      PostOfficeIsMboxEmptyRspMsg::ClassCode,
+    PostOfficeCanTalkRspMsg::ClassCode,          PostOfficeDisplayMailBoxLstRspMsg::ClassCode, 0,
+    };
+    return codes;
+}
+
+bool BelongsToAnotherCall(const BaseMsgPtr& got, int rspClass, const bStr* host, const bStr* mbox) {
+    if (got->IsOfType(BasePipeMsg::ClassCode)) return true;
+    if (got->IsOfType(rspClass)) {
+        if (const PostOfficeRcvFromMboxRspMsgPtr r(got); r.Ok()) return mbox != nullptr && r->GetMBoxName() != *mbox;
+        if (const PostOfficeRcvFromHostMboxRspMsgPtr r(got); r.Ok())
+            return (mbox != nullptr && r->GetMBoxName() != *mbox) || (host != nullptr && r->GetHost() != *host);
+        return false;
+    }
+    for (const int* code = ResponseClasses(); *code != 0; ++code)
+        if (got->IsOfType(*code)) return true;
+    return false;
+}
+
+}  // namespace
+
+struct ProxyPostOffice::Mapping {
+    int rspClass;
+    int (*retVal)(const BaseMsgPtr&);
+    Message::enMessageErr zero;      // right class, retVal 0
+    Message::enMessageErr nonZero;   // right class, any other retVal
+    Message::enMessageErr wrong;     // an answer of another class
+};
+
+ProxyPostOffice::ProxyPostOffice() : UsingSharedPipe(1) {
+    MXR_METHOD_FRAME("ProxyPostOffice", 0);
+    sharedPipeCloser.armed = true;  // made before the connection: goes after every later thread-local proxy
+    if (sharedPipeRefCntTls == 0 || sharedPipeTls == nullptr) {
+        const SynchPipeHeadPtr connection = ConnectToManager();
+        sharedPipeTls = connection.GetPtr();
+        sharedPipeRefCntTls = 0;
+        PipeHeadPtr = connection;
+    } else {
+        PipeHeadPtr = SynchPipeHeadPtr(sharedPipeTls);
+    }
+    ++sharedPipeRefCntTls;
+}
+
+ProxyPostOffice::ProxyPostOffice(int own) : PipeHeadPtr(ConnectToManager()), UsingSharedPipe(0) {
+    MXR_METHOD_FRAME("ProxyPostOffice", 1);
+    static_cast<void>(own);
+}
+
+ProxyPostOffice::ProxyPostOffice(Unconnected) : UsingSharedPipe(0) { MXR_METHOD_FRAME("ProxyPostOffice", 1); }
+
+ProxyPostOffice::ProxyPostOffice(const SynchPipeHeadPtr& connection) : PipeHeadPtr(connection), UsingSharedPipe(0) {
+    MXR_METHOD_FRAME("ProxyPostOffice", 1);
+}
+
+ProxyPostOffice::~ProxyPostOffice() {
+    MXR_METHOD_FRAME("~ProxyPostOffice", 0);
+    if (PipeHeadPtr.GetPtr() != nullptr && UsingSharedPipe == 1) {
+        // Only this thread's own shared connection is counted here: one
+        // closed at the thread's end, or made on another thread, is not.
+        if (PipeHeadPtr.GetPtr() == sharedPipeTls) {
+            MXR_ASSERT(sharedPipeRefCntTls > 0, "sharedPipeRefCnt > 0", "ProxyPostOffice");
+            if (--sharedPipeRefCntTls == 0) {
+                sharedPipeTls->Close();
+                sharedPipeTls = nullptr;
+            }
+        }
+    }
+    // A connection of its own closes with its last holder.
+    PipeHeadPtr = SynchPipeHeadPtr();
+}
+
+SynchPipeHeadPtr ProxyPostOffice::GetPipeHeadPtr() const {
+    MXR_METHOD_FRAME("GetPipeHeadPtr", 0);
+    return PipeHeadPtr;
+}
+
+void ProxyPostOffice::SetPipeHeadPtr(const SynchPipeHeadPtr& connection) {
+    MXR_METHOD_FRAME("SetPipeHeadPtr", 1);
+    PipeHeadPtr = connection;
+}
+
+int ProxyPostOffice::GetUsingSharedPipe() const {
+    MXR_METHOD_FRAME("GetUsingSharedPipe", 0);
+    return UsingSharedPipe;
+}
+
+void ProxyPostOffice::SetUsingSharedPipe(int shared) {
+    MXR_METHOD_FRAME("SetUsingSharedPipe", 1);
+    UsingSharedPipe = shared;
+}
+
+BaseAddrPtr ProxyPostOffice::PostOfficeOf(const bStr& host) {
+    MXR_FRAME("ProxyPostOffice", "PostOfficeOf", 1, "ProxyPostOffice.c");
+    return BaseAddrPtr(new LogicalAddr(host, LogicalAddr::MXRPOSTOFFICE));
+}
+
+int ProxyPostOffice::Exchange(const BaseMsgPtr& req, int rspClass, const bStr* host, const bStr* mbox,
+                              BaseMsgPtr* answer) {
+    MXR_METHOD_FRAME("Exchange", 5);
+    if (!PipeHeadPtr.Ok()) return -1;
+    if (PipeHeadPtr->SynchWrite(req) != 0) return -1;
+    for (;;) {
+        BaseMsgPtr got;
+        if (PipeHeadPtr->SynchRead(got) != 0) return -1;
+        if (BelongsToAnotherCall(got, rspClass, host, mbox)) continue;
+        *answer = got;
+        return 0;
+    }
+}
+
+Message::enMessageErr ProxyPostOffice::Call(const BaseMsgPtr& req, const Mapping& map) {
+    MXR_METHOD_FRAME("Call", 2);
+    BaseMsgPtr answer;
+    if (Exchange(req, map.rspClass, nullptr, nullptr, &answer) != 0) return Message::INTERNALERR;
+    if (!answer->IsOfType(map.rspClass)) return map.wrong;
+    return map.retVal(answer) == 0 ? map.zero : map.nonZero;
+}
+
+MessagePtr ProxyPostOffice::Receive(const BaseMsgPtr& req, int rspClass, const bStr& host, const bStr& mbox) {
+    MXR_METHOD_FRAME("Receive", 4);
+    MessagePtr fresh(new Message());
+    fresh->SetLastErr(Message::INTERNALERR);
+    const bool hostBound = rspClass == PostOfficeRcvFromHostMboxRspMsg::ClassCode;
+    BaseMsgPtr answer;
+    if (Exchange(req, rspClass, hostBound ? &host : nullptr, &mbox, &answer) != 0) return fresh;
+    if (!answer->IsOfType(rspClass)) {
+        fresh->SetLastErr(Message::SYNCHRCVFAILED);
+        return fresh;
+    }
+    int retVal = 0;
+    BaseMsgPtr delivered;
+    if (hostBound) {
+        const PostOfficeRcvFromHostMboxRspMsgPtr rsp(answer);
+        retVal = rsp->GetRetVal();
+        delivered = rsp->GetMsgPtr();
+    } else {
+        const PostOfficeRcvFromMboxRspMsgPtr rsp(answer);
+        retVal = rsp->GetRetVal();
+        delivered = rsp->GetMsgPtr();
+    }
+    if (retVal == 0) {
+        const MessagePtr letter(delivered);
+        if (letter.Ok()) {
+            letter->SetLastErr(Message::OKAY);
+            return letter;
+        }
+        fresh->SetLastErr(Message::NOKAY);
+    } else if (retVal == 1) {
+        fresh->SetLastErr(Message::NOSUCHMBOX);
+    } else {
+        fresh->SetLastErr(Message::SYNCHRCVFAILED);
+    }
+    return fresh;
+}
+
+Message::enMessageErr ProxyPostOffice::CreateMailBox(bStr mbox) {
+    MXR_METHOD_FRAME("CreateMailBox", 1);
+    static const Mapping map{PostOfficeCreateMailBoxRspMsg::ClassCode, RetValOf<PostOfficeCreateMailBoxRspMsg>,
+                             Message::OKAY, Message::NOSUCHMBOX, Message::NOSUCHMBOX};
+    return Call(BaseMsgPtr(new PostOfficeCreateMailBoxReqMsg(PostOfficeOf(BaseAddr::GetCurrentHost()), mbox)), map);
+}
+
+Message::enMessageErr ProxyPostOffice::RemoveMailBox(bStr mbox) {
+    MXR_METHOD_FRAME("RemoveMailBox", 1);
+    static const Mapping map{PostOfficeRemoveMailBoxRspMsg::ClassCode, RetValOf<PostOfficeRemoveMailBoxRspMsg>,
+                             Message::OKAY, Message::NOSUCHMBOX, Message::NOSUCHMBOX};
+    return Call(BaseMsgPtr(new PostOfficeRemoveMailBoxReqMsg(PostOfficeOf(BaseAddr::GetCurrentHost()), mbox)), map);
+}
+
+Message::enMessageErr ProxyPostOffice::SendToMbox(bStr host, bStr mbox, MessagePtr msg) {
+    MXR_METHOD_FRAME("SendToMbox", 3);
+    static const Mapping map{PostOfficeSendToMboxRspMsg::ClassCode, RetValOf<PostOfficeSendToMboxRspMsg>,
+                             Message::OKAY, Message::SYNCHSENDFAILED, Message::SYNCHSENDFAILED};
+    // An empty letter would sit in the mailbox as nothing at all.
+    if (!msg.Ok()) return Message::SYNCHSENDFAILED;
+    return Call(BaseMsgPtr(new PostOfficeSendToMboxReqMsg(PostOfficeOf(host), mbox, msg)), map);
+}
+
+Message::enMessageErr ProxyPostOffice::SendToMboxAsynch(bStr host, bStr mbox, MessagePtr msg) {
+    MXR_METHOD_FRAME("SendToMboxAsynch", 3);
+    if (!msg.Ok() || !PipeHeadPtr.Ok()) return Message::INTERNALERR;
+    // No return address: the manager's error message for a request it
+    // cannot deliver would otherwise be read as the next call's answer.
+    const BaseMsgPtr req(new PostOfficeSendToMboxAsynchReqMsg(PostOfficeOf(host), mbox, msg));
+    return PipeHeadPtr->SynchWriteOneWay(req) == 0 ? Message::OKAY : Message::INTERNALERR;
+}
+
+MessagePtr ProxyPostOffice::RcvFromMbox(bStr mbox, int wait) {
+    MXR_METHOD_FRAME("RcvFromMbox", 2);
+    return Receive(BaseMsgPtr(new PostOfficeRcvFromMboxReqMsg(PostOfficeOf(BaseAddr::GetCurrentHost()), mbox, wait)),
+                   PostOfficeRcvFromMboxRspMsg::ClassCode, bStr(), mbox);
+}
+
+MessagePtr ProxyPostOffice::RcvFromHostMbox(bStr host, bStr mbox) {
+    MXR_METHOD_FRAME("RcvFromHostMbox", 2);
+    return Receive(
+        BaseMsgPtr(new PostOfficeRcvFromHostMboxReqMsg(PostOfficeOf(BaseAddr::GetCurrentHost()), host, mbox)),
+        PostOfficeRcvFromHostMboxRspMsg::ClassCode, host, mbox);
+}
+
+Message::enMessageErr ProxyPostOffice::IsMboxEmpty(bStr mbox) {
+    MXR_METHOD_FRAME("IsMboxEmpty", 1);
+    static const Mapping map{PostOfficeIsMboxEmptyRspMsg::ClassCode, RetValOf<PostOfficeIsMboxEmptyRspMsg>,
+                             Message::OKAY, Message::NOKAY, Message::BADREQMSG};
+    return Call(BaseMsgPtr(new PostOfficeIsMboxEmptyReqMsg(PostOfficeOf(BaseAddr::GetCurrentHost()), mbox)), map);
+}
+
+Message::enMessageErr ProxyPostOffice::CanTalk(bStr host, bStr mbox) {
+    MXR_METHOD_FRAME("CanTalk", 2);
+    static const Mapping map{PostOfficeCanTalkRspMsg::ClassCode, RetValOf<PostOfficeCanTalkRspMsg>, Message::OKAY,
+                             Message::NOKAY, Message::BADREQMSG};
+    return Call(BaseMsgPtr(new PostOfficeCanTalkReqMsg(PostOfficeOf(host), mbox)), map);
+}
+
+Message::enMessageErr ProxyPostOffice::IsHostAlive(bStr host) {
+    MXR_METHOD_FRAME("IsHostAlive", 1);
+    static const Mapping map{PostOfficeIsHostAliveRspMsg::ClassCode, RetValOf<PostOfficeIsHostAliveRspMsg>,
+                             Message::OKAY, Message::NOKAY, Message::NOKAY};
+    return Call(BaseMsgPtr(new PostOfficeIsHostAliveReqMsg(PostOfficeOf(BaseAddr::GetCurrentHost()), host)), map);
+}

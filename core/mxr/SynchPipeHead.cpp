@@ -1,0 +1,324 @@
+#include "SynchPipeHead.h"
+
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "BaseReqMsg.h"
+#include "ClassDefine.h"
+#include "IoCons.h"
+#include "IoObjectCvt.h"
+#include "MsgIo.h"
+#include "PipeHead.h"
+#include "PipePktBufr.h"
+#include "platform/NamedPipe.h"
+
+using namespace portlib::platform;
+
+MXR_CLASS_DEFINE_CUSTOM(SynchPipeHead, 110);
+
+std::atomic<unsigned short> SynchPipeHead::nextIdVal{0};
+
+// No field travels: the wire form is the class code, the text form the
+// class name alone, and reading one sets nothing.
+int _serialize(BasePktCtrl& c, SynchPipeHead& v) {
+    MXR_FRAME_OF_(SynchPipeHead, "_serialize", 2);
+    return _serialize(c, static_cast<BaseVirtItem&>(v));
+}
+
+IoItemPtr GetIoItemFrom(const SynchPipeHead& v) {
+    MXR_FRAME_OF_(SynchPipeHead, "GetIoItemFrom", 1);
+    return GetIoItemFrom(static_cast<const BaseVirtItem&>(v));
+}
+
+int SetFromIoItem(const IoItemPtr& i, SynchPipeHead& v) {
+    MXR_FRAME_OF_(SynchPipeHead, "SetFromIoItem", 2);
+    static_cast<void>(i);
+    static_cast<void>(v);
+    return 0;
+}
+
+namespace {
+
+// One report, one write: lines of several threads never interleave.
+void ReportLine(const std::string& line) { std::cerr << line + "\n" << std::flush; }
+
+std::atomic<unsigned long> serialCounter{0};
+std::atomic<long> extraTidCounter{0};
+// The connection of this thread that holds the thread's own address (its
+// serial), 0 when none does.
+thread_local unsigned long ownAddrHolder = 0;
+
+}  // namespace
+
+SynchPipeHead::SynchPipeHead(int handle)
+    : FileDscrpt(handle), MaxPktSize(0), OtherMaxPktSize(0), Serial(serialCounter.fetch_add(1) + 1) {
+    MXR_METHOD_FRAME("SynchPipeHead", 1);
+}
+
+SynchPipeHead::SynchPipeHead(const bStr& path) : SynchPipeHead(-1) {
+    MXR_METHOD_FRAME("SynchPipeHead", 1);
+    Path_open(path);
+}
+
+SynchPipeHead::SynchPipeHead() : SynchPipeHead(-1) { MXR_METHOD_FRAME("SynchPipeHead", 0); }
+
+SynchPipeHead::~SynchPipeHead() {
+    MXR_METHOD_FRAME("~SynchPipeHead", 0);
+    Close();
+    if (ownAddrHolder == Serial) ownAddrHolder = 0;
+}
+
+void SynchPipeHead::Close() {
+    MXR_METHOD_FRAME("Close", 0);
+    if (FileDscrpt != -1) PipeClose(FileDscrpt);
+    FileDscrpt = -1;
+}
+
+void SynchPipeHead::Path_open(const bStr& path) {
+    MXR_METHOD_FRAME("Path_open", 1);
+    int fd = -1;
+    PipeConnectOptions options;
+    options.timeoutMs = kPipeNoWait;
+    options.readMode = PipeReadMode::Message;
+    options.nonBlocking = false;
+    if (PipeConnect(static_cast<const char*>(path), options, &fd) != 0) {
+        FileDscrpt = -1;
+        return;
+    }
+    // Message reads, blocking: every call here waits for the pipe. (Not
+    // checked: a descriptor the layer just made takes both modes.)
+    PipeSetReadMode(fd, PipeReadMode::Message);
+    PipeSetBlocking(fd, true);
+    FileDscrpt = fd;
+    FileName = GetMxrPipeName();
+    char record[PipeHead::ConnectRecordLen];
+    std::memcpy(record, PipeHead::ConnectRecord, PipeHead::ConnectRecordLen);
+    hv::strbuf data{0, PipeHead::ConnectRecordLen, record};
+    if (hv::putmsg(fd, nullptr, &data, 0) != 0) {
+        ReportLine("Error writing MXR_CONNECT_MSG");
+        PipeClose(fd);
+        FileDscrpt = -1;
+    }
+}
+
+int SynchPipeHead::Initialize() {
+    MXR_METHOD_FRAME("Initialize", 0);
+    if (FileDscrpt == -1) return -1;
+    long tid = BaseAddr::GetCurrentTid();
+    if (ownAddrHolder == 0 || ownAddrHolder == Serial) {
+        ownAddrHolder = Serial;
+    } else {
+        // The thread's own address is routed to its older connection.
+        tid = ExtraConnectionTidBase + (extraTidCounter.fetch_add(1) % ExtraConnectionTidBase);
+    }
+    AddrPtr = new BaseAddr(BaseAddr::GetCurrentHost(), BaseAddr::GetCurrentPid(), tid);
+    PktCtrl = new PipePktCtrl();
+    MaxPktSize = static_cast<unsigned>(PktCtrl->NewPktBufr()->GetRecvSize());
+    BaseMsgPtr init(new PipeInitMsg(AddrPtr->GetHost(), AddrPtr->GetPid(), AddrPtr->GetTid(), MaxPktSize));
+    if (SynchWrite(init) != 0) return -1;
+    BaseMsgPtr answer;
+    if (SynchRead(answer) != 0) return -1;
+    const PipeInitMsgPtr peer(answer);
+    if (!peer.Ok()) return -1;
+    Init_Msg_Receive(peer);
+    return 0;
+}
+
+void SynchPipeHead::Init_Msg_Receive(const PipeInitMsgPtr& msg) {
+    MXR_METHOD_FRAME("Init_Msg_Receive", 1);
+    OtherMaxPktSize = msg->GetMax_pkt_size();
+    if (OtherMaxPktSize < MaxPktSize) MaxPktSize = OtherMaxPktSize;
+}
+
+unsigned short SynchPipeHead::TakeNextIdVal() {
+    MXR_FRAME("SynchPipeHead", "TakeNextIdVal", 0, "SynchPipeHead.c");
+    // The counter wraps through 0, which no message carries: whoever draws
+    // it draws again.
+    unsigned short id = 0;
+    while (id == 0) id = static_cast<unsigned short>(nextIdVal.fetch_add(1) + 1);
+    return id;
+}
+
+int SynchPipeHead::SynchWrite(const BaseMsgPtr& msg) {
+    MXR_METHOD_FRAME("SynchWrite", 1);
+    if (!msg.Ok()) return -1;
+    if (msg->IsOfType(BaseReqMsg::ClassCode)) msg->SetFrmAddr(AddrPtr);
+    return WritePackets(msg);
+}
+
+int SynchPipeHead::SynchWriteOneWay(const BaseMsgPtr& msg) {
+    MXR_METHOD_FRAME("SynchWriteOneWay", 1);
+    if (!msg.Ok()) return -1;
+    msg->SetFrmAddr(BaseAddrPtr());
+    return WritePackets(msg);
+}
+
+int SynchPipeHead::WritePackets(const BaseMsgPtr& msg) {
+    MXR_METHOD_FRAME("WritePackets", 1);
+    if (FileDscrpt == -1) return -1;
+    PipePktCtrlPtr out(new PipePktCtrl());
+    out->SetDirection(BasePktCtrl::INTOPKT);
+    out->SetPktCtrlId(TakeNextIdVal());
+    msg->Serialize(*out.GetPtr());
+    out->SetOffset(0);
+    for (BasePktBufrPtr pkt = out->GetFirstPktBufr(); pkt.GetPtr() != nullptr; pkt = out->GetNextPktBufr()) {
+        hv::strbuf data{0, pkt->GetSendSize(), pkt->GetSendRecvAddr()};
+        if (hv::putmsg(FileDscrpt, nullptr, &data, 0) == -1) return -1;
+    }
+    return 0;
+}
+
+int SynchPipeHead::ReadPacket(const BasePktBufrPtr& pkt) {
+    MXR_METHOD_FRAME("ReadPacket", 1);
+    int room = pkt->GetRecvSize();
+    char* pos = pkt->GetSendRecvAddr();
+    int received = 0;
+    bool more = false;
+    while (room > 0) {
+        hv::strbuf data{room, 0, pos};
+        int flags = 0;
+        const int rc = hv::getmsg(FileDscrpt, nullptr, &data, &flags);
+        if (rc == 0) {
+            received += data.len;
+            more = false;
+            break;
+        }
+        if (rc == -1) {
+            ReportLine("SynchPipeHead getmsg failed ");
+            return -2;
+        }
+        if ((rc & hv::MOREDATA) == 0) continue;
+        if (data.len == 0) {
+            ReportLine("SynchPipeHead got MOREDATA and no data read");
+            continue;
+        }
+        ReportLine("SynchPipeHead in MOREDATA CaseinBuf.len = " + std::to_string(data.len));
+        more = true;
+        received += data.len;
+        room -= data.len;
+        pos += data.len;
+    }
+    if (more) {
+        // A pipe message longer than any packet: its tail must not be taken
+        // for the next packet. Read it away and refuse the packet.
+        char scratch[PipePktBufr::HeaderSize + PipePktBufr::DATASIZE];
+        for (;;) {
+            hv::strbuf data{static_cast<int>(sizeof scratch), 0, scratch};
+            int flags = 0;
+            const int rc = hv::getmsg(FileDscrpt, nullptr, &data, &flags);
+            if (rc == -1) {
+                ReportLine("SynchPipeHead getmsg failed ");
+                return -2;
+            }
+            if (rc == 0) break;
+        }
+        return -1;
+    }
+    return pkt->SetRecvdSize(received) == 0 ? 0 : -1;
+}
+
+int SynchPipeHead::SynchRead(BaseMsgPtr& msg) {
+    MXR_METHOD_FRAME("SynchRead", 1);
+    if (FileDscrpt == -1) return -2;
+    // Nothing of an earlier read is kept: message numbers repeat.
+    PktCtrl = new PipePktCtrl();
+    bool assembling = false;
+    for (;;) {
+        BasePktBufrPtr pkt = PktCtrl->NewPktBufr();
+        const int rc = ReadPacket(pkt);
+        if (rc != 0) {
+            PktCtrl = new PipePktCtrl();
+            return rc;
+        }
+        // A pipe delivers a message's packets in order: a first packet, or
+        // one of another number, starts a new message.
+        if (assembling && pkt->GetPktCtrlId() == PktCtrl->GetPktCtrlId() && pkt->GetPktId() != 1) {
+            PktCtrl->PutPktBufr(pkt);
+        } else {
+            if (assembling)
+                ReportLine("SynchPipeHead dropped partial message " + std::to_string(PktCtrl->GetPktCtrlId()) +
+                           " for message " + std::to_string(pkt->GetPktCtrlId()));
+            PktCtrl = new PipePktCtrl(pkt);
+            assembling = true;
+        }
+        if (PktCtrl->GetBadFlg() != 0) {
+            ReportLine("SynchPipeHead refused packet " + std::to_string(pkt->GetPktId()) + " of " +
+                       std::to_string(pkt->GetTotalPkts()) + " of message " + std::to_string(pkt->GetPktCtrlId()));
+            PktCtrl = new PipePktCtrl();
+            assembling = false;
+            continue;
+        }
+        if (PktCtrl->AllThere()) break;
+    }
+    PktCtrl->SetOffset(0);
+    BasePktCtrlPtr stream(PktCtrl);
+    PktCtrl = new PipePktCtrl();
+    BasePtr obj = BaseMsgPtr(stream);
+    if (obj.GetPtr() != nullptr && obj->GetTypeId() == IoCons::ClassCode) {
+        // An s-expression stands for the object it describes, as at the
+        // pipe endpoint.
+        BasePtr described;
+        if (::SetFromIoItem(IoItemPtr(obj), described) != 0) described = BasePtr();
+        obj = described;
+    }
+    const BaseMsgPtr got(obj);
+    if (!got.Ok()) return -1;
+    msg = got;
+    return 0;
+}
+
+int SynchPipeHead::GetFileDscrpt() const {
+    MXR_METHOD_FRAME("GetFileDscrpt", 0);
+    return FileDscrpt;
+}
+
+void SynchPipeHead::SetFileDscrpt(int handle) {
+    MXR_METHOD_FRAME("SetFileDscrpt", 1);
+    FileDscrpt = handle;
+}
+
+bStr SynchPipeHead::GetFileName() const {
+    MXR_METHOD_FRAME("GetFileName", 0);
+    return FileName;
+}
+
+void SynchPipeHead::SetFileName(const bStr& name) {
+    MXR_METHOD_FRAME("SetFileName", 1);
+    FileName = name;
+}
+
+unsigned SynchPipeHead::GetMaxPktSize() const {
+    MXR_METHOD_FRAME("GetMaxPktSize", 0);
+    return MaxPktSize;
+}
+
+unsigned SynchPipeHead::GetOtherMaxPktSize() const {
+    MXR_METHOD_FRAME("GetOtherMaxPktSize", 0);
+    return OtherMaxPktSize;
+}
+
+BaseAddrPtr SynchPipeHead::GetBaseAddrPtr() const {
+    MXR_METHOD_FRAME("GetBaseAddrPtr", 0);
+    return AddrPtr;
+}
+
+void SynchPipeHead::SetBaseAddrPtr(const BaseAddrPtr& addr) {
+    MXR_METHOD_FRAME("SetBaseAddrPtr", 1);
+    AddrPtr = addr;
+}
+
+PipePktCtrlPtr SynchPipeHead::GetPipePktCtrlPtr() const {
+    MXR_METHOD_FRAME("GetPipePktCtrlPtr", 0);
+    return PktCtrl;
+}
+
+unsigned short SynchPipeHead::GetNextIdVal() {
+    MXR_FRAME("SynchPipeHead", "GetNextIdVal", 0, "SynchPipeHead.c");
+    return nextIdVal.load();
+}
+
+void SynchPipeHead::SetNextIdVal(unsigned short id) {
+    MXR_FRAME("SynchPipeHead", "SetNextIdVal", 1, "SynchPipeHead.c");
+    nextIdVal.store(id);
+}
