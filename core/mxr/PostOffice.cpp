@@ -58,6 +58,29 @@ std::string Describe(const BaseAddrPtr& addr) {
     return Printable(addr->GetHost()) + " " + std::to_string(addr->GetPid()) + " " + std::to_string(addr->GetTid());
 }
 
+// Answers a receive request of class Req with an Rsp carrying msg.
+template <class Rsp, class Req>
+void SendReceiveAnswer(const TypedPtr<Req>& req, int retVal, const BaseMsgPtr& msg) {
+    Rsp* rsp = new Rsp(*req.GetPtr());
+    rsp->SetMsgPtr(msg);
+    rsp->SetRetVal(retVal);
+    BaseMsgPtr(rsp).Send();
+}
+
+// When msg is a Req: answers it with an Rsp whose retVal is op(request), and
+// returns true. The answer is made before op runs and sent after it, so that
+// whatever op sends goes out first.
+template <class Req, class Rsp, class Op>
+bool AnswerWithRetVal(const BaseMsgPtr& msg, Op op) {
+    if (!msg->IsOfType(Req::ClassCode)) return false;
+    const TypedPtr<Req> req(msg);
+    Rsp* rsp = new Rsp(*req.GetPtr());
+    BaseMsgPtr held(rsp);
+    rsp->SetRetVal(op(req));
+    held.Send();
+    return true;
+}
+
 }  // namespace
 
 PostOffice::PostOffice() : Liveness(&ThisHostLiveness::Instance()) {
@@ -118,18 +141,12 @@ void PostOffice::AnswerReceive(const BaseMsgPtr& req, int retVal, const BaseMsgP
     MXR_METHOD_FRAME("AnswerReceive", 3);
     PostOfficeRcvFromMboxReqMsgPtr plain(req);
     if (plain.Ok()) {
-        PostOfficeRcvFromMboxRspMsg* rsp = new PostOfficeRcvFromMboxRspMsg(*plain.GetPtr());
-        rsp->SetMsgPtr(msg);
-        rsp->SetRetVal(retVal);
-        BaseMsgPtr(rsp).Send();
+        SendReceiveAnswer<PostOfficeRcvFromMboxRspMsg>(plain, retVal, msg);
         return;
     }
     PostOfficeRcvFromHostMboxReqMsgPtr tmpPtr(req);
     MXR_ASSERT(tmpPtr.Ok(), "tmpPtr->IsOfType(PostOfficeRcvFromHostMboxReqMsg::ClassCode)", "PostOffice");
-    PostOfficeRcvFromHostMboxRspMsg* rsp = new PostOfficeRcvFromHostMboxRspMsg(*tmpPtr.GetPtr());
-    rsp->SetMsgPtr(msg);
-    rsp->SetRetVal(retVal);
-    BaseMsgPtr(rsp).Send();
+    SendReceiveAnswer<PostOfficeRcvFromHostMboxRspMsg>(tmpPtr, retVal, msg);
 }
 
 int PostOffice::CreateMailBox(bStr name) {
@@ -296,33 +313,18 @@ void PostOffice::DispatchPendingRcvFromHost(bStr host) {
 
 BaseMsgRcvr::enMsgResult PostOffice::MsgHdlr(const BaseMsgPtr& msg, const BasePktCtrlPtr& ctrl) {
     MXR_METHOD_FRAME("MsgHdlr", 2);
-    if (msg->IsOfType(PostOfficeCreateMailBoxReqMsg::ClassCode)) {
-        const PostOfficeCreateMailBoxReqMsgPtr req(msg);
-        PostOfficeCreateMailBoxRspMsg* rsp = new PostOfficeCreateMailBoxRspMsg(*req.GetPtr());
-        BaseMsgPtr held(rsp);
-        rsp->SetRetVal(CreateMailBox(req->GetMBoxName()));
-        held.Send();
+    if (AnswerWithRetVal<PostOfficeCreateMailBoxReqMsg, PostOfficeCreateMailBoxRspMsg>(
+            msg, [this](const auto& req) { return CreateMailBox(req->GetMBoxName()); }))
         return PROCESSED;
-    }
-    if (msg->IsOfType(PostOfficeRemoveMailBoxReqMsg::ClassCode)) {
-        // Made first, sent last: the answers to the mailbox's waiting
-        // receives go out before the answer to the remover.
-        const PostOfficeRemoveMailBoxReqMsgPtr req(msg);
-        PostOfficeRemoveMailBoxRspMsg* rsp = new PostOfficeRemoveMailBoxRspMsg(*req.GetPtr());
-        BaseMsgPtr held(rsp);
-        rsp->SetRetVal(RemoveMailBox(req->GetMBoxName()));
-        held.Send();
+    // The answers to the mailbox's waiting receives go out before the
+    // answer to the remover.
+    if (AnswerWithRetVal<PostOfficeRemoveMailBoxReqMsg, PostOfficeRemoveMailBoxRspMsg>(
+            msg, [this](const auto& req) { return RemoveMailBox(req->GetMBoxName()); }))
         return PROCESSED;
-    }
-    if (msg->IsOfType(PostOfficeSendToMboxReqMsg::ClassCode)) {
-        // The answer to a waiting receiver is queued before the sender's.
-        const PostOfficeSendToMboxReqMsgPtr req(msg);
-        PostOfficeSendToMboxRspMsg* rsp = new PostOfficeSendToMboxRspMsg(*req.GetPtr());
-        BaseMsgPtr held(rsp);
-        rsp->SetRetVal(SendToMbox(req->GetMBoxName(), req->GetMsg()));
-        held.Send();
+    // The answer to a waiting receiver is queued before the sender's.
+    if (AnswerWithRetVal<PostOfficeSendToMboxReqMsg, PostOfficeSendToMboxRspMsg>(
+            msg, [this](const auto& req) { return SendToMbox(req->GetMBoxName(), req->GetMsg()); }))
         return PROCESSED;
-    }
     if (msg->IsOfType(PostOfficeSendToMboxAsynchReqMsg::ClassCode)) {
         const PostOfficeSendToMboxAsynchReqMsgPtr req(msg);
         SendToMboxAsynch(req->GetMBoxName(), req->GetMsg());
@@ -338,30 +340,15 @@ BaseMsgRcvr::enMsgResult PostOffice::MsgHdlr(const BaseMsgPtr& msg, const BasePk
         RcvFromHostMbox(req->GetHost(), req->GetMBoxName());
         return PROCESSED;
     }
-    if (msg->IsOfType(PostOfficeIsHostAliveReqMsg::ClassCode)) {
-        const PostOfficeIsHostAliveReqMsgPtr req(msg);
-        PostOfficeIsHostAliveRspMsg* rsp = new PostOfficeIsHostAliveRspMsg(*req.GetPtr());
-        BaseMsgPtr held(rsp);
-        rsp->SetRetVal(IsHostAlive(req->GetHostName()));
-        held.Send();
+    if (AnswerWithRetVal<PostOfficeIsHostAliveReqMsg, PostOfficeIsHostAliveRspMsg>(
+            msg, [this](const auto& req) { return IsHostAlive(req->GetHostName()); }))
         return PROCESSED;
-    }
-    if (msg->IsOfType(PostOfficeIsMboxEmptyReqMsg::ClassCode)) {
-        const PostOfficeIsMboxEmptyReqMsgPtr req(msg);
-        PostOfficeIsMboxEmptyRspMsg* rsp = new PostOfficeIsMboxEmptyRspMsg(*req.GetPtr());
-        BaseMsgPtr held(rsp);
-        rsp->SetRetVal(IsMboxEmpty(req->GetMBoxName()));
-        held.Send();
+    if (AnswerWithRetVal<PostOfficeIsMboxEmptyReqMsg, PostOfficeIsMboxEmptyRspMsg>(
+            msg, [this](const auto& req) { return IsMboxEmpty(req->GetMBoxName()); }))
         return PROCESSED;
-    }
-    if (msg->IsOfType(PostOfficeCanTalkReqMsg::ClassCode)) {
-        const PostOfficeCanTalkReqMsgPtr req(msg);
-        PostOfficeCanTalkRspMsg* rsp = new PostOfficeCanTalkRspMsg(*req.GetPtr());
-        BaseMsgPtr held(rsp);
-        rsp->SetRetVal(CanTalk(req->GetMBoxName()));
-        held.Send();
+    if (AnswerWithRetVal<PostOfficeCanTalkReqMsg, PostOfficeCanTalkRspMsg>(
+            msg, [this](const auto& req) { return CanTalk(req->GetMBoxName()); }))
         return PROCESSED;
-    }
     if (msg->IsOfType(PostOfficeDisplayMailBoxLstReqMsg::ClassCode)) {
         DisplayMailBoxLst();
         return PROCESSED;
