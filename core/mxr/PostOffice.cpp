@@ -3,6 +3,7 @@
 #include <iostream>
 #include <string>
 
+#include "AnswerWithRetVal.h"
 #include "BaseAddr.h"
 #include "ClassDefine.h"
 #include "Message.h"
@@ -65,20 +66,6 @@ void SendReceiveAnswer(const TypedPtr<Req>& req, int retVal, const BaseMsgPtr& m
     rsp->SetMsgPtr(msg);
     rsp->SetRetVal(retVal);
     BaseMsgPtr(rsp).Send();
-}
-
-// When msg is a Req: answers it with an Rsp whose retVal is op(request), and
-// returns true. The answer is made before op runs and sent after it, so that
-// whatever op sends goes out first.
-template <class Req, class Rsp, class Op>
-bool AnswerWithRetVal(const BaseMsgPtr& msg, Op op) {
-    if (!msg->IsOfType(Req::ClassCode)) return false;
-    const TypedPtr<Req> req(msg);
-    Rsp* rsp = new Rsp(*req.GetPtr());
-    BaseMsgPtr held(rsp);
-    rsp->SetRetVal(op(req));
-    held.Send();
-    return true;
 }
 
 }  // namespace
