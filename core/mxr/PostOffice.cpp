@@ -192,22 +192,7 @@ int PostOffice::RcvFromMbox(bStr name, int waitTime) {
         Report("PostOffice::RcvFromMbox() - Bad request message");
         return 2;
     }
-    MailBoxPtr box = FindMailBox(name);
-    if (box.GetPtr() == nullptr) {
-        AnswerReceive(req, 1, BaseMsgPtr());
-        return 1;
-    }
-    if (!CanReachRequester(req)) {
-        Report("PostOffice::RcvFromMbox() discarding request of unreachable client " + Describe(req->GetFrmAddr()) +
-               " in mailbox " + Printable(name));
-        return 0;
-    }
-    BasePtr head;
-    if (box->GetMsgList().Remove(head))
-        AnswerReceive(req, 0, BaseMsgPtr(head));
-    else
-        box->GetReqList().Append(req);
-    return 0;
+    return Receive(req, "RcvFromMbox", name, nullptr);
 }
 
 int PostOffice::RcvFromHostMbox(bStr host, bStr name) {
@@ -217,20 +202,25 @@ int PostOffice::RcvFromHostMbox(bStr host, bStr name) {
         Report("PostOffice::RcvFromHostMbox() - Bad request message");
         return 2;
     }
+    return Receive(req, "RcvFromHostMbox", name, &host);
+}
+
+int PostOffice::Receive(const BaseMsgPtr& req, const char* caller, const bStr& name, const bStr* host) {
+    MXR_METHOD_FRAME("Receive", 4);
     MailBoxPtr box = FindMailBox(name);
     if (box.GetPtr() == nullptr) {
         AnswerReceive(req, 1, BaseMsgPtr());
         return 1;
     }
     if (!CanReachRequester(req)) {
-        Report("PostOffice::RcvFromHostMbox() discarding request of unreachable client " + Describe(req->GetFrmAddr()) +
-               " in mailbox " + Printable(name));
+        Report(std::string("PostOffice::") + caller + "() discarding request of unreachable client " +
+               Describe(req->GetFrmAddr()) + " in mailbox " + Printable(name));
         return 0;
     }
     BasePtr head;
     if (box->GetMsgList().Remove(head))
         AnswerReceive(req, 0, BaseMsgPtr(head));
-    else if (IsHostAlive(host) == 0)
+    else if (host == nullptr || IsHostAlive(*host) == 0)
         box->GetReqList().Append(req);
     else
         AnswerReceive(req, -1, BaseMsgPtr());
