@@ -5,13 +5,13 @@
 //   RoundTrip: one 520-byte message to an echo thread and back.
 // The ratio layer/plain of each pair is printed at the end.
 #include "platform/NamedPipe.h"
+#include "RatioReporter.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <sys/socket.h>
 #include <thread>
@@ -138,40 +138,6 @@ void RoundTrip(benchmark::State& state, bool layer) {
     Close(c);
 }
 
-// Collects the real time per run name to print the ratios afterwards.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& run : runs) {
-            if (run.error_occurred) continue;
-            // Single runs, or the means when only aggregates are reported.
-            const bool single = run.run_type == Run::RT_Iteration;
-            if (!single && run.aggregate_name != "mean") continue;
-            auto& [sum, count] = (single ? times_ : means_)[run.run_name.function_name];
-            sum += run.GetAdjustedRealTime();
-            ++count;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void PrintRatios() const {
-        std::printf("\nlayer / plain socketpair (real time; aim: within 1.5x)\n");
-        for (const char* pair : {"Stream100k_520B", "RoundTrip_520B"}) {
-            const double layer = Mean(std::string(pair) + "/namedpipe");
-            const double plain = Mean(std::string(pair) + "/plain");
-            if (layer > 0 && plain > 0) std::printf("  %-18s %.2fx\n", pair, layer / plain);
-        }
-    }
-
-private:
-    double Mean(const std::string& name) const {
-        const auto& table = times_.empty() ? means_ : times_;
-        auto it = table.find(name);
-        return (it == table.end() || it->second.second == 0) ? 0 : it->second.first / it->second.second;
-    }
-    std::map<std::string, std::pair<double, int>> times_;
-    std::map<std::string, std::pair<double, int>> means_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -183,7 +149,8 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
+    reporter.PrintRatios("layer / plain socketpair (real time; aim: within 1.5x)",
+                         {"Stream100k_520B", "RoundTrip_520B"}, "/namedpipe", "/plain");
     benchmark::Shutdown();
     return 0;
 }

@@ -16,6 +16,7 @@
 #include "ClassDefine.h"
 #include "LogicalAddr.h"
 #include "LogicalAddrEnt.h"
+#include "RatioReporter.h"
 #include "tests/TransportTestWorlds.h"
 #include "platform/NamedPipe.h"
 
@@ -26,7 +27,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -351,39 +351,6 @@ void Connect100(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kClients);
 }
 
-// Collects the real time per run name to print the ratios afterwards.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& run : runs) {
-            if (run.error_occurred) continue;
-            const bool single = run.run_type == Run::RT_Iteration;
-            if (!single && run.aggregate_name != "mean") continue;
-            auto& [sum, count] = (single ? times_ : means_)[run.run_name.function_name];
-            sum += run.GetAdjustedRealTime();
-            ++count;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void PrintRatios() const {
-        std::printf("\ntransport / bare named-pipe layer (real time)\n");
-        for (const char* pair : {"RoundTrip/1KB", "RoundTrip/1MiB", "Stream/1000x1KB", "Stream/8x1MiB"}) {
-            const double full = Mean(std::string(pair) + "/transport");
-            const double bare = Mean(std::string(pair) + "/bare");
-            if (full > 0 && bare > 0) std::printf("  %-18s %.2fx\n", pair, full / bare);
-        }
-    }
-
-private:
-    double Mean(const std::string& name) const {
-        const auto& table = times_.empty() ? means_ : times_;
-        auto it = table.find(name);
-        return (it == table.end() || it->second.second == 0) ? 0 : it->second.first / it->second.second;
-    }
-    std::map<std::string, std::pair<double, int>> times_;
-    std::map<std::string, std::pair<double, int>> means_;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -404,7 +371,9 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintRatios();
+    reporter.PrintRatios("transport / bare named-pipe layer (real time)",
+                         {"RoundTrip/1KB", "RoundTrip/1MiB", "Stream/1000x1KB", "Stream/8x1MiB"}, "/transport",
+                         "/bare");
     benchmark::Shutdown();
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "AnswerWithRetVal.h"
 #include "ClassDefine.h"
 #include "LocalHostReliableMessageHomeRspMsg.h"
 
@@ -64,13 +65,8 @@ int LocalHost::ReliableMessageHome(BaseMsgPtr msg) {
 
 BaseMsgRcvr::enMsgResult LocalHost::MsgHdlr(const BaseMsgPtr& msg, const BasePktCtrlPtr& ctrl) {
     MXR_METHOD_FRAME("MsgHdlr", 2);
-    if (msg->IsOfType(LocalHostReliableMessageHomeReqMsg::ClassCode)) {
-        const LocalHostReliableMessageHomeReqMsgPtr req(msg);
-        LocalHostReliableMessageHomeRspMsg* rsp = new LocalHostReliableMessageHomeRspMsg(*req.GetPtr());
-        BaseMsgPtr held(rsp);
-        rsp->SetRetVal(ReliableMessageHome(req->GetTheMsg()));
-        held.Send();
+    if (AnswerWithRetVal<LocalHostReliableMessageHomeReqMsg, LocalHostReliableMessageHomeRspMsg>(
+            msg, [this](const auto& req) { return ReliableMessageHome(req->GetTheMsg()); }))
         return PROCESSED;
-    }
     return BaseMsgRcvr::MsgHdlr(msg, ctrl);
 }

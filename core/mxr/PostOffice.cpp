@@ -3,6 +3,7 @@
 #include <iostream>
 #include <string>
 
+#include "AnswerWithRetVal.h"
 #include "BaseAddr.h"
 #include "ClassDefine.h"
 #include "Message.h"
@@ -56,6 +57,15 @@ std::string Printable(const bStr& text) {
 std::string Describe(const BaseAddrPtr& addr) {
     if (!addr.Ok()) return "(none)";
     return Printable(addr->GetHost()) + " " + std::to_string(addr->GetPid()) + " " + std::to_string(addr->GetTid());
+}
+
+// Answers a receive request of class Req with an Rsp carrying msg.
+template <class Rsp, class Req>
+void SendReceiveAnswer(const TypedPtr<Req>& req, int retVal, const BaseMsgPtr& msg) {
+    Rsp* rsp = new Rsp(*req.GetPtr());
+    rsp->SetMsgPtr(msg);
+    rsp->SetRetVal(retVal);
+    BaseMsgPtr(rsp).Send();
 }
 
 }  // namespace
@@ -118,18 +128,12 @@ void PostOffice::AnswerReceive(const BaseMsgPtr& req, int retVal, const BaseMsgP
     MXR_METHOD_FRAME("AnswerReceive", 3);
     PostOfficeRcvFromMboxReqMsgPtr plain(req);
     if (plain.Ok()) {
-        PostOfficeRcvFromMboxRspMsg* rsp = new PostOfficeRcvFromMboxRspMsg(*plain.GetPtr());
-        rsp->SetMsgPtr(msg);
-        rsp->SetRetVal(retVal);
-        BaseMsgPtr(rsp).Send();
+        SendReceiveAnswer<PostOfficeRcvFromMboxRspMsg>(plain, retVal, msg);
         return;
     }
     PostOfficeRcvFromHostMboxReqMsgPtr tmpPtr(req);
     MXR_ASSERT(tmpPtr.Ok(), "tmpPtr->IsOfType(PostOfficeRcvFromHostMboxReqMsg::ClassCode)", "PostOffice");
-    PostOfficeRcvFromHostMboxRspMsg* rsp = new PostOfficeRcvFromHostMboxRspMsg(*tmpPtr.GetPtr());
-    rsp->SetMsgPtr(msg);
-    rsp->SetRetVal(retVal);
-    BaseMsgPtr(rsp).Send();
+    SendReceiveAnswer<PostOfficeRcvFromHostMboxRspMsg>(tmpPtr, retVal, msg);
 }
 
 int PostOffice::CreateMailBox(bStr name) {
@@ -188,22 +192,7 @@ int PostOffice::RcvFromMbox(bStr name, int waitTime) {
         Report("PostOffice::RcvFromMbox() - Bad request message");
         return 2;
     }
-    MailBoxPtr box = FindMailBox(name);
-    if (box.GetPtr() == nullptr) {
-        AnswerReceive(req, 1, BaseMsgPtr());
-        return 1;
-    }
-    if (!CanReachRequester(req)) {
-        Report("PostOffice::RcvFromMbox() discarding request of unreachable client " + Describe(req->GetFrmAddr()) +
-               " in mailbox " + Printable(name));
-        return 0;
-    }
-    BasePtr head;
-    if (box->GetMsgList().Remove(head))
-        AnswerReceive(req, 0, BaseMsgPtr(head));
-    else
-        box->GetReqList().Append(req);
-    return 0;
+    return Receive(req, "RcvFromMbox", name, nullptr);
 }
 
 int PostOffice::RcvFromHostMbox(bStr host, bStr name) {
@@ -213,20 +202,25 @@ int PostOffice::RcvFromHostMbox(bStr host, bStr name) {
         Report("PostOffice::RcvFromHostMbox() - Bad request message");
         return 2;
     }
+    return Receive(req, "RcvFromHostMbox", name, &host);
+}
+
+int PostOffice::Receive(const BaseMsgPtr& req, const char* caller, const bStr& name, const bStr* host) {
+    MXR_METHOD_FRAME("Receive", 4);
     MailBoxPtr box = FindMailBox(name);
     if (box.GetPtr() == nullptr) {
         AnswerReceive(req, 1, BaseMsgPtr());
         return 1;
     }
     if (!CanReachRequester(req)) {
-        Report("PostOffice::RcvFromHostMbox() discarding request of unreachable client " + Describe(req->GetFrmAddr()) +
-               " in mailbox " + Printable(name));
+        Report(std::string("PostOffice::") + caller + "() discarding request of unreachable client " +
+               Describe(req->GetFrmAddr()) + " in mailbox " + Printable(name));
         return 0;
     }
     BasePtr head;
     if (box->GetMsgList().Remove(head))
         AnswerReceive(req, 0, BaseMsgPtr(head));
-    else if (IsHostAlive(host) == 0)
+    else if (host == nullptr || IsHostAlive(*host) == 0)
         box->GetReqList().Append(req);
     else
         AnswerReceive(req, -1, BaseMsgPtr());
@@ -296,33 +290,18 @@ void PostOffice::DispatchPendingRcvFromHost(bStr host) {
 
 BaseMsgRcvr::enMsgResult PostOffice::MsgHdlr(const BaseMsgPtr& msg, const BasePktCtrlPtr& ctrl) {
     MXR_METHOD_FRAME("MsgHdlr", 2);
-    if (msg->IsOfType(PostOfficeCreateMailBoxReqMsg::ClassCode)) {
-        const PostOfficeCreateMailBoxReqMsgPtr req(msg);
-        PostOfficeCreateMailBoxRspMsg* rsp = new PostOfficeCreateMailBoxRspMsg(*req.GetPtr());
-        BaseMsgPtr held(rsp);
-        rsp->SetRetVal(CreateMailBox(req->GetMBoxName()));
-        held.Send();
+    if (AnswerWithRetVal<PostOfficeCreateMailBoxReqMsg, PostOfficeCreateMailBoxRspMsg>(
+            msg, [this](const auto& req) { return CreateMailBox(req->GetMBoxName()); }))
         return PROCESSED;
-    }
-    if (msg->IsOfType(PostOfficeRemoveMailBoxReqMsg::ClassCode)) {
-        // Made first, sent last: the answers to the mailbox's waiting
-        // receives go out before the answer to the remover.
-        const PostOfficeRemoveMailBoxReqMsgPtr req(msg);
-        PostOfficeRemoveMailBoxRspMsg* rsp = new PostOfficeRemoveMailBoxRspMsg(*req.GetPtr());
-        BaseMsgPtr held(rsp);
-        rsp->SetRetVal(RemoveMailBox(req->GetMBoxName()));
-        held.Send();
+    // The answers to the mailbox's waiting receives go out before the
+    // answer to the remover.
+    if (AnswerWithRetVal<PostOfficeRemoveMailBoxReqMsg, PostOfficeRemoveMailBoxRspMsg>(
+            msg, [this](const auto& req) { return RemoveMailBox(req->GetMBoxName()); }))
         return PROCESSED;
-    }
-    if (msg->IsOfType(PostOfficeSendToMboxReqMsg::ClassCode)) {
-        // The answer to a waiting receiver is queued before the sender's.
-        const PostOfficeSendToMboxReqMsgPtr req(msg);
-        PostOfficeSendToMboxRspMsg* rsp = new PostOfficeSendToMboxRspMsg(*req.GetPtr());
-        BaseMsgPtr held(rsp);
-        rsp->SetRetVal(SendToMbox(req->GetMBoxName(), req->GetMsg()));
-        held.Send();
+    // The answer to a waiting receiver is queued before the sender's.
+    if (AnswerWithRetVal<PostOfficeSendToMboxReqMsg, PostOfficeSendToMboxRspMsg>(
+            msg, [this](const auto& req) { return SendToMbox(req->GetMBoxName(), req->GetMsg()); }))
         return PROCESSED;
-    }
     if (msg->IsOfType(PostOfficeSendToMboxAsynchReqMsg::ClassCode)) {
         const PostOfficeSendToMboxAsynchReqMsgPtr req(msg);
         SendToMboxAsynch(req->GetMBoxName(), req->GetMsg());
@@ -338,30 +317,15 @@ BaseMsgRcvr::enMsgResult PostOffice::MsgHdlr(const BaseMsgPtr& msg, const BasePk
         RcvFromHostMbox(req->GetHost(), req->GetMBoxName());
         return PROCESSED;
     }
-    if (msg->IsOfType(PostOfficeIsHostAliveReqMsg::ClassCode)) {
-        const PostOfficeIsHostAliveReqMsgPtr req(msg);
-        PostOfficeIsHostAliveRspMsg* rsp = new PostOfficeIsHostAliveRspMsg(*req.GetPtr());
-        BaseMsgPtr held(rsp);
-        rsp->SetRetVal(IsHostAlive(req->GetHostName()));
-        held.Send();
+    if (AnswerWithRetVal<PostOfficeIsHostAliveReqMsg, PostOfficeIsHostAliveRspMsg>(
+            msg, [this](const auto& req) { return IsHostAlive(req->GetHostName()); }))
         return PROCESSED;
-    }
-    if (msg->IsOfType(PostOfficeIsMboxEmptyReqMsg::ClassCode)) {
-        const PostOfficeIsMboxEmptyReqMsgPtr req(msg);
-        PostOfficeIsMboxEmptyRspMsg* rsp = new PostOfficeIsMboxEmptyRspMsg(*req.GetPtr());
-        BaseMsgPtr held(rsp);
-        rsp->SetRetVal(IsMboxEmpty(req->GetMBoxName()));
-        held.Send();
+    if (AnswerWithRetVal<PostOfficeIsMboxEmptyReqMsg, PostOfficeIsMboxEmptyRspMsg>(
+            msg, [this](const auto& req) { return IsMboxEmpty(req->GetMBoxName()); }))
         return PROCESSED;
-    }
-    if (msg->IsOfType(PostOfficeCanTalkReqMsg::ClassCode)) {
-        const PostOfficeCanTalkReqMsgPtr req(msg);
-        PostOfficeCanTalkRspMsg* rsp = new PostOfficeCanTalkRspMsg(*req.GetPtr());
-        BaseMsgPtr held(rsp);
-        rsp->SetRetVal(CanTalk(req->GetMBoxName()));
-        held.Send();
+    if (AnswerWithRetVal<PostOfficeCanTalkReqMsg, PostOfficeCanTalkRspMsg>(
+            msg, [this](const auto& req) { return CanTalk(req->GetMBoxName()); }))
         return PROCESSED;
-    }
     if (msg->IsOfType(PostOfficeDisplayMailBoxLstReqMsg::ClassCode)) {
         DisplayMailBoxLst();
         return PROCESSED;

@@ -80,6 +80,10 @@ private:
     MailBoxPtr FindMailBox(const bStr& name);
     // 1 when an answer to req can still reach its sender.
     int CanReachRequester(const BaseMsgPtr& req);
+    // What both receives do with their request once it is known to be one:
+    // caller names the receive in the reports; a receive bound to host
+    // (non-null) waits only while that host can be reached.
+    int Receive(const BaseMsgPtr& req, const char* caller, const bStr& name, const bStr* host);
     // Sends the answer to a waiting receive of either kind.
     void AnswerReceive(const BaseMsgPtr& req, int retVal, const BaseMsgPtr& msg);
 

@@ -1,9 +1,8 @@
 #include "BaseAddrEnt.h"
 
-#include <new>
-
 #include "BaseAddr.h"
 #include "ClassDefine.h"
+#include "GrowRowTable.h"
 #include "MxrAssert.h"
 
 MXR_CLASS_DEFINE(BaseAddrEnt, 3);
@@ -46,10 +45,8 @@ BaseAddrEnt::~BaseAddrEnt() {
 void BaseAddrEnt::EnterTable() {
     MXR_METHOD_FRAME("EnterTable", 0);
     if (addrEntCnt >= addrEntAvail) {
-        BaseAddrEnt** tbl = new (std::nothrow) BaseAddrEnt*[addrEntAvail + kTblGrowth];
+        BaseAddrEnt** tbl = GrowRowTable(addrEntPtr, addrEntCnt, addrEntAvail + kTblGrowth);
         MXR_ASSERT(tbl != nullptr, "addrEntPtr != 0", "BaseAddrEnt");
-        for (int i = 0; i < addrEntAvail + kTblGrowth; ++i) tbl[i] = i < addrEntCnt ? addrEntPtr[i] : nullptr;
-        delete[] addrEntPtr;
         addrEntPtr = tbl;
         addrEntAvail += kTblGrowth;
     }

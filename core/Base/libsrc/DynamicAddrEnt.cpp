@@ -1,9 +1,9 @@
 #include "DynamicAddrEnt.h"
 
 #include <iostream>
-#include <new>
 
 #include "ClassDefine.h"
+#include "GrowRowTable.h"
 #include "MxrAssert.h"
 
 MXR_CLASS_DEFINE(DynamicAddrEnt, 19);
@@ -19,10 +19,8 @@ constexpr int kMaxTblSz = 65536;  // rows 1 to 65535
 
 // A new table of newSz rows: the old rows copied, the rest empty.
 DynamicAddrEnt** GrowTable(DynamicAddrEnt** old, int oldSz, int newSz) {
-    DynamicAddrEnt** tbl = new (std::nothrow) DynamicAddrEnt*[newSz];
+    DynamicAddrEnt** tbl = GrowRowTable(old, oldSz, newSz);
     MXR_ASSERT(tbl != nullptr, "dynamicAddrTblPtr != 0", "DynamicAddrEnt");
-    for (int i = 0; i < newSz; ++i) tbl[i] = i < oldSz ? old[i] : nullptr;
-    delete[] old;
     return tbl;
 }
 }  // namespace

@@ -1,10 +1,10 @@
 #include "LogicalAddrEnt.h"
 
 #include <iostream>
-#include <new>
 #include <string>
 
 #include "ClassDefine.h"
+#include "GrowRowTable.h"
 #include "MxrAssert.h"
 
 MXR_CLASS_DEFINE(LogicalAddrEnt, 31);
@@ -30,10 +30,8 @@ LogicalAddrEnt::LogicalAddrEnt(LogicalAddr::enLogicalName name, BaseAddrPtr addr
     MXR_ASSERT(n >= 1 && n <= kMaxLogicalName, "1 <= name <= 4096", "LogicalAddrEnt");
     if (n >= logicalAddrTblSz) {
         const int newSz = n + 5;
-        LogicalAddrEnt** tbl = new (std::nothrow) LogicalAddrEnt*[newSz];
+        LogicalAddrEnt** tbl = GrowRowTable(logicalAddrTblPtr, logicalAddrTblSz, newSz);
         MXR_ASSERT(tbl != nullptr, "logicalAddrTblPtr != 0", "LogicalAddrEnt");
-        for (int i = 0; i < newSz; ++i) tbl[i] = i < logicalAddrTblSz ? logicalAddrTblPtr[i] : nullptr;
-        delete[] logicalAddrTblPtr;
         logicalAddrTblPtr = tbl;
         logicalAddrTblSz = newSz;
     }

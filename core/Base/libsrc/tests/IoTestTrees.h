@@ -34,3 +34,6 @@ inline std::string Text(const BasePtr& item) {
     i->Display(os);
     return os.str();
 }
+
+// The printed form of an object's tree.
+inline std::string Text(const BaseVirtItem& obj) { return Text(obj.GetIoItemFrom()); }

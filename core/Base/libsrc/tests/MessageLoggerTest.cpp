@@ -9,19 +9,10 @@
 #include "BaseErrMsg.h"
 #include "BaseWorld.h"
 #include "DetailedMsgLogger.h"
-#include "IoItem.h"
+#include "IoTestTrees.h"
 #include "RuntimeTestClasses.h"
 #include "RuntimeTestSupport.h"
 #include "WireTestClasses.h"
-
-namespace {
-std::string Text(const BaseVirtItem& obj) {
-    std::ostringstream os;
-    IoItemPtr tree = obj.GetIoItemFrom();
-    tree->Display(os);
-    return os.str();
-}
-}  // namespace
 
 TEST(MessageLogger, PrintsEachMessageAsOneBlockInDeliveryOrder) {
     RuntimeScope scope("NODEA", 1);

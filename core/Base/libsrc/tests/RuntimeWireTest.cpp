@@ -3,7 +3,6 @@
 // themselves, messages rebuilt from packets, and names of enumerations.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 
 #include "BaseAddrEnt.h"
@@ -11,7 +10,7 @@
 #include "BaseWorld.h"
 #include "DynamicAddr.h"
 #include "DynamicAddrEnt.h"
-#include "IoItem.h"
+#include "IoTestTrees.h"
 #include "LogicalAddr.h"
 #include "LogicalAddrEnt.h"
 #include "PipePktCtrl.h"
@@ -20,13 +19,6 @@
 #include "WireTestClasses.h"
 
 namespace {
-std::string Text(const BaseVirtItem& obj) {
-    std::ostringstream os;
-    IoItemPtr tree = obj.GetIoItemFrom();
-    tree->Display(os);
-    return os.str();
-}
-
 // The message rebuilt from the bytes, as a pipe endpoint does.
 BaseMsgPtr Decode(const Bytes& bytes) {
     Reader r = ReaderOf(bytes);
