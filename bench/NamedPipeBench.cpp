@@ -4,6 +4,7 @@
 //           (a writer thread, the reader on the benchmark's thread);
 //   RoundTrip: one 520-byte message to an echo thread and back.
 // The ratio layer/plain of each pair is printed at the end.
+#include "BenchSystemDir.h"
 #include "platform/NamedPipe.h"
 #include "RatioReporter.h"
 
@@ -30,23 +31,6 @@ struct Connection {
     int a = -1;  // writer / client
     int b = -1;  // reader / echo side
     bool layer = false;
-};
-
-class SystemDirForBench {
-public:
-    SystemDirForBench() {
-        char tmpl[] = "/tmp/hvbXXXXXX";
-        if (!::mkdtemp(tmpl)) std::abort();
-        root_ = tmpl;
-        ::setenv("HV_SYSTEM_DIR", root_.c_str(), 1);
-    }
-    ~SystemDirForBench() {
-        std::error_code ec;
-        std::filesystem::remove_all(root_, ec);
-    }
-
-private:
-    std::string root_;
 };
 
 Connection OpenLayer(NamedPipeListener* listener) {
@@ -98,7 +82,7 @@ long Receive(const Connection& c, int fd, char* buf, std::size_t n) {
 }
 
 void Stream(benchmark::State& state, bool layer) {
-    SystemDirForBench sys;
+    BenchSystemDir sys;
     NamedPipeListener listener;
     Connection c = layer ? OpenLayer(&listener) : OpenPlain();
     std::vector<char> out(kMessage, 'x'), in(kMessage);
@@ -117,7 +101,7 @@ void Stream(benchmark::State& state, bool layer) {
 }
 
 void RoundTrip(benchmark::State& state, bool layer) {
-    SystemDirForBench sys;
+    BenchSystemDir sys;
     NamedPipeListener listener;
     Connection c = layer ? OpenLayer(&listener) : OpenPlain();
     std::thread echo([&] {

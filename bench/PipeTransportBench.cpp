@@ -12,6 +12,7 @@
 //     their worlds' endpoints; timed from the release until the manager has
 //     every client's route.
 // The ratio transport/bare of each pair is printed at the end.
+#include "BenchSystemDir.h"
 #include "BaseMsgRcvr.h"
 #include "ClassDefine.h"
 #include "LogicalAddr.h"
@@ -82,23 +83,6 @@ const char* const kBarePipe = R"(\\.\pipe\bench_bare)";
 constexpr LogicalAddr::enLogicalName kService = LogicalAddr::MXRDEBUG;
 constexpr std::size_t kChunk = 520;
 
-class SystemDirForBench {
-public:
-    SystemDirForBench() {
-        char tmpl[] = "/tmp/hvbXXXXXX";
-        if (!::mkdtemp(tmpl)) std::abort();
-        root_ = tmpl;
-        ::setenv("HV_SYSTEM_DIR", root_.c_str(), 1);
-    }
-    ~SystemDirForBench() {
-        std::error_code ec;
-        std::filesystem::remove_all(root_, ec);
-    }
-
-private:
-    std::string root_;
-};
-
 std::string Payload(std::size_t n) {
     std::string s(n, 'x');
     for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char>(1 + i % 251);
@@ -144,7 +128,7 @@ void StopChild(pid_t pid) {
 
 // The manager's side: a listening world, the counter, and one client.
 struct TransportRig {
-    SystemDirForBench sys;
+    BenchSystemDir sys;
     ListenerTestWorld world{kPipe};
     BenchRcvr counter;
     LogicalAddrEntPtr name;
@@ -249,7 +233,7 @@ constexpr unsigned kSizeMask = 0x3FFFFFFFu;
 }
 
 struct BareRig {
-    SystemDirForBench sys;
+    BenchSystemDir sys;
     NamedPipeListener listener;
     int fd = -1;
     pid_t child = -1;
@@ -322,7 +306,7 @@ void BareStream(benchmark::State& state, std::size_t size, int batch) {
 void Connect100(benchmark::State& state) {
     constexpr int kClients = 100;
     for (auto _ : state) {
-        SystemDirForBench sys;
+        BenchSystemDir sys;
         ListenerTestWorld world{kPipe};
         world.SetDfltPollTimer(100);
         if (world.Initialize() != 0) std::abort();

@@ -192,10 +192,17 @@ void RoundTripBarePipe(benchmark::State& state) {
     PipeClose(fd);
 }
 
+// Appending in place: GCC 12 warns falsely about "x" + std::to_string(t).
+std::string MailboxName(int t) {
+    std::string name = "x";
+    name += std::to_string(t);
+    return name;
+}
+
 void ExchangePostOffice(benchmark::State& state) {
     {
         ProxyPostOffice po;
-        for (int t = 0; t < kThreads; ++t) po.CreateMailBox(("x" + std::to_string(t)).c_str());
+        for (int t = 0; t < kThreads; ++t) po.CreateMailBox(MailboxName(t).c_str());
     }
     for (auto _ : state) {
         std::atomic<long> delivered{0}, lost{0}, misdelivered{0};
@@ -203,8 +210,8 @@ void ExchangePostOffice(benchmark::State& state) {
         for (int t = 0; t < kThreads; ++t) {
             threads.emplace_back([&, t] {
                 ProxyPostOffice po;
-                const std::string mine = "x" + std::to_string(t);
-                const std::string next = "x" + std::to_string((t + 1) % kThreads);
+                const std::string mine = MailboxName(t);
+                const std::string next = MailboxName((t + 1) % kThreads);
                 const std::string from = std::to_string((t + kThreads - 1) % kThreads) + ":";
                 for (int i = 0; i < kPairs; ++i) {
                     const std::string text = std::to_string(t) + ":" + std::to_string(i);
