@@ -110,6 +110,28 @@ int OpenLiveUnderGate(const std::string& path, int* out) {
 
 }  // namespace
 
+int NamedObjectPath(SysArea area, std::string_view name, std::string* path) {
+    if (name.empty() || name.size() > kObjectNameMax) return EINVAL;
+    std::string dir;
+    int rc = EnsureSystemPath(area, &dir);
+    if (rc != 0) return rc;
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string file;
+    for (char ch : name) {
+        auto c = static_cast<unsigned char>(ch);
+        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-';
+        if (plain) {
+            file += ch;
+        } else {
+            file += '%';
+            file += kHex[c >> 4];
+            file += kHex[c & 15];
+        }
+    }
+    *path = dir + "/" + file;
+    return 0;
+}
+
 NamedObject::~NamedObject() { Close(); }
 
 NamedObject::NamedObject(NamedObject&& other) noexcept

@@ -14,11 +14,23 @@
 // holder just left: the same as an NT open that lands before the last close.
 #pragma once
 
+#include "platform/SystemDir.h"
+
 #include <functional>
 #include <string>
+#include <string_view>
 #include <sys/types.h>
 
 namespace portlib::platform {
+
+// Longest kernel-object name taken.
+inline constexpr std::size_t kObjectNameMax = 200;
+
+// The file of the kernel object `name` in `area` (Shm or Sync), the area made
+// when missing. Names are case-sensitive as on NT: [A-Za-z0-9_-] stay as they
+// are, every other byte (the dot too, so no name meets a build's temporary
+// file) becomes %XX. 0; EINVAL for an empty or too long name; errno.
+int NamedObjectPath(SysArea area, std::string_view name, std::string* path);
 
 class NamedObject {
 public:

@@ -1,5 +1,6 @@
 #include "platform/NamedObject.h"
 #include "platform/SystemDir.h"
+#include "platform/tests/ReadyChild.h"
 #include "platform/tests/TempSystemDir.h"
 
 #include <gtest/gtest.h>
@@ -42,33 +43,20 @@ protected:
         }
         return n;
     }
-    // A child that publishes "child" at path_ and then holds it until killed.
-    // Returns once the object is published.
+    // A child that builds "child" at path_ (and publishes it) and then
+    // holds it until killed.
     pid_t StartHolder(bool publish = true) {
-        int ready[2];
-        EXPECT_EQ(::pipe(ready), 0);
-        pid_t pid = ::fork();
-        if (pid == 0) {
-            ::close(ready[0]);
-            NamedObject obj;
-            if (obj.BeginCreate(path_, 0660) != 0) ::_exit(1);
-            if (WriteText(obj.Fd(), "child") != 0) ::_exit(1);
-            if (publish && obj.Publish() != 0) ::_exit(1);
-            char c = 'r';
-            (void)!::write(ready[1], &c, 1);
-            for (;;) ::pause();
-        }
-        ::close(ready[1]);
-        char c = 0;
-        EXPECT_EQ(::read(ready[0], &c, 1), 1);
-        ::close(ready[0]);
+        std::string path = path_;
+        pid_t pid = hvtest::StartReadyChild([&] {
+            static NamedObject obj;  // kept for the child's life
+            if (obj.BeginCreate(path, 0660) != 0) return 1;
+            if (WriteText(obj.Fd(), "child") != 0) return 1;
+            return publish ? obj.Publish() : 0;
+        });
+        EXPECT_GT(pid, 0);
         return pid;
     }
-    static void KillHard(pid_t pid) {
-        ::kill(pid, SIGKILL);
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-    }
+    static void KillHard(pid_t pid) { hvtest::KillAndReap(pid); }
 
     std::string dir_;
     std::string path_;
