@@ -45,7 +45,12 @@ void AutoQdbLock::release() {
 DbMgr* AutoQdbLock::getDbMgr(const char* name, int seconds, int tries, int load) {
     if (tries < 1) tries = 1;
     bool limited = seconds >= 0;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(static_cast<long long>(tries) * (limited ? seconds : 0));
+    // The deadline counts whole seconds: with seconds 0 the tries go on until
+    // the clock's second changes.
+    auto wholeSeconds = [] {
+        return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    };
+    long long deadline = wholeSeconds() + static_cast<long long>(tries) * (limited ? seconds : 0);
     long attempts = 0;
     for (;;) {
         int rc = lock(seconds);
@@ -69,7 +74,7 @@ DbMgr* AutoQdbLock::getDbMgr(const char* name, int seconds, int tries, int load)
             std::uniform_int_distribution<int> draw(1, 2000);
             std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<long long>(draw(BackoffGenerator())) * attempts));
         } else {
-            if (std::chrono::steady_clock::now() >= deadline) return nullptr;
+            if (wholeSeconds() > deadline) return nullptr;
             if (--tries <= 0) return nullptr;
         }
     }
