@@ -3,11 +3,14 @@
 // (the start-up runs once per process, so every client is a child).
 #include "AutoQdbLock.h"
 #include "ChildReport.h"
+#include "QdbDaemonFixture.h"
 #include "DbMgr.h"
+#include "QdbFreeIt.h"
 #include "QdbLock.h"
 #include "QdbStartup.h"
 #include "ReadyChild.h"
 #include "ShmMgr.h"
+#include "ShmStr.h"
 #include "platform/OwnerEvent.h"
 #include "platform/SharedSegment.h"
 #include "qdberr.h"
@@ -16,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <map>
@@ -33,85 +37,8 @@ using portlib::platform::SharedSegment;
 
 namespace {
 
-class QdbDaemonTest : public hvtest::SystemDirTest {
-protected:
-    void SetUp() override {
-        root_ = sys_.Path() + "/root";
-        std::filesystem::create_directories(root_ + "/etc");
-        Tunables("INITTIMEOUT=20\n");
-        ::setenv("TEST_ROOT", root_.c_str(), 1);
-        ::setenv("TEST_UNAME", "NODE1", 1);
-    }
-    void TearDown() override {
-        for (pid_t pid : daemons_) Stop(pid);
-        ::unsetenv("TEST_ROOT");
-        ::unsetenv("TEST_UNAME");
-    }
-    void Tunables(const std::string& text) { std::ofstream(root_ + "/etc/Holdervane") << text; }
-
-    // Starts the stand-in daemon with its streams in files; does not wait.
-    pid_t StartDaemon() {
-        static int serial = 0;
-        std::string log = sys_.Path() + "/qdb" + std::to_string(++serial);
-        pid_t pid = ::fork();
-        if (pid == 0) {
-            int out = ::open((log + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            int err = ::open((log + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            ::dup2(out, 1);
-            ::dup2(err, 2);
-            ::execl(HV_QDB_BIN, "qdb", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        logs_[pid] = log;
-        daemons_.push_back(pid);
-        return pid;
-    }
-    // Waits for the database to be available and plays the manager.
-    bool Available() {
-        // The daemon may not have made its event yet.
-        int rc = ENOENT;
-        for (int i = 0; i < 2000 && rc == ENOENT; ++i) {
-            rc = OwnerEvent::WaitSignalled("HVNTQDB", 20000);
-            if (rc == ENOENT) ::usleep(10000);
-        }
-        if (rc != 0) return false;
-        SharedSegment seg;
-        if (seg.Attach("HVNT-shm") != 0) return false;
-        reinterpret_cast<qdbshm::SegHeader*>(seg.Base())->shgp.mgrAvailable = 1;
-        return true;
-    }
-    // Exit code of a daemon that ends by itself (-1: killed or still running after 20 s).
-    int Ended(pid_t pid) {
-        for (int i = 0; i < 2000; ++i) {
-            int status = 0;
-            pid_t r = ::waitpid(pid, &status, WNOHANG);
-            if (r == pid) {
-                daemons_.erase(std::find(daemons_.begin(), daemons_.end(), pid));
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            }
-            ::usleep(10000);
-        }
-        return -1;
-    }
-    void Stop(pid_t pid, int sig = SIGTERM) {
-        ::kill(pid, sig);
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        daemons_.erase(std::remove(daemons_.begin(), daemons_.end(), pid), daemons_.end());
-    }
-    std::string Err(pid_t pid) { return cfgtest::ReadFile(logs_[pid] + ".err"); }
-
-    std::string root_;
-    std::vector<pid_t> daemons_;
-    std::map<pid_t, std::string> logs_;
-};
-
-int StartClient() {
-    set_errinfo("client", "test", 0, nullptr);
-    setAppId(0);
-    qdbinit();
-    return 0;
-}
+using qdbfixture::QdbDaemonTest;
+using qdbfixture::StartClient;
 
 // A client that starts up, then waits for the parent's go before it runs
 // `step`. Go(stay) returns the step's result; with stay the child lives on
@@ -295,6 +222,41 @@ TEST_F(QdbDaemonTest, LockIsNestedTimedAndHandedOnWhenItsHolderIsKilled) {
     bool warned = false;
     for (const auto& e : next.events) warned |= e.text.find("abandoned") != std::string::npos && e.type == "warning";
     EXPECT_TRUE(warned);
+}
+
+TEST_F(QdbDaemonTest, FreeingASegmentAddressWaitsForTheLock) {
+    StartDaemon();
+    ASSERT_TRUE(Available());
+    auto client = cfgtest::RunChild([] {
+        StartClient();
+        ShmStr* s = nullptr;
+        {
+            AUTO_QDB_LOCK(lock);
+            DbMgr* local = lock.getDbMgr(nullptr, -1, 1, 0);
+            if (local == nullptr || (s = ShmStr::create(local->mem(), "a string of 33 bytes with its NUL")) == nullptr)
+                return 10;
+        }
+        std::atomic<int> stage{0};
+        std::thread holder([&] {
+            qdbgetlock(__FILE__, __LINE__, kQdbWaitForever);
+            stage = 1;
+            while (stage != 2) ::usleep(1000);
+            qdbrlslock(__FILE__, __LINE__);
+        });
+        while (stage != 1) ::usleep(1000);
+        std::thread freer([s] { qdbfreeit(s); });
+        ::usleep(100000);
+        bool untouched = s->h.tag == STRING;  // the lock is held elsewhere: not yet freed
+        stage = 2;
+        holder.join();
+        freer.join();
+        if (!untouched) return 11;
+        if (s->h.tag != FREE) return 12;
+        qdbfreeit(std::malloc(16));  // the heap's own
+        qdbfreeit(nullptr);
+        return 0;
+    });
+    EXPECT_EQ(client.exitCode, 0) << client.err;
 }
 
 int g_loads = 0;

@@ -1,0 +1,44 @@
+// The start-up is once per process whichever threads run it at once: no
+// thread returns before it is complete (here: until the manager is there).
+#include "QdbDaemonFixture.h"
+#include "ShmMgr.h"
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+using qdbfixture::QdbDaemonTest;
+
+TEST_F(QdbDaemonTest, ThreadsStartingTogetherAllWaitForTheWholeStartUp) {
+    StartDaemon();
+    ASSERT_TRUE(Available(false));  // no manager yet: the start-up waits for it
+    int go[2];
+    ASSERT_EQ(::pipe(go), 0);
+    std::thread manager([&] {
+        char c;
+        if (::read(go[0], &c, 1) == 1) ::usleep(300000);
+        SetManagerAvailable();
+    });
+    auto client = cfgtest::RunChild([&] {
+        set_errinfo("client", "test", 0, nullptr);
+        setAppId(0);
+        std::atomic<int> early{0};
+        std::vector<std::thread> threads;
+        (void)!::write(go[1], "g", 1);
+        for (int i = 0; i < 8; ++i) {
+            threads.emplace_back([&early, i] {
+                if (i % 2) qdbinit(); else qdbpinit();
+                if (pShmPtr == nullptr || pQdb_shgp->mgrAvailable == 0) early.fetch_add(1);
+            });
+        }
+        for (auto& t : threads) t.join();
+        return early.load();
+    });
+    manager.join();
+    ::close(go[0]);
+    ::close(go[1]);
+    EXPECT_EQ(client.exitCode, 0) << client.err;
+}
+
+}  // namespace
