@@ -19,7 +19,8 @@ int find_pid_by_name(const char* command) {
 
     enable_debug_privilege();
     std::vector<TaskListEntry> tasks;
-    get_task_list(&tasks);
+    // The search needs only who each process is, not its peak counters.
+    hvinit::ListTasks(&tasks, hvinit::TaskDetail::Identity);
     get_window_titles(tasks.data(), static_cast<int>(tasks.size()));
     const auto self = static_cast<std::uint32_t>(::getpid());
     int found = -1;

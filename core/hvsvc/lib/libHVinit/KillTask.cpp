@@ -14,7 +14,7 @@ int kill_task(const TaskListEntry* entry, int /*force*/) {
     const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
     if (pidfd < 0) return 0;
     TaskListEntry now;
-    const bool same = read_task_entry(pid, &now) && now.createTime == entry->createTime &&
+    const bool same = hvinit::ReadTask(pid, &now, hvinit::TaskDetail::Identity) && now.createTime == entry->createTime &&
                       std::strncmp(now.imageName, entry->imageName, sizeof now.imageName) == 0;
     const bool sent = same && ::syscall(SYS_pidfd_send_signal, pidfd, SIGKILL, nullptr, 0) == 0;
     ::close(pidfd);

@@ -32,6 +32,16 @@ int get_task_list(std::vector<TaskListEntry>* entries);
 // a zombie or a kernel thread.
 bool read_task_entry(int pid, TaskListEntry* entry);
 
+namespace hvinit {
+
+// How much of an entry to fill: who the process is (pid, parent, start time,
+// image, the counters /proc/<pid>/stat holds) or everything.
+enum class TaskDetail { Identity, Full };
+bool ReadTask(int pid, TaskListEntry* entry, TaskDetail detail);
+int ListTasks(std::vector<TaskListEntry>* entries, TaskDetail detail);
+
+}  // namespace hvinit
+
 // Nothing to enable on this system: 1.
 int enable_debug_privilege();
 

@@ -20,12 +20,16 @@ constexpr const char kDeletedSuffix[] = " (deleted)";
 long ReadSmallFile(const char* path, char* buf, std::size_t size) {
     const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return -1;
+    // A /proc file comes whole in one read when it fits: read again only
+    // after a read that filled what was asked.
     std::size_t got = 0;
     while (got + 1 < size) {
-        const ssize_t n = ::read(fd, buf + got, size - 1 - got);
+        const std::size_t want = size - 1 - got;
+        const ssize_t n = ::read(fd, buf + got, want);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         got += static_cast<std::size_t>(n);
+        if (static_cast<std::size_t>(n) < want) break;
     }
     ::close(fd);
     buf[got] = '\0';
@@ -52,7 +56,9 @@ unsigned long long StatusBytes(const char* status, const char* key) {
 
 }  // namespace
 
-bool read_task_entry(int pid, TaskListEntry* entry) {
+namespace hvinit {
+
+bool ReadTask(int pid, TaskListEntry* entry, TaskDetail detail) {
     if (pid <= 0 || entry == nullptr) return false;
     char path[64];
     char stat[1024];
@@ -84,7 +90,8 @@ bool read_task_entry(int pid, TaskListEntry* entry) {
     e.threadCount = Saturate(f[20]);
     e.createTime = f[22];
     e.virtualSize = Saturate(f[23]);
-    e.workingSetSize = Saturate(f[24] * static_cast<unsigned long long>(::sysconf(_SC_PAGESIZE)));
+    static const auto pageSize = static_cast<unsigned long long>(::sysconf(_SC_PAGESIZE));
+    e.workingSetSize = Saturate(f[24] * pageSize);
 
     // The image: the executable's base name, else comm (another user's process).
     char exe[4096];
@@ -102,9 +109,10 @@ bool read_task_entry(int pid, TaskListEntry* entry) {
         CopyName(e.imageName, open + 1, static_cast<std::size_t>(close - open - 1));
     }
 
+    // The peaks are only in the status file, which costs as much as the rest.
     char status[4096];
     std::snprintf(path, sizeof path, "/proc/%d/status", pid);
-    if (ReadSmallFile(path, status, sizeof status) > 0) {
+    if (detail == TaskDetail::Full && ReadSmallFile(path, status, sizeof status) > 0) {
         e.peakVirtualSize = Saturate(StatusBytes(status, "VmPeak:"));
         e.peakWorkingSetSize = Saturate(StatusBytes(status, "VmHWM:"));
     }
@@ -112,7 +120,7 @@ bool read_task_entry(int pid, TaskListEntry* entry) {
     return true;
 }
 
-int get_task_list(std::vector<TaskListEntry>* entries) {
+int ListTasks(std::vector<TaskListEntry>* entries, TaskDetail detail) {
     if (entries == nullptr) return 0;
     entries->clear();
     DIR* dir = ::opendir("/proc");
@@ -123,11 +131,17 @@ int get_task_list(std::vector<TaskListEntry>* entries) {
         const long pid = std::strtol(d->d_name, &end, 10);
         if (*end != '\0' || pid <= 0 || pid > std::numeric_limits<int>::max()) continue;
         TaskListEntry e;
-        if (read_task_entry(static_cast<int>(pid), &e)) entries->push_back(e);
+        if (ReadTask(static_cast<int>(pid), &e, detail)) entries->push_back(e);
     }
     ::closedir(dir);
     return static_cast<int>(entries->size());
 }
+
+}  // namespace hvinit
+
+bool read_task_entry(int pid, TaskListEntry* entry) { return hvinit::ReadTask(pid, entry, hvinit::TaskDetail::Full); }
+
+int get_task_list(std::vector<TaskListEntry>* entries) { return hvinit::ListTasks(entries, hvinit::TaskDetail::Full); }
 
 int enable_debug_privilege() { return 1; }
 
