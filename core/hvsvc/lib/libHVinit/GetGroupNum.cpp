@@ -1,4 +1,5 @@
 // The group-number client: asks HV-init for a process's fault-resilient group.
+#include "ErrIdentity.h"
 #include "HvinitReport.h"
 #include "ProcessList.h"
 #include "libHVinit.h"
@@ -7,6 +8,8 @@
 #include <cstring>
 
 int getgroupnum(const char* name) {
+    // A program that never named itself reports as the group-number client.
+    if (cfgstore::CurrentErrIdentity().facility == 0) set_errinfo("HV-init:getgroupnum", "GENERAL", 1024, nullptr);
     if (checkserverready() != 0) {
         HVI_REPORT(3, 19581, "HV-init is not running.\n");
         return -2;

@@ -1,5 +1,6 @@
 // The command-pipe client against a stand-in server on a real pipe.
 #include "FakeHvinitServer.h"
+#include "HvinitEventLog.h"
 #include "ProcessList.h"
 #include "TempSystemDir.h"
 #include "libHVinit.h"
@@ -41,6 +42,10 @@ TEST_F(HvinitPipeClient, RequestTextsAreTheCommandAndEachArgumentFollowedByABlan
 TEST_F(HvinitPipeClient, WithoutServerFourTriesFailAndTheRequestGivesMinusTwo) {
     char reply[] = "getpid";
     EXPECT_EQ(hvi_request(reply, hvinit::kCmdFork, "/bin/true", nullptr), -2);
+    const auto reports = hvtest::Reports(19604);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_NE(reports[0].text.find("Communication to Holdervane Server failed."), std::string::npos);
+    EXPECT_EQ(reports[0].type, "error");
     char probe[] = "x";
     EXPECT_EQ(hvi_exchange(probe, "9 "), -1);  // the open itself fails
 }
@@ -50,6 +55,7 @@ TEST_F(HvinitPipeClient, AMinusThreeReplyIsAFailedTry) {
     char reply[] = "update";
     EXPECT_EQ(hvi_request(reply, hvinit::kCmdUpdate, "rec", "0", nullptr), -2);
     EXPECT_EQ(refusing.Requests().size(), 4u);
+    EXPECT_EQ(hvtest::Reports(19604).size(), 1u);
 }
 
 TEST_F(HvinitPipeClient, RetriesUntilARealReply) {
@@ -90,6 +96,7 @@ TEST_F(HvinitPipeClient, ARequestThatDoesNotFitIsRefusedUnsent) {
     const std::string over(1021, 'a');
     EXPECT_EQ(hvi_request(reply, hvinit::kCmdFork, over.c_str(), nullptr), -2);
     EXPECT_TRUE(server.Requests().empty());
+    EXPECT_EQ(hvtest::Reports(19605).size(), 1u);
     EXPECT_EQ(hvi_request(reply, hvinit::kCmdFork, fits.c_str(), nullptr), 0);
     ASSERT_EQ(server.Requests().size(), 1u);
     EXPECT_EQ(server.Requests()[0].size(), hvinit::kRequestBytes);
@@ -99,6 +106,8 @@ TEST_F(HvinitPipeClient, AnEmptyOrMissingReplyFailsTheExchange) {
     FakeHvinitServer server([](int n, const std::string&) { return Reply(n == 0 ? "" : std::string(1, '\0')); });
     char reply[] = "checkserverready";
     EXPECT_EQ(hvi_exchange(reply, "9 "), -3);  // closed without a reply
+    ASSERT_EQ(hvtest::Reports(19603).size(), 1u);
+    EXPECT_NE(hvtest::Reports(19603)[0].text.find("hvinit server returned 0 (zero) bytes."), std::string::npos);
     char again[] = "checkserverready";
     EXPECT_EQ(hvi_exchange(again, "9 "), 16);  // as many as accepted: the reply's zero padding
     EXPECT_STREQ(again, "");
@@ -109,6 +118,7 @@ TEST_F(HvinitPipeClient, ASilentServerTimesOut) {
     char reply[] = "checkserverready";
     EXPECT_EQ(hvi_exchange(reply, "9 "), -3);
     EXPECT_EQ(silent.Requests().size(), 1u);
+    EXPECT_EQ(hvtest::Reports(19603).size(), 1u);
 }
 
 TEST_F(HvinitPipeClient, CheckServerReady) {
@@ -126,6 +136,7 @@ TEST_F(HvinitPipeClient, CheckServerReadyWithoutServer) { EXPECT_EQ(checkserverr
 
 TEST_F(HvinitPipeClient, GetGroupNumRefusesLongNamesAndAStoppedServer) {
     EXPECT_EQ(getgroupnum("prog"), -2);  // nobody answers
+    EXPECT_EQ(hvtest::Reports(19581).size(), 1u);
     FakeHvinitServer server([](int, const std::string& request) {
         return Reply(request == Sent("9 ") ? "1" : "17");
     });
@@ -134,6 +145,7 @@ TEST_F(HvinitPipeClient, GetGroupNumRefusesLongNamesAndAStoppedServer) {
     const auto seen = server.Requests();
     ASSERT_EQ(seen.size(), 3u);  // the long name never reached the pipe
     EXPECT_EQ(seen[2], Sent("9 "));
+    EXPECT_EQ(hvtest::Reports(19582).size(), 1u);
 }
 
 }  // namespace

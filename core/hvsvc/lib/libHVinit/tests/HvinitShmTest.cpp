@@ -1,4 +1,5 @@
 // The HV-init table: layout, a fresh table, and its lifetime across processes.
+#include "HvinitEventLog.h"
 #include "TempSystemDir.h"
 #include "libHVinit.h"
 
@@ -149,6 +150,9 @@ TEST_F(HvinitShm, CallsWithoutATable) {
     EXPECT_EQ(hvi_shm_remove(), 0);
     EXPECT_EQ(hvi_shm_detach(nullptr), 0);
     EXPECT_EQ(hvi_shm_detach(reinterpret_cast<void*>(-1)), 0);
+    EXPECT_EQ(hvtest::Reports(19644).size(), 1u);
+    EXPECT_EQ(hvtest::Reports(19643).size(), 1u);
+    EXPECT_TRUE(hvtest::Reports(19645).empty());
 }
 
 TEST_F(HvinitShm, AHeldFileOfTheWrongSizeIsNeverMapped) {

@@ -1,4 +1,6 @@
 // The string routines that server and tools share, as tables of cases.
+#include "HvinitEventLog.h"
+#include "TempSystemDir.h"
 #include "libHVinit.h"
 
 #include <gtest/gtest.h>
@@ -17,7 +19,10 @@ std::vector<std::string> Split(const std::string& line, int maxFields, int* coun
     return out;
 }
 
-TEST(HvinitStrings, SplitArgs) {
+// split_args reports; the reports go to a test's own system directory.
+class HvinitStrings : public hvtest::SystemDirTest {};
+
+TEST_F(HvinitStrings, SplitArgs) {
     const std::string longWord(256, 'w');
     const std::string longest(255, 'w');
     struct Case {
@@ -41,9 +46,12 @@ TEST(HvinitStrings, SplitArgs) {
         EXPECT_EQ(Split(c.line, c.maxFields, &count), c.fields) << c.line;
         EXPECT_EQ(count, c.count) << c.line;
     }
+    const auto reports = hvtest::Reports(19651);
+    ASSERT_EQ(reports.size(), 1u);  // only the 256-character word
+    EXPECT_NE(reports[0].text.find("Argument length is > than 256 characters long."), std::string::npos);
 }
 
-TEST(HvinitStrings, InPlaceRoutines) {
+TEST_F(HvinitStrings, InPlaceRoutines) {
     struct Case {
         const char* name;
         std::string in;
@@ -72,7 +80,7 @@ TEST(HvinitStrings, InPlaceRoutines) {
     for (const Case& c : cases) EXPECT_EQ(run(c.name, c.in), c.out) << c.name << " " << c.in;
 }
 
-TEST(HvinitStrings, IsPidText) {
+TEST_F(HvinitStrings, IsPidText) {
     EXPECT_EQ(is_pid_text("1234"), 1);
     EXPECT_EQ(is_pid_text(" 12-3."), 1);
     EXPECT_EQ(is_pid_text("12a"), 0);
@@ -80,7 +88,7 @@ TEST(HvinitStrings, IsPidText) {
     EXPECT_EQ(is_pid_text((std::string(256, '1') + "x").c_str()), 1);  // letters past 256 are not looked at
 }
 
-TEST(HvinitStrings, CutsAndBaseNames) {
+TEST_F(HvinitStrings, CutsAndBaseNames) {
     char dst[16];
     char* cut = cut_at_dot("QDB.EXE.1", dst, sizeof dst);
     EXPECT_STREQ(dst, "QDB");
@@ -114,7 +122,7 @@ TEST(HvinitStrings, CutsAndBaseNames) {
     EXPECT_STREQ(proc_base_name("/bin/longname", tiny, sizeof tiny), "lon");
 }
 
-TEST(HvinitStrings, FindSubstring) {
+TEST_F(HvinitStrings, FindSubstring) {
     const char* text = "a::b::c";
     EXPECT_EQ(find_substring(text, "::"), text + 1);
     EXPECT_EQ(find_substring(text, ""), text);
