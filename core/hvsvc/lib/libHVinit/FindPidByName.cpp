@@ -19,8 +19,8 @@ int find_pid_by_name(const char* command) {
 
     enable_debug_privilege();
     std::vector<TaskListEntry> tasks;
-    // The search needs only who each process is, not its peak counters.
-    hvinit::ListTasks(&tasks, hvinit::TaskDetail::Identity);
+    // The search needs only each process's pid and image.
+    hvinit::ListTasks(&tasks, hvinit::TaskDetail::Name);
     get_window_titles(tasks.data(), static_cast<int>(tasks.size()));
     const auto self = static_cast<std::uint32_t>(::getpid());
     int found = -1;

@@ -34,9 +34,11 @@ bool read_task_entry(int pid, TaskListEntry* entry);
 
 namespace hvinit {
 
-// How much of an entry to fill: who the process is (pid, parent, start time,
-// image, the counters /proc/<pid>/stat holds) or everything.
-enum class TaskDetail { Identity, Full };
+// How much of an entry to fill: the pid and image only (a process whose
+// executable cannot be read is still checked to be neither a zombie nor a
+// kernel thread); who the process is (pid, parent, start time, image, the
+// counters /proc/<pid>/stat holds); or everything.
+enum class TaskDetail { Name, Identity, Full };
 bool ReadTask(int pid, TaskListEntry* entry, TaskDetail detail);
 int ListTasks(std::vector<TaskListEntry>* entries, TaskDetail detail);
 

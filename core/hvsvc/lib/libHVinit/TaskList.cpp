@@ -54,12 +54,39 @@ unsigned long long StatusBytes(const char* status, const char* key) {
     return std::strtoull(p + std::strlen(key), nullptr, 10) * 1024ULL;
 }
 
+// The base name of /proc/<pid>/exe into image; false when it cannot be read.
+bool ExeImage(int pid, char (&image)[32]) {
+    char path[64];
+    char exe[4096];
+    std::snprintf(path, sizeof path, "/proc/%d/exe", pid);
+    const ssize_t n = ::readlink(path, exe, sizeof exe - 1);
+    if (n <= 0) return false;
+    std::size_t len = static_cast<std::size_t>(n);
+    exe[len] = '\0';
+    const std::size_t suffix = sizeof kDeletedSuffix - 1;
+    if (len > suffix && std::strcmp(exe + len - suffix, kDeletedSuffix) == 0) exe[len -= suffix] = '\0';
+    const char* base = std::strrchr(exe, '/');
+    base = base != nullptr ? base + 1 : exe;
+    CopyName(image, base, std::strlen(base));
+    return true;
+}
+
 }  // namespace
 
 namespace hvinit {
 
 bool ReadTask(int pid, TaskListEntry* entry, TaskDetail detail) {
     if (pid <= 0 || entry == nullptr) return false;
+    // A readable executable link already tells a live user process: kernel
+    // threads have none, and a zombie has lost it.
+    if (detail == TaskDetail::Name) {
+        TaskListEntry e {};
+        if (ExeImage(pid, e.imageName)) {
+            e.pid = static_cast<std::uint32_t>(pid);
+            *entry = e;
+            return true;
+        }
+    }
     char path[64];
     char stat[1024];
     std::snprintf(path, sizeof path, "/proc/%d/stat", pid);
@@ -94,20 +121,8 @@ bool ReadTask(int pid, TaskListEntry* entry, TaskDetail detail) {
     e.workingSetSize = Saturate(f[24] * pageSize);
 
     // The image: the executable's base name, else comm (another user's process).
-    char exe[4096];
-    std::snprintf(path, sizeof path, "/proc/%d/exe", pid);
-    const ssize_t n = ::readlink(path, exe, sizeof exe - 1);
-    if (n > 0) {
-        std::size_t len = static_cast<std::size_t>(n);
-        exe[len] = '\0';
-        const std::size_t suffix = sizeof kDeletedSuffix - 1;
-        if (len > suffix && std::strcmp(exe + len - suffix, kDeletedSuffix) == 0) exe[len -= suffix] = '\0';
-        const char* base = std::strrchr(exe, '/');
-        base = base != nullptr ? base + 1 : exe;
-        CopyName(e.imageName, base, std::strlen(base));
-    } else {
+    if (detail == TaskDetail::Name || !ExeImage(pid, e.imageName))
         CopyName(e.imageName, open + 1, static_cast<std::size_t>(close - open - 1));
-    }
 
     // The peaks are only in the status file, which costs as much as the rest.
     char status[4096];
