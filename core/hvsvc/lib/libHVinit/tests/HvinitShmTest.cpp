@@ -1,4 +1,5 @@
 // The HV-init table: layout, a fresh table, and its lifetime across processes.
+#include "AdminGroupSetting.h"
 #include "HvinitEventLog.h"
 #include "TempSystemDir.h"
 #include "libHVinit.h"
@@ -64,6 +65,16 @@ TEST_F(HvinitShm, AFreshTable) {
     struct stat st {};
     ASSERT_EQ(::stat(TablePath().c_str(), &st), 0);
     EXPECT_EQ(st.st_size, 61540);
+    EXPECT_EQ(st.st_mode & 0777, 0660u);
+}
+
+TEST_F(HvinitShm, TheTableBelongsToTheAdminGroup) {
+    if (::geteuid() != 0) GTEST_SKIP() << "giving a file another group needs root here";
+    ASSERT_EQ(hvtest::SetAdminGroup("1"), 0);
+    ASSERT_EQ(hvi_shm_create(), 1);
+    struct stat st {};
+    ASSERT_EQ(::stat(TablePath().c_str(), &st), 0);
+    EXPECT_EQ(st.st_gid, 1u);
     EXPECT_EQ(st.st_mode & 0777, 0660u);
 }
 
