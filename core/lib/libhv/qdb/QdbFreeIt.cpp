@@ -6,7 +6,6 @@
 #include "ShmStr.h"
 #include "qdberr.h"
 
-#include <cstdlib>
 #include <cstring>
 
 int qdbFreeShared(void* p) {
@@ -34,9 +33,4 @@ int qdbFreeShared(void* p) {
     }
     qdbrlslock(__FILE__, __LINE__);
     return 1;
-}
-
-extern "C" void qdbfreeit(void* p) {
-    if (p == nullptr || qdbFreeShared(p)) return;
-    std::free(p);
 }

@@ -1,10 +1,7 @@
-// Freeing what the library hands out: an address inside the attached
-// segment goes back to the segment's free lists (under the database lock);
-// anything else to the heap.
+// The segment branch of qdbfreeit: an address inside the attached segment
+// goes back to the segment's free lists, under the database lock.
 #pragma once
 
-extern "C" void qdbfreeit(void* p);
-
 // 1 when p lies in the attached segment's page area (freed, or refused with
-// a report), 0 when it does not.
+// a report), 0 when it does not (the caller frees it from the heap).
 int qdbFreeShared(void* p);

@@ -5,7 +5,7 @@
 #include "ChildReport.h"
 #include "QdbDaemonFixture.h"
 #include "DbMgr.h"
-#include "QdbFreeIt.h"
+#include "qdbfile.h"
 #include "QdbLock.h"
 #include "QdbStartup.h"
 #include "ReadyChild.h"
