@@ -38,16 +38,7 @@ DbMgr* DbMgr::create(const char* dbName, std::int32_t pages) {
 
 int DbMgr::destroy(DbMgr* db) {
     ShmPages pages = QdbPages();
-    if (!pages.isShared(db)) {
-        hv_err(__FILE__, __LINE__, 25, 682, QDB_INT, "dbmgr:  attempt to free non-shared, ptr=0x%x\n",
-               static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(db)));
-        return -1;
-    }
-    if (db->h.tag != DBMGR) {
-        hv_err(__FILE__, __LINE__, 25, 683, QDB_INT, "dbmgr:  storage type inconsistency, ptr=0x%x\n",
-               static_cast<unsigned>(pages.offOf(db)));
-        return -1;
-    }
+    if (!pages.checkFree(db, DBMGR, "dbmgr", 682, 683)) return -1;
     hv_debug(__FILE__, __LINE__, "LD.dbmgr.destruct", "DbMgr::~DbMgr(): ENTER");
     pages.returnPages(db->pageChain);
     db->pageChain = -1;

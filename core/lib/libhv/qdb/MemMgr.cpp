@@ -158,23 +158,31 @@ bool MemMgr::locate(const void* p, std::int32_t* n, std::int32_t* idx) const {
     return true;
 }
 
+bool MemMgr::isFreeSlot(const void* p, std::int32_t* n) const {
+    *n = -1;
+    if (!pages_.isShared(p) || pages_.offOf(p) < kSegHeaderSize) return false;
+    *n = ShmPages::pgOff(pages_.offOf(p));
+    return pages_.offOf(p) + 4 <= pages_.offOf(pages_.pgPtr(*n)) + kPageSize &&
+           ReadWord(static_cast<const char*>(p)) == FREE;
+}
+
+void MemMgr::refuse(int msgNum, const char* what, std::int32_t n, const void* p) const {
+    hv_err(__FILE__, __LINE__, 25, msgNum, QDB_INT, "%s, pgno=%d, ptr=0x%x\n", what, n, PtrWord(pages_, p));
+}
+
 std::int32_t MemMgr::putFreeElem(void* p) {
     std::int32_t n = -1, idx = -1;
-    bool shared = pages_.isShared(p) && pages_.offOf(p) >= kSegHeaderSize;
-    if (shared) n = ShmPages::pgOff(pages_.offOf(p));
-    if (shared && pages_.offOf(p) + 4 <= pages_.offOf(pages_.pgPtr(n)) + kPageSize &&
-        ReadWord(static_cast<char*>(p)) == FREE) {
-        hv_err(__FILE__, __LINE__, 25, 285, QDB_INT, "Attempt to free a free element, pgno=%d, ptr=0x%x\n", n,
-               PtrWord(pages_, p));
+    if (isFreeSlot(p, &n)) {
+        refuse(285, "Attempt to free a free element", n, p);
         return -1;
     }
+    bool shared = n >= 0;
     PageHeader* page = shared ? pages_.pgPtr(n) : nullptr;
     bool ok = locate(p, &n, &idx) && page->freeCnt < kPageData / page->objSiz;
     // A run of several elements is freed as one (putFreeSeqElems).
     if (ok && page->type == STRING) ok = stepOver(n, idx) == 1;
     if (!ok) {
-        hv_err(__FILE__, __LINE__, 25, 286, QDB_INT, "Attempt to free an invalid addr, pgno=%d, ptr=0x%x\n", n,
-               PtrWord(pages_, p));
+        refuse(286, "Attempt to free an invalid addr", n, p);
         return -1;
     }
     std::memset(p, 0, static_cast<std::size_t>(page->objSiz));
@@ -184,14 +192,11 @@ std::int32_t MemMgr::putFreeElem(void* p) {
 
 std::int32_t MemMgr::putFreeSeqElems(void* p) {
     std::int32_t n = -1, idx = -1;
-    bool shared = pages_.isShared(p) && pages_.offOf(p) >= kSegHeaderSize;
-    if (shared) n = ShmPages::pgOff(pages_.offOf(p));
-    if (shared && pages_.offOf(p) + 4 <= pages_.offOf(pages_.pgPtr(n)) + kPageSize &&
-        ReadWord(static_cast<char*>(p)) == FREE) {
-        hv_err(__FILE__, __LINE__, 25, 496, QDB_INT, "Attempt to free a free seq elem, pgno=%d, ptr=0x%x\n", n,
-               PtrWord(pages_, p));
+    if (isFreeSlot(p, &n)) {
+        refuse(496, "Attempt to free a free seq elem", n, p);
         return -1;
     }
+    bool shared = n >= 0;
     PageHeader* page = shared ? pages_.pgPtr(n) : nullptr;
     bool ok = locate(p, &n, &idx);
     std::int32_t maxPerPg = ok ? kPageData / page->objSiz : 0;
@@ -202,8 +207,7 @@ std::int32_t MemMgr::putFreeSeqElems(void* p) {
         count = c;
     }
     if (!ok || count < 1 || count > maxPerPg - idx || page->freeCnt + count > maxPerPg) {
-        hv_err(__FILE__, __LINE__, 25, 497, QDB_INT, "Attempt to free an invalid addr, pgno=%d, ptr=0x%x\n", n,
-               PtrWord(pages_, p));
+        refuse(497, "Attempt to free an invalid addr", n, p);
         return -1;
     }
     for (std::int32_t i = 0; i < count; ++i) {

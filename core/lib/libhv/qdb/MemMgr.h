@@ -59,6 +59,11 @@ private:
     // Page number and element index of p (checked: on an element boundary
     // of a page in use). False when p is not an element.
     bool locate(const void* p, std::int32_t* n, std::int32_t* idx) const;
+    // True when p is an unused slot of a page (*n: its page, or -1 when p
+    // is not in the page area).
+    bool isFreeSlot(const void* p, std::int32_t* n) const;
+    // The report of a refused free: "<what>, pgno=%d, ptr=0x%x".
+    void refuse(int msgNum, const char* what, std::int32_t n, const void* p) const;
 
     ShmPages pages_;
     std::int32_t* head_;

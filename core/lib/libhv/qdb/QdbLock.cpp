@@ -5,6 +5,7 @@
 #include "QdbStartup.h"
 #include "platform/NamedMutex.h"
 #include "platform/OwnerEvent.h"
+#include "platform/PollUntil.h"
 #include "qdberr.h"
 #include "qdbpaths.h"
 
@@ -25,11 +26,6 @@ bool g_initDone = false;
 NamedMutex g_mutex;
 OwnerEvent g_event;  // the daemon's only
 
-std::int64_t MonotonicMs() {
-    timespec ts {};
-    ::clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<std::int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
 
 void DealWithEvent(const std::string& eventName) {
     OwnerEvent::State st;
@@ -56,18 +52,13 @@ void DealWithEvent(const std::string& eventName) {
     if (mxrtest()) {
         // The manager may start before the daemon: wait for the event to
         // appear, at most INITTIMEOUT seconds, trying every second.
-        std::int64_t start = MonotonicMs();
-        std::int64_t limit = static_cast<std::int64_t>(pQdb_inittimeout) * 1000;
-        while ((rc = OwnerEvent::Query(eventName, &st)) == ENOENT) {
-            std::int64_t waited = MonotonicMs() - start;
-            if (waited >= limit) {
-                hv_err(__FILE__, __LINE__, 21, 459,
-                       "Wait period of %d seconds for QDB to become available has been exceeded",
-                       static_cast<int>(waited / 1000));
-                return;
-            }
-            std::int64_t nap = limit - waited < 1000 ? limit - waited : 1000;
-            ::usleep(static_cast<useconds_t>(nap * 1000));
+        std::int64_t waited = 0;
+        bool appeared = portlib::platform::PollUntil([&] { return (rc = OwnerEvent::Query(eventName, &st)) != ENOENT; },
+                                                     static_cast<std::int64_t>(pQdb_inittimeout) * 1000, 1000, &waited);
+        if (!appeared) {
+            hv_err(__FILE__, __LINE__, 21, 459, "Wait period of %d seconds for QDB to become available has been exceeded",
+                   static_cast<int>(waited / 1000));
+            return;
         }
         sleep_till_qdb_avail(eventName.c_str());
         return;
@@ -135,14 +126,14 @@ int doDaemonAvail(void) {
 }
 
 void sleep_till_qdb_avail(const char* eventName) {
-    std::int64_t start = MonotonicMs();
+    std::int64_t start = portlib::platform::MonotonicNowMs();
     for (;;) {
         int rc = OwnerEvent::WaitSignalled(eventName, static_cast<std::int64_t>(pQdb_inittimeout) * 1000);
         if (rc == 0) return;
         if (rc == ETIMEDOUT) {
             hv_err(__FILE__, __LINE__, 21, 459,
                    "Wait period of %d seconds for QDB to become available has been exceeded",
-                   static_cast<int>((MonotonicMs() - start) / 1000));
+                   static_cast<int>((portlib::platform::MonotonicNowMs() - start) / 1000));
         } else if (rc == ENOENT) {
             // The daemon ended before it had loaded the database.
             hv_err(__FILE__, __LINE__, 22, 472, "Can't run this application without QDB Daemon running");

@@ -3,6 +3,7 @@
 #include "QdbLock.h"
 #include "ShmMgr.h"
 #include "qdberr.h"
+#include "platform/PollUntil.h"
 #include "qdbpaths.h"
 
 #include <atomic>
@@ -39,11 +40,6 @@ std::thread::id g_runner;
 
 std::once_flag g_initOnce;
 
-std::int64_t MonotonicMs() {
-    timespec ts {};
-    ::clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<std::int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
 
 void FillTableDescriptors() {
     static const struct {
@@ -96,18 +92,12 @@ bool mxrtest() { return g_appId.load() == 2; }
 void qdbWaitForManager(void) {
     if (pQdb_shgp == nullptr) return;
     volatile std::int32_t* word = &pQdb_shgp->mgrAvailable;
-    std::int64_t start = MonotonicMs();
-    std::int64_t limit = static_cast<std::int64_t>(pQdb_inittimeout) * 1000;
-    while (*word == 0) {
-        std::int64_t waited = MonotonicMs() - start;
-        if (waited >= limit) {
-            hv_err(__FILE__, __LINE__, 21, 333,
-                   "wait period of %u seconds for MXR to become available has been exceeded",
-                   static_cast<unsigned>(waited / 1000));
-            return;
-        }
-        std::int64_t nap = limit - waited < 250 ? limit - waited : 250;
-        ::usleep(static_cast<useconds_t>(nap * 1000));
+    std::int64_t waited = 0;
+    if (!portlib::platform::PollUntil([word] { return *word != 0; }, static_cast<std::int64_t>(pQdb_inittimeout) * 1000,
+                                      250, &waited)) {
+        // The figure is the time really waited.
+        hv_err(__FILE__, __LINE__, 21, 333, "wait period of %u seconds for MXR to become available has been exceeded",
+               static_cast<unsigned>(waited / 1000));
     }
 }
 

@@ -95,18 +95,9 @@ int ShmList::sever(ShmOff* head, const char* keyText) {
 
 int ShmList::destroy(ShmList* p) {
     ShmPages pages = QdbPages();
-    if (!pages.isShared(p)) {
-        hv_err(__FILE__, __LINE__, 25, 308, QDB_INT, "ShmList:  attempt to free non-shared, ptr=0x%x\n",
-               static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(p)));
-        return -1;
-    }
     MemMgr mem = DbMgr::manager();
-    bool ownerOk = p->h.owner == -1 || OwnerMem(p->h.owner, &mem);
-    if (p->h.tag != LIST || !ownerOk) {
-        hv_err(__FILE__, __LINE__, 25, 309, QDB_INT, "ShmList:  storage type inconsistency, ptr=0x%x\n",
-               static_cast<unsigned>(pages.offOf(p)));
-        return -1;
-    }
+    bool ownerOk = pages.isShared(p) && (p->h.owner == -1 || OwnerMem(p->h.owner, &mem));
+    if (!pages.checkFree(p, LIST, "ShmList", 308, 309, ownerOk)) return -1;
     if (p->key >= 0) {
         if (auto* s = const_cast<ShmStr*>(ShmStrAt(p->key))) ShmStr::destroy(s);
         p->key = kNullOff;

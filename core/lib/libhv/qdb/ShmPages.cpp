@@ -82,3 +82,18 @@ void ShmPages::returnPages(std::int32_t first) const {
     pgPtr(n)->next = header()->freeList;
     header()->freeList = first;
 }
+
+bool ShmPages::checkFree(const void* p, std::int32_t tag, const char* who, int nonShared, int badType,
+                         bool typeOk) const {
+    if (!isShared(p)) {
+        hv_err(__FILE__, __LINE__, 25, nonShared, QDB_INT, "%s:  attempt to free non-shared, ptr=0x%x\n", who,
+               static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(p)));
+        return false;
+    }
+    if (static_cast<const ElemHeader*>(p)->tag != tag || !typeOk) {
+        hv_err(__FILE__, __LINE__, 25, badType, QDB_INT, "%s:  storage type inconsistency, ptr=0x%x\n", who,
+               static_cast<unsigned>(offOf(p)));
+        return false;
+    }
+    return true;
+}

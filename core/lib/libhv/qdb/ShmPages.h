@@ -43,6 +43,13 @@ public:
         return reinterpret_cast<T*>(base_ + off);
     }
 
+    // The check before an object is freed: p in the segment (else
+    // "<who>:  attempt to free non-shared", number nonShared) and tagged
+    // `tag` with typeOk (else "<who>:  storage type inconsistency", number
+    // badType). Both reports keep result code 3. True when p may be freed.
+    bool checkFree(const void* p, std::int32_t tag, const char* who, int nonShared, int badType,
+                   bool typeOk = true) const;
+
     // Takes the first k pages of the pool, chained, the last one ending the
     // chain. The first page's number, or -1 (nothing taken) when the pool
     // holds fewer than k.

@@ -43,17 +43,9 @@ bool OwnerMem(std::int32_t owner, MemMgr* out) {
 
 int ShmStr::destroy(ShmStr* p) {
     ShmPages pages = QdbPages();
-    if (!pages.isShared(p)) {
-        hv_err(__FILE__, __LINE__, 25, 626, QDB_INT, "ShmStr:  attempt to free non-shared, ptr=0x%x\n",
-               static_cast<unsigned>(reinterpret_cast<std::uintptr_t>(p)));
-        return -1;
-    }
     MemMgr mem = DbMgr::manager();
-    if (p->h.tag != STRING || !OwnerMem(p->h.owner, &mem)) {
-        hv_err(__FILE__, __LINE__, 25, 722, QDB_INT, "ShmStr:  storage type inconsistency, ptr=0x%x\n",
-               static_cast<unsigned>(pages.offOf(p)));
-        return -1;
-    }
+    bool ownerOk = pages.isShared(p) && OwnerMem(p->h.owner, &mem);
+    if (!pages.checkFree(p, STRING, "ShmStr", 626, 722, ownerOk)) return -1;
     return mem.putFreeSeqElems(p) < 0 ? -1 : 0;
 }
 
