@@ -259,6 +259,27 @@ TEST_F(QdbDaemonTest, FreeingASegmentAddressWaitsForTheLock) {
     EXPECT_EQ(client.exitCode, 0) << client.err;
 }
 
+TEST_F(QdbDaemonTest, ALockWaitThatFailsIsReportedNotTakenForHeld) {
+    auto child = cfgtest::RunChild([] {
+        set_errinfo("lockfail", "test", 0, nullptr);
+        setAppId(1);
+        qdbinitlocks(0, "HVNT", 108);
+        // Spoil the mutex's kind word (glibc: int at offset 16 of the mutex,
+        // which sits 8 bytes into the file) so that every wait fails.
+        std::string path = std::string(std::getenv("HV_SYSTEM_DIR")) + "/run/sync/HVNT-sem";
+        int fd = ::open(path.c_str(), O_RDWR);
+        int bad = 0x7F;
+        if (fd < 0 || ::pwrite(fd, &bad, sizeof bad, 8 + 16) != static_cast<ssize_t>(sizeof bad)) return 10;
+        ::close(fd);
+        if (qdbgetlock(__FILE__, __LINE__, kQdbWaitForever) != -1) return 11;
+        if (qdbgetlock(__FILE__, __LINE__, 100) != -1) return 12;
+        if (Qdb_errno == 0 || Qdb_errbuf == nullptr || !std::strstr(Qdb_errbuf, "the wait on the database lock failed"))
+            return 13;
+        return 0;
+    });
+    EXPECT_EQ(child.exitCode, 0) << child.err;
+}
+
 int g_loads = 0;
 int BusyLoader(DbMgr*) {
     ++g_loads;
