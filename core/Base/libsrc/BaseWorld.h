@@ -8,14 +8,22 @@
 // exit), then Run for as long as GetRunFlag is non-zero, then CleanUp.
 //
 // Not a framework object: no class code, no reference count, no encoding.
-// Everything here runs on the one thread that calls Run; messages may be
-// queued only from that thread.
+// Everything here runs on the one thread that calls Run (the loop's thread:
+// the constructing thread until Run is first called); Send from any other
+// thread stops on an assertion. Other threads reach the loop through the
+// world's inbox only (OpenInbox, WorldInbox.h).
 #pragma once
+
+#include <atomic>
+#include <memory>
+#include <thread>
 
 #include "BaseMsgPtr.h"
 #include "BaseMsgRcvr.h"
 #include "PollManager.h"
 #include "TimerManager.h"
+
+class WorldInbox;
 
 class BaseWorld {
 public:
@@ -64,6 +72,14 @@ public:
     // manager route exists (the process's pipe to its manager is up).
     void ProcessMessages();
 
+    // The loop's thread only: this world's inbox for other threads, opened
+    // (and its adapter registered) at the first call. Hand the shared pointer
+    // to the threads that post; see WorldInbox.h.
+    std::shared_ptr<WorldInbox> OpenInbox();
+
+    // 1 on the thread that runs this world's loop.
+    int IsLoopThread() const;
+
     // The current world, or null.
     static BaseWorld* GetWorldPtr();
     static void SetWorldPtr(BaseWorld* world);
@@ -83,12 +99,16 @@ private:
     TimerManager TimerMgr;
     BaseMsgRcvrPtr MsgLoggerPtr;
     int MessagePrinting;
+    // The thread that constructed this world or last called Run.
+    std::atomic<std::thread::id> LoopThread;
+    std::shared_ptr<WorldInbox> Inbox;
 
     // 1 once queued messages may be dispatched (the readiness gate is open).
     int DispatchGateOpen();
     // One message of the dispatch step; 1 when it was handed to a receiver.
     int DispatchOne(const BaseMsgPtr& queued);
 
-    static BaseWorld* worldPtr;
+    // Read by any thread (Send checks the caller against its world).
+    static std::atomic<BaseWorld*> worldPtr;
     static int dispatchReadyFlg;
 };
