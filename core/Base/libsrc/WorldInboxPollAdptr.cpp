@@ -5,11 +5,11 @@
 #include "WorldInbox.h"
 
 // Never made from a peer's bytes: it stands for a place in this process's
-// loop, so its factory makes nothing.
+// loop, so it has no factory and is not registered (its code serves type
+// tests only).
 MXR_DEFINE_TYPE_(WorldInboxPollAdptr, 112);
 MXR_DEFINE_ENCODING_SLOTS_(WorldInboxPollAdptr);
 MXR_DEFINE_FIELD_FUNCTIONS_(WorldInboxPollAdptr);
-MXR_DEFINE_FACTORY_MAKE_(WorldInboxPollAdptr, nullptr);
 
 WorldInboxPollAdptr::WorldInboxPollAdptr(BaseWorld* world, std::shared_ptr<WorldInbox> inbox)
     : World(world), Inbox(std::move(inbox)) {

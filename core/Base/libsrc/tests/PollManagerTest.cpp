@@ -209,6 +209,32 @@ TEST_F(PollManagerTest, IdleAdaptersAndAClosedDescriptorDoNotSpin) {
     ::close(fds[1]);
 }
 
+// The kind of each descriptor (the system calls that find it) is learned
+// once per registration, not in every poll; a new descriptor of the same
+// adapter, or a new registration, is learned again.
+TEST_F(PollManagerTest, EachDescriptorsKindIsLearnedOncePerRegistration) {
+    constexpr int kAdapters = 8;
+    std::vector<polltest::TcpPair> conns(kAdapters);
+    PollManager pm;
+    std::vector<LoopTestAdptrPtr> held;
+    for (auto& c : conns) {
+        (void)!::write(c.server, "x", 1);  // ready in every poll: nothing reads it
+        held.push_back(NewAdptr(c.client));
+        pm.Register(BasePollAdptrPtr(held.back()));
+    }
+    const unsigned long before = portlib::platform::GetFdKindLookupCount();
+    for (int turn = 0; turn < 50; ++turn) ASSERT_EQ(pm.PollForWork(0), BasePollAdptr::DIDWORK);
+    EXPECT_EQ(portlib::platform::GetFdKindLookupCount() - before, static_cast<unsigned long>(kAdapters));
+    for (auto& a : held) EXPECT_EQ(a->lastRevents, POLLIN);
+
+    held[0]->fd = conns[0].server;  // another descriptor
+    pm.DeRegister(held[1].GetPtr());
+    pm.Register(BasePollAdptrPtr(held[1]));
+    for (int turn = 0; turn < 10; ++turn) pm.PollForWork(0);
+    EXPECT_EQ(portlib::platform::GetFdKindLookupCount() - before, static_cast<unsigned long>(kAdapters + 2));
+    pm.DeRegisterAll();
+}
+
 }  // namespace
 
 namespace {
