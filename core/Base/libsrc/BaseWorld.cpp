@@ -164,6 +164,7 @@ void BaseWorld::Run() {
     BaseWorld* const previous = worldPtr;
     worldPtr = this;
     ProcessTimers();
+    LastTurnWait = 0;
     if (PollMgr.PollForWork(0) == BasePollAdptr::NOWORK &&
         (MsgList.GetItemCnt() == 0 || !DispatchGateOpen())) {
         // Nothing to do now: wait for a descriptor, the next timer or the
@@ -176,11 +177,17 @@ void BaseWorld::Run() {
         unsigned wait = next < dflt ? next : dflt;
         // A timer weeks away must not turn into a wait without end.
         if (wait > static_cast<unsigned>(INT_MAX) && wait != 0xFFFFFFFFu) wait = INT_MAX;
-        PollMgr.PollForWork(static_cast<int>(wait));
+        LastTurnWait = static_cast<int>(wait);
+        PollMgr.PollForWork(LastTurnWait);
         ProcessTimers();
     }
     ProcessMessages();
     worldPtr = previous;
+}
+
+int BaseWorld::GetLastTurnWait() const {
+    WORLD_FRAME("GetLastTurnWait", 0);
+    return LastTurnWait;
 }
 
 void BaseWorld::ProcessTimers() {

@@ -65,6 +65,11 @@ public:
     void Run();
     // Queues the messages of the timers that are due.
     void ProcessTimers();
+    // The time-out (ms) that the last turn's waiting poll asked for; 0 when
+    // that turn did not wait (work was found, or a message could be
+    // dispatched); negative for a wait without end. With the timers' clock injected, a test reads here how
+    // long a turn meant to wait without measuring it.
+    int GetLastTurnWait() const;
 
     // The dispatch step of a turn: hands up to MsgsPerSegment queued
     // messages to their receivers, oldest first (the logger sees each one
@@ -102,6 +107,7 @@ private:
     // The thread that constructed this world or last called Run.
     std::atomic<std::thread::id> LoopThread;
     std::shared_ptr<WorldInbox> Inbox;
+    int LastTurnWait = 0;
 
     // 1 once queued messages may be dispatched (the readiness gate is open).
     int DispatchGateOpen();

@@ -37,6 +37,8 @@ bool FilterEntry(pollfd& p, const FdKind* kind, short raw) {
     return raw != 0 && seen == 0;
 }
 
+thread_local unsigned long waitCount = 0;
+
 // The wait's own copy of the entries, reused from call to call.
 std::vector<pollfd>& WaitSet() {
     thread_local std::vector<pollfd> set;
@@ -44,6 +46,8 @@ std::vector<pollfd>& WaitSet() {
 }
 
 }  // namespace
+
+unsigned long GetPollWaitCount() { return waitCount; }
 
 int PollDescriptors(pollfd* fds, std::size_t n, int timeoutMs) { return PollDescriptors(fds, nullptr, n, timeoutMs); }
 
@@ -86,6 +90,7 @@ int PollDescriptors(pollfd* fds, const FdKind* kinds, std::size_t n, int timeout
             left.tv_nsec = static_cast<long>(ns % kNsPerSec);
             limit = &left;
         }
+        ++waitCount;
         rc = ::ppoll(set.data(), n, limit, nullptr);
         if (rc < 0) {
             if (errno == EINTR) continue;

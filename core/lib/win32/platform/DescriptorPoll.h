@@ -28,4 +28,10 @@ namespace portlib::platform {
 int PollDescriptors(pollfd* fds, std::size_t n, int timeoutMs);
 int PollDescriptors(pollfd* fds, const FdKind* kinds, std::size_t n, int timeoutMs);
 
+// How many times the calling thread's waits have gone to the kernel: a wait
+// that nothing cuts short goes once (again after a signal or an entry whose
+// news is filtered away), however long it lasts. Shows that a wait does not
+// spin without measuring time.
+unsigned long GetPollWaitCount();
+
 }  // namespace portlib::platform
