@@ -2,9 +2,7 @@
 // poll layer had to read to filter its events.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
 #include <cerrno>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -13,6 +11,7 @@
 #include "platform/NamedPipePoll.h"
 #include "platform/NamedPipeSideTable.h"
 #include "platform/SocketError.h"
+#include "platform/tests/PollTestSupport.h"
 
 namespace {
 
@@ -23,15 +22,8 @@ using namespace portlib::platform;
 struct RefusedConnect {
     int fd = -1;
     RefusedConnect() {
-        int lis = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        if (lis < 0 || ::bind(lis, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-            ::getsockname(lis, reinterpret_cast<sockaddr*>(&a), &len) != 0)
-            std::abort();
-        ::close(lis);  // the port is free again, and nobody listens
+        sockaddr_in a;
+        ::close(polltest::BoundLoopbackSocket(&a, false));  // the port is free again, and nobody listens
         fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
         if (fd < 0) std::abort();
         if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 || errno != EINPROGRESS) refusedAtOnce = true;
