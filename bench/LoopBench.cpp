@@ -274,23 +274,9 @@ BaseMsgPtr HandInMsg(const BaseAddrPtr& to) {
     return BaseMsgPtr(m);
 }
 
-void HandInSend(benchmark::State& state) {
-    FuncInfo::SetTraceFlag(-1);
-    BaseAddr::SetMxrWorldFlg(1);
-    BaseWorld world;
-    world.SetMsgsPerSegment(INT_MAX);
-    world.SetDfltPollTimer(1000);
-    QuietRcvr rcvr;
-    const BaseAddrPtr to = rcvr.GetAddrPtr();
-    for (auto _ : state) {
-        const long target = rcvr.handled + kHandInBatch;
-        for (int i = 0; i < kHandInBatch; ++i) HandInMsg(to).Send();
-        while (rcvr.handled < target) world.Run();
-    }
-    state.SetItemsProcessed(state.iterations() * kHandInBatch);
-}
-
-void HandInPost(benchmark::State& state) {
+// Each batch handed in by Send on the loop's thread, or (post) by a thread of
+// its own through the world's inbox, and dispatched.
+void HandIn(benchmark::State& state, bool post) {
     FuncInfo::SetTraceFlag(-1);
     BaseAddr::SetMxrWorldFlg(1);
     BaseWorld world;
@@ -301,11 +287,15 @@ void HandInPost(benchmark::State& state) {
     std::shared_ptr<WorldInbox> inbox = world.OpenInbox();
     for (auto _ : state) {
         const long target = rcvr.handled + kHandInBatch;
-        std::thread poster([&inbox, to] {
-            for (int i = 0; i < kHandInBatch; ++i) inbox->Post(HandInMsg(to));
-        });
+        std::thread poster;
+        if (post)
+            poster = std::thread([&inbox, to] {
+                for (int i = 0; i < kHandInBatch; ++i) inbox->Post(HandInMsg(to));
+            });
+        else
+            for (int i = 0; i < kHandInBatch; ++i) HandInMsg(to).Send();
         while (rcvr.handled < target) world.Run();
-        poster.join();
+        if (poster.joinable()) poster.join();
     }
     state.SetItemsProcessed(state.iterations() * kHandInBatch);
 }
@@ -445,8 +435,8 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("Turn64Ready/kind_looked_up_each_poll", Turn64ReadyKindEachPoll)
         ->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark("Turn64Ready/poll_manager", Turn64ReadyManager)->Unit(benchmark::kMicrosecond);
-    benchmark::RegisterBenchmark("HandIn/send_on_loop_thread", HandInSend)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("HandIn/post_from_other_thread", HandInPost)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("HandIn/send_on_loop_thread", HandIn, false)->UseRealTime()->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("HandIn/post_from_other_thread", HandIn, true)->UseRealTime()->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("IdleCpu/bare_poll", IdleCpuBare)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
     benchmark::RegisterBenchmark("IdleCpu/world", IdleCpuWorld)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
     benchmark::RegisterBenchmark("TimerLateness/bare_poll", TimerLatenessBare)
