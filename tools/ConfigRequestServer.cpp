@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -29,10 +30,23 @@ void ConfigRequestServer::Refuse(const MessagePtr& request, const char* why, cha
     qdberrclr();
 }
 
+void ConfigRequestServer::Log(const char* d, int len) {
+    // One line per request: the letters and the start of the payload, with
+    // \x01 shown as "|" and other unprintable bytes as ".".
+    std::string shown;
+    for (int i = 0; i < len && i < 120; ++i) {
+        const unsigned char c = static_cast<unsigned char>(d[i]);
+        shown += c == 1 ? '|' : (c >= 32 && c < 127 ? static_cast<char>(c) : '.');
+    }
+    std::printf("qdb: request %s\n", shown.c_str());
+    std::fflush(stdout);
+}
+
 ConfigRequestServer::Outcome ConfigRequestServer::Serve(const MessagePtr& request) {
     const bStr data = request->GetDataStr();
     const int len = data.StrLen();
     const char* d = data.StrVal();
+    Log(d, len);
     if (len < 2) {
         Refuse(request, "request too short", len > 0 ? d[0] : ' ', ' ');
         return Served;

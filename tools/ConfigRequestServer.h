@@ -3,7 +3,8 @@
 // 'b' write the tables, 'f' one chunk of a file copy, 'h' is a process
 // alive ("$1" or "$0"), 'i' shut down. Cache updates ('j') are never
 // answered; every other request that has a reply mailbox gets '!' with
-// code 5, so no requester waits for ever.
+// code 5, so no requester waits for ever. Each request is logged on
+// standard output.
 #pragma once
 
 #include "Message.h"
@@ -15,5 +16,6 @@ public:
     Outcome Serve(const MessagePtr& request);
 
 private:
+    static void Log(const char* data, int len);
     void Refuse(const MessagePtr& request, const char* why, char type, char command);
 };
