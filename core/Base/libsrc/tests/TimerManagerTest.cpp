@@ -162,6 +162,20 @@ TEST_F(Timers, TheNextFiringCountsFromTheTimeOfProcessing) {
     EXPECT_EQ(rcvr.numbers.size(), 2u);
 }
 
+TEST_F(Timers, ARepeatingTimerOfZeroMillisecondsRunsAsOne) {
+    // The clock stands still: a period of 0 would be due again at once and
+    // the pass would never return.
+    MultiShot(10, 0, 0xFFFFFFFFu);
+    EXPECT_EQ(tm.GetMSecsToNextTimer(), 1u);
+    clock.AdvanceMs(1);
+    Tick();
+    EXPECT_EQ(rcvr.numbers.size(), 1u);
+    EXPECT_EQ(tm.GetMSecsToNextTimer(), 1u);
+    clock.AdvanceMs(1);
+    Tick();
+    EXPECT_EQ(rcvr.numbers.size(), 2u);
+}
+
 TEST_F(Timers, CancellingAfterTheFiringAndBeforeDispatchSuppressesTheDelivery) {
     TimerTagPtr tag = OneShot(1, 100);
     OneShot(2, 100);
