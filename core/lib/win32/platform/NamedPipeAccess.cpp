@@ -2,6 +2,7 @@
 
 #include "platform/ObjSecurity.h"
 
+#include <algorithm>
 #include <atomic>
 
 namespace portlib::platform {
@@ -18,10 +19,11 @@ std::atomic<gid_t> g_socketGroup{kNoGroup};
 bool DefaultPipePeerCheck(const PipePeer& peer, uid_t ownerUid) {
     if (peer.uid == 0 || peer.uid == ownerUid) return true;
     const ObjSecurity* process = ObjSecurity::ForProcess();
-    if (process == nullptr) return false;
-    ObjSecurity rule = *process;
-    rule.owner = ownerUid;  // the listener's owner, whatever the process's uid is now
-    return rule.IsAdministrator(peer.uid, peer.gid);
+    if (process == nullptr || !process->hasAdminGroup) return false;
+    // The groups the kernel gave the peer decide, not the user database: it
+    // may not know the peer's uid, nor the groups its process was given.
+    const gid_t admin = process->adminGroup;
+    return peer.gid == admin || std::find(peer.groups.begin(), peer.groups.end(), admin) != peer.groups.end();
 }
 
 void SetPipePeerCheck(PipePeerCheck check) { g_check.store(check); }

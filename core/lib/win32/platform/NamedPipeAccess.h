@@ -24,9 +24,9 @@ struct PipePeer {
 // True when the peer may use a listener owned by ownerUid.
 using PipePeerCheck = bool (*)(const PipePeer& peer, uid_t ownerUid);
 
-// Root, ownerUid, or an administrator as ObjSecurity::IsAdministrator has it
-// (a member of the configured admin group). Nobody else when the configured
-// group is unknown.
+// Root, ownerUid, or a member of the configured admin group by the peer's
+// own primary or supplementary groups as the kernel reports them. Nobody
+// else when the configured group is unknown.
 bool DefaultPipePeerCheck(const PipePeer& peer, uid_t ownerUid);
 
 // Installs the check that listeners call from now on; nullptr restores the default.
