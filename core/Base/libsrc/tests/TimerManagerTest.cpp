@@ -66,6 +66,7 @@ TEST(TimerEntry, FireTimeArithmetic) {
         SnglShotTimerEnt one(BaseMsgPtr(), c.waitMs);
         MultiShotTimerEnt multi(BaseMsgPtr(), c.waitMs, 3);
         for (const BaseTimerEnt* e : {static_cast<const BaseTimerEnt*>(&one), static_cast<const BaseTimerEnt*>(&multi)}) {
+            if (e == &multi && c.waitMs == 0) continue;  // a repeating timer runs 0 ms as 1 (below)
             EXPECT_EQ(e->GetFireSecs(), c.fireS);
             EXPECT_EQ(e->GetFireMicroSecs(), c.fireUs);
             // Due at its exact fire time, not a microsecond before.
