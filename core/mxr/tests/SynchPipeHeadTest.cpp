@@ -279,7 +279,7 @@ TEST_F(SynchPipe, BadInputIsRefusedAndTheNextMessageReadIntact) {
     WritePackets(server, Packets(Letter("after misfit"), 24));
     ::testing::internal::CaptureStderr();
     ASSERT_EQ(c->SynchRead(got), 0);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "SynchPipeHead refused packet 2 of 9 of message 23\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "SynchPipeHead refused message 23: packet 2 of 9\n");
     EXPECT_EQ(LetterText(got), "after misfit");
 
     WritePackets(server, Packets(BasePtr(new BaseAddr(bStr("NODEA"), 1, 2)), 25));

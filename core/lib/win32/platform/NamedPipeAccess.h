@@ -21,6 +21,11 @@ struct PipePeer {
     std::vector<gid_t> groups;  // supplementary groups
 };
 
+// The kernel's credentials of the process at the other end of a connected
+// pipe: pid, uid, gid (SO_PEERCRED) and supplementary groups (SO_PEERGROUPS;
+// empty when the kernel does not give them). False when there are none.
+bool PipePeerOf(int fd, PipePeer* peer);
+
 // True when the peer may use a listener owned by ownerUid.
 using PipePeerCheck = bool (*)(const PipePeer& peer, uid_t ownerUid);
 
