@@ -29,7 +29,8 @@ AttachedPollAdptr::AttachedPollAdptr(int handle, bStr name) : Fd(handle), FileNa
     // Who connected, as the kernel has it: the endpoint holds the peer to
     // addresses of its own.
     PipePeer peer;
-    if (PipePeerOf(handle, &peer)) peerPid = static_cast<long>(peer.pid);
+    // (0: a process the kernel cannot name to us, in another pid namespace.)
+    if (PipePeerOf(handle, &peer) && peer.pid > 0) peerPid = static_cast<long>(peer.pid);
 }
 
 AttachedPollAdptr::~AttachedPollAdptr() {
@@ -116,7 +117,8 @@ BasePollAdptr::enWork AttachedPollAdptr::CheckConnectRecord(const hv::pollfd* p)
     }
     // The endpoint lives on through its own adapter's registration.
     if (peerPid < 0) {
-        // Not a local connection: nobody could be held to its addresses.
+        // A peer the kernel does not name: nobody could hold it to its
+        // addresses.
         Reject("No peer credentials for MXR_CONNECT_MSG");
         return DIDWORK;
     }

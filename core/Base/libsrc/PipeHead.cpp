@@ -389,7 +389,7 @@ bool PipeHead::MayAnnounce(const bStr& host, long pid, const char* what) {
     // of this host is the peer's own process. Its own process may be this
     // one (a world that talks to itself), which may announce anything.
     if (PeerPid < 0 || PeerPid == static_cast<long>(::getpid())) return true;
-    if (!(host == BaseAddr::GetCurrentHostRef()) || pid == PeerPid) return true;
+    if (!(host == BaseAddr::GetCurrentHostRef()) || (pid == PeerPid && pid != 0)) return true;
     std::ostringstream line;
     line << GetClassName() << " on file descriptor " << FileDscrpt << ": " << what << " for host " << host << " pid "
          << pid << " refused - the peer is pid " << PeerPid;
