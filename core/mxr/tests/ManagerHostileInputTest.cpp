@@ -351,6 +351,22 @@ std::vector<Row> Rows(bool classCodes) {
                         return hungUp ? ::testing::AssertionSuccess()
                                       : ::testing::AssertionFailure() << "the peer was not hung up";
                     }});
+    rows.push_back({"a client's letter too large for the manager", [](RawPeer&, HostileInput& t) {
+                        // Refused before a byte is written; the connection serves on.
+                        ProxyPostOffice po;
+                        if (po.CreateMailBox("big") != Message::OKAY) return ::testing::AssertionFailure() << "no box";
+                        const std::string before = t.manager->child.Err();
+                        MessagePtr letter(new Message(std::string(6 << 20, 'L').c_str()));
+                        if (const auto rc = po.SendToMbox("NODEA", "big", letter); rc != Message::INTERNALERR)
+                            return ::testing::AssertionFailure() << "the send gave " << rc;
+                        if (po.IsMboxEmpty("big") != Message::OKAY)
+                            return ::testing::AssertionFailure() << "the connection does not serve on";
+                        if (po.RemoveMailBox("big") != Message::OKAY) return ::testing::AssertionFailure() << "not removed";
+                        if (t.manager->child.Err() != before)
+                            return ::testing::AssertionFailure() << "the manager saw some of it:\n"
+                                                                 << t.manager->child.Err().substr(before.size(), 2000);
+                        return ::testing::AssertionSuccess();
+                    }});
     rows.push_back({"a forged pid in PipeInitMsg and PipeRegMsg", [](RawPeer& peer, HostileInput& t) {
                         const std::string before = t.manager->child.Err();
                         // The manager's pid 0, and a process that is not the peer.
