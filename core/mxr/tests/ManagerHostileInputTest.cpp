@@ -281,7 +281,8 @@ std::vector<Row> Rows(bool classCodes) {
         for (int code : RegisteredCodes()) {
             rows.push_back({"class code " + std::to_string(code) + " at the top of a pipe message",
                             [code](RawPeer& peer, HostileInput&) {
-                                return Sent(peer.Introduce() && peer.WriteAll(PacketsOf(CodeBytes(code) + Bytes(8, '\0'), 2)));
+                                const Bytes object = CodeBytes(code) + Bytes(8, '\0');
+                                return Sent(peer.Introduce() && peer.WriteAll(PacketsOf(object, 2)));
                             }});
             rows.push_back({"class code " + std::to_string(code) + " inside a pointer field",
                             [code](RawPeer& peer, HostileInput&) {
@@ -315,22 +316,28 @@ std::vector<Row> Rows(bool classCodes) {
                             if (!peer.Write(RawPacket(3, p, 12289))) return Sent(false);
                         // Then a message behind it, to know all was read.
                         peer.Introduce();
-                        if (!WaitUntil([&] { return t.manager->child.Err().find("refused message 3") != std::string::npos; }))
+                        const auto refused = [&] {
+                            return t.manager->child.Err().find("refused message 3") != std::string::npos;
+                        };
+                        if (!WaitUntil(refused))
                             return ::testing::AssertionFailure() << "the letter was not refused";
                         if (!t.Healthy("the letter")) return ::testing::AssertionFailure() << "not served";
                         const std::string err = t.manager->child.Err().substr(before.size());
                         size_t reports = 0;
                         for (size_t at = err.find("12289"); at != std::string::npos; at = err.find("12289", at + 1))
                             ++reports;
-                        if (reports != 1) return ::testing::AssertionFailure() << reports << " reports:\n" << err.substr(0, 2000);
+                        if (reports != 1)
+                            return ::testing::AssertionFailure() << reports << " reports:\n" << err.substr(0, 2000);
                         return ::testing::AssertionSuccess();
                     }});
     rows.push_back({"messages never ended, past the assembly mark", [](RawPeer& peer, HostileInput&) {
-                        for (unsigned short id = 10; id < 20; ++id)
-                            for (unsigned short p = 1; p < PipePktCtrl::MaxPktCnt; ++p)
-                                if (!peer.Write(RawPacket(id, p, PipePktCtrl::MaxPktCnt)))
-                                    return peer.HungUp(10000) ? ::testing::AssertionSuccess()
-                                                              : ::testing::AssertionFailure() << "write failed, no hang-up";
+                        // Writing fails once the manager has hung up.
+                        for (unsigned short id = 10; id < 20; ++id) {
+                            bool wrote = true;
+                            for (unsigned short p = 1; p < PipePktCtrl::MaxPktCnt && wrote; ++p)
+                                wrote = peer.Write(RawPacket(id, p, PipePktCtrl::MaxPktCnt));
+                            if (!wrote) break;
+                        }
                         return peer.HungUp(10000) ? ::testing::AssertionSuccess()
                                                   : ::testing::AssertionFailure() << "the peer was not hung up";
                     }});
@@ -361,7 +368,8 @@ std::vector<Row> Rows(bool classCodes) {
                             return ::testing::AssertionFailure() << "the send gave " << rc;
                         if (po.IsMboxEmpty("big") != Message::OKAY)
                             return ::testing::AssertionFailure() << "the connection does not serve on";
-                        if (po.RemoveMailBox("big") != Message::OKAY) return ::testing::AssertionFailure() << "not removed";
+                        if (po.RemoveMailBox("big") != Message::OKAY)
+                            return ::testing::AssertionFailure() << "not removed";
                         if (t.manager->child.Err() != before)
                             return ::testing::AssertionFailure() << "the manager saw some of it:\n"
                                                                  << t.manager->child.Err().substr(before.size(), 2000);

@@ -420,7 +420,8 @@ TEST_F(PipeHeadFixture, AMessageOfMorePacketsThanAReceiverAcceptsIsNotSentAndARe
     EXPECT_EQ(head->GetTogoPktLst().GetItemCnt(), 0);
     world.ProcessMessages();
     int errors = 0;
-    for (const Seen& s : rcvr.seen) errors += s.stage == "DfltMsgHdlr" && s.msg->IsOfType(BaseErrMsg::ClassCode) ? 1 : 0;
+    for (const Seen& s : rcvr.seen)
+        if (s.stage == "DfltMsgHdlr" && s.msg->IsOfType(BaseErrMsg::ClassCode)) ++errors;
     EXPECT_EQ(errors, 1);
     const std::string text = err.Text();
     EXPECT_EQ(Lines(text), 2) << text;
