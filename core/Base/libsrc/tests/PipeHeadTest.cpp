@@ -545,7 +545,9 @@ TEST_F(PipeHeadFixture, ALocalPeerAnnouncesAddressesOfItsOwnPidOnly) {
         EXPECT_EQ(Feed(PacketsOfMsg(msg, id++)[0]), 0);
         EXPECT_EQ(head->GetAddrEntLst().GetItemCnt(), before + (c.entered ? 1 : 0));
         EXPECT_EQ(Lines(err.Text()), c.entered ? 0 : 1);
-        if (!c.entered) EXPECT_EQ(BaseAddrEnt::LookUpRoute(c.host, c.pid, 3), nullptr);
+        if (!c.entered) {
+            EXPECT_EQ(BaseAddrEnt::LookUpRoute(c.host, c.pid, 3), nullptr);
+        }
     }
     // A message for a local process nobody routes reaches nobody.
     EXPECT_EQ(BaseAddrEnt::LookUpRoute("NODEA", 999, 1), nullptr);
