@@ -393,6 +393,9 @@ std::vector<Row> Rows(bool classCodes) {
                         if (!t.Healthy("the forged pids, with the forger connected"))
                             return ::testing::AssertionFailure() << "not served";
                         const std::string err = t.manager->child.Err().substr(before.size());
+                        // The kernel's pid of this process, taken when the connection was accepted.
+                        if (err.find("the peer is pid " + std::to_string(::getpid())) == std::string::npos)
+                            return ::testing::AssertionFailure() << "not held to its own pid:\n" << err;
                         if (err.find("FAR") != std::string::npos)
                             return ::testing::AssertionFailure() << "another host's address was refused:\n" << err;
                         return ::testing::AssertionSuccess();
