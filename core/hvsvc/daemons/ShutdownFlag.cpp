@@ -8,7 +8,7 @@
 #include <fstream>
 #include <poll.h>
 #include <string>
-#include <sys/syscall.h>
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,25 +39,35 @@ int ShutdownFlagTest(const char* system, const char* flag, int mode) {
 void SetShutdownFlagTest(FlagTestFunction test) { gTest.store(test); }
 
 bool AskFlagInChild(const char* flag, int timeoutMs) {
+    // The answer is a byte on a pipe, not the exit code: a question that ends
+    // its process (as the database's start-up may) has not answered.
+    int answer[2];
+    if (::pipe2(answer, O_CLOEXEC) != 0) return false;
     const pid_t child = ::fork();
-    if (child < 0) return false;
-    if (child == 0) ::_exit(ShutdownFlagTest(nullptr, flag, 0) == 0 ? 0 : 1);
-    const long pidfd = ::syscall(SYS_pidfd_open, child, 0);
-    bool answered = pidfd < 0;  // without a pidfd the child is waited for
-    if (pidfd >= 0) {
-        pollfd p = {static_cast<int>(pidfd), POLLIN, 0};
-        int n;
-        do {
-            n = ::poll(&p, 1, timeoutMs);
-        } while (n < 0 && errno == EINTR);
-        answered = n > 0;
-        if (!answered) ::syscall(SYS_pidfd_send_signal, static_cast<int>(pidfd), SIGKILL, nullptr, 0);
-        ::close(static_cast<int>(pidfd));
+    if (child < 0) {
+        ::close(answer[0]);
+        ::close(answer[1]);
+        return false;
     }
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    if (child == 0) {
+        ::close(answer[0]);
+        const char yes = ShutdownFlagTest(nullptr, flag, 0) == 0 ? 'y' : 'n';
+        (void)!::write(answer[1], &yes, 1);
+        ::_exit(0);
     }
-    return answered && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    ::close(answer[1]);
+    pollfd p = {answer[0], POLLIN, 0};
+    int n;
+    do {
+        n = ::poll(&p, 1, timeoutMs);
+    } while (n < 0 && errno == EINTR);
+    char got = 0;
+    const bool present = n > 0 && ::read(answer[0], &got, 1) == 1 && got == 'y';
+    ::close(answer[0]);
+    ::kill(child, SIGKILL);  // our own child, not yet reaped: the pid is still its
+    while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    return present;
 }
 
 }  // namespace hvsvc
