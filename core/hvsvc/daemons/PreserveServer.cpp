@@ -13,7 +13,7 @@ int PreserveServer::Run() {
     const int rc = listener.Create(portlib::kPreservePipeName, PipeServer::Options(kBufferSize));
     if (rc != 0) return rc;
     PreserveTables tables;
-    PipeServer::Run(listener, gate_, [&](int fd) { return PreserveSession(tables, fd, gate_.WakeFd()).Serve(); });
+    PipeServer::Run(listener, gate_, [&](int fd) { return PreserveSession(tables, fd, gate_.WakeFd(), silenceMs_).Serve(); });
     // The listener goes first: no client may reach a server whose objects are
     // being let go.
     listener.Close();

@@ -12,7 +12,8 @@ class PreserveServer {
 public:
     static constexpr std::size_t kBufferSize = 512;
 
-    explicit PreserveServer(PauseGate& gate) : gate_(gate) {}
+    // silenceMs: how long a client may keep a request waiting.
+    explicit PreserveServer(PauseGate& gate, int silenceMs = 5000) : gate_(gate), silenceMs_(silenceMs) {}
 
     // The thread's body: returns on a stop of the service, on the stop
     // request, or at once when the pipe cannot be made (result: its error).
@@ -20,6 +21,7 @@ public:
 
 private:
     PauseGate& gate_;
+    int silenceMs_;
 };
 
 }  // namespace hvsvc

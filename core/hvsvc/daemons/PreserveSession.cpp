@@ -31,7 +31,7 @@ Family FamilyOf(std::uint32_t command) {
 SessionEnd PreserveSession::Serve() {
     for (;;) {
         unsigned char head[12];
-        if (PipeChannel::ReadExact(fd_, head, sizeof head, cancelFd_) != 0) return SessionEnd::Next;
+        if (PipeChannel::ReadExact(fd_, head, sizeof head, cancelFd_, silenceMs_) != 0) return SessionEnd::Next;
         const std::uint32_t magic = PipeChannel::WordAt(head);
         if (magic == portlib::kPreserveStopMagic) return SessionEnd::StopServer;
         if (magic != kPreserveMagic) return SessionEnd::Next;
@@ -41,18 +41,18 @@ SessionEnd PreserveSession::Serve() {
 
 bool PreserveSession::ReadPid(std::int32_t* pid) {
     std::uint32_t word = 0;
-    if (PipeChannel::ReadWord(fd_, &word, cancelFd_) != 0) return false;
+    if (PipeChannel::ReadWord(fd_, &word, cancelFd_, silenceMs_) != 0) return false;
     *pid = static_cast<std::int32_t>(word);
     return true;
 }
 
 bool PreserveSession::ReadName(std::string* name) {
     std::uint32_t length = 0;
-    if (PipeChannel::ReadWord(fd_, &length, cancelFd_) != 0) return false;
+    if (PipeChannel::ReadWord(fd_, &length, cancelFd_, silenceMs_) != 0) return false;
     // The length comes from the client: checked before anything is sized by it.
     if (length == 0 || length > HeldNameTable::kNameField) return false;
     char bytes[HeldNameTable::kNameField];
-    if (PipeChannel::ReadExact(fd_, bytes, length, cancelFd_) != 0) return false;
+    if (PipeChannel::ReadExact(fd_, bytes, length, cancelFd_, silenceMs_) != 0) return false;
     // The name's only NUL ends it.
     if (std::memchr(bytes, '\0', length) != bytes + length - 1) return false;
     name->assign(bytes, length - 1);
@@ -85,7 +85,7 @@ void PreserveSession::Head(const PreserveResult& result) {
 bool PreserveSession::Send() {
     for (std::size_t at = 0; at < reply_.size(); at += kSendPiece) {
         const std::size_t n = std::min(kSendPiece, reply_.size() - at);
-        if (PipeChannel::Write(fd_, reply_.data() + at, n) != 0) return false;
+        if (PipeChannel::Write(fd_, reply_.data() + at, n, silenceMs_) != 0) return false;
     }
     return true;
 }

@@ -35,7 +35,8 @@ public:
     static constexpr std::size_t kObjectRecordBytes = HeldNameTable::kNameField + 8;
     static constexpr std::size_t kPidRecordBytes = 12;
 
-    PreserveSession(PreserveTables& tables, int fd, int cancelFd) : tables_(tables), fd_(fd), cancelFd_(cancelFd) {}
+    PreserveSession(PreserveTables& tables, int fd, int cancelFd, int silenceMs)
+        : tables_(tables), fd_(fd), cancelFd_(cancelFd), silenceMs_(silenceMs) {}
 
     SessionEnd Serve();
 
@@ -54,6 +55,7 @@ private:
     PreserveTables& tables_;
     int fd_;
     int cancelFd_;
+    int silenceMs_;
     std::vector<unsigned char> reply_;
 };
 
