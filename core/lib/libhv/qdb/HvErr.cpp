@@ -56,6 +56,7 @@ int hv_verr(const char* file, int line, int severity, int msgnum, int retval, co
     std::free(message);
 
     if (row.level == 2) {
+        doabort(1);
         qdbfatalcheck();
         // A critical report never ends the process as a success.
         qdbexit(Qdb_errno != 0 ? Qdb_errno : QDB_INT);

@@ -2,6 +2,7 @@
 
 #include "FormatterFailure.h"
 #include "qdberr.h"
+#include "qdbfile.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -64,7 +65,7 @@ int* getpQdb_errno(void) { return &t_record.err; }
 char** getpQdb_errbuf(void) { return &t_record.text; }
 
 void qdberrclr(void) {
-    std::free(t_record.text);
+    qdbfreeit(t_record.text);
     t_record.text = nullptr;
     t_record.err = 0;
 }

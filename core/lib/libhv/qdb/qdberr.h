@@ -119,6 +119,16 @@ void syslog_err(void);
 int qdbholdsig(sigset_t* old);
 int qdbrlssig(sigset_t* old);
 
+// Registers the library's signal handlers through portlib (whose signal
+// calls do nothing on this platform, so the handlers never run).
+void qdbinitsig(void);
+
+// Abort dump: prints the kept error, makes "<root>/corefiles/<pid>", changes
+// into it and aborts. force nonzero: only when /usr/alarm/DOABORT exists;
+// force 0: not when /usr/alarm/NOCOREFILES exists. Returns when it does not
+// run or a step fails (the failure is kept, severity 24).
+void doabort(int force);
+
 }  // extern "C"
 
 // The calling thread's error record, as lvalues.
