@@ -1,5 +1,6 @@
 #include "HeldNameTable.h"
 
+#include "HeldTableScan.h"
 #include "PreserveStatus.h"
 
 #include <climits>
@@ -8,18 +9,11 @@
 namespace hvsvc {
 
 PreserveResult HeldNameTable::Store(const std::string& name) {
-    Entry* match = nullptr;
-    Entry* free = nullptr;
-    int matches = 0;
-    for (Entry& e : entries_) {
-        if (e.Held() && e.name == name) {
-            ++matches;
-            if (match == nullptr) match = &e;
-        } else if (free == nullptr && e.Free()) {
-            free = &e;
-        }
-    }
-    if (matches > 1) return PreserveResult::Status(kPreserveStatusHeldTwice);
+    const HeldTableScan<Entry> scan =
+        ScanHeldTable(entries_, [&name](const Entry& e) { return e.Held() && e.name == name; });
+    Entry* match = scan.match;
+    Entry* free = scan.free;
+    if (scan.matches > 1) return PreserveResult::Status(kPreserveStatusHeldTwice);
     if (match != nullptr) {
         if (match->refs == INT_MAX) return PreserveResult::Failed(kPreserveStatusFailed, kWin32OutOfMemory);
         ++match->refs;
@@ -28,11 +22,9 @@ PreserveResult HeldNameTable::Store(const std::string& name) {
     portlib::platform::NamedObject object;
     const int err = HeldObjectOpener::Open(kind_, name, &object);
     if (err != 0) return PreserveResult::Failed(kPreserveStatusNotFound, static_cast<std::uint32_t>(err));
+    if (free == nullptr && (free = GrowHeldTable(entries_)) == nullptr)
+        return PreserveResult::Failed(kPreserveStatusFailed, kWin32OutOfMemory);
     try {
-        if (free == nullptr) {
-            entries_.resize(entries_.size() + kGrowth());
-            free = &entries_[entries_.size() - kGrowth()];
-        }
         free->name = name;
     } catch (const std::bad_alloc&) {
         return PreserveResult::Failed(kPreserveStatusFailed, kWin32OutOfMemory);

@@ -27,7 +27,6 @@ public:
     static constexpr std::size_t kNameField = 264;
 
     explicit HeldNameTable(HeldKind kind) : kind_(kind) {}
-    static constexpr std::size_t kGrowth() { return HeldPidTable::kGrowth; }
 
     PreserveResult Store(const std::string& name);
     // force: closes the object at once whatever its count.

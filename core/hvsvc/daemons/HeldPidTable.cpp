@@ -1,9 +1,9 @@
 #include "HeldPidTable.h"
 
+#include "HeldTableScan.h"
 #include "PreserveStatus.h"
 
 #include <climits>
-#include <new>
 
 namespace hvsvc {
 
@@ -21,18 +21,10 @@ const HeldPidTable::Entry* HeldPidTable::FindHeld(std::int32_t pid) const {
 
 PreserveResult HeldPidTable::Store(std::int32_t pid) {
     if (pid <= 0) return PreserveResult::Failed(kPreserveStatusNotFound, 87);
-    Entry* match = nullptr;
-    Entry* free = nullptr;
-    int matches = 0;
-    for (Entry& e : entries_) {
-        if (e.Held() && e.pid == pid) {
-            ++matches;
-            if (match == nullptr) match = &e;
-        } else if (free == nullptr && e.Free()) {
-            free = &e;
-        }
-    }
-    if (matches > 1) return PreserveResult::Status(kPreserveStatusHeldTwice);
+    const HeldTableScan<Entry> scan = ScanHeldTable(entries_, [pid](const Entry& e) { return e.Held() && e.pid == pid; });
+    Entry* match = scan.match;
+    Entry* free = scan.free;
+    if (scan.matches > 1) return PreserveResult::Status(kPreserveStatusHeldTwice);
     if (match != nullptr && !match->process.Ended()) {
         if (match->refs == INT_MAX) return PreserveResult::Failed(kPreserveStatusFailed, kWin32OutOfMemory);
         ++match->refs;
@@ -51,14 +43,8 @@ PreserveResult HeldPidTable::Store(std::int32_t pid) {
     HeldProcess process;
     const int err = process.Open(pid);
     if (err != 0) return PreserveResult::Failed(kPreserveStatusNotFound, static_cast<std::uint32_t>(err));
-    if (free == nullptr) {
-        try {
-            entries_.resize(entries_.size() + kGrowth);
-        } catch (const std::bad_alloc&) {
-            return PreserveResult::Failed(kPreserveStatusFailed, kWin32OutOfMemory);
-        }
-        free = &entries_[entries_.size() - kGrowth];
-    }
+    if (free == nullptr && (free = GrowHeldTable(entries_)) == nullptr)
+        return PreserveResult::Failed(kPreserveStatusFailed, kWin32OutOfMemory);
     free->pid = pid;
     free->process = std::move(process);
     free->refs = 1;

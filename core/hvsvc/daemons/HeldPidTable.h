@@ -30,8 +30,6 @@ struct PidRecord {
 
 class HeldPidTable {
 public:
-    static constexpr std::size_t kGrowth = 10;
-
     PreserveResult Store(std::int32_t pid);
     PreserveResult Clear(std::int32_t pid);
     PreserveResult Query(std::int32_t pid) const;

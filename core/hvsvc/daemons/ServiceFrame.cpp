@@ -53,23 +53,21 @@ std::uint32_t ServiceFrame::Control(std::uint32_t control) {
         StopRoutine();
         return kStateStopPending;
     case kControlPause:
-        if (!running_ || paused_) return state;
+    case kControlContinue: {
+        const bool pause = control == kControlPause;
+        if (!running_ || paused_ == pause) return state;
         BootExecuteList::Rebuild();
-        status_.Report(kStatePausePending, 0, 0, 1, 1000);
-        pxm_err(6, kMsgPausedOrShutdown, __FILE__, __LINE__, 0, 0, "HVSVC is being paused");
-        paused_ = true;
-        gate_.Pause();
-        status_.Report(kStatePaused, 0, 0, 0, 0);
-        return kStatePaused;
-    case kControlContinue:
-        if (!running_ || !paused_) return state;
-        BootExecuteList::Rebuild();
-        status_.Report(kStateContinuePending, 0, 0, 1, 1000);
-        pxm_err(6, kMsgResumed, __FILE__, __LINE__, 0, 0, "HVSVC is being resumed");
-        paused_ = false;
-        gate_.Resume();
-        status_.Report(kStateRunning, 0, 0, 0, 0);
-        return kStateRunning;
+        status_.Report(pause ? kStatePausePending : kStateContinuePending, 0, 0, 1, 1000);
+        if (pause)
+            pxm_err(6, kMsgPausedOrShutdown, __FILE__, __LINE__, 0, 0, "HVSVC is being paused");
+        else
+            pxm_err(6, kMsgResumed, __FILE__, __LINE__, 0, 0, "HVSVC is being resumed");
+        paused_ = pause;
+        if (pause) gate_.Pause(); else gate_.Resume();
+        const std::uint32_t next = pause ? kStatePaused : kStateRunning;
+        status_.Report(next, 0, 0, 0, 0);
+        return next;
+    }
     case kControlShutdown:
         BootExecuteList::Rebuild();
         ShutdownRoutine::Run();

@@ -39,6 +39,15 @@ inline std::string ReadText(const std::string& path) {
     return s.str();
 }
 
+// The child's side: argv run in place of the process.
+[[noreturn]] inline void ExecArgv(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    ::execv(args[0], args.data());
+    ::_exit(127);
+}
+
 // Runs argv to its end (stdin /dev/null), with its standard output.
 inline CommandResult RunCommand(const std::vector<std::string>& argv) {
     int out[2];
@@ -46,11 +55,7 @@ inline CommandResult RunCommand(const std::vector<std::string>& argv) {
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::dup2(out[1], 1);
-        std::vector<char*> args;
-        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        ::_exit(127);
+        ExecArgv(argv);
     }
     ::close(out[1]);
     CommandResult r;
@@ -84,11 +89,7 @@ inline Child Spawn(const std::vector<std::string>& argv) {
     c.pid = ::fork();
     if (c.pid == 0) {
         ::dup2(in[0], 0);
-        std::vector<char*> args;
-        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        ::_exit(127);
+        ExecArgv(argv);
     }
     ::close(in[0]);
     c.stdinFd = in[1];
