@@ -142,6 +142,16 @@ TEST_F(ServiceFrameTest, CtlStartDetachesWithoutZombieAndRefusesBadWords) {
     EXPECT_TRUE(stat.empty() || stat.substr(stat.rfind(')') + 2, 1) == "Z") << stat;
 }
 
+// Any argument: the workers run without any control until the process is killed.
+TEST_F(ServiceFrameTest, ConsoleModeRunsTheWorkersWithoutControl) {
+    Child console = Spawn({HV_HVSVC_BIN, "-console"});
+    EXPECT_TRUE(WaitUntil([] { return portlib::IsShmPreserved("x") == static_cast<int>(portlib::kPreserveStatusNotFound); }));
+    std::uint32_t state = 0;
+    EXPECT_EQ(ServiceControlClient::Send(hvsvc::kControlInterrogate, &state, nullptr), 2);  // no control pipe
+    EXPECT_EQ(WaitChild(console.pid, 0), -1);  // still running
+    Reap(console);
+}
+
 // The unit verifies with its programs where the build put them.
 TEST(ServiceUnit, SystemdVerifies) {
     if (::access("/usr/bin/systemd-analyze", X_OK) != 0) GTEST_SKIP() << "systemd-analyze not installed";
