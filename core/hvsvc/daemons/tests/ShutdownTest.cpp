@@ -7,11 +7,14 @@
 #include "ServiceCodes.h"
 #include "ServiceControlClient.h"
 #include "ShutdownFlag.h"
+#include "MonitoredKiller.h"
 #include "libHVinit.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
+#include <sys/syscall.h>
 
 namespace {
 
@@ -96,6 +99,42 @@ TEST_P(ShutdownTest, KillsTheTableProcessesAndRunsTheSwitchoverOnlyWithTheFlag) 
 INSTANTIATE_TEST_SUITE_P(Flag, ShutdownTest,
                          ::testing::Values(ShutdownCase{"WithFlag", true}, ShutdownCase{"WithoutFlag", false}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The slot's handle is used only when it is this process's pidfd of that pid.
+TEST(MonitoredKiller, UsesTheSlotsPidfdOnlyWhenItNamesTheSlotsPid) {
+    hvtest::TempSystemDir sys;
+    auto table = std::make_unique<hvinit::HvinitTable>();
+    std::memset(table.get(), 0, sizeof *table);
+    Child byHandle = Spawn({"/bin/sleep", "30"});
+    Child wrongHandle = Spawn({"/bin/sleep", "30"});
+    const int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, byHandle.pid, 0));
+    const int otherPidfd = static_cast<int>(::syscall(SYS_pidfd_open, ::getpid(), 0));
+    ASSERT_GE(pidfd, 0);
+    struct Row {
+        Child* child;
+        int handle;
+    };
+    // Both listed under a program they are not: only a true handle reaches them.
+    const Row rows[] = {{&byHandle, pidfd}, {&wrongHandle, otherPidfd}};
+    for (int i = 0; i < 2; ++i) {
+        table->slots[i].inUse = 1;
+        std::strcpy(table->slots[i].command, "someprogram|arg");
+        table->slots[i].pid = rows[i].child->pid;
+        table->slots[i].processHandle = rows[i].handle;
+    }
+    EXPECT_TRUE(hvsvc::MonitoredKiller::IsPidfdOf(pidfd, byHandle.pid));
+    EXPECT_FALSE(hvsvc::MonitoredKiller::IsPidfdOf(otherPidfd, byHandle.pid));
+    EXPECT_FALSE(hvsvc::MonitoredKiller::IsPidfdOf(0, byHandle.pid));
+    EXPECT_EQ(hvsvc::MonitoredKiller::KillAll(table.get()), 1);
+    const int st = WaitChild(byHandle.pid, 5000);
+    EXPECT_TRUE(st != -1 && WIFSIGNALED(st)) << st;
+    if (st != -1) byHandle.pid = -1;
+    EXPECT_EQ(WaitChild(wrongHandle.pid, 0), -1);
+    ::close(pidfd);
+    ::close(otherPidfd);
+    Reap(byHandle);
+    Reap(wrongHandle);
+}
 
 // The flag question runs in a child bounded in time: a question that hangs
 // or ends its process answers "absent".
