@@ -52,6 +52,10 @@
 // MXR_MESSAGE_BEGIN, which leave the class body open at public access for the
 // class's own declarations until MXR_END(X).
 //
+// A class written out with MXR_CLASS (one with an enumeration of its own, or
+// a record that is no message) declares its fields the same way with
+// MXR_DECLARED_FIELDS(fields...) in its body.
+//
 // Everything generated is an ordinary named member function defined in the
 // class body, each opening the trace frame of the class (MXR_METHOD_FRAME).
 #pragma once
@@ -141,26 +145,34 @@ constexpr auto MxrDeclaredFieldTuple(int, Desc... desc) {
     return std::make_tuple(desc...);
 }
 
-// Class head, field list, default constructor, destructor and accessors; the
-// members come last (MXR_END).
+// The declared fields inside any class body (after MXR_CLASS): the field
+// list, the accessors (public) and the members (private); access is public
+// after it. A class that declares an enumeration of its own declares it
+// before this line.
+#define MXR_DECLARED_FIELDS(...)                                                          \
+public:                                                                                   \
+    using MxrFieldOwner = MxrSelf;                                                        \
+    static constexpr auto MxrFields() {                                                   \
+        return MxrDeclaredFieldTuple(0 MXR_PP_FOR_EACH_JOIN(MXR_DECL_FIELD_DESC_, _, __VA_ARGS__)); \
+    }                                                                                     \
+    MXR_PP_FOR_EACH_JOIN(MXR_DECL_ACCESSORS_, _, __VA_ARGS__)                             \
+                                                                                          \
+private:                                                                                  \
+    MXR_PP_FOR_EACH_JOIN(MXR_DECL_MEMBER_, _, __VA_ARGS__)                                \
+                                                                                          \
+public:                                                                                   \
+    static_assert(true)
+
+// Class head, default constructor, destructor and the declared fields.
 #define MXR_DECL_HEAD_(kind, X, B, ...)                                                    \
     class X : public B {                                                                   \
         MXR_CLASS(X, B);                                                                   \
                                                                                            \
     public:                                                                                \
-        using MxrFieldOwner = MxrSelf;                                                     \
-        static constexpr auto MxrFields() {                                                \
-            return MxrDeclaredFieldTuple(0 MXR_PP_FOR_EACH_JOIN(MXR_DECL_FIELD_DESC_, X, __VA_ARGS__)); \
-        }                                                                                  \
         /* Empty fields (the factory's instance). */                                       \
         X() { MXR_METHOD_FRAME(#X, 0); }                                                   \
         ~X() override { MXR_METHOD_FRAME("~" #X, 0); }                                     \
-        MXR_PP_FOR_EACH_JOIN(MXR_DECL_ACCESSORS_, X, __VA_ARGS__)                          \
-                                                                                           \
-    private:                                                                               \
-        MXR_PP_FOR_EACH_JOIN(MXR_DECL_MEMBER_, X, __VA_ARGS__)                             \
-                                                                                           \
-    public:
+        MXR_DECLARED_FIELDS(__VA_ARGS__);
 
 // From-address by BaseReqMsg() (or none for a notice), then the fields, then
 // the to-address.
