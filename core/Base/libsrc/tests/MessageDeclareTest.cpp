@@ -38,11 +38,6 @@ MXR_CLASS_DEFINE(DeclaredNoticeMsg);
 
 namespace {
 
-BaseMsgPtr FromWire(const Bytes& bytes) {
-    Reader r = ReaderOf(bytes);
-    BasePktCtrlPtr ctrl(r.ptr);
-    return BaseMsgPtr(ctrl);
-}
 
 BaseMsgPtr FromText(const IoItemPtr& tree) {
     BasePtr back;
@@ -67,7 +62,7 @@ TEST(MessageDeclare, ADeclaredRequestHasItsExactBytesAndReadsBackInBothForms) {
         " 0E 00 00 00 C9 01 07 00 00 00 01 00 00 00 00 00 00 00 00 00 00 00");
     EXPECT_EQ(SerializeOf(*req.GetPtr()), golden);
 
-    const DeclaredAskReqMsgPtr fromWire(FromWire(golden));
+    const DeclaredAskReqMsgPtr fromWire(MessageOf(golden));
     ASSERT_TRUE(fromWire.Ok());
     EXPECT_EQ(std::string(fromWire->GetRemoteHostName().StrVal()), "ab");
     EXPECT_EQ(fromWire->GetColour(), Probe::BLUE);
@@ -104,7 +99,7 @@ TEST(MessageDeclare, APointerFieldTakesOnlyItsDeclaredClass) {
     bytes.insert(bytes.end(), dogField.begin(), dogField.end());
     const Bytes noInit = Hex("00 00 00 00");
     bytes.insert(bytes.end(), noInit.begin(), noInit.end());
-    EXPECT_EQ(FromWire(bytes).GetPtr(), nullptr);
+    EXPECT_EQ(MessageOf(bytes).GetPtr(), nullptr);
     // The same in the text form.
     const IoItemPtr tree = List({Id("DeclaredAskReqMsg"), List({Id("probe"), Id("Dog")})});
     EXPECT_EQ(FromText(tree).GetPtr(), nullptr);
@@ -142,7 +137,7 @@ TEST(MessageDeclare, AnswersAndNoticesFollowTheirDeclaration) {
     DeclaredCopyRspMsg copy(*req.GetPtr());
     EXPECT_EQ(std::string(copy.GetRemoteHostName().StrVal()), "ab");
     copy.SetPid(77);
-    const DeclaredCopyRspMsgPtr back(FromWire(SerializeOf(copy)));
+    const DeclaredCopyRspMsgPtr back(MessageOf(SerializeOf(copy)));
     ASSERT_TRUE(back.Ok());
     EXPECT_EQ(back->GetPid(), 77);
     EXPECT_EQ(std::string(back->GetRemoteHostName().StrVal()), "ab");
