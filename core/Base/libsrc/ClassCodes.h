@@ -137,6 +137,7 @@
     ROW(DeclaredQuietRspMsg, 323, Message)                     \
     ROW(DeclaredCopyRspMsg, 324, Message)                      \
     ROW(DeclaredBareReqMsg, 325, Message)                      \
+    ROW(DeclaredRecord, 326, Value)                            \
     ROW(TestPipeHead, 340, Local)                              \
     ROW(BulkMsg, 341, Message)                                 \
     ROW(InboxNoticeMsg, 360, Message)                          \

@@ -29,6 +29,17 @@ MXR_RESPONSE(DeclaredCopyRspMsg, DeclaredAskReqMsg,
 MXR_REQUEST(DeclaredBareReqMsg);
 MXR_NOTICE(DeclaredNoticeMsg, BaseMsg, (long, pid, "pid", Get(GetPid)));
 
+// A record that is no message and carries none of its fields.
+class DeclaredRecord : public BaseVirtItem {
+    MXR_CLASS(DeclaredRecord, BaseVirtItem);
+
+public:
+    MXR_DECLARED_FIELDS((int, entTag, "entTag", Get(GetEntTag), Set(SetEntTag), Unsent),
+                        (bStr, localAlias, "localAlias", Ref(GetLocalAlias), Unsent));
+};
+MXR_COMPANIONS(DeclaredRecord);
+
+MXR_CLASS_DEFINE(DeclaredRecord);
 MXR_CLASS_DEFINE(DeclaredAskReqMsg);
 MXR_CLASS_DEFINE(DeclaredAskRspMsg);
 MXR_CLASS_DEFINE(DeclaredQuietRspMsg);
@@ -151,4 +162,20 @@ TEST(MessageDeclare, AnswersAndNoticesFollowTheirDeclaration) {
     const DeclaredNoticeMsgPtr noticeBack(FromText(notice.GetIoItemFrom()));
     ASSERT_TRUE(noticeBack.Ok());
     EXPECT_EQ(noticeBack->GetPid(), 12);
+}
+
+TEST(MessageDeclare, ARecordThatCarriesNoneOfItsFieldsIsItsCodeAndNameAlone) {
+    DeclaredRecord record;
+    record.SetEntTag(4);
+    record.GetLocalAlias() = "alias";
+    EXPECT_EQ(SerializeOf(record), Hex("C6 02"));
+    EXPECT_EQ(Text(record.GetIoItemFrom()), "(DeclaredRecord)");
+
+    DeclaredRecord back;
+    back.SetEntTag(9);
+    Reader r = ReaderOf(Hex("C6 02"));
+    EXPECT_EQ(back.Serialize(*r), 0);
+    EXPECT_EQ(back.GetEntTag(), 9);
+    EXPECT_EQ(back.SetFromIoItem(List({List({Id("entTag"), Int(1)})})), 0);
+    EXPECT_EQ(back.GetEntTag(), 9);
 }
