@@ -36,7 +36,7 @@
 
 // An adapter that waits for input on one descriptor and reads what comes.
 class LoopBenchAdptr : public BasePollAdptr {
-    MXR_CLASS(LoopBenchAdptr, BasePollAdptr);
+    MXR_LOCAL_CLASS(LoopBenchAdptr, BasePollAdptr);
     MXR_FIELDS();
 
 public:
@@ -55,7 +55,7 @@ public:
     int fd;
 };
 MXR_COMPANIONS(LoopBenchAdptr);
-MXR_CLASS_DEFINE(LoopBenchAdptr, 302);
+MXR_LOCAL_CLASS_DEFINE(LoopBenchAdptr);
 
 namespace {
 
@@ -115,7 +115,7 @@ void Turn64IdleBare(benchmark::State& state) {
 
 // Takes a message and does nothing with it.
 class QuietRcvr : public BaseMsgRcvr {
-    MXR_CLASS(QuietRcvr, BaseMsgRcvr);
+    MXR_LOCAL_CLASS(QuietRcvr, BaseMsgRcvr);
     MXR_FIELDS();
 
 public:
@@ -125,7 +125,7 @@ public:
     }
     long handled = 0;
 };
-MXR_CLASS_DEFINE(QuietRcvr, 304);
+MXR_LOCAL_CLASS_DEFINE(QuietRcvr);
 
 constexpr int kIdlePipes = 16;
 constexpr int kHeartbeats = 16;
@@ -208,7 +208,7 @@ public:
     long long due = 0;
 };
 MXR_COMPANIONS(DueMsg);
-MXR_CLASS_DEFINE(DueMsg, 305);
+MXR_CLASS_DEFINE(DueMsg);
 
 void Arm(const DynamicAddrPtr& to) {
     DueMsg* m = new DueMsg();
@@ -223,7 +223,7 @@ void Arm(const DynamicAddrPtr& to) {
 }
 
 class LatenessRcvr : public BaseMsgRcvr {
-    MXR_CLASS(LatenessRcvr, BaseMsgRcvr);
+    MXR_LOCAL_CLASS(LatenessRcvr, BaseMsgRcvr);
     MXR_FIELDS();
 
 public:
@@ -237,7 +237,7 @@ public:
     std::vector<long long> lateUs;
     bool rearm = true;
 };
-MXR_CLASS_DEFINE(LatenessRcvr, 306);
+MXR_LOCAL_CLASS_DEFINE(LatenessRcvr);
 
 void ReportLateness(benchmark::State& state, std::vector<long long>& late) {
     if (late.empty()) {

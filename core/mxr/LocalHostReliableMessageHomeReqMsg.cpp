@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(LocalHostReliableMessageHomeReqMsg, 83);
+MXR_CLASS_DEFINE(LocalHostReliableMessageHomeReqMsg);
 
 LocalHostReliableMessageHomeReqMsg::LocalHostReliableMessageHomeReqMsg() {
     MXR_METHOD_FRAME("LocalHostReliableMessageHomeReqMsg", 0);

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(LocalHostReliableMessageHomeRspMsg, 84);
+MXR_CLASS_DEFINE(LocalHostReliableMessageHomeRspMsg);
 
 LocalHostReliableMessageHomeRspMsg::LocalHostReliableMessageHomeRspMsg() {
     MXR_METHOD_FRAME("LocalHostReliableMessageHomeRspMsg", 0);

@@ -20,7 +20,7 @@
 #include "PostOfficeSendToMboxRspMsg.h"
 #include "ThisHostLiveness.h"
 
-MXR_CLASS_DEFINE_CUSTOM(PostOffice, 86);
+MXR_LOCAL_CLASS_DEFINE_CUSTOM(PostOffice);
 
 // The receiver part travels (it is the post office's address); the
 // s-expression shows the class name alone and reads nothing.

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PostOfficeCanTalkReqMsg, 103);
+MXR_CLASS_DEFINE(PostOfficeCanTalkReqMsg);
 
 PostOfficeCanTalkReqMsg::PostOfficeCanTalkReqMsg() { MXR_METHOD_FRAME("PostOfficeCanTalkReqMsg", 0); }
 

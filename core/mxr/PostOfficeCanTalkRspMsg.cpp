@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PostOfficeCanTalkRspMsg, 104);
+MXR_CLASS_DEFINE(PostOfficeCanTalkRspMsg);
 
 PostOfficeCanTalkRspMsg::PostOfficeCanTalkRspMsg() { MXR_METHOD_FRAME("PostOfficeCanTalkRspMsg", 0); }
 

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PostOfficeCreateMailBoxReqMsg, 87);
+MXR_CLASS_DEFINE(PostOfficeCreateMailBoxReqMsg);
 
 PostOfficeCreateMailBoxReqMsg::PostOfficeCreateMailBoxReqMsg() { MXR_METHOD_FRAME("PostOfficeCreateMailBoxReqMsg", 0); }
 

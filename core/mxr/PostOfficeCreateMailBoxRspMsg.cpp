@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PostOfficeCreateMailBoxRspMsg, 88);
+MXR_CLASS_DEFINE(PostOfficeCreateMailBoxRspMsg);
 
 PostOfficeCreateMailBoxRspMsg::PostOfficeCreateMailBoxRspMsg() { MXR_METHOD_FRAME("PostOfficeCreateMailBoxRspMsg", 0); }
 

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PostOfficeDisplayMailBoxLstReqMsg, 105);
+MXR_CLASS_DEFINE(PostOfficeDisplayMailBoxLstReqMsg);
 
 PostOfficeDisplayMailBoxLstReqMsg::PostOfficeDisplayMailBoxLstReqMsg() {
     MXR_METHOD_FRAME("PostOfficeDisplayMailBoxLstReqMsg", 0);

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PostOfficeDisplayMailBoxLstRspMsg, 106);
+MXR_CLASS_DEFINE(PostOfficeDisplayMailBoxLstRspMsg);
 
 PostOfficeDisplayMailBoxLstRspMsg::PostOfficeDisplayMailBoxLstRspMsg() {
     MXR_METHOD_FRAME("PostOfficeDisplayMailBoxLstRspMsg", 0);

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PostOfficeIsHostAliveReqMsg, 99);
+MXR_CLASS_DEFINE(PostOfficeIsHostAliveReqMsg);
 
 PostOfficeIsHostAliveReqMsg::PostOfficeIsHostAliveReqMsg() { MXR_METHOD_FRAME("PostOfficeIsHostAliveReqMsg", 0); }
 

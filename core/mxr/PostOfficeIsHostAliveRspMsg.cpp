@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PostOfficeIsHostAliveRspMsg, 100);
+MXR_CLASS_DEFINE(PostOfficeIsHostAliveRspMsg);
 
 PostOfficeIsHostAliveRspMsg::PostOfficeIsHostAliveRspMsg() { MXR_METHOD_FRAME("PostOfficeIsHostAliveRspMsg", 0); }
 

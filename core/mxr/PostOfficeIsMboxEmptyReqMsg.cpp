@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PostOfficeIsMboxEmptyReqMsg, 101);
+MXR_CLASS_DEFINE(PostOfficeIsMboxEmptyReqMsg);
 
 PostOfficeIsMboxEmptyReqMsg::PostOfficeIsMboxEmptyReqMsg() { MXR_METHOD_FRAME("PostOfficeIsMboxEmptyReqMsg", 0); }
 

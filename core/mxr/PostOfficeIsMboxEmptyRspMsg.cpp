@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PostOfficeIsMboxEmptyRspMsg, 102);
+MXR_CLASS_DEFINE(PostOfficeIsMboxEmptyRspMsg);
 
 PostOfficeIsMboxEmptyRspMsg::PostOfficeIsMboxEmptyRspMsg() { MXR_METHOD_FRAME("PostOfficeIsMboxEmptyRspMsg", 0); }
 

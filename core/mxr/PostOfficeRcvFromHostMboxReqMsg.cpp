@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PostOfficeRcvFromHostMboxReqMsg, 97);
+MXR_CLASS_DEFINE(PostOfficeRcvFromHostMboxReqMsg);
 
 PostOfficeRcvFromHostMboxReqMsg::PostOfficeRcvFromHostMboxReqMsg() {
     MXR_METHOD_FRAME("PostOfficeRcvFromHostMboxReqMsg", 0);

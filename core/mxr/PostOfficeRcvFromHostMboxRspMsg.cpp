@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PostOfficeRcvFromHostMboxRspMsg, 98);
+MXR_CLASS_DEFINE(PostOfficeRcvFromHostMboxRspMsg);
 
 PostOfficeRcvFromHostMboxRspMsg::PostOfficeRcvFromHostMboxRspMsg() {
     MXR_METHOD_FRAME("PostOfficeRcvFromHostMboxRspMsg", 0);

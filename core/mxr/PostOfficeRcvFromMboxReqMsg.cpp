@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PostOfficeRcvFromMboxReqMsg, 95);
+MXR_CLASS_DEFINE(PostOfficeRcvFromMboxReqMsg);
 
 PostOfficeRcvFromMboxReqMsg::PostOfficeRcvFromMboxReqMsg() { MXR_METHOD_FRAME("PostOfficeRcvFromMboxReqMsg", 0); }
 

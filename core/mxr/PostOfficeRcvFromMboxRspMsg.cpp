@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PostOfficeRcvFromMboxRspMsg, 96);
+MXR_CLASS_DEFINE(PostOfficeRcvFromMboxRspMsg);
 
 PostOfficeRcvFromMboxRspMsg::PostOfficeRcvFromMboxRspMsg() { MXR_METHOD_FRAME("PostOfficeRcvFromMboxRspMsg", 0); }
 

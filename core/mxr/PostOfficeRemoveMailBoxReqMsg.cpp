@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PostOfficeRemoveMailBoxReqMsg, 89);
+MXR_CLASS_DEFINE(PostOfficeRemoveMailBoxReqMsg);
 
 PostOfficeRemoveMailBoxReqMsg::PostOfficeRemoveMailBoxReqMsg() { MXR_METHOD_FRAME("PostOfficeRemoveMailBoxReqMsg", 0); }
 

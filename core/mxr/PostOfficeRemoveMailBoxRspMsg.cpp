@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PostOfficeRemoveMailBoxRspMsg, 90);
+MXR_CLASS_DEFINE(PostOfficeRemoveMailBoxRspMsg);
 
 PostOfficeRemoveMailBoxRspMsg::PostOfficeRemoveMailBoxRspMsg() { MXR_METHOD_FRAME("PostOfficeRemoveMailBoxRspMsg", 0); }
 

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PostOfficeSendToMboxAsynchReqMsg, 93);
+MXR_CLASS_DEFINE(PostOfficeSendToMboxAsynchReqMsg);
 
 PostOfficeSendToMboxAsynchReqMsg::PostOfficeSendToMboxAsynchReqMsg() {
     MXR_METHOD_FRAME("PostOfficeSendToMboxAsynchReqMsg", 0);

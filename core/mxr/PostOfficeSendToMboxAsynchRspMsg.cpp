@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PostOfficeSendToMboxAsynchRspMsg, 94);
+MXR_CLASS_DEFINE(PostOfficeSendToMboxAsynchRspMsg);
 
 PostOfficeSendToMboxAsynchRspMsg::PostOfficeSendToMboxAsynchRspMsg() {
     MXR_METHOD_FRAME("PostOfficeSendToMboxAsynchRspMsg", 0);

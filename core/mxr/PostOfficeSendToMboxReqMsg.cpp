@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PostOfficeSendToMboxReqMsg, 91);
+MXR_CLASS_DEFINE(PostOfficeSendToMboxReqMsg);
 
 PostOfficeSendToMboxReqMsg::PostOfficeSendToMboxReqMsg() { MXR_METHOD_FRAME("PostOfficeSendToMboxReqMsg", 0); }
 

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PostOfficeSendToMboxRspMsg, 92);
+MXR_CLASS_DEFINE(PostOfficeSendToMboxRspMsg);
 
 PostOfficeSendToMboxRspMsg::PostOfficeSendToMboxRspMsg() { MXR_METHOD_FRAME("PostOfficeSendToMboxRspMsg", 0); }
 

@@ -28,8 +28,7 @@
 #include "PostOfficeSendToMboxReqMsg.h"
 #include "PostOfficeSendToMboxRspMsg.h"
 
-MXR_CLASS_DEFINE_CUSTOM_FACTORY(ProxyPostOffice, 109,
-                                new (std::nothrow) ProxyPostOffice(ProxyPostOffice::Unconnected{}));
+MXR_LOCAL_CLASS_DEFINE_CUSTOM(ProxyPostOffice);
 
 // No field travels: the wire form is the class code, the text form the
 // class name alone, and reading one sets nothing.
@@ -134,8 +133,6 @@ ProxyPostOffice::ProxyPostOffice(int own) : PipeHeadPtr(ConnectToManager()), Usi
     MXR_METHOD_FRAME("ProxyPostOffice", 1);
     static_cast<void>(own);
 }
-
-ProxyPostOffice::ProxyPostOffice(Unconnected) : UsingSharedPipe(0) { MXR_METHOD_FRAME("ProxyPostOffice", 1); }
 
 ProxyPostOffice::ProxyPostOffice(const SynchPipeHeadPtr& connection) : PipeHeadPtr(connection), UsingSharedPipe(0) {
     MXR_METHOD_FRAME("ProxyPostOffice", 1);

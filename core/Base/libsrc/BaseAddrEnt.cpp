@@ -5,7 +5,7 @@
 #include "GrowRowTable.h"
 #include "MxrAssert.h"
 
-MXR_CLASS_DEFINE(BaseAddrEnt, 3);
+MXR_LOCAL_CLASS_DEFINE(BaseAddrEnt);
 
 BaseAddrEnt** BaseAddrEnt::addrEntPtr = nullptr;
 int BaseAddrEnt::addrEntCnt = 0;
