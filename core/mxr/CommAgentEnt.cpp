@@ -6,7 +6,7 @@
 #include "ClassDefine.h"
 #include "EnumDefine.h"
 
-MXR_CLASS_DEFINE(CommAgentEnt, 49);
+MXR_LOCAL_CLASS_DEFINE(CommAgentEnt);
 MXR_ENUM_TABLE(CommAgentEnt, GetCommAgentTypeCvtPtr, OTHER, TLI, TTY, SCSI, TARGETMODE, MANUAL, TTYMODEM);
 MXR_ENUM_TABLE(CommAgentEnt, GetCommAgentStatusCvtPtr, UNDEFINED, INITIALIZING, ALIVE, DEAD);
 

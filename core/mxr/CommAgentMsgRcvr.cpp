@@ -5,7 +5,7 @@
 #include "CommAgentMsgRcvrAddHostRspMsg.h"
 #include "CommAgentMsgRcvrDeleteHostRspMsg.h"
 
-MXR_ABSTRACT_CLASS_DEFINE(CommAgentMsgRcvr, 50);
+MXR_ABSTRACT_CLASS_DEFINE(CommAgentMsgRcvr);
 
 CommAgentMsgRcvr::CommAgentMsgRcvr() { MXR_METHOD_FRAME("CommAgentMsgRcvr", 0); }
 

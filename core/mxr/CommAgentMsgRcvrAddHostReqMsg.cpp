@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(CommAgentMsgRcvrAddHostReqMsg, 51);
+MXR_CLASS_DEFINE(CommAgentMsgRcvrAddHostReqMsg);
 
 CommAgentMsgRcvrAddHostReqMsg::CommAgentMsgRcvrAddHostReqMsg() { MXR_METHOD_FRAME("CommAgentMsgRcvrAddHostReqMsg", 0); }
 

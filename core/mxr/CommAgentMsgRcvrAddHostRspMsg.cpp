@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(CommAgentMsgRcvrAddHostRspMsg, 52);
+MXR_CLASS_DEFINE(CommAgentMsgRcvrAddHostRspMsg);
 
 CommAgentMsgRcvrAddHostRspMsg::CommAgentMsgRcvrAddHostRspMsg() { MXR_METHOD_FRAME("CommAgentMsgRcvrAddHostRspMsg", 0); }
 

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(CommAgentMsgRcvrDeleteHostReqMsg, 53);
+MXR_CLASS_DEFINE(CommAgentMsgRcvrDeleteHostReqMsg);
 
 CommAgentMsgRcvrDeleteHostReqMsg::CommAgentMsgRcvrDeleteHostReqMsg() {
     MXR_METHOD_FRAME("CommAgentMsgRcvrDeleteHostReqMsg", 0);

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(CommAgentMsgRcvrDeleteHostRspMsg, 54);
+MXR_CLASS_DEFINE(CommAgentMsgRcvrDeleteHostRspMsg);
 
 CommAgentMsgRcvrDeleteHostRspMsg::CommAgentMsgRcvrDeleteHostRspMsg() {
     MXR_METHOD_FRAME("CommAgentMsgRcvrDeleteHostRspMsg", 0);

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(CommPathStatusMsg, 55);
+MXR_CLASS_DEFINE(CommPathStatusMsg);
 
 CommPathStatusMsg::CommPathStatusMsg() { MXR_METHOD_FRAME("CommPathStatusMsg", 0); }
 

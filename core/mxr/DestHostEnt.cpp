@@ -3,7 +3,7 @@
 #include "ClassDefine.h"
 #include "EnumDefine.h"
 
-MXR_CLASS_DEFINE(DestHostEnt, 56);
+MXR_CLASS_DEFINE(DestHostEnt);
 MXR_ENUM_TABLE(DestHostEnt, GetConnectionStatusCvtPtr, UNDEFINED, INITIALIZING, ALIVE, DEAD);
 
 DestHostEnt::DestHostEnt() { MXR_METHOD_FRAME("DestHostEnt", 0); }

@@ -25,7 +25,7 @@
 #include "MxrWorld.h"
 #include "ReceiverForms.h"
 
-MXR_CLASS_DEFINE_CUSTOM(MxrAdmin, 57);
+MXR_LOCAL_CLASS_DEFINE_CUSTOM(MxrAdmin);
 
 MXR_RECEIVER_FORMS(MxrAdmin, BaseMsgRcvr);
 

@@ -23,7 +23,7 @@ MXR_FORWARD(MxrAdminDeleteCommPathSM);
 MXR_FORWARD(MxrAdminCreateCommAgentSM);
 
 class MxrAdmin : public BaseMsgRcvr, public HostLiveness {
-    MXR_CLASS(MxrAdmin, BaseMsgRcvr);
+    MXR_LOCAL_CLASS(MxrAdmin, BaseMsgRcvr);
 
 public:
     // Registers the receiver as MXRADMIN for its life; no listeners.

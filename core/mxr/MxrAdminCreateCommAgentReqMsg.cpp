@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(MxrAdminCreateCommAgentReqMsg, 64);
+MXR_CLASS_DEFINE(MxrAdminCreateCommAgentReqMsg);
 
 MxrAdminCreateCommAgentReqMsg::MxrAdminCreateCommAgentReqMsg() { MXR_METHOD_FRAME("MxrAdminCreateCommAgentReqMsg", 0); }
 

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(MxrAdminCreateCommAgentRspMsg, 65);
+MXR_CLASS_DEFINE(MxrAdminCreateCommAgentRspMsg);
 
 MxrAdminCreateCommAgentRspMsg::MxrAdminCreateCommAgentRspMsg() { MXR_METHOD_FRAME("MxrAdminCreateCommAgentRspMsg", 0); }
 

@@ -13,7 +13,7 @@
 #include "SeqEnumCvt.h"
 #include "TimerManager.h"
 
-MXR_CLASS_DEFINE_CUSTOM(MxrAdminCreateCommAgentSM, 78);
+MXR_LOCAL_CLASS_DEFINE_CUSTOM(MxrAdminCreateCommAgentSM);
 MXR_RECEIVER_FORMS(MxrAdminCreateCommAgentSM, BaseStateMach);
 
 namespace {

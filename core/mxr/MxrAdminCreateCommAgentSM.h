@@ -13,7 +13,7 @@
 #include "TimerTag.h"
 
 class MxrAdminCreateCommAgentSM : public BaseStateMach {
-    MXR_CLASS(MxrAdminCreateCommAgentSM, BaseStateMach);
+    MXR_LOCAL_CLASS(MxrAdminCreateCommAgentSM, BaseStateMach);
 
 public:
     enum enStateName : int { START = 0, WAITFORREGISTER = 1, END = 2 };

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(MxrAdminCreateCommPathReqMsg, 60);
+MXR_CLASS_DEFINE(MxrAdminCreateCommPathReqMsg);
 
 MxrAdminCreateCommPathReqMsg::MxrAdminCreateCommPathReqMsg() { MXR_METHOD_FRAME("MxrAdminCreateCommPathReqMsg", 0); }
 

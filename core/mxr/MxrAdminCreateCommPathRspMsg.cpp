@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(MxrAdminCreateCommPathRspMsg, 61);
+MXR_CLASS_DEFINE(MxrAdminCreateCommPathRspMsg);
 
 MxrAdminCreateCommPathRspMsg::MxrAdminCreateCommPathRspMsg() { MXR_METHOD_FRAME("MxrAdminCreateCommPathRspMsg", 0); }
 

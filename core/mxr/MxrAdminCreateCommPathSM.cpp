@@ -15,7 +15,7 @@
 #include "SeqEnumCvt.h"
 #include "TimerManager.h"
 
-MXR_CLASS_DEFINE_CUSTOM(MxrAdminCreateCommPathSM, 79);
+MXR_LOCAL_CLASS_DEFINE_CUSTOM(MxrAdminCreateCommPathSM);
 MXR_RECEIVER_FORMS(MxrAdminCreateCommPathSM, BaseStateMach);
 
 namespace {

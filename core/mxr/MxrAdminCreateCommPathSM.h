@@ -15,7 +15,7 @@
 #include "TimerTag.h"
 
 class MxrAdminCreateCommPathSM : public BaseStateMach {
-    MXR_CLASS(MxrAdminCreateCommPathSM, BaseStateMach);
+    MXR_LOCAL_CLASS(MxrAdminCreateCommPathSM, BaseStateMach);
 
 public:
     enum enStateName : int { START = 0, COMMAGENT = 1, PATH = 2, END = 3 };

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(MxrAdminDeleteCommAgentReqMsg, 66);
+MXR_CLASS_DEFINE(MxrAdminDeleteCommAgentReqMsg);
 
 MxrAdminDeleteCommAgentReqMsg::MxrAdminDeleteCommAgentReqMsg() { MXR_METHOD_FRAME("MxrAdminDeleteCommAgentReqMsg", 0); }
 

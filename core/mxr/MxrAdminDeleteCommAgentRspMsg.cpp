@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(MxrAdminDeleteCommAgentRspMsg, 67);
+MXR_CLASS_DEFINE(MxrAdminDeleteCommAgentRspMsg);
 
 MxrAdminDeleteCommAgentRspMsg::MxrAdminDeleteCommAgentRspMsg() { MXR_METHOD_FRAME("MxrAdminDeleteCommAgentRspMsg", 0); }
 

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(MxrAdminDeleteCommPathReqMsg, 62);
+MXR_CLASS_DEFINE(MxrAdminDeleteCommPathReqMsg);
 
 MxrAdminDeleteCommPathReqMsg::MxrAdminDeleteCommPathReqMsg() { MXR_METHOD_FRAME("MxrAdminDeleteCommPathReqMsg", 0); }
 

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(MxrAdminDeleteCommPathRspMsg, 63);
+MXR_CLASS_DEFINE(MxrAdminDeleteCommPathRspMsg);
 
 MxrAdminDeleteCommPathRspMsg::MxrAdminDeleteCommPathRspMsg() { MXR_METHOD_FRAME("MxrAdminDeleteCommPathRspMsg", 0); }
 

@@ -15,7 +15,7 @@
 #include "SeqEnumCvt.h"
 #include "TimerManager.h"
 
-MXR_CLASS_DEFINE_CUSTOM(MxrAdminDeleteCommPathSM, 80);
+MXR_LOCAL_CLASS_DEFINE_CUSTOM(MxrAdminDeleteCommPathSM);
 MXR_RECEIVER_FORMS(MxrAdminDeleteCommPathSM, BaseStateMach);
 
 namespace {

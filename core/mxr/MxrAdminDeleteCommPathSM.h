@@ -15,7 +15,7 @@
 #include "TimerTag.h"
 
 class MxrAdminDeleteCommPathSM : public BaseStateMach {
-    MXR_CLASS(MxrAdminDeleteCommPathSM, BaseStateMach);
+    MXR_LOCAL_CLASS(MxrAdminDeleteCommPathSM, BaseStateMach);
 
 public:
     enum enStateName : int { START = 0, COMMAGENT = 1, END = 2 };

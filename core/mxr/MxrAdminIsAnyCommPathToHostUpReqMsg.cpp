@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(MxrAdminIsAnyCommPathToHostUpReqMsg, 74);
+MXR_CLASS_DEFINE(MxrAdminIsAnyCommPathToHostUpReqMsg);
 
 MxrAdminIsAnyCommPathToHostUpReqMsg::MxrAdminIsAnyCommPathToHostUpReqMsg() {
     MXR_METHOD_FRAME("MxrAdminIsAnyCommPathToHostUpReqMsg", 0);

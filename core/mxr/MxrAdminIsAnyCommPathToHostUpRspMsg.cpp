@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(MxrAdminIsAnyCommPathToHostUpRspMsg, 75);
+MXR_CLASS_DEFINE(MxrAdminIsAnyCommPathToHostUpRspMsg);
 
 MxrAdminIsAnyCommPathToHostUpRspMsg::MxrAdminIsAnyCommPathToHostUpRspMsg() {
     MXR_METHOD_FRAME("MxrAdminIsAnyCommPathToHostUpRspMsg", 0);

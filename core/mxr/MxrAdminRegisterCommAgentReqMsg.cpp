@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(MxrAdminRegisterCommAgentReqMsg, 58);
+MXR_CLASS_DEFINE(MxrAdminRegisterCommAgentReqMsg);
 
 MxrAdminRegisterCommAgentReqMsg::MxrAdminRegisterCommAgentReqMsg() {
     MXR_METHOD_FRAME("MxrAdminRegisterCommAgentReqMsg", 0);

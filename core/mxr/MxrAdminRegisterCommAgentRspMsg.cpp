@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(MxrAdminRegisterCommAgentRspMsg, 59);
+MXR_CLASS_DEFINE(MxrAdminRegisterCommAgentRspMsg);
 
 MxrAdminRegisterCommAgentRspMsg::MxrAdminRegisterCommAgentRspMsg() {
     MXR_METHOD_FRAME("MxrAdminRegisterCommAgentRspMsg", 0);

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(MxrAdminRegisterCommPathNotifyStatusReqMsg, 76);
+MXR_CLASS_DEFINE(MxrAdminRegisterCommPathNotifyStatusReqMsg);
 
 MxrAdminRegisterCommPathNotifyStatusReqMsg::MxrAdminRegisterCommPathNotifyStatusReqMsg() {
     MXR_METHOD_FRAME("MxrAdminRegisterCommPathNotifyStatusReqMsg", 0);

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(MxrAdminRegisterCommPathNotifyStatusRspMsg, 77);
+MXR_CLASS_DEFINE(MxrAdminRegisterCommPathNotifyStatusRspMsg);
 
 MxrAdminRegisterCommPathNotifyStatusRspMsg::MxrAdminRegisterCommPathNotifyStatusRspMsg() {
     MXR_METHOD_FRAME("MxrAdminRegisterCommPathNotifyStatusRspMsg", 0);

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(MxrAdminReportCommPathStatusReqMsg, 68);
+MXR_CLASS_DEFINE(MxrAdminReportCommPathStatusReqMsg);
 
 MxrAdminReportCommPathStatusReqMsg::MxrAdminReportCommPathStatusReqMsg() {
     MXR_METHOD_FRAME("MxrAdminReportCommPathStatusReqMsg", 0);

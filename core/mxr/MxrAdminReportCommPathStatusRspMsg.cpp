@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(MxrAdminReportCommPathStatusRspMsg, 69);
+MXR_CLASS_DEFINE(MxrAdminReportCommPathStatusRspMsg);
 
 MxrAdminReportCommPathStatusRspMsg::MxrAdminReportCommPathStatusRspMsg() {
     MXR_METHOD_FRAME("MxrAdminReportCommPathStatusRspMsg", 0);

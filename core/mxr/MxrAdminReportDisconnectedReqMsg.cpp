@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(MxrAdminReportDisconnectedReqMsg, 72);
+MXR_CLASS_DEFINE(MxrAdminReportDisconnectedReqMsg);
 
 MxrAdminReportDisconnectedReqMsg::MxrAdminReportDisconnectedReqMsg() {
     MXR_METHOD_FRAME("MxrAdminReportDisconnectedReqMsg", 0);

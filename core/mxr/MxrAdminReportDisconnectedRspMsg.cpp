@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(MxrAdminReportDisconnectedRspMsg, 73);
+MXR_CLASS_DEFINE(MxrAdminReportDisconnectedRspMsg);
 
 MxrAdminReportDisconnectedRspMsg::MxrAdminReportDisconnectedRspMsg() {
     MXR_METHOD_FRAME("MxrAdminReportDisconnectedRspMsg", 0);

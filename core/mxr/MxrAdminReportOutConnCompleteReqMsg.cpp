@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(MxrAdminReportOutConnCompleteReqMsg, 70);
+MXR_CLASS_DEFINE(MxrAdminReportOutConnCompleteReqMsg);
 
 MxrAdminReportOutConnCompleteReqMsg::MxrAdminReportOutConnCompleteReqMsg() {
     MXR_METHOD_FRAME("MxrAdminReportOutConnCompleteReqMsg", 0);

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(MxrAdminReportOutConnCompleteRspMsg, 71);
+MXR_CLASS_DEFINE(MxrAdminReportOutConnCompleteRspMsg);
 
 MxrAdminReportOutConnCompleteRspMsg::MxrAdminReportOutConnCompleteRspMsg() {
     MXR_METHOD_FRAME("MxrAdminReportOutConnCompleteRspMsg", 0);

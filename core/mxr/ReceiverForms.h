@@ -4,7 +4,7 @@
 // the class name alone, and reading sets nothing. Used with
 // MXR_CLASS_DEFINE_CUSTOM in the class's unit:
 //
-//   MXR_CLASS_DEFINE_CUSTOM(MxrAdmin, 57);
+//   MXR_LOCAL_CLASS_DEFINE_CUSTOM(MxrAdmin);
 //   MXR_RECEIVER_FORMS(MxrAdmin, BaseMsgRcvr);
 #pragma once
 

@@ -3,7 +3,7 @@
 #include "ClassDefine.h"
 #include "ReceiverForms.h"
 
-MXR_CLASS_DEFINE_CUSTOM(RemoteHostEnt, 107);
+MXR_LOCAL_CLASS_DEFINE_CUSTOM(RemoteHostEnt);
 
 MXR_RECEIVER_FORMS(RemoteHostEnt, BaseMsgRcvr);
 

@@ -459,14 +459,19 @@ TEST_F(AdminMessages, ReadingFailuresLeaveTheirFieldAndReadTheRest) {
     EXPECT_EQ(upRsp.SetFromIoItem(Nil()), 1);
     EXPECT_EQ(upRsp.GetRetVal(), 7);
 
-    // A listener registration may carry any object where the notice goes:
-    // decoding takes what it names; the administrator checks it later.
-    MxrAdminRegisterCommPathNotifyStatusReqMsg notify;
-    EXPECT_EQ(notify.SetFromIoItem(List({List({Id("theMsgPtr"), Id("MxrAdminReportDisconnectedRspMsg")})})), 0);
-    const BasePtr held = notify.GetTheMsgPtr();
-    ASSERT_NE(held.GetPtr(), nullptr);
-    EXPECT_STREQ(held->GetClassName(), "MxrAdminReportDisconnectedRspMsg");
-    EXPECT_FALSE(notify.GetTheMsgPtr().Ok());
+    // Where a notice goes, a peer cannot make another class (the decoder
+    // refuses it before it is built); the field keeps its value.
+    const CommPathStatusMsgPtr notice = Notice("l", "d", "h", "r", PipeHead::ALIVE);
+    MxrAdminRegisterCommPathNotifyStatusReqMsg notify(admin, notice);
+    EXPECT_EQ(notify.SetFromIoItem(List({List({Id("theMsgPtr"), Id("MxrAdminReportDisconnectedRspMsg")})})), 1);
+    EXPECT_EQ(notify.GetTheMsgPtr().GetPtr(), notice.GetPtr());
+    const auto wrongClass = Req<MxrAdminRegisterCommPathNotifyStatusReqMsg>(CommPathStatusMsgPtr());
+    std::vector<char> bytes = BytesOf(*wrongClass.GetPtr());
+    const std::vector<char> other = Bytes{}.Object(BasePtr(new MxrAdminReportDisconnectedRspMsg(discRsp))).v;
+    bytes.resize(bytes.size() - 4);
+    bytes.insert(bytes.end(), other.begin(), other.end());
+    EXPECT_NE(ReadBytesInto(notify, bytes), 0);
+    EXPECT_EQ(notify.GetTheMsgPtr().GetPtr(), notice.GetPtr());
 }
 
 // Type tests along the bases, and typed pointers that refuse another class.
