@@ -4,7 +4,7 @@
 
 #include "AnswerWithRetVal.h"
 #include "ClassDefine.h"
-#include "LocalHostReliableMessageHomeRspMsg.h"
+#include "LocalHostReliableMessageHomeReqMsg.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(LocalHost);
 

@@ -166,8 +166,8 @@
     ROW(DeclaredNoticeMsg, 320, Message)                       \
     ROW(DeclaredAskReqMsg, 321, Message)                       \
     ROW(DeclaredAskRspMsg, 322, Message)                       \
-    ROW(DeclaredRecordReqMsg, 323, Message)                    \
-    ROW(DeclaredRecordRspMsg, 324, Message)                    \
+    ROW(DeclaredQuietRspMsg, 323, Message)                     \
+    ROW(DeclaredCopyRspMsg, 324, Message)                      \
     ROW(DeclaredBareReqMsg, 325, Message)                      \
     ROW(TestPipeHead, 340, Local)                              \
     ROW(BulkMsg, 341, Message)                                 \
