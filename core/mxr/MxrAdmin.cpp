@@ -311,12 +311,12 @@ void MxrAdmin::AgentDied(const CommAgentEntPtr& agent) {
     for (const DestHostEntPtr& p : wereUp) PathEvent(agent, p, PipeHead::DEAD);
 }
 
-void MxrAdmin::CommAgentProcessGone(long pid) {
-    MXR_METHOD_FRAME("CommAgentProcessGone", 1);
+void MxrAdmin::CommAgentGone(long pid, long tid) {
+    MXR_METHOD_FRAME("CommAgentGone", 2);
     if (pid == 0) return;
     CommAgentEntLstIter it(GetCommAgentEntLst());
     for (CommAgentEntPtr a = it.First(); a.GetPtr() != nullptr; a = it.Next()) {
-        if (a->GetPid() != pid) continue;
+        if (a->GetPid() != pid || a->GetTid() != tid) continue;
         AgentDied(a);
         a->SetPid(0);
         a->SetTid(0);

@@ -81,10 +81,11 @@ public:
     // values.
     void ReportCommPathEvent(const bStr& localAlias, const bStr& devPathName, CommAgentEnt::CommAgentType commAgentType,
                              const bStr& remoteHost, const bStr& remoteAlias, PipeHead::HeartBeatStatus status);
-    // The end of an agent process's connection to the manager: each agent
-    // record of that pid counts as dead (its up paths go DEAD, every path is
-    // reset, pid and tid 0).
-    void CommAgentProcessGone(long pid);
+    // The end of an agent's connection to the manager (no route leads to its
+    // process and thread any more): each agent record of that pid and tid
+    // counts as dead (its up paths go DEAD, every path is reset, pid and tid
+    // 0), so a later registration is a fresh start of the same record.
+    void CommAgentGone(long pid, long tid);
 
     // 0 when host is this host, or a path to host whose remote alias is
     // alias is up (heartbeat and connection ALIVE); 1 otherwise.

@@ -1,9 +1,23 @@
 #include "MxrWorld.h"
 
-MxrWorld::MxrWorld() { MxrPostOffice.SetHostLiveness(&Admin); }
+#include "BaseAddrEnt.h"
 
-// The post office must not ask an administrator that is gone.
-MxrWorld::~MxrWorld() { MxrPostOffice.SetHostLiveness(nullptr); }
+MxrWorld::MxrWorld() {
+    MxrPostOffice.SetHostLiveness(&Admin);
+    BaseAddrEnt::SetRouteGoneObserver(&MxrWorld::RouteGone, this);
+}
+
+// Neither the post office nor the routes that the world's adapters release
+// may reach an administrator that is gone.
+MxrWorld::~MxrWorld() {
+    BaseAddrEnt::SetRouteGoneObserver(nullptr, nullptr);
+    MxrPostOffice.SetHostLiveness(nullptr);
+}
+
+void MxrWorld::RouteGone(void* self, const bStr& host, long pid, long tid) {
+    if (!(host == BaseAddr::GetCurrentHostRef()) || BaseAddrEnt::LookUpRoute(host, pid, tid) != nullptr) return;
+    static_cast<MxrWorld*>(self)->Admin.CommAgentGone(pid, tid);
+}
 
 PostOffice& MxrWorld::GetMxrPostOffice() { return MxrPostOffice; }
 
