@@ -14,7 +14,7 @@ class BaseWorld;
 class WorldInbox;
 
 class WorldInboxPollAdptr : public BasePollAdptr {
-    MXR_CLASS(WorldInboxPollAdptr, BasePollAdptr);
+    MXR_LOCAL_CLASS(WorldInboxPollAdptr, BasePollAdptr);
     MXR_FIELDS();
 
 public:

@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "LocalHostReliableMessageHomeReqMsg.h"
-#include "LocalHostReliableMessageHomeRspMsg.h"
+#include "LocalHostReliableMessageHomeReqMsg.h"
 #include "LogicalAddr.h"
 #include "Message.h"
 #include "MsgIo.h"
