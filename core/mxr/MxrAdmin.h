@@ -11,12 +11,15 @@
 // receiver part; s-expression (MxrAdmin).
 #pragma once
 
+#include <string>
+
 #include "BaseMsgRcvr.h"
 #include "CommAgentEnt.h"
 #include "CommPathStatusMsg.h"
 #include "HostLiveness.h"
 #include "LogicalAddrEnt.h"
 #include "RemoteHostEnt.h"
+#include "TimerTag.h"
 
 MXR_FORWARD(MxrAdminCreateCommPathSM);
 MXR_FORWARD(MxrAdminDeleteCommPathSM);
@@ -99,11 +102,33 @@ public:
     // timer manager's clock.
     static constexpr unsigned WaitMs = 360000;
 
+    // What the administrator and its machines share.
+    // The first agent record that matches (CommAgentEnt::IsaMatch), or null.
+    static CommAgentEntPtr FindMatchingAgent(CommAgentEnt::CommAgentType type, const bStr& alias, const bStr& dev);
+    // The remote host record of that name, or null.
+    static RemoteHostEntPtr FindRemoteHost(const bStr& host);
+    // A one-shot wait of WaitMs whose time-out goes to machine.
+    static TimerTagPtr StartWaitTimer(BaseMsgRcvr& machine);
+    // One progress or error line on stderr.
+    static void Progress(const std::string& line);
+    // Answers the request with retVal (an Rsp made from it goes to its
+    // sender) and takes machine out of its pending list.
+    template <class Rsp, class Req>
+    static void AnswerAndLeave(const BaseMsgPtr& request, int retVal, BasePtrLst& pending, BaseVirtItem* machine) {
+        const TypedPtr<Req> req(request);
+        Rsp* rsp = new Rsp(*req.GetPtr());
+        BaseMsgPtr held(rsp);
+        rsp->SetRetVal(retVal);
+        held.Send();
+        pending.RemoveItem(BasePtr(machine));
+    }
+
 private:
-    // The agent whose record carries tag, or null.
-    static CommAgentEntPtr FindAgent(int tag);
-    // The agent's path of that remote alias and device, or null.
-    static DestHostEntPtr FindPath(const CommAgentEntPtr& agent, const bStr& remAlias, const bStr& device);
+    // The agent of tag and its path of that remote alias and device, for the
+    // report op; false, with op's error line, when either is unknown
+    // (pathTail ends the unknown-path line).
+    static bool FindReported(const char* op, int tag, const bStr& remAlias, const bStr& device, const char* pathTail,
+                             CommAgentEntPtr& agent, DestHostEntPtr& path);
     // Raises the path's event with status.
     void PathEvent(const CommAgentEntPtr& agent, const DestHostEntPtr& path, PipeHead::HeartBeatStatus status);
     // The agent is gone: DEAD events for its up paths, every path reset.
