@@ -24,12 +24,12 @@
 #include "MxrAdminReportDisconnectedReqMsg.h"
 #include "MxrAdminReportOutConnCompleteReqMsg.h"
 #include "MxrWorld.h"
-#include "ReceiverForms.h"
+#include "LocalForms.h"
 #include "TimerManager.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(MxrAdmin);
 
-MXR_RECEIVER_FORMS(MxrAdmin, BaseMsgRcvr);
+MXR_LOCAL_FORMS(MxrAdmin, BaseMsgRcvr);
 
 namespace {
 

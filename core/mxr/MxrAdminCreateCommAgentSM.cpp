@@ -8,11 +8,11 @@
 #include "MxrAdmin.h"
 #include "MxrAdminCreateCommAgentReqMsg.h"
 #include "MxrAdminRegisterCommAgentReqMsg.h"
-#include "ReceiverForms.h"
+#include "LocalForms.h"
 #include "SeqEnumCvt.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(MxrAdminCreateCommAgentSM);
-MXR_RECEIVER_FORMS(MxrAdminCreateCommAgentSM, BaseStateMach);
+MXR_LOCAL_FORMS(MxrAdminCreateCommAgentSM, BaseStateMach);
 
 namespace {
 

@@ -10,11 +10,11 @@
 #include "MxrAdmin.h"
 #include "MxrAdminCreateCommAgentReqMsg.h"
 #include "MxrAdminCreateCommPathReqMsg.h"
-#include "ReceiverForms.h"
+#include "LocalForms.h"
 #include "SeqEnumCvt.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(MxrAdminCreateCommPathSM);
-MXR_RECEIVER_FORMS(MxrAdminCreateCommPathSM, BaseStateMach);
+MXR_LOCAL_FORMS(MxrAdminCreateCommPathSM, BaseStateMach);
 
 namespace {
 

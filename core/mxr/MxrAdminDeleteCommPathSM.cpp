@@ -10,11 +10,11 @@
 #include "LogicalAddr.h"
 #include "MxrAdminDeleteCommPathReqMsg.h"
 #include "MxrWorld.h"
-#include "ReceiverForms.h"
+#include "LocalForms.h"
 #include "SeqEnumCvt.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(MxrAdminDeleteCommPathSM);
-MXR_RECEIVER_FORMS(MxrAdminDeleteCommPathSM, BaseStateMach);
+MXR_LOCAL_FORMS(MxrAdminDeleteCommPathSM, BaseStateMach);
 
 namespace {
 
