@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "LocalHostReliableMessageHomeReqMsg.h"
-#include "LocalHostReliableMessageHomeReqMsg.h"
 #include "LogicalAddr.h"
 #include "Message.h"
 #include "MsgIo.h"
