@@ -4,7 +4,7 @@
 #include "ClassDefine.h"
 #include "EnumDefine.h"
 
-MXR_CLASS_DEFINE(Message, 108);
+MXR_CLASS_DEFINE(Message);
 MXR_ENUM_TABLE(Message, GetEnMessageErrCvtPtr, OKAY, NOKAY, NOSUCHMBOX, BADREQMSG, NOMESSAGE, SYNCHSENDFAILED,
                SYNCHRCVFAILED, INTERNALERR);
 

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(BaseErrMsg, 5);
+MXR_CLASS_DEFINE(BaseErrMsg);
 
 BaseErrMsg::BaseErrMsg() { MXR_METHOD_FRAME("BaseErrMsg", 0); }
 

@@ -4,7 +4,7 @@
 // they can never drift apart. Written once in the class body:
 //
 //   class TimerTag : public BaseVirtItem {
-//       MXR_CLASS(TimerTag, BaseVirtItem);
+//       MXR_LOCAL_CLASS(TimerTag, BaseVirtItem);
 //       MXR_FIELDS(MXR_FIELD("timerId", timerId),
 //                  MXR_ENUM_FIELD("state", state, GetEnStateCvtPtr));
 //       ...

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(GenericTimeoutMsg, 20);
+MXR_CLASS_DEFINE(GenericTimeoutMsg);
 
 GenericTimeoutMsg::GenericTimeoutMsg() { MXR_METHOD_FRAME("GenericTimeoutMsg", 0); }
 

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PipeDeRegMsg, 44);
+MXR_CLASS_DEFINE(PipeDeRegMsg);
 
 PipeDeRegMsg::PipeDeRegMsg() : pid(0), tid(0), comPriority(0) { MXR_METHOD_FRAME("PipeDeRegMsg", 0); }
 

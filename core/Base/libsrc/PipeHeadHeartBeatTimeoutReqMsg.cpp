@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PipeHeadHeartBeatTimeoutReqMsg, 36);
+MXR_CLASS_DEFINE(PipeHeadHeartBeatTimeoutReqMsg);
 
 PipeHeadHeartBeatTimeoutReqMsg::PipeHeadHeartBeatTimeoutReqMsg() { MXR_METHOD_FRAME("PipeHeadHeartBeatTimeoutReqMsg", 0); }
 

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PipeHeadHeartBeatTimeoutRspMsg, 37);
+MXR_CLASS_DEFINE(PipeHeadHeartBeatTimeoutRspMsg);
 
 PipeHeadHeartBeatTimeoutRspMsg::PipeHeadHeartBeatTimeoutRspMsg() { MXR_METHOD_FRAME("PipeHeadHeartBeatTimeoutRspMsg", 0); }
 

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PipeHeadSendHeartBeatReqMsg, 34);
+MXR_CLASS_DEFINE(PipeHeadSendHeartBeatReqMsg);
 
 PipeHeadSendHeartBeatReqMsg::PipeHeadSendHeartBeatReqMsg() { MXR_METHOD_FRAME("PipeHeadSendHeartBeatReqMsg", 0); }
 

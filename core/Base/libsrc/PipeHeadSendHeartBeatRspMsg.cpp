@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PipeHeadSendHeartBeatRspMsg, 35);
+MXR_CLASS_DEFINE(PipeHeadSendHeartBeatRspMsg);
 
 PipeHeadSendHeartBeatRspMsg::PipeHeadSendHeartBeatRspMsg() { MXR_METHOD_FRAME("PipeHeadSendHeartBeatRspMsg", 0); }
 

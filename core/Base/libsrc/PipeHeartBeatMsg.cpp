@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PipeHeartBeatMsg, 38);
+MXR_CLASS_DEFINE(PipeHeartBeatMsg);
 
 PipeHeartBeatMsg::PipeHeartBeatMsg() : count(0) { MXR_METHOD_FRAME("PipeHeartBeatMsg", 0); }
 

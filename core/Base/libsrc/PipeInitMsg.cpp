@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PipeInitMsg, 39);
+MXR_CLASS_DEFINE(PipeInitMsg);
 
 PipeInitMsg::PipeInitMsg() : pid(0), tid(0), max_pkt_size(0) { MXR_METHOD_FRAME("PipeInitMsg", 0); }
 

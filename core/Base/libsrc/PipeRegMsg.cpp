@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PipeRegMsg, 43);
+MXR_CLASS_DEFINE(PipeRegMsg);
 
 PipeRegMsg::PipeRegMsg() : pid(0), tid(0), comPriority(0) { MXR_METHOD_FRAME("PipeRegMsg", 0); }
 

@@ -6,7 +6,7 @@
 #include "ClassDefine.h"
 #include "PipePktBufr.h"
 
-MXR_CLASS_DEFINE(WireSample, 206);
+MXR_CLASS_DEFINE(WireSample);
 
 Bytes StreamOf(PipePktCtrl& c) {
     c.SetDirection(BasePktCtrl::OUTOFPKT);

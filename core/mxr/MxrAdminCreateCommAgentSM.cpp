@@ -1,0 +1,141 @@
+#include "MxrAdminCreateCommAgentSM.h"
+
+#include <iostream>
+#include <iterator>
+#include <string>
+
+#include "ClassDefine.h"
+#include "GenericTimeoutMsg.h"
+#include "MxrAdmin.h"
+#include "MxrAdminCreateCommAgentRspMsg.h"
+#include "MxrAdminRegisterCommAgentReqMsg.h"
+#include "ReceiverForms.h"
+#include "SeqEnumCvt.h"
+#include "TimerManager.h"
+
+MXR_LOCAL_CLASS_DEFINE_CUSTOM(MxrAdminCreateCommAgentSM);
+MXR_RECEIVER_FORMS(MxrAdminCreateCommAgentSM, BaseStateMach);
+
+namespace {
+
+using SM = MxrAdminCreateCommAgentSM;
+
+void Line(const std::string& text) { std::cerr << text + "\n" << std::flush; }
+
+const EnumCvtEnt stateNames[] = {{SM::START, "START"}, {SM::WAITFORREGISTER, "WAITFORREGISTER"}, {SM::END, "END"}};
+
+BaseMsgPtr CallStartReq(BaseMsgRcvr* r, BaseMsgPtr& m) {
+    return static_cast<SM*>(r)->TransSTARTMxrAdminCreateCommAgentReqMsg(m);
+}
+BaseMsgPtr CallWaitRegister(BaseMsgRcvr* r, BaseMsgPtr& m) {
+    return static_cast<SM*>(r)->TransWAITFORREGISTERMxrAdminRegisterCommAgentReqMsg(m);
+}
+BaseMsgPtr CallWaitTimeout(BaseMsgRcvr* r, BaseMsgPtr& m) {
+    return static_cast<SM*>(r)->TransWAITFORREGISTERGenericTimeoutMsg(m);
+}
+
+const StateTransTblEnt startTrans[] = {
+    {&MxrAdminCreateCommAgentReqMsg::ClassCode, SM::WAITFORREGISTER, &CallStartReq},
+    {nullptr, 0, nullptr},
+};
+const StateTransTblEnt waitTrans[] = {
+    {&MxrAdminRegisterCommAgentReqMsg::ClassCode, SM::END, &CallWaitRegister},
+    {&GenericTimeoutMsg::ClassCode, SM::END, &CallWaitTimeout},
+    {nullptr, 0, nullptr},
+};
+// A late registration or time-out finds no row here: not processed, logged.
+const StateTransTblEnt endTrans[] = {{nullptr, 0, nullptr}};
+const StateTblEnt table[] = {
+    {SM::START, startTrans, 0},
+    {SM::WAITFORREGISTER, waitTrans, 0},
+    {SM::END, endTrans, 0},
+    {0, nullptr, 0},
+};
+
+}  // namespace
+
+MxrAdminCreateCommAgentSM::MxrAdminCreateCommAgentSM() {
+    MXR_METHOD_FRAME("MxrAdminCreateCommAgentSM", 0);
+    SetState(START);
+}
+
+MxrAdminCreateCommAgentSM::~MxrAdminCreateCommAgentSM() { MXR_METHOD_FRAME("~MxrAdminCreateCommAgentSM", 0); }
+
+BaseEnumCvtPtr MxrAdminCreateCommAgentSM::GetEnStateNameCvtPtr() {
+    MXR_METHOD_FRAME("GetEnStateNameCvtPtr", 0);
+    return SeqEnumCvt::Create(stateNames, static_cast<int>(std::size(stateNames)));
+}
+
+const StateTblEnt* MxrAdminCreateCommAgentSM::GetStateTbl() {
+    MXR_METHOD_FRAME("GetStateTbl", 0);
+    return table;
+}
+
+BaseMsgPtr MxrAdminCreateCommAgentSM::TransSTARTMxrAdminCreateCommAgentReqMsg(BaseMsgPtr& msg) {
+    MXR_METHOD_FRAME("TransSTARTMxrAdminCreateCommAgentReqMsg", 1);
+    Line("MxrAdminCreateCommAgentSM: START");
+    const MxrAdminCreateCommAgentReqMsgPtr req(msg);
+    ReqMsgPtr = msg;
+    LocalAlias = req->GetLocalAlias();
+    CommAgentType = req->GetCommAgentType();
+    DevPathName = req->GetDevPathName();
+    InitMsg = req->GetInitMsg();
+
+    CommAgentEntLstIter it(MxrAdmin::GetCommAgentEntLst());
+    for (CaePtr = it.First(); CaePtr.GetPtr() != nullptr; CaePtr = it.Next())
+        if (CaePtr->IsaMatch(CommAgentType, LocalAlias, DevPathName) == 0) break;
+    if (CaePtr.GetPtr() != nullptr) {
+        Line("MxrAdminCreateCommAgentSM: START Found CAE");
+        if (CaePtr->GetCommAgentStatus() == CommAgentEnt::ALIVE) return SendBackRspMsg();
+    } else {
+        Line("MxrAdminCreateCommAgentSM: START Did Not Find CAE");
+        CaePtr = new CommAgentEnt(0, 0, LocalAlias, CommAgentType, DevPathName);
+        MxrAdmin::GetCommAgentEntLst().Append(CaePtr);
+    }
+    TimerTagPtr_ = TimerManager::SetOneShotTimer(BaseMsgPtr(new GenericTimeoutMsg(GetAddrPtr())), MxrAdmin::WaitMs);
+    return BaseMsgPtr();
+}
+
+BaseMsgPtr MxrAdminCreateCommAgentSM::TransWAITFORREGISTERMxrAdminRegisterCommAgentReqMsg(BaseMsgPtr& msg) {
+    MXR_METHOD_FRAME("TransWAITFORREGISTERMxrAdminRegisterCommAgentReqMsg", 1);
+    static_cast<void>(msg);
+    Line("MxrAdminCreateCommAgentSM: WAITFORREGISTER");
+    if (TimerTagPtr_.GetPtr() != nullptr) TimerTagPtr_->CancelTimer();
+    return SendBackRspMsg();
+}
+
+BaseMsgPtr MxrAdminCreateCommAgentSM::TransWAITFORREGISTERGenericTimeoutMsg(BaseMsgPtr& msg) {
+    MXR_METHOD_FRAME("TransWAITFORREGISTERGenericTimeoutMsg", 1);
+    static_cast<void>(msg);
+    Line("MxrAdminCreateCommAgentSM: Timed Out");
+    return SendBackErrMsg(1);
+}
+
+BaseMsgPtr MxrAdminCreateCommAgentSM::SendBackRspMsg() {
+    MXR_METHOD_FRAME("SendBackRspMsg", 0);
+    Line("MxrAdminCreateCommAgentSM::SendBackRspMsg()");
+    return Answer(0);
+}
+
+BaseMsgPtr MxrAdminCreateCommAgentSM::SendBackErrMsg(int retVal) {
+    MXR_METHOD_FRAME("SendBackErrMsg", 1);
+    Line("MxrAdminCreateCommAgentSM::SendBackErrMsg()");
+    return Answer(retVal);
+}
+
+BaseMsgPtr MxrAdminCreateCommAgentSM::Answer(int retVal) {
+    const MxrAdminCreateCommAgentReqMsgPtr req(ReqMsgPtr);
+    MxrAdminCreateCommAgentRspMsgPtr rsp(new MxrAdminCreateCommAgentRspMsg(*req.GetPtr()));
+    rsp->SetRetVal(retVal);
+    BaseMsgPtr(rsp).Send();
+    MxrAdmin::GetCCASMLst().RemoveItem(BasePtr(this));
+    return BaseMsgPtr();
+}
+
+CommAgentEntPtr MxrAdminCreateCommAgentSM::GetCaePtr() const { return CaePtr; }
+bStr MxrAdminCreateCommAgentSM::GetLocalAlias() const { return LocalAlias; }
+CommAgentEnt::CommAgentType MxrAdminCreateCommAgentSM::GetCommAgentType() const { return CommAgentType; }
+bStr MxrAdminCreateCommAgentSM::GetDevPathName() const { return DevPathName; }
+BaseMsgPtr MxrAdminCreateCommAgentSM::GetInitMsg() const { return InitMsg; }
+TimerTagPtr MxrAdminCreateCommAgentSM::GetTimerTagPtr() const { return TimerTagPtr_; }
+BaseMsgPtr MxrAdminCreateCommAgentSM::GetReqMsgPtr() const { return ReqMsgPtr; }

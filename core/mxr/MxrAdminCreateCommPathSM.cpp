@@ -1,0 +1,224 @@
+#include "MxrAdminCreateCommPathSM.h"
+
+#include <iostream>
+#include <iterator>
+#include <string>
+
+#include "ClassDefine.h"
+#include "CommAgentMsgRcvrAddHostRspMsg.h"
+#include "GenericTimeoutMsg.h"
+#include "LogicalAddr.h"
+#include "MxrAdmin.h"
+#include "MxrAdminCreateCommAgentRspMsg.h"
+#include "MxrAdminCreateCommPathRspMsg.h"
+#include "ReceiverForms.h"
+#include "SeqEnumCvt.h"
+#include "TimerManager.h"
+
+MXR_LOCAL_CLASS_DEFINE_CUSTOM(MxrAdminCreateCommPathSM);
+MXR_RECEIVER_FORMS(MxrAdminCreateCommPathSM, BaseStateMach);
+
+namespace {
+
+using SM = MxrAdminCreateCommPathSM;
+
+void Line(const std::string& text) { std::cerr << text + "\n" << std::flush; }
+
+const EnumCvtEnt stateNames[] = {
+    {SM::START, "START"}, {SM::COMMAGENT, "COMMAGENT"}, {SM::PATH, "PATH"}, {SM::END, "END"}};
+
+BaseMsgPtr CallStartReq(BaseMsgRcvr* r, BaseMsgPtr& m) {
+    return static_cast<SM*>(r)->TransSTARTMxrAdminCreateCommPathReqMsg(m);
+}
+BaseMsgPtr CallAgentRsp(BaseMsgRcvr* r, BaseMsgPtr& m) {
+    return static_cast<SM*>(r)->TransCOMMAGENTMxrAdminCreateCommAgentRspMsg(m);
+}
+BaseMsgPtr CallAgentTimeout(BaseMsgRcvr* r, BaseMsgPtr& m) {
+    return static_cast<SM*>(r)->TransCOMMAGENTGenericTimeoutMsg(m);
+}
+BaseMsgPtr CallPathRsp(BaseMsgRcvr* r, BaseMsgPtr& m) {
+    return static_cast<SM*>(r)->TransPATHCommAgentMsgRcvrAddHostRspMsg(m);
+}
+BaseMsgPtr CallPathTimeout(BaseMsgRcvr* r, BaseMsgPtr& m) { return static_cast<SM*>(r)->TransPATHGenericTimeoutMsg(m); }
+
+const StateTransTblEnt startTrans[] = {
+    {&MxrAdminCreateCommPathReqMsg::ClassCode, SM::COMMAGENT, &CallStartReq},
+    {nullptr, 0, nullptr},
+};
+const StateTransTblEnt agentTrans[] = {
+    {&MxrAdminCreateCommAgentRspMsg::ClassCode, SM::PATH, &CallAgentRsp},
+    {&GenericTimeoutMsg::ClassCode, SM::END, &CallAgentTimeout},
+    {nullptr, 0, nullptr},
+};
+const StateTransTblEnt pathTrans[] = {
+    {&CommAgentMsgRcvrAddHostRspMsg::ClassCode, SM::END, &CallPathRsp},
+    {&GenericTimeoutMsg::ClassCode, SM::END, &CallPathTimeout},
+    {nullptr, 0, nullptr},
+};
+// A late answer or time-out finds no row here: not processed, logged.
+const StateTransTblEnt endTrans[] = {{nullptr, 0, nullptr}};
+const StateTblEnt table[] = {
+    {SM::START, startTrans, 0},
+    {SM::COMMAGENT, agentTrans, 0},
+    {SM::PATH, pathTrans, 0},
+    {SM::END, endTrans, 0},
+    {0, nullptr, 0},
+};
+
+const char* kStart = "MxrAdminCreateCommPathSM: START";
+
+}  // namespace
+
+MxrAdminCreateCommPathSM::MxrAdminCreateCommPathSM() {
+    MXR_METHOD_FRAME("MxrAdminCreateCommPathSM", 0);
+    SetState(START);
+}
+
+MxrAdminCreateCommPathSM::~MxrAdminCreateCommPathSM() { MXR_METHOD_FRAME("~MxrAdminCreateCommPathSM", 0); }
+
+BaseEnumCvtPtr MxrAdminCreateCommPathSM::GetEnStateNameCvtPtr() {
+    MXR_METHOD_FRAME("GetEnStateNameCvtPtr", 0);
+    return SeqEnumCvt::Create(stateNames, static_cast<int>(std::size(stateNames)));
+}
+
+const StateTblEnt* MxrAdminCreateCommPathSM::GetStateTbl() {
+    MXR_METHOD_FRAME("GetStateTbl", 0);
+    return table;
+}
+
+void MxrAdminCreateCommPathSM::StartTimer() {
+    TimerTagPtr_ = TimerManager::SetOneShotTimer(BaseMsgPtr(new GenericTimeoutMsg(GetAddrPtr())), MxrAdmin::WaitMs);
+}
+
+BaseMsgPtr MxrAdminCreateCommPathSM::TransSTARTMxrAdminCreateCommPathReqMsg(BaseMsgPtr& msg) {
+    MXR_METHOD_FRAME("TransSTARTMxrAdminCreateCommPathReqMsg", 1);
+    Line(kStart);
+    const MxrAdminCreateCommPathReqMsgPtr req(msg);
+    ReqMsgPtr = msg;
+    RemHostName = req->GetRemoteHostName();
+    LocalAlias = req->GetLocalAlias();
+    RemoteAlias = req->GetRemoteAlias();
+    CommAgentType = req->GetCommAgentType();
+    DevPathName = req->GetDevPathName();
+    Priority = req->GetPriority();
+    BaudRate = req->GetBaudRate();
+    HbInterval = req->GetHbInterval();
+    HbMaxMiss = req->GetHbMaxMiss();
+    InitMsg = req->GetInitMsg();
+
+    CommPathEntPtr =
+        new DestHostEnt(RemoteAlias, Priority, LocalAlias, DevPathName, RemHostName, HbInterval, HbMaxMiss, BaudRate);
+    CommPathEntPtr->SetConnectionStatus(DestHostEnt::INITIALIZING);
+
+    RemoteHostEntLstIter hosts(MxrAdmin::GetRemoteHostEntLst());
+    for (RhePtr = hosts.First(); RhePtr.GetPtr() != nullptr; RhePtr = hosts.Next())
+        if (RhePtr->GetHost() == RemHostName) break;
+    if (RhePtr.GetPtr() != nullptr) {
+        Line(std::string(kStart) + " Found RHE");
+    } else {
+        Line(std::string(kStart) + " Did Not Find RHE");
+        RhePtr = new RemoteHostEnt(RemHostName);
+        MxrAdmin::GetRemoteHostEntLst().Append(RhePtr);
+    }
+
+    // The first ALIVE match serves the path, unless a match that is not
+    // alive stands before it.
+    bool matchedNotAlive = false;
+    CommAgentEntLstIter agents(MxrAdmin::GetCommAgentEntLst());
+    for (CaePtr = agents.First(); CaePtr.GetPtr() != nullptr; CaePtr = agents.Next()) {
+        if (CaePtr->IsaMatch(CommAgentType, LocalAlias, DevPathName) != 0) continue;
+        if (CaePtr->GetCommAgentStatus() == CommAgentEnt::ALIVE) {
+            Line(std::string(kStart) + " Found CAE ALIVE ");
+            break;
+        }
+        Line(std::string(kStart) + " Found CAE BUT not alive ");
+        matchedNotAlive = true;
+    }
+    if (CaePtr.GetPtr() == nullptr) Line(std::string(kStart) + " Did NOT Find CAE");
+    if (CaePtr.GetPtr() != nullptr && !matchedNotAlive) {
+        Line(std::string(kStart) + " Found CAE : AddHosttoCA()");
+        AddHosttoCA();
+        StartTimer();
+        SetNextState(PATH);
+        return BaseMsgPtr();
+    }
+    Line(std::string(kStart) + " Create Comm Agent");
+    BaseAddrPtr admin(new LogicalAddr(BaseAddr::GetCurrentHost(), 0, 0, LogicalAddr::MXRADMIN));
+    BaseMsgPtr ask(new MxrAdminCreateCommAgentReqMsg(admin, LocalAlias, CommAgentType, DevPathName, InitMsg));
+    ask->SetFrmAddr(GetAddrPtr());
+    StartTimer();
+    ask.Send();
+    return BaseMsgPtr();
+}
+
+void MxrAdminCreateCommPathSM::AddHosttoCA() {
+    MXR_METHOD_FRAME("AddHosttoCA", 0);
+    Line("MxrAdminCreateCommPathSM::AddHosttoCA()");
+    CaePtr->AddPath(CommPathEntPtr);
+    BaseAddrPtr agent(
+        new LogicalAddr(BaseAddr::GetCurrentHost(), CaePtr->GetPid(), CaePtr->GetTid(), LogicalAddr::COMMAGENTMSGRCVR));
+    BaseMsgPtr add(new CommAgentMsgRcvrAddHostReqMsg(agent, CommPathEntPtr));
+    add->SetFrmAddr(GetAddrPtr());
+    add.Send();
+}
+
+BaseMsgPtr MxrAdminCreateCommPathSM::TransCOMMAGENTMxrAdminCreateCommAgentRspMsg(BaseMsgPtr& msg) {
+    MXR_METHOD_FRAME("TransCOMMAGENTMxrAdminCreateCommAgentRspMsg", 1);
+    static_cast<void>(msg);
+    Line("MxrAdminCreateCommPathSM: COMMAGENT");
+    if (TimerTagPtr_.GetPtr() != nullptr) TimerTagPtr_->ResetTimer();
+    CommAgentEntLstIter agents(MxrAdmin::GetCommAgentEntLst());
+    for (CaePtr = agents.First(); CaePtr.GetPtr() != nullptr; CaePtr = agents.Next())
+        if (CaePtr->IsaMatch(CommAgentType, LocalAlias, DevPathName) == 0) break;
+    if (CaePtr.GetPtr() == nullptr) {
+        Line("MxrAdminCreateCommPathSM: COMMAGENT Did Not Find CAE");
+        return BaseMsgPtr();
+    }
+    Line("MxrAdminCreateCommPathSM: COMMAGENT Found CAE");
+    AddHosttoCA();
+    return BaseMsgPtr();
+}
+
+BaseMsgPtr MxrAdminCreateCommPathSM::TransCOMMAGENTGenericTimeoutMsg(BaseMsgPtr& msg) {
+    MXR_METHOD_FRAME("TransCOMMAGENTGenericTimeoutMsg", 1);
+    static_cast<void>(msg);
+    Line("MxrAdminCreateCommPathSM: COMMAGENT Timed out");
+    return SendBackErrMsg(1);
+}
+
+BaseMsgPtr MxrAdminCreateCommPathSM::TransPATHCommAgentMsgRcvrAddHostRspMsg(BaseMsgPtr& msg) {
+    MXR_METHOD_FRAME("TransPATHCommAgentMsgRcvrAddHostRspMsg", 1);
+    static_cast<void>(msg);
+    Line("MxrAdminCreateCommPathSM: PATH");
+    if (TimerTagPtr_.GetPtr() != nullptr) TimerTagPtr_->CancelTimer();
+    Answer(0);
+    return BaseMsgPtr();
+}
+
+BaseMsgPtr MxrAdminCreateCommPathSM::TransPATHGenericTimeoutMsg(BaseMsgPtr& msg) {
+    MXR_METHOD_FRAME("TransPATHGenericTimeoutMsg", 1);
+    static_cast<void>(msg);
+    Line("MxrAdminCreateCommPathSM: PATH Timed out");
+    return SendBackErrMsg(1);
+}
+
+BaseMsgPtr MxrAdminCreateCommPathSM::SendBackErrMsg(int retVal) {
+    MXR_METHOD_FRAME("SendBackErrMsg", 1);
+    Line("MxrAdminCreateCommPathSM::SendBackErrMsg()");
+    Answer(retVal);
+    return BaseMsgPtr();
+}
+
+void MxrAdminCreateCommPathSM::Answer(int retVal) {
+    const MxrAdminCreateCommPathReqMsgPtr req(ReqMsgPtr);
+    MxrAdminCreateCommPathRspMsgPtr rsp(new MxrAdminCreateCommPathRspMsg(*req.GetPtr()));
+    rsp->SetRetVal(retVal);
+    BaseMsgPtr(rsp).Send();
+    MxrAdmin::GetCcpSMLst().RemoveItem(BasePtr(this));
+}
+
+RemoteHostEntPtr MxrAdminCreateCommPathSM::GetRhePtr() const { return RhePtr; }
+CommAgentEntPtr MxrAdminCreateCommPathSM::GetCaePtr() const { return CaePtr; }
+DestHostEntPtr MxrAdminCreateCommPathSM::GetCommPathEntPtr() const { return CommPathEntPtr; }
+TimerTagPtr MxrAdminCreateCommPathSM::GetTimerTagPtr() const { return TimerTagPtr_; }
+BaseMsgPtr MxrAdminCreateCommPathSM::GetReqMsgPtr() const { return ReqMsgPtr; }

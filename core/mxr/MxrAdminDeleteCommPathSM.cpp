@@ -1,0 +1,149 @@
+#include "MxrAdminDeleteCommPathSM.h"
+
+#include <iostream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+#include "ClassDefine.h"
+#include "CommAgentMsgRcvrDeleteHostRspMsg.h"
+#include "GenericTimeoutMsg.h"
+#include "LogicalAddr.h"
+#include "MxrAdminDeleteCommPathRspMsg.h"
+#include "MxrWorld.h"
+#include "ReceiverForms.h"
+#include "SeqEnumCvt.h"
+#include "TimerManager.h"
+
+MXR_LOCAL_CLASS_DEFINE_CUSTOM(MxrAdminDeleteCommPathSM);
+MXR_RECEIVER_FORMS(MxrAdminDeleteCommPathSM, BaseStateMach);
+
+namespace {
+
+using SM = MxrAdminDeleteCommPathSM;
+
+const EnumCvtEnt stateNames[] = {{SM::START, "START"}, {SM::COMMAGENT, "COMMAGENT"}, {SM::END, "END"}};
+
+BaseMsgPtr CallStartReq(BaseMsgRcvr* r, BaseMsgPtr& m) {
+    return static_cast<SM*>(r)->TransSTARTMxrAdminDeleteCommPathReqMsg(m);
+}
+BaseMsgPtr CallAgentRsp(BaseMsgRcvr* r, BaseMsgPtr& m) {
+    return static_cast<SM*>(r)->TransCOMMAGENTCommAgentMsgRcvrDeleteHostRspMsg(m);
+}
+BaseMsgPtr CallAgentTimeout(BaseMsgRcvr* r, BaseMsgPtr& m) {
+    return static_cast<SM*>(r)->TransCOMMAGENTGenericTimeoutMsg(m);
+}
+
+const StateTransTblEnt startTrans[] = {
+    {&MxrAdminDeleteCommPathReqMsg::ClassCode, SM::COMMAGENT, &CallStartReq},
+    {nullptr, 0, nullptr},
+};
+const StateTransTblEnt agentTrans[] = {
+    {&CommAgentMsgRcvrDeleteHostRspMsg::ClassCode, SM::END, &CallAgentRsp},
+    {&GenericTimeoutMsg::ClassCode, SM::END, &CallAgentTimeout},
+    {nullptr, 0, nullptr},
+};
+// A late answer or time-out finds no row here: not processed, logged.
+const StateTransTblEnt endTrans[] = {{nullptr, 0, nullptr}};
+const StateTblEnt table[] = {
+    {SM::START, startTrans, 0},
+    {SM::COMMAGENT, agentTrans, 0},
+    {SM::END, endTrans, 0},
+    {0, nullptr, 0},
+};
+
+}  // namespace
+
+MxrAdminDeleteCommPathSM::MxrAdminDeleteCommPathSM() {
+    MXR_METHOD_FRAME("MxrAdminDeleteCommPathSM", 0);
+    SetState(START);
+}
+
+MxrAdminDeleteCommPathSM::~MxrAdminDeleteCommPathSM() { MXR_METHOD_FRAME("~MxrAdminDeleteCommPathSM", 0); }
+
+BaseEnumCvtPtr MxrAdminDeleteCommPathSM::GetEnStateNameCvtPtr() {
+    MXR_METHOD_FRAME("GetEnStateNameCvtPtr", 0);
+    return SeqEnumCvt::Create(stateNames, static_cast<int>(std::size(stateNames)));
+}
+
+const StateTblEnt* MxrAdminDeleteCommPathSM::GetStateTbl() {
+    MXR_METHOD_FRAME("GetStateTbl", 0);
+    return table;
+}
+
+BaseMsgPtr MxrAdminDeleteCommPathSM::TransSTARTMxrAdminDeleteCommPathReqMsg(BaseMsgPtr& msg) {
+    MXR_METHOD_FRAME("TransSTARTMxrAdminDeleteCommPathReqMsg", 1);
+    const MxrAdminDeleteCommPathReqMsgPtr req(msg);
+    ReqMsgPtr = msg;
+    RemHostName = req->GetRemoteHostName();
+    LocalAlias = req->GetLocalAlias();
+    RemoteAlias = req->GetRemoteAlias();
+    CommAgentType = req->GetCommAgentType();
+    DevPathName = req->GetDevPathName();
+    const DestHostEntPtr probe(new DestHostEnt(RemoteAlias, 0, LocalAlias, DevPathName, RemHostName));
+
+    RemoteHostEntLstIter hosts(MxrAdmin::GetRemoteHostEntLst());
+    for (RhePtr = hosts.First(); RhePtr.GetPtr() != nullptr; RhePtr = hosts.Next())
+        if (RhePtr->GetHost() == RemHostName) break;
+    if (RhePtr.GetPtr() == nullptr) {
+        std::cerr << std::string("Attempt to delete comm path to unknown remote host:") + RemHostName.StrVal() + "\n"
+                  << std::flush;
+        return Answer(1);
+    }
+    CommAgentEntLstIter agents(MxrAdmin::GetCommAgentEntLst());
+    for (CaePtr = agents.First(); CaePtr.GetPtr() != nullptr; CaePtr = agents.Next())
+        if (CaePtr->IsaMatch(CommAgentType, LocalAlias, DevPathName) == 0) break;
+    if (CaePtr.GetPtr() == nullptr) {
+        std::ostringstream line;
+        line << "Attempt to delete comm path to for Unknown Comm Agent local alios: " << LocalAlias
+             << "Pathname:" << DevPathName << "type: " << static_cast<int>(CommAgentType) << "\n";
+        std::cerr << line.str() << std::flush;
+        return Answer(1);
+    }
+    if (CaePtr->DelPath(probe) != 0) return Answer(1);
+
+    BaseAddrPtr agent(
+        new LogicalAddr(BaseAddr::GetCurrentHost(), CaePtr->GetPid(), CaePtr->GetTid(), LogicalAddr::COMMAGENTMSGRCVR));
+    BaseMsgPtr del(new CommAgentMsgRcvrDeleteHostReqMsg(agent, probe));
+    del->SetFrmAddr(GetAddrPtr());
+    del.Send();
+    TimerTagPtr_ = TimerManager::SetOneShotTimer(BaseMsgPtr(new GenericTimeoutMsg(GetAddrPtr())), MxrAdmin::WaitMs);
+    return BaseMsgPtr();
+}
+
+void MxrAdminDeleteCommPathSM::ReportDown() {
+    if (auto* world = dynamic_cast<MxrWorld*>(BaseWorld::GetWorldPtr()))
+        world->GetMxrAdmin().ReportCommPathEvent(LocalAlias, DevPathName, CommAgentType, RemHostName, RemoteAlias,
+                                                 PipeHead::DEAD);
+}
+
+BaseMsgPtr MxrAdminDeleteCommPathSM::TransCOMMAGENTCommAgentMsgRcvrDeleteHostRspMsg(BaseMsgPtr& msg) {
+    MXR_METHOD_FRAME("TransCOMMAGENTCommAgentMsgRcvrDeleteHostRspMsg", 1);
+    static_cast<void>(msg);
+    ReportDown();
+    if (TimerTagPtr_.GetPtr() != nullptr) TimerTagPtr_->CancelTimer();
+    return Answer(0);
+}
+
+// The path has already left the agent's record: the listeners learn that it
+// is down all the same.
+BaseMsgPtr MxrAdminDeleteCommPathSM::TransCOMMAGENTGenericTimeoutMsg(BaseMsgPtr& msg) {
+    MXR_METHOD_FRAME("TransCOMMAGENTGenericTimeoutMsg", 1);
+    static_cast<void>(msg);
+    ReportDown();
+    return Answer(1);
+}
+
+BaseMsgPtr MxrAdminDeleteCommPathSM::Answer(int retVal) {
+    const MxrAdminDeleteCommPathReqMsgPtr req(ReqMsgPtr);
+    MxrAdminDeleteCommPathRspMsgPtr rsp(new MxrAdminDeleteCommPathRspMsg(*req.GetPtr()));
+    rsp->SetRetVal(retVal);
+    BaseMsgPtr(rsp).Send();
+    MxrAdmin::GetDeleteCPSMLst().RemoveItem(BasePtr(this));
+    return BaseMsgPtr();
+}
+
+RemoteHostEntPtr MxrAdminDeleteCommPathSM::GetRhePtr() const { return RhePtr; }
+CommAgentEntPtr MxrAdminDeleteCommPathSM::GetCaePtr() const { return CaePtr; }
+TimerTagPtr MxrAdminDeleteCommPathSM::GetTimerTagPtr() const { return TimerTagPtr_; }
+BaseMsgPtr MxrAdminDeleteCommPathSM::GetReqMsgPtr() const { return ReqMsgPtr; }
