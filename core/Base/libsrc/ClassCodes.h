@@ -9,7 +9,7 @@
 // reads MxrClassTable::X). Each library has its block; a library added later
 // (the agents) adds its own block below and to MxrAllClassCodes. The
 // registry test loads every library of the system and checks that what
-// registered matches this table. Codes 0 and 112-133 are unused; 49-81, 107
+// registered matches this table. Codes 0 and 113-133 are unused; 49-81, 107
 // and 111 belong to path administration and enter the msgframe block with
 // their classes; 134-148 to the agents.
 #pragma once
@@ -129,7 +129,8 @@
     ROW(RemoteHostEnt, 107, Local)                             \
     ROW(Message, 108, Message)                                 \
     ROW(ProxyPostOffice, 109, Local)                           \
-    ROW(SynchPipeHead, 110, Local)
+    ROW(SynchPipeHead, 110, Local)                             \
+    ROW(WorldInboxPollAdptr, 112, Local)
 
 // Programs of tools/ (not a library: registered only in the program).
 #define MXR_TOOL_CLASS_CODES(ROW) ROW(SignalPollAdptr, 400, Local)
@@ -172,7 +173,9 @@
     ROW(TestPipeHead, 340, Local)                              \
     ROW(BulkMsg, 341, Message)                                 \
     ROW(BenchBulkMsg, 350, Message)                            \
-    ROW(BenchRcvr, 351, Local)
+    ROW(BenchRcvr, 351, Local)                                 \
+    ROW(InboxNoticeMsg, 360, Message)                          \
+    ROW(InboxRcvr, 361, Local)
 
 struct MxrClassCodeEnt {
     const char* name;
