@@ -2,8 +2,8 @@
 
 #include "AnswerWithRetVal.h"
 #include "ClassDefine.h"
-#include "CommAgentMsgRcvrAddHostRspMsg.h"
-#include "CommAgentMsgRcvrDeleteHostRspMsg.h"
+#include "CommAgentMsgRcvrAddHostReqMsg.h"
+#include "CommAgentMsgRcvrDeleteHostReqMsg.h"
 
 MXR_ABSTRACT_CLASS_DEFINE(CommAgentMsgRcvr);
 

@@ -7,7 +7,7 @@
 #include "ClassDefine.h"
 #include "GenericTimeoutMsg.h"
 #include "MxrAdmin.h"
-#include "MxrAdminCreateCommAgentRspMsg.h"
+#include "MxrAdminCreateCommAgentReqMsg.h"
 #include "MxrAdminRegisterCommAgentReqMsg.h"
 #include "ReceiverForms.h"
 #include "SeqEnumCvt.h"

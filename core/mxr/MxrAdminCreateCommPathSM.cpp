@@ -5,12 +5,12 @@
 #include <string>
 
 #include "ClassDefine.h"
-#include "CommAgentMsgRcvrAddHostRspMsg.h"
+#include "CommAgentMsgRcvrAddHostReqMsg.h"
 #include "GenericTimeoutMsg.h"
 #include "LogicalAddr.h"
 #include "MxrAdmin.h"
-#include "MxrAdminCreateCommAgentRspMsg.h"
-#include "MxrAdminCreateCommPathRspMsg.h"
+#include "MxrAdminCreateCommAgentReqMsg.h"
+#include "MxrAdminCreateCommPathReqMsg.h"
 #include "ReceiverForms.h"
 #include "SeqEnumCvt.h"
 #include "TimerManager.h"

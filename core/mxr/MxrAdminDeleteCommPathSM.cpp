@@ -6,10 +6,10 @@
 #include <string>
 
 #include "ClassDefine.h"
-#include "CommAgentMsgRcvrDeleteHostRspMsg.h"
+#include "CommAgentMsgRcvrDeleteHostReqMsg.h"
 #include "GenericTimeoutMsg.h"
 #include "LogicalAddr.h"
-#include "MxrAdminDeleteCommPathRspMsg.h"
+#include "MxrAdminDeleteCommPathReqMsg.h"
 #include "MxrWorld.h"
 #include "ReceiverForms.h"
 #include "SeqEnumCvt.h"
