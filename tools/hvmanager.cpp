@@ -1,6 +1,7 @@
 // hvmanager: a minimal stand-in for the program that hosts the
 // communication manager. It runs the manager's world (control-pipe
-// listener and post office) on this system until SIGTERM or SIGINT.
+// listener, post office and path administrator) on this system until
+// SIGTERM or SIGINT.
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -8,7 +9,7 @@
 #include <unistd.h>
 
 #include "BaseAddr.h"
-#include "ManagerWorld.h"
+#include "MxrWorld.h"
 #include "SignalPollAdptr.h"
 #include "platform/NamedPipeName.h"
 #include "platform/SystemDir.h"
@@ -20,16 +21,18 @@ const char* const kUsage =
     "\n"
     "A minimal stand-in for the program that hosts the communication manager:\n"
     "it listens on the manager's control pipe and runs the post office (with\n"
-    "its mailbox \"_CaN_tAlK_\") until it receives SIGTERM or SIGINT. There is\n"
-    "no path administration: only this host can be reached.\n"
+    "its mailbox \"_CaN_tAlK_\") and the path administrator until it receives\n"
+    "SIGTERM or SIGINT. Paths are served by communication agents that\n"
+    "register with the administrator (see hvstubagent for a test agent).\n"
     "\n"
     "Environment:\n"
     "  HV_SYSTEM_DIR  the system directory (default /var/lib/holdervane); the\n"
     "                 pipe is run/pipe/mxr_pipe below it\n"
     "  MXRHOSTNAME    this host's name (default: the computer name)\n"
     "\n"
-    "Once listening it prints one line \"hvmanager: listening ...\" on standard\n"
-    "output; diagnostics go to standard error.\n"
+    "It prints \"MxrPipeName: NAME\" and, once listening, one line\n"
+    "\"hvmanager: listening ...\" on standard output; diagnostics go to\n"
+    "standard error.\n"
     "\n"
     "Exit status:\n"
     "  0  stopped by SIGTERM or SIGINT\n"
@@ -60,13 +63,11 @@ int main(int argc, char** argv) {
         return 3;
     }
 
-    ManagerWorld world;
-    world.SetMxrPipeName(bStr(GetMxrPipeName()));
-    const int rc = world.Initialize();
-    if (rc != 0) {
-        std::fprintf(stderr, "hvmanager: cannot listen on %s (system directory %s): error %d%s\n", GetMxrPipeName(),
-                     portlib::platform::SystemDir().c_str(), rc,
-                     rc == 231 ? " - another manager runs on this system directory" : "");
+    MxrWorld world;
+    MxrWorld::SetMxrPipeName(GetMxrPipeName());
+    if (world.Initialize() != 0) {
+        std::fprintf(stderr, "hvmanager: cannot listen on %s (system directory %s)\n", GetMxrPipeName(),
+                     portlib::platform::SystemDir().c_str());
         return 2;
     }
     stopper->Register();

@@ -7,6 +7,7 @@
 #include "ClassDefine.h"
 #include "GenericTimeoutMsg.h"
 #include "MxrAdmin.h"
+#include "platform/TestTimeScale.h"
 #include "MxrAdminCreateCommAgentReqMsg.h"
 #include "MxrAdminRegisterCommAgentReqMsg.h"
 #include "ReceiverForms.h"
@@ -92,7 +93,8 @@ BaseMsgPtr MxrAdminCreateCommAgentSM::TransSTARTMxrAdminCreateCommAgentReqMsg(Ba
         CaePtr = new CommAgentEnt(0, 0, LocalAlias, CommAgentType, DevPathName);
         MxrAdmin::GetCommAgentEntLst().Append(CaePtr);
     }
-    TimerTagPtr_ = TimerManager::SetOneShotTimer(BaseMsgPtr(new GenericTimeoutMsg(GetAddrPtr())), MxrAdmin::WaitMs);
+    TimerTagPtr_ = TimerManager::SetOneShotTimer(BaseMsgPtr(new GenericTimeoutMsg(GetAddrPtr())),
+                                                 portlib::platform::ScaledMs(MxrAdmin::WaitMs));
     return BaseMsgPtr();
 }
 

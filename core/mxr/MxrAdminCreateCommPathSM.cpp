@@ -9,6 +9,7 @@
 #include "GenericTimeoutMsg.h"
 #include "LogicalAddr.h"
 #include "MxrAdmin.h"
+#include "platform/TestTimeScale.h"
 #include "MxrAdminCreateCommAgentReqMsg.h"
 #include "MxrAdminCreateCommPathReqMsg.h"
 #include "ReceiverForms.h"
@@ -87,7 +88,8 @@ const StateTblEnt* MxrAdminCreateCommPathSM::GetStateTbl() {
 }
 
 void MxrAdminCreateCommPathSM::StartTimer() {
-    TimerTagPtr_ = TimerManager::SetOneShotTimer(BaseMsgPtr(new GenericTimeoutMsg(GetAddrPtr())), MxrAdmin::WaitMs);
+    TimerTagPtr_ = TimerManager::SetOneShotTimer(BaseMsgPtr(new GenericTimeoutMsg(GetAddrPtr())),
+                                                 portlib::platform::ScaledMs(MxrAdmin::WaitMs));
 }
 
 BaseMsgPtr MxrAdminCreateCommPathSM::TransSTARTMxrAdminCreateCommPathReqMsg(BaseMsgPtr& msg) {

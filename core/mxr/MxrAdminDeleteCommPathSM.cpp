@@ -13,6 +13,7 @@
 #include "MxrWorld.h"
 #include "ReceiverForms.h"
 #include "SeqEnumCvt.h"
+#include "platform/TestTimeScale.h"
 #include "TimerManager.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(MxrAdminDeleteCommPathSM);
@@ -107,7 +108,8 @@ BaseMsgPtr MxrAdminDeleteCommPathSM::TransSTARTMxrAdminDeleteCommPathReqMsg(Base
     BaseMsgPtr del(new CommAgentMsgRcvrDeleteHostReqMsg(agent, probe));
     del->SetFrmAddr(GetAddrPtr());
     del.Send();
-    TimerTagPtr_ = TimerManager::SetOneShotTimer(BaseMsgPtr(new GenericTimeoutMsg(GetAddrPtr())), MxrAdmin::WaitMs);
+    TimerTagPtr_ = TimerManager::SetOneShotTimer(BaseMsgPtr(new GenericTimeoutMsg(GetAddrPtr())),
+                                                 portlib::platform::ScaledMs(MxrAdmin::WaitMs));
     return BaseMsgPtr();
 }
 
