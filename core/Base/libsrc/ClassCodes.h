@@ -133,7 +133,11 @@
     ROW(WorldInboxPollAdptr, 112, Local)
 
 // Programs of tools/ (not a library: registered only in the program).
-#define MXR_TOOL_CLASS_CODES(ROW) ROW(SignalPollAdptr, 400, Local)
+#define MXR_TOOL_CLASS_CODES(ROW)                              \
+    ROW(SignalPollAdptr, 400, Local)                           \
+    ROW(FdCallbackPollAdptr, 401, Local)                       \
+    ROW(StubAgentRcvr, 402, Local)                             \
+    ROW(PathWatchRcvr, 403, Local)
 
 // Classes of the test suites and benchmarks, 200-399: registered only in the
 // test or benchmark program that holds them.
