@@ -1,7 +1,7 @@
 // hvmanager: a minimal stand-in for the program that hosts the
 // communication manager. It runs the manager's world (control-pipe
-// listener, post office and path administrator) on this system until
-// SIGTERM or SIGINT.
+// listener, post office and path administrator) and the local host
+// receiver on this system until SIGTERM or SIGINT.
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "BaseAddr.h"
+#include "LocalHost.h"
 #include "MxrWorld.h"
 #include "SignalPollAdptr.h"
 #include "platform/NamedPipeName.h"
@@ -21,9 +22,10 @@ const char* const kUsage =
     "\n"
     "A minimal stand-in for the program that hosts the communication manager:\n"
     "it listens on the manager's control pipe and runs the post office (with\n"
-    "its mailbox \"_CaN_tAlK_\") and the path administrator until it receives\n"
-    "SIGTERM or SIGINT. Paths are served by communication agents that\n"
-    "register with the administrator (see hvstubagent for a test agent).\n"
+    "its mailbox \"_CaN_tAlK_\"), the path administrator and the local host\n"
+    "receiver until it receives SIGTERM or SIGINT. Paths are served by\n"
+    "communication agents that register with the administrator (see\n"
+    "hvstubagent for a test agent).\n"
     "\n"
     "Environment:\n"
     "  HV_SYSTEM_DIR  the system directory (default /var/lib/holdervane); the\n"
@@ -64,6 +66,8 @@ int main(int argc, char** argv) {
     }
 
     MxrWorld world;
+    // Logical name 6: messages a client hands over to be sent from here.
+    LocalHost localHost;
     MxrWorld::SetMxrPipeName(GetMxrPipeName());
     if (world.Initialize() != 0) {
         std::fprintf(stderr, "hvmanager: cannot listen on %s (system directory %s)\n", GetMxrPipeName(),
