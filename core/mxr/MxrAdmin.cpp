@@ -8,6 +8,7 @@
 #include "BaseWorld.h"
 #include "ClassDefine.h"
 #include "CommAgentMsgRcvrAddHostReqMsg.h"
+#include "GenericTimeoutMsg.h"
 #include "LogicalAddr.h"
 #include "MxrAdminCreateCommAgentReqMsg.h"
 #include "MxrAdminCreateCommAgentSM.h"
@@ -23,11 +24,13 @@
 #include "MxrAdminReportDisconnectedReqMsg.h"
 #include "MxrAdminReportOutConnCompleteReqMsg.h"
 #include "MxrWorld.h"
-#include "ReceiverForms.h"
+#include "platform/TestTimeScale.h"
+#include "LocalForms.h"
+#include "TimerManager.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(MxrAdmin);
 
-MXR_RECEIVER_FORMS(MxrAdmin, BaseMsgRcvr);
+MXR_LOCAL_FORMS(MxrAdmin, BaseMsgRcvr);
 
 namespace {
 
@@ -44,8 +47,6 @@ ClassLists& Lists() {
     static ClassLists lists;
     return lists;
 }
-
-void Line(const std::string& text) { std::cerr << text + "\n" << std::flush; }
 
 bool IsUp(const DestHostEntPtr& path) {
     return path->GetHbStatus() == PipeHead::ALIVE && path->GetConnectionStatus() == DestHostEnt::ALIVE;
@@ -95,13 +96,7 @@ void MxrAdmin::ResetClassLists() {
 int MxrAdmin::RegisterCommAgent(long pid, long tid, bStr localAlias, CommAgentEnt::CommAgentType commAgentType,
                                 bStr devPathName) {
     MXR_METHOD_FRAME("RegisterCommAgent", 5);
-    CommAgentEntPtr agent;
-    CommAgentEntLstIter it(GetCommAgentEntLst());
-    for (CommAgentEntPtr a = it.First(); a.GetPtr() != nullptr; a = it.Next())
-        if (a->IsaMatch(commAgentType, localAlias, devPathName) == 0) {
-            agent = a;
-            break;
-        }
+    CommAgentEntPtr agent = FindMatchingAgent(commAgentType, localAlias, devPathName);
     if (agent.GetPtr() != nullptr) {
         // Another live process had this record: that agent is gone, and its
         // paths must reach the new one.
@@ -188,22 +183,45 @@ int MxrAdmin::RegisterCommPathNotifyStatus(CommPathStatusMsgPtr msg) {
 //   disconnected            connection DEAD
 // Events are not edge-triggered: each qualifying report raises one.
 
-CommAgentEntPtr MxrAdmin::FindAgent(int tag) {
+bool MxrAdmin::FindReported(const char* op, int tag, const bStr& remAlias, const bStr& device, const char* pathTail,
+                            CommAgentEntPtr& agent, DestHostEntPtr& path) {
+    CommAgentEntLstIter agents(GetCommAgentEntLst());
+    for (agent = agents.First(); agent.GetPtr() != nullptr; agent = agents.Next())
+        if (agent->GetEntTag() == tag) break;
+    if (agent.GetPtr() == nullptr) {
+        Progress(std::string("ERROR: MxrAdmin::") + op + "(): didn't find comm agent");
+        return false;
+    }
+    DestHostEntLstIter paths(agent->GetCommPathLst());
+    for (path = paths.First(); path.GetPtr() != nullptr; path = paths.Next())
+        if (path->GetRemoteAlias() == remAlias && path->GetDevicePathName() == device) return true;
+    Progress(std::string("ERROR: MxrAdmin::") + op + "(): didn't find host " + remAlias.StrVal() + pathTail);
+    return false;
+}
+
+CommAgentEntPtr MxrAdmin::FindMatchingAgent(CommAgentEnt::CommAgentType type, const bStr& alias, const bStr& dev) {
     CommAgentEntLstIter it(GetCommAgentEntLst());
     for (CommAgentEntPtr a = it.First(); a.GetPtr() != nullptr; a = it.Next())
-        if (a->GetEntTag() == tag) return a;
+        if (a->IsaMatch(type, alias, dev) == 0) return a;
     return CommAgentEntPtr();
 }
 
-DestHostEntPtr MxrAdmin::FindPath(const CommAgentEntPtr& agent, const bStr& remAlias, const bStr& device) {
-    DestHostEntLstIter it(agent->GetCommPathLst());
-    for (DestHostEntPtr p = it.First(); p.GetPtr() != nullptr; p = it.Next())
-        if (p->GetRemoteAlias() == remAlias && p->GetDevicePathName() == device) return p;
-    return DestHostEntPtr();
+RemoteHostEntPtr MxrAdmin::FindRemoteHost(const bStr& host) {
+    RemoteHostEntLstIter it(GetRemoteHostEntLst());
+    for (RemoteHostEntPtr h = it.First(); h.GetPtr() != nullptr; h = it.Next())
+        if (h->GetHost() == host) return h;
+    return RemoteHostEntPtr();
 }
 
+TimerTagPtr MxrAdmin::StartWaitTimer(BaseMsgRcvr& machine) {
+    return TimerManager::SetOneShotTimer(BaseMsgPtr(new GenericTimeoutMsg(machine.GetAddrPtr())),
+                                         portlib::platform::ScaledMs(WaitMs));
+}
+
+void MxrAdmin::Progress(const std::string& line) { std::cerr << line + "\n" << std::flush; }
+
 void MxrAdmin::PathEvent(const CommAgentEntPtr& agent, const DestHostEntPtr& path, PipeHead::HeartBeatStatus status) {
-    Line(status == PipeHead::ALIVE ? "POSSIBLY A COMMUP EVENT HERE!!" : "POSSIBLY A COMMDOWN EVENT HERE!!");
+    Progress(status == PipeHead::ALIVE ? "POSSIBLY A COMMUP EVENT HERE!!" : "POSSIBLY A COMMDOWN EVENT HERE!!");
     ReportCommPathEvent(path->GetLocalAlias(), path->GetDevicePathName(), agent->GetCommAgentType(),
                         path->GetRemoteHostName(), path->GetRemoteAlias(), status);
 }
@@ -214,13 +232,12 @@ void MxrAdmin::ReportCommPathStatus(int commAgentTag, bStr remAlias, bStr device
     std::ostringstream entry;
     entry << "MxrAdmin::ReportCommPathStatus() commAgentTag=" << commAgentTag << " remAlias=" << remAlias
           << " hbStatus=" << static_cast<int>(hbStatus);
-    Line(entry.str());
-    const CommAgentEntPtr agent = FindAgent(commAgentTag);
-    if (agent.GetPtr() == nullptr) return Line("ERROR: MxrAdmin::ReportCommPathStatus(): didn't find comm agent");
-    const DestHostEntPtr path = FindPath(agent, remAlias, deviceName);
-    if (path.GetPtr() == nullptr)
-        return Line("ERROR: MxrAdmin::ReportCommPathStatus(): didn't find host " + std::string(remAlias.StrVal()) +
-                    " - OK ignore the message");
+    Progress(entry.str());
+    CommAgentEntPtr agent;
+    DestHostEntPtr path;
+    if (!FindReported("ReportCommPathStatus", commAgentTag, remAlias, deviceName, " - OK ignore the message", agent,
+                      path))
+        return;
     if (hbStatus == PipeHead::ALIVE) {
         path->SetHbStatus(PipeHead::ALIVE);
         if (path->GetConnectionStatus() == DestHostEnt::ALIVE) PathEvent(agent, path, PipeHead::ALIVE);
@@ -228,7 +245,7 @@ void MxrAdmin::ReportCommPathStatus(int commAgentTag, bStr remAlias, bStr device
         path->SetHbStatus(PipeHead::DEAD);
         PathEvent(agent, path, PipeHead::DEAD);
     } else {
-        Line("MxrAdmin::ReportCommPathStatus(): hbStatus=" + std::to_string(static_cast<int>(hbStatus)));
+        Progress("MxrAdmin::ReportCommPathStatus(): hbStatus=" + std::to_string(static_cast<int>(hbStatus)));
     }
 }
 
@@ -238,12 +255,10 @@ void MxrAdmin::ReportOutConnComplete(int commAgentTag, bStr remAlias, PipeHead::
     std::ostringstream entry;
     entry << "MxrAdmin::ReportOutConnComplete() commAgentTag=" << commAgentTag << " remAlias=" << remAlias
           << " inHBStatus=" << static_cast<int>(inHBStatus);
-    Line(entry.str());
-    const CommAgentEntPtr agent = FindAgent(commAgentTag);
-    if (agent.GetPtr() == nullptr) return Line("ERROR: MxrAdmin::ReportOutConnComplete(): didn't find comm agent");
-    const DestHostEntPtr path = FindPath(agent, remAlias, devicePath);
-    if (path.GetPtr() == nullptr)
-        return Line("ERROR: MxrAdmin::ReportOutConnComplete(): didn't find host " + std::string(remAlias.StrVal()));
+    Progress(entry.str());
+    CommAgentEntPtr agent;
+    DestHostEntPtr path;
+    if (!FindReported("ReportOutConnComplete", commAgentTag, remAlias, devicePath, "", agent, path)) return;
     path->SetConnectionStatus(DestHostEnt::ALIVE);
     if (path->GetHbStatus() == PipeHead::ALIVE) return PathEvent(agent, path, PipeHead::ALIVE);
     switch (inHBStatus) {
@@ -257,7 +272,7 @@ void MxrAdmin::ReportOutConnComplete(int commAgentTag, bStr remAlias, PipeHead::
             PathEvent(agent, path, PipeHead::ALIVE);
             break;
         default:
-            Line("MxrAdmin::ReportOutConnComplete(): inHBStatus=" + std::to_string(static_cast<int>(inHBStatus)));
+            Progress("MxrAdmin::ReportOutConnComplete(): inHBStatus=" + std::to_string(static_cast<int>(inHBStatus)));
     }
 }
 
@@ -266,11 +281,9 @@ void MxrAdmin::ReportDisconnected(int commAgentTag, bStr remAlias, bStr devicePa
     std::ostringstream entry;
     entry << "MxrAdmin::ReportDisconnected() commAgentTag=" << commAgentTag << " remAlias=" << remAlias << "\n";
     std::cout << entry.str() << std::flush;
-    const CommAgentEntPtr agent = FindAgent(commAgentTag);
-    if (agent.GetPtr() == nullptr) return Line("ERROR: MxrAdmin::ReportDisconnected(): didn't find comm agent");
-    const DestHostEntPtr path = FindPath(agent, remAlias, devicePath);
-    if (path.GetPtr() == nullptr)
-        return Line("ERROR: MxrAdmin::ReportDisconnected(): didn't find host " + std::string(remAlias.StrVal()));
+    CommAgentEntPtr agent;
+    DestHostEntPtr path;
+    if (!FindReported("ReportDisconnected", commAgentTag, remAlias, devicePath, "", agent, path)) return;
     path->SetConnectionStatus(DestHostEnt::DEAD);
 }
 
@@ -311,12 +324,12 @@ void MxrAdmin::AgentDied(const CommAgentEntPtr& agent) {
     for (const DestHostEntPtr& p : wereUp) PathEvent(agent, p, PipeHead::DEAD);
 }
 
-void MxrAdmin::CommAgentProcessGone(long pid) {
-    MXR_METHOD_FRAME("CommAgentProcessGone", 1);
+void MxrAdmin::CommAgentGone(long pid, long tid) {
+    MXR_METHOD_FRAME("CommAgentGone", 2);
     if (pid == 0) return;
     CommAgentEntLstIter it(GetCommAgentEntLst());
     for (CommAgentEntPtr a = it.First(); a.GetPtr() != nullptr; a = it.Next()) {
-        if (a->GetPid() != pid) continue;
+        if (a->GetPid() != pid || a->GetTid() != tid) continue;
         AgentDied(a);
         a->SetPid(0);
         a->SetTid(0);
@@ -339,11 +352,7 @@ void MxrAdmin::ResendPaths(const CommAgentEntPtr& agent) {
 int MxrAdmin::IsAnyCommPathToHostUp(bStr host, bStr alias) {
     MXR_METHOD_FRAME("IsAnyCommPathToHostUp", 2);
     if (host == BaseAddr::GetCurrentHostRef()) return 0;
-    bool known = false;
-    RemoteHostEntLstIter hosts(GetRemoteHostEntLst());
-    for (RemoteHostEntPtr h = hosts.First(); h.GetPtr() != nullptr && !known; h = hosts.Next())
-        known = h->GetHost() == host;
-    if (!known) return 1;
+    if (FindRemoteHost(host).GetPtr() == nullptr) return 1;
     CommAgentEntLstIter agents(GetCommAgentEntLst());
     for (CommAgentEntPtr a = agents.First(); a.GetPtr() != nullptr; a = agents.Next()) {
         DestHostEntLstIter paths(a->GetCommPathLst());

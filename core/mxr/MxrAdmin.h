@@ -11,12 +11,15 @@
 // receiver part; s-expression (MxrAdmin).
 #pragma once
 
+#include <string>
+
 #include "BaseMsgRcvr.h"
 #include "CommAgentEnt.h"
 #include "CommPathStatusMsg.h"
 #include "HostLiveness.h"
 #include "LogicalAddrEnt.h"
 #include "RemoteHostEnt.h"
+#include "TimerTag.h"
 
 MXR_FORWARD(MxrAdminCreateCommPathSM);
 MXR_FORWARD(MxrAdminDeleteCommPathSM);
@@ -81,10 +84,11 @@ public:
     // values.
     void ReportCommPathEvent(const bStr& localAlias, const bStr& devPathName, CommAgentEnt::CommAgentType commAgentType,
                              const bStr& remoteHost, const bStr& remoteAlias, PipeHead::HeartBeatStatus status);
-    // The end of an agent process's connection to the manager: each agent
-    // record of that pid counts as dead (its up paths go DEAD, every path is
-    // reset, pid and tid 0).
-    void CommAgentProcessGone(long pid);
+    // The end of an agent's connection to the manager (no route leads to its
+    // process and thread any more): each agent record of that pid and tid
+    // counts as dead (its up paths go DEAD, every path is reset, pid and tid
+    // 0), so a later registration is a fresh start of the same record.
+    void CommAgentGone(long pid, long tid);
 
     // 0 when host is this host, or a path to host whose remote alias is
     // alias is up (heartbeat and connection ALIVE); 1 otherwise.
@@ -99,11 +103,33 @@ public:
     // HV_TEST_TIME_SCALE, platform/TestTimeScale.h).
     static constexpr unsigned WaitMs = 360000;
 
+    // What the administrator and its machines share.
+    // The first agent record that matches (CommAgentEnt::IsaMatch), or null.
+    static CommAgentEntPtr FindMatchingAgent(CommAgentEnt::CommAgentType type, const bStr& alias, const bStr& dev);
+    // The remote host record of that name, or null.
+    static RemoteHostEntPtr FindRemoteHost(const bStr& host);
+    // A one-shot wait of WaitMs whose time-out goes to machine.
+    static TimerTagPtr StartWaitTimer(BaseMsgRcvr& machine);
+    // One progress or error line on stderr.
+    static void Progress(const std::string& line);
+    // Answers the request with retVal (an Rsp made from it goes to its
+    // sender) and takes machine out of its pending list.
+    template <class Rsp, class Req>
+    static void AnswerAndLeave(const BaseMsgPtr& request, int retVal, BasePtrLst& pending, BaseVirtItem* machine) {
+        const TypedPtr<Req> req(request);
+        Rsp* rsp = new Rsp(*req.GetPtr());
+        BaseMsgPtr held(rsp);
+        rsp->SetRetVal(retVal);
+        held.Send();
+        pending.RemoveItem(BasePtr(machine));
+    }
+
 private:
-    // The agent whose record carries tag, or null.
-    static CommAgentEntPtr FindAgent(int tag);
-    // The agent's path of that remote alias and device, or null.
-    static DestHostEntPtr FindPath(const CommAgentEntPtr& agent, const bStr& remAlias, const bStr& device);
+    // The agent of tag and its path of that remote alias and device, for the
+    // report op; false, with op's error line, when either is unknown
+    // (pathTail ends the unknown-path line).
+    static bool FindReported(const char* op, int tag, const bStr& remAlias, const bStr& device, const char* pathTail,
+                             CommAgentEntPtr& agent, DestHostEntPtr& path);
     // Raises the path's event with status.
     void PathEvent(const CommAgentEntPtr& agent, const DestHostEntPtr& path, PipeHead::HeartBeatStatus status);
     // The agent is gone: DEAD events for its up paths, every path reset.

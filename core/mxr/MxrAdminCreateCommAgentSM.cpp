@@ -1,27 +1,22 @@
 #include "MxrAdminCreateCommAgentSM.h"
 
-#include <iostream>
 #include <iterator>
 #include <string>
 
 #include "ClassDefine.h"
 #include "GenericTimeoutMsg.h"
 #include "MxrAdmin.h"
-#include "platform/TestTimeScale.h"
 #include "MxrAdminCreateCommAgentReqMsg.h"
 #include "MxrAdminRegisterCommAgentReqMsg.h"
-#include "ReceiverForms.h"
+#include "LocalForms.h"
 #include "SeqEnumCvt.h"
-#include "TimerManager.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(MxrAdminCreateCommAgentSM);
-MXR_RECEIVER_FORMS(MxrAdminCreateCommAgentSM, BaseStateMach);
+MXR_LOCAL_FORMS(MxrAdminCreateCommAgentSM, BaseStateMach);
 
 namespace {
 
 using SM = MxrAdminCreateCommAgentSM;
-
-void Line(const std::string& text) { std::cerr << text + "\n" << std::flush; }
 
 const EnumCvtEnt stateNames[] = {{SM::START, "START"}, {SM::WAITFORREGISTER, "WAITFORREGISTER"}, {SM::END, "END"}};
 
@@ -74,7 +69,7 @@ const StateTblEnt* MxrAdminCreateCommAgentSM::GetStateTbl() {
 
 BaseMsgPtr MxrAdminCreateCommAgentSM::TransSTARTMxrAdminCreateCommAgentReqMsg(BaseMsgPtr& msg) {
     MXR_METHOD_FRAME("TransSTARTMxrAdminCreateCommAgentReqMsg", 1);
-    Line("MxrAdminCreateCommAgentSM: START");
+    MxrAdmin::Progress("MxrAdminCreateCommAgentSM: START");
     const MxrAdminCreateCommAgentReqMsgPtr req(msg);
     ReqMsgPtr = msg;
     LocalAlias = req->GetLocalAlias();
@@ -82,26 +77,23 @@ BaseMsgPtr MxrAdminCreateCommAgentSM::TransSTARTMxrAdminCreateCommAgentReqMsg(Ba
     DevPathName = req->GetDevPathName();
     InitMsg = req->GetInitMsg();
 
-    CommAgentEntLstIter it(MxrAdmin::GetCommAgentEntLst());
-    for (CaePtr = it.First(); CaePtr.GetPtr() != nullptr; CaePtr = it.Next())
-        if (CaePtr->IsaMatch(CommAgentType, LocalAlias, DevPathName) == 0) break;
+    CaePtr = MxrAdmin::FindMatchingAgent(CommAgentType, LocalAlias, DevPathName);
     if (CaePtr.GetPtr() != nullptr) {
-        Line("MxrAdminCreateCommAgentSM: START Found CAE");
+        MxrAdmin::Progress("MxrAdminCreateCommAgentSM: START Found CAE");
         if (CaePtr->GetCommAgentStatus() == CommAgentEnt::ALIVE) return SendBackRspMsg();
     } else {
-        Line("MxrAdminCreateCommAgentSM: START Did Not Find CAE");
+        MxrAdmin::Progress("MxrAdminCreateCommAgentSM: START Did Not Find CAE");
         CaePtr = new CommAgentEnt(0, 0, LocalAlias, CommAgentType, DevPathName);
         MxrAdmin::GetCommAgentEntLst().Append(CaePtr);
     }
-    TimerTagPtr_ = TimerManager::SetOneShotTimer(BaseMsgPtr(new GenericTimeoutMsg(GetAddrPtr())),
-                                                 portlib::platform::ScaledMs(MxrAdmin::WaitMs));
+    TimerTagPtr_ = MxrAdmin::StartWaitTimer(*this);
     return BaseMsgPtr();
 }
 
 BaseMsgPtr MxrAdminCreateCommAgentSM::TransWAITFORREGISTERMxrAdminRegisterCommAgentReqMsg(BaseMsgPtr& msg) {
     MXR_METHOD_FRAME("TransWAITFORREGISTERMxrAdminRegisterCommAgentReqMsg", 1);
     static_cast<void>(msg);
-    Line("MxrAdminCreateCommAgentSM: WAITFORREGISTER");
+    MxrAdmin::Progress("MxrAdminCreateCommAgentSM: WAITFORREGISTER");
     if (TimerTagPtr_.GetPtr() != nullptr) TimerTagPtr_->CancelTimer();
     return SendBackRspMsg();
 }
@@ -109,28 +101,25 @@ BaseMsgPtr MxrAdminCreateCommAgentSM::TransWAITFORREGISTERMxrAdminRegisterCommAg
 BaseMsgPtr MxrAdminCreateCommAgentSM::TransWAITFORREGISTERGenericTimeoutMsg(BaseMsgPtr& msg) {
     MXR_METHOD_FRAME("TransWAITFORREGISTERGenericTimeoutMsg", 1);
     static_cast<void>(msg);
-    Line("MxrAdminCreateCommAgentSM: Timed Out");
+    MxrAdmin::Progress("MxrAdminCreateCommAgentSM: Timed Out");
     return SendBackErrMsg(1);
 }
 
 BaseMsgPtr MxrAdminCreateCommAgentSM::SendBackRspMsg() {
     MXR_METHOD_FRAME("SendBackRspMsg", 0);
-    Line("MxrAdminCreateCommAgentSM::SendBackRspMsg()");
+    MxrAdmin::Progress("MxrAdminCreateCommAgentSM::SendBackRspMsg()");
     return Answer(0);
 }
 
 BaseMsgPtr MxrAdminCreateCommAgentSM::SendBackErrMsg(int retVal) {
     MXR_METHOD_FRAME("SendBackErrMsg", 1);
-    Line("MxrAdminCreateCommAgentSM::SendBackErrMsg()");
+    MxrAdmin::Progress("MxrAdminCreateCommAgentSM::SendBackErrMsg()");
     return Answer(retVal);
 }
 
 BaseMsgPtr MxrAdminCreateCommAgentSM::Answer(int retVal) {
-    const MxrAdminCreateCommAgentReqMsgPtr req(ReqMsgPtr);
-    MxrAdminCreateCommAgentRspMsgPtr rsp(new MxrAdminCreateCommAgentRspMsg(*req.GetPtr()));
-    rsp->SetRetVal(retVal);
-    BaseMsgPtr(rsp).Send();
-    MxrAdmin::GetCCASMLst().RemoveItem(BasePtr(this));
+    MxrAdmin::AnswerAndLeave<MxrAdminCreateCommAgentRspMsg, MxrAdminCreateCommAgentReqMsg>(
+        ReqMsgPtr, retVal, MxrAdmin::GetCCASMLst(), this);
     return BaseMsgPtr();
 }
 

@@ -1,6 +1,5 @@
 #include "MxrAdminCreateCommPathSM.h"
 
-#include <iostream>
 #include <iterator>
 #include <string>
 
@@ -9,21 +8,17 @@
 #include "GenericTimeoutMsg.h"
 #include "LogicalAddr.h"
 #include "MxrAdmin.h"
-#include "platform/TestTimeScale.h"
 #include "MxrAdminCreateCommAgentReqMsg.h"
 #include "MxrAdminCreateCommPathReqMsg.h"
-#include "ReceiverForms.h"
+#include "LocalForms.h"
 #include "SeqEnumCvt.h"
-#include "TimerManager.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(MxrAdminCreateCommPathSM);
-MXR_RECEIVER_FORMS(MxrAdminCreateCommPathSM, BaseStateMach);
+MXR_LOCAL_FORMS(MxrAdminCreateCommPathSM, BaseStateMach);
 
 namespace {
 
 using SM = MxrAdminCreateCommPathSM;
-
-void Line(const std::string& text) { std::cerr << text + "\n" << std::flush; }
 
 const EnumCvtEnt stateNames[] = {
     {SM::START, "START"}, {SM::COMMAGENT, "COMMAGENT"}, {SM::PATH, "PATH"}, {SM::END, "END"}};
@@ -87,14 +82,9 @@ const StateTblEnt* MxrAdminCreateCommPathSM::GetStateTbl() {
     return table;
 }
 
-void MxrAdminCreateCommPathSM::StartTimer() {
-    TimerTagPtr_ = TimerManager::SetOneShotTimer(BaseMsgPtr(new GenericTimeoutMsg(GetAddrPtr())),
-                                                 portlib::platform::ScaledMs(MxrAdmin::WaitMs));
-}
-
 BaseMsgPtr MxrAdminCreateCommPathSM::TransSTARTMxrAdminCreateCommPathReqMsg(BaseMsgPtr& msg) {
     MXR_METHOD_FRAME("TransSTARTMxrAdminCreateCommPathReqMsg", 1);
-    Line(kStart);
+    MxrAdmin::Progress(kStart);
     const MxrAdminCreateCommPathReqMsgPtr req(msg);
     ReqMsgPtr = msg;
     RemHostName = req->GetRemoteHostName();
@@ -112,13 +102,11 @@ BaseMsgPtr MxrAdminCreateCommPathSM::TransSTARTMxrAdminCreateCommPathReqMsg(Base
         new DestHostEnt(RemoteAlias, Priority, LocalAlias, DevPathName, RemHostName, HbInterval, HbMaxMiss, BaudRate);
     CommPathEntPtr->SetConnectionStatus(DestHostEnt::INITIALIZING);
 
-    RemoteHostEntLstIter hosts(MxrAdmin::GetRemoteHostEntLst());
-    for (RhePtr = hosts.First(); RhePtr.GetPtr() != nullptr; RhePtr = hosts.Next())
-        if (RhePtr->GetHost() == RemHostName) break;
+    RhePtr = MxrAdmin::FindRemoteHost(RemHostName);
     if (RhePtr.GetPtr() != nullptr) {
-        Line(std::string(kStart) + " Found RHE");
+        MxrAdmin::Progress(std::string(kStart) + " Found RHE");
     } else {
-        Line(std::string(kStart) + " Did Not Find RHE");
+        MxrAdmin::Progress(std::string(kStart) + " Did Not Find RHE");
         RhePtr = new RemoteHostEnt(RemHostName);
         MxrAdmin::GetRemoteHostEntLst().Append(RhePtr);
     }
@@ -130,32 +118,32 @@ BaseMsgPtr MxrAdminCreateCommPathSM::TransSTARTMxrAdminCreateCommPathReqMsg(Base
     for (CaePtr = agents.First(); CaePtr.GetPtr() != nullptr; CaePtr = agents.Next()) {
         if (CaePtr->IsaMatch(CommAgentType, LocalAlias, DevPathName) != 0) continue;
         if (CaePtr->GetCommAgentStatus() == CommAgentEnt::ALIVE) {
-            Line(std::string(kStart) + " Found CAE ALIVE ");
+            MxrAdmin::Progress(std::string(kStart) + " Found CAE ALIVE ");
             break;
         }
-        Line(std::string(kStart) + " Found CAE BUT not alive ");
+        MxrAdmin::Progress(std::string(kStart) + " Found CAE BUT not alive ");
         matchedNotAlive = true;
     }
-    if (CaePtr.GetPtr() == nullptr) Line(std::string(kStart) + " Did NOT Find CAE");
+    if (CaePtr.GetPtr() == nullptr) MxrAdmin::Progress(std::string(kStart) + " Did NOT Find CAE");
     if (CaePtr.GetPtr() != nullptr && !matchedNotAlive) {
-        Line(std::string(kStart) + " Found CAE : AddHosttoCA()");
+        MxrAdmin::Progress(std::string(kStart) + " Found CAE : AddHosttoCA()");
         AddHosttoCA();
-        StartTimer();
+        TimerTagPtr_ = MxrAdmin::StartWaitTimer(*this);
         SetNextState(PATH);
         return BaseMsgPtr();
     }
-    Line(std::string(kStart) + " Create Comm Agent");
+    MxrAdmin::Progress(std::string(kStart) + " Create Comm Agent");
     BaseAddrPtr admin(new LogicalAddr(BaseAddr::GetCurrentHost(), 0, 0, LogicalAddr::MXRADMIN));
     BaseMsgPtr ask(new MxrAdminCreateCommAgentReqMsg(admin, LocalAlias, CommAgentType, DevPathName, InitMsg));
     ask->SetFrmAddr(GetAddrPtr());
-    StartTimer();
+    TimerTagPtr_ = MxrAdmin::StartWaitTimer(*this);
     ask.Send();
     return BaseMsgPtr();
 }
 
 void MxrAdminCreateCommPathSM::AddHosttoCA() {
     MXR_METHOD_FRAME("AddHosttoCA", 0);
-    Line("MxrAdminCreateCommPathSM::AddHosttoCA()");
+    MxrAdmin::Progress("MxrAdminCreateCommPathSM::AddHosttoCA()");
     CaePtr->AddPath(CommPathEntPtr);
     BaseAddrPtr agent(
         new LogicalAddr(BaseAddr::GetCurrentHost(), CaePtr->GetPid(), CaePtr->GetTid(), LogicalAddr::COMMAGENTMSGRCVR));
@@ -167,16 +155,14 @@ void MxrAdminCreateCommPathSM::AddHosttoCA() {
 BaseMsgPtr MxrAdminCreateCommPathSM::TransCOMMAGENTMxrAdminCreateCommAgentRspMsg(BaseMsgPtr& msg) {
     MXR_METHOD_FRAME("TransCOMMAGENTMxrAdminCreateCommAgentRspMsg", 1);
     static_cast<void>(msg);
-    Line("MxrAdminCreateCommPathSM: COMMAGENT");
+    MxrAdmin::Progress("MxrAdminCreateCommPathSM: COMMAGENT");
     if (TimerTagPtr_.GetPtr() != nullptr) TimerTagPtr_->ResetTimer();
-    CommAgentEntLstIter agents(MxrAdmin::GetCommAgentEntLst());
-    for (CaePtr = agents.First(); CaePtr.GetPtr() != nullptr; CaePtr = agents.Next())
-        if (CaePtr->IsaMatch(CommAgentType, LocalAlias, DevPathName) == 0) break;
+    CaePtr = MxrAdmin::FindMatchingAgent(CommAgentType, LocalAlias, DevPathName);
     if (CaePtr.GetPtr() == nullptr) {
-        Line("MxrAdminCreateCommPathSM: COMMAGENT Did Not Find CAE");
+        MxrAdmin::Progress("MxrAdminCreateCommPathSM: COMMAGENT Did Not Find CAE");
         return BaseMsgPtr();
     }
-    Line("MxrAdminCreateCommPathSM: COMMAGENT Found CAE");
+    MxrAdmin::Progress("MxrAdminCreateCommPathSM: COMMAGENT Found CAE");
     AddHosttoCA();
     return BaseMsgPtr();
 }
@@ -184,14 +170,14 @@ BaseMsgPtr MxrAdminCreateCommPathSM::TransCOMMAGENTMxrAdminCreateCommAgentRspMsg
 BaseMsgPtr MxrAdminCreateCommPathSM::TransCOMMAGENTGenericTimeoutMsg(BaseMsgPtr& msg) {
     MXR_METHOD_FRAME("TransCOMMAGENTGenericTimeoutMsg", 1);
     static_cast<void>(msg);
-    Line("MxrAdminCreateCommPathSM: COMMAGENT Timed out");
+    MxrAdmin::Progress("MxrAdminCreateCommPathSM: COMMAGENT Timed out");
     return SendBackErrMsg(1);
 }
 
 BaseMsgPtr MxrAdminCreateCommPathSM::TransPATHCommAgentMsgRcvrAddHostRspMsg(BaseMsgPtr& msg) {
     MXR_METHOD_FRAME("TransPATHCommAgentMsgRcvrAddHostRspMsg", 1);
     static_cast<void>(msg);
-    Line("MxrAdminCreateCommPathSM: PATH");
+    MxrAdmin::Progress("MxrAdminCreateCommPathSM: PATH");
     if (TimerTagPtr_.GetPtr() != nullptr) TimerTagPtr_->CancelTimer();
     Answer(0);
     return BaseMsgPtr();
@@ -200,23 +186,20 @@ BaseMsgPtr MxrAdminCreateCommPathSM::TransPATHCommAgentMsgRcvrAddHostRspMsg(Base
 BaseMsgPtr MxrAdminCreateCommPathSM::TransPATHGenericTimeoutMsg(BaseMsgPtr& msg) {
     MXR_METHOD_FRAME("TransPATHGenericTimeoutMsg", 1);
     static_cast<void>(msg);
-    Line("MxrAdminCreateCommPathSM: PATH Timed out");
+    MxrAdmin::Progress("MxrAdminCreateCommPathSM: PATH Timed out");
     return SendBackErrMsg(1);
 }
 
 BaseMsgPtr MxrAdminCreateCommPathSM::SendBackErrMsg(int retVal) {
     MXR_METHOD_FRAME("SendBackErrMsg", 1);
-    Line("MxrAdminCreateCommPathSM::SendBackErrMsg()");
+    MxrAdmin::Progress("MxrAdminCreateCommPathSM::SendBackErrMsg()");
     Answer(retVal);
     return BaseMsgPtr();
 }
 
 void MxrAdminCreateCommPathSM::Answer(int retVal) {
-    const MxrAdminCreateCommPathReqMsgPtr req(ReqMsgPtr);
-    MxrAdminCreateCommPathRspMsgPtr rsp(new MxrAdminCreateCommPathRspMsg(*req.GetPtr()));
-    rsp->SetRetVal(retVal);
-    BaseMsgPtr(rsp).Send();
-    MxrAdmin::GetCcpSMLst().RemoveItem(BasePtr(this));
+    MxrAdmin::AnswerAndLeave<MxrAdminCreateCommPathRspMsg, MxrAdminCreateCommPathReqMsg>(ReqMsgPtr, retVal,
+                                                                                         MxrAdmin::GetCcpSMLst(), this);
 }
 
 RemoteHostEntPtr MxrAdminCreateCommPathSM::GetRhePtr() const { return RhePtr; }

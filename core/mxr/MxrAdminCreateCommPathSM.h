@@ -51,7 +51,6 @@ public:
 
 private:
     void Answer(int retVal);
-    void StartTimer();
 
     RemoteHostEntPtr RhePtr;
     CommAgentEntPtr CaePtr;

@@ -1,6 +1,5 @@
 #include "MxrAdminDeleteCommPathSM.h"
 
-#include <iostream>
 #include <iterator>
 #include <sstream>
 #include <string>
@@ -11,13 +10,11 @@
 #include "LogicalAddr.h"
 #include "MxrAdminDeleteCommPathReqMsg.h"
 #include "MxrWorld.h"
-#include "ReceiverForms.h"
+#include "LocalForms.h"
 #include "SeqEnumCvt.h"
-#include "platform/TestTimeScale.h"
-#include "TimerManager.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(MxrAdminDeleteCommPathSM);
-MXR_RECEIVER_FORMS(MxrAdminDeleteCommPathSM, BaseStateMach);
+MXR_LOCAL_FORMS(MxrAdminDeleteCommPathSM, BaseStateMach);
 
 namespace {
 
@@ -83,22 +80,17 @@ BaseMsgPtr MxrAdminDeleteCommPathSM::TransSTARTMxrAdminDeleteCommPathReqMsg(Base
     DevPathName = req->GetDevPathName();
     const DestHostEntPtr probe(new DestHostEnt(RemoteAlias, 0, LocalAlias, DevPathName, RemHostName));
 
-    RemoteHostEntLstIter hosts(MxrAdmin::GetRemoteHostEntLst());
-    for (RhePtr = hosts.First(); RhePtr.GetPtr() != nullptr; RhePtr = hosts.Next())
-        if (RhePtr->GetHost() == RemHostName) break;
+    RhePtr = MxrAdmin::FindRemoteHost(RemHostName);
     if (RhePtr.GetPtr() == nullptr) {
-        std::cerr << std::string("Attempt to delete comm path to unknown remote host:") + RemHostName.StrVal() + "\n"
-                  << std::flush;
+        MxrAdmin::Progress(std::string("Attempt to delete comm path to unknown remote host:") + RemHostName.StrVal());
         return Answer(1);
     }
-    CommAgentEntLstIter agents(MxrAdmin::GetCommAgentEntLst());
-    for (CaePtr = agents.First(); CaePtr.GetPtr() != nullptr; CaePtr = agents.Next())
-        if (CaePtr->IsaMatch(CommAgentType, LocalAlias, DevPathName) == 0) break;
+    CaePtr = MxrAdmin::FindMatchingAgent(CommAgentType, LocalAlias, DevPathName);
     if (CaePtr.GetPtr() == nullptr) {
         std::ostringstream line;
         line << "Attempt to delete comm path to for Unknown Comm Agent local alios: " << LocalAlias
-             << "Pathname:" << DevPathName << "type: " << static_cast<int>(CommAgentType) << "\n";
-        std::cerr << line.str() << std::flush;
+             << "Pathname:" << DevPathName << "type: " << static_cast<int>(CommAgentType);
+        MxrAdmin::Progress(line.str());
         return Answer(1);
     }
     if (CaePtr->DelPath(probe) != 0) return Answer(1);
@@ -108,8 +100,7 @@ BaseMsgPtr MxrAdminDeleteCommPathSM::TransSTARTMxrAdminDeleteCommPathReqMsg(Base
     BaseMsgPtr del(new CommAgentMsgRcvrDeleteHostReqMsg(agent, probe));
     del->SetFrmAddr(GetAddrPtr());
     del.Send();
-    TimerTagPtr_ = TimerManager::SetOneShotTimer(BaseMsgPtr(new GenericTimeoutMsg(GetAddrPtr())),
-                                                 portlib::platform::ScaledMs(MxrAdmin::WaitMs));
+    TimerTagPtr_ = MxrAdmin::StartWaitTimer(*this);
     return BaseMsgPtr();
 }
 
@@ -137,11 +128,8 @@ BaseMsgPtr MxrAdminDeleteCommPathSM::TransCOMMAGENTGenericTimeoutMsg(BaseMsgPtr&
 }
 
 BaseMsgPtr MxrAdminDeleteCommPathSM::Answer(int retVal) {
-    const MxrAdminDeleteCommPathReqMsgPtr req(ReqMsgPtr);
-    MxrAdminDeleteCommPathRspMsgPtr rsp(new MxrAdminDeleteCommPathRspMsg(*req.GetPtr()));
-    rsp->SetRetVal(retVal);
-    BaseMsgPtr(rsp).Send();
-    MxrAdmin::GetDeleteCPSMLst().RemoveItem(BasePtr(this));
+    MxrAdmin::AnswerAndLeave<MxrAdminDeleteCommPathRspMsg, MxrAdminDeleteCommPathReqMsg>(
+        ReqMsgPtr, retVal, MxrAdmin::GetDeleteCPSMLst(), this);
     return BaseMsgPtr();
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "BaseAddrEnt.h"
 #include "HVShutdownPriority.h"
 
 namespace {
@@ -28,12 +29,22 @@ int ErrnoOfPipeError(int win32) {
 
 }  // namespace
 
-MxrWorld::MxrWorld() { MxrPostOffice.SetHostLiveness(&Admin); }
+MxrWorld::MxrWorld() {
+    MxrPostOffice.SetHostLiveness(&Admin);
+    BaseAddrEnt::SetRouteGoneObserver(&MxrWorld::RouteGone, this);
+}
 
-// The post office must not ask an administrator that is gone.
+// Neither the post office nor the routes that the world's adapters release
+// may reach an administrator that is gone.
 MxrWorld::~MxrWorld() {
     CleanUp();
+    BaseAddrEnt::SetRouteGoneObserver(nullptr, nullptr);
     MxrPostOffice.SetHostLiveness(nullptr);
+}
+
+void MxrWorld::RouteGone(void* self, const bStr& host, long pid, long tid) {
+    if (!(host == BaseAddr::GetCurrentHostRef()) || BaseAddrEnt::LookUpRoute(host, pid, tid) != nullptr) return;
+    static_cast<MxrWorld*>(self)->Admin.CommAgentGone(pid, tid);
 }
 
 int MxrWorld::Initialize() {

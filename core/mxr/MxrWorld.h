@@ -2,7 +2,8 @@
 // office and its path administrator, both held by value for the life of the
 // world, and the listening end of the manager pipe, on which every framework
 // process of this system connects. The post office asks the administrator
-// whether a host can be reached.
+// whether a host can be reached, and the administrator learns when the
+// connection of a process ends (an agent that goes away).
 //
 // The host program: BaseAddr::SetMxrWorldFlg(1) before any receiver exists,
 // construct, SetMxrPipeName, Initialize (non-zero: stop), Run while the run
@@ -62,6 +63,10 @@ public:
     static void SetMxrPipeName(const char* name);
 
 private:
+    // A route of this host has gone: if nothing else leads to that process,
+    // an agent of it is gone.
+    static void RouteGone(void* self, const bStr& host, long pid, long tid);
+
     PostOffice MxrPostOffice;
     MxrAdmin Admin;
     AttachedPollAdptrPtr Listener;

@@ -1,11 +1,11 @@
 #include "RemoteHostEnt.h"
 
 #include "ClassDefine.h"
-#include "ReceiverForms.h"
+#include "LocalForms.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(RemoteHostEnt);
 
-MXR_RECEIVER_FORMS(RemoteHostEnt, BaseMsgRcvr);
+MXR_LOCAL_FORMS(RemoteHostEnt, BaseMsgRcvr);
 
 RemoteHostEnt::RemoteHostEnt() { MXR_METHOD_FRAME("RemoteHostEnt", 0); }
 

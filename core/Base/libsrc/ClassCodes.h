@@ -39,7 +39,7 @@
     ROW(DetailedMsgLogger, 17, Local)                          \
     ROW(DynamicAddr, 18, Value)                                \
     ROW(DynamicAddrEnt, 19, Local)                             \
-    ROW(GenericTimeoutMsg, 20, Message)                        \
+    ROW(GenericTimeoutMsg, 20, Local)                          \
     ROW(IoAtom, 21, Abstract)                                  \
     ROW(IoCons, 22, Value)                                     \
     ROW(IoIdent, 23, Value)                                    \
@@ -53,10 +53,10 @@
     ROW(LogicalAddrEnt, 31, Local)                             \
     ROW(MultiShotTimerEnt, 32, Local)                          \
     ROW(PipeHead, 33, Local)                                   \
-    ROW(PipeHeadSendHeartBeatReqMsg, 34, Message)              \
-    ROW(PipeHeadSendHeartBeatRspMsg, 35, Message)              \
-    ROW(PipeHeadHeartBeatTimeoutReqMsg, 36, Message)           \
-    ROW(PipeHeadHeartBeatTimeoutRspMsg, 37, Message)           \
+    ROW(PipeHeadSendHeartBeatReqMsg, 34, Local)                \
+    ROW(PipeHeadSendHeartBeatRspMsg, 35, Local)                \
+    ROW(PipeHeadHeartBeatTimeoutReqMsg, 36, Local)             \
+    ROW(PipeHeadHeartBeatTimeoutRspMsg, 37, Local)             \
     ROW(PipeHeartBeatMsg, 38, Message)                         \
     ROW(PipeInitMsg, 39, Message)                              \
     ROW(PipePktBufr, 40, Local)                                \

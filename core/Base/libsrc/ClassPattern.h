@@ -1,10 +1,13 @@
-// The standard class pattern, declaration side. A framework class X with
-// direct base B is declared as
+// The standard class pattern, declaration side. A message class is declared
+// in one line or one statement with MessageDeclare.h (MXR_REQUEST,
+// MXR_RESPONSE, MXR_REQUEST_WITH_RETVAL, MXR_NOTICE, MXR_MESSAGE), which
+// writes all of the below for it. Any other framework class X with direct
+// base B (receivers, records, adapters) is declared as
 //
 //   #include "ClassPattern.h"
 //   class X : public B {
 //       MXR_CLASS(X, B);                       // or MXR_ABSTRACT_CLASS(X, B)
-//       MXR_FIELDS(MXR_FIELD("key", field), ...);
+//       MXR_FIELDS(MXR_FIELD("key", field), ...);  // or MXR_DECLARED_FIELDS
 //   public:
 //       ...constructors, accessors, own virtual operations...
 //   private:

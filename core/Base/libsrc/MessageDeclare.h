@@ -27,7 +27,11 @@
 // MXR_ENUM declared beside the enumeration (found by argument-dependent
 // lookup). A pointer field (XPtr) decodes only X and classes derived from it.
 //
-// The forms, each for a class whose row in ClassCodes.h is a Message:
+// A message that never leaves its process (what a timer sends to its own
+// receiver) is declared the same way; its row in ClassCodes.h says Local and
+// its unit uses MXR_LOCAL_CLASS_DEFINE(X): no factory, so no peer can make one.
+//
+// The forms:
 //   MXR_REQUEST(X, fields...)            base BaseReqMsg; X(), and
 //                                        X(const BaseAddrPtr& to, fields...):
 //                                        the from-address is the receiver being
@@ -40,10 +44,17 @@
 //                                        field is retVal (GetRetVal, SetRetVal)
 //   MXR_NOTICE(X, B, fields...)          base B (a message class); X(), and
 //                                        X(const BaseAddrPtr& to, fields...)
+//   MXR_MESSAGE(X, B, fields...)         base B; X(), and X(fields...) when it
+//                                        has fields (the pipe control messages,
+//                                        which carry no address argument)
 // and, for a class with members of its own (more constructors, operations),
 // the open forms MXR_REQUEST_BEGIN, MXR_RESPONSE_BEGIN, MXR_NOTICE_BEGIN and
-// MXR_MESSAGE_BEGIN(X, B, fields...) (X() only), which leave the class body
-// open at public access for the class's own declarations until MXR_END(X).
+// MXR_MESSAGE_BEGIN, which leave the class body open at public access for the
+// class's own declarations until MXR_END(X).
+//
+// A class written out with MXR_CLASS (one with an enumeration of its own, or
+// a record that is no message) declares its fields the same way with
+// MXR_DECLARED_FIELDS(fields...) in its body.
 //
 // Everything generated is an ordinary named member function defined in the
 // class body, each opening the trace frame of the class (MXR_METHOD_FRAME).
@@ -134,26 +145,34 @@ constexpr auto MxrDeclaredFieldTuple(int, Desc... desc) {
     return std::make_tuple(desc...);
 }
 
-// Class head, field list, default constructor, destructor and accessors; the
-// members come last (MXR_END).
+// The declared fields inside any class body (after MXR_CLASS): the field
+// list, the accessors (public) and the members (private); access is public
+// after it. A class that declares an enumeration of its own declares it
+// before this line.
+#define MXR_DECLARED_FIELDS(...)                                                          \
+public:                                                                                   \
+    using MxrFieldOwner = MxrSelf;                                                        \
+    static constexpr auto MxrFields() {                                                   \
+        return MxrDeclaredFieldTuple(0 MXR_PP_FOR_EACH_JOIN(MXR_DECL_FIELD_DESC_, _, __VA_ARGS__)); \
+    }                                                                                     \
+    MXR_PP_FOR_EACH_JOIN(MXR_DECL_ACCESSORS_, _, __VA_ARGS__)                             \
+                                                                                          \
+private:                                                                                  \
+    MXR_PP_FOR_EACH_JOIN(MXR_DECL_MEMBER_, _, __VA_ARGS__)                                \
+                                                                                          \
+public:                                                                                   \
+    static_assert(true)
+
+// Class head, default constructor, destructor and the declared fields.
 #define MXR_DECL_HEAD_(kind, X, B, ...)                                                    \
     class X : public B {                                                                   \
         MXR_CLASS(X, B);                                                                   \
                                                                                            \
     public:                                                                                \
-        using MxrFieldOwner = MxrSelf;                                                     \
-        static constexpr auto MxrFields() {                                                \
-            return MxrDeclaredFieldTuple(0 MXR_PP_FOR_EACH_JOIN(MXR_DECL_FIELD_DESC_, X, __VA_ARGS__)); \
-        }                                                                                  \
         /* Empty fields (the factory's instance). */                                       \
         X() { MXR_METHOD_FRAME(#X, 0); }                                                   \
         ~X() override { MXR_METHOD_FRAME("~" #X, 0); }                                     \
-        MXR_PP_FOR_EACH_JOIN(MXR_DECL_ACCESSORS_, X, __VA_ARGS__)                          \
-                                                                                           \
-    private:                                                                               \
-        MXR_PP_FOR_EACH_JOIN(MXR_DECL_MEMBER_, X, __VA_ARGS__)                             \
-                                                                                           \
-    public:
+        MXR_DECLARED_FIELDS(__VA_ARGS__);
 
 // From-address by BaseReqMsg() (or none for a notice), then the fields, then
 // the to-address.
@@ -171,12 +190,28 @@ constexpr auto MxrDeclaredFieldTuple(int, Desc... desc) {
         MXR_PP_FOR_EACH_JOIN(MXR_DECL_FROM_REQUEST_, X, __VA_ARGS__)                       \
     }
 
+// X(fields...) for a class without an address argument (no such constructor
+// when there are no fields: X() is it).
+#define MXR_DECL_FIELDS_CTOR_(X, ...) __VA_OPT__(MXR_DECL_FIELDS_CTOR_I_(X, __VA_ARGS__))
+#define MXR_DECL_FIELDS_CTOR_I_(X, ...)                                                    \
+    explicit X(MXR_DECL_STRIP_FIRST_(MXR_PP_FOR_EACH_JOIN(MXR_DECL_PARAM_, X, __VA_ARGS__))) { \
+        MXR_METHOD_FRAME(#X, 0 MXR_PP_FOR_EACH_JOIN(MXR_DECL_PARAM_CNT_, X, __VA_ARGS__)); \
+        MXR_PP_FOR_EACH_JOIN(MXR_DECL_ASSIGN_, X, __VA_ARGS__)                             \
+    }
+#define MXR_DECL_STRIP_FIRST_(...) MXR_DECL_STRIP_FIRST_I_(__VA_ARGS__)
+#define MXR_DECL_STRIP_FIRST_I_(first, ...) __VA_ARGS__
+
 #define MXR_END(X) \
     }              \
     ;              \
     MXR_COMPANIONS(X)
 
-#define MXR_MESSAGE_BEGIN(X, B, ...) MXR_DECL_HEAD_(message, X, B __VA_OPT__(, ) __VA_ARGS__)
+#define MXR_MESSAGE_BEGIN(X, B, ...)                          \
+    MXR_DECL_HEAD_(message, X, B __VA_OPT__(, ) __VA_ARGS__)  \
+    MXR_DECL_FIELDS_CTOR_(X __VA_OPT__(, ) __VA_ARGS__)
+#define MXR_MESSAGE(X, B, ...)                          \
+    MXR_MESSAGE_BEGIN(X, B __VA_OPT__(, ) __VA_ARGS__) \
+    MXR_END(X)
 
 #define MXR_NOTICE_BEGIN(X, B, ...)                          \
     MXR_DECL_HEAD_(notice, X, B __VA_OPT__(, ) __VA_ARGS__)  \

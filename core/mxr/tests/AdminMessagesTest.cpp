@@ -158,20 +158,7 @@ TEST_F(AdminMessages, EveryClassSurvivesBothEncodings) {
         const BasePtr& obj = samples[n];
         SCOPED_TRACE(TextOf(obj));
         const std::string text = TextOf(obj);
-        int rc = -9;
-        const BasePtr wired = FromWire(WireOf(obj), &rc);
-        ASSERT_EQ(rc, 0);
-        ASSERT_NE(wired.GetPtr(), nullptr);
-        EXPECT_EQ(wired->GetTypeId(), obj->GetTypeId());
-        EXPECT_EQ(TextOf(wired), text);
-        EXPECT_EQ(WireOf(wired), WireOf(obj));
-
-        const BasePtr treed = FromTree(obj, &rc);
-        ASSERT_EQ(rc, 0);
-        ASSERT_NE(treed.GetPtr(), nullptr);
-        EXPECT_EQ(treed->GetTypeId(), obj->GetTypeId());
-        EXPECT_EQ(TextOf(treed), text);
-        EXPECT_EQ(WireOf(treed), WireOf(obj));
+        ExpectBothFormsRebuild(obj);
 
         const BasePtr& other = samples[(n + 1) % samples.size()];
         if (other->GetTypeId() == obj->GetTypeId()) continue;

@@ -223,18 +223,26 @@ TEST(Admin, RestartedAgentGetsItsPathsAgain) {
     EXPECT_EQ(w.Take(), AdminLog{"agent2 tag 1"});
 }
 
-// An agent whose process is gone: its up paths DEAD once, then reset, pid 0;
+// An agent whose connection ends: its up paths DEAD once, then reset, pid 0;
 // the peer it alone served is no longer alive.
-TEST(Admin, AgentProcessGone) {
+TEST(Admin, AgentWhoseConnectionEnds) {
     AdminWorld w;
     OnePath(w, A, A);
     EXPECT_EQ(w.Admin().IsHostAlive(bStr("NODEB")), 1);
+    // Another route of the process is still there: nothing happens yet.
+    BaseAddrEntPtr second(new BaseAddrEnt(bStr("NODEA"), 100, 1, 1, w.agents["agent"]));
     ::testing::internal::CaptureStderr();
-    w.Admin().CommAgentProcessGone(100);
-    w.Admin().CommAgentProcessGone(100);
+    second = BaseAddrEntPtr();
+    w.Drain();
+    EXPECT_TRUE(w.Take().empty());
+    // Its last route goes (the pipe closed).
+    w.routes.at(0) = BaseAddrEntPtr();
+    w.Drain();
+    EXPECT_EQ(w.Take(), AdminLog{"notice NODEB NODEB eth0 DEAD"});
+    w.Admin().CommAgentGone(100, 1);  // told again: nothing more
     w.Drain();
     ::testing::internal::GetCapturedStderr();
-    EXPECT_EQ(w.Take(), AdminLog{"notice NODEB NODEB eth0 DEAD"});
+    EXPECT_TRUE(w.Take().empty());
     EXPECT_EQ(AdminWorld::Agent(1)->GetPid(), 0);
     EXPECT_EQ(AdminWorld::PathState(1, "NODEB"), "NONE/INITIALIZING");
     EXPECT_EQ(w.Admin().IsHostAlive(bStr("NODEB")), 0);

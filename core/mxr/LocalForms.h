@@ -10,7 +10,7 @@
 
 #include "ClassDefine.h"
 
-#define MXR_RECEIVER_FORMS(X, PackedBase)                          \
+#define MXR_LOCAL_FORMS(X, PackedBase)                          \
     int _serialize(BasePktCtrl& c, X& v) {                         \
         MXR_FRAME_OF_(X, "_serialize", 2);                         \
         return _serialize(c, static_cast<PackedBase&>(v));         \
