@@ -103,6 +103,10 @@ int MxrAdmin::RegisterCommAgent(long pid, long tid, bStr localAlias, CommAgentEn
         if (agent->GetPid() != 0 && agent->GetPid() != pid) {
             AgentDied(agent);
             Restarted.Append(agent);
+        } else if (agent->GetPid() == 0 && agent->GetCommAgentStatus() == CommAgentEnt::DEAD) {
+            // Its process went away earlier (CommAgentGone): the paths it
+            // served must reach the new one too.
+            Restarted.Append(agent);
         }
         agent->SetPid(pid);
         agent->SetTid(tid);
@@ -333,6 +337,9 @@ void MxrAdmin::CommAgentGone(long pid, long tid) {
         AgentDied(a);
         a->SetPid(0);
         a->SetTid(0);
+        // Not ALIVE any more: a request for its paths waits for the agent's
+        // next registration instead of asking a process that is gone.
+        a->SetCommAgentStatus(CommAgentEnt::DEAD);
     }
 }
 
