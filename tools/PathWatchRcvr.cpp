@@ -9,20 +9,6 @@
 
 MXR_LOCAL_CLASS_DEFINE(PathWatchRcvr);
 
-namespace {
-
-const char* KindName(CommAgentEnt::CommAgentType t) {
-    static const char* names[] = {"OTHER", "TLI", "TTY", "SCSI", "TARGETMODE", "MANUAL", "TTYMODEM"};
-    return t >= 0 && t <= 6 ? names[t] : "?";
-}
-
-const char* StatusName(PipeHead::HeartBeatStatus s) {
-    static const char* names[] = {"NONE", "INITIALIZING", "ALIVE", "DEAD"};
-    return s >= 0 && s <= 3 ? names[s] : "?";
-}
-
-}  // namespace
-
 PathWatchRcvr::PathWatchRcvr() { MXR_METHOD_FRAME("PathWatchRcvr", 0); }
 
 PathWatchRcvr::~PathWatchRcvr() { MXR_METHOD_FRAME("~PathWatchRcvr", 0); }
@@ -43,9 +29,11 @@ BaseMsgRcvr::enMsgResult PathWatchRcvr::MsgHdlr(const BaseMsgPtr& msg, const Bas
         return PROCESSED;
     }
     if (const CommPathStatusMsgPtr n(msg); n.Ok()) {
+        const bStr kind = CommAgentEnt::GetCommAgentTypeCvtPtr()->GetStr(n->GetCommAgentType());
+        const bStr status = PipeHead::GetHeartBeatStatusCvtPtr()->GetStr(n->GetStatus());
         std::printf("PATH %s %s %s %s %s %s\n", n->GetLocalAlias().StrVal(), n->GetDevPathName().StrVal(),
-                    KindName(n->GetCommAgentType()), n->GetRemoteHost().StrVal(), n->GetRemoteAlias().StrVal(),
-                    StatusName(n->GetStatus()));
+                    kind == "" ? "?" : kind.StrVal(), n->GetRemoteHost().StrVal(), n->GetRemoteAlias().StrVal(),
+                    status == "" ? "?" : status.StrVal());
         std::fflush(stdout);
         return PROCESSED;
     }

@@ -30,24 +30,15 @@ void Line(const std::string& text) {
     std::fflush(stdout);
 }
 
-const char* StatusName(PipeHead::HeartBeatStatus s) {
-    switch (s) {
-    case PipeHead::NONE: return "NONE";
-    case PipeHead::INITIALIZING: return "INITIALIZING";
-    case PipeHead::ALIVE: return "ALIVE";
-    case PipeHead::DEAD: return "DEAD";
-    }
-    return "?";
+std::string StatusName(PipeHead::HeartBeatStatus s) {
+    return PipeHead::GetHeartBeatStatusCvtPtr()->GetStr(s).StrVal();
 }
 
 bool StatusOf(const std::string& name, PipeHead::HeartBeatStatus* s) {
-    const PipeHead::HeartBeatStatus all[] = {PipeHead::NONE, PipeHead::INITIALIZING, PipeHead::ALIVE, PipeHead::DEAD};
-    for (PipeHead::HeartBeatStatus v : all)
-        if (name == StatusName(v)) {
-            *s = v;
-            return true;
-        }
-    return false;
+    int v = 0;
+    if (name.empty() || PipeHead::GetHeartBeatStatusCvtPtr()->GetValue(v, bStr(name.c_str())) != 0) return false;
+    *s = static_cast<PipeHead::HeartBeatStatus>(v);
+    return true;
 }
 
 // "ADDR:PORT" or "ADDR:PEERPORT:LISTENPORT"; false when it is neither.
