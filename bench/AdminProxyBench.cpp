@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "BenchSystemDir.h"
+#include "LatencyLoop.h"
 #include "ProxyMxrAdmin.h"
 #include "ProxyPostOffice.h"
 
@@ -95,46 +96,22 @@ System& TheSystem() {
     return s;
 }
 
-void Report(benchmark::State& state, std::vector<double>& us, int failures) {
-    std::sort(us.begin(), us.end());
-    state.counters["median_us"] = us[us.size() / 2];
-    state.counters["p99_us"] = us[us.size() * 99 / 100];
-    state.counters["failures"] = failures;
-}
-
 void CreateDeletePath(benchmark::State& state) {
     TheSystem();
     ProxyMxrAdmin admin;
-    for (auto _ : state) {
-        std::vector<double> us;
-        us.reserve(kCycles);
-        int failures = 0;
-        for (int i = 0; i < kCycles; ++i) {
-            const auto t0 = std::chrono::steady_clock::now();
-            if (admin.CreateCommPath("PEER", "LA", "PEER", CommAgentEnt::TLI, "dev", 1, 1, 3, 0, BaseMsgPtr()) != 0)
-                ++failures;
-            if (admin.DeleteCommPath("PEER", "LA", "PEER", CommAgentEnt::TLI, "dev") != 0) ++failures;
-            us.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
-        }
-        Report(state, us, failures);
-    }
+    for (auto _ : state)
+        TimeEachCall(state, kCycles, [&] {
+            const int created =
+                admin.CreateCommPath("PEER", "LA", "PEER", CommAgentEnt::TLI, "dev", 1, 1, 3, 0, BaseMsgPtr());
+            return admin.DeleteCommPath("PEER", "LA", "PEER", CommAgentEnt::TLI, "dev") == 0 && created == 0;
+        });
 }
 
 void IsMboxEmptyRoundTrip(benchmark::State& state) {
     TheSystem();
     ProxyPostOffice po;
     po.CreateMailBox("rt");
-    for (auto _ : state) {
-        std::vector<double> us;
-        us.reserve(kCycles);
-        int failures = 0;
-        for (int i = 0; i < kCycles; ++i) {
-            const auto t0 = std::chrono::steady_clock::now();
-            if (po.IsMboxEmpty("rt") != Message::OKAY) ++failures;
-            us.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
-        }
-        Report(state, us, failures);
-    }
+    for (auto _ : state) TimeEachCall(state, kCycles, [&] { return po.IsMboxEmpty("rt") == Message::OKAY; });
     po.RemoveMailBox("rt");
 }
 

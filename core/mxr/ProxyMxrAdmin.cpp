@@ -2,31 +2,14 @@
 
 #include "BasePipeMsg.h"
 #include "ClassDefine.h"
+#include "LocalForms.h"
 #include "LogicalAddr.h"
 #include "MxrAdminCreateCommPathReqMsg.h"
 #include "MxrAdminDeleteCommPathReqMsg.h"
 #include "SharedManagerPipe.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(ProxyMxrAdmin);
-
-// No field travels: the wire form is the class code, the text form the
-// class name alone, and reading one sets nothing.
-int _serialize(BasePktCtrl& c, ProxyMxrAdmin& v) {
-    MXR_FRAME_OF_(ProxyMxrAdmin, "_serialize", 2);
-    return _serialize(c, static_cast<BaseVirtItem&>(v));
-}
-
-IoItemPtr GetIoItemFrom(const ProxyMxrAdmin& v) {
-    MXR_FRAME_OF_(ProxyMxrAdmin, "GetIoItemFrom", 1);
-    return GetIoItemFrom(static_cast<const BaseVirtItem&>(v));
-}
-
-int SetFromIoItem(const IoItemPtr& i, ProxyMxrAdmin& v) {
-    MXR_FRAME_OF_(ProxyMxrAdmin, "SetFromIoItem", 2);
-    static_cast<void>(i);
-    static_cast<void>(v);
-    return 0;
-}
+MXR_LOCAL_FORMS(ProxyMxrAdmin, BaseVirtItem);
 
 namespace {
 
