@@ -7,6 +7,8 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <future>
 #include <memory>
 #include <string>
@@ -278,4 +280,58 @@ TEST(ProxyMxrAdminRealRetry, AProxyMadeBeforeTheManagerConnectsWithinOneRetry) {
                                         .count()));
     EXPECT_EQ(proxy.get(), 1);
     EXPECT_EQ(manager.child.Stop(), 0);
+}
+
+// The command line: paths created and deleted with hvpo, the agent's three
+// reports sent on command (through its FIFO), seen by a watcher and by
+// host-up.
+TEST_F(AdminWithManager, CommandLinePathCommandsReportsAndWatcher) {
+    const std::string fifo = sys.Path() + "/agent.fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto agent = Agent({"-c", fifo, "-k", "TTY", "LA"});
+    ASSERT_TRUE(Says(*agent, "registered LA tag")) << agent->Err();
+    auto po = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), PoBin());
+        const std::string base = sys.Path() + "/po" + std::to_string(++children);
+        ChildProcess p(args, EnvOverrides{{"HV_SYSTEM_DIR", sys.Path()}, {"MXRHOSTNAME", "NODEA"}}, base + ".out",
+                       base + ".err");
+        const int rc = p.Wait(20000);
+        return std::make_pair(rc, p.Out());
+    };
+    std::vector<std::string> watchArgs{PoBin(), "watch"};
+    ChildProcess watch(watchArgs, {{"HV_SYSTEM_DIR", sys.Path()}, {"MXRHOSTNAME", "NODEA"}}, sys.Path() + "/w.out",
+                       sys.Path() + "/w.err");
+    ASSERT_TRUE(Says(watch, "watching")) << watch.Err();
+    auto tell = [&](const std::string& line) {
+        const int fd = ::open(fifo.c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        const std::string text = line + "\n";
+        ASSERT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        ::close(fd);
+    };
+
+    EXPECT_EQ(po({"create-path", "-k", "TTY", "-i", "2", "NODEB", "LA", "NODEB", "/dev/ttyS1"}),
+              std::make_pair(0, std::string("create-path: 0\n")));
+    EXPECT_EQ(po({"host-up", "NODEB"}), std::make_pair(1, std::string("NOKAY\n")));
+    tell("outconn NODEB /dev/ttyS1 INITIALIZING");
+    tell("status NODEB /dev/ttyS1 ALIVE");
+    EXPECT_TRUE(Says(watch, "PATH LA /dev/ttyS1 TTY NODEB NODEB ALIVE\n")) << watch.Out() << agent->Out();
+    EXPECT_EQ(po({"host-up", "NODEB"}), std::make_pair(0, std::string("OKAY\n")));
+    tell("disconnected NODEB /dev/ttyS1");
+    tell("status NODEB /dev/ttyS1 DEAD");
+    EXPECT_TRUE(Says(watch, "PATH LA /dev/ttyS1 TTY NODEB NODEB DEAD\n")) << watch.Out();
+    EXPECT_EQ(po({"host-up", "NODEB"}).first, 1);
+    tell("bogus words");
+    EXPECT_TRUE(WaitUntil([&] { return agent->Err().find("unknown command \"bogus words\"") != std::string::npos; }));
+    EXPECT_EQ(po({"delete-path", "-k", "TTY", "NODEB", "LA", "NODEB", "/dev/ttyS1"}).first, 0);
+    EXPECT_EQ(po({"delete-path", "-k", "TTY", "NODEB", "LA", "NODEB", "/dev/ttyS1"}).first, 1);
+    // Bad command lines are refused before the manager is asked.
+    for (const std::vector<std::string>& bad :
+         {std::vector<std::string>{"create-path", "NODEB", "LA", "NODEB"},
+          {"create-path", "-k", "SCSI", "NODEB", "LA", "NODEB", "d"},
+          {"create-path", "-i", "0", "NODEB", "LA", "NODEB", "d"},
+          {"delete-path", "-i", "2", "NODEB", "LA", "NODEB", "d"},
+          {"host-up", ""}})
+        EXPECT_EQ(po(bad).first, 64) << bad[0];
+    EXPECT_TRUE(agent->Running());
 }
