@@ -174,12 +174,13 @@
     ROW(DeclaredQuietRspMsg, 323, Message)                     \
     ROW(DeclaredCopyRspMsg, 324, Message)                      \
     ROW(DeclaredBareReqMsg, 325, Message)                      \
+    ROW(DeclaredRecord, 326, Value)                            \
     ROW(TestPipeHead, 340, Local)                              \
     ROW(BulkMsg, 341, Message)                                 \
-    ROW(BenchBulkMsg, 350, Message)                            \
-    ROW(BenchRcvr, 351, Local)                                 \
     ROW(InboxNoticeMsg, 360, Message)                          \
-    ROW(InboxRcvr, 361, Local)
+    ROW(InboxRcvr, 361, Local)                                 \
+    ROW(BenchBulkMsg, 350, Message)                            \
+    ROW(BenchRcvr, 351, Local)
 
 struct MxrClassCodeEnt {
     const char* name;

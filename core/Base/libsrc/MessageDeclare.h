@@ -23,6 +23,8 @@
 //   Ref(Name)          type& Name(): the field itself, to read or change
 //   Set(Name)          void Name(const type&)
 //   FromRequest(Name)  a response's constructor copies req.Name() into it
+//   Unsent             the field stays in its process: it is in neither form
+//                      (a class that carries none of its fields marks them all)
 // An enumeration field needs nothing more: its converter is the one that
 // MXR_ENUM declared beside the enumeration (found by argument-dependent
 // lookup). A pointer field (XPtr) decodes only X and classes derived from it.
@@ -80,7 +82,15 @@ constexpr auto MxrMakeDeclaredField(const char* key, T C::*member) {
 }
 
 #define MXR_DECL_FIELD_DESC_(X, f) , MXR_DECL_FIELD_DESC_I_ f
-#define MXR_DECL_FIELD_DESC_I_(T, m, key, ...) MxrMakeDeclaredField((key), &MxrSelf::m)
+#define MXR_DECL_FIELD_DESC_I_(T, m, key, ...) \
+    MxrMakeDeclaredField((key), &MxrSelf::m) MXR_PP_EACH_OF_FEW(MXR_DECL_DESC_OPTION_, _, __VA_ARGS__)
+// Only Unsent changes the entry of the field list.
+#define MXR_DECL_DESC_OPTION_(ctx, opt) MXR_PP_CAT(MXR_DECL_DESC_, opt)
+#define MXR_DECL_DESC_Get(name)
+#define MXR_DECL_DESC_Ref(name)
+#define MXR_DECL_DESC_Set(name)
+#define MXR_DECL_DESC_FromRequest(name)
+#define MXR_DECL_DESC_Unsent .Unsent()
 
 #define MXR_DECL_MEMBER_(X, f) MXR_DECL_MEMBER_I_ f
 #define MXR_DECL_MEMBER_I_(T, m, key, ...) T m{};
@@ -106,6 +116,7 @@ constexpr auto MxrMakeDeclaredField(const char* key, T C::*member) {
 #define MXR_DECL_OPT_Ref(name) MXR_DECL_REF_, name
 #define MXR_DECL_OPT_Set(name) MXR_DECL_SETTER_, name
 #define MXR_DECL_OPT_FromRequest(name) MXR_DECL_NOTHING_, name
+#define MXR_DECL_OPT_Unsent MXR_DECL_NOTHING_, _
 #define MXR_DECL_GETTER_(name, T, m)           \
     T name() const {                           \
         MXR_METHOD_FRAME(#name, 0);            \
@@ -136,6 +147,7 @@ constexpr auto MxrMakeDeclaredField(const char* key, T C::*member) {
 #define MXR_DECL_COPY_Ref(name) MXR_DECL_NOTHING_, name
 #define MXR_DECL_COPY_Set(name) MXR_DECL_NOTHING_, name
 #define MXR_DECL_COPY_FromRequest(name) MXR_DECL_COPY_FIELD_, name
+#define MXR_DECL_COPY_Unsent MXR_DECL_NOTHING_, _
 #define MXR_DECL_COPY_FIELD_(name, T, m) m = req.name();
 
 // ---- the class ------------------------------------------------------------------

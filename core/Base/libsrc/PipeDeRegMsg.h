@@ -3,16 +3,9 @@
 // priority must be the announced one).
 #pragma once
 
-#include "BasePipeMsg.h"
-#include "MessageDeclare.h"
-#include "bStr.h"
+#include "PipeRegMsg.h"
 
-// pid and tid are 4 bytes on the wire.
-MXR_MESSAGE_BEGIN(PipeDeRegMsg, BasePipeMsg,
-                  (bStr, host, "host", Get(GetHost), Set(SetHost)),
-                  (long, pid, "pid", Get(GetPid), Set(SetPid)),
-                  (long, tid, "tid", Get(GetTid), Set(SetTid)),
-                  (int, comPriority, "comPriority", Get(GetComPriority), Set(SetComPriority)))
+MXR_MESSAGE_BEGIN(PipeDeRegMsg, BasePipeMsg, MXR_PIPE_ROUTE_FIELDS)
     // Priority 0.
     PipeDeRegMsg(const bStr& host_, long pid_, long tid_);
 MXR_END(PipeDeRegMsg);

@@ -5,7 +5,7 @@
 #include "WorldInbox.h"
 
 // Never made from a peer's bytes: it stands for a place in this process's
-// loop, so it has no factory.
+// loop, so it is local-only (no factory).
 MXR_LOCAL_CLASS_DEFINE(WorldInboxPollAdptr);
 
 WorldInboxPollAdptr::WorldInboxPollAdptr(BaseWorld* world, std::shared_ptr<WorldInbox> inbox)

@@ -2,8 +2,8 @@
 // and moves what other threads posted onto its world's message list, where
 // it is dispatched like any message sent on the loop's thread.
 //
-// Lives only inside its process: no peer can ever build one (it has no
-// factory), and its binary form is its class code alone.
+// Lives only inside its process: local-only, so no peer can ever build one;
+// its binary form is its class code alone.
 #pragma once
 
 #include <memory>

@@ -29,6 +29,17 @@ MXR_RESPONSE(DeclaredCopyRspMsg, DeclaredAskReqMsg,
 MXR_REQUEST(DeclaredBareReqMsg);
 MXR_NOTICE(DeclaredNoticeMsg, BaseMsg, (long, pid, "pid", Get(GetPid)));
 
+// A record that is no message and carries none of its fields.
+class DeclaredRecord : public BaseVirtItem {
+    MXR_CLASS(DeclaredRecord, BaseVirtItem);
+
+public:
+    MXR_DECLARED_FIELDS((int, entTag, "entTag", Get(GetEntTag), Set(SetEntTag), Unsent),
+                        (bStr, localAlias, "localAlias", Ref(GetLocalAlias), Unsent));
+};
+MXR_COMPANIONS(DeclaredRecord);
+
+MXR_CLASS_DEFINE(DeclaredRecord);
 MXR_CLASS_DEFINE(DeclaredAskReqMsg);
 MXR_CLASS_DEFINE(DeclaredAskRspMsg);
 MXR_CLASS_DEFINE(DeclaredQuietRspMsg);
@@ -38,11 +49,6 @@ MXR_CLASS_DEFINE(DeclaredNoticeMsg);
 
 namespace {
 
-BaseMsgPtr FromWire(const Bytes& bytes) {
-    Reader r = ReaderOf(bytes);
-    BasePktCtrlPtr ctrl(r.ptr);
-    return BaseMsgPtr(ctrl);
-}
 
 BaseMsgPtr FromText(const IoItemPtr& tree) {
     BasePtr back;
@@ -67,7 +73,7 @@ TEST(MessageDeclare, ADeclaredRequestHasItsExactBytesAndReadsBackInBothForms) {
         " 0E 00 00 00 C9 01 07 00 00 00 01 00 00 00 00 00 00 00 00 00 00 00");
     EXPECT_EQ(SerializeOf(*req.GetPtr()), golden);
 
-    const DeclaredAskReqMsgPtr fromWire(FromWire(golden));
+    const DeclaredAskReqMsgPtr fromWire(MessageOf(golden));
     ASSERT_TRUE(fromWire.Ok());
     EXPECT_EQ(std::string(fromWire->GetRemoteHostName().StrVal()), "ab");
     EXPECT_EQ(fromWire->GetColour(), Probe::BLUE);
@@ -104,7 +110,7 @@ TEST(MessageDeclare, APointerFieldTakesOnlyItsDeclaredClass) {
     bytes.insert(bytes.end(), dogField.begin(), dogField.end());
     const Bytes noInit = Hex("00 00 00 00");
     bytes.insert(bytes.end(), noInit.begin(), noInit.end());
-    EXPECT_EQ(FromWire(bytes).GetPtr(), nullptr);
+    EXPECT_EQ(MessageOf(bytes).GetPtr(), nullptr);
     // The same in the text form.
     const IoItemPtr tree = List({Id("DeclaredAskReqMsg"), List({Id("probe"), Id("Dog")})});
     EXPECT_EQ(FromText(tree).GetPtr(), nullptr);
@@ -145,7 +151,7 @@ TEST(MessageDeclare, AnswersAndNoticesFollowTheirDeclaration) {
     DeclaredCopyRspMsg copy(*req.GetPtr());
     EXPECT_EQ(std::string(copy.GetRemoteHostName().StrVal()), "ab");
     copy.SetPid(77);
-    const DeclaredCopyRspMsgPtr back(FromWire(SerializeOf(copy)));
+    const DeclaredCopyRspMsgPtr back(MessageOf(SerializeOf(copy)));
     ASSERT_TRUE(back.Ok());
     EXPECT_EQ(back->GetPid(), 77);
     EXPECT_EQ(std::string(back->GetRemoteHostName().StrVal()), "ab");
@@ -159,4 +165,20 @@ TEST(MessageDeclare, AnswersAndNoticesFollowTheirDeclaration) {
     const DeclaredNoticeMsgPtr noticeBack(FromText(notice.GetIoItemFrom()));
     ASSERT_TRUE(noticeBack.Ok());
     EXPECT_EQ(noticeBack->GetPid(), 12);
+}
+
+TEST(MessageDeclare, ARecordThatCarriesNoneOfItsFieldsIsItsCodeAndNameAlone) {
+    DeclaredRecord record;
+    record.SetEntTag(4);
+    record.GetLocalAlias() = "alias";
+    EXPECT_EQ(SerializeOf(record), Hex("C6 02"));
+    EXPECT_EQ(Text(record.GetIoItemFrom()), "(DeclaredRecord)");
+
+    DeclaredRecord back;
+    back.SetEntTag(9);
+    Reader r = ReaderOf(Hex("C6 02"));
+    EXPECT_EQ(back.Serialize(*r), 0);
+    EXPECT_EQ(back.GetEntTag(), 9);
+    EXPECT_EQ(back.SetFromIoItem(List({List({Id("entTag"), Int(1)})})), 0);
+    EXPECT_EQ(back.GetEntTag(), 9);
 }

@@ -44,11 +44,6 @@ MXR_CLASS_DEFINE(CountedMsg);
 
 namespace {
 
-BaseMsgPtr DecodeTop(const Bytes& bytes) {
-    Reader r = ReaderOf(bytes);
-    BasePktCtrlPtr ctrl(r.ptr);
-    return BaseMsgPtr(ctrl);
-}
 
 // An object's bytes as they would come from a peer: its class code, then
 // enough zero bytes for any fixed fields it might read.
@@ -106,8 +101,8 @@ TEST_F(WireKindFixture, EveryLocalOnlyClassIsRefusedAtTheTopAndInAFieldInBothFor
         EXPECT_EQ(RegisterClass::GetDecodableEntry(code, BaseVirtItem::ClassCode, MxrDecodePlace::Field), nullptr);
 
         const Bytes object = ClaimedObject(code);
-        EXPECT_EQ(DecodeTop(object).GetPtr(), nullptr);
-        EXPECT_EQ(DecodeTop(WrapperCarrying(object)).GetPtr(), nullptr);
+        EXPECT_EQ(MessageOf(object).GetPtr(), nullptr);
+        EXPECT_EQ(MessageOf(WrapperCarrying(object)).GetPtr(), nullptr);
         Bytes field = {static_cast<unsigned char>(object.size()), 0, 0, 0};
         field.insert(field.end(), object.begin(), object.end());
         BasePtr kept(new IoInt(3));
@@ -116,8 +111,8 @@ TEST_F(WireKindFixture, EveryLocalOnlyClassIsRefusedAtTheTopAndInAFieldInBothFor
         EXPECT_EQ(kept->GetTypeId(), IoInt::ClassCode);
 
         const IoItemPtr named = List({Id(rec->GetClassName())});
-        EXPECT_EQ(DecodeTop(TreeBytes(named)).GetPtr(), nullptr);
-        EXPECT_EQ(DecodeTop(TreeBytes(List({Id("WrapperMsg"), List({Id("inner"), Id(rec->GetClassName())})})))
+        EXPECT_EQ(MessageOf(TreeBytes(named)).GetPtr(), nullptr);
+        EXPECT_EQ(MessageOf(TreeBytes(List({Id("WrapperMsg"), List({Id("inner"), Id(rec->GetClassName())})})))
                       .GetPtr(),
                   nullptr);
         EXPECT_EQ(SetFromIoItem(named, kept), 1);
@@ -169,7 +164,7 @@ TEST_F(WireKindFixture, AFieldTakesOnlyItsDeclaredClassAndTheTopOnlyMessages) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         countedConstructions = 0;
-        const BaseMsgPtr got = DecodeTop(c.bytes);
+        const BaseMsgPtr got = MessageOf(c.bytes);
         EXPECT_EQ(got.Ok(), c.made ? 1 : 0);
         EXPECT_EQ(countedConstructions, c.constructions);
         EXPECT_TRUE(AddressTables::Now() == before);

@@ -67,3 +67,9 @@ Bytes Hex(const char* text) {
     }
     return out;
 }
+
+BaseMsgPtr MessageOf(const Bytes& bytes) {
+    Reader r = ReaderOf(bytes);
+    BasePktCtrlPtr ctrl(r.ptr);
+    return BaseMsgPtr(ctrl);
+}
