@@ -9,6 +9,7 @@
 #include "ClassDefine.h"
 #include "CommAgentMsgRcvrAddHostReqMsg.h"
 #include "GenericTimeoutMsg.h"
+#include "LocalForms.h"
 #include "LogicalAddr.h"
 #include "MxrAdminCreateCommAgentReqMsg.h"
 #include "MxrAdminCreateCommAgentSM.h"
@@ -24,9 +25,8 @@
 #include "MxrAdminReportDisconnectedReqMsg.h"
 #include "MxrAdminReportOutConnCompleteReqMsg.h"
 #include "MxrWorld.h"
-#include "platform/TestTimeScale.h"
-#include "LocalForms.h"
 #include "TimerManager.h"
+#include "platform/TestTimeScale.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(MxrAdmin);
 

@@ -1,15 +1,14 @@
 #include "MxrAdminCreateCommAgentSM.h"
 
-#include <iterator>
 #include <string>
 
 #include "ClassDefine.h"
 #include "GenericTimeoutMsg.h"
+#include "LocalForms.h"
 #include "MxrAdmin.h"
 #include "MxrAdminCreateCommAgentReqMsg.h"
 #include "MxrAdminRegisterCommAgentReqMsg.h"
-#include "LocalForms.h"
-#include "SeqEnumCvt.h"
+#include "StateMachDefine.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(MxrAdminCreateCommAgentSM);
 MXR_LOCAL_FORMS(MxrAdminCreateCommAgentSM, BaseStateMach);
@@ -50,22 +49,7 @@ const StateTblEnt table[] = {
 
 }  // namespace
 
-MxrAdminCreateCommAgentSM::MxrAdminCreateCommAgentSM() {
-    MXR_METHOD_FRAME("MxrAdminCreateCommAgentSM", 0);
-    SetState(START);
-}
-
-MxrAdminCreateCommAgentSM::~MxrAdminCreateCommAgentSM() { MXR_METHOD_FRAME("~MxrAdminCreateCommAgentSM", 0); }
-
-BaseEnumCvtPtr MxrAdminCreateCommAgentSM::GetEnStateNameCvtPtr() {
-    MXR_METHOD_FRAME("GetEnStateNameCvtPtr", 0);
-    return SeqEnumCvt::Create(stateNames, static_cast<int>(std::size(stateNames)));
-}
-
-const StateTblEnt* MxrAdminCreateCommAgentSM::GetStateTbl() {
-    MXR_METHOD_FRAME("GetStateTbl", 0);
-    return table;
-}
+MXR_STATE_MACH_DEFINE(MxrAdminCreateCommAgentSM, stateNames, table, START);
 
 BaseMsgPtr MxrAdminCreateCommAgentSM::TransSTARTMxrAdminCreateCommAgentReqMsg(BaseMsgPtr& msg) {
     MXR_METHOD_FRAME("TransSTARTMxrAdminCreateCommAgentReqMsg", 1);

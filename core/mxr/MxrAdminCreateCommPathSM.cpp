@@ -1,17 +1,16 @@
 #include "MxrAdminCreateCommPathSM.h"
 
-#include <iterator>
 #include <string>
 
 #include "ClassDefine.h"
 #include "CommAgentMsgRcvrAddHostReqMsg.h"
 #include "GenericTimeoutMsg.h"
+#include "LocalForms.h"
 #include "LogicalAddr.h"
 #include "MxrAdmin.h"
 #include "MxrAdminCreateCommAgentReqMsg.h"
 #include "MxrAdminCreateCommPathReqMsg.h"
-#include "LocalForms.h"
-#include "SeqEnumCvt.h"
+#include "StateMachDefine.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(MxrAdminCreateCommPathSM);
 MXR_LOCAL_FORMS(MxrAdminCreateCommPathSM, BaseStateMach);
@@ -65,22 +64,7 @@ const char* kStart = "MxrAdminCreateCommPathSM: START";
 
 }  // namespace
 
-MxrAdminCreateCommPathSM::MxrAdminCreateCommPathSM() {
-    MXR_METHOD_FRAME("MxrAdminCreateCommPathSM", 0);
-    SetState(START);
-}
-
-MxrAdminCreateCommPathSM::~MxrAdminCreateCommPathSM() { MXR_METHOD_FRAME("~MxrAdminCreateCommPathSM", 0); }
-
-BaseEnumCvtPtr MxrAdminCreateCommPathSM::GetEnStateNameCvtPtr() {
-    MXR_METHOD_FRAME("GetEnStateNameCvtPtr", 0);
-    return SeqEnumCvt::Create(stateNames, static_cast<int>(std::size(stateNames)));
-}
-
-const StateTblEnt* MxrAdminCreateCommPathSM::GetStateTbl() {
-    MXR_METHOD_FRAME("GetStateTbl", 0);
-    return table;
-}
+MXR_STATE_MACH_DEFINE(MxrAdminCreateCommPathSM, stateNames, table, START);
 
 BaseMsgPtr MxrAdminCreateCommPathSM::TransSTARTMxrAdminCreateCommPathReqMsg(BaseMsgPtr& msg) {
     MXR_METHOD_FRAME("TransSTARTMxrAdminCreateCommPathReqMsg", 1);

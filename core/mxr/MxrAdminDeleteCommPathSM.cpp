@@ -1,17 +1,16 @@
 #include "MxrAdminDeleteCommPathSM.h"
 
-#include <iterator>
 #include <sstream>
 #include <string>
 
 #include "ClassDefine.h"
 #include "CommAgentMsgRcvrDeleteHostReqMsg.h"
 #include "GenericTimeoutMsg.h"
+#include "LocalForms.h"
 #include "LogicalAddr.h"
 #include "MxrAdminDeleteCommPathReqMsg.h"
 #include "MxrWorld.h"
-#include "LocalForms.h"
-#include "SeqEnumCvt.h"
+#include "StateMachDefine.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(MxrAdminDeleteCommPathSM);
 MXR_LOCAL_FORMS(MxrAdminDeleteCommPathSM, BaseStateMach);
@@ -52,22 +51,7 @@ const StateTblEnt table[] = {
 
 }  // namespace
 
-MxrAdminDeleteCommPathSM::MxrAdminDeleteCommPathSM() {
-    MXR_METHOD_FRAME("MxrAdminDeleteCommPathSM", 0);
-    SetState(START);
-}
-
-MxrAdminDeleteCommPathSM::~MxrAdminDeleteCommPathSM() { MXR_METHOD_FRAME("~MxrAdminDeleteCommPathSM", 0); }
-
-BaseEnumCvtPtr MxrAdminDeleteCommPathSM::GetEnStateNameCvtPtr() {
-    MXR_METHOD_FRAME("GetEnStateNameCvtPtr", 0);
-    return SeqEnumCvt::Create(stateNames, static_cast<int>(std::size(stateNames)));
-}
-
-const StateTblEnt* MxrAdminDeleteCommPathSM::GetStateTbl() {
-    MXR_METHOD_FRAME("GetStateTbl", 0);
-    return table;
-}
+MXR_STATE_MACH_DEFINE(MxrAdminDeleteCommPathSM, stateNames, table, START);
 
 BaseMsgPtr MxrAdminDeleteCommPathSM::TransSTARTMxrAdminDeleteCommPathReqMsg(BaseMsgPtr& msg) {
     MXR_METHOD_FRAME("TransSTARTMxrAdminDeleteCommPathReqMsg", 1);
