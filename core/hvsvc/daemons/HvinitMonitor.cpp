@@ -1,6 +1,6 @@
 #include "HvinitMonitor.h"
 
-#include "CommandLineSplit.h"
+#include "qdbexec.h"
 #include "HvinitConfigLine.h"
 #include "HvinitTunables.h"
 #include "libHVinit.h"
@@ -277,7 +277,7 @@ void HvinitMonitor::Restart(int n) {
     GroupKill(n, true);
     const std::string fileName = Text(s.fileName, sizeof s.fileName);
     if (fileName != "X" && !fileName.empty()) {
-        const std::vector<std::string> argv = SplitCommandLine(fileName);
+        const std::vector<std::string> argv = cfgstore::SplitCommandLine(fileName);
         if (argv.empty() || system_.Run(argv) != 0)
             pxm_err(4, 19028, __FILE__, __LINE__, 0, 0, "Exec'ing %s failed.\n", fileName.c_str());
     }
