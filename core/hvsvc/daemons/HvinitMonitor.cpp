@@ -206,7 +206,6 @@ void HvinitMonitor::Poll(int n) {
             handles_.Hold(n, handle);
             handle = handles_.Held(n);
         }
-        std::printf("Check_Alive for %x\n", static_cast<unsigned>(handle));
         if (handle > 1 && system_.Alive(handle)) alive = true;
         else if (handle > 1) handles_.Drop(n);
     }
