@@ -16,7 +16,7 @@ namespace {
 using namespace hvsvctest;
 namespace pp = portlib::platform;
 
-constexpr int kSilenceMs = 1000;
+constexpr int kSilenceMs = 3000;  // far longer than one answered request takes
 
 class PipeServerTest : public HvinitFixture {
 protected:
