@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "ClassDefine.h"
+#include "LocalForms.h"
 #include "LogicalAddr.h"
 #include "MxrAdminCreateCommPathReqMsg.h"
 #include "MxrAdminRegisterCommAgentReqMsg.h"
@@ -15,6 +17,11 @@ constexpr int kPathPriority = 1;
 constexpr int kHbInterval = 4;
 constexpr int kHbMaxMiss = 3;
 }  // namespace
+
+MXR_LOCAL_CLASS_DEFINE_CUSTOM(RelayAgentRcvr);
+MXR_LOCAL_FORMS(RelayAgentRcvr, BaseMsgRcvr);
+
+RelayAgentRcvr::RelayAgentRcvr() = default;
 
 RelayAgentRcvr::RelayAgentRcvr(const bStr& host, const bStr& otherHost, const bStr& devPath)
     : Host(host), OtherHost(otherHost), DevPath(devPath) {

@@ -7,6 +7,9 @@
 //
 // The relay's process belongs to neither system, so the receiver is reached
 // through a route row of its own: (this system, the relay's pid and tid).
+//
+// A tool's own receiver: its class code is local to the tools and never
+// travels.
 #pragma once
 
 #include "BaseAddrEnt.h"
@@ -14,7 +17,12 @@
 #include "bStr.h"
 
 class RelayAgentRcvr : public CommAgentMsgRcvr {
+    MXR_LOCAL_CLASS(RelayAgentRcvr, CommAgentMsgRcvr);
+    MXR_FIELDS();
+
 public:
+    // Serves nothing (the factory's instance).
+    RelayAgentRcvr();
     // The agent of the relay on host, serving the path to otherHost over
     // the device devPath.
     RelayAgentRcvr(const bStr& host, const bStr& otherHost, const bStr& devPath);
@@ -47,3 +55,4 @@ private:
     int PathCreated = 0;
     int ReportedUp = 0;
 };
+MXR_COMPANION_PTR(RelayAgentRcvr);

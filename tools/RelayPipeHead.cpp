@@ -1,6 +1,13 @@
 #include "RelayPipeHead.h"
 
 #include "BaseAddr.h"
+#include "ClassDefine.h"
+#include "LocalForms.h"
+
+MXR_LOCAL_CLASS_DEFINE_CUSTOM(RelayPipeHead);
+MXR_LOCAL_FORMS(RelayPipeHead, BaseMsgRcvr);
+
+RelayPipeHead::RelayPipeHead() = default;
 
 RelayPipeHead::RelayPipeHead(const bStr& host, const std::string& systemDir) {
     SetIntroducedHost(host);

@@ -20,25 +20,19 @@ RelayWorld::RelayWorld(const Side& a, const Side& b) {
     SetDfltPollTimer(200);
 }
 
-RelayWorld::~RelayWorld() {
-    for (Joint& j : Joints) {
-        j.agent = nullptr;
-        j.agentHeld = BaseMsgRcvrPtr();
-    }
-}
+RelayWorld::~RelayWorld() = default;
 
 int RelayWorld::Initialize() {
     for (int i = 0; i < 2; ++i) {
         Joint& j = Joints[i];
         j.pipe = new RelayPipeHead(j.side.host, j.side.systemDir);
-        j.pipeHeld = PipeHeadPtr(j.pipe);
         if (j.pipe->Initialize() != 0) return i + 1;
     }
     return 0;
 }
 
 int RelayWorld::ManagerKnown(const Joint& j) const {
-    return BaseAddrEnt::LookUpRoute(j.side.host, 0, 0) == j.pipe ? 1 : 0;
+    return BaseAddrEnt::LookUpRoute(j.side.host, 0, 0) == j.pipe.GetPtr() ? 1 : 0;
 }
 
 void RelayWorld::Step() {
@@ -61,7 +55,6 @@ void RelayWorld::Join() {
         const Joint& other = Joints[1 - i];
         j.pipe->DfltMsgHdlr(BaseMsgPtr(new PipeRegMsg(other.side.host, 0, 0)), BasePktCtrlPtr());
         j.agent = new RelayAgentRcvr(j.side.host, other.side.host, bStr(kRelayDevice));
-        j.agentHeld = BaseMsgRcvrPtr(j.agent);
         j.agent->Register();
     }
 }
@@ -70,13 +63,13 @@ int RelayWorld::IsJoined() const { return Joined; }
 
 bStr RelayWorld::GoneHost() const {
     for (const Joint& j : Joints)
-        if (j.pipe != nullptr && j.pipe->IsHungUp()) return j.side.host;
+        if (j.pipe.Ok() && j.pipe->IsHungUp()) return j.side.host;
     return bStr();
 }
 
 void RelayWorld::Withdraw(Joint& gone, Joint& left) {
-    if (left.pipe == nullptr || left.pipe->IsHungUp()) return;
-    if (left.agent != nullptr) left.agent->ReportDead();
+    if (!left.pipe.Ok() || left.pipe->IsHungUp()) return;
+    if (left.agent.Ok()) left.agent->ReportDead();
     if (Announced != 0)
         left.pipe->DfltMsgHdlr(BaseMsgPtr(new PipeDeRegMsg(gone.side.host, 0, 0)), BasePktCtrlPtr());
 }
@@ -94,7 +87,7 @@ void RelayWorld::Leave(int drainMs) {
     auto pending = [this] {
         if (GetMsgList().GetItemCnt() != 0) return true;
         for (const Joint& j : Joints)
-            if (j.pipe != nullptr && !j.pipe->IsHungUp() && j.pipe->GetTogoPktLst().GetItemCnt() != 0) return true;
+            if (j.pipe.Ok() && !j.pipe->IsHungUp() && j.pipe->GetTogoPktLst().GetItemCnt() != 0) return true;
         return false;
     };
     while (pending() && std::chrono::steady_clock::now() < end) Run();

@@ -44,10 +44,8 @@ public:
 private:
     struct Joint {
         Side side;
-        PipeHeadPtr pipeHeld;  // the counted references
-        BaseMsgRcvrPtr agentHeld;
-        RelayPipeHead* pipe = nullptr;
-        RelayAgentRcvr* agent = nullptr;
+        RelayPipeHeadPtr pipe;
+        RelayAgentRcvrPtr agent;
     };
     int ManagerKnown(const Joint& j) const;
     void Join();
