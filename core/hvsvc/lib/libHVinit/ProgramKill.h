@@ -1,0 +1,10 @@
+// Killing a process known by its pid and its program, where the pid may have
+// been reused since it was learnt: Linux hands out an ended process's pid
+// again, so the pid is first pinned with a pidfd, then its image is checked
+// against the program, and only then is SIGKILL sent through that pidfd.
+#pragma once
+
+// 1 when `pid` (above 1) runs the program part of `command` (as
+// proc_base_name names it, compared without case) and was sent SIGKILL;
+// 0 otherwise.
+int kill_program_pid(int pid, const char* command);
