@@ -1,0 +1,83 @@
+// mxrcfgstore: a minimal stand-in for the program that hosts the
+// communication manager on a system with a database. It starts as the
+// manager's process of the database (waiting for the database daemon), runs
+// the manager's world and, once it listens, tells the database that the
+// manager is available; then it runs until SIGTERM or SIGINT.
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+#include "AutoQdbLock.h"
+#include "BaseAddr.h"
+#include "ManagerWorld.h"
+#include "QdbStartup.h"
+#include "ShmMgr.h"
+#include "SignalPollAdptr.h"
+#include "qdberr.h"
+#include "qdbpaths.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: mxrcfgstore [-h]\n"
+    "\n"
+    "A minimal stand-in for the manager's host program with a database: it\n"
+    "waits for the database daemon, listens on the manager's control pipe with\n"
+    "the post office, sets the database's manager-available word and runs until\n"
+    "SIGTERM or SIGINT. There is no path administration: only this host can be\n"
+    "reached.\n"
+    "\n"
+    "Environment: HV_SYSTEM_DIR, MXRHOSTNAME (this host's name), TEST_ROOT,\n"
+    "TEST_UNAME (the database's node name; give both names the same value).\n"
+    "\n"
+    "Exit status: 0 stopped by a signal; 1 bad command line; 2 the pipe cannot\n"
+    "be made; 3 the signals cannot be watched; other: the database start-up\n"
+    "failed with that result code.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        std::fprintf(stderr, "mxrcfgstore: unknown argument \"%s\"\n\n%s", argv[i], kUsage);
+        return 1;
+    }
+    BaseAddr::SetMxrWorldFlg(1);
+    int err = 0;
+    const SignalPollAdptrPtr stopper = SignalPollAdptr::Watch({SIGTERM, SIGINT}, &err);
+    if (!stopper.Ok()) {
+        std::fprintf(stderr, "mxrcfgstore: cannot watch SIGTERM and SIGINT: %s\n", std::strerror(err));
+        return 3;
+    }
+    pQdb_arg0 = argv[0];
+    set_errinfo("mxrcfgstore", "MXR", 0, nullptr);
+    setAppId(2);
+    qdbpinit();
+
+    ManagerWorld world;
+    world.SetMxrPipeName(bStr(GetMxrPipeName()));
+    const int rc = world.Initialize();
+    if (rc != 0) {
+        std::fprintf(stderr, "mxrcfgstore: cannot listen on %s: error %d\n", GetMxrPipeName(), rc);
+        return 2;
+    }
+    stopper->Register();
+    {
+        AutoQdbLock lock(__FILE__, __LINE__);
+        if (lock.lock(-1) == 0 && pQdb_shgp != nullptr) pQdb_shgp->mgrAvailable = 1;
+    }
+    std::printf("mxrcfgstore: manager available as host %s (pid %ld)\n", BaseAddr::GetCurrentHost().StrVal(),
+                static_cast<long>(::getpid()));
+    std::fflush(stdout);
+
+    while (world.GetRunFlag() != 0) world.Run();
+
+    stopper->DeRegister();
+    world.CleanUp();
+    qdbcleanup();
+    return 0;
+}
