@@ -10,6 +10,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,6 +20,45 @@ namespace hvtoolstest {
 
 inline std::string ToolPath(const std::string& tool) { return std::string(HV_TOOL_DIR) + "/" + tool; }
 
+// The child's side of a start: with nsInit above 0, it joins the mount and
+// PID namespaces of that process and runs argv as its own child there,
+// where it writes "<its pid there>\n" to `announce` (when not -1); it ends
+// with argv's exit code (128 + the signal for a signal); else it execs argv.
+[[noreturn]] inline void ExecIn(pid_t nsInit, const std::vector<std::string>& argv, int announce = -1) {
+    if (nsInit > 0) {
+        // Both opened first: inside the mount namespace /proc is the other one.
+        int fds[2];
+        const char* kinds[2] = {"mnt", "pid"};
+        for (int i = 0; i < 2; ++i) {
+            const std::string path = "/proc/" + std::to_string(nsInit) + "/ns/" + kinds[i];
+            fds[i] = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            if (fds[i] < 0) ::_exit(126);
+        }
+        for (int fd : fds)
+            if (::setns(fd, 0) != 0) ::_exit(126);
+        const pid_t inner = ::fork();
+        if (inner < 0) ::_exit(126);
+        if (inner > 0) {
+            int status = 0;
+            while (::waitpid(inner, &status, 0) < 0 && errno == EINTR) {
+            }
+            ::_exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+        }
+        if (announce >= 0) {
+            // Its own pid, as the namespace numbers it.
+            const std::string line = std::to_string(::getpid()) + "\n";
+            (void)!::write(announce, line.data(), line.size());
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, announce);
+        }
+    }
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    ::execv(args[0], args.data());
+    ::_exit(127);
+}
+
 struct ToolResult {
     int exitCode = -1;  // -1: killed by a signal or at the time limit
     std::string out;
@@ -26,8 +66,9 @@ struct ToolResult {
     double seconds = 0;
 };
 
-// Runs argv (argv[0] a path) with stdin /dev/null; after timeoutMs it is killed.
-inline ToolResult RunArgv(const std::vector<std::string>& argv, int timeoutMs = 20000) {
+// Runs argv (argv[0] a path) with stdin /dev/null; after timeoutMs it is
+// killed. With nsInit, inside that process's namespaces (ExecIn).
+inline ToolResult RunArgv(const std::vector<std::string>& argv, int timeoutMs = 20000, pid_t nsInit = 0) {
     ToolResult r;
     int out[2], err[2];
     if (::pipe2(out, O_CLOEXEC) != 0) return r;
@@ -39,11 +80,7 @@ inline ToolResult RunArgv(const std::vector<std::string>& argv, int timeoutMs = 
         ::dup2(null, 0);
         ::dup2(out[1], 1);
         ::dup2(err[1], 2);
-        std::vector<char*> args;
-        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        ::_exit(127);
+        ExecIn(nsInit, argv);
     }
     ::close(out[1]);
     ::close(err[1]);
@@ -94,18 +131,19 @@ inline ToolResult RunTool(const std::string& tool, const std::vector<std::string
 // printed its first line (optool_probe: "ready").
 class Holder {
 public:
-    explicit Holder(const std::vector<std::string>& argv, bool waitForLine = true) {
+    // With nsInit, argv runs in that process's namespaces and the first line
+    // is its pid there.
+    explicit Holder(const std::vector<std::string>& argv, bool waitForLine = true, pid_t nsInit = 0) {
         int in[2], out[2];
         if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0) return;
         pid_ = ::fork();
         if (pid_ == 0) {
             ::dup2(in[0], 0);
             ::dup2(out[1], 1);
-            std::vector<char*> args;
-            for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-            args.push_back(nullptr);
-            ::execv(args[0], args.data());
-            ::_exit(127);
+            // Only the program may keep its input open, or it never ends.
+            ::close(in[1]);
+            ::close(out[0]);
+            ExecIn(nsInit, argv, nsInit > 0 ? 1 : -1);
         }
         ::close(in[0]);
         ::close(out[1]);
