@@ -8,6 +8,8 @@
 #include "BenchSystemDir.h"
 #include "ProcessList.h"
 #include "RatioReporter.h"
+#include "ReadyPipeServer.h"
+#include "SleeperProcesses.h"
 #include "libHVinit.h"
 #include "platform/NamedPipe.h"
 
@@ -34,29 +36,6 @@ namespace {
 
 constexpr int kProcesses = 500;
 constexpr const char* kBarePipe = R"(\\.\pipe\hvbenchpipe)";
-
-// 500 children that wait, all with this program's image.
-class Sleepers {
-public:
-    Sleepers() {
-        for (int i = 0; i < kProcesses; ++i) {
-            const pid_t pid = ::fork();
-            if (pid == 0) {
-                ::prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive the benchmark
-                if (::getppid() == 1) ::_exit(0);
-                for (;;) ::pause();
-            }
-            if (pid > 0) pids_.push_back(pid);
-        }
-    }
-    ~Sleepers() {
-        for (pid_t pid : pids_) ::kill(pid, SIGKILL);
-        for (pid_t pid : pids_) ::waitpid(pid, nullptr, 0);
-    }
-
-private:
-    std::vector<pid_t> pids_;
-};
 
 std::string SelfImage() {
     char exe[4096];
@@ -94,7 +73,7 @@ int BareFind(const std::string& comm) {
 }
 
 void FindPid(benchmark::State& state, bool ours) {
-    static Sleepers sleepers;
+    static SleeperProcesses sleepers(kProcesses);
     const std::string image = SelfImage();
     const std::string comm = image.substr(0, 15);
     for (auto _ : state) {
@@ -103,37 +82,6 @@ void FindPid(benchmark::State& state, bool ours) {
         benchmark::DoNotOptimize(pid);
     }
 }
-
-// A server on one pipe name answering every request with a 256-byte "1".
-class Server {
-public:
-    explicit Server(const char* name) {
-        PipeListenOptions options;
-        options.nonBlocking = false;
-        if (listener_.Create(name, options) != 0) std::abort();
-        thread_ = std::thread([this] { Serve(); });
-    }
-    ~Server() {
-        stop_ = true;
-        thread_.join();
-    }
-
-private:
-    void Serve() {
-        char reply[256] = "1";
-        while (!stop_) {
-            int fd = -1;
-            if (listener_.Accept(&fd, 50) != 0) continue;
-            char buf[1024];
-            std::size_t n = 0;
-            if (PipeRead(fd, buf, sizeof buf, &n) == 0) (void)PipeWrite(fd, reply, sizeof reply, &n);
-            PipeClose(fd);
-        }
-    }
-    NamedPipeListener listener_;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-};
 
 bool BareExchange() {
     int fd = -1;
@@ -150,7 +98,7 @@ bool BareExchange() {
 
 void Request(benchmark::State& state, bool ours) {
     BenchSystemDir dir;
-    Server server(ours ? hvinit::kPipeName : kBarePipe);
+    ReadyPipeServer server(ours ? hvinit::kPipeName : kBarePipe);
     for (auto _ : state) {
         char reply[] = "checkserverready";
         const bool ok = ours ? hvi_request(reply, hvinit::kCmdSvrReady, nullptr) == 0 : BareExchange();

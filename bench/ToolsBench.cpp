@@ -8,6 +8,8 @@
 // The ratio ours/plain of each pair is printed at the end.
 #include "BenchSystemDir.h"
 #include "RatioReporter.h"
+#include "ReadyPipeServer.h"
+#include "SleeperProcesses.h"
 #include "libHVinit.h"
 #include "platform/NamedObject.h"
 #include "platform/NamedPipe.h"
@@ -61,65 +63,13 @@ int RunToEnd(const std::vector<std::string>& argv) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-class Sleepers {
-public:
-    Sleepers() {
-        for (int i = 0; i < kProcesses; ++i) {
-            const pid_t pid = ::fork();
-            if (pid == 0) {
-                ::prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive the benchmark
-                if (::getppid() == 1) ::_exit(0);
-                for (;;) ::pause();
-            }
-            if (pid > 0) pids_.push_back(pid);
-        }
-    }
-    ~Sleepers() {
-        for (pid_t pid : pids_) ::kill(pid, SIGKILL);
-        for (pid_t pid : pids_) ::waitpid(pid, nullptr, 0);
-    }
-
-private:
-    std::vector<pid_t> pids_;
-};
-
 void Procseek(benchmark::State& state, bool ours) {
-    static Sleepers sleepers;
+    static SleeperProcesses sleepers(kProcesses);
     const std::vector<std::string> argv = ours ? std::vector<std::string>{Tool("procseek"), "ToolsBench"}
                                                : std::vector<std::string>{"/usr/bin/pgrep", "-x", "ToolsBench"};
     for (auto _ : state)
         if (RunToEnd(argv) != 0) state.SkipWithError("not found");
 }
-
-// Answers every request on the command pipe with a 256-byte "1".
-class ReadyServer {
-public:
-    ReadyServer() {
-        PipeListenOptions options;
-        options.nonBlocking = false;
-        if (listener_.Create(hvinit::kPipeName, options) != 0) std::abort();
-        thread_ = std::thread([this] {
-            char reply[256] = "1";
-            while (!stop_) {
-                int fd = -1;
-                if (listener_.Accept(&fd, 50) != 0) continue;
-                char buf[1024];
-                std::size_t n = 0;
-                if (PipeRead(fd, buf, sizeof buf, &n) == 0) (void)PipeWrite(fd, reply, sizeof reply, &n);
-                PipeClose(fd);
-            }
-        });
-    }
-    ~ReadyServer() {
-        stop_ = true;
-        thread_.join();
-    }
-
-private:
-    NamedPipeListener listener_;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-};
 
 void Status(benchmark::State& state, bool ours) {
     BenchSystemDir dir;
@@ -142,7 +92,7 @@ void Status(benchmark::State& state, bool ours) {
     }
     std::string path;
     if (NamedObjectPath(SysArea::Shm, hvinit::kShmName, &path) != 0) std::abort();
-    ReadyServer server;
+    ReadyPipeServer server(hvinit::kPipeName);
     const std::vector<std::string> argv =
         ours ? std::vector<std::string>{Tool("hvi_status")} : std::vector<std::string>{"/usr/bin/cat", path};
     for (auto _ : state)

@@ -25,6 +25,14 @@ bool HvinitTableView::Open(int getFailedId, int attachFailedId) {
     return true;
 }
 
+bool HvinitTableView::OpenWhenServing(int notRunningId, int getFailedId, int attachFailedId) {
+    if (checkserverready() != 0) {
+        HVI_REPORT(3, notRunningId, "HV-init is not running.\n");
+        return false;
+    }
+    return Open(getFailedId, attachFailedId);
+}
+
 bool HvinitTableView::Close(int detachFailedId) {
     bool ok = true;
     if (table_ != nullptr && hvi_shm_detach(table_) != 0) {

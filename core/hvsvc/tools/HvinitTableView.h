@@ -35,6 +35,9 @@ public:
     // tool's message id ("hvi_shm_get() failed.\n" or "hvi_shm_attach()
     // failed.\n", severity 3). True when mapped.
     bool Open(int getFailedId, int attachFailedId);
+    // First asks whether HV-init serves requests ("HV-init is not running.\n",
+    // severity 3, under notRunningId, when not), then Open.
+    bool OpenWhenServing(int notRunningId, int getFailedId, int attachFailedId);
     // Unmaps (a failure reported as "hvi_shm_detach() failed.\n" under the
     // id, severity 3) and closes the handle. True unless the unmap failed.
     bool Close(int detachFailedId);

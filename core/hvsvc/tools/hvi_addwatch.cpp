@@ -213,11 +213,7 @@ bool AddWatch::Register(int pid, bool hasSlot, bool known) {
 
 int AddWatch::Run(int argc, char** argv) {
     if (argc < 2) return UsageError(19201);
-    if (checkserverready() != 0) {
-        HVI_REPORT(3, 19202, "HV-init is not running.\n");
-        return 1;
-    }
-    if (!table_.Open(19203, 19204)) return Fail();
+    if (!table_.OpenWhenServing(19202, 19203, 19204)) return Fail();
     int exitCode = 1;
     if (!Parse(argc, argv, &exitCode)) return exitCode;
     FillDefaults();

@@ -39,12 +39,8 @@ int Run(int argc, char** argv) {
     }
     const std::string argument = argv[portlib::poptind];
 
-    if (checkserverready() != 0) {
-        HVI_REPORT(3, 19232, "HV-init is not running.\n");
-        return 1;
-    }
     hvtools::HvinitTableView table;
-    if (!table.Open(19233, 19234)) return 1;
+    if (!table.OpenWhenServing(19232, 19233, 19234)) return 1;
 
     const hvtools::SlotLookup lookup = hvtools::LookUpSlot(table, name, argument, {19242, 19239, "%s: Process %s is not currently being monitored.\n", 19240, 0, 19241});
     if (!lookup.found) {

@@ -48,12 +48,8 @@ int Run(int argc, char** argv) {
     }
     const std::string argument = argv[portlib::poptind];
 
-    if (checkserverready() != 0) {
-        HVI_REPORT(3, 19267, "HV-init is not running.\n");
-        return 1;
-    }
     hvtools::HvinitTableView table;
-    if (!table.Open(19268, 19269)) return 1;
+    if (!table.OpenWhenServing(19267, 19268, 19269)) return 1;
 
     const hvtools::SlotLookup lookup = hvtools::LookUpSlot(table, name, argument, {19279, 19275, "%s: Process %s is not currenty being monitored.\n", 19276, 19277, 19278});
     if (!lookup.found) {

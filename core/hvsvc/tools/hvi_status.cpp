@@ -47,12 +47,8 @@ int Run(int argc, char** argv) {
         HVI_REPORT(6, 19286, "Usage: %s [procname|pid]\n", name.c_str());
         return 1;
     }
-    if (checkserverready() != 0) {
-        HVI_REPORT(3, 19287, "HV-init is not running.\n");
-        return 1;
-    }
     hvtools::HvinitTableView table;
-    if (!table.Open(19288, 19289)) return 1;
+    if (!table.OpenWhenServing(19287, 19288, 19289)) return 1;
     const std::string system = table.SystemName();
     int exitCode = 0;
     if (argc == 2) {

@@ -1,0 +1,42 @@
+// A server on one pipe name that answers every request with a 256-byte "1",
+// as HV-init answers its readiness probe.
+#pragma once
+
+#include "platform/NamedPipe.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <thread>
+
+class ReadyPipeServer {
+public:
+    explicit ReadyPipeServer(const char* name) {
+        portlib::platform::PipeListenOptions options;
+        options.nonBlocking = false;
+        if (listener_.Create(name, options) != 0) std::abort();
+        thread_ = std::thread([this] { Serve(); });
+    }
+    ~ReadyPipeServer() {
+        stop_ = true;
+        thread_.join();
+    }
+    ReadyPipeServer(const ReadyPipeServer&) = delete;
+    ReadyPipeServer& operator=(const ReadyPipeServer&) = delete;
+
+private:
+    void Serve() {
+        using namespace portlib::platform;
+        char reply[256] = "1";
+        while (!stop_) {
+            int fd = -1;
+            if (listener_.Accept(&fd, 50) != 0) continue;
+            char buf[1024];
+            std::size_t n = 0;
+            if (PipeRead(fd, buf, sizeof buf, &n) == 0) (void)PipeWrite(fd, reply, sizeof reply, &n);
+            PipeClose(fd);
+        }
+    }
+    portlib::platform::NamedPipeListener listener_;
+    std::thread thread_;
+    std::atomic<bool> stop_{false};
+};
