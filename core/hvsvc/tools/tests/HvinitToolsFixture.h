@@ -1,7 +1,7 @@
 // The process-monitor tools against a stand-in for HV-init's command pipe and
 // a table that the test fills: a fresh system directory, the table created
 // and held by the test, a copy of the probe program under a name of its own
-// to register, and the requests the tools sent.
+// (named after the test process) to register, and the requests the tools sent.
 #pragma once
 
 #include "FakeHvinitServer.h"
@@ -26,7 +26,9 @@ protected:
     void SetUp() override {
         const std::string bin = sys_.Path() + "/bin";
         std::filesystem::create_directories(bin);
-        program_ = bin + "/hvt_watched";
+        // A name of this test's own: tests running side by side look for
+        // their programs in one process list.
+        program_ = bin + "/hvt_watched" + std::to_string(::getpid());
         std::filesystem::copy_file(HV_PROBE_BIN, program_);
         command_ = program_ + "|wait";
         ASSERT_EQ(hvi_shm_create(), 1);
