@@ -21,8 +21,6 @@ std::string Text(const char* field, std::size_t size) { return std::string(field
 
 }  // namespace
 
-bool HvinitMonitor::InstanceActive(const char* /*instance*/) { return true; }
-
 std::string HvinitMonitor::Request(int command, const char* argument) const {
     char request[HvinitDispatcher::kRequestBytes];
     std::snprintf(request, sizeof request, "%d %s ", command, argument);
@@ -143,7 +141,7 @@ bool HvinitMonitor::ReadConfiguration() {
         handles_.Drop(n);
         --table_->header.freeSlots;
         s.inUse = 1;
-        if (e.instance == "X" || InstanceActive(s.instanceName)) {
+        if (e.instance == "X" || system_.InstanceActive(s.instanceName)) {
             (void)StartSlot(n, "Hvinit: process [%s] forked pid %d, handle %d\n");
         } else {
             s.pid = hvinit::kNone;
@@ -180,7 +178,7 @@ void HvinitMonitor::Pass() {
         case hvinit::kStateInitializing: (void)StartSlot(n, "Init: process [%s] forked pid %d, handle %d\n"); break;
         case hvinit::kStateWaiting: {
             const std::string instance = Text(s.instanceName, sizeof s.instanceName);
-            if (!InstanceActive(instance.c_str())) break;
+            if (instance != "X" && !system_.InstanceActive(instance.c_str())) break;
             pxm_err(6, 19030, __FILE__, __LINE__, 0, 0,
                     "Cluster %s is alive. Process %s will be started by HV-init on machine %s.\n", instance.c_str(),
                     Text(s.command, sizeof s.command).c_str(),
@@ -208,7 +206,6 @@ void HvinitMonitor::Poll(int n) {
             handles_.Hold(n, handle);
             handle = handles_.Held(n);
         }
-        std::printf("Check_Alive for %x\n", static_cast<unsigned>(handle));
         if (handle > 1 && system_.Alive(handle)) alive = true;
         else if (handle > 1) handles_.Drop(n);
     }
@@ -240,7 +237,7 @@ void HvinitMonitor::Restart(int n) {
     if (allowed && (state == hvinit::kStateInitializing || state == hvinit::kStateKilled ||
                     state == hvinit::kStateMonitoring)) {
         const std::string instance = Text(s.instanceName, sizeof s.instanceName);
-        if (s.inUse == 1 && (instance == "X" || InstanceActive(instance.c_str()))) {
+        if (s.inUse == 1 && (instance == "X" || system_.InstanceActive(instance.c_str()))) {
             std::string line = command;
             for (char& c : line)
                 if (c == '|') c = ' ';

@@ -40,9 +40,6 @@ public:
     // One monitoring pass.
     void Pass();
 
-    // Whether a named cluster instance is active; "X" is none.
-    static bool InstanceActive(const char* instance);
-
 private:
     bool StartSlot(int n, const char* message);
     void Restart(int n);

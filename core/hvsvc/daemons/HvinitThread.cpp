@@ -117,6 +117,9 @@ void HvinitThread::Run(MonitorSystem* given) {
             }
         }
         pipe.Close();
+        // Whoever still holds the table sees that nobody serves it.
+        table->header.serverReady = 0;
+        table->header.pipeHandle = hvinit::kNone;
     }
     hvi_shm_detach(table);
     hvi_shm_remove();

@@ -25,7 +25,8 @@ void HvinitTunables::Load(const std::string& path, hvinit::HvinitHeader* h) {
             if (std::strchr("\t\n /", line[0]) != nullptr) continue;  // also the empty line
             char* save = nullptr;
             const char* name = strtok_r(line, "= \t\n", &save);
-            const char* value = strtok_r(nullptr, " \t\n", &save);
+            // The sign may stand alone between blanks: it is skipped too.
+            const char* value = strtok_r(nullptr, "= \t\n", &save);
             if (name == nullptr) continue;
             int v = 0;
             if (value != nullptr && std::sscanf(value, "%d", &v) != 1) v = 0;

@@ -40,6 +40,9 @@ public:
     virtual void Close(int handle) = 0;
     // Reaps every process started here that has ended.
     virtual void Reap() = 0;
+    // Whether the named cluster instance is active, so that a process waiting
+    // for it may start. Every instance counts as active here.
+    virtual bool InstanceActive(const char* /*instance*/) { return true; }
 };
 
 }  // namespace hvsvc

@@ -180,10 +180,12 @@ TEST_F(HvinitServiceTest, AServiceRestartAdoptsWhatRunsAndStartsNothingTwice) {
     hvi_shm_detach(table_);
     table_ = nullptr;
     hvi_shm_remove();
-    ::kill(ServiceHostPid(), SIGKILL);
-    ASSERT_TRUE(WaitUntil([] { return hvi_shm_get() != 1; }));
-    hvi_shm_remove();
+    const pid_t first = ServiceHostPid();
+    ::kill(first, SIGKILL);
+    // The init starts the next service only once the first one is gone.
+    ASSERT_TRUE(WaitUntil([&] { const pid_t p = ServiceHostPid(); return p > 0 && p != first; }));
     ASSERT_TRUE(WaitUntil([&] { return Table() != nullptr && Table()->header.serverReady == 1; }));
+    EXPECT_TRUE(hvtest::Reports(19051).empty());  // a new table
     ASSERT_TRUE(WaitUntil([&] { return Monitored(0) && Monitored(1); }));
     EXPECT_EQ(Slot(0).pid, a);
     EXPECT_EQ(Slot(1).pid, b);

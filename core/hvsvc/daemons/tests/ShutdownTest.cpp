@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <memory>
 #include <sys/syscall.h>
@@ -46,6 +47,8 @@ protected:
         slot.pid = pid;
         slot.processHandle = 0;
         slot.state = hvinit::kStateMonitoring;
+        // Not polled by the service's monitor while the test runs.
+        slot.nextPollTime = INT32_MAX;
     }
 
     Installation inst_;
