@@ -11,7 +11,9 @@
 #include "libHVinit.h"
 #include "qdberr.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -73,8 +75,13 @@ private:
     hvtools::HvinitTableView table_;
 };
 
-// A number option's value; atoi's reading, as scripts have always given it.
-int Number(const char* text) { return text != nullptr ? std::atoi(text) : 0; }
+// A number option's value, read as atoi reads it (leading digits, 0 for
+// none) but held to the int range: "4294967297" must not read as 1.
+int Number(const char* text) {
+    if (text == nullptr) return 0;
+    const long long value = std::strtoll(text, nullptr, 10);
+    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
 
 bool AddWatch::Parse(int argc, char** argv, int* exitCode) {
     portlib::popterr = 0;
@@ -163,7 +170,7 @@ void AddWatch::FillDefaults() {
         return;
     }
     const long window = static_cast<long>(s_.restartInterval) * s_.restartCount;
-    if (s_.restartTimeUnit < window) s_.restartTimeUnit = static_cast<int>(window);
+    if (s_.restartTimeUnit < window) s_.restartTimeUnit = static_cast<int>(std::min<long>(window, INT_MAX));
 }
 
 // The pid of the process: the running program, or the one -m names (0: none).
@@ -173,7 +180,7 @@ int AddWatch::FindPid() {
         return pid > 0 ? pid : 0;
     }
     if (is_pid_text(s_.adopt) == 1) {
-        const int pid = std::atoi(s_.adopt);
+        const int pid = Number(s_.adopt);
         // A pid given is adopted only while it names a process.
         return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM) ? pid : 0;
     }
@@ -232,10 +239,9 @@ int AddWatch::Run(int argc, char** argv) {
     }
 
     bool hasSlot = false, pending = false, known = false;
-    for (int i = 0; i < hvinit::kSlotCount; ++i) {
-        const SlotCopy slot = table_.Slot(i);
-        if (table_.Table()->slots[i].inUse != 1) continue;
-        if (pid > 0 && slot.pid == pid) {
+    for (int i = 0; i < hvinit::kSlotCount && pid > 0; ++i) {
+        const hvinit::HvinitSlot& slot = table_.Table()->slots[i];
+        if (slot.inUse == 1 && slot.pid == pid) {
             HVI_REPORT(6, 19215, "HV-init is already monitoring the process %s on machine %s.\n", s_.command.c_str(),
                        system.c_str());
             return Fail();

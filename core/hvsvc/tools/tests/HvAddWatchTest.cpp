@@ -29,6 +29,7 @@ TEST_F(HvAddWatch, RefusedCommandLines) {
     const std::vector<Case> cases = {
         {{"-g", "0", command_}, 19208, std::string("Invalid Group Number  - '0'\n") + kUsage},
         {{"-g129", command_}, 19208, std::string("Invalid Group Number  - '129'\n") + kUsage},
+        {{"-g", "4294967297", command_}, 19208, std::string("Invalid Group Number  - '2147483647'\n") + kUsage},
         {{"-z", command_}, 19211, std::string("Unknown option - '-z'\n") + kUsage},
         {{command_, command_}, 19206, kUsage},  // two paths
         {{"-a"}, 19212, kUsage},                // no path

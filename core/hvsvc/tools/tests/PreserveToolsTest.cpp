@@ -1,6 +1,7 @@
 // The object-persistence tools as real processes, against the cluster
 // service in console mode.
 #include "ConsoleService.h"
+#include "ListingExitCode.h"
 #include "ToolRun.h"
 
 #include "platform/NamedMutex.h"
@@ -93,6 +94,13 @@ TEST(PreserveToolsCommandLine, TheListingsLinkNoSharedLibraryOfTheSystem) {
         for (const char* library : {"libportlib.so", "libcfgstore.so", "libmsgframe.so"})
             EXPECT_EQ(bytes.str().find(library), std::string::npos) << tool << " needs " << library;
     }
+}
+
+TEST(PreserveToolsCommandLine, AListingFailureNeverExitsZero) {
+    // An exit code keeps 8 bits of the listing's result.
+    const std::pair<int, int> cases[] = {{0, 0}, {2, 2}, {0x6d, 0x6d}, {static_cast<int>(0x80000006), 6},
+                                         {static_cast<int>(0x80000100), 1}, {0x200, 1}, {-1, 255}};
+    for (const auto& [result, code] : cases) EXPECT_EQ(hvtools::ListingExitCode(result), code) << result;
 }
 
 class PreserveTools : public ::testing::Test {
