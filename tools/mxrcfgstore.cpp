@@ -3,17 +3,11 @@
 // manager's process of the database (waiting for the database daemon), runs
 // the manager's world and, once it listens, tells the database that the
 // manager is available; then it runs until SIGTERM or SIGINT.
-#include <csignal>
-#include <cstdio>
-#include <cstring>
-#include <unistd.h>
-
 #include "AutoQdbLock.h"
-#include "BaseAddr.h"
-#include "ManagerWorld.h"
+#include "ManagerHost.h"
+#include "ToolUsage.h"
 #include "QdbStartup.h"
 #include "ShmMgr.h"
-#include "SignalPollAdptr.h"
 #include "qdberr.h"
 #include "qdbpaths.h"
 
@@ -38,46 +32,19 @@ const char* const kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        std::fprintf(stderr, "mxrcfgstore: unknown argument \"%s\"\n\n%s", argv[i], kUsage);
-        return 1;
-    }
-    BaseAddr::SetMxrWorldFlg(1);
-    int err = 0;
-    const SignalPollAdptrPtr stopper = SignalPollAdptr::Watch({SIGTERM, SIGINT}, &err);
-    if (!stopper.Ok()) {
-        std::fprintf(stderr, "mxrcfgstore: cannot watch SIGTERM and SIGINT: %s\n", std::strerror(err));
-        return 3;
-    }
+    if (int rc = NoArgumentsOrUsage(argc, argv, "mxrcfgstore", kUsage); rc >= 0) return rc;
     pQdb_arg0 = argv[0];
-    set_errinfo("mxrcfgstore", "MXR", 0, nullptr);
-    setAppId(2);
-    qdbpinit();
-
-    ManagerWorld world;
-    world.SetMxrPipeName(bStr(GetMxrPipeName()));
-    const int rc = world.Initialize();
-    if (rc != 0) {
-        std::fprintf(stderr, "mxrcfgstore: cannot listen on %s: error %d\n", GetMxrPipeName(), rc);
-        return 2;
-    }
-    stopper->Register();
-    {
-        AutoQdbLock lock(__FILE__, __LINE__);
-        if (lock.lock(-1) == 0 && pQdb_shgp != nullptr) pQdb_shgp->mgrAvailable = 1;
-    }
-    std::printf("mxrcfgstore: manager available as host %s (pid %ld)\n", BaseAddr::GetCurrentHost().StrVal(),
-                static_cast<long>(::getpid()));
-    std::fflush(stdout);
-
-    while (world.GetRunFlag() != 0) world.Run();
-
-    stopper->DeRegister();
-    world.CleanUp();
+    const int rc = RunManagerHost(
+        "mxrcfgstore",
+        [] {
+            set_errinfo("mxrcfgstore", "MXR", 0, nullptr);
+            setAppId(2);
+            qdbpinit();  // waits for the database daemon
+        },
+        [] {
+            AutoQdbLock lock(__FILE__, __LINE__);
+            if (lock.lock(-1) == 0 && pQdb_shgp != nullptr) pQdb_shgp->mgrAvailable = 1;
+        });
     qdbcleanup();
-    return 0;
+    return rc;
 }

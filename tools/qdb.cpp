@@ -4,6 +4,7 @@
 // then serves its "configuration" mailbox until SIGTERM, SIGINT or a
 // shut-down request, keeping the database alive.
 #include "ConfigRequestServer.h"
+#include "ToolUsage.h"
 #include "ProxyPostOffice.h"
 #include "QdbStartup.h"
 #include "qdberr.h"
@@ -45,14 +46,7 @@ const char* const kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        std::fprintf(stderr, "qdb: unknown argument \"%s\"\n\n%s", argv[i], kUsage);
-        return 1;
-    }
+    if (int rc = NoArgumentsOrUsage(argc, argv, "qdb", kUsage); rc >= 0) return rc;
     // Blocked before the start-up, taken with sigwait afterwards.
     sigset_t stop;
     sigemptyset(&stop);

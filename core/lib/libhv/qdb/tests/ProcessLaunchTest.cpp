@@ -286,3 +286,22 @@ TEST(QdbNow, FormatsTheTimeAndKeepsIt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Launch, EventSenderStartedDetachedThroughNohup) {
+    const std::string log = root_ + "/MXR";
+    const std::string note = InChild([&] {
+        const redirection redirs[] = {{HV_REDIR_APPEND, 1, {log.c_str()}}, {HV_REDIR_DUP, 2, {.source = 1}}};
+        return std::to_string(hvexec(1, 2, redirs, "%s %s %s %s", gps(24), gps(29), "NODE2", "PATH_UP"));
+    });
+    EXPECT_EQ(note, "0");  // nohup.exe returns at once
+    std::string text;
+    for (int i = 0; i < 1000 && text.find('\n') == std::string::npos; ++i) {
+        ::usleep(10000);
+        text = ReadFile(log);
+    }
+    EXPECT_NE(text.find(" sendevent NODE2 PATH_UP\n"), std::string::npos) << text;
+}
+
+}  // namespace

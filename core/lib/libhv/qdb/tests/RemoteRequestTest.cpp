@@ -11,6 +11,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -185,6 +186,8 @@ TEST_F(RemoteRequests, RemoteExecutionRunsQdbdorem) {
         return out;
     });
     EXPECT_EQ(note, "3|hello\n|bad \"news\"\n|0|" + root_);
+    // qdbdorem's own output goes to out/remote_execute below the root.
+    EXPECT_EQ(cfgtest::Count(cfgtest::ReadFile(root_ + "/out/remote_execute"), "qdbdorem: "), 2);
     // The payload letter says whether an error buffer was given.
     const std::string log = Out(daemon_);
     EXPECT_NE(log.find("qdb: request @aEecho hello"), std::string::npos) << log;
@@ -258,6 +261,24 @@ TEST_F(RemoteRequests, ForgedChunksAreRefused) {
     struct stat st {};
     ASSERT_EQ(::stat(file.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0755u);
+}
+
+TEST_F(RemoteRequests, AWaitingRequestEndsWithCode9WhenTheManagerGoes) {
+    // A cache-update letter is never answered, so the request waits until
+    // its manager is gone.
+    ChildResult r;
+    std::thread requester([&] {
+        r = RunChild([] {
+            qdbfixture::StartClient();
+            Note(Result(qdbsendremote(nullptr, nullptr, 'A', 'j', "%s", "NODE2")));
+            return 0;
+        });
+    });
+    // Once the daemon has it, the requester waits on its reply mailbox.
+    EXPECT_TRUE(WaitForLine(daemon_, "qdb: request AjNODE2"));
+    Stop(manager_);
+    requester.join();
+    EXPECT_EQ(r.note, "-1/9") << r.err;
 }
 
 TEST_F(RemoteRequests, ShutdownEndsTheDaemon) {
