@@ -5,11 +5,11 @@
 //               close) beside the same exchange written straight on the
 //               named-pipe layer.
 // The ratio ours/plain of each pair is printed at the end.
+#include "BarePipeServer.h"
+#include "BenchChildren.h"
 #include "BenchSystemDir.h"
 #include "ProcessList.h"
 #include "RatioReporter.h"
-#include "ReadyPipeServer.h"
-#include "SleeperProcesses.h"
 #include "libHVinit.h"
 #include "platform/NamedPipe.h"
 
@@ -73,7 +73,7 @@ int BareFind(const std::string& comm) {
 }
 
 void FindPid(benchmark::State& state, bool ours) {
-    static SleeperProcesses sleepers(kProcesses);
+    static BenchSleepers sleepers(kProcesses);  // 500 children with this program's image
     const std::string image = SelfImage();
     const std::string comm = image.substr(0, 15);
     for (auto _ : state) {
@@ -98,7 +98,7 @@ bool BareExchange() {
 
 void Request(benchmark::State& state, bool ours) {
     BenchSystemDir dir;
-    ReadyPipeServer server(ours ? hvinit::kPipeName : kBarePipe);
+    BarePipeServer server(ours ? hvinit::kPipeName : kBarePipe);
     for (auto _ : state) {
         char reply[] = "checkserverready";
         const bool ok = ours ? hvi_request(reply, hvinit::kCmdSvrReady, nullptr) == 0 : BareExchange();

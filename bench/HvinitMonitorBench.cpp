@@ -7,6 +7,8 @@
 //              (connect, request, 256-byte reply, close) beside the same
 //              exchange on a bare named-pipe server.
 // The ratio ours/plain of each pair is printed at the end.
+#include "BarePipeServer.h"
+#include "BenchChildren.h"
 #include "BenchSystemDir.h"
 #include "HvinitDispatcher.h"
 #include "HvinitMonitor.h"
@@ -43,26 +45,14 @@ constexpr int kSlots = 128;
 constexpr const char* kBarePipe = R"(\\.\pipe\hvmonbenchpipe)";
 
 // 128 children that wait, each with a pidfd.
-class Sleepers {
+class Sleepers : public BenchSleepers {
 public:
-    Sleepers() {
-        for (int i = 0; i < kSlots; ++i) {
-            const pid_t pid = ::fork();
-            if (pid == 0) {
-                ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-                if (::getppid() == 1) ::_exit(0);
-                for (;;) ::pause();
-            }
-            pids.push_back(pid);
-            fds.push_back(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
-        }
+    Sleepers() : BenchSleepers(kSlots) {
+        for (pid_t pid : Pids()) fds.push_back(static_cast<int>(::syscall(SYS_pidfd_open, pid, 0)));
     }
     ~Sleepers() {
         for (int fd : fds) ::close(fd);
-        for (pid_t pid : pids) ::kill(pid, SIGKILL);
-        for (pid_t pid : pids) ::waitpid(pid, nullptr, 0);
     }
-    std::vector<pid_t> pids;
     std::vector<int> fds;
 };
 
@@ -83,7 +73,7 @@ void Pass128(benchmark::State& state, bool ours) {
         hvinit::HvinitSlot& s = m.table->slots[n];
         s.inUse = 1;
         std::snprintf(s.command, sizeof s.command, "/bench/p%d", n);
-        s.pid = sleepers.pids[n];
+        s.pid = sleepers.Pids()[n];
         s.state = hvinit::kStateMonitoring;
         s.pollTime = 0;  // every pass polls every slot
         s.groupNumber = 0;
@@ -144,36 +134,6 @@ void Restart(benchmark::State& state, bool ours) {
     std::filesystem::remove_all(tmpl);
 }
 
-// A bare server answering every request with a 256-byte "1".
-class BareServer {
-public:
-    BareServer() {
-        PipeListenOptions options;
-        options.nonBlocking = false;
-        if (listener_.Create(kBarePipe, options) != 0) std::abort();
-        thread_ = std::thread([this] {
-            char reply[256] = "1";
-            while (!stop_) {
-                int fd = -1;
-                if (listener_.Accept(&fd, 50) != 0) continue;
-                char buf[1024];
-                std::size_t n = 0;
-                if (PipeRead(fd, buf, sizeof buf, &n) == 0) (void)PipeWrite(fd, reply, sizeof reply, &n);
-                PipeClose(fd);
-            }
-        });
-    }
-    ~BareServer() {
-        stop_ = true;
-        thread_.join();
-    }
-
-private:
-    NamedPipeListener listener_;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-};
-
 // The HV-init server, waiting on its listener between rounds instead of a pass.
 class MonitorServer {
 public:
@@ -215,9 +175,9 @@ bool Exchange(const char* pipe) {
 void Request(benchmark::State& state, bool ours) {
     BenchSystemDir dir;
     std::unique_ptr<MonitorServer> monitor;
-    std::unique_ptr<BareServer> bare;
+    std::unique_ptr<BarePipeServer> bare;
     if (ours) monitor = std::make_unique<MonitorServer>();
-    else bare = std::make_unique<BareServer>();
+    else bare = std::make_unique<BarePipeServer>(kBarePipe);
     for (auto _ : state)
         if (!Exchange(ours ? hvinit::kPipeName : kBarePipe)) state.SkipWithError("exchange failed");
     state.SetItemsProcessed(state.iterations());

@@ -8,8 +8,8 @@
 // The ratio ours/plain of each pair is printed at the end.
 #include "BenchSystemDir.h"
 #include "RatioReporter.h"
-#include "ReadyPipeServer.h"
-#include "SleeperProcesses.h"
+#include "BarePipeServer.h"
+#include "BenchChildren.h"
 #include "libHVinit.h"
 #include "platform/NamedObject.h"
 #include "platform/NamedPipe.h"
@@ -64,7 +64,7 @@ int RunToEnd(const std::vector<std::string>& argv) {
 }
 
 void Procseek(benchmark::State& state, bool ours) {
-    static SleeperProcesses sleepers(kProcesses);
+    static BenchSleepers sleepers(kProcesses);
     const std::vector<std::string> argv = ours ? std::vector<std::string>{Tool("procseek"), "ToolsBench"}
                                                : std::vector<std::string>{"/usr/bin/pgrep", "-x", "ToolsBench"};
     for (auto _ : state)
@@ -92,7 +92,7 @@ void Status(benchmark::State& state, bool ours) {
     }
     std::string path;
     if (NamedObjectPath(SysArea::Shm, hvinit::kShmName, &path) != 0) std::abort();
-    ReadyPipeServer server(hvinit::kPipeName);
+    BarePipeServer server(hvinit::kPipeName);
     const std::vector<std::string> argv =
         ours ? std::vector<std::string>{Tool("hvi_status")} : std::vector<std::string>{"/usr/bin/cat", path};
     for (auto _ : state)

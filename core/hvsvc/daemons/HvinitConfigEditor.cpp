@@ -32,9 +32,35 @@ std::string Trimmed(std::string line) {
 }  // namespace
 
 struct HvinitConfigEditor::Edit {
+    std::string path;
     std::string tmpPath;
     FILE* tmp = nullptr;
     std::ifstream source;
+    int lines = 0;  // read so far
+    bool bad = false;
+
+    explicit Edit(const std::string& file) : path(file) {}
+    // The next process line (trimmed) and its fields. Comment and blank lines
+    // on the way are copied through when a temporary file is written. False at
+    // the end, and on a line that is not eight fields: that is reported with
+    // idBad, the edit abandoned and `bad` set.
+    bool NextProcess(std::string* line, std::vector<std::string>* fields, int idBad) {
+        for (std::string raw; std::getline(source, raw);) {
+            ++lines;
+            *line = Trimmed(raw);
+            *fields = HvinitConfigLine::Split(*line);
+            if (HvinitConfigLine::IsComment(*line) || fields->empty()) {
+                if (tmp != nullptr) Put(*line);
+                continue;
+            }
+            if (static_cast<int>(fields->size()) == HvinitConfigLine::kFields) return true;
+            Abandon();
+            pxm_err(3, idBad, __FILE__, __LINE__, 0, 0, kBadLine, path.c_str(), lines);
+            bad = true;
+            return false;
+        }
+        return false;
+    }
 
     ~Edit() { Abandon(); }
     // The file stays as it was: the temporary file goes.
@@ -85,51 +111,33 @@ int HvinitConfigEditor::Finish(Edit& e, int idRename) {
 }
 
 int HvinitConfigEditor::CommentOutDuplicate(const std::string& command) {
-    Edit e;
+    Edit e(path_);
     if (!OpenTemp(e, 19160) || !OpenSource(e, 19161, "Cannot open the file: %s.\n")) return kFailed;
-    int lines = 0;
     int matches = 0;
-    for (std::string raw; std::getline(e.source, raw);) {
-        ++lines;
-        const std::string line = Trimmed(raw);
-        const std::vector<std::string> fields = HvinitConfigLine::Split(line);
-        if (HvinitConfigLine::IsComment(line) || fields.empty()) {
-            e.Put(line);
-            continue;
-        }
-        if (static_cast<int>(fields.size()) != HvinitConfigLine::kFields) {
-            e.Abandon();
-            pxm_err(3, 19162, __FILE__, __LINE__, 0, 0, kBadLine, path_.c_str(), lines);
-            return kFailed;
-        }
+    std::string line;
+    std::vector<std::string> fields;
+    while (e.NextProcess(&line, &fields, 19162)) {
         if (HvinitConfigLine::SameProgram(fields[0], command) && ++matches == 2) {
             e.Put("#" + line);
             pxm_err(6, 19163, __FILE__, __LINE__, 0, 0,
                     "Successfully IGNORED the duplicate process %s in the %s file at line %d.\n", command.c_str(),
-                    path_.c_str(), lines);
+                    path_.c_str(), e.lines);
             continue;
         }
         e.Put(line);
     }
-    return Finish(e, 19164) == 0 ? lines : kFailed;
+    if (e.bad) return kFailed;
+    return Finish(e, 19164) == 0 ? e.lines : kFailed;
 }
 
 int HvinitConfigEditor::Holds(const std::string& command) {
-    Edit e;
+    Edit e(path_);
     if (!OpenSource(e, 19158, "Cannot open the file: %s;\n")) return kFailed;
-    int lines = 0;
-    for (std::string raw; std::getline(e.source, raw);) {
-        ++lines;
-        const std::string line = Trimmed(raw);
-        const std::vector<std::string> fields = HvinitConfigLine::Split(line);
-        if (HvinitConfigLine::IsComment(line) || fields.empty()) continue;
-        if (static_cast<int>(fields.size()) != HvinitConfigLine::kFields) {
-            pxm_err(3, 19159, __FILE__, __LINE__, 0, 0, kBadLine, path_.c_str(), lines);
-            return kFailed;
-        }
+    std::string line;
+    std::vector<std::string> fields;
+    while (e.NextProcess(&line, &fields, 19159))
         if (HvinitConfigLine::SameProgram(fields[0], command)) return 1;
-    }
-    return 0;
+    return e.bad ? kFailed : 0;
 }
 
 int HvinitConfigEditor::Update(const std::string& record, int type) {
@@ -143,24 +151,14 @@ int HvinitConfigEditor::Update(const std::string& record, int type) {
         return kFailed;
     }
     const std::string command = added.empty() ? std::string() : added[0];
-    Edit e;
+    Edit e(path_);
     if (!OpenTemp(e, 19148) || !OpenSource(e, 19149, "Cannot open the file: %s.\n")) return kFailed;
-    int lines = 0;
+    int dropped = 0;
     int processes = 0;
     bool matched = false;
-    for (std::string raw; std::getline(e.source, raw);) {
-        ++lines;
-        const std::string line = Trimmed(raw);
-        const std::vector<std::string> fields = HvinitConfigLine::Split(line);
-        if (HvinitConfigLine::IsComment(line) || fields.empty()) {
-            e.Put(line);
-            continue;
-        }
-        if (static_cast<int>(fields.size()) != HvinitConfigLine::kFields) {
-            e.Abandon();
-            pxm_err(3, 19150, __FILE__, __LINE__, 0, 0, kBadLine, path_.c_str(), lines);
-            return kFailed;
-        }
+    std::string line;
+    std::vector<std::string> fields;
+    while (e.NextProcess(&line, &fields, 19150)) {
         ++processes;
         if (!matched && !command.empty() && HvinitConfigLine::SameProgram(fields[0], command)) {
             matched = true;
@@ -168,10 +166,10 @@ int HvinitConfigEditor::Update(const std::string& record, int type) {
                 e.Abandon();
                 pxm_err(6, 19151, __FILE__, __LINE__, 0, 0, "Process %s has already been added to the %s file.\n",
                         command.c_str(), path_.c_str());
-                return lines;
+                return e.lines;
             }
             if (type == 1) {
-                --lines;
+                ++dropped;
                 --processes;
                 pxm_err(6, 19152, __FILE__, __LINE__, 0, 0, "Successfully DELETED the process %s from the %s file.\n",
                         command.c_str(), path_.c_str());
@@ -180,6 +178,8 @@ int HvinitConfigEditor::Update(const std::string& record, int type) {
         }
         e.Put(line);
     }
+    if (e.bad) return kFailed;
+    int lines = e.lines - dropped;
     if (!matched && type == 1) {
         e.Abandon();
         pxm_err(6, 19153, __FILE__, __LINE__, 0, 0, "Process %s has already been deleted from the %s file.\n",

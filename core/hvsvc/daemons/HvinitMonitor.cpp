@@ -6,6 +6,7 @@
 #include "libHVinit.h"
 #include "qdberr.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -160,6 +161,7 @@ void HvinitMonitor::Begin() {
 
 void HvinitMonitor::Pass() {
     loopTime_ = system_.Now();
+    if (nextAgeing_ > loopTime_ + kAgeingSeconds) nextAgeing_ = loopTime_;  // the clock was set back
     if (loopTime_ >= nextAgeing_) {
         for (std::int32_t& g : table_->header.groupStates) {
             if (g == hvinit::kGroupHandedOut) g = hvinit::kGroupAgeing;
@@ -194,7 +196,12 @@ void HvinitMonitor::Pass() {
 
 void HvinitMonitor::Poll(int n) {
     hvinit::HvinitSlot& s = table_->slots[n];
-    if (loopTime_ < s.nextPollTime) return;
+    // The table holds wall-clock times: a poll time further ahead than any
+    // this monitor sets means the clock was set back, and the slot is polled
+    // now rather than after that step.
+    const std::int64_t furthest = loopTime_ + std::max<std::int64_t>(s.pollTime, s.restartInterval) +
+                                  HvinitProcessControl::kKillPollDelay;
+    if (loopTime_ < s.nextPollTime && s.nextPollTime <= furthest) return;
     s.nextPollTime = static_cast<std::int32_t>(loopTime_ + s.pollTime);
     bool alive = false;
     if (s.state != hvinit::kStateKilled) {

@@ -2,11 +2,15 @@
 
 #include "DetachedProcess.h"
 #include "ProcessList.h"
+#include "UnixPath.h"
 #include "libHVinit.h"
 
 #include "platform/ErrnoWin32.h"
 
+#include <cctype>
 #include <cerrno>
+#include <cstring>
+#include <string>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -36,6 +40,20 @@ pid_t PidOf(int pidfd) {
         if (std::sscanf(line, "Pid: %d", &pid) == 1) break;
     std::fclose(f);
     return pid;
+}
+
+// The image, cut at its first '.', against the command's program: its base
+// name upper-cased and cut at its first '.'.
+bool ImageIs(const TaskListEntry& task, const char* command) {
+    std::string program(command, std::strcspn(command, "|"));
+    std::string pattern = portlib::basename(program.data());
+    pattern.resize(std::strcspn(pattern.c_str(), "."));
+    for (char& c : pattern) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    char image[sizeof task.imageName];
+    std::memcpy(image, task.imageName, sizeof image);
+    image[sizeof image - 1] = '\0';
+    image[std::strcspn(image, ".")] = '\0';
+    return !pattern.empty() && match_pattern(image, pattern.c_str()) == 1;
 }
 
 }  // namespace
@@ -71,12 +89,10 @@ int LinuxMonitorSystem::Open(int pid, const char* command, int* error) {
         return -1;
     }
     if (command != nullptr) {
-        // After the pidfd, the image check is about that one process.
+        // After the pidfd, the image check is about that one process; it
+        // names processes as find_pid_by_name does.
         TaskListEntry task{};
-        char base[hvinit::kCommandBytes];
-        proc_base_name(command, base, sizeof base);
-        if (!hvinit::ReadTask(pid, &task, hvinit::TaskDetail::Name) ||
-            ::strncasecmp(task.imageName, base, sizeof task.imageName - 1) != 0) {
+        if (!hvinit::ReadTask(pid, &task, hvinit::TaskDetail::Name) || !ImageIs(task, command)) {
             ::close(static_cast<int>(fd));
             *error = 87;
             return -1;

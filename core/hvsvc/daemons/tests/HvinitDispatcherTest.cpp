@@ -47,7 +47,7 @@ struct RequestCase {
     const char* name;
     std::string request;
     std::string reply;
-    std::function<void(DispatcherTest&)> check;  // may be empty
+    std::function<void(DispatcherTest&)> check = nullptr;  // may be empty
     int report = 0;                              // a message the request reports
     std::function<void(DispatcherTest&)> before = nullptr;
 };
@@ -60,7 +60,9 @@ TEST_P(RequestTable, RepliesAndChangesTheTable) {
     if (c.before) c.before(*this);
     EXPECT_EQ(Reply(c.request), c.reply);
     if (c.check) c.check(*this);
-    if (c.report != 0) EXPECT_GE(Reported(c.report), 1u);
+    if (c.report != 0) {
+        EXPECT_GE(Reported(c.report), 1u);
+    }
 }
 
 const std::string kName30(30, 'n');

@@ -15,7 +15,7 @@ struct LineCase {
     const char* name;
     std::string line;
     int report;  // 0: the line fills slot 0
-    int group, poll, count, interval, unit;
+    int group = 0, poll = 0, count = 0, interval = 0, unit = 0;
 };
 void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
 
@@ -237,6 +237,18 @@ TEST_F(RestartTest, AToolsNumberInTheHandleFieldIsNeverUsed) {
     EXPECT_EQ(Slot(2).failCount, 0);
     EXPECT_NE(Slot(2).processHandle, 1234);
     EXPECT_EQ(sys_.OpenHandles(), open);
+}
+
+TEST_F(RestartTest, AClockSetBackDoesNotStopThePolls) {
+    sys_.now -= 3600;
+    sys_.Die("/bin/c");
+    PassAfter(1);
+    EXPECT_EQ(Slot(2).failCount, 1);
+    EXPECT_GT(Slot(2).pid, 1);
+    // And the polls go on at their pace from the new time.
+    sys_.Die("/bin/c");
+    PassAfter(1);
+    EXPECT_EQ(Slot(2).failCount, 2);
 }
 
 TEST_F(RestartTest, GroupZeroTiesNoProcessesTogether) {

@@ -60,7 +60,7 @@ TEST_F(LinuxMonitorSystemTest, OpenChecksTheImageWhenGivenACommand) {
     ASSERT_TRUE(WaitUntil([&] { return ReadText("/proc/" + std::to_string(other.pid) + "/comm") == "sleep\n"; }));
     int err = 0;
     EXPECT_EQ(sys_.Open(other.pid, (std::string(HV_PROBE_BIN) + "|stay").c_str(), &err), -1);
-    const int h = sys_.Open(other.pid, "/usr/bin/sleep|30", &err);
+    const int h = sys_.Open(other.pid, "/opt/SLEEP.EXE|30", &err);  // named as find_pid_by_name names it
     EXPECT_GT(h, 2);
     EXPECT_TRUE(sys_.Alive(h));
     sys_.Close(h);

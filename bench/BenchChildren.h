@@ -1,5 +1,5 @@
-// Processes that only wait, all with the benchmark's own image, to give a
-// process list its size; killed and reaped at the end.
+// Children that only wait, for benchmarks that need many live processes:
+// killed with the benchmark (parent-death signal) and reaped at the end.
 #pragma once
 
 #include <csignal>
@@ -8,9 +8,9 @@
 #include <unistd.h>
 #include <vector>
 
-class SleeperProcesses {
+class BenchSleepers {
 public:
-    explicit SleeperProcesses(int count) {
+    explicit BenchSleepers(int count) {
         for (int i = 0; i < count; ++i) {
             const pid_t pid = ::fork();
             if (pid == 0) {
@@ -21,12 +21,14 @@ public:
             if (pid > 0) pids_.push_back(pid);
         }
     }
-    ~SleeperProcesses() {
+    ~BenchSleepers() {
         for (pid_t pid : pids_) ::kill(pid, SIGKILL);
         for (pid_t pid : pids_) ::waitpid(pid, nullptr, 0);
     }
-    SleeperProcesses(const SleeperProcesses&) = delete;
-    SleeperProcesses& operator=(const SleeperProcesses&) = delete;
+    BenchSleepers(const BenchSleepers&) = delete;
+    BenchSleepers& operator=(const BenchSleepers&) = delete;
+
+    const std::vector<pid_t>& Pids() const { return pids_; }
 
 private:
     std::vector<pid_t> pids_;

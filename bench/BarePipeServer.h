@@ -1,5 +1,5 @@
-// A server on one pipe name that answers every request with a 256-byte "1",
-// as HV-init answers its readiness probe.
+// A bare server on one pipe name for the baselines: one thread answers every
+// request with a 256-byte "1", one connection at a time.
 #pragma once
 
 #include "platform/NamedPipe.h"
@@ -8,20 +8,20 @@
 #include <cstdlib>
 #include <thread>
 
-class ReadyPipeServer {
+class BarePipeServer {
 public:
-    explicit ReadyPipeServer(const char* name) {
+    explicit BarePipeServer(const char* name) {
         portlib::platform::PipeListenOptions options;
         options.nonBlocking = false;
         if (listener_.Create(name, options) != 0) std::abort();
         thread_ = std::thread([this] { Serve(); });
     }
-    ~ReadyPipeServer() {
+    ~BarePipeServer() {
         stop_ = true;
         thread_.join();
     }
-    ReadyPipeServer(const ReadyPipeServer&) = delete;
-    ReadyPipeServer& operator=(const ReadyPipeServer&) = delete;
+    BarePipeServer(const BarePipeServer&) = delete;
+    BarePipeServer& operator=(const BarePipeServer&) = delete;
 
 private:
     void Serve() {
