@@ -6,10 +6,10 @@
 //                readiness reply from a stand-in command pipe), beside cat of
 //                the table file.
 // The ratio ours/plain of each pair is printed at the end.
-#include "BenchSystemDir.h"
-#include "RatioReporter.h"
 #include "BarePipeServer.h"
 #include "BenchChildren.h"
+#include "BenchSystemDir.h"
+#include "RatioReporter.h"
 #include "libHVinit.h"
 #include "platform/NamedObject.h"
 #include "platform/NamedPipe.h"

@@ -4,17 +4,13 @@
 #include "libHVinit.h"
 
 #include <csignal>
-#include <strings.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 int pid_runs_program(int pid, const char* command) {
-    if (command == nullptr) return 0;
-    char program[hvinit::kCommandBytes];
-    proc_base_name(command, program, sizeof program);
     TaskListEntry task {};
     const bool same = hvinit::ReadTask(pid, &task, hvinit::TaskDetail::Name) &&
-                      ::strncasecmp(task.imageName, program, sizeof task.imageName - 1) == 0;
+                      hvinit::ImageMatches(task, hvinit::ProgramPattern(command));
     return same ? 1 : 0;
 }
 
