@@ -46,4 +46,17 @@ SlotLookup LookUpSlot(const HvinitTableView& table, const std::string& tool, con
     return found;
 }
 
+bool OpenToolSlot(int argc, char** argv, int firstName, const std::string& tool, const char* usage,
+                  const SlotToolIds& ids, HvinitTableView* table, SlotLookup* found) {
+    const int names = argc - firstName;
+    if (names != 1) {
+        HVI_REPORT(6, names > 1 ? ids.secondName : ids.noName, usage, tool.c_str());
+        return false;
+    }
+    if (!table->OpenWhenServing(ids.notRunning, ids.getFailed, ids.attachFailed)) return false;
+    *found = LookUpSlot(*table, tool, argv[firstName], ids.lookup);
+    if (!found->found) table->Close(ids.detachFailed);
+    return found->found;
+}
+
 }  // namespace hvtools

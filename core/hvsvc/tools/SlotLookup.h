@@ -29,4 +29,16 @@ struct SlotLookup {
 SlotLookup LookUpSlot(const HvinitTableView& table, const std::string& tool, const std::string& argument,
                       const SlotLookupIds& ids);
 
+// The kill and unwatch tools' start, after their options: exactly one name
+// left (else `usage` is reported under secondName or noName), HV-init
+// serving, the table open and the slot found. False (reported, the table
+// closed) when the tool is to end with 1.
+struct SlotToolIds {
+    int secondName, noName;
+    int notRunning, getFailed, attachFailed, detachFailed;
+    SlotLookupIds lookup;
+};
+bool OpenToolSlot(int argc, char** argv, int firstName, const std::string& tool, const char* usage,
+                  const SlotToolIds& ids, HvinitTableView* table, SlotLookup* found);
+
 }  // namespace hvtools

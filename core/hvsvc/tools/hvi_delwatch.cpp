@@ -32,21 +32,11 @@ int Run(int argc, char** argv) {
         }
         remove = true;
     }
-    const int names = argc - portlib::poptind;
-    if (names != 1) {
-        HVI_REPORT(6, names > 1 ? 19236 : 19238, kUsage, name.c_str());
-        return 1;
-    }
-    const std::string argument = argv[portlib::poptind];
-
     hvtools::HvinitTableView table;
-    if (!table.OpenWhenServing(19232, 19233, 19234)) return 1;
-
-    const hvtools::SlotLookup lookup = hvtools::LookUpSlot(table, name, argument, {19242, 19239, "%s: Process %s is not currently being monitored.\n", 19240, 0, 19241});
-    if (!lookup.found) {
-        table.Close(19235);
-        return 1;
-    }
+    hvtools::SlotLookup lookup;
+    static const hvtools::SlotToolIds kIds{19236, 19238, 19232, 19233, 19234, 19235,
+        {19242, 19239, "%s: Process %s is not currently being monitored.\n", 19240, 0, 19241}};
+    if (!hvtools::OpenToolSlot(argc, argv, portlib::poptind, name, kUsage, kIds, &table, &lookup)) return 1;
     const hvtools::SlotCopy& slot = lookup.slot;
     const bool notMonitored = lookup.notMonitored;
     const std::string commandLine = hvtools::CommandLineOf(slot.command);

@@ -41,21 +41,11 @@ int Run(int argc, char** argv) {
         }
         }
     }
-    const int names = argc - portlib::poptind;
-    if (names != 1) {
-        HVI_REPORT(6, names > 1 ? 19271 : 19274, kUsage, name.c_str());
-        return 1;
-    }
-    const std::string argument = argv[portlib::poptind];
-
     hvtools::HvinitTableView table;
-    if (!table.OpenWhenServing(19267, 19268, 19269)) return 1;
-
-    const hvtools::SlotLookup lookup = hvtools::LookUpSlot(table, name, argument, {19279, 19275, "%s: Process %s is not currenty being monitored.\n", 19276, 19277, 19278});
-    if (!lookup.found) {
-        table.Close(19270);
-        return 1;
-    }
+    hvtools::SlotLookup lookup;
+    static const hvtools::SlotToolIds kIds{19271, 19274, 19267, 19268, 19269, 19270,
+        {19279, 19275, "%s: Process %s is not currenty being monitored.\n", 19276, 19277, 19278}};
+    if (!hvtools::OpenToolSlot(argc, argv, portlib::poptind, name, kUsage, kIds, &table, &lookup)) return 1;
     const hvtools::SlotCopy& slot = lookup.slot;
     const bool notMonitored = lookup.notMonitored;
     const std::string commandLine = hvtools::CommandLineOf(slot.command);
