@@ -4,6 +4,8 @@
 #include "libHVinit.h"
 #include "qdberr.h"
 
+#include "platform/AtomicFileWrite.h"
+
 #include <cstdio>
 #include <fstream>
 #include <sys/stat.h>
@@ -107,6 +109,8 @@ int HvinitConfigEditor::Finish(Edit& e, int idRename) {
         ::unlink(e.tmpPath.c_str());
         return kFailed;
     }
+    const std::size_t slash = path_.rfind('/');
+    (void)portlib::platform::SyncDirectory(slash == std::string::npos ? "." : path_.substr(0, slash));
     return 0;
 }
 

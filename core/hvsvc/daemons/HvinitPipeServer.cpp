@@ -110,6 +110,9 @@ int HvinitPipeServer::ServeWaiting() {
             fds.push_back({c.fd, POLLIN, 0});
             nearest = std::min(nearest, c.deadline);
         }
+        // A client that comes meanwhile is taken into the round at once.
+        const bool room = served + static_cast<int>(clients.size()) < kClientsPerRound;
+        if (room) fds.push_back({listener_.fd(), POLLIN, 0});
         if (cancelFd_ >= 0) fds.push_back({cancelFd_, POLLIN, 0});
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(nearest - Clock::now()).count();
         const int n = ::poll(fds.data(), fds.size(), static_cast<int>(std::max<long long>(0, left) + 1));

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <strings.h>
 
 namespace hvsvc {
@@ -97,7 +98,8 @@ int HvinitProcessControl::Kill(long pid, int /*exitCode: a killed process has no
     if (slot >= 0) {
         hvinit::HvinitSlot& s = table_->slots[slot];
         s.nextPollTime = static_cast<std::int32_t>(system_.Now() + kKillPollDelay);
-        std::snprintf(command, sizeof command, "%s", s.command);
+        // The table is shared: its text may lack a terminator.
+        std::memcpy(command, s.command, sizeof command - 1);
         pxm_err(6, 19166, __FILE__, __LINE__, 0, 0, "Killing the process %s (pid=%ld).\n", command, pid);
     } else {
         pxm_err(6, 19166, __FILE__, __LINE__, 0, 0, "Killing the process (pid=%ld).\n", pid);

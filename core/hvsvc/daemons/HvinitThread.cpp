@@ -76,7 +76,6 @@ void HvinitThread::Run(MonitorSystem* given) {
         pxm_err(2, 19045, __FILE__, __LINE__, 0, 0, "Failed to read/write directory %s.\n", paths.etcDir.c_str());
         return;
     }
-    LinuxMonitorSystem::KeepStandardDescriptors();
     LinuxMonitorSystem real;
     MonitorSystem& system = given != nullptr ? *given : real;
 

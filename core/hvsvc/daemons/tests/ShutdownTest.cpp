@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
+#include <ctime>
 #include <cstring>
 #include <memory>
 #include <sys/syscall.h>
@@ -48,7 +48,8 @@ protected:
         slot.processHandle = 0;
         slot.state = hvinit::kStateMonitoring;
         // Not polled by the service's monitor while the test runs.
-        slot.nextPollTime = INT32_MAX;
+        slot.pollTime = 1000000;
+        slot.nextPollTime = static_cast<std::int32_t>(::time(nullptr) + slot.pollTime);
     }
 
     Installation inst_;
