@@ -2,6 +2,7 @@
 
 #include "DetachedProcess.h"
 #include "ProcessList.h"
+#include "ProgramKill.h"
 #include "libHVinit.h"
 
 #include "platform/ErrnoWin32.h"
@@ -73,8 +74,7 @@ int LinuxMonitorSystem::Open(int pid, const char* command, int* error) {
     if (command != nullptr) {
         // After the pidfd, the image check is about that one process; it
         // names processes as find_pid_by_name does.
-        TaskListEntry task{};
-        if (!hvinit::ReadTask(pid, &task, hvinit::TaskDetail::Name) || !hvinit::ImageMatches(task, hvinit::ProgramPattern(command))) {
+        if (pid_runs_program(pid, command) != 1) {
             ::close(static_cast<int>(fd));
             *error = 87;
             return -1;
