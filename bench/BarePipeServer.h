@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
+#include <poll.h>
 #include <thread>
 
 class BarePipeServer {
@@ -40,3 +42,18 @@ private:
     std::thread thread_;
     std::atomic<bool> stop_{false};
 };
+
+// One exchange as a tool makes it: connect, the request with its NUL, the
+// reply (at most 16 bytes taken), close. False when any step fails.
+inline bool BarePipeExchange(const char* name, const char* request) {
+    using namespace portlib::platform;
+    int fd = -1;
+    if (PipeConnect(name, {kPipeNoWait, PipeReadMode::Byte, false}, &fd) != 0) return false;
+    char reply[17];
+    std::size_t n = 0;
+    bool ok = PipeWrite(fd, request, std::strlen(request) + 1, &n) == 0;
+    pollfd p{fd, POLLIN, 0};
+    ok = ok && ::poll(&p, 1, 10000) == 1 && PipeRead(fd, reply, sizeof reply - 1, &n) != HV_ERROR_BROKEN_PIPE && n > 0;
+    PipeClose(fd);
+    return ok;
+}

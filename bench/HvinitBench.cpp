@@ -83,25 +83,12 @@ void FindPid(benchmark::State& state, bool ours) {
     }
 }
 
-bool BareExchange() {
-    int fd = -1;
-    if (PipeConnect(kBarePipe, {kPipeNoWait, PipeReadMode::Byte, false}, &fd) != 0) return false;
-    static const char request[] = "9 ";
-    char reply[17];
-    std::size_t n = 0;
-    bool ok = PipeWrite(fd, request, sizeof request, &n) == 0;
-    pollfd p {fd, POLLIN, 0};
-    ok = ok && ::poll(&p, 1, 10000) == 1 && PipeRead(fd, reply, sizeof reply - 1, &n) == 0 && n > 0;
-    PipeClose(fd);
-    return ok;
-}
-
 void Request(benchmark::State& state, bool ours) {
     BenchSystemDir dir;
     BarePipeServer server(ours ? hvinit::kPipeName : kBarePipe);
     for (auto _ : state) {
         char reply[] = "checkserverready";
-        const bool ok = ours ? hvi_request(reply, hvinit::kCmdSvrReady, nullptr) == 0 : BareExchange();
+        const bool ok = ours ? hvi_request(reply, hvinit::kCmdSvrReady, nullptr) == 0 : BarePipeExchange(kBarePipe, "9 ");
         if (!ok) state.SkipWithError("exchange failed");
     }
 }

@@ -159,19 +159,6 @@ private:
     std::atomic<bool> stop_{false};
 };
 
-bool Exchange(const char* pipe) {
-    int fd = -1;
-    if (PipeConnect(pipe, {kPipeNoWait, PipeReadMode::Byte, false}, &fd) != 0) return false;
-    static const char request[] = "10 ";
-    char reply[17];
-    std::size_t n = 0;
-    bool ok = PipeWrite(fd, request, sizeof request, &n) == 0;
-    pollfd p{fd, POLLIN, 0};
-    ok = ok && ::poll(&p, 1, 10000) == 1 && PipeRead(fd, reply, sizeof reply - 1, &n) != 109 && n > 0;
-    PipeClose(fd);
-    return ok;
-}
-
 void Request(benchmark::State& state, bool ours) {
     BenchSystemDir dir;
     std::unique_ptr<MonitorServer> monitor;
@@ -179,7 +166,7 @@ void Request(benchmark::State& state, bool ours) {
     if (ours) monitor = std::make_unique<MonitorServer>();
     else bare = std::make_unique<BarePipeServer>(kBarePipe);
     for (auto _ : state)
-        if (!Exchange(ours ? hvinit::kPipeName : kBarePipe)) state.SkipWithError("exchange failed");
+        if (!BarePipeExchange(ours ? hvinit::kPipeName : kBarePipe, "10 ")) state.SkipWithError("exchange failed");
     state.SetItemsProcessed(state.iterations());
 }
 

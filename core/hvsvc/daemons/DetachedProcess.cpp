@@ -100,26 +100,35 @@ void WaitFor(pid_t pid) {
     }
 }
 
+// A fork with a close-on-exec report pipe: in the child (*pid 0) a new
+// session and report[1] open; in the caller report[0]. 0, or the errno.
+int ForkReporting(int report[2], pid_t* pid) {
+    if (::pipe2(report, O_CLOEXEC) != 0) return errno;
+    *pid = ::fork();
+    if (*pid < 0) {
+        const int err = errno;
+        ::close(report[0]);
+        ::close(report[1]);
+        return err;
+    }
+    if (*pid == 0) {
+        ::close(report[0]);
+        ::setsid();
+    } else {
+        ::close(report[1]);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int DetachedProcess::StartChild(const DetachedSpec& spec, pid_t* pid) {
     if (spec.argv.empty() || pid == nullptr) return EINVAL;
     ExecArrays arrays(spec);
     int report[2];
-    if (::pipe2(report, O_CLOEXEC) != 0) return errno;
-    const pid_t child = ::fork();
-    if (child < 0) {
-        const int err = errno;
-        ::close(report[0]);
-        ::close(report[1]);
-        return err;
-    }
-    if (child == 0) {
-        ::close(report[0]);
-        ::setsid();
-        ExecProgram(spec, arrays.argv.data(), arrays.envp.data(), report[1]);
-    }
-    ::close(report[1]);
+    pid_t child = -1;
+    if (const int err = ForkReporting(report, &child)) return err;
+    if (child == 0) ExecProgram(spec, arrays.argv.data(), arrays.envp.data(), report[1]);
     int words[2] = {0, 0};
     const std::size_t got = ReadAll(report[0], words, sizeof words);
     ::close(report[0]);
@@ -144,24 +153,15 @@ int DetachedProcess::Start(const DetachedSpec& spec, pid_t* pid) {
     // The middle process writes the program's pid; the program writes
     // {-1, errno} when it could not start. The exec closes the pipe.
     int report[2];
-    if (::pipe2(report, O_CLOEXEC) != 0) return errno;
-    const pid_t middle = ::fork();
-    if (middle < 0) {
-        const int err = errno;
-        ::close(report[0]);
-        ::close(report[1]);
-        return err;
-    }
+    pid_t middle = -1;
+    if (const int err = ForkReporting(report, &middle)) return err;
     if (middle == 0) {
-        ::close(report[0]);
-        ::setsid();
         const pid_t child = ::fork();
         if (child == 0) ExecProgram(spec, arrays.argv.data(), arrays.envp.data(), report[1]);
         const int words[2] = {child < 0 ? -1 : static_cast<int>(child), child < 0 ? errno : 0};
         WriteAll(report[1], words, sizeof words);
         ::_exit(0);
     }
-    ::close(report[1]);
     WaitFor(middle);
     int words[4] = {0, 0, 0, 0};
     const std::size_t got = ReadAll(report[0], words, sizeof words);
