@@ -14,19 +14,17 @@ namespace {
 constexpr int MaxPiece = 0xFFFF;
 }  // namespace
 
-PipePktCtrl::PipePktCtrl() : BufrCursor(0), MaxPktSize(65535), cursorKey(-1), cursorBase(0), arrived(-1) {
+// What a pipe packet makes of the largest size: 520. (A constructor reaches
+// only this class's own packets, so this is what asking one would answer.)
+constexpr int PipePktSize = PipePktBufr::HeaderSize + PipePktBufr::DATASIZE;
+
+PipePktCtrl::PipePktCtrl() : BufrCursor(0), MaxPktSize(PipePktSize), cursorKey(-1), cursorBase(0), arrived(-1) {
     MXR_METHOD_FRAME("PipePktCtrl", 0);
-    // The packet size is what a new packet makes of the largest size (520);
-    // that packet is not kept.
-    BasePktBufrPtr probe = GetNewPktBufr();
-    MaxPktSize = probe->GetMaxPktSize();
 }
 
 PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
-    : BasePktCtrl(first), BufrCursor(0), MaxPktSize(65535), cursorKey(-1), cursorBase(0), arrived(-1) {
+    : BasePktCtrl(first), BufrCursor(0), MaxPktSize(PipePktSize), cursorKey(-1), cursorBase(0), arrived(-1) {
     MXR_METHOD_FRAME("PipePktCtrl", 1);
-    BasePktBufrPtr probe = GetNewPktBufr();
-    MaxPktSize = probe->GetMaxPktSize();
     const int n = first->GetTotalPkts();
     if (n < 1 || n > MaxPktCnt) {
         BadFlg = 1;  // never completes
