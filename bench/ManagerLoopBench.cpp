@@ -25,7 +25,7 @@
 // (the same ManagerWorld as hvmanager's), counting into shared memory.
 //
 // Options: --rounds N (default 7), --quick (fewer exchanges per block),
-// --probe N: only N IsMboxEmpty calls through hvmanager, for counting its
+// --codec (only the codec line), --probe N: only N IsMboxEmpty calls through hvmanager, for counting its
 // system calls (README: HV_BENCH_MANAGER_WRAP="strace -c -f -o FILE").
 #include <algorithm>
 #include <atomic>
@@ -472,18 +472,27 @@ void CountAllocations(std::vector<Line>* clientLines) {
 
 int main(int argc, char** argv) {
     long probe = -1;
+    bool codecOnly = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc) {
             rounds = std::max(1, std::atoi(argv[++i]));
         } else if (std::strcmp(argv[i], "--quick") == 0) {
             quick = true;
             rounds = std::min(rounds, 3);
+        } else if (std::strcmp(argv[i], "--codec") == 0) {
+            codecOnly = true;
         } else if (std::strcmp(argv[i], "--probe") == 0 && i + 1 < argc) {
             probe = std::atol(argv[++i]);
         } else {
-            std::fprintf(stderr, "usage: ManagerLoopBench [--rounds N] [--quick] [--probe N]\n");
+            std::fprintf(stderr, "usage: ManagerLoopBench [--rounds N] [--quick] [--codec] [--probe N]\n");
             return 1;
         }
+    }
+    if (codecOnly) {
+        Setup s;
+        s.text1k = Text(1024);
+        CodecLine(s);
+        return 0;
     }
     BenchManager manager(HV_MANAGER_BIN);
     if (probe >= 0) {

@@ -2,12 +2,21 @@
 
 #include "platform/NamedPipeSideTable.h"
 
+#include <atomic>
 #include <cerrno>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 
 namespace portlib::platform {
+
+namespace {
+std::atomic<unsigned long> tailsKept{0};
+}  // namespace
+
+unsigned long PipeTailsKept() { return tailsKept.load(std::memory_order_acquire); }
+
+void PipeNoteTailKept() { tailsKept.fetch_add(1, std::memory_order_acq_rel); }
 
 std::size_t PipeBufferedBytes(int fd) {
     auto entry = PipeSideTable::Instance().Find(fd);

@@ -15,6 +15,12 @@ namespace portlib::platform {
 // over it must not wait.
 std::size_t PipeBufferedBytes(int fd);
 
+// How many times the layer has begun to keep a tail for some descriptor:
+// a waiter that sees this unchanged knows no descriptor began to hold bytes.
+unsigned long PipeTailsKept();
+// Counts one more kept tail (the layer's reads call it).
+void PipeNoteTailKept();
+
 // Corrects poll(2)'s revents of a pipe descriptor (events as requested):
 // - POLLIN is added when the layer holds bytes and POLLIN was wanted;
 // - POLLHUP is withheld while anything is left to read;
