@@ -34,3 +34,13 @@ void BasePollAdptr::DeRegister() {
     MXR_METHOD_FRAME("DeRegister", 0);
     if (BaseWorld* worldPtr = BaseWorld::GetWorldPtr()) worldPtr->GetPollManager().DeRegister(this);
 }
+
+int BasePollAdptr::TellsInterestChanges() const {
+    MXR_METHOD_FRAME("TellsInterestChanges", 0);
+    return 0;
+}
+
+void BasePollAdptr::InterestChanged() {
+    MXR_METHOD_FRAME("InterestChanged", 0);
+    if (Manager != nullptr) Manager->InterestChanged(this);
+}

@@ -9,6 +9,8 @@
 #include "EnumPattern.h"
 #include "HvPoll.h"
 
+class PollManager;
+
 class BasePollAdptr : public BaseVirtItem {
     MXR_CLASS(BasePollAdptr, BaseVirtItem);
     MXR_FIELDS();
@@ -32,5 +34,20 @@ public:
     // any, does not call a de-registered adapter again.
     void Register();
     void DeRegister();
+
+    // Non-zero: this adapter calls InterestChanged whenever what its
+    // PopulatePollInfo fills in changes, and its ProcessRevents has nothing
+    // to do without news; the poll manager then asks it for its entry only
+    // after such a call and serves it only in polls with news for it. The
+    // base answers 0: asked before every poll, served in every poll. A
+    // derived adapter that fills in its entry from more than its base does
+    // keeps the base's answer true by calling InterestChanged itself.
+    virtual int TellsInterestChanges() const;
+    // What PopulatePollInfo would fill in has changed.
+    void InterestChanged();
+
+private:
+    friend class PollManager;
+    PollManager* Manager = nullptr;  // the manager it is registered with
 };
 MXR_COMPANIONS(BasePollAdptr);

@@ -1,5 +1,6 @@
 #include "PollManager.h"
 
+#include <algorithm>
 #include <new>
 
 #include "BasePtrLstIter.h"
@@ -8,6 +9,15 @@
 
 #define POLLMGR_FRAME(func, parms) MXR_FRAME("PollManager", (func), (parms), "PollManager.c")
 
+using portlib::platform::FdKind;
+
+namespace {
+template <class T>
+void EraseValue(std::vector<T>& v, const T& x) {
+    v.erase(std::remove(v.begin(), v.end(), x), v.end());
+}
+}  // namespace
+
 PollManager::PollManager()
     : PollfdPtr(nullptr),
       PollAdptrWorkLst(nullptr),
@@ -15,7 +25,11 @@ PollManager::PollManager()
       turnCnt(0),
       turnPos(0),
       inTurn(false),
-      serving(false) {
+      serving(false),
+      lastTurnCnt(0),
+      nextSeq(0),
+      turnNo(0),
+      kernelAskedLast(false) {
     POLLMGR_FRAME("PollManager", 0);
 }
 
@@ -33,11 +47,69 @@ void PollManager::Grow(int needed) {
     MXR_ASSERT(tmpPollFdPtr != 0, "tmpPollFdPtr != 0", "PollManager");
     BasePollAdptrPtr* tmpAdptrLst = new (std::nothrow) BasePollAdptrPtr[cnt];
     MXR_ASSERT(tmpAdptrLst != 0, "tmpAdptrLst != 0", "PollManager");
+    for (int i = 0; i < cnt; ++i) tmpPollFdPtr[i] = {-1, 0, 0};
+    for (int i = 0; i < lastTurnCnt; ++i) tmpPollFdPtr[i] = PollfdPtr[i];
     delete[] PollfdPtr;
     delete[] PollAdptrWorkLst;
     PollfdPtr = tmpPollFdPtr;
     PollAdptrWorkLst = tmpAdptrLst;
     PollfdCnt = cnt;
+}
+
+void PollManager::SetWritable(Member& m, bool on) {
+    if (m.writable == on) return;
+    m.writable = on;
+    if (on)
+        writable.push_back(&m);
+    else
+        EraseValue(writable, &m);
+}
+
+void PollManager::Apply(Member& m, int fd, short events) {
+    POLLMGR_FRAME("Apply", 3);
+    if (fd != m.fd) {
+        if (m.fd >= 0) {
+            if (m.inSet >= 0) waitSet.Remove(m.fd, m.inSet);
+            auto it = byFd.find(m.fd);
+            if (it != byFd.end()) {
+                EraseValue(it->second, &m);
+                if (it->second.empty()) byFd.erase(it);
+            }
+        }
+        m.inSet = -1;
+        m.blocked = false;
+        m.fd = fd;
+        // Learned once for this adapter and descriptor.
+        m.kind = fd >= 0 ? portlib::platform::GetFdKind(fd) : FdKind::Invalid;
+        if (fd >= 0) byFd[fd].push_back(&m);
+    }
+    m.events = events;
+    // A pipe can take a message until a write says otherwise: no need to
+    // ask the kernel (and to tell it each time the wish comes and goes).
+    const bool assume = m.tells && m.kind == FdKind::Pipe && (events & POLLOUT) != 0 && !m.blocked;
+    const short want = assume ? static_cast<short>(events & ~POLLOUT) : events;
+    if (fd >= 0 && want != m.inSet) {
+        waitSet.Put(fd, want, m.kind, m.inSet);
+        m.inSet = want;
+    }
+    SetWritable(m, assume);
+}
+
+void PollManager::Refresh(Member& m) {
+    POLLMGR_FRAME("Refresh", 1);
+    hv::pollfd p{-1, 0, 0};
+    m.adptr->PopulatePollInfo(&p);
+    Apply(m, p.fd, p.events);
+}
+
+void PollManager::AddToTurn(Member& m, short revents, std::vector<Member*>& into) {
+    if (m.turnMark != turnNo) {
+        m.turnMark = turnNo;
+        m.turnEvents = revents;
+        into.push_back(&m);
+    } else {
+        m.turnEvents = static_cast<short>(m.turnEvents | revents);
+    }
 }
 
 BasePollAdptr::enWork PollManager::PollForWork(int timeoutMs) {
@@ -48,30 +120,84 @@ BasePollAdptr::enWork PollManager::PollForWork(int timeoutMs) {
 
     inTurn = true;
     turnCnt = 0;
-    {
-        // The companions' own members open trace frames; this path runs for
-        // every adapter in every turn, so it goes through the plain BasePtr.
-        BasePtrLstIter it(PollAdptrLst);
-        for (BasePtr a = it.First(); a.GetPtr() != nullptr && turnCnt < n; a = it.Next())
-            Slot(turnCnt++) = a;
+    ++turnNo;
+    // The adapters asked for their entries are held meanwhile: one may
+    // de-register another (or itself) while it fills in its entry.
+    asked.clear();
+    for (Member* m : everyPoll) asked.emplace_back(BasePtr(m->adptr), m->seq);
+    for (Member* m : dirty) {
+        m->dirty = false;
+        asked.emplace_back(BasePtr(m->adptr), m->seq);
     }
-    for (turnPos = 0; turnPos < turnCnt; ++turnPos) {
-        PollfdPtr[turnPos] = {-1, 0, 0};
-        // A slot emptied by a de-registration stays fd -1: never ready.
-        if (BasePollAdptr* a = Adptr(turnPos)) a->PopulatePollInfo(&PollfdPtr[turnPos]);
+    dirty.clear();
+    for (auto& [held, seq] : asked) {
+        auto it = members.find(static_cast<BasePollAdptr*>(held.GetPtr()));
+        if (it != members.end() && it->second.seq == seq) Refresh(it->second);
     }
 
-    // A failed poll is not reported: every adapter still sees its entry.
-    static_cast<void>(hv::poll(PollfdPtr, static_cast<unsigned>(turnCnt), timeoutMs));
+    // Output assumed possible is work at hand: no waiting. The kernel is
+    // asked unless it was asked in the poll just before (then the next poll,
+    // or the turn's wait, asks).
+    bool askKernel = true;
+    int wait = timeoutMs;
+    if (!writable.empty()) {
+        wait = 0;
+        if (timeoutMs == 0 && kernelAskedLast) askKernel = false;
+    }
+    news.clear();
+    // A failed wait is not reported: the adapters are served all the same.
+    if (askKernel) static_cast<void>(waitSet.Wait(news, wait));
+    kernelAskedLast = askKernel;
+
+    turn.clear();
+    for (const portlib::platform::DescriptorNews& nw : news) {
+        auto it = byFd.find(nw.fd);
+        if (it == byFd.end()) continue;
+        for (Member* m : it->second)
+            AddToTurn(*m, static_cast<short>(nw.revents & (m->events | POLLERR | POLLHUP)), turn);
+    }
+    for (Member* m : writable) AddToTurn(*m, POLLOUT, turn);
+    for (Member* m : everyPoll) AddToTurn(*m, 0, turn);
+    std::sort(turn.begin(), turn.end(), [](const Member* a, const Member* b) { return a->seq < b->seq; });
+
+    turnSeq.resize(turn.size());
+    turnAssumed.resize(turn.size());
+    for (Member* m : turn) {
+        // Entries with no news for an adapter that tells its changes have
+        // nothing to serve (a descriptor shared with another adapter).
+        if (m->tells && m->turnEvents == 0) continue;
+        Slot(turnCnt) = BasePtr(m->adptr);
+        PollfdPtr[turnCnt] = {m->fd, m->events, m->turnEvents};
+        turnSeq[turnCnt] = m->seq;
+        turnAssumed[turnCnt] = m->writable;
+        ++turnCnt;
+    }
+    // Entries of the last poll beyond this one's are never ready.
+    for (int i = turnCnt; i < lastTurnCnt; ++i) PollfdPtr[i] = {-1, 0, 0};
+    lastTurnCnt = turnCnt;
 
     serving = true;
     BasePollAdptr::enWork result = BasePollAdptr::NOWORK;
     for (turnPos = 0; turnPos < turnCnt; ++turnPos) {
         BasePollAdptr* a = Adptr(turnPos);
-        if (a != nullptr && a->ProcessRevents(&PollfdPtr[turnPos]) != BasePollAdptr::NOWORK)
-            result = BasePollAdptr::DIDWORK;
+        if (a == nullptr) continue;
+        const short revents = PollfdPtr[turnPos].revents;
+        const BasePollAdptr::enWork work = a->ProcessRevents(&PollfdPtr[turnPos]);
+        if (work != BasePollAdptr::NOWORK) result = BasePollAdptr::DIDWORK;
+        auto it = members.find(a);
+        if (it == members.end() || it->second.seq != turnSeq[turnPos] || it->second.dirty) continue;
+        Member& m = it->second;
+        if (turnAssumed[turnPos] && work == BasePollAdptr::NOWORK && m.writable) {
+            // It wanted to write and could not: the kernel says when it can.
+            m.blocked = true;
+            Apply(m, m.fd, m.events);
+        } else if (m.blocked && (revents & POLLOUT)) {
+            m.blocked = false;
+            Apply(m, m.fd, m.events);
+        }
     }
     EndTurn();
+    asked.clear();
     return result;
 }
 
@@ -97,7 +223,31 @@ BasePollAdptr* PollManager::Adptr(int i) const {
 
 void PollManager::Register(const BasePollAdptrPtr& adptr) {
     POLLMGR_FRAME("Register", 1);
-    if (adptr.GetPtr() != nullptr) PollAdptrLst.Append(adptr);
+    auto* a = static_cast<BasePollAdptr*>(static_cast<const BasePtr&>(adptr).GetPtr());
+    if (a == nullptr) return;
+    PollAdptrLst.Append(adptr);
+    Member& m = members[a];
+    // Registered twice, it is still served once per poll.
+    if (m.registrations++ > 0) return;
+    m.adptr = a;
+    m.seq = nextSeq++;
+    m.tells = a->TellsInterestChanges() != 0;
+    a->Manager = this;
+    if (m.tells) {
+        m.dirty = true;
+        dirty.push_back(&m);
+    } else {
+        everyPoll.push_back(&m);
+    }
+}
+
+void PollManager::Forget(Member& m) {
+    POLLMGR_FRAME("Forget", 1);
+    Apply(m, -1, 0);
+    SetWritable(m, false);
+    EraseValue(everyPoll, &m);
+    if (m.dirty) EraseValue(dirty, &m);
+    if (m.adptr->Manager == this) m.adptr->Manager = nullptr;
 }
 
 int PollManager::DeRegister(BasePollAdptr* adptr) {
@@ -106,6 +256,11 @@ int PollManager::DeRegister(BasePollAdptr* adptr) {
     // Held across the removal: the list's reference may be the last one.
     BasePollAdptrPtr keep(adptr);
     if (!PollAdptrLst.RemoveItem(keep)) return 0;
+    auto it = members.find(adptr);
+    if (it != members.end() && --it->second.registrations == 0) {
+        Forget(it->second);
+        members.erase(it);
+    }
     if (inTurn) {
         // Not to be called again in this poll (its own turn, if it is the one
         // being served, ends normally), kept alive until the poll ends.
@@ -113,7 +268,7 @@ int PollManager::DeRegister(BasePollAdptr* adptr) {
             if (Adptr(i) == adptr) {
                 turnRetired.Append(Slot(i));
                 Slot(i) = BasePtr();
-                PollfdPtr[i] = {-1, 0, 0};  // its descriptor no longer ends the wait
+                PollfdPtr[i] = {-1, 0, 0};
                 break;
             }
         }
@@ -124,8 +279,19 @@ int PollManager::DeRegister(BasePollAdptr* adptr) {
 void PollManager::DeRegisterAll() {
     POLLMGR_FRAME("DeRegisterAll", 0);
     // One at a time: a destructor run by a release may de-register others.
-    BasePtr gone;
-    while (PollAdptrLst.Remove(gone)) gone = BasePtr();
+    for (;;) {
+        BasePtr first = BasePtrLstIter(PollAdptrLst).First();
+        if (first.GetPtr() == nullptr) break;
+        DeRegister(static_cast<BasePollAdptr*>(first.GetPtr()));
+    }
+}
+
+void PollManager::InterestChanged(BasePollAdptr* adptr) {
+    POLLMGR_FRAME("InterestChanged", 1);
+    auto it = members.find(adptr);
+    if (it == members.end() || !it->second.tells || it->second.dirty) return;
+    it->second.dirty = true;
+    dirty.push_back(&it->second);
 }
 
 BasePollAdptrLst& PollManager::GetPollAdptrLst() {
