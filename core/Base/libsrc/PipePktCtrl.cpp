@@ -18,12 +18,33 @@ constexpr int MaxPiece = 0xFFFF;
 // only this class's own packets, so this is what asking one would answer.)
 constexpr int PipePktSize = PipePktBufr::HeaderSize + PipePktBufr::DATASIZE;
 
-PipePktCtrl::PipePktCtrl() : BufrCursor(0), MaxPktSize(PipePktSize), cursorKey(-1), cursorBase(0), arrived(-1) {
+PipePktCtrl::PipePktCtrl()
+    : BufrCursor(0), MaxPktSize(PipePktSize), cursorKey(-1), cursorBase(0), arrived(-1), staging(true) {
     MXR_METHOD_FRAME("PipePktCtrl", 0);
 }
 
+void PipePktCtrl::Unstage() const {
+    if (!staging) return;
+    staging = false;
+    if (staged.empty()) return;
+    // Written again through the packets, from where the collecting began.
+    auto* self = const_cast<PipePktCtrl*>(this);
+    const enDirection direction = self->Direction;
+    self->Direction = INTOPKT;
+    self->Offset -= static_cast<int>(staged.size());
+    self->DoBytes(staged.data(), static_cast<int>(staged.size()));
+    self->Direction = direction;
+    std::string().swap(staged);
+}
+
 PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
-    : BasePktCtrl(first), BufrCursor(0), MaxPktSize(PipePktSize), cursorKey(-1), cursorBase(0), arrived(-1) {
+    : BasePktCtrl(first),
+      BufrCursor(0),
+      MaxPktSize(PipePktSize),
+      cursorKey(-1),
+      cursorBase(0),
+      arrived(-1),
+      staging(false) {
     MXR_METHOD_FRAME("PipePktCtrl", 1);
     const int n = first->GetTotalPkts();
     if (n < 1 || n > MaxPktCnt) {
@@ -52,6 +73,7 @@ int PipePktCtrl::PktBytes(int i) const {
 
 void PipePktCtrl::SetOffset(int position) {
     MXR_METHOD_FRAME("SetOffset", 1);
+    Unstage();
     MXR_ASSERT(position >= 0, "position >= 0", "PipePktCtrl");
     const int n = BufrAry.GetItemCnt();
     if (n == 0) {
@@ -94,6 +116,7 @@ void PipePktCtrl::SetOffset(int position) {
 
 int PipePktCtrl::GetRemainingByteCnt() const {
     MXR_METHOD_FRAME("GetRemainingByteCnt", 0);
+    Unstage();
     const int n = BufrAry.GetItemCnt();
     if (BufrCursor < 0 || BufrCursor >= n) return 0;
     int remaining = 0;
@@ -121,6 +144,14 @@ void PipePktCtrl::SeekEnd() {
 int PipePktCtrl::DoBytes(char* bytes, int cnt) {
     MXR_METHOD_FRAME("DoBytes", 2);
     MXR_ASSERT(cnt > 0, "cnt > 0", "PipePktCtrl");
+    if (staging) {
+        if (Direction == INTOPKT) {
+            staged.append(bytes, static_cast<std::size_t>(cnt));
+            Offset += cnt;
+            return 0;
+        }
+        Unstage();
+    }
     if (Direction != INTOPKT && Direction != OUTOFPKT) return -1;
     const bool packing = Direction == INTOPKT;
     // Packing appends behind the last packet at most; a cursor elsewhere came
@@ -163,6 +194,7 @@ int PipePktCtrl::DoBytes(char* bytes, int cnt) {
 
 BasePktBufrPtr PipePktCtrl::GetFirstPktBufr() {
     MXR_METHOD_FRAME("GetFirstPktBufr", 0);
+    Unstage();
     BufrCursor = 0;
     const int n = BufrAry.GetItemCnt();
     if (n < 1) return BasePktBufrPtr();
@@ -178,6 +210,7 @@ BasePktBufrPtr PipePktCtrl::GetFirstPktBufr() {
 
 BasePktBufrPtr PipePktCtrl::GetNextPktBufr() {
     MXR_METHOD_FRAME("GetNextPktBufr", 0);
+    Unstage();
     if (BufrCursor < INT_MAX) ++BufrCursor;
     if (BufrCursor < 0 || BufrCursor >= BufrAry.GetItemCnt()) return BasePktBufrPtr();
     return BufrAry[BufrCursor];
@@ -185,6 +218,7 @@ BasePktBufrPtr PipePktCtrl::GetNextPktBufr() {
 
 void PipePktCtrl::PutPktBufr(BasePktBufrPtr& pkt) {
     MXR_METHOD_FRAME("PutPktBufr", 1);
+    Unstage();
     if (pkt.GetPtr() == nullptr) return;
     const int n = BufrAry.GetItemCnt();
     const int id = pkt->GetPktId();
@@ -200,6 +234,7 @@ void PipePktCtrl::PutPktBufr(BasePktBufrPtr& pkt) {
 
 int PipePktCtrl::AllThere() const {
     MXR_METHOD_FRAME("AllThere", 0);
+    Unstage();
     const int n = BufrAry.GetItemCnt();
     if (n == 0) return 0;
     if (arrived >= 0 && arrived < n) return 0;
@@ -212,6 +247,7 @@ int PipePktCtrl::AllThere() const {
 
 BasePktBufrAry& PipePktCtrl::GetBufrAry() {
     MXR_METHOD_FRAME("GetBufrAry", 0);
+    Unstage();
     cursorKey = -1;
     arrived = -1;
     return BufrAry;
@@ -219,11 +255,13 @@ BasePktBufrAry& PipePktCtrl::GetBufrAry() {
 
 int PipePktCtrl::GetBufrCursor() const {
     MXR_METHOD_FRAME("GetBufrCursor", 0);
+    Unstage();
     return BufrCursor;
 }
 
 void PipePktCtrl::SetBufrCursor(int cursor) {
     MXR_METHOD_FRAME("SetBufrCursor", 1);
+    Unstage();
     BufrCursor = cursor;
 }
 
@@ -234,6 +272,7 @@ int PipePktCtrl::GetMaxPktSize() const {
 
 void PipePktCtrl::SetMaxPktSize(int size) {
     MXR_METHOD_FRAME("SetMaxPktSize", 1);
+    Unstage();
     MaxPktSize = size;
 }
 
