@@ -146,6 +146,7 @@ int PipePktCtrl::DoBytes(char* bytes, int cnt) {
     MXR_ASSERT(cnt > 0, "cnt > 0", "PipePktCtrl");
     if (staging) {
         if (Direction == INTOPKT) {
+            if (staged.capacity() == 0) staged.reserve(static_cast<std::size_t>(PipePktSize));
             staged.append(bytes, static_cast<std::size_t>(cnt));
             Offset += cnt;
             return 0;
