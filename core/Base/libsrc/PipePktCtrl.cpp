@@ -2,6 +2,9 @@
 
 #include <climits>
 #include <new>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "ClassDefine.h"
 #include "MxrAssert.h"
@@ -12,6 +15,46 @@ MXR_CLASS_DEFINE(PipePktCtrl, 41);
 namespace {
 // The largest count handed to a packet at once (its counts are 16-bit).
 constexpr int MaxPiece = 0xFFFF;
+
+// Collecting buffers kept for the next messages of this thread: a few, of
+// at most a few MiB each.
+constexpr std::size_t MaxSpareBuffers = 4;
+constexpr std::size_t MaxSpareBytes = 4u << 20;
+
+// Set once the thread's spare buffers are gone (the thread ends): later
+// controllers of that thread keep no buffer.
+constinit thread_local bool sparesGone __attribute__((tls_model("initial-exec"))) = false;
+
+struct SpareBuffers {
+    std::vector<std::string> buffers;
+    ~SpareBuffers() { sparesGone = true; }
+};
+
+std::vector<std::string>* Spares() {
+    if (sparesGone) return nullptr;
+    thread_local SpareBuffers spare;
+    return &spare.buffers;
+}
+
+void TakeBuffer(std::string& into) {
+    std::vector<std::string>* spare = Spares();
+    if (spare != nullptr && !spare->empty()) {
+        into.swap(spare->back());
+        spare->pop_back();
+    } else {
+        into.reserve(static_cast<std::size_t>(PipePktBufr::HeaderSize + PipePktBufr::DATASIZE));
+    }
+}
+
+void GiveBuffer(std::string& buffer) {
+    if (buffer.capacity() == 0) return;
+    std::vector<std::string>* spare = Spares();
+    if (spare != nullptr && spare->size() < MaxSpareBuffers && buffer.capacity() <= MaxSpareBytes) {
+        buffer.clear();
+        spare->push_back(std::move(buffer));
+    }
+    std::string().swap(buffer);
+}
 }  // namespace
 
 // What a pipe packet makes of the largest size: 520. (A constructor reaches
@@ -26,7 +69,10 @@ PipePktCtrl::PipePktCtrl()
 void PipePktCtrl::Unstage() const {
     if (!staging) return;
     staging = false;
-    if (staged.empty()) return;
+    if (staged.empty()) {
+        GiveBuffer(staged);
+        return;
+    }
     // Written again through the packets, from where the collecting began.
     auto* self = const_cast<PipePktCtrl*>(this);
     const enDirection direction = self->Direction;
@@ -34,7 +80,7 @@ void PipePktCtrl::Unstage() const {
     self->Offset -= static_cast<int>(staged.size());
     self->DoBytes(staged.data(), static_cast<int>(staged.size()));
     self->Direction = direction;
-    std::string().swap(staged);
+    GiveBuffer(staged);
 }
 
 PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
@@ -57,7 +103,10 @@ PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
     PutPktBufr(pkt);
 }
 
-PipePktCtrl::~PipePktCtrl() { MXR_METHOD_FRAME("~PipePktCtrl", 0); }
+PipePktCtrl::~PipePktCtrl() {
+    MXR_METHOD_FRAME("~PipePktCtrl", 0);
+    GiveBuffer(staged);
+}
 
 BasePktBufr* PipePktCtrl::PktAt(int i) const {
     // Reading a slot changes nothing; the array offers only the one accessor.
@@ -146,7 +195,7 @@ int PipePktCtrl::DoBytes(char* bytes, int cnt) {
     MXR_ASSERT(cnt > 0, "cnt > 0", "PipePktCtrl");
     if (staging) {
         if (Direction == INTOPKT) {
-            if (staged.capacity() == 0) staged.reserve(static_cast<std::size_t>(PipePktSize));
+            if (staged.capacity() == 0) TakeBuffer(staged);
             staged.append(bytes, static_cast<std::size_t>(cnt));
             Offset += cnt;
             return 0;
