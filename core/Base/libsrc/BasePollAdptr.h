@@ -46,8 +46,19 @@ public:
     // What PopulatePollInfo would fill in has changed.
     void InterestChanged();
 
+    // The kind of descriptor fd, which this adapter fills in: learned (with
+    // system calls) the first time the poll manager sees fd from this
+    // adapter after its registration, and again only when the adapter shows
+    // another descriptor. An adapter that puts a descriptor of another kind
+    // under the same number calls ForgetFdKind (which tells the poll
+    // manager its entry changed).
+    portlib::platform::FdKind FdKindOf(int fd);
+    void ForgetFdKind();
+
 private:
     friend class PollManager;
     PollManager* Manager = nullptr;  // the manager it is registered with
+    int KnownFd = -1;
+    portlib::platform::FdKind KnownKind = portlib::platform::FdKind::Invalid;
 };
 MXR_COMPANIONS(BasePollAdptr);

@@ -67,6 +67,9 @@ void PollManager::SetWritable(Member& m, bool on) {
 
 void PollManager::Apply(Member& m, int fd, short events) {
     POLLMGR_FRAME("Apply", 3);
+    // Learned by the adapter once for its descriptor (again only when it
+    // forgets it).
+    const FdKind kind = fd >= 0 ? m.adptr->FdKindOf(fd) : FdKind::Invalid;
     if (fd != m.fd) {
         if (m.fd >= 0) {
             if (m.inSet >= 0) waitSet.Remove(m.fd, m.inSet);
@@ -79,18 +82,19 @@ void PollManager::Apply(Member& m, int fd, short events) {
         m.inSet = -1;
         m.blocked = false;
         m.fd = fd;
-        // Learned once for this adapter and descriptor.
-        m.kind = fd >= 0 ? portlib::platform::GetFdKind(fd) : FdKind::Invalid;
         if (fd >= 0) byFd[fd].push_back(&m);
     }
+    if (kind != m.kind) m.blocked = false;
+    m.kind = kind;
     m.events = events;
     // A pipe can take a message until a write says otherwise: no need to
     // ask the kernel (and to tell it each time the wish comes and goes).
     const bool assume = m.tells && m.kind == FdKind::Pipe && (events & POLLOUT) != 0 && !m.blocked;
     const short want = assume ? static_cast<short>(events & ~POLLOUT) : events;
-    if (fd >= 0 && want != m.inSet) {
+    if (fd >= 0 && (want != m.inSet || kind != m.inSetKind)) {
         waitSet.Put(fd, want, m.kind, m.inSet);
         m.inSet = want;
+        m.inSetKind = kind;
     }
     SetWritable(m, assume);
 }
@@ -232,6 +236,8 @@ void PollManager::Register(const BasePollAdptrPtr& adptr) {
     m.adptr = a;
     m.seq = nextSeq++;
     m.tells = a->TellsInterestChanges() != 0;
+    // Its descriptor's kind is learned anew for this registration.
+    a->ForgetFdKind();
     a->Manager = this;
     if (m.tells) {
         m.dirty = true;

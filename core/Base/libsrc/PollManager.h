@@ -71,6 +71,7 @@ private:
         short events = 0;
         short inSet = -1;          // the events the set waits for; -1 none
         portlib::platform::FdKind kind = portlib::platform::FdKind::Invalid;
+        portlib::platform::FdKind inSetKind = portlib::platform::FdKind::Invalid;
         bool writable = false;     // POLLOUT given without asking the kernel
         bool blocked = false;      // a write would block: the kernel watches
         unsigned long turnMark = 0;

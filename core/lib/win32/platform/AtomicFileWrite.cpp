@@ -52,23 +52,36 @@ int SyncDirectory(const std::string& dir) {
     return rc;
 }
 
-int WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t mode, AtomicMode how) {
+int WriteFileAtomically(const std::string& path, std::string_view bytes, mode_t mode, AtomicMode how,
+                        AtomicStep* failedAt) {
+    AtomicStep step = AtomicStep::Open;
     std::string temp = TempNameFor(path);
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (fd < 0) return errno;
-    int rc = ::fchmod(fd, mode) == 0 ? 0 : errno;
-    if (rc == 0) rc = WriteAll(fd, bytes);
-    if (rc == 0 && ::fsync(fd) != 0) rc = errno;
-    if (::close(fd) != 0 && rc == 0) rc = errno;
+    int rc = fd < 0 ? errno : 0;
     if (rc == 0) {
-        if (how == AtomicMode::Replace) {
-            if (::rename(temp.c_str(), path.c_str()) != 0) rc = errno;
-        } else if (::link(temp.c_str(), path.c_str()) != 0) {
+        step = AtomicStep::Write;
+        rc = ::fchmod(fd, mode) == 0 ? 0 : errno;
+        if (rc == 0) rc = WriteAll(fd, bytes);
+        if (rc == 0 && ::fsync(fd) != 0) rc = errno;
+        if (::close(fd) != 0 && rc == 0) {
             rc = errno;
+            step = AtomicStep::Close;
+        }
+        if (rc == 0) {
+            step = AtomicStep::Rename;
+            if (how == AtomicMode::Replace) {
+                if (::rename(temp.c_str(), path.c_str()) != 0) rc = errno;
+            } else if (::link(temp.c_str(), path.c_str()) != 0) {
+                rc = errno;
+            }
+        }
+        if (rc != 0 || how == AtomicMode::CreateOnly) ::unlink(temp.c_str());
+        if (rc == 0) {
+            step = AtomicStep::SyncDir;
+            rc = SyncDirectory(DirOf(path));
         }
     }
-    if (rc != 0 || how == AtomicMode::CreateOnly) ::unlink(temp.c_str());
-    if (rc == 0) rc = SyncDirectory(DirOf(path));
+    if (failedAt) *failedAt = rc == 0 ? AtomicStep::None : step;
     return rc;
 }
 

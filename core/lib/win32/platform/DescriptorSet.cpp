@@ -1,5 +1,6 @@
 #include "platform/DescriptorSet.h"
 
+#include "platform/DescriptorPoll.h"
 #include "platform/NamedPipePoll.h"
 #include "platform/PollFilter.h"
 
@@ -40,7 +41,7 @@ short PollBits(unsigned bits) {
 
 }  // namespace
 
-DescriptorSet::DescriptorSet() : epfd(::epoll_create1(EPOLL_CLOEXEC)), count(0), heldSeen(PipeTailsKept()) {}
+DescriptorSet::DescriptorSet() : epfd(::epoll_create1(EPOLL_CLOEXEC)), count(0), heldSeen(PipeHeldNewsCount()) {}
 
 DescriptorSet::~DescriptorSet() {
     if (epfd >= 0) ::close(epfd);
@@ -123,29 +124,32 @@ int DescriptorSet::Wait(std::vector<DescriptorNews>& out, int timeoutMs) {
     out.clear();
     if (epfd < 0) return -1;
 
-    // Tails the pipe layer keeps are invisible to the kernel. Only when it
-    // has kept a new one since the last look are the pipes of the set
-    // looked at; the ones found are looked at each wait until drained.
-    const unsigned long kept = PipeTailsKept();
+    // What the pipe layer keeps (a tail of a message, an error) is
+    // invisible to the kernel. Only when it has kept news since the last
+    // look are the pipes of the set looked at; the ones found are looked at
+    // each wait until their news are taken.
+    const unsigned long kept = PipeHeldNewsCount();
     if (kept != heldSeen) {
         heldSeen = kept;
         for (std::size_t fd = 0; fd < entries.size(); ++fd) {
             const Entry& e = entries[fd];
             if (e.owners > 0 && e.kind == FdKind::Pipe &&
                 std::find(heldFds.begin(), heldFds.end(), static_cast<int>(fd)) == heldFds.end() &&
-                PipeBufferedBytes(static_cast<int>(fd)) != 0)
+                PipeHeldNews(static_cast<int>(fd), POLLIN) != 0)
                 heldFds.push_back(static_cast<int>(fd));
         }
     }
     for (std::size_t i = 0; i < heldFds.size();) {
         const int fd = heldFds[i];
         const Entry& e = entries[static_cast<std::size_t>(fd)];
-        if (e.owners == 0 || PipeBufferedBytes(fd) == 0) {
+        const short held = e.owners > 0 ? PipeHeldNews(fd, POLLIN) : 0;
+        if (held == 0) {
             heldFds[i] = heldFds.back();
             heldFds.pop_back();
             continue;
         }
-        if (e.wantIn) out.push_back({fd, POLLIN});
+        const short news = static_cast<short>(held & (e.wanted | POLLERR));
+        if (news != 0) out.push_back({fd, news});
         ++i;
     }
     if (!out.empty()) timeoutMs = 0;
@@ -155,6 +159,7 @@ int DescriptorSet::Wait(std::vector<DescriptorNews>& out, int timeoutMs) {
     const long long deadline = timeoutMs > 0 ? MonotonicNs() + timeoutMs * kNsPerMs : 0;
     int wait = timeoutMs;
     for (;;) {
+        if (wait != 0) CountPollWait();
         const int n = ::epoll_wait(epfd, evs, std::max(count, 1), wait);
         if (n < 0 && errno != EINTR) return -1;
         bool muted = false;

@@ -26,7 +26,7 @@ void KeepTail(int fd, EntryPtr& entry, std::size_t tail) {
     std::lock_guard<std::mutex> lock(entry->mu);
     entry->rest.assign(data, data + tail);
     entry->restPos = 0;
-    PipeNoteTailKept();
+    PipeNoteHeldNews();
 }
 
 }  // namespace
@@ -55,6 +55,17 @@ int PipeRead(int fd, void* buf, std::size_t size, std::size_t* bytesRead) {
                 *bytesRead = copied;
                 return (more && mode == PipeReadMode::Message) ? HV_ERROR_MORE_DATA : 0;
             }
+        }
+    }
+
+    if (entry) {
+        // An error the poll layer read from the socket is this read's, as
+        // the receive would have reported it.
+        std::lock_guard<std::mutex> lock(entry->mu);
+        if (const int err = entry->pendingError; err != 0) {
+            entry->pendingError = 0;
+            *bytesRead = copied;
+            return PipeErrorFromErrno(err);
         }
     }
 

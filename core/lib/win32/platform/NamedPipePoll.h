@@ -15,11 +15,12 @@ namespace portlib::platform {
 // over it must not wait.
 std::size_t PipeBufferedBytes(int fd);
 
-// How many times the layer has begun to keep a tail for some descriptor:
-// a waiter that sees this unchanged knows no descriptor began to hold bytes.
-unsigned long PipeTailsKept();
-// Counts one more kept tail (the layer's reads call it).
-void PipeNoteTailKept();
+// How many times the layer has begun to keep news for some descriptor (a
+// tail of a message, an error): a waiter that sees this unchanged knows that
+// no descriptor began to hold news that poll(2) cannot see.
+unsigned long PipeHeldNewsCount();
+// Counts news kept once more (the layer's reads and filters call it).
+void PipeNoteHeldNews();
 
 // Corrects poll(2)'s revents of a pipe descriptor (events as requested):
 // - POLLIN is added when the layer holds bytes and POLLIN was wanted;
@@ -27,6 +28,12 @@ void PipeNoteTailKept();
 // - POLLERR caused only by a peer that left unread data behind (ECONNRESET)
 //   is a hang-up, not an error: it is dropped (the pending error is consumed,
 //   so that the next read returns the queued messages).
+//   Any other pending error is kept for the code that acts on it
+//   (TakeSocketError, or the next read) and reported as POLLERR until then.
 short PipeFilterRevents(int fd, short events, short revents);
+
+// What the layer holds for fd that poll(2) cannot see: POLLIN for bytes kept
+// (when POLLIN was wanted), POLLERR for an error kept; else 0.
+short PipeHeldNews(int fd, short events);
 
 }  // namespace portlib::platform
