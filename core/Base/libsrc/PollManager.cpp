@@ -292,6 +292,11 @@ void PollManager::DeRegisterAll() {
     }
 }
 
+bool PollManager::NothingAtHand() const {
+    POLLMGR_FRAME("NothingAtHand", 0);
+    return everyPoll.empty() && dirty.empty() && writable.empty() && !waitSet.MayHoldNews();
+}
+
 void PollManager::InterestChanged(BasePollAdptr* adptr) {
     POLLMGR_FRAME("InterestChanged", 1);
     auto it = members.find(adptr);

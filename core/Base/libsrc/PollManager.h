@@ -52,6 +52,11 @@ public:
     void DeRegisterAll();
     // adptr's entry has changed: it is asked again before the next poll.
     void InterestChanged(BasePollAdptr* adptr);
+    // True when a poll without waiting could find work only in the kernel:
+    // every adapter tells its changes, none has changed, no pipe is taken to
+    // be writable and no descriptor has news the pipe layer keeps. A caller
+    // that would wait after finding nothing may then wait at once.
+    bool NothingAtHand() const;
 
     BasePollAdptrLst& GetPollAdptrLst();
     // The entries of the last poll (the adapters served in it) and the

@@ -49,6 +49,8 @@ DescriptorSet::~DescriptorSet() {
 
 int DescriptorSet::Count() const { return count; }
 
+bool DescriptorSet::MayHoldNews() const { return !heldFds.empty() || PipeHeldNewsCount() != heldSeen; }
+
 DescriptorSet::Entry* DescriptorSet::At(int fd) {
     if (fd < 0) return nullptr;
     if (static_cast<std::size_t>(fd) >= entries.size()) entries.resize(static_cast<std::size_t>(fd) + 1);

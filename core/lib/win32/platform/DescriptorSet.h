@@ -46,6 +46,9 @@ public:
 
     // Descriptors in the set.
     int Count() const;
+    // False when no descriptor of the set can have news that only the pipe
+    // layer knows of (a wait would then be the kernel's alone).
+    bool MayHoldNews() const;
 
 private:
     struct Entry {
