@@ -456,6 +456,21 @@ void CountAllocations(std::vector<Line>* clientLines) {
         std::printf("  %-12s %10.2f %10.2f\n", "isempty", double(m1 - m0) / n, double(c1 - c0) / n);
         std::printf("  %-12s %10.2f %10.2f   (6 packets: 3 each way)\n", "letter1k", double(m3 - m2) / n,
                     double(c3 - c2) / n);
+        // Allocations that grow with the packets show here: 4100 packets.
+        const std::string m1text = Text(1 << 20);
+        po.SendToMbox("BENCH", "ac", MessagePtr(new Message(m1text.c_str())));
+        po.RcvFromMbox("ac", 0);
+        const int big = 4;
+        const unsigned long m4 = shared->load(), c4 = AllocCount();
+        for (int i = 0; i < big; ++i) {
+            po.SendToMbox("BENCH", "ac", MessagePtr(new Message(m1text.c_str())));
+            po.RcvFromMbox("ac", 0);
+        }
+        const unsigned long m5 = shared->load(), c5 = AllocCount();
+        const double packets = 4100.0;
+        std::printf("  %-12s %10.2f %10.2f   (4100 packets; per packet %.4f and %.4f)\n", "letter1m",
+                    double(m5 - m4) / big, double(c5 - c4) / big, double(m5 - m4) / big / packets,
+                    double(c5 - c4) / big / packets);
         std::fflush(stdout);
         po.RemoveMailBox("ac");
     }

@@ -6,7 +6,7 @@
 #include "ClassDefine.h"
 #include "EnumDefine.h"
 #include "MxrAssert.h"
-#include "PktBlockPool.h"
+#include "BlockPool.h"
 
 MXR_CLASS_DEFINE_CUSTOM(PipePktBufr, 40);
 MXR_ENUM_TABLE(PipePktBufr, GetEnSizeCvtPtr, DATASIZE);
@@ -40,13 +40,13 @@ PipePktBufr::PipePktBufr()
 }
 
 void* PipePktBufr::operator new(std::size_t size) {
-    if (void* p = PktBlockPool::Take(size)) return p;
+    if (void* p = BlockPool::Take(size)) return p;
     throw std::bad_alloc();
 }
 
-void* PipePktBufr::operator new(std::size_t size, const std::nothrow_t&) noexcept { return PktBlockPool::Take(size); }
+void* PipePktBufr::operator new(std::size_t size, const std::nothrow_t&) noexcept { return BlockPool::Take(size); }
 
-void PipePktBufr::operator delete(void* block, std::size_t size) noexcept { PktBlockPool::Give(block, size); }
+void PipePktBufr::operator delete(void* block, std::size_t size) noexcept { BlockPool::Give(block, size); }
 
 void PipePktBufr::ClearTo(int end) {
     if (end <= ownEnd) return;

@@ -12,7 +12,7 @@
 // when a received size is taken (SetRecvdSize).
 //
 // Packets are made and dropped for every message: their memory comes from a
-// per-thread pool (PktBlockPool), and the data area is not cleared up front.
+// per-thread pool (BlockPool), and the data area is not cleared up front.
 // Data bytes the packet never took (written, received or read in) read as
 // zeros: they are cleared when the data is first read or sent, so nothing
 // of an earlier packet in the same memory can show.

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "PipePktBufr.h"
-#include "PktBlockPool.h"
+#include "BlockPool.h"
 #include "WireTestClasses.h"
 
 TEST(PipePktBufr, NewPacketIsEmptyWithFullCapacity) {
@@ -182,9 +182,9 @@ TEST(PipePktBufr, MemoryOfADroppedPacketShowsNothingOfIt) {
 TEST(PipePktBufr, DroppedPacketsAreReusedNotFreed) {
     std::vector<BasePktBufrPtr> made;
     for (int i = 0; i < 10; ++i) made.emplace_back(new PipePktBufr());
-    const int kept = PktBlockPool::KeptBlocks();
+    const int kept = BlockPool::KeptBlocks(sizeof(PipePktBufr));
     made.clear();
-    EXPECT_EQ(PktBlockPool::KeptBlocks(), kept + 10);
+    EXPECT_EQ(BlockPool::KeptBlocks(sizeof(PipePktBufr)), kept + 10);
     for (int i = 0; i < 10; ++i) made.emplace_back(new PipePktBufr());
-    EXPECT_EQ(PktBlockPool::KeptBlocks(), kept) << "the ten new packets took the ten kept blocks";
+    EXPECT_EQ(BlockPool::KeptBlocks(sizeof(PipePktBufr)), kept) << "the ten new packets took the ten kept blocks";
 }

@@ -6,15 +6,15 @@
 #include <vector>
 
 #include "PipePktBufr.h"
-#include "PktBlockPool.h"
+#include "BlockPool.h"
 
-TEST(PktBlockPoolThreads, PacketsDroppedOnAnotherThreadJoinItsBlocks) {
+TEST(BlockPoolThreads, PacketsDroppedOnAnotherThreadJoinItsBlocks) {
     std::vector<BasePktBufrPtr> made;
     for (int i = 0; i < 200; ++i) made.emplace_back(new PipePktBufr());
     int keptThere = -1;
     std::thread other([&made, &keptThere] {
         made.clear();
-        keptThere = PktBlockPool::KeptBlocks();
+        keptThere = BlockPool::KeptBlocks(sizeof(PipePktBufr));
         // Reused there, then left kept when the thread ends (freed then).
         std::vector<BasePktBufrPtr> again;
         for (int i = 0; i < 150; ++i) again.emplace_back(new PipePktBufr());
@@ -23,7 +23,7 @@ TEST(PktBlockPoolThreads, PacketsDroppedOnAnotherThreadJoinItsBlocks) {
     EXPECT_EQ(keptThere, 200);
 }
 
-TEST(PktBlockPoolThreads, ThreadsMakeAndDropAtOnce) {
+TEST(BlockPoolThreads, ThreadsMakeAndDropAtOnce) {
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([] {
@@ -34,7 +34,7 @@ TEST(PktBlockPoolThreads, ThreadsMakeAndDropAtOnce) {
                     pkts.back()->PutBytes("abc", 3);
                 }
             }
-            EXPECT_LE(PktBlockPool::KeptBlocks(), PktBlockPool::MaxBlocks);
+            EXPECT_LE(BlockPool::KeptBlocks(sizeof(PipePktBufr)), static_cast<int>(BlockPool::MaxKeptBytes / sizeof(PipePktBufr)));
         });
     }
     for (std::thread& th : threads) th.join();
