@@ -125,17 +125,18 @@ BasePollAdptr::enWork PollManager::PollForWork(int timeoutMs) {
     inTurn = true;
     turnCnt = 0;
     ++turnNo;
-    // The adapters asked for their entries are held meanwhile: one may
-    // de-register another (or itself) while it fills in its entry.
+    // One adapter may de-register another (or itself) while it fills in
+    // its entry: an adapter de-registered during the poll is kept alive
+    // until it ends (DeRegister), and one no longer registered is skipped.
     asked.clear();
-    for (Member* m : everyPoll) asked.emplace_back(BasePtr(m->adptr), m->seq);
+    for (Member* m : everyPoll) asked.emplace_back(m->adptr, m->seq);
     for (Member* m : dirty) {
         m->dirty = false;
-        asked.emplace_back(BasePtr(m->adptr), m->seq);
+        asked.emplace_back(m->adptr, m->seq);
     }
     dirty.clear();
-    for (auto& [held, seq] : asked) {
-        auto it = members.find(static_cast<BasePollAdptr*>(held.GetPtr()));
+    for (const auto& [adptr, seq] : asked) {
+        auto it = members.find(adptr);
         if (it != members.end() && it->second.seq == seq) Refresh(it->second);
     }
 
@@ -173,7 +174,7 @@ BasePollAdptr::enWork PollManager::PollForWork(int timeoutMs) {
         Slot(turnCnt) = BasePtr(m->adptr);
         PollfdPtr[turnCnt] = {m->fd, m->events, m->turnEvents};
         turnSeq[turnCnt] = m->seq;
-        turnAssumed[turnCnt] = m->writable;
+        turnAssumed[turnCnt] = static_cast<unsigned char>((m->writable ? 1 : 0) | (m->blocked ? 2 : 0));
         ++turnCnt;
     }
     // Entries of the last poll beyond this one's are never ready.
@@ -188,10 +189,15 @@ BasePollAdptr::enWork PollManager::PollForWork(int timeoutMs) {
         const short revents = PollfdPtr[turnPos].revents;
         const BasePollAdptr::enWork work = a->ProcessRevents(&PollfdPtr[turnPos]);
         if (work != BasePollAdptr::NOWORK) result = BasePollAdptr::DIDWORK;
+        // Only a pipe taken to be writable, or one waiting to be, may change
+        // its way of waiting here.
+        const unsigned char mode = turnAssumed[turnPos];
+        if (mode == 0 || ((mode & 1) && work != BasePollAdptr::NOWORK) || ((mode & 2) && !(revents & POLLOUT)))
+            continue;
         auto it = members.find(a);
         if (it == members.end() || it->second.seq != turnSeq[turnPos] || it->second.dirty) continue;
         Member& m = it->second;
-        if (turnAssumed[turnPos] && work == BasePollAdptr::NOWORK && m.writable) {
+        if ((mode & 1) && work == BasePollAdptr::NOWORK && m.writable) {
             // It wanted to write and could not: the kernel says when it can.
             m.blocked = true;
             Apply(m, m.fd, m.events);
@@ -270,6 +276,7 @@ int PollManager::DeRegister(BasePollAdptr* adptr) {
     if (inTurn) {
         // Not to be called again in this poll (its own turn, if it is the one
         // being served, ends normally), kept alive until the poll ends.
+        turnRetired.Append(keep);
         for (int i = serving ? turnPos : 0; i < turnCnt; ++i) {
             if (Adptr(i) == adptr) {
                 turnRetired.Append(Slot(i));

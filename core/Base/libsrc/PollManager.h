@@ -116,12 +116,13 @@ private:
     std::vector<Member*> writable;
     std::vector<portlib::platform::DescriptorNews> news;
     std::vector<Member*> turn;
-    std::vector<std::pair<BasePtr, unsigned long>> asked;
+    std::vector<std::pair<BasePollAdptr*, unsigned long>> asked;
     int lastTurnCnt;
     // Per entry of the poll in progress: its adapter's registration, and
-    // whether it was given POLLOUT without the kernel.
+    // whether it was given POLLOUT without the kernel (1) or waited for the
+    // kernel's POLLOUT (2).
     std::vector<unsigned long> turnSeq;
-    std::vector<bool> turnAssumed;
+    std::vector<unsigned char> turnAssumed;
     unsigned long nextSeq;
     unsigned long turnNo;
     bool kernelAskedLast;

@@ -112,10 +112,12 @@ void DescriptorSet::Remove(int fd, short events) {
     Sync(fd, *e);
 }
 
-void DescriptorSet::AddNews(std::vector<DescriptorNews>& out, int fd, short news) {
-    for (DescriptorNews& n : out) {
-        if (n.fd == fd) {
-            n.revents = static_cast<short>(n.revents | news);
+void DescriptorSet::AddNews(std::vector<DescriptorNews>& out, std::size_t held, int fd, short news) {
+    // The kernel reports a descriptor once per wait: only the held news
+    // before it can name it already.
+    for (std::size_t i = 0; i < held; ++i) {
+        if (out[i].fd == fd) {
+            out[i].revents = static_cast<short>(out[i].revents | news);
             return;
         }
     }
@@ -154,7 +156,8 @@ int DescriptorSet::Wait(std::vector<DescriptorNews>& out, int timeoutMs) {
         if (news != 0) out.push_back({fd, news});
         ++i;
     }
-    if (!out.empty()) timeoutMs = 0;
+    const std::size_t held = out.size();
+    if (held != 0) timeoutMs = 0;
 
     scratch.resize(sizeof(epoll_event) * static_cast<std::size_t>(std::max(count, 1)));
     auto* evs = reinterpret_cast<epoll_event*>(scratch.data());
@@ -173,7 +176,7 @@ int DescriptorSet::Wait(std::vector<DescriptorNews>& out, int timeoutMs) {
             const short raw = PollBits(evs[i].events);
             const short seen = FilterPollRevents(fd, e.kind, e.wanted, raw);
             if (seen != 0) {
-                AddNews(out, fd, seen);
+                AddNews(out, held, fd, seen);
             } else {
                 // News the rules drop: not to end a wait again until asked anew.
                 e.muted = true;

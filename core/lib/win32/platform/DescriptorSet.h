@@ -62,7 +62,7 @@ private:
     };
     Entry* At(int fd);
     void Sync(int fd, Entry& e);
-    void AddNews(std::vector<DescriptorNews>& out, int fd, short news);
+    void AddNews(std::vector<DescriptorNews>& out, std::size_t held, int fd, short news);
 
     int epfd;
     int count;
