@@ -12,7 +12,7 @@
 class PollManager;
 
 class BasePollAdptr : public BaseVirtItem {
-    MXR_CLASS(BasePollAdptr, BaseVirtItem);
+    MXR_LOCAL_CLASS(BasePollAdptr, BaseVirtItem);
     MXR_FIELDS();
 
 public:

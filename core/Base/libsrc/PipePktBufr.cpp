@@ -8,7 +8,7 @@
 #include "MxrAssert.h"
 #include "BlockPool.h"
 
-MXR_CLASS_DEFINE_CUSTOM(PipePktBufr, 40);
+MXR_LOCAL_CLASS_DEFINE_CUSTOM(PipePktBufr);
 MXR_ENUM_TABLE(PipePktBufr, GetEnSizeCvtPtr, DATASIZE);
 
 namespace {

@@ -26,7 +26,7 @@
 #include <new>
 
 class PipePktBufr : public BasePktBufr {
-    MXR_CLASS(PipePktBufr, BasePktBufr);
+    MXR_LOCAL_CLASS(PipePktBufr, BasePktBufr);
 
 public:
     enum enSize : int { DATASIZE = 512 };

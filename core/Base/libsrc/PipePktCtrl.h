@@ -25,7 +25,7 @@
 #include <string>
 
 class PipePktCtrl : public BasePktCtrl {
-    MXR_CLASS(PipePktCtrl, BasePktCtrl);
+    MXR_LOCAL_CLASS(PipePktCtrl, BasePktCtrl);
     MXR_FIELDS(MXR_FIELD("bufrCursor", BufrCursor), MXR_FIELD("maxPktSize", MaxPktSize));
 
 public:
