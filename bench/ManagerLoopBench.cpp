@@ -58,11 +58,9 @@
 #include "PipePktBufr.h"
 #include "PipePktCtrl.h"
 #include "PostOfficeIsMboxEmptyReqMsg.h"
-#include "PostOfficeIsMboxEmptyRspMsg.h"
 #include "PostOfficeRcvFromMboxReqMsg.h"
 #include "PostOfficeRcvFromMboxRspMsg.h"
 #include "PostOfficeSendToMboxReqMsg.h"
-#include "PostOfficeSendToMboxRspMsg.h"
 #include "ProxyPostOffice.h"
 #include "platform/NamedPipe.h"
 
