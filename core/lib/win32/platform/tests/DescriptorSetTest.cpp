@@ -18,21 +18,7 @@ using namespace portlib::platform;
 
 namespace {
 
-struct SeqPair {
-    int a = -1, b = -1;
-    SeqPair() {
-        int sv[2];
-        if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, sv) != 0) std::abort();
-        a = sv[0];
-        b = sv[1];
-    }
-    ~SeqPair() {
-        if (a >= 0) PipeClose(a);
-        if (b >= 0) PipeClose(b);
-    }
-    SeqPair(const SeqPair&) = delete;
-    SeqPair& operator=(const SeqPair&) = delete;
-};
+using polltest::SeqPair;
 
 void Send(int fd, const std::string& m) {
     std::size_t w = 0;
