@@ -22,7 +22,7 @@
 // Allocations: operator new is counted in this program. The client's
 // allocations per exchange come from its own count; the manager's from a
 // copy of the manager's world that this program runs in a child process
-// (the same ManagerWorld as hvmanager's), counting into shared memory.
+// (the same MxrWorld and local host as hvmanager's), counting into shared memory.
 //
 // Options: --rounds N (default 7), --quick (fewer exchanges per block),
 // --codec (only the codec line), --probe N: only N IsMboxEmpty calls through hvmanager, for counting its
@@ -52,7 +52,8 @@
 #include "BaseAddr.h"
 #include "BenchManager.h"
 #include "LogicalAddr.h"
-#include "ManagerWorld.h"
+#include "LocalHost.h"
+#include "MxrWorld.h"
 #include "Message.h"
 #include "PipeHead.h"
 #include "PipePktBufr.h"
@@ -421,8 +422,9 @@ void CountAllocations(std::vector<Line>* clientLines) {
     if (child == 0) {
         SetAllocCounter(shared);
         BaseAddr::SetMxrWorldFlg(1);
-        ManagerWorld world;
-        world.SetMxrPipeName(bStr(GetMxrPipeName()));
+        MxrWorld world;
+        LocalHost localHost;
+        MxrWorld::SetMxrPipeName(GetMxrPipeName());
         if (world.Initialize() != 0) ::_exit(2);
         char c = 1;
         if (::write(ready[1], &c, 1) != 1) ::_exit(3);
