@@ -3,7 +3,7 @@
 // requests from NODEA reach NODEB's daemon and its answers come back. The
 // requesters are children of the test running as clients of NODEA.
 #include "ChildReport.h"
-#include "QdbStartup.h"
+#include "QdbDaemonFixture.h"
 #include "RootBin.h"
 #include "TempSystemDir.h"
 #include "qdberr.h"
@@ -24,10 +24,7 @@
 #include <unistd.h>
 #include <vector>
 
-using cfgtest::ChildResult;
-using cfgtest::Note;
 using cfgtest::ReadFile;
-using cfgtest::RunChild;
 
 namespace {
 
@@ -123,22 +120,9 @@ protected:
     }
     // Runs body as a database client of NODEA in a child; its note comes back.
     std::string ClientOfA(const std::function<std::string()>& body) {
-        ChildResult r = RunChild([&] {
-            a_.Enter();
-            set_errinfo("client", "test", 0, nullptr);
-            setAppId(0);
-            qdbinit();
-            Note(body());
-            return 0;
-        });
-        EXPECT_EQ(r.exitCode, 0) << r.err;
-        return r.note;
+        return qdbfixture::ClientNote([this] { a_.Enter(); }, body);
     }
-    static std::string Result(int rc) {
-        std::string s = std::to_string(rc) + "/" + std::to_string(Qdb_errno);
-        qdberrclr();
-        return s;
-    }
+    static std::string Result(int rc) { return qdbfixture::ResultAndErrno(rc); }
 
     hvtest::TempSystemDir dirA_, dirB_;
     System a_, b_;
@@ -192,21 +176,14 @@ TEST_F(TwoSystems, AForgedChunkIsRefusedByTheOtherDaemon) {
 TEST_F(TwoSystems, StoppingTheRelayEndsAWaitingRequestWithCode9) {
     // A cache-update letter is never answered: the request waits until the
     // path to NODEB goes.
-    ChildResult r;
+    std::string note;
     std::thread requester([&] {
-        r = RunChild([this] {
-            a_.Enter();
-            set_errinfo("client", "test", 0, nullptr);
-            setAppId(0);
-            qdbinit();
-            Note(Result(qdbsendremote(nullptr, "NODEB", 'A', 'j', "%s", "NODEC")));
-            return 0;
-        });
+        note = ClientOfA([] { return Result(qdbsendremote(nullptr, "NODEB", 'A', 'j', "%s", "NODEC")); });
     });
     EXPECT_TRUE(WaitForLine(daemons_["NODEB"], "qdb: request AjNODEC"));
     EXPECT_EQ(Stop(relay_), 0);
     requester.join();
-    EXPECT_EQ(r.note, "-1/9") << r.err;
+    EXPECT_EQ(note, "-1/9");
     // The relay told both administrators that the path is down.
     EXPECT_NE(Err(managers_["NODEA"]).find("remAlias=NODEB hbStatus=3"), std::string::npos) << Err(managers_["NODEA"]);
     EXPECT_NE(Err(managers_["NODEB"]).find("remAlias=NODEA hbStatus=3"), std::string::npos) << Err(managers_["NODEB"]);
