@@ -137,7 +137,9 @@
     ROW(SignalPollAdptr, 400, Local)                           \
     ROW(FdCallbackPollAdptr, 401, Local)                       \
     ROW(StubAgentRcvr, 402, Local)                             \
-    ROW(PathWatchRcvr, 403, Local)
+    ROW(PathWatchRcvr, 403, Local)                             \
+    ROW(RelayAgentRcvr, 404, Local)                            \
+    ROW(RelayPipeHead, 405, Local)
 
 // Classes of the test suites and benchmarks, 200-399: registered only in the
 // test or benchmark program that holds them.

@@ -104,12 +104,12 @@ PipeHead::~PipeHead() {
     PollAdptrPtr = nullptr;
 }
 
-void PipeHead::Path_open(const bStr& path) {
-    MXR_METHOD_FRAME("Path_open", 1);
+void PipeHead::Path_open(const bStr& path, const std::string& systemDir) {
+    MXR_METHOD_FRAME("Path_open", 2);
     int fd = -1;
     PipeConnectOptions options;
     options.timeoutMs = kPipeNoWait;
-    if (PipeConnect(static_cast<const char*>(path), options, &fd) != 0) return;
+    if (PipeConnect(static_cast<const char*>(path), options, &fd, systemDir) != 0) return;
     // Message reads, non-blocking: the loop never waits on the pipe.
     int rc = PipeSetReadMode(fd, PipeReadMode::Message);
     if (rc == 0) rc = PipeSetBlocking(fd, false);
@@ -136,8 +136,8 @@ int PipeHead::Initialize() {
     adptr->Register();
     MaxPktSize = static_cast<unsigned>(EmptyPipePktCtrlPtr->GetMaxPktSize());
     StandbyHeartBeat();
-    BaseMsgPtr init(new PipeInitMsg(BaseAddr::GetCurrentHost(), BaseAddr::GetCurrentPid(), BaseAddr::GetCurrentTid(),
-                                    MaxPktSize));
+    const bStr host = IntroducedHost.StrLen() != 0 ? IntroducedHost : BaseAddr::GetCurrentHost();
+    BaseMsgPtr init(new PipeInitMsg(host, BaseAddr::GetCurrentPid(), BaseAddr::GetCurrentTid(), MaxPktSize));
     DfltMsgHdlr(init, BasePktCtrlPtr());
     return 0;
 }
@@ -561,6 +561,16 @@ long PipeHead::GetPeerPid() const {
 void PipeHead::SetPeerPid(long pid) {
     MXR_METHOD_FRAME("SetPeerPid", 1);
     PeerPid = pid;
+}
+
+bStr PipeHead::GetIntroducedHost() const {
+    MXR_METHOD_FRAME("GetIntroducedHost", 0);
+    return IntroducedHost;
+}
+
+void PipeHead::SetIntroducedHost(const bStr& host) {
+    MXR_METHOD_FRAME("SetIntroducedHost", 1);
+    IntroducedHost = host;
 }
 
 unsigned short PipeHead::GetNextIdVal() {

@@ -87,8 +87,9 @@ public:
     ~PipeHead() override;
 
     // Opens the named pipe, message mode and non-blocking, and writes the
-    // connect record. On failure FileDscrpt stays -1.
-    void Path_open(const bStr& path);
+    // connect record. On failure FileDscrpt stays -1. systemDir names the
+    // system whose pipe it is (empty: this process's).
+    void Path_open(const bStr& path, const std::string& systemDir = std::string());
     // The oldest queued packet (empty when none), after slot 18 has seen it.
     BasePktBufrPtr GetPktBufrToSend();
     // Messages sent on each change of the peer's status to ALIVE (up) and to
@@ -146,6 +147,12 @@ public:
     // (the default): announcements are not checked.
     long GetPeerPid() const;
     void SetPeerPid(long pid);
+
+    // The host this end introduces itself as in its PipeInitMsg; empty (the
+    // default): this process's host. A process that joins two systems is a
+    // process of each system it connects to.
+    bStr GetIntroducedHost() const;
+    void SetIntroducedHost(const bStr& host);
 
     // The last packet-control id handed out in this process (0 at load);
     // ids run 1..65535 and then 1 again.
@@ -244,6 +251,7 @@ private:
     std::size_t TogoBytes;
     std::size_t AssemblyBytes;
     long PeerPid;
+    bStr IntroducedHost;
     std::vector<unsigned short> RefusedIds;  // oldest first
 
     static unsigned short nextIdVal;

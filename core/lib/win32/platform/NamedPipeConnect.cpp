@@ -54,12 +54,12 @@ int ConnectWithin(int fd, const sockaddr_un& addr, int timeoutMs) {
 
 }  // namespace
 
-int PipeConnect(std::string_view name, const PipeConnectOptions& options, int* fd) {
+int PipeConnect(std::string_view name, const PipeConnectOptions& options, int* fd, const std::string& systemDir) {
     if (!fd) return HV_ERROR_INVALID_PARAMETER;
     *fd = -1;
     if (options.timeoutMs < kPipeWaitForever) return HV_ERROR_INVALID_PARAMETER;
     std::string path;
-    if (int rc = PipeNameToPath(name, &path)) return rc;
+    if (int rc = PipeNameToPath(name, &path, systemDir)) return rc;
 
     sockaddr_un addr{};
     addr.sun_family = AF_UNIX;

@@ -3,6 +3,7 @@
 
 #include "platform/NamedPipeTypes.h"
 
+#include <string>
 #include <string_view>
 
 namespace portlib::platform {
@@ -27,6 +28,9 @@ struct PipeConnectOptions {
 //   HV_ERROR_FILENAME_EXCED_RANGE (206)   from the name (NamedPipeName.h)
 // A listener that refuses the peer's credentials closes the connection: the
 // client then sees HV_ERROR_BROKEN_PIPE on its first read.
-int PipeConnect(std::string_view name, const PipeConnectOptions& options, int* fd);
+// systemDir: the system directory whose pipe the name denotes (empty: this
+// process's); a process that joins two systems on one machine names each.
+int PipeConnect(std::string_view name, const PipeConnectOptions& options, int* fd,
+                const std::string& systemDir = std::string());
 
 }  // namespace portlib::platform

@@ -32,7 +32,7 @@ std::string EncodePipeName(std::string_view bareName) {
     return out;
 }
 
-int PipeNameToPath(std::string_view name, std::string* path) {
+int PipeNameToPath(std::string_view name, std::string* path, const std::string& systemDir) {
     // "\\" server "\" "pipe" "\" NAME
     if (name.size() < 2 || name[0] != '\\' || name[1] != '\\') return HV_ERROR_INVALID_NAME;
     std::string_view rest = name.substr(2);
@@ -46,7 +46,7 @@ int PipeNameToPath(std::string_view name, std::string* path) {
     std::string_view bare = rest.substr(cut + 1);
     if (bare.empty()) return HV_ERROR_INVALID_NAME;
 
-    std::string p = SystemPath(SysArea::Pipe);
+    std::string p = SystemPath(SysArea::Pipe, systemDir);
     p += '/';
     p += EncodePipeName(bare);
     if (p.size() > kPipePathMax) return HV_ERROR_FILENAME_EXCED_RANGE;

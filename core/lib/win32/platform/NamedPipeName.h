@@ -28,6 +28,8 @@ std::string EncodePipeName(std::string_view bareName);
 //   HV_ERROR_INVALID_NAME (123)        not "\\.\pipe\NAME", or NAME empty
 //   HV_ERROR_FILENAME_EXCED_RANGE (206) the path does not fit a socket address
 // The path is never cut short.
-int PipeNameToPath(std::string_view name, std::string* path);
+// systemDir: the system directory whose pipes the name is looked up in
+// (empty: this process's, SystemDir()).
+int PipeNameToPath(std::string_view name, std::string* path, const std::string& systemDir = std::string());
 
 }  // namespace portlib::platform

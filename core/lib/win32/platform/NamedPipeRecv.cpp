@@ -17,16 +17,20 @@ namespace {
 // A sender's socket buffer caps its message size; SO_SNDBUF doubles the value
 // it is given, up to net.core.wmem_max, so no unprivileged sender exceeds
 // twice that.
-std::size_t SpillCapacity() {
-    static const std::size_t capacity = [] {
-        std::size_t wmemMax = 0;
-        std::ifstream in("/proc/sys/net/core/wmem_max");
-        if (!(in >> wmemMax) || wmemMax == 0) return std::size_t{8} << 20;
-        std::size_t cap = 2 * wmemMax + 4096;
-        return cap < (std::size_t{256} << 10) ? (std::size_t{256} << 10) : cap;
-    }();
-    return capacity;
+std::size_t ReadSpillCapacity() {
+    std::size_t wmemMax = 0;
+    std::ifstream in("/proc/sys/net/core/wmem_max");
+    if (!(in >> wmemMax) || wmemMax == 0) return std::size_t{8} << 20;
+    std::size_t cap = 2 * wmemMax + 4096;
+    return cap < (std::size_t{256} << 10) ? (std::size_t{256} << 10) : cap;
 }
+
+// Read when the library loads, before any thread: a lazily initialised
+// value would leave its guard taken in a child forked while another thread
+// initialises it, and the child's first read would wait for ever.
+const std::size_t spillCapacity = ReadSpillCapacity();
+
+std::size_t SpillCapacity() { return spillCapacity; }
 
 // Allocated on first use and not zeroed: pages the kernel never writes are
 // never touched.

@@ -46,6 +46,13 @@ std::string SystemDir() {
 
 std::string SystemPath(SysArea area) { return SystemDir() + AreaSuffix(area); }
 
+std::string SystemPath(SysArea area, const std::string& systemDir) {
+    if (systemDir.empty()) return SystemPath(area);
+    std::string dir = systemDir;
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    return dir + AreaSuffix(area);
+}
+
 int EnsureSystemPath(SysArea area, std::string* path) {
     std::string p = SystemPath(area);
     if (path) *path = p;

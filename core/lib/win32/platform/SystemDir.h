@@ -25,6 +25,9 @@ std::string SystemDir();
 
 // Path of one area below the system directory, without a trailing slash.
 std::string SystemPath(SysArea area);
+// The same below another system's directory (a process that joins two
+// systems on this machine); empty: this process's, as above.
+std::string SystemPath(SysArea area, const std::string& systemDir);
 
 // Path of one area, created (with every missing parent) when absent.
 // Directories are made 0770. Returns 0 or an errno value.

@@ -17,6 +17,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <string>
@@ -111,6 +112,27 @@ inline int StartClient() {
     setAppId(0);
     qdbinit();
     return 0;
+}
+
+// A call's result and the error number it left, as "rc/errno"; the error is
+// cleared for the next call.
+inline std::string ResultAndErrno(int rc) {
+    std::string s = std::to_string(rc) + "/" + std::to_string(Qdb_errno);
+    qdberrclr();
+    return s;
+}
+
+// Runs body as a database client in a child (after enter, when given, has
+// set the child's system); the note it returns comes back.
+inline std::string ClientNote(const std::function<void()>& enter, const std::function<std::string()>& body) {
+    cfgtest::ChildResult r = cfgtest::RunChild([&] {
+        if (enter) enter();
+        StartClient();
+        cfgtest::Note(body());
+        return 0;
+    });
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return r.note;
 }
 
 

@@ -81,3 +81,22 @@ TEST(NamedPipeName, NamesDifferingOnlyInCaseAreOnePipe) {
     PipeClose(server);
     PipeClose(fd);
 }
+
+TEST(NamedPipeName, AClientReachesAPipeOfAnotherSystemDirectory) {
+    pipetest::TempSystemDir other;
+    const std::string otherDir = other.Path();
+    NamedPipeListener listener;
+    ASSERT_EQ(listener.Create(R"(\\.\pipe\mxr_pipe)"), 0);
+    // From here on this process's own system is another directory.
+    pipetest::TempSystemDir own;
+    std::string path;
+    ASSERT_EQ(PipeNameToPath(R"(\\.\pipe\mxr_pipe)", &path, otherDir + "/"), 0);
+    EXPECT_EQ(path, otherDir + "/run/pipe/mxr_pipe");
+    int fd = -1;
+    EXPECT_EQ(PipeConnect(R"(\\.\pipe\mxr_pipe)", {}, &fd), HV_ERROR_FILE_NOT_FOUND);
+    ASSERT_EQ(PipeConnect(R"(\\.\pipe\mxr_pipe)", {}, &fd, otherDir), 0);
+    int server = -1;
+    EXPECT_EQ(listener.Accept(&server, 5000), 0);
+    PipeClose(server);
+    PipeClose(fd);
+}
