@@ -187,7 +187,8 @@
     ROW(InboxRcvr, 361, Local)                                 \
     ROW(BenchBulkMsg, 350, Message)                            \
     ROW(BenchRcvr, 351, Local)                                 \
-    ROW(SockRecordingHead, 380, Local)
+    ROW(SockRecordingHead, 380, Local)                         \
+    ROW(SockBulkMsg, 381, Message)
 
 struct MxrClassCodeEnt {
     const char* name;

@@ -121,3 +121,5 @@ BasePollAdptr::enWork ServeOnce(SOCKPipePollAdptr& adptr, int waitMs) {
     if (p.fd >= 0) ::poll(&p, 1, waitMs);
     return adptr.ProcessRevents(&p);
 }
+
+MXR_CLASS_DEFINE(SockBulkMsg);

@@ -65,3 +65,7 @@ std::string RawLengthPacket(int lengthField, int n);
 
 // Polls the adaptor's descriptor (up to waitMs) and serves what it found.
 BasePollAdptr::enWork ServeOnce(SOCKPipePollAdptr& adptr, int waitMs = 200);
+
+// A message with a payload of any size (for a peer that never reads).
+#include "MessageDeclare.h"
+MXR_NOTICE(SockBulkMsg, BaseMsg, (bStr, data, "data", Get(GetData)));
