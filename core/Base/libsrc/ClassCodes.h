@@ -10,8 +10,8 @@
 // (the agents) adds its own block below and to MxrAllClassCodes. The
 // registry test loads every library of the system and checks that what
 // registered matches this table. Codes 0 and 113-133 are unused; 49-81, 107
-// and 111 belong to path administration and enter the msgframe block with
-// their classes; 134-140 to the socket agent, 141-148 to the serial agent.
+// and 111 belong to path administration; 134-140 to the socket agent,
+// 141-148 to the serial agent.
 #pragma once
 
 #include <cstddef>
@@ -130,6 +130,7 @@
     ROW(Message, 108, Message)                                 \
     ROW(ProxyPostOffice, 109, Local)                           \
     ROW(SynchPipeHead, 110, Local)                             \
+    ROW(ProxyMxrAdmin, 111, Local)                             \
     ROW(WorldInboxPollAdptr, 112, Local)
 
 // sockagentcore: the socket agent's classes (core/mxr/agents). None travels.
@@ -143,7 +144,11 @@
     ROW(SOCKPipePollAdptr, 140, Local)
 
 // Programs of tools/ (not a library: registered only in the program).
-#define MXR_TOOL_CLASS_CODES(ROW) ROW(SignalPollAdptr, 400, Local)
+#define MXR_TOOL_CLASS_CODES(ROW)                              \
+    ROW(SignalPollAdptr, 400, Local)                           \
+    ROW(FdCallbackPollAdptr, 401, Local)                       \
+    ROW(StubAgentRcvr, 402, Local)                             \
+    ROW(PathWatchRcvr, 403, Local)
 
 // Classes of the test suites and benchmarks, 200-399: registered only in the
 // test or benchmark program that holds them.
