@@ -26,10 +26,12 @@ SOCKCAMsgRcvr::SOCKCAMsgRcvr(SockNetConfig* netConfig, const bStr& alias)
     MXR_METHOD_FRAME("SOCKCAMsgRcvr", 2);
     SockCAMsgRcvrLogicalEntPtr =
         LogicalAddrEntPtr(new LogicalAddrEnt(LogicalAddr::COMMAGENTMSGRCVR, BaseAddrPtr(GetAddrPtr())));
-    BaseMsgPtr(new MxrAdminRegisterCommAgentReqMsg(
-                   BaseAddrPtr(new LogicalAddr(BaseAddr::GetCurrentHost(), LogicalAddr::MXRADMIN)),
-                   BaseAddr::GetCurrentPid(), BaseAddr::GetCurrentTid(), LocalAlias, CommAgentEnt::TLI, bStr()))
-        .Send();
+    BaseMsgPtr reg(new MxrAdminRegisterCommAgentReqMsg(
+        BaseAddrPtr(new LogicalAddr(BaseAddr::GetCurrentHost(), LogicalAddr::MXRADMIN)), BaseAddr::GetCurrentPid(),
+        BaseAddr::GetCurrentTid(), LocalAlias, CommAgentEnt::TLI, bStr()));
+    // Built outside any dispatch: the answer must know where to come back.
+    reg->SetFrmAddr(BaseAddrPtr(GetAddrPtr()));
+    reg.Send();
 }
 
 SOCKCAMsgRcvr::~SOCKCAMsgRcvr() { MXR_METHOD_FRAME("~SOCKCAMsgRcvr", 0); }

@@ -57,7 +57,7 @@ void SOCKCAMsgRcvrAddHostSM::KickStart() {
     TimerTagPtr_ = TimerTagPtr();
     BaseMsgPtr msg(new GenericTimeoutMsg(BaseAddrPtr(GetAddrPtr())));
     if (InitialDelay != 0)
-        TimerTagPtr_ = TimerManager::SetOneShotTimer(msg, SockNetConfig::RetryMs);
+        TimerTagPtr_ = TimerManager::SetOneShotTimer(msg, SockNetConfig::RetryMs());
     else
         msg.Send();
 }
@@ -74,7 +74,7 @@ BaseMsgPtr SOCKCAMsgRcvrAddHostSM::TransSTARTGenericTimeoutMsg(BaseMsgPtr& msg) 
     TimerTagPtr_ = TimerTagPtr();
     if (SetUpConnect() != 0) {
         TimerTagPtr_ = TimerManager::SetOneShotTimer(BaseMsgPtr(new GenericTimeoutMsg(BaseAddrPtr(GetAddrPtr()))),
-                                                     SockNetConfig::RetryMs);
+                                                     SockNetConfig::RetryMs());
         return BaseMsgPtr();
     }
     GetAddHostSMLst().RemoveItem(self);

@@ -67,7 +67,7 @@ BaseMsgPtr SOCKCASetUpListenSM::TransSTARTGenericTimeoutMsg(BaseMsgPtr& msg) {
     TimerTagPtr_ = TimerTagPtr();
     if (SetUpListen() != 0) {
         TimerTagPtr_ = TimerManager::SetOneShotTimer(BaseMsgPtr(new GenericTimeoutMsg(BaseAddrPtr(GetAddrPtr()))),
-                                                     SockNetConfig::RetryMs);
+                                                     SockNetConfig::RetryMs());
         return BaseMsgPtr();
     }
     SOCKListenPollAdptrPtr adptr(

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "BaseAddr.h"
+#include "platform/TestTimeScale.h"
 #include "SOCKCAMsgRcvr.h"
 #include "SOCKCAMsgRcvrAddHostSM.h"
 #include "SOCKCASetUpListenSM.h"
@@ -31,7 +32,7 @@ int SOCKCAWorld::Initialize() {
         MxrPipeHeadPtr = PipeHeadPtr(new PipeHead(bStr(GetMxrPipeName())));
         if (MxrPipeHeadPtr->Initialize() == 0) break;
         MxrPipeHeadPtr = PipeHeadPtr();
-        ::sleep(2);
+        ::usleep(portlib::platform::ScaledMs(2000) * 1000);
     }
     GetSockNetConfig();
     StartReceiver();

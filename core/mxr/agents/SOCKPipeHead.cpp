@@ -51,6 +51,13 @@ unsigned Chosen(int pathValue, int worldValue) {
 }
 BaseAddrPtr AdminAddr() { return BaseAddrPtr(new LogicalAddr(BaseAddr::GetCurrentHost(), LogicalAddr::MXRADMIN)); }
 BaseAddrPtr ManagerAddr() { return BaseAddrPtr(new BaseAddr(BaseAddr::GetCurrentHost(), 0, 0)); }
+// Reports leave from the poll step as well as from dispatch: the from-address
+// is always this head's.
+void SendFrom(BaseMsgRcvr& from, BaseMsg* msg) {
+    BaseMsgPtr m(msg);
+    m->SetFrmAddr(BaseAddrPtr(from.GetAddrPtr()));
+    m.Send();
+}
 }  // namespace
 
 SOCKPipeHead::SOCKPipeHead()
@@ -200,8 +207,7 @@ void SOCKPipeHead::Init_Msg_Receive(const PipeInitMsgPtr& msg) {
         BaseMsgPtr reg(new PipeRegMsg(RemHostName, RemPid, RemTid, ComPriority));
         reg->SetToAddr(ManagerAddr());
         reg.Send();
-        BaseMsgPtr(new MxrAdminReportOutConnCompleteReqMsg(AdminAddr(), AgentTag(), RemHostName, status, DevicePath))
-            .Send();
+        SendFrom(*this, new MxrAdminReportOutConnCompleteReqMsg(AdminAddr(), AgentTag(), RemHostName, status, DevicePath));
         return;
     }
     RegisterRouteStatus(
@@ -230,7 +236,7 @@ void SOCKPipeHead::HupDetected() {
         }
         if (InOrOut == __OUT) {
             const bStr alias = RemHostName.StrLen() > 0 ? RemHostName : PathRemoteAlias;
-            BaseMsgPtr(new MxrAdminReportDisconnectedReqMsg(AdminAddr(), AgentTag(), alias, DevicePath)).Send();
+            SendFrom(*this, new MxrAdminReportDisconnectedReqMsg(AdminAddr(), AgentTag(), alias, DevicePath));
         }
     }
     if (FileDscrpt != -1) {

@@ -7,6 +7,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/TestTimeScale.h"
+
+unsigned SockNetConfig::RetryMs() { return portlib::platform::ScaledMs(30000); }
+
 unsigned short SockNetConfig::PortOf(const bStr& devicePathName) const {
     const char* text = static_cast<const char*>(devicePathName);
     if (text == nullptr) return Port;

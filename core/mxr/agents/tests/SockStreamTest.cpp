@@ -72,7 +72,9 @@ TEST_F(SockStreamTest, PiecesOfAnyCutDeliverEachPacketOnceWhenItsLastByteArrives
             at += piece;
             // Served after every piece: nothing may come out early.
             for (int i = 0; i < 2; ++i) ServeOnce(*adptr.GetPtr(), 5);
-            if (at < pkt.size()) EXPECT_EQ(head->packets.size(), before) << "after " << at << " bytes";
+            if (at < pkt.size()) {
+                EXPECT_EQ(head->packets.size(), before) << "after " << at << " bytes";
+            }
         }
         ServeUntil(before + 1);
         ASSERT_EQ(head->packets.size(), before + 1);
