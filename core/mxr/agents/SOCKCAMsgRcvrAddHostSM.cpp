@@ -12,25 +12,16 @@
 #include "GenericTimeoutMsg.h"
 #include "LocalForms.h"
 #include "SOCKConnectPollAdptr.h"
+#include "SockRetryTable.h"
 #include "SockTrace.h"
 #include "StateMachDefine.h"
-#include "TimerManager.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(SOCKCAMsgRcvrAddHostSM);
 MXR_LOCAL_FORMS(SOCKCAMsgRcvrAddHostSM, BaseStateMach);
 
-namespace {
-using SM = SOCKCAMsgRcvrAddHostSM;
-const EnumCvtEnt stateNames[] = {{SM::START, "START"}};
-BaseMsgPtr CallStartTimeout(BaseMsgRcvr* r, BaseMsgPtr& m) { return static_cast<SM*>(r)->TransSTARTGenericTimeoutMsg(m); }
-const StateTransTblEnt startTrans[] = {
-    {&GenericTimeoutMsg::ClassCode, SM::START, &CallStartTimeout},
-    {nullptr, 0, nullptr},
-};
-const StateTblEnt table[] = {{SM::START, startTrans, 0}, {0, nullptr, 0}};
-}  // namespace
 
-MXR_STATE_MACH_DEFINE(SOCKCAMsgRcvrAddHostSM, stateNames, table, START);
+using AddHostTable = SockRetryTable<SOCKCAMsgRcvrAddHostSM>;
+MXR_STATE_MACH_DEFINE(SOCKCAMsgRcvrAddHostSM, AddHostTable::names, AddHostTable::table, START);
 
 SOCKCAMsgRcvrAddHostSMLst& GetAddHostSMLst() {
     static SOCKCAMsgRcvrAddHostSMLst pending;
@@ -55,11 +46,10 @@ void SOCKCAMsgRcvrAddHostSM::KickStart() {
     MXR_METHOD_FRAME("KickStart", 0);
     GetAddHostSMLst().Append(SOCKCAMsgRcvrAddHostSMPtr(this));
     TimerTagPtr_ = TimerTagPtr();
-    BaseMsgPtr msg(new GenericTimeoutMsg(BaseAddrPtr(GetAddrPtr())));
     if (InitialDelay != 0)
-        TimerTagPtr_ = TimerManager::SetOneShotTimer(msg, SockNetConfig::RetryMs());
+        TimerTagPtr_ = SockArmRetry(*this);
     else
-        msg.Send();
+        BaseMsgPtr(new GenericTimeoutMsg(BaseAddrPtr(GetAddrPtr()))).Send();
 }
 
 BaseMsgPtr SOCKCAMsgRcvrAddHostSM::TransSTARTGenericTimeoutMsg(BaseMsgPtr& msg) {
@@ -73,8 +63,7 @@ BaseMsgPtr SOCKCAMsgRcvrAddHostSM::TransSTARTGenericTimeoutMsg(BaseMsgPtr& msg) 
     TriedOnce = 1;
     TimerTagPtr_ = TimerTagPtr();
     if (SetUpConnect() != 0) {
-        TimerTagPtr_ = TimerManager::SetOneShotTimer(BaseMsgPtr(new GenericTimeoutMsg(BaseAddrPtr(GetAddrPtr()))),
-                                                     SockNetConfig::RetryMs());
+        TimerTagPtr_ = SockArmRetry(*this);
         return BaseMsgPtr();
     }
     GetAddHostSMLst().RemoveItem(self);

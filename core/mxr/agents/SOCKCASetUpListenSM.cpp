@@ -14,25 +14,16 @@
 #include "GenericTimeoutMsg.h"
 #include "LocalForms.h"
 #include "SOCKListenPollAdptr.h"
+#include "SockRetryTable.h"
 #include "SockTrace.h"
 #include "StateMachDefine.h"
-#include "TimerManager.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(SOCKCASetUpListenSM);
 MXR_LOCAL_FORMS(SOCKCASetUpListenSM, BaseStateMach);
 
-namespace {
-using SM = SOCKCASetUpListenSM;
-const EnumCvtEnt stateNames[] = {{SM::START, "START"}};
-BaseMsgPtr CallStartTimeout(BaseMsgRcvr* r, BaseMsgPtr& m) { return static_cast<SM*>(r)->TransSTARTGenericTimeoutMsg(m); }
-const StateTransTblEnt startTrans[] = {
-    {&GenericTimeoutMsg::ClassCode, SM::START, &CallStartTimeout},
-    {nullptr, 0, nullptr},
-};
-const StateTblEnt table[] = {{SM::START, startTrans, 0}, {0, nullptr, 0}};
-}  // namespace
 
-MXR_STATE_MACH_DEFINE(SOCKCASetUpListenSM, stateNames, table, START);
+using ListenTable = SockRetryTable<SOCKCASetUpListenSM>;
+MXR_STATE_MACH_DEFINE(SOCKCASetUpListenSM, ListenTable::names, ListenTable::table, START);
 
 SOCKCASetUpListenSMLst& GetSetUpListenSMLst() {
     static SOCKCASetUpListenSMLst pending;
@@ -66,8 +57,7 @@ BaseMsgPtr SOCKCASetUpListenSM::TransSTARTGenericTimeoutMsg(BaseMsgPtr& msg) {
     TriedOnce = 1;
     TimerTagPtr_ = TimerTagPtr();
     if (SetUpListen() != 0) {
-        TimerTagPtr_ = TimerManager::SetOneShotTimer(BaseMsgPtr(new GenericTimeoutMsg(BaseAddrPtr(GetAddrPtr()))),
-                                                     SockNetConfig::RetryMs());
+        TimerTagPtr_ = SockArmRetry(*this);
         return BaseMsgPtr();
     }
     SOCKListenPollAdptrPtr adptr(

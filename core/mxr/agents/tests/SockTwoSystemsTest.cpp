@@ -15,6 +15,7 @@
 #include <string>
 
 #include "MxrTestSupport.h"
+#include "NetnsPairSupport.h"
 #include "ProcessTestSupport.h"
 #include "platform/tests/TempSystemDir.h"
 
@@ -29,14 +30,6 @@ constexpr const char* kPort = "7500";
 // Set-up retries of 30 s run at a tenth of that here.
 constexpr const char* kTimeScale = "0.1";
 
-std::string IpTool() {
-    for (const char* p : {"/usr/sbin/ip", "/sbin/ip", "/usr/bin/ip", "/bin/ip"})
-        if (::access(p, X_OK) == 0) return p;
-    return "";
-}
-
-int Sh(const std::string& cmd) { return std::system((cmd + " >/dev/null 2>&1").c_str()); }
-
 std::string ShOut(const std::string& cmd) {
     std::string out;
     if (FILE* f = ::popen(cmd.c_str(), "r")) {
@@ -47,39 +40,22 @@ std::string ShOut(const std::string& cmd) {
     return out;
 }
 
-size_t Count(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
-}
-
-struct System {
-    std::string ns, veth, dir, host, addr;
-};
-
 struct SockTwoSystems : ::testing::Test {
     hvtest::TempSystemDir sys;
     std::string ip = IpTool();
-    System a, b;
+    NetnsSystem a, b;
     bool made = false;
     int children = 0;
     std::vector<std::unique_ptr<ChildProcess>> procs;
 
     void SetUp() override {
-        if (::geteuid() != 0 || ip.empty()) GTEST_SKIP() << "network namespaces need root and ip(8): skipped";
         const std::string tag = "hvs" + std::to_string(::getpid());
         a = {tag + "a", tag + "a0", sys.Path() + "/a", "SOCKA", "10.232.0.1"};
         b = {tag + "b", tag + "b0", sys.Path() + "/b", "SOCKB", "10.232.0.2"};
-        if (Sh(ip + " netns add " + a.ns) != 0) GTEST_SKIP() << "network namespaces are not permitted here: skipped";
-        made = true;
-        ASSERT_EQ(Sh(ip + " netns add " + b.ns), 0);
-        ASSERT_EQ(Sh(ip + " link add " + a.veth + " type veth peer name " + b.veth), 0);
-        for (const System* s : {&a, &b}) {
-            ASSERT_EQ(Sh(ip + " link set " + s->veth + " netns " + s->ns), 0);
-            ASSERT_EQ(Sh(ip + " -n " + s->ns + " addr add " + s->addr + "/24 dev " + s->veth), 0);
-            ASSERT_EQ(Sh(ip + " -n " + s->ns + " link set " + s->veth + " up"), 0);
-            ASSERT_EQ(Sh(ip + " -n " + s->ns + " link set lo up"), 0);
-            ASSERT_EQ(::mkdir(s->dir.c_str(), 0770), 0);
+        const std::string why = MakeNetnsPair(ip, a, b, made);
+        if (!why.empty() && !made) GTEST_SKIP() << why;
+        ASSERT_EQ(why, "");
+        for (const NetnsSystem* s : {&a, &b}) {
             // "ip netns exec" shows this file as the namespace's /etc/hosts:
             // each system's name resolves to its cluster address.
             ::mkdir("/etc/netns", 0755);
@@ -90,15 +66,14 @@ struct SockTwoSystems : ::testing::Test {
     }
     void TearDown() override {
         procs.clear();  // every process goes before its namespace
-        if (made) {
-            for (const System* s : {&a, &b}) {
-                Sh(ip + " netns del " + s->ns);
-                std::remove(("/etc/netns/" + s->ns + "/hosts").c_str());
-                ::rmdir(("/etc/netns/" + s->ns).c_str());
-            }
+        if (!made) return;
+        RemoveNetnsPair(ip, a, b);
+        for (const NetnsSystem* s : {&a, &b}) {
+            std::remove(("/etc/netns/" + s->ns + "/hosts").c_str());
+            ::rmdir(("/etc/netns/" + s->ns).c_str());
         }
     }
-    ChildProcess& Run(const System& s, std::vector<std::string> args, bool inNs = true) {
+    ChildProcess& Run(const NetnsSystem& s, std::vector<std::string> args, bool inNs = true) {
         if (inNs) args.insert(args.begin(), {ip, "netns", "exec", s.ns});
         const std::string base = sys.Path() + "/p" + std::to_string(++children);
         procs.push_back(std::make_unique<ChildProcess>(
@@ -107,29 +82,29 @@ struct SockTwoSystems : ::testing::Test {
             base + ".out", base + ".err"));
         return *procs.back();
     }
-    ChildProcess& Agent(const System& s) {
+    ChildProcess& Agent(const NetnsSystem& s) {
         return Run(s, {HV_SOCKAGENT_BIN, "-t", "-i", std::to_string(kHbInterval), "-k", std::to_string(kHbMaxMiss)});
     }
-    int Po(const System& s, std::vector<std::string> args) {
+    int Po(const NetnsSystem& s, std::vector<std::string> args) {
         args.insert(args.begin(), PoBin());
         ChildProcess& p = Run(s, args, false);
         const int rc = p.Wait(20000);
         EXPECT_NE(rc, -1) << "hvpo did not finish";
         return rc;
     }
-    std::string PoOut(const System& s, std::vector<std::string> args) {
+    std::string PoOut(const NetnsSystem& s, std::vector<std::string> args) {
         args.insert(args.begin(), PoBin());
         ChildProcess& p = Run(s, args, false);
         EXPECT_NE(p.Wait(20000), -1);
         return p.Out();
     }
-    bool Listening(const System& s) {
+    bool Listening(const NetnsSystem& s) {
         return ShOut(ip + " netns exec " + s.ns + " ss -ltnH").find(s.addr + ":" + kPort) != std::string::npos;
     }
 };
 
 bool WaitLines(ChildProcess& p, const std::string& what, size_t n, int timeoutMs) {
-    return WaitUntil([&] { return Count(p.Out(), what) >= n; }, timeoutMs);
+    return WaitUntil([&] { return CountOf(p.Out(), what) >= n; }, timeoutMs);
 }
 
 }  // namespace
@@ -181,10 +156,10 @@ TEST_F(SockTwoSystems, APathLivesWithTheLinkAndTheAgentsAndEndsWhenDeleted) {
 
     // B's agent is killed: its connections close with it, A hangs up at
     // once and listens again; the path returns when B's agent is back.
-    const size_t hupsBefore = Count(agentA.Out(), "Closing down socket");
+    const size_t hupsBefore = CountOf(agentA.Out(), "Closing down socket");
     ::kill(agentB->Pid(), SIGKILL);
     agentB->Wait(5000);
-    EXPECT_TRUE(WaitUntil([&] { return Count(agentA.Out(), "Closing down socket") >= hupsBefore + 2; }, 2000))
+    EXPECT_TRUE(WaitUntil([&] { return CountOf(agentA.Out(), "Closing down socket") >= hupsBefore + 2; }, 2000))
         << agentA.Out();
     EXPECT_TRUE(WaitUntil([&] { return Listening(a); }, 3000)) << "A listens again";
     EXPECT_TRUE(WaitLines(watchA, downA, 2, kDeadWithinMs)) << watchA.Out();
@@ -195,14 +170,14 @@ TEST_F(SockTwoSystems, APathLivesWithTheLinkAndTheAgentsAndEndsWhenDeleted) {
     // Deleted on A: its port closes and A connects no more.
     EXPECT_EQ(Po(a, {"delete-path", b.host, a.host, b.host, dev}), 0);
     EXPECT_TRUE(WaitUntil([&] { return !Listening(a); }, 3000)) << "A's port is closed";
-    const size_t connectsAfter = Count(agentA.Out(), "Connecting to remote port");
+    const size_t connectsAfter = CountOf(agentA.Out(), "Connecting to remote port");
     std::this_thread::sleep_for(std::chrono::milliseconds(4000));  // more than one scaled retry
-    EXPECT_EQ(Count(agentA.Out(), "Connecting to remote port"), connectsAfter) << "no reconnect after a delete";
+    EXPECT_EQ(CountOf(agentA.Out(), "Connecting to remote port"), connectsAfter) << "no reconnect after a delete";
 
     // B's path now meets a refused port: tries once per (scaled) 30 s.
-    const size_t triesBefore = Count(agentB->Out(), "Connecting to remote port");
+    const size_t triesBefore = CountOf(agentB->Out(), "Connecting to remote port");
     std::this_thread::sleep_for(std::chrono::milliseconds(6500));
-    const size_t tries = Count(agentB->Out(), "Connecting to remote port") - triesBefore;
+    const size_t tries = CountOf(agentB->Out(), "Connecting to remote port") - triesBefore;
     EXPECT_GE(tries, 1u);
     EXPECT_LE(tries, 3u) << agentB->Out();
 
