@@ -134,6 +134,11 @@ TEST_F(SockTwoSystems, APathLivesWithTheLinkAndTheAgentsAndEndsWhenDeleted) {
     ASSERT_TRUE(WaitLines(watchA, upA, 1, 15000)) << watchA.Out() << agentA.Out() << agentA.Err();
     ASSERT_TRUE(WaitLines(watchB, upB, 1, 15000)) << watchB.Out() << agentB->Out() << agentB->Err();
     EXPECT_NE(agentA.Out().find("Listening on 7500 address " + a.addr), std::string::npos) << agentA.Out();
+    // Each administrator heard of its outbound connection.
+    EXPECT_TRUE(WaitUntil([&] { return mgrA.Err().find("ReportOutConnComplete() commAgentTag=1 remAlias=" + b.host) !=
+                                       std::string::npos; }, 5000)) << mgrA.Err();
+    EXPECT_TRUE(WaitUntil([&] { return mgrB.Err().find("ReportOutConnComplete() commAgentTag=1 remAlias=" + a.host) !=
+                                       std::string::npos; }, 5000)) << mgrB.Err();
     EXPECT_EQ(Po(a, {"host-up", b.host}), 0);
     EXPECT_EQ(Po(b, {"host-up", a.host}), 0);
     EXPECT_EQ(Po(a, {"alive", b.host}), 0) << "the outbound connection registered the route";
