@@ -56,6 +56,8 @@ void SOCKPipePollAdptr::PopulatePollInfo(hv::pollfd* p) {
     p->revents = 0;
 }
 
+int SOCKPipePollAdptr::TellsInterestChanges() const { return 0; }
+
 bool SOCKPipePollAdptr::StillServing() const {
     const PipeHeadPtr head = GetPipeHeadPtr();
     return head.Ok() && head->GetPollAdptrPtr().GetPtr() == this;

@@ -44,6 +44,10 @@ public:
     // Reads what waits, then hangs up on POLLERR/POLLHUP, else writes one
     // packet (or the rest of one).
     enWork ProcessRevents(hv::pollfd* p) override;
+    // 0: asked for its entry and served in every poll, news or not. A
+    // connection marked by its partner (Fd -1) has no descriptor to bring
+    // news, and must still be torn down on its next turn.
+    int TellsInterestChanges() const override;
 
     // Takes n bytes that arrived in pkt at base (its packet start, asked of
     // it once): delivers every complete packet, keeps an incomplete one. -1
