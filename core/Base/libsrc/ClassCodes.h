@@ -10,7 +10,8 @@
 // (the agents) adds its own block below and to MxrAllClassCodes. The
 // registry test loads every library of the system and checks that what
 // registered matches this table. Codes 0 and 113-133 are unused; 49-81, 107
-// and 111 belong to path administration; 134-148 to the agents.
+// and 111 belong to path administration; 134-140 to the socket agent,
+// 141-148 to the serial agent.
 #pragma once
 
 #include <cstddef>
@@ -132,6 +133,16 @@
     ROW(ProxyMxrAdmin, 111, Local)                             \
     ROW(WorldInboxPollAdptr, 112, Local)
 
+// sockagentcore: the socket agent's classes (core/mxr/agents). None travels.
+#define MXR_SOCKAGENT_CLASS_CODES(ROW)                         \
+    ROW(SOCKCAMsgRcvr, 134, Local)                             \
+    ROW(SOCKCAMsgRcvrAddHostSM, 135, Local)                    \
+    ROW(SOCKCASetUpListenSM, 136, Local)                       \
+    ROW(SOCKConnectPollAdptr, 137, Local)                      \
+    ROW(SOCKListenPollAdptr, 138, Local)                       \
+    ROW(SOCKPipeHead, 139, Local)                              \
+    ROW(SOCKPipePollAdptr, 140, Local)
+
 // Programs of tools/ (not a library: registered only in the program).
 #define MXR_TOOL_CLASS_CODES(ROW)                              \
     ROW(SignalPollAdptr, 400, Local)                           \
@@ -182,7 +193,9 @@
     ROW(InboxNoticeMsg, 360, Message)                          \
     ROW(InboxRcvr, 361, Local)                                 \
     ROW(BenchBulkMsg, 350, Message)                            \
-    ROW(BenchRcvr, 351, Local)
+    ROW(BenchRcvr, 351, Local)                                 \
+    ROW(SockRecordingHead, 380, Local)                         \
+    ROW(SockBulkMsg, 381, Message)
 
 struct MxrClassCodeEnt {
     const char* name;
@@ -195,6 +208,7 @@ struct MxrClassCodeEnt {
 namespace MxrClassTable {
 #define MXR_CLASS_TABLE_ROW_(X, c, k) inline constexpr MxrClassCodeEnt X{#X, (c), MxrWireKind::k, nullptr};
 MXR_MSGFRAME_CLASS_CODES(MXR_CLASS_TABLE_ROW_)
+MXR_SOCKAGENT_CLASS_CODES(MXR_CLASS_TABLE_ROW_)
 MXR_TOOL_CLASS_CODES(MXR_CLASS_TABLE_ROW_)
 MXR_TEST_CLASS_CODES(MXR_CLASS_TABLE_ROW_)
 #undef MXR_CLASS_TABLE_ROW_
@@ -206,6 +220,9 @@ MXR_TEST_CLASS_CODES(MXR_CLASS_TABLE_ROW_)
 inline constexpr MxrClassCodeEnt MxrAllClassCodes[] = {
 #define MXR_CLASS_ROW_LIBRARY_ "msgframe"
     MXR_MSGFRAME_CLASS_CODES(MXR_CLASS_ALL_ROW_)
+#undef MXR_CLASS_ROW_LIBRARY_
+#define MXR_CLASS_ROW_LIBRARY_ "sockagentcore"
+    MXR_SOCKAGENT_CLASS_CODES(MXR_CLASS_ALL_ROW_)
 #undef MXR_CLASS_ROW_LIBRARY_
 #define MXR_CLASS_ROW_LIBRARY_ nullptr
     MXR_TOOL_CLASS_CODES(MXR_CLASS_ALL_ROW_)

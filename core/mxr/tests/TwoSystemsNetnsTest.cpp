@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "MxrTestSupport.h"
+#include "NetnsPairSupport.h"
 #include "ProcessTestSupport.h"
 #include "platform/tests/TempSystemDir.h"
 
@@ -24,60 +25,29 @@ constexpr int kHbInterval = 1;  // seconds
 constexpr int kHbMaxMiss = 2;
 constexpr int kDeadWithinMs = (kHbInterval * kHbMaxMiss + 1) * 1000;
 
-std::string IpTool() {
-    for (const char* p : {"/usr/sbin/ip", "/sbin/ip", "/usr/bin/ip", "/bin/ip"})
-        if (::access(p, X_OK) == 0) return p;
-    return "";
-}
-
-int Sh(const std::string& cmd) { return std::system((cmd + " >/dev/null 2>&1").c_str()); }
-
-size_t Count(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-    return n;
-}
-
-// One simulated system: its namespace, directory, host name and address.
-struct System {
-    std::string ns, veth, dir, host, addr;
-};
-
 struct TwoSystems : ::testing::Test {
     hvtest::TempSystemDir sys;
     RuntimeScope scope{"NODEA", 0};
     std::string ip = IpTool();
-    System a, b;
+    NetnsSystem a, b;
     bool made = false;
     int children = 0;
 
     void SetUp() override {
-        if (::geteuid() != 0 || ip.empty()) GTEST_SKIP() << "network namespaces need root and ip(8): skipped";
         const std::string tag = "hv" + std::to_string(::getpid());
         a = {tag + "a", tag + "a0", sys.Path() + "/a", "NODEA", "10.231.0.1"};
         b = {tag + "b", tag + "b0", sys.Path() + "/b", "NODEB", "10.231.0.2"};
-        if (Sh(ip + " netns add " + a.ns) != 0) GTEST_SKIP() << "network namespaces are not permitted here: skipped";
-        made = true;
-        ASSERT_EQ(Sh(ip + " netns add " + b.ns), 0);
-        ASSERT_EQ(Sh(ip + " link add " + a.veth + " type veth peer name " + b.veth), 0);
-        for (const System* s : {&a, &b}) {
-            ASSERT_EQ(Sh(ip + " link set " + s->veth + " netns " + s->ns), 0);
-            ASSERT_EQ(Sh(ip + " -n " + s->ns + " addr add " + s->addr + "/24 dev " + s->veth), 0);
-            ASSERT_EQ(Sh(ip + " -n " + s->ns + " link set " + s->veth + " up"), 0);
-            ASSERT_EQ(Sh(ip + " -n " + s->ns + " link set lo up"), 0);
-            ASSERT_EQ(::mkdir(s->dir.c_str(), 0770), 0);
-        }
+        const std::string why = MakeNetnsPair(ip, a, b, made);
+        if (!why.empty() && !made) GTEST_SKIP() << why;
+        ASSERT_EQ(why, "");
     }
     void TearDown() override {
         procs.clear();  // every process goes before its namespace
-        if (made) {
-            Sh(ip + " netns del " + a.ns);
-            Sh(ip + " netns del " + b.ns);  // the veth pair goes with it
-        }
+        if (made) RemoveNetnsPair(ip, a, b);
     }
 
     // A program of system s, inside its namespace.
-    ChildProcess& Run(const System& s, std::vector<std::string> args, bool inNs = true) {
+    ChildProcess& Run(const NetnsSystem& s, std::vector<std::string> args, bool inNs = true) {
         if (inNs) args.insert(args.begin(), {ip, "netns", "exec", s.ns});
         const std::string base = sys.Path() + "/p" + std::to_string(++children);
         procs.push_back(std::make_unique<ChildProcess>(
@@ -85,7 +55,7 @@ struct TwoSystems : ::testing::Test {
         return *procs.back();
     }
     // hvpo's exit status on system s.
-    int Po(const System& s, std::vector<std::string> args) {
+    int Po(const NetnsSystem& s, std::vector<std::string> args) {
         args.insert(args.begin(), PoBin());
         ChildProcess& p = Run(s, args, false);
         const int rc = p.Wait(20000);
@@ -96,7 +66,7 @@ struct TwoSystems : ::testing::Test {
 };
 
 bool WaitLines(ChildProcess& p, const std::string& what, size_t n, int timeoutMs) {
-    return WaitUntil([&] { return Count(p.Out(), what) >= n; }, timeoutMs);
+    return WaitUntil([&] { return CountOf(p.Out(), what) >= n; }, timeoutMs);
 }
 
 }  // namespace

@@ -1,0 +1,283 @@
+#include "SOCKPipeHead.h"
+
+#include <unistd.h>
+
+#include <sstream>
+#include <string>
+
+#include "BaseAddr.h"
+#include "ClassDefine.h"
+#include "EnumDefine.h"
+#include "GenericTimeoutMsg.h"
+#include "LocalForms.h"
+#include "LogicalAddr.h"
+#include "MxrAdminReportCommPathStatusReqMsg.h"
+#include "MxrAdminReportDisconnectedReqMsg.h"
+#include "MxrAdminReportOutConnCompleteReqMsg.h"
+#include "PipeDeRegMsg.h"
+#include "PipeRegMsg.h"
+#include "SOCKCAMsgRcvr.h"
+#include "SOCKCAMsgRcvrAddHostSM.h"
+#include "SOCKCASetUpListenSM.h"
+#include "SOCKCAWorld.h"
+#include "SOCKConnectPollAdptr.h"
+#include "SOCKListenPollAdptr.h"
+#include "SOCKPipePollAdptr.h"
+#include "SockTrace.h"
+#include "TimerManager.h"
+
+MXR_LOCAL_CLASS_DEFINE_CUSTOM(SOCKPipeHead);
+MXR_LOCAL_FORMS(SOCKPipeHead, BaseMsgRcvr);
+MXR_ENUM_TABLE(SOCKPipeHead, GetEnDirCvtPtr, __IN, __OUT);
+
+int _serialize(BasePktCtrl& c, SOCKPipeHead::enDir& v) {
+    MXR_FRAME_OF_(SOCKPipeHead, "_serialize", 2);
+    return MxrSerializeEnum(c, v);
+}
+
+namespace {
+int WorldInterval() {
+    const SOCKCAWorld* w = SOCKCAWorld::Current();
+    return w != nullptr ? w->GetHeartbeatInterval() : 0;
+}
+int WorldMaxMiss() {
+    const SOCKCAWorld* w = SOCKCAWorld::Current();
+    return w != nullptr ? w->GetHeartbeatMaxMiss() : 0;
+}
+// The path's value, else the world's; 0 leaves the framework's default.
+unsigned Chosen(int pathValue, int worldValue) {
+    if (pathValue > 0) return static_cast<unsigned>(pathValue);
+    return worldValue > 0 ? static_cast<unsigned>(worldValue) : 0;
+}
+BaseAddrPtr AdminAddr() { return BaseAddrPtr(new LogicalAddr(BaseAddr::GetCurrentHost(), LogicalAddr::MXRADMIN)); }
+BaseAddrPtr ManagerAddr() { return BaseAddrPtr(new BaseAddr(BaseAddr::GetCurrentHost(), 0, 0)); }
+// Reports leave from the poll step as well as from dispatch: the from-address
+// is always this head's.
+void SendFrom(BaseMsgRcvr& from, BaseMsg* msg) {
+    BaseMsgPtr m(msg);
+    m->SetFrmAddr(BaseAddrPtr(from.GetAddrPtr()));
+    m.Send();
+}
+}  // namespace
+
+SOCKPipeHead::SOCKPipeHead()
+    : InOrOut(__IN), RemPid(0), RemTid(0), PathHbInterval(0), PathHbMaxMiss(0), GotInit(0), HungUp(0) {
+    MXR_METHOD_FRAME("SOCKPipeHead", 0);
+}
+
+SOCKPipeHead::SOCKPipeHead(int fd, const SOCKListenPollAdptrPtr& listen, const bStr& devicePath, int hbInterval,
+                           int hbMaxMiss)
+    : PipeHead(fd),
+      InOrOut(__IN),
+      DevicePath(devicePath),
+      RemPid(0),
+      RemTid(0),
+      PathHbInterval(hbInterval),
+      PathHbMaxMiss(hbMaxMiss),
+      GotInit(0),
+      HungUp(0) {
+    MXR_METHOD_FRAME("SOCKPipeHead", 5);
+    ComPriority = 0;
+    HbInterval = Chosen(hbInterval, WorldInterval());
+    HbMaxMiss = Chosen(hbMaxMiss, WorldMaxMiss());
+    if (listen.Ok()) {
+        ListenAlias = listen->GetLocalAlias();
+        listen->DeRegister();
+    }
+}
+
+SOCKPipeHead::SOCKPipeHead(int fd, const SOCKConnectPollAdptrPtr& connect, const bStr& devicePath, int priority,
+                           int hbInterval)
+    : PipeHead(fd),
+      InOrOut(__OUT),
+      DevicePath(devicePath),
+      RemPid(0),
+      RemTid(0),
+      PathHbInterval(hbInterval),
+      PathHbMaxMiss(0),
+      GotInit(0),
+      HungUp(0) {
+    MXR_METHOD_FRAME("SOCKPipeHead", 5);
+    ComPriority = priority;
+    HbInterval = Chosen(hbInterval, WorldInterval());
+    if (connect.Ok()) {
+        PathRemoteAlias = connect->GetRemHostName();
+        PathHbMaxMiss = connect->GetHbMaxMiss();
+        connect->DeRegister();
+    }
+}
+
+SOCKPipeHead::~SOCKPipeHead() {
+    MXR_METHOD_FRAME("~SOCKPipeHead", 0);
+    StopInitWatch();
+}
+
+SOCKPipeHead::enDir SOCKPipeHead::GetInOrOut() const { return InOrOut; }
+void SOCKPipeHead::SetInOrOut(enDir dir) { InOrOut = dir; }
+bStr SOCKPipeHead::GetRemHostName() const { return RemHostName; }
+void SOCKPipeHead::SetRemHostName(const bStr& name) { RemHostName = name; }
+bStr SOCKPipeHead::GetDevicePath() const { return DevicePath; }
+void SOCKPipeHead::SetDevicePath(const bStr& path) { DevicePath = path; }
+long SOCKPipeHead::GetRemPid() const { return RemPid; }
+void SOCKPipeHead::SetRemPid(long pid) { RemPid = pid; }
+long SOCKPipeHead::GetRemTid() const { return RemTid; }
+void SOCKPipeHead::SetRemTid(long tid) { RemTid = tid; }
+bStr SOCKPipeHead::GetPathRemoteAlias() const { return PathRemoteAlias; }
+bStr SOCKPipeHead::GetListenAlias() const { return ListenAlias; }
+int SOCKPipeHead::GetPathHbMaxMiss() const { return PathHbMaxMiss; }
+int SOCKPipeHead::GetGotInit() const { return GotInit; }
+
+int SOCKPipeHead::AgentTag() const {
+    const SOCKCAWorld* w = SOCKCAWorld::Current();
+    if (w == nullptr) return 0;
+    const SOCKCAMsgRcvrPtr rcvr = w->GetSockCAMsgRcvrPtr();
+    return rcvr.Ok() ? rcvr->GetCommAgentTagNum() : 0;
+}
+
+int SOCKPipeHead::Initialize() {
+    MXR_METHOD_FRAME("Initialize", 0);
+    const int rc = PipeHead::Initialize();
+    if (rc != 0 || InOrOut != __IN) return rc;
+    // A stranger who connects and says nothing must not hold the path's only
+    // listen for longer than a silent peer would be allowed to.
+    const unsigned interval = HbInterval > 0 ? HbInterval : GetDefaultHbInterval();
+    const unsigned misses = HbMaxMiss > 0 ? HbMaxMiss : GetDefaultHbMaxMiss();
+    InitWatchMsgPtr = BaseMsgPtr(new GenericTimeoutMsg(BaseAddrPtr(GetAddrPtr())));
+    InitWatchTagPtr = TimerManager::SetOneShotTimer(InitWatchMsgPtr, interval * misses * 1000);
+    return 0;
+}
+
+void SOCKPipeHead::StopInitWatch() {
+    if (InitWatchTagPtr.Ok()) InitWatchTagPtr->CancelTimer();
+    InitWatchTagPtr = TimerTagPtr();
+    InitWatchMsgPtr = BaseMsgPtr();
+}
+
+BaseMsgRcvr::enMsgResult SOCKPipeHead::MsgHdlr(const BaseMsgPtr& msg, const BasePktCtrlPtr& ctrl) {
+    MXR_METHOD_FRAME("MsgHdlr", 2);
+    if (msg.Ok() && InitWatchMsgPtr.Ok() && msg.GetPtr() == InitWatchMsgPtr.GetPtr()) {
+        InitWatchTagPtr = TimerTagPtr();
+        InitWatchMsgPtr = BaseMsgPtr();
+        if (GotInit == 0 && HungUp == 0) {
+            std::ostringstream line;
+            line << "SOCKPipeHead: inbound connection on " << DevicePath << " sent no PipeInitMsg within "
+                 << HbInterval * HbMaxMiss << " s: Hanging up";
+            SockReport(line.str());
+            const SOCKPipePollAdptrPtr adptr{GetPollAdptrPtr()};
+            if (adptr.Ok())
+                adptr->ProcessDisconnect();
+            else
+                HupDetected();
+        }
+        return PROCESSED;
+    }
+    return PipeHead::MsgHdlr(msg, ctrl);
+}
+
+BasePtr SOCKPipeHead::GetaPollAdptrPtr(int fd) {
+    MXR_METHOD_FRAME("GetaPollAdptrPtr", 1);
+    return BasePtr(new SOCKPipePollAdptr(fd, this));
+}
+
+void SOCKPipeHead::Init_Msg_Receive(const PipeInitMsgPtr& msg) {
+    MXR_METHOD_FRAME("Init_Msg_Receive", 1);
+    PipeHead::Init_Msg_Receive(msg);
+    if (GotInit != 0) return;  // one per connection
+    GotInit = 1;
+    StopInitWatch();
+    RemHostName = msg->GetHost();
+    RemPid = msg->GetPid();
+    RemTid = msg->GetTid();
+    // The peer's system as a whole is reachable through this path.
+    AddrEntLst.Append(BaseAddrEntPtr(
+        new BaseAddrEnt(RemHostName, 0, 0, InOrOut == __OUT ? ComPriority : 0, this)));
+    if (InOrOut == __OUT) {
+        ActivateSendHeartBeat();
+        HeartBeatStatus status = DEAD;
+        BasePollAdptrLstIter it(BaseWorld::GetWorldPtr()->GetPollManager().GetPollAdptrLst());
+        for (BasePollAdptrPtr a = it.First(); a.GetPtr() != nullptr; a = it.Next()) {
+            const SOCKPipePollAdptrPtr sp{BasePtr(a.GetPtr())};
+            if (!sp.Ok()) continue;
+            const SOCKPipeHeadPtr other{BasePtr(sp->GetPipeHeadPtr().GetPtr())};
+            if (!other.Ok() || other->InOrOut != __IN) continue;
+            if (other->RemHostName != RemHostName || other->DevicePath != DevicePath) continue;
+            if (other->GetHbStatus() == ALIVE) status = ALIVE;
+            break;
+        }
+        BaseMsgPtr reg(new PipeRegMsg(RemHostName, RemPid, RemTid, ComPriority));
+        reg->SetToAddr(ManagerAddr());
+        reg.Send();
+        SendFrom(*this, new MxrAdminReportOutConnCompleteReqMsg(AdminAddr(), AgentTag(), RemHostName, status, DevicePath));
+        return;
+    }
+    RegisterRouteStatus(
+        BaseMsgPtr(new MxrAdminReportCommPathStatusReqMsg(AdminAddr(), AgentTag(), RemHostName, DevicePath, ALIVE)),
+        BaseMsgPtr(new MxrAdminReportCommPathStatusReqMsg(AdminAddr(), AgentTag(), RemHostName, DevicePath, DEAD)));
+    ActivateRcvHeartBeat();
+    // The PipeInitMsg counts as the first heartbeat.
+    ReceivedHeartBeatIndication();
+}
+
+void SOCKPipeHead::HupDetected() {
+    MXR_METHOD_FRAME("HupDetected", 0);
+    BasePtr self;
+    if (GetRefCnt() > 0) self = BasePtr(this);
+    StopInitWatch();
+    if (HungUp == 0) {
+        HungUp = 1;
+        if (InOrOut == __OUT && GotInit != 0) {
+            std::ostringstream line;
+            line << "Sending DeRegMsg for  host " << RemHostName << " pid " << RemPid << " tid " << RemTid
+                 << " compriority " << ComPriority;
+            SockTrace(line.str());
+            BaseMsgPtr dereg(new PipeDeRegMsg(RemHostName, RemPid, RemTid, ComPriority));
+            dereg->SetToAddr(ManagerAddr());
+            dereg.Send();
+        }
+        if (InOrOut == __OUT) {
+            const bStr alias = RemHostName.StrLen() > 0 ? RemHostName : PathRemoteAlias;
+            SendFrom(*this, new MxrAdminReportDisconnectedReqMsg(AdminAddr(), AgentTag(), alias, DevicePath));
+        }
+    }
+    if (FileDscrpt != -1) {
+        std::ostringstream line;
+        line << "Closing down socket " << FileDscrpt << "InOrOut " << static_cast<int>(InOrOut);
+        SockTrace(line.str());
+        ::close(FileDscrpt);
+        FileDscrpt = -1;
+    }
+    PipeHead::HupDetected();
+}
+
+void SOCKPipeHead::MarkPartnerForHangUp() {
+    MXR_METHOD_FRAME("MarkPartnerForHangUp", 0);
+    if (GotInit == 0 || BaseWorld::GetWorldPtr() == nullptr) return;
+    const enDir want = InOrOut == __OUT ? __IN : __OUT;
+    BasePollAdptrLstIter it(BaseWorld::GetWorldPtr()->GetPollManager().GetPollAdptrLst());
+    for (BasePollAdptrPtr a = it.First(); a.GetPtr() != nullptr; a = it.Next()) {
+        const SOCKPipePollAdptrPtr sp{BasePtr(a.GetPtr())};
+        if (!sp.Ok()) continue;
+        const SOCKPipeHeadPtr other{BasePtr(sp->GetPipeHeadPtr().GetPtr())};
+        if (!other.Ok() || other.GetPtr() == this || other->InOrOut != want) continue;
+        if (other->RemHostName != RemHostName || other->DevicePath != DevicePath) continue;
+        sp->SetFd(-1);  // the head still holds the socket and closes it at its hang-up
+        return;
+    }
+}
+
+void SOCKPipeHead::RestartSetUp() {
+    MXR_METHOD_FRAME("RestartSetUp", 0);
+    SOCKCAWorld* w = SOCKCAWorld::Current();
+    if (w == nullptr) return;
+    if (InOrOut == __IN) {
+        const bStr alias = ListenAlias.StrLen() > 0 ? ListenAlias : w->GetLocalAlias();
+        SOCKCASetUpListenSMPtr sm(new SOCKCASetUpListenSM(alias, w->GetSockNetConfig(), DevicePath, ComPriority,
+                                                         PathHbInterval, PathHbMaxMiss));
+        sm->KickStart();
+        return;
+    }
+    const bStr remote = PathRemoteAlias.StrLen() > 0 ? PathRemoteAlias : RemHostName;
+    SOCKCAMsgRcvrAddHostSMPtr sm(new SOCKCAMsgRcvrAddHostSM(remote, w->GetSockNetConfig(), DevicePath, ComPriority,
+                                                           PathHbInterval, PathHbMaxMiss, 0));
+    sm->KickStart();
+}

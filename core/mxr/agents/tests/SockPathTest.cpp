@@ -1,0 +1,265 @@
+// Paths in one socket agent world over loopback: a path whose remote alias
+// is this system itself connects to its own listener, so both of its heads
+// (inbound and outbound) live in the one world. This system is "localhost";
+// paths name it "127.0.0.1", so the name the peer gives itself differs from
+// the path's alias, as it may between two systems.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+#include "BaseAddr.h"
+#include "SOCKCAMsgRcvr.h"
+#include "SOCKCAMsgRcvrAddHostSM.h"
+#include "SOCKCASetUpListenSM.h"
+#include "SOCKCAWorld.h"
+#include "SOCKConnectPollAdptr.h"
+#include "SOCKListenPollAdptr.h"
+#include "SOCKPipeHead.h"
+#include "SOCKPipePollAdptr.h"
+#include "SockTestSupport.h"
+
+namespace {
+
+unsigned short FreePort() {
+    LoopbackListener l;
+    return l.port;  // closed again when l goes
+}
+
+// 0 when a connect to 127.0.0.1:port is accepted (by the kernel), else errno.
+int ConnectOutcome(unsigned short port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sa.sin_port = htons(port);
+    const int rc = ::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0 ? 0 : errno;
+    ::close(fd);
+    return rc;
+}
+
+class SockPathTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("MXRHOSTNAME", "localhost", 1);
+        BaseAddr::SetCurrentHost(bStr("localhost"));
+        BaseWorld::SetDispatchReadyFlg(1);
+        world.SetDfltPollTimer(20);
+        world.StartReceiver();
+        rcvr = world.GetSockCAMsgRcvrPtr();
+    }
+    void TearDown() override { BaseWorld::SetDispatchReadyFlg(0); }
+
+    // Runs the loop until pred holds or ms pass; pred's last answer.
+    bool RunUntil(const std::function<bool()>& pred, int ms) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (!pred()) {
+            if (std::chrono::steady_clock::now() > end) return false;
+            world.Run();
+        }
+        return true;
+    }
+    void RunFor(int ms, const std::function<void()>& each = {}) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (std::chrono::steady_clock::now() < end) {
+            world.Run();
+            if (each) each();
+        }
+    }
+    template <class APtr>
+    int Count() {
+        int n = 0;
+        BasePollAdptrLstIter it(world.GetPollManager().GetPollAdptrLst());
+        for (BasePollAdptrPtr a = it.First(); a.GetPtr() != nullptr; a = it.Next())
+            if (APtr{BasePtr(a.GetPtr())}.Ok()) ++n;
+        return n;
+    }
+    SOCKPipeHeadPtr Head(SOCKPipeHead::enDir dir, const bStr& device) {
+        BasePollAdptrLstIter it(world.GetPollManager().GetPollAdptrLst());
+        for (BasePollAdptrPtr a = it.First(); a.GetPtr() != nullptr; a = it.Next()) {
+            const SOCKPipePollAdptrPtr sp{BasePtr(a.GetPtr())};
+            if (!sp.Ok()) continue;
+            const SOCKPipeHeadPtr h{BasePtr(sp->GetPipeHeadPtr().GetPtr())};
+            if (h.Ok() && h->GetInOrOut() == dir && h->GetDevicePath() == device) return h;
+        }
+        return SOCKPipeHeadPtr();
+    }
+    DestHostEntPtr Path(unsigned short port, int hbInterval = 1, int hbMaxMiss = 2) {
+        device = bStr(("TCPIP:" + std::to_string(port)).c_str());
+        return DestHostEntPtr(new DestHostEnt(bStr("127.0.0.1"), 3, bStr(), device, bStr("127.0.0.1"), hbInterval,
+                                              hbMaxMiss, 0));
+    }
+    // Both heads of the path up: the outbound one has the peer's PipeInitMsg,
+    // the inbound one counts the peer ALIVE.
+    bool PathUp() {
+        const SOCKPipeHeadPtr in = Head(SOCKPipeHead::__IN, device);
+        const SOCKPipeHeadPtr out = Head(SOCKPipeHead::__OUT, device);
+        return in.Ok() && out.Ok() && out->GetGotInit() != 0 && in->GetHbStatus() == PipeHead::ALIVE;
+    }
+
+    SOCKCAWorld world{bStr(), bStr("TCPIP"), 6, 5};
+    SOCKCAMsgRcvrPtr rcvr;
+    bStr device;
+};
+
+TEST_F(SockPathTest, APathComesUpAndDeleteHostClosesBothDirectionsForGood) {
+    const unsigned short port = FreePort();
+    const DestHostEntPtr path = Path(port);
+    ASSERT_EQ(rcvr->AddHost(path), 0);
+    ASSERT_TRUE(RunUntil([&] { return PathUp(); }, 5000));
+    const SOCKPipeHeadPtr out = Head(SOCKPipeHead::__OUT, device);
+    EXPECT_EQ(out->GetRemHostName(), "localhost") << "the peer's own name, for routes and reports";
+    EXPECT_EQ(out->GetPathRemoteAlias(), "127.0.0.1") << "the path's alias, for reconnect and delete";
+    EXPECT_EQ(out->GetComPriority(), 3);
+    EXPECT_EQ(Head(SOCKPipeHead::__IN, device)->GetComPriority(), 0);
+    EXPECT_EQ(GetAddHostSMLst().GetItemCnt(), 0);
+    EXPECT_EQ(GetSetUpListenSMLst().GetItemCnt(), 0);
+
+    // Found by the path's alias although the peer calls itself otherwise.
+    EXPECT_EQ(rcvr->DeleteHost(path), 0);
+    RunFor(300);
+    EXPECT_EQ(Count<SOCKPipePollAdptrPtr>(), 0);
+    EXPECT_EQ(Count<SOCKListenPollAdptrPtr>(), 0);
+    EXPECT_EQ(Count<SOCKConnectPollAdptrPtr>(), 0);
+    EXPECT_EQ(GetAddHostSMLst().GetItemCnt(), 0) << "no reconnect after a delete";
+    EXPECT_EQ(GetSetUpListenSMLst().GetItemCnt(), 0);
+    EXPECT_EQ(ConnectOutcome(port), ECONNREFUSED) << "the port is closed";
+}
+
+TEST_F(SockPathTest, DeleteHostCountsWhatItClosed) {
+    // Never added: nothing found.
+    EXPECT_EQ(rcvr->DeleteHost(Path(FreePort())), -1);
+    // Only a listen (one of two): -1, and the listen is closed all the same.
+    const unsigned short port = FreePort();
+    const DestHostEntPtr path = Path(port);
+    SOCKCASetUpListenSMPtr listen(
+        new SOCKCASetUpListenSM(bStr("localhost"), world.GetSockNetConfig(), device, 0, 1, 2));
+    listen->KickStart();
+    ASSERT_TRUE(RunUntil([&] { return Count<SOCKListenPollAdptrPtr>() == 1; }, 3000));
+    EXPECT_EQ(ConnectOutcome(port), 0);
+    RunFor(100);
+    // That connect was taken as the path's inbound connection: a silent one.
+    EXPECT_EQ(rcvr->DeleteHost(path), -1);
+    RunFor(100);
+    EXPECT_EQ(ConnectOutcome(port), ECONNREFUSED);
+}
+
+TEST_F(SockPathTest, AHangUpTearsDownBothDirectionsAndThePathComesBackThenDeletes) {
+    const unsigned short port = FreePort();
+    const DestHostEntPtr path = Path(port);
+    ASSERT_EQ(rcvr->AddHost(path), 0);
+    ASSERT_TRUE(RunUntil([&] { return PathUp(); }, 5000));
+    const SOCKPipeHeadPtr oldIn = Head(SOCKPipeHead::__IN, device);
+    const SOCKPipeHeadPtr oldOut = Head(SOCKPipeHead::__OUT, device);
+    // The inbound connection breaks: its partner goes on its next turn, a
+    // listen and a connect start again, the path comes back.
+    SOCKPipePollAdptrPtr{oldIn->GetPollAdptrPtr()}->ProcessDisconnect();
+    ASSERT_TRUE(RunUntil(
+        [&] {
+            return PathUp() && Head(SOCKPipeHead::__IN, device).GetPtr() != oldIn.GetPtr() &&
+                   Head(SOCKPipeHead::__OUT, device).GetPtr() != oldOut.GetPtr();
+        },
+        5000));
+    EXPECT_EQ(oldOut->GetFileDscrpt(), -1) << "the partner connection was closed";
+    // A delete after the re-listen still finds everything of the path.
+    EXPECT_EQ(rcvr->DeleteHost(path), 0);
+    RunFor(200);
+    EXPECT_EQ(Count<SOCKPipePollAdptrPtr>() + Count<SOCKListenPollAdptrPtr>() + Count<SOCKConnectPollAdptrPtr>(), 0);
+    EXPECT_EQ(ConnectOutcome(port), ECONNREFUSED);
+}
+
+TEST_F(SockPathTest, ARefusedConnectBuildsNoPipeAndWaitsBeforeTheNextTry) {
+    const unsigned short port = FreePort();
+    SOCKCAMsgRcvrAddHostSMPtr sm(new SOCKCAMsgRcvrAddHostSM(bStr("127.0.0.1"), world.GetSockNetConfig(),
+                                                           bStr(("TCPIP:" + std::to_string(port)).c_str()), 0, 1, 2, 0));
+    sm->KickStart();
+    // The refusal: writable and in error at once on Linux.
+    ASSERT_TRUE(RunUntil(
+        [&] {
+            return Count<SOCKConnectPollAdptrPtr>() == 0 && GetAddHostSMLst().GetItemCnt() == 1 &&
+                   SOCKCAMsgRcvrAddHostSMPtr{GetAddHostSMLst().GetLast()}->GetInitialDelay() == 1;
+        },
+        3000));
+    EXPECT_EQ(Count<SOCKPipePollAdptrPtr>(), 0) << "no pipe on a dead socket";
+    const SOCKCAMsgRcvrAddHostSMPtr next{GetAddHostSMLst().GetLast()};
+    EXPECT_TRUE(next->GetTimerTagPtr().Ok()) << "the next try waits for its timer";
+    EXPECT_EQ(next->GetTriedOnce(), 0);
+}
+
+TEST_F(SockPathTest, ASilentStrangerIsDroppedAndThePeerGetsThrough) {
+    const unsigned short port = FreePort();
+    const DestHostEntPtr path = Path(port, 1, 1);
+    SOCKCASetUpListenSMPtr listen(
+        new SOCKCASetUpListenSM(bStr("localhost"), world.GetSockNetConfig(), device, 0, 1, 1));
+    listen->KickStart();
+    ASSERT_TRUE(RunUntil([&] { return Count<SOCKListenPollAdptrPtr>() == 1; }, 3000));
+    const int stranger = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sa.sin_port = htons(port);
+    ASSERT_EQ(::connect(stranger, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+    ASSERT_TRUE(RunUntil([&] { return Count<SOCKListenPollAdptrPtr>() == 0; }, 3000)) << "the stranger was accepted";
+    // Interval 1 s x 1 miss: dropped after about a second, and the port
+    // listens again.
+    ASSERT_TRUE(RunUntil([&] { return Count<SOCKListenPollAdptrPtr>() == 1; }, 5000));
+    // It got this system's PipeInitMsg, then the close.
+    char buf[1024];
+    ssize_t n = 1;
+    for (int i = 0; i < 20 && n > 0; ++i) {
+        pollfd p{stranger, POLLIN, 0};
+        ASSERT_EQ(::poll(&p, 1, 1000), 1);
+        n = ::recv(stranger, buf, sizeof buf, MSG_DONTWAIT);
+    }
+    EXPECT_LE(n, 0) << "the stranger's connection was closed";
+    ::close(stranger);
+    // The path's own connect now gets through.
+    SOCKCAMsgRcvrAddHostSMPtr connect(
+        new SOCKCAMsgRcvrAddHostSM(bStr("127.0.0.1"), world.GetSockNetConfig(), device, 0, 1, 1, 0));
+    connect->KickStart();
+    ASSERT_TRUE(RunUntil([&] { return PathUp(); }, 5000));
+    EXPECT_EQ(rcvr->DeleteHost(path), 0);
+}
+
+TEST_F(SockPathTest, APeerThatNeverReadsDoesNotStallTheOtherPathsHeartbeats) {
+    // Path A: a live path with interval 1 s and 2 misses: any stall of the
+    // loop near 2 s would make its inbound head declare the peer DEAD.
+    const unsigned short portA = FreePort();
+    const DestHostEntPtr pathA = Path(portA, 1, 2);
+    const bStr deviceA = device;
+    ASSERT_EQ(rcvr->AddHost(pathA), 0);
+    ASSERT_TRUE(RunUntil([&] { return PathUp(); }, 5000));
+    // Path B: connects to a listener that accepts nothing and reads nothing.
+    LoopbackListener deaf;
+    const bStr deviceB(("TCPIP:" + std::to_string(deaf.port)).c_str());
+    SOCKCAMsgRcvrAddHostSMPtr sm(
+        new SOCKCAMsgRcvrAddHostSM(bStr("127.0.0.1"), world.GetSockNetConfig(), deviceB, 0, 1, 2, 0));
+    sm->KickStart();
+    ASSERT_TRUE(RunUntil([&] { return Head(SOCKPipeHead::__OUT, deviceB).Ok(); }, 3000));
+    const SOCKPipeHeadPtr stalled = Head(SOCKPipeHead::__OUT, deviceB);
+    // Megabytes for the deaf peer.
+    const std::string chunk(256 * 1024, 'm');
+    for (int i = 0; i < 32; ++i) stalled->DfltMsgHdlr(BaseMsgPtr(new SockBulkMsg(BaseAddrPtr(), bStr(chunk.c_str()))), BasePktCtrlPtr());
+    ASSERT_GT(stalled->GetTogoBytes(), std::size_t{4} << 20);
+    const SOCKPipeHeadPtr inA = Head(SOCKPipeHead::__IN, deviceA);
+    int deadTurns = 0;
+    RunFor(4000, [&] {
+        if (inA->GetHbStatus() != PipeHead::ALIVE) ++deadTurns;
+    });
+    EXPECT_EQ(deadTurns, 0) << "path A's heartbeats kept coming";
+    EXPECT_GT(stalled->GetTogoBytes(), 0u) << "the deaf peer still has bytes waiting";
+    EXPECT_TRUE(Head(SOCKPipeHead::__OUT, deviceB).Ok()) << "a slow peer is not hung up";
+    const SOCKPipePollAdptrPtr b{stalled->GetPollAdptrPtr()};
+    EXPECT_GT(b->GetUnsentBytes() + static_cast<int>(stalled->GetTogoPktLst().GetItemCnt()), 0);
+    EXPECT_EQ(rcvr->DeleteHost(pathA), 0);
+}
+
+}  // namespace

@@ -1,0 +1,225 @@
+// Two systems, each in a network namespace of its own joined by a veth pair,
+// each with its own system directory, host name and hosts file, a manager
+// and a socket agent; a TCP/IP path created on both sides. The path comes
+// up, carries mailbox messages both ways, dies with the link and returns
+// with it, survives the other agent's death and restart, and is gone for
+// good once deleted. Needs root (namespaces); skipped elsewhere.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "MxrTestSupport.h"
+#include "NetnsPairSupport.h"
+#include "ProcessTestSupport.h"
+#include "platform/tests/TempSystemDir.h"
+
+using namespace mxrtest;
+
+namespace {
+
+constexpr int kHbInterval = 1;  // seconds
+constexpr int kHbMaxMiss = 3;
+constexpr int kDeadWithinMs = (kHbInterval * kHbMaxMiss + 1) * 1000;
+constexpr const char* kPort = "7500";
+// Set-up retries of 30 s run at a tenth of that here.
+constexpr const char* kTimeScale = "0.1";
+
+std::string ShOut(const std::string& cmd) {
+    std::string out;
+    if (FILE* f = ::popen(cmd.c_str(), "r")) {
+        char buf[512];
+        for (size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) out.append(buf, n);
+        ::pclose(f);
+    }
+    return out;
+}
+
+struct SockTwoSystems : ::testing::Test {
+    hvtest::TempSystemDir sys;
+    std::string ip = IpTool();
+    NetnsSystem a, b;
+    bool made = false;
+    int children = 0;
+    std::vector<std::unique_ptr<ChildProcess>> procs;
+
+    void SetUp() override {
+        const std::string tag = "hvs" + std::to_string(::getpid());
+        a = {tag + "a", tag + "a0", sys.Path() + "/a", "SOCKA", "10.232.0.1"};
+        b = {tag + "b", tag + "b0", sys.Path() + "/b", "SOCKB", "10.232.0.2"};
+        const std::string why = MakeNetnsPair(ip, a, b, made);
+        if (!why.empty() && !made) GTEST_SKIP() << why;
+        ASSERT_EQ(why, "");
+        for (const NetnsSystem* s : {&a, &b}) {
+            // "ip netns exec" shows this file as the namespace's /etc/hosts:
+            // each system's name resolves to its cluster address.
+            ::mkdir("/etc/netns", 0755);
+            ASSERT_EQ(::mkdir(("/etc/netns/" + s->ns).c_str(), 0755), 0);
+            std::ofstream(("/etc/netns/" + s->ns + "/hosts").c_str())
+                << "127.0.0.1 localhost\n" << a.addr << " " << a.host << "\n" << b.addr << " " << b.host << "\n";
+        }
+    }
+    void TearDown() override {
+        procs.clear();  // every process goes before its namespace
+        if (!made) return;
+        RemoveNetnsPair(ip, a, b);
+        for (const NetnsSystem* s : {&a, &b}) {
+            std::remove(("/etc/netns/" + s->ns + "/hosts").c_str());
+            ::rmdir(("/etc/netns/" + s->ns).c_str());
+        }
+    }
+    ChildProcess& Run(const NetnsSystem& s, std::vector<std::string> args, bool inNs = true) {
+        if (inNs) args.insert(args.begin(), {ip, "netns", "exec", s.ns});
+        const std::string base = sys.Path() + "/p" + std::to_string(++children);
+        procs.push_back(std::make_unique<ChildProcess>(
+            args,
+            EnvOverrides{{"HV_SYSTEM_DIR", s.dir}, {"MXRHOSTNAME", s.host}, {"HV_TEST_TIME_SCALE", kTimeScale}},
+            base + ".out", base + ".err"));
+        return *procs.back();
+    }
+    ChildProcess& Agent(const NetnsSystem& s) {
+        return Run(s, {HV_SOCKAGENT_BIN, "-t", "-i", std::to_string(kHbInterval), "-k", std::to_string(kHbMaxMiss)});
+    }
+    int Po(const NetnsSystem& s, std::vector<std::string> args) {
+        args.insert(args.begin(), PoBin());
+        ChildProcess& p = Run(s, args, false);
+        const int rc = p.Wait(20000);
+        EXPECT_NE(rc, -1) << "hvpo did not finish";
+        return rc;
+    }
+    std::string PoOut(const NetnsSystem& s, std::vector<std::string> args) {
+        args.insert(args.begin(), PoBin());
+        ChildProcess& p = Run(s, args, false);
+        EXPECT_NE(p.Wait(20000), -1);
+        return p.Out();
+    }
+    bool Listening(const NetnsSystem& s) {
+        return ShOut(ip + " netns exec " + s.ns + " ss -ltnH").find(s.addr + ":" + kPort) != std::string::npos;
+    }
+};
+
+bool WaitLines(ChildProcess& p, const std::string& what, size_t n, int timeoutMs) {
+    return WaitUntil([&] { return CountOf(p.Out(), what) >= n; }, timeoutMs);
+}
+
+}  // namespace
+
+TEST_F(SockTwoSystems, APathLivesWithTheLinkAndTheAgentsAndEndsWhenDeleted) {
+    ChildProcess& mgrA = Run(a, {ManagerBin()});
+    ChildProcess& mgrB = Run(b, {ManagerBin()});
+    ASSERT_TRUE(WaitLines(mgrA, "listening", 1, 10000)) << mgrA.Err();
+    ASSERT_TRUE(WaitLines(mgrB, "listening", 1, 10000)) << mgrB.Err();
+    ChildProcess& watchA = Run(a, {PoBin(), "watch"}, false);
+    ChildProcess& watchB = Run(b, {PoBin(), "watch"}, false);
+    ASSERT_TRUE(WaitLines(watchA, "watching", 1, 10000)) << watchA.Err();
+    ASSERT_TRUE(WaitLines(watchB, "watching", 1, 10000)) << watchB.Err();
+    ChildProcess& agentA = Agent(a);
+    ChildProcess* agentB = &Agent(b);
+    ASSERT_TRUE(WaitLines(agentA, "Got MxrAdminRegisterCommAgentRspMsg", 1, 10000)) << agentA.Out() << agentA.Err();
+    ASSERT_TRUE(WaitLines(*agentB, "Got MxrAdminRegisterCommAgentRspMsg", 1, 10000)) << agentB->Err();
+
+    const std::string dev = std::string("TCPIP:") + kPort;
+    const std::string hb = std::to_string(kHbInterval), miss = std::to_string(kHbMaxMiss);
+    ASSERT_EQ(Po(a, {"create-path", "-i", hb, "-m", miss, b.host, a.host, b.host, dev}), 0);
+    ASSERT_EQ(Po(b, {"create-path", "-i", hb, "-m", miss, a.host, b.host, a.host, dev}), 0);
+    const std::string upA = "PATH " + a.host + " " + dev + " TLI " + b.host + " " + b.host + " ALIVE";
+    const std::string upB = "PATH " + b.host + " " + dev + " TLI " + a.host + " " + a.host + " ALIVE";
+    const std::string downA = "PATH " + a.host + " " + dev + " TLI " + b.host + " " + b.host + " DEAD";
+    const std::string downB = "PATH " + b.host + " " + dev + " TLI " + a.host + " " + a.host + " DEAD";
+    ASSERT_TRUE(WaitLines(watchA, upA, 1, 15000)) << watchA.Out() << agentA.Out() << agentA.Err();
+    ASSERT_TRUE(WaitLines(watchB, upB, 1, 15000)) << watchB.Out() << agentB->Out() << agentB->Err();
+    EXPECT_NE(agentA.Out().find("Listening on 7500 address " + a.addr), std::string::npos) << agentA.Out();
+    // Each administrator heard of its outbound connection.
+    EXPECT_TRUE(WaitUntil([&] { return mgrA.Err().find("ReportOutConnComplete() commAgentTag=1 remAlias=" + b.host) !=
+                                       std::string::npos; }, 5000)) << mgrA.Err();
+    EXPECT_TRUE(WaitUntil([&] { return mgrB.Err().find("ReportOutConnComplete() commAgentTag=1 remAlias=" + a.host) !=
+                                       std::string::npos; }, 5000)) << mgrB.Err();
+    EXPECT_EQ(Po(a, {"host-up", b.host}), 0);
+    EXPECT_EQ(Po(b, {"host-up", a.host}), 0);
+    EXPECT_EQ(Po(a, {"alive", b.host}), 0) << "the outbound connection registered the route";
+
+    // A mailbox message each way.
+    ASSERT_EQ(Po(a, {"create", "boxa"}), 0);
+    ASSERT_EQ(Po(b, {"create", "boxb"}), 0);
+    EXPECT_EQ(Po(a, {"send", "-h", b.host, "boxb", "from-a"}), 0);
+    EXPECT_EQ(Po(b, {"send", "-h", a.host, "boxa", "from-b"}), 0);
+    EXPECT_NE(PoOut(b, {"receive", "boxb"}).find("from-a"), std::string::npos);
+    EXPECT_NE(PoOut(a, {"receive", "boxa"}).find("from-b"), std::string::npos);
+
+    // The link goes down: DEAD on both sides in time; up: ALIVE again.
+    ASSERT_EQ(Sh(ip + " -n " + a.ns + " link set " + a.veth + " down"), 0);
+    EXPECT_TRUE(WaitLines(watchA, downA, 1, kDeadWithinMs)) << watchA.Out();
+    EXPECT_TRUE(WaitLines(watchB, downB, 1, kDeadWithinMs)) << watchB.Out();
+    ASSERT_EQ(Sh(ip + " -n " + a.ns + " link set " + a.veth + " up"), 0);
+    EXPECT_TRUE(WaitLines(watchA, upA, 2, 20000)) << watchA.Out() << agentA.Out();
+    EXPECT_TRUE(WaitLines(watchB, upB, 2, 20000)) << watchB.Out() << agentB->Out();
+
+    // B's agent is killed: its connections close with it, A hangs up at
+    // once and listens again; the path returns when B's agent is back.
+    const size_t hupsBefore = CountOf(agentA.Out(), "Closing down socket");
+    ::kill(agentB->Pid(), SIGKILL);
+    agentB->Wait(5000);
+    EXPECT_TRUE(WaitUntil([&] { return CountOf(agentA.Out(), "Closing down socket") >= hupsBefore + 2; }, 2000))
+        << agentA.Out();
+    EXPECT_TRUE(WaitUntil([&] { return Listening(a); }, 3000)) << "A listens again";
+    EXPECT_TRUE(WaitLines(watchA, downA, 2, kDeadWithinMs)) << watchA.Out();
+    agentB = &Agent(b);
+    EXPECT_TRUE(WaitLines(watchA, upA, 3, 20000)) << watchA.Out() << agentA.Out() << agentB->Out();
+    EXPECT_EQ(Po(a, {"host-up", b.host}), 0);
+
+    // Deleted on A: its port closes and A connects no more.
+    EXPECT_EQ(Po(a, {"delete-path", b.host, a.host, b.host, dev}), 0);
+    EXPECT_TRUE(WaitUntil([&] { return !Listening(a); }, 3000)) << "A's port is closed";
+    const size_t connectsAfter = CountOf(agentA.Out(), "Connecting to remote port");
+    std::this_thread::sleep_for(std::chrono::milliseconds(4000));  // more than one scaled retry
+    EXPECT_EQ(CountOf(agentA.Out(), "Connecting to remote port"), connectsAfter) << "no reconnect after a delete";
+
+    // B's path now meets a refused port: tries once per (scaled) 30 s.
+    const size_t triesBefore = CountOf(agentB->Out(), "Connecting to remote port");
+    std::this_thread::sleep_for(std::chrono::milliseconds(6500));
+    const size_t tries = CountOf(agentB->Out(), "Connecting to remote port") - triesBefore;
+    EXPECT_GE(tries, 1u);
+    EXPECT_LE(tries, 3u) << agentB->Out();
+
+    EXPECT_EQ(mgrA.Stop(), 0) << mgrA.Err();
+    EXPECT_EQ(mgrB.Stop(), 0) << mgrB.Err();
+}
+
+TEST_F(SockTwoSystems, ASilentStrangerOnThePortIsDroppedAndThePeerGetsThrough) {
+    ChildProcess& mgrA = Run(a, {ManagerBin()});
+    ChildProcess& mgrB = Run(b, {ManagerBin()});
+    ASSERT_TRUE(WaitLines(mgrA, "listening", 1, 10000)) << mgrA.Err();
+    ASSERT_TRUE(WaitLines(mgrB, "listening", 1, 10000)) << mgrB.Err();
+    ChildProcess& watchA = Run(a, {PoBin(), "watch"}, false);
+    ASSERT_TRUE(WaitLines(watchA, "watching", 1, 10000)) << watchA.Err();
+    ChildProcess& agentA = Agent(a);
+    ASSERT_TRUE(WaitLines(agentA, "Got MxrAdminRegisterCommAgentRspMsg", 1, 10000)) << agentA.Err();
+    const std::string dev = std::string("TCPIP:") + kPort;
+    const std::string hb = std::to_string(kHbInterval), miss = std::to_string(kHbMaxMiss);
+    ASSERT_EQ(Po(a, {"create-path", "-i", hb, "-m", miss, b.host, a.host, b.host, dev}), 0);
+    ASSERT_TRUE(WaitUntil([&] { return Listening(a); }, 5000));
+    // A stranger on B's side connects to A's port and says nothing.
+    ChildProcess& stranger = Run(b, {"/bin/bash", "-c", std::string("exec 3<>/dev/tcp/") + a.addr + "/" + kPort +
+                                                            "; sleep 60"});
+    EXPECT_TRUE(WaitUntil([&] { return agentA.Out().find("sent no PipeInitMsg") != std::string::npos ||
+                                       agentA.Err().find("sent no PipeInitMsg") != std::string::npos; },
+                          (kHbInterval * kHbMaxMiss + 3) * 1000))
+        << agentA.Out() << agentA.Err();
+    EXPECT_TRUE(WaitUntil([&] { return Listening(a); }, 3000)) << "A listens again";
+    // The real peer comes and gets through.
+    ChildProcess& watchB = Run(b, {PoBin(), "watch"}, false);
+    ASSERT_TRUE(WaitLines(watchB, "watching", 1, 10000)) << watchB.Err();
+    ChildProcess& agentB = Agent(b);
+    ASSERT_TRUE(WaitLines(agentB, "Got MxrAdminRegisterCommAgentRspMsg", 1, 10000)) << agentB.Err();
+    ASSERT_EQ(Po(b, {"create-path", "-i", hb, "-m", miss, a.host, b.host, a.host, dev}), 0);
+    const std::string upA = "PATH " + a.host + " " + dev + " TLI " + b.host + " " + b.host + " ALIVE";
+    EXPECT_TRUE(WaitLines(watchA, upA, 1, 20000)) << watchA.Out() << agentA.Out() << agentA.Err();
+    static_cast<void>(stranger);
+    EXPECT_EQ(mgrA.Stop(), 0) << mgrA.Err();
+    EXPECT_EQ(mgrB.Stop(), 0) << mgrB.Err();
+}
