@@ -2,6 +2,14 @@
 // waiting in the same run:
 //   Turn64Idle:   one turn over 64 idle poll adapters (nothing ready, no wait)
 //                 against poll(2) over the same 64 descriptors.
+//   Turn64Ready:  the same with every descriptor readable (nobody reads):
+//                 poll(2) alone, the poll layer looking up each descriptor's
+//                 kind in every poll (fstat + getsockopt each), and the poll
+//                 manager, whose adapters learned the kinds once. Counter:
+//                 kind look-ups per turn.
+//   HandIn:       10,000 messages handed to the loop per batch and dispatched:
+//                 Send on the loop's thread against posts from another
+//                 thread through the world's inbox; messages per second.
 //   IdleCpu:      CPU used by an idle world (16 idle pipes, 16 heartbeat-like
 //                 1 s repeating timers) over --idle_seconds (default 5; 30 for
 //                 the full figure); aim: below 1% of one core.
@@ -18,6 +26,9 @@
 #include "FuncInfo.h"
 #include "PollManager.h"
 #include "TimerManager.h"
+#include "WorldInbox.h"
+#include "platform/DescriptorPoll.h"
+#include "platform/FdKind.h"
 
 #include <benchmark/benchmark.h>
 
@@ -31,17 +42,20 @@
 #include <map>
 #include <poll.h>
 #include <string>
+#include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
-// An adapter that waits for input on one descriptor and reads what comes.
+// An adapter that waits for input on one descriptor and reads what comes
+// (or, with reads false, leaves it there: ready in every turn).
 class LoopBenchAdptr : public BasePollAdptr {
     MXR_CLASS(LoopBenchAdptr, BasePollAdptr);
     MXR_FIELDS();
 
 public:
     LoopBenchAdptr() : fd(-1) {}
-    explicit LoopBenchAdptr(int fd_) : fd(fd_) {}
+    explicit LoopBenchAdptr(int fd_, bool reads_ = true) : fd(fd_), reads(reads_) {}
     void PopulatePollInfo(hv::pollfd* p) override {
         p->fd = fd;
         p->events = POLLIN;
@@ -49,10 +63,11 @@ public:
     enWork ProcessRevents(hv::pollfd* p) override {
         if (!(p->revents & POLLIN)) return NOWORK;
         char buf[64];
-        benchmark::DoNotOptimize(::read(fd, buf, sizeof buf));
+        if (reads) benchmark::DoNotOptimize(::read(fd, buf, sizeof buf));
         return DIDWORK;
     }
     int fd;
+    bool reads = true;
 };
 MXR_COMPANIONS(LoopBenchAdptr);
 MXR_CLASS_DEFINE(LoopBenchAdptr, 302);
@@ -109,6 +124,61 @@ void Turn64IdleBare(benchmark::State& state) {
         for (auto& p : set) p.revents = 0;
         benchmark::DoNotOptimize(::poll(set.data(), set.size(), 0));
     }
+}
+
+// ---- one turn over 64 ready descriptors ----------------------------------------
+
+// 64 connected Unix-domain pairs with a message waiting on each first end.
+struct ReadyPairs {
+    std::vector<int> ready, other;
+    ReadyPairs() {
+        for (int i = 0; i < 64; ++i) {
+            int sv[2];
+            if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, sv) != 0) std::abort();
+            if (::write(sv[1], "x", 1) != 1) std::abort();
+            ready.push_back(sv[0]);
+            other.push_back(sv[1]);
+        }
+    }
+    ~ReadyPairs() {
+        for (int fd : ready) ::close(fd);
+        for (int fd : other) ::close(fd);
+    }
+};
+
+void ReportLookups(benchmark::State& state, unsigned long before) {
+    state.counters["kind_lookups_per_turn"] = static_cast<double>(portlib::platform::GetFdKindLookupCount() - before) /
+                                              static_cast<double>(state.iterations());
+}
+
+void Turn64ReadyBare(benchmark::State& state) {
+    ReadyPairs pairs;
+    std::vector<pollfd> set;
+    for (int fd : pairs.ready) set.push_back({fd, POLLIN, 0});
+    for (auto _ : state) {
+        for (auto& p : set) p.revents = 0;
+        benchmark::DoNotOptimize(::poll(set.data(), set.size(), 0));
+    }
+}
+
+void Turn64ReadyKindEachPoll(benchmark::State& state) {
+    ReadyPairs pairs;
+    std::vector<pollfd> set;
+    for (int fd : pairs.ready) set.push_back({fd, POLLIN, 0});
+    const unsigned long before = portlib::platform::GetFdKindLookupCount();
+    for (auto _ : state) benchmark::DoNotOptimize(portlib::platform::PollDescriptors(set.data(), set.size(), 0));
+    ReportLookups(state, before);
+}
+
+void Turn64ReadyManager(benchmark::State& state) {
+    FuncInfo::SetTraceFlag(-1);
+    ReadyPairs pairs;
+    PollManager pm;
+    for (int fd : pairs.ready) pm.Register(BasePollAdptrPtr(new LoopBenchAdptr(fd, false)));
+    const unsigned long before = portlib::platform::GetFdKindLookupCount();
+    for (auto _ : state) benchmark::DoNotOptimize(pm.PollForWork(0));
+    ReportLookups(state, before);
+    pm.DeRegisterAll();
 }
 
 // ---- CPU of an idle world ------------------------------------------------------
@@ -192,6 +262,42 @@ void IdleCpuBare(benchmark::State& state) {
         ReportCpu(state, ThreadCpuMs() - cpu0, (MonoUs() - t0) / 1000.0, turns);
     }
     state.counters["heartbeats"] = static_cast<double>(beats);
+}
+
+// ---- messages handed to the loop ---------------------------------------------------
+
+constexpr int kHandInBatch = 10000;
+
+BaseMsgPtr HandInMsg(const BaseAddrPtr& to) {
+    BaseMsg* m = new BaseMsg();
+    m->SetToAddr(to);
+    return BaseMsgPtr(m);
+}
+
+// Each batch handed in by Send on the loop's thread, or (post) by a thread of
+// its own through the world's inbox, and dispatched.
+void HandIn(benchmark::State& state, bool post) {
+    FuncInfo::SetTraceFlag(-1);
+    BaseAddr::SetMxrWorldFlg(1);
+    BaseWorld world;
+    world.SetMsgsPerSegment(INT_MAX);
+    world.SetDfltPollTimer(1000);
+    QuietRcvr rcvr;
+    const BaseAddrPtr to = rcvr.GetAddrPtr();
+    std::shared_ptr<WorldInbox> inbox = world.OpenInbox();
+    for (auto _ : state) {
+        const long target = rcvr.handled + kHandInBatch;
+        std::thread poster;
+        if (post)
+            poster = std::thread([&inbox, to] {
+                for (int i = 0; i < kHandInBatch; ++i) inbox->Post(HandInMsg(to));
+            });
+        else
+            for (int i = 0; i < kHandInBatch; ++i) HandInMsg(to).Send();
+        while (rcvr.handled < target) world.Run();
+        if (poster.joinable()) poster.join();
+    }
+    state.SetItemsProcessed(state.iterations() * kHandInBatch);
 }
 
 // ---- timer lateness --------------------------------------------------------------
@@ -325,6 +431,12 @@ int main(int argc, char** argv) {
     TakeOption(&argc, argv, "lateness_seconds", &latenessSeconds);
     benchmark::RegisterBenchmark("Turn64Idle/bare_poll", Turn64IdleBare)->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark("Turn64Idle/poll_manager", Turn64IdleManager)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("Turn64Ready/bare_poll", Turn64ReadyBare)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("Turn64Ready/kind_looked_up_each_poll", Turn64ReadyKindEachPoll)
+        ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("Turn64Ready/poll_manager", Turn64ReadyManager)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("HandIn/send_on_loop_thread", HandIn, false)->UseRealTime()->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("HandIn/post_from_other_thread", HandIn, true)->UseRealTime()->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("IdleCpu/bare_poll", IdleCpuBare)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
     benchmark::RegisterBenchmark("IdleCpu/world", IdleCpuWorld)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
     benchmark::RegisterBenchmark("TimerLateness/bare_poll", TimerLatenessBare)

@@ -10,6 +10,9 @@
 //              that every letter comes from its neighbour, in order: none
 //              lost, none at the wrong thread. The baseline makes two echo
 //              round trips per pair with the send request's packet bytes.
+//   Create20k: 20,000 mailboxes created one after the other (each create
+//              first looks the name up); the baseline makes
+//              20,000 echo round trips with the create request's bytes.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -32,6 +35,7 @@
 
 #include "LogicalAddr.h"
 #include "PipePktCtrl.h"
+#include "PostOfficeCreateMailBoxReqMsg.h"
 #include "PostOfficeIsMboxEmptyReqMsg.h"
 #include "PostOfficeSendToMboxReqMsg.h"
 #include "ProxyPostOffice.h"
@@ -265,6 +269,37 @@ void ExchangeBarePipe(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kThreads * kPairs);
 }
 
+constexpr int kMailBoxes = 20000;
+
+void Create20kPostOffice(benchmark::State& state) {
+    ProxyPostOffice po;
+    for (auto _ : state) {
+        int failures = 0;
+        for (int i = 0; i < kMailBoxes; ++i)
+            if (po.CreateMailBox(MailboxName(1000 + i).c_str()) != Message::OKAY) ++failures;
+        state.PauseTiming();
+        for (int i = 0; i < kMailBoxes; ++i) po.RemoveMailBox(MailboxName(1000 + i).c_str());
+        state.counters["failures"] = failures;
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * kMailBoxes);
+}
+
+void Create20kBarePipe(benchmark::State& state) {
+    EchoServer echo;
+    const int fd = ConnectEcho();
+    const std::string request = PacketOf(BaseMsgPtr(new PostOfficeCreateMailBoxReqMsg(PostOffice(), "x1000")));
+    char buf[1024];
+    for (auto _ : state) {
+        int failures = 0;
+        for (int i = 0; i < kMailBoxes; ++i)
+            if (!Echo(fd, request, buf, sizeof buf)) ++failures;
+        state.counters["failures"] = failures;
+    }
+    state.SetItemsProcessed(state.iterations() * kMailBoxes);
+    PipeClose(fd);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -276,6 +311,10 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("Exchange50x1000_SendReceive/postoffice", ExchangePostOffice)
         ->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("Exchange50x1000_SendReceive/barepipe", ExchangeBarePipe)
+        ->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("Create20k_MailBoxes/postoffice", Create20kPostOffice)
+        ->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("Create20k_MailBoxes/barepipe", Create20kBarePipe)
         ->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -102,13 +102,14 @@ void PostOffice::SetHostLiveness(HostLiveness* liveness) {
     Liveness = liveness != nullptr ? liveness : &ThisHostLiveness::Instance();
 }
 
+namespace {
+std::string IndexKey(const bStr& name) { return std::string(name.StrVal(), static_cast<std::size_t>(name.StrLen())); }
+}  // namespace
+
 MailBoxPtr PostOffice::FindMailBox(const bStr& name) {
     MXR_METHOD_FRAME("FindMailBox", 1);
-    MailBoxLstIter it(MailBoxes);
-    for (MailBoxPtr box = it.First(); box.GetPtr() != nullptr; box = it.Next()) {
-        if (box->GetMboxName() == name) return box;
-    }
-    return MailBoxPtr();
+    const auto it = MailBoxIndex.find(IndexKey(name));
+    return it == MailBoxIndex.end() ? MailBoxPtr() : MailBoxPtr(it->second);
 }
 
 int PostOffice::CanReachRequester(const BaseMsgPtr& req) {
@@ -142,6 +143,7 @@ int PostOffice::CreateMailBox(bStr name) {
     MailBoxPtr box(new MailBox());
     box->SetMboxName(name);
     MailBoxes.Append(box);
+    MailBoxIndex.emplace(IndexKey(name), box.GetPtr());
     return 0;
 }
 
@@ -149,6 +151,7 @@ int PostOffice::RemoveMailBox(bStr name) {
     MXR_METHOD_FRAME("RemoveMailBox", 1);
     MailBoxPtr box = FindMailBox(name);
     if (box.GetPtr() == nullptr) return 0;
+    MailBoxIndex.erase(IndexKey(name));
     MailBoxes.RemoveItem(box);
     BasePtr item;
     while (box->GetMsgList().Remove(item)) Report("PostOffice::RemoveMailBox() discarding messages");

@@ -22,6 +22,9 @@
 // Binary form: class code and the receiver part; s-expression (PostOffice).
 #pragma once
 
+#include <string>
+#include <unordered_map>
+
 #include "BaseMsgRcvr.h"
 #include "HostLiveness.h"
 #include "LogicalAddrEnt.h"
@@ -87,7 +90,10 @@ private:
     // Sends the answer to a waiting receive of either kind.
     void AnswerReceive(const BaseMsgPtr& req, int retVal, const BaseMsgPtr& msg);
 
+    // The mailboxes in order of creation (the listing's order), and beside
+    // them an index by name (pointers: the list holds the references).
     MailBoxLst MailBoxes;
+    std::unordered_map<std::string, MailBox*> MailBoxIndex;
     LogicalAddrEntPtr Logical_po_entry;
     HostLiveness* Liveness;
 };

@@ -4,6 +4,7 @@
 #include "ClassDefine.h"
 #include "GrowRowTable.h"
 #include "MxrAssert.h"
+#include "RouteIndex.h"
 
 MXR_CLASS_DEFINE(BaseAddrEnt, 3);
 
@@ -13,7 +14,32 @@ int BaseAddrEnt::addrEntAvail = 0;
 
 namespace {
 constexpr int kTblGrowth = 10;
+
+// The index beside the table (never destroyed: rows may leave the table
+// while the process exits). It is rebuilt from the table at the next lookup
+// when the table was changed behind its back (a row's fields set while in
+// the table, the table itself replaced); while rows' priorities may be out
+// of order, every entry rebuilds it.
+struct RouteTableIndex {
+    RouteIndex index;
+    bool stale = true;
+    bool ordered = true;
+};
+
+RouteTableIndex& TableIndex() {
+    static RouteTableIndex* idx = new RouteTableIndex;
+    return *idx;
 }
+
+void IndexChangedBehindItsBack() { TableIndex().stale = true; }
+
+// 1 when row is in the route table.
+bool InTable(const BaseAddrEnt* row, BaseAddrEnt* const* tbl, int cnt) {
+    for (int i = 0; i < cnt; ++i)
+        if (tbl[i] == row) return true;
+    return false;
+}
+}  // namespace
 
 BaseAddrEnt::BaseAddrEnt() : Pid(0), Tid(0), ComPriority(0), MsgRcvrPtr(nullptr) {
     MXR_METHOD_FRAME("BaseAddrEnt", 0);
@@ -35,6 +61,7 @@ BaseAddrEnt::~BaseAddrEnt() {
     MXR_METHOD_FRAME("~BaseAddrEnt", 0);
     for (int i = 0; i < addrEntCnt; ++i) {
         if (addrEntPtr[i] != this) continue;
+        if (!TableIndex().stale) TableIndex().index.Remove(this);
         for (int j = i; j + 1 < addrEntCnt; ++j) addrEntPtr[j] = addrEntPtr[j + 1];
         --addrEntCnt;
         addrEntPtr[addrEntCnt] = nullptr;
@@ -61,29 +88,41 @@ void BaseAddrEnt::insertAddrEnt(BaseAddrEnt* ent) {
     for (int j = addrEntCnt; j > pos; --j) addrEntPtr[j] = addrEntPtr[j - 1];
     addrEntPtr[pos] = ent;
     ++addrEntCnt;
+    RouteTableIndex& idx = TableIndex();
+    if (!idx.ordered) idx.stale = true;
+    if (!idx.stale) idx.index.Add(ent);
 }
 
 BaseMsgRcvr* BaseAddrEnt::LookUpRoute(const bStr& host, long pid, long tid) {
     MXR_FRAME("BaseAddrEnt", "LookUpRoute", 3, "BaseAddrEnt.c");
-    // Rows without a receiver (their endpoint is gone) count as empty slots.
-    auto first = [](auto&& match) -> BaseMsgRcvr* {
-        for (int i = 0; i < addrEntCnt; ++i) {
-            const BaseAddrEnt* row = addrEntPtr[i];
-            if (row != nullptr && row->MsgRcvrPtr != nullptr && match(*row)) return row->MsgRcvrPtr;
-        }
+    RouteTableIndex& idx = TableIndex();
+    if (idx.stale) {
+        idx.index.Rebuild(addrEntPtr, addrEntCnt);
+        idx.ordered = true;
+        for (int i = 1; i < addrEntCnt; ++i)
+            if (addrEntPtr[i - 1] != nullptr && addrEntPtr[i] != nullptr &&
+                addrEntPtr[i - 1]->ComPriority < addrEntPtr[i]->ComPriority)
+                idx.ordered = false;
+        idx.stale = false;
+    }
+    // The first row, in table order, that still has a receiver: rows without
+    // one (their endpoint is gone) count as empty slots.
+    auto first = [](const RouteIndex::Rows* rows) -> BaseMsgRcvr* {
+        if (rows == nullptr) return nullptr;
+        for (const BaseAddrEnt* row : *rows)
+            if (row->MsgRcvrPtr != nullptr) return row->MsgRcvrPtr;
         return nullptr;
     };
-    if (BaseMsgRcvr* r = first([&](const BaseAddrEnt& e) { return e.Host == host && e.Pid == pid && e.Tid == tid; }))
-        return r;
+    if (BaseMsgRcvr* r = first(idx.index.Exact(host, pid, tid))) return r;
     // The manager of that host, or a route that serves the whole host.
-    if (BaseMsgRcvr* r = first([&](const BaseAddrEnt& e) { return e.Host == host && e.Pid == 0; })) return r;
+    if (BaseMsgRcvr* r = first(idx.index.HostPid(host, 0))) return r;
     const bStr& thisHost = BaseAddr::GetCurrentHostRef();
     // A receiver of this host that no route names is not reachable from here.
     if (host == thisHost) return nullptr;
-    if (BaseMsgRcvr* r = first([&](const BaseAddrEnt& e) { return e.Host == host; })) return r;
+    if (BaseMsgRcvr* r = first(idx.index.Host(host))) return r;
     if (BaseAddr::GetMxrWorldFlg() != 0) return nullptr;
     // Other hosts are reached through this host's manager, which relays.
-    return first([&](const BaseAddrEnt& e) { return e.Host == thisHost && e.Pid == 0; });
+    return first(idx.index.HostPid(thisHost, 0));
 }
 
 void BaseAddrEnt::ForgetMsgRcvr(const BaseMsgRcvr* rcvr) {
@@ -101,6 +140,7 @@ bStr BaseAddrEnt::GetHost() const {
 void BaseAddrEnt::SetHost(const bStr& host) {
     MXR_METHOD_FRAME("SetHost", 1);
     Host = host;
+    if (InTable(this, addrEntPtr, addrEntCnt)) IndexChangedBehindItsBack();
 }
 
 long BaseAddrEnt::GetPid() const {
@@ -111,6 +151,7 @@ long BaseAddrEnt::GetPid() const {
 void BaseAddrEnt::SetPid(long pid) {
     MXR_METHOD_FRAME("SetPid", 1);
     Pid = pid;
+    if (InTable(this, addrEntPtr, addrEntCnt)) IndexChangedBehindItsBack();
 }
 
 long BaseAddrEnt::GetTid() const {
@@ -121,6 +162,7 @@ long BaseAddrEnt::GetTid() const {
 void BaseAddrEnt::SetTid(long tid) {
     MXR_METHOD_FRAME("SetTid", 1);
     Tid = tid;
+    if (InTable(this, addrEntPtr, addrEntCnt)) IndexChangedBehindItsBack();
 }
 
 int BaseAddrEnt::GetComPriority() const {
@@ -131,6 +173,7 @@ int BaseAddrEnt::GetComPriority() const {
 void BaseAddrEnt::SetComPriority(int comPriority) {
     MXR_METHOD_FRAME("SetComPriority", 1);
     ComPriority = comPriority;
+    if (InTable(this, addrEntPtr, addrEntCnt)) IndexChangedBehindItsBack();
 }
 
 BaseMsgRcvr* BaseAddrEnt::GetMsgRcvrPtr() const {
@@ -150,6 +193,7 @@ BaseAddrEnt** BaseAddrEnt::GetAddrEntPtr() {
 
 void BaseAddrEnt::SetAddrEntPtr(BaseAddrEnt** tbl) {
     MXR_FRAME("BaseAddrEnt", "SetAddrEntPtr", 1, "BaseAddrEnt.c");
+    IndexChangedBehindItsBack();
     addrEntPtr = tbl;
 }
 
@@ -160,6 +204,7 @@ int BaseAddrEnt::GetAddrEntCnt() {
 
 void BaseAddrEnt::SetAddrEntCnt(int cnt) {
     MXR_FRAME("BaseAddrEnt", "SetAddrEntCnt", 1, "BaseAddrEnt.c");
+    IndexChangedBehindItsBack();
     addrEntCnt = cnt;
 }
 

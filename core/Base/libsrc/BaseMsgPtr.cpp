@@ -17,6 +17,9 @@ int BaseMsgPtr::Send() const {
     MXR_ASSERT(Ok(), "Ok()", "BaseMsg");
     BaseWorld* worldPtr = BaseWorld::GetWorldPtr();
     MXR_ASSERT(worldPtr != nullptr, "worldPtr != 0", "BaseMsg");
+    // Another thread would race the loop on its message list: it posts to
+    // the world's inbox instead (WorldInbox.h).
+    MXR_ASSERT(worldPtr->IsLoopThread(), "worldPtr->IsLoopThread()", "BaseMsg");
     worldPtr->GetMsgList().Append(*this);
     return 0;
 }

@@ -24,7 +24,9 @@ public:
 
     // Appends the message at the tail of the current world's message list;
     // the world hands it to its receiver in a later turn. Always 0. The
-    // pointer must hold a message and a world must exist (assertions).
+    // pointer must hold a message, a world must exist and the caller must be
+    // its loop's thread (assertions); other threads post to the world's
+    // inbox (WorldInbox.h).
     int Send() const;
     // The same; the packet controller is not used.
     int Send(BasePktCtrlPtr& ctrl) const;

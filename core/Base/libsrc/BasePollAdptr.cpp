@@ -23,6 +23,21 @@ BasePollAdptr::enWork BasePollAdptr::ProcessRevents(hv::pollfd* p) {
     return NOWORK;
 }
 
+portlib::platform::FdKind BasePollAdptr::FdKindOf(int fd) {
+    // Every turn for every adapter: no trace frame.
+    if (fd < 0) return portlib::platform::FdKind::Invalid;
+    if (fd != KnownFd) {
+        KnownKind = portlib::platform::GetFdKind(fd);
+        KnownFd = fd;
+    }
+    return KnownKind;
+}
+
+void BasePollAdptr::ForgetFdKind() {
+    MXR_METHOD_FRAME("ForgetFdKind", 0);
+    KnownFd = -1;
+}
+
 void BasePollAdptr::Register() {
     MXR_METHOD_FRAME("Register", 0);
     BaseWorld* worldPtr = BaseWorld::GetWorldPtr();

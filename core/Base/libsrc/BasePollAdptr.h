@@ -32,5 +32,17 @@ public:
     // any, does not call a de-registered adapter again.
     void Register();
     void DeRegister();
+
+    // The kind of descriptor fd, which this adapter fills in: learned (with
+    // system calls) the first time the poll manager sees fd from this
+    // adapter after its registration, and again only when the adapter shows
+    // another descriptor. An adapter that puts a descriptor of another kind
+    // under the same number calls ForgetFdKind.
+    portlib::platform::FdKind FdKindOf(int fd);
+    void ForgetFdKind();
+
+private:
+    int KnownFd = -1;
+    portlib::platform::FdKind KnownKind = portlib::platform::FdKind::Invalid;
 };
 MXR_COMPANIONS(BasePollAdptr);

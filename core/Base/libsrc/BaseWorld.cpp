@@ -10,10 +10,13 @@
 #include "BasePktCtrl.h"
 #include "BaseReqMsg.h"
 #include "FuncInfo.h"
+#include "MxrAssert.h"
+#include "WorldInbox.h"
+#include "WorldInboxPollAdptr.h"
 
 #define WORLD_FRAME(func, parms) MXR_FRAME("BaseWorld", func, parms, "BaseWorld.c")
 
-BaseWorld* BaseWorld::worldPtr = nullptr;
+std::atomic<BaseWorld*> BaseWorld::worldPtr{nullptr};
 int BaseWorld::dispatchReadyFlg = 0;
 
 namespace {
@@ -21,7 +24,12 @@ namespace {
 void ReportLine(const std::string& line) { std::cerr << line + "\n" << std::flush; }
 }  // namespace
 
-BaseWorld::BaseWorld() : RunFlag(1), DfltPollTimer(10000), MsgsPerSegment(20), MessagePrinting(0) {
+BaseWorld::BaseWorld()
+    : RunFlag(1),
+      DfltPollTimer(10000),
+      MsgsPerSegment(20),
+      MessagePrinting(0),
+      LoopThread(std::this_thread::get_id()) {
     WORLD_FRAME("BaseWorld", 0);
     worldPtr = this;
 }
@@ -32,6 +40,8 @@ BaseWorld::~BaseWorld() {
     // that reach for the world (cancelling a timer, de-registering) find it.
     BaseWorld* const previous = worldPtr;
     worldPtr = this;
+    // Posts stop here; what was still queued goes on this thread.
+    if (Inbox) Inbox->Close();
     PollMgr.DeRegisterAll();
     MsgLoggerPtr = BaseMsgRcvrPtr();
     TimerMgr.Clear();
@@ -112,6 +122,21 @@ void BaseWorld::SetMsgLoggerPtr(BaseMsgRcvrPtr logger) {
     MsgLoggerPtr = logger;
 }
 
+std::shared_ptr<WorldInbox> BaseWorld::OpenInbox() {
+    WORLD_FRAME("OpenInbox", 0);
+    MXR_ASSERT(IsLoopThread(), "IsLoopThread()", "BaseWorld");
+    if (!Inbox) {
+        Inbox = std::make_shared<WorldInbox>();
+        PollMgr.Register(BasePollAdptrPtr(new WorldInboxPollAdptr(this, Inbox)));
+    }
+    return Inbox;
+}
+
+int BaseWorld::IsLoopThread() const {
+    WORLD_FRAME("IsLoopThread", 0);
+    return LoopThread.load(std::memory_order_relaxed) == std::this_thread::get_id() ? 1 : 0;
+}
+
 BaseWorld* BaseWorld::GetWorldPtr() {
     WORLD_FRAME("GetWorldPtr", 0);
     return worldPtr;
@@ -134,9 +159,12 @@ void BaseWorld::SetDispatchReadyFlg(int flg) {
 
 void BaseWorld::Run() {
     WORLD_FRAME("Run", 0);
+    // The thread that runs the loop owns it from now on.
+    LoopThread.store(std::this_thread::get_id(), std::memory_order_relaxed);
     BaseWorld* const previous = worldPtr;
     worldPtr = this;
     ProcessTimers();
+    LastTurnWait = 0;
     if (PollMgr.PollForWork(0) == BasePollAdptr::NOWORK &&
         (MsgList.GetItemCnt() == 0 || !DispatchGateOpen())) {
         // Nothing to do now: wait for a descriptor, the next timer or the
@@ -149,11 +177,17 @@ void BaseWorld::Run() {
         unsigned wait = next < dflt ? next : dflt;
         // A timer weeks away must not turn into a wait without end.
         if (wait > static_cast<unsigned>(INT_MAX) && wait != 0xFFFFFFFFu) wait = INT_MAX;
-        PollMgr.PollForWork(static_cast<int>(wait));
+        LastTurnWait = static_cast<int>(wait);
+        PollMgr.PollForWork(LastTurnWait);
         ProcessTimers();
     }
     ProcessMessages();
     worldPtr = previous;
+}
+
+int BaseWorld::GetLastTurnWait() const {
+    WORLD_FRAME("GetLastTurnWait", 0);
+    return LastTurnWait;
 }
 
 void BaseWorld::ProcessTimers() {

@@ -8,14 +8,22 @@
 // exit), then Run for as long as GetRunFlag is non-zero, then CleanUp.
 //
 // Not a framework object: no class code, no reference count, no encoding.
-// Everything here runs on the one thread that calls Run; messages may be
-// queued only from that thread.
+// Everything here runs on the one thread that calls Run (the loop's thread:
+// the constructing thread until Run is first called); Send from any other
+// thread stops on an assertion. Other threads reach the loop through the
+// world's inbox only (OpenInbox, WorldInbox.h).
 #pragma once
+
+#include <atomic>
+#include <memory>
+#include <thread>
 
 #include "BaseMsgPtr.h"
 #include "BaseMsgRcvr.h"
 #include "PollManager.h"
 #include "TimerManager.h"
+
+class WorldInbox;
 
 class BaseWorld {
 public:
@@ -57,12 +65,25 @@ public:
     void Run();
     // Queues the messages of the timers that are due.
     void ProcessTimers();
+    // The time-out (ms) that the last turn's waiting poll asked for; 0 when
+    // that turn did not wait (work was found, or a message could be
+    // dispatched); negative for a wait without end. With the timers' clock injected, a test reads here how
+    // long a turn meant to wait without measuring it.
+    int GetLastTurnWait() const;
 
     // The dispatch step of a turn: hands up to MsgsPerSegment queued
     // messages to their receivers, oldest first (the logger sees each one
     // first). Outside the manager nothing is dispatched until this host's
     // manager route exists (the process's pipe to its manager is up).
     void ProcessMessages();
+
+    // The loop's thread only: this world's inbox for other threads, opened
+    // (and its adapter registered) at the first call. Hand the shared pointer
+    // to the threads that post; see WorldInbox.h.
+    std::shared_ptr<WorldInbox> OpenInbox();
+
+    // 1 on the thread that runs this world's loop.
+    int IsLoopThread() const;
 
     // The current world, or null.
     static BaseWorld* GetWorldPtr();
@@ -83,12 +104,17 @@ private:
     TimerManager TimerMgr;
     BaseMsgRcvrPtr MsgLoggerPtr;
     int MessagePrinting;
+    // The thread that constructed this world or last called Run.
+    std::atomic<std::thread::id> LoopThread;
+    std::shared_ptr<WorldInbox> Inbox;
+    int LastTurnWait = 0;
 
     // 1 once queued messages may be dispatched (the readiness gate is open).
     int DispatchGateOpen();
     // One message of the dispatch step; 1 when it was handed to a receiver.
     int DispatchOne(const BaseMsgPtr& queued);
 
-    static BaseWorld* worldPtr;
+    // Read by any thread (Send checks the caller against its world).
+    static std::atomic<BaseWorld*> worldPtr;
     static int dispatchReadyFlg;
 };

@@ -10,4 +10,9 @@ int poll(pollfd* fds, unsigned nfds, int timeout) {
     return portlib::platform::PollDescriptors(fds, nfds, timeout);
 }
 
+int poll(pollfd* fds, const portlib::platform::FdKind* kinds, unsigned nfds, int timeout) {
+    MXR_FRAME("hv", "poll", 4, "HvPoll.c");
+    return portlib::platform::PollDescriptors(fds, kinds, nfds, timeout);
+}
+
 }  // namespace hv

@@ -7,6 +7,8 @@
 
 #include <poll.h>
 
+#include "platform/FdKind.h"
+
 namespace hv {
 
 // {fd, events, revents}; an entry with fd -1 is never ready. Event bits as
@@ -25,5 +27,8 @@ using pollfd = ::pollfd;
 // closed descriptor or a hung-up line is otherwise never ready and never
 // cuts a wait short.
 int poll(pollfd* fds, unsigned nfds, int timeout);
+// The same with each entry's kind known already (kinds[i] for fds[i]): no
+// kind is looked up.
+int poll(pollfd* fds, const portlib::platform::FdKind* kinds, unsigned nfds, int timeout);
 
 }  // namespace hv

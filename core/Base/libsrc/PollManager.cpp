@@ -11,6 +11,7 @@
 PollManager::PollManager()
     : PollfdPtr(nullptr),
       PollAdptrWorkLst(nullptr),
+      FdKinds(nullptr),
       PollfdCnt(0),
       turnCnt(0),
       turnPos(0),
@@ -24,6 +25,7 @@ PollManager::~PollManager() {
     DeRegisterAll();
     delete[] PollfdPtr;
     delete[] PollAdptrWorkLst;
+    delete[] FdKinds;
 }
 
 void PollManager::Grow(int needed) {
@@ -33,10 +35,14 @@ void PollManager::Grow(int needed) {
     MXR_ASSERT(tmpPollFdPtr != 0, "tmpPollFdPtr != 0", "PollManager");
     BasePollAdptrPtr* tmpAdptrLst = new (std::nothrow) BasePollAdptrPtr[cnt];
     MXR_ASSERT(tmpAdptrLst != 0, "tmpAdptrLst != 0", "PollManager");
+    auto* tmpKinds = new (std::nothrow) portlib::platform::FdKind[cnt];
+    MXR_ASSERT(tmpKinds != 0, "tmpKinds != 0", "PollManager");
     delete[] PollfdPtr;
     delete[] PollAdptrWorkLst;
+    delete[] FdKinds;
     PollfdPtr = tmpPollFdPtr;
     PollAdptrWorkLst = tmpAdptrLst;
+    FdKinds = tmpKinds;
     PollfdCnt = cnt;
 }
 
@@ -57,12 +63,16 @@ BasePollAdptr::enWork PollManager::PollForWork(int timeoutMs) {
     }
     for (turnPos = 0; turnPos < turnCnt; ++turnPos) {
         PollfdPtr[turnPos] = {-1, 0, 0};
+        FdKinds[turnPos] = portlib::platform::FdKind::Invalid;
         // A slot emptied by a de-registration stays fd -1: never ready.
-        if (BasePollAdptr* a = Adptr(turnPos)) a->PopulatePollInfo(&PollfdPtr[turnPos]);
+        if (BasePollAdptr* a = Adptr(turnPos)) {
+            a->PopulatePollInfo(&PollfdPtr[turnPos]);
+            FdKinds[turnPos] = a->FdKindOf(PollfdPtr[turnPos].fd);
+        }
     }
 
     // A failed poll is not reported: every adapter still sees its entry.
-    static_cast<void>(hv::poll(PollfdPtr, static_cast<unsigned>(turnCnt), timeoutMs));
+    static_cast<void>(hv::poll(PollfdPtr, FdKinds, static_cast<unsigned>(turnCnt), timeoutMs));
 
     serving = true;
     BasePollAdptr::enWork result = BasePollAdptr::NOWORK;
@@ -97,7 +107,10 @@ BasePollAdptr* PollManager::Adptr(int i) const {
 
 void PollManager::Register(const BasePollAdptrPtr& adptr) {
     POLLMGR_FRAME("Register", 1);
-    if (adptr.GetPtr() != nullptr) PollAdptrLst.Append(adptr);
+    if (adptr.GetPtr() == nullptr) return;
+    // Its descriptor's kind is learned anew for this registration.
+    static_cast<BasePollAdptr*>(static_cast<const BasePtr&>(adptr).GetPtr())->ForgetFdKind();
+    PollAdptrLst.Append(adptr);
 }
 
 int PollManager::DeRegister(BasePollAdptr* adptr) {

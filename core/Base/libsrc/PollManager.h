@@ -46,6 +46,8 @@ private:
     BasePollAdptrLst PollAdptrLst;
     hv::pollfd* PollfdPtr;
     BasePollAdptrPtr* PollAdptrWorkLst;
+    // The kind of each entry's descriptor, as its adapter learned it.
+    portlib::platform::FdKind* FdKinds;
     int PollfdCnt;
     // The poll in progress: its entries, the one at work, whether the
     // adapters are being served (after the wait), and the adapters

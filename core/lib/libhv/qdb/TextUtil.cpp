@@ -1,4 +1,5 @@
 #include "qdberr.h"
+#include "QdbFreeIt.h"
 #include "qdbfile.h"
 
 #include <cstdlib>
@@ -26,7 +27,12 @@ extern "C" char* qdbsavcat(const char* first, const char* second) {
     return joined;
 }
 
-extern "C" void qdbfreeit(void* p) { std::free(p); }
+// An address inside the attached segment goes back to the segment's free
+// lists (under the database lock); anything else to the heap.
+extern "C" void qdbfreeit(void* p) {
+    if (p == nullptr || qdbFreeShared(p)) return;
+    std::free(p);
+}
 
 extern "C" char* qdbstrscan(char* text, char** field, char* sep) {
     static char empty[1] = "";

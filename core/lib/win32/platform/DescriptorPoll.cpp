@@ -22,18 +22,22 @@ long long MonotonicNs() {
 }
 
 // Filters one entry in place; true when poll(2) had news for it that the
-// caller does not see (the entry is then left out of the wait).
-bool FilterEntry(pollfd& p, short raw) {
+// caller does not see (the entry is then left out of the wait). kind is
+// null when the caller did not say: it is looked up when needed.
+bool FilterEntry(pollfd& p, const FdKind* kind, short raw) {
     short seen = 0;
     if (raw != 0) {
-        seen = FilterPollRevents(p.fd, GetFdKind(p.fd), p.events, raw);
-    } else if ((p.events & POLLIN) && PipeBufferedBytes(p.fd) != 0) {
-        // The tail of a message held by the pipe layer: poll(2) cannot see it.
-        seen = POLLIN;
+        seen = FilterPollRevents(p.fd, kind != nullptr ? *kind : GetFdKind(p.fd), p.events, raw);
+    } else if (kind == nullptr || *kind == FdKind::Pipe) {
+        // What the pipe layer holds (the tail of a message, an error it
+        // read): poll(2) cannot see it.
+        seen = static_cast<short>(PipeHeldNews(p.fd, p.events) & (p.events | POLLERR));
     }
     p.revents = seen;
     return raw != 0 && seen == 0;
 }
+
+thread_local unsigned long waitCount = 0;
 
 // The wait's own copy of the entries, reused from call to call.
 std::vector<pollfd>& WaitSet() {
@@ -43,7 +47,11 @@ std::vector<pollfd>& WaitSet() {
 
 }  // namespace
 
-int PollDescriptors(pollfd* fds, std::size_t n, int timeoutMs) {
+unsigned long GetPollWaitCount() { return waitCount; }
+
+int PollDescriptors(pollfd* fds, std::size_t n, int timeoutMs) { return PollDescriptors(fds, nullptr, n, timeoutMs); }
+
+int PollDescriptors(pollfd* fds, const FdKind* kinds, std::size_t n, int timeoutMs) {
     if (n != 0 && fds == nullptr) {
         errno = EINVAL;
         return -1;
@@ -65,7 +73,7 @@ int PollDescriptors(pollfd* fds, std::size_t n, int timeoutMs) {
             if (timeoutMs != 0) set[i] = {-1, 0, 0};
             continue;
         }
-        const bool muted = FilterEntry(fds[i], fds[i].revents);
+        const bool muted = FilterEntry(fds[i], kinds != nullptr ? &kinds[i] : nullptr, fds[i].revents);
         if (fds[i].revents != 0) ++ready;
         if (timeoutMs != 0) set[i] = {muted ? -1 : fds[i].fd, fds[i].events, 0};
     }
@@ -82,6 +90,7 @@ int PollDescriptors(pollfd* fds, std::size_t n, int timeoutMs) {
             left.tv_nsec = static_cast<long>(ns % kNsPerSec);
             limit = &left;
         }
+        ++waitCount;
         rc = ::ppoll(set.data(), n, limit, nullptr);
         if (rc < 0) {
             if (errno == EINTR) continue;
@@ -93,7 +102,7 @@ int PollDescriptors(pollfd* fds, std::size_t n, int timeoutMs) {
             if (w.revents == 0) continue;
             const short raw = w.revents;
             w.revents = 0;
-            if (FilterEntry(fds[i], raw)) w.fd = -1;
+            if (FilterEntry(fds[i], kinds != nullptr ? &kinds[i] : nullptr, raw)) w.fd = -1;
             if (fds[i].revents != 0) ++ready;
         }
         if (ready > 0) return ready;

@@ -2,6 +2,8 @@
 // the blocking clients wait with.
 #pragma once
 
+#include "platform/FdKind.h"
+
 #include <cstddef>
 #include <poll.h>
 
@@ -18,6 +20,18 @@ namespace portlib::platform {
 // it is tested again at the next call. A signal does not end the wait: the
 // remaining time is taken anew from the monotonic clock. There is no floor:
 // a wait of 1 ms is 1 ms.
+//
+// Each entry's kind decides its rules (PollFilter.h). Here it is looked up
+// (fstat, getsockopt) for each entry that has news; a caller that polls the
+// same descriptors again and again learns their kinds once and passes them in
+// kinds (kinds[i] for fds[i]), and no kind is looked up at all.
 int PollDescriptors(pollfd* fds, std::size_t n, int timeoutMs);
+int PollDescriptors(pollfd* fds, const FdKind* kinds, std::size_t n, int timeoutMs);
+
+// How many times the calling thread's waits have gone to the kernel: a wait
+// that nothing cuts short goes once (again after a signal or an entry whose
+// news is filtered away), however long it lasts. Shows that a wait does not
+// spin without measuring time.
+unsigned long GetPollWaitCount();
 
 }  // namespace portlib::platform

@@ -1,12 +1,20 @@
 #include "platform/FdKind.h"
 
+#include <atomic>
 #include <sys/socket.h>
 #include <sys/stat.h>
 
 namespace portlib::platform {
 
+namespace {
+std::atomic<unsigned long> lookups{0};
+}
+
+unsigned long GetFdKindLookupCount() { return lookups.load(std::memory_order_relaxed); }
+
 FdKind GetFdKind(int fd) {
     if (fd < 0) return FdKind::Invalid;
+    lookups.fetch_add(1, std::memory_order_relaxed);
     struct stat st;
     if (::fstat(fd, &st) != 0) return FdKind::Invalid;
     switch (st.st_mode & S_IFMT) {

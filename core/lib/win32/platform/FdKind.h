@@ -13,7 +13,12 @@ enum class FdKind {
     Other,      // eventfd, timerfd, signalfd and the like: poll(2) as it is
 };
 
-// Looked up anew at each call (a descriptor number may be reused).
+// Looked up anew at each call (a descriptor number may be reused): fstat, and
+// getsockopt for a socket.
 FdKind GetFdKind(int fd);
+
+// How many look-ups of an open descriptor's kind this process has made (each
+// costs system calls): the poll layer's callers learn a kind once.
+unsigned long GetFdKindLookupCount();
 
 }  // namespace portlib::platform

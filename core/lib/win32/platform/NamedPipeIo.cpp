@@ -56,6 +56,17 @@ int PipeRead(int fd, void* buf, std::size_t size, std::size_t* bytesRead) {
         }
     }
 
+    if (entry) {
+        // An error the poll layer read from the socket is this read's, as
+        // the receive would have reported it.
+        std::lock_guard<std::mutex> lock(entry->mu);
+        if (const int err = entry->pendingError; err != 0) {
+            entry->pendingError = 0;
+            *bytesRead = copied;
+            return PipeErrorFromErrno(err);
+        }
+    }
+
     if (mode == PipeReadMode::Message) {
         std::size_t length = 0;
         if (int rc = PipeRecvMessage(fd, out, size, 0, &length)) return rc;

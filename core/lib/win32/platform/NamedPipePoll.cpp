@@ -16,15 +16,35 @@ std::size_t PipeBufferedBytes(int fd) {
     return entry->Held();
 }
 
+short PipeHeldNews(int fd, short events) {
+    auto entry = PipeSideTable::Instance().Find(fd);
+    if (!entry) return 0;
+    std::lock_guard<std::mutex> lock(entry->mu);
+    short news = 0;
+    if ((events & POLLIN) && entry->Held() != 0) news |= POLLIN;
+    if (entry->pendingError != 0) news |= POLLERR;
+    return news;
+}
+
 short PipeFilterRevents(int fd, short events, short revents) {
     if (revents & POLLERR) {
         // The kernel sets ECONNRESET on a socket whose peer closed with
         // data of ours unread; the peer's own messages are still queued.
+        // Reading SO_ERROR clears it: any other error is kept for the code
+        // that acts on it.
         int err = 0;
         socklen_t len = sizeof err;
-        if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0 &&
-            (err == 0 || err == ECONNRESET || err == EPIPE))
-            revents = static_cast<short>((revents & ~POLLERR) | POLLHUP);
+        if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &err, &len) == 0) {
+            if (err == 0 || err == ECONNRESET || err == EPIPE) {
+                revents = static_cast<short>((revents & ~POLLERR) | POLLHUP);
+            } else {
+                auto entry = PipeSideTable::Instance().FindOrAdd(fd);
+                std::lock_guard<std::mutex> lock(entry->mu);
+                entry->pendingError = err;
+            }
+        }
+    } else if (PipeHeldNews(fd, 0) & POLLERR) {
+        revents |= POLLERR;  // kept from an earlier poll, not yet taken
     }
     if (PipeBufferedBytes(fd) != 0) {
         if (events & POLLIN) revents |= POLLIN;

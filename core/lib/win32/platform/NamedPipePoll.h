@@ -21,6 +21,12 @@ std::size_t PipeBufferedBytes(int fd);
 // - POLLERR caused only by a peer that left unread data behind (ECONNRESET)
 //   is a hang-up, not an error: it is dropped (the pending error is consumed,
 //   so that the next read returns the queued messages).
+//   Any other pending error is kept for the code that acts on it
+//   (TakeSocketError, or the next read) and reported as POLLERR until then.
 short PipeFilterRevents(int fd, short events, short revents);
+
+// What the layer holds for fd that poll(2) cannot see: POLLIN for bytes kept
+// (when POLLIN was wanted), POLLERR for an error kept; else 0.
+short PipeHeldNews(int fd, short events);
 
 }  // namespace portlib::platform

@@ -27,6 +27,9 @@ public:
         PipeReadMode mode = PipeReadMode::Message;  // guarded by mu
         std::vector<char> rest;                     // tail of one message, guarded by mu
         std::size_t restPos = 0;                    // first unread byte of rest
+        // An error the poll layer read from the socket (SO_ERROR clears it in
+        // the kernel): kept here for whoever acts on it, guarded by mu.
+        int pendingError = 0;
 
         std::size_t Held() const { return rest.size() - restPos; }
         void Clear() { rest.clear(); restPos = 0; }

@@ -1,8 +1,8 @@
 #include "platform/OwnerEvent.h"
+#include "platform/PollUntil.h"
 
 #include <cerrno>
 #include <cstddef>
-#include <ctime>
 #include <unistd.h>
 
 namespace portlib::platform {
@@ -29,11 +29,6 @@ int ReadState(int fd, OwnerEvent::State* state) {
     return 0;
 }
 
-std::int64_t NowMs() {
-    timespec ts {};
-    ::clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<std::int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
 
 }  // namespace
 
@@ -69,19 +64,16 @@ int OwnerEvent::Query(std::string_view name, State* state) {
 }
 
 int OwnerEvent::WaitSignalled(std::string_view name, std::int64_t timeoutMs, int pollMs) {
-    if (pollMs < 1) pollMs = 1;
-    std::int64_t deadline = timeoutMs < 0 ? 0 : NowMs() + timeoutMs;
-    for (;;) {
-        State st;
-        int rc = Query(name, &st);
-        if (rc != 0) return rc;
-        if (st.signalled) return 0;
-        std::int64_t now = NowMs();
-        if (timeoutMs >= 0 && now >= deadline) return ETIMEDOUT;
-        std::int64_t nap = pollMs;
-        if (timeoutMs >= 0 && deadline - now < nap) nap = deadline - now;
-        ::usleep(static_cast<useconds_t>(nap * 1000));
-    }
+    int rc = 0;
+    bool signalled = PollUntil(
+        [&] {
+            State st;
+            rc = Query(name, &st);
+            return rc != 0 || st.signalled;
+        },
+        timeoutMs, pollMs);
+    if (rc != 0) return rc;
+    return signalled ? 0 : ETIMEDOUT;
 }
 
 }  // namespace portlib::platform

@@ -47,19 +47,27 @@ struct PtyPair {
     PtyPair& operator=(const PtyPair&) = delete;
 };
 
+// A TCP socket bound to a free port of 127.0.0.1 (listening when listens),
+// its address in *a.
+inline int BoundLoopbackSocket(sockaddr_in* a, bool listens) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    *a = sockaddr_in{};
+    a->sin_family = AF_INET;
+    a->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof *a;
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(a), sizeof *a) != 0 || (listens && ::listen(fd, 1) != 0) ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(a), &len) != 0)
+        std::abort();
+    return fd;
+}
+
 // A connected TCP pair on 127.0.0.1.
 struct TcpPair {
     int client = -1;
     int server = -1;
     TcpPair() {
-        int lis = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof a;
-        if (lis < 0 || ::bind(lis, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(lis, 1) != 0 ||
-            ::getsockname(lis, reinterpret_cast<sockaddr*>(&a), &len) != 0)
-            std::abort();
+        sockaddr_in a;
+        const int lis = BoundLoopbackSocket(&a, true);
         client = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (client < 0 || ::connect(client, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) std::abort();
         server = ::accept4(lis, nullptr, nullptr, SOCK_CLOEXEC);

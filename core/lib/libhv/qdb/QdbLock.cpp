@@ -1,0 +1,145 @@
+#include "QdbLock.h"
+
+#include "PreserveClient.h"
+#include "QdbErrRecord.h"
+#include "QdbStartup.h"
+#include "platform/NamedMutex.h"
+#include "platform/OwnerEvent.h"
+#include "platform/PollUntil.h"
+#include "qdberr.h"
+#include "qdbpaths.h"
+
+#include <cerrno>
+#include <ctime>
+#include <mutex>
+#include <string>
+#include <unistd.h>
+
+using portlib::platform::NamedMutex;
+using portlib::platform::OwnerEvent;
+
+namespace {
+
+// Kept for the life of the process.
+std::mutex g_initMutex;
+bool g_initDone = false;
+NamedMutex g_mutex;
+OwnerEvent g_event;  // the daemon's only
+
+
+void DealWithEvent(const std::string& eventName) {
+    OwnerEvent::State st;
+    int rc = OwnerEvent::Query(eventName, &st);
+    if (rc == 0) {
+        if (qdbtest()) hv_err(__FILE__, __LINE__, 22, 458, "QDB Daemon is already running");
+        sleep_till_qdb_avail(eventName.c_str());
+        return;
+    }
+    if (rc != ENOENT) {
+        errno = rc;
+        hv_err(__FILE__, __LINE__, 22, 459, "Unable to access QDB synchronization object");
+        return;
+    }
+    if (qdbtest()) {
+        rc = g_event.Create(eventName);
+        if (rc == EEXIST) hv_err(__FILE__, __LINE__, 22, 458, "QDB Daemon is already running");
+        if (rc != 0) {
+            errno = rc;
+            hv_err(__FILE__, __LINE__, 22, 473, "Unknown error in QDB synchronization");
+        }
+        return;
+    }
+    if (mxrtest()) {
+        // The manager may start before the daemon: wait for the event to
+        // appear, at most INITTIMEOUT seconds, trying every second.
+        std::int64_t waited = 0;
+        bool appeared = portlib::platform::PollUntil([&] { return (rc = OwnerEvent::Query(eventName, &st)) != ENOENT; },
+                                                     static_cast<std::int64_t>(pQdb_inittimeout) * 1000, 1000, &waited);
+        if (!appeared) {
+            hv_err(__FILE__, __LINE__, 21, 459, "Wait period of %d seconds for QDB to become available has been exceeded",
+                   static_cast<int>(waited / 1000));
+            return;
+        }
+        sleep_till_qdb_avail(eventName.c_str());
+        return;
+    }
+    hv_err(__FILE__, __LINE__, 22, 472, "Can't run this application without QDB Daemon running");
+}
+
+}  // namespace
+
+void qdbinitlocks(int, const char* name, int) {
+    std::lock_guard<std::mutex> guard(g_initMutex);
+    if (g_initDone) return;
+    std::string base = name ? name : "";
+    DealWithEvent(base + "QDB");
+    if (!g_mutex.IsOpen()) {
+        bool created = false;
+        std::string mutexName = base + "-sem";
+        int rc = g_mutex.CreateOrOpen(mutexName, &created);
+        if (rc != 0) {
+            g_mutex.Close();
+            errno = rc;
+            hv_err(__FILE__, __LINE__, 22, 473, "Can't initialize semaphore set");
+            return;
+        }
+        // The cluster service holds it too when it runs; without it nothing changes.
+        if (created) (void)portlib::PreserveMutex(mutexName.c_str());
+        cfgstore::AddCleanupStep(qdbrlsall);
+    }
+    g_initDone = true;
+}
+
+int qdbgetlock(const char* file, int line, unsigned ms) {
+    if (!g_mutex.IsOpen()) return -1;
+    int err = 0;
+    switch (g_mutex.Lock(ms == kQdbWaitForever ? -1 : static_cast<std::int64_t>(ms), &err)) {
+    case NamedMutex::WaitResult::Acquired: return 0;
+    case NamedMutex::WaitResult::Abandoned:
+        pxm_err(5, 459, file, line, PXM_EVENTLOG, 0,
+                "the database lock was abandoned by a process that ended holding it; its last change may be "
+                "incomplete");
+        return 0;
+    case NamedMutex::WaitResult::TimedOut: return 1;
+    case NamedMutex::WaitResult::Failed: break;
+    }
+    // Going on as if the lock were held would change the segment unlocked.
+    errno = err;
+    hv_err(file, line, 24, 459, "Unable to get locks: the wait on the database lock failed");
+    return -1;
+}
+
+int qdbrlslock(const char*, int) {
+    if (!g_mutex.IsOpen()) return -1;
+    return g_mutex.Unlock() == 0 ? 0 : 1;
+}
+
+void qdbrlsall(void) {
+    if (!g_mutex.IsOpen()) return;
+    while (g_mutex.Unlock() == 0) {
+    }
+}
+
+int doDaemonAvail(void) {
+    if (!g_event.IsOwner()) return 187;
+    return g_event.Signal();
+}
+
+void sleep_till_qdb_avail(const char* eventName) {
+    std::int64_t start = portlib::platform::MonotonicNowMs();
+    for (;;) {
+        int rc = OwnerEvent::WaitSignalled(eventName, static_cast<std::int64_t>(pQdb_inittimeout) * 1000);
+        if (rc == 0) return;
+        if (rc == ETIMEDOUT) {
+            hv_err(__FILE__, __LINE__, 21, 459,
+                   "Wait period of %d seconds for QDB to become available has been exceeded",
+                   static_cast<int>((portlib::platform::MonotonicNowMs() - start) / 1000));
+        } else if (rc == ENOENT) {
+            // The daemon ended before it had loaded the database.
+            hv_err(__FILE__, __LINE__, 22, 472, "Can't run this application without QDB Daemon running");
+        } else {
+            errno = rc;
+            hv_err(__FILE__, __LINE__, 22, 459, "Unable to access QDB synchronization object");
+        }
+    }
+}

@@ -1,0 +1,31 @@
+// The database lock "HVNT-sem" and the daemon-available event "HVNTQDB".
+// One recursive lock serialises every access to the segment by all threads
+// of all processes; the event exists while the database daemon lives and is
+// signalled once it has loaded the database.
+#pragma once
+
+// The wait without end of qdbgetlock.
+inline constexpr unsigned kQdbWaitForever = 0xFFFFFFFF;
+
+// Once per process: deals with the event (the daemon makes it; the manager
+// waits for it to appear; any other process needs it and waits until it is
+// signalled) and then creates or opens the lock `name` + "-sem". Failures
+// are reported critical (the process ends). doinit and n are not used.
+void qdbinitlocks(int doinit, const char* name, int n);
+
+// Waits for the lock (ms milliseconds, kQdbWaitForever: without end). 0 when
+// held (a lock abandoned by a dead holder is held too, with a warning);
+// 1 on time-out; -1 when the process has no lock or the wait failed (then
+// reported in the thread's error record).
+int qdbgetlock(const char* file, int line, unsigned ms);
+// Releases one hold: 0; 1 when the thread held none; -1 without a lock.
+int qdbrlslock(const char* file, int line);
+// Drops every hold of the calling thread.
+void qdbrlsall(void);
+
+// The daemon: signals the event. 0, or 187 when this process has no event,
+// else the errno of the failure.
+int doDaemonAvail(void);
+// Waits until the event `eventName` is signalled, at most INITTIMEOUT
+// seconds; a time-out, a lost daemon or a failed wait is reported critical.
+void sleep_till_qdb_avail(const char* eventName);

@@ -1,0 +1,128 @@
+#include "QdbStartup.h"
+
+#include "QdbLock.h"
+#include "ShmMgr.h"
+#include "qdberr.h"
+#include "platform/PollUntil.h"
+#include "qdbpaths.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+extern "C" {
+qdb_cps_t pQdb_cps[8] = {};
+}
+
+const QdbTableLoad kQdbTableLoads[8] = {
+    {"systems", nullptr},    {"network", nullptr},    {"application", nullptr}, {"resource type", nullptr},
+    {"resource instance", nullptr}, {"resource dependency", nullptr}, {"equivalency", nullptr}, {"flags", nullptr},
+};
+
+namespace {
+
+std::atomic<int> g_appId{0};
+
+// The start-up's state: once per process, thread-safely, re-entrant on the
+// thread that runs it (the table loads call database functions).
+enum class StartState { NotStarted, Running, Done };
+std::mutex g_startMutex;
+std::condition_variable g_startDone;
+StartState g_state = StartState::NotStarted;
+std::atomic<bool> g_started{false};
+std::thread::id g_runner;
+
+std::once_flag g_initOnce;
+
+
+void FillTableDescriptors() {
+    static const struct {
+        char type;
+        const char* name;
+        int n;
+    } kTables[8] = {{'A', "systems", 1},           {'B', "network", 2},           {'C', "application", 1},
+                    {'D', "resource type", 2},     {'E', "resource instance", 1}, {'F', "resource dependency", 2},
+                    {'G', "equivalency", 5},       {'H', "flags", 1}};
+    for (int i = 0; i < 8; ++i) {
+        pQdb_cps[i].type = kTables[i].type;
+        pQdb_cps[i].name = kTables[i].name;
+        pQdb_cps[i].n = kTables[i].n;
+    }
+}
+
+void RunStartup() {
+    FillTableDescriptors();
+    ::umask(022);
+    if (pQdb_rootdir == nullptr) pQdb_rootdir = const_cast<char*>(gps(18));
+    if (pQdb_uname == nullptr) {
+        portlib::utsname u {};
+        if (qdb_uname(&u) < 0) hv_err(__FILE__, __LINE__, 22, 331, "qdb_uname failed");
+        pQdb_uname = ::strdup(u.nodename);
+    }
+    cfgstore::ReadTunables();
+    qdbinitlocks(pQdb_doinit, gps(5), 108);
+    int isnew = 0;
+    if (qdbCreate(gps(5), 108, pQdb_doinit, &isnew) == nullptr) qdbfatalcheck();
+    if (isnew) {
+        pQdb_shgp->mgrEventPending = 1;
+        pQdb_shgp->mgrAvailable = 0;
+        for (const QdbTableLoad& load : kQdbTableLoads) {
+            if (load.readAll != nullptr && load.readAll() == -1) qdbfatalcheck();
+        }
+        std::memset(pQdb_shgp->changed, 0, sizeof pQdb_shgp->changed);
+        // Only now may other processes see the segment: it holds the whole load.
+        if (qdbPublish() != 0) qdbfatalcheck();
+    }
+    doDaemonAvail();
+    if (!mxrtest()) qdbWaitForManager();
+}
+
+}  // namespace
+
+void setAppId(int id) { g_appId.store(id); }
+bool qdbtest() { return g_appId.load() == 1; }
+bool mxrtest() { return g_appId.load() == 2; }
+
+void qdbWaitForManager(void) {
+    if (pQdb_shgp == nullptr) return;
+    volatile std::int32_t* word = &pQdb_shgp->mgrAvailable;
+    std::int64_t waited = 0;
+    if (!portlib::platform::PollUntil([word] { return *word != 0; }, static_cast<std::int64_t>(pQdb_inittimeout) * 1000,
+                                      250, &waited)) {
+        // The figure is the time really waited.
+        hv_err(__FILE__, __LINE__, 21, 333, "wait period of %u seconds for MXR to become available has been exceeded",
+               static_cast<unsigned>(waited / 1000));
+    }
+}
+
+void qdbpinit(void) {
+    if (g_started.load(std::memory_order_acquire)) return;
+    std::unique_lock<std::mutex> lk(g_startMutex);
+    if (g_state == StartState::Done) return;
+    if (g_state == StartState::Running) {
+        if (g_runner == std::this_thread::get_id()) return;
+        g_startDone.wait(lk, [] { return g_state == StartState::Done; });
+        return;
+    }
+    g_state = StartState::Running;
+    g_runner = std::this_thread::get_id();
+    lk.unlock();
+    RunStartup();
+    lk.lock();
+    g_state = StartState::Done;
+    g_started.store(true, std::memory_order_release);
+    g_startDone.notify_all();
+}
+
+void qdbinit(void) {
+    std::call_once(g_initOnce, [] {
+        qdbinitsig();
+        qdbpinit();
+    });
+}

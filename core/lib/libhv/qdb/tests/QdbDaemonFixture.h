@@ -1,0 +1,117 @@
+// A system with the stand-in database daemon: a fresh system directory, a
+// root with a tunables file, the node name NODE1; daemons started here are
+// stopped at the end. Clients are children (the start-up is once per process).
+#pragma once
+
+#include "ChildReport.h"
+#include "QdbShmLayout.h"
+#include "QdbStartup.h"
+#include "platform/OwnerEvent.h"
+#include "platform/SharedSegment.h"
+#include "qdberr.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace qdbfixture {
+
+using portlib::platform::OwnerEvent;
+using portlib::platform::SharedSegment;
+
+class QdbDaemonTest : public hvtest::SystemDirTest {
+protected:
+    void SetUp() override {
+        root_ = sys_.Path() + "/root";
+        std::filesystem::create_directories(root_ + "/etc");
+        Tunables("INITTIMEOUT=20\n");
+        ::setenv("TEST_ROOT", root_.c_str(), 1);
+        ::setenv("TEST_UNAME", "NODE1", 1);
+    }
+    void TearDown() override {
+        for (pid_t pid : daemons_) Stop(pid);
+        ::unsetenv("TEST_ROOT");
+        ::unsetenv("TEST_UNAME");
+    }
+    void Tunables(const std::string& text) { std::ofstream(root_ + "/etc/Holdervane") << text; }
+
+    // Starts the stand-in daemon with its streams in files; does not wait.
+    pid_t StartDaemon() {
+        static int serial = 0;
+        std::string log = sys_.Path() + "/qdb" + std::to_string(++serial);
+        pid_t pid = ::fork();
+        if (pid == 0) {
+            int out = ::open((log + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            int err = ::open((log + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(out, 1);
+            ::dup2(err, 2);
+            ::execl(HV_QDB_BIN, "qdb", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        logs_[pid] = log;
+        daemons_.push_back(pid);
+        return pid;
+    }
+    // Waits for the database to be available and plays the manager.
+    bool Available(bool playManager = true) {
+        // The daemon may not have made its event yet.
+        int rc = ENOENT;
+        for (int i = 0; i < 2000 && rc == ENOENT; ++i) {
+            rc = OwnerEvent::WaitSignalled("HVNTQDB", 20000);
+            if (rc == ENOENT) ::usleep(10000);
+        }
+        if (rc != 0) return false;
+        return !playManager || SetManagerAvailable();
+    }
+    // Sets the manager-available word, as the manager's host program will.
+    static bool SetManagerAvailable() {
+        SharedSegment seg;
+        if (seg.Attach("HVNT-shm") != 0) return false;
+        reinterpret_cast<qdbshm::SegHeader*>(seg.Base())->shgp.mgrAvailable = 1;
+        return true;
+    }
+    // Exit code of a daemon that ends by itself (-1: killed or still running after 20 s).
+    int Ended(pid_t pid) {
+        for (int i = 0; i < 2000; ++i) {
+            int status = 0;
+            pid_t r = ::waitpid(pid, &status, WNOHANG);
+            if (r == pid) {
+                daemons_.erase(std::find(daemons_.begin(), daemons_.end(), pid));
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+            ::usleep(10000);
+        }
+        return -1;
+    }
+    void Stop(pid_t pid, int sig = SIGTERM) {
+        ::kill(pid, sig);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        daemons_.erase(std::remove(daemons_.begin(), daemons_.end(), pid), daemons_.end());
+    }
+    std::string Err(pid_t pid) { return cfgtest::ReadFile(logs_[pid] + ".err"); }
+
+    std::string root_;
+    std::vector<pid_t> daemons_;
+    std::map<pid_t, std::string> logs_;
+};
+
+inline int StartClient() {
+    set_errinfo("client", "test", 0, nullptr);
+    setAppId(0);
+    qdbinit();
+    return 0;
+}
+
+
+}  // namespace qdbfixture
