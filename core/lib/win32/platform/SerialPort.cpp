@@ -57,8 +57,9 @@ unsigned SerialSpeedOf(int baud) {
 }
 
 int SerialOpen(const char* path, int baud, int* fd) {
-    if (fd == nullptr || path == nullptr || *path == '\0') return HV_ERROR_INVALID_PARAMETER;
+    if (fd == nullptr) return HV_ERROR_INVALID_PARAMETER;
     *fd = -1;
+    if (path == nullptr || *path == '\0') return HV_ERROR_INVALID_PARAMETER;
     const int d = ::open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (d < 0) return OpenError(errno);
     if (!::isatty(d)) return Fail(d, HV_ERROR_INVALID_PARAMETER);
