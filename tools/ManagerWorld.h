@@ -1,6 +1,7 @@
 // The communication manager's world as the stand-in manager program runs
 // it: the event loop, the post office (logical name 5, with the mailbox
-// "_CaN_tAlK_" that clients probe) and the listening end of the manager's
+// "_CaN_tAlK_" that clients probe), the local host receiver (logical name
+// 6: messages a client hands over to be sent from here) and the listening end of the manager's
 // control pipe, on which every framework process of this system connects.
 // Path administration is not part of it: only this host is reachable.
 //
@@ -12,6 +13,7 @@
 
 #include "AttachedPollAdptr.h"
 #include "BaseWorld.h"
+#include "LocalHost.h"
 #include "PostOffice.h"
 #include "bStr.h"
 
@@ -36,6 +38,7 @@ public:
 
 private:
     PostOffice MxrPostOffice;
+    LocalHost MxrLocalHost;
     AttachedPollAdptrPtr Listener;
     bStr PipeName;
 };

@@ -1,6 +1,6 @@
 // hvmanager: a minimal stand-in for the program that hosts the
 // communication manager. It runs the manager's world (control-pipe
-// listener and post office) on this system until SIGTERM or SIGINT.
+// listener, post office and local host receiver) on this system until SIGTERM or SIGINT.
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -20,8 +20,9 @@ const char* const kUsage =
     "\n"
     "A minimal stand-in for the program that hosts the communication manager:\n"
     "it listens on the manager's control pipe and runs the post office (with\n"
-    "its mailbox \"_CaN_tAlK_\") until it receives SIGTERM or SIGINT. There is\n"
-    "no path administration: only this host can be reached.\n"
+    "its mailbox \"_CaN_tAlK_\") and the local host receiver until it receives\n"
+    "SIGTERM or SIGINT. There is no path administration: only this host can\n"
+    "be reached.\n"
     "\n"
     "Environment:\n"
     "  HV_SYSTEM_DIR  the system directory (default /var/lib/holdervane); the\n"

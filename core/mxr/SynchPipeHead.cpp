@@ -158,10 +158,20 @@ int SynchPipeHead::WritePackets(const BaseMsgPtr& msg) {
     MXR_METHOD_FRAME("WritePackets", 1);
     if (FileDscrpt == -1) return -1;
     PipePktCtrlPtr out(new PipePktCtrl());
-    out->SetDirection(BasePktCtrl::INTOPKT);
-    out->SetPktCtrlId(TakeNextIdVal());
-    msg->Serialize(*out.GetPtr());
-    out->SetOffset(0);
+    // Nothing goes out of a message that fails to pack or that the manager
+    // would never assemble: the call fails at once instead of waiting for an
+    // answer that cannot come.
+    switch (out->Pack(*msg.GetPtr(), TakeNextIdVal())) {
+        case PipePktCtrl::PACKED:
+            break;
+        case PipePktCtrl::PACK_TOO_LARGE:
+            ReportLine(std::string("SynchPipeHead: ") + msg->GetClassName() +
+                       " needs more packets than a receiver accepts - not sent");
+            return -1;
+        default:
+            ReportLine(std::string("SynchPipeHead: ") + msg->GetClassName() + " could not be serialized - not sent");
+            return -1;
+    }
     for (BasePktBufrPtr pkt = out->GetFirstPktBufr(); pkt.GetPtr() != nullptr; pkt = out->GetNextPktBufr()) {
         hv::strbuf data{0, pkt->GetSendSize(), pkt->GetSendRecvAddr()};
         if (hv::putmsg(FileDscrpt, nullptr, &data, 0) == -1) return -1;
@@ -224,6 +234,7 @@ int SynchPipeHead::SynchRead(BaseMsgPtr& msg) {
     // Nothing of an earlier read is kept: message numbers repeat.
     PktCtrl = new PipePktCtrl();
     bool assembling = false;
+    long refusedId = -1;  // the message number being dropped, if any
     for (;;) {
         BasePktBufrPtr pkt = PktCtrl->NewPktBufr();
         const int rc = ReadPacket(pkt);
@@ -231,6 +242,12 @@ int SynchPipeHead::SynchRead(BaseMsgPtr& msg) {
             PktCtrl = new PipePktCtrl();
             return rc;
         }
+        // The rest of a refused message goes without a report per packet.
+        if (refusedId >= 0 && pkt->GetPktCtrlId() == refusedId && pkt->GetPktId() != 1) {
+            if (pkt->GetPktId() >= pkt->GetTotalPkts()) refusedId = -1;
+            continue;
+        }
+        refusedId = -1;
         // A pipe delivers a message's packets in order: a first packet, or
         // one of another number, starts a new message.
         if (assembling && pkt->GetPktCtrlId() == PktCtrl->GetPktCtrlId() && pkt->GetPktId() != 1) {
@@ -243,8 +260,9 @@ int SynchPipeHead::SynchRead(BaseMsgPtr& msg) {
             assembling = true;
         }
         if (PktCtrl->GetBadFlg() != 0) {
-            ReportLine("SynchPipeHead refused packet " + std::to_string(pkt->GetPktId()) + " of " +
-                       std::to_string(pkt->GetTotalPkts()) + " of message " + std::to_string(pkt->GetPktCtrlId()));
+            ReportLine("SynchPipeHead refused message " + std::to_string(pkt->GetPktCtrlId()) + ": packet " +
+                       std::to_string(pkt->GetPktId()) + " of " + std::to_string(pkt->GetTotalPkts()));
+            if (pkt->GetPktId() < pkt->GetTotalPkts()) refusedId = pkt->GetPktCtrlId();
             PktCtrl = new PipePktCtrl();
             assembling = false;
             continue;

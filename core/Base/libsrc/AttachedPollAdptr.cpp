@@ -19,13 +19,18 @@ namespace {
 void ReportLine(const std::string& line) { std::cerr << line + "\n" << std::flush; }
 }  // namespace
 
-AttachedPollAdptr::AttachedPollAdptr() : Fd(-1), startSecs(0), startMicroSecs(0) {
+AttachedPollAdptr::AttachedPollAdptr() : Fd(-1), peerPid(-1), startSecs(0), startMicroSecs(0) {
     MXR_METHOD_FRAME("AttachedPollAdptr", 0);
 }
 
-AttachedPollAdptr::AttachedPollAdptr(int handle, bStr name) : Fd(handle), FileName(name) {
+AttachedPollAdptr::AttachedPollAdptr(int handle, bStr name) : Fd(handle), FileName(name), peerPid(-1) {
     MXR_METHOD_FRAME("AttachedPollAdptr", 2);
     TimerManager::GetCurrentTime(startSecs, startMicroSecs);
+    // Who connected, as the kernel has it: the endpoint holds the peer to
+    // addresses of its own.
+    PipePeer peer;
+    // (0: a process the kernel cannot name to us, in another pid namespace.)
+    if (PipePeerOf(handle, &peer) && peer.pid > 0) peerPid = static_cast<long>(peer.pid);
 }
 
 AttachedPollAdptr::~AttachedPollAdptr() {
@@ -111,7 +116,14 @@ BasePollAdptr::enWork AttachedPollAdptr::CheckConnectRecord(const hv::pollfd* p)
         return DIDWORK;
     }
     // The endpoint lives on through its own adapter's registration.
+    if (peerPid < 0) {
+        // A peer the kernel does not name: nobody could hold it to its
+        // addresses.
+        Reject("No peer credentials for MXR_CONNECT_MSG");
+        return DIDWORK;
+    }
     const PipeHeadPtr head(new PipeHead(Fd));
+    head->SetPeerPid(peerPid);
     Fd = -1;
     head->Initialize();
     Finish();

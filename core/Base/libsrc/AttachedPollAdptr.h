@@ -8,7 +8,8 @@
 // of this class, that waits for the client's first pipe message: the
 // 24-byte connect record. A record that is right turns the connection into
 // a pipe endpoint (PipeHead) that from then on carries the client's traffic;
-// anything else closes it. So a client that is silent, slow or dies before
+// anything else closes it. The endpoint learns the connected process's pid
+// from the kernel, taken when the connection is accepted. So a client that is silent, slow or dies before
 // writing holds up nobody, and one silent for ConnectRecordWaitMs is closed.
 //
 // Only the connect record is read here: bytes behind it in the same pipe
@@ -71,6 +72,7 @@ private:
     int Fd;
     bStr FileName;
     std::unique_ptr<portlib::platform::NamedPipeListener> listener;  // listening only
+    long peerPid;  // the connected process (kernel credentials); -1 unknown
     unsigned startSecs;  // when the wait for the record began (timers' clock)
     unsigned startMicroSecs;
 };

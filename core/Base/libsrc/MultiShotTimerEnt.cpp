@@ -35,12 +35,18 @@ int MultiShotTimerEnt::Reset() {
 
 unsigned MultiShotTimerEnt::GetFireSecs() const {
     MXR_METHOD_FRAME("GetFireSecs", 0);
-    return FireSecs(SecsWhenSet, MicroSecsWhenSet, WaitTime);
+    return FireSecs(SecsWhenSet, MicroSecsWhenSet, Period());
 }
 
 unsigned MultiShotTimerEnt::GetFireMicroSecs() const {
     MXR_METHOD_FRAME("GetFireMicroSecs", 0);
-    return FireMicroSecs(MicroSecsWhenSet, WaitTime);
+    return FireMicroSecs(MicroSecsWhenSet, Period());
+}
+
+unsigned MultiShotTimerEnt::Period() const {
+    // Re-armed at the time of processing, a period of 0 would be due again at
+    // once and the timer pass would never end.
+    return WaitTime == 0 ? 1 : WaitTime;
 }
 
 unsigned MultiShotTimerEnt::GetSecsWhenSet() const {

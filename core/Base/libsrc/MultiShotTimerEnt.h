@@ -1,5 +1,6 @@
 // A timer that fires every WaitTime ms, RepeatCount times (0xFFFFFFFF: without
 // end). Each next firing counts from the moment the last one was processed.
+// A WaitTime of 0 runs as 1 ms.
 #pragma once
 
 #include "BaseTimerEnt.h"
@@ -35,6 +36,9 @@ public:
     void SetFiredCount(unsigned count);
 
 private:
+    // WaitTime as the timer runs it: at least 1 ms.
+    unsigned Period() const;
+
     unsigned SecsWhenSet;
     unsigned MicroSecsWhenSet;
     unsigned WaitTime;

@@ -1,9 +1,12 @@
 #include "PipeHead.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iostream>
 #include <sstream>
 #include <string>
+
+#include <unistd.h>
 
 #include "BaseAddr.h"
 #include "BaseErrMsg.h"
@@ -61,6 +64,11 @@ int _serialize(BasePktCtrl& c, PipeHead::HeartBeatStatus& v) {
 namespace {
 // One report, one write: lines never interleave with other reports.
 void ReportLine(const std::string& line) { std::cerr << line + "\n" << std::flush; }
+
+// What a packet holds in memory, whatever data it carries.
+std::size_t BlockBytes(const BasePktBufrPtr& pkt) {
+    return static_cast<std::size_t>(pkt->GetPktHeaderSize()) + pkt->GetMaxDataBufrSize();
+}
 }  // namespace
 
 PipeHead::PipeHead(int fd)
@@ -73,7 +81,10 @@ PipeHead::PipeHead(int fd)
       HbStatus(NONE),
       HbTotalFails(0),
       HbTotalMisses(0),
-      PollAdptrPtr(nullptr) {
+      PollAdptrPtr(nullptr),
+      TogoBytes(0),
+      AssemblyBytes(0),
+      PeerPid(-1) {
     MXR_METHOD_FRAME("PipeHead", 1);
 }
 
@@ -145,35 +156,78 @@ BaseMsgRcvr::enMsgResult PipeHead::DfltMsgHdlr(const BaseMsgPtr& msg, const Base
     if (PollAdptrPtr == nullptr) {
         // Hung up (or never initialized) while routes still lead here:
         // nothing may be written, and a requester must not wait for ever.
-        std::ostringstream line;
-        line << GetClassName() << "::DfltMsgHdlr no poll adapter on file descriptor " << FileDscrpt << " - "
-             << msg->GetClassName() << " dropped";
-        ReportLine(line.str());
-        if (msg->IsOfType(BaseReqMsg::ClassCode) && BaseWorld::GetWorldPtr() != nullptr) {
-            const BaseAddrPtr from = msg->GetFrmAddr();
-            if (from.Ok()) BaseMsgPtr(new BaseErrMsg(from)).Send();
-        }
+        std::ostringstream why;
+        why << "no poll adapter on file descriptor " << FileDscrpt;
+        RefuseOutgoing(msg, why.str());
         return PROCESSED;
     }
     PipePktCtrlPtr out(GetaPipePktCtrl());
-    out->SetDirection(BasePktCtrl::INTOPKT);
-    out->SetPktCtrlId(TakeNextIdVal());
-    if (msg->Serialize(*out.GetPtr()) != 0) {
-        ReportLine(std::string(GetClassName()) + "::DfltMsgHdlr could not serialize " + msg->GetClassName());
+    switch (out->Pack(*msg.GetPtr(), TakeNextIdVal())) {
+        case PipePktCtrl::PACKED:
+            break;
+        case PipePktCtrl::PACK_TOO_LARGE:
+            RefuseOutgoing(msg, "needs more packets than a receiver accepts");
+            return PROCESSED;
+        default:
+            RefuseOutgoing(msg, "could not be serialized");
+            return PROCESSED;
+    }
+    std::size_t bytes = 0;
+    for (BasePktBufrPtr pkt = out->GetFirstPktBufr(); pkt.GetPtr() != nullptr; pkt = out->GetNextPktBufr())
+        bytes += BlockBytes(pkt);
+    if (TogoBytes + bytes > MaxTogoBytes) {
+        // The peer does not read: it is dead to us. A requester is answered.
+        RefuseOutgoing(msg, std::string());
+        HangUpPastHighWater("queued for it", TogoBytes + bytes);
         return PROCESSED;
     }
-    out->SetOffset(0);
     for (BasePktBufrPtr pkt = out->GetFirstPktBufr(); pkt.GetPtr() != nullptr; pkt = out->GetNextPktBufr())
         TogoPktLst.Append(pkt);
+    TogoBytes += bytes;
     const PipePollAdptrPtr adptr{BasePtr(PollAdptrPtr)};
     if (adptr.Ok()) adptr->SetReadyToSnd(1);
     return PROCESSED;
+}
+
+void PipeHead::RefuseOutgoing(const BaseMsgPtr& msg, const std::string& why) {
+    MXR_METHOD_FRAME("RefuseOutgoing", 2);
+    if (!why.empty())
+        ReportLine(std::string(GetClassName()) + "::DfltMsgHdlr " + why + " - " + msg->GetClassName() + " dropped");
+    if (msg->IsOfType(BaseReqMsg::ClassCode) && BaseWorld::GetWorldPtr() != nullptr) {
+        const BaseAddrPtr from = msg->GetFrmAddr();
+        if (from.Ok()) BaseMsgPtr(new BaseErrMsg(from)).Send();
+    }
+}
+
+void PipeHead::HangUpPastHighWater(const char* what, std::size_t bytes) {
+    MXR_METHOD_FRAME("HangUpPastHighWater", 2);
+    std::ostringstream line;
+    line << GetClassName() << " on file descriptor " << FileDscrpt << ": " << bytes << " bytes " << what
+         << " - peer taken for dead, hung up";
+    ReportLine(line.str());
+    // Kept until the end of this call: the hang-up may release the last
+    // reference of this endpoint.
+    BasePtr self;
+    if (GetRefCnt() > 0) self = BasePtr(this);
+    HupDetected();
+    // Never written, never completed: the memory goes now, not with the
+    // endpoint (a holder may keep that).
+    for (BasePktBufrPtr pkt; TogoPktLst.Remove(pkt) != 0;) {
+    }
+    TogoBytes = 0;
+    for (PipePktCtrlPtr ctrl; RcvPktCtrlLst.Remove(ctrl) != 0;) {
+    }
+    AssemblyBytes = 0;
 }
 
 BasePktBufrPtr PipeHead::GetPktBufrToSend() {
     MXR_METHOD_FRAME("GetPktBufrToSend", 0);
     BasePktBufrPtr pkt;
     TogoPktLst.Remove(pkt);
+    if (pkt.GetPtr() != nullptr) {
+        const std::size_t bytes = BlockBytes(pkt);
+        TogoBytes = TogoBytes > bytes ? TogoBytes - bytes : 0;
+    }
     PassedPacketProcessing(pkt);
     return pkt;
 }
@@ -208,7 +262,49 @@ void PipeHead::DropRcvPktCtrl(const PipePktCtrlPtr& ctrl, const char* why) {
     line << GetClassName() << "::ProcessIncomming Pkt Bufr dropped partial message " << ctrl->GetPktCtrlId() << ": "
          << why;
     ReportLine(line.str());
+    LeaveAssembly(ctrl);
     RcvPktCtrlLst.RemoveItem(ctrl);
+}
+
+void PipeHead::PlacePkt(const PipePktCtrlPtr& ctrl, BasePktBufrPtr& pkt) {
+    MXR_METHOD_FRAME("PlacePkt", 2);
+    const int before = ctrl->GetArrivedCnt();
+    ctrl->PutPktBufr(pkt);
+    const int after = ctrl->GetArrivedCnt();
+    if (after > before) AssemblyBytes += static_cast<std::size_t>(after - before) * BlockBytes(pkt);
+}
+
+void PipeHead::LeaveAssembly(const PipePktCtrlPtr& ctrl) {
+    MXR_METHOD_FRAME("LeaveAssembly", 1);
+    const std::size_t bytes =
+        static_cast<std::size_t>(ctrl->GetArrivedCnt()) * static_cast<std::size_t>(ctrl->GetMaxPktSize());
+    AssemblyBytes = AssemblyBytes > bytes ? AssemblyBytes - bytes : 0;
+}
+
+bool PipeHead::RefuseArriving(const BasePktBufrPtr& pkt) {
+    MXR_METHOD_FRAME("RefuseArriving", 1);
+    const unsigned short id = pkt->GetPktCtrlId();
+    auto known = std::find(RefusedIds.begin(), RefusedIds.end(), id);
+    // A first packet starts a new message under that number.
+    if (known != RefusedIds.end() && pkt->GetPktId() == 1) {
+        RefusedIds.erase(known);
+        known = RefusedIds.end();
+    }
+    const bool last = pkt->GetPktId() >= pkt->GetTotalPkts();
+    if (known != RefusedIds.end()) {
+        if (last) RefusedIds.erase(known);
+        return true;
+    }
+    if (PipePktCtrl::CanStart(pkt)) return false;
+    std::ostringstream line;
+    line << GetClassName() << "::ProcessIncomming Pkt Bufr refused message " << id << ": packet " << pkt->GetPktId()
+         << " of " << pkt->GetTotalPkts();
+    ReportLine(line.str());
+    if (!last) {
+        if (RefusedIds.size() >= MaxRefusedIds) RefusedIds.erase(RefusedIds.begin());
+        RefusedIds.push_back(id);
+    }
+    return true;
 }
 
 int PipeHead::ProcessIncomingPktBufr(BasePktBufrPtr& pkt) {
@@ -226,20 +322,15 @@ int PipeHead::ProcessIncomingPktBufr(BasePktBufrPtr& pkt) {
     }
     const bool listed = ctrl.GetPtr() != nullptr;
     if (listed) {
-        ctrl->PutPktBufr(pkt);
+        PlacePkt(ctrl, pkt);
         if (ctrl->GetBadFlg() != 0) {
             DropRcvPktCtrl(ctrl, "a packet did not fit it");
             return -1;
         }
     } else {
+        if (RefuseArriving(pkt)) return -1;
         ctrl = new PipePktCtrl(pkt);
-        if (ctrl->GetBadFlg() != 0) {
-            std::ostringstream line;
-            line << GetClassName() << "::ProcessIncomming Pkt Bufr refused packet " << pkt->GetPktId() << " of "
-                 << pkt->GetTotalPkts() << " of message " << id;
-            ReportLine(line.str());
-            return -1;
-        }
+        if (!ctrl->AllThere()) AssemblyBytes += BlockBytes(pkt);
     }
     if (!ctrl->AllThere()) {
         if (!listed) {
@@ -249,9 +340,16 @@ int PipeHead::ProcessIncomingPktBufr(BasePktBufrPtr& pkt) {
             }
             RcvPktCtrlLst.Append(ctrl);
         }
+        if (AssemblyBytes > MaxAssemblyBytes) {
+            HangUpPastHighWater("in assembly", AssemblyBytes);
+            return -1;
+        }
         return 0;
     }
-    if (listed) RcvPktCtrlLst.RemoveItem(ctrl);
+    if (listed) {
+        LeaveAssembly(ctrl);
+        RcvPktCtrlLst.RemoveItem(ctrl);
+    }
     return DeliverAssembled(ctrl);
 }
 
@@ -285,14 +383,30 @@ int PipeHead::DeliverAssembled(PipePktCtrlPtr& ctrl) {
     return 0;
 }
 
+bool PipeHead::MayAnnounce(const bStr& host, long pid, const char* what) {
+    MXR_METHOD_FRAME("MayAnnounce", 3);
+    // Addresses of other hosts (an agent's) are the peer's to announce; one
+    // of this host is the peer's own process. Its own process may be this
+    // one (a world that talks to itself), which may announce anything.
+    if (PeerPid < 0 || PeerPid == static_cast<long>(::getpid())) return true;
+    if (!(host == BaseAddr::GetCurrentHostRef()) || (pid == PeerPid && pid != 0)) return true;
+    std::ostringstream line;
+    line << GetClassName() << " on file descriptor " << FileDscrpt << ": " << what << " for host " << host << " pid "
+         << pid << " refused - the peer is pid " << PeerPid;
+    ReportLine(line.str());
+    return false;
+}
+
 void PipeHead::Init_Msg_Receive(const PipeInitMsgPtr& msg) {
     MXR_METHOD_FRAME("Init_Msg_Receive", 1);
+    if (!MayAnnounce(msg->GetHost(), msg->GetPid(), "PipeInitMsg")) return;
     AddrEntLst.Append(BaseAddrEntPtr(new BaseAddrEnt(msg->GetHost(), msg->GetPid(), msg->GetTid(), 0, this)));
     if (msg->GetMax_pkt_size() < MaxPktSize) MaxPktSize = msg->GetMax_pkt_size();
 }
 
 void PipeHead::Reg_Msg_Receive(const PipeRegMsgPtr& msg) {
     MXR_METHOD_FRAME("Reg_Msg_Receive", 1);
+    if (!MayAnnounce(msg->GetHost(), msg->GetPid(), "PipeRegMsg")) return;
     AddrEntLst.Append(
         BaseAddrEntPtr(new BaseAddrEnt(msg->GetHost(), msg->GetPid(), msg->GetTid(), msg->GetComPriority(), this)));
 }
@@ -433,6 +547,26 @@ BaseMsgLst& PipeHead::GetRouteUpMsgLst() {
 BaseMsgLst& PipeHead::GetRouteDownMsgLst() {
     MXR_METHOD_FRAME("GetRouteDownMsgLst", 0);
     return RouteDownMsgLst;
+}
+
+std::size_t PipeHead::GetTogoBytes() const {
+    MXR_METHOD_FRAME("GetTogoBytes", 0);
+    return TogoBytes;
+}
+
+std::size_t PipeHead::GetAssemblyBytes() const {
+    MXR_METHOD_FRAME("GetAssemblyBytes", 0);
+    return AssemblyBytes;
+}
+
+long PipeHead::GetPeerPid() const {
+    MXR_METHOD_FRAME("GetPeerPid", 0);
+    return PeerPid;
+}
+
+void PipeHead::SetPeerPid(long pid) {
+    MXR_METHOD_FRAME("SetPeerPid", 1);
+    PeerPid = pid;
 }
 
 unsigned short PipeHead::GetNextIdVal() {

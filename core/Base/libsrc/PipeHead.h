@@ -31,6 +31,10 @@
 #include "TimerTag.h"
 #include "bStr.h"
 
+#include <cstddef>
+#include <string>
+#include <vector>
+
 class BasePollAdptr;
 
 class PipeHead : public BaseMsgRcvr {
@@ -63,6 +67,15 @@ public:
     static constexpr int ConnectRecordLen = 24;
     // Messages in assembly at once; beyond, the oldest partial one is dropped.
     static constexpr int MaxRcvInAssembly = 32;
+    // High-water marks of one endpoint: the bytes of the packets queued for
+    // the peer, and of the packets held in messages in assembly. A peer that
+    // drives either past its mark (one that never reads; one that starts
+    // messages and never ends them) is taken for dead and hung up.
+    static constexpr std::size_t MaxTogoBytes = std::size_t{64} << 20;
+    static constexpr std::size_t MaxAssemblyBytes = std::size_t{32} << 20;
+    // Message numbers of refused messages remembered, so that the rest of
+    // such a message is dropped without a report per packet.
+    static constexpr std::size_t MaxRefusedIds = 32;
 
     // An already connected pipe (the listener's case).
     explicit PipeHead(int fd);
@@ -124,6 +137,15 @@ public:
     void SetHbSendMsgTagPtr(const TimerTagPtr& tag);
     BaseMsgLst& GetRouteUpMsgLst();
     BaseMsgLst& GetRouteDownMsgLst();
+    // The bytes counted against the high-water marks.
+    std::size_t GetTogoBytes() const;
+    std::size_t GetAssemblyBytes() const;
+    // The pid the kernel reports for the process at the other end, set for a
+    // connection the listener accepted: that peer may announce addresses of
+    // this host with its own pid only (pid 0 is this host's manager's). -1
+    // (the default): announcements are not checked.
+    long GetPeerPid() const;
+    void SetPeerPid(long pid);
 
     // The last packet-control id handed out in this process (0 at load);
     // ids run 1..65535 and then 1 again.
@@ -199,12 +221,30 @@ private:
     void DropRcvPktCtrl(const PipePktCtrlPtr& ctrl, const char* why);
     // Rebuilds and delivers the message of a complete controller.
     int DeliverAssembled(PipePktCtrlPtr& ctrl);
+    // Counts a packet into or out of the assembly.
+    void PlacePkt(const PipePktCtrlPtr& ctrl, BasePktBufrPtr& pkt);
+    void LeaveAssembly(const PipePktCtrlPtr& ctrl);
+    // A message refused on arrival: reported once, the rest of its packets
+    // dropped without a word. True when the packet belongs to such a message.
+    bool RefuseArriving(const BasePktBufrPtr& pkt);
+    // A message that cannot go down the pipe: reported, and a request is
+    // answered with a BaseErrMsg.
+    void RefuseOutgoing(const BaseMsgPtr& msg, const std::string& why);
+    // Hangs up a peer that drove the queue or the assembly past its mark:
+    // one report, then as any hang-up; what is queued or in assembly goes.
+    void HangUpPastHighWater(const char* what, std::size_t bytes);
+    // Whether the peer may announce this address (see SetPeerPid).
+    bool MayAnnounce(const bStr& host, long pid, const char* what);
     // Heartbeat timers.
     void CancelTimer(TimerTagPtr& tag);
     TimerTagPtr ArmWatchTimer();
     unsigned WatchTimeMs() const;
 
     BasePollAdptr* PollAdptrPtr;  // not counted (see above)
+    std::size_t TogoBytes;
+    std::size_t AssemblyBytes;
+    long PeerPid;
+    std::vector<unsigned short> RefusedIds;  // oldest first
 
     static unsigned short nextIdVal;
     static unsigned defaultHbInterval;

@@ -212,6 +212,39 @@ int PipePktCtrl::AllThere() const {
     return 1;
 }
 
+PipePktCtrl::PackResult PipePktCtrl::Pack(BaseVirtItem& obj, unsigned short id) {
+    MXR_METHOD_FRAME("Pack", 2);
+    SetDirection(INTOPKT);
+    SetPktCtrlId(id);
+    const int rc = obj.Serialize(*this);
+    SetOffset(0);
+    if (rc != 0) return PACK_FAILED;
+    if (BufrAry.GetItemCnt() > MaxPktCnt) return PACK_TOO_LARGE;
+    return PACKED;
+}
+
+bool PipePktCtrl::CanStart(const BasePktBufrPtr& first) {
+    MXR_FRAME("PipePktCtrl", "CanStart", 1, "PipePktCtrl.c");
+    if (first.GetPtr() == nullptr) return false;
+    const int n = first->GetTotalPkts();
+    const int id = first->GetPktId();
+    return n >= 1 && n <= MaxPktCnt && id >= 1 && id <= n;
+}
+
+int PipePktCtrl::GetPktCnt() const {
+    MXR_METHOD_FRAME("GetPktCnt", 0);
+    return BufrAry.GetItemCnt();
+}
+
+int PipePktCtrl::GetArrivedCnt() const {
+    MXR_METHOD_FRAME("GetArrivedCnt", 0);
+    if (arrived >= 0) return arrived;
+    int n = 0;
+    for (int i = 0; i < GetPktCnt(); ++i)
+        if (PktAt(i) != nullptr) ++n;
+    return n;
+}
+
 BasePktBufrAry& PipePktCtrl::GetBufrAry() {
     MXR_METHOD_FRAME("GetBufrAry", 0);
     cursorKey = -1;

@@ -24,6 +24,13 @@ public:
     // The most packets a message may have for the receiver to accept it.
     static constexpr int MaxPktCnt = 10000;
 
+    // What Pack makes of a message.
+    enum PackResult : int {
+        PACKED = 0,
+        PACK_FAILED = 1,     // the object did not serialize
+        PACK_TOO_LARGE = 2,  // more packets than a receiver accepts
+    };
+
     // For packing: no packets yet, MaxPktSize of a new packet (520).
     PipePktCtrl();
     // For unpacking, from the first packet of a message that arrived.
@@ -54,6 +61,18 @@ public:
     // A new empty packet of this stream's kind (GetNewPktBufr), not part of
     // it: what a reader receives one pipe message into.
     BasePktBufrPtr NewPktBufr();
+    // Packs obj as message number id and rewinds, ready for GetFirstPktBufr.
+    // Anything but PACKED leaves nothing that may be sent: a message of more
+    // than MaxPktCnt packets would never be assembled, and past 65,535 its
+    // packet numbers would wrap.
+    PackResult Pack(BaseVirtItem& obj, unsigned short id);
+    // Whether a packet can start a message in assembly: a count of 1 to
+    // MaxPktCnt packets and a place within it.
+    static bool CanStart(const BasePktBufrPtr& first);
+    // The packets of the stream, arrived or not.
+    int GetPktCnt() const;
+    // The packets that arrived into an unpacking controller.
+    int GetArrivedCnt() const;
 
 protected:
     BasePktBufrPtr GetNewPktBufr() override;

@@ -103,7 +103,9 @@ BasePollAdptr::enWork PipePollAdptr::ProcessRevents(hv::pollfd* p) {
     int work = 0;
     if (p->revents & POLLIN) {
         const int got = ReadOnePacket();
-        if (got < 0) return DIDWORK;
+        // Hung up while reading (a failed read, a peer past a high-water
+        // mark): nothing more is done with this pipe.
+        if (got < 0 || head->PollAdptrPtr != this) return DIDWORK;
         if (got > 0) work = 1;
     }
     if (p->revents & POLLHUP) {

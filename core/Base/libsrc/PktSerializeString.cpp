@@ -1,4 +1,5 @@
 // The bStr form: SpclSerialInt length, then the characters.
+#include <climits>
 #include <cstdint>
 #include <string>
 
@@ -50,8 +51,11 @@ int _serialize(BasePktCtrl& c, bStr& v) {
     }
     SpclSerialInt wireLen;
     if (int rc = _serialize(c, wireLen)) return rc;
-    const int len = static_cast<std::int32_t>(wireLen.value);
-    if (len <= 0) return 0;  // 0, or 2^31 and more: nothing more is read
+    // No text is 2 GiB long: such a length is malformed, and reading on would
+    // take the text's bytes for the fields behind it.
+    if (wireLen.value > static_cast<std::uint32_t>(INT32_MAX)) return -1;
+    const int len = static_cast<int>(wireLen.value);
+    if (len == 0) return 0;  // the string stays as it was
     if (len > SmallText) return ReadLongText(c, v, len);
     char text[SmallText];
     if (int rc = c.DoBytes(text, len)) return rc;

@@ -23,7 +23,7 @@ void SetField(char* field, const char* text) {
 int uname(struct utsname* u) {
     if (u == nullptr) return -1;
     std::string name;
-    if (platform::ComputerName::Get(&name) != platform::HV_ERROR_SUCCESS) return -1;
+    if (platform::ComputerName::GetOrHostName(&name) != platform::HV_ERROR_SUCCESS) return -1;
     SetField(u->sysname, name.c_str());
     SetField(u->nodename, name.c_str());
     SetField(u->release, "3.5");

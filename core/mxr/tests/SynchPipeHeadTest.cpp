@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <poll.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "MsgIo.h"
 #include "MxrTestSupport.h"
 #include "PipeHead.h"
+#include "PipePktBufr.h"
 #include "PostOfficeCreateMailBoxReqMsg.h"
 #include "ProxyPostOffice.h"
 #include "SynchPipeHead.h"
@@ -279,7 +281,7 @@ TEST_F(SynchPipe, BadInputIsRefusedAndTheNextMessageReadIntact) {
     WritePackets(server, Packets(Letter("after misfit"), 24));
     ::testing::internal::CaptureStderr();
     ASSERT_EQ(c->SynchRead(got), 0);
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "SynchPipeHead refused packet 2 of 9 of message 23\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "SynchPipeHead refused message 23: packet 2 of 9\n");
     EXPECT_EQ(LetterText(got), "after misfit");
 
     WritePackets(server, Packets(BasePtr(new BaseAddr(bStr("NODEA"), 1, 2)), 25));
@@ -295,6 +297,40 @@ TEST_F(SynchPipe, BadInputIsRefusedAndTheNextMessageReadIntact) {
     EXPECT_EQ(c->SynchRead(got), -2);
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "SynchPipeHead getmsg failed \n");
     EXPECT_EQ(c->SynchWrite(Letter("gone")), -1);
+}
+
+// What the manager would never assemble is not sent: the call fails at once,
+// nothing reaches the pipe, and the connection serves the next call. What
+// arrives of such a message is refused with one line, not one per packet.
+TEST_F(SynchPipe, AMessageTooLargeForTheReceiverFailsAtOnceAndIsRefusedOnce) {
+    int server = -1;
+    SynchPipeHeadPtr c = Connected(&server);
+    const std::string tooBig(PipePktCtrl::MaxPktCnt * std::size_t{PipePktBufr::DATASIZE}, 'm');
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(c->SynchWrite(Letter(tooBig)), -1);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("needs more packets than a receiver accepts"),
+              std::string::npos);
+    pollfd p{server, POLLIN, 0};
+    EXPECT_EQ(::poll(&p, 1, 0), 0);  // nothing was written
+    ASSERT_EQ(c->SynchWrite(Letter("small")), 0);
+    BaseMsgPtr got;
+    ASSERT_EQ(SynchPipeHead(dup(server)).SynchRead(got), 0);
+    EXPECT_EQ(LetterText(got), "small");
+
+    // The first 50 packets of a 12,289-packet message, then a letter.
+    std::string pkt = Packets(Letter("x"), 30)[0];
+    for (unsigned short i = 1; i <= 50; ++i) {
+        pkt[4] = static_cast<char>(i & 0xFF);
+        pkt[5] = static_cast<char>(i >> 8);
+        pkt[6] = static_cast<char>(12289 & 0xFF);
+        pkt[7] = static_cast<char>(12289 >> 8);
+        ASSERT_TRUE(WriteRaw(server, pkt));
+    }
+    WritePackets(server, Packets(Letter("after"), 31));
+    ::testing::internal::CaptureStderr();
+    ASSERT_EQ(c->SynchRead(got), 0);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "SynchPipeHead refused message 30: packet 1 of 12289\n");
+    EXPECT_EQ(LetterText(got), "after");
 }
 
 // A thread's first live connection carries the thread's own address; one

@@ -2,12 +2,16 @@
 // and a raw peer (the test) or a second endpoint on the other. Packet ids,
 // messages of one and of many packets, interleaved and stale partial
 // messages, the PipeInitMsg exchange and the routes it enters, route
-// announcements, hang-ups and sending after one.
+// announcements, hang-ups and sending after one; messages too large to
+// send or to accept, and peers driven past the high-water marks.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "BaseAddr.h"
 #include "BaseErrMsg.h"
 #include "IoObjectCvt.h"
+#include "PipePktBufr.h"
 #include "PipePollAdptr.h"
 #include "PipeTransportTestSupport.h"
 #include "RuntimeTestClasses.h"
@@ -381,4 +385,170 @@ TEST(PipeHead, TheTextFormIsTheClassNameAndTheEnumerationsHaveTheirNames) {
     EXPECT_EQ(st->GetStr(3), bStr("DEAD"));
     EXPECT_EQ(PipeHead::GetDefaultHbInterval(), 4u);
     EXPECT_EQ(PipeHead::GetDefaultHbMaxMiss(), 3u);
+}
+
+// --- limits: what a receiver would never assemble, peers past the marks ---
+
+namespace {
+
+// A packet as a hostile peer writes it: any number, place and count, full
+// of data.
+std::vector<char> RawPacket(unsigned short id, unsigned short pktId, unsigned short total) {
+    std::vector<char> wire(PipePktBufr::HeaderSize + PipePktBufr::DATASIZE, 'd');
+    const unsigned short header[4] = {static_cast<unsigned short>(wire.size()), id, pktId, total};
+    for (int i = 0; i < 4; ++i) {
+        wire[2 * i] = static_cast<char>(header[i] & 0xFF);
+        wire[2 * i + 1] = static_cast<char>(header[i] >> 8);
+    }
+    return wire;
+}
+
+int Lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
+
+}  // namespace
+
+TEST_F(PipeHeadFixture, AMessageOfMorePacketsThanAReceiverAcceptsIsNotSentAndARequestIsAnswered) {
+    ASSERT_NO_FATAL_FAILURE(Introduce());
+    rcvr.onDflt = [](RecordingRcvr&, const BaseMsgPtr&) { return BaseMsgRcvr::PROCESSED; };
+    const std::size_t tooBig = PipePktCtrl::MaxPktCnt * std::size_t{PipePktBufr::DATASIZE} + 1;
+    StderrCapture err;
+    // One-way: dropped. A request (its bulk in the to-address): answered.
+    head->ReceiveMsg(Bulk(1, tooBig), BasePktCtrlPtr());
+    PingReqMsg* req = new PingReqMsg(BaseAddrPtr(new BaseAddr(bStr(Payload(tooBig).c_str()), 77, 78)), 2);
+    req->SetFrmAddr(BaseAddrPtr(rcvr.GetAddrPtr()));
+    head->ReceiveMsg(BaseMsgPtr(req), BasePktCtrlPtr());
+    EXPECT_EQ(head->GetTogoPktLst().GetItemCnt(), 0);
+    world.ProcessMessages();
+    int errors = 0;
+    for (const Seen& s : rcvr.seen)
+        if (s.stage == "DfltMsgHdlr" && s.msg->IsOfType(BaseErrMsg::ClassCode)) ++errors;
+    EXPECT_EQ(errors, 1);
+    const std::string text = err.Text();
+    EXPECT_EQ(Lines(text), 2) << text;
+    EXPECT_NE(text.find("needs more packets than a receiver accepts - BulkMsg dropped"), std::string::npos) << text;
+    // The pipe stays up and the next message goes.
+    head->ReceiveMsg(Bulk(3, 100), BasePktCtrlPtr());
+    BulkMsgPtr next(ReadFromHead());
+    ASSERT_TRUE(next.Ok());
+    EXPECT_EQ(next->n, 3);
+    EXPECT_EQ(head->hups, 0);
+}
+
+TEST_F(PipeHeadFixture, ARefusedMessageIsReportedOnceNotOncePerPacket) {
+    StderrCapture err;
+    // A 6 MB letter: 12,289 packets, each claiming the count.
+    for (unsigned short p = 1; p <= 12289; ++p) EXPECT_EQ(Feed(RawPacket(40, p, 12289)), -1);
+    // A misfit mid-message: the partial message goes, its rest unreported.
+    EXPECT_EQ(Feed(RawPacket(41, 1, 5)), 0);
+    EXPECT_EQ(Feed(RawPacket(41, 2, 9)), -1);
+    for (unsigned short p = 3; p <= 9; ++p) Feed(RawPacket(41, p, 9));
+    const std::string text = err.Text();
+    EXPECT_EQ(Lines(text), 2) << text;
+    EXPECT_NE(text.find("refused message 40: packet 1 of 12289"), std::string::npos) << text;
+    // The number is free again for a message that fits.
+    for (auto& wire : PacketsOfMsg(Bulk(7, 900), 40)) EXPECT_EQ(Feed(wire), 0);
+    EXPECT_EQ(Delivered(), std::vector<int>{7});
+    EXPECT_EQ(head->hups, 0);
+}
+
+TEST_F(PipeHeadFixture, APeerThatNeverReadsIsHungUpAtTheQueueMark) {
+    ASSERT_NO_FATAL_FAILURE(Introduce());
+    rcvr.onDflt = [](RecordingRcvr&, const BaseMsgPtr&) { return BaseMsgRcvr::PROCESSED; };
+    bool destroyed = false;
+    head->onDestroy = [&] { destroyed = true; };
+    StderrCapture err;
+    // Messages of 4 MB, never read by the peer (the loop does not run).
+    const std::size_t size = std::size_t{4} << 20;
+    int sent = 0;
+    while (head->hups == 0 && sent < 40) {
+        head->ReceiveMsg(Bulk(sent, size), BasePktCtrlPtr());
+        ++sent;
+        EXPECT_LE(head->GetTogoBytes(), PipeHead::MaxTogoBytes);
+    }
+    ASSERT_EQ(head->hups, 1);
+    EXPECT_GE(static_cast<std::size_t>(sent) * size, PipeHead::MaxTogoBytes);
+    // As any hang-up: not polled, the queue freed, one report.
+    EXPECT_FALSE(head->GetPollAdptrPtr().Ok());
+    EXPECT_EQ(head->GetTogoPktLst().GetItemCnt(), 0);
+    EXPECT_EQ(head->GetTogoBytes(), 0u);
+    EXPECT_EQ(head->GetHbActivity(), PipeHead::UNDEFINED);
+    const std::string text = err.Text();
+    EXPECT_EQ(Lines(text), 1) << text;
+    EXPECT_NE(text.find("peer taken for dead, hung up"), std::string::npos) << text;
+    // The routes go with the endpoint.
+    head = TestPipeHeadPtr();
+    EXPECT_TRUE(destroyed);
+    EXPECT_EQ(BaseAddrEnt::LookUpRoute("PEER", 77, 78), nullptr);
+}
+
+TEST_F(PipeHeadFixture, APeerThatNeverEndsItsMessagesIsHungUpAtTheAssemblyMark) {
+    StderrCapture err;
+    // Messages of the largest count, each one packet short of complete.
+    const unsigned short total = PipePktCtrl::MaxPktCnt;
+    bool hungUp = false;
+    for (unsigned short id = 1; id <= 32 && !hungUp; ++id) {
+        for (unsigned short p = 1; p < total && !hungUp; ++p) {
+            Feed(RawPacket(id, p, total));
+            EXPECT_LE(head->GetAssemblyBytes(), PipeHead::MaxAssemblyBytes + 520);
+            hungUp = head->hups > 0;
+        }
+    }
+    ASSERT_TRUE(hungUp);
+    EXPECT_FALSE(head->GetPollAdptrPtr().Ok());
+    EXPECT_EQ(head->GetRcvPktCtrlLst().GetItemCnt(), 0);
+    EXPECT_EQ(head->GetAssemblyBytes(), 0u);
+    const std::string text = err.Text();
+    EXPECT_EQ(Lines(text), 1) << text;
+    EXPECT_NE(text.find("in assembly - peer taken for dead, hung up"), std::string::npos) << text;
+}
+
+TEST_F(PipeHeadFixture, AssembledAndDroppedMessagesLeaveTheAssemblyCount) {
+    // Complete, stale and evicted messages all give their bytes back.
+    StderrCapture err;
+    for (int i = 0; i < PipeHead::MaxRcvInAssembly + 3; ++i)
+        Feed(PacketsOfMsg(Bulk(i, 2000), static_cast<unsigned short>(100 + i))[0]);
+    EXPECT_EQ(head->GetAssemblyBytes(), std::size_t{PipeHead::MaxRcvInAssembly} * 520);
+    for (int i = 0; i < PipeHead::MaxRcvInAssembly + 3; ++i)
+        for (auto& wire : PacketsOfMsg(Bulk(i, 2000), static_cast<unsigned short>(100 + i))) Feed(wire);
+    EXPECT_EQ(head->GetRcvPktCtrlLst().GetItemCnt(), 0);
+    EXPECT_EQ(head->GetAssemblyBytes(), 0u);
+}
+
+TEST_F(PipeHeadFixture, ALocalPeerAnnouncesAddressesOfItsOwnPidOnly) {
+    // As the listener sets it: the kernel's pid of the connected process.
+    const long peerPid = 4242;
+    head->SetPeerPid(peerPid);
+    struct Case {
+        const char* what;
+        bool init;  // PipeInitMsg, else PipeRegMsg
+        const char* host;
+        long pid;
+        bool entered;
+    };
+    const Case cases[] = {
+        {"own pid", true, "NODEA", peerPid, true},
+        {"the manager's pid 0", true, "NODEA", 0, false},
+        {"another process", true, "NODEA", peerPid + 1, false},
+        {"another host's process (an agent's)", true, "FAR", 7, true},
+        {"own pid, registered", false, "NODEA", peerPid, true},
+        {"pid 0, registered", false, "NODEA", 0, false},
+        {"another process, registered", false, "NODEA", 1, false},
+        {"another host's manager, registered", false, "FAR", 0, true},
+    };
+    unsigned short id = 10;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int before = head->GetAddrEntLst().GetItemCnt();
+        BaseMsgPtr msg = c.init ? BaseMsgPtr(new PipeInitMsg(c.host, c.pid, 3, 520))
+                                : BaseMsgPtr(new PipeRegMsg(c.host, c.pid, 3, 9));
+        StderrCapture err;
+        EXPECT_EQ(Feed(PacketsOfMsg(msg, id++)[0]), 0);
+        EXPECT_EQ(head->GetAddrEntLst().GetItemCnt(), before + (c.entered ? 1 : 0));
+        EXPECT_EQ(Lines(err.Text()), c.entered ? 0 : 1);
+        if (!c.entered) {
+            EXPECT_EQ(BaseAddrEnt::LookUpRoute(c.host, c.pid, 3), nullptr);
+        }
+    }
+    // A message for a local process nobody routes reaches nobody.
+    EXPECT_EQ(BaseAddrEnt::LookUpRoute("NODEA", 999, 1), nullptr);
 }

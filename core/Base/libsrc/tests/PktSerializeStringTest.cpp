@@ -72,7 +72,8 @@ TEST(WireString, ReadingCases) {
         {"03 61 62 63", "", "abc", 0},
         {"00", "x", "x", 0},                // length 0 leaves the string as it was
         {"03 61 00 62", "", "a", 0},        // the text ends at the first NUL
-        {"80 80 80 80 08", "x", "x", 0},    // 2^31: nothing more is read
+        {"80 80 80 80 08 61", "x", "x", -1},  // 2^31 is no length: malformed
+        {"FF FF FF FF 0F 61", "x", "x", -1},  // 2^32 - 1 likewise
         {"05 61 62", "x", "x", 3},          // three characters missing
         {"85", "x", "x", 1},                // the length itself is cut short
     };

@@ -66,6 +66,7 @@ TEST(TimerEntry, FireTimeArithmetic) {
         SnglShotTimerEnt one(BaseMsgPtr(), c.waitMs);
         MultiShotTimerEnt multi(BaseMsgPtr(), c.waitMs, 3);
         for (const BaseTimerEnt* e : {static_cast<const BaseTimerEnt*>(&one), static_cast<const BaseTimerEnt*>(&multi)}) {
+            if (e == &multi && c.waitMs == 0) continue;  // a repeating timer runs 0 ms as 1 (below)
             EXPECT_EQ(e->GetFireSecs(), c.fireS);
             EXPECT_EQ(e->GetFireMicroSecs(), c.fireUs);
             // Due at its exact fire time, not a microsecond before.
@@ -157,6 +158,20 @@ TEST_F(Timers, TheNextFiringCountsFromTheTimeOfProcessing) {
     clock.AdvanceMs(99);
     Tick();
     EXPECT_EQ(rcvr.numbers.size(), 1u);
+    clock.AdvanceMs(1);
+    Tick();
+    EXPECT_EQ(rcvr.numbers.size(), 2u);
+}
+
+TEST_F(Timers, ARepeatingTimerOfZeroMillisecondsRunsAsOne) {
+    // The clock stands still: a period of 0 would be due again at once and
+    // the pass would never return.
+    MultiShot(10, 0, 0xFFFFFFFFu);
+    EXPECT_EQ(tm.GetMSecsToNextTimer(), 1u);
+    clock.AdvanceMs(1);
+    Tick();
+    EXPECT_EQ(rcvr.numbers.size(), 1u);
+    EXPECT_EQ(tm.GetMSecsToNextTimer(), 1u);
     clock.AdvanceMs(1);
     Tick();
     EXPECT_EQ(rcvr.numbers.size(), 2u);

@@ -3,6 +3,7 @@
 #include "platform/RegistryStore.h"
 #include "platform/Win32Error.h"
 
+#include <cstdio>
 #include <cstring>
 #include <unistd.h>
 
@@ -34,12 +35,25 @@ int ComputerName::Get(std::string* name) {
             return rc;
         }
     }
+    return FromThisHost(name);
+}
+
+int ComputerName::FromThisHost(std::string* name) {
     char host[256] = {};
     if (::gethostname(host, sizeof host - 1) != 0) return HV_ERROR_FILE_NOT_FOUND;
     std::string fromHost = FromHostName(host);
     if (fromHost.empty()) return HV_ERROR_FILE_NOT_FOUND;
     *name = fromHost;
     return HV_ERROR_SUCCESS;
+}
+
+int ComputerName::GetOrHostName(std::string* name) {
+    const int rc = Get(name);
+    if (rc == HV_ERROR_SUCCESS || rc == HV_ERROR_FILE_NOT_FOUND) return rc;
+    std::string line = "ComputerName: the registry value " + std::string(kComputerNameValue) + " is unusable (error " +
+                       std::to_string(rc) + "); the host name is used\n";
+    std::fputs(line.c_str(), stderr);
+    return FromThisHost(name);
 }
 
 int ComputerName::Set(const char* name) {

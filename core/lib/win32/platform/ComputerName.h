@@ -21,11 +21,21 @@ public:
     // registry nor the host has a name.
     static int Get(std::string* name);
 
+    // Get for a process that must have a name: a registry value that cannot
+    // be one (too long, not a string, unreadable) is reported on the error
+    // stream and the host-name rule answers instead. 2 only when the host
+    // has no name either.
+    static int GetOrHostName(std::string* name);
+
     // The host-name part of the rule: "node7.example.com" -> "NODE7".
     static std::string FromHostName(std::string_view hostName);
 
     // Stores the registry value (what setup does for a simulated system).
     static int Set(const char* name);
+
+private:
+    // The host-name rule applied to this host's name; 2 when it gives none.
+    static int FromThisHost(std::string* name);
 };
 
 }  // namespace portlib::platform

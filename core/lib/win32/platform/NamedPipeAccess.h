@@ -21,12 +21,17 @@ struct PipePeer {
     std::vector<gid_t> groups;  // supplementary groups
 };
 
+// The kernel's credentials of the process at the other end of a connected
+// pipe: pid, uid, gid (SO_PEERCRED) and supplementary groups (SO_PEERGROUPS;
+// empty when the kernel does not give them). False when there are none.
+bool PipePeerOf(int fd, PipePeer* peer);
+
 // True when the peer may use a listener owned by ownerUid.
 using PipePeerCheck = bool (*)(const PipePeer& peer, uid_t ownerUid);
 
-// Root, ownerUid, or an administrator as ObjSecurity::IsAdministrator has it
-// (a member of the configured admin group). Nobody else when the configured
-// group is unknown.
+// Root, ownerUid, or a member of the configured admin group by the peer's
+// own primary or supplementary groups as the kernel reports them. Nobody
+// else when the configured group is unknown.
 bool DefaultPipePeerCheck(const PipePeer& peer, uid_t ownerUid);
 
 // Installs the check that listeners call from now on; nullptr restores the default.

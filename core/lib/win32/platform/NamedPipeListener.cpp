@@ -56,28 +56,6 @@ void TightenDirectory(const std::string& dir, gid_t group) {
     if (group != static_cast<gid_t>(-1) && st.st_gid != group) (void)::chown(dir.c_str(), static_cast<uid_t>(-1), group);
 }
 
-bool PeerOf(int fd, PipePeer* peer) {
-    ucred cred{};
-    socklen_t len = sizeof cred;
-    if (::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &len) != 0 || len != sizeof cred) return false;
-    peer->pid = cred.pid;
-    peer->uid = cred.uid;
-    peer->gid = cred.gid;
-    peer->groups.assign(32, 0);
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        socklen_t bytes = static_cast<socklen_t>(peer->groups.size() * sizeof(gid_t));
-        if (::getsockopt(fd, SOL_SOCKET, SO_PEERGROUPS, peer->groups.data(), &bytes) == 0) {
-            peer->groups.resize(bytes / sizeof(gid_t));
-            return true;
-        }
-        if (errno != ERANGE) break;
-        peer->groups.assign(bytes / sizeof(gid_t) + 1, 0);
-    }
-    // Without the groups the check can still decide by uid.
-    peer->groups.clear();
-    return true;
-}
-
 }  // namespace
 
 NamedPipeListener::~NamedPipeListener() { Close(); }
@@ -173,7 +151,7 @@ int NamedPipeListener::Create(std::string_view name, const PipeListenOptions& op
 
 bool NamedPipeListener::Admit(int fd) const {
     PipePeer peer;
-    if (!PeerOf(fd, &peer)) return false;
+    if (!PipePeerOf(fd, &peer)) return false;
     return PipePeerAllowed(peer, ownerUid_);
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <unistd.h>
 
@@ -83,6 +84,35 @@ TEST_F(ComputerNameTest, InvalidRegistryValues) {
     std::string name;
     ASSERT_EQ(ComputerName::Get(&name), 0);
     EXPECT_EQ(name, HostRule());
+}
+
+TEST_F(ComputerNameTest, AnUnusableValueIsReportedAndTheHostNameServes) {
+    struct Case {
+        const char* what;
+        std::uint32_t type;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"16 characters", HV_REG_SZ, "ABCDEFGHIJKLMNOP"},
+        {"a DWORD", HV_REG_DWORD, std::string(4, '\1')},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(StoreRaw(c.type, c.bytes), 0);
+        std::string name;
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(ComputerName::GetOrHostName(&name), 0) << c.what;
+        const std::string err = ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(name, HostRule()) << c.what;
+        EXPECT_NE(err.find("ComputerName"), std::string::npos) << c.what;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << c.what;
+    }
+    // A good value is taken without a word.
+    ASSERT_EQ(ComputerName::Set("SYSB"), 0);
+    std::string name;
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(ComputerName::GetOrHostName(&name), 0);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(name, "SYSB");
 }
 
 }  // namespace

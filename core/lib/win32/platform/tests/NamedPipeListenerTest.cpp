@@ -32,8 +32,8 @@ std::string ReadMessage(int fd) {
 }
 
 // In a child: become uid, keeping `gid` as the only group. 0 or the step that failed.
-int BecomeUser(uid_t uid, gid_t gid) {
-    if (::setgroups(0, nullptr) != 0) return 1;
+int BecomeUser(uid_t uid, gid_t gid, const std::vector<gid_t>& supplementary = {}) {
+    if (::setgroups(supplementary.size(), supplementary.data()) != 0) return 1;
     if (::setresgid(gid, gid, gid) != 0) return 2;
     if (::setresuid(uid, uid, uid) != 0) return 3;
     return 0;
@@ -368,7 +368,7 @@ TEST_F(OtherUser, AnInstalledCheckReplacesTheDefault) {
 // owner reaches the socket (its file and directories carry the group) and is
 // admitted by the default check, with nothing installed by the caller. The
 // rule is read once per process, so this runs in a process of its own.
-int AdminGroupMemberIsServed(uid_t member, gid_t adminGroup) {
+int AdminGroupMemberIsServed(uid_t member, gid_t primary, gid_t adminGroup, const std::vector<gid_t>& supplementary) {
     hvtest::TempSystemDir sys;
     if (::chmod(sys.Path().c_str(), 0755) != 0) return 1;
     if (hvtest::SetAdminGroup(std::to_string(adminGroup)) != 0) return 2;
@@ -382,7 +382,7 @@ int AdminGroupMemberIsServed(uid_t member, gid_t adminGroup) {
         }
     }
     Child c([&] {
-        if (int rc = BecomeUser(member, adminGroup)) return 20 + rc;
+        if (int rc = BecomeUser(member, primary, supplementary)) return 20 + rc;
         int fd = -1;
         if (int rc = PipeConnect(kName, {5000, PipeReadMode::Message, false}, &fd)) {
             std::fprintf(stderr, "connect: %d\n", rc);
@@ -409,7 +409,20 @@ TEST(NamedPipeAccess, TheConfiguredAdminGroupIsAdmittedByDefault) {
     const uid_t uid = pw->pw_uid;
     const gid_t gid = pw->pw_gid;  // nobody's primary group serves as the admin group
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(std::exit(AdminGroupMemberIsServed(uid, gid)), ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(std::exit(AdminGroupMemberIsServed(uid, gid, gid, {})), ::testing::ExitedWithCode(0), "");
+}
+
+TEST(NamedPipeAccess, AMemberThroughASupplementaryGroupOnlyIsAdmitted) {
+    if (::geteuid() != 0) GTEST_SKIP() << "acting as another user needs root";
+    passwd* pw = ::getpwnam("nobody");
+    if (!pw || pw->pw_gid == 0) GTEST_SKIP() << "no user nobody with a group of its own";
+    // A group the user database gives nobody: only the kernel knows the
+    // client holds it.
+    const gid_t admin = 54321;
+    if (::getgrgid(admin) != nullptr) GTEST_SKIP() << "gid 54321 is taken on this host";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(std::exit(AdminGroupMemberIsServed(pw->pw_uid, pw->pw_gid, admin, {admin})),
+                ::testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
