@@ -75,6 +75,13 @@ void TTYFrameReader::Scan(std::vector<Frame>& out) {
             checked = cur->GetAckNotRequired() == 0 || cur->GetHeaderCheckSum() != 0 || cur->GetPacketCheckSum() != 0;
             if (checked && !cur->HeaderCheckSumMatch()) {
                 ttyagent::TraceOut("TTYPipePollAdptr: Header checksum mismatch!!");
+                if (cur->GetAckNotRequired() != 0) {
+                    // An answer is not answered: it is lost, and the packet it
+                    // answers is written again when its time runs out.
+                    ++lostStarts;
+                    Discard(1);
+                    continue;
+                }
                 // The refusal names the packet as its header reads; the rest
                 // of the bytes are searched for the next start.
                 TTYPktBufrPtr bad(new TTYPktBufr());
@@ -96,10 +103,13 @@ void TTYFrameReader::Scan(std::vector<Frame>& out) {
         std::memcpy(nextBlock, block + total, static_cast<std::size_t>(rcvd - total));
         const int surplus = rcvd - total;
         done->SetRecvdSize(total);
+        const bool answer = done->GetAckNotRequired() != 0;
         if (!checked) {
             out.push_back({Verdict::Deliver, done});
         } else if (done->PacketCheckSumMatch(total)) {
-            out.push_back({Verdict::AckDeliver, done});
+            out.push_back({answer ? Verdict::Deliver : Verdict::AckDeliver, done});
+        } else if (answer) {
+            ttyagent::TraceOut("Packet checksum mismatch for an answer: dropped");
         } else {
             ttyagent::TraceOut("Packet checksum mismatch for pktCtrlId " + std::to_string(done->GetPktCtrlId()) +
                                " pktId " + std::to_string(done->GetPktId()));

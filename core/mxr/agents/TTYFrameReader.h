@@ -14,8 +14,9 @@
 // the search for the next marker then resumes at the byte after the lost
 // start, so a packet behind the damage is found in the bytes already read.
 // A packet whose flag says "no answer" but whose sums are set is checked like
-// one that needs an answer: a damaged flag must not let a damaged packet
-// pass unchecked.
+// one that needs an answer (a damaged flag must not let a damaged packet pass
+// unchecked); when a sum fails it is dropped, not refused: answers are not
+// answered. A packet needing no answer without sums is taken unchecked.
 #pragma once
 
 #include <vector>

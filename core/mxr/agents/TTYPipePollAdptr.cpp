@@ -136,7 +136,9 @@ int TTYPipePollAdptr::SendOnePacket() {
         if (!pkt.Ok()) return 1;  // not a serial packet: nothing to write
     }
     if (pkt->GetAckNotRequired() != 0) {
-        pkt->SetMarker();
+        // Sums on an answer too: a damaged ACK must never pass for the ACK of
+        // another packet. A receiver that does not check them ignores them.
+        pkt->StampCheckSums();
         const int size = pkt->GetSendSize();
         if (WriteToLine(pkt->GetSendRecvAddr(), size) != 0) {
             ttyagent::TraceErr("TTYSendMsg::putmsgEx error");

@@ -3,6 +3,7 @@
 // packet behind damage is found in the bytes already read.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,14 @@ TEST_F(Recorded, DamageIsAnsweredOrSkippedAndTheNextPacketIsFound) {
     };
     // A packet needing no answer with a length no packet can have.
     const std::string ackPkt = ttytest::BytesOf(pkts[2]);
+    // An answer as this agent writes it: with sums.
+    TTYPktBufrPtr summed(new TTYPktBufr());
+    std::memcpy(summed->GetSendRecvAddr(), pkts[2]->GetBlock(), pkts[2]->GetTotalBytesSent());
+    summed->SetRecvdSize(pkts[2]->GetTotalBytesSent());
+    summed->StampCheckSums();
+    const std::string summedAnswer = ttytest::BytesOf(summed);
+    ASSERT_EQ(FeedCut(summedAnswer, {}).size(), 1u);
+    EXPECT_EQ(FeedCut(summedAnswer, {})[0].verdict, Verdict::Deliver);
     struct Case {
         const char* what;
         std::string damaged;
@@ -124,7 +133,10 @@ TEST_F(Recorded, DamageIsAnsweredOrSkippedAndTheNextPacketIsFound) {
         {"bad packet checksum", flip(ttytest::BytesOf(pkts[0]), 300), {Verdict::Nack}},
         {"length 23 without answer", withLength(ackPkt, 23), {}},
         {"length 537 without answer", withLength(ackPkt, 537), {}},
-        {"answer flag set on a checked packet", flip(ttytest::BytesOf(pkts[3]), 12), {Verdict::Nack}},
+        // A damaged flag: checked all the same, and dropped as an answer would be.
+        {"answer flag set on a checked packet", flip(ttytest::BytesOf(pkts[3]), 12), {}},
+        {"damaged answer with sums, header", flip(summedAnswer, 8), {}},
+        {"damaged answer with sums, data", flip(summedAnswer, 30), {}},
     };
     for (const Case& c : cases) {
         // The good packet follows in the same read, and in a read of its own.
