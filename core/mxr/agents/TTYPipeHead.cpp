@@ -7,8 +7,6 @@
 #include "BasePipeMsg.h"
 #include "ClassDefine.h"
 #include "EnumDefine.h"
-#include "IoCons.h"
-#include "IoObjectCvt.h"
 #include "LogicalAddr.h"
 #include "MxrAdminReportCommPathStatusReqMsg.h"
 #include "MxrAdminReportOutConnCompleteReqMsg.h"
@@ -91,18 +89,7 @@ void ClearLst(BaseMsgLst& lst) {
 
 }  // namespace
 
-TTYPipeHead::TTYPipeHead()
-    : RemPid(0),
-      RemTid(0),
-      PipeInitAbandoned(0),
-      ConnectionStatus(NOTCONNECTED),
-      RegisteredAddress(0),
-      BaudRate(0),
-      deliveringId(0),
-      initId(0),
-      lineGone(false) {
-    MXR_METHOD_FRAME("TTYPipeHead", 0);
-}
+TTYPipeHead::TTYPipeHead() : TTYPipeHead(-1, bStr(""), 0, 1, 1) { MXR_METHOD_FRAME("TTYPipeHead", 0); }
 
 TTYPipeHead::TTYPipeHead(int fd, const bStr& devicePath, int priority, int hbInterval, int hbMaxMiss)
     : PipeHead(fd),
@@ -193,36 +180,21 @@ int TTYPipeHead::DeliverMessage(const TTYPktCtrlPtr& ctrl) {
     MXR_METHOD_FRAME("DeliverMessage", 1);
     deliveringId = ctrl->GetPktCtrlId();
     deliveringBytes = MessageBytes(*ctrl.GetPtr());
-    BasePktCtrlPtr stream(ctrl);
-    BasePtr obj = BaseMsgPtr(stream);
-    if (obj.GetPtr() != nullptr && obj->GetTypeId() == IoCons::ClassCode) {
-        // An s-expression stands for the message it describes.
-        BasePtr described;
-        if (::SetFromIoItem(IoItemPtr(obj), described) != 0) described = BasePtr();
-        obj = described;
-    }
-    const BaseMsgPtr msg(obj);
-    if (!msg.Ok()) {
-        ttyagent::ReportErr(std::string(GetClassName()) + "::Pr/cessIncomming Pkt Bufr message generation failed");
-        return -1;
-    }
-    if (!msg->IsOfType(BasePipeMsg::ClassCode)) {
-        msg.Send();
-    } else if (msg->IsOfType(PipeHeartBeatMsg::ClassCode)) {
-        ReceivedHeartBeatMsg(PipeHeartBeatMsgPtr(msg));
-    } else if (msg->IsOfType(PipeInitMsg::ClassCode)) {
-        Init_Msg_Receive(PipeInitMsgPtr(msg));
-    } else if (msg->IsOfType(PipeRegMsg::ClassCode)) {
-        Reg_Msg_Receive(PipeRegMsgPtr(msg));
-    } else if (msg->IsOfType(PipeDeRegMsg::ClassCode)) {
-        DeReg_Msg_Receive(PipeDeRegMsgPtr(msg));
-    } else if (msg->IsOfType(TTYReplyMsg::ClassCode)) {
+    PipePktCtrlPtr whole(ctrl);
+    return DeliverAssembled(whole);
+}
+
+void TTYPipeHead::ConsumePipeMsg(const BaseMsgPtr& msg) {
+    MXR_METHOD_FRAME("ConsumePipeMsg", 1);
+    if (msg->IsOfType(TTYReplyMsg::ClassCode)) {
         Reply_Msg_Receive(TTYReplyMsgPtr(msg));
+    } else if (msg->IsOfType(PipeHeartBeatMsg::ClassCode) || msg->IsOfType(PipeInitMsg::ClassCode) ||
+               msg->IsOfType(PipeRegMsg::ClassCode) || msg->IsOfType(PipeDeRegMsg::ClassCode)) {
+        PipeHead::ConsumePipeMsg(msg);
     } else {
         // Only serial agents write on the line: anything else is dropped.
         ttyagent::TraceErr(std::string(GetClassName()) + " dropped pipe message " + msg->GetClassName());
     }
-    return 0;
 }
 
 void TTYPipeHead::Reply(TTYReplyMsg::ReplyType reply, BasePktBufrPtr& pkt) {

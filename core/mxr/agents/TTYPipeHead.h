@@ -90,6 +90,8 @@ private:
     void Reply(TTYReplyMsg::ReplyType reply, BasePktBufrPtr& pkt);
     // Rebuilds a whole message and hands it on.
     int DeliverMessage(const TTYPktCtrlPtr& ctrl);
+    // Answers, besides the framework's pipe control messages.
+    void ConsumePipeMsg(const BaseMsgPtr& msg) override;
     // The report to the administrator of the path's status.
     BaseMsgPtr StatusReport(HeartBeatStatus status);
     int AgentTag() const;

@@ -170,8 +170,15 @@ BasePollAdptr::enWork TTYPipePollAdptr::ProcessRevents(hv::pollfd* p) {
     if (r & POLLERR) {
         ttyagent::TraceErr("TTYPipePollAdptr::ProcessRevent() - POLLERR comError =" + std::to_string(r));
         reader.Reset();
+        // A line error is over once reported; one that stays is a line gone
+        // (nothing clears it here), not a reason to wake the loop for ever.
+        if (++errorTurns >= MaxErrorTurns) {
+            head->LineHungUp();
+            return DIDWORK;
+        }
         return NOWORK;
     }
+    errorTurns = 0;
     bool hungUp = (r & POLLHUP) != 0;
     int work = 0;
     if (r & POLLIN) {

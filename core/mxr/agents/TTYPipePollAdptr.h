@@ -30,6 +30,8 @@ public:
     // The most bytes kept for a line that takes nothing; a packet beyond is
     // dropped as a failed write (its machine writes it again later).
     static constexpr std::size_t MaxPendingOutput = 128 * 1024;
+    // Turns in a row with a line error after which the line counts as gone.
+    static constexpr int MaxErrorTurns = 100;
 
     TTYPipePollAdptr();
     TTYPipePollAdptr(int fd, PipeHead* head);
@@ -69,5 +71,6 @@ private:
     TTYPktBufrLst PktBufrWaitLst;
     std::string pending;  // bytes taken for the line, not yet written
     std::size_t pendingAt;
+    int errorTurns = 0;
 };
 MXR_COMPANIONS(TTYPipePollAdptr);
