@@ -287,6 +287,8 @@ void TTYPipeHead::NotifyRoute(HeartBeatStatus status) {
     if (status == ALIVE) {
         PipeHead::NotifyRoute(ALIVE);
         if (RegisteredAddress == 0) {
+            ttyagent::TraceOut("Registering " + std::string(static_cast<const char*>(RemHostName)) +
+                               " with the manager (PipeRegMsg)");
             ToManager(new PipeRegMsg(RemHostName, RemPid, RemTid, GetComPriority())).Send();
             GetAddrEntLst().Append(BaseAddrEntPtr(new BaseAddrEnt(RemHostName, 0, 0, GetComPriority(), this)));
             RegisteredAddress = 1;

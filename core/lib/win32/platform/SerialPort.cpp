@@ -78,8 +78,8 @@ int SerialOpen(const char* path, int baud, int* fd) {
     tio.c_cc[VTIME] = 0;
     if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0) return Fail(d, HV_ERROR_GEN_FAILURE);
     if (::tcsetattr(d, TCSANOW, &tio) != 0) return Fail(d, HV_ERROR_GEN_FAILURE);
-    // Bytes a previous owner left behind are not this connection's.
-    ::tcflush(d, TCIOFLUSH);
+    // Bytes already waiting are kept: the peer's first packet may have come
+    // before this end opened (the framing finds the packets in them).
     *fd = d;
     return 0;
 }
