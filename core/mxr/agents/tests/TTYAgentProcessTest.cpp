@@ -39,10 +39,12 @@ TEST(TTYAgentProgram, WaitsForItsManagerAndStaysConnectedWithRetrySendAcceptedAn
     // Started before the manager: it retries every 2 s without a word.
     std::unique_ptr<ChildProcess> agent(Agent(sys, {"-r", "3", "-i", "1", "-k", "3"}));
     ASSERT_TRUE(WaitUntil([&] { return agent->Out().find("Holdervane TTYCA is now starting") != std::string::npos; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));  // a retry or two
+    EXPECT_TRUE(agent->Running());
+    EXPECT_EQ(agent->Err(), "");
     ManagerProcess manager(sys.Path(), "NODEA");
     ASSERT_TRUE(manager.WaitListening()) << manager.child.Err();
     EXPECT_TRUE(manager.WaitConnections(1, 10000));
     EXPECT_TRUE(agent->Running());
-    EXPECT_EQ(agent->Err(), "");
     agent->Stop();
 }
