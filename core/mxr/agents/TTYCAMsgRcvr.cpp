@@ -14,25 +14,8 @@
 #include "TTYPipePollAdptr.h"
 #include "TTYTrace.h"
 
-MXR_CLASS_DEFINE_CUSTOM(TTYCAMsgRcvr, 141);
+MXR_CLASS_DEFINE(TTYCAMsgRcvr, 141);
 
-// The receiver part and the class name only.
-int _serialize(BasePktCtrl& c, TTYCAMsgRcvr& v) {
-    MXR_FRAME_OF_(TTYCAMsgRcvr, "_serialize", 2);
-    return _serialize(c, static_cast<BaseMsgRcvr&>(v));
-}
-
-IoItemPtr GetIoItemFrom(const TTYCAMsgRcvr& v) {
-    MXR_FRAME_OF_(TTYCAMsgRcvr, "GetIoItemFrom", 1);
-    return GetIoItemFrom(static_cast<const BaseVirtItem&>(v));
-}
-
-int SetFromIoItem(const IoItemPtr& i, TTYCAMsgRcvr& v) {
-    MXR_FRAME_OF_(TTYCAMsgRcvr, "SetFromIoItem", 2);
-    static_cast<void>(i);
-    static_cast<void>(v);
-    return 0;
-}
 
 TTYCAMsgRcvr::TTYCAMsgRcvr() { MXR_METHOD_FRAME("TTYCAMsgRcvr", 0); }
 

@@ -11,26 +11,9 @@
 #include "TimerManager.h"
 #include "platform/SerialPort.h"
 
-MXR_CLASS_DEFINE_CUSTOM(TTYCAMsgRcvrAddHostSM, 142);
+MXR_CLASS_DEFINE(TTYCAMsgRcvrAddHostSM, 142);
 MXR_ENUM_TABLE(TTYCAMsgRcvrAddHostSM, GetEnStateNameCvtPtrStatic, START);
 
-// Only the receiver part travels in either form.
-int _serialize(BasePktCtrl& c, TTYCAMsgRcvrAddHostSM& v) {
-    MXR_FRAME_OF_(TTYCAMsgRcvrAddHostSM, "_serialize", 2);
-    return _serialize(c, static_cast<BaseMsgRcvr&>(v));
-}
-
-IoItemPtr GetIoItemFrom(const TTYCAMsgRcvrAddHostSM& v) {
-    MXR_FRAME_OF_(TTYCAMsgRcvrAddHostSM, "GetIoItemFrom", 1);
-    return GetIoItemFrom(static_cast<const BaseVirtItem&>(v));
-}
-
-int SetFromIoItem(const IoItemPtr& i, TTYCAMsgRcvrAddHostSM& v) {
-    MXR_FRAME_OF_(TTYCAMsgRcvrAddHostSM, "SetFromIoItem", 2);
-    static_cast<void>(i);
-    static_cast<void>(v);
-    return 0;
-}
 
 namespace {
 

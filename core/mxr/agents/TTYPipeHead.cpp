@@ -19,26 +19,9 @@
 #include "TimerManager.h"
 #include "platform/SerialPort.h"
 
-MXR_CLASS_DEFINE_CUSTOM(TTYPipeHead, 143);
+MXR_CLASS_DEFINE(TTYPipeHead, 143);
 MXR_ENUM_TABLE(TTYPipeHead, GetTTYConnectionStatusCvtPtr, CONNECTED, NOTCONNECTED);
 
-// The wire form is the receiver part; the text form the class name alone.
-int _serialize(BasePktCtrl& c, TTYPipeHead& v) {
-    MXR_FRAME_OF_(TTYPipeHead, "_serialize", 2);
-    return _serialize(c, static_cast<BaseMsgRcvr&>(v));
-}
-
-IoItemPtr GetIoItemFrom(const TTYPipeHead& v) {
-    MXR_FRAME_OF_(TTYPipeHead, "GetIoItemFrom", 1);
-    return GetIoItemFrom(static_cast<const BaseVirtItem&>(v));
-}
-
-int SetFromIoItem(const IoItemPtr& i, TTYPipeHead& v) {
-    MXR_FRAME_OF_(TTYPipeHead, "SetFromIoItem", 2);
-    static_cast<void>(i);
-    static_cast<void>(v);
-    return 0;
-}
 
 int _serialize(BasePktCtrl& c, TTYPipeHead::TTYConnectionStatus& v) {
     MXR_FRAME_OF_(TTYPipeHead, "_serialize", 2);

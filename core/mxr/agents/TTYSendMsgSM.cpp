@@ -11,26 +11,9 @@
 #include "TTYTrace.h"
 #include "TimerManager.h"
 
-MXR_CLASS_DEFINE_CUSTOM(TTYSendMsgSM, 145);
+MXR_CLASS_DEFINE(TTYSendMsgSM, 145);
 MXR_ENUM_TABLE(TTYSendMsgSM, GetEnStateNameCvtPtrStatic, START, WAITFORACK);
 
-// Only the receiver part travels in either form.
-int _serialize(BasePktCtrl& c, TTYSendMsgSM& v) {
-    MXR_FRAME_OF_(TTYSendMsgSM, "_serialize", 2);
-    return _serialize(c, static_cast<BaseMsgRcvr&>(v));
-}
-
-IoItemPtr GetIoItemFrom(const TTYSendMsgSM& v) {
-    MXR_FRAME_OF_(TTYSendMsgSM, "GetIoItemFrom", 1);
-    return GetIoItemFrom(static_cast<const BaseVirtItem&>(v));
-}
-
-int SetFromIoItem(const IoItemPtr& i, TTYSendMsgSM& v) {
-    MXR_FRAME_OF_(TTYSendMsgSM, "SetFromIoItem", 2);
-    static_cast<void>(i);
-    static_cast<void>(v);
-    return 0;
-}
 
 namespace {
 
