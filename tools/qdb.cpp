@@ -1,14 +1,20 @@
 // qdb: a minimal stand-in for the database daemon. It runs the database
 // start-up as the daemon (creates the lock, the daemon-available event and
-// the segment, loads the tables, signals the event, waits for the manager)
-// and then stays until SIGTERM or SIGINT, keeping the database alive.
+// the segment, loads the tables, signals the event, waits for the manager),
+// then serves its "configuration" mailbox until SIGTERM, SIGINT or a
+// shut-down request, keeping the database alive.
+#include "ConfigRequestServer.h"
+#include "ToolUsage.h"
+#include "ProxyPostOffice.h"
 #include "QdbStartup.h"
 #include "qdberr.h"
 #include "qdbpaths.h"
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <thread>
 
 namespace {
 
@@ -18,8 +24,11 @@ const char* const kUsage =
     "A minimal stand-in for the database daemon: it creates the database\n"
     "(segment \"HVNT-shm\", lock \"HVNT-sem\", event \"HVNTQDB\"), loads the\n"
     "tables from their files, tells the other processes that the database is\n"
-    "available and waits for the communication manager; then it keeps the\n"
-    "database until SIGTERM or SIGINT. It serves no requests.\n"
+    "available and waits for the communication manager; then it serves the\n"
+    "mailbox \"configuration\" until SIGTERM, SIGINT or a shut-down request:\n"
+    "remote execution, writing the tables, file copies, process tests and\n"
+    "shut-down ('@' 'a' 'b' 'f' 'h' 'i'). Cache updates are not answered; any\n"
+    "other request is answered with error 5.\n"
     "\n"
     "Environment:\n"
     "  HV_SYSTEM_DIR  the system directory (default /var/lib/holdervane)\n"
@@ -28,22 +37,16 @@ const char* const kUsage =
     "  TEST_UNAME     this system's node name (default: uname)\n"
     "\n"
     "Exit status:\n"
-    "  0  stopped by SIGTERM or SIGINT\n"
+    "  0  stopped by SIGTERM, SIGINT or a shut-down request\n"
     "  1  bad command line\n"
+    "  3  the manager's connection was lost\n"
     "  other  the start-up failed (the database's result code; the reason is\n"
     "         on standard error and in the event log)\n";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-h") == 0 || std::strcmp(argv[i], "--help") == 0) {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        std::fprintf(stderr, "qdb: unknown argument \"%s\"\n\n%s", argv[i], kUsage);
-        return 1;
-    }
+    if (int rc = NoArgumentsOrUsage(argc, argv, "qdb", kUsage); rc >= 0) return rc;
     // Blocked before the start-up, taken with sigwait afterwards.
     sigset_t stop;
     sigemptyset(&stop);
@@ -58,9 +61,34 @@ int main(int argc, char** argv) {
     std::printf("qdb: database available\n");
     std::fflush(stdout);
 
-    int sig = 0;
-    while (sigwait(&stop, &sig) != 0) {
+    // The signals end the process from their own thread: the main thread
+    // may be waiting for a request.
+    std::thread([stop] {
+        int sig = 0;
+        while (sigwait(&stop, &sig) != 0) {
+        }
+        qdbcleanup();
+        std::_Exit(0);
+    }).detach();
+
+    ProxyPostOffice proxy;
+    const char* mailbox = gps(3);
+    if (proxy.CreateMailBox(mailbox) != Message::OKAY)
+        std::fprintf(stderr, "qdb: mailbox \"%s\" exists already; serving it\n", mailbox);
+    std::printf("qdb: serving \"%s\"\n", mailbox);
+    std::fflush(stdout);
+    ConfigRequestServer server;
+    for (;;) {
+        MessagePtr request = proxy.RcvFromMbox(mailbox, 1);
+        if (!request.Ok() || request->GetLastErr() != Message::OKAY) {
+            std::fprintf(stderr, "qdb: receive on \"%s\" failed (%d): the manager is gone\n", mailbox,
+                         request.Ok() ? static_cast<int>(request->GetLastErr()) : -1);
+            qdbcleanup();
+            return 3;
+        }
+        if (server.Serve(request) == ConfigRequestServer::Stop) break;
     }
+    proxy.RemoveMailBox(mailbox);
     qdbcleanup();
     return 0;
 }

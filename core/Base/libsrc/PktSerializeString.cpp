@@ -28,7 +28,7 @@ int ReadLongText(BasePktCtrl& c, bStr& v, int len) {
         if (rc != 0) return rc;
         got += piece;
     }
-    v = bStr(text.data(), len);
+    v = bStr::FromBytes(text.data(), len);
     return 0;
 }
 
@@ -59,6 +59,6 @@ int _serialize(BasePktCtrl& c, bStr& v) {
     if (len > SmallText) return ReadLongText(c, v, len);
     char text[SmallText];
     if (int rc = c.DoBytes(text, len)) return rc;
-    v = bStr(text, len);  // ends at the first NUL among the bytes
+    v = bStr::FromBytes(text, len);  // every byte, NUL bytes too
     return 0;
 }

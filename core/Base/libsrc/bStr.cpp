@@ -191,6 +191,11 @@ bStr::bStr(const char* s) : rep(s ? NewRep(s, std::strlen(s)) : nullptr) {}
 bStr::bStr(const char* s, int n)
     : rep(s ? NewRep(s, ::strnlen(s, n > 0 ? static_cast<std::size_t>(n) : 0)) : nullptr) {}
 
+bStr bStr::FromBytes(const char* p, int n) {
+    if (p == nullptr) return bStr();
+    return bStr(NewRep(p, n > 0 ? static_cast<std::size_t>(n) : 0));
+}
+
 bStr& bStr::operator=(const bStr& o) noexcept {
     Hold(o.rep);
     Drop(rep);

@@ -41,6 +41,9 @@ public:
     bStr() noexcept : rep(nullptr) {}
     bStr(const char* s);         // null for null; "" gives a length-0 string
     bStr(const char* s, int n);  // at most n characters of s (n < 0 counts as 0)
+    // Exactly n bytes of p, NUL bytes included (a binary payload, or text
+    // read off the wire); StrVal still ends at the first NUL.
+    static bStr FromBytes(const char* p, int n);
     bStr(const bStr& o) noexcept : rep(o.rep) { Hold(rep); }
     bStr(bStr&& o) noexcept : rep(o.rep) { o.rep = nullptr; }
     ~bStr() { Drop(rep); }

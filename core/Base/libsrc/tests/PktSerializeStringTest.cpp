@@ -71,7 +71,7 @@ TEST(WireString, ReadingCases) {
     const Case cases[] = {
         {"03 61 62 63", "", "abc", 0},
         {"00", "x", "x", 0},                // length 0 leaves the string as it was
-        {"03 61 00 62", "", "a", 0},        // the text ends at the first NUL
+        {"03 61 00 62", "", "a", 0},        // every byte is kept; the C text ends at the NUL
         {"80 80 80 80 08 61", "x", "x", -1},  // 2^31 is no length: malformed
         {"FF FF FF FF 0F 61", "x", "x", -1},  // 2^32 - 1 likewise
         {"05 61 62", "x", "x", 3},          // three characters missing
@@ -135,4 +135,21 @@ TEST(WireString, TextLongerThanAPacketCountSpansPacketsIntact) {
     ASSERT_EQ(back.StrLen(), 200000);
     EXPECT_EQ(std::string(back.StrVal()), text);
     EXPECT_EQ(r->GetRemainingByteCnt(), 0);
+}
+
+TEST(WireString, BinaryBytesTravelWhole) {
+    const char raw[] = {'a', '\0', 'b', '\0', '\0', 'c'};
+    const bStr sent = bStr::FromBytes(raw, sizeof raw);
+    ASSERT_EQ(sent.StrLen(), 6);
+    EXPECT_EQ(StringBytes(sent), Hex("06 61 00 62 00 00 63"));
+    // Short and long forms of the reader both keep every byte.
+    for (int len : {6, 3000}) {
+        std::string payload(static_cast<std::size_t>(len), '\0');
+        for (int i = 0; i < len; ++i) payload[static_cast<std::size_t>(i)] = raw[i % 6];
+        Reader c = ReaderOf(StringBytes(bStr::FromBytes(payload.data(), len)));
+        bStr got;
+        ASSERT_EQ(_serialize(*c, got), 0);
+        ASSERT_EQ(got.StrLen(), len);
+        EXPECT_EQ(std::string(got.StrVal(), static_cast<std::size_t>(len)), payload);
+    }
 }

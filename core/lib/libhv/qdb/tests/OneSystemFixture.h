@@ -1,0 +1,57 @@
+// One system with a database on this machine: a fresh system directory, a
+// root with the outside programs under bin/, the stand-in daemon (qdb) and
+// the manager's host program with a database (mxrcfgstore), both named
+// NODE1. Clients run in children (the start-up is once per process).
+#pragma once
+
+#include "QdbDaemonFixture.h"
+#include "RootBin.h"
+
+#include <string>
+
+namespace qdbfixture {
+
+class OneSystemTest : public QdbDaemonTest {
+protected:
+    void SetUp() override {
+        QdbDaemonTest::SetUp();
+        cfgtest::InstallRootBin(root_);
+        ::setenv("MXRHOSTNAME", "NODE1", 1);
+        daemon_ = StartDaemon();
+        manager_ = StartProgram(HV_MXRCFGSTORE_BIN, "mxrcfgstore");
+        ASSERT_TRUE(WaitForLine(daemon_, "qdb: serving")) << Err(daemon_) << Err(manager_);
+    }
+    void TearDown() override {
+        QdbDaemonTest::TearDown();
+        ::unsetenv("MXRHOSTNAME");
+    }
+    pid_t StartProgram(const char* path, const char* name) {
+        static int serial = 0;
+        const std::string log = sys_.Path() + "/" + name + std::to_string(++serial);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            int out = ::open((log + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            int err = ::open((log + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(out, 1);
+            ::dup2(err, 2);
+            ::execl(path, name, static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        logs_[pid] = log;
+        daemons_.push_back(pid);
+        return pid;
+    }
+    std::string Out(pid_t pid) { return cfgtest::ReadFile(logs_[pid] + ".out"); }
+    // Waits (at most 20 s) until the program's output holds text.
+    bool WaitForLine(pid_t pid, const std::string& text) {
+        for (int i = 0; i < 2000; ++i) {
+            if (Out(pid).find(text) != std::string::npos) return true;
+            ::usleep(10000);
+        }
+        return false;
+    }
+    pid_t daemon_ = -1;
+    pid_t manager_ = -1;
+};
+
+}  // namespace qdbfixture

@@ -1,0 +1,19 @@
+#!/bin/bash
+# Installs the outside programs the database library starts under <root>/bin:
+# sh.exe and rm are the system's /bin/sh and /bin/rm; nohup.exe, sendevent,
+# qdbdorem, qdb and mxrcfgstore are our minimal stand-ins from the build.
+# usage: scripts/install-bin.sh <root> <directory of the built programs>
+set -euo pipefail
+if [ $# -ne 2 ]; then
+    echo "usage: $0 <root> <directory of the built programs>" >&2
+    exit 1
+fi
+root=$1
+built=$(cd "$2" && pwd)
+mkdir -p "$root/bin"
+ln -sfn /bin/sh "$root/bin/sh.exe"
+ln -sfn /bin/rm "$root/bin/rm"
+ln -sfn "$built/hvnohup" "$root/bin/nohup.exe"
+for p in sendevent qdbdorem qdb mxrcfgstore; do
+    ln -sfn "$built/$p" "$root/bin/$p"
+done

@@ -1,0 +1,54 @@
+#include "ManagerHost.h"
+#include "ToolUsage.h"
+
+#include "BaseAddr.h"
+#include "ManagerWorld.h"
+#include "SignalPollAdptr.h"
+#include "platform/NamedPipeName.h"
+#include "platform/SystemDir.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+
+int RunManagerHost(const char* program, const std::function<void()>& beforeWorld,
+                   const std::function<void()>& onListening) {
+    // Before any receiver exists: every address of this process reads pid 0
+    // and tid 0.
+    BaseAddr::SetMxrWorldFlg(1);
+    // Before any thread: every thread inherits the blocked signals.
+    int err = 0;
+    const SignalPollAdptrPtr stopper = SignalPollAdptr::Watch({SIGTERM, SIGINT}, &err);
+    if (!stopper.Ok()) {
+        std::fprintf(stderr, "%s: cannot watch SIGTERM and SIGINT: %s\n", program, std::strerror(err));
+        return 3;
+    }
+    if (beforeWorld) beforeWorld();
+
+    ManagerWorld world;
+    world.SetMxrPipeName(bStr(GetMxrPipeName()));
+    const int rc = world.Initialize();
+    if (rc != 0) {
+        std::fprintf(stderr, "%s: cannot listen on %s (system directory %s): error %d%s\n", program,
+                     GetMxrPipeName(), portlib::platform::SystemDir().c_str(), rc,
+                     rc == 231 ? " - another manager runs on this system directory" : "");
+        return 2;
+    }
+    stopper->Register();
+    std::string path;
+    portlib::platform::PipeNameToPath(GetMxrPipeName(), &path);
+    if (onListening) onListening();
+    std::printf("%s: listening on %s as host %s (pid %ld)\n", program, path.c_str(),
+                BaseAddr::GetCurrentHost().StrVal(), static_cast<long>(::getpid()));
+    std::fflush(stdout);
+
+    while (world.GetRunFlag() != 0) world.Run();
+
+    std::printf("%s: stopping on signal %d\n", program, stopper->GetLastSignal());
+    std::fflush(stdout);
+    stopper->DeRegister();
+    world.CleanUp();
+    return 0;
+}
