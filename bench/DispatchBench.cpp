@@ -14,7 +14,7 @@
 #include "FuncInfo.h"
 
 class CountingRcvr : public BaseMsgRcvr {
-    MXR_CLASS(CountingRcvr, BaseMsgRcvr);
+    MXR_LOCAL_CLASS(CountingRcvr, BaseMsgRcvr);
     MXR_FIELDS();
 
 public:
@@ -25,7 +25,7 @@ public:
     }
     long handled = 0;
 };
-MXR_CLASS_DEFINE(CountingRcvr, 318);
+MXR_LOCAL_CLASS_DEFINE(CountingRcvr);
 
 namespace {
 

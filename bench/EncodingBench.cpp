@@ -31,7 +31,7 @@ public:
 };
 MXR_COMPANIONS(BenchBlob);
 
-MXR_CLASS_DEFINE(BenchBlob, 230);
+MXR_CLASS_DEFINE(BenchBlob);
 
 namespace {
 

@@ -50,7 +50,7 @@
 // An adapter that waits for input on one descriptor and reads what comes
 // (or, with reads false, leaves it there: ready in every turn).
 class LoopBenchAdptr : public BasePollAdptr {
-    MXR_CLASS(LoopBenchAdptr, BasePollAdptr);
+    MXR_LOCAL_CLASS(LoopBenchAdptr, BasePollAdptr);
     MXR_FIELDS();
 
 public:
@@ -70,7 +70,7 @@ public:
     bool reads = true;
 };
 MXR_COMPANIONS(LoopBenchAdptr);
-MXR_CLASS_DEFINE(LoopBenchAdptr, 302);
+MXR_LOCAL_CLASS_DEFINE(LoopBenchAdptr);
 
 namespace {
 
@@ -185,7 +185,7 @@ void Turn64ReadyManager(benchmark::State& state) {
 
 // Takes a message and does nothing with it.
 class QuietRcvr : public BaseMsgRcvr {
-    MXR_CLASS(QuietRcvr, BaseMsgRcvr);
+    MXR_LOCAL_CLASS(QuietRcvr, BaseMsgRcvr);
     MXR_FIELDS();
 
 public:
@@ -195,7 +195,7 @@ public:
     }
     long handled = 0;
 };
-MXR_CLASS_DEFINE(QuietRcvr, 304);
+MXR_LOCAL_CLASS_DEFINE(QuietRcvr);
 
 constexpr int kIdlePipes = 16;
 constexpr int kHeartbeats = 16;
@@ -314,7 +314,7 @@ public:
     long long due = 0;
 };
 MXR_COMPANIONS(DueMsg);
-MXR_CLASS_DEFINE(DueMsg, 305);
+MXR_CLASS_DEFINE(DueMsg);
 
 void Arm(const DynamicAddrPtr& to) {
     DueMsg* m = new DueMsg();
@@ -329,7 +329,7 @@ void Arm(const DynamicAddrPtr& to) {
 }
 
 class LatenessRcvr : public BaseMsgRcvr {
-    MXR_CLASS(LatenessRcvr, BaseMsgRcvr);
+    MXR_LOCAL_CLASS(LatenessRcvr, BaseMsgRcvr);
     MXR_FIELDS();
 
 public:
@@ -343,7 +343,7 @@ public:
     std::vector<long long> lateUs;
     bool rearm = true;
 };
-MXR_CLASS_DEFINE(LatenessRcvr, 306);
+MXR_LOCAL_CLASS_DEFINE(LatenessRcvr);
 
 void ReportLateness(benchmark::State& state, std::vector<long long>& late) {
     if (late.empty()) {

@@ -51,12 +51,12 @@ public:
     bStr data;
 };
 MXR_COMPANION_PTR(BenchBulkMsg);
-MXR_CLASS_DEFINE(BenchBulkMsg, 350);
+MXR_CLASS_DEFINE(BenchBulkMsg);
 
 // The client's echo (ECHO: the message back; ACK: a short answer) and the
 // manager's counter of answers.
 class BenchRcvr : public BaseMsgRcvr {
-    MXR_CLASS(BenchRcvr, BaseMsgRcvr);
+    MXR_LOCAL_CLASS(BenchRcvr, BaseMsgRcvr);
     MXR_FIELDS();
 
 public:
@@ -74,7 +74,7 @@ public:
     long received = 0;
 };
 MXR_COMPANION_PTR(BenchRcvr);
-MXR_CLASS_DEFINE(BenchRcvr, 351);
+MXR_LOCAL_CLASS_DEFINE(BenchRcvr);
 
 namespace {
 

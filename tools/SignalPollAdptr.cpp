@@ -8,7 +8,7 @@
 #include "BaseWorld.h"
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(SignalPollAdptr, 400);
+MXR_LOCAL_CLASS_DEFINE(SignalPollAdptr);
 
 SignalPollAdptr::SignalPollAdptr() : Fd(-1), LastSignal(0) { MXR_METHOD_FRAME("SignalPollAdptr", 0); }
 

@@ -13,7 +13,7 @@
 #include "BasePollAdptr.h"
 
 class SignalPollAdptr : public BasePollAdptr {
-    MXR_CLASS(SignalPollAdptr, BasePollAdptr);
+    MXR_LOCAL_CLASS(SignalPollAdptr, BasePollAdptr);
     MXR_FIELDS();
 
 public:

@@ -4,9 +4,9 @@
 
 #include "AnswerWithRetVal.h"
 #include "ClassDefine.h"
-#include "LocalHostReliableMessageHomeRspMsg.h"
+#include "LocalHostReliableMessageHomeReqMsg.h"
 
-MXR_CLASS_DEFINE_CUSTOM(LocalHost, 82);
+MXR_LOCAL_CLASS_DEFINE_CUSTOM(LocalHost);
 
 // The receiver part travels; the s-expression shows the class name alone
 // and reads nothing.

@@ -11,7 +11,7 @@
 #include "LogicalAddrEnt.h"
 
 class LocalHost : public BaseMsgRcvr {
-    MXR_CLASS(LocalHost, BaseMsgRcvr);
+    MXR_LOCAL_CLASS(LocalHost, BaseMsgRcvr);
     MXR_FIELDS();
 
 public:

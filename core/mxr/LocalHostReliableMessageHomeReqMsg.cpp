@@ -2,23 +2,5 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(LocalHostReliableMessageHomeReqMsg, 83);
-
-LocalHostReliableMessageHomeReqMsg::LocalHostReliableMessageHomeReqMsg() {
-    MXR_METHOD_FRAME("LocalHostReliableMessageHomeReqMsg", 0);
-}
-
-LocalHostReliableMessageHomeReqMsg::LocalHostReliableMessageHomeReqMsg(const BaseAddrPtr& to, BaseMsgPtr msg)
-    : TheMsg(msg) {
-    MXR_METHOD_FRAME("LocalHostReliableMessageHomeReqMsg", 2);
-    SetToAddr(to);
-}
-
-LocalHostReliableMessageHomeReqMsg::~LocalHostReliableMessageHomeReqMsg() {
-    MXR_METHOD_FRAME("~LocalHostReliableMessageHomeReqMsg", 0);
-}
-
-BaseMsgPtr LocalHostReliableMessageHomeReqMsg::GetTheMsg() const {
-    MXR_METHOD_FRAME("GetTheMsg", 0);
-    return TheMsg;
-}
+MXR_CLASS_DEFINE(LocalHostReliableMessageHomeReqMsg);
+MXR_CLASS_DEFINE(LocalHostReliableMessageHomeRspMsg);

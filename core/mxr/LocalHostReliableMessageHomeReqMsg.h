@@ -1,25 +1,12 @@
 // Asks the local host receiver to send a message on from inside the manager.
 // The wrapped message travels whole (nested object) and keeps its own
 // addresses.
+// The answer LocalHostReliableMessageHomeRspMsg carries retVal: 1 the wrapped
+// message was sent on; 0 it was not (the request held no message, or its
+// to-address leads nowhere from the manager).
 #pragma once
 
-#include "BaseReqMsg.h"
+#include "MessageDeclare.h"
 
-class LocalHostReliableMessageHomeReqMsg : public BaseReqMsg {
-    MXR_CLASS(LocalHostReliableMessageHomeReqMsg, BaseReqMsg);
-    MXR_FIELDS(MXR_FIELD("theMsg", TheMsg));
-
-public:
-    // No message (the factory's instance).
-    LocalHostReliableMessageHomeReqMsg();
-    // From-address: the receiver being dispatched, if any; then TheMsg and
-    // the to-address.
-    LocalHostReliableMessageHomeReqMsg(const BaseAddrPtr& to, BaseMsgPtr msg);
-    ~LocalHostReliableMessageHomeReqMsg() override;
-
-    BaseMsgPtr GetTheMsg() const;
-
-private:
-    BaseMsgPtr TheMsg;
-};
-MXR_COMPANION_PTR(LocalHostReliableMessageHomeReqMsg);
+MXR_REQUEST_WITH_RETVAL(LocalHostReliableMessageHomeReqMsg, LocalHostReliableMessageHomeRspMsg,
+                        (BaseMsgPtr, TheMsg, "theMsg", Get(GetTheMsg)));

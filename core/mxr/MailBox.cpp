@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(MailBox, 85);
+MXR_LOCAL_CLASS_DEFINE(MailBox);
 
 MailBox::MailBox() { MXR_METHOD_FRAME("MailBox", 0); }
 

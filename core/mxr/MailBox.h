@@ -16,7 +16,7 @@
 #include "bStr.h"
 
 class MailBox : public BaseVirtItem {
-    MXR_CLASS(MailBox, BaseVirtItem);
+    MXR_LOCAL_CLASS(MailBox, BaseVirtItem);
     MXR_FIELDS();
 
 public:

@@ -9,6 +9,7 @@
 
 #include "BaseMsg.h"
 #include "EnumPattern.h"
+#include "MessageDeclare.h"
 #include "bStr.h"
 
 class Message : public BaseMsg {
@@ -29,28 +30,15 @@ public:
     MXR_ENUM(enMessageErr, GetEnMessageErrCvtPtr);
     friend int _serialize(BasePktCtrl& c, enMessageErr& v);
 
-    MXR_FIELDS(MXR_FIELD("replyToSys", ReplyToSys), MXR_FIELD("replyToMbox", ReplyToMbox),
-               MXR_FIELD("dataStr", DataStr), MXR_ENUM_FIELD("lastErr", LastErr, GetEnMessageErrCvtPtr));
+    MXR_DECLARED_FIELDS((bStr, ReplyToSys, "replyToSys", Get(GetReplyToSys), Set(SetReplyToSys)),
+                        (bStr, ReplyToMbox, "replyToMbox", Get(GetReplyToMbox), Set(SetReplyToMbox)),
+                        (bStr, DataStr, "dataStr", Get(GetDataStr), Set(SetDataStr)),
+                        (enMessageErr, LastErr, "lastErr", Get(GetLastErr), Set(SetLastErr)));
 
     // Empty strings, LastErr OKAY.
     Message();
     // DataStr := text (null reads as empty); the rest as above.
     explicit Message(const char* text);
     ~Message() override;
-
-    bStr GetReplyToSys() const;
-    void SetReplyToSys(bStr sys);
-    bStr GetReplyToMbox() const;
-    void SetReplyToMbox(bStr mbox);
-    bStr GetDataStr() const;
-    void SetDataStr(bStr data);
-    enMessageErr GetLastErr() const;
-    void SetLastErr(enMessageErr err);
-
-private:
-    bStr ReplyToSys;
-    bStr ReplyToMbox;
-    bStr DataStr;
-    enMessageErr LastErr;
 };
 MXR_COMPANION_PTR(Message);

@@ -8,19 +8,19 @@
 #include "ClassDefine.h"
 #include "Message.h"
 #include "MxrAssert.h"
-#include "PostOfficeCanTalkRspMsg.h"
-#include "PostOfficeCreateMailBoxRspMsg.h"
+#include "PostOfficeCanTalkReqMsg.h"
+#include "PostOfficeCreateMailBoxReqMsg.h"
 #include "PostOfficeDisplayMailBoxLstRspMsg.h"
-#include "PostOfficeIsHostAliveRspMsg.h"
-#include "PostOfficeIsMboxEmptyRspMsg.h"
+#include "PostOfficeIsHostAliveReqMsg.h"
+#include "PostOfficeIsMboxEmptyReqMsg.h"
 #include "PostOfficeRcvFromHostMboxRspMsg.h"
 #include "PostOfficeRcvFromMboxRspMsg.h"
-#include "PostOfficeRemoveMailBoxRspMsg.h"
+#include "PostOfficeRemoveMailBoxReqMsg.h"
 #include "PostOfficeSendToMboxAsynchReqMsg.h"
-#include "PostOfficeSendToMboxRspMsg.h"
+#include "PostOfficeSendToMboxReqMsg.h"
 #include "ThisHostLiveness.h"
 
-MXR_CLASS_DEFINE_CUSTOM(PostOffice, 86);
+MXR_LOCAL_CLASS_DEFINE_CUSTOM(PostOffice);
 
 // The receiver part travels (it is the post office's address); the
 // s-expression shows the class name alone and reads nothing.

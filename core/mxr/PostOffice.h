@@ -31,7 +31,7 @@
 #include "MailBox.h"
 
 class PostOffice : public BaseMsgRcvr {
-    MXR_CLASS(PostOffice, BaseMsgRcvr);
+    MXR_LOCAL_CLASS(PostOffice, BaseMsgRcvr);
     MXR_FIELDS();
 
 public:

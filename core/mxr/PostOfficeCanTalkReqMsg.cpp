@@ -2,18 +2,5 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PostOfficeCanTalkReqMsg, 103);
-
-PostOfficeCanTalkReqMsg::PostOfficeCanTalkReqMsg() { MXR_METHOD_FRAME("PostOfficeCanTalkReqMsg", 0); }
-
-PostOfficeCanTalkReqMsg::PostOfficeCanTalkReqMsg(const BaseAddrPtr& to, bStr mBoxName_) : mBoxName(mBoxName_) {
-    MXR_METHOD_FRAME("PostOfficeCanTalkReqMsg", 2);
-    SetToAddr(to);
-}
-
-PostOfficeCanTalkReqMsg::~PostOfficeCanTalkReqMsg() { MXR_METHOD_FRAME("~PostOfficeCanTalkReqMsg", 0); }
-
-bStr PostOfficeCanTalkReqMsg::GetMBoxName() const {
-    MXR_METHOD_FRAME("GetMBoxName", 0);
-    return mBoxName;
-}
+MXR_CLASS_DEFINE(PostOfficeCanTalkReqMsg);
+MXR_CLASS_DEFINE(PostOfficeCanTalkRspMsg);

@@ -1,24 +1,10 @@
 // Create a mailbox of the post office.
+// The answer PostOfficeCreateMailBoxRspMsg carries retVal: 0 created; 1 a mailbox of that name exists
+// (it is kept as it is).
 #pragma once
 
-#include "BaseReqMsg.h"
+#include "MessageDeclare.h"
 #include "bStr.h"
 
-class PostOfficeCreateMailBoxReqMsg : public BaseReqMsg {
-    MXR_CLASS(PostOfficeCreateMailBoxReqMsg, BaseReqMsg);
-    MXR_FIELDS(MXR_FIELD("mBoxName", mBoxName));
-
-public:
-    // Empty fields (the factory's instance).
-    PostOfficeCreateMailBoxReqMsg();
-    // From-address: the receiver being dispatched, if any; then the fields
-    // and the to-address.
-    PostOfficeCreateMailBoxReqMsg(const BaseAddrPtr& to, bStr mBoxName_);
-    ~PostOfficeCreateMailBoxReqMsg() override;
-
-    bStr GetMBoxName() const;
-
-private:
-    bStr mBoxName;
-};
-MXR_COMPANION_PTR(PostOfficeCreateMailBoxReqMsg);
+MXR_REQUEST_WITH_RETVAL(PostOfficeCreateMailBoxReqMsg, PostOfficeCreateMailBoxRspMsg,
+                        (bStr, mBoxName, "mBoxName", Get(GetMBoxName)));

@@ -2,17 +2,4 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PostOfficeDisplayMailBoxLstReqMsg, 105);
-
-PostOfficeDisplayMailBoxLstReqMsg::PostOfficeDisplayMailBoxLstReqMsg() {
-    MXR_METHOD_FRAME("PostOfficeDisplayMailBoxLstReqMsg", 0);
-}
-
-PostOfficeDisplayMailBoxLstReqMsg::PostOfficeDisplayMailBoxLstReqMsg(const BaseAddrPtr& to) {
-    MXR_METHOD_FRAME("PostOfficeDisplayMailBoxLstReqMsg", 1);
-    SetToAddr(to);
-}
-
-PostOfficeDisplayMailBoxLstReqMsg::~PostOfficeDisplayMailBoxLstReqMsg() {
-    MXR_METHOD_FRAME("~PostOfficeDisplayMailBoxLstReqMsg", 0);
-}
+MXR_CLASS_DEFINE(PostOfficeDisplayMailBoxLstReqMsg);

@@ -1,24 +1,9 @@
 // Ask whether a host can be reached from this host's manager.
+// The answer PostOfficeIsHostAliveRspMsg carries retVal: 0 the host can be reached; 1 it cannot.
 #pragma once
 
-#include "BaseReqMsg.h"
+#include "MessageDeclare.h"
 #include "bStr.h"
 
-class PostOfficeIsHostAliveReqMsg : public BaseReqMsg {
-    MXR_CLASS(PostOfficeIsHostAliveReqMsg, BaseReqMsg);
-    MXR_FIELDS(MXR_FIELD("hostName", hostName));
-
-public:
-    // Empty fields (the factory's instance).
-    PostOfficeIsHostAliveReqMsg();
-    // From-address: the receiver being dispatched, if any; then the fields
-    // and the to-address.
-    PostOfficeIsHostAliveReqMsg(const BaseAddrPtr& to, bStr hostName_);
-    ~PostOfficeIsHostAliveReqMsg() override;
-
-    bStr GetHostName() const;
-
-private:
-    bStr hostName;
-};
-MXR_COMPANION_PTR(PostOfficeIsHostAliveReqMsg);
+MXR_REQUEST_WITH_RETVAL(PostOfficeIsHostAliveReqMsg, PostOfficeIsHostAliveRspMsg,
+                        (bStr, hostName, "hostName", Get(GetHostName)));

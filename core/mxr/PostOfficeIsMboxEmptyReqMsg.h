@@ -1,24 +1,10 @@
 // Ask whether messages wait in a mailbox.
+// The answer PostOfficeIsMboxEmptyRspMsg carries retVal: 0 no message waiting; 1 messages waiting; -1
+// no such mailbox.
 #pragma once
 
-#include "BaseReqMsg.h"
+#include "MessageDeclare.h"
 #include "bStr.h"
 
-class PostOfficeIsMboxEmptyReqMsg : public BaseReqMsg {
-    MXR_CLASS(PostOfficeIsMboxEmptyReqMsg, BaseReqMsg);
-    MXR_FIELDS(MXR_FIELD("mBoxName", mBoxName));
-
-public:
-    // Empty fields (the factory's instance).
-    PostOfficeIsMboxEmptyReqMsg();
-    // From-address: the receiver being dispatched, if any; then the fields
-    // and the to-address.
-    PostOfficeIsMboxEmptyReqMsg(const BaseAddrPtr& to, bStr mBoxName_);
-    ~PostOfficeIsMboxEmptyReqMsg() override;
-
-    bStr GetMBoxName() const;
-
-private:
-    bStr mBoxName;
-};
-MXR_COMPANION_PTR(PostOfficeIsMboxEmptyReqMsg);
+MXR_REQUEST_WITH_RETVAL(PostOfficeIsMboxEmptyReqMsg, PostOfficeIsMboxEmptyRspMsg,
+                        (bStr, mBoxName, "mBoxName", Get(GetMBoxName)));

@@ -3,26 +3,9 @@
 // of reach while the request waits.
 #pragma once
 
-#include "BaseReqMsg.h"
+#include "MessageDeclare.h"
 #include "bStr.h"
 
-class PostOfficeRcvFromHostMboxReqMsg : public BaseReqMsg {
-    MXR_CLASS(PostOfficeRcvFromHostMboxReqMsg, BaseReqMsg);
-    MXR_FIELDS(MXR_FIELD("host", host), MXR_FIELD("mBoxName", mBoxName));
-
-public:
-    // Empty fields (the factory's instance).
-    PostOfficeRcvFromHostMboxReqMsg();
-    // From-address: the receiver being dispatched, if any; then the fields
-    // and the to-address.
-    PostOfficeRcvFromHostMboxReqMsg(const BaseAddrPtr& to, bStr host_, bStr mBoxName_);
-    ~PostOfficeRcvFromHostMboxReqMsg() override;
-
-    bStr GetHost() const;
-    bStr GetMBoxName() const;
-
-private:
-    bStr host;
-    bStr mBoxName;
-};
-MXR_COMPANION_PTR(PostOfficeRcvFromHostMboxReqMsg);
+MXR_REQUEST(PostOfficeRcvFromHostMboxReqMsg,
+            (bStr, host, "host", Get(GetHost)),
+            (bStr, mBoxName, "mBoxName", Get(GetMBoxName)));

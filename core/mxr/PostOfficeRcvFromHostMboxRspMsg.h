@@ -3,34 +3,12 @@
 // reached. Carries the request's host and mailbox name.
 #pragma once
 
-#include "BaseRspMsg.h"
+#include "MessageDeclare.h"
 #include "PostOfficeRcvFromHostMboxReqMsg.h"
+#include "bStr.h"
 
-class PostOfficeRcvFromHostMboxRspMsg : public BaseRspMsg {
-    MXR_CLASS(PostOfficeRcvFromHostMboxRspMsg, BaseRspMsg);
-    MXR_FIELDS(MXR_FIELD("retVal", retVal), MXR_FIELD("msgPtr", msgPtr), MXR_FIELD("host", host),
-               MXR_FIELD("mBoxName", mBoxName));
-
-public:
-    // Empty fields (the factory's instance).
-    PostOfficeRcvFromHostMboxRspMsg();
-    // Addressed to the request's from-address, with its host and mBoxName; retVal is
-    // set by whoever answers.
-    explicit PostOfficeRcvFromHostMboxRspMsg(const PostOfficeRcvFromHostMboxReqMsg& req);
-    ~PostOfficeRcvFromHostMboxRspMsg() override;
-
-    int GetRetVal() const;
-    void SetRetVal(int value);
-    // The carried object (null when retVal is not 0).
-    BaseMsgPtr& GetMsgPtr();
-    void SetMsgPtr(const BaseMsgPtr& msg);
-    bStr GetHost() const;
-    bStr GetMBoxName() const;
-
-private:
-    int retVal = 0;
-    BaseMsgPtr msgPtr;
-    bStr host;
-    bStr mBoxName;
-};
-MXR_COMPANION_PTR(PostOfficeRcvFromHostMboxRspMsg);
+MXR_RESPONSE(PostOfficeRcvFromHostMboxRspMsg, PostOfficeRcvFromHostMboxReqMsg,
+             (int, retVal, "retVal", Get(GetRetVal), Set(SetRetVal)),
+             (BaseMsgPtr, msgPtr, "msgPtr", Ref(GetMsgPtr), Set(SetMsgPtr)),
+             (bStr, host, "host", Get(GetHost), FromRequest(GetHost)),
+             (bStr, mBoxName, "mBoxName", Get(GetMBoxName), FromRequest(GetMBoxName)));

@@ -3,26 +3,9 @@
 // a waiting receive has no time limit.
 #pragma once
 
-#include "BaseReqMsg.h"
+#include "MessageDeclare.h"
 #include "bStr.h"
 
-class PostOfficeRcvFromMboxReqMsg : public BaseReqMsg {
-    MXR_CLASS(PostOfficeRcvFromMboxReqMsg, BaseReqMsg);
-    MXR_FIELDS(MXR_FIELD("mBoxName", mBoxName), MXR_FIELD("waitTimer", waitTimer));
-
-public:
-    // Empty fields (the factory's instance).
-    PostOfficeRcvFromMboxReqMsg();
-    // From-address: the receiver being dispatched, if any; then the fields
-    // and the to-address.
-    PostOfficeRcvFromMboxReqMsg(const BaseAddrPtr& to, bStr mBoxName_, int waitTimer_);
-    ~PostOfficeRcvFromMboxReqMsg() override;
-
-    bStr GetMBoxName() const;
-    int GetWaitTimer() const;
-
-private:
-    bStr mBoxName;
-    int waitTimer = 0;
-};
-MXR_COMPANION_PTR(PostOfficeRcvFromMboxReqMsg);
+MXR_REQUEST(PostOfficeRcvFromMboxReqMsg,
+            (bStr, mBoxName, "mBoxName", Get(GetMBoxName)),
+            (int, waitTimer, "waitTimer", Get(GetWaitTimer)));

@@ -3,31 +3,11 @@
 // mailbox name.
 #pragma once
 
-#include "BaseRspMsg.h"
+#include "MessageDeclare.h"
 #include "PostOfficeRcvFromMboxReqMsg.h"
+#include "bStr.h"
 
-class PostOfficeRcvFromMboxRspMsg : public BaseRspMsg {
-    MXR_CLASS(PostOfficeRcvFromMboxRspMsg, BaseRspMsg);
-    MXR_FIELDS(MXR_FIELD("retVal", retVal), MXR_FIELD("msgPtr", msgPtr), MXR_FIELD("mBoxName", mBoxName));
-
-public:
-    // Empty fields (the factory's instance).
-    PostOfficeRcvFromMboxRspMsg();
-    // Addressed to the request's from-address, with its mBoxName; retVal is
-    // set by whoever answers.
-    explicit PostOfficeRcvFromMboxRspMsg(const PostOfficeRcvFromMboxReqMsg& req);
-    ~PostOfficeRcvFromMboxRspMsg() override;
-
-    int GetRetVal() const;
-    void SetRetVal(int value);
-    // The carried object (null when retVal is not 0).
-    BaseMsgPtr& GetMsgPtr();
-    void SetMsgPtr(const BaseMsgPtr& msg);
-    bStr GetMBoxName() const;
-
-private:
-    int retVal = 0;
-    BaseMsgPtr msgPtr;
-    bStr mBoxName;
-};
-MXR_COMPANION_PTR(PostOfficeRcvFromMboxRspMsg);
+MXR_RESPONSE(PostOfficeRcvFromMboxRspMsg, PostOfficeRcvFromMboxReqMsg,
+             (int, retVal, "retVal", Get(GetRetVal), Set(SetRetVal)),
+             (BaseMsgPtr, msgPtr, "msgPtr", Ref(GetMsgPtr), Set(SetMsgPtr)),
+             (bStr, mBoxName, "mBoxName", Get(GetMBoxName), FromRequest(GetMBoxName)));

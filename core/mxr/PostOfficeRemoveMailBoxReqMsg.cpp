@@ -2,21 +2,5 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PostOfficeRemoveMailBoxReqMsg, 89);
-
-PostOfficeRemoveMailBoxReqMsg::PostOfficeRemoveMailBoxReqMsg() { MXR_METHOD_FRAME("PostOfficeRemoveMailBoxReqMsg", 0); }
-
-PostOfficeRemoveMailBoxReqMsg::PostOfficeRemoveMailBoxReqMsg(const BaseAddrPtr& to, bStr mBoxName_)
-    : mBoxName(mBoxName_) {
-    MXR_METHOD_FRAME("PostOfficeRemoveMailBoxReqMsg", 2);
-    SetToAddr(to);
-}
-
-PostOfficeRemoveMailBoxReqMsg::~PostOfficeRemoveMailBoxReqMsg() {
-    MXR_METHOD_FRAME("~PostOfficeRemoveMailBoxReqMsg", 0);
-}
-
-bStr PostOfficeRemoveMailBoxReqMsg::GetMBoxName() const {
-    MXR_METHOD_FRAME("GetMBoxName", 0);
-    return mBoxName;
-}
+MXR_CLASS_DEFINE(PostOfficeRemoveMailBoxReqMsg);
+MXR_CLASS_DEFINE(PostOfficeRemoveMailBoxRspMsg);

@@ -1,24 +1,10 @@
 // Remove a mailbox of the post office.
+// The answer PostOfficeRemoveMailBoxRspMsg carries retVal: 0 always, whether or not the mailbox
+// existed.
 #pragma once
 
-#include "BaseReqMsg.h"
+#include "MessageDeclare.h"
 #include "bStr.h"
 
-class PostOfficeRemoveMailBoxReqMsg : public BaseReqMsg {
-    MXR_CLASS(PostOfficeRemoveMailBoxReqMsg, BaseReqMsg);
-    MXR_FIELDS(MXR_FIELD("mBoxName", mBoxName));
-
-public:
-    // Empty fields (the factory's instance).
-    PostOfficeRemoveMailBoxReqMsg();
-    // From-address: the receiver being dispatched, if any; then the fields
-    // and the to-address.
-    PostOfficeRemoveMailBoxReqMsg(const BaseAddrPtr& to, bStr mBoxName_);
-    ~PostOfficeRemoveMailBoxReqMsg() override;
-
-    bStr GetMBoxName() const;
-
-private:
-    bStr mBoxName;
-};
-MXR_COMPANION_PTR(PostOfficeRemoveMailBoxReqMsg);
+MXR_REQUEST_WITH_RETVAL(PostOfficeRemoveMailBoxReqMsg, PostOfficeRemoveMailBoxRspMsg,
+                        (bStr, mBoxName, "mBoxName", Get(GetMBoxName)));

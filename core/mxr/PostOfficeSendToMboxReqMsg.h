@@ -1,26 +1,11 @@
 // Put a message into a mailbox and have it confirmed.
+// The answer PostOfficeSendToMboxRspMsg carries retVal: 0 handed to a waiting receiver or queued; 1 no
+// such mailbox (the message is dropped).
 #pragma once
 
-#include "BaseReqMsg.h"
+#include "MessageDeclare.h"
 #include "bStr.h"
 
-class PostOfficeSendToMboxReqMsg : public BaseReqMsg {
-    MXR_CLASS(PostOfficeSendToMboxReqMsg, BaseReqMsg);
-    MXR_FIELDS(MXR_FIELD("mBoxName", mBoxName), MXR_FIELD("msg", msg));
-
-public:
-    // Empty fields (the factory's instance).
-    PostOfficeSendToMboxReqMsg();
-    // From-address: the receiver being dispatched, if any; then the fields
-    // and the to-address.
-    PostOfficeSendToMboxReqMsg(const BaseAddrPtr& to, bStr mBoxName_, BaseMsgPtr msg_);
-    ~PostOfficeSendToMboxReqMsg() override;
-
-    bStr GetMBoxName() const;
-    BaseMsgPtr GetMsg() const;
-
-private:
-    bStr mBoxName;
-    BaseMsgPtr msg;
-};
-MXR_COMPANION_PTR(PostOfficeSendToMboxReqMsg);
+MXR_REQUEST_WITH_RETVAL(PostOfficeSendToMboxReqMsg, PostOfficeSendToMboxRspMsg,
+                        (bStr, mBoxName, "mBoxName", Get(GetMBoxName)),
+                        (BaseMsgPtr, msg, "msg", Get(GetMsg)));

@@ -9,27 +9,19 @@
 #include "MxrAssert.h"
 #include "MxrDll.h"
 #include "PostOfficeCanTalkReqMsg.h"
-#include "PostOfficeCanTalkRspMsg.h"
 #include "PostOfficeCreateMailBoxReqMsg.h"
-#include "PostOfficeCreateMailBoxRspMsg.h"
 #include "PostOfficeDisplayMailBoxLstRspMsg.h"
 #include "PostOfficeIsHostAliveReqMsg.h"
-#include "PostOfficeIsHostAliveRspMsg.h"
 #include "PostOfficeIsMboxEmptyReqMsg.h"
-#include "PostOfficeIsMboxEmptyRspMsg.h"
 #include "PostOfficeRcvFromHostMboxReqMsg.h"
 #include "PostOfficeRcvFromHostMboxRspMsg.h"
 #include "PostOfficeRcvFromMboxReqMsg.h"
 #include "PostOfficeRcvFromMboxRspMsg.h"
 #include "PostOfficeRemoveMailBoxReqMsg.h"
-#include "PostOfficeRemoveMailBoxRspMsg.h"
 #include "PostOfficeSendToMboxAsynchReqMsg.h"
-#include "PostOfficeSendToMboxAsynchRspMsg.h"
 #include "PostOfficeSendToMboxReqMsg.h"
-#include "PostOfficeSendToMboxRspMsg.h"
 
-MXR_CLASS_DEFINE_CUSTOM_FACTORY(ProxyPostOffice, 109,
-                                new (std::nothrow) ProxyPostOffice(ProxyPostOffice::Unconnected{}));
+MXR_LOCAL_CLASS_DEFINE_CUSTOM(ProxyPostOffice);
 
 // No field travels: the wire form is the class code, the text form the
 // class name alone, and reading one sets nothing.
@@ -134,8 +126,6 @@ ProxyPostOffice::ProxyPostOffice(int own) : PipeHeadPtr(ConnectToManager()), Usi
     MXR_METHOD_FRAME("ProxyPostOffice", 1);
     static_cast<void>(own);
 }
-
-ProxyPostOffice::ProxyPostOffice(Unconnected) : UsingSharedPipe(0) { MXR_METHOD_FRAME("ProxyPostOffice", 1); }
 
 ProxyPostOffice::ProxyPostOffice(const SynchPipeHeadPtr& connection) : PipeHeadPtr(connection), UsingSharedPipe(0) {
     MXR_METHOD_FRAME("ProxyPostOffice", 1);

@@ -30,7 +30,7 @@
 #include "bStr.h"
 
 class ProxyPostOffice : public BaseVirtItem {
-    MXR_CLASS(ProxyPostOffice, BaseVirtItem);
+    MXR_LOCAL_CLASS(ProxyPostOffice, BaseVirtItem);
     MXR_FIELDS();
 
 public:
@@ -84,10 +84,6 @@ public:
     Message::enMessageErr IsHostAlive(bStr host);
 
 private:
-    // The factory's instance (an object read from a peer): no connection,
-    // so a peer cannot make this process wait for a manager.
-    struct Unconnected {};
-    explicit ProxyPostOffice(Unconnected);
     // How one answer class maps onto the results.
     struct Mapping;
     Message::enMessageErr Call(const BaseMsgPtr& req, const Mapping& map);

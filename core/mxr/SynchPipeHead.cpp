@@ -15,7 +15,7 @@
 
 using namespace portlib::platform;
 
-MXR_CLASS_DEFINE_CUSTOM(SynchPipeHead, 110);
+MXR_LOCAL_CLASS_DEFINE_CUSTOM(SynchPipeHead);
 
 std::atomic<unsigned short> SynchPipeHead::nextIdVal{0};
 
@@ -272,15 +272,8 @@ int SynchPipeHead::SynchRead(BaseMsgPtr& msg) {
     PktCtrl->SetOffset(0);
     BasePktCtrlPtr stream(PktCtrl);
     PktCtrl = new PipePktCtrl();
-    BasePtr obj = BaseMsgPtr(stream);
-    if (obj.GetPtr() != nullptr && obj->GetTypeId() == IoCons::ClassCode) {
-        // An s-expression stands for the object it describes, as at the
-        // pipe endpoint.
-        BasePtr described;
-        if (::SetFromIoItem(IoItemPtr(obj), described) != 0) described = BasePtr();
-        obj = described;
-    }
-    const BaseMsgPtr got(obj);
+    // A message, or an s-expression naming one; nothing else is built.
+    const BaseMsgPtr got(stream);
     if (!got.Ok()) return -1;
     msg = got;
     return 0;

@@ -35,7 +35,7 @@
 #include "bStr.h"
 
 class SynchPipeHead : public BaseVirtItem {
-    MXR_CLASS(SynchPipeHead, BaseVirtItem);
+    MXR_LOCAL_CLASS(SynchPipeHead, BaseVirtItem);
     MXR_FIELDS();
 
 public:

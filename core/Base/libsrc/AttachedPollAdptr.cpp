@@ -13,7 +13,7 @@
 
 using namespace portlib::platform;
 
-MXR_CLASS_DEFINE(AttachedPollAdptr, 1);
+MXR_LOCAL_CLASS_DEFINE(AttachedPollAdptr);
 
 namespace {
 void ReportLine(const std::string& line) { std::cerr << line + "\n" << std::flush; }

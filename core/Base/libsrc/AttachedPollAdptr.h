@@ -26,7 +26,7 @@ class NamedPipeListener;
 }
 
 class AttachedPollAdptr : public BasePollAdptr {
-    MXR_CLASS(AttachedPollAdptr, BasePollAdptr);
+    MXR_LOCAL_CLASS(AttachedPollAdptr, BasePollAdptr);
     MXR_FIELDS(MXR_FIELD("fd", Fd), MXR_FIELD("fileName", FileName));
 
 public:

@@ -14,7 +14,7 @@
 #include "MachineName.h"
 #include "MxrAssert.h"
 
-MXR_CLASS_DEFINE(BaseAddr, 2);
+MXR_CLASS_DEFINE(BaseAddr);
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "MxrAssert.h"
 #include "RouteIndex.h"
 
-MXR_CLASS_DEFINE(BaseAddrEnt, 3);
+MXR_LOCAL_CLASS_DEFINE(BaseAddrEnt);
 
 BaseAddrEnt** BaseAddrEnt::addrEntPtr = nullptr;
 int BaseAddrEnt::addrEntCnt = 0;

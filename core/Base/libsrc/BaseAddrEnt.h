@@ -15,7 +15,7 @@
 class BaseMsgRcvr;
 
 class BaseAddrEnt : public BaseVirtItem {
-    MXR_CLASS(BaseAddrEnt, BaseVirtItem);
+    MXR_LOCAL_CLASS(BaseAddrEnt, BaseVirtItem);
     MXR_FIELDS();
 
 public:

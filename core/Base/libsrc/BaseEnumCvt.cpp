@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_ABSTRACT_CLASS_DEFINE(BaseEnumCvt, 4);
+MXR_ABSTRACT_CLASS_DEFINE(BaseEnumCvt);
 
 BaseEnumCvt::BaseEnumCvt() { MXR_METHOD_FRAME("BaseEnumCvt", 0); }
 

@@ -2,15 +2,6 @@
 // it to the request's from-address. It carries nothing but its to-address.
 #pragma once
 
-#include "BaseMsg.h"
+#include "MessageDeclare.h"
 
-class BaseErrMsg : public BaseMsg {
-    MXR_CLASS(BaseErrMsg, BaseMsg);
-    MXR_FIELDS();
-
-public:
-    BaseErrMsg();
-    explicit BaseErrMsg(const BaseAddrPtr& to);
-    ~BaseErrMsg() override;
-};
-MXR_COMPANIONS(BaseErrMsg);
+MXR_NOTICE(BaseErrMsg, BaseMsg);

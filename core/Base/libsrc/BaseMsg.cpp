@@ -4,7 +4,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(BaseMsg, 6);
+MXR_CLASS_DEFINE(BaseMsg);
 
 BaseMsg::BaseMsg() { MXR_METHOD_FRAME("BaseMsg", 0); }
 

@@ -6,6 +6,8 @@
 #include "BasePktCtrl.h"
 #include "BaseWorld.h"
 #include "FuncInfo.h"
+#include "IoCons.h"
+#include "IoObjectCvt.h"
 #include "MxrAssert.h"
 #include "RegisterClass.h"
 #include "SpclSerialInt.h"
@@ -40,8 +42,22 @@ BaseMsgPtr::BaseMsgPtr(BasePktCtrlPtr& ctrl) {
     if (_serialize(c, code) != 0) return;
     c.SetOffset(start);
     if (code.value > static_cast<std::uint32_t>(INT_MAX)) return;
-    RegisterClass* rec = RegisterClass::GetRegisterClassEntryFrmId(static_cast<int>(code.value));
-    if (rec == nullptr || rec->GetNewFuncPtr() == nullptr) return;
+    const int id = static_cast<int>(code.value);
+    if (id == IoCons::ClassCode) {
+        // An s-expression stands for the message it describes: the tree is
+        // read, then the message it names is made under the same rule.
+        IoConsPtr tree(new IoCons());
+        if (tree->Serialize(c) != 0) return;
+        BasePtr described;
+        if (MxrSetPointerFromIoItem(IoItemPtr(tree), described, BaseMsg::ClassCode, MxrDecodePlace::TopOfMessage) != 0)
+            return;
+        BasePtr::operator=(described);
+        return;
+    }
+    // Only a message class may stand here; anything else is refused before
+    // its constructor runs.
+    RegisterClass* rec = RegisterClass::GetDecodableEntry(id, BaseMsg::ClassCode, MxrDecodePlace::TopOfMessage);
+    if (rec == nullptr) return;
     // Dropped (and deleted) unless it reads itself completely.
     BasePtr obj(rec->GetNewFuncPtr()());
     if (obj.GetPtr() == nullptr || obj->Serialize(c) != 0) return;

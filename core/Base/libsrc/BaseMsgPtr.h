@@ -16,10 +16,13 @@ public:
     using TypedPtr<BaseMsg>::TypedPtr;
     using TypedPtr<BaseMsg>::operator=;
     BaseMsgPtr() = default;
-    // Rebuilds one object from a received stream, from its class code on:
-    // the registered class reads itself. Empty when the code is unknown or
-    // the object cannot read itself completely (it is then deleted). The
-    // object is not checked to be a message: test Ok().
+    // Rebuilds the message of a received stream, from its class code on:
+    // the registered class reads itself. An s-expression (an IoCons tree)
+    // stands for the message it names. Only message classes are made: a code
+    // or name of any other class (a value, a local-only class) is refused
+    // before anything is constructed. Empty when refused, when the code is
+    // unknown, or when the object cannot read itself completely (it is then
+    // deleted).
     explicit BaseMsgPtr(BasePktCtrlPtr& ctrl);
 
     // Appends the message at the tail of the current world's message list;

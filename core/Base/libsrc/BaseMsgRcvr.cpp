@@ -5,7 +5,7 @@
 #include "MxrAssert.h"
 #include "SeqEnumCvt.h"
 
-MXR_CLASS_DEFINE(BaseMsgRcvr, 7);
+MXR_LOCAL_CLASS_DEFINE(BaseMsgRcvr);
 
 namespace {
 const EnumCvtEnt enMsgResultTbl[] = {

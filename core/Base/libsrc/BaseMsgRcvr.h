@@ -18,7 +18,7 @@
 #include "DynamicAddrEnt.h"
 
 class BaseMsgRcvr : public BaseVirtItem {
-    MXR_CLASS(BaseMsgRcvr, BaseVirtItem);
+    MXR_LOCAL_CLASS(BaseMsgRcvr, BaseVirtItem);
     MXR_FIELDS(MXR_FIELD("addrPtr", addrPtr));
 
 public:

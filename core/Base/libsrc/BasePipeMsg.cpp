@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(BasePipeMsg, 8);
+MXR_CLASS_DEFINE(BasePipeMsg);
 
 BasePipeMsg::BasePipeMsg() { MXR_METHOD_FRAME("BasePipeMsg", 0); }
 

@@ -5,7 +5,7 @@
 #include "EnumDefine.h"
 #include "MxrAssert.h"
 
-MXR_ABSTRACT_CLASS_DEFINE(BasePktCtrl, 10);
+MXR_ABSTRACT_CLASS_DEFINE(BasePktCtrl);
 MXR_ENUM_TABLE(BasePktCtrl, GetEnDirectionCvtPtr, BADDIR, INTOPKT, OUTOFPKT);
 
 BasePktCtrl::BasePktCtrl() : Direction(INTOPKT), PktCtrlId(0), Offset(0), BadFlg(0) {

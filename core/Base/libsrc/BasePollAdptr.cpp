@@ -5,7 +5,7 @@
 #include "EnumDefine.h"
 #include "MxrAssert.h"
 
-MXR_CLASS_DEFINE(BasePollAdptr, 11);
+MXR_LOCAL_CLASS_DEFINE(BasePollAdptr);
 MXR_ENUM_TABLE(BasePollAdptr, GetEnWorkCvtPtr, NOWORK, DIDWORK);
 
 BasePollAdptr::BasePollAdptr() { MXR_METHOD_FRAME("BasePollAdptr", 0); }

@@ -10,7 +10,7 @@
 #include "HvPoll.h"
 
 class BasePollAdptr : public BaseVirtItem {
-    MXR_CLASS(BasePollAdptr, BaseVirtItem);
+    MXR_LOCAL_CLASS(BasePollAdptr, BaseVirtItem);
     MXR_FIELDS();
 
 public:

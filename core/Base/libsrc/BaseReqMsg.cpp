@@ -3,7 +3,7 @@
 #include "BaseMsgRcvr.h"
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(BaseReqMsg, 12);
+MXR_CLASS_DEFINE(BaseReqMsg);
 
 BaseReqMsg::BaseReqMsg() {
     MXR_METHOD_FRAME("BaseReqMsg", 0);

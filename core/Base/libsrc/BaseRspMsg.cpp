@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(BaseRspMsg, 13);
+MXR_CLASS_DEFINE(BaseRspMsg);
 
 BaseRspMsg::BaseRspMsg() { MXR_METHOD_FRAME("BaseRspMsg", 0); }
 

@@ -3,7 +3,7 @@
 #include "ClassDefine.h"
 #include "MxrAssert.h"
 
-MXR_ABSTRACT_CLASS_DEFINE(BaseStateMach, 14);
+MXR_ABSTRACT_CLASS_DEFINE(BaseStateMach);
 
 BaseStateMach::BaseStateMach() : State(0), NextState(0) { MXR_METHOD_FRAME("BaseStateMach", 0); }
 

@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_ABSTRACT_CLASS_DEFINE(BaseTimerEnt, 15);
+MXR_ABSTRACT_CLASS_DEFINE(BaseTimerEnt);
 
 BaseTimerEnt::BaseTimerEnt() { MXR_METHOD_FRAME("BaseTimerEnt", 0); }
 

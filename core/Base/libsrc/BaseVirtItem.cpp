@@ -6,9 +6,10 @@
 #include "ClassEncoding.h"
 #include "FuncInfo.h"
 #include "IoNull.h"
+#include "ClassCodes.h"
 #include "RegisterClass.h"
 
-int BaseVirtItem::ClassCode = 16;
+int BaseVirtItem::ClassCode = MxrClassTable::BaseVirtItem.code;
 
 BaseVirtItem::BaseVirtItem() : RefCnt(0) { MXR_METHOD_FRAME("BaseVirtItem", 0); }
 
@@ -91,5 +92,6 @@ int SetFromIoItem(const IoItemPtr& i, BaseVirtItem& v) {
 
 namespace {
 RegisterClass mxrRegisterBaseVirtItem(BaseVirtItem::MxrNames::cls, BaseVirtItem::ClassCode,
-                                      &BaseVirtItem::GetNewBaseVirtItemClass);
+                                      &BaseVirtItem::GetNewBaseVirtItemClass, MxrClassTable::BaseVirtItem.kind,
+                                      &BaseVirtItem::MxrIsClassOrBase);
 }

@@ -15,6 +15,8 @@ using IoItemPtr = TypedPtr<IoItem>;
 class BaseVirtItem {
 public:
     static int ClassCode;
+    // The type test without an object: the root is its own only ancestor.
+    static int MxrIsClassOrBase(int id) { return id == ClassCode ? 1 : 0; }
     // Trace names of the root class; derived classes get theirs from MXR_CLASS.
     using MxrSelf = BaseVirtItem;
     struct MxrNames {

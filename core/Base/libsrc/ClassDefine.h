@@ -2,26 +2,29 @@
 //
 //   #include "X.h"
 //   #include "ClassDefine.h"
-//   MXR_CLASS_DEFINE(X, 48);
+//   MXR_CLASS_DEFINE(X);
 //
-// MXR_CLASS_DEFINE(X, code): ClassCode, slots 1-6, the three free functions
-// from the field list, the factory and the registration (a namespace-scope
-// static record, so the class is registered when its library loads; static
-// objects defined after it in the unit are constructed after it).
-// MXR_CLASS_DEFINE_CUSTOM(X, code): the same without the three free
-// functions, which the unit writes by hand (classes with special rules).
-// MXR_CLASS_DEFINE_CUSTOM_FACTORY(X, code, make): as MXR_CLASS_DEFINE_CUSTOM, with
-// the factory's instance made by the expression make (a new, uncounted X*, null
-// when memory is short), for a class whose default constructor does more than
-// an object read from a peer may cause (connect to the manager, say).
-// MXR_ABSTRACT_CLASS_DEFINE(X, code): ClassCode, slots 4-6 and the three free
-// functions from the field list; MXR_ABSTRACT_CLASS_DEFINE_CUSTOM(X, code)
-// without the free functions.
+// The class code and the wire kind come from X's row in ClassCodes.h; a
+// definition whose macro does not fit the row's kind does not compile.
+// MXR_CLASS_DEFINE(X): a message or value class: ClassCode, slots 1-6, the
+// three free functions from the field list, the factory and the registration
+// (a namespace-scope static record, so the class is registered when its
+// library loads; static objects defined after it in the unit are constructed
+// after it).
+// MXR_CLASS_DEFINE_CUSTOM(X): the same without the three free functions,
+// which the unit writes by hand (classes with special rules).
+// MXR_LOCAL_CLASS_DEFINE(X), MXR_LOCAL_CLASS_DEFINE_CUSTOM(X): a local-only
+// class (MXR_LOCAL_CLASS): registered by name and code for lookups and type
+// tests, without a factory.
+// MXR_ABSTRACT_CLASS_DEFINE(X): ClassCode, slots 4-6 and the three free
+// functions from the field list; MXR_ABSTRACT_CLASS_DEFINE_CUSTOM(X) without
+// the free functions.
 // Every generated function opens a trace frame with X's names.
 #pragma once
 
 #include <new>
 
+#include "ClassCodes.h"
 #include "ClassEncoding.h"
 #include "ClassPattern.h"
 #include "FuncInfo.h"
@@ -29,9 +32,13 @@
 
 #define MXR_FRAME_OF_(X, func, parms) MXR_FRAME(X::MxrNames::cls, (func), (parms), X::MxrNames::src)
 
-#define MXR_DEFINE_TYPE_(X, code)                                                   \
-    static_assert((code) >= 0, "class codes are not negative");                     \
-    int X::ClassCode = (code);                                                      \
+#define MXR_DEFINE_TYPE_(X, kindWanted)                                             \
+    static_assert(MxrClassTable::X.code >= 0, "class codes are not negative");      \
+    static_assert(kindWanted, "the class's row in ClassCodes.h gives another wire kind"); \
+    int X::ClassCode = MxrClassTable::X.code;                                       \
+    int X::MxrIsClassOrBase(int id) {                                               \
+        return id == X::ClassCode ? 1 : X::MxrBase::MxrIsClassOrBase(id);           \
+    }                                                                               \
     int X::GetTypeId() const {                                                      \
         MXR_FRAME_OF_(X, "GetTypeId", 0);                                           \
         return X::ClassCode;                                                        \
@@ -78,38 +85,54 @@
     }                                                                               \
     static_assert(true)
 
+#define MXR_KIND_OF_(X) MxrClassTable::X.kind
+#define MXR_TRAVELS_(X) (MXR_KIND_OF_(X) == MxrWireKind::Message || MXR_KIND_OF_(X) == MxrWireKind::Value)
+
 // The factory (uncounted new object, null when memory is short) and the
 // registering static record.
-#define MXR_DEFINE_FACTORY_(X) MXR_DEFINE_FACTORY_MAKE_(X, new (std::nothrow) X())
-#define MXR_DEFINE_FACTORY_MAKE_(X, make)                                           \
+#define MXR_DEFINE_FACTORY_(X)                                                      \
     BaseVirtItem* X::GetNew##X##Class() {                                           \
         MXR_FRAME_OF_(X, "GetNew" #X "Class", 0);                                   \
-        return make;                                                                \
+        return new (std::nothrow) X();                                              \
     }                                                                               \
     namespace {                                                                     \
-    RegisterClass mxrRegister##X(X::MxrNames::cls, X::ClassCode,                    \
-                                 &X::GetNew##X##Class);                             \
+    RegisterClass mxrRegister##X(X::MxrNames::cls, X::ClassCode, &X::GetNew##X##Class, \
+                                 MXR_KIND_OF_(X), &X::MxrIsClassOrBase);            \
     }                                                                               \
     static_assert(true)
 
-#define MXR_CLASS_DEFINE(X, code)                                                   \
-    MXR_DEFINE_TYPE_(X, code);                                                      \
+// A local-only class: the record names it, without a factory.
+#define MXR_DEFINE_LOCAL_RECORD_(X)                                                 \
+    namespace {                                                                     \
+    RegisterClass mxrRegister##X(X::MxrNames::cls, X::ClassCode, nullptr, MxrWireKind::Local, \
+                                 &X::MxrIsClassOrBase);                             \
+    }                                                                               \
+    static_assert(true)
+
+#define MXR_CLASS_DEFINE(X)                                                         \
+    MXR_DEFINE_TYPE_(X, MXR_TRAVELS_(X));                                           \
     MXR_DEFINE_ENCODING_SLOTS_(X);                                                  \
     MXR_DEFINE_FIELD_FUNCTIONS_(X);                                                 \
     MXR_DEFINE_FACTORY_(X)
 
-#define MXR_CLASS_DEFINE_CUSTOM(X, code)                                            \
-    MXR_DEFINE_TYPE_(X, code);                                                      \
+#define MXR_CLASS_DEFINE_CUSTOM(X)                                                  \
+    MXR_DEFINE_TYPE_(X, MXR_TRAVELS_(X));                                           \
     MXR_DEFINE_ENCODING_SLOTS_(X);                                                  \
     MXR_DEFINE_FACTORY_(X)
 
-#define MXR_CLASS_DEFINE_CUSTOM_FACTORY(X, code, make)                             \
-    MXR_DEFINE_TYPE_(X, code);                                                      \
+#define MXR_LOCAL_CLASS_DEFINE(X)                                                   \
+    MXR_DEFINE_TYPE_(X, MXR_KIND_OF_(X) == MxrWireKind::Local);                     \
     MXR_DEFINE_ENCODING_SLOTS_(X);                                                  \
-    MXR_DEFINE_FACTORY_MAKE_(X, make)
+    MXR_DEFINE_FIELD_FUNCTIONS_(X);                                                 \
+    MXR_DEFINE_LOCAL_RECORD_(X)
 
-#define MXR_ABSTRACT_CLASS_DEFINE(X, code)                                          \
-    MXR_DEFINE_TYPE_(X, code);                                                      \
+#define MXR_LOCAL_CLASS_DEFINE_CUSTOM(X)                                            \
+    MXR_DEFINE_TYPE_(X, MXR_KIND_OF_(X) == MxrWireKind::Local);                     \
+    MXR_DEFINE_ENCODING_SLOTS_(X);                                                  \
+    MXR_DEFINE_LOCAL_RECORD_(X)
+
+#define MXR_ABSTRACT_CLASS_DEFINE(X)                                                \
+    MXR_DEFINE_TYPE_(X, MXR_KIND_OF_(X) == MxrWireKind::Abstract);                  \
     MXR_DEFINE_FIELD_FUNCTIONS_(X)
 
-#define MXR_ABSTRACT_CLASS_DEFINE_CUSTOM(X, code) MXR_DEFINE_TYPE_(X, code)
+#define MXR_ABSTRACT_CLASS_DEFINE_CUSTOM(X) MXR_DEFINE_TYPE_(X, MXR_KIND_OF_(X) == MxrWireKind::Abstract)

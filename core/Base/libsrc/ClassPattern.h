@@ -1,10 +1,13 @@
-// The standard class pattern, declaration side. A framework class X with
-// direct base B is declared as
+// The standard class pattern, declaration side. A message class is declared
+// in one line or one statement with MessageDeclare.h (MXR_REQUEST,
+// MXR_RESPONSE, MXR_REQUEST_WITH_RETVAL, MXR_NOTICE, MXR_MESSAGE), which
+// writes all of the below for it. Any other framework class X with direct
+// base B (receivers, records, adapters) is declared as
 //
 //   #include "ClassPattern.h"
 //   class X : public B {
 //       MXR_CLASS(X, B);                       // or MXR_ABSTRACT_CLASS(X, B)
-//       MXR_FIELDS(MXR_FIELD("key", field), ...);
+//       MXR_FIELDS(MXR_FIELD("key", field), ...);  // or MXR_DECLARED_FIELDS
 //   public:
 //       ...constructors, accessors, own virtual operations...
 //   private:
@@ -12,8 +15,12 @@
 //   };
 //   MXR_COMPANIONS(X);                         // XPtr, XLst, XLstIter
 //
-// and defined in X.cpp with one line, MXR_CLASS_DEFINE(X, code) (ClassDefine.h).
+// and defined in X.cpp with one line, MXR_CLASS_DEFINE(X) (ClassDefine.h),
+// which takes X's code and wire kind from its row in ClassCodes.h.
 //
+// MXR_CLASS is for a class that may travel (a message or a value, as its row
+// in ClassCodes.h says); MXR_LOCAL_CLASS for one that never does, and has no
+// factory.
 // MXR_CLASS declares: ClassCode; slots 1-6 (Serialize, GetIoItemFrom,
 // SetFromIoItem as wrappers over the three free functions; GetTypeId,
 // IsOfType, GetClassName); the three free functions _serialize(BasePktCtrl&, X&),
@@ -53,6 +60,8 @@ public:                                                             \
         static constexpr const char* aryDtor = "~" #X "Ary";        \
     };                                                              \
     static int ClassCode;                                           \
+    /* the type test without an object (the registry's decoders) */ \
+    static int MxrIsClassOrBase(int id);                            \
     int GetTypeId() const override;                                 \
     int IsOfType(int id) const override;                            \
     const char* GetClassName() const override
@@ -74,6 +83,13 @@ public:                                                             \
     MXR_FREE_FUNCTIONS_(X);                                         \
     MXR_ENCODING_SLOTS_(X);                                         \
     static BaseVirtItem* GetNew##X##Class()
+
+// A local-only class (receivers, adapters, endpoints, worlds, timers, state
+// machines): everything but the factory, so no decoder can build one.
+#define MXR_LOCAL_CLASS(X, B)                                       \
+    MXR_TYPE_MEMBERS_(X, B);                                        \
+    MXR_FREE_FUNCTIONS_(X);                                         \
+    MXR_ENCODING_SLOTS_(X)
 
 #define MXR_ABSTRACT_CLASS(X, B)                                    \
     MXR_TYPE_MEMBERS_(X, B);                                        \

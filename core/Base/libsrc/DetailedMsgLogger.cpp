@@ -8,7 +8,7 @@
 
 // The stream is never carried: the binary form is the receiver part, the
 // text form the class name alone, and reading sets nothing.
-MXR_CLASS_DEFINE_CUSTOM(DetailedMsgLogger, 17);
+MXR_LOCAL_CLASS_DEFINE_CUSTOM(DetailedMsgLogger);
 
 int _serialize(BasePktCtrl& c, DetailedMsgLogger& v) {
     MXR_FRAME("DetailedMsgLogger", "_serialize", 2, "DetailedMsgLogger.c");

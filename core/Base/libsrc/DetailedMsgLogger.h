@@ -17,7 +17,7 @@
 #include "BaseMsgRcvr.h"
 
 class DetailedMsgLogger : public BaseMsgRcvr {
-    MXR_CLASS(DetailedMsgLogger, BaseMsgRcvr);
+    MXR_LOCAL_CLASS(DetailedMsgLogger, BaseMsgRcvr);
     MXR_FIELDS();
 
 public:

@@ -4,7 +4,7 @@
 #include "ClassDefine.h"
 #include "DynamicAddrEnt.h"
 
-MXR_CLASS_DEFINE(DynamicAddr, 18);
+MXR_CLASS_DEFINE(DynamicAddr);
 
 DynamicAddr::DynamicAddr() : idx(0), uniq(0) { MXR_METHOD_FRAME("DynamicAddr", 0); }
 

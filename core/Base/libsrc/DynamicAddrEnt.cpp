@@ -6,7 +6,7 @@
 #include "GrowRowTable.h"
 #include "MxrAssert.h"
 
-MXR_CLASS_DEFINE(DynamicAddrEnt, 19);
+MXR_LOCAL_CLASS_DEFINE(DynamicAddrEnt);
 
 DynamicAddrEnt** DynamicAddrEnt::dynamicAddrTblPtr = nullptr;
 int DynamicAddrEnt::dynamicAddrTblSz = 0;

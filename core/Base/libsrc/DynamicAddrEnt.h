@@ -13,7 +13,7 @@
 class BaseMsgRcvr;
 
 class DynamicAddrEnt : public BaseVirtItem {
-    MXR_CLASS(DynamicAddrEnt, BaseVirtItem);
+    MXR_LOCAL_CLASS(DynamicAddrEnt, BaseVirtItem);
     MXR_FIELDS();
 
 public:

@@ -14,19 +14,11 @@
 
 #include "EnumCvtEnt.h"
 #include "FuncInfo.h"
+#include "MxrPreprocessor.h"
 #include "SeqEnumCvt.h"
 
 // A for-each over macro arguments (up to 256 of them).
-#define MXR_PP_PARENS ()
-#define MXR_PP_EXPAND(...) MXR_PP_EXPAND4(MXR_PP_EXPAND4(MXR_PP_EXPAND4(MXR_PP_EXPAND4(__VA_ARGS__))))
-#define MXR_PP_EXPAND4(...) MXR_PP_EXPAND3(MXR_PP_EXPAND3(MXR_PP_EXPAND3(MXR_PP_EXPAND3(__VA_ARGS__))))
-#define MXR_PP_EXPAND3(...) MXR_PP_EXPAND2(MXR_PP_EXPAND2(MXR_PP_EXPAND2(MXR_PP_EXPAND2(__VA_ARGS__))))
-#define MXR_PP_EXPAND2(...) MXR_PP_EXPAND1(MXR_PP_EXPAND1(MXR_PP_EXPAND1(MXR_PP_EXPAND1(__VA_ARGS__))))
-#define MXR_PP_EXPAND1(...) __VA_ARGS__
-#define MXR_PP_FOR_EACH(macro, X, ...) __VA_OPT__(MXR_PP_EXPAND(MXR_PP_FOR_EACH_HELPER(macro, X, __VA_ARGS__)))
-#define MXR_PP_FOR_EACH_HELPER(macro, X, a1, ...) \
-    macro(X, a1) __VA_OPT__(, MXR_PP_FOR_EACH_AGAIN MXR_PP_PARENS(macro, X, __VA_ARGS__))
-#define MXR_PP_FOR_EACH_AGAIN() MXR_PP_FOR_EACH_HELPER
+
 
 #define MXR_ENUM_ROW_(X, name) EnumCvtEnt{static_cast<int>(X::name), #name}
 

@@ -11,8 +11,9 @@
 // MXR_ENUM declares the getter, static BaseEnumCvtPtr X::Getter() (a new
 // converter over the table on every call), and the enumeration's two
 // conversions, GetIoItemFrom(E) and SetFromIoItem(const IoItemPtr&, E&),
-// found by argument-dependent lookup. A field of the enumeration goes into
-// the field list as MXR_ENUM_FIELD("key", member, Getter).
+// found by argument-dependent lookup, and MxrEnumCvtOf(E), the converter
+// found from the type alone (MessageDeclare.h). A field of the enumeration
+// goes into the field list as MXR_ENUM_FIELD("key", member, Getter).
 //
 // A value read back must be one the enumeration type can hold: give the
 // enumeration a fixed underlying type (enum E : int) when every 32-bit number
@@ -27,4 +28,5 @@
     static BaseEnumCvtPtr Getter();                                                      \
     friend IoItemPtr GetIoItemFrom(E v) { return MxrIoItemOfEnum(static_cast<int>(v), Getter()); } \
     friend int SetFromIoItem(const IoItemPtr& i, E& v) { return MxrSetEnumFromIoItem(i, v, Getter()); } \
+    friend BaseEnumCvtPtr MxrEnumCvtOf(E) { return Getter(); }                             \
     static_assert(true)

@@ -4,7 +4,7 @@
 // they can never drift apart. Written once in the class body:
 //
 //   class TimerTag : public BaseVirtItem {
-//       MXR_CLASS(TimerTag, BaseVirtItem);
+//       MXR_LOCAL_CLASS(TimerTag, BaseVirtItem);
 //       MXR_FIELDS(MXR_FIELD("timerId", timerId),
 //                  MXR_ENUM_FIELD("state", state, GetEnStateCvtPtr));
 //       ...
@@ -30,6 +30,15 @@ struct MxrFieldDesc {
     const char* key;
     T C::*member;
     Cvt enumCvt;  // nullptr unless isEnum
+    // A field the class keeps to itself: in neither form (a record whose
+    // fields stay in its process, say).
+    bool travels = true;
+
+    constexpr MxrFieldDesc Unsent() const {
+        MxrFieldDesc kept = *this;
+        kept.travels = false;
+        return kept;
+    }
 };
 
 template <class C, class T>
@@ -53,7 +62,8 @@ public:                                                             \
 #define MXR_FIELD(key, member) MxrMakeField((key), &MxrSelf::member)
 #define MXR_ENUM_FIELD(key, member, cvtGetter) MxrMakeEnumField((key), &MxrSelf::member, &MxrSelf::cvtGetter)
 
-// Calls visit(desc, obj.*desc.member) for each own field of obj in list order.
+// Calls visit(desc, obj.*desc.member) for each own field of obj in list order
+// that travels (a field marked Unsent is passed over).
 // A non-zero result stops the walk and is returned; 0 when every field was
 // visited. obj may be const (the values are then const too).
 template <class Obj, class Visit>
@@ -67,7 +77,7 @@ int MxrForEachOwnField(Obj& obj, Visit&& visit) {
             static_assert((std::is_same_v<typename std::remove_cvref_t<decltype(desc)>::Class, X> && ...),
                           "a field list names only the class's own members");
             int rc = 0;
-            static_cast<void>(((rc = visit(desc, obj.*(desc.member)), rc == 0) && ...));
+            static_cast<void>(((rc = desc.travels ? visit(desc, obj.*(desc.member)) : 0, rc == 0) && ...));
             return rc;
         },
         fields);

@@ -2,13 +2,4 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(GenericTimeoutMsg, 20);
-
-GenericTimeoutMsg::GenericTimeoutMsg() { MXR_METHOD_FRAME("GenericTimeoutMsg", 0); }
-
-GenericTimeoutMsg::GenericTimeoutMsg(BaseAddrPtr to) {
-    MXR_METHOD_FRAME("GenericTimeoutMsg", 1);
-    toAddr = to;
-}
-
-GenericTimeoutMsg::~GenericTimeoutMsg() { MXR_METHOD_FRAME("~GenericTimeoutMsg", 0); }
+MXR_LOCAL_CLASS_DEFINE(GenericTimeoutMsg);

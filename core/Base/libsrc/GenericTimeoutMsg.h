@@ -3,15 +3,6 @@
 // runs out. It carries nothing but its to-address.
 #pragma once
 
-#include "BaseMsg.h"
+#include "MessageDeclare.h"
 
-class GenericTimeoutMsg : public BaseMsg {
-    MXR_CLASS(GenericTimeoutMsg, BaseMsg);
-    MXR_FIELDS();
-
-public:
-    GenericTimeoutMsg();
-    explicit GenericTimeoutMsg(BaseAddrPtr to);
-    ~GenericTimeoutMsg() override;
-};
-MXR_COMPANIONS(GenericTimeoutMsg);
+MXR_NOTICE(GenericTimeoutMsg, BaseMsg);

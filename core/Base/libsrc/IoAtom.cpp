@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_ABSTRACT_CLASS_DEFINE(IoAtom, 21);
+MXR_ABSTRACT_CLASS_DEFINE(IoAtom);
 
 IoAtom::IoAtom() { MXR_METHOD_FRAME("IoAtom", 0); }
 

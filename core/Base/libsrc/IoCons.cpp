@@ -11,7 +11,7 @@
 #include "IoNull.h"
 #include "NestingGuard.h"
 
-MXR_CLASS_DEFINE_CUSTOM(IoCons, 22);
+MXR_CLASS_DEFINE_CUSTOM(IoCons);
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(IoIdent, 23);
+MXR_CLASS_DEFINE(IoIdent);
 
 IoIdent::IoIdent() { MXR_METHOD_FRAME("IoIdent", 0); }
 

@@ -7,7 +7,7 @@
 
 static_assert(sizeof(unsigned int) == 4, "an IoInt holds exactly 32 bits");
 
-MXR_CLASS_DEFINE(IoInt, 24);
+MXR_CLASS_DEFINE(IoInt);
 
 IoInt::IoInt() : value(0) { MXR_METHOD_FRAME("IoInt", 0); }
 

@@ -5,7 +5,7 @@
 #include "ClassDefine.h"
 #include "IoNull.h"
 
-MXR_ABSTRACT_CLASS_DEFINE(IoItem, 25);
+MXR_ABSTRACT_CLASS_DEFINE(IoItem);
 
 IoItem::IoItem() { MXR_METHOD_FRAME("IoItem", 0); }
 

@@ -47,10 +47,13 @@ int ReadElement(BasePktCtrl& c, BasePtr& element) {
         element = BasePtr();
         return 0;
     }
-    RegisterClass* rec = code.value > 0x7fffffffUL ? nullptr : RegisterClass::GetRegisterClassEntryFrmId(static_cast<int>(code.value));
-    if (rec == nullptr || rec->GetNewFuncPtr() == nullptr) return 1;
+    // Only items: checked before the factory runs.
+    RegisterClass* rec = code.value > 0x7fffffffUL ? nullptr
+                                                   : RegisterClass::GetDecodableEntry(static_cast<int>(code.value),
+                                                                                     IoItem::ClassCode, MxrDecodePlace::Field);
+    if (rec == nullptr) return 1;
     BasePtr made(rec->GetNewFuncPtr()());
-    if (made.GetPtr() == nullptr || !made->IsOfType(IoItem::ClassCode)) return 1;
+    if (made.GetPtr() == nullptr) return 1;
     NestingGuard level(elementDepth);
     if (level.Beyond(IoItem::MaxListDepth)) return 1;
     c.SetOffset(start);

@@ -7,7 +7,7 @@
 #include "IoCons.h"
 #include "NestingGuard.h"
 
-MXR_CLASS_DEFINE_CUSTOM(IoLocal, 26);
+MXR_CLASS_DEFINE_CUSTOM(IoLocal);
 
 namespace {
 // Holders being printed on this thread: a holder adds no indent, so chains

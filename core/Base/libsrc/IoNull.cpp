@@ -4,7 +4,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(IoNull, 27);
+MXR_CLASS_DEFINE(IoNull);
 
 namespace {
 // Made right after the class's registration, so the shared list exists from

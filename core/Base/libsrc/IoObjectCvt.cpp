@@ -36,6 +36,11 @@ IoItemPtr GetIoItemFrom(const BasePtr& p) {
 
 int SetFromIoItem(const IoItemPtr& i, BasePtr& p) {
     MXR_OBJ_FRAME("SetFromIoItem", 2);
+    return MxrSetPointerFromIoItem(i, p, BaseVirtItem::ClassCode);
+}
+
+int MxrSetPointerFromIoItem(const IoItemPtr& i, BasePtr& p, int declaredType, MxrDecodePlace place) {
+    MXR_OBJ_FRAME("MxrSetPointerFromIoItem", 3);
     if (i.GetRefPtr() == nullptr) return 1;
     if (IoNull::IsNull(i)) {
         p = BasePtr();
@@ -50,7 +55,11 @@ int SetFromIoItem(const IoItemPtr& i, BasePtr& p) {
 
     bStr className = static_cast<IoIdent*>(head.GetPtr())->GetValue();
     RegisterClass* rec = RegisterClass::GetRegisterClassEntryFromName(className.StrVal());
-    if (rec == nullptr || rec->GetNewFuncPtr() == nullptr) {
+    // A class this process has but that may not be built here (local-only,
+    // or not what the field declares) is refused before it is constructed.
+    if (rec != nullptr && !rec->IsDecodableAs(declaredType, place)) return 1;
+    if (rec == nullptr) {
+        if (place == MxrDecodePlace::TopOfMessage) return 1;
         IoLocal* local = new (std::nothrow) IoLocal(i);
         if (local == nullptr) return 1;
         p = BasePtr(local);

@@ -10,6 +10,7 @@
 
 #include "BasePtr.h"
 #include "IoItem.h"
+#include "WireKind.h"
 
 // Null: the shared empty list. An IoLocal: what its held item's slot 2 gives
 // (its own (IoLocal) when it holds nothing). Any other object: its slot 2.
@@ -19,8 +20,20 @@ IoItemPtr GetIoItemFrom(const BasePtr& p);
 // registered here is made by its factory and reads fields through its slot 3
 // (p takes it only when that returns 0, and that result is returned); a class
 // unknown here keeps the whole tree in a new IoLocal (0). Null, a tree of
-// another form, or one nested too deep: 1, p unchanged.
+// another form, one nested too deep, or a registered class that may not be
+// built from a peer's text (local-only, or not derived from the field's
+// declared class, checked before anything is constructed): 1, p unchanged.
+// A BasePtr field is declared as BaseVirtItem.
 int SetFromIoItem(const IoItemPtr& i, BasePtr& p);
+// A typed field XPtr: only X and classes derived from it.
+// At the top of a message (place TopOfMessage) only message classes qualify
+// and a class unknown here is refused too.
+int MxrSetPointerFromIoItem(const IoItemPtr& i, BasePtr& p, int declaredType,
+                            MxrDecodePlace place = MxrDecodePlace::Field);
+template <class X>
+int SetFromIoItem(const IoItemPtr& i, TypedPtr<X>& p) {
+    return MxrSetPointerFromIoItem(i, p, X::ClassCode);
+}
 
 // (ClassName . fields): the tree of an object whose field list is fields
 // (null counts as the empty list).

@@ -7,7 +7,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(IoString, 28);
+MXR_CLASS_DEFINE(IoString);
 
 char IoString::charCvtTbl[256][5];
 std::atomic<int> IoString::charCvtTblInit{0};

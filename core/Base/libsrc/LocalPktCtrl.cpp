@@ -2,7 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE_CUSTOM(LocalPktCtrl, 29);
+MXR_LOCAL_CLASS_DEFINE_CUSTOM(LocalPktCtrl);
 
 LocalPktCtrl::LocalPktCtrl() { MXR_METHOD_FRAME("LocalPktCtrl", 0); }
 

@@ -8,7 +8,7 @@
 #include "PipePktCtrl.h"
 
 class LocalPktCtrl : public PipePktCtrl {
-    MXR_CLASS(LocalPktCtrl, PipePktCtrl);
+    MXR_LOCAL_CLASS(LocalPktCtrl, PipePktCtrl);
     MXR_FIELDS();
 
 public:

@@ -5,7 +5,7 @@
 #include "LogicalAddrEnt.h"
 #include "SeqEnumCvt.h"
 
-MXR_CLASS_DEFINE(LogicalAddr, 30);
+MXR_CLASS_DEFINE(LogicalAddr);
 
 namespace {
 const EnumCvtEnt enLogicalNameTbl[] = {

@@ -7,7 +7,7 @@
 #include "GrowRowTable.h"
 #include "MxrAssert.h"
 
-MXR_CLASS_DEFINE(LogicalAddrEnt, 31);
+MXR_LOCAL_CLASS_DEFINE(LogicalAddrEnt);
 
 LogicalAddrEnt** LogicalAddrEnt::logicalAddrTblPtr = nullptr;
 int LogicalAddrEnt::logicalAddrTblSz = 0;

@@ -13,7 +13,7 @@
 #include "LogicalAddr.h"
 
 class LogicalAddrEnt : public BaseVirtItem {
-    MXR_CLASS(LogicalAddrEnt, BaseVirtItem);
+    MXR_LOCAL_CLASS(LogicalAddrEnt, BaseVirtItem);
     MXR_FIELDS();
 
 public:

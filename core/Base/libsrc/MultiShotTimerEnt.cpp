@@ -3,7 +3,7 @@
 #include "ClassDefine.h"
 #include "TimerManager.h"
 
-MXR_CLASS_DEFINE(MultiShotTimerEnt, 32);
+MXR_LOCAL_CLASS_DEFINE(MultiShotTimerEnt);
 
 MultiShotTimerEnt::MultiShotTimerEnt()
     : SecsWhenSet(0), MicroSecsWhenSet(0), WaitTime(0), RepeatCount(kRepeatForever), FiredCount(0) {

@@ -6,7 +6,7 @@
 #include "BaseTimerEnt.h"
 
 class MultiShotTimerEnt : public BaseTimerEnt {
-    MXR_CLASS(MultiShotTimerEnt, BaseTimerEnt);
+    MXR_LOCAL_CLASS(MultiShotTimerEnt, BaseTimerEnt);
     MXR_FIELDS(MXR_FIELD("secsWhenSet", SecsWhenSet), MXR_FIELD("microSecsWhenSet", MicroSecsWhenSet),
                MXR_FIELD("waitTime", WaitTime), MXR_FIELD("repeatCount", RepeatCount),
                MXR_FIELD("firedCount", FiredCount));

@@ -24,7 +24,7 @@
 
 using namespace portlib::platform;
 
-MXR_CLASS_DEFINE_CUSTOM(PipeHead, 33);
+MXR_LOCAL_CLASS_DEFINE_CUSTOM(PipeHead);
 MXR_ENUM_TABLE(PipeHead, GetHeartBeatActivityCvtPtr, UNDEFINED, SEND, RECEIVE, STANDBY, SENDANDRECEIVE);
 MXR_ENUM_TABLE(PipeHead, GetHeartBeatStatusCvtPtr, NONE, INITIALIZING, ALIVE, DEAD);
 
@@ -357,14 +357,8 @@ int PipeHead::DeliverAssembled(PipePktCtrlPtr& ctrl) {
     MXR_METHOD_FRAME("DeliverAssembled", 1);
     ctrl->SetOffset(0);
     BasePktCtrlPtr stream(ctrl);
-    BasePtr obj = BaseMsgPtr(stream);
-    if (obj.GetPtr() != nullptr && obj->GetTypeId() == IoCons::ClassCode) {
-        // An s-expression stands for the object it describes.
-        BasePtr described;
-        if (::SetFromIoItem(IoItemPtr(obj), described) != 0) described = BasePtr();
-        obj = described;
-    }
-    const BaseMsgPtr msg(obj);
+    // A message, or an s-expression naming one; nothing else is built.
+    const BaseMsgPtr msg(stream);
     if (!msg.Ok()) {
         ReportLine(std::string(GetClassName()) + "::ProcessIncomming Pkt Bufr message generation failed");
         return -1;

@@ -38,7 +38,7 @@
 class BasePollAdptr;
 
 class PipeHead : public BaseMsgRcvr {
-    MXR_CLASS(PipeHead, BaseMsgRcvr);
+    MXR_LOCAL_CLASS(PipeHead, BaseMsgRcvr);
     MXR_FIELDS();
 
 public:

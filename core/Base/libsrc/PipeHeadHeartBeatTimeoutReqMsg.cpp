@@ -2,13 +2,4 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PipeHeadHeartBeatTimeoutReqMsg, 36);
-
-PipeHeadHeartBeatTimeoutReqMsg::PipeHeadHeartBeatTimeoutReqMsg() { MXR_METHOD_FRAME("PipeHeadHeartBeatTimeoutReqMsg", 0); }
-
-PipeHeadHeartBeatTimeoutReqMsg::PipeHeadHeartBeatTimeoutReqMsg(BaseAddrPtr& to) {
-    MXR_METHOD_FRAME("PipeHeadHeartBeatTimeoutReqMsg", 1);
-    toAddr = to;
-}
-
-PipeHeadHeartBeatTimeoutReqMsg::~PipeHeadHeartBeatTimeoutReqMsg() { MXR_METHOD_FRAME("~PipeHeadHeartBeatTimeoutReqMsg", 0); }
+MXR_LOCAL_CLASS_DEFINE(PipeHeadHeartBeatTimeoutReqMsg);

@@ -2,16 +2,7 @@
 // convention, never made by the endpoint.
 #pragma once
 
+#include "MessageDeclare.h"
 #include "PipeHeadHeartBeatTimeoutReqMsg.h"
-#include "BaseRspMsg.h"
 
-class PipeHeadHeartBeatTimeoutRspMsg : public BaseRspMsg {
-    MXR_CLASS(PipeHeadHeartBeatTimeoutRspMsg, BaseRspMsg);
-    MXR_FIELDS();
-
-public:
-    PipeHeadHeartBeatTimeoutRspMsg();
-    explicit PipeHeadHeartBeatTimeoutRspMsg(const PipeHeadHeartBeatTimeoutReqMsg& req);
-    ~PipeHeadHeartBeatTimeoutRspMsg() override;
-};
-MXR_COMPANION_PTR(PipeHeadHeartBeatTimeoutRspMsg);
+MXR_RESPONSE(PipeHeadHeartBeatTimeoutRspMsg, PipeHeadHeartBeatTimeoutReqMsg);

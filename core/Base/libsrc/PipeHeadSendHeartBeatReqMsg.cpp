@@ -2,13 +2,4 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PipeHeadSendHeartBeatReqMsg, 34);
-
-PipeHeadSendHeartBeatReqMsg::PipeHeadSendHeartBeatReqMsg() { MXR_METHOD_FRAME("PipeHeadSendHeartBeatReqMsg", 0); }
-
-PipeHeadSendHeartBeatReqMsg::PipeHeadSendHeartBeatReqMsg(BaseAddrPtr& to) {
-    MXR_METHOD_FRAME("PipeHeadSendHeartBeatReqMsg", 1);
-    toAddr = to;
-}
-
-PipeHeadSendHeartBeatReqMsg::~PipeHeadSendHeartBeatReqMsg() { MXR_METHOD_FRAME("~PipeHeadSendHeartBeatReqMsg", 0); }
+MXR_LOCAL_CLASS_DEFINE(PipeHeadSendHeartBeatReqMsg);

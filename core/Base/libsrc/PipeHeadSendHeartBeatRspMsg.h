@@ -2,16 +2,7 @@
 // convention, never made by the endpoint.
 #pragma once
 
+#include "MessageDeclare.h"
 #include "PipeHeadSendHeartBeatReqMsg.h"
-#include "BaseRspMsg.h"
 
-class PipeHeadSendHeartBeatRspMsg : public BaseRspMsg {
-    MXR_CLASS(PipeHeadSendHeartBeatRspMsg, BaseRspMsg);
-    MXR_FIELDS();
-
-public:
-    PipeHeadSendHeartBeatRspMsg();
-    explicit PipeHeadSendHeartBeatRspMsg(const PipeHeadSendHeartBeatReqMsg& req);
-    ~PipeHeadSendHeartBeatRspMsg() override;
-};
-MXR_COMPANION_PTR(PipeHeadSendHeartBeatRspMsg);
+MXR_RESPONSE(PipeHeadSendHeartBeatRspMsg, PipeHeadSendHeartBeatReqMsg);

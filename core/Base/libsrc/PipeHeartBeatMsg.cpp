@@ -2,21 +2,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PipeHeartBeatMsg, 38);
-
-PipeHeartBeatMsg::PipeHeartBeatMsg() : count(0) { MXR_METHOD_FRAME("PipeHeartBeatMsg", 0); }
-
-PipeHeartBeatMsg::~PipeHeartBeatMsg() { MXR_METHOD_FRAME("~PipeHeartBeatMsg", 0); }
-
-int PipeHeartBeatMsg::GetCount() const {
-    MXR_METHOD_FRAME("GetCount", 0);
-    return count;
-}
-
-void PipeHeartBeatMsg::SetCount(int count_) {
-    MXR_METHOD_FRAME("SetCount", 1);
-    count = count_;
-}
+MXR_CLASS_DEFINE(PipeHeartBeatMsg);
 
 void PipeHeartBeatMsg::IncCount() {
     MXR_METHOD_FRAME("IncCount", 0);

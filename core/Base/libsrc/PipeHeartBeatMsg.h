@@ -5,20 +5,9 @@
 #pragma once
 
 #include "BasePipeMsg.h"
+#include "MessageDeclare.h"
 
-class PipeHeartBeatMsg : public BasePipeMsg {
-    MXR_CLASS(PipeHeartBeatMsg, BasePipeMsg);
-    MXR_FIELDS(MXR_FIELD("count", count));
-
-public:
-    PipeHeartBeatMsg();
-    ~PipeHeartBeatMsg() override;
-
-    int GetCount() const;
-    void SetCount(int count);
+MXR_MESSAGE_BEGIN(PipeHeartBeatMsg, BasePipeMsg, (int, count, "count", Get(GetCount), Set(SetCount)))
+    // count + 1, wrapping round like the 32-bit counter on the wire.
     void IncCount();
-
-private:
-    int count;
-};
-MXR_COMPANIONS(PipeHeartBeatMsg);
+MXR_END(PipeHeartBeatMsg);

@@ -5,31 +5,12 @@
 #pragma once
 
 #include "BasePipeMsg.h"
+#include "MessageDeclare.h"
 #include "bStr.h"
 
-class PipeInitMsg : public BasePipeMsg {
-    MXR_CLASS(PipeInitMsg, BasePipeMsg);
-    MXR_FIELDS(MXR_FIELD("host", host), MXR_FIELD("pid", pid), MXR_FIELD("tid", tid),
-               MXR_FIELD("max_pkt_size", max_pkt_size));
-
-public:
-    PipeInitMsg();
-    PipeInitMsg(bStr host, long pid, long tid, unsigned int max_pkt_size);
-    ~PipeInitMsg() override;
-
-    bStr GetHost() const;
-    void SetHost(bStr host);
-    long GetPid() const;
-    void SetPid(long pid);
-    long GetTid() const;
-    void SetTid(long tid);
-    unsigned int GetMax_pkt_size() const;
-    void SetMax_pkt_size(unsigned int size);
-
-private:
-    bStr host;
-    long pid;  // 4 bytes on the wire
-    long tid;  // 4 bytes on the wire
-    unsigned int max_pkt_size;
-};
-MXR_COMPANIONS(PipeInitMsg);
+// pid and tid are 4 bytes on the wire.
+MXR_MESSAGE(PipeInitMsg, BasePipeMsg,
+            (bStr, host, "host", Get(GetHost), Set(SetHost)),
+            (long, pid, "pid", Get(GetPid), Set(SetPid)),
+            (long, tid, "tid", Get(GetTid), Set(SetTid)),
+            (unsigned int, max_pkt_size, "max_pkt_size", Get(GetMax_pkt_size), Set(SetMax_pkt_size)));

@@ -7,7 +7,7 @@
 #include "EnumDefine.h"
 #include "MxrAssert.h"
 
-MXR_CLASS_DEFINE_CUSTOM(PipePktBufr, 40);
+MXR_LOCAL_CLASS_DEFINE_CUSTOM(PipePktBufr);
 MXR_ENUM_TABLE(PipePktBufr, GetEnSizeCvtPtr, DATASIZE);
 
 namespace {

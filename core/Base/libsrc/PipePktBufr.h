@@ -17,7 +17,7 @@
 #include "PktSerialize.h"
 
 class PipePktBufr : public BasePktBufr {
-    MXR_CLASS(PipePktBufr, BasePktBufr);
+    MXR_LOCAL_CLASS(PipePktBufr, BasePktBufr);
 
 public:
     enum enSize : int { DATASIZE = 512 };

@@ -7,7 +7,7 @@
 #include "MxrAssert.h"
 #include "PipePktBufr.h"
 
-MXR_CLASS_DEFINE(PipePktCtrl, 41);
+MXR_LOCAL_CLASS_DEFINE(PipePktCtrl);
 
 namespace {
 // The largest count handed to a packet at once (its counts are 16-bit).

@@ -17,7 +17,7 @@
 #include "BasePktCtrl.h"
 
 class PipePktCtrl : public BasePktCtrl {
-    MXR_CLASS(PipePktCtrl, BasePktCtrl);
+    MXR_LOCAL_CLASS(PipePktCtrl, BasePktCtrl);
     MXR_FIELDS(MXR_FIELD("bufrCursor", BufrCursor), MXR_FIELD("maxPktSize", MaxPktSize));
 
 public:

@@ -8,7 +8,7 @@
 #include "MsgIo.h"
 #include "PipeHead.h"
 
-MXR_CLASS_DEFINE(PipePollAdptr, 42);
+MXR_LOCAL_CLASS_DEFINE(PipePollAdptr);
 
 namespace {
 void ReportLine(const std::string& line) { std::cerr << line + "\n" << std::flush; }

@@ -15,7 +15,7 @@
 MXR_FORWARD_PTR(PipeHead);
 
 class PipePollAdptr : public BasePollAdptr {
-    MXR_CLASS(PipePollAdptr, BasePollAdptr);
+    MXR_LOCAL_CLASS(PipePollAdptr, BasePollAdptr);
     MXR_FIELDS(MXR_FIELD("fd", fd), MXR_FIELD("pipeHeadPtr", pipeHeadPtr), MXR_FIELD("readyToSnd", readyToSnd),
                MXR_FIELD("pktBufrBeingRead", pktBufrBeingRead));
 

@@ -4,32 +4,18 @@
 #pragma once
 
 #include "BasePipeMsg.h"
+#include "MessageDeclare.h"
 #include "bStr.h"
 
-class PipeRegMsg : public BasePipeMsg {
-    MXR_CLASS(PipeRegMsg, BasePipeMsg);
-    MXR_FIELDS(MXR_FIELD("host", host), MXR_FIELD("pid", pid), MXR_FIELD("tid", tid),
-               MXR_FIELD("comPriority", comPriority));
+// The fields of an announced route, shared with PipeDeRegMsg; pid and tid
+// are 4 bytes on the wire.
+#define MXR_PIPE_ROUTE_FIELDS                                  \
+    (bStr, host, "host", Get(GetHost), Set(SetHost)),          \
+        (long, pid, "pid", Get(GetPid), Set(SetPid)),          \
+        (long, tid, "tid", Get(GetTid), Set(SetTid)),          \
+        (int, comPriority, "comPriority", Get(GetComPriority), Set(SetComPriority))
 
-public:
-    PipeRegMsg();
-    PipeRegMsg(bStr host, long pid, long tid);
-    PipeRegMsg(bStr host, long pid, long tid, int comPriority);
-    ~PipeRegMsg() override;
-
-    bStr GetHost() const;
-    void SetHost(bStr host);
-    long GetPid() const;
-    void SetPid(long pid);
-    long GetTid() const;
-    void SetTid(long tid);
-    int GetComPriority() const;
-    void SetComPriority(int comPriority);
-
-private:
-    bStr host;
-    long pid;  // 4 bytes on the wire
-    long tid;  // 4 bytes on the wire
-    int comPriority;
-};
-MXR_COMPANIONS(PipeRegMsg);
+MXR_MESSAGE_BEGIN(PipeRegMsg, BasePipeMsg, MXR_PIPE_ROUTE_FIELDS)
+    // Priority 0.
+    PipeRegMsg(const bStr& host_, long pid_, long tid_);
+MXR_END(PipeRegMsg);

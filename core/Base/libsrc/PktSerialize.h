@@ -41,9 +41,19 @@ int _serialize(BasePktCtrl& c, bStr& v);
 // Reading makes the object of the registered class of its code and lets it read
 // itself (the pointer keeps it even when that fails); an object of a class this
 // program does not have is kept as raw bytes in a LocalPktCtrl and written out
-// again unchanged. Refused with 1: a negative length of an unknown class, and
-// objects nested more than MxrMaxObjectDepth deep (either direction).
+// again unchanged. Refused with 1, before anything is constructed and with the
+// pointer unchanged: a registered class that may not travel (local-only) or
+// that does not derive from the field's declared class; also a negative length
+// of an unknown class, and objects nested more than MxrMaxObjectDepth deep
+// (either direction).
+// A BasePtr field is declared as BaseVirtItem: any class that travels.
 int _serialize(BasePktCtrl& c, BasePtr& p);
+// A typed field XPtr: only X and classes derived from it.
+int MxrSerializePointer(BasePktCtrl& c, BasePtr& p, int declaredType);
+template <class X>
+int _serialize(BasePktCtrl& c, TypedPtr<X>& p) {
+    return MxrSerializePointer(c, p, X::ClassCode);
+}
 constexpr int MxrMaxObjectDepth = 256;
 
 // Raw copy of count bytes between c and a LocalPktCtrl's store (-1: as many as

@@ -57,7 +57,7 @@ int PackPointer(BasePktCtrl& c, BasePtr& p, int start, int after, int pending) {
     return pending;
 }
 
-int UnpackPointer(BasePktCtrl& c, BasePtr& p, int after, int length) {
+int UnpackPointer(BasePktCtrl& c, BasePtr& p, int after, int length, int declaredType) {
     if (length == 0) {
         p = BasePtr();
         return 0;
@@ -66,10 +66,14 @@ int UnpackPointer(BasePktCtrl& c, BasePtr& p, int after, int length) {
     if (int rc = _serialize(c, code)) return rc;
     c.SetOffset(after);  // the object reads its own code again
     // A code of 2^31 or more is no class's (negative as an int).
-    RegisterClass* rec = RegisterClass::GetRegisterClassEntryFrmId(static_cast<std::int32_t>(code.value));
+    const int id = static_cast<std::int32_t>(code.value);
+    RegisterClass* rec = RegisterClass::GetRegisterClassEntryFrmId(id);
     DepthGuard depth;
     if (!depth.Ok()) return 1;
-    if (rec != nullptr && rec->GetNewFuncPtr() != nullptr) {
+    if (rec != nullptr) {
+        // Checked before the factory runs: a local-only class, or one that is
+        // not what the field declares, is never constructed.
+        if (!rec->IsDecodableAs(declaredType, MxrDecodePlace::Field)) return 1;
         BasePtr obj(rec->GetNewFuncPtr()());
         if (obj.GetPtr() == nullptr) return 1;
         const int rc = obj->Serialize(c);
@@ -88,6 +92,11 @@ int UnpackPointer(BasePktCtrl& c, BasePtr& p, int after, int length) {
 
 int _serialize(BasePktCtrl& c, BasePtr& p) {
     PTR_FRAME(2);
+    return MxrSerializePointer(c, p, BaseVirtItem::ClassCode);
+}
+
+int MxrSerializePointer(BasePktCtrl& c, BasePtr& p, int declaredType) {
+    MXR_FRAME("BasePktCtrl", "MxrSerializePointer", 3, "PktSerializePointer.c");
     const int start = c.GetOffset();
     int length = 0;
     const int pending = _serialize(c, length);
@@ -98,7 +107,7 @@ int _serialize(BasePktCtrl& c, BasePtr& p) {
     case BasePktCtrl::OUTOFPKT:
         // A stream that ends inside the length word is a failure, not a null.
         if (pending != 0) return pending;
-        return UnpackPointer(c, p, after, length);
+        return UnpackPointer(c, p, after, length, declaredType);
     default:
         return pending != 0 ? pending : -1;
     }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -71,11 +73,33 @@ void BuildNameIndex() {
     nameIndexGeneration = registryGeneration;
 }
 
+// Two classes under one code would decode each other's bytes: stop at load,
+// naming both, before anything is read from a peer.
+[[noreturn]] void DuplicateCode(int code, const char* held, const char* newcomer) {
+    std::fprintf(stderr, "RegisterClass: class code %d of \"%s\" is already held by \"%s\"\n", code, NameOf(newcomer),
+                 NameOf(held));
+    std::fflush(stderr);
+    std::abort();
+}
+
 }  // namespace
 
+const char* MxrWireKindName(MxrWireKind kind) {
+    switch (kind) {
+    case MxrWireKind::Local: return "Local";
+    case MxrWireKind::Value: return "Value";
+    case MxrWireKind::Message: return "Message";
+    case MxrWireKind::Abstract: return "Abstract";
+    }
+    return "?";
+}
+
 RegisterClass::RegisterClass(const char* name, int& classId_, NewFunc newFunc_)
-    : className(name), classId(classId_), newFunc(newFunc_) {
-    REG_FRAME("RegisterClass", 3);
+    : RegisterClass(name, classId_, newFunc_, MxrWireKind::Value, nullptr) {}
+
+RegisterClass::RegisterClass(const char* name, int& classId_, NewFunc newFunc_, MxrWireKind kind_, TypeTest typeTest_)
+    : className(name), classId(classId_), newFunc(newFunc_), kind(kind_), typeTest(typeTest_) {
+    REG_FRAME("RegisterClass", 5);
     int c = classId;
     // A negative code would index before the table.
     MXR_ASSERT(c >= 0, "classId >= 0", "RegisterClass");
@@ -92,8 +116,35 @@ RegisterClass::RegisterClass(const char* name, int& classId_, NewFunc newFunc_)
         RetireTable(table);
         table = grown;
     }
+    RegisterClass* held = LoadSlot(table, c);
+    if (held != nullptr && held != this && std::strcmp(NameOf(held->className), NameOf(className)) != 0)
+        DuplicateCode(c, held->className, className);
     std::atomic_ref<RegisterClass*>(table[c]).store(this, std::memory_order_release);
     ++registryGeneration;
+}
+
+MxrWireKind RegisterClass::GetWireKind() const {
+    REG_FRAME("GetWireKind", 0);
+    return kind;
+}
+
+int RegisterClass::IsOfType(int declaredType) const {
+    REG_FRAME("IsOfType", 1);
+    if (typeTest != nullptr) return typeTest(declaredType) ? 1 : 0;
+    return declaredType == classId ? 1 : 0;
+}
+
+int RegisterClass::IsDecodableAs(int declaredType, MxrDecodePlace place) const {
+    REG_FRAME("IsDecodableAs", 2);
+    if (newFunc == nullptr) return 0;
+    switch (kind) {
+    case MxrWireKind::Message: break;
+    case MxrWireKind::Value:
+        if (place == MxrDecodePlace::TopOfMessage) return 0;
+        break;
+    default: return 0;
+    }
+    return IsOfType(declaredType);
 }
 
 RegisterClass** RegisterClass::GetClassListPtr() {
@@ -161,6 +212,18 @@ RegisterClass* RegisterClass::GetRegisterClassEntryFrmId(int id) {
     RegisterClass** table = classListPtr.load(std::memory_order_acquire);
     if (table == nullptr || id < 0 || id >= size) return nullptr;
     return LoadSlot(table, id);
+}
+
+RegisterClass* RegisterClass::GetDecodableEntry(int id, int declaredType, MxrDecodePlace place) {
+    REG_FRAME("GetDecodableEntry", 3);
+    RegisterClass* rec = GetRegisterClassEntryFrmId(id);
+    return rec != nullptr && rec->IsDecodableAs(declaredType, place) ? rec : nullptr;
+}
+
+RegisterClass* RegisterClass::GetDecodableEntryFromName(const char* name, int declaredType, MxrDecodePlace place) {
+    REG_FRAME("GetDecodableEntryFromName", 3);
+    RegisterClass* rec = GetRegisterClassEntryFromName(name);
+    return rec != nullptr && rec->IsDecodableAs(declaredType, place) ? rec : nullptr;
 }
 
 RegisterClass* RegisterClass::GetRegisterClassEntryFromName(const char* name) {

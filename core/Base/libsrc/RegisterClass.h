@@ -5,19 +5,34 @@
 // record in its own unit (MXR_CLASS_DEFINE), so registration is complete when
 // the library (or program) that holds the class has loaded.
 //
+// Every record states its class's wire kind. Only what a peer may send has a
+// factory in the registry: a local-only class (receivers, adapters, endpoints,
+// worlds, timers) is registered by name and code for lookups and type tests,
+// never for building from bytes. Decoders ask GetDecodableEntry, which checks
+// the kind and the class's ancestry before anything is constructed.
+//
 // Lookups may run on any thread, also while another library registers its
 // classes: lookup by code is lock-free, lookup by name takes the registry lock.
 #pragma once
+
+#include "WireKind.h"
 
 class BaseVirtItem;
 
 class RegisterClass {
 public:
     using NewFunc = BaseVirtItem* (*)();
+    // The class's type test without an object: 1 when id is the class's code
+    // or an ancestor's.
+    using TypeTest = int (*)(int id);
 
-    // Stores the three fields and enters the record under the code that
-    // classId holds (>= 0); a later record under the same code replaces it.
+    // Stores the fields and enters the record under the code that classId
+    // holds (>= 0). A code already held under another name stops the process,
+    // naming both classes; the same name again replaces the record. The
+    // three-argument form is a value class whose type test knows only its own
+    // code.
     RegisterClass(const char* name, int& classId, NewFunc newFunc);
+    RegisterClass(const char* name, int& classId, NewFunc newFunc, MxrWireKind kind, TypeTest typeTest);
     RegisterClass(const RegisterClass&) = delete;
     RegisterClass& operator=(const RegisterClass&) = delete;
 
@@ -37,8 +52,21 @@ public:
     NewFunc GetNewFuncPtr() const;
     void SetNewFuncPtr(NewFunc f);
 
+    MxrWireKind GetWireKind() const;
+    // 1 when the class is the class declaredType or derives from it.
+    int IsOfType(int declaredType) const;
+    // 1 when a decoder may build this class from a peer's bytes where an
+    // object of class declaredType is expected: it has a factory, is not
+    // local-only and derives from declaredType. At the top of a message only
+    // message classes qualify.
+    int IsDecodableAs(int declaredType, MxrDecodePlace place) const;
+
     // The record under id, or null (no table, id out of range, unused code).
     static RegisterClass* GetRegisterClassEntryFrmId(int id);
+    // The record under id when IsDecodableAs(declaredType, place), else null.
+    static RegisterClass* GetDecodableEntry(int id, int declaredType, MxrDecodePlace place);
+    // The same, looked up by name (the s-expression reader).
+    static RegisterClass* GetDecodableEntryFromName(const char* name, int declaredType, MxrDecodePlace place);
     // The record whose class name equals name exactly, or null.
     static RegisterClass* GetRegisterClassEntryFromName(const char* name);
 
@@ -46,4 +74,6 @@ private:
     const char* className;
     int& classId;
     NewFunc newFunc;
+    MxrWireKind kind;
+    TypeTest typeTest;
 };

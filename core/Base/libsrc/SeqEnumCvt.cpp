@@ -5,7 +5,7 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(SeqEnumCvt, 45);
+MXR_LOCAL_CLASS_DEFINE(SeqEnumCvt);
 
 SeqEnumCvt::SeqEnumCvt() : enumCvtTbl(nullptr), enumCvtTblSz(0), index(0) { MXR_METHOD_FRAME("SeqEnumCvt", 0); }
 

@@ -11,7 +11,7 @@ class SeqEnumCvt;
 MXR_COMPANION_PTR(SeqEnumCvt);
 
 class SeqEnumCvt : public BaseEnumCvt {
-    MXR_CLASS(SeqEnumCvt, BaseEnumCvt);
+    MXR_LOCAL_CLASS(SeqEnumCvt, BaseEnumCvt);
     MXR_FIELDS();
 
 public:

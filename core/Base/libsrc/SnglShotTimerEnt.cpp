@@ -3,7 +3,7 @@
 #include "ClassDefine.h"
 #include "TimerManager.h"
 
-MXR_CLASS_DEFINE(SnglShotTimerEnt, 46);
+MXR_LOCAL_CLASS_DEFINE(SnglShotTimerEnt);
 
 SnglShotTimerEnt::SnglShotTimerEnt() : SecsWhenSet(0), MicroSecsWhenSet(0), WaitTime(0) {
     MXR_METHOD_FRAME("SnglShotTimerEnt", 0);

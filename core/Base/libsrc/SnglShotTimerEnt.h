@@ -4,7 +4,7 @@
 #include "BaseTimerEnt.h"
 
 class SnglShotTimerEnt : public BaseTimerEnt {
-    MXR_CLASS(SnglShotTimerEnt, BaseTimerEnt);
+    MXR_LOCAL_CLASS(SnglShotTimerEnt, BaseTimerEnt);
     MXR_FIELDS(MXR_FIELD("secsWhenSet", SecsWhenSet), MXR_FIELD("microSecsWhenSet", MicroSecsWhenSet),
                MXR_FIELD("waitTime", WaitTime));
 

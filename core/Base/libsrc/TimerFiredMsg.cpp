@@ -5,7 +5,7 @@
 #include "LogicalAddr.h"
 #include "TimerManager.h"
 
-MXR_CLASS_DEFINE(TimerFiredMsg, 47);
+MXR_LOCAL_CLASS_DEFINE(TimerFiredMsg);
 
 TimerFiredMsg::TimerFiredMsg() { MXR_METHOD_FRAME("TimerFiredMsg", 0); }
 

@@ -8,7 +8,7 @@
 #include "TimerTag.h"
 
 class TimerFiredMsg : public BaseMsg {
-    MXR_CLASS(TimerFiredMsg, BaseMsg);
+    MXR_LOCAL_CLASS(TimerFiredMsg, BaseMsg);
     MXR_FIELDS(MXR_FIELD("heldMsgPtr", HeldMsgPtr), MXR_FIELD("heldTimerTagPtr", HeldTimerTagPtr));
 
 public:

@@ -4,7 +4,7 @@
 #include "ClassDefine.h"
 #include "MxrAssert.h"
 
-MXR_CLASS_DEFINE(TimerTag, 48);
+MXR_LOCAL_CLASS_DEFINE(TimerTag);
 
 unsigned TimerTag::nextTagValue = 0;
 

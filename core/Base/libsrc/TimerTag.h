@@ -6,7 +6,7 @@
 #include "ClassPattern.h"
 
 class TimerTag : public BaseVirtItem {
-    MXR_CLASS(TimerTag, BaseVirtItem);
+    MXR_LOCAL_CLASS(TimerTag, BaseVirtItem);
     MXR_FIELDS(MXR_FIELD("tagValue", TagValue));
 
 public:

@@ -5,11 +5,8 @@
 #include "WorldInbox.h"
 
 // Never made from a peer's bytes: it stands for a place in this process's
-// loop, so it has no factory and is not registered (its code serves type
-// tests only).
-MXR_DEFINE_TYPE_(WorldInboxPollAdptr, 112);
-MXR_DEFINE_ENCODING_SLOTS_(WorldInboxPollAdptr);
-MXR_DEFINE_FIELD_FUNCTIONS_(WorldInboxPollAdptr);
+// loop, so it is local-only (no factory).
+MXR_LOCAL_CLASS_DEFINE(WorldInboxPollAdptr);
 
 WorldInboxPollAdptr::WorldInboxPollAdptr(BaseWorld* world, std::shared_ptr<WorldInbox> inbox)
     : World(world), Inbox(std::move(inbox)) {

@@ -2,8 +2,8 @@
 // and moves what other threads posted onto its world's message list, where
 // it is dispatched like any message sent on the loop's thread.
 //
-// Lives only inside its process: no peer can ever build one (it is not in
-// the class registry), and its binary form is its class code alone.
+// Lives only inside its process: local-only, so no peer can ever build one;
+// its binary form is its class code alone.
 #pragma once
 
 #include <memory>
@@ -14,7 +14,7 @@ class BaseWorld;
 class WorldInbox;
 
 class WorldInboxPollAdptr : public BasePollAdptr {
-    MXR_CLASS(WorldInboxPollAdptr, BasePollAdptr);
+    MXR_LOCAL_CLASS(WorldInboxPollAdptr, BasePollAdptr);
     MXR_FIELDS();
 
 public:

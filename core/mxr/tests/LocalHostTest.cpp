@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "LocalHost.h"
-#include "LocalHostReliableMessageHomeRspMsg.h"
+#include "LocalHostReliableMessageHomeReqMsg.h"
 #include "LogicalAddrEnt.h"
 #include "PostOfficeWorld.h"
 

@@ -30,16 +30,16 @@
 #include "Message.h"
 #include "MxrTestSupport.h"
 #include "PostOffice.h"
-#include "PostOfficeCanTalkRspMsg.h"
-#include "PostOfficeCreateMailBoxRspMsg.h"
+#include "PostOfficeCanTalkReqMsg.h"
+#include "PostOfficeCreateMailBoxReqMsg.h"
 #include "PostOfficeDisplayMailBoxLstRspMsg.h"
-#include "PostOfficeIsHostAliveRspMsg.h"
-#include "PostOfficeIsMboxEmptyRspMsg.h"
+#include "PostOfficeIsHostAliveReqMsg.h"
+#include "PostOfficeIsMboxEmptyReqMsg.h"
 #include "PostOfficeRcvFromHostMboxRspMsg.h"
 #include "PostOfficeRcvFromMboxRspMsg.h"
-#include "PostOfficeRemoveMailBoxRspMsg.h"
+#include "PostOfficeRemoveMailBoxReqMsg.h"
 #include "PostOfficeSendToMboxAsynchReqMsg.h"
-#include "PostOfficeSendToMboxRspMsg.h"
+#include "PostOfficeSendToMboxReqMsg.h"
 
 namespace mxrtest {
 

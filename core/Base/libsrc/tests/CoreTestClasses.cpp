@@ -9,7 +9,7 @@ namespace {
 std::atomic<int> liveProbes{0};
 }
 
-MXR_CLASS_DEFINE(Probe, 201);
+MXR_CLASS_DEFINE(Probe);
 MXR_ENUM_TABLE(Probe, GetColourCvtPtr, RED, BLUE);
 
 Probe::Probe() : label(0), colour(RED) {
@@ -42,7 +42,7 @@ std::function<void(Probe*)>& Probe::OnDestroy() {
     return hook;
 }
 
-MXR_ABSTRACT_CLASS_DEFINE(Animal, 202);
-MXR_CLASS_DEFINE(Dog, 203);
-MXR_CLASS_DEFINE(Puppy, 204);
-MXR_CLASS_DEFINE(Cat, 205);
+MXR_ABSTRACT_CLASS_DEFINE(Animal);
+MXR_CLASS_DEFINE(Dog);
+MXR_CLASS_DEFINE(Puppy);
+MXR_CLASS_DEFINE(Cat);

@@ -109,8 +109,8 @@ TEST(DynamicAddrTable, OnlyTheOwnerOfARowEmptiesIt) {
     EXPECT_EQ(b->GetIdx(), idx);
     a = DynamicAddrEntPtr();
     EXPECT_EQ(Resolve(idx, b->GetUniq()), Tag(1));
-    // A factory entry holds no row.
-    DynamicAddrEntPtr blank(static_cast<DynamicAddrEnt*>(DynamicAddrEnt::GetNewDynamicAddrEntClass()));
+    // A blank entry holds no row.
+    DynamicAddrEntPtr blank(new DynamicAddrEnt());
     EXPECT_EQ(blank->GetIdx(), 0);
     blank = DynamicAddrEntPtr();
     EXPECT_EQ(Resolve(idx, b->GetUniq()), Tag(1));

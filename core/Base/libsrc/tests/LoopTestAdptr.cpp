@@ -6,7 +6,7 @@ namespace {
 int liveAdptrs = 0;
 }
 
-MXR_CLASS_DEFINE(LoopTestAdptr, 301);
+MXR_LOCAL_CLASS_DEFINE(LoopTestAdptr);
 
 LoopTestAdptr::LoopTestAdptr() : LoopTestAdptr(-1) {}
 

@@ -7,7 +7,7 @@
 #include "BasePollAdptr.h"
 
 class LoopTestAdptr : public BasePollAdptr {
-    MXR_CLASS(LoopTestAdptr, BasePollAdptr);
+    MXR_LOCAL_CLASS(LoopTestAdptr, BasePollAdptr);
     MXR_FIELDS();
 
 public:

@@ -11,7 +11,7 @@
 #include "ClassDefine.h"
 
 class HookRcvr : public BaseMsgRcvr {
-    MXR_CLASS(HookRcvr, BaseMsgRcvr);
+    MXR_LOCAL_CLASS(HookRcvr, BaseMsgRcvr);
     MXR_FIELDS();
 
 public:
@@ -21,7 +21,7 @@ public:
     }
     std::function<void()> hook;
 };
-MXR_CLASS_DEFINE(HookRcvr, 317);
+MXR_LOCAL_CLASS_DEFINE(HookRcvr);
 
 TEST(MessageThreads, ARequestMadeOnAnotherThreadDuringADispatchHasNoSender) {
     HookRcvr r;

@@ -36,7 +36,7 @@ public:
 MXR_COMPANIONS(Shared);
 std::atomic<int> Shared::destroyed{0};
 std::atomic<int> Shared::destroyedPayload{0};
-MXR_CLASS_DEFINE(Shared, 210);
+MXR_CLASS_DEFINE(Shared);
 
 constexpr int kThreads = 8;
 

@@ -10,8 +10,8 @@
 #include "PipePktBufr.h"
 #include "platform/NamedPipe.h"
 
-MXR_CLASS_DEFINE(TestPipeHead, 340);
-MXR_CLASS_DEFINE(BulkMsg, 341);
+MXR_LOCAL_CLASS_DEFINE(TestPipeHead);
+MXR_CLASS_DEFINE(BulkMsg);
 
 using namespace portlib::platform;
 

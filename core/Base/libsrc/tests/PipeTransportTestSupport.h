@@ -32,7 +32,7 @@ struct SockPair {
 
 // An endpoint that records its hang-ups and the packets it was handed.
 class TestPipeHead : public PipeHead {
-    MXR_CLASS(TestPipeHead, PipeHead);
+    MXR_LOCAL_CLASS(TestPipeHead, PipeHead);
     MXR_FIELDS();
 
 public:

@@ -65,19 +65,27 @@ TEST_F(EmptyRegistry, TableGrowsInStepsOf64AndKeepsEveryEntry) {
     EXPECT_EQ(RegisterClass::GetRegisterClassEntryFromName("OneThirty"), &big);
 }
 
-TEST_F(EmptyRegistry, SecondRecordUnderACodeReplacesTheFirstSilently) {
+TEST_F(EmptyRegistry, SameNameAgainReplacesTheRecord) {
     static int codeA = 5, codeB = 5;
-    static RegisterClass a("First", codeA, &MakeNothing);
-    static RegisterClass b("Second", codeB, &MakeNothing);
+    static RegisterClass a("Same", codeA, &MakeNothing);
+    static RegisterClass b("Same", codeB, &MakeNothing);
     EXPECT_EQ(RegisterClass::GetRegisterClassEntryFrmId(5), &b);
-    EXPECT_EQ(RegisterClass::GetRegisterClassEntryFromName("Second"), &b);
-    EXPECT_EQ(RegisterClass::GetRegisterClassEntryFromName("First"), nullptr);
+    EXPECT_EQ(RegisterClass::GetRegisterClassEntryFromName("Same"), &b);
+}
+
+// Two classes under one code would read each other's bytes: the process stops
+// at load, naming both.
+TEST(RegisterClassDeathTest, CodeHeldUnderAnotherNameStopsTheProcessNamingBoth) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    static int taken = Dog::ClassCode;
+    EXPECT_DEATH({ RegisterClass intruder("Intruder", taken, &MakeNothing); },
+                 "class code 203 of \"Intruder\" is already held by \"Dog\"");
 }
 
 TEST(RegisterClass, LookupByCodeIsNullOutsideTheTableAndForUnusedCodes) {
     const int size = RegisterClass::GetClassListSize();
     ASSERT_GE(size, 256);  // the test classes use codes up to 205
-    const int cases[] = {-1, -1000, size, size + 1, 1 << 30, 0, 112, 120, 133};
+    const int cases[] = {-1, -1000, size, size + 1, 1 << 30, 0, 113, 120, 133};
     for (int id : cases) EXPECT_EQ(RegisterClass::GetRegisterClassEntryFrmId(id), nullptr) << id;
     RegisterClass* root = RegisterClass::GetRegisterClassEntryFrmId(16);
     ASSERT_NE(root, nullptr);
@@ -108,7 +116,7 @@ TEST(RegisterClass, LookupByNameIsExactAndSkipsAbstractClasses) {
     EXPECT_EQ(RegisterClass::GetRegisterClassEntryFromName(nullptr), nullptr);
 }
 
-TEST(RegisterClass, EveryRegisteredClassIsFoundByCodeAndByNameAndBuildsItsClass) {
+TEST(RegisterClass, EveryRegisteredClassIsFoundByCodeAndByNameAndBuildsItsClassUnlessLocal) {
     RegisterClass** table = RegisterClass::GetClassListPtr();
     const int size = RegisterClass::GetClassListSize();
     ASSERT_NE(table, nullptr);
@@ -116,14 +124,24 @@ TEST(RegisterClass, EveryRegisteredClassIsFoundByCodeAndByNameAndBuildsItsClass)
     for (int code = 0; code < size; ++code) {
         RegisterClass* rec = table[code];
         if (rec == nullptr) continue;
+        SCOPED_TRACE(rec->GetClassName());
         names.insert(rec->GetClassName());
         EXPECT_EQ(RegisterClass::GetRegisterClassEntryFrmId(code), rec);
-        EXPECT_EQ(RegisterClass::GetRegisterClassEntryFromName(rec->GetClassName()), rec) << rec->GetClassName();
+        EXPECT_EQ(RegisterClass::GetRegisterClassEntryFromName(rec->GetClassName()), rec);
         EXPECT_EQ(rec->GetClassId(), code);
+        EXPECT_EQ(rec->IsOfType(code), 1);
+        EXPECT_EQ(rec->IsOfType(BaseVirtItem::ClassCode), 1);
+        if (rec->GetWireKind() == MxrWireKind::Local) {
+            // Nothing a decoder could call.
+            EXPECT_EQ(rec->GetNewFuncPtr(), nullptr);
+            continue;
+        }
         BasePtr made(rec->GetNewFuncPtr()());
-        ASSERT_TRUE(made.Ok()) << rec->GetClassName();
+        ASSERT_TRUE(made.Ok());
         EXPECT_EQ(made->GetTypeId(), code);
         EXPECT_STREQ(made->GetClassName(), rec->GetClassName());
+        // The record's type test is the object's.
+        for (int id = 0; id < size; ++id) EXPECT_EQ(rec->IsOfType(id), made->IsOfType(id)) << id;
     }
     // The library's own classes are among them, and the four concrete test classes.
     for (const char* name : {"BaseVirtItem", "PipePktCtrl", "IoCons", "IoInt", "SeqEnumCvt", "Probe", "Dog", "Puppy", "Cat"})

@@ -138,11 +138,11 @@ TEST(RouteTable, GrowsByTenAndShiftsOnRemoval) {
     EXPECT_EQ(BaseAddrEnt::GetAddrEntCnt(), 0);
 }
 
-TEST(RouteTable, FactoryRowIsNotEnteredAndLeavesTheTableAlone) {
+TEST(RouteTable, BlankRowIsNotEnteredAndLeavesTheTableAlone) {
     RuntimeScope scope;
     BaseAddrEntPtr real(new BaseAddrEnt(bStr("NODEB"), 0, 0, Tag(0)));
     {
-        BaseAddrEntPtr blank(static_cast<BaseAddrEnt*>(BaseAddrEnt::GetNewBaseAddrEntClass()));
+        BaseAddrEntPtr blank(new BaseAddrEnt());
         EXPECT_EQ(blank->GetMsgRcvrPtr(), nullptr);
         EXPECT_EQ(BaseAddrEnt::GetAddrEntCnt(), 1);
     }

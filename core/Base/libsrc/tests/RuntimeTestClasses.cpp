@@ -2,12 +2,12 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(PingReqMsg, 310);
-MXR_CLASS_DEFINE(PingRspMsg, 311);
-MXR_CLASS_DEFINE(NoticeMsg, 312);
-MXR_CLASS_DEFINE(SubNoticeMsg, 313);
-MXR_CLASS_DEFINE(RecordingRcvr, 314);
-MXR_CLASS_DEFINE(WrapperMsg, 315);
+MXR_CLASS_DEFINE(PingReqMsg);
+MXR_CLASS_DEFINE(PingRspMsg);
+MXR_CLASS_DEFINE(NoticeMsg);
+MXR_CLASS_DEFINE(SubNoticeMsg);
+MXR_LOCAL_CLASS_DEFINE(RecordingRcvr);
+MXR_CLASS_DEFINE(WrapperMsg);
 
 int NumberOf(const BaseMsgPtr& msg) {
     if (PingReqMsgPtr(msg).Ok()) return PingReqMsgPtr(msg)->n;

@@ -83,7 +83,7 @@ struct Seen {
 // Records every stage it runs; each stage answers what its hook returns
 // (by default: MsgHdlr NOTPROCESSED, DfltMsgHdlr PROCESSED).
 class RecordingRcvr : public BaseMsgRcvr {
-    MXR_CLASS(RecordingRcvr, BaseMsgRcvr);
+    MXR_LOCAL_CLASS(RecordingRcvr, BaseMsgRcvr);
     MXR_FIELDS();
 
 public:

@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "BaseAddr.h"
 #include "BaseAddrEnt.h"
@@ -95,4 +96,29 @@ private:
     int logicalSz;
     int ready;
     BaseWorld* world;
+};
+
+// The three address tables of this process as they stand: which entry holds
+// each route, each dynamic row and each logical name, and where the dynamic
+// table hands out its next row. Equal snapshots: nothing was entered, moved
+// or cleared in between.
+struct AddressTables {
+    std::vector<const void*> routes;
+    std::vector<const void*> dynamicRows;
+    std::vector<const void*> logicalNames;
+    int dynamicCursor = 0;
+    unsigned short dynamicUniq = 0;
+
+    static AddressTables Now() {
+        AddressTables t;
+        for (int i = 0; i < BaseAddrEnt::GetAddrEntCnt(); ++i) t.routes.push_back(BaseAddrEnt::GetAddrEntPtr()[i]);
+        for (int i = 0; i < DynamicAddrEnt::GetDynamicAddrTblSz(); ++i)
+            t.dynamicRows.push_back(DynamicAddrEnt::GetDynamicAddrTblPtr()[i]);
+        for (int i = 0; i < LogicalAddrEnt::GetLogicalAddrTblSz(); ++i)
+            t.logicalNames.push_back(LogicalAddrEnt::GetLogicalAddrTblPtr()[i]);
+        t.dynamicCursor = DynamicAddrEnt::GetDynamicAddrTblCursor();
+        t.dynamicUniq = DynamicAddrEnt::GetDynamicAddrUniqCursor();
+        return t;
+    }
+    bool operator==(const AddressTables&) const = default;
 };

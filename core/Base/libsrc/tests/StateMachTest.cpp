@@ -22,7 +22,7 @@
 // WAITING has a row for every BaseMsg before one for SubNoticeMsg, which is
 // therefore never reached. DONE accepts nothing. LOST (3) has no row.
 class TestMach : public BaseStateMach {
-    MXR_CLASS(TestMach, BaseStateMach);
+    MXR_LOCAL_CLASS(TestMach, BaseStateMach);
     MXR_FIELDS();
 
 public:
@@ -50,7 +50,7 @@ private:
     }
 };
 MXR_COMPANIONS(TestMach);
-MXR_CLASS_DEFINE(TestMach, 316);
+MXR_LOCAL_CLASS_DEFINE(TestMach);
 
 namespace {
 const EnumCvtEnt stateNames[] = {

@@ -3,7 +3,7 @@
 #include "ClassDefine.h"
 #include "EnumDefine.h"
 
-MXR_CLASS_DEFINE(Gauge, 210);
+MXR_CLASS_DEFINE(Gauge);
 MXR_ENUM_TABLE(Gauge, GetModeCvtPtr, IDLE, RUNNING, HALTED);
 MXR_ENUM_TABLE(Gauge, GetEnMaxValuesCvtPtr, MSECSTONEXTTIMERMAX);
 MXR_ENUM_TABLE(Gauge, GetShadeCvtPtr, PALE, DARK);

@@ -67,7 +67,7 @@ public:
     bStr payload;
 };
 MXR_COMPANIONS(LoopEchoMsg);
-MXR_CLASS_DEFINE(LoopEchoMsg, 303);
+MXR_CLASS_DEFINE(LoopEchoMsg);
 
 namespace {
 

@@ -1,15 +1,21 @@
 // Mutated encodings and packets from a peer: whatever the bytes, reading them
 // ends with a result, never with a fault (this suite runs under the address and
-// undefined-behaviour sanitizers). Deterministic seed; bounded work.
+// undefined-behaviour sanitizers), and never enters, moves or clears a route,
+// a dynamic row or a logical name. Deterministic seed; bounded work.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <random>
 
+#include "BaseMsgRcvr.h"
 #include "CoreTestClasses.h"
+#include "IoObjectCvt.h"
 #include "IoTestTrees.h"
 #include "LocalPktCtrl.h"
+#include "LogicalAddrEnt.h"
 #include "PipePktBufr.h"
+#include "RuntimeTestClasses.h"
+#include "RuntimeTestSupport.h"
 #include "WireTestClasses.h"
 
 namespace {
@@ -42,10 +48,28 @@ Bytes Seed() {
     // An item tree: lists, atoms, a holder, a dotted pair.
     WireSamplePtr tree(new WireSample());
     tree->child = List({Id("Probe"), List({Id("label"), Int(7)}), Local(List({Str("s"), Nil()})), Cons(Id("a"), Int(5))});
+    // Classes that own a table row, a logical name or a descriptor, as a
+    // hostile peer would name them: the post office, a receiver, a listener
+    // adapter, the local host receiver, table rows; and the post office again
+    // in the text form.
+    std::vector<WireSamplePtr> claims;
+    for (unsigned char code : {86, 7, 1, 82, 19, 31}) {
+        Bytes claim = {code, 0, 0, 0, 0, 3, 0, 0, 0};
+        LocalPktCtrlPtr raw(new LocalPktCtrl());
+        raw->DoBytes(reinterpret_cast<char*>(claim.data()), static_cast<int>(claim.size()));
+        claims.emplace_back(new WireSample());
+        claims.back()->child = raw;
+    }
+    claims.emplace_back(new WireSample());
+    claims.back()->child = List({Id("PostOffice")});
 
     Bytes out;
     for (WireSample* obj : {top.GetPtr(), unknown.GetPtr(), packet.GetPtr(), ctrl.GetPtr(), tree.GetPtr()}) {
         const Bytes b = SerializeOf(*obj);
+        out.insert(out.end(), b.begin(), b.end());
+    }
+    for (const WireSamplePtr& obj : claims) {
+        const Bytes b = SerializeOf(*obj.GetPtr());
         out.insert(out.end(), b.begin(), b.end());
     }
     return out;
@@ -55,7 +79,7 @@ Bytes Seed() {
 // be read, and writes every object that came back out again.
 void ReadAll(const Bytes& bytes) {
     Reader r = ReaderOf(bytes);
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < 12; ++i) {
         WireSample obj;
         const int rc = obj.Serialize(*r);
         PipePktCtrl again;
@@ -69,6 +93,19 @@ void ReadAll(const Bytes& bytes) {
     if (p.GetPtr() != nullptr) {
         PipePktCtrl again;
         _serialize(again, p);
+        // An item tree that came back, read as the object it names.
+        if (IoItem::IsItemOf(p, IoCons::ClassCode)) {
+            BasePtr described;
+            SetFromIoItem(IoItemPtr(p), described);
+        }
+    }
+    // The same bytes as a whole message, as a pipe endpoint reads one, from
+    // the start and from the second byte (a class code of one byte less).
+    for (int start : {0, 1}) {
+        if (static_cast<int>(bytes.size()) <= start) break;
+        r->SetOffset(start);
+        BasePktCtrlPtr ctrl(r.ptr);
+        BaseMsgPtr msg(ctrl);
     }
 }
 
@@ -113,6 +150,14 @@ void Receive(const std::vector<Bytes>& packets) {
 }  // namespace
 
 TEST(WireMutation, HundredThousandMutatedEncodingsAndPacketsReadWithoutFault) {
+    // A process with a receiver that holds a dynamic row, the post office's
+    // logical name and a route, as a manager has.
+    RuntimeScope scope("NODEA", 1);
+    BaseMsgRcvrPtr rcvr(new BaseMsgRcvr());
+    LogicalAddrEntPtr name(new LogicalAddrEnt(LogicalAddr::MXRPOSTOFFICE, rcvr->GetAddrPtr()));
+    BaseAddrEntPtr route(new BaseAddrEnt(bStr("NODEB"), 7, 8, rcvr.GetPtr()));
+    const AddressTables before = AddressTables::Now();
+
     const Bytes seed = Seed();
     ASSERT_GT(seed.size(), 150u);
     {
@@ -139,6 +184,10 @@ TEST(WireMutation, HundredThousandMutatedEncodingsAndPacketsReadWithoutFault) {
             Receive(mutated);
         } else {
             ReadAll(Mutate(seed, rng));
+        }
+        if (!(AddressTables::Now() == before)) {
+            ADD_FAILURE() << "input " << done << " changed the address tables";
+            break;
         }
         if ((done & 1023) == 0 && std::chrono::steady_clock::now() > deadline) break;
     }

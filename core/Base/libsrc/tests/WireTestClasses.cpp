@@ -6,7 +6,7 @@
 #include "ClassDefine.h"
 #include "PipePktBufr.h"
 
-MXR_CLASS_DEFINE(WireSample, 206);
+MXR_CLASS_DEFINE(WireSample);
 
 Bytes StreamOf(PipePktCtrl& c) {
     c.SetDirection(BasePktCtrl::OUTOFPKT);
@@ -66,4 +66,10 @@ Bytes Hex(const char* text) {
         out.push_back(static_cast<unsigned char>(std::strtoul(p, &end, 16)));
     }
     return out;
+}
+
+BaseMsgPtr MessageOf(const Bytes& bytes) {
+    Reader r = ReaderOf(bytes);
+    BasePktCtrlPtr ctrl(r.ptr);
+    return BaseMsgPtr(ctrl);
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "BaseMsg.h"
 #include "ClassPattern.h"
 #include "PipePktCtrl.h"
 #include "bStr.h"
@@ -57,3 +58,5 @@ std::vector<Bytes> PacketsOf(PipePktCtrl& c);
 BasePktBufrPtr Received(const Bytes& wire, int* rc);
 // Bytes from a hex text ("15 00 00 00 29").
 Bytes Hex(const char* text);
+// The message rebuilt from the bytes, as a pipe endpoint does.
+BaseMsgPtr MessageOf(const Bytes& bytes);

@@ -24,12 +24,12 @@ public:
     int seq = 0;
 };
 MXR_COMPANIONS(InboxNoticeMsg);
-MXR_CLASS_DEFINE(InboxNoticeMsg, 360);
+MXR_CLASS_DEFINE(InboxNoticeMsg);
 
 // Records, per poster, the sequence numbers in the order handled, and the
 // thread each was handled on.
 class InboxRcvr : public BaseMsgRcvr {
-    MXR_CLASS(InboxRcvr, BaseMsgRcvr);
+    MXR_LOCAL_CLASS(InboxRcvr, BaseMsgRcvr);
     MXR_FIELDS();
 
 public:
@@ -46,7 +46,7 @@ public:
     int handled = 0;
     int offLoop = 0;
 };
-MXR_CLASS_DEFINE(InboxRcvr, 361);
+MXR_LOCAL_CLASS_DEFINE(InboxRcvr);
 
 namespace {
 
