@@ -13,7 +13,7 @@ int ManagerWorld::Initialize() {
     Listener = AttachedPollAdptr::Listen(PipeName, &result);
     if (!Listener.Ok()) return result != 0 ? result : -1;
     Listener->Register();
-    MxrPostOffice.CreateMailBox(bStr("_CaN_tAlK_"));
+    GetMxrPostOffice().CreateMailBox(bStr("_CaN_tAlK_"));
     return 0;
 }
 
@@ -22,5 +22,3 @@ void ManagerWorld::CleanUp() {
     Listener->DeRegister();
     Listener = AttachedPollAdptrPtr();
 }
-
-PostOffice& ManagerWorld::GetMxrPostOffice() { return MxrPostOffice; }

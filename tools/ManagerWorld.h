@@ -1,9 +1,11 @@
 // The communication manager's world as the stand-in manager program runs
-// it: the event loop, the post office (logical name 5, with the mailbox
-// "_CaN_tAlK_" that clients probe), the local host receiver (logical name
-// 6: messages a client hands over to be sent from here) and the listening end of the manager's
-// control pipe, on which every framework process of this system connects.
-// Path administration is not part of it: only this host is reachable.
+// it: the manager's world (the event loop, the post office at logical name
+// 5 with the mailbox "_CaN_tAlK_" that clients probe, and the path
+// administrator at logical name 7, which answers the post office whether a
+// host can be reached), the local host receiver (logical name 6: messages a
+// client hands over to be sent from here) and the listening end of the
+// manager's control pipe, on which every framework process of this system
+// connects.
 //
 // The program sets the manager flag (BaseAddr::SetMxrWorldFlg(1)) before it
 // constructs this world, so that every address of the process reads pid 0
@@ -12,14 +14,14 @@
 #pragma once
 
 #include "AttachedPollAdptr.h"
-#include "BaseWorld.h"
 #include "LocalHost.h"
-#include "PostOffice.h"
+#include "MxrWorld.h"
 #include "bStr.h"
 
-class ManagerWorld : public BaseWorld {
+class ManagerWorld : public MxrWorld {
 public:
-    // The world becomes current; the post office exists from here on.
+    // The world becomes current; the post office and the administrator exist
+    // from here on.
     ManagerWorld();
     ~ManagerWorld() override;
 
@@ -34,10 +36,7 @@ public:
     // Stops listening: no new client is taken, the name is free again.
     void CleanUp() override;
 
-    PostOffice& GetMxrPostOffice();
-
 private:
-    PostOffice MxrPostOffice;
     LocalHost MxrLocalHost;
     AttachedPollAdptrPtr Listener;
     bStr PipeName;

@@ -5,8 +5,9 @@
 
 #include "ClassDefine.h"
 #include "EnumDefine.h"
+#include "RecordAccessors.h"
 
-MXR_CLASS_DEFINE(CommAgentEnt, 49);
+MXR_LOCAL_CLASS_DEFINE(CommAgentEnt);
 MXR_ENUM_TABLE(CommAgentEnt, GetCommAgentTypeCvtPtr, OTHER, TLI, TTY, SCSI, TARGETMODE, MANUAL, TTYMODEM);
 MXR_ENUM_TABLE(CommAgentEnt, GetCommAgentStatusCvtPtr, UNDEFINED, INITIALIZING, ALIVE, DEAD);
 
@@ -28,24 +29,14 @@ CommAgentEnt::CommAgentEnt(const long& pid_, const long& tid_, const bStr& local
 CommAgentEnt::~CommAgentEnt() { MXR_METHOD_FRAME("~CommAgentEnt", 0); }
 
 // Getters and setters, one pair per field.
-#define COMM_AGENT_ENT_ACCESSORS_(Name, Type, field) \
-    Type CommAgentEnt::Get##Name() const {           \
-        MXR_METHOD_FRAME("Get" #Name, 0);            \
-        return field;                                \
-    }                                                \
-    void CommAgentEnt::Set##Name(Type value) {       \
-        MXR_METHOD_FRAME("Set" #Name, 1);            \
-        field = value;                               \
-    }                                                \
-    static_assert(true)
 
-COMM_AGENT_ENT_ACCESSORS_(EntTag, int, entTag);
-COMM_AGENT_ENT_ACCESSORS_(Pid, long, pid);
-COMM_AGENT_ENT_ACCESSORS_(Tid, long, tid);
-COMM_AGENT_ENT_ACCESSORS_(CommAgentType, CommAgentEnt::CommAgentType, commAgentType);
-COMM_AGENT_ENT_ACCESSORS_(CommAgentStatus, CommAgentEnt::CommAgentStatus, commAgentStatus);
-COMM_AGENT_ENT_ACCESSORS_(DevPathName, bStr, devPathName);
-COMM_AGENT_ENT_ACCESSORS_(LocalAlias, bStr, localAlias);
+MXR_RECORD_ACCESSORS(CommAgentEnt, EntTag, int, entTag);
+MXR_RECORD_ACCESSORS(CommAgentEnt, Pid, long, pid);
+MXR_RECORD_ACCESSORS(CommAgentEnt, Tid, long, tid);
+MXR_RECORD_ACCESSORS(CommAgentEnt, CommAgentType, CommAgentEnt::CommAgentType, commAgentType);
+MXR_RECORD_ACCESSORS(CommAgentEnt, CommAgentStatus, CommAgentEnt::CommAgentStatus, commAgentStatus);
+MXR_RECORD_ACCESSORS(CommAgentEnt, DevPathName, bStr, devPathName);
+MXR_RECORD_ACCESSORS(CommAgentEnt, LocalAlias, bStr, localAlias);
 
 DestHostEntLst& CommAgentEnt::GetCommPathLst() {
     MXR_METHOD_FRAME("GetCommPathLst", 0);

@@ -10,7 +10,7 @@
 #include "bStr.h"
 
 class CommAgentEnt : public BaseVirtItem {
-    MXR_CLASS(CommAgentEnt, BaseVirtItem);
+    MXR_LOCAL_CLASS(CommAgentEnt, BaseVirtItem);
     MXR_FIELDS();
 
 public:

@@ -2,10 +2,10 @@
 
 #include "AnswerWithRetVal.h"
 #include "ClassDefine.h"
-#include "CommAgentMsgRcvrAddHostRspMsg.h"
-#include "CommAgentMsgRcvrDeleteHostRspMsg.h"
+#include "CommAgentMsgRcvrAddHostReqMsg.h"
+#include "CommAgentMsgRcvrDeleteHostReqMsg.h"
 
-MXR_ABSTRACT_CLASS_DEFINE(CommAgentMsgRcvr, 50);
+MXR_ABSTRACT_CLASS_DEFINE(CommAgentMsgRcvr);
 
 CommAgentMsgRcvr::CommAgentMsgRcvr() { MXR_METHOD_FRAME("CommAgentMsgRcvr", 0); }
 

@@ -2,8 +2,9 @@
 
 #include "ClassDefine.h"
 #include "EnumDefine.h"
+#include "RecordAccessors.h"
 
-MXR_CLASS_DEFINE(DestHostEnt, 56);
+MXR_CLASS_DEFINE(DestHostEnt);
 MXR_ENUM_TABLE(DestHostEnt, GetConnectionStatusCvtPtr, UNDEFINED, INITIALIZING, ALIVE, DEAD);
 
 DestHostEnt::DestHostEnt() { MXR_METHOD_FRAME("DestHostEnt", 0); }
@@ -35,27 +36,17 @@ DestHostEnt::DestHostEnt(const bStr& remoteAlias_, const int& priority_, const b
 DestHostEnt::~DestHostEnt() { MXR_METHOD_FRAME("~DestHostEnt", 0); }
 
 // Getters and setters, one pair per field.
-#define DEST_HOST_ENT_ACCESSORS_(Name, Type, field) \
-    Type DestHostEnt::Get##Name() const {           \
-        MXR_METHOD_FRAME("Get" #Name, 0);           \
-        return field;                               \
-    }                                               \
-    void DestHostEnt::Set##Name(Type value) {       \
-        MXR_METHOD_FRAME("Set" #Name, 1);           \
-        field = value;                              \
-    }                                               \
-    static_assert(true)
 
-DEST_HOST_ENT_ACCESSORS_(LocalAlias, bStr, localAlias);
-DEST_HOST_ENT_ACCESSORS_(RemoteAlias, bStr, remoteAlias);
-DEST_HOST_ENT_ACCESSORS_(Priority, int, priority);
-DEST_HOST_ENT_ACCESSORS_(DevicePathName, bStr, devicePathName);
-DEST_HOST_ENT_ACCESSORS_(RemoteHostName, bStr, remoteHostName);
-DEST_HOST_ENT_ACCESSORS_(HbInterval, int, hbInterval);
-DEST_HOST_ENT_ACCESSORS_(HbMaxMiss, int, hbMaxMiss);
-DEST_HOST_ENT_ACCESSORS_(BaudRate, int, baudRate);
-DEST_HOST_ENT_ACCESSORS_(HbStatus, PipeHead::HeartBeatStatus, hbStatus);
-DEST_HOST_ENT_ACCESSORS_(ConnectionStatus, DestHostEnt::ConnectionStatus, connectionStatus);
+MXR_RECORD_ACCESSORS(DestHostEnt, LocalAlias, bStr, localAlias);
+MXR_RECORD_ACCESSORS(DestHostEnt, RemoteAlias, bStr, remoteAlias);
+MXR_RECORD_ACCESSORS(DestHostEnt, Priority, int, priority);
+MXR_RECORD_ACCESSORS(DestHostEnt, DevicePathName, bStr, devicePathName);
+MXR_RECORD_ACCESSORS(DestHostEnt, RemoteHostName, bStr, remoteHostName);
+MXR_RECORD_ACCESSORS(DestHostEnt, HbInterval, int, hbInterval);
+MXR_RECORD_ACCESSORS(DestHostEnt, HbMaxMiss, int, hbMaxMiss);
+MXR_RECORD_ACCESSORS(DestHostEnt, BaudRate, int, baudRate);
+MXR_RECORD_ACCESSORS(DestHostEnt, HbStatus, PipeHead::HeartBeatStatus, hbStatus);
+MXR_RECORD_ACCESSORS(DestHostEnt, ConnectionStatus, DestHostEnt::ConnectionStatus, connectionStatus);
 
 int DestHostEnt::IsaMatch(const DestHostEntPtr& other) const {
     MXR_METHOD_FRAME("IsaMatch", 1);

@@ -1,26 +1,12 @@
 // Asks whether a path to a host, with a given remote alias, is up.
+//
+// The answer MxrAdminIsAnyCommPathToHostUpRspMsg: retVal 0 a path is up or
+// the host is this one, 1 otherwise.
 #pragma once
 
-#include "BaseReqMsg.h"
+#include "MessageDeclare.h"
 #include "bStr.h"
 
-class MxrAdminIsAnyCommPathToHostUpReqMsg : public BaseReqMsg {
-    MXR_CLASS(MxrAdminIsAnyCommPathToHostUpReqMsg, BaseReqMsg);
-    MXR_FIELDS(MXR_FIELD("remHost", remHost), MXR_FIELD("remAlias", remAlias));
-
-public:
-    // Empty fields (the factory's instance).
-    MxrAdminIsAnyCommPathToHostUpReqMsg();
-    // From-address: the receiver being dispatched, if any; then the fields
-    // and the to-address.
-    MxrAdminIsAnyCommPathToHostUpReqMsg(const BaseAddrPtr& to, const bStr& remHost_, const bStr& remAlias_);
-    ~MxrAdminIsAnyCommPathToHostUpReqMsg() override;
-
-    bStr GetRemHost() const;
-    bStr GetRemAlias() const;
-
-private:
-    bStr remHost;
-    bStr remAlias;
-};
-MXR_COMPANION_PTR(MxrAdminIsAnyCommPathToHostUpReqMsg);
+MXR_REQUEST_WITH_RETVAL(MxrAdminIsAnyCommPathToHostUpReqMsg, MxrAdminIsAnyCommPathToHostUpRspMsg,
+                        (bStr, remHost, "remHost", Get(GetRemHost)),
+                        (bStr, remAlias, "remAlias", Get(GetRemAlias)));

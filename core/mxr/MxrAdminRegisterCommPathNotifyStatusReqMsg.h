@@ -1,26 +1,13 @@
 // A listener asks to be told of path events, giving its template notice
 // (addressed to itself). Decoding takes whatever object the pointer names;
 // the administrator checks its class.
+//
+// The answer MxrAdminRegisterCommPathNotifyStatusRspMsg: retVal 1 the
+// template was registered, 0 it was null or no notice.
 #pragma once
 
-#include "BaseReqMsg.h"
 #include "CommPathStatusMsg.h"
+#include "MessageDeclare.h"
 
-class MxrAdminRegisterCommPathNotifyStatusReqMsg : public BaseReqMsg {
-    MXR_CLASS(MxrAdminRegisterCommPathNotifyStatusReqMsg, BaseReqMsg);
-    MXR_FIELDS(MXR_FIELD("theMsgPtr", theMsgPtr));
-
-public:
-    // Empty fields (the factory's instance).
-    MxrAdminRegisterCommPathNotifyStatusReqMsg();
-    // From-address: the receiver being dispatched, if any; then the fields
-    // and the to-address.
-    MxrAdminRegisterCommPathNotifyStatusReqMsg(const BaseAddrPtr& to, const CommPathStatusMsgPtr& theMsgPtr_);
-    ~MxrAdminRegisterCommPathNotifyStatusReqMsg() override;
-
-    CommPathStatusMsgPtr GetTheMsgPtr() const;
-
-private:
-    CommPathStatusMsgPtr theMsgPtr;
-};
-MXR_COMPANION_PTR(MxrAdminRegisterCommPathNotifyStatusReqMsg);
+MXR_REQUEST_WITH_RETVAL(MxrAdminRegisterCommPathNotifyStatusReqMsg, MxrAdminRegisterCommPathNotifyStatusRspMsg,
+                        (CommPathStatusMsgPtr, theMsgPtr, "theMsgPtr", Get(GetTheMsgPtr)));

@@ -5,6 +5,7 @@
 
 #include "BasePipeMsg.h"
 #include "ClassDefine.h"
+#include "LocalForms.h"
 #include "LogicalAddr.h"
 #include "MxrAssert.h"
 #include "MxrDll.h"
@@ -23,24 +24,7 @@
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(ProxyPostOffice);
 
-// No field travels: the wire form is the class code, the text form the
-// class name alone, and reading one sets nothing.
-int _serialize(BasePktCtrl& c, ProxyPostOffice& v) {
-    MXR_FRAME_OF_(ProxyPostOffice, "_serialize", 2);
-    return _serialize(c, static_cast<BaseVirtItem&>(v));
-}
-
-IoItemPtr GetIoItemFrom(const ProxyPostOffice& v) {
-    MXR_FRAME_OF_(ProxyPostOffice, "GetIoItemFrom", 1);
-    return GetIoItemFrom(static_cast<const BaseVirtItem&>(v));
-}
-
-int SetFromIoItem(const IoItemPtr& i, ProxyPostOffice& v) {
-    MXR_FRAME_OF_(ProxyPostOffice, "SetFromIoItem", 2);
-    static_cast<void>(i);
-    static_cast<void>(v);
-    return 0;
-}
+MXR_LOCAL_FORMS(ProxyPostOffice, BaseVirtItem);
 
 namespace {
 

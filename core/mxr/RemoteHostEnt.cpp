@@ -1,27 +1,11 @@
 #include "RemoteHostEnt.h"
 
 #include "ClassDefine.h"
+#include "LocalForms.h"
 
-MXR_CLASS_DEFINE_CUSTOM(RemoteHostEnt, 107);
+MXR_LOCAL_CLASS_DEFINE_CUSTOM(RemoteHostEnt);
 
-// The receiver part travels; the s-expression shows the class name alone
-// and reads nothing.
-int _serialize(BasePktCtrl& c, RemoteHostEnt& v) {
-    MXR_FRAME_OF_(RemoteHostEnt, "_serialize", 2);
-    return _serialize(c, static_cast<BaseMsgRcvr&>(v));
-}
-
-IoItemPtr GetIoItemFrom(const RemoteHostEnt& v) {
-    MXR_FRAME_OF_(RemoteHostEnt, "GetIoItemFrom", 1);
-    return GetIoItemFrom(static_cast<const BaseVirtItem&>(v));
-}
-
-int SetFromIoItem(const IoItemPtr& i, RemoteHostEnt& v) {
-    MXR_FRAME_OF_(RemoteHostEnt, "SetFromIoItem", 2);
-    static_cast<void>(i);
-    static_cast<void>(v);
-    return 0;
-}
+MXR_LOCAL_FORMS(RemoteHostEnt, BaseMsgRcvr);
 
 RemoteHostEnt::RemoteHostEnt() { MXR_METHOD_FRAME("RemoteHostEnt", 0); }
 

@@ -11,7 +11,7 @@
 #include "bStr.h"
 
 class RemoteHostEnt : public BaseMsgRcvr {
-    MXR_CLASS(RemoteHostEnt, BaseMsgRcvr);
+    MXR_LOCAL_CLASS(RemoteHostEnt, BaseMsgRcvr);
 
 public:
     // No name, no paths, no addresses (the factory's instance).

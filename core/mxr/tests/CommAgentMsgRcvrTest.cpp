@@ -9,8 +9,8 @@
 
 #include "AdminTestSupport.h"
 #include "CommAgentMsgRcvr.h"
-#include "CommAgentMsgRcvrAddHostRspMsg.h"
-#include "CommAgentMsgRcvrDeleteHostRspMsg.h"
+#include "CommAgentMsgRcvrAddHostReqMsg.h"
+#include "CommAgentMsgRcvrDeleteHostReqMsg.h"
 #include "CommPathStatusMsg.h"
 #include "LogicalAddrEnt.h"
 
