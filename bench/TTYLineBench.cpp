@@ -57,13 +57,13 @@ public:
     bStr data;
 };
 MXR_COMPANIONS(BenchLineMsg);
-MXR_CLASS_DEFINE(BenchLineMsg, 361);
+MXR_CLASS_DEFINE(BenchLineMsg);
 
 // The receiving side's count: each number once, its bytes intact. It also
 // takes the reports for the administrator and the manager, which have none
 // here.
 class BenchLineRcvr : public BaseMsgRcvr {
-    MXR_CLASS(BenchLineRcvr, BaseMsgRcvr);
+    MXR_LOCAL_CLASS(BenchLineRcvr, BaseMsgRcvr);
     MXR_FIELDS();
 
 public:
@@ -79,7 +79,7 @@ public:
     int damaged = 0;
 };
 MXR_COMPANIONS(BenchLineRcvr);
-MXR_CLASS_DEFINE(BenchLineRcvr, 362);
+MXR_LOCAL_CLASS_DEFINE(BenchLineRcvr);
 
 namespace {
 

@@ -8,13 +8,12 @@
 #include "CommAgentEnt.h"
 #include "LogicalAddr.h"
 #include "MxrAdminRegisterCommAgentReqMsg.h"
-#include "MxrAdminRegisterCommAgentRspMsg.h"
 #include "TTYCAMsgRcvrAddHostSM.h"
 #include "TTYPipeHead.h"
 #include "TTYPipePollAdptr.h"
 #include "TTYTrace.h"
 
-MXR_CLASS_DEFINE(TTYCAMsgRcvr, 141);
+MXR_LOCAL_CLASS_DEFINE(TTYCAMsgRcvr);
 
 
 TTYCAMsgRcvr::TTYCAMsgRcvr() { MXR_METHOD_FRAME("TTYCAMsgRcvr", 0); }

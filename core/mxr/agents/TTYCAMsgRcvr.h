@@ -13,7 +13,7 @@
 MXR_FORWARD(TTYCAMsgRcvrAddHostSM);
 
 class TTYCAMsgRcvr : public CommAgentMsgRcvr {
-    MXR_CLASS(TTYCAMsgRcvr, CommAgentMsgRcvr);
+    MXR_LOCAL_CLASS(TTYCAMsgRcvr, CommAgentMsgRcvr);
     MXR_FIELDS();
 
 public:

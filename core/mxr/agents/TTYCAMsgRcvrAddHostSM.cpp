@@ -11,7 +11,7 @@
 #include "TimerManager.h"
 #include "platform/SerialPort.h"
 
-MXR_CLASS_DEFINE(TTYCAMsgRcvrAddHostSM, 142);
+MXR_LOCAL_CLASS_DEFINE(TTYCAMsgRcvrAddHostSM);
 MXR_ENUM_TABLE(TTYCAMsgRcvrAddHostSM, GetEnStateNameCvtPtrStatic, START);
 
 

@@ -12,7 +12,7 @@
 #include "bStr.h"
 
 class TTYCAMsgRcvrAddHostSM : public BaseStateMach {
-    MXR_CLASS(TTYCAMsgRcvrAddHostSM, BaseStateMach);
+    MXR_LOCAL_CLASS(TTYCAMsgRcvrAddHostSM, BaseStateMach);
     MXR_FIELDS();
 
 public:

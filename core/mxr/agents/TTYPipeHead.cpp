@@ -19,7 +19,7 @@
 #include "TimerManager.h"
 #include "platform/SerialPort.h"
 
-MXR_CLASS_DEFINE(TTYPipeHead, 143);
+MXR_LOCAL_CLASS_DEFINE(TTYPipeHead);
 MXR_ENUM_TABLE(TTYPipeHead, GetTTYConnectionStatusCvtPtr, CONNECTED, NOTCONNECTED);
 
 

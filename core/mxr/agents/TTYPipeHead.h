@@ -27,7 +27,7 @@
 #include "TTYRcvAssembly.h"
 
 class TTYPipeHead : public PipeHead {
-    MXR_CLASS(TTYPipeHead, PipeHead);
+    MXR_LOCAL_CLASS(TTYPipeHead, PipeHead);
     MXR_FIELDS();
 
 public:

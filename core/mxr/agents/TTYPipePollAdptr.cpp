@@ -10,7 +10,7 @@
 #include "TTYPipeHead.h"
 #include "TTYTrace.h"
 
-MXR_CLASS_DEFINE_CUSTOM(TTYPipePollAdptr, 144);
+MXR_LOCAL_CLASS_DEFINE_CUSTOM(TTYPipePollAdptr);
 
 // The wire form is the pipe adaptor's; the text form the class name alone.
 int _serialize(BasePktCtrl& c, TTYPipePollAdptr& v) {

@@ -21,7 +21,7 @@
 #include "TTYSendMsgSM.h"
 
 class TTYPipePollAdptr : public PipePollAdptr {
-    MXR_CLASS(TTYPipePollAdptr, PipePollAdptr);
+    MXR_LOCAL_CLASS(TTYPipePollAdptr, PipePollAdptr);
     MXR_FIELDS();
 
 public:

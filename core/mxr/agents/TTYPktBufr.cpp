@@ -7,7 +7,7 @@
 #include "EnumDefine.h"
 #include "MxrAssert.h"
 
-MXR_CLASS_DEFINE_CUSTOM(TTYPktBufr, 146);
+MXR_LOCAL_CLASS_DEFINE_CUSTOM(TTYPktBufr);
 MXR_ENUM_TABLE(TTYPktBufr, GetEnSizeCvtPtr, DATASIZE);
 
 namespace {

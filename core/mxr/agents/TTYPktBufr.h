@@ -22,7 +22,7 @@
 #include "PktSerialize.h"
 
 class TTYPktBufr : public BasePktBufr {
-    MXR_CLASS(TTYPktBufr, BasePktBufr);
+    MXR_LOCAL_CLASS(TTYPktBufr, BasePktBufr);
     MXR_FIELDS(MXR_FIELD("offset", offset), MXR_FIELD("bytesOfData", bytesOfData),
                MXR_FIELD("maxDataBufrSize", maxDataBufrSize), MXR_FIELD("totalBytesSent", totalBytesSent),
                MXR_FIELD("pktCtrlId", pktCtrlId), MXR_FIELD("pktId", pktId), MXR_FIELD("totalPkts", totalPkts),

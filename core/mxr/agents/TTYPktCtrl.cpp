@@ -6,7 +6,7 @@
 #include "MxrAssert.h"
 #include "TTYPktBufr.h"
 
-MXR_CLASS_DEFINE(TTYPktCtrl, 147);
+MXR_LOCAL_CLASS_DEFINE(TTYPktCtrl);
 
 TTYPktCtrl::TTYPktCtrl() { MXR_METHOD_FRAME("TTYPktCtrl", 0); }
 

@@ -6,7 +6,7 @@
 #include "PipePktCtrl.h"
 
 class TTYPktCtrl : public PipePktCtrl {
-    MXR_CLASS(TTYPktCtrl, PipePktCtrl);
+    MXR_LOCAL_CLASS(TTYPktCtrl, PipePktCtrl);
     MXR_FIELDS();
 
 public:

@@ -11,7 +11,7 @@
 #include "TTYTrace.h"
 #include "TimerManager.h"
 
-MXR_CLASS_DEFINE(TTYSendMsgSM, 145);
+MXR_LOCAL_CLASS_DEFINE(TTYSendMsgSM);
 MXR_ENUM_TABLE(TTYSendMsgSM, GetEnStateNameCvtPtrStatic, START, WAITFORACK);
 
 

@@ -19,7 +19,7 @@
 class TTYPipePollAdptr;
 
 class TTYSendMsgSM : public BaseStateMach {
-    MXR_CLASS(TTYSendMsgSM, BaseStateMach);
+    MXR_LOCAL_CLASS(TTYSendMsgSM, BaseStateMach);
     MXR_FIELDS();
 
 public:

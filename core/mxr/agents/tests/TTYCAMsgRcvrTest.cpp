@@ -10,7 +10,6 @@
 #include "DestHostEnt.h"
 #include "LogicalAddrEnt.h"
 #include "MxrAdminRegisterCommAgentReqMsg.h"
-#include "MxrAdminRegisterCommAgentRspMsg.h"
 #include "PipeInitMsg.h"
 #include "TTYCAMsgRcvr.h"
 #include "TTYCAMsgRcvrAddHostSM.h"

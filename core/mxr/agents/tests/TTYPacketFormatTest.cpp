@@ -120,24 +120,32 @@ TEST(TTYPktBufrHeader, FieldsAreLittleEndianAtTheirPlaces) {
 }
 
 TEST(TTYPktBufrEncoding, ObjectFormRoundTripsHeaderAndData) {
+    // A packet never travels as an object (no decoder builds one); its own
+    // encodings still read back what they wrote.
     TTYPktBufrPtr p(new TTYPktBufr());
     p->SetPktCtrlId(7);
     p->SetPktId(2);
     p->SetTotalPkts(3);
     p->PutBytes("hello", 5);
     p->StampCheckSums();
-    TTYPktBufrPtr back(ttytest::RoundTrip(BasePtr(p)));
-    ASSERT_TRUE(back.Ok());
+    PipePktCtrl c;
+    c.SetDirection(BasePktCtrl::INTOPKT);
+    ASSERT_EQ(p->Serialize(c), 0);
+    c.SetDirection(BasePktCtrl::OUTOFPKT);
+    c.SetOffset(0);
+    TTYPktBufrPtr back(new TTYPktBufr());
+    ASSERT_EQ(back->Serialize(c), 0);
     // The marker is the line's, not the object's.
     EXPECT_EQ(std::memcmp(back->GetBlock() + 4, p->GetBlock() + 4, 20 + 5), 0);
     EXPECT_EQ(back->GetBytesOfData(), 5);
+    EXPECT_EQ(ttytest::RoundTrip(BasePtr(p)).GetPtr(), nullptr);
     const std::string text = ttytest::TextOf(BasePtr(p));
     for (const char* key : {"offset", "bytesOfData", "maxDataBufrSize", "totalBytesSent", "pktCtrlId", "pktId",
                             "totalPkts", "ackNotRequired", "headerCheckSum", "packetCheckSum"})
         EXPECT_NE(text.find(key), std::string::npos) << key << " in " << text;
-    TTYPktBufrPtr fromText(ttytest::TextRoundTrip(BasePtr(p)));
-    ASSERT_TRUE(fromText.Ok());
-    EXPECT_EQ(std::memcmp(fromText->GetBlock() + 4, p->GetBlock() + 4, 20), 0);
+    TTYPktBufr fromText;
+    ASSERT_EQ(SetFromIoItem(GetIoItemFrom(*p.GetPtr()), fromText), 0);
+    EXPECT_EQ(std::memcmp(fromText.GetBlock() + 4, p->GetBlock() + 4, 20), 0);
 }
 
 TEST(TTYPktCtrl, PacksIntoSerialPacketsOf520AndAssemblesThem) {

@@ -2,4 +2,4 @@
 
 #include "ClassDefine.h"
 
-MXR_CLASS_DEFINE(TTYRecorder, 360);
+MXR_LOCAL_CLASS_DEFINE(TTYRecorder);

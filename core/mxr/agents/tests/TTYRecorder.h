@@ -7,7 +7,7 @@
 #include "BaseMsgRcvr.h"
 
 class TTYRecorder : public BaseMsgRcvr {
-    MXR_CLASS(TTYRecorder, BaseMsgRcvr);
+    MXR_LOCAL_CLASS(TTYRecorder, BaseMsgRcvr);
     MXR_FIELDS();
 
 public:
