@@ -36,7 +36,8 @@ public:
     };
 
     // Takes one packet at nowSecs (the timers' clock). Drops first what
-    // went stale; *why names what was dropped, for the caller's report.
+    // went stale; each message dropped is named in *dropped, for the
+    // caller's report.
     Result Put(const TTYPktBufrPtr& pkt, unsigned nowSecs, TTYPktCtrlPtr* done, std::vector<std::string>* dropped);
 
     int GetInAssemblyCnt() const { return static_cast<int>(gathering.size()); }
