@@ -73,10 +73,11 @@ TEST(Admin, ReportTable) {
             err = w.Disconnected(1, "NODEB");
         EXPECT_EQ(AdminWorld::PathState(1, "NODEB"), c.after);
         EXPECT_EQ(w.Take(), c.sent);
-        if (c.report == STATUS && c.value != A && c.value != D)
+        if (c.report == STATUS && c.value != A && c.value != D) {
             EXPECT_NE(err.find("MxrAdmin::ReportCommPathStatus(): hbStatus=" + std::to_string(c.value) + "\n"),
                       std::string::npos)
                 << err;
+        }
     }
 }
 
