@@ -26,6 +26,7 @@
 #include "MxrAdminReportOutConnCompleteReqMsg.h"
 #include "MxrWorld.h"
 #include "TimerManager.h"
+#include "platform/TestTimeScale.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(MxrAdmin);
 
@@ -101,6 +102,10 @@ int MxrAdmin::RegisterCommAgent(long pid, long tid, bStr localAlias, CommAgentEn
         // paths must reach the new one.
         if (agent->GetPid() != 0 && agent->GetPid() != pid) {
             AgentDied(agent);
+            Restarted.Append(agent);
+        } else if (agent->GetPid() == 0 && agent->GetCommAgentStatus() == CommAgentEnt::DEAD) {
+            // Its process went away earlier (CommAgentGone): the paths it
+            // served must reach the new one too.
             Restarted.Append(agent);
         }
         agent->SetPid(pid);
@@ -213,7 +218,8 @@ RemoteHostEntPtr MxrAdmin::FindRemoteHost(const bStr& host) {
 }
 
 TimerTagPtr MxrAdmin::StartWaitTimer(BaseMsgRcvr& machine) {
-    return TimerManager::SetOneShotTimer(BaseMsgPtr(new GenericTimeoutMsg(machine.GetAddrPtr())), WaitMs);
+    return TimerManager::SetOneShotTimer(BaseMsgPtr(new GenericTimeoutMsg(machine.GetAddrPtr())),
+                                         portlib::platform::ScaledMs(WaitMs));
 }
 
 void MxrAdmin::Progress(const std::string& line) { std::cerr << line + "\n" << std::flush; }
@@ -331,6 +337,9 @@ void MxrAdmin::CommAgentGone(long pid, long tid) {
         AgentDied(a);
         a->SetPid(0);
         a->SetTid(0);
+        // Not ALIVE any more: a request for its paths waits for the agent's
+        // next registration instead of asking a process that is gone.
+        a->SetCommAgentStatus(CommAgentEnt::DEAD);
     }
 }
 

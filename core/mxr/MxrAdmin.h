@@ -99,7 +99,8 @@ public:
     enMsgResult MsgHdlr(const BaseMsgPtr& msg, const BasePktCtrlPtr& ctrl) override;
 
     // How long a machine waits for an agent or its answer, in ms of the
-    // timer manager's clock.
+    // timer manager's clock (a test build may shorten it with
+    // HV_TEST_TIME_SCALE, platform/TestTimeScale.h).
     static constexpr unsigned WaitMs = 360000;
 
     // What the administrator and its machines share.

@@ -130,6 +130,7 @@
     ROW(Message, 108, Message)                                 \
     ROW(ProxyPostOffice, 109, Local)                           \
     ROW(SynchPipeHead, 110, Local)                             \
+    ROW(ProxyMxrAdmin, 111, Local)                             \
     ROW(WorldInboxPollAdptr, 112, Local)
 
 // ttyagentcore: the serial agent's classes (core/mxr/agents). Only the answer
@@ -145,7 +146,11 @@
     ROW(TTYReplyMsg, 148, Message)
 
 // Programs of tools/ (not a library: registered only in the program).
-#define MXR_TOOL_CLASS_CODES(ROW) ROW(SignalPollAdptr, 400, Local)
+#define MXR_TOOL_CLASS_CODES(ROW)                              \
+    ROW(SignalPollAdptr, 400, Local)                           \
+    ROW(FdCallbackPollAdptr, 401, Local)                       \
+    ROW(StubAgentRcvr, 402, Local)                             \
+    ROW(PathWatchRcvr, 403, Local)
 
 // Classes of the test suites and benchmarks, 200-399: registered only in the
 // test or benchmark program that holds them.

@@ -247,9 +247,10 @@ TEST(Admin, AgentWhoseConnectionEnds) {
     EXPECT_EQ(AdminWorld::Agent(1)->GetPid(), 0);
     EXPECT_EQ(AdminWorld::PathState(1, "NODEB"), "NONE/INITIALIZING");
     EXPECT_EQ(w.Admin().IsHostAlive(bStr("NODEB")), 0);
-    // A later registration is a fresh start of the same record.
+    // A later registration takes the same record, and the new process is
+    // given the path again (else the path never came back after a restart).
     w.Register("agent3", 500, "NODEA", CAT::TLI);
-    EXPECT_EQ(w.Take(), AdminLog{"agent3 tag 1"});
+    EXPECT_EQ(w.Take(), (AdminLog{"agent3 tag 1", "agent3 add NODEB"}));
 }
 
 TEST(Admin, Liveness) {
