@@ -70,7 +70,7 @@ struct System {
     }
 };
 
-struct TwoSystems : ::testing::Test {
+struct SerialTwoSystems : ::testing::Test {
     hvtest::TempSystemDir simDir;
     std::unique_ptr<ttytest::LineSim> sim;
     System a{"NODEA"};
@@ -116,7 +116,7 @@ struct TwoSystems : ::testing::Test {
 
 }  // namespace
 
-TEST_F(TwoSystems, ThePathComesUpOnBothSidesAndCarriesA5KBMessageIntact) {
+TEST_F(SerialTwoSystems, ThePathComesUpOnBothSidesAndCarriesA5KBMessageIntact) {
     MakePath();
     EXPECT_TRUE(BothAlive(1, 3000)) << a.Events() << b.Events();
     std::string out;
@@ -126,7 +126,7 @@ TEST_F(TwoSystems, ThePathComesUpOnBothSidesAndCarriesA5KBMessageIntact) {
     EXPECT_EQ(b.Registrations(), 1);
 }
 
-TEST_F(TwoSystems, AFlippedByteIsRefusedResentAndDeliveredOnce) {
+TEST_F(SerialTwoSystems, AFlippedByteIsRefusedResentAndDeliveredOnce) {
     MakePath();
     ASSERT_TRUE(BothAlive(1, 3000));
     // The next frames from A: among them the message's.
@@ -136,7 +136,7 @@ TEST_F(TwoSystems, AFlippedByteIsRefusedResentAndDeliveredOnce) {
     EXPECT_EQ(a.Dead() + b.Dead(), 0);
 }
 
-TEST_F(TwoSystems, ALostAckOfTheFirstInitNeitherKillsThePathNorRegistersTwice) {
+TEST_F(SerialTwoSystems, ALostAckOfTheFirstInitNeitherKillsThePathNorRegistersTwice) {
     // B's first frames: its PipeInitMsg, then the ACK of A's (which was
     // waiting on the line when B opened).
     ASSERT_EQ(sim->Do("drop ba frame 2"), "ok");
@@ -155,7 +155,7 @@ TEST_F(TwoSystems, ALostAckOfTheFirstInitNeitherKillsThePathNorRegistersTwice) {
     EXPECT_EQ(b.Alive(), 1);
 }
 
-TEST_F(TwoSystems, APausedLineGoesDeadAndComesBackWithOneRegistration) {
+TEST_F(SerialTwoSystems, APausedLineGoesDeadAndComesBackWithOneRegistration) {
     MakePath();
     ASSERT_TRUE(BothAlive(1, 3000));
     ASSERT_EQ(sim->Do("pause ab"), "ok");
@@ -170,7 +170,7 @@ TEST_F(TwoSystems, APausedLineGoesDeadAndComesBackWithOneRegistration) {
     EXPECT_EQ(Cross(100, 'k'), "intact");
 }
 
-TEST_F(TwoSystems, RecreatedPtysAreOpenedAgainAndTheDeletedPathClosedForGood) {
+TEST_F(SerialTwoSystems, RecreatedPtysAreOpenedAgainAndTheDeletedPathClosedForGood) {
     MakePath();
     ASSERT_TRUE(BothAlive(1, 3000));
     ASSERT_EQ(sim->Do("recreate"), "ok");
