@@ -61,6 +61,11 @@ void TTYPipePollAdptr::PopulatePollInfo(hv::pollfd* p) {
     p->revents = 0;
 }
 
+int TTYPipePollAdptr::TellsInterestChanges() const {
+    MXR_METHOD_FRAME("TellsInterestChanges", 0);
+    return 0;
+}
+
 bool TTYPipePollAdptr::ReadLine(std::vector<TTYFrameReader::Frame>& frames, bool& hungUp) {
     char buf[4096];
     int total = 0;

@@ -40,6 +40,10 @@ public:
 
     // fd; POLLIN and the hang-up always, POLLOUT while something can be written.
     void PopulatePollInfo(hv::pollfd* p) override;
+    // 0: its entry depends on its send machines, waiting packets and pending
+    // bytes, so it is asked before every poll (a serial line is slow; the
+    // cost is nothing beside a lost wake-up).
+    int TellsInterestChanges() const override;
     enWork ProcessRevents(hv::pollfd* p) override;
 
     TTYSendMsgSMLst& GetSendMsgSMLst();

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -41,9 +42,13 @@ struct LinePeer {
     std::vector<TTYFrameReader::Frame> frames;  // everything read so far
     unsigned short nextId = 1000;
 
+    // Reads until the line stays silent for 20 ms (a pty hands bytes to the
+    // other side a moment after they were written).
     void Drain() {
         char buf[4096];
         for (;;) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 20) <= 0 || !(p.revents & POLLIN)) break;
             const ssize_t n = ::read(fd, buf, sizeof buf);
             if (n <= 0) break;
             reader.Feed(buf, static_cast<int>(n), frames);
@@ -112,7 +117,8 @@ struct LinkFixture : ::testing::Test {
         int quiet = 0;
         for (int i = 0; i < 5000 && quiet < 3; ++i) {
             world.ProcessTimers();
-            const bool worked = world.GetPollManager().PollForWork(0) == BasePollAdptr::DIDWORK;
+            // A short wait: what the peer wrote reaches this end a moment later.
+            const bool worked = world.GetPollManager().PollForWork(quiet > 0 ? 5 : 0) == BasePollAdptr::DIDWORK;
             const bool queued = world.GetMsgList().GetItemCnt() > 0;
             world.ProcessMessages();
             quiet = worked || queued ? 0 : quiet + 1;
