@@ -10,8 +10,8 @@
 // (the agents) adds its own block below and to MxrAllClassCodes. The
 // registry test loads every library of the system and checks that what
 // registered matches this table. Codes 0 and 113-133 are unused; 49-81, 107
-// and 111 belong to path administration; 134-140 to the socket agent,
-// 141-148 to the serial agent.
+// and 111 belong to path administration and enter the msgframe block with
+// their classes; 134-140 to the socket agent, 141-148 to the serial agent.
 #pragma once
 
 #include <cstddef>
@@ -143,6 +143,18 @@
     ROW(SOCKPipeHead, 139, Local)                              \
     ROW(SOCKPipePollAdptr, 140, Local)
 
+// ttyagentcore: the serial agent's classes (core/mxr/agents). Only the answer
+// travels, between two serial agents.
+#define MXR_TTYAGENT_CLASS_CODES(ROW)                          \
+    ROW(TTYCAMsgRcvr, 141, Local)                              \
+    ROW(TTYCAMsgRcvrAddHostSM, 142, Local)                     \
+    ROW(TTYPipeHead, 143, Local)                               \
+    ROW(TTYPipePollAdptr, 144, Local)                          \
+    ROW(TTYSendMsgSM, 145, Local)                              \
+    ROW(TTYPktBufr, 146, Local)                                \
+    ROW(TTYPktCtrl, 147, Local)                                \
+    ROW(TTYReplyMsg, 148, Message)
+
 // Programs of tools/ (not a library: registered only in the program).
 #define MXR_TOOL_CLASS_CODES(ROW)                              \
     ROW(SignalPollAdptr, 400, Local)                           \
@@ -195,7 +207,10 @@
     ROW(BenchBulkMsg, 350, Message)                            \
     ROW(BenchRcvr, 351, Local)                                 \
     ROW(SockRecordingHead, 380, Local)                         \
-    ROW(SockBulkMsg, 381, Message)
+    ROW(SockBulkMsg, 381, Message)                             \
+    ROW(TTYRecorder, 370, Local)                               \
+    ROW(BenchLineMsg, 371, Message)                            \
+    ROW(BenchLineRcvr, 372, Local)
 
 struct MxrClassCodeEnt {
     const char* name;
@@ -209,6 +224,7 @@ namespace MxrClassTable {
 #define MXR_CLASS_TABLE_ROW_(X, c, k) inline constexpr MxrClassCodeEnt X{#X, (c), MxrWireKind::k, nullptr};
 MXR_MSGFRAME_CLASS_CODES(MXR_CLASS_TABLE_ROW_)
 MXR_SOCKAGENT_CLASS_CODES(MXR_CLASS_TABLE_ROW_)
+MXR_TTYAGENT_CLASS_CODES(MXR_CLASS_TABLE_ROW_)
 MXR_TOOL_CLASS_CODES(MXR_CLASS_TABLE_ROW_)
 MXR_TEST_CLASS_CODES(MXR_CLASS_TABLE_ROW_)
 #undef MXR_CLASS_TABLE_ROW_
@@ -223,6 +239,9 @@ inline constexpr MxrClassCodeEnt MxrAllClassCodes[] = {
 #undef MXR_CLASS_ROW_LIBRARY_
 #define MXR_CLASS_ROW_LIBRARY_ "sockagentcore"
     MXR_SOCKAGENT_CLASS_CODES(MXR_CLASS_ALL_ROW_)
+#undef MXR_CLASS_ROW_LIBRARY_
+#define MXR_CLASS_ROW_LIBRARY_ "ttyagentcore"
+    MXR_TTYAGENT_CLASS_CODES(MXR_CLASS_ALL_ROW_)
 #undef MXR_CLASS_ROW_LIBRARY_
 #define MXR_CLASS_ROW_LIBRARY_ nullptr
     MXR_TOOL_CLASS_CODES(MXR_CLASS_ALL_ROW_)

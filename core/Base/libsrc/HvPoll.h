@@ -21,9 +21,10 @@ using pollfd = ::pollfd;
 // -1 when the wait itself failed (errno says why).
 //
 // Per kind: a pipe hangs up (POLLHUP) only after its last queued message has
-// been read, and bytes its layer holds are readable; a TCP socket or a serial
-// line never reports POLLHUP (a TCP peer's close is readable, a reset is
-// POLLERR); a closed descriptor or a hung-up line is never ready and never
+// been read, and bytes its layer holds are readable; a TCP socket never
+// reports POLLHUP (a TCP peer's close is readable, a reset is POLLERR); a
+// serial line reports it only to a caller that put POLLHUP in events; a
+// closed descriptor or a hung-up line is otherwise never ready and never
 // cuts a wait short.
 int poll(pollfd* fds, unsigned nfds, int timeout);
 // The same with each entry's kind known already (kinds[i] for fds[i]): no

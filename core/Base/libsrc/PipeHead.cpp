@@ -363,9 +363,16 @@ int PipeHead::DeliverAssembled(PipePktCtrlPtr& ctrl) {
         ReportLine(std::string(GetClassName()) + "::ProcessIncomming Pkt Bufr message generation failed");
         return -1;
     }
-    if (!msg->IsOfType(BasePipeMsg::ClassCode)) {
+    if (!msg->IsOfType(BasePipeMsg::ClassCode))
         msg.Send();
-    } else if (msg->IsOfType(PipeHeartBeatMsg::ClassCode)) {
+    else
+        ConsumePipeMsg(msg);
+    return 0;
+}
+
+void PipeHead::ConsumePipeMsg(const BaseMsgPtr& msg) {
+    MXR_METHOD_FRAME("ConsumePipeMsg", 1);
+    if (msg->IsOfType(PipeHeartBeatMsg::ClassCode)) {
         ReceivedHeartBeatMsg(PipeHeartBeatMsgPtr(msg));
     } else if (msg->IsOfType(PipeInitMsg::ClassCode)) {
         Init_Msg_Receive(PipeInitMsgPtr(msg));
@@ -374,7 +381,6 @@ int PipeHead::DeliverAssembled(PipePktCtrlPtr& ctrl) {
     } else if (msg->IsOfType(PipeDeRegMsg::ClassCode)) {
         DeReg_Msg_Receive(PipeDeRegMsgPtr(msg));
     }
-    return 0;
 }
 
 bool PipeHead::MayAnnounce(const bStr& host, long pid, const char* what) {

@@ -197,6 +197,13 @@ public:
     virtual void SendHeartBeat();
 
 protected:
+    // Rebuilds the message of a complete controller: an ordinary one is
+    // dispatched, a pipe control message consumed (ConsumePipeMsg). 0, or -1
+    // (reported) when no message could be rebuilt.
+    int DeliverAssembled(PipePktCtrlPtr& ctrl);
+    // The pipe control messages this endpoint knows; others are dropped.
+    virtual void ConsumePipeMsg(const BaseMsgPtr& msg);
+
     int FileDscrpt;
     bStr FileName;
     int ComPriority;
@@ -226,8 +233,6 @@ private:
     // Reassembly: the controller of the packet's message, or null.
     PipePktCtrlPtr FindRcvPktCtrl(unsigned short id);
     void DropRcvPktCtrl(const PipePktCtrlPtr& ctrl, const char* why);
-    // Rebuilds and delivers the message of a complete controller.
-    int DeliverAssembled(PipePktCtrlPtr& ctrl);
     // Counts a packet into or out of the assembly.
     void PlacePkt(const PipePktCtrlPtr& ctrl, BasePktBufrPtr& pkt);
     void LeaveAssembly(const PipePktCtrlPtr& ctrl);

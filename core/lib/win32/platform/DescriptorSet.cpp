@@ -60,7 +60,8 @@ DescriptorSet::Entry* DescriptorSet::At(int fd) {
 // Brings the kernel's watch of fd in line with what its owners want.
 void DescriptorSet::Sync(int fd, Entry& e) {
     const short want = e.owners > 0 && !e.muted && e.kind != FdKind::File && e.kind != FdKind::Invalid
-                           ? static_cast<short>((e.wantIn ? POLLIN : 0) | (e.wantOut ? POLLOUT : 0))
+                           ? static_cast<short>((e.wantIn ? POLLIN : 0) | (e.wantOut ? POLLOUT : 0) |
+                                                (e.wantHup ? POLLHUP : 0))
                            : static_cast<short>(-1);
     e.wanted = want < 0 ? 0 : want;
     if (want == e.inKernel) return;
@@ -91,9 +92,11 @@ void DescriptorSet::Put(int fd, short events, FdKind kind, short previousEvents)
         if (previousEvents == events && e->kind == kind) return;
         if (previousEvents & POLLIN) --e->wantIn;
         if (previousEvents & POLLOUT) --e->wantOut;
+        if (previousEvents & POLLHUP) --e->wantHup;
     }
     if (events & POLLIN) ++e->wantIn;
     if (events & POLLOUT) ++e->wantOut;
+    if (events & POLLHUP) ++e->wantHup;
     e->kind = kind;
     e->muted = false;  // asked anew: its news count again
     Sync(fd, *e);
@@ -104,9 +107,10 @@ void DescriptorSet::Remove(int fd, short events) {
     if (e == nullptr || e->owners == 0) return;
     if (events & POLLIN) --e->wantIn;
     if (events & POLLOUT) --e->wantOut;
+    if (events & POLLHUP) --e->wantHup;
     if (--e->owners == 0) {
         --count;
-        e->wantIn = e->wantOut = 0;
+        e->wantIn = e->wantOut = e->wantHup = 0;
         e->muted = false;
     }
     Sync(fd, *e);

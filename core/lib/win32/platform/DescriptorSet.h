@@ -59,6 +59,7 @@ private:
         bool muted = false;
         int wantIn = 0;        // owners that want POLLIN
         int wantOut = 0;       // owners that want POLLOUT
+        int wantHup = 0;       // owners that want to hear of a hang-up (a device's)
     };
     Entry* At(int fd);
     void Sync(int fd, Entry& e);

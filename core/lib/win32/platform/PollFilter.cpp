@@ -36,8 +36,11 @@ short FilterPollRevents(int fd, FdKind kind, short events, short revents) {
     case FdKind::Device:
         if (revents & POLLHUP) {
             // A hung-up tty reports everything at once (a write would fail
-            // with EIO); only bytes still queued are worth a look.
+            // with EIO); only bytes still queued are worth a look. A caller
+            // that asked for the hang-up (POLLHUP in events) is told, and
+            // must stop polling the line.
             out = (wanted & POLLIN) && QueuedBytes(fd) > 0 ? POLLIN : 0;
+            if (events & POLLHUP) out = static_cast<short>(out | POLLHUP);
         } else {
             out = revents;
         }

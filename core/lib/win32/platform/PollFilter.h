@@ -6,8 +6,9 @@
 //   (NamedPipePoll.h).
 // - NetSocket: never a hang-up. A peer that closed shows as readable (the
 //   read then finds the end of the stream); a reset is an error (POLLERR).
-// - Device (serial line, pty): never a hang-up. A line that hung up is never
-//   ready, except for bytes still queued on it, which are readable.
+// - Device (serial line, pty): no hang-up unless the caller asked for it
+//   with POLLHUP in events. A line that hung up is otherwise never ready,
+//   except for bytes still queued on it, which are readable.
 // - Invalid (closed descriptor) and File: never ready.
 // - Other: as poll(2) says.
 //

@@ -124,6 +124,18 @@ TEST(DescriptorPollTest, PtyNeverHangsUpAndDoesNotSpinAfterThePeerCloses) {
     }
 }
 
+TEST(DescriptorPollTest, APtyHangUpIsToldToTheCallerThatAsksForIt) {
+    polltest::PtyPair pty;
+    EXPECT_EQ(PollOne(pty.slave, POLLIN | POLLHUP, 0), 0);
+    CloseFd(pty.master);
+    // Told at once, and again (the caller stops polling the line), and the
+    // hang-up cuts a wait short.
+    EXPECT_EQ(PollOne(pty.slave, POLLIN | POLLHUP, 10000), POLLHUP);
+    EXPECT_EQ(PollOne(pty.slave, POLLHUP, 10000), POLLHUP);
+    // A caller that did not ask still sees nothing.
+    EXPECT_EQ(PollOne(pty.slave, POLLIN, 0), 0);
+}
+
 TEST(DescriptorPollTest, PtyDataBothWays) {
     polltest::PtyPair pty;
     EXPECT_EQ(PollOne(pty.master, POLLOUT, 0), POLLOUT);

@@ -125,3 +125,17 @@ TEST(DescriptorSetTest, NewsTheRulesDropDoNotEndAWait) {
     ASSERT_EQ(news.size(), 1u);
     EXPECT_EQ(news[0].fd, quiet.a);
 }
+
+TEST(DescriptorSetTest, ALineHangUpIsNewsForTheOwnerThatAsksForIt) {
+    polltest::PtyPair pty;
+    DescriptorSet set;
+    set.Put(pty.slave, POLLIN | POLLHUP, FdKind::Device);
+    EXPECT_TRUE(WaitFor(set, 0).empty());
+    polltest::CloseFd(pty.master);
+    std::vector<DescriptorNews> news = WaitFor(set, 10000);
+    ASSERT_EQ(news.size(), 1u);
+    EXPECT_EQ(news[0].revents, POLLHUP);
+    // Asked no longer: muted, as for any owner that did not ask.
+    set.Put(pty.slave, POLLIN, FdKind::Device, POLLIN | POLLHUP);
+    EXPECT_TRUE(WaitFor(set, 200).empty());
+}

@@ -1,0 +1,164 @@
+// The agent's receiver: its registration, a path added (its port opened
+// later, or retried every 15 s), a path deleted (its line closed for good, or
+// its pending set-up dropped), and the heartbeat defaults of the agent.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include "../../../Base/libsrc/tests/ManualTimerClock.h"
+#include "CommAgentEnt.h"
+#include "DestHostEnt.h"
+#include "LogicalAddrEnt.h"
+#include "MxrAdminRegisterCommAgentReqMsg.h"
+#include "PipeInitMsg.h"
+#include "TTYCAMsgRcvr.h"
+#include "TTYCAMsgRcvrAddHostSM.h"
+#include "TTYCAWorld.h"
+#include "TTYLinkFixture.h"
+
+namespace {
+
+struct AgentRcvr : ::testing::Test {
+    RuntimeScope scope{"NODEA", 0};
+    ManualTimerClock clock;
+    TTYCAWorld world{6, 5};
+    TTYRecorderPtr admin{new TTYRecorder()};
+    LogicalAddrEntPtr adminName{new LogicalAddrEnt(LogicalAddr::MXRADMIN, BaseAddrPtr(admin->GetAddrPtr()))};
+    // What goes to this host's manager (the administrator's requests) lands here too.
+    BaseAddrEntPtr managerRoute{new BaseAddrEnt(BaseAddr::GetCurrentHost(), 0, 0, admin.GetPtr())};
+    TTYCAMsgRcvrPtr rcvr;
+    ttytest::PtyLine line;
+
+    void SetUp() override {
+        BaseWorld::SetDispatchReadyFlg(1);
+        rcvr = new TTYCAMsgRcvr(1);
+        Settle();
+    }
+    void TearDown() override {
+        world.CleanUp();
+        Settle();
+    }
+    void Settle() {
+        for (int i = 0; i < 20; ++i) {
+            world.ProcessTimers();
+            world.GetPollManager().PollForWork(0);
+            world.ProcessMessages();
+        }
+    }
+    DestHostEntPtr Path(const std::string& device, const char* alias = "NODEB", int hb = 1) {
+        return DestHostEntPtr(new DestHostEnt(bStr(alias), 1, bStr("NODEA"), bStr(device.c_str()), bStr(alias), hb, 3, 9600));
+    }
+    int Lines() {
+        int n = 0;
+        BasePollAdptrLstIter it(world.GetPollManager().GetPollAdptrLst());
+        for (BasePollAdptrPtr a = it.First(); a.GetPtr() != nullptr; a = it.Next())
+            if (a->IsOfType(TTYPipePollAdptr::ClassCode)) ++n;
+        return n;
+    }
+    int Pending() { return TTYCAMsgRcvr::GetAddHostSMLst().GetItemCnt(); }
+    std::string MasterBytes() {
+        std::string got;
+        char buf[1024];
+        for (int i = 0; i < 50; ++i) {
+            const ssize_t n = ::read(line.master, buf, sizeof buf);
+            if (n > 0) got.append(buf, static_cast<std::size_t>(n));
+            else if (!got.empty()) break;
+            else ::usleep(2000);
+        }
+        return got;
+    }
+};
+
+}  // namespace
+
+TEST_F(AgentRcvr, RegistersAsATtyAgentAndKeepsTheTagItIsGiven) {
+    const auto regs = admin->Of(MxrAdminRegisterCommAgentReqMsg::ClassCode);
+    ASSERT_EQ(regs.size(), 1u);
+    const MxrAdminRegisterCommAgentReqMsgPtr reg(regs[0]);
+    EXPECT_EQ(reg->GetCommAgentType(), CommAgentEnt::TTY);
+    EXPECT_EQ(reg->GetPid(), BaseAddr::GetCurrentPid());
+    EXPECT_EQ(reg->GetLocalAlias(), "");
+    EXPECT_EQ(reg->GetDevPathName(), "");
+    EXPECT_EQ(reg->GetFrmAddr()->GetMsgRcvrAddr(), rcvr.GetPtr());
+    MxrAdminRegisterCommAgentRspMsg* rsp = new MxrAdminRegisterCommAgentRspMsg();
+    rsp->SetRetVal(17);
+    rsp->SetToAddr(BaseAddrPtr(new LogicalAddr(LogicalAddr::COMMAGENTMSGRCVR)));
+    BaseMsgPtr(rsp).Send();
+    Settle();
+    EXPECT_EQ(rcvr->GetCommAgentTagNum(), 17);
+}
+
+TEST_F(AgentRcvr, AnAddedPathOpensItsPortAndSendsItsInitOverTheLine) {
+    EXPECT_EQ(rcvr->AddHost(Path(line.slavePath)), 0);
+    EXPECT_EQ(Lines(), 0);  // opened later, not in the request's handler
+    Settle();
+    EXPECT_EQ(Lines(), 1);
+    EXPECT_EQ(Pending(), 0);
+    TTYFrameReader reader;
+    std::vector<TTYFrameReader::Frame> frames;
+    const std::string bytes = MasterBytes();
+    reader.Feed(bytes.data(), static_cast<int>(bytes.size()), frames);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_TRUE(PipeInitMsgPtr(ttytest::MsgOf(frames[0].pkt)).Ok());
+    // Deleted: the line is closed for good (the other end sees it go).
+    EXPECT_EQ(rcvr->DeleteHost(Path(line.slavePath)), 0);
+    Settle();
+    EXPECT_EQ(Lines(), 0);
+    pollfd p{line.master, POLLIN, 0};
+    EXPECT_EQ(::poll(&p, 1, 2000), 1);
+    EXPECT_TRUE(p.revents & POLLHUP);
+    clock.AdvanceMs(60000);
+    Settle();
+    EXPECT_EQ(Lines(), 0);
+    EXPECT_EQ(Pending(), 0);
+}
+
+TEST_F(AgentRcvr, AMissingPortIsTriedEvery15SecondsUntilThePathIsDeleted) {
+    const std::string missing = "/tmp/hv-no-such-port-" + std::to_string(::getpid());
+    EXPECT_EQ(rcvr->AddHost(Path(missing)), 0);
+    Settle();
+    EXPECT_EQ(Pending(), 1);
+    EXPECT_EQ(world.GetTimerManager().GetMSecsToNextTimer(), 15000u);
+    // The device appears: the next attempt opens it.
+    ASSERT_EQ(::symlink(line.slavePath.c_str(), missing.c_str()), 0);
+    clock.AdvanceMs(14999);
+    Settle();
+    EXPECT_EQ(Lines(), 0);
+    clock.AdvanceMs(1);
+    Settle();
+    EXPECT_EQ(Lines(), 1);
+    EXPECT_EQ(Pending(), 0);
+    ::unlink(missing.c_str());
+}
+
+TEST_F(AgentRcvr, DeletingAPathWhosePortNeverOpenedDropsItsSetUp) {
+    const std::string missing = "/tmp/hv-no-such-port-" + std::to_string(::getpid());
+    rcvr->AddHost(Path(missing));
+    Settle();
+    ASSERT_EQ(Pending(), 1);
+    EXPECT_EQ(rcvr->DeleteHost(Path(missing, "OTHER")), -1);  // another path
+    EXPECT_EQ(rcvr->DeleteHost(Path(missing)), 0);
+    EXPECT_EQ(Pending(), 0);
+    EXPECT_EQ(world.GetTimerManager().GetWaitList().GetItemCnt(), 0);
+    ASSERT_EQ(::symlink(line.slavePath.c_str(), missing.c_str()), 0);
+    clock.AdvanceMs(60000);
+    Settle();
+    EXPECT_EQ(Lines(), 0);
+    ::unlink(missing.c_str());
+    EXPECT_EQ(rcvr->DeleteHost(Path(missing)), -1);
+}
+
+TEST_F(AgentRcvr, APathWithoutHeartbeatValuesTakesTheAgents) {
+    world.SetHeartbeatInterval(0);
+    rcvr->AddHost(Path(line.slavePath, "NODEB", 0));
+    Settle();
+    ASSERT_EQ(Lines(), 1);
+    BasePollAdptrLstIter it(world.GetPollManager().GetPollAdptrLst());
+    TTYPipeHeadPtr head;
+    for (BasePollAdptrPtr a = it.First(); a.GetPtr() != nullptr; a = it.Next())
+        if (a->IsOfType(TTYPipePollAdptr::ClassCode)) head = TTYPipeHeadPtr(TTYPipePollAdptrPtr(a)->GetPipeHeadPtr());
+    ASSERT_TRUE(head.Ok());
+    EXPECT_EQ(head->GetHbInterval(), 0u);
+    EXPECT_EQ(head->GetHbMaxMiss(), 3u);  // the path's own
+    EXPECT_EQ(head->GetComPriority(), 1);
+}
