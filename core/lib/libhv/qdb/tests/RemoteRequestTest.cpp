@@ -105,24 +105,7 @@ TEST(RemoteExecResult, SplitInPlace) {
     qdberrclr();
 }
 
-class RemoteRequests : public qdbfixture::OneSystemTest {
-protected:
-    // Runs body as a database client in a child; its note comes back.
-    std::string Client(const std::function<std::string()>& body) {
-        ChildResult r = RunChild([&] {
-            qdbfixture::StartClient();
-            Note(body());
-            return 0;
-        });
-        EXPECT_EQ(r.exitCode, 0) << r.err;
-        return r.note;
-    }
-    static std::string Result(int rc) {
-        std::string s = std::to_string(rc) + "/" + std::to_string(Qdb_errno);
-        qdberrclr();
-        return s;
-    }
-};
+using RemoteRequests = qdbfixture::OneSystemTest;
 
 TEST_F(RemoteRequests, TheDaemonAnswersEachKindOfRequest) {
     const std::string note = Client([] {

@@ -1,0 +1,142 @@
+// The flags table's C interface.
+#include "AutoQdbLock.h"
+#include "DbIter.h"
+#include "DbMgr.h"
+#include "DebugFlags.h"
+#include "QdbLock.h"
+#include "QdbStartup.h"
+#include "ShmMgr.h"
+#include "TableRecord.h"
+#include "flg.h"
+#include "qdberr.h"
+#include "qdbfile.h"
+#include "qdbmes.h"
+#include "qdbpaths.h"
+#include "systems.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+using cfgstore::IsLocalSystem;
+
+namespace {
+
+constexpr std::size_t kTableText = 500000;
+
+}  // namespace
+
+namespace cfgstore {
+
+// The flag test of the local database for the debug traces: never waits for
+// the lock (a thread that holds it gets it at once) and answers 1 / 0.
+int FlagTableDebugTest(const char* name, int mode) {
+    if (pShmPtr == nullptr || name == nullptr) return 0;
+    if (qdbgetlock(__FILE__, __LINE__, 0) != 0) return 0;
+    int found = 0;
+    if (DbMgr* db = ShmMgr::findDbMgr(nullptr, 0)) {
+        DbIter it;
+        it.iterInit(FLG, db);
+        for (auto* f = static_cast<flg*>(it.current()); f != nullptr && !found; f = static_cast<flg*>(it.next()))
+            found = cfgstore::FlagMatches(f->flgName(), name, mode != 0) ? 1 : 0;
+    }
+    qdbrlslock(__FILE__, __LINE__);
+    return found;
+}
+
+}  // namespace cfgstore
+
+extern "C" int flg_create(const char* dest, const char* name) {
+    qdbpinit();
+    if (name == nullptr || *name == '\0') return hv_err(__FILE__, __LINE__, 23, 295, QDB_ARGS, "must specify new flag name");
+    hv_debug(__FILE__, __LINE__, "LD.flg_create", "flg_create: destname=%s, flgname=%s\n", dest ? dest : "NULL", name);
+    if (!IsLocalSystem(dest)) return qdbsendremote(nullptr, dest, 'H', 'a', "%s", name);
+    AUTO_QDB_LOCK(lk);
+    DbMgr* db = lk.getDbMgr(nullptr, -1, 1000, 0);
+    if (db == nullptr) return hv_err(__FILE__, __LINE__, 23, 295, QDB_INT, "no local database");
+    flg* f = flg::alloc(db);
+    if (f == nullptr) return hv_err(__FILE__, __LINE__, 23, 292, QDB_INT, "no room for flag %s", name);
+    if (f->create(name, 0) != 0) {
+        cfgstore::SavedError keep;
+        f->destroy();
+        return -1;
+    }
+    flg::broadcastUpdate('a', name, db);
+    return 0;
+}
+
+extern "C" int flg_remove(const char* dest, const char* name) {
+    qdbpinit();
+    if (name == nullptr || *name == '\0')
+        return hv_err(__FILE__, __LINE__, 23, 296, QDB_ARGS, "must specify flag name to remove");
+    hv_debug(__FILE__, __LINE__, "LD.flg_remove", "flg_remove: destname=%s, flgname=%s\n", dest ? dest : "NULL", name);
+    if (!IsLocalSystem(dest)) return qdbsendremote(nullptr, dest, 'H', 'c', "%s", name);
+    AUTO_QDB_LOCK(lk);
+    DbMgr* db = lk.getDbMgr(nullptr, -1, 1000, 0);
+    flg* f = db ? flg::find(db, name) : nullptr;
+    if (f == nullptr)
+        return hv_err(__FILE__, __LINE__, 23, 297, QDB_NOEXIST, "flag \"%s\" not defined on machine \"%s\".", name,
+                      pQdb_uname ? pQdb_uname : "");
+    f->destroy();
+    flg::broadcastUpdate('c', name, db);
+    pQdb_shgp->changed[qdbshm::kChangedFlags] = 1;
+    return 0;
+}
+
+extern "C" int flg_test(const char* dbsys, const char* name, int mode) {
+    if (pShmPtr == nullptr) return -1;
+    if (name == nullptr || *name == '\0') return hv_err(__FILE__, __LINE__, 23, 294, QDB_ARGS, "must specify flag name");
+    AUTO_QDB_LOCK(lk);
+    DbMgr* db = lk.getDbMgr(IsLocalSystem(dbsys) ? nullptr : dbsys, -1, 1000, 1);
+    if (db == nullptr) {
+        if (!IsLocalSystem(dbsys)) return hv_err(__FILE__, __LINE__, 23, 294, QDB_NOEXIST, "Unknown system: \"%s\"", dbsys);
+        return -1;
+    }
+    DbIter it;
+    it.iterInit(FLG, db);
+    for (auto* f = static_cast<flg*>(it.current()); f != nullptr; f = static_cast<flg*>(it.next()))
+        if (cfgstore::FlagMatches(f->flgName(), name, mode != 0)) return 0;
+    return 1;
+}
+
+extern "C" char** flg_list(const char* dbsys) {
+    qdbpinit();
+    AUTO_QDB_LOCK(lk);
+    DbMgr* db = lk.getDbMgr(IsLocalSystem(dbsys) ? nullptr : dbsys, -1, 1000, 1);
+    if (db == nullptr) {
+        hv_err(__FILE__, __LINE__, 23, 295, QDB_NOEXIST, "Unknown system: \"%s\"", dbsys ? dbsys : "NULL");
+        return nullptr;
+    }
+    std::vector<const char*> names;
+    DbIter it;
+    it.iterInit(FLG, db);
+    for (auto* f = static_cast<flg*>(it.current()); f != nullptr; f = static_cast<flg*>(it.next()))
+        names.push_back(f->flgName());
+    if (names.empty()) return nullptr;
+    auto** list = static_cast<char**>(qdbnalloc((names.size() + 1) * sizeof(char*)));
+    for (std::size_t i = 0; i < names.size(); ++i) list[i] = qdbsavcpy(names[i]);
+    list[names.size()] = nullptr;
+    return list;
+}
+
+extern "C" int flg_sync(const char* dest) {
+    qdbpinit();
+    hv_debug(__FILE__, __LINE__, "LD.flg_sync", "flg_sync: destname=%s\n", dest ? dest : "NULL");
+    if (!IsLocalSystem(dest)) {
+        if (systems::findsys(dest, nullptr) == nullptr) {
+            qdberrclr();
+            return hv_err(__FILE__, __LINE__, 23, 294, QDB_NOEXIST, "Unknown system: \"%s\"", dest);
+        }
+        return qdbsendremote(nullptr, dest, 'H', 'b', "%s", "");
+    }
+    AUTO_QDB_LOCK(lk);
+    if (lk.lock(-1) != 0) return -1;
+    if (!pQdb_shgp->changed[qdbshm::kChangedFlags]) return 0;
+    hv_debug(__FILE__, __LINE__, "LD.flg_sync", "flg_sync: changed = TRUE\n");
+    std::string text;
+    flg::getall(text);
+    if (text.size() > kTableText) hv_err(__FILE__, __LINE__, 21, 283, "internal buffer too small");
+    if (int rc = qdbwritefile(gps(14), "flg", static_cast<int>(text.size()), text.c_str()); rc != 0) return rc;
+    pQdb_shgp->changed[qdbshm::kChangedFlags] = 0;
+    return 0;
+}

@@ -1,0 +1,62 @@
+#include "TableRecord.h"
+
+#include "ShmMgr.h"
+#include "qdberr.h"
+#include "qdbpaths.h"
+
+#include <cstring>
+
+namespace cfgstore {
+
+DbMgr* OwnerDb(const qdbshm::ElemHeader& h) {
+    if (h.owner <= 0) return nullptr;
+    auto* db = QdbPages().at<DbMgr>(h.owner);
+    return db != nullptr && db->h.tag == DBMGR ? db : nullptr;
+}
+
+void* NewRecord(DbMgr* db, std::int32_t size, std::int32_t type) {
+    if (db == nullptr) return nullptr;
+    char* p = static_cast<char*>(db->mem().getFreeElem(size, type, nullptr));
+    if (p != nullptr) std::memset(p + sizeof(qdbshm::ElemHeader), 0, static_cast<std::size_t>(size) - sizeof(qdbshm::ElemHeader));
+    return p;
+}
+
+int FreeRecord(void* elem) {
+    auto* h = static_cast<qdbshm::ElemHeader*>(elem);
+    MemMgr mem(QdbPages(), nullptr, 0);
+    if (!OwnerMem(h->owner, &mem)) return -1;
+    return mem.putFreeElem(elem) < 0 ? -1 : 0;
+}
+
+int SetRecordText(DbMgr* db, ShmOff* slot, const char* text, bool keepEmpty) {
+    ClearRecordText(slot);
+    if (text == nullptr || (*text == '\0' && !keepEmpty)) return 0;
+    return ShmStr::create(db->mem(), text, slot) ? 0 : -1;
+}
+
+void ClearRecordText(ShmOff* slot) {
+    if (auto* s = const_cast<ShmStr*>(ShmStrAt(*slot))) ShmStr::destroy(s);
+    *slot = kNullOff;
+}
+
+const char* RecordText(ShmOff off) {
+    const ShmStr* s = ShmStrAt(off);
+    return s ? s->str() : "";
+}
+
+bool IsLocalSystem(const char* name) {
+    return name == nullptr || *name == '\0' || (pQdb_uname != nullptr && std::strcmp(name, pQdb_uname) == 0);
+}
+
+SavedError::SavedError() : errno_(Qdb_errno), text_(Qdb_errbuf) {
+    Qdb_errbuf = nullptr;
+    Qdb_errno = 0;
+}
+
+SavedError::~SavedError() {
+    qdberrclr();
+    Qdb_errno = errno_;
+    Qdb_errbuf = text_;
+}
+
+}  // namespace cfgstore

@@ -1,0 +1,49 @@
+// Small pieces every table of the database shares: the owning database of a
+// record, a record's strings, whether a system name is the local one, and
+// keeping the caller's error record across a clean-up.
+#pragma once
+
+#include "DbMgr.h"
+#include "QdbShmLayout.h"
+#include "ShmStr.h"
+
+#include <string>
+
+namespace cfgstore {
+
+// The database whose chain holds an element, or null.
+DbMgr* OwnerDb(const qdbshm::ElemHeader& h);
+
+// A new element of `size` bytes and type `type` in db's chain, zeroed after
+// its header; null when there is no room.
+void* NewRecord(DbMgr* db, std::int32_t size, std::int32_t type);
+// Frees an element taken by NewRecord through its owner. 0 or -1.
+int FreeRecord(void* elem);
+
+// Replaces the string at *slot with a copy of text in db (null or "" and
+// keepEmpty false: none). 0, or -1 when the string cannot be stored (the old
+// one is gone then).
+int SetRecordText(DbMgr* db, ShmOff* slot, const char* text, bool keepEmpty = false);
+// Frees the string at *slot and sets it to none.
+void ClearRecordText(ShmOff* slot);
+// The text at off, "" when none.
+const char* RecordText(ShmOff off);
+
+// True when name is null, empty or this system's node name.
+bool IsLocalSystem(const char* name);
+
+// Keeps the calling thread's error number and text while a clean-up that
+// may report runs, and puts them back (dropping what the clean-up left).
+class SavedError {
+public:
+    SavedError();
+    ~SavedError();
+    SavedError(const SavedError&) = delete;
+    SavedError& operator=(const SavedError&) = delete;
+
+private:
+    int errno_;
+    char* text_;
+};
+
+}  // namespace cfgstore
