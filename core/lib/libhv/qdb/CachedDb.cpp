@@ -56,7 +56,7 @@ int ShmMgr::cacheRemDb(const char* name, DbMgr* db) {
         std::string copy = text ? std::string(text, static_cast<std::size_t>(msg->GetDataStr().StrLen() - 1)) : "";
         if (i == 0) {
             fresh.rebuildFrom(copy.c_str());
-        } else if (kCopyLoaders[i] != nullptr && kCopyLoaders[i](name, copy.data()) != 0) {
+        } else if (kCopyLoaders[i] != nullptr && kCopyLoaders[i](db->dbName(), copy.data()) != 0) {
             // A bad line is reported; the rest of the copy stays usable.
             qdberrcheck();
         }
