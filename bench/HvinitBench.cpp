@@ -5,6 +5,8 @@
 //               close) beside the same exchange written straight on the
 //               named-pipe layer.
 // The ratio ours/plain of each pair is printed at the end.
+#include "BarePipeServer.h"
+#include "BenchChildren.h"
 #include "BenchSystemDir.h"
 #include "ProcessList.h"
 #include "RatioReporter.h"
@@ -34,29 +36,6 @@ namespace {
 
 constexpr int kProcesses = 500;
 constexpr const char* kBarePipe = R"(\\.\pipe\hvbenchpipe)";
-
-// 500 children that wait, all with this program's image.
-class Sleepers {
-public:
-    Sleepers() {
-        for (int i = 0; i < kProcesses; ++i) {
-            const pid_t pid = ::fork();
-            if (pid == 0) {
-                ::prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlive the benchmark
-                if (::getppid() == 1) ::_exit(0);
-                for (;;) ::pause();
-            }
-            if (pid > 0) pids_.push_back(pid);
-        }
-    }
-    ~Sleepers() {
-        for (pid_t pid : pids_) ::kill(pid, SIGKILL);
-        for (pid_t pid : pids_) ::waitpid(pid, nullptr, 0);
-    }
-
-private:
-    std::vector<pid_t> pids_;
-};
 
 std::string SelfImage() {
     char exe[4096];
@@ -94,7 +73,7 @@ int BareFind(const std::string& comm) {
 }
 
 void FindPid(benchmark::State& state, bool ours) {
-    static Sleepers sleepers;
+    static BenchSleepers sleepers(kProcesses);  // 500 children with this program's image
     const std::string image = SelfImage();
     const std::string comm = image.substr(0, 15);
     for (auto _ : state) {
@@ -104,56 +83,12 @@ void FindPid(benchmark::State& state, bool ours) {
     }
 }
 
-// A server on one pipe name answering every request with a 256-byte "1".
-class Server {
-public:
-    explicit Server(const char* name) {
-        PipeListenOptions options;
-        options.nonBlocking = false;
-        if (listener_.Create(name, options) != 0) std::abort();
-        thread_ = std::thread([this] { Serve(); });
-    }
-    ~Server() {
-        stop_ = true;
-        thread_.join();
-    }
-
-private:
-    void Serve() {
-        char reply[256] = "1";
-        while (!stop_) {
-            int fd = -1;
-            if (listener_.Accept(&fd, 50) != 0) continue;
-            char buf[1024];
-            std::size_t n = 0;
-            if (PipeRead(fd, buf, sizeof buf, &n) == 0) (void)PipeWrite(fd, reply, sizeof reply, &n);
-            PipeClose(fd);
-        }
-    }
-    NamedPipeListener listener_;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-};
-
-bool BareExchange() {
-    int fd = -1;
-    if (PipeConnect(kBarePipe, {kPipeNoWait, PipeReadMode::Byte, false}, &fd) != 0) return false;
-    static const char request[] = "9 ";
-    char reply[17];
-    std::size_t n = 0;
-    bool ok = PipeWrite(fd, request, sizeof request, &n) == 0;
-    pollfd p {fd, POLLIN, 0};
-    ok = ok && ::poll(&p, 1, 10000) == 1 && PipeRead(fd, reply, sizeof reply - 1, &n) == 0 && n > 0;
-    PipeClose(fd);
-    return ok;
-}
-
 void Request(benchmark::State& state, bool ours) {
     BenchSystemDir dir;
-    Server server(ours ? hvinit::kPipeName : kBarePipe);
+    BarePipeServer server(ours ? hvinit::kPipeName : kBarePipe);
     for (auto _ : state) {
         char reply[] = "checkserverready";
-        const bool ok = ours ? hvi_request(reply, hvinit::kCmdSvrReady, nullptr) == 0 : BareExchange();
+        const bool ok = ours ? hvi_request(reply, hvinit::kCmdSvrReady, nullptr) == 0 : BarePipeExchange(kBarePipe, "9 ");
         if (!ok) state.SkipWithError("exchange failed");
     }
 }

@@ -33,6 +33,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "LatencyLoop.h"
 #include "LogicalAddr.h"
 #include "PipePktCtrl.h"
 #include "PostOfficeCreateMailBoxReqMsg.h"
@@ -153,27 +154,10 @@ bool Echo(int fd, const std::string& bytes, char* buf, std::size_t size) {
            n == bytes.size() && std::memcmp(buf, bytes.data(), n) == 0;
 }
 
-void ReportLatencies(benchmark::State& state, std::vector<double>& us, int failures) {
-    std::sort(us.begin(), us.end());
-    state.counters["median_us"] = us[us.size() / 2];
-    state.counters["p99_us"] = us[us.size() * 99 / 100];
-    state.counters["failures"] = failures;
-}
-
 void RoundTripPostOffice(benchmark::State& state) {
     ProxyPostOffice po;
     po.CreateMailBox("rt");
-    for (auto _ : state) {
-        std::vector<double> us;
-        us.reserve(kRoundTrips);
-        int failures = 0;
-        for (int i = 0; i < kRoundTrips; ++i) {
-            const auto t0 = std::chrono::steady_clock::now();
-            if (po.IsMboxEmpty("rt") != Message::OKAY) ++failures;
-            us.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
-        }
-        ReportLatencies(state, us, failures);
-    }
+    for (auto _ : state) TimeEachCall(state, kRoundTrips, [&] { return po.IsMboxEmpty("rt") == Message::OKAY; });
     po.RemoveMailBox("rt");
 }
 
@@ -182,17 +166,7 @@ void RoundTripBarePipe(benchmark::State& state) {
     const int fd = ConnectEcho();
     const std::string request = PacketOf(BaseMsgPtr(new PostOfficeIsMboxEmptyReqMsg(PostOffice(), "rt")));
     char buf[1024];
-    for (auto _ : state) {
-        std::vector<double> us;
-        us.reserve(kRoundTrips);
-        int failures = 0;
-        for (int i = 0; i < kRoundTrips; ++i) {
-            const auto t0 = std::chrono::steady_clock::now();
-            if (!Echo(fd, request, buf, sizeof buf)) ++failures;
-            us.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
-        }
-        ReportLatencies(state, us, failures);
-    }
+    for (auto _ : state) TimeEachCall(state, kRoundTrips, [&] { return Echo(fd, request, buf, sizeof buf); });
     PipeClose(fd);
 }
 

@@ -37,6 +37,9 @@ endfunction()
 # Globs <dir>/*.cpp into one suite. Files named *ThreadTest.cpp go into a
 # second suite <suite>_threads that also carries the "tsan" label, so the
 # ThreadSanitizer run builds and runs only the code that shares state.
+# Files named *SlowTest.cpp (waits of real length, minutes) go into a suite
+# <suite>_slow labelled "slow", with a time-out of 420 s: a quick local run
+# leaves them out with -LE slow.
 function(hv_component_tests)
   if(NOT HV_BUILD_TESTS)
     return()
@@ -45,8 +48,11 @@ function(hv_component_tests)
   file(GLOB all CONFIGURE_DEPENDS ${C_DIR}/*.cpp)
   set(threaded)
   set(plain)
+  set(slow)
   foreach(f ${all})
-    if(f MATCHES "ThreadTest\\.cpp$")
+    if(f MATCHES "SlowTest\\.cpp$")
+      list(APPEND slow ${f})
+    elseif(f MATCHES "ThreadTest\\.cpp$")
       list(APPEND threaded ${f})
     else()
       list(APPEND plain ${f})
@@ -57,5 +63,8 @@ function(hv_component_tests)
   endif()
   if(threaded)
     hv_add_test_suite(NAME ${C_NAME}_threads LABEL ${C_LABEL} LABELS tsan SOURCES ${threaded} LIBS ${C_LIBS})
+  endif()
+  if(slow AND NOT HV_SANITIZE STREQUAL "thread")
+    hv_add_test_suite(NAME ${C_NAME}_slow LABEL ${C_LABEL} LABELS slow TIMEOUT 420 SOURCES ${slow} LIBS ${C_LIBS})
   endif()
 endfunction()

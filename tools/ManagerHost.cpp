@@ -2,7 +2,8 @@
 #include "ToolUsage.h"
 
 #include "BaseAddr.h"
-#include "ManagerWorld.h"
+#include "LocalHost.h"
+#include "MxrWorld.h"
 #include "SignalPollAdptr.h"
 #include "platform/NamedPipeName.h"
 #include "platform/SystemDir.h"
@@ -27,13 +28,13 @@ int RunManagerHost(const char* program, const std::function<void()>& beforeWorld
     }
     if (beforeWorld) beforeWorld();
 
-    ManagerWorld world;
-    world.SetMxrPipeName(bStr(GetMxrPipeName()));
-    const int rc = world.Initialize();
-    if (rc != 0) {
-        std::fprintf(stderr, "%s: cannot listen on %s (system directory %s): error %d%s\n", program,
-                     GetMxrPipeName(), portlib::platform::SystemDir().c_str(), rc,
-                     rc == 231 ? " - another manager runs on this system directory" : "");
+    MxrWorld world;
+    // Logical name 6: messages a client hands over to be sent from here.
+    LocalHost localHost;
+    MxrWorld::SetMxrPipeName(GetMxrPipeName());
+    if (world.Initialize() != 0) {
+        std::fprintf(stderr, "%s: cannot listen on %s (system directory %s)\n", program, GetMxrPipeName(),
+                     portlib::platform::SystemDir().c_str());
         return 2;
     }
     stopper->Register();

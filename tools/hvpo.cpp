@@ -1,5 +1,7 @@
 // hvpo: a command-line client of this system's post office, through the
-// post office proxy (one blocking connection to the local manager).
+// post office proxy (one blocking connection to the local manager), and of
+// its path administrator (the administrator proxy; watch runs a client
+// world).
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -10,10 +12,16 @@
 
 #include "BaseAddr.h"
 #include "BaseErrMsg.h"
+#include "BasePipeMsg.h"
+#include "CommAgentEnt.h"
 #include "LogicalAddr.h"
 #include "Message.h"
+#include "MxrAdminIsAnyCommPathToHostUpReqMsg.h"
+#include "MxrClntWorld.h"
+#include "PathWatchRcvr.h"
 #include "PostOfficeDisplayMailBoxLstReqMsg.h"
 #include "PostOfficeDisplayMailBoxLstRspMsg.h"
+#include "ProxyMxrAdmin.h"
 #include "ProxyPostOffice.h"
 #include "SynchPipeHead.h"
 
@@ -40,6 +48,23 @@ const char* const kUsage =
     "                              HOST's post office answers)\n"
     "  alive HOST                  exit 0 when HOST can be reached from this host\n"
     "  list                        print this host's mailboxes\n"
+    "\n"
+    "Path administration (this host's administrator):\n"
+    "  create-path [PATHOPTS] REMOTEHOST LOCALALIAS REMOTEALIAS DEVICE\n"
+    "                              ask for a path and wait for the answer: exit 0\n"
+    "                              created, 1 the administrator gave up waiting\n"
+    "                              for the agent (7: the call failed)\n"
+    "  delete-path [-k KIND] REMOTEHOST LOCALALIAS REMOTEALIAS DEVICE\n"
+    "                              exit 0 deleted, 1 unknown or no answer in time\n"
+    "  host-up HOST [ALIAS]        print OKAY (exit 0) when a path to HOST whose\n"
+    "                              remote alias is ALIAS (default HOST) is up,\n"
+    "                              else NOKAY (exit 1)\n"
+    "  watch                       print one line per path event until stopped:\n"
+    "                              \"PATH LOCALALIAS DEVICE KIND REMOTEHOST\n"
+    "                              REMOTEALIAS STATUS\" (\"watching\" first)\n"
+    "  PATHOPTS: -k TLI|TTY (default TLI), -i HBINTERVAL secs (default 1),\n"
+    "            -m HBMAXMISS (default 3), -b BAUDRATE (default 0),\n"
+    "            -p PRIORITY (default 1)\n"
     "\n"
     "Options:\n"
     "  -w SECS   wait at most SECS seconds for the manager (default 5; 0: try once)\n"
@@ -116,7 +141,63 @@ struct Args {
     bool async = false;
     bool hostGiven = false;
     std::string host;
+    // Path options.
+    CommAgentEnt::CommAgentType kind = CommAgentEnt::TLI;
+    int hbInterval = 1, hbMaxMiss = 3, baudRate = 0, priority = 1;
 };
+
+bool PathInt(const char* text, int lo, int hi, int* out) {
+    char* end = nullptr;
+    const long v = std::strtol(text, &end, 10);
+    if (*text == '\0' || *end != '\0' || v < lo || v > hi) return false;
+    *out = static_cast<int>(v);
+    return true;
+}
+
+// The administrator's answer whether a path to host is up: 0 up, 1 not,
+// 7 the call failed.
+int HostUp(const SynchPipeHeadPtr& connection, const std::string& host, const std::string& alias) {
+    const BaseAddrPtr admin(new LogicalAddr(BaseAddr::GetCurrentHost(), LogicalAddr::MXRADMIN));
+    const BaseMsgPtr req(new MxrAdminIsAnyCommPathToHostUpReqMsg(admin, bStr(host.c_str()), bStr(alias.c_str())));
+    if (connection->SynchWrite(req) != 0) return Result("host-up", Message::INTERNALERR);
+    for (;;) {
+        BaseMsgPtr answer;
+        if (connection->SynchRead(answer) != 0) return Result("host-up", Message::INTERNALERR);
+        if (answer->IsOfType(BasePipeMsg::ClassCode)) continue;
+        const MxrAdminIsAnyCommPathToHostUpRspMsgPtr rsp(answer);
+        if (!rsp.Ok()) return Result("host-up", Message::INTERNALERR, "an answer of another kind");
+        std::printf("%s\n", rsp->GetRetVal() == 0 ? "OKAY" : "NOKAY");
+        return rsp->GetRetVal() == 0 ? 0 : 1;
+    }
+}
+
+// A client world with a path listener, until the process is stopped or the
+// manager goes away (exit 3).
+int Watch() {
+    MxrClntWorld world(nullptr, nullptr);
+    if (world.Initialize() != 0) return Result("watch", Message::INTERNALERR);
+    const PathWatchRcvrPtr watcher(new PathWatchRcvr());
+    watcher->Register();
+    for (;;) {
+        world.Run();
+        if (world.GetMxrPipeHeadPtr()->GetPollAdptrPtr().GetPtr() == nullptr) {
+            std::fprintf(stderr, "hvpo: watch: the manager went away\n");
+            return 3;
+        }
+    }
+}
+
+// The exit status of an administrator call's result.
+int PathResult(const std::string& what, int rc) {
+    std::printf("%s: %d\n", what.c_str(), rc);
+    if (rc == 0) return 0;
+    if (rc == 1) {
+        std::fprintf(stderr, "hvpo: %s: refused, or no answer from the agent in time\n", what.c_str());
+        return 1;
+    }
+    std::fprintf(stderr, "hvpo: %s: the call failed (connection or answer)\n", what.c_str());
+    return static_cast<int>(Message::INTERNALERR);
+}
 
 }  // namespace
 
@@ -148,6 +229,24 @@ int main(int argc, char** argv) {
         } else if (w == "-h" && (cmd == "send" || cmd == "receive" || cmd == "can-talk") && i + 1 < argc) {
             a.hostGiven = true;
             a.host = argv[++i];
+        } else if ((cmd == "create-path" || cmd == "delete-path") && w.size() == 2 && w[0] == '-' &&
+                   std::string("kimbp").find(w[1]) != std::string::npos) {
+            if (i + 1 >= argc) return Usage(w + " wants a value");
+            const char* v = argv[++i];
+            if (w == "-k") {
+                if (std::string(v) == "TLI")
+                    a.kind = CommAgentEnt::TLI;
+                else if (std::string(v) == "TTY")
+                    a.kind = CommAgentEnt::TTY;
+                else
+                    return Usage("-k wants TLI or TTY, not \"" + std::string(v) + "\"");
+            } else if (cmd != "create-path") {
+                return Usage(w + " is for create-path only");
+            } else if (!PathInt(v, w == "-b" ? 0 : 1, w == "-b" ? 1000000 : 3600,
+                                w == "-i" ? &a.hbInterval : w == "-m" ? &a.hbMaxMiss : w == "-b" ? &a.baudRate
+                                                                                           : &a.priority)) {
+                return Usage(w + " wants a whole number in range, not \"" + std::string(v) + "\"");
+            }
         } else if (w == "--") {
             for (++i; i < argc; ++i) a.words.emplace_back(argv[i]);
         } else {
@@ -162,16 +261,23 @@ int main(int argc, char** argv) {
         const char* cmd;
         size_t minWords, maxWords;
     };
-    const Shape shapes[] = {{"create", 1, 1}, {"remove", 1, 1}, {"send", 2, 2},     {"receive", 1, 1},
-                            {"empty", 1, 1},  {"can-talk", 0, 1}, {"alive", 1, 1}, {"list", 0, 0}};
+    const Shape shapes[] = {{"create", 1, 1},      {"remove", 1, 1},      {"send", 2, 2},     {"receive", 1, 1},
+                            {"empty", 1, 1},       {"can-talk", 0, 1},    {"alive", 1, 1},    {"list", 0, 0},
+                            {"create-path", 4, 4}, {"delete-path", 4, 4}, {"host-up", 1, 2}, {"watch", 0, 0}};
     const Shape* shape = nullptr;
     for (const Shape& s : shapes)
         if (cmd == s.cmd) shape = &s;
     if (shape == nullptr) return Usage("unknown command \"" + cmd + "\"");
     if (a.words.size() < shape->minWords || a.words.size() > shape->maxWords)
         return Usage("wrong number of arguments for " + cmd);
-    if (cmd != "can-talk" && cmd != "alive" && cmd != "list" && a.words[0].empty())
+    const bool pathCmd = cmd == "create-path" || cmd == "delete-path" || cmd == "host-up" || cmd == "watch";
+    if (pathCmd) {
+        for (const std::string& w : a.words)
+            if (w.empty()) return Usage("the arguments of " + cmd + " must not be empty");
+    } else if (cmd != "can-talk" && cmd != "alive" && cmd != "list" && a.words[0].empty()) {
         return Usage("a mailbox name must not be empty");
+    }
+    if (cmd == "watch") return Watch();
     if ((cmd == "alive" && a.words[0].empty()) || (a.hostGiven && a.host.empty()))
         return Usage("a host name must not be empty");
 
@@ -183,6 +289,16 @@ int main(int argc, char** argv) {
         return kNoManager;
     }
     if (cmd == "list") return List(connection);
+    if (cmd == "host-up") return HostUp(connection, a.words[0], a.words.size() > 1 ? a.words[1] : a.words[0]);
+    if (cmd == "create-path" || cmd == "delete-path") {
+        ProxyMxrAdmin admin(connection);
+        const bStr remoteHost(a.words[0].c_str()), localAlias(a.words[1].c_str()), remoteAlias(a.words[2].c_str()),
+            device(a.words[3].c_str());
+        if (cmd == "create-path")
+            return PathResult(cmd, admin.CreateCommPath(remoteHost, localAlias, remoteAlias, a.kind, device, a.priority,
+                                                        a.hbInterval, a.hbMaxMiss, a.baudRate, BaseMsgPtr()));
+        return PathResult(cmd, admin.DeleteCommPath(remoteHost, localAlias, remoteAlias, a.kind, device));
+    }
 
     ProxyPostOffice po(connection);
     const bStr mbox(a.words.empty() ? "" : a.words[0].c_str());

@@ -4,28 +4,12 @@
 
 #include "AnswerWithRetVal.h"
 #include "ClassDefine.h"
+#include "LocalForms.h"
 #include "LocalHostReliableMessageHomeReqMsg.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(LocalHost);
 
-// The receiver part travels; the s-expression shows the class name alone
-// and reads nothing.
-int _serialize(BasePktCtrl& c, LocalHost& v) {
-    MXR_FRAME_OF_(LocalHost, "_serialize", 2);
-    return _serialize(c, static_cast<BaseMsgRcvr&>(v));
-}
-
-IoItemPtr GetIoItemFrom(const LocalHost& v) {
-    MXR_FRAME_OF_(LocalHost, "GetIoItemFrom", 1);
-    return GetIoItemFrom(static_cast<const BaseVirtItem&>(v));
-}
-
-int SetFromIoItem(const IoItemPtr& i, LocalHost& v) {
-    MXR_FRAME_OF_(LocalHost, "SetFromIoItem", 2);
-    static_cast<void>(i);
-    static_cast<void>(v);
-    return 0;
-}
+MXR_LOCAL_FORMS(LocalHost, BaseMsgRcvr);
 
 LocalHost::LocalHost() {
     MXR_METHOD_FRAME("LocalHost", 0);

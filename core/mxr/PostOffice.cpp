@@ -6,6 +6,7 @@
 #include "AnswerWithRetVal.h"
 #include "BaseAddr.h"
 #include "ClassDefine.h"
+#include "LocalForms.h"
 #include "Message.h"
 #include "MxrAssert.h"
 #include "PostOfficeCanTalkReqMsg.h"
@@ -22,24 +23,7 @@
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(PostOffice);
 
-// The receiver part travels (it is the post office's address); the
-// s-expression shows the class name alone and reads nothing.
-int _serialize(BasePktCtrl& c, PostOffice& v) {
-    MXR_FRAME_OF_(PostOffice, "_serialize", 2);
-    return _serialize(c, static_cast<BaseMsgRcvr&>(v));
-}
-
-IoItemPtr GetIoItemFrom(const PostOffice& v) {
-    MXR_FRAME_OF_(PostOffice, "GetIoItemFrom", 1);
-    return GetIoItemFrom(static_cast<const BaseVirtItem&>(v));
-}
-
-int SetFromIoItem(const IoItemPtr& i, PostOffice& v) {
-    MXR_FRAME_OF_(PostOffice, "SetFromIoItem", 2);
-    static_cast<void>(i);
-    static_cast<void>(v);
-    return 0;
-}
+MXR_LOCAL_FORMS(PostOffice, BaseMsgRcvr);
 
 namespace {
 

@@ -1,13 +1,9 @@
 #include "ProxyPostOffice.h"
 
-#include <chrono>
-#include <thread>
-
 #include "BasePipeMsg.h"
 #include "ClassDefine.h"
+#include "LocalForms.h"
 #include "LogicalAddr.h"
-#include "MxrAssert.h"
-#include "MxrDll.h"
 #include "PostOfficeCanTalkReqMsg.h"
 #include "PostOfficeCreateMailBoxReqMsg.h"
 #include "PostOfficeDisplayMailBoxLstRspMsg.h"
@@ -20,52 +16,13 @@
 #include "PostOfficeRemoveMailBoxReqMsg.h"
 #include "PostOfficeSendToMboxAsynchReqMsg.h"
 #include "PostOfficeSendToMboxReqMsg.h"
+#include "SharedManagerPipe.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(ProxyPostOffice);
 
-// No field travels: the wire form is the class code, the text form the
-// class name alone, and reading one sets nothing.
-int _serialize(BasePktCtrl& c, ProxyPostOffice& v) {
-    MXR_FRAME_OF_(ProxyPostOffice, "_serialize", 2);
-    return _serialize(c, static_cast<BaseVirtItem&>(v));
-}
-
-IoItemPtr GetIoItemFrom(const ProxyPostOffice& v) {
-    MXR_FRAME_OF_(ProxyPostOffice, "GetIoItemFrom", 1);
-    return GetIoItemFrom(static_cast<const BaseVirtItem&>(v));
-}
-
-int SetFromIoItem(const IoItemPtr& i, ProxyPostOffice& v) {
-    MXR_FRAME_OF_(ProxyPostOffice, "SetFromIoItem", 2);
-    static_cast<void>(i);
-    static_cast<void>(v);
-    return 0;
-}
+MXR_LOCAL_FORMS(ProxyPostOffice, BaseVirtItem);
 
 namespace {
-
-// Closes the thread's shared connection when the thread ends while proxies
-// of it still live (they keep the closed object, and fail their calls).
-struct SharedPipeCloser {
-    bool armed = false;
-    ~SharedPipeCloser() {
-        if (sharedPipeTls != nullptr) sharedPipeTls->Close();
-        sharedPipeTls = nullptr;
-        sharedPipeRefCntTls = 0;
-    }
-};
-thread_local SharedPipeCloser sharedPipeCloser;
-
-// A connection to this system's manager: retries every few seconds, for as
-// long as it takes.
-SynchPipeHeadPtr ConnectToManager() {
-    for (;;) {
-        SynchPipeHeadPtr connection(new SynchPipeHead(bStr(GetMxrPipeName())));
-        if (connection->Initialize() == 0) return connection;
-        connection = SynchPipeHeadPtr();  // closes it
-        std::this_thread::sleep_for(std::chrono::seconds(ProxyPostOffice::ConnectRetrySecs));
-    }
-}
 
 template <class Rsp>
 int RetValOf(const BaseMsgPtr& answer) {
@@ -110,19 +67,10 @@ struct ProxyPostOffice::Mapping {
 
 ProxyPostOffice::ProxyPostOffice() : UsingSharedPipe(1) {
     MXR_METHOD_FRAME("ProxyPostOffice", 0);
-    sharedPipeCloser.armed = true;  // made before the connection: goes after every later thread-local proxy
-    if (sharedPipeRefCntTls == 0 || sharedPipeTls == nullptr) {
-        const SynchPipeHeadPtr connection = ConnectToManager();
-        sharedPipeTls = connection.GetPtr();
-        sharedPipeRefCntTls = 0;
-        PipeHeadPtr = connection;
-    } else {
-        PipeHeadPtr = SynchPipeHeadPtr(sharedPipeTls);
-    }
-    ++sharedPipeRefCntTls;
+    PipeHeadPtr = SharedManagerPipe::Acquire();
 }
 
-ProxyPostOffice::ProxyPostOffice(int own) : PipeHeadPtr(ConnectToManager()), UsingSharedPipe(0) {
+ProxyPostOffice::ProxyPostOffice(int own) : PipeHeadPtr(SharedManagerPipe::Connect()), UsingSharedPipe(0) {
     MXR_METHOD_FRAME("ProxyPostOffice", 1);
     static_cast<void>(own);
 }
@@ -133,17 +81,7 @@ ProxyPostOffice::ProxyPostOffice(const SynchPipeHeadPtr& connection) : PipeHeadP
 
 ProxyPostOffice::~ProxyPostOffice() {
     MXR_METHOD_FRAME("~ProxyPostOffice", 0);
-    if (PipeHeadPtr.GetPtr() != nullptr && UsingSharedPipe == 1) {
-        // Only this thread's own shared connection is counted here: one
-        // closed at the thread's end, or made on another thread, is not.
-        if (PipeHeadPtr.GetPtr() == sharedPipeTls) {
-            MXR_ASSERT(sharedPipeRefCntTls > 0, "sharedPipeRefCnt > 0", "ProxyPostOffice");
-            if (--sharedPipeRefCntTls == 0) {
-                sharedPipeTls->Close();
-                sharedPipeTls = nullptr;
-            }
-        }
-    }
+    if (UsingSharedPipe == 1) SharedManagerPipe::Release(PipeHeadPtr.GetPtr(), "ProxyPostOffice");
     // A connection of its own closes with its last holder.
     PipeHeadPtr = SynchPipeHeadPtr();
 }

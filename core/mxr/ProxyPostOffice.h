@@ -7,11 +7,11 @@
 // calling thread for its answer, which is mapped onto Message::enMessageErr.
 //
 // All proxies of a thread made with the default constructor share one
-// connection (sharedPipeTls, counted in sharedPipeRefCntTls, MxrDll.h): the
-// thread's first proxy makes it, its last one closes it and clears the
-// slot. A thread that ends while proxies of it are still alive closes the
-// connection as it ends; those proxies then answer every call with
-// INTERNALERR. A proxy belongs to the thread that made it.
+// connection, with the thread's administrator proxies (SharedManagerPipe.h):
+// the thread's first proxy makes it, its last one closes it. A thread that
+// ends while proxies of it are still alive closes the connection as it ends;
+// those proxies then answer every call with INTERNALERR. A proxy belongs to
+// the thread that made it.
 //
 // Answers: a call reads until it has the answer that belongs to it. Answers
 // of another post-office call (another response class, or a receive answer
@@ -34,11 +34,8 @@ class ProxyPostOffice : public BaseVirtItem {
     MXR_FIELDS();
 
 public:
-    // Seconds between two attempts to reach the manager.
-    static constexpr int ConnectRetrySecs = 2;
-
     // Uses the thread's shared connection, making it first when the thread
-    // has none: retries every ConnectRetrySecs without limit until the
+    // has none: retries every 2 seconds without limit until the
     // manager's pipe accepts and answers.
     ProxyPostOffice();
     // Makes a connection of its own the same way (the argument is not used).

@@ -6,6 +6,7 @@
 
 #include "BaseReqMsg.h"
 #include "ClassDefine.h"
+#include "LocalForms.h"
 #include "IoCons.h"
 #include "IoObjectCvt.h"
 #include "MsgIo.h"
@@ -19,24 +20,7 @@ MXR_LOCAL_CLASS_DEFINE_CUSTOM(SynchPipeHead);
 
 std::atomic<unsigned short> SynchPipeHead::nextIdVal{0};
 
-// No field travels: the wire form is the class code, the text form the
-// class name alone, and reading one sets nothing.
-int _serialize(BasePktCtrl& c, SynchPipeHead& v) {
-    MXR_FRAME_OF_(SynchPipeHead, "_serialize", 2);
-    return _serialize(c, static_cast<BaseVirtItem&>(v));
-}
-
-IoItemPtr GetIoItemFrom(const SynchPipeHead& v) {
-    MXR_FRAME_OF_(SynchPipeHead, "GetIoItemFrom", 1);
-    return GetIoItemFrom(static_cast<const BaseVirtItem&>(v));
-}
-
-int SetFromIoItem(const IoItemPtr& i, SynchPipeHead& v) {
-    MXR_FRAME_OF_(SynchPipeHead, "SetFromIoItem", 2);
-    static_cast<void>(i);
-    static_cast<void>(v);
-    return 0;
-}
+MXR_LOCAL_FORMS(SynchPipeHead, BaseVirtItem);
 
 namespace {
 

@@ -11,6 +11,8 @@ MXR_LOCAL_CLASS_DEFINE(BaseAddrEnt);
 BaseAddrEnt** BaseAddrEnt::addrEntPtr = nullptr;
 int BaseAddrEnt::addrEntCnt = 0;
 int BaseAddrEnt::addrEntAvail = 0;
+BaseAddrEnt::RouteGoneFunc BaseAddrEnt::routeGoneFunc = nullptr;
+void* BaseAddrEnt::routeGoneContext = nullptr;
 
 namespace {
 constexpr int kTblGrowth = 10;
@@ -65,8 +67,15 @@ BaseAddrEnt::~BaseAddrEnt() {
         for (int j = i; j + 1 < addrEntCnt; ++j) addrEntPtr[j] = addrEntPtr[j + 1];
         --addrEntCnt;
         addrEntPtr[addrEntCnt] = nullptr;
+        if (routeGoneFunc != nullptr) routeGoneFunc(routeGoneContext, Host, Pid, Tid);
         break;
     }
+}
+
+void BaseAddrEnt::SetRouteGoneObserver(RouteGoneFunc func, void* context) {
+    MXR_FRAME("BaseAddrEnt", "SetRouteGoneObserver", 2, "BaseAddrEnt.c");
+    routeGoneFunc = func;
+    routeGoneContext = context;
 }
 
 void BaseAddrEnt::EnterTable() {

@@ -48,6 +48,12 @@ public:
     // now on, whoever still holds them.
     static void ForgetMsgRcvr(const BaseMsgRcvr* rcvr);
 
+    // Told when a route has left the table (its connection ended, or the
+    // peer took it back): one observer per process (the manager's world), or
+    // none. It runs on the loop's thread, inside the route's destructor.
+    using RouteGoneFunc = void (*)(void* context, const bStr& host, long pid, long tid);
+    static void SetRouteGoneObserver(RouteGoneFunc func, void* context);
+
     static BaseAddrEnt** GetAddrEntPtr();
     static void SetAddrEntPtr(BaseAddrEnt** tbl);
     static int GetAddrEntCnt();
@@ -67,5 +73,7 @@ private:
     static BaseAddrEnt** addrEntPtr;
     static int addrEntCnt;
     static int addrEntAvail;
+    static RouteGoneFunc routeGoneFunc;
+    static void* routeGoneContext;
 };
 MXR_COMPANIONS(BaseAddrEnt);

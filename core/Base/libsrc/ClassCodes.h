@@ -10,8 +10,7 @@
 // (the agents) adds its own block below and to MxrAllClassCodes. The
 // registry test loads every library of the system and checks that what
 // registered matches this table. Codes 0 and 113-133 are unused; 49-81, 107
-// and 111 belong to path administration and enter the msgframe block with
-// their classes; 134-148 to the agents.
+// and 111 belong to path administration; 134-148 to the agents.
 #pragma once
 
 #include <cstddef>
@@ -69,6 +68,38 @@
     ROW(SnglShotTimerEnt, 46, Local)                           \
     ROW(TimerFiredMsg, 47, Local)                              \
     ROW(TimerTag, 48, Local)                                   \
+    ROW(CommAgentEnt, 49, Local)                               \
+    ROW(CommAgentMsgRcvr, 50, Abstract)                        \
+    ROW(CommAgentMsgRcvrAddHostReqMsg, 51, Message)            \
+    ROW(CommAgentMsgRcvrAddHostRspMsg, 52, Message)            \
+    ROW(CommAgentMsgRcvrDeleteHostReqMsg, 53, Message)         \
+    ROW(CommAgentMsgRcvrDeleteHostRspMsg, 54, Message)         \
+    ROW(CommPathStatusMsg, 55, Message)                        \
+    ROW(DestHostEnt, 56, Value)                                \
+    ROW(MxrAdmin, 57, Local)                                   \
+    ROW(MxrAdminRegisterCommAgentReqMsg, 58, Message)          \
+    ROW(MxrAdminRegisterCommAgentRspMsg, 59, Message)          \
+    ROW(MxrAdminCreateCommPathReqMsg, 60, Message)             \
+    ROW(MxrAdminCreateCommPathRspMsg, 61, Message)             \
+    ROW(MxrAdminDeleteCommPathReqMsg, 62, Message)             \
+    ROW(MxrAdminDeleteCommPathRspMsg, 63, Message)             \
+    ROW(MxrAdminCreateCommAgentReqMsg, 64, Message)            \
+    ROW(MxrAdminCreateCommAgentRspMsg, 65, Message)            \
+    ROW(MxrAdminDeleteCommAgentReqMsg, 66, Message)            \
+    ROW(MxrAdminDeleteCommAgentRspMsg, 67, Message)            \
+    ROW(MxrAdminReportCommPathStatusReqMsg, 68, Message)       \
+    ROW(MxrAdminReportCommPathStatusRspMsg, 69, Message)       \
+    ROW(MxrAdminReportOutConnCompleteReqMsg, 70, Message)      \
+    ROW(MxrAdminReportOutConnCompleteRspMsg, 71, Message)      \
+    ROW(MxrAdminReportDisconnectedReqMsg, 72, Message)         \
+    ROW(MxrAdminReportDisconnectedRspMsg, 73, Message)         \
+    ROW(MxrAdminIsAnyCommPathToHostUpReqMsg, 74, Message)      \
+    ROW(MxrAdminIsAnyCommPathToHostUpRspMsg, 75, Message)      \
+    ROW(MxrAdminRegisterCommPathNotifyStatusReqMsg, 76, Message) \
+    ROW(MxrAdminRegisterCommPathNotifyStatusRspMsg, 77, Message) \
+    ROW(MxrAdminCreateCommAgentSM, 78, Local)                  \
+    ROW(MxrAdminCreateCommPathSM, 79, Local)                   \
+    ROW(MxrAdminDeleteCommPathSM, 80, Local)                   \
     ROW(LocalHost, 82, Local)                                  \
     ROW(LocalHostReliableMessageHomeReqMsg, 83, Message)       \
     ROW(LocalHostReliableMessageHomeRspMsg, 84, Message)       \
@@ -94,13 +125,19 @@
     ROW(PostOfficeCanTalkRspMsg, 104, Message)                 \
     ROW(PostOfficeDisplayMailBoxLstReqMsg, 105, Message)       \
     ROW(PostOfficeDisplayMailBoxLstRspMsg, 106, Message)       \
+    ROW(RemoteHostEnt, 107, Local)                             \
     ROW(Message, 108, Message)                                 \
     ROW(ProxyPostOffice, 109, Local)                           \
     ROW(SynchPipeHead, 110, Local)                             \
+    ROW(ProxyMxrAdmin, 111, Local)                             \
     ROW(WorldInboxPollAdptr, 112, Local)
 
 // Programs of tools/ (not a library: registered only in the program).
-#define MXR_TOOL_CLASS_CODES(ROW) ROW(SignalPollAdptr, 400, Local)
+#define MXR_TOOL_CLASS_CODES(ROW)                              \
+    ROW(SignalPollAdptr, 400, Local)                           \
+    ROW(FdCallbackPollAdptr, 401, Local)                       \
+    ROW(StubAgentRcvr, 402, Local)                             \
+    ROW(PathWatchRcvr, 403, Local)
 
 // Classes of the test suites and benchmarks, 200-399: registered only in the
 // test or benchmark program that holds them.

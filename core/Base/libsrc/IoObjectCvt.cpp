@@ -80,6 +80,7 @@ IoItemPtr MxrObjectTree(const char* className, const IoItemPtr& fields) {
 
 IoItemPtr MxrFieldOf(const IoItemPtr& fields, const char* key) {
     MXR_OBJ_FRAME("MxrFieldOf", 2);
-    if (!IoItem::IsItemOf(fields, IoCons::ClassCode)) return IoItemPtr();
-    return fields->Assoc(key);
+    IoItem* list = IoItem::AsItem(fields);
+    if (list == nullptr) return IoItemPtr();
+    return list->Assoc(key);
 }

@@ -39,6 +39,8 @@ int SetFromIoItem(const IoItemPtr& i, TypedPtr<X>& p) {
 // (null counts as the empty list).
 IoItemPtr MxrObjectTree(const char* className, const IoItemPtr& fields);
 
-// The value tree of key in an object's field list; null when the list lacks
-// it or is not a list at all (an empty list holds no keys).
+// The value tree of key in an object's field list: null when the list lacks
+// the key (or there is no list); the empty list for a field list that is no
+// list cell (nothing after the class name), so that every field is then
+// read from the empty list.
 IoItemPtr MxrFieldOf(const IoItemPtr& fields, const char* key);

@@ -7,8 +7,11 @@
 constinit MxrCriticalSection MxrDllCriticalSection;
 constinit MxrCriticalSection* const pMxrDllCriticalSection = &MxrDllCriticalSection;
 
-constinit thread_local SynchPipeHead* sharedPipeTls = nullptr;
-constinit thread_local int sharedPipeRefCntTls = 0;
+namespace {
+constinit thread_local MxrSharedPipeSlots threadSlots;
+}  // namespace
+
+MxrSharedPipeSlots& MxrThreadSharedPipeSlots() { return threadSlots; }
 
 static_assert(std::is_trivially_destructible_v<MxrCriticalSection>,
               "the library lock must survive static destruction");

@@ -20,7 +20,14 @@ extern MxrCriticalSection MxrDllCriticalSection;
 // Points at MxrDllCriticalSection from load to exit; never null.
 extern MxrCriticalSection* const pMxrDllCriticalSection;
 
-// This thread's shared blocking connection to the manager, or null.
-extern thread_local SynchPipeHead* sharedPipeTls;
-// The number of this thread's proxies that use sharedPipeTls.
-extern thread_local int sharedPipeRefCntTls;
+// A thread's two slots of the blocking client: its shared connection to the
+// manager (or null) and the number of its proxies that use it. The post
+// office proxy and the administrator proxy count in the same slots, so a
+// thread holds one connection whatever mix of proxies it makes.
+struct MxrSharedPipeSlots {
+    SynchPipeHead* sharedPipeTls = nullptr;
+    int sharedPipeRefCntTls = 0;
+};
+
+// The calling thread's slots: the one way to them (null / 0 in a new thread).
+MxrSharedPipeSlots& MxrThreadSharedPipeSlots();

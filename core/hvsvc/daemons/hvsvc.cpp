@@ -4,10 +4,14 @@
 // started by it. With any argument it runs its three workers in console mode,
 // without control, until killed.
 #include "InstallPaths.h"
+#include "LinuxMonitorSystem.h"
 #include "ServiceFrame.h"
 #include "qdberr.h"
 
 int main(int argc, char** /*argv*/) {
+    // Before any thread opens a descriptor: a pidfd of the HV-init monitor
+    // must never be 0 or 1, which its table reads as "no handle".
+    hvsvc::LinuxMonitorSystem::KeepStandardDescriptors();
     hvsvc::InstallPaths::RemoveRunningFile();
     set_errinfo("Hvinit:", "/usr/alarm/out/HVINIT", 4, nullptr);
     hvsvc::ServiceFrame frame;

@@ -3,6 +3,8 @@
 // the two encodings as round trips.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <sstream>
 #include <string>
 #include <vector>
@@ -53,6 +55,22 @@ inline BasePtr FromTree(const BasePtr& obj, int* rc) {
     BasePtr back;
     *rc = SetFromIoItem(GetIoItemFrom(obj), back);
     return back;
+}
+
+// obj read back from its binary and from its text form: each time an object
+// of the same class that prints and encodes as obj does.
+inline void ExpectBothFormsRebuild(const BasePtr& obj) {
+    const std::string text = TextOf(obj);
+    for (bool wire : {true, false}) {
+        SCOPED_TRACE(wire ? "binary form" : "text form");
+        int rc = -9;
+        const BasePtr back = wire ? FromWire(WireOf(obj), &rc) : FromTree(obj, &rc);
+        ASSERT_EQ(rc, 0) << text;
+        ASSERT_NE(back.GetPtr(), nullptr);
+        EXPECT_EQ(back->GetTypeId(), obj->GetTypeId());
+        EXPECT_EQ(TextOf(back), text);
+        EXPECT_EQ(WireOf(back), WireOf(obj));
+    }
 }
 
 }  // namespace mxrtest

@@ -115,21 +115,7 @@ TEST_F(Protocol, EveryClassSurvivesBothEncodingsWithItsFieldsSet) {
     for (const BasePtr& obj : samples) {
         SCOPED_TRACE(obj->GetClassName());
         codes.push_back(obj->GetTypeId());
-        const std::string text = TextOf(obj);
-        int rc = -9;
-        const BasePtr wired = FromWire(WireOf(obj), &rc);
-        ASSERT_EQ(rc, 0);
-        ASSERT_NE(wired.GetPtr(), nullptr);
-        EXPECT_EQ(wired->GetTypeId(), obj->GetTypeId());
-        EXPECT_EQ(TextOf(wired), text);
-        EXPECT_EQ(WireOf(wired), WireOf(obj));
-
-        const BasePtr treed = FromTree(obj, &rc);
-        ASSERT_EQ(rc, 0) << text;
-        ASSERT_NE(treed.GetPtr(), nullptr);
-        EXPECT_EQ(treed->GetTypeId(), obj->GetTypeId());
-        EXPECT_EQ(TextOf(treed), text);
-        EXPECT_EQ(WireOf(treed), WireOf(obj));
+        ExpectBothFormsRebuild(obj);
     }
     std::vector<int> expected;
     for (int code = 87; code <= 106; ++code) expected.push_back(code);

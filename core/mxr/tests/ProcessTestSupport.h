@@ -4,7 +4,8 @@
 // on the way out; the stand-in manager (hvmanager) as such a child, with
 // the number of client connections it holds read from /proc.
 //
-// The programs' paths come from the build: HV_MANAGER_BIN and HV_PO_BIN.
+// The programs' paths come from the build: HV_MANAGER_BIN, HV_PO_BIN and
+// HV_STUB_AGENT_BIN.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -33,6 +34,17 @@ namespace mxrtest {
 
 inline const char* ManagerBin() { return HV_MANAGER_BIN; }
 inline const char* PoBin() { return HV_PO_BIN; }
+inline const char* StubAgentBin() { return HV_STUB_AGENT_BIN; }
+
+// The descriptors this process holds now.
+inline int OpenDescriptors() {
+    int n = 0;
+    std::error_code ec;
+    for (auto it = std::filesystem::directory_iterator("/proc/self/fd", ec);
+         !ec && it != std::filesystem::directory_iterator(); it.increment(ec))
+        ++n;
+    return n;
+}
 
 // Polls done() every 10 ms for at most timeoutMs.
 inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 10000) {
@@ -143,13 +155,18 @@ private:
 // it that much later (through /bin/sh, which then becomes the manager).
 class ManagerProcess {
 public:
-    ManagerProcess(const std::string& sysDir, const std::string& host, int delayMs = 0)
+    ManagerProcess(const std::string& sysDir, const std::string& host, int delayMs = 0, EnvOverrides extra = {})
         : child(delayMs > 0 ? std::vector<std::string>{"/bin/sh", "-c",
                                                        "sleep " + std::to_string(delayMs / 1000.0) + "; exec \"$0\"",
                                                        ManagerBin()}
                             : std::vector<std::string>{ManagerBin()},
-                {{"HV_SYSTEM_DIR", sysDir}, {"MXRHOSTNAME", host}}, sysDir + "/hvmanager.out",
-                sysDir + "/hvmanager.err") {}
+                WithSystem(sysDir, host, std::move(extra)), sysDir + "/hvmanager.out", sysDir + "/hvmanager.err") {}
+
+    static EnvOverrides WithSystem(const std::string& sysDir, const std::string& host, EnvOverrides extra) {
+        extra.emplace_back("HV_SYSTEM_DIR", sysDir);
+        extra.emplace_back("MXRHOSTNAME", host);
+        return extra;
+    }
     ~ManagerProcess() { child.Stop(); }
 
     bool WaitListening(int timeoutMs = 10000) {

@@ -230,15 +230,25 @@ TEST(IoConvert, ReadingFieldsChangesOnlyWhatIsFoundAndReportsTheLastFailure) {
     EXPECT_EQ(probe.SetFromIoItem(List({List({Id("label"), Str("x")}), List({Id("colour"), Int(2)})})), 1);
     EXPECT_EQ(probe.label, 9);
     EXPECT_EQ(probe.colour, Probe::BLUE);
-    // An empty field list and a field list that is no list hold no keys.
-    for (const IoItemPtr& none : {Nil(), Int(5), IoItemPtr()}) {
-        EXPECT_EQ(probe.SetFromIoItem(none), 0);
+    // Nothing after the class name (or an atom there): every key reads the
+    // empty list, so numbers and enumerations fail and keep their values and
+    // pointers become null. No tree at all holds no keys.
+    for (const IoItemPtr& none : {Nil(), Int(5)}) {
+        probe.next = new Probe(3);
+        EXPECT_EQ(probe.SetFromIoItem(none), 1);
         EXPECT_EQ(probe.label, 9);
+        EXPECT_EQ(probe.colour, Probe::BLUE);
+        EXPECT_EQ(probe.next.GetPtr(), nullptr);
     }
+    probe.next = new Probe(3);
+    EXPECT_EQ(probe.SetFromIoItem(IoItemPtr()), 0);
+    EXPECT_NE(probe.next.GetPtr(), nullptr);
+    // So an object tree without fields is refused, and the pointer kept.
     BasePtr p;
-    EXPECT_EQ(SetFromIoItem(List({Id("Probe")}), p), 0);
-    EXPECT_EQ(ProbePtr(p)->label, 0);
-    EXPECT_EQ(SetFromIoItem(Cons(Id("Probe"), Int(5)), p), 0);
+    EXPECT_EQ(SetFromIoItem(List({Id("Probe")}), p), 1);
+    EXPECT_EQ(p.GetPtr(), nullptr);
+    EXPECT_EQ(SetFromIoItem(Cons(Id("Probe"), Int(5)), p), 1);
+    EXPECT_EQ(p.GetPtr(), nullptr);
 }
 
 TEST(IoConvert, EveryFieldKindRoundTripsThroughTheTree) {

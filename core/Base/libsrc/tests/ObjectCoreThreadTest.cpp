@@ -130,20 +130,21 @@ TEST(ObjectCoreThreads, LookupsRunWhileAnotherThreadRegisters) {
 
 TEST(ObjectCoreThreads, LibraryLockSerialisesAndPerThreadSlotsStartEmpty) {
     ASSERT_EQ(pMxrDllCriticalSection, &MxrDllCriticalSection);
-    sharedPipeRefCntTls = 5;  // this thread's slot only
+    MxrThreadSharedPipeSlots().sharedPipeRefCntTls = 5;  // this thread's slot only
     long counter = 0;
     std::atomic<int> slotsSeenEmpty{0};
     RunThreads([&](int t) {
-        if (sharedPipeTls == nullptr && sharedPipeRefCntTls == 0) ++slotsSeenEmpty;
-        sharedPipeRefCntTls = t + 1;
+        MxrSharedPipeSlots& slots = MxrThreadSharedPipeSlots();
+        if (slots.sharedPipeTls == nullptr && slots.sharedPipeRefCntTls == 0) ++slotsSeenEmpty;
+        slots.sharedPipeRefCntTls = t + 1;
         for (int i = 0; i < 10000; ++i) {
             std::lock_guard<MxrCriticalSection> guard(*pMxrDllCriticalSection);
             ++counter;
         }
-        EXPECT_EQ(sharedPipeRefCntTls, t + 1);
+        EXPECT_EQ(MxrThreadSharedPipeSlots().sharedPipeRefCntTls, t + 1);
     });
     EXPECT_EQ(counter, 10000L * kThreads);
     EXPECT_EQ(slotsSeenEmpty.load(), kThreads);
-    EXPECT_EQ(sharedPipeRefCntTls, 5);
-    sharedPipeRefCntTls = 0;
+    EXPECT_EQ(MxrThreadSharedPipeSlots().sharedPipeRefCntTls, 5);
+    MxrThreadSharedPipeSlots().sharedPipeRefCntTls = 0;
 }

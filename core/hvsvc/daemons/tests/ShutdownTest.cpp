@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -70,6 +71,9 @@ protected:
         slot.pid = pid;
         slot.processHandle = 0;
         slot.state = hvinit::kStateMonitoring;
+        // Not polled by the service's monitor while the test runs.
+        slot.pollTime = 1000000;
+        slot.nextPollTime = static_cast<std::int32_t>(::time(nullptr) + slot.pollTime);
     }
 
     Installation inst_;

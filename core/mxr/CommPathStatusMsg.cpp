@@ -1,0 +1,5 @@
+#include "CommPathStatusMsg.h"
+
+#include "ClassDefine.h"
+
+MXR_CLASS_DEFINE(CommPathStatusMsg);

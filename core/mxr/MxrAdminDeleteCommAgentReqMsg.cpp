@@ -1,0 +1,6 @@
+#include "MxrAdminDeleteCommAgentReqMsg.h"
+
+#include "ClassDefine.h"
+
+MXR_CLASS_DEFINE(MxrAdminDeleteCommAgentReqMsg);
+MXR_CLASS_DEFINE(MxrAdminDeleteCommAgentRspMsg);

@@ -1,0 +1,68 @@
+#include "SharedManagerPipe.h"
+
+#include <chrono>
+#include <thread>
+
+#include "BaseAddr.h"
+#include "MxrAssert.h"
+#include "MxrDll.h"
+#include "platform/TestTimeScale.h"
+
+namespace {
+
+// Keeps the thread's latest shared connection, so that the slot never points
+// at a freed object: at a count of 0 the connection is closed but stays in
+// the slot until the next one replaces it, and a proxy released once too
+// often is still recognised. When the thread ends while proxies of it still
+// live, the connection is closed (they keep the closed object, and fail
+// their calls).
+struct SharedPipeKeeper {
+    SynchPipeHeadPtr held;
+    ~SharedPipeKeeper() {
+        MxrSharedPipeSlots& slots = MxrThreadSharedPipeSlots();
+        if (slots.sharedPipeTls != nullptr) slots.sharedPipeTls->Close();
+        slots.sharedPipeTls = nullptr;
+        slots.sharedPipeRefCntTls = 0;
+    }
+};
+thread_local SharedPipeKeeper sharedPipeKeeper;
+
+}  // namespace
+
+SynchPipeHeadPtr SharedManagerPipe::Connect() {
+    const auto pause = std::chrono::milliseconds(portlib::platform::ScaledMs(ConnectRetrySecs * 1000u));
+    for (;;) {
+        SynchPipeHeadPtr connection(new SynchPipeHead(bStr(GetMxrPipeName())));
+        if (connection->Initialize() == 0) return connection;
+        // The failed attempt goes now, its descriptor with it: a manager
+        // that stays away for hours must not use up this process's
+        // descriptors.
+        connection = SynchPipeHeadPtr();
+        std::this_thread::sleep_for(pause);
+    }
+}
+
+SynchPipeHeadPtr SharedManagerPipe::Acquire() {
+    // Made before the connection: goes after every later thread-local proxy.
+    SharedPipeKeeper& keeper = sharedPipeKeeper;
+    MxrSharedPipeSlots& slots = MxrThreadSharedPipeSlots();
+    SynchPipeHeadPtr connection;
+    if (slots.sharedPipeRefCntTls == 0 || slots.sharedPipeTls == nullptr) {
+        connection = Connect();
+        keeper.held = connection;
+        slots.sharedPipeTls = connection.GetPtr();
+        slots.sharedPipeRefCntTls = 0;
+    } else {
+        connection = SynchPipeHeadPtr(slots.sharedPipeTls);
+    }
+    ++slots.sharedPipeRefCntTls;
+    return connection;
+}
+
+void SharedManagerPipe::Release(const SynchPipeHead* pipe, const char* source) {
+    MxrSharedPipeSlots& slots = MxrThreadSharedPipeSlots();
+    if (pipe == nullptr || pipe != slots.sharedPipeTls) return;
+    MXR_ASSERT(slots.sharedPipeRefCntTls > 0, "sharedPipeRefCnt > 0", source);
+    // At 0 the connection closes; the next Acquire makes a new one.
+    if (--slots.sharedPipeRefCntTls == 0) slots.sharedPipeTls->Close();
+}

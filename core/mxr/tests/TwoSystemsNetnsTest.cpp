@@ -1,0 +1,165 @@
+// Two systems, each in a network namespace of its own joined by a veth pair:
+// a manager and a link-mode stub agent on each, paths created on both
+// sides. The link going down and up, an agent killed and restarted, and a
+// path deleted show in the path watchers, in host-up and in a receive tied
+// to the other system. Needs root (namespaces); skipped elsewhere.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "MxrTestSupport.h"
+#include "ProcessTestSupport.h"
+#include "platform/tests/TempSystemDir.h"
+
+using namespace mxrtest;
+
+namespace {
+
+constexpr int kHbInterval = 1;  // seconds
+constexpr int kHbMaxMiss = 2;
+constexpr int kDeadWithinMs = (kHbInterval * kHbMaxMiss + 1) * 1000;
+
+std::string IpTool() {
+    for (const char* p : {"/usr/sbin/ip", "/sbin/ip", "/usr/bin/ip", "/bin/ip"})
+        if (::access(p, X_OK) == 0) return p;
+    return "";
+}
+
+int Sh(const std::string& cmd) { return std::system((cmd + " >/dev/null 2>&1").c_str()); }
+
+size_t Count(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+// One simulated system: its namespace, directory, host name and address.
+struct System {
+    std::string ns, veth, dir, host, addr;
+};
+
+struct TwoSystems : ::testing::Test {
+    hvtest::TempSystemDir sys;
+    RuntimeScope scope{"NODEA", 0};
+    std::string ip = IpTool();
+    System a, b;
+    bool made = false;
+    int children = 0;
+
+    void SetUp() override {
+        if (::geteuid() != 0 || ip.empty()) GTEST_SKIP() << "network namespaces need root and ip(8): skipped";
+        const std::string tag = "hv" + std::to_string(::getpid());
+        a = {tag + "a", tag + "a0", sys.Path() + "/a", "NODEA", "10.231.0.1"};
+        b = {tag + "b", tag + "b0", sys.Path() + "/b", "NODEB", "10.231.0.2"};
+        if (Sh(ip + " netns add " + a.ns) != 0) GTEST_SKIP() << "network namespaces are not permitted here: skipped";
+        made = true;
+        ASSERT_EQ(Sh(ip + " netns add " + b.ns), 0);
+        ASSERT_EQ(Sh(ip + " link add " + a.veth + " type veth peer name " + b.veth), 0);
+        for (const System* s : {&a, &b}) {
+            ASSERT_EQ(Sh(ip + " link set " + s->veth + " netns " + s->ns), 0);
+            ASSERT_EQ(Sh(ip + " -n " + s->ns + " addr add " + s->addr + "/24 dev " + s->veth), 0);
+            ASSERT_EQ(Sh(ip + " -n " + s->ns + " link set " + s->veth + " up"), 0);
+            ASSERT_EQ(Sh(ip + " -n " + s->ns + " link set lo up"), 0);
+            ASSERT_EQ(::mkdir(s->dir.c_str(), 0770), 0);
+        }
+    }
+    void TearDown() override {
+        procs.clear();  // every process goes before its namespace
+        if (made) {
+            Sh(ip + " netns del " + a.ns);
+            Sh(ip + " netns del " + b.ns);  // the veth pair goes with it
+        }
+    }
+
+    // A program of system s, inside its namespace.
+    ChildProcess& Run(const System& s, std::vector<std::string> args, bool inNs = true) {
+        if (inNs) args.insert(args.begin(), {ip, "netns", "exec", s.ns});
+        const std::string base = sys.Path() + "/p" + std::to_string(++children);
+        procs.push_back(std::make_unique<ChildProcess>(
+            args, EnvOverrides{{"HV_SYSTEM_DIR", s.dir}, {"MXRHOSTNAME", s.host}}, base + ".out", base + ".err"));
+        return *procs.back();
+    }
+    // hvpo's exit status on system s.
+    int Po(const System& s, std::vector<std::string> args) {
+        args.insert(args.begin(), PoBin());
+        ChildProcess& p = Run(s, args, false);
+        const int rc = p.Wait(20000);
+        EXPECT_NE(rc, -1) << "hvpo did not finish";
+        return rc;
+    }
+    std::vector<std::unique_ptr<ChildProcess>> procs;
+};
+
+bool WaitLines(ChildProcess& p, const std::string& what, size_t n, int timeoutMs) {
+    return WaitUntil([&] { return Count(p.Out(), what) >= n; }, timeoutMs);
+}
+
+}  // namespace
+
+TEST_F(TwoSystems, PathsComeUpGoDownAndComeBackWithTheLink) {
+    ChildProcess& mgrA = Run(a, {ManagerBin()});
+    ChildProcess& mgrB = Run(b, {ManagerBin()});
+    ASSERT_TRUE(WaitLines(mgrA, "listening", 1, 10000)) << mgrA.Err();
+    ASSERT_TRUE(WaitLines(mgrB, "listening", 1, 10000)) << mgrB.Err();
+    ChildProcess& watchA = Run(a, {PoBin(), "watch"}, false);
+    ChildProcess& watchB = Run(b, {PoBin(), "watch"}, false);
+    ASSERT_TRUE(WaitLines(watchA, "watching", 1, 10000)) << watchA.Err();
+    ASSERT_TRUE(WaitLines(watchB, "watching", 1, 10000)) << watchB.Err();
+    ChildProcess& agentA = Run(a, {StubAgentBin(), "-l", "LA"});
+    ChildProcess* agentB = &Run(b, {StubAgentBin(), "-l", "LB"});
+    ASSERT_TRUE(WaitLines(agentA, "registered", 1, 10000)) << agentA.Err();
+    ASSERT_TRUE(WaitLines(*agentB, "registered", 1, 10000)) << agentB->Err();
+
+    const std::string hb = std::to_string(kHbInterval), miss = std::to_string(kHbMaxMiss);
+    const std::string devA = b.addr + ":7500", devB = a.addr + ":7500";
+    ASSERT_EQ(Po(a, {"create-path", "-i", hb, "-m", miss, "NODEB", "LA", "NODEB", devA}), 0);
+    ASSERT_EQ(Po(b, {"create-path", "-i", hb, "-m", miss, "NODEA", "LB", "NODEA", devB}), 0);
+    const std::string upA = "PATH LA " + devA + " TLI NODEB NODEB ALIVE";
+    const std::string upB = "PATH LB " + devB + " TLI NODEA NODEA ALIVE";
+    const std::string downA = "PATH LA " + devA + " TLI NODEB NODEB DEAD";
+    const std::string downB = "PATH LB " + devB + " TLI NODEA NODEA DEAD";
+    ASSERT_TRUE(WaitLines(watchA, upA, 1, 10000)) << watchA.Out() << agentA.Out();
+    ASSERT_TRUE(WaitLines(watchB, upB, 1, 10000)) << watchB.Out() << agentB->Out();
+    EXPECT_EQ(Po(a, {"host-up", "NODEB"}), 0);
+    EXPECT_EQ(Po(b, {"host-up", "NODEA"}), 0);
+    EXPECT_EQ(Po(a, {"alive", "NODEB"}), 0);
+
+    // The link goes down: both sides see the path die in time, and a
+    // receive waiting on the other system gives up.
+    ASSERT_EQ(Po(a, {"create", "box"}), 0);
+    ChildProcess& receive = Run(a, {PoBin(), "receive", "-h", "NODEB", "box"}, false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_TRUE(receive.Running());
+    ASSERT_EQ(Sh(ip + " -n " + a.ns + " link set " + a.veth + " down"), 0);
+    EXPECT_TRUE(WaitLines(watchA, downA, 1, kDeadWithinMs)) << watchA.Out();
+    EXPECT_TRUE(WaitLines(watchB, downB, 1, kDeadWithinMs)) << watchB.Out();
+    EXPECT_EQ(receive.Wait(10000), 6) << receive.Err();
+    EXPECT_EQ(Po(a, {"host-up", "NODEB"}), 1);
+
+    // Up again.
+    ASSERT_EQ(Sh(ip + " -n " + a.ns + " link set " + a.veth + " up"), 0);
+    EXPECT_TRUE(WaitLines(watchA, upA, 2, 15000)) << watchA.Out() << agentA.Out();
+    EXPECT_TRUE(WaitLines(watchB, upB, 2, 15000)) << watchB.Out() << agentB->Out();
+    EXPECT_EQ(Po(a, {"host-up", "NODEB"}), 0);
+
+    // The other system's agent dies and comes back.
+    ::kill(agentB->Pid(), SIGKILL);
+    agentB->Wait(5000);
+    EXPECT_TRUE(WaitLines(watchA, downA, 2, kDeadWithinMs + 2000)) << watchA.Out();
+    agentB = &Run(b, {StubAgentBin(), "-l", "LB"});
+    EXPECT_TRUE(WaitLines(watchA, upA, 3, 15000)) << watchA.Out() << agentA.Out() << agentB->Out();
+    EXPECT_EQ(Po(a, {"host-up", "NODEB"}), 0);
+
+    // Deleted: answered 0, and the path is reported dead.
+    EXPECT_EQ(Po(a, {"delete-path", "NODEB", "LA", "NODEB", devA}), 0);
+    EXPECT_TRUE(WaitLines(watchA, downA, 3, 10000)) << watchA.Out();
+    EXPECT_EQ(Po(a, {"host-up", "NODEB"}), 1);
+
+    EXPECT_EQ(mgrA.Stop(), 0) << mgrA.Err();
+    EXPECT_EQ(mgrB.Stop(), 0) << mgrB.Err();
+}
