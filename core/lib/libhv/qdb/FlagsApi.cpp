@@ -20,18 +20,14 @@
 
 using cfgstore::IsLocalSystem;
 
-namespace {
-
-constexpr std::size_t kTableText = 500000;
-
-}  // namespace
-
 namespace cfgstore {
 
 // The flag test of the local database for the debug traces: never waits for
 // the lock (a thread that holds it gets it at once) and answers 1 / 0.
 int FlagTableDebugTest(const char* name, int mode) {
     if (pShmPtr == nullptr || name == nullptr) return 0;
+    // A trace never changes the caller's error record.
+    cfgstore::SavedError keep;
     if (qdbgetlock(__FILE__, __LINE__, 0) != 0) return 0;
     int found = 0;
     if (DbMgr* db = ShmMgr::findDbMgr(nullptr, 0)) {
@@ -112,11 +108,7 @@ extern "C" char** flg_list(const char* dbsys) {
     it.iterInit(FLG, db);
     for (auto* f = static_cast<flg*>(it.current()); f != nullptr; f = static_cast<flg*>(it.next()))
         names.push_back(f->flgName());
-    if (names.empty()) return nullptr;
-    auto** list = static_cast<char**>(qdbnalloc((names.size() + 1) * sizeof(char*)));
-    for (std::size_t i = 0; i < names.size(); ++i) list[i] = qdbsavcpy(names[i]);
-    list[names.size()] = nullptr;
-    return list;
+    return cfgstore::NameList(names);
 }
 
 extern "C" int flg_sync(const char* dest) {
@@ -129,14 +121,7 @@ extern "C" int flg_sync(const char* dest) {
         }
         return qdbsendremote(nullptr, dest, 'H', 'b', "%s", "");
     }
-    AUTO_QDB_LOCK(lk);
-    if (lk.lock(-1) != 0) return -1;
-    if (!pQdb_shgp->changed[qdbshm::kChangedFlags]) return 0;
-    hv_debug(__FILE__, __LINE__, "LD.flg_sync", "flg_sync: changed = TRUE\n");
-    std::string text;
-    flg::getall(text);
-    if (text.size() > kTableText) hv_err(__FILE__, __LINE__, 21, 283, "internal buffer too small");
-    if (int rc = qdbwritefile(gps(14), "flg", static_cast<int>(text.size()), text.c_str()); rc != 0) return rc;
-    pQdb_shgp->changed[qdbshm::kChangedFlags] = 0;
-    return 0;
+    if (pQdb_shgp != nullptr && pQdb_shgp->changed[qdbshm::kChangedFlags])
+        hv_debug(__FILE__, __LINE__, "LD.flg_sync", "flg_sync: changed = TRUE\n");
+    return cfgstore::WriteTableFile(qdbshm::kChangedFlags, "flg", &flg::getall, 283);
 }

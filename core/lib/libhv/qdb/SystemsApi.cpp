@@ -20,8 +20,6 @@ using cfgstore::IsLocalSystem;
 
 namespace {
 
-constexpr std::size_t kTableText = 500000;
-
 const char* LocalName() { return pQdb_uname ? pQdb_uname : ""; }
 
 }  // namespace
@@ -117,25 +115,13 @@ extern "C" char** sys_list(const char* dbsys) {
     it.iterInit(SYSTEM, db);
     for (auto* s = static_cast<systems*>(it.current()); s != nullptr; s = static_cast<systems*>(it.next()))
         names.push_back(s->sysName());
-    if (names.empty()) return nullptr;
-    auto** list = static_cast<char**>(qdbnalloc((names.size() + 1) * sizeof(char*)));
-    for (std::size_t i = 0; i < names.size(); ++i) list[i] = qdbsavcpy(names[i]);
-    list[names.size()] = nullptr;
-    return list;
+    return cfgstore::NameList(names);
 }
 
 extern "C" int sys_sync(const char* dest) {
     qdbpinit();
     if (!IsLocalSystem(dest)) return qdbsendremote(nullptr, dest, 'A', 'b', "%s", "");
-    AUTO_QDB_LOCK(lk);
-    if (lk.lock(-1) != 0) return -1;
-    if (!pQdb_shgp->changed[qdbshm::kChangedSystems]) return 0;
-    std::string text;
-    systems::getall(text);
-    if (text.size() > kTableText) hv_err(__FILE__, __LINE__, 21, 436, "internal buffer too small");
-    if (int rc = qdbwritefile(gps(14), "systems", static_cast<int>(text.size()), text.c_str()); rc != 0) return rc;
-    pQdb_shgp->changed[qdbshm::kChangedSystems] = 0;
-    return 0;
+    return cfgstore::WriteTableFile(qdbshm::kChangedSystems, "systems", &systems::getall, 436);
 }
 
 void sys_mbxInit(ProxyPostOffice& proxy) {

@@ -1,6 +1,8 @@
 #include "TableRecord.h"
 
+#include "AutoQdbLock.h"
 #include "ShmMgr.h"
+#include "qdbfile.h"
 #include "qdberr.h"
 #include "qdbpaths.h"
 
@@ -42,6 +44,27 @@ void ClearRecordText(ShmOff* slot) {
 const char* RecordText(ShmOff off) {
     const ShmStr* s = ShmStrAt(off);
     return s ? s->str() : "";
+}
+
+char** NameList(const std::vector<const char*>& names) {
+    if (names.empty()) return nullptr;
+    auto** list = static_cast<char**>(qdbnalloc((names.size() + 1) * sizeof(char*)));
+    for (std::size_t i = 0; i < names.size(); ++i) list[i] = qdbsavcpy(names[i]);
+    list[names.size()] = nullptr;
+    return list;
+}
+
+int WriteTableFile(int changedIndex, const char* file, void (*getall)(std::string&), int tooLargeMsg) {
+    constexpr std::size_t kTableText = 500000;
+    AUTO_QDB_LOCK(lk);
+    if (lk.lock(-1) != 0) return -1;
+    if (!pQdb_shgp->changed[changedIndex]) return 0;
+    std::string text;
+    getall(text);
+    if (text.size() > kTableText) hv_err(__FILE__, __LINE__, 21, tooLargeMsg, "internal buffer too small");
+    if (int rc = qdbwritefile(gps(14), file, static_cast<int>(text.size()), text.c_str()); rc != 0) return rc;
+    pQdb_shgp->changed[changedIndex] = 0;
+    return 0;
 }
 
 bool IsLocalSystem(const char* name) {

@@ -8,6 +8,7 @@
 #include "ShmStr.h"
 
 #include <string>
+#include <vector>
 
 namespace cfgstore {
 
@@ -28,6 +29,16 @@ int SetRecordText(DbMgr* db, ShmOff* slot, const char* text, bool keepEmpty = fa
 void ClearRecordText(ShmOff* slot);
 // The text at off, "" when none.
 const char* RecordText(ShmOff off);
+
+// A null-ended array of qdbnalloc copies of the names (freed with
+// qdbfreeit), or null when there are none.
+char** NameList(const std::vector<const char*>& names);
+
+// Writes one table's file "<config>/<file>" from getall's text when its
+// changed byte is set, under the lock; the byte is cleared once written.
+// More than 500,000 bytes is the critical error tooLargeMsg. 0, or the
+// error of qdbwritefile (the byte stays set).
+int WriteTableFile(int changedIndex, const char* file, void (*getall)(std::string&), int tooLargeMsg);
 
 // True when name is null, empty or this system's node name.
 bool IsLocalSystem(const char* name);
