@@ -16,25 +16,60 @@
 
 #include <cstring>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 using cfgstore::IsLocalSystem;
 
 namespace cfgstore {
 
+namespace {
+
+// The local flags as the debug test reads them, kept per thread and built
+// again when the local database's stamp or flag count moves (every change
+// of the local flags does one or the other).
+struct DebugFlagCache {
+    const char* base = nullptr;
+    QdbDbTime stamp{0, 0};
+    std::int32_t count = -1;
+    std::unordered_set<std::string> exact;
+    std::vector<std::string> patterns;  // names that begin or end with '*'
+};
+thread_local DebugFlagCache t_debugFlags;
+
+void RefreshDebugFlags(DbMgr* db) {
+    DebugFlagCache& c = t_debugFlags;
+    const std::int32_t count = db->mem().objCnt(FLG);
+    if (c.base == pShmPtr && c.stamp == db->tStamp && c.count == count) return;
+    c.base = pShmPtr;
+    c.stamp = db->tStamp;
+    c.count = count;
+    c.exact.clear();
+    c.patterns.clear();
+    DbIter it;
+    it.iterInit(FLG, db);
+    for (auto* f = static_cast<flg*>(it.current()); f != nullptr; f = static_cast<flg*>(it.next())) {
+        std::string n = f->flgName();
+        if (!n.empty() && (n.front() == '*' || n.back() == '*')) c.patterns.push_back(n);
+        c.exact.insert(std::move(n));
+    }
+}
+
+}  // namespace
+
 // The flag test of the local database for the debug traces: never waits for
 // the lock (a thread that holds it gets it at once) and answers 1 / 0.
 int FlagTableDebugTest(const char* name, int mode) {
     if (pShmPtr == nullptr || name == nullptr) return 0;
     // A trace never changes the caller's error record.
-    cfgstore::SavedError keep;
+    SavedError keep;
     if (qdbgetlock(__FILE__, __LINE__, 0) != 0) return 0;
     int found = 0;
     if (DbMgr* db = ShmMgr::findDbMgr(nullptr, 0)) {
-        DbIter it;
-        it.iterInit(FLG, db);
-        for (auto* f = static_cast<flg*>(it.current()); f != nullptr && !found; f = static_cast<flg*>(it.next()))
-            found = cfgstore::FlagMatches(f->flgName(), name, mode != 0) ? 1 : 0;
+        RefreshDebugFlags(db);
+        found = t_debugFlags.exact.count(name) != 0 ? 1 : 0;
+        for (std::size_t i = 0; !found && mode != 0 && i < t_debugFlags.patterns.size(); ++i)
+            found = FlagMatches(t_debugFlags.patterns[i], name, true) ? 1 : 0;
     }
     qdbrlslock(__FILE__, __LINE__);
     return found;
