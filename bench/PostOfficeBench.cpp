@@ -33,6 +33,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "BenchManager.h"
 #include "LatencyLoop.h"
 #include "LogicalAddr.h"
 #include "PipePktCtrl.h"
@@ -50,47 +51,6 @@ constexpr int kRoundTrips = 10000;
 constexpr int kThreads = 50;
 constexpr int kPairs = 1000;
 const char* const kEchoPipe = R"(\\.\pipe\hv_bench_echo)";
-
-// hvmanager on a fresh system directory for the whole run.
-class Manager {
-public:
-    Manager() {
-        char tmpl[] = "/tmp/hvpbXXXXXX";
-        if (::mkdtemp(tmpl) == nullptr) std::abort();
-        dir = tmpl;
-        ::setenv("HV_SYSTEM_DIR", dir.c_str(), 1);
-        ::setenv("MXRHOSTNAME", "BENCH", 1);
-        const std::string out = dir + "/hvmanager.out";
-        pid = ::fork();
-        if (pid == 0) {
-            const int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            ::dup2(fd, 1);
-            ::dup2(fd, 2);
-            ::execl(HV_MANAGER_BIN, HV_MANAGER_BIN, static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        for (int i = 0; i < 1000; ++i) {
-            std::ifstream in(out);
-            std::stringstream text;
-            text << in.rdbuf();
-            if (text.str().find("listening") != std::string::npos) return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        std::fprintf(stderr, "hvmanager did not start\n");
-        std::abort();
-    }
-    ~Manager() {
-        ::kill(pid, SIGTERM);
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
-
-private:
-    std::string dir;
-    pid_t pid = -1;
-};
 
 // The first packet of a request as the proxy writes it.
 std::string PacketOf(BaseMsgPtr req) {
@@ -277,7 +237,7 @@ void Create20kBarePipe(benchmark::State& state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    Manager manager;
+    BenchManager manager(HV_MANAGER_BIN);
     benchmark::RegisterBenchmark("RoundTrip10k_IsMboxEmpty/postoffice", RoundTripPostOffice)
         ->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("RoundTrip10k_IsMboxEmpty/barepipe", RoundTripBarePipe)

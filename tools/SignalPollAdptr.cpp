@@ -62,3 +62,8 @@ BasePollAdptr::enWork SignalPollAdptr::ProcessRevents(hv::pollfd* p) {
     if (BaseWorld* world = BaseWorld::GetWorldPtr()) world->SetRunFlag(0);
     return DIDWORK;
 }
+
+int SignalPollAdptr::TellsInterestChanges() const {
+    MXR_METHOD_FRAME("TellsInterestChanges", 0);
+    return 1;
+}

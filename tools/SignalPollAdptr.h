@@ -32,6 +32,8 @@ public:
 
     void PopulatePollInfo(hv::pollfd* p) override;
     enWork ProcessRevents(hv::pollfd* p) override;
+    // 1: its entry never changes.
+    int TellsInterestChanges() const override;
 
 private:
     int Fd;

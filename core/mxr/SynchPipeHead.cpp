@@ -215,8 +215,9 @@ int SynchPipeHead::ReadPacket(const BasePktBufrPtr& pkt) {
 int SynchPipeHead::SynchRead(BaseMsgPtr& msg) {
     MXR_METHOD_FRAME("SynchRead", 1);
     if (FileDscrpt == -1) return -2;
-    // Nothing of an earlier read is kept: message numbers repeat.
-    PktCtrl = new PipePktCtrl();
+    // Nothing of an earlier read is kept (message numbers repeat): every
+    // way out of a read leaves an empty controller behind.
+    if (!PktCtrl.Ok()) PktCtrl = new PipePktCtrl();
     bool assembling = false;
     long refusedId = -1;  // the message number being dropped, if any
     for (;;) {

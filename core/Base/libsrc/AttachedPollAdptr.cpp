@@ -71,6 +71,11 @@ void AttachedPollAdptr::PopulatePollInfo(hv::pollfd* p) {
     p->revents = 0;
 }
 
+int AttachedPollAdptr::TellsInterestChanges() const {
+    MXR_METHOD_FRAME("TellsInterestChanges", 0);
+    return listener ? 1 : 0;
+}
+
 BasePollAdptr::enWork AttachedPollAdptr::ProcessRevents(hv::pollfd* p) {
     MXR_METHOD_FRAME("ProcessRevents", 1);
     if (listener) return (p->revents & POLLIN) ? AcceptWaiting() : NOWORK;
@@ -151,7 +156,9 @@ int AttachedPollAdptr::GetFd() const {
 
 void AttachedPollAdptr::SetFd(int fd) {
     MXR_METHOD_FRAME("SetFd", 1);
+    if (Fd == fd) return;
     Fd = fd;
+    InterestChanged();
 }
 
 bStr AttachedPollAdptr::GetFileName() const {

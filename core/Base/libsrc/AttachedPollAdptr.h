@@ -58,6 +58,9 @@ public:
 
     // {Fd, POLLIN, 0}.
     void PopulatePollInfo(hv::pollfd* p) override;
+    // 1 for the listening adapter (its entry never changes); a connection
+    // waiting for its record is served in every poll, to count its time.
+    int TellsInterestChanges() const override;
     // Listening: accepts every waiting client. Waiting for a record: checks
     // it once it arrives (or the client went away, or the time is up).
     enWork ProcessRevents(hv::pollfd* p) override;

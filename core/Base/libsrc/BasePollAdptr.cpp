@@ -36,6 +36,7 @@ portlib::platform::FdKind BasePollAdptr::FdKindOf(int fd) {
 void BasePollAdptr::ForgetFdKind() {
     MXR_METHOD_FRAME("ForgetFdKind", 0);
     KnownFd = -1;
+    InterestChanged();
 }
 
 void BasePollAdptr::Register() {
@@ -48,4 +49,14 @@ void BasePollAdptr::Register() {
 void BasePollAdptr::DeRegister() {
     MXR_METHOD_FRAME("DeRegister", 0);
     if (BaseWorld* worldPtr = BaseWorld::GetWorldPtr()) worldPtr->GetPollManager().DeRegister(this);
+}
+
+int BasePollAdptr::TellsInterestChanges() const {
+    MXR_METHOD_FRAME("TellsInterestChanges", 0);
+    return 0;
+}
+
+void BasePollAdptr::InterestChanged() {
+    MXR_METHOD_FRAME("InterestChanged", 0);
+    if (Manager != nullptr) Manager->InterestChanged(this);
 }

@@ -9,6 +9,8 @@
 #include "EnumPattern.h"
 #include "HvPoll.h"
 
+class PollManager;
+
 class BasePollAdptr : public BaseVirtItem {
     MXR_LOCAL_CLASS(BasePollAdptr, BaseVirtItem);
     MXR_FIELDS();
@@ -33,15 +35,29 @@ public:
     void Register();
     void DeRegister();
 
+    // Non-zero: this adapter calls InterestChanged whenever what its
+    // PopulatePollInfo fills in changes, and its ProcessRevents has nothing
+    // to do without news; the poll manager then asks it for its entry only
+    // after such a call and serves it only in polls with news for it. The
+    // base answers 0: asked before every poll, served in every poll. A
+    // derived adapter that fills in its entry from more than its base does
+    // keeps the base's answer true by calling InterestChanged itself.
+    virtual int TellsInterestChanges() const;
+    // What PopulatePollInfo would fill in has changed.
+    void InterestChanged();
+
     // The kind of descriptor fd, which this adapter fills in: learned (with
     // system calls) the first time the poll manager sees fd from this
     // adapter after its registration, and again only when the adapter shows
     // another descriptor. An adapter that puts a descriptor of another kind
-    // under the same number calls ForgetFdKind.
+    // under the same number calls ForgetFdKind (which tells the poll
+    // manager its entry changed).
     portlib::platform::FdKind FdKindOf(int fd);
     void ForgetFdKind();
 
 private:
+    friend class PollManager;
+    PollManager* Manager = nullptr;  // the manager it is registered with
     int KnownFd = -1;
     portlib::platform::FdKind KnownKind = portlib::platform::FdKind::Invalid;
 };

@@ -1,5 +1,6 @@
 #include "BasePtrLstCons.h"
 
+#include "BlockPool.h"
 #include "FuncInfo.h"
 
 BasePtrLstCons::BasePtrLstCons(const BasePtr& item_) : item(item_), next(nullptr) {
@@ -32,3 +33,12 @@ void BasePtrLstCons::DestroyChain(BasePtrLstCons* first) {
         delete cell;
     }
 }
+
+void* BasePtrLstCons::operator new(std::size_t size) {
+    if (void* p = BlockPool::Take(size)) return p;
+    throw std::bad_alloc();
+}
+
+void* BasePtrLstCons::operator new(std::size_t size, const std::nothrow_t&) noexcept { return BlockPool::Take(size); }
+
+void BasePtrLstCons::operator delete(void* block, std::size_t size) noexcept { BlockPool::Give(block, size); }

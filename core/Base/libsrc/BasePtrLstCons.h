@@ -3,6 +3,9 @@
 
 #include "BasePtr.h"
 
+#include <cstddef>
+#include <new>
+
 class BasePtrLstCons {
 public:
     explicit BasePtrLstCons(const BasePtr& item);
@@ -15,6 +18,12 @@ public:
 
     // Destroys the chain that starts at first, last cell first.
     static void DestroyChain(BasePtrLstCons* first);
+
+    // Cells come and go with every message queued (a send queue holds one
+    // per packet): their memory is kept per thread (BlockPool).
+    static void* operator new(std::size_t size);
+    static void* operator new(std::size_t size, const std::nothrow_t&) noexcept;
+    static void operator delete(void* block, std::size_t size) noexcept;
 
     BasePtr item;
     BasePtrLstCons* next;

@@ -165,7 +165,12 @@ void BaseWorld::Run() {
     worldPtr = this;
     ProcessTimers();
     LastTurnWait = 0;
-    if (PollMgr.PollForWork(0) == BasePollAdptr::NOWORK &&
+    // A turn that would wait when nothing is ready goes straight to the
+    // wait when the poll manager has nothing at hand: the wait ends at once
+    // for whatever is ready, and an idle turn asks the kernel once.
+    const bool idleWaits = MsgList.GetItemCnt() == 0 || !DispatchGateOpen();
+    const bool polled = !(idleWaits && PollMgr.NothingAtHand());
+    if ((!polled || PollMgr.PollForWork(0) == BasePollAdptr::NOWORK) &&
         (MsgList.GetItemCnt() == 0 || !DispatchGateOpen())) {
         // Nothing to do now: wait for a descriptor, the next timer or the
         // default time. Messages that wait for the manager's route do not

@@ -6,6 +6,7 @@
 #include "ClassDefine.h"
 #include "EnumDefine.h"
 #include "MxrAssert.h"
+#include "BlockPool.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(PipePktBufr);
 MXR_ENUM_TABLE(PipePktBufr, GetEnSizeCvtPtr, DATASIZE);
@@ -26,9 +27,31 @@ unsigned short GetU16(const unsigned char* at) {
 }  // namespace
 
 PipePktBufr::PipePktBufr()
-    : Offset(0), BytesOfData(0), MaxDataBufrSize(DATASIZE), TotalBytesSent(0), PktCtrlId(0), PktId(0), TotalPkts(0) {
+    : Offset(0),
+      BytesOfData(0),
+      MaxDataBufrSize(DATASIZE),
+      TotalBytesSent(0),
+      PktCtrlId(0),
+      PktId(0),
+      TotalPkts(0),
+      ownEnd(0) {
     MXR_METHOD_FRAME("PipePktBufr", 0);
-    std::memset(block, 0, sizeof block);
+    std::memset(block, 0, HeaderSize);
+}
+
+void* PipePktBufr::operator new(std::size_t size) {
+    if (void* p = BlockPool::Take(size)) return p;
+    throw std::bad_alloc();
+}
+
+void* PipePktBufr::operator new(std::size_t size, const std::nothrow_t&) noexcept { return BlockPool::Take(size); }
+
+void PipePktBufr::operator delete(void* block, std::size_t size) noexcept { BlockPool::Give(block, size); }
+
+void PipePktBufr::ClearTo(int end) {
+    if (end <= ownEnd) return;
+    std::memset(Data() + ownEnd, 0, static_cast<std::size_t>(end - ownEnd));
+    ownEnd = static_cast<unsigned short>(end);
 }
 
 PipePktBufr::~PipePktBufr() { MXR_METHOD_FRAME("~PipePktBufr", 0); }
@@ -97,6 +120,7 @@ char* PipePktBufr::GetSendRecvAddr() {
 
 int PipePktBufr::GetSendSize() {
     MXR_METHOD_FRAME("GetSendSize", 0);
+    ClearTo(DataEnd());
     TotalBytesSent = static_cast<unsigned short>(DataEnd() + HeaderSize);
     return TotalBytesSent;
 }
@@ -118,6 +142,8 @@ int PipePktBufr::SetRecvdSize(int count) {
     PktId = GetU16(block + 4);
     TotalPkts = GetU16(block + 6);
     BytesOfData = static_cast<unsigned short>(count - HeaderSize);
+    // Everything behind the header came in: the packet's own from here on.
+    ownEnd = BytesOfData;
     return TotalBytesSent <= count ? 0 : -1;
 }
 
@@ -141,6 +167,7 @@ int PipePktBufr::GetBytes(char* bytes, unsigned short cnt) {
     MXR_ASSERT(cnt > 0, "cnt > 0", "PipePktBufr");
     const int avail = DataEnd() - Offset;
     if (avail <= 0) return 0;
+    ClearTo(DataEnd());
     const int k = avail < cnt ? avail : cnt;
     std::memcpy(bytes, Data() + Offset, static_cast<std::size_t>(k));
     Offset = static_cast<unsigned short>(Offset + k);
@@ -152,8 +179,10 @@ int PipePktBufr::PutBytes(const char* bytes, unsigned short cnt) {
     const int room = DataCap() - Offset;
     if (room <= 0 || cnt == 0) return 0;
     const int k = room < cnt ? room : cnt;
+    ClearTo(Offset);  // a position moved forward leaves no gap of old bytes
     std::memcpy(Data() + Offset, bytes, static_cast<std::size_t>(k));
     Offset = static_cast<unsigned short>(Offset + k);
+    if (ownEnd < Offset) ownEnd = Offset;
     // Writing behind a position moved back does not shrink the data.
     if (BytesOfData < Offset) BytesOfData = Offset;
     return k;
@@ -196,13 +225,20 @@ int _serialize(BasePktCtrl& c, PipePktBufr& v) {
     const bool reading = c.GetDirection() != BasePktCtrl::INTOPKT;
     if (reading && v.BytesOfData > PipePktBufr::DATASIZE) {
         v.BytesOfData = 0;
-        std::memset(v.Data(), 0, PipePktBufr::DATASIZE);
+        v.ownEnd = 0;  // nothing of the data is the packet's: it reads as zeros
         return 1;
     }
     int rc = 0;
+    if (reading) {
+        // The whole area is cleared first: a stream that ends early leaves
+        // zeros, and nothing of the old data stays behind the new.
+        v.ownEnd = 0;
+        v.ClearTo(PipePktBufr::DATASIZE);
+        if (v.BytesOfData > 0) rc = c.DoBytes(reinterpret_cast<char*>(v.Data()), v.DataEnd());
+        return rc;
+    }
+    v.ClearTo(v.DataEnd());
     if (v.BytesOfData > 0) rc = c.DoBytes(reinterpret_cast<char*>(v.Data()), v.DataEnd());
-    if (reading)
-        std::memset(v.Data() + v.DataEnd(), 0, static_cast<std::size_t>(PipePktBufr::DATASIZE - v.DataEnd()));
     return rc;
 }
 

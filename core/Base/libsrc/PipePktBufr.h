@@ -10,11 +10,20 @@
 // The header fields live in members; the block's header bytes are written from
 // them when the block is handed out (GetSendRecvAddr) and read back into them
 // when a received size is taken (SetRecvdSize).
+//
+// Packets are made and dropped for every message: their memory comes from a
+// per-thread pool (BlockPool), and the data area is not cleared up front.
+// Data bytes the packet never took (written, received or read in) read as
+// zeros: they are cleared when the data is first read or sent, so nothing
+// of an earlier packet in the same memory can show.
 #pragma once
 
 #include "BasePktBufr.h"
 #include "EnumPattern.h"
 #include "PktSerialize.h"
+
+#include <cstddef>
+#include <new>
 
 class PipePktBufr : public BasePktBufr {
     MXR_LOCAL_CLASS(PipePktBufr, BasePktBufr);
@@ -31,6 +40,10 @@ public:
     // All fields 0, capacity 512, data zeroed.
     PipePktBufr();
     ~PipePktBufr() override;
+
+    static void* operator new(std::size_t size);
+    static void* operator new(std::size_t size, const std::nothrow_t&) noexcept;
+    static void operator delete(void* block, std::size_t size) noexcept;
 
     unsigned short GetPktCtrlId() const override;
     void SetPktCtrlId(unsigned short id) override;
@@ -69,6 +82,8 @@ private:
     int DataEnd() const;
     int DataCap() const;
     unsigned char* Data() { return block + HeaderSize; }
+    // Clears the data bytes between what the packet took and end.
+    void ClearTo(int end);
 
     unsigned short Offset;
     unsigned short BytesOfData;
@@ -77,6 +92,8 @@ private:
     unsigned short PktCtrlId;
     unsigned short PktId;
     unsigned short TotalPkts;
+    // The data bytes [0, ownEnd) are this packet's: taken or cleared.
+    unsigned short ownEnd;
     unsigned char block[HeaderSize + DATASIZE];
 };
 MXR_COMPANIONS(PipePktBufr);

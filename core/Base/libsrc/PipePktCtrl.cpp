@@ -2,6 +2,9 @@
 
 #include <climits>
 #include <new>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "ClassDefine.h"
 #include "MxrAssert.h"
@@ -12,21 +15,83 @@ MXR_LOCAL_CLASS_DEFINE(PipePktCtrl);
 namespace {
 // The largest count handed to a packet at once (its counts are 16-bit).
 constexpr int MaxPiece = 0xFFFF;
+
+// Collecting buffers kept for the next messages of this thread: a few, of
+// at most a few MiB each.
+constexpr std::size_t MaxSpareBuffers = 4;
+constexpr std::size_t MaxSpareBytes = 4u << 20;
+
+// Set once the thread's spare buffers are gone (the thread ends): later
+// controllers of that thread keep no buffer.
+constinit thread_local bool sparesGone __attribute__((tls_model("initial-exec"))) = false;
+
+struct SpareBuffers {
+    std::vector<std::string> buffers;
+    ~SpareBuffers() { sparesGone = true; }
+};
+
+std::vector<std::string>* Spares() {
+    if (sparesGone) return nullptr;
+    thread_local SpareBuffers spare;
+    return &spare.buffers;
+}
+
+void TakeBuffer(std::string& into) {
+    std::vector<std::string>* spare = Spares();
+    if (spare != nullptr && !spare->empty()) {
+        into.swap(spare->back());
+        spare->pop_back();
+    } else {
+        into.reserve(static_cast<std::size_t>(PipePktBufr::HeaderSize + PipePktBufr::DATASIZE));
+    }
+}
+
+void GiveBuffer(std::string& buffer) {
+    if (buffer.capacity() == 0) return;
+    std::vector<std::string>* spare = Spares();
+    if (spare != nullptr && spare->size() < MaxSpareBuffers && buffer.capacity() <= MaxSpareBytes) {
+        buffer.clear();
+        spare->push_back(std::move(buffer));
+    }
+    std::string().swap(buffer);
+}
 }  // namespace
 
-PipePktCtrl::PipePktCtrl() : BufrCursor(0), MaxPktSize(65535), cursorKey(-1), cursorBase(0), arrived(-1) {
+// What a pipe packet makes of the largest size: 520. (A constructor reaches
+// only this class's own packets, so this is what asking one would answer.)
+constexpr int PipePktSize = PipePktBufr::HeaderSize + PipePktBufr::DATASIZE;
+
+PipePktCtrl::PipePktCtrl()
+    : BufrCursor(0), MaxPktSize(PipePktSize), cursorKey(-1), cursorBase(0), arrived(-1), staging(true) {
     MXR_METHOD_FRAME("PipePktCtrl", 0);
-    // The packet size is what a new packet makes of the largest size (520);
-    // that packet is not kept.
-    BasePktBufrPtr probe = GetNewPktBufr();
-    MaxPktSize = probe->GetMaxPktSize();
+}
+
+void PipePktCtrl::Unstage() const {
+    if (!staging) return;
+    staging = false;
+    if (staged.empty()) {
+        GiveBuffer(staged);
+        return;
+    }
+    // Written again through the packets, from where the collecting began.
+    auto* self = const_cast<PipePktCtrl*>(this);
+    const enDirection direction = self->Direction;
+    self->Direction = INTOPKT;
+    self->Offset -= static_cast<int>(staged.size());
+    self->DoBytes(staged.data(), static_cast<int>(staged.size()));
+    self->Direction = direction;
+    GiveBuffer(staged);
 }
 
 PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
-    : BasePktCtrl(first), BufrCursor(0), MaxPktSize(65535), cursorKey(-1), cursorBase(0), arrived(-1) {
+    : BasePktCtrl(first),
+      BufrCursor(0),
+      MaxPktSize(PipePktSize),
+      cursorKey(-1),
+      cursorBase(0),
+      arrived(-1),
+      staging(false) {
     MXR_METHOD_FRAME("PipePktCtrl", 1);
-    BasePktBufrPtr probe = GetNewPktBufr();
-    MaxPktSize = probe->GetMaxPktSize();
     const int n = first->GetTotalPkts();
     if (n < 1 || n > MaxPktCnt) {
         BadFlg = 1;  // never completes
@@ -38,7 +103,10 @@ PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
     PutPktBufr(pkt);
 }
 
-PipePktCtrl::~PipePktCtrl() { MXR_METHOD_FRAME("~PipePktCtrl", 0); }
+PipePktCtrl::~PipePktCtrl() {
+    MXR_METHOD_FRAME("~PipePktCtrl", 0);
+    GiveBuffer(staged);
+}
 
 BasePktBufr* PipePktCtrl::PktAt(int i) const {
     // Reading a slot changes nothing; the array offers only the one accessor.
@@ -54,6 +122,7 @@ int PipePktCtrl::PktBytes(int i) const {
 
 void PipePktCtrl::SetOffset(int position) {
     MXR_METHOD_FRAME("SetOffset", 1);
+    Unstage();
     MXR_ASSERT(position >= 0, "position >= 0", "PipePktCtrl");
     const int n = BufrAry.GetItemCnt();
     if (n == 0) {
@@ -96,6 +165,7 @@ void PipePktCtrl::SetOffset(int position) {
 
 int PipePktCtrl::GetRemainingByteCnt() const {
     MXR_METHOD_FRAME("GetRemainingByteCnt", 0);
+    Unstage();
     const int n = BufrAry.GetItemCnt();
     if (BufrCursor < 0 || BufrCursor >= n) return 0;
     int remaining = 0;
@@ -123,6 +193,15 @@ void PipePktCtrl::SeekEnd() {
 int PipePktCtrl::DoBytes(char* bytes, int cnt) {
     MXR_METHOD_FRAME("DoBytes", 2);
     MXR_ASSERT(cnt > 0, "cnt > 0", "PipePktCtrl");
+    if (staging) {
+        if (Direction == INTOPKT) {
+            if (staged.capacity() == 0) TakeBuffer(staged);
+            staged.append(bytes, static_cast<std::size_t>(cnt));
+            Offset += cnt;
+            return 0;
+        }
+        Unstage();
+    }
     if (Direction != INTOPKT && Direction != OUTOFPKT) return -1;
     const bool packing = Direction == INTOPKT;
     // Packing appends behind the last packet at most; a cursor elsewhere came
@@ -165,6 +244,7 @@ int PipePktCtrl::DoBytes(char* bytes, int cnt) {
 
 BasePktBufrPtr PipePktCtrl::GetFirstPktBufr() {
     MXR_METHOD_FRAME("GetFirstPktBufr", 0);
+    Unstage();
     BufrCursor = 0;
     const int n = BufrAry.GetItemCnt();
     if (n < 1) return BasePktBufrPtr();
@@ -180,6 +260,7 @@ BasePktBufrPtr PipePktCtrl::GetFirstPktBufr() {
 
 BasePktBufrPtr PipePktCtrl::GetNextPktBufr() {
     MXR_METHOD_FRAME("GetNextPktBufr", 0);
+    Unstage();
     if (BufrCursor < INT_MAX) ++BufrCursor;
     if (BufrCursor < 0 || BufrCursor >= BufrAry.GetItemCnt()) return BasePktBufrPtr();
     return BufrAry[BufrCursor];
@@ -187,6 +268,7 @@ BasePktBufrPtr PipePktCtrl::GetNextPktBufr() {
 
 void PipePktCtrl::PutPktBufr(BasePktBufrPtr& pkt) {
     MXR_METHOD_FRAME("PutPktBufr", 1);
+    Unstage();
     if (pkt.GetPtr() == nullptr) return;
     const int n = BufrAry.GetItemCnt();
     const int id = pkt->GetPktId();
@@ -202,6 +284,7 @@ void PipePktCtrl::PutPktBufr(BasePktBufrPtr& pkt) {
 
 int PipePktCtrl::AllThere() const {
     MXR_METHOD_FRAME("AllThere", 0);
+    Unstage();
     const int n = BufrAry.GetItemCnt();
     if (n == 0) return 0;
     if (arrived >= 0 && arrived < n) return 0;
@@ -247,6 +330,7 @@ int PipePktCtrl::GetArrivedCnt() const {
 
 BasePktBufrAry& PipePktCtrl::GetBufrAry() {
     MXR_METHOD_FRAME("GetBufrAry", 0);
+    Unstage();
     cursorKey = -1;
     arrived = -1;
     return BufrAry;
@@ -254,11 +338,13 @@ BasePktBufrAry& PipePktCtrl::GetBufrAry() {
 
 int PipePktCtrl::GetBufrCursor() const {
     MXR_METHOD_FRAME("GetBufrCursor", 0);
+    Unstage();
     return BufrCursor;
 }
 
 void PipePktCtrl::SetBufrCursor(int cursor) {
     MXR_METHOD_FRAME("SetBufrCursor", 1);
+    Unstage();
     BufrCursor = cursor;
 }
 
@@ -269,6 +355,7 @@ int PipePktCtrl::GetMaxPktSize() const {
 
 void PipePktCtrl::SetMaxPktSize(int size) {
     MXR_METHOD_FRAME("SetMaxPktSize", 1);
+    Unstage();
     MaxPktSize = size;
 }
 

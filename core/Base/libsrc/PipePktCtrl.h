@@ -8,6 +8,12 @@
 // not arrived). The stream position (Offset) is the data of the packets before
 // BufrCursor plus the position inside the packet at BufrCursor.
 //
+// A fresh packing controller first collects what is written in one
+// contiguous buffer (a field at a time, appended), and cuts it into packets
+// only when anything else is asked of it (numbering for sending, a seek, a
+// look at its packets): writing a message costs a copy per field, not a walk
+// through the packets.
+//
 // A peer decides nothing here that could hurt: a count of 0 or above
 // MaxPktCnt, a PktId of 0 or above the count, a count that disagrees with the
 // message's are refused (BadFlg 1), and a missing packet ends the stream.
@@ -15,6 +21,8 @@
 
 #include "BasePktBufr.h"
 #include "BasePktCtrl.h"
+
+#include <string>
 
 class PipePktCtrl : public BasePktCtrl {
     MXR_LOCAL_CLASS(PipePktCtrl, BasePktCtrl);
@@ -84,6 +92,9 @@ private:
     // Puts the position at the end of the stream (a cursor made invalid by
     // the fields being set from outside).
     void SeekEnd();
+    // Cuts the collected bytes into packets; from then on every write goes
+    // to the packets.
+    void Unstage() const;
 
     BasePktBufrAry BufrAry;
     int BufrCursor;
@@ -98,5 +109,8 @@ private:
     // answer 0 at once while packets are missing, so that a message of n
     // packets is assembled in O(n), not O(n^2).
     int arrived;
+    // Written but not yet cut into packets, while collecting.
+    mutable std::string staged;
+    mutable bool staging;
 };
 MXR_COMPANIONS(PipePktCtrl);

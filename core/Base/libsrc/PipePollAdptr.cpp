@@ -77,7 +77,7 @@ int PipePollAdptr::WriteOnePacket() {
     blockedPkt = BasePktBufrPtr();
     if (pkt.GetPtr() == nullptr) pkt = pipeHeadPtr->GetPktBufrToSend();
     if (pkt.GetPtr() == nullptr) {
-        readyToSnd = 0;
+        SetReadyToSnd(0);
         return 0;
     }
     hv::strbuf data{0, pkt->GetSendSize(), pkt->GetSendRecvAddr()};
@@ -131,7 +131,9 @@ int PipePollAdptr::GetFd() const {
 
 void PipePollAdptr::SetFd(int fd_) {
     MXR_METHOD_FRAME("SetFd", 1);
+    if (fd == fd_) return;
     fd = fd_;
+    InterestChanged();
 }
 
 PipeHeadPtr PipePollAdptr::GetPipeHeadPtr() const {
@@ -152,7 +154,17 @@ int PipePollAdptr::GetReadyToSnd() const {
 
 void PipePollAdptr::SetReadyToSnd(int ready) {
     MXR_METHOD_FRAME("SetReadyToSnd", 1);
+    if ((readyToSnd != 0) == (ready != 0)) {
+        readyToSnd = ready;
+        return;
+    }
     readyToSnd = ready;
+    InterestChanged();
+}
+
+int PipePollAdptr::TellsInterestChanges() const {
+    MXR_METHOD_FRAME("TellsInterestChanges", 0);
+    return 1;
 }
 
 BasePktBufrPtr PipePollAdptr::GetPktBufrBeingRead() const {

@@ -31,6 +31,8 @@ public:
     void SetPipeHeadPtr(const PipeHeadPtr& head);
     int GetReadyToSnd() const;
     void SetReadyToSnd(int ready);
+    // Its entry follows fd and readyToSnd, and it tells their changes.
+    int TellsInterestChanges() const override;
     BasePktBufrPtr GetPktBufrBeingRead() const;
     void SetPktBufrBeingRead(const BasePktBufrPtr& pkt);
 

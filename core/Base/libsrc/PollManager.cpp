@@ -1,5 +1,6 @@
 #include "PollManager.h"
 
+#include <algorithm>
 #include <new>
 
 #include "BasePtrLstIter.h"
@@ -8,15 +9,27 @@
 
 #define POLLMGR_FRAME(func, parms) MXR_FRAME("PollManager", (func), (parms), "PollManager.c")
 
+using portlib::platform::FdKind;
+
+namespace {
+template <class T>
+void EraseValue(std::vector<T>& v, const T& x) {
+    v.erase(std::remove(v.begin(), v.end(), x), v.end());
+}
+}  // namespace
+
 PollManager::PollManager()
     : PollfdPtr(nullptr),
       PollAdptrWorkLst(nullptr),
-      FdKinds(nullptr),
       PollfdCnt(0),
       turnCnt(0),
       turnPos(0),
       inTurn(false),
-      serving(false) {
+      serving(false),
+      lastTurnCnt(0),
+      nextSeq(0),
+      turnNo(0),
+      kernelAskedLast(false) {
     POLLMGR_FRAME("PollManager", 0);
 }
 
@@ -25,7 +38,6 @@ PollManager::~PollManager() {
     DeRegisterAll();
     delete[] PollfdPtr;
     delete[] PollAdptrWorkLst;
-    delete[] FdKinds;
 }
 
 void PollManager::Grow(int needed) {
@@ -35,15 +47,73 @@ void PollManager::Grow(int needed) {
     MXR_ASSERT(tmpPollFdPtr != 0, "tmpPollFdPtr != 0", "PollManager");
     BasePollAdptrPtr* tmpAdptrLst = new (std::nothrow) BasePollAdptrPtr[cnt];
     MXR_ASSERT(tmpAdptrLst != 0, "tmpAdptrLst != 0", "PollManager");
-    auto* tmpKinds = new (std::nothrow) portlib::platform::FdKind[cnt];
-    MXR_ASSERT(tmpKinds != 0, "tmpKinds != 0", "PollManager");
+    for (int i = 0; i < cnt; ++i) tmpPollFdPtr[i] = {-1, 0, 0};
+    for (int i = 0; i < lastTurnCnt; ++i) tmpPollFdPtr[i] = PollfdPtr[i];
     delete[] PollfdPtr;
     delete[] PollAdptrWorkLst;
-    delete[] FdKinds;
     PollfdPtr = tmpPollFdPtr;
     PollAdptrWorkLst = tmpAdptrLst;
-    FdKinds = tmpKinds;
     PollfdCnt = cnt;
+}
+
+void PollManager::SetWritable(Member& m, bool on) {
+    if (m.writable == on) return;
+    m.writable = on;
+    if (on)
+        writable.push_back(&m);
+    else
+        EraseValue(writable, &m);
+}
+
+void PollManager::Apply(Member& m, int fd, short events) {
+    POLLMGR_FRAME("Apply", 3);
+    // Learned by the adapter once for its descriptor (again only when it
+    // forgets it).
+    const FdKind kind = fd >= 0 ? m.adptr->FdKindOf(fd) : FdKind::Invalid;
+    if (fd != m.fd) {
+        if (m.fd >= 0) {
+            if (m.inSet >= 0) waitSet.Remove(m.fd, m.inSet);
+            auto it = byFd.find(m.fd);
+            if (it != byFd.end()) {
+                EraseValue(it->second, &m);
+                if (it->second.empty()) byFd.erase(it);
+            }
+        }
+        m.inSet = -1;
+        m.blocked = false;
+        m.fd = fd;
+        if (fd >= 0) byFd[fd].push_back(&m);
+    }
+    if (kind != m.kind) m.blocked = false;
+    m.kind = kind;
+    m.events = events;
+    // A pipe can take a message until a write says otherwise: no need to
+    // ask the kernel (and to tell it each time the wish comes and goes).
+    const bool assume = m.tells && m.kind == FdKind::Pipe && (events & POLLOUT) != 0 && !m.blocked;
+    const short want = assume ? static_cast<short>(events & ~POLLOUT) : events;
+    if (fd >= 0 && (want != m.inSet || kind != m.inSetKind)) {
+        waitSet.Put(fd, want, m.kind, m.inSet);
+        m.inSet = want;
+        m.inSetKind = kind;
+    }
+    SetWritable(m, assume);
+}
+
+void PollManager::Refresh(Member& m) {
+    POLLMGR_FRAME("Refresh", 1);
+    hv::pollfd p{-1, 0, 0};
+    m.adptr->PopulatePollInfo(&p);
+    Apply(m, p.fd, p.events);
+}
+
+void PollManager::AddToTurn(Member& m, short revents, std::vector<Member*>& into) {
+    if (m.turnMark != turnNo) {
+        m.turnMark = turnNo;
+        m.turnEvents = revents;
+        into.push_back(&m);
+    } else {
+        m.turnEvents = static_cast<short>(m.turnEvents | revents);
+    }
 }
 
 BasePollAdptr::enWork PollManager::PollForWork(int timeoutMs) {
@@ -54,34 +124,90 @@ BasePollAdptr::enWork PollManager::PollForWork(int timeoutMs) {
 
     inTurn = true;
     turnCnt = 0;
-    {
-        // The companions' own members open trace frames; this path runs for
-        // every adapter in every turn, so it goes through the plain BasePtr.
-        BasePtrLstIter it(PollAdptrLst);
-        for (BasePtr a = it.First(); a.GetPtr() != nullptr && turnCnt < n; a = it.Next())
-            Slot(turnCnt++) = a;
+    ++turnNo;
+    // One adapter may de-register another (or itself) while it fills in
+    // its entry: an adapter de-registered during the poll is kept alive
+    // until it ends (DeRegister), and one no longer registered is skipped.
+    asked.clear();
+    for (Member* m : everyPoll) asked.emplace_back(m->adptr, m->seq);
+    for (Member* m : dirty) {
+        m->dirty = false;
+        asked.emplace_back(m->adptr, m->seq);
     }
-    for (turnPos = 0; turnPos < turnCnt; ++turnPos) {
-        PollfdPtr[turnPos] = {-1, 0, 0};
-        FdKinds[turnPos] = portlib::platform::FdKind::Invalid;
-        // A slot emptied by a de-registration stays fd -1: never ready.
-        if (BasePollAdptr* a = Adptr(turnPos)) {
-            a->PopulatePollInfo(&PollfdPtr[turnPos]);
-            FdKinds[turnPos] = a->FdKindOf(PollfdPtr[turnPos].fd);
-        }
+    dirty.clear();
+    for (const auto& [adptr, seq] : asked) {
+        auto it = members.find(adptr);
+        if (it != members.end() && it->second.seq == seq) Refresh(it->second);
     }
 
-    // A failed poll is not reported: every adapter still sees its entry.
-    static_cast<void>(hv::poll(PollfdPtr, FdKinds, static_cast<unsigned>(turnCnt), timeoutMs));
+    // Output assumed possible is work at hand: no waiting. The kernel is
+    // asked unless it was asked in the poll just before (then the next poll,
+    // or the turn's wait, asks).
+    bool askKernel = true;
+    int wait = timeoutMs;
+    if (!writable.empty()) {
+        wait = 0;
+        if (timeoutMs == 0 && kernelAskedLast) askKernel = false;
+    }
+    news.clear();
+    // A failed wait is not reported: the adapters are served all the same.
+    if (askKernel) static_cast<void>(waitSet.Wait(news, wait));
+    kernelAskedLast = askKernel;
+
+    turn.clear();
+    for (const portlib::platform::DescriptorNews& nw : news) {
+        auto it = byFd.find(nw.fd);
+        if (it == byFd.end()) continue;
+        for (Member* m : it->second)
+            AddToTurn(*m, static_cast<short>(nw.revents & (m->events | POLLERR | POLLHUP)), turn);
+    }
+    for (Member* m : writable) AddToTurn(*m, POLLOUT, turn);
+    for (Member* m : everyPoll) AddToTurn(*m, 0, turn);
+    std::sort(turn.begin(), turn.end(), [](const Member* a, const Member* b) { return a->seq < b->seq; });
+
+    turnSeq.resize(turn.size());
+    turnAssumed.resize(turn.size());
+    for (Member* m : turn) {
+        // Entries with no news for an adapter that tells its changes have
+        // nothing to serve (a descriptor shared with another adapter).
+        if (m->tells && m->turnEvents == 0) continue;
+        Slot(turnCnt) = BasePtr(m->adptr);
+        PollfdPtr[turnCnt] = {m->fd, m->events, m->turnEvents};
+        turnSeq[turnCnt] = m->seq;
+        turnAssumed[turnCnt] = static_cast<unsigned char>((m->writable ? 1 : 0) | (m->blocked ? 2 : 0));
+        ++turnCnt;
+    }
+    // Entries of the last poll beyond this one's are never ready.
+    for (int i = turnCnt; i < lastTurnCnt; ++i) PollfdPtr[i] = {-1, 0, 0};
+    lastTurnCnt = turnCnt;
 
     serving = true;
     BasePollAdptr::enWork result = BasePollAdptr::NOWORK;
     for (turnPos = 0; turnPos < turnCnt; ++turnPos) {
         BasePollAdptr* a = Adptr(turnPos);
-        if (a != nullptr && a->ProcessRevents(&PollfdPtr[turnPos]) != BasePollAdptr::NOWORK)
-            result = BasePollAdptr::DIDWORK;
+        if (a == nullptr) continue;
+        const short revents = PollfdPtr[turnPos].revents;
+        const BasePollAdptr::enWork work = a->ProcessRevents(&PollfdPtr[turnPos]);
+        if (work != BasePollAdptr::NOWORK) result = BasePollAdptr::DIDWORK;
+        // Only a pipe taken to be writable, or one waiting to be, may change
+        // its way of waiting here.
+        const unsigned char mode = turnAssumed[turnPos];
+        if (mode == 0 || ((mode & 1) && work != BasePollAdptr::NOWORK) || ((mode & 2) && !(revents & POLLOUT)))
+            continue;
+        auto it = members.find(a);
+        if (it == members.end() || it->second.seq != turnSeq[turnPos] || it->second.dirty) continue;
+        Member& m = it->second;
+        if ((mode & 1) && work == BasePollAdptr::NOWORK && m.writable) {
+            // It wanted to write and could not: the kernel says when it can.
+            m.blocked = true;
+            Apply(m, m.fd, m.events);
+        } else if (m.blocked && (revents & POLLOUT)) {
+            m.blocked = false;
+            Apply(m, m.fd, m.events);
+        }
     }
     EndTurn();
+    asked.clear();
     return result;
 }
 
@@ -107,10 +233,33 @@ BasePollAdptr* PollManager::Adptr(int i) const {
 
 void PollManager::Register(const BasePollAdptrPtr& adptr) {
     POLLMGR_FRAME("Register", 1);
-    if (adptr.GetPtr() == nullptr) return;
-    // Its descriptor's kind is learned anew for this registration.
-    static_cast<BasePollAdptr*>(static_cast<const BasePtr&>(adptr).GetPtr())->ForgetFdKind();
+    auto* a = static_cast<BasePollAdptr*>(static_cast<const BasePtr&>(adptr).GetPtr());
+    if (a == nullptr) return;
     PollAdptrLst.Append(adptr);
+    Member& m = members[a];
+    // Registered twice, it is still served once per poll.
+    if (m.registrations++ > 0) return;
+    m.adptr = a;
+    m.seq = nextSeq++;
+    m.tells = a->TellsInterestChanges() != 0;
+    // Its descriptor's kind is learned anew for this registration.
+    a->ForgetFdKind();
+    a->Manager = this;
+    if (m.tells) {
+        m.dirty = true;
+        dirty.push_back(&m);
+    } else {
+        everyPoll.push_back(&m);
+    }
+}
+
+void PollManager::Forget(Member& m) {
+    POLLMGR_FRAME("Forget", 1);
+    Apply(m, -1, 0);
+    SetWritable(m, false);
+    EraseValue(everyPoll, &m);
+    if (m.dirty) EraseValue(dirty, &m);
+    if (m.adptr->Manager == this) m.adptr->Manager = nullptr;
 }
 
 int PollManager::DeRegister(BasePollAdptr* adptr) {
@@ -119,14 +268,20 @@ int PollManager::DeRegister(BasePollAdptr* adptr) {
     // Held across the removal: the list's reference may be the last one.
     BasePollAdptrPtr keep(adptr);
     if (!PollAdptrLst.RemoveItem(keep)) return 0;
+    auto it = members.find(adptr);
+    if (it != members.end() && --it->second.registrations == 0) {
+        Forget(it->second);
+        members.erase(it);
+    }
     if (inTurn) {
         // Not to be called again in this poll (its own turn, if it is the one
         // being served, ends normally), kept alive until the poll ends.
+        turnRetired.Append(keep);
         for (int i = serving ? turnPos : 0; i < turnCnt; ++i) {
             if (Adptr(i) == adptr) {
                 turnRetired.Append(Slot(i));
                 Slot(i) = BasePtr();
-                PollfdPtr[i] = {-1, 0, 0};  // its descriptor no longer ends the wait
+                PollfdPtr[i] = {-1, 0, 0};
                 break;
             }
         }
@@ -137,8 +292,24 @@ int PollManager::DeRegister(BasePollAdptr* adptr) {
 void PollManager::DeRegisterAll() {
     POLLMGR_FRAME("DeRegisterAll", 0);
     // One at a time: a destructor run by a release may de-register others.
-    BasePtr gone;
-    while (PollAdptrLst.Remove(gone)) gone = BasePtr();
+    for (;;) {
+        BasePtr first = BasePtrLstIter(PollAdptrLst).First();
+        if (first.GetPtr() == nullptr) break;
+        DeRegister(static_cast<BasePollAdptr*>(first.GetPtr()));
+    }
+}
+
+bool PollManager::NothingAtHand() const {
+    POLLMGR_FRAME("NothingAtHand", 0);
+    return everyPoll.empty() && dirty.empty() && writable.empty() && !waitSet.MayHoldNews();
+}
+
+void PollManager::InterestChanged(BasePollAdptr* adptr) {
+    POLLMGR_FRAME("InterestChanged", 1);
+    auto it = members.find(adptr);
+    if (it == members.end() || !it->second.tells || it->second.dirty) return;
+    it->second.dirty = true;
+    dirty.push_back(&it->second);
 }
 
 BasePollAdptrLst& PollManager::GetPollAdptrLst() {

@@ -26,3 +26,8 @@ BasePollAdptr::enWork WorldInboxPollAdptr::ProcessRevents(hv::pollfd* p) {
     if (!(p->revents & POLLIN) || !Inbox || World == nullptr) return NOWORK;
     return Inbox->MoveInto(World->GetMsgList()) > 0 ? DIDWORK : NOWORK;
 }
+
+int WorldInboxPollAdptr::TellsInterestChanges() const {
+    MXR_METHOD_FRAME("TellsInterestChanges", 0);
+    return 1;
+}

@@ -23,6 +23,8 @@ public:
 
     void PopulatePollInfo(hv::pollfd* p) override;
     enWork ProcessRevents(hv::pollfd* p) override;
+    // 1: its entry never changes.
+    int TellsInterestChanges() const override;
 
 private:
     BaseWorld* World;

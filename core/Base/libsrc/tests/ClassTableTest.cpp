@@ -55,8 +55,12 @@ TEST(ClassTable, TheRegistryOfEveryLoadedLibraryMatchesTheTable) {
         EXPECT_NE(row->second->kind, MxrWireKind::Abstract);
         // A message derives from BaseMsg, a value does not (a local-only
         // class may: the timer's wrapper).
-        if (row->second->kind == MxrWireKind::Message) EXPECT_EQ(rec->IsOfType(BaseMsg::ClassCode), 1);
-        if (row->second->kind == MxrWireKind::Value) EXPECT_EQ(rec->IsOfType(BaseMsg::ClassCode), 0);
+        if (row->second->kind == MxrWireKind::Message) {
+            EXPECT_EQ(rec->IsOfType(BaseMsg::ClassCode), 1);
+        }
+        if (row->second->kind == MxrWireKind::Value) {
+            EXPECT_EQ(rec->IsOfType(BaseMsg::ClassCode), 0);
+        }
     }
 
     // Every row of a loaded library is registered, unless abstract.

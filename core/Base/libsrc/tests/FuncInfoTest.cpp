@@ -1,5 +1,5 @@
 // Trace frames: the exact Entering/Leaving lines with MXRFUNCTRACE=YES,
-// silence otherwise, and the call depth in both cases.
+// silence otherwise; the call depth counts only frames that trace.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -57,8 +57,8 @@ TEST_F(TraceEnv, OffUnlessTheVariableIsExactlyYES) {
         int depths[3] = {};
         const int base = FuncInfo::GetCallListSz();
         EXPECT_EQ(Captured([&] { ThreeNestedFrames(depths); }), "");
-        EXPECT_EQ(depths[0], base + 1);
-        EXPECT_EQ(depths[2], base + 3);
+        EXPECT_EQ(depths[0], base) << "no depth is counted while tracing is off";
+        EXPECT_EQ(depths[2], base);
         EXPECT_EQ(FuncInfo::GetCallListSz(), base);
         EXPECT_EQ(FuncInfo::IsTraceOn(), 0);
         EXPECT_EQ(FuncInfo::GetTraceFlag(), -1);
@@ -76,7 +76,27 @@ TEST_F(TraceEnv, PrintsIndentedEntryAndExitLines) {
               "  Leaving: Inner::g(,,)\n"
               " Leaving: BasePtrLst::Append(,)\n"
               "Leaving: Outer::f()\n");
+    EXPECT_EQ(depths[0], 1);
+    EXPECT_EQ(depths[1], 2);
+    EXPECT_EQ(depths[2], 3);
+    EXPECT_EQ(FuncInfo::GetCallListSz(), 0);
     EXPECT_EQ(FuncInfo::GetTraceFlag(), 1);
+}
+
+TEST_F(TraceEnv, SwitchingInsideAFrameKeepsTheDepthBalanced) {
+    Use(nullptr);
+    std::string out = Captured([] {
+        MXR_FRAME("Off", "f", 0, "Off.c");  // opened while off: never counted
+        FuncInfo::SetTraceFlag(1);
+        {
+            MXR_FRAME("On", "g", 0, "On.c");
+            FuncInfo::SetTraceFlag(-1);  // its exit line is not printed, its depth is undone
+        }
+        EXPECT_EQ(FuncInfo::GetCallListSz(), 0);
+        FuncInfo::SetTraceFlag(1);
+    });
+    EXPECT_EQ(out, "Entering: On::g()\n");
+    EXPECT_EQ(FuncInfo::GetCallListSz(), 0);
 }
 
 TEST_F(TraceEnv, LibraryMembersAndCompanionsTraceUnderTheirOwnNames) {
@@ -153,4 +173,17 @@ TEST(FuncInfoDeathTest, FreshProcessReadsTheEnvironmentOnFirstUse) {
             std::exit(l.GetItemCnt());
         },
         ::testing::ExitedWithCode(0), "Entering: BasePtrLst::GetItemCnt\\(\\)\nLeaving: BasePtrLst::GetItemCnt\\(\\)");
+}
+
+TEST(FuncInfo, ChangingAFramesNamesLeavesItsFunctionsNamesAlone) {
+    static constexpr FuncSite site{"C", "m", "C.c", 2, 40};
+    {
+        FuncInfo f(site);
+        f.SetClassName("D");
+        EXPECT_STREQ(f.GetClassName(), "D");
+        EXPECT_STREQ(f.GetFuncName(), "m") << "the other names are kept";
+        EXPECT_EQ(f.GetLineNo(), 40);
+    }
+    FuncInfo again(site);
+    EXPECT_STREQ(again.GetClassName(), "C");
 }

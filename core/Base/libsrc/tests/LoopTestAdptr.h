@@ -17,11 +17,13 @@ public:
 
     void PopulatePollInfo(hv::pollfd* p) override;
     enWork ProcessRevents(hv::pollfd* p) override;
+    int TellsInterestChanges() const override { return tells; }
 
     static int Live();
 
     int fd;
     short events;
+    int tells = 0;  // 1: asked and served only as a telling adapter is
     int populated = 0;
     int served = 0;
     short lastRevents = 0;

@@ -2,8 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "PipePktBufr.h"
+#include "BlockPool.h"
 #include "WireTestClasses.h"
 
 TEST(PipePktBufr, NewPacketIsEmptyWithFullCapacity) {
@@ -138,4 +141,50 @@ TEST(PipePktBufr, ObjectFormClaimingMoreThanAPacketHoldsIsRefused) {
     PipePktBufr p;
     EXPECT_EQ(p.Serialize(*r), 1);
     EXPECT_EQ(p.GetDataBufrSize(), 0);
+}
+
+// Packets reuse the memory of dropped ones: whatever an earlier packet held
+// there never shows through a later one, whichever way its data is reached.
+TEST(PipePktBufr, MemoryOfADroppedPacketShowsNothingOfIt) {
+    const std::string secret(512, 'Z');
+    for (int way = 0; way < 3; ++way) {
+        SCOPED_TRACE(way);
+        {
+            BasePktBufrPtr old(new PipePktBufr());
+            old->PutBytes(secret.data(), 512);
+        }
+        BasePktBufrPtr reused(new PipePktBufr());
+        auto* p = static_cast<PipePktBufr*>(reused.GetPtr());
+        char out[512];
+        std::memset(out, 'x', sizeof out);
+        if (way == 0) {
+            // A size claimed from outside (its object form, say).
+            p->SetBytesOfData(512);
+            ASSERT_EQ(p->GetBytes(out, 512), 512);
+        } else if (way == 1) {
+            p->SetBytesOfData(512);
+            ASSERT_EQ(p->GetSendSize(), 520);
+            std::memcpy(out, p->GetSendRecvAddr() + 8, 512);
+        } else {
+            // Writing behind a position moved forward leaves no gap of old bytes.
+            p->SetOffset(100);
+            ASSERT_EQ(p->PutBytes("ab", 2), 2);
+            p->SetOffset(0);
+            ASSERT_EQ(p->GetBytes(out, 102), 102);
+            EXPECT_EQ(std::string(out + 100, 2), "ab");
+            std::memset(out + 100, 0, 2);
+            std::memset(out + 102, 0, sizeof out - 102);
+        }
+        EXPECT_EQ(std::string(out, 512), std::string(512, '\0'));
+    }
+}
+
+TEST(PipePktBufr, DroppedPacketsAreReusedNotFreed) {
+    std::vector<BasePktBufrPtr> made;
+    for (int i = 0; i < 10; ++i) made.emplace_back(new PipePktBufr());
+    const int kept = BlockPool::KeptBlocks(sizeof(PipePktBufr));
+    made.clear();
+    EXPECT_EQ(BlockPool::KeptBlocks(sizeof(PipePktBufr)), kept + 10);
+    for (int i = 0; i < 10; ++i) made.emplace_back(new PipePktBufr());
+    EXPECT_EQ(BlockPool::KeptBlocks(sizeof(PipePktBufr)), kept) << "the ten new packets took the ten kept blocks";
 }

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <sys/socket.h>
 #include <thread>
@@ -254,6 +255,99 @@ TEST(BasePollAdptrTest, TheBaseAdapterDoesNothingAndItsResultsHaveNames) {
     ASSERT_NE(cvt.GetPtr(), nullptr);
     EXPECT_STREQ(cvt->GetStr(BasePollAdptr::NOWORK), "NOWORK");
     EXPECT_STREQ(cvt->GetStr(BasePollAdptr::DIDWORK), "DIDWORK");
+}
+
+}  // namespace
+
+namespace {
+
+struct SeqPairs {
+    std::vector<std::array<int, 2>> fds;
+    explicit SeqPairs(int n) : fds(static_cast<size_t>(n)) {
+        for (auto& p : fds) {
+            int sv[2];
+            if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, sv) != 0) std::abort();
+            p = {sv[0], sv[1]};
+        }
+    }
+    ~SeqPairs() {
+        for (auto& p : fds) {
+            ::close(p[0]);
+            ::close(p[1]);
+        }
+    }
+};
+
+class PollManagerTelling : public PollManagerTest {};
+
+TEST_F(PollManagerTelling, AskedOnlyAfterAChangeAndServedOnlyWithNews) {
+    SeqPairs pairs(50);
+    PollManager pm;
+    std::vector<LoopTestAdptrPtr> idle;
+    for (auto& p : pairs.fds) {
+        idle.push_back(NewAdptr(p[0], POLLIN));
+        idle.back()->tells = 1;
+        pm.Register(idle.back());
+    }
+    auto everyPoll = NewAdptr(-1);
+    pm.Register(everyPoll);
+    for (int poll = 1; poll <= 3; ++poll) {
+        EXPECT_EQ(pm.PollForWork(0), BasePollAdptr::NOWORK);
+        EXPECT_EQ(everyPoll->populated, poll);
+        EXPECT_EQ(everyPoll->served, poll);
+    }
+    for (auto& a : idle) {
+        EXPECT_EQ(a->populated, 1) << "asked once, when it registered";
+        EXPECT_EQ(a->served, 0) << "no news, nothing to serve";
+    }
+
+    std::size_t w = 0;
+    portlib::platform::PipeWrite(pairs.fds[7][1], "x", 1, &w);
+    EXPECT_EQ(pm.PollForWork(10000), BasePollAdptr::DIDWORK);
+    for (size_t i = 0; i < idle.size(); ++i) EXPECT_EQ(idle[i]->served, i == 7 ? 1 : 0) << i;
+    EXPECT_EQ(idle[7]->lastRevents, POLLIN);
+
+    // A change of its entry counts once the adapter tells it.
+    idle[3]->events = POLLIN | POLLOUT;
+    pm.PollForWork(0);
+    EXPECT_EQ(idle[3]->served, 0) << "not told yet";
+    idle[3]->InterestChanged();
+    EXPECT_EQ(pm.PollForWork(0), BasePollAdptr::DIDWORK);
+    EXPECT_EQ(idle[3]->populated, 2);
+    EXPECT_EQ(idle[3]->lastRevents, POLLOUT);
+    pm.DeRegisterAll();
+}
+
+// A pipe is taken to be writable; once a write would block, the kernel is
+// asked, and the adapter is not served again until the pipe takes bytes.
+TEST_F(PollManagerTelling, AWriterThatWouldBlockWaitsForThePipeToDrain) {
+    SeqPairs pair(1);
+    const int mine = pair.fds[0][0], peer = pair.fds[0][1];
+    PollManager pm;
+    auto writer = NewAdptr(mine, POLLOUT);
+    writer->tells = 1;
+    const std::string block(4096, 'w');
+    int wouldBlock = 0;
+    writer->onRevents = [&](LoopTestAdptr*, hv::pollfd* p) {
+        if (!(p->revents & POLLOUT)) return BasePollAdptr::NOWORK;
+        if (::send(mine, block.data(), block.size(), MSG_DONTWAIT | MSG_NOSIGNAL) > 0) return BasePollAdptr::DIDWORK;
+        ++wouldBlock;
+        return BasePollAdptr::NOWORK;
+    };
+    pm.Register(writer);
+    for (int i = 0; i < 100000 && wouldBlock == 0; ++i) pm.PollForWork(0);
+    ASSERT_EQ(wouldBlock, 1);
+    const int served = writer->served;
+    EXPECT_EQ(pm.PollForWork(200), BasePollAdptr::NOWORK);
+    EXPECT_EQ(writer->served, served) << "a full pipe is not offered again";
+
+    char buf[8192];
+    while (::recv(peer, buf, sizeof buf, MSG_DONTWAIT) > 0) {
+    }
+    EXPECT_EQ(pm.PollForWork(10000), BasePollAdptr::DIDWORK);
+    EXPECT_EQ(writer->served, served + 1);
+    EXPECT_EQ(wouldBlock, 1);
+    pm.DeRegisterAll();
 }
 
 }  // namespace

@@ -16,9 +16,27 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
 #include <thread>
+#include <vector>
+
+#include <unistd.h>
 
 namespace {
+
+// The creator of the shared segment below runs in a process of its own. It is
+// forked while the server thread runs, so the child execs this test program
+// again at once (nothing but exec is safe in a child of a threaded process)
+// and does its work from this initializer, before any test starts.
+constexpr const char* kCreatorVar = "HVSVC_TEST_SHM_CREATOR";
+const bool creatorRan = [] {
+    const char* name = std::getenv(kCreatorVar);
+    if (name == nullptr) return false;
+    portlib::platform::SharedSegment seg;
+    const bool ok = seg.Create(name, 4096) == 0 && seg.Publish() == 0 && portlib::PreserveShm(name) == 0;
+    ::_exit(ok ? 0 : 1);
+}();
 
 using namespace hvsvctest;
 using portlib::PreservePipeIo;
@@ -153,11 +171,17 @@ TEST_F(PreserveServerTest, PidIsCountedAndItsStatusFollowsTheProcess) {
 
 TEST_F(PreserveServerTest, SharedMemoryOutlivesItsCreatorUntilAForcedClear) {
     // The creator holds it through the server and ends.
+    ASSERT_FALSE(creatorRan);
+    // The child's environment is made here: the child only execs.
+    std::vector<std::string> envText{std::string(kCreatorVar) + "=hvsvc-seg"};
+    for (char** e = environ; *e != nullptr; ++e) envText.emplace_back(*e);
+    std::vector<char*> envp;
+    for (std::string& e : envText) envp.push_back(e.data());
+    envp.push_back(nullptr);
     const pid_t creator = ::fork();
     if (creator == 0) {
-        pp::SharedSegment seg;
-        const bool ok = seg.Create("hvsvc-seg", 4096) == 0 && seg.Publish() == 0 && portlib::PreserveShm("hvsvc-seg") == 0;
-        ::_exit(ok ? 0 : 1);
+        ::execle("/proc/self/exe", "PreserveServerCreator", static_cast<char*>(nullptr), envp.data());
+        ::_exit(127);
     }
     int st = 0;
     ASSERT_EQ(::waitpid(creator, &st, 0), creator);

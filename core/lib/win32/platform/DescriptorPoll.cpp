@@ -49,6 +49,8 @@ std::vector<pollfd>& WaitSet() {
 
 unsigned long GetPollWaitCount() { return waitCount; }
 
+void CountPollWait() { ++waitCount; }
+
 int PollDescriptors(pollfd* fds, std::size_t n, int timeoutMs) { return PollDescriptors(fds, nullptr, n, timeoutMs); }
 
 int PollDescriptors(pollfd* fds, const FdKind* kinds, std::size_t n, int timeoutMs) {

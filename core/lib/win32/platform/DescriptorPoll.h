@@ -33,5 +33,7 @@ int PollDescriptors(pollfd* fds, const FdKind* kinds, std::size_t n, int timeout
 // news is filtered away), however long it lasts. Shows that a wait does not
 // spin without measuring time.
 unsigned long GetPollWaitCount();
+// Counts one such wait (the persistent wait set's waits count here too).
+void CountPollWait();
 
 }  // namespace portlib::platform

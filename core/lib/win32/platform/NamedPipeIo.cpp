@@ -1,6 +1,7 @@
 #include "platform/NamedPipeIo.h"
 
 #include "platform/NamedPipeErrno.h"
+#include "platform/NamedPipePoll.h"
 #include "platform/NamedPipeRecv.h"
 #include "platform/NamedPipeSideTable.h"
 #include "platform/Win32Error.h"
@@ -25,6 +26,7 @@ void KeepTail(int fd, EntryPtr& entry, std::size_t tail) {
     std::lock_guard<std::mutex> lock(entry->mu);
     entry->rest.assign(data, data + tail);
     entry->restPos = 0;
+    PipeNoteHeldNews();
 }
 
 }  // namespace

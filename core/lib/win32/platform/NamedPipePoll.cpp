@@ -2,12 +2,21 @@
 
 #include "platform/NamedPipeSideTable.h"
 
+#include <atomic>
 #include <cerrno>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 
 namespace portlib::platform {
+
+namespace {
+std::atomic<unsigned long> heldNewsCount{0};
+}  // namespace
+
+unsigned long PipeHeldNewsCount() { return heldNewsCount.load(std::memory_order_acquire); }
+
+void PipeNoteHeldNews() { heldNewsCount.fetch_add(1, std::memory_order_acq_rel); }
 
 std::size_t PipeBufferedBytes(int fd) {
     auto entry = PipeSideTable::Instance().Find(fd);
@@ -39,8 +48,11 @@ short PipeFilterRevents(int fd, short events, short revents) {
                 revents = static_cast<short>((revents & ~POLLERR) | POLLHUP);
             } else {
                 auto entry = PipeSideTable::Instance().FindOrAdd(fd);
-                std::lock_guard<std::mutex> lock(entry->mu);
-                entry->pendingError = err;
+                {
+                    std::lock_guard<std::mutex> lock(entry->mu);
+                    entry->pendingError = err;
+                }
+                PipeNoteHeldNews();
             }
         }
     } else if (PipeHeldNews(fd, 0) & POLLERR) {

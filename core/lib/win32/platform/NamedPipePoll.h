@@ -15,6 +15,13 @@ namespace portlib::platform {
 // over it must not wait.
 std::size_t PipeBufferedBytes(int fd);
 
+// How many times the layer has begun to keep news for some descriptor (a
+// tail of a message, an error): a waiter that sees this unchanged knows that
+// no descriptor began to hold news that poll(2) cannot see.
+unsigned long PipeHeldNewsCount();
+// Counts news kept once more (the layer's reads and filters call it).
+void PipeNoteHeldNews();
+
 // Corrects poll(2)'s revents of a pipe descriptor (events as requested):
 // - POLLIN is added when the layer holds bytes and POLLIN was wanted;
 // - POLLHUP is withheld while anything is left to read;

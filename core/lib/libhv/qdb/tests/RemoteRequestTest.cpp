@@ -169,8 +169,15 @@ TEST_F(RemoteRequests, RemoteExecutionRunsQdbdorem) {
         return out;
     });
     EXPECT_EQ(note, "3|hello\n|bad \"news\"\n|0|" + root_);
-    // qdbdorem's own output goes to out/remote_execute below the root.
-    EXPECT_EQ(cfgtest::Count(cfgtest::ReadFile(root_ + "/out/remote_execute"), "qdbdorem: "), 2);
+    // qdbdorem's own output goes to out/remote_execute below the root. It
+    // writes its line after answering, so the second line may still be on its
+    // way when the answer has arrived: wait for it (at most 20 s).
+    int lines = 0;
+    for (int i = 0; i < 2000 && lines < 2; ++i) {
+        lines = cfgtest::Count(cfgtest::ReadFile(root_ + "/out/remote_execute"), "qdbdorem: ");
+        if (lines < 2) ::usleep(10000);
+    }
+    EXPECT_EQ(lines, 2);
     // The payload letter says whether an error buffer was given.
     const std::string log = Out(daemon_);
     EXPECT_NE(log.find("qdb: request @aEecho hello"), std::string::npos) << log;

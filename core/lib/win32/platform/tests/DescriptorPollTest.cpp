@@ -41,19 +41,7 @@ void ExpectQuietWait(std::vector<pollfd> fds, int waitMs = 500) {
     for (const pollfd& p : fds) EXPECT_EQ(p.revents, 0);
 }
 
-struct SeqPair {
-    int a = -1, b = -1;
-    SeqPair() {
-        int sv[2];
-        if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, sv) != 0) std::abort();
-        a = sv[0];
-        b = sv[1];
-    }
-    ~SeqPair() {
-        if (a >= 0) PipeClose(a);
-        if (b >= 0) PipeClose(b);
-    }
-};
+using polltest::SeqPair;
 
 TEST(FdKindTest, EachDescriptorKind) {
     SeqPair seq;

@@ -16,6 +16,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "platform/NamedPipe.h"
+
 namespace polltest {
 
 inline void CloseFd(int& fd) {
@@ -87,6 +89,23 @@ struct TcpPair {
         ::setsockopt(client, SOL_SOCKET, SO_LINGER, &l, sizeof l);
         CloseFd(client);
     }
+};
+
+// A connected Unix-domain message pair (SOCK_SEQPACKET), as named pipes are.
+struct SeqPair {
+    int a = -1, b = -1;
+    SeqPair() {
+        int sv[2];
+        if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, sv) != 0) std::abort();
+        a = sv[0];
+        b = sv[1];
+    }
+    ~SeqPair() {
+        if (a >= 0) portlib::platform::PipeClose(a);
+        if (b >= 0) portlib::platform::PipeClose(b);
+    }
+    SeqPair(const SeqPair&) = delete;
+    SeqPair& operator=(const SeqPair&) = delete;
 };
 
 // CPU time (user + system) used by the calling thread, in milliseconds.
