@@ -8,7 +8,7 @@
 //   Update:   one flag cache update parsed and applied to a copy under the
 //             lock, stamp rule included, against parsing it alone.
 #include "AutoQdbLock.h"
-#include "BenchSystemDir.h"
+#include "BenchDatabase.h"
 #include "CacheUpdateFrame.h"
 #include "CachedDb.h"
 #include "DbMgr.h"
@@ -34,29 +34,6 @@
 #include <vector>
 
 namespace {
-
-pid_t Start(const char* path, const std::string& log) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(out, 1);
-        ::dup2(out, 2);
-        ::execl(path, path, static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    return pid;
-}
-
-bool WaitFor(const std::string& log, const char* text) {
-    for (int i = 0; i < 3000; ++i) {
-        std::ifstream in(log);
-        std::stringstream s;
-        s << in.rdbuf();
-        if (s.str().find(text) != std::string::npos) return true;
-        ::usleep(10000);
-    }
-    return false;
-}
 
 DbMgr* CopyOf(const char* name) {
     AUTO_QDB_LOCK(lk);
@@ -145,44 +122,24 @@ BENCHMARK(BM_Update_Plain)->MinTime(0.5)->Unit(benchmark::kMicrosecond)->UseReal
 
 int main(int argc, char** argv) {
     BenchSystemDir dir;
-    const std::string sys = std::getenv("HV_SYSTEM_DIR");
-    const std::string root = sys + "/root";
-    std::filesystem::create_directories(root + "/config");
-    std::filesystem::create_directories(root + "/etc");
-    std::ofstream(root + "/etc/Holdervane") << "INITTIMEOUT=30\nSHMMAXSIZ=16777216\n";
+    BenchDatabase db;
+    std::filesystem::create_directories(db.Root() + "/config");
     {
-        std::ofstream systemsFile(root + "/config/systems");
+        std::ofstream systemsFile(db.Root() + "/config/systems");
         systemsFile << "BENCH\x01" "A\x01\n";
         for (int i = 1; i < 100; ++i) {
             char name[16];
             std::snprintf(name, sizeof name, "SYS%03d", i);
             systemsFile << name << "\x01" "D\x01\n";
         }
-        std::ofstream flags(root + "/config/flg");
+        std::ofstream flags(db.Root() + "/config/flg");
         for (int i = 0; i < 1000; ++i) flags << "flag_number_" << i << "\n";
     }
-    ::setenv("TEST_ROOT", root.c_str(), 1);
-    ::setenv("TEST_UNAME", "BENCH", 1);
-    ::setenv("MXRHOSTNAME", "BENCH", 1);
-    const pid_t daemon = Start(HV_QDB_BIN, sys + "/qdb.log");
-    const pid_t manager = Start(HV_MXRCFGSTORE_BIN, sys + "/mxr.log");
-    if (!WaitFor(sys + "/qdb.log", "qdb: serving")) {
-        std::fprintf(stderr, "the stand-in daemon did not start\n");
-        ::kill(daemon, SIGTERM);
-        ::kill(manager, SIGTERM);
-        return 1;
-    }
-    set_errinfo("CachedDbBench", "bench", 0, nullptr);
-    qdbinit();
+    if (!db.Start("BENCH", "CachedDbBench", "INITTIMEOUT=30\nSHMMAXSIZ=16777216\n")) return 1;
 
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatios("ours / plain (real time)", {"BM_CopyLoad", "BM_Update"}, "_Ours", "_Plain");
-
-    for (pid_t pid : {daemon, manager}) {
-        ::kill(pid, SIGTERM);
-        ::waitpid(pid, nullptr, 0);
-    }
     return 0;
 }

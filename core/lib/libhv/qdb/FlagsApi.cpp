@@ -138,12 +138,7 @@ extern "C" char** flg_list(const char* dbsys) {
         hv_err(__FILE__, __LINE__, 23, 295, QDB_NOEXIST, "Unknown system: \"%s\"", dbsys ? dbsys : "NULL");
         return nullptr;
     }
-    std::vector<const char*> names;
-    DbIter it;
-    it.iterInit(FLG, db);
-    for (auto* f = static_cast<flg*>(it.current()); f != nullptr; f = static_cast<flg*>(it.next()))
-        names.push_back(f->flgName());
-    return cfgstore::NameList(names);
+    return cfgstore::RecordNames<flg>(db, FLG);
 }
 
 extern "C" int flg_sync(const char* dest) {

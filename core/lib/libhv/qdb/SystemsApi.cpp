@@ -110,12 +110,7 @@ extern "C" char** sys_list(const char* dbsys) {
     AUTO_QDB_LOCK(lk);
     DbMgr* db = lk.getDbMgr(IsLocalSystem(dbsys) ? nullptr : dbsys, -1, 1000, 1);
     if (db == nullptr) return nullptr;
-    std::vector<const char*> names;
-    DbIter it;
-    it.iterInit(SYSTEM, db);
-    for (auto* s = static_cast<systems*>(it.current()); s != nullptr; s = static_cast<systems*>(it.next()))
-        names.push_back(s->sysName());
-    return cfgstore::NameList(names);
+    return cfgstore::RecordNames<systems>(db, SYSTEM);
 }
 
 extern "C" int sys_sync(const char* dest) {

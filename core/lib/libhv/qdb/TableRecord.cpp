@@ -54,6 +54,13 @@ char** NameList(const std::vector<const char*>& names) {
     return list;
 }
 
+int LoadTableFile(const char* path, int (*createmany)(const char* dbsys, char* text, int copy)) {
+    std::vector<char> buf(kQdbReadMax);
+    if (qdbreadfile(path, buf.data()) < 0) return -1;
+    createmany(nullptr, buf.data(), 0);
+    return Qdb_errno == 0 ? 0 : -1;
+}
+
 int WriteTableFile(int changedIndex, const char* file, void (*getall)(std::string&), int tooLargeMsg) {
     constexpr std::size_t kTableText = 500000;
     AUTO_QDB_LOCK(lk);

@@ -3,6 +3,7 @@
 // keeping the caller's error record across a clean-up.
 #pragma once
 
+#include "DbIter.h"
 #include "DbMgr.h"
 #include "QdbShmLayout.h"
 #include "ShmStr.h"
@@ -33,6 +34,22 @@ const char* RecordText(ShmOff off);
 // A null-ended array of qdbnalloc copies of the names (freed with
 // qdbfreeit), or null when there are none.
 char** NameList(const std::vector<const char*>& names);
+// The same for the names of every record of type `type` in db (Rec has the
+// ShmOff `name`).
+template <class Rec>
+char** RecordNames(DbMgr* db, std::int32_t type) {
+    std::vector<const char*> names;
+    DbIter it;
+    it.iterInit(type, db);
+    for (auto* r = static_cast<Rec*>(it.current()); r != nullptr; r = static_cast<Rec*>(it.next()))
+        names.push_back(RecordText(r->name));
+    return NameList(names);
+}
+
+// Reads the table file at path (below the root) and loads it into the
+// local database with createmany (copy flag 0). 0 when the thread's error
+// number stays 0, else -1.
+int LoadTableFile(const char* path, int (*createmany)(const char* dbsys, char* text, int copy));
 
 // Writes one table's file "<config>/<file>" from getall's text when its
 // changed byte is set, under the lock; the byte is cleared once written.

@@ -73,12 +73,7 @@ int flg::createmany(const char* dbsys, char* text, int copy) {
     return rc;
 }
 
-int flg::flg_readall() {
-    std::vector<char> buf(kQdbReadMax);
-    if (qdbreadfile(gps(13), buf.data()) < 0) return -1;
-    createmany(nullptr, buf.data(), 0);
-    return Qdb_errno == 0 ? 0 : -1;
-}
+int flg::flg_readall() { return cfgstore::LoadTableFile(gps(13), &createmany); }
 
 void flg::getall(std::string& out) {
     DbIter it;

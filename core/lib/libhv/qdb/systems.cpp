@@ -199,12 +199,7 @@ int systems::createmany(const char* dbsys, char* text, int copy) {
     return rc;
 }
 
-int systems::sys_readall() {
-    std::vector<char> buf(kQdbReadMax);
-    if (qdbreadfile(gps(6), buf.data()) < 0) return -1;
-    createmany(nullptr, buf.data(), 0);
-    return Qdb_errno == 0 ? 0 : -1;
-}
+int systems::sys_readall() { return cfgstore::LoadTableFile(gps(6), &createmany); }
 
 void systems::getall(std::string& out) {
     DbIter it;
