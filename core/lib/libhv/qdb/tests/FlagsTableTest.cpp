@@ -266,6 +266,25 @@ TEST_F(ActionLock, NestedCallsHoldOneFlagUntilTheOutermostFinish) {
     EXPECT_EQ(note, "0/0,0/0,1,0,0/0,0,0/0,1,1");
 }
 
+TEST_F(ActionLock, OwnersAreTestedWhereTheyRun) {
+    const std::string note = Client([] {
+        char name[256];
+        std::string out;
+        // An older flag of a local process that is gone: removed, and the
+        // caller goes on.
+        flg_create(nullptr, "!action!1073741808!100!NODE1:gone");
+        out += Result(flg::wait_for_action("NODE1:y", name, ::getpid(), nullptr)) + ",";
+        out += Result(flg::action_has_finished("NODE1:y")) + ",";
+        out += StoredFlags() + ";";
+        // An older flag of a process on a system that cannot be asked: error
+        // 291 (code 10), and the caller's own flag goes so it blocks no one.
+        flg_create(nullptr, "!action!00001!100!NODE2:far");
+        out += Result(flg::wait_for_action("NODE1:y", name, ::getpid(), nullptr)) + ",";
+        return out + StoredFlags();
+    });
+    EXPECT_EQ(note, "0/0,0/0,;-1/10,!action!00001!100!NODE2:far");
+}
+
 TEST_F(ActionLock, FinishingWithoutWaitingEndsTheProcess) {
     const cfgtest::ChildResult r = cfgtest::RunChild([] {
         StartClient();
