@@ -2,15 +2,12 @@
 
 #include "DetachedProcess.h"
 #include "ProcessList.h"
-#include "UnixPath.h"
+#include "ProgramKill.h"
 #include "libHVinit.h"
 
 #include "platform/ErrnoWin32.h"
 
-#include <cctype>
 #include <cerrno>
-#include <cstring>
-#include <string>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -40,20 +37,6 @@ pid_t PidOf(int pidfd) {
         if (std::sscanf(line, "Pid: %d", &pid) == 1) break;
     std::fclose(f);
     return pid;
-}
-
-// The image, cut at its first '.', against the command's program: its base
-// name upper-cased and cut at its first '.'.
-bool ImageIs(const TaskListEntry& task, const char* command) {
-    std::string program(command, std::strcspn(command, "|"));
-    std::string pattern = portlib::basename(program.data());
-    pattern.resize(std::strcspn(pattern.c_str(), "."));
-    for (char& c : pattern) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    char image[sizeof task.imageName];
-    std::memcpy(image, task.imageName, sizeof image);
-    image[sizeof image - 1] = '\0';
-    image[std::strcspn(image, ".")] = '\0';
-    return !pattern.empty() && match_pattern(image, pattern.c_str()) == 1;
 }
 
 }  // namespace
@@ -91,8 +74,7 @@ int LinuxMonitorSystem::Open(int pid, const char* command, int* error) {
     if (command != nullptr) {
         // After the pidfd, the image check is about that one process; it
         // names processes as find_pid_by_name does.
-        TaskListEntry task{};
-        if (!hvinit::ReadTask(pid, &task, hvinit::TaskDetail::Name) || !ImageIs(task, command)) {
+        if (pid_runs_program(pid, command) != 1) {
             ::close(static_cast<int>(fd));
             *error = 87;
             return -1;

@@ -1,6 +1,7 @@
 #include "MonitoredKiller.h"
 
 #include "ProcessList.h"
+#include "ProgramKill.h"
 #include "ServiceCodes.h"
 #include "libHVinit.h"
 #include "qdberr.h"
@@ -20,19 +21,6 @@
 #include <unistd.h>
 
 namespace hvsvc {
-
-namespace {
-
-// The slot's program, as the process list names images.
-bool ImageIsSlotProgram(int pid, const char* command) {
-    TaskListEntry task {};
-    if (!hvinit::ReadTask(pid, &task, hvinit::TaskDetail::Name)) return false;
-    char base[hvinit::kCommandBytes];
-    proc_base_name(command, base, sizeof base);
-    return ::strncasecmp(task.imageName, base, sizeof task.imageName - 1) == 0;
-}
-
-}  // namespace
 
 bool MonitoredKiller::IsPidfdOf(int handle, int pid) {
     if (handle < 0 || pid <= 0) return false;
@@ -67,7 +55,7 @@ int MonitoredKiller::KillAll(const hvinit::HvinitTable* table) {
         } else {
             const long fd = ::syscall(SYS_pidfd_open, pid, 0);
             // After the pidfd, the image check is about that one process.
-            if (fd >= 0 && ImageIsSlotProgram(pid, command)) pidfd = static_cast<int>(fd);
+            if (fd >= 0 && pid_runs_program(pid, command) == 1) pidfd = static_cast<int>(fd);
             else if (fd >= 0) ::close(static_cast<int>(fd));
         }
         if (pidfd < 0) {

@@ -83,12 +83,27 @@ int CleanUpProcIds(char* buffer = nullptr, int length = 0);
 // runs); else the error or the reply's status.
 int QueryProcIdStatus(long pid, int length, char* buffer);
 
+// How a listing ends: with "Return code is 0x%x\n" every time, or only
+// when it failed (the listing tools print nothing more on success).
+enum class DumpReturnLine { Always, OnFailure };
+
 // Listings, printed on the standard output; 0 or the error.
 int DumpShmData();
+// The same listing as the listing tool prints it: the return-code line only
+// when it failed.
+int DumpShmListing();
 int DumpMutexData();
 int DumpProcIdData();
-// A named-object listing under the given column title line (events use it).
-int DumpNamedObjects(DWORD command, const char* titleLine);
+// A named-object listing under the given column title line.
+int DumpNamedObjects(DWORD command, const char* titleLine, DumpReturnLine returnLine = DumpReturnLine::Always);
+
+// Events, through the generic named-object request.
+int PreserveEvent(const char* name, char* buffer = nullptr, int length = 0);
+int IsEventPreserved(const char* name, char* buffer = nullptr, int length = 0);
+int ClearEvent(const char* name, int force, char* buffer = nullptr, int length = 0);
+// The held events, listed as DumpShmData lists shared memory; the return-code
+// line only when the listing failed.
+int DumpEventData();
 
 // Ends the service's pipe thread; no reply. 0 or the write's error.
 int StopPreserveService();

@@ -18,7 +18,8 @@ constexpr const char* kRule = "\t====================\t==========\t==========\n"
 
 enum class DumpKind { Named, Pids };
 
-int Dump(DWORD command, DumpKind kind, const char* titleLine, const char* ruleLine) {
+int Dump(DWORD command, DumpKind kind, const char* titleLine, const char* ruleLine,
+         DumpReturnLine returnLine = DumpReturnLine::Always) {
     int fd = -1;
     int rc = createPPipe(&fd);
     if (rc != 0) return rc;
@@ -31,7 +32,9 @@ int Dump(DWORD command, DumpKind kind, const char* titleLine, const char* ruleLi
             rc = ReadPipeData(fd, sizeof drain, drain);
         }
         if (rc == 0) rc = static_cast<int>(reply.status);
-        std::printf("Return code is 0x%x\n", static_cast<unsigned>(rc));
+        if (rc != 0 || returnLine == DumpReturnLine::Always)
+            std::printf("Return code is 0x%x\n", static_cast<unsigned>(rc));
+        std::fflush(stdout);
         ClosePPipe(fd);
         return rc;
     }
@@ -69,7 +72,8 @@ int Dump(DWORD command, DumpKind kind, const char* titleLine, const char* ruleLi
         }
     }
     if (rc == 0) rc = static_cast<int>(reply.status);
-    std::printf("Return code is 0x%x\n", static_cast<unsigned>(rc));
+    if (rc != 0 || returnLine == DumpReturnLine::Always)
+        std::printf("Return code is 0x%x\n", static_cast<unsigned>(rc));
     std::fflush(stdout);
     ClosePPipe(fd);
     return rc;
@@ -77,13 +81,17 @@ int Dump(DWORD command, DumpKind kind, const char* titleLine, const char* ruleLi
 
 }  // namespace
 
-int DumpNamedObjects(DWORD command, const char* titleLine) {
-    return Dump(command, DumpKind::Named, titleLine, kRule);
+int DumpNamedObjects(DWORD command, const char* titleLine, DumpReturnLine returnLine) {
+    return Dump(command, DumpKind::Named, titleLine, kRule, returnLine);
 }
 
-int DumpShmData() {
-    return DumpNamedObjects(kPreserveDumpShm, "\tSHARED MEMORY NAME  \tHANDLE    \tREF COUNT\n");
+namespace {
+constexpr const char* kShmTitle = "\tSHARED MEMORY NAME  \tHANDLE    \tREF COUNT\n";
 }
+
+int DumpShmData() { return DumpNamedObjects(kPreserveDumpShm, kShmTitle); }
+
+int DumpShmListing() { return DumpNamedObjects(kPreserveDumpShm, kShmTitle, DumpReturnLine::OnFailure); }
 
 int DumpMutexData() {
     return DumpNamedObjects(kPreserveDumpMutexes, "\tMUTEX NAME          \tHANDLE    \tREF. COUNT\n");

@@ -7,14 +7,29 @@
 #include <string>
 #include <unistd.h>
 
-int find_pid_by_name(const char* command) {
-    if (command == nullptr) return -1;
-    // The pattern: the program part's base name, upper-cased, cut at its first
-    // '.' as image names are, so that "QDB.EXE" finds the process qdb.
+namespace hvinit {
+
+std::string ProgramPattern(const char* command) {
+    if (command == nullptr) return std::string();
     std::string program(command, std::strcspn(command, "|"));
     std::string pattern = portlib::basename(program.data());
     pattern.resize(std::strcspn(pattern.c_str(), "."));
     for (char& c : pattern) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return pattern;
+}
+
+bool ImageMatches(const TaskListEntry& task, const std::string& pattern) {
+    char image[sizeof task.imageName];
+    std::memcpy(image, task.imageName, sizeof image);
+    image[sizeof image - 1] = '\0';
+    image[std::strcspn(image, ".")] = '\0';
+    return !pattern.empty() && match_pattern(image, pattern.c_str()) == 1;
+}
+
+}  // namespace hvinit
+
+int find_pid_by_name(const char* command) {
+    const std::string pattern = hvinit::ProgramPattern(command);
     if (pattern.empty()) return -1;
 
     enable_debug_privilege();
@@ -26,10 +41,7 @@ int find_pid_by_name(const char* command) {
     int found = -1;
     for (TaskListEntry& t : tasks) {
         if (t.pid == self) continue;
-        char image[sizeof t.imageName];
-        std::memcpy(image, t.imageName, sizeof image);
-        image[std::strcspn(image, ".")] = '\0';
-        if (match_pattern(image, pattern.c_str()) ||
+        if (hvinit::ImageMatches(t, pattern) ||
             (t.windowTitle[0] != '\0' && match_pattern(t.windowTitle, pattern.c_str()))) {
             t.matched = 1;
             found = static_cast<int>(t.pid);

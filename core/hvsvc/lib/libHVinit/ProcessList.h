@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 struct TaskListEntry {
@@ -41,6 +42,13 @@ namespace hvinit {
 enum class TaskDetail { Name, Identity, Full };
 bool ReadTask(int pid, TaskListEntry* entry, TaskDetail detail);
 int ListTasks(std::vector<TaskListEntry>* entries, TaskDetail detail);
+
+// How a process is known by its program: the pattern is the base name of the
+// command's program part, upper-cased and cut at its first '.' (so "QDB.EXE"
+// finds the process qdb), matched (match_pattern) against the image name cut
+// at its first '.'. "" when the command names no program.
+std::string ProgramPattern(const char* command);
+bool ImageMatches(const TaskListEntry& task, const std::string& pattern);
 
 }  // namespace hvinit
 

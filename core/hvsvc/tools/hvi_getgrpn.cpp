@@ -1,0 +1,20 @@
+// hvi_getgrpn: prints the fault-resilient group number of a process, or,
+// without a name, hands out a new one.
+#include "HvinitReport.h"
+#include "ProcessList.h"
+#include "ToolText.h"
+#include "qdberr.h"
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    set_errinfo("HV-init:hvi_getgrpn", "General", 1024, nullptr);
+    if (argc > 2) {
+        HVI_REPORT(6, 19261, "Usage: %s procname\n", hvtools::ToolName(argv[0]).c_str());
+        std::printf("-2\n");
+        return 1;
+    }
+    const int group = getgroupnum(argc == 2 ? argv[1] : nullptr);
+    std::printf("%d\n", group);
+    return group == -2 ? 1 : 0;
+}
