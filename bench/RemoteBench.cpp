@@ -6,7 +6,7 @@
 //            mailbox made and removed, liveness asked, request, answer)
 //            against one bare send to a mailbox and receive from it through
 //            the same manager.
-#include "BenchSystemDir.h"
+#include "BenchDatabase.h"
 #include "ProxyPostOffice.h"
 #include "QdbStartup.h"
 #include "RatioReporter.h"
@@ -34,29 +34,6 @@ extern char** environ;
 namespace {
 
 constexpr int kStarts = 200;
-
-pid_t Start(const char* path, const std::string& log) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(out, 1);
-        ::dup2(out, 2);
-        ::execl(path, path, static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    return pid;
-}
-
-bool WaitFor(const std::string& log, const char* text) {
-    for (int i = 0; i < 3000; ++i) {
-        std::ifstream in(log);
-        std::stringstream s;
-        s << in.rdbuf();
-        if (s.str().find(text) != std::string::npos) return true;
-        ::usleep(10000);
-    }
-    return false;
-}
 
 void BM_Launch_Ours(benchmark::State& state) {
     for (auto _ : state) {
@@ -109,34 +86,14 @@ BENCHMARK(BM_Request_Plain)->MinTime(1.0)->Unit(benchmark::kMicrosecond)->UseRea
 
 int main(int argc, char** argv) {
     BenchSystemDir dir;
-    const std::string sys = std::getenv("HV_SYSTEM_DIR");
-    const std::string root = sys + "/root";
-    std::filesystem::create_directories(root + "/bin");
-    std::filesystem::create_directories(root + "/etc");
-    std::filesystem::create_symlink("/bin/sh", root + "/bin/sh.exe");
-    std::ofstream(root + "/etc/Holdervane") << "INITTIMEOUT=30\n";
-    ::setenv("TEST_ROOT", root.c_str(), 1);
-    ::setenv("TEST_UNAME", "BENCH", 1);
-    ::setenv("MXRHOSTNAME", "BENCH", 1);
-    const pid_t daemon = Start(HV_QDB_BIN, sys + "/qdb.log");
-    const pid_t manager = Start(HV_MXRCFGSTORE_BIN, sys + "/mxr.log");
-    if (!WaitFor(sys + "/qdb.log", "qdb: serving")) {
-        std::fprintf(stderr, "the stand-in daemon did not start\n");
-        ::kill(daemon, SIGTERM);
-        ::kill(manager, SIGTERM);
-        return 1;
-    }
-    set_errinfo("RemoteBench", "bench", 0, nullptr);
-    qdbinit();
+    BenchDatabase db;
+    std::filesystem::create_directories(db.Root() + "/bin");
+    std::filesystem::create_symlink("/bin/sh", db.Root() + "/bin/sh.exe");
+    if (!db.Start("BENCH", "RemoteBench")) return 1;
 
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.PrintRatios("ours / plain (real time)", {"BM_Launch", "BM_Request"}, "_Ours", "_Plain");
-
-    for (pid_t pid : {daemon, manager}) {
-        ::kill(pid, SIGTERM);
-        ::waitpid(pid, nullptr, 0);
-    }
     return 0;
 }

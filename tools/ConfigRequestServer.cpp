@@ -1,6 +1,8 @@
 #include "ConfigRequestServer.h"
 
+#include "flg.h"
 #include "qdberr.h"
+#include "systems.h"
 #include "qdbmes.h"
 
 #include <cerrno>
@@ -52,7 +54,16 @@ ConfigRequestServer::Outcome ConfigRequestServer::Serve(const MessagePtr& reques
         return Served;
     }
     const char type = d[0], command = d[1];
-    if (command == 'j') return Served;  // a cache update: applied, never answered
+    if (command == 'j') {
+        // A cache update: applied to the named copy, never answered.
+        std::string record(d + 2, static_cast<std::size_t>(len - 2));
+        int rc = 0;
+        if (type == 'A') rc = systems::updateCache(record.data());
+        else if (type == 'H') rc = flg::updateCache(record.data());
+        std::printf("qdb: cache update '%c' result %d\n", type, rc);
+        std::fflush(stdout);
+        return Served;
+    }
     if (type != '@') {
         Refuse(request, "no table requests are served yet", type, command);
         return Served;

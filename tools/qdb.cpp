@@ -3,12 +3,14 @@
 // the segment, loads the tables, signals the event, waits for the manager),
 // then serves its "configuration" mailbox until SIGTERM, SIGINT or a
 // shut-down request, keeping the database alive.
+#include "CachedDb.h"
 #include "ConfigRequestServer.h"
 #include "ToolUsage.h"
 #include "ProxyPostOffice.h"
 #include "QdbStartup.h"
 #include "qdberr.h"
 #include "qdbpaths.h"
+#include "systems.h"
 
 #include <csignal>
 #include <cstdio>
@@ -17,6 +19,10 @@
 #include <thread>
 
 namespace {
+
+// How long a cache request waits for this database's lock before it is
+// answered "busy".
+constexpr unsigned kCacheLockWaitMs = 500;
 
 const char* const kUsage =
     "usage: qdb [-h]\n"
@@ -27,8 +33,11 @@ const char* const kUsage =
     "available and waits for the communication manager; then it serves the\n"
     "mailbox \"configuration\" until SIGTERM, SIGINT or a shut-down request:\n"
     "remote execution, writing the tables, file copies, process tests and\n"
-    "shut-down ('@' 'a' 'b' 'f' 'h' 'i'). Cache updates are not answered; any\n"
-    "other request is answered with error 5.\n"
+    "shut-down ('@' 'a' 'b' 'f' 'h' 'i'); cache updates ('j') of the systems\n"
+    "and flags tables are applied to their copies and not answered; any other\n"
+    "request is answered with error 5. On its own thread it serves the mailbox\n"
+    "\"cacheServer\": the nine tables of this database for another system's\n"
+    "copy, or error 11 when the database stays locked for 0.5 s.\n"
     "\n"
     "Environment:\n"
     "  HV_SYSTEM_DIR  the system directory (default /var/lib/holdervane)\n"
@@ -77,6 +86,22 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "qdb: mailbox \"%s\" exists already; serving it\n", mailbox);
     std::printf("qdb: serving \"%s\"\n", mailbox);
     std::fflush(stdout);
+    sys_mbxInit(proxy);
+
+    // The cache requests of other systems on their own thread and
+    // connection: a load of this database never waits behind a request of
+    // "configuration", and a busy lock is answered with code 11.
+    std::thread([] {
+        ProxyPostOffice cacheProxy;
+        const char* cacheMailbox = cfgstore::kCacheServerMailbox;
+        cacheProxy.CreateMailBox(cacheMailbox);
+        for (;;) {
+            MessagePtr request = cacheProxy.RcvFromMbox(cacheMailbox, 1);
+            if (!request.Ok() || request->GetLastErr() != Message::OKAY) return;
+            cfgstore::ServeCacheRequest(request, kCacheLockWaitMs);
+        }
+    }).detach();
+
     ConfigRequestServer server;
     for (;;) {
         MessagePtr request = proxy.RcvFromMbox(mailbox, 1);

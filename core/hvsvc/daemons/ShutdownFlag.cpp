@@ -1,11 +1,13 @@
 #include "ShutdownFlag.h"
 
+#include "QdbStartup.h"
+#include "flg.h"
+
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <csignal>
-#include <fstream>
 #include <poll.h>
 #include <string>
 #include <fcntl.h>
@@ -18,22 +20,17 @@ namespace {
 
 std::atomic<FlagTestFunction> gTest{nullptr};
 
-int FlagFromFile(const char* /*system*/, const char* flag, int /*mode*/) {
+int FlagFromDatabase(const char* system, const char* flag, int mode) {
     if (flag == nullptr || *flag == '\0') return -1;
-    const char* file = std::getenv(kFlagsFileVariable);
-    if (file == nullptr || *file == '\0') return 1;
-    std::ifstream in(file);
-    std::string line;
-    while (std::getline(in, line))
-        if (line == flag) return 0;
-    return 1;
+    qdbpinit();
+    return flg_test(system, flag, mode);
 }
 
 }  // namespace
 
 int ShutdownFlagTest(const char* system, const char* flag, int mode) {
     const FlagTestFunction test = gTest.load();
-    return test != nullptr ? test(system, flag, mode) : FlagFromFile(system, flag, mode);
+    return test != nullptr ? test(system, flag, mode) : FlagFromDatabase(system, flag, mode);
 }
 
 void SetShutdownFlagTest(FlagTestFunction test) { gTest.store(test); }

@@ -14,6 +14,8 @@
 
 #include <ctime>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <sys/syscall.h>
 
@@ -36,9 +38,31 @@ protected:
         ASSERT_NE(table_, nullptr);
     }
     void TearDown() override {
+        for (Child* c : {&manager_, &daemon_})
+            if (c->pid > 0) {
+                ::kill(c->pid, SIGTERM);
+                WaitChild(c->pid, 10000);
+                Reap(*c);
+            }
         hvi_shm_detach(table_);
         hvi_shm_remove();
-        ::unsetenv(hvsvc::kFlagsFileVariable);
+        for (const char* v : {"TEST_ROOT", "TEST_UNAME", "MXRHOSTNAME"}) ::unsetenv(v);
+    }
+    // The database of this host (the daemon stand-in and the manager's host
+    // program) with the flags `flags` loaded from config/flg.
+    void StartDatabase(const std::string& flags) {
+        std::filesystem::create_directories(inst_.Root() + "/config");
+        std::filesystem::create_directories(inst_.Root() + "/etc");
+        std::ofstream(inst_.Root() + "/config/flg") << flags;
+        std::ofstream(inst_.Root() + "/etc/Holdervane") << "INITTIMEOUT=20\n";
+        ::setenv("TEST_ROOT", inst_.Root().c_str(), 1);
+        ::setenv("TEST_UNAME", "TESTHOST", 1);
+        ::setenv("MXRHOSTNAME", "TESTHOST", 1);
+        const std::string log = inst_.Sys() + "/qdb.out";
+        daemon_ = Spawn({"/bin/sh", "-c", std::string("exec ") + HV_QDB_BIN + " >" + log + " 2>&1"});
+        manager_ = Spawn({"/bin/sh", "-c", std::string("exec ") + HV_MXRCFGSTORE_BIN + " >/dev/null 2>&1"});
+        ASSERT_TRUE(WaitUntil([&] { return ReadText(log).find("qdb: serving") != std::string::npos; }, 20000))
+            << ReadText(log);
     }
     void Put(int index, const std::string& command, pid_t pid) {
         hvinit::HvinitSlot& slot = table_->slots[index];
@@ -54,14 +78,11 @@ protected:
 
     Installation inst_;
     hvinit::HvinitTable* table_ = nullptr;
+    Child daemon_, manager_;
 };
 
 TEST_P(ShutdownTest, KillsTheTableProcessesAndRunsTheSwitchoverOnlyWithTheFlag) {
-    if (GetParam().flag) {
-        const std::string flags = inst_.Sys() + "/flags";
-        std::ofstream(flags) << "other_flag\n" << hvsvc::kSwitchoverFlag << "\n";
-        ::setenv(hvsvc::kFlagsFileVariable, flags.c_str(), 1);
-    }
+    StartDatabase(GetParam().flag ? std::string("other_flag\n") + hvsvc::kSwitchoverFlag + "\n" : "other_flag\n");
     Child a = Spawn({HV_PROBE_BIN, "wait"});
     Child b = Spawn({HV_PROBE_BIN, "wait"});
     Child other = Spawn({"/bin/sleep", "30"});  // listed under a program it is not

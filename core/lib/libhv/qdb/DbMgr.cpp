@@ -58,6 +58,16 @@ bool DbMgr::islocal() const {
     return n == nullptr || (local != nullptr && std::strcmp(n, local) == 0);
 }
 
+int DbMgr::applyStamp(const QdbDbTime& before, const QdbDbTime& after) {
+    if (!tStamp.valid()) return -1;
+    if (tStamp == before) {
+        tStamp = after;
+        return 0;
+    }
+    tStamp = QdbDbTime{0, 0};
+    return -1;
+}
+
 void DbMgr::dbgDump(std::FILE* out) const {
     const char* n = dbName();
     std::fprintf(out, "\tdbName=%s", n ? n : "(none)");

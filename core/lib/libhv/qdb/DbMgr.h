@@ -37,6 +37,10 @@ public:
     const char* dbName() const;
     // True for the local node's database and for an unnamed one.
     bool islocal() const;
+    // The stamp rule of a cache update from `before` to `after`: a zero
+    // stamp stays zero (-1); a stamp equal to before becomes after (0); any
+    // other is zeroed, so the copy is reloaded at its next lookup (-1).
+    int applyStamp(const QdbDbTime& before, const QdbDbTime& after);
     void dbgDump(std::FILE* out) const;
 };
 static_assert(sizeof(DbMgr) == 32);

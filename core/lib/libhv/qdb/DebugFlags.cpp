@@ -1,5 +1,7 @@
 #include "DebugFlags.h"
 
+#include "ShmMgr.h"
+
 #include <atomic>
 #include <mutex>
 #include <shared_mutex>
@@ -19,11 +21,17 @@ int ListTest(const char* name, int mode) {
     return 0;
 }
 
-std::atomic<DebugFlagTestFn> g_test{&ListTest};
+// With the segment attached the local database's flags decide, else the
+// in-process list.
+int DefaultTest(const char* name, int mode) {
+    return pShmPtr != nullptr ? FlagTableDebugTest(name, mode) : ListTest(name, mode);
+}
+
+std::atomic<DebugFlagTestFn> g_test{&DefaultTest};
 
 }  // namespace
 
-void SetDebugFlagTest(DebugFlagTestFn test) { g_test.store(test ? test : &ListTest, std::memory_order_release); }
+void SetDebugFlagTest(DebugFlagTestFn test) { g_test.store(test ? test : &DefaultTest, std::memory_order_release); }
 
 DebugFlagTestFn GetDebugFlagTest() { return g_test.load(std::memory_order_acquire); }
 

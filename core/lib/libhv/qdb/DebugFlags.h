@@ -1,6 +1,6 @@
-// Which debug traces are on. hv_debug asks the local database's flags; until
-// the flags table is there it asks this seam, whose built-in answer comes
-// from a small in-process list.
+// Which debug traces are on. hv_debug asks this seam: by default the local
+// database's flags while the segment is attached (never waiting for the
+// database lock: a busy lock reads as "off"), else a small in-process list.
 #pragma once
 
 #include <string>
@@ -14,14 +14,17 @@ namespace cfgstore {
 // prefix and one beginning with "*" by suffix; mode 0 asks for the exact name.
 using DebugFlagTestFn = int (*)(const char* name, int mode);
 
-// Installs the test (null: the built-in list) and returns the one in use.
+// The local database's flag test behind the default.
+int FlagTableDebugTest(const char* name, int mode);
+
+// Installs the test (null: the default) and returns the one in use.
 void SetDebugFlagTest(DebugFlagTestFn test);
 DebugFlagTestFn GetDebugFlagTest();
 
 // Whether a stored flag matches a name (with the wildcard rule when asked).
 bool FlagMatches(std::string_view stored, std::string_view name, bool wildcards);
 
-// Replaces the built-in list.
+// Replaces the in-process list.
 void SetLocalDebugFlags(std::vector<std::string> flags);
 
 }  // namespace cfgstore

@@ -2,6 +2,9 @@
 
 #include "QdbLock.h"
 #include "ShmMgr.h"
+#include "DbMgr.h"
+#include "flg.h"
+#include "systems.h"
 #include "qdberr.h"
 #include "platform/PollUntil.h"
 #include "qdbpaths.h"
@@ -21,8 +24,8 @@ qdb_cps_t pQdb_cps[8] = {};
 }
 
 const QdbTableLoad kQdbTableLoads[8] = {
-    {"systems", nullptr},    {"network", nullptr},    {"application", nullptr}, {"resource type", nullptr},
-    {"resource instance", nullptr}, {"resource dependency", nullptr}, {"equivalency", nullptr}, {"flags", nullptr},
+    {"systems", &systems::sys_readall},    {"network", nullptr},    {"application", nullptr}, {"resource type", nullptr},
+    {"resource instance", nullptr}, {"resource dependency", nullptr}, {"equivalency", nullptr}, {"flags", &flg::flg_readall},
 };
 
 namespace {
@@ -54,7 +57,13 @@ void FillTableDescriptors() {
         pQdb_cps[i].name = kTables[i].name;
         pQdb_cps[i].n = kTables[i].n;
     }
+    pQdb_cps[0].sync = [] { return sys_sync(nullptr); };
+    pQdb_cps[7].sync = [] { return flg_sync(nullptr); };
 }
+
+// Another system's copy is loaded from that system when it is looked up
+// without a valid stamp.
+int LoadCopy(DbMgr* db) { return ShmMgr::cacheRemDb(db->dbName(), db); }
 
 void RunStartup() {
     FillTableDescriptors();
@@ -66,6 +75,7 @@ void RunStartup() {
         pQdb_uname = ::strdup(u.nodename);
     }
     cfgstore::ReadTunables();
+    ShmMgr::setCacheLoader(&LoadCopy);
     qdbinitlocks(pQdb_doinit, gps(5), 108);
     int isnew = 0;
     if (qdbCreate(gps(5), 108, pQdb_doinit, &isnew) == nullptr) qdbfatalcheck();

@@ -60,6 +60,14 @@ public:
     using CacheLoader = int (*)(DbMgr* db);
     static void setCacheLoader(CacheLoader loader);
 
+    // (Re)loads db, the copy of system `name`, from that system's
+    // "cacheServer". Nothing while db is being loaded already. 0, or -1 with
+    // the thread's error record set (the stamp stays {0, 0}).
+    static int cacheRemDb(const char* name, DbMgr* db);
+    // The local database only: stamp {now, 0}, broadcast to the others'
+    // "QDBTSTAMP.<name>" mailboxes.
+    static void updTStamp(DbMgr* db);
+
     // Debugging dumps to `out`.
     static void dbgDump(std::FILE* out);
     static void dbgPage(std::FILE* out, std::int32_t n);

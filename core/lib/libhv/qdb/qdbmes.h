@@ -62,6 +62,13 @@ int copy_file(const char* system, const char* source, const char* dest);
 
 }  // extern "C"
 
+class DbMgr;
+// Sends data to `mailbox` (null: "configuration") of every system of db's
+// systems table other than db's own whose state is 'A', with reply-to
+// system db's name and reply-to mailbox "no_reply"; the sends are not
+// checked. 0; -20 for a null db or data; -21 before the manager is available.
+int broadcastMsg(DbMgr* db, const char* data, const char* mailbox);
+
 // The daemon's side.
 // '$' and the formatted text to the request's reply mailbox (nothing for a
 // request without one, or whose reply mailbox is "no_reply").

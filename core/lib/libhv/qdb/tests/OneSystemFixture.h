@@ -7,6 +7,7 @@
 #include "QdbDaemonFixture.h"
 #include "RootBin.h"
 
+#include <functional>
 #include <string>
 
 namespace qdbfixture {
@@ -17,6 +18,7 @@ protected:
         QdbDaemonTest::SetUp();
         cfgtest::InstallRootBin(root_);
         ::setenv("MXRHOSTNAME", "NODE1", 1);
+        BeforeDaemon();
         daemon_ = StartDaemon();
         manager_ = StartProgram(HV_MXRCFGSTORE_BIN, "mxrcfgstore");
         ASSERT_TRUE(WaitForLine(daemon_, "qdb: serving")) << Err(daemon_) << Err(manager_);
@@ -24,6 +26,30 @@ protected:
     void TearDown() override {
         QdbDaemonTest::TearDown();
         ::unsetenv("MXRHOSTNAME");
+    }
+    // Runs before the daemon starts (table files to load, for example).
+    virtual void BeforeDaemon() {}
+    // Writes a file below the root directory.
+    void RootFile(const std::string& rel, const std::string& text) {
+        const std::string path = root_ + "/" + rel;
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        std::ofstream(path, std::ios::binary) << text;
+    }
+    // Runs body as a database client in a child; its note comes back.
+    std::string Client(const std::function<std::string()>& body) {
+        cfgtest::ChildResult r = cfgtest::RunChild([&] {
+            StartClient();
+            cfgtest::Note(body());
+            return 0;
+        });
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return r.note;
+    }
+    // "rc/code" of a call, clearing the error record.
+    static std::string Result(int rc) {
+        std::string s = std::to_string(rc) + "/" + std::to_string(Qdb_errno);
+        qdberrclr();
+        return s;
     }
     pid_t StartProgram(const char* path, const char* name) {
         static int serial = 0;

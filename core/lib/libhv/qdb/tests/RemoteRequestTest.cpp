@@ -105,14 +105,7 @@ TEST(RemoteExecResult, SplitInPlace) {
     qdberrclr();
 }
 
-class RemoteRequests : public qdbfixture::OneSystemTest {
-protected:
-    // Runs body as a database client in a child; its note comes back.
-    static std::string Client(const std::function<std::string()>& body) {
-        return qdbfixture::ClientNote(nullptr, body);
-    }
-    static std::string Result(int rc) { return qdbfixture::ResultAndErrno(rc); }
-};
+using RemoteRequests = qdbfixture::OneSystemTest;
 
 TEST_F(RemoteRequests, TheDaemonAnswersEachKindOfRequest) {
     const std::string note = Client([] {

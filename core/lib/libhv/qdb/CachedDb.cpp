@@ -1,0 +1,143 @@
+#include "CachedDb.h"
+
+#include "AutoQdbLock.h"
+#include "DbMgr.h"
+#include "ProxyPostOffice.h"
+#include "QdbLock.h"
+#include "QdbStartup.h"
+#include "ShmMgr.h"
+#include "TableRecord.h"
+#include "flg.h"
+#include "qdberr.h"
+#include "qdbmes.h"
+#include "qdbpaths.h"
+#include "systems.h"
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+namespace {
+
+// The table that loads the reply at each position into a copy (null: the
+// table is not kept yet and its text is dropped).
+using CopyLoader = int (*)(const char* dbsys, char* text);
+int LoadSystems(const char* dbsys, char* text) { return systems::createmany(dbsys, text, 1); }
+int LoadFlags(const char* dbsys, char* text) { return flg::createmany(dbsys, text, 1); }
+const CopyLoader kCopyLoaders[cfgstore::kCacheReplyCount] = {
+    nullptr, LoadSystems, nullptr, nullptr, nullptr, LoadFlags, nullptr, nullptr, nullptr,
+};
+
+}  // namespace
+
+int ShmMgr::cacheRemDb(const char* name, DbMgr* db) {
+    if (db == nullptr || db->loading || name == nullptr) return 0;
+    hv_debug(__FILE__, __LINE__, "LD.cacheRemDb", "ShmMgr::cacheRemDb: loading the copy of %s\n", name);
+    db->loading = 1;
+    db->mem().purge();
+    db->roots = kNullOff;
+    db->tStamp = QdbDbTime{0, 0};
+    QdbDbTime fresh{0, 0};
+
+    const std::string mbox = cfgstore::NextReplyMailbox();
+    ProxyPostOffice proxy;
+    int rc = proxy.CreateMailBox(mbox.c_str()) == Message::OKAY
+                 ? 0
+                 : hv_err(__FILE__, __LINE__, 23, 371, QDB_MES, "cacheRemDb: cannot create private mailbox %s",
+                          mbox.c_str());
+    // A system that is not alive is reported with code 9 and no reply is
+    // waited for.
+    if (rc == 0) rc = qdbsendmes(0, pQdb_uname, mbox.c_str(), name, cfgstore::kCacheServerMailbox, "@m", 2);
+    for (int i = 0; rc == 0 && i < cfgstore::kCacheReplyCount; ++i) {
+        MessagePtr msg;
+        char* text = nullptr;
+        rc = qdbRcvMsg(proxy, msg, mbox.c_str(), name, &text);
+        if (rc != 0) break;
+        std::string copy = text ? std::string(text, static_cast<std::size_t>(msg->GetDataStr().StrLen() - 1)) : "";
+        if (i == 0) {
+            fresh.rebuildFrom(copy.c_str());
+        } else if (kCopyLoaders[i] != nullptr && kCopyLoaders[i](db->dbName(), copy.data()) != 0) {
+            // A bad line is reported; the rest of the copy stays usable.
+            qdberrcheck();
+        }
+    }
+    proxy.RemoveMailBox(mbox.c_str());
+    db->loading = 0;
+    if (rc == 0) db->tStamp = fresh;
+    return rc;
+}
+
+void ShmMgr::updTStamp(DbMgr* db) {
+    if (db == nullptr || !db->islocal()) return;
+    const auto now = static_cast<std::uint32_t>(std::time(nullptr));
+    db->tStamp = QdbDbTime{now, 0};
+    broadcast(db->dbName(), now);
+}
+
+int broadcast(const char* system, std::uint32_t time) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%x\x01\n", static_cast<unsigned>(time));
+    const std::string mailbox = std::string("QDBTSTAMP.") + (system ? system : "");
+    AUTO_QDB_LOCK(lk);
+    DbMgr* db = lk.getDbMgr(nullptr, -1, 1000, 0);
+    return broadcastMsg(db, text, mailbox.c_str());
+}
+
+QdbDbTime getDbTime(const char* system, int mode) {
+    qdbpinit();
+    if (cfgstore::IsLocalSystem(system)) system = nullptr;
+    AUTO_QDB_LOCK(lk);
+    DbMgr* db = nullptr;
+    if (mode == kCacheForceReload) {
+        db = lk.getDbMgr(system, -1, 1000, 0);
+        if (db != nullptr && !db->islocal()) {
+            db->tStamp = QdbDbTime{0, 0};
+            lk.release();
+            db = lk.getDbMgr(system, -1, 1, 1);
+        }
+    } else {
+        db = lk.getDbMgr(system, -1, 1000, mode == kCacheNoLoad ? 0 : 1);
+    }
+    return db != nullptr ? db->tStamp : QdbDbTime{0, 0};
+}
+
+namespace cfgstore {
+
+int CacheReplies(std::vector<std::string>* out, unsigned lockMs) {
+    if (qdbgetlock(__FILE__, __LINE__, lockMs) != 0) {
+        qdberrclr();
+        return QDB_RETRY;
+    }
+    DbMgr* db = ShmMgr::findDbMgr(nullptr, 0);
+    if (db == nullptr || db->loading) {
+        qdbrlslock(__FILE__, __LINE__);
+        return QDB_RETRY;
+    }
+    out->assign(kCacheReplyCount, std::string());
+    (*out)[0] = db->tStamp.text();
+    systems::getall((*out)[1]);
+    flg::getall((*out)[5]);
+    qdbrlslock(__FILE__, __LINE__);
+    return 0;
+}
+
+void ServeCacheRequest(const MessagePtr& request, unsigned lockMs) {
+    const bStr data = request->GetDataStr();
+    if (data.StrLen() != 2 || std::memcmp(data.StrPtr(), "@m", 2) != 0) {
+        hv_err(23, 0, QDB_ARGS, "cacheServer: not a cache request");
+        qdbsenderr(request);
+        qdberrclr();
+        return;
+    }
+    std::vector<std::string> replies;
+    if (CacheReplies(&replies, lockMs) != 0) {
+        hv_err(23, 0, QDB_RETRY, "cacheServer: database of \"%s\" busy, try again", pQdb_uname ? pQdb_uname : "");
+        qdbsenderr(request);
+        qdberrclr();
+        return;
+    }
+    for (const std::string& r : replies)
+        if (qdbsendret(request, "%s", r.c_str()) != 0) break;
+}
+
+}  // namespace cfgstore

@@ -1,0 +1,92 @@
+#include "TableRecord.h"
+
+#include "AutoQdbLock.h"
+#include "ShmMgr.h"
+#include "qdbfile.h"
+#include "qdberr.h"
+#include "qdbpaths.h"
+
+#include <cstring>
+
+namespace cfgstore {
+
+DbMgr* OwnerDb(const qdbshm::ElemHeader& h) {
+    if (h.owner <= 0) return nullptr;
+    auto* db = QdbPages().at<DbMgr>(h.owner);
+    return db != nullptr && db->h.tag == DBMGR ? db : nullptr;
+}
+
+void* NewRecord(DbMgr* db, std::int32_t size, std::int32_t type) {
+    if (db == nullptr) return nullptr;
+    char* p = static_cast<char*>(db->mem().getFreeElem(size, type, nullptr));
+    if (p != nullptr) std::memset(p + sizeof(qdbshm::ElemHeader), 0, static_cast<std::size_t>(size) - sizeof(qdbshm::ElemHeader));
+    return p;
+}
+
+int FreeRecord(void* elem) {
+    auto* h = static_cast<qdbshm::ElemHeader*>(elem);
+    MemMgr mem(QdbPages(), nullptr, 0);
+    if (!OwnerMem(h->owner, &mem)) return -1;
+    return mem.putFreeElem(elem) < 0 ? -1 : 0;
+}
+
+int SetRecordText(DbMgr* db, ShmOff* slot, const char* text, bool keepEmpty) {
+    ClearRecordText(slot);
+    if (text == nullptr || (*text == '\0' && !keepEmpty)) return 0;
+    return ShmStr::create(db->mem(), text, slot) ? 0 : -1;
+}
+
+void ClearRecordText(ShmOff* slot) {
+    if (auto* s = const_cast<ShmStr*>(ShmStrAt(*slot))) ShmStr::destroy(s);
+    *slot = kNullOff;
+}
+
+const char* RecordText(ShmOff off) {
+    const ShmStr* s = ShmStrAt(off);
+    return s ? s->str() : "";
+}
+
+char** NameList(const std::vector<const char*>& names) {
+    if (names.empty()) return nullptr;
+    auto** list = static_cast<char**>(qdbnalloc((names.size() + 1) * sizeof(char*)));
+    for (std::size_t i = 0; i < names.size(); ++i) list[i] = qdbsavcpy(names[i]);
+    list[names.size()] = nullptr;
+    return list;
+}
+
+int LoadTableFile(const char* path, int (*createmany)(const char* dbsys, char* text, int copy)) {
+    std::vector<char> buf(kQdbReadMax);
+    if (qdbreadfile(path, buf.data()) < 0) return -1;
+    createmany(nullptr, buf.data(), 0);
+    return Qdb_errno == 0 ? 0 : -1;
+}
+
+int WriteTableFile(int changedIndex, const char* file, void (*getall)(std::string&), int tooLargeMsg) {
+    constexpr std::size_t kTableText = 500000;
+    AUTO_QDB_LOCK(lk);
+    if (lk.lock(-1) != 0) return -1;
+    if (!pQdb_shgp->changed[changedIndex]) return 0;
+    std::string text;
+    getall(text);
+    if (text.size() > kTableText) hv_err(__FILE__, __LINE__, 21, tooLargeMsg, "internal buffer too small");
+    if (int rc = qdbwritefile(gps(14), file, static_cast<int>(text.size()), text.c_str()); rc != 0) return rc;
+    pQdb_shgp->changed[changedIndex] = 0;
+    return 0;
+}
+
+bool IsLocalSystem(const char* name) {
+    return name == nullptr || *name == '\0' || (pQdb_uname != nullptr && std::strcmp(name, pQdb_uname) == 0);
+}
+
+SavedError::SavedError() : errno_(Qdb_errno), text_(Qdb_errbuf) {
+    Qdb_errbuf = nullptr;
+    Qdb_errno = 0;
+}
+
+SavedError::~SavedError() {
+    qdberrclr();
+    Qdb_errno = errno_;
+    Qdb_errbuf = text_;
+}
+
+}  // namespace cfgstore
