@@ -6,6 +6,7 @@
 #include "qdberr.h"
 #include "qdbmes.h"
 #include "qdbpaths.h"
+#include "flg.h"
 
 #include <atomic>
 #include <cstdarg>
@@ -73,6 +74,17 @@ int SendRemote(char* reply, std::size_t replySize, const char* dest, char type, 
     if (dest == nullptr || *dest == '\0') dest = LocalNode();
     if (length + 2 > static_cast<std::size_t>(kQdbMesMax))
         return hv_err(23, 0, QDB_ARGS, "qdbsendremote: request of %zu bytes exceeds %d", length + 2, kQdbMesMax);
+    if (type == '@' && (command == '&' || command == '>')) {
+        // A remote remove or restore first marks the action in the local
+        // database, so that no second one starts while it runs. A mark that
+        // is there already is no failure.
+        qdberrcheck();
+        const std::string mark = std::string(command == '&' ? "!remove!" : "!restore!") + dest;
+        if (flg_create(nullptr, mark.c_str()) != 0) {
+            if (Qdb_errno != 4) return -1;
+            qdberrclr();
+        }
+    }
     std::string request;
     request.reserve(length + 2);
     request += type;

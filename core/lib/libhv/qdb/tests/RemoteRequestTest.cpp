@@ -3,6 +3,7 @@
 // of one system (NODE1), the requester in a child process.
 #include "ChildReport.h"
 #include "OneSystemFixture.h"
+#include "flg.h"
 #include "qdberr.h"
 #include "qdbmes.h"
 #include "qdbpaths.h"
@@ -126,6 +127,23 @@ TEST_F(RemoteRequests, TheDaemonAnswersEachKindOfRequest) {
         return out;
     });
     EXPECT_EQ(note, "0/0:1,0/0:0,0/0,-1/5,-1/5,-1/9,-1/9");
+}
+
+TEST_F(RemoteRequests, ARemoteRemoveOrRestoreFirstMarksItsActionLocally) {
+    const std::string note = Client([] {
+        char reply[kQdbMesMax];
+        std::string out;
+        // The daemon refuses these letters (5); the marks are made before sending.
+        out += Result(qdbsendremote(reply, "NODE1", '@', '&', "%s", "x")) + ",";
+        out += std::to_string(flg_test(nullptr, "!remove!NODE1", 0)) + ",";
+        out += std::to_string(flg_test(nullptr, "!restore!NODE1", 0)) + ",";
+        out += Result(qdbsendremote(reply, "NODE1", '@', '>', "%s", "x")) + ",";
+        out += std::to_string(flg_test(nullptr, "!restore!NODE1", 0)) + ",";
+        // A mark that is there already: the request still goes, answered as before.
+        out += Result(qdbsendremote(reply, "NODE1", '@', '&', "%s", "x"));
+        return out;
+    });
+    EXPECT_EQ(note, "-1/5,0,1,-1/5,0,-1/5");
 }
 
 TEST_F(RemoteRequests, CacheUpdatesAndNoReplyAreNeverAnswered) {
