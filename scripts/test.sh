@@ -12,5 +12,5 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
   ctest --test-dir build/asan --output-on-failure -j "$jobs" --timeout 300
 
 bash scripts/build.sh build/tsan -DCMAKE_BUILD_TYPE=Debug -DHV_SANITIZE=thread -DHV_BUILD_BENCH=OFF
-TSAN_OPTIONS=halt_on_error=1 \
+TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/scripts/tsan.supp" \
   ctest --test-dir build/tsan --output-on-failure -j "$jobs" -L tsan --timeout 300 --no-tests=ignore
