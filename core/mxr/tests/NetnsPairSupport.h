@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "ProcessTestSupport.h"
+
 namespace mxrtest {
 
 struct NetnsSystem {
@@ -59,6 +61,11 @@ inline std::string MakeNetnsPair(const std::string& ip, const NetnsSystem& a, co
 inline void RemoveNetnsPair(const std::string& ip, const NetnsSystem& a, const NetnsSystem& b) {
     Sh(ip + " netns del " + a.ns);
     Sh(ip + " netns del " + b.ns);
+}
+
+// Waits (at most timeoutMs) until p's output holds what n times.
+inline bool WaitLines(ChildProcess& p, const std::string& what, size_t n, int timeoutMs) {
+    return WaitUntil([&] { return CountOf(p.Out(), what) >= n; }, timeoutMs);
 }
 
 }  // namespace mxrtest

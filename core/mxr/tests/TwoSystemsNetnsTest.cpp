@@ -65,10 +65,6 @@ struct TwoSystems : ::testing::Test {
     std::vector<std::unique_ptr<ChildProcess>> procs;
 };
 
-bool WaitLines(ChildProcess& p, const std::string& what, size_t n, int timeoutMs) {
-    return WaitUntil([&] { return CountOf(p.Out(), what) >= n; }, timeoutMs);
-}
-
 }  // namespace
 
 TEST_F(TwoSystems, PathsComeUpGoDownAndComeBackWithTheLink) {

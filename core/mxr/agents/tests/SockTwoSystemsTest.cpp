@@ -103,10 +103,6 @@ struct SockTwoSystems : ::testing::Test {
     }
 };
 
-bool WaitLines(ChildProcess& p, const std::string& what, size_t n, int timeoutMs) {
-    return WaitUntil([&] { return CountOf(p.Out(), what) >= n; }, timeoutMs);
-}
-
 }  // namespace
 
 TEST_F(SockTwoSystems, APathLivesWithTheLinkAndTheAgentsAndEndsWhenDeleted) {
