@@ -1,0 +1,41 @@
+// One subcommand of the configuration tool (hvconfig): a table's name and a
+// verb, the number of words it takes, and the function that runs it. Each
+// table of the database keeps its subcommands in a unit of its own
+// (SystemCommands.cpp, FlagCommands.cpp); the tool joins their lists.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct ConfigArgs {
+    // -d SYSTEM: the system whose database a change goes to, or whose
+    // database (the local one or its cached copy) a question reads; "" is
+    // the local system.
+    std::string system;
+    std::vector<std::string> words;
+    // The C interface's form of system: null for the local one.
+    const char* SystemOrNull() const { return system.empty() ? nullptr : system.c_str(); }
+};
+
+struct ConfigCommand {
+    const char* table;
+    const char* verb;
+    const char* synopsis;  // the words after the verb, for the usage text
+    const char* help;      // one line
+    unsigned minWords, maxWords;
+    int (*run)(const ConfigArgs&);
+};
+
+// Exit codes of the tool.
+enum ConfigExit { kConfigDone = 0, kConfigNo = 1, kConfigRefused = 2, kConfigUsage = 64 };
+
+// A call of the C interface that answered rc (0 success): kConfigDone, or
+// kConfigRefused after the database's error text (or what) on standard error.
+int ConfigResult(const char* what, int rc);
+// Whether the last call of the C interface left an error.
+bool ConfigErrorPending();
+// Prints a null-ended list of the C interface, one entry a line, and frees it.
+void PrintConfigList(char** list);
+
+std::vector<ConfigCommand> SystemCommands();
+std::vector<ConfigCommand> FlagCommands();

@@ -1,0 +1,66 @@
+// The systems table's subcommands of hvconfig, over sys_create, sys_remove,
+// sys_setstate, sys_getstate, sys_getdescr, sys_list and sys_sync. A change
+// of the local database is written to its table file at once, so that it
+// outlives the database's segment.
+#include "ConfigCommand.h"
+
+#include "systems.h"
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+// Writes the table file of the database a change went to.
+int Synced(const ConfigArgs& a, const char* what, int rc) {
+    if (rc != 0) return ConfigResult(what, rc);
+    return ConfigResult("writing the systems table", sys_sync(a.SystemOrNull()));
+}
+
+int Create(const ConfigArgs& a) {
+    return Synced(a, "sys create", sys_create(a.SystemOrNull(), a.words[0].c_str()));
+}
+
+int Remove(const ConfigArgs& a) {
+    return Synced(a, "sys remove", sys_remove(a.SystemOrNull(), a.words[0].c_str()));
+}
+
+int SetState(const ConfigArgs& a) {
+    if (a.words[1].size() != 1 || std::string("ADU").find(a.words[1][0]) == std::string::npos) {
+        std::fprintf(stderr, "hvconfig: sys set-state: the state is A, D or U, not \"%s\"\n", a.words[1].c_str());
+        return kConfigUsage;
+    }
+    const char* descr = a.words.size() > 2 ? a.words[2].c_str() : nullptr;
+    return Synced(a, "sys set-state", sys_setstate(a.SystemOrNull(), a.words[0].c_str(), a.words[1][0], descr));
+}
+
+// "NAME STATE DESCRIPTION" of one system; 'U' with an error for an unknown one.
+int State(const ConfigArgs& a) {
+    const char* name = a.words[0].c_str();
+    const int state = sys_getstate(a.SystemOrNull(), name);
+    if (ConfigErrorPending()) return ConfigResult("sys state", -1);
+    char descr[1024] = "";
+    sys_getdescr(a.SystemOrNull(), name, descr);
+    std::printf("%s %c %s\n", name, static_cast<char>(state), descr);
+    return ConfigResult("sys state", 0);
+}
+
+int List(const ConfigArgs& a) {
+    PrintConfigList(sys_list(a.SystemOrNull()));
+    return ConfigResult("sys list", ConfigErrorPending() ? -1 : 0);
+}
+
+int Sync(const ConfigArgs& a) { return ConfigResult("sys sync", sys_sync(a.SystemOrNull())); }
+
+}  // namespace
+
+std::vector<ConfigCommand> SystemCommands() {
+    return {
+        {"sys", "create", "NAME", "define a system", 1, 1, Create},
+        {"sys", "remove", "NAME", "remove a system (its paths and cached database go)", 1, 1, Remove},
+        {"sys", "set-state", "NAME A|D|U [DESCRIPTION]", "set a system's state", 2, 3, SetState},
+        {"sys", "state", "NAME", "print \"NAME STATE DESCRIPTION\"", 1, 1, State},
+        {"sys", "list", "", "print the system names, one a line", 0, 0, List},
+        {"sys", "sync", "", "write the systems table file", 0, 0, Sync},
+    };
+}
