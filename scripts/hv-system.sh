@@ -68,7 +68,7 @@ start() {
     bin=$(cd "$4" && pwd)
     case $name in *[!A-Z0-9_-]* | "") echo "hv-system: NAME is upper-case letters, digits, '-' or '_'" >&2; exit 64 ;; esac
     [ ${#name} -le 15 ] || { echo "hv-system: NAME has at most 15 characters" >&2; exit 64; }
-    for p in hvsvc hvreg qdb mxrcfgstore sockagent ttyagent; do
+    for p in hvsvc hvsvcctl hvreg hvconfig hvpo hvi_status procseek qdb mxrcfgstore sockagent ttyagent; do
         [ -x "$bin/$p" ] || { echo "hv-system: $bin/$p is missing" >&2; exit 66; }
     done
     if machine_up "$dir"; then echo "hv-system: $name runs already" >&2; exit 1; fi
