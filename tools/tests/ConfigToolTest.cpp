@@ -1,0 +1,156 @@
+// The configuration tool (hvconfig) against a real database daemon and
+// manager (qdb and mxrcfgstore on a fresh system directory and root), and the
+// registry tool (hvreg): exit codes, the database's refusals, and changes
+// that reach the table files at once.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../../core/mxr/tests/ProcessTestSupport.h"
+#include "platform/tests/TempSystemDir.h"
+
+using namespace mxrtest;
+
+namespace {
+
+struct ToolRun {
+    int rc;
+    std::string out, err;
+};
+
+struct ToolBase : ::testing::Test {
+    hvtest::TempSystemDir sys;
+    std::string root = sys.Path() + "/root";
+    int runs = 0;
+
+    EnvOverrides Env() const {
+        return {{"HV_SYSTEM_DIR", sys.Path()}, {"TEST_ROOT", root}, {"TEST_UNAME", "NODEA"}, {"MXRHOSTNAME", "NODEA"}};
+    }
+    ToolRun Tool(const char* bin, const std::vector<std::string>& words) {
+        std::vector<std::string> argv{bin};
+        argv.insert(argv.end(), words.begin(), words.end());
+        const std::string base = sys.Path() + "/run" + std::to_string(++runs);
+        ChildProcess p(argv, Env(), base + ".out", base + ".err");
+        const int rc = p.Wait(30000);
+        return {rc, p.Out(), p.Err()};
+    }
+    ToolRun Config(const std::vector<std::string>& words) { return Tool(HV_HVCONFIG_BIN, words); }
+    std::string TableFile(const char* name) { return ReadFile(root + "/config/" + name); }
+};
+
+struct ConfigTool : ToolBase {
+    std::unique_ptr<ChildProcess> daemon, manager;
+
+    void SetUp() override {
+        std::filesystem::create_directories(root + "/etc");
+        std::ofstream(root + "/etc/Holdervane") << "INITTIMEOUT=20\n";
+        daemon = std::make_unique<ChildProcess>(std::vector<std::string>{HV_QDB_BIN}, Env(), sys.Path() + "/qdb.out",
+                                                sys.Path() + "/qdb.err");
+        manager = std::make_unique<ChildProcess>(std::vector<std::string>{HV_MXRCFGSTORE_BIN}, Env(),
+                                                 sys.Path() + "/mgr.out", sys.Path() + "/mgr.err");
+        ASSERT_TRUE(WaitUntil([&] { return daemon->Out().find("qdb: serving") != std::string::npos; }, 30000))
+            << daemon->Err() << manager->Err();
+    }
+    void TearDown() override {
+        if (daemon) daemon->Stop();
+        if (manager) manager->Stop();
+    }
+};
+
+}  // namespace
+
+// Bad command lines are refused before the database is asked: no daemon runs.
+TEST_F(ToolBase, BadCommandLinesAreRefusedWithTheUsage) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"sys"},
+        {"nosuch", "list"},
+        {"sys", "nosuch"},
+        {"sys", "create"},
+        {"sys", "create", "A", "B"},
+        {"sys", "list", "extra"},
+        {"sys", "create", ""},
+        {"-d"},
+        {"-d", "", "sys", "list"},
+        {"-x", "sys", "list"},
+        {"flag", "test"},
+    };
+    for (const auto& words : cases) {
+        const ToolRun r = Config(words);
+        std::string line;
+        for (const auto& w : words) line += "[" + w + "]";
+        EXPECT_EQ(r.rc, 64) << line << r.err;
+        EXPECT_NE(r.err.find("usage: hvconfig"), std::string::npos) << line;
+    }
+    const ToolRun help = Config({"--help"});
+    EXPECT_EQ(help.rc, 0);
+    EXPECT_NE(help.out.find("sys  create"), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("flag test"), std::string::npos) << help.out;
+}
+
+TEST_F(ConfigTool, SystemsAreDefinedListedAndRemovedAndEachChangeReachesTheTableFile) {
+    EXPECT_EQ(Config({"sys", "create", "NODEA"}).rc, 0);
+    const ToolRun created = Config({"sys", "create", "NODEB"});
+    ASSERT_EQ(created.rc, 0) << created.err;
+    // Written at once: the change outlives the segment.
+    EXPECT_NE(TableFile("systems").find("NODEB\x01"), std::string::npos) << TableFile("systems");
+    EXPECT_EQ(Config({"sys", "list"}).out, "NODEA\nNODEB\n");
+    EXPECT_EQ(Config({"sys", "state", "NODEB"}).out, "NODEB U \n");
+
+    const ToolRun again = Config({"sys", "create", "NODEB"});
+    EXPECT_EQ(again.rc, 2);
+    EXPECT_NE(again.err.find("already in use"), std::string::npos) << again.err;
+
+    EXPECT_EQ(Config({"sys", "set-state", "NODEB", "D", "switched off"}).rc, 0);
+    EXPECT_EQ(Config({"sys", "state", "NODEB"}).out, "NODEB D switched off\n");
+    EXPECT_EQ(Config({"sys", "set-state", "NODEB", "Q"}).rc, 64);
+    const ToolRun localDead = Config({"sys", "set-state", "NODEA", "D"});
+    EXPECT_EQ(localDead.rc, 2);
+    EXPECT_NE(localDead.err.find("Can't set local system to DEAD"), std::string::npos) << localDead.err;
+    const ToolRun unknown = Config({"sys", "state", "NODEC"});
+    EXPECT_EQ(unknown.rc, 2);
+    EXPECT_NE(unknown.err.find("not defined"), std::string::npos) << unknown.err;
+
+    const ToolRun local = Config({"sys", "remove", "NODEA"});
+    EXPECT_EQ(local.rc, 2);
+    EXPECT_NE(local.err.find("can't remove entry for local system"), std::string::npos) << local.err;
+    EXPECT_EQ(Config({"sys", "remove", "NODEB"}).rc, 0);
+    EXPECT_EQ(Config({"sys", "list"}).out, "NODEA\n");
+    EXPECT_EQ(TableFile("systems").find("NODEB"), std::string::npos) << TableFile("systems");
+}
+
+TEST_F(ConfigTool, FlagsAreCreatedTestedAndRemoved) {
+    EXPECT_EQ(Config({"flag", "create", "shutdown_switchover"}).rc, 0);
+    EXPECT_EQ(Config({"flag", "test", "shutdown_switchover"}).rc, 0);
+    EXPECT_EQ(Config({"flag", "test", "other"}).rc, 1);
+    EXPECT_EQ(Config({"flag", "list"}).out, "shutdown_switchover\n");
+    EXPECT_NE(TableFile("flg").find("shutdown_switchover"), std::string::npos);
+    EXPECT_EQ(Config({"flag", "create", "shutdown_switchover"}).rc, 2);
+    EXPECT_EQ(Config({"flag", "remove", "shutdown_switchover"}).rc, 0);
+    EXPECT_EQ(Config({"flag", "test", "shutdown_switchover"}).rc, 1);
+    EXPECT_EQ(Config({"flag", "remove", "shutdown_switchover"}).rc, 2);
+    EXPECT_EQ(Config({"flag", "list"}).out, "");
+}
+
+TEST_F(ToolBase, RegistryValuesAreSetAndReadBack) {
+    EXPECT_EQ(Tool(HV_HVREG_BIN, {"set", "General", "RootDir", "/opt/hv"}).rc, 0);
+    EXPECT_EQ(Tool(HV_HVREG_BIN, {"get", "General", "RootDir"}).out, "/opt/hv\n");
+    EXPECT_EQ(Tool(HV_HVREG_BIN, {"setint", "HVINIT", "Level", "7"}).rc, 0);
+    EXPECT_EQ(Tool(HV_HVREG_BIN, {"get", "HVINIT", "Level"}).out, "7\n");
+    EXPECT_EQ(Tool(HV_HVREG_BIN, {"get", "HVINIT", "Missing"}).rc, 2);
+    EXPECT_EQ(Tool(HV_HVREG_BIN, {"computer-name", "SYSA"}).rc, 0);
+    struct Bad {
+        std::vector<std::string> words;
+    };
+    for (const auto& b : std::vector<Bad>{{{"computer-name", "MUCH-TOO-LONG-A-NAME"}},
+                                          {{"computer-name", "a b"}},
+                                          {{"setint", "S", "V", "12x"}},
+                                          {{"set", "S", "V"}},
+                                          {{"nosuch"}},
+                                          {{}}})
+        EXPECT_EQ(Tool(HV_HVREG_BIN, b.words).rc, 1) << (b.words.empty() ? "" : b.words[0]);
+}
