@@ -47,6 +47,17 @@ finish() {
     fi
 }
 trap finish EXIT
+trap 'exit 143' TERM INT
+
+# The whole run ends by itself within this budget (the CI test allows 300 s),
+# so that the pair is always taken down by the runner.
+readonly BUDGET=240
+# The end of a wait of secs seconds, within the budget.
+until_at() {
+    local end=$((SECONDS + $1))
+    [ $end -le $BUDGET ] || end=$BUDGET
+    echo $end
+}
 
 now() { date +%s.%N; }
 since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.1f", b - a }'; }
@@ -54,9 +65,9 @@ since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.1f", b - a }'; }
 # Waits at most secs seconds for the paths to be in the given states on both
 # systems; 0 when they were.
 wait_paths() {
-    local secs=$1
+    local end
+    end=$(until_at "$1")
     shift
-    local end=$((SECONDS + secs))
     until bash "$here/hv-audit.sh" --paths "$dir" "$@"; do
         [ $SECONDS -lt $end ] || return 1
         sleep 0.2
@@ -148,7 +159,7 @@ restarted() {
     [ "${m:--1}" -gt 1 ] && [ "$m" != "$old" ] && [ "${s:--1}" -gt 1 ] && [ "$s" != "$oldSock" ] &&
         [ "${y:--1}" -gt 1 ] && [ "$y" != "$oldTty" ] && inside a hvpo -w 0 list >/dev/null 2>&1
 }
-end=$((SECONDS + 30))
+end=$(until_at 30)
 until restarted; do
     [ $SECONDS -lt $end ] || break
     sleep 0.2
@@ -173,8 +184,10 @@ for f in "4 machine death of SYSA" "5 SYSA started again" "6 partition and heali
     row "$f" "not run yet: needs hierarchies" "-" "-"
 done
 
-step "stopping the pair"
-bash "$here/hv-pair.sh" down "$dir"
+if [ "${HV_KEEP:-0}" != 1 ]; then
+    step "stopping the pair"
+    bash "$here/hv-pair.sh" down "$dir"
+fi
 
 echo
 printf '%-34s %-30s %-26s %s\n' "fault" "detection" "recovery" "audit (after fault / after recovery)"
