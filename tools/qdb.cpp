@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <thread>
 
 namespace {
@@ -37,7 +38,8 @@ const char* const kUsage =
     "and flags tables are applied to their copies and not answered; any other\n"
     "request is answered with error 5. On its own thread it serves the mailbox\n"
     "\"cacheServer\": the nine tables of this database for another system's\n"
-    "copy, or error 11 when the database stays locked for 0.5 s.\n"
+    "copy, or error 11 when the database stays locked for 0.5 s; each cache\n"
+    "request is logged on standard output with its requester and outcome.\n"
     "\n"
     "Environment:\n"
     "  HV_SYSTEM_DIR  the system directory (default /var/lib/holdervane)\n"
@@ -98,7 +100,15 @@ int main(int argc, char** argv) {
         for (;;) {
             MessagePtr request = cacheProxy.RcvFromMbox(cacheMailbox, 1);
             if (!request.Ok() || request->GetLastErr() != Message::OKAY) return;
-            cfgstore::ServeCacheRequest(request, kCacheLockWaitMs);
+            const int rc = cfgstore::ServeCacheRequest(request, kCacheLockWaitMs);
+            // The requester's name as it came, cut and made printable.
+            std::string from(request->GetReplyToSys().StrVal());
+            if (from.size() > 32) from.resize(32);
+            for (char& c : from)
+                if (c < 33 || c > 126) c = '.';
+            std::printf("qdb: cache request from %s %s\n", from.c_str(),
+                        rc == 0 ? "served" : rc == QDB_RETRY ? "answered busy" : "refused");
+            std::fflush(stdout);
         }
     }).detach();
 

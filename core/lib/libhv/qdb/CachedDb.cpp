@@ -121,23 +121,24 @@ int CacheReplies(std::vector<std::string>* out, unsigned lockMs) {
     return 0;
 }
 
-void ServeCacheRequest(const MessagePtr& request, unsigned lockMs) {
+int ServeCacheRequest(const MessagePtr& request, unsigned lockMs) {
     const bStr data = request->GetDataStr();
     if (data.StrLen() != 2 || std::memcmp(data.StrPtr(), "@m", 2) != 0) {
         hv_err(23, 0, QDB_ARGS, "cacheServer: not a cache request");
         qdbsenderr(request);
         qdberrclr();
-        return;
+        return QDB_ARGS;
     }
     std::vector<std::string> replies;
     if (CacheReplies(&replies, lockMs) != 0) {
         hv_err(23, 0, QDB_RETRY, "cacheServer: database of \"%s\" busy, try again", pQdb_uname ? pQdb_uname : "");
         qdbsenderr(request);
         qdberrclr();
-        return;
+        return QDB_RETRY;
     }
     for (const std::string& r : replies)
         if (qdbsendret(request, "%s", r.c_str()) != 0) break;
+    return 0;
 }
 
 }  // namespace cfgstore
