@@ -17,11 +17,17 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <fcntl.h>
+#include <functional>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 using cfgtest::Count;
+using cfgtest::ReadFile;
 using qdbfixture::System;
 
 namespace {
@@ -31,6 +37,52 @@ std::string Stamp(const QdbDbTime& t) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%x.%x", static_cast<unsigned>(t.secs), static_cast<unsigned>(t.coll));
     return buf;
+}
+
+// Runs a client on each of two systems at one moment: each starts the
+// library and its connection to its manager, says so, and runs its body once
+// both have. The notes come back in order ("" for a child that did not end
+// well); a child still running after 30 s is ended by its alarm.
+std::pair<std::string, std::string> AtOnce(const System& s1, const std::function<std::string()>& body1,
+                                           const System& s2, const std::function<std::string()>& body2) {
+    int ready[2], gate[2];
+    if (::pipe(ready) != 0 || ::pipe(gate) != 0) return {};
+    const System* systems[2] = {&s1, &s2};
+    const std::function<std::string()>* bodies[2] = {&body1, &body2};
+    std::string notes[2];
+    pid_t kids[2];
+    for (int i = 0; i < 2; ++i) {
+        const std::string base = systems[i]->dir + "/atonce" + std::to_string(i);
+        notes[i] = base + ".note";
+        kids[i] = ::fork();
+        if (kids[i] == 0) {
+            ::alarm(30);
+            systems[i]->Enter();
+            const int out = ::open((base + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(out, 1);
+            ::dup2(out, 2);
+            qdbfixture::StartClient();
+            ProxyPostOffice connection;  // made now, used by the body
+            char c = 'r';
+            if (::write(ready[1], &c, 1) != 1 || ::read(gate[0], &c, 1) != 1) ::_exit(2);
+            const std::string note = (*bodies[i])();
+            std::ofstream(notes[i]) << note;
+            ::_exit(0);
+        }
+    }
+    char c;
+    for (int i = 0; i < 2; ++i)
+        if (::read(ready[0], &c, 1) != 1) break;
+    const char go[2] = {'g', 'g'};
+    const bool released = ::write(gate[1], go, 2) == 2;
+    for (int fd : {ready[0], ready[1], gate[0], gate[1]}) ::close(fd);
+    bool ok[2] = {false, false};
+    for (int i = 0; i < 2; ++i) {
+        int status = 0;
+        ok[i] = kids[i] > 0 && ::waitpid(kids[i], &status, 0) == kids[i] && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    if (!released) return {};
+    return {ok[0] ? cfgtest::ReadFile(notes[0]) : "", ok[1] ? cfgtest::ReadFile(notes[1]) : ""};
 }
 
 class CachedCopyTwoSystems : public qdbfixture::TwoSystemsFixture {
@@ -167,6 +219,94 @@ TEST_F(CachedCopyTwoSystems, GetDbTimeLoadsOnlyWhereTheModeSays) {
     }), stampOfB + " " + stampOfB + " " + stampOfB + " " + stampOfB + " " + stampOfB + " " + stampOfB + " ");
     EXPECT_EQ(Served(b_, 0), 0);
     EXPECT_EQ(Served(a_, 3), 3);
+}
+
+TEST_F(CachedCopyTwoSystems, TwoSystemsForceReloadingEachOtherAtOnceBothComplete) {
+    Join();
+    const std::string stampOfA = OwnStamp(a_);
+    const std::string stampOfB = OwnStamp(b_);
+    // Each load holds its own system's lock while it waits for the other's
+    // tables, so at one moment both cache servers find their lock taken:
+    // each answers busy, both loaders let go of their lock and try again
+    // after a random pause, and both copies arrive. A round in which the two
+    // did not meet is played again.
+    const auto busy = [this](const System& s) {
+        const std::string other = s.name == "NODEA" ? "NODEB" : "NODEA";
+        return Count(Out(daemons_[s.name]), "qdb: cache request from " + other + " answered busy");
+    };
+    int rounds = 0;
+    while (rounds < 5 && (busy(a_) == 0 || busy(b_) == 0)) {
+        ++rounds;
+        const auto notes = AtOnce(
+            a_, [] { return Stamp(getDbTime("NODEB", kCacheForceReload)) + " " + std::to_string(Qdb_errno); },
+            b_, [] { return Stamp(getDbTime("NODEA", kCacheForceReload)) + " " + std::to_string(Qdb_errno); });
+        EXPECT_EQ(notes.first, stampOfB + " 0") << ReadFile(a_.dir + "/atonce0.out");
+        EXPECT_EQ(notes.second, stampOfA + " 0") << ReadFile(b_.dir + "/atonce1.out");
+        if (HasFailure()) break;
+    }
+    EXPECT_GT(busy(a_), 0) << Out(daemons_["NODEA"]);
+    EXPECT_GT(busy(b_), 0) << Out(daemons_["NODEB"]);
+    // Every round ended with one load served on each side.
+    EXPECT_EQ(Served(a_, rounds), rounds);
+    EXPECT_EQ(Served(b_, rounds), rounds);
+}
+
+TEST_F(CachedCopyTwoSystems, TheCopyOfAStoppedSystemFailsWithCode9AndLoadsOnceItIsBack) {
+    Join();
+    // B goes whole: its manager (the relay ends with it), then its daemon.
+    EXPECT_EQ(Stop(managers_["NODEB"]), 0);
+    EXPECT_EQ(Ended(relay_), 4);
+    Stop(daemons_["NODEB"]);
+    ASSERT_TRUE(Eventually([&] { return Err(managers_["NODEA"]).find("remAlias=NODEB hbStatus=3") != std::string::npos; }));
+
+    // Bounded by the child's alarm: a load that waited for replies would
+    // never end.
+    const std::string note = ClientOfA([] {
+        ::alarm(30);
+        AUTO_QDB_LOCK(lk);
+        lk.lock(-1);
+        DbMgr* copy = ShmMgr::findDbMgr("NODEB", 0);
+        const int rc = ShmMgr::cacheRemDb("NODEB", copy);
+        std::string out = std::string(Qdb_errbuf && std::strstr(Qdb_errbuf, "is not alive") ? "not alive " : "? ");
+        out += Result(rc) + " " + Stamp(copy->tStamp) + " ";
+        lk.release();
+        // The lookups that load answer at once from the empty copy.
+        out += std::to_string(flg_test("NODEB", "anything", 0)) + " ";
+        out += Stamp(getDbTime("NODEB", kCacheUseOrLoad)) + " ";
+        return out + Stamp(getDbTime("NODEB", kCacheForceReload));
+    });
+    EXPECT_EQ(note, "not alive -1/9 0.0 1 0.0 0.0");
+
+    // Back again, B is asked at the next lookup.
+    ASSERT_TRUE(StartSystem(b_));
+    ASSERT_TRUE(StartRelay());
+    const std::string stampOfB = OwnStamp(b_);
+    EXPECT_EQ(ClientOfA([] { return Stamp(getDbTime("NODEB", kCacheUseOrLoad)); }), stampOfB);
+    EXPECT_NE(stampOfB, "0.0");
+}
+
+TEST_F(CachedCopyTwoSystems, ALoadFromASystemWhoseDaemonIsGoneEndsWithCode9) {
+    Join();
+    // B's manager runs on and keeps the mailbox "cacheServer": the request
+    // is taken in, and nobody answers it.
+    Stop(daemons_["NODEB"]);
+    const std::string note = ClientOfA([] {
+        ::alarm(30);
+        AUTO_QDB_LOCK(lk);
+        lk.lock(-1);
+        DbMgr* copy = ShmMgr::findDbMgr("NODEB", 0);
+        const int rc = ShmMgr::cacheRemDb("NODEB", copy);
+        std::string out = Qdb_errbuf && std::strstr(Qdb_errbuf, "no answer from system \"NODEB\"") ? "no answer " : "? ";
+        return out + Result(rc) + " " + Stamp(copy->tStamp);
+    });
+    EXPECT_EQ(note, "no answer -1/9 0.0");
+
+    // A daemon started again answers the next load; the request left over
+    // goes to a mailbox that is no more.
+    daemons_["NODEB"] = Start(b_, HV_QDB_BIN, {"qdb"});
+    ASSERT_TRUE(WaitForLine(daemons_["NODEB"], "qdb: serving")) << Err(daemons_["NODEB"]);
+    const std::string stampOfB = OwnStamp(b_);
+    EXPECT_EQ(ClientOfA([] { return Stamp(getDbTime("NODEB", kCacheUseOrLoad)); }), stampOfB);
 }
 
 }  // namespace

@@ -41,15 +41,26 @@ protected:
     void SetUp() override {
         a_ = Make("NODEA", dirA_.Path());
         b_ = Make("NODEB", dirB_.Path());
-        for (const System* s : {&a_, &b_}) {
-            // The daemon serves once its manager is available.
-            const pid_t daemon = Start(*s, HV_QDB_BIN, {"qdb"});
-            daemons_[s->name] = daemon;
-            managers_[s->name] = Start(*s, HV_MXRCFGSTORE_BIN, {"mxrcfgstore"});
-            ASSERT_TRUE(WaitForLine(daemon, "qdb: serving")) << Err(daemon) << Err(managers_[s->name]);
-        }
+        ASSERT_TRUE(StartSystem(a_));
+        ASSERT_TRUE(StartSystem(b_));
+        ASSERT_TRUE(StartRelay());
+    }
+    // Starts the daemon and the manager of s and waits until the daemon
+    // serves (it does once its manager is available).
+    bool StartSystem(const System& s) {
+        const pid_t daemon = Start(s, HV_QDB_BIN, {"qdb"});
+        daemons_[s.name] = daemon;
+        managers_[s.name] = Start(s, HV_MXRCFGSTORE_BIN, {"mxrcfgstore"});
+        const bool up = WaitForLine(daemon, "qdb: serving");
+        EXPECT_TRUE(up) << Err(daemon) << Err(managers_[s.name]);
+        return up;
+    }
+    // Joins the two managers.
+    bool StartRelay() {
         relay_ = Start(a_, HV_RELAY_BIN, {"hvrelay", a_.dir, a_.name, b_.dir, b_.name});
-        ASSERT_TRUE(WaitForLine(relay_, "hvrelay: joined NODEA and NODEB")) << Err(relay_);
+        const bool joined = WaitForLine(relay_, "hvrelay: joined NODEA and NODEB");
+        EXPECT_TRUE(joined) << Err(relay_);
+        return joined;
     }
     void TearDown() override {
         // The relay first, then the managers, then the daemons.
@@ -85,14 +96,18 @@ protected:
     }
     std::string Out(pid_t pid) { return cfgtest::ReadFile(logs_[pid] + ".out"); }
     std::string Err(pid_t pid) { return cfgtest::ReadFile(logs_[pid] + ".err"); }
-    // Waits (at most 20 s) until the program's output holds text `count`
-    // times.
-    bool WaitForLine(pid_t pid, const std::string& text, int count = 1) {
+    // Waits (at most 20 s) until cond holds.
+    static bool Eventually(const std::function<bool()>& cond) {
         for (int i = 0; i < 2000; ++i) {
-            if (cfgtest::Count(Out(pid), text) >= count) return true;
+            if (cond()) return true;
             ::usleep(10000);
         }
         return false;
+    }
+    // Waits (at most 20 s) until the program's output holds text `count`
+    // times.
+    bool WaitForLine(pid_t pid, const std::string& text, int count = 1) {
+        return Eventually([&] { return cfgtest::Count(Out(pid), text) >= count; });
     }
     // SIGTERM and the exit code (-1: no normal exit).
     int Stop(pid_t pid) {
