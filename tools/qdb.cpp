@@ -86,8 +86,9 @@ int main(int argc, char** argv) {
     const char* mailbox = gps(3);
     if (proxy.CreateMailBox(mailbox) != Message::OKAY)
         std::fprintf(stderr, "qdb: mailbox \"%s\" exists already; serving it\n", mailbox);
-    std::printf("qdb: serving \"%s\"\n", mailbox);
-    std::fflush(stdout);
+    // Made before "serving" is said: a request sent to a mailbox that is
+    // not there yet is lost, and its sender would wait for the answer.
+    proxy.CreateMailBox(cfgstore::kCacheServerMailbox);
     sys_mbxInit(proxy);
 
     // The cache requests of other systems on their own thread and
@@ -95,10 +96,8 @@ int main(int argc, char** argv) {
     // "configuration", and a busy lock is answered with code 11.
     std::thread([] {
         ProxyPostOffice cacheProxy;
-        const char* cacheMailbox = cfgstore::kCacheServerMailbox;
-        cacheProxy.CreateMailBox(cacheMailbox);
         for (;;) {
-            MessagePtr request = cacheProxy.RcvFromMbox(cacheMailbox, 1);
+            MessagePtr request = cacheProxy.RcvFromMbox(cfgstore::kCacheServerMailbox, 1);
             if (!request.Ok() || request->GetLastErr() != Message::OKAY) return;
             const int rc = cfgstore::ServeCacheRequest(request, kCacheLockWaitMs);
             // The requester's name as it came, cut and made printable.
@@ -111,6 +110,8 @@ int main(int argc, char** argv) {
             std::fflush(stdout);
         }
     }).detach();
+    std::printf("qdb: serving \"%s\"\n", mailbox);
+    std::fflush(stdout);
 
     ConfigRequestServer server;
     for (;;) {
