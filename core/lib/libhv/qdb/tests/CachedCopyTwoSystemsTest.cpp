@@ -39,6 +39,18 @@ std::string Stamp(const QdbDbTime& t) {
     return buf;
 }
 
+// Loads the copy of system in a client, with the lock held as a lookup
+// holds it: "named" when the report holds `text`, then "rc/code" and the
+// copy's stamp.
+std::string LoadCopy(const char* system, const char* text) {
+    AUTO_QDB_LOCK(lk);
+    lk.lock(-1);
+    DbMgr* copy = ShmMgr::findDbMgr(system, 0);
+    const int rc = ShmMgr::cacheRemDb(system, copy);
+    const std::string named = Qdb_errbuf && std::strstr(Qdb_errbuf, text) ? "named " : "unnamed ";
+    return named + qdbfixture::ResultAndErrno(rc) + " " + Stamp(copy->tStamp);
+}
+
 // Runs a client on each of two systems at one moment: each starts the
 // library and its connection to its manager, says so, and runs its body once
 // both have. The notes come back in order ("" for a child that did not end
@@ -266,19 +278,13 @@ TEST_F(CachedCopyTwoSystems, TheCopyOfAStoppedSystemFailsWithCode9AndLoadsOnceIt
     // never end.
     const std::string note = ClientOfA([] {
         ::alarm(30);
-        AUTO_QDB_LOCK(lk);
-        lk.lock(-1);
-        DbMgr* copy = ShmMgr::findDbMgr("NODEB", 0);
-        const int rc = ShmMgr::cacheRemDb("NODEB", copy);
-        std::string out = std::string(Qdb_errbuf && std::strstr(Qdb_errbuf, "is not alive") ? "not alive " : "? ");
-        out += Result(rc) + " " + Stamp(copy->tStamp) + " ";
-        lk.release();
+        std::string out = LoadCopy("NODEB", "is not alive") + " ";
         // The lookups that load answer at once from the empty copy.
         out += std::to_string(flg_test("NODEB", "anything", 0)) + " ";
         out += Stamp(getDbTime("NODEB", kCacheUseOrLoad)) + " ";
         return out + Stamp(getDbTime("NODEB", kCacheForceReload));
     });
-    EXPECT_EQ(note, "not alive -1/9 0.0 1 0.0 0.0");
+    EXPECT_EQ(note, "named -1/9 0.0 1 0.0 0.0");
 
     // Back again, B is asked at the next lookup.
     ASSERT_TRUE(StartSystem(b_));
@@ -295,14 +301,9 @@ TEST_F(CachedCopyTwoSystems, ALoadFromASystemWhoseDaemonIsGoneEndsWithCode9) {
     Stop(daemons_["NODEB"]);
     const std::string note = ClientOfA([] {
         ::alarm(30);
-        AUTO_QDB_LOCK(lk);
-        lk.lock(-1);
-        DbMgr* copy = ShmMgr::findDbMgr("NODEB", 0);
-        const int rc = ShmMgr::cacheRemDb("NODEB", copy);
-        std::string out = Qdb_errbuf && std::strstr(Qdb_errbuf, "no answer from system \"NODEB\"") ? "no answer " : "? ";
-        return out + Result(rc) + " " + Stamp(copy->tStamp);
+        return LoadCopy("NODEB", "no answer from system \"NODEB\"");
     });
-    EXPECT_EQ(note, "no answer -1/9 0.0");
+    EXPECT_EQ(note, "named -1/9 0.0");
 
     // A daemon started again answers the next load; the request left over
     // goes to a mailbox that is no more.
