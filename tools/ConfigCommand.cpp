@@ -19,11 +19,18 @@ int ConfigResult(const char* what, int rc) {
 
 bool ConfigErrorPending() { return *getpQdb_errno() != 0; }
 
-void PrintConfigList(char** list) {
-    if (list == nullptr) return;
-    for (char** p = list; *p != nullptr; ++p) {
-        std::printf("%s\n", *p);
-        qdbfreeit(*p);
+int ConfigChanged(const ConfigArgs& a, const char* what, int rc, int (*sync)(const char*)) {
+    if (rc != 0) return ConfigResult(what, rc);
+    return ConfigResult("writing the table file", sync(a.SystemOrNull()));
+}
+
+int ConfigList(const char* what, char** list) {
+    if (list != nullptr) {
+        for (char** p = list; *p != nullptr; ++p) {
+            std::printf("%s\n", *p);
+            qdbfreeit(*p);
+        }
+        qdbfreeit(list);
     }
-    qdbfreeit(list);
+    return ConfigResult(what, ConfigErrorPending() ? -1 : 0);
 }

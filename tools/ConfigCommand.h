@@ -34,8 +34,12 @@ enum ConfigExit { kConfigDone = 0, kConfigNo = 1, kConfigRefused = 2, kConfigUsa
 int ConfigResult(const char* what, int rc);
 // Whether the last call of the C interface left an error.
 bool ConfigErrorPending();
-// Prints a null-ended list of the C interface, one entry a line, and frees it.
-void PrintConfigList(char** list);
+// A change that answered rc: when it succeeded, the table file of the
+// database it went to is written (sync, given the destination) at once.
+int ConfigChanged(const ConfigArgs& a, const char* what, int rc, int (*sync)(const char*));
+// A list the C interface answered (null-ended, or null for none): printed one
+// entry a line and freed; the result as ConfigResult's.
+int ConfigList(const char* what, char** list);
 
 std::vector<ConfigCommand> SystemCommands();
 std::vector<ConfigCommand> FlagCommands();

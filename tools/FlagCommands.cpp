@@ -7,14 +7,13 @@
 
 namespace {
 
-int Synced(const ConfigArgs& a, const char* what, int rc) {
-    if (rc != 0) return ConfigResult(what, rc);
-    return ConfigResult("writing the flags table", flg_sync(a.SystemOrNull()));
+int Create(const ConfigArgs& a) {
+    return ConfigChanged(a, "flag create", flg_create(a.SystemOrNull(), a.words[0].c_str()), flg_sync);
 }
 
-int Create(const ConfigArgs& a) { return Synced(a, "flag create", flg_create(a.SystemOrNull(), a.words[0].c_str())); }
-
-int Remove(const ConfigArgs& a) { return Synced(a, "flag remove", flg_remove(a.SystemOrNull(), a.words[0].c_str())); }
+int Remove(const ConfigArgs& a) {
+    return ConfigChanged(a, "flag remove", flg_remove(a.SystemOrNull(), a.words[0].c_str()), flg_sync);
+}
 
 // Exit 0 when the flag exists, 1 when it does not.
 int Test(const ConfigArgs& a) {
@@ -24,10 +23,7 @@ int Test(const ConfigArgs& a) {
     return rc == 0 ? kConfigDone : kConfigNo;
 }
 
-int List(const ConfigArgs& a) {
-    PrintConfigList(flg_list(a.SystemOrNull()));
-    return ConfigResult("flag list", ConfigErrorPending() ? -1 : 0);
-}
+int List(const ConfigArgs& a) { return ConfigList("flag list", flg_list(a.SystemOrNull())); }
 
 int Sync(const ConfigArgs& a) { return ConfigResult("flag sync", flg_sync(a.SystemOrNull())); }
 

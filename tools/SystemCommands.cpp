@@ -11,18 +11,12 @@
 
 namespace {
 
-// Writes the table file of the database a change went to.
-int Synced(const ConfigArgs& a, const char* what, int rc) {
-    if (rc != 0) return ConfigResult(what, rc);
-    return ConfigResult("writing the systems table", sys_sync(a.SystemOrNull()));
-}
-
 int Create(const ConfigArgs& a) {
-    return Synced(a, "sys create", sys_create(a.SystemOrNull(), a.words[0].c_str()));
+    return ConfigChanged(a, "sys create", sys_create(a.SystemOrNull(), a.words[0].c_str()), sys_sync);
 }
 
 int Remove(const ConfigArgs& a) {
-    return Synced(a, "sys remove", sys_remove(a.SystemOrNull(), a.words[0].c_str()));
+    return ConfigChanged(a, "sys remove", sys_remove(a.SystemOrNull(), a.words[0].c_str()), sys_sync);
 }
 
 int SetState(const ConfigArgs& a) {
@@ -31,7 +25,8 @@ int SetState(const ConfigArgs& a) {
         return kConfigUsage;
     }
     const char* descr = a.words.size() > 2 ? a.words[2].c_str() : nullptr;
-    return Synced(a, "sys set-state", sys_setstate(a.SystemOrNull(), a.words[0].c_str(), a.words[1][0], descr));
+    return ConfigChanged(a, "sys set-state", sys_setstate(a.SystemOrNull(), a.words[0].c_str(), a.words[1][0], descr),
+                         sys_sync);
 }
 
 // "NAME STATE DESCRIPTION" of one system; 'U' with an error for an unknown one.
@@ -39,16 +34,13 @@ int State(const ConfigArgs& a) {
     const char* name = a.words[0].c_str();
     const int state = sys_getstate(a.SystemOrNull(), name);
     if (ConfigErrorPending()) return ConfigResult("sys state", -1);
-    char descr[1024] = "";
+    char descr[1024] = "";  // a text of the segment holds at most 464 bytes
     sys_getdescr(a.SystemOrNull(), name, descr);
     std::printf("%s %c %s\n", name, static_cast<char>(state), descr);
     return ConfigResult("sys state", 0);
 }
 
-int List(const ConfigArgs& a) {
-    PrintConfigList(sys_list(a.SystemOrNull()));
-    return ConfigResult("sys list", ConfigErrorPending() ? -1 : 0);
-}
+int List(const ConfigArgs& a) { return ConfigList("sys list", sys_list(a.SystemOrNull())); }
 
 int Sync(const ConfigArgs& a) { return ConfigResult("sys sync", sys_sync(a.SystemOrNull())); }
 
