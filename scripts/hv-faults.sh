@@ -24,8 +24,6 @@ else
     fresh=1
 fi
 
-readonly HB_INTERVAL=2 HB_MAXMISS=5
-readonly DETECT_WITHIN=$((HB_INTERVAL * HB_MAXMISS + 10))
 # A path comes back within a set-up retry (30 s for a socket, 15 s for a
 # serial line; shorter under HV_TEST_TIME_SCALE) and a few heartbeats.
 readonly RECOVER_WITHIN=60
@@ -86,7 +84,7 @@ audit() {
 
 # One line of the report: fault, what was detected in how long, recovery,
 # audit results.
-row() { report+=("$(printf '%-34s %-30s %-26s %s' "$@")"); }
+row() { report+=("$(printf '%s | %s | %s | %s' "$@")"); }
 
 step() { echo "== $*"; }
 
@@ -103,6 +101,10 @@ step "starting the pair in $dir"
 bash "$here/hv-pair.sh" up "$dir" "$bin"
 rc=$?
 [ $rc -eq 0 ] || exit $rc
+# shellcheck disable=SC1091
+. "$dir/pair.env"
+# A path is DEAD once its heartbeats stay away this long, plus some slack.
+readonly DETECT_WITHIN=$((HB_INTERVAL * HB_MAXMISS + 10))
 t=$(now)
 if ! wait_paths $RECOVER_WITHIN; then
     echo "hv-faults: the paths did not come up within $RECOVER_WITHIN s" >&2
@@ -190,7 +192,7 @@ if [ "${HV_KEEP:-0}" != 1 ]; then
 fi
 
 echo
-printf '%-34s %-30s %-26s %s\n' "fault" "detection" "recovery" "audit (after fault / after recovery)"
+echo "fault | detection (a path's bound: ${HB_INTERVAL} s x $HB_MAXMISS misses = $((HB_INTERVAL * HB_MAXMISS)) s) | recovery | audit (after the fault / after recovery)"
 printf '%s\n' "${report[@]}"
 failures=$((failures + $(printf '%s\n' "${report[@]}" | grep -o 'FAILED' | wc -l)))
 if [ $failures -eq 0 ]; then

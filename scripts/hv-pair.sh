@@ -26,7 +26,7 @@ usage() {
     exit 64
 }
 
-readonly HB_INTERVAL=2 HB_MAXMISS=5 TCP_DEVICE=TCPIP:1500 BAUD=115200
+readonly TCP_DEVICE=TCPIP:1500 BAUD=115200
 
 load() {
     [ -f "$1/pair.env" ] || { echo "hv-pair: $1 holds no pair" >&2; exit 66; }
@@ -173,6 +173,8 @@ VETH_A=${tag}a0
 VETH_B=${tag}b0
 ADDR_A=10.234.0.1
 ADDR_B=10.234.0.2
+HB_INTERVAL=2
+HB_MAXMISS=5
 EOF
     load "$dir"
     # A failed start leaves nothing behind.
