@@ -21,7 +21,7 @@ if [ "${1-}" = --paths ]; then
     pathsOnly=1
     shift
 fi
-[ $# -ge 1 ] || { sed -n '11,15p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 64; }
+[ $# -ge 1 ] || { sed -n '/^# usage:/,/^[^#]/{/^#/p}' "$0" | sed 's/^# \{0,1\}//' >&2; exit 64; }
 dir=$(realpath -m "$1")
 shift
 [ -f "$dir/pair.env" ] || { echo "hv-audit: $dir holds no pair" >&2; exit 66; }

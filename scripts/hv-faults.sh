@@ -14,7 +14,7 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
-[ $# -ge 1 ] && [ $# -le 2 ] || { sed -n '7,13p' "$0" | sed 's/^# \{0,1\}//' >&2; exit 64; }
+[ $# -ge 1 ] && [ $# -le 2 ] || { sed -n '/^# usage:/,/^[^#]/{/^#/p}' "$0" | sed 's/^# \{0,1\}//' >&2; exit 64; }
 bin=$(cd "$1" && pwd) || exit 64
 if [ $# -eq 2 ]; then
     dir=$(realpath -m "$2")

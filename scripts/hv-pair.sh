@@ -22,7 +22,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
 usage() {
-    sed -n '11,20p' "$0" | sed 's/^# \{0,1\}//' >&2
+    sed -n '/^# usage:/,/^[^#]/{/^#/p}' "$0" | sed 's/^# \{0,1\}//' >&2
     exit 64
 }
 

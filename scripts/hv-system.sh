@@ -25,7 +25,7 @@
 set -euo pipefail
 
 usage() {
-    sed -n '17,24p' "$0" | sed 's/^# \{0,1\}//' >&2
+    sed -n '/^# usage:/,/^[^#]/{/^#/p}' "$0" | sed 's/^# \{0,1\}//' >&2
     exit 64
 }
 
