@@ -188,7 +188,15 @@ done
 
 if [ "${HV_KEEP:-0}" != 1 ]; then
     step "stopping the pair"
+    t=$(now)
     bash "$here/hv-pair.sh" down "$dir"
+    # Nothing of the machines or the line may be left running.
+    procs=$(ps -eo pid=,args=)
+    left=$(grep -cF -e "$dir/a/" -e "$dir/b/" -e "$dir/line" <<<"$procs")
+    [ "$left" -eq 0 ] || grep -F -e "$dir/a/" -e "$dir/b/" -e "$dir/line" <<<"$procs" | sed 's/^/    left: /' >&2
+    netns=$(ip netns list | grep -cF -e "$NS_A" -e "$NS_B")
+    if [ "$left" -eq 0 ] && [ "$netns" -eq 0 ]; then stopped=ok; else stopped=FAILED; fi
+    row "stop (orderly)" "stopped in $(since "$t") s" "-" "nothing left: $stopped ($left processes, $netns namespaces)"
 fi
 
 echo
