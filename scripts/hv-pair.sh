@@ -10,6 +10,8 @@
 #
 # usage: hv-pair.sh up    DIR BINDIR     make DIR (new or empty) and start the pair
 #        hv-pair.sh down  DIR            stop everything and remove the namespaces
+#        hv-pair.sh start DIR a|b        boot a stopped or killed system again, with
+#                                        its path watcher and its paths
 #        hv-pair.sh paths DIR a|b        create the system's two paths
 #        hv-pair.sh watch DIR a|b        (re)start the system's path watcher
 #        hv-pair.sh link  DIR up|down    SYSA's end of the veth pair
@@ -155,6 +157,16 @@ start_watch() {
         { echo "hv-pair: the path watcher of $(name_of "$s") did not start" >&2; return 1; }
 }
 
+# Boots the system's machine and waits for its manager.
+boot() {
+    local dir=$1 s=$2 ns
+    [ "$s" = a ] && ns=$NS_A || ns=$NS_B
+    HV_TEST_TIME_SCALE=$TIME_SCALE bash "$here/hv-system.sh" start "$dir/$s" "$(name_of "$s")" "$ns" "$BIN"
+    # The database answers once the daemon and the manager run.
+    retry 60 inside "$dir" "$s" hvpo -w 0 list ||
+        { echo "hv-pair: the manager of $(name_of "$s") did not come up" >&2; return 1; }
+}
+
 up() {
     [ $# -eq 2 ] || usage
     local dir bin
@@ -175,6 +187,7 @@ ADDR_A=10.234.0.1
 ADDR_B=10.234.0.2
 HB_INTERVAL=2
 HB_MAXMISS=5
+TIME_SCALE=${HV_TEST_TIME_SCALE:-}
 EOF
     load "$dir"
     # A failed start leaves nothing behind.
@@ -182,13 +195,9 @@ EOF
     make_namespaces "$dir"
     start_line "$dir"
     mkdir -p "$dir/shared"
-    bash "$here/hv-system.sh" start "$dir/a" "$NAME_A" "$NS_A" "$BIN"
-    bash "$here/hv-system.sh" start "$dir/b" "$NAME_B" "$NS_B" "$BIN"
     local s
+    for s in a b; do boot "$dir" $s; done
     for s in a b; do
-        # The database answers once the daemon and the manager run.
-        retry 60 inside "$dir" $s hvpo -w 0 list ||
-            { echo "hv-pair: the manager of $(name_of $s) did not come up" >&2; return 1; }
         define_systems "$dir" $s
         start_watch "$dir" $s
     done
@@ -220,11 +229,16 @@ shift
 case $cmd in
 up) up "$@" ;;
 down) down "$@" ;;
-paths | watch | sys)
+start | paths | watch | sys)
     [ $# -eq 2 ] && { [ "$2" = a ] || [ "$2" = b ]; } || usage
     d=$(realpath -m "$1")
     load "$d"
     case $cmd in
+    start)
+        boot "$d" "$2"
+        start_watch "$d" "$2"
+        create_paths "$d" "$2"
+        ;;
     paths) create_paths "$d" "$2" ;;
     watch) start_watch "$d" "$2" ;;
     sys) echo "$d/$2" ;;
