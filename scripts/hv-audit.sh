@@ -6,7 +6,8 @@
 #   one process of each;
 # - each system's paths are in the expected states, read from the events of
 #   its current path watcher (the administrator's notices);
-# - each system's database defines both systems.
+# - each system's database defines both systems, and its cached copy of the
+#   other system's database holds the same systems table as the other's own.
 #
 # usage: hv-audit.sh [--paths] DIR [KIND=STATE ...]
 #   KIND=STATE (TLI=ALIVE, TTY=DEAD, ...) is expected on both systems; without
@@ -110,6 +111,15 @@ audit_tables() {
     for n in "$NAME_A" "$NAME_B"; do
         grep -qx "$n" <<<"$list" || finding "$name" "the database does not define $n"
     done
+    # Its cached copy of the other system's database holds the other's own
+    # systems table.
+    local o other theirs copy
+    o=$([ "$s" = a ] && echo b || echo a)
+    other=$([ "$s" = a ] && echo "$NAME_B" || echo "$NAME_A")
+    theirs=$(inside "$o" hvconfig sys list 2>&1)
+    copy=$(inside "$s" hvconfig -d "$other" sys list 2>&1)
+    [ "$copy" = "$theirs" ] ||
+        finding "$name" "its copy of $other's systems table ($(tr '\n' ' ' <<<"$copy")) differs from $other's own ($(tr '\n' ' ' <<<"$theirs"))"
 }
 
 audit_system a "$NAME_A"
