@@ -33,9 +33,12 @@ const char* const kUsage =
     "available and waits for the communication manager; then it serves the\n"
     "mailbox \"configuration\" until SIGTERM, SIGINT or a shut-down request:\n"
     "remote execution, writing the tables, file copies, process tests and\n"
-    "shut-down ('@' 'a' 'b' 'f' 'h' 'i'); cache updates ('j') of the systems\n"
-    "and flags tables are applied to their copies and not answered; any other\n"
-    "request is answered with error 5. On its own thread it serves the mailbox\n"
+    "shut-down ('@' 'a' 'b' 'f' 'h' 'i'); create, remove and write requests of\n"
+    "the applications, resource types and instances ('C' 'D' 'E', with the\n"
+    "instances' field changes and COMMON state copies); cache updates ('j') of\n"
+    "the systems, flags, applications, types and instances are applied to their\n"
+    "copies and not answered; any other request is answered with error 5. A\n"
+    "fresh database gives every instance its start-up state. On its own thread it serves the mailbox\n"
     "\"cacheServer\": the nine tables of this database for another system's\n"
     "copy, or error 11 when the database stays locked for 0.5 s.\n"
     "\n"
@@ -66,6 +69,8 @@ int main(int argc, char** argv) {
     pQdb_arg0 = argv[0];
     set_errinfo("qdb", "QDB", 0, nullptr);
     setAppId(1);
+    // A fresh database gives every resource instance its start-up state.
+    pQdb_doinit = 1;
     qdbinit();
     std::printf("qdb: database available\n");
     std::fflush(stdout);
