@@ -10,6 +10,7 @@
 #include "hvresource.h"
 #include "qdberr.h"
 #include "qdbmes.h"
+#include "DbIter.h"
 #include "resource_type.h"
 
 #include <gtest/gtest.h>
@@ -301,6 +302,66 @@ TEST_F(Instances, TheStartUpPassGivesFlatInstancesTheirStates) {
         return out;
     });
     EXPECT_EQ(note, "0/00/00/00/00/00/0,0/0,auto1=OSU auto2=OSU ip0=ISP isp=ISP osu=OSU sec=OSU ,restore auto1 -R,restore auto2 -R");
+}
+
+// A COMMON state copy from another system, as the daemon serves it: the
+// requester is answered at once; an OSF instance refuses, an OSU one asked
+// for OSF takes it.
+TEST_F(Instances, ACommonStateCopyIsAnsweredAndAppliedByTheDaemon) {
+    const std::string note = Client([] {
+        std::string out;
+        out += Refused(ins_create(nullptr, "web", "ip", 's', "c1", "cid1", ""));
+        out += Refused(ins_create(nullptr, "web", "ip", 's', "c2", "cid2", ""));
+        out += Refused(ins_setstate(nullptr, "c2", 'f', "broken")) + ",";
+        out += Refused(qdbsendremote(nullptr, "NODE1", 'E', 'f', "%s", "Cfc1\x01" "peer failed\x01" "NODE2\x01" "p1"));
+        out += Refused(qdbsendremote(nullptr, "NODE1", 'E', 'f', "%s", "Cic2\x01" "peer up\x01" "NODE2\x01" "p2"));
+        out += Refused(qdbsendremote(nullptr, "NODE1", 'E', 'f', "%s", "Cinosuch\x01\x01" "NODE2\x01" "p3"),
+                       "no resource instance has tag \"nosuch\"") + ",";
+        AUTO_QDB_LOCK(lk);
+        lk.lock(-1);
+        for (const char* t : {"c1", "c2"})
+            out += std::string(hvresource::convstate(Local(t)->get_state())) + "[" + Local(t)->get_statedescr() + "]";
+        return out;
+    });
+    EXPECT_EQ(note, "0/00/00/0,0/00/0-1/7,OSF[peer failed]OSF[broken]");
+}
+
+// Creating instances until the segment is full: every refused creation
+// leaves nothing behind, and what was made stays whole.
+class FullSegment : public Instances {
+protected:
+    void BeforeDaemon() override {
+        Instances::BeforeDaemon();
+        Tunables("INITTIMEOUT=20\nSHMMAXSIZ=40000\n");
+    }
+};
+
+TEST_F(FullSegment, ACreateWithoutRoomLeavesNothingHalfMade) {
+    const std::string note = Client([] {
+        int made = 0, code = 0;
+        for (int i = 0; i < 2000; ++i) {
+            const std::string tag = "tag_number_" + std::to_string(i);
+            const std::string id = "identifier_number_" + std::to_string(i);
+            if (ins_create(nullptr, "web", "ip", 'I', tag.c_str(), id.c_str(), "an info text of some length") != 0) {
+                code = Qdb_errno;
+                qdberrclr();
+                break;
+            }
+            ++made;
+        }
+        AUTO_QDB_LOCK(lk);
+        lk.lock(-1);
+        DbMgr* db = Db(nullptr);
+        int records = 0, whole = 0;
+        DbIter it;
+        it.iterInit(RESOURCE, db);
+        for (void* e = it.current(); e != nullptr; e = it.next()) ++records;
+        for (hvresource* r : hvresource::listed(db)) whole += r->created() && *r->tag() && *r->info() ? 1 : 0;
+        // The load's instance ip0 has an info too.
+        return std::to_string(made > 10) + "," + std::to_string(code) + "," +
+               std::to_string(records == made + 1) + std::to_string(whole == records);
+    });
+    EXPECT_EQ(note, "1,3,11");
 }
 
 }  // namespace
