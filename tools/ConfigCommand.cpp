@@ -25,6 +25,9 @@ int ConfigChanged(const ConfigArgs& a, const char* what, int rc, int (*sync)(con
 }
 
 int ConfigList(const char* what, char** list) {
+    // An empty table is an empty list, whether or not the call called it an
+    // error ("not found").
+    if (list == nullptr && *getpQdb_errno() == QDB_NOEXIST) qdberrclr();
     if (list != nullptr) {
         for (char** p = list; *p != nullptr; ++p) {
             std::printf("%s\n", *p);

@@ -1,7 +1,7 @@
 // One subcommand of the configuration tool (hvconfig): a table's name and a
 // verb, the number of words it takes, and the function that runs it. Each
 // table of the database keeps its subcommands in a unit of its own
-// (SystemCommands.cpp, FlagCommands.cpp); the tool joins their lists.
+// (SystemCommands.cpp, FlagCommands.cpp, ...); the tool joins their lists.
 #pragma once
 
 #include <string>
@@ -43,3 +43,5 @@ int ConfigList(const char* what, char** list);
 
 std::vector<ConfigCommand> SystemCommands();
 std::vector<ConfigCommand> FlagCommands();
+std::vector<ConfigCommand> ApplicationCommands();
+std::vector<ConfigCommand> TypeCommands();

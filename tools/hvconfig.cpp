@@ -15,7 +15,7 @@ namespace {
 
 std::vector<ConfigCommand> AllCommands() {
     std::vector<ConfigCommand> all;
-    for (auto list : {SystemCommands, FlagCommands}) {
+    for (auto list : {SystemCommands, FlagCommands, ApplicationCommands, TypeCommands}) {
         std::vector<ConfigCommand> some = list();
         all.insert(all.end(), some.begin(), some.end());
     }

@@ -136,6 +136,26 @@ TEST_F(ConfigTool, FlagsAreCreatedTestedAndRemoved) {
     EXPECT_EQ(Config({"flag", "list"}).out, "");
 }
 
+TEST_F(ConfigTool, ApplicationsAndTypesAreDirectoriesMadeAtOnce) {
+    EXPECT_EQ(Config({"typ", "list"}).rc, 0) << "no type is an empty list";
+    EXPECT_EQ(Config({"app", "list"}).out, "");
+    ASSERT_EQ(Config({"app", "create", "web"}).rc, 0);
+    EXPECT_TRUE(std::filesystem::is_directory(root + "/subsys/web/resources"));
+    const ToolRun reserved = Config({"app", "create", "actions"});
+    EXPECT_EQ(reserved.rc, 2) << reserved.err;
+    EXPECT_EQ(Config({"app", "create", "web"}).rc, 2);
+    ASSERT_EQ(Config({"typ", "create", "web", "ipaddr"}).rc, 0);
+    ASSERT_EQ(Config({"typ", "create", "web", "volume"}).rc, 0);
+    EXPECT_TRUE(std::filesystem::is_directory(root + "/subsys/web/resources/ipaddr"));
+    EXPECT_EQ(Config({"typ", "create", "nosuch", "volume"}).rc, 2);
+    EXPECT_EQ(Config({"typ", "list", "web"}).out, "ipaddr\nvolume\n");
+    EXPECT_EQ(Config({"typ", "list"}).out, "web ipaddr\nweb volume\n");
+    EXPECT_EQ(Config({"app", "list"}).out, "web\n");
+    EXPECT_EQ(Config({"typ", "remove", "web", "volume"}).rc, 0);
+    EXPECT_FALSE(std::filesystem::exists(root + "/subsys/web/resources/volume"));
+    EXPECT_EQ(Config({"typ", "list", "web"}).out, "ipaddr\n");
+}
+
 TEST_F(ToolBase, RegistryValuesAreSetAndReadBack) {
     EXPECT_EQ(Tool(HV_HVREG_BIN, {"set", "General", "RootDir", "/opt/hv"}).rc, 0);
     EXPECT_EQ(Tool(HV_HVREG_BIN, {"get", "General", "RootDir"}).out, "/opt/hv\n");
