@@ -5,24 +5,10 @@
 
 #include "application.h"
 
-namespace {
-
-int Create(const ConfigArgs& a) {
-    return ConfigChanged(a, "app create", app_create(a.SystemOrNull(), a.words[0].c_str()), app_sync);
-}
-
-int Remove(const ConfigArgs& a) {
-    return ConfigChanged(a, "app remove", app_remove(a.SystemOrNull(), a.words[0].c_str()), app_sync);
-}
-
-int List(const ConfigArgs& a) { return ConfigList("app list", app_list(a.SystemOrNull())); }
-
-}  // namespace
-
 std::vector<ConfigCommand> ApplicationCommands() {
     return {
-        {"app", "create", "NAME", "define an application", 1, 1, Create},
-        {"app", "remove", "NAME", "remove an application", 1, 1, Remove},
-        {"app", "list", "", "print the application names, one a line", 0, 0, List},
+        {"app", "create", "NAME", "define an application", 1, 1, NamedChange<app_create, app_sync>},
+        {"app", "remove", "NAME", "remove an application", 1, 1, NamedChange<app_remove, app_sync>},
+        {"app", "list", "", "print the application names, one a line", 0, 0, NameList<app_list>},
     };
 }

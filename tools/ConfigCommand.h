@@ -8,6 +8,8 @@
 #include <vector>
 
 struct ConfigArgs {
+    // The subcommand ("sys create"), for its reports.
+    std::string command;
     // -d SYSTEM: the system whose database a change goes to, or whose
     // database (the local one or its cached copy) a question reads; "" is
     // the local system.
@@ -40,6 +42,22 @@ int ConfigChanged(const ConfigArgs& a, const char* what, int rc, int (*sync)(con
 // A list the C interface answered (null-ended, or null for none): printed one
 // entry a line and freed; the result as ConfigResult's.
 int ConfigList(const char* what, char** list);
+
+// The common subcommands, from the C interface's functions of a table: a
+// change of one named record (create or remove NAME), the list of the names
+// of a database, and the writing of the table file.
+template <int (*Change)(const char*, const char*), int (*Sync)(const char*)>
+int NamedChange(const ConfigArgs& a) {
+    return ConfigChanged(a, a.command.c_str(), Change(a.SystemOrNull(), a.words[0].c_str()), Sync);
+}
+template <char** (*List)(const char*)>
+int NameList(const ConfigArgs& a) {
+    return ConfigList(a.command.c_str(), List(a.SystemOrNull()));
+}
+template <int (*Sync)(const char*)>
+int TableSync(const ConfigArgs& a) {
+    return ConfigResult(a.command.c_str(), Sync(a.SystemOrNull()));
+}
 
 std::vector<ConfigCommand> SystemCommands();
 std::vector<ConfigCommand> FlagCommands();

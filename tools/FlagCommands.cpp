@@ -7,14 +7,6 @@
 
 namespace {
 
-int Create(const ConfigArgs& a) {
-    return ConfigChanged(a, "flag create", flg_create(a.SystemOrNull(), a.words[0].c_str()), flg_sync);
-}
-
-int Remove(const ConfigArgs& a) {
-    return ConfigChanged(a, "flag remove", flg_remove(a.SystemOrNull(), a.words[0].c_str()), flg_sync);
-}
-
 // Exit 0 when the flag exists, 1 when it does not.
 int Test(const ConfigArgs& a) {
     const int rc = flg_test(a.SystemOrNull(), a.words[0].c_str(), 0);
@@ -23,18 +15,14 @@ int Test(const ConfigArgs& a) {
     return rc == 0 ? kConfigDone : kConfigNo;
 }
 
-int List(const ConfigArgs& a) { return ConfigList("flag list", flg_list(a.SystemOrNull())); }
-
-int Sync(const ConfigArgs& a) { return ConfigResult("flag sync", flg_sync(a.SystemOrNull())); }
-
 }  // namespace
 
 std::vector<ConfigCommand> FlagCommands() {
     return {
-        {"flag", "create", "NAME", "create a flag", 1, 1, Create},
-        {"flag", "remove", "NAME", "remove a flag", 1, 1, Remove},
+        {"flag", "create", "NAME", "create a flag", 1, 1, NamedChange<flg_create, flg_sync>},
+        {"flag", "remove", "NAME", "remove a flag", 1, 1, NamedChange<flg_remove, flg_sync>},
         {"flag", "test", "NAME", "exit 0 when the flag exists, 1 when not", 1, 1, Test},
-        {"flag", "list", "", "print the flag names, one a line", 0, 0, List},
-        {"flag", "sync", "", "write the flags table file", 0, 0, Sync},
+        {"flag", "list", "", "print the flag names, one a line", 0, 0, NameList<flg_list>},
+        {"flag", "sync", "", "write the flags table file", 0, 0, TableSync<flg_sync>},
     };
 }

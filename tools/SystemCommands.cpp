@@ -11,14 +11,6 @@
 
 namespace {
 
-int Create(const ConfigArgs& a) {
-    return ConfigChanged(a, "sys create", sys_create(a.SystemOrNull(), a.words[0].c_str()), sys_sync);
-}
-
-int Remove(const ConfigArgs& a) {
-    return ConfigChanged(a, "sys remove", sys_remove(a.SystemOrNull(), a.words[0].c_str()), sys_sync);
-}
-
 int SetState(const ConfigArgs& a) {
     if (a.words[1].size() != 1 || std::string("ADU").find(a.words[1][0]) == std::string::npos) {
         std::fprintf(stderr, "hvconfig: sys set-state: the state is A, D or U, not \"%s\"\n", a.words[1].c_str());
@@ -40,19 +32,16 @@ int State(const ConfigArgs& a) {
     return ConfigResult("sys state", 0);
 }
 
-int List(const ConfigArgs& a) { return ConfigList("sys list", sys_list(a.SystemOrNull())); }
-
-int Sync(const ConfigArgs& a) { return ConfigResult("sys sync", sys_sync(a.SystemOrNull())); }
-
 }  // namespace
 
 std::vector<ConfigCommand> SystemCommands() {
     return {
-        {"sys", "create", "NAME", "define a system", 1, 1, Create},
-        {"sys", "remove", "NAME", "remove a system (its paths and cached database go)", 1, 1, Remove},
+        {"sys", "create", "NAME", "define a system", 1, 1, NamedChange<sys_create, sys_sync>},
+        {"sys", "remove", "NAME", "remove a system (its paths and cached database go)", 1, 1,
+         NamedChange<sys_remove, sys_sync>},
         {"sys", "set-state", "NAME A|D|U [DESCRIPTION]", "set a system's state", 2, 3, SetState},
         {"sys", "state", "NAME", "print \"NAME STATE DESCRIPTION\"", 1, 1, State},
-        {"sys", "list", "", "print the system names, one a line", 0, 0, List},
-        {"sys", "sync", "", "write the systems table file", 0, 0, Sync},
+        {"sys", "list", "", "print the system names, one a line", 0, 0, NameList<sys_list>},
+        {"sys", "sync", "", "write the systems table file", 0, 0, TableSync<sys_sync>},
     };
 }

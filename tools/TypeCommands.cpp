@@ -8,12 +8,12 @@
 namespace {
 
 int Create(const ConfigArgs& a) {
-    return ConfigChanged(a, "typ create", typ_create(a.SystemOrNull(), a.words[0].c_str(), a.words[1].c_str()),
+    return ConfigChanged(a, a.command.c_str(), typ_create(a.SystemOrNull(), a.words[0].c_str(), a.words[1].c_str()),
                          typ_sync);
 }
 
 int Remove(const ConfigArgs& a) {
-    return ConfigChanged(a, "typ remove", typ_remove(a.SystemOrNull(), a.words[0].c_str(), a.words[1].c_str()),
+    return ConfigChanged(a, a.command.c_str(), typ_remove(a.SystemOrNull(), a.words[0].c_str(), a.words[1].c_str()),
                          typ_sync);
 }
 

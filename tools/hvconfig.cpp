@@ -88,6 +88,7 @@ int main(int argc, char** argv) {
         return Usage("wrong number of words for " + table + " " + verb);
     if (!args.words.empty() && args.words[0].empty()) return Usage("a name must not be empty");
 
+    args.command = table + " " + verb;
     pQdb_arg0 = argv[0];
     set_errinfo("hvconfig", "HVCONFIG", 0, nullptr);
     qdbpinit();
