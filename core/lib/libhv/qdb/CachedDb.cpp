@@ -8,6 +8,7 @@
 #include "ShmMgr.h"
 #include "TableRecord.h"
 #include "application.h"
+#include "dependency.h"
 #include "flg.h"
 #include "hvresource.h"
 #include "resource_type.h"
@@ -32,8 +33,9 @@ int LoadTypes(const char* dbsys, char* text) { return resource_type::loadall(dbs
 int LoadInstances(const char* dbsys, char* text) {
     return hvresource::createmany(const_cast<char*>(dbsys), nullptr, nullptr, nullptr, text, 1);
 }
+int LoadDependencies(const char* dbsys, char* text) { return dependency::createmany(dbsys, text, 1); }
 const CopyLoader kCopyLoaders[cfgstore::kCacheReplyCount] = {
-    nullptr, LoadSystems, LoadApplications, LoadTypes, LoadInstances, LoadFlags, nullptr, nullptr, nullptr,
+    nullptr, LoadSystems, LoadApplications, LoadTypes, LoadInstances, LoadFlags, LoadDependencies, nullptr, nullptr,
 };
 
 }  // namespace
@@ -126,7 +128,10 @@ int CacheReplies(std::vector<std::string>* out, unsigned lockMs) {
     systems::getall((*out)[1]);
     application::getall((*out)[2]);
     resource_type::getall((*out)[3]);
-    for (hvresource* r : hvresource::listed(db)) r->getrec((*out)[4], true);
+    for (hvresource* r : cfgstore::AllInstances(db)) {
+        r->getrec((*out)[4], true);
+        r->getrec((*out)[6]);
+    }
     flg::getall((*out)[5]);
     qdbrlslock(__FILE__, __LINE__);
     return 0;

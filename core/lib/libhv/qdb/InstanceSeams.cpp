@@ -1,5 +1,6 @@
 #include "InstanceSeams.h"
 
+#include "dependency.h"
 #include "qdberr.h"
 
 #include <mutex>
@@ -8,7 +9,6 @@ namespace cfgstore {
 
 namespace {
 
-hvresource* NoLower(ShmOff) { return nullptr; }
 bool NoShared(const char*, const char*, bool, EquivalencySide*) { return false; }
 void NoCommon(const char*, const char*, std::vector<EquivalencySide>*) {}
 void NoSharedList(std::vector<SharedEquivalency>*) {}
@@ -20,7 +20,7 @@ int NoAction(const char* tag, const char* action, const char*) {
                   tag ? tag : "");
 }
 
-const InstanceSeams kDefaults{NoLower, NoShared, NoCommon, NoSharedList, NoMakeShared, NoAction, RemoveUnlinkedInstances};
+const InstanceSeams kDefaults{DependencyLower, NoShared, NoCommon, NoSharedList, NoMakeShared, NoAction, RemoveUnlinkedInstances};
 
 std::mutex g_mutex;
 InstanceSeams g_seams = kDefaults;

@@ -1,0 +1,75 @@
+#include "HierarchyTableRequests.h"
+
+#include "dependency.h"
+#include "qdberr.h"
+#include "qdbfile.h"
+#include "qdbmes.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+void Answer(const MessagePtr& request, int rc, const char* text = "") {
+    if (rc == 0) {
+        qdbsendret(request, "%s", text);
+    } else {
+        if (Qdb_errno == 0) hv_err(23, 0, QDB_INT, "request failed");
+        qdbsenderr(request);
+    }
+    qdberrclr();
+}
+
+// The payload split at 0x01 into exactly `count` fields (the last keeps
+// the rest); fewer is a refusal.
+bool Fields(std::string& payload, std::size_t count, std::vector<char*>* out) {
+    char* p = payload.data();
+    while (out->size() + 1 < count) {
+        char* sep = std::strchr(p, '\x01');
+        if (sep == nullptr) return false;
+        *sep = '\0';
+        out->push_back(p);
+        p = sep + 1;
+    }
+    out->push_back(p);
+    return true;
+}
+
+int Refused(const char* why) { return hv_err(23, 0, QDB_ARGS, "%s", why); }
+
+const char* OrNull(const char* s) { return *s ? s : nullptr; }
+
+void Dependencies(const MessagePtr& request, char command, std::string& payload) {
+    std::vector<char*> f;
+    switch (command) {
+    case 'a':
+        if (!Fields(payload, 2, &f)) return Answer(request, Refused("dependency create without parent and child"));
+        return Answer(request, dep_create(nullptr, f[0], f[1]));
+    case 'c': {
+        if (!Fields(payload, 3, &f) || std::strlen(f[2]) != 1)
+            return Answer(request, Refused("dependency remove without its three fields"));
+        // Every removed pair fits the reply, which is bounded as well.
+        std::vector<char> removed(kQdbMesMax);
+        const int rc = dep_remove(nullptr, OrNull(f[0]), OrNull(f[1]), f[2][0] == 'y' ? removed.data() : nullptr);
+        return Answer(request, rc, removed.data());
+    }
+    default: return Answer(request, Refused("dependency request not served"));
+    }
+}
+
+}  // namespace
+
+bool ServeHierarchyTableRequest(const MessagePtr& request, char type, char command, std::string payload) {
+    if (type == 'F') {
+        Dependencies(request, command, payload);
+        return true;
+    }
+    return false;
+}
+
+bool ApplyHierarchyTableUpdate(char type, char* record, int* result) {
+    switch (type) {
+    case 'F': *result = dependency::updateCache(record); return true;
+    default: return false;
+    }
+}
