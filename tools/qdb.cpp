@@ -37,8 +37,8 @@ const char* const kUsage =
     "the applications, resource types and instances ('C' 'D' 'E', with the\n"
     "instances' field changes and COMMON state copies); cache updates ('j') of\n"
     "the systems, flags, applications, types and instances are applied to their\n"
-    "copies and not answered; any other request is answered with error 5. A\n"
-    "fresh database gives every instance its start-up state. On its own thread it serves the mailbox\n"
+    "copies and not answered; any other request is answered with error 5. On\n"
+    "its own thread it serves the mailbox\n"
     "\"cacheServer\": the nine tables of this database for another system's\n"
     "copy, or error 11 when the database stays locked for 0.5 s.\n"
     "\n"
@@ -69,8 +69,6 @@ int main(int argc, char** argv) {
     pQdb_arg0 = argv[0];
     set_errinfo("qdb", "QDB", 0, nullptr);
     setAppId(1);
-    // A fresh database gives every resource instance its start-up state.
-    pQdb_doinit = 1;
     qdbinit();
     std::printf("qdb: database available\n");
     std::fflush(stdout);

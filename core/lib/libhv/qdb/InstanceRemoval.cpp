@@ -10,6 +10,7 @@
 
 #include <cstring>
 #include <string>
+#include <unordered_set>
 
 namespace cfgstore {
 
@@ -18,16 +19,19 @@ int RemoveUnlinkedInstances(const char* app, const char* typ) {
     DbMgr* db = lk.getDbMgr(nullptr, -1, 1000, 0);
     if (db == nullptr) return -1;
     const std::vector<hvresource*> all = hvresource::listed(db);
+    // Which instances dependency records involve, before any is freed.
+    std::unordered_set<hvresource*> linked;
+    for (hvresource* x : all) {
+        if (x->depsOff >= 0) linked.insert(x);
+        for (hvresource* b : x->below()) linked.insert(b);
+    }
     bool matched = false;
     int rc = 0;
     for (hvresource* r : all) {
         if (app != nullptr && std::strcmp(r->app(), app) != 0) continue;
         if (typ != nullptr && std::strcmp(r->typ(), typ) != 0) continue;
         matched = true;
-        bool linked = r->depsOff >= 0;
-        for (hvresource* x : all)
-            for (hvresource* b : x->below()) linked = linked || b == r;
-        if (linked) {
+        if (linked.count(r) != 0) {
             rc = hv_err(__FILE__, __LINE__, 23, 932, QDB_DEP, "instance \"%s\" is part of a hierarchy and stays", r->tag());
             continue;
         }

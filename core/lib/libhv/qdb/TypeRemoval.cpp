@@ -3,6 +3,7 @@
 #include "DbIter.h"
 #include "DbMgr.h"
 #include "InstanceSeams.h"
+#include "RemovalStep.h"
 #include "ShmMgr.h"
 #include "SubsysNames.h"
 #include "TableRecord.h"
@@ -36,17 +37,13 @@ int hvresource::privtyp_remove(const char* dbsys, const char* application, const
                       "no match for removing resource types using application \"%s\" and type \"%s\"", application,
                       anyType ? "" : type);
     int rc = 0;
-    const int before = Qdb_errno;
     std::vector<std::string> removed;
     for (const std::string& t : matched) {
-        if (cfgstore::Seams().removeInstances(application, t.c_str()) != 0) {
-            if (Qdb_errno != QDB_NOEXIST) {
-                // Its record and its directory stay: the directory holds
-                // the files of the instances that are still there.
-                rc = -1;
-                continue;
-            }
-            if (before == 0) qdberrclr();
+        if (cfgstore::RemovalStep([&] { return cfgstore::Seams().removeInstances(application, t.c_str()); }) != 0) {
+            // Its record and its directory stay: the directory holds the
+            // files of the instances that are still there.
+            rc = -1;
+            continue;
         }
         if (cfgstore::RemoveTree(cfgstore::TypeDir(application, t.c_str())) != 0)
             hv_err(__FILE__, __LINE__, 24, 1054, "privtyp_remove: cannot remove the directory of \"%s\" \"%s\"",

@@ -5,6 +5,7 @@
 #include "DbIter.h"
 #include "DbMgr.h"
 #include "InstanceSeams.h"
+#include "RemovalStep.h"
 #include "ShmMgr.h"
 #include "SubsysNames.h"
 #include "TableRecord.h"
@@ -63,19 +64,9 @@ int application::remove() {
     DbMgr* db = OwnerDb(h);
     if (db == nullptr || !db->islocal()) return 0;
     const std::string n = appName();
-    const int before = Qdb_errno;
     int rc = 0;
-    // A code 7 (nothing there) is no failure.
-    auto step = [&](int r) {
-        if (r == 0) return;
-        if (Qdb_errno != QDB_NOEXIST) {
-            rc = -1;
-        } else if (before == 0) {
-            qdberrclr();
-        }
-    };
-    step(cfgstore::Seams().removeInstances(n.c_str(), nullptr));
-    step(hvresource::privtyp_remove(nullptr, n.c_str(), nullptr));
+    if (cfgstore::RemovalStep([&] { return cfgstore::Seams().removeInstances(n.c_str(), nullptr); }) != 0) rc = -1;
+    if (cfgstore::RemovalStep([&] { return hvresource::privtyp_remove(nullptr, n.c_str(), nullptr); }) != 0) rc = -1;
     if (rc != 0) return -1;
     if (cfgstore::RemoveTree(cfgstore::AppDir(n.c_str())) != 0)
         hv_err(__FILE__, __LINE__, 24, 842, "application::remove: cannot remove the directory of \"%s\"", n.c_str());

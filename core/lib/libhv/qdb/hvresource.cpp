@@ -1,6 +1,7 @@
 #include "hvresource.h"
 
 #include "AutoQdbLock.h"
+#include "DbIter.h"
 #include "DbMgr.h"
 #include "InstanceSeams.h"
 #include "ShmList.h"
@@ -316,23 +317,51 @@ void hvresource::clearmarks(ShmOff list) {
     });
 }
 
+namespace {
+
+// Depth first from r, each instance once (its 'f' mark), the tag matched
+// before the identifier.
+hvresource* FindBelow(hvresource* r, const char* tg, const char* ident) {
+    if (r == nullptr || r->mark('f')) return nullptr;
+    r->setmark('f', 1);
+    if ((tg != nullptr && std::strcmp(r->tag(), tg) == 0) || (ident != nullptr && std::strcmp(r->id(), ident) == 0))
+        return r;
+    for (hvresource* b : r->below())
+        if (hvresource* x = FindBelow(b, tg, ident)) return x;
+    return nullptr;
+}
+
+}  // namespace
+
 hvresource* hvresource::findres(DbMgr* db, const char* tg, const char* ident) {
     if (db == nullptr) return nullptr;
-    const bool byTag = tg != nullptr && *tg != '\0';
-    const bool byId = ident != nullptr && *ident != '\0';
-    if (!byTag && !byId) return nullptr;
-    const std::vector<hvresource*> roots = listed(db);
-    for (hvresource* r : roots) r->clearamark('f', 0);
-    hvresource* found = nullptr;
-    std::unordered_set<hvresource*> seen;
-    for (hvresource* r : roots) {
-        WalkDown(r, seen, [&](hvresource* x) {
-            if (found != nullptr) return;
-            x->setmark('f', 1);
-            if ((byTag && std::strcmp(x->tag(), tg) == 0) || (byId && std::strcmp(x->id(), ident) == 0)) found = x;
-        });
-        if (found != nullptr) break;
+    if (tg != nullptr && *tg == '\0') tg = nullptr;
+    if (ident != nullptr && *ident == '\0') ident = nullptr;
+    if (tg == nullptr && ident == nullptr) return nullptr;
+    // Every instance of the database is in its list and tags and
+    // identifiers are unique: one key has one match, found along the list.
+    if (tg == nullptr || ident == nullptr) {
+        std::int32_t steps = 0;
+        for (ShmOff off = db->roots; off >= 0 && ++steps <= MaxNodes();) {
+            auto* n = QdbPages().at<ShmList>(off);
+            if (n == nullptr || n->h.tag != LIST) break;
+            if (hvresource* r = InstanceAt(n->body)) {
+                if (tg != nullptr ? std::strcmp(r->tag(), tg) == 0 : std::strcmp(r->id(), ident) == 0) return r;
+            }
+            off = n->next;
+        }
+        return nullptr;
     }
+    // Every instance of the database is below some listed one: clearing
+    // the mark on all of them clears it on every hierarchy.
+    DbIter it;
+    it.iterInit(RESOURCE, db);
+    for (auto* r = static_cast<hvresource*>(it.current()); r != nullptr; r = static_cast<hvresource*>(it.next()))
+        r->setmark('f', 0);
+    hvresource* found = nullptr;
+    ForEachBody(db->roots, [&](ShmOff body) {
+        if (found == nullptr) found = FindBelow(InstanceAt(body), tg, ident);
+    });
     return found;
 }
 

@@ -6,7 +6,12 @@
 #include "QdbDaemonFixture.h"
 #include "RootBin.h"
 #include "TempSystemDir.h"
+#include "application.h"
+#include "hvresource.h"
+#include "resource_type.h"
+#include "systems.h"
 #include "qdberr.h"
+#include "qdbfile.h"
 #include "qdbmes.h"
 
 #include <gtest/gtest.h>
@@ -195,6 +200,64 @@ TEST_F(TwoSystems, WhenOneManagerGoesTheRelayEndsAndTheOtherSystemIsUnreachable)
     EXPECT_NE(Err(managers_["NODEA"]).find("remAlias=NODEB hbStatus=3"), std::string::npos) << Err(managers_["NODEA"]);
     const std::string note = ClientOfA([] { return Result(qdbsendremote(nullptr, "NODEB", '@', 'h', "%d", 1)); });
     EXPECT_EQ(note, "-1/9");
+}
+
+// NODEB's copy of NODEA: loaded once through NODEA's cache server, then
+// kept by the records NODEA sends for every change of an instance.
+TEST_F(TwoSystems, AnInstanceCreatedChangedAndRemovedOnAFollowsInBsCopy) {
+    auto clientOfB = [this](const std::function<std::string()>& body) {
+        return qdbfixture::ClientNote([this] { b_.Enter(); }, body);
+    };
+    // NODEA's copy of an instance, as "state|info" ("none" when absent),
+    // once it reads `want` (at most 10 s).
+    auto copyOnB = [&](const std::string& want) {
+        return clientOfB([want] {
+            std::string seen;
+            for (int i = 0; i < 100; ++i) {
+                hvresource* r = hvresource::findins(0, const_cast<char*>("ip1"), nullptr, "NODEA");
+                seen = r ? std::string(hvresource::convstate(r->get_state())) + "|" + r->info() : "none";
+                qdberrclr();
+                if (seen == want) break;
+                ::usleep(100000);
+            }
+            return seen;
+        });
+    };
+    EXPECT_EQ(clientOfB([] {
+                  std::string out = Result(sys_create(nullptr, "NODEA"));
+                  return out + Result(sys_setstate(nullptr, "NODEA", 'A', "peer"));
+              }),
+              "0/00/0");
+    EXPECT_EQ(ClientOfA([] {
+                  std::string out = Result(sys_create(nullptr, "NODEB"));
+                  out += Result(sys_setstate(nullptr, "NODEB", 'A', "peer"));
+                  out += Result(app_create(nullptr, "web"));
+                  out += Result(typ_create(nullptr, "web", "ip"));
+                  out += Result(ins_create(nullptr, "web", "ip", 'I', "ip1", "10.0.0.1", "eth0"));
+                  // A create for NODEB is made there.
+                  out += Result(app_create("NODEB", "crm"));
+                  return out + Result(app_create("NODEB", "../x"));
+              }),
+              "0/00/00/00/00/00/0-1/5");
+    // The first read loads the whole copy.
+    EXPECT_EQ(copyOnB("OSU|eth0"), "OSU|eth0");
+    EXPECT_EQ(ClientOfA([] {
+                  std::string out = Result(ins_setstate(nullptr, "ip1", 'i', "up"));
+                  return out + Result(ins_setinfo(nullptr, "ip1", "eth1"));
+              }),
+              "0/00/0");
+    EXPECT_EQ(copyOnB("ISU|eth1"), "ISU|eth1");
+    EXPECT_EQ(ClientOfA([] { return Result(app_remove(nullptr, "web")); }), "0/0");
+    EXPECT_EQ(copyOnB("none"), "none");
+    EXPECT_EQ(clientOfB([] {
+                  char** apps = app_list(nullptr);
+                  std::string out = apps && apps[0] ? apps[0] : "";
+                  qdbfreeit(apps ? apps[0] : nullptr);
+                  qdbfreeit(apps);
+                  return out;
+              }),
+              "crm");
+    EXPECT_NE(Out(daemons_["NODEB"]).find("qdb: cache update 'E' result 0"), std::string::npos) << Out(daemons_["NODEB"]);
 }
 
 TEST(RelayCommandLine, RefusesBadArgumentsAndAnAbsentManager) {
