@@ -1,6 +1,7 @@
 #include "HierarchyTableRequests.h"
 
 #include "dependency.h"
+#include "equivalency.h"
 #include "qdberr.h"
 #include "qdbfile.h"
 #include "qdbmes.h"
@@ -57,11 +58,31 @@ void Dependencies(const MessagePtr& request, char command, std::string& payload)
     }
 }
 
+// "s1\x01t1\x01s2\x01t2\x01<type>" with "\x01y" when the other side sent
+// it for its own record.
+void Equivalencies(const MessagePtr& request, char command, std::string& payload) {
+    if (command == 'b') return Answer(request, eqv_sync(nullptr));
+    std::vector<char*> f;
+    if ((command != 'a' && command != 'c') || !Fields(payload, 5, &f) || std::strlen(f[4]) < 1)
+        return Answer(request, Refused("equivalency request not served"));
+    const int type = static_cast<unsigned char>(f[4][0]);
+    const bool fromOtherSide = std::strcmp(f[4] + 1, "\x01y") == 0;
+    if (f[4][1] != '\0' && !fromOtherSide) return Answer(request, Refused("equivalency request with a bad type"));
+    if (command == 'a')
+        return Answer(request, equivalency::privcreate(nullptr, f[0], f[1], f[2], f[3], type, fromOtherSide ? 0 : 1));
+    return Answer(request, equivalency::priveqv_remove(nullptr, OrNull(f[0]), OrNull(f[1]), type, OrNull(f[2]),
+                                                       OrNull(f[3]), fromOtherSide ? 1 : 0));
+}
+
 }  // namespace
 
 bool ServeHierarchyTableRequest(const MessagePtr& request, char type, char command, std::string payload) {
     if (type == 'F') {
         Dependencies(request, command, payload);
+        return true;
+    }
+    if (type == 'G') {
+        Equivalencies(request, command, payload);
         return true;
     }
     return false;
@@ -70,6 +91,7 @@ bool ServeHierarchyTableRequest(const MessagePtr& request, char type, char comma
 bool ApplyHierarchyTableUpdate(char type, char* record, int* result) {
     switch (type) {
     case 'F': *result = dependency::updateCache(record); return true;
+    case 'G': *result = equivalency::updateCache(record); return true;
     default: return false;
     }
 }

@@ -9,6 +9,7 @@
 #include "TableRecord.h"
 #include "application.h"
 #include "dependency.h"
+#include "equivalency.h"
 #include "flg.h"
 #include "hvresource.h"
 #include "resource_type.h"
@@ -34,8 +35,9 @@ int LoadInstances(const char* dbsys, char* text) {
     return hvresource::createmany(const_cast<char*>(dbsys), nullptr, nullptr, nullptr, text, 1);
 }
 int LoadDependencies(const char* dbsys, char* text) { return dependency::createmany(dbsys, text, 1); }
+int LoadEquivalencies(const char* dbsys, char* text) { return equivalency::createmany(dbsys, text, 1); }
 const CopyLoader kCopyLoaders[cfgstore::kCacheReplyCount] = {
-    nullptr, LoadSystems, LoadApplications, LoadTypes, LoadInstances, LoadFlags, LoadDependencies, nullptr, nullptr,
+    nullptr, LoadSystems, LoadApplications, LoadTypes, LoadInstances, LoadFlags, LoadDependencies, LoadEquivalencies, nullptr,
 };
 
 }  // namespace
@@ -133,6 +135,7 @@ int CacheReplies(std::vector<std::string>* out, unsigned lockMs) {
         r->getrec((*out)[6]);
     }
     flg::getall((*out)[5]);
+    equivalency::getall(db, (*out)[7]);
     qdbrlslock(__FILE__, __LINE__);
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "DbMgr.h"
 #include "application.h"
 #include "dependency.h"
+#include "equivalency.h"
 #include "flg.h"
 #include "hvresource.h"
 #include "resource_type.h"
@@ -30,7 +31,7 @@ qdb_cps_t pQdb_cps[8] = {};
 
 const QdbTableLoad kQdbTableLoads[8] = {
     {"systems", &systems::sys_readall},    {"network", nullptr},    {"application", &application::app_readall},
-    {"resource type", &resource_type::typ_readall}, {"resource instance", &hvresource::ins_readall}, {"resource dependency", &dependency::dep_readall}, {"equivalency", nullptr}, {"flags", &flg::flg_readall},
+    {"resource type", &resource_type::typ_readall}, {"resource instance", &hvresource::ins_readall}, {"resource dependency", &dependency::dep_readall}, {"equivalency", &equivalency::eqv_readall}, {"flags", &flg::flg_readall},
 };
 
 namespace {
@@ -71,6 +72,8 @@ void FillTableDescriptors() {
     pQdb_cps[3].remthis = &resource_type::typ_remthis;
     pQdb_cps[4].remthis = &hvresource::ins_remthis;
     pQdb_cps[5].remthis = &dependency::dep_remthis;
+    pQdb_cps[6].remthis = &equivalency::eqv_remthis;
+    pQdb_cps[6].sync = [] { return eqv_sync(nullptr); };
 }
 
 // Another system's copy is loaded from that system when it is looked up
