@@ -236,9 +236,12 @@ TEST_F(TwoSystems, AnInstanceCreatedChangedAndRemovedOnAFollowsInBsCopy) {
                   out += Result(ins_create(nullptr, "web", "ip", 'I', "ip1", "10.0.0.1", "eth0"));
                   // A create for NODEB is made there.
                   out += Result(app_create("NODEB", "crm"));
+                  out += Result(typ_create("NODEB", "crm", "db"));
+                  out += Result(typ_create("NODEB", "crm", "fs"));
+                  out += Result(typ_remove("NODEB", "crm", "fs"));
                   return out + Result(app_create("NODEB", "../x"));
               }),
-              "0/00/00/00/00/00/0-1/5");
+              "0/00/00/00/00/00/00/00/00/0-1/5");
     // The first read loads the whole copy.
     EXPECT_EQ(copyOnB("OSU|eth0"), "OSU|eth0");
     EXPECT_EQ(ClientOfA([] {
@@ -249,14 +252,16 @@ TEST_F(TwoSystems, AnInstanceCreatedChangedAndRemovedOnAFollowsInBsCopy) {
     EXPECT_EQ(copyOnB("ISU|eth1"), "ISU|eth1");
     EXPECT_EQ(ClientOfA([] { return Result(app_remove(nullptr, "web")); }), "0/0");
     EXPECT_EQ(copyOnB("none"), "none");
+    // What NODEA asked of NODEB was done there.
     EXPECT_EQ(clientOfB([] {
-                  char** apps = app_list(nullptr);
-                  std::string out = apps && apps[0] ? apps[0] : "";
-                  qdbfreeit(apps ? apps[0] : nullptr);
-                  qdbfreeit(apps);
+                  char** types = typ_list(nullptr, nullptr, ':');
+                  std::string out;
+                  for (char** p = types; p && *p; ++p) out += std::string(*p) + ",";
+                  for (char** p = types; p && *p; ++p) qdbfreeit(*p);
+                  qdbfreeit(types);
                   return out;
               }),
-              "crm");
+              "crm:db,");
     EXPECT_NE(Out(daemons_["NODEB"]).find("qdb: cache update 'E' result 0"), std::string::npos) << Out(daemons_["NODEB"]);
 }
 
