@@ -1,7 +1,9 @@
 #include "HierarchyTableRequests.h"
 
+#include "InstanceInterface.h"
 #include "dependency.h"
 #include "equivalency.h"
+#include "hvresource.h"
 #include "qdberr.h"
 #include "qdbfile.h"
 #include "qdbmes.h"
@@ -74,11 +76,46 @@ void Equivalencies(const MessagePtr& request, char command, std::string& payload
                                                        OrNull(f[3]), fromOtherSide ? 1 : 0));
 }
 
+// "app\x01type\x01tag\x01id\x01<answer>\x01<T|F removeinit>\x01<T|F force>\x01top".
+void InstanceRemove(const MessagePtr& request, std::string& payload) {
+    std::vector<char*> f;
+    if (!Fields(payload, 8, &f) || std::strlen(f[4]) != 1 || std::strlen(f[5]) != 1 || std::strlen(f[6]) != 1)
+        return Answer(request, Refused("instance remove without its eight fields"));
+    char answer[2] = {f[4][0], '\0'};
+    return Answer(request, ins_remove(nullptr, OrNull(f[7]), OrNull(f[0]), OrNull(f[1]), OrNull(f[2]), OrNull(f[3]),
+                                      answer, f[5][0] == 'T', f[6][0] == 'T'));
+}
+
+// The instance requests of the general type: 'D' clears the delete marks,
+// 'g', 'r', 'p' and 'P' are the queries of another system.
+void GeneralInstance(const MessagePtr& request, std::string& payload) {
+    if (payload.empty()) return Answer(request, Refused("empty instance request"));
+    char* text = payload.data() + 1;
+    if (*text == '\x01') ++text;
+    switch (payload[0]) {
+    case 'D': hvresource::clear_a_mark('D', 0); return Answer(request, 0);
+    case 'g': res_getall(request, text); break;
+    case 'r': res_getrec(request, text); break;
+    case 'p': res_getpar(request, text); break;
+    case 'P': res_getallpar(request, text); break;
+    default: return Answer(request, Refused("instance request not served"));
+    }
+    qdberrclr();
+}
+
 }  // namespace
 
 bool ServeHierarchyTableRequest(const MessagePtr& request, char type, char command, std::string payload) {
     if (type == 'F') {
         Dependencies(request, command, payload);
+        return true;
+    }
+    if (type == 'E' && command == 'c') {
+        InstanceRemove(request, payload);
+        return true;
+    }
+    if (type == '@' && command == 'd') {
+        GeneralInstance(request, payload);
         return true;
     }
     if (type == 'G') {

@@ -15,7 +15,7 @@ int NoAction(const char* tag, const char* action, const char*) {
                   tag ? tag : "");
 }
 
-const InstanceSeams kDefaults{DependencyLower, SharedPartner, CommonPartners, SharedEquivalencies, MakeShared, NoAction, RemoveUnlinkedInstances};
+const InstanceSeams kDefaults{DependencyLower, SharedPartner, CommonPartners, SharedEquivalencies, MakeShared, NoAction, RemoveMatchingInstances};
 
 std::mutex g_mutex;
 InstanceSeams g_seams = kDefaults;
