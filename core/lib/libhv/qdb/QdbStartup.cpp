@@ -2,6 +2,7 @@
 
 #include "QdbLock.h"
 #include "ShmMgr.h"
+#include "DbIter.h"
 #include "DbMgr.h"
 #include "application.h"
 #include "dependency.h"
@@ -101,6 +102,12 @@ void RunStartup() {
             if (load.readAll != nullptr && load.readAll() == -1) qdbfatalcheck();
         }
         std::memset(pQdb_shgp->changed, 0, sizeof pQdb_shgp->changed);
+        // What was just loaded is what the files hold: no type's instances
+        // file needs writing yet.
+        DbIter types;
+        types.iterInit(RESTYPE, ShmMgr::findDbMgr(nullptr, 0));
+        for (auto* t = static_cast<resource_type*>(types.current()); t != nullptr; t = static_cast<resource_type*>(types.next()))
+            t->inschanged = 0;
         // Only now may other processes see the segment: it holds the whole load.
         if (qdbPublish() != 0) qdbfatalcheck();
     }
