@@ -1,6 +1,7 @@
 // Reserving hierarchies for an action, clearing reservations and telling
 // who holds one.
 #include "AutoQdbLock.h"
+#include "DbIter.h"
 #include "DbMgr.h"
 #include "Reservations.h"
 #include "ShmMgr.h"
@@ -59,34 +60,35 @@ int TimeoutOf(qdbresrv_t type) {
     }
 }
 
-// The scope: the stop instances (with what lies below them, unless the
-// code is 'M' or 'R'), or everything without stop tags; and every instance
-// above something in it.
-std::unordered_set<hvresource*> Scope(DbMgr* db, const std::vector<hvresource*>& stops, qdbresrv_t type) {
-    const std::vector<hvresource*> all = cfgstore::AllInstances(db);
+// The scope in a fixed order: the stop instances (with what lies below
+// them, unless the code is 'M' or 'R'), or everything without stop tags;
+// and every instance above something in it.
+std::vector<hvresource*> Scope(DbMgr* db, const std::vector<hvresource*>& stops, qdbresrv_t type) {
+    if (stops.empty()) return cfgstore::AllInstances(db);
     std::unordered_set<hvresource*> in;
-    if (stops.empty()) return {all.begin(), all.end()};
+    std::vector<hvresource*> order;
     const bool through = type != 'M' && type != 'R';
-    std::vector<hvresource*> todo(stops.begin(), stops.end());
+    std::vector<hvresource*> todo(stops.rbegin(), stops.rend());
     while (!todo.empty()) {
         hvresource* r = todo.back();
         todo.pop_back();
         if (!in.insert(r).second) continue;
-        if (through)
-            for (hvresource* b : r->below()) todo.push_back(b);
+        order.push_back(r);
+        if (!through) continue;
+        const std::vector<hvresource*> below = r->below();
+        todo.insert(todo.end(), below.rbegin(), below.rend());
     }
-    // Upward: every instance above something in the scope is in it.
+    // Upward: every instance above something in the scope is in it. The
+    // dependency records name each instance's parents.
     std::unordered_map<hvresource*, std::vector<hvresource*>> parents;
-    for (hvresource* r : all)
-        for (hvresource* b : r->below()) parents[b].push_back(r);
-    std::vector<hvresource*> up(in.begin(), in.end());
-    while (!up.empty()) {
-        hvresource* r = up.back();
-        up.pop_back();
-        for (hvresource* p : parents[r])
-            if (in.insert(p).second) up.push_back(p);
-    }
-    return in;
+    DbIter it;
+    it.iterInit(DEPEND, db);
+    for (auto* d = static_cast<dependency*>(it.current()); d != nullptr; d = static_cast<dependency*>(it.next()))
+        if (d->childRes() != nullptr && d->parentRes() != nullptr) parents[d->childRes()].push_back(d->parentRes());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        for (hvresource* p : parents[order[i]])
+            if (in.insert(p).second) order.push_back(p);
+    return order;
 }
 
 void Clear(hvresource* r) {
@@ -149,10 +151,10 @@ int hvresource::reserve_resources(const char* stoptags, qdbresrv_t type) {
                 if (r == nullptr) return -1;
                 stops.push_back(r);
             }
-            const std::unordered_set<hvresource*> scope = Scope(db, stops, type);
+            const std::vector<hvresource*> scope = Scope(db, stops, type);
             hvresource* blocker = nullptr;
-            for (hvresource* r : cfgstore::AllInstances(db))
-                if (scope.count(r) && r->resrvpid != 0 && r->resrvpgid != pgid) {
+            for (hvresource* r : scope)
+                if (r->resrvpid != 0 && r->resrvpgid != pgid) {
                     blocker = r;
                     break;
                 }
