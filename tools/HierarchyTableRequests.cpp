@@ -86,12 +86,12 @@ void InstanceRemove(const MessagePtr& request, std::string& payload) {
                                       answer, f[5][0] == 'T', f[6][0] == 'T'));
 }
 
-// The instance requests of the general type: 'D' clears the delete marks,
-// 'g', 'r', 'p' and 'P' are the queries of another system.
+// The instance requests of the general type, a letter and its text: 'D'
+// clears the delete marks, 'g', 'r', 'p' and 'P' are the queries of another
+// system.
 void GeneralInstance(const MessagePtr& request, std::string& payload) {
     if (payload.empty()) return Answer(request, Refused("empty instance request"));
     char* text = payload.data() + 1;
-    if (*text == '\x01') ++text;
     switch (payload[0]) {
     case 'D': hvresource::clear_a_mark('D', 0); return Answer(request, 0);
     case 'g': res_getall(request, text); break;

@@ -142,10 +142,13 @@ extern "C" int ins_remove(const char* system, const char* top, const char* app, 
         const std::vector<hvresource*> all = cfgstore::AllInstances(db);
         for (hvresource* r : all) r->setmark('v', 0);
         std::unordered_set<hvresource*> targets;
+        // What this call marked: only that is removed here (another removal
+        // may have marked instances of its own meanwhile).
+        std::unordered_set<hvresource*> mine;
         if (!Given(top)) {
             const Selection sel{app, typ, tag, id};
             for (hvresource* r : all)
-                if (sel.Matches(r) && !r->mark('d')) {
+                if (sel.Matches(r)) {
                     r->setmark('D', 1);
                     targets.insert(r);
                 }
@@ -162,8 +165,13 @@ extern "C" int ins_remove(const char* system, const char* top, const char* app, 
                 }
                 targets.insert(r);
                 r->clearamark('D', 1);
+                std::unordered_set<hvresource*> seen;
+                std::vector<hvresource*> below;
+                CollectBelow(r, seen, below);
+                mine.insert(below.begin(), below.end());
             }
         }
+        mine.insert(targets.begin(), targets.end());
         std::unordered_set<hvresource*> walked[2];
         for (hvresource* r : hvresource::listed(db)) ClearInterDeps(r, true, targets, walked);
         // Nothing kept may depend on what goes.
@@ -173,24 +181,28 @@ extern "C" int ins_remove(const char* system, const char* top, const char* app, 
                 if (b->mark('r')) {
                     hv_err(__FILE__, __LINE__, 23, 932, QDB_DEP,
                            "undeleted instance \"%s\" depends on instance \"%s\" that is to be deleted", r->tag(), b->tag());
-                    for (hvresource* x : all) x->setmark('D', 0);
+                    for (hvresource* x : mine) x->setmark('D', 0);
                     return -1;
                 }
         }
         // Top down: an instance once every marked one above it is placed.
+        auto going = [&](hvresource* r) { return mine.count(r) != 0 && r->mark('r'); };
         std::unordered_map<hvresource*, int> above;
         for (hvresource* r : all)
-            if (r->mark('r'))
+            if (going(r))
                 for (hvresource* b : r->below())
-                    if (b->mark('r')) ++above[b];
+                    if (going(b)) ++above[b];
         std::vector<hvresource*> ready;
         for (hvresource* r : all)
-            if (r->mark('r') && above[r] == 0) ready.push_back(r);
+            if (going(r) && above[r] == 0) ready.push_back(r);
         for (std::size_t i = 0; i < ready.size(); ++i) {
             order.push_back(ready[i]->tag());
             for (hvresource* b : ready[i]->below())
-                if (b->mark('r') && --above[b] == 0) ready.push_back(b);
+                if (going(b) && --above[b] == 0) ready.push_back(b);
         }
+        // What stays loses the marks of this call.
+        for (hvresource* r : mine)
+            if (!going(r)) r->setmark('D', 0);
     }
 
     // Removal, one instance at a time; its delete action runs without the
@@ -246,7 +258,14 @@ extern "C" int ins_remove(const char* system, const char* top, const char* app, 
         hvresource::broadcastUpdate('c', 0, db, t.c_str(), nullptr, nullptr, nullptr, nullptr, ILLINIT, ILLSTATE, nullptr);
         ++removed;
     }
-    if (result != 0) return -1;
+    if (result != 0) {
+        // A removal that stopped leaves no marks behind.
+        AUTO_QDB_LOCK(lk);
+        DbMgr* db = lk.getDbMgr(nullptr, -1, 1000, 0);
+        for (const std::string& t : order)
+            if (hvresource* r = db ? hvresource::findres(db, t.c_str(), nullptr) : nullptr) r->setmark('D', 0);
+        return -1;
+    }
     if (removed > 0) return 0;
     if (Given(top))
         return hv_err(__FILE__, __LINE__, 23, 942, QDB_NOEXIST,

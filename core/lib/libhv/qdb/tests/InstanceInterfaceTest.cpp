@@ -6,12 +6,16 @@
 #include "InstanceInterface.h"
 #include "InstanceSeams.h"
 #include "QdbLock.h"
+#include "ShmList.h"
+#include "TableRecord.h"
 #include "dependency.h"
+#include "qdbmes.h"
 #include "resource_set.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
 #include <cstdio>
 #include <string>
 #include <thread>
@@ -88,7 +92,8 @@ TEST_F(InstanceInterface, AnInstanceThatAKeptOneDependsOnIsNotRemovedNorAnything
 }
 
 // The delete action: once per removed instance, upper first, with the lock
-// free (another thread takes it) and able to list the instances itself.
+// free (another thread takes it) and able to list the instances itself;
+// an instance removed by someone else meanwhile is skipped.
 std::string g_actions;
 int CountingAction(const char* tag, const char* action, const char* options) {
     std::atomic<bool> free{false};
@@ -103,6 +108,12 @@ int CountingAction(const char* tag, const char* action, const char* options) {
     g_actions += std::string(tag) + ":" + action + ":" + options + (free ? ":free" : ":held") + (l ? ":listed" : "") + ",";
     Joined(l);
     qdberrclr();
+    // Meanwhile someone else removes M2, which this removal collected.
+    if (std::strcmp(tag, "R") == 0)
+        std::thread([] {
+            dep_remove(nullptr, "R", "M2", nullptr);
+            ins_remove(nullptr, nullptr, nullptr, nullptr, "M2", nullptr, nullptr, 0, 0);
+        }).join();
     return -1;
 }
 
@@ -232,6 +243,72 @@ TEST_F(InstanceInterface, SetsTagsPerThreadAndOnlyChangedFilesWritten) {
     });
     EXPECT_EQ(File("subsys/app1/resources/typ2/instances"), "left alone\n");
     EXPECT_NE(File("subsys/app1/resources/typ1/instances").find("P|id-P|s|new|u"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+using namespace hierarchytest;
+
+TEST_F(InstanceInterface, TheDaemonAnswersOtherSystemsQueries) {
+    const std::string note = Client([] {
+        std::vector<char> reply(kQdbMesMax);
+        std::string out;
+        for (const char* q : {"gM2", "g ", "rM1", "r\x01id-X", "pL", "PL\x01" "app1\x01" "typ1", "p", "rnone"}) {
+            const int rc = qdbsendremote(reply.data(), nullptr, '@', 'd', "%s", q);
+            out += std::to_string(rc) + "/" + std::to_string(Qdb_errno) + ":" + (rc == 0 ? Shown(reply.data()) : "") + "\n";
+            qdberrclr();
+        }
+        return out;
+    });
+    EXPECT_EQ(note,
+              "0/0:app1|typ2|M2|id-M2|s||u||0|0|0||L\napp1|typ2|L|id-L|s||u||0|0|0|\n\n"
+              "0/0:app1|typ1|P|id-P|s||u||0|0|0|\napp1|typ1|R|id-R|s||u||0|0|0||M1|M2\n"
+              "app1|typ1|X|id-X|s||u||0|0|0||M1\n\n"
+              "0/0:app1|typ1|M1|id-M1|s||u||0|0|0||L\n\n"
+              "0/0:app1|typ1|X|id-X|s||u||0|0|0||M1\n\n"
+              "0/0:M1|id-M1|s||u||0|0|0||L\nM2|id-M2|s||u||0|0|0||L\n\n"
+              "0/0:M1|id-M1|s||u||0|0|0||L\nR|id-R|s||u||0|0|0||M2\nR|id-R|s||u||0|0|0||M1\nX|id-X|s||u||0|0|0||M1\n\n"
+              "-1/5:\n"
+              "-1/7:\n");
+}
+
+// 5,001 instances: a list of all of them stops at 5,000. They are put in
+// the pages directly, in descending order so that each goes to the front
+// of the instance list (create's checks look at every instance each time).
+class InstanceListBound : public HierarchyTest {
+protected:
+    void MoreFiles() override { Tunables("INITTIMEOUT=20\nSHMMAXSIZ=8000000\n"); }
+};
+
+TEST_F(InstanceListBound, AListStopsAtFiveThousandWithCodeSix) {
+    const std::string note = Client([] {
+        {
+            AUTO_QDB_LOCK(lk);
+            DbMgr* db = lk.getDbMgr(nullptr, -1, 1000, 0);
+            for (int i = 5000; i >= 0; --i) {
+                char tag[16];
+                std::snprintf(tag, sizeof tag, "T%05d", i);
+                auto* r = new (*db) hvresource();
+                if (r == nullptr || cfgstore::SetRecordText(db, &r->tagOff, tag) != 0 ||
+                    cfgstore::SetRecordText(db, &r->idOff, tag) != 0)
+                    return std::string("no room");
+                r->resstate = OSU;
+                r->inittype = INIT_OSU;
+                ShmList* node = ShmList::create(db, tag, r);
+                if (node == nullptr || node->insert(&db->roots) != 0) return std::string("no list room");
+            }
+        }
+        char** l = ins_list(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, 0);
+        std::size_t n = 0;
+        while (l && l[n]) ++n;
+        const std::string out = std::to_string(n) + "/" + std::to_string(Qdb_errno);
+        qdberrclr();
+        Joined(l);
+        return out;
+    });
+    EXPECT_EQ(note, "5000/6");
 }
 
 }  // namespace
