@@ -50,12 +50,7 @@ public:
         records_.push_back(std::string(d->parent()) + sep_ + d->child());
     }
     bool empty() const { return records_.empty(); }
-    char** release() const {
-        auto** list = static_cast<char**>(qdbnalloc((records_.size() + 1) * sizeof(char*)));
-        for (std::size_t i = 0; i < records_.size(); ++i) list[i] = qdbsavcpy(records_[i].c_str());
-        list[records_.size()] = nullptr;
-        return list;
-    }
+    char** release() const { return cfgstore::NameList(cfgstore::Texts(records_)); }
 
 private:
     char sep_;

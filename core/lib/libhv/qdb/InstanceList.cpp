@@ -110,10 +110,7 @@ extern "C" char** ins_list(const char* system, const char* start, const char* ap
             hv_err(__FILE__, __LINE__, 23, 953, QDB_NOEXIST, "no resource instances are defined");
         return nullptr;
     }
-    auto** list = static_cast<char**>(qdbnalloc((recs.size() + 1) * sizeof(char*)));
-    for (std::size_t i = 0; i < recs.size(); ++i) list[i] = qdbsavcpy(recs[i].c_str());
-    list[recs.size()] = nullptr;
-    return list;
+    return cfgstore::NameList(cfgstore::Texts(recs));
 }
 
 extern "C" const char* ins_gettag(const char* system, const char* id) {

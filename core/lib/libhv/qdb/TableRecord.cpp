@@ -46,6 +46,13 @@ const char* RecordText(ShmOff off) {
     return s ? s->str() : "";
 }
 
+std::vector<const char*> Texts(const std::vector<std::string>& strings) {
+    std::vector<const char*> out;
+    out.reserve(strings.size());
+    for (const std::string& s : strings) out.push_back(s.c_str());
+    return out;
+}
+
 char** NameList(const std::vector<const char*>& names) {
     if (names.empty()) return nullptr;
     auto** list = static_cast<char**>(qdbnalloc((names.size() + 1) * sizeof(char*)));

@@ -34,6 +34,8 @@ const char* RecordText(ShmOff off);
 // A null-ended array of qdbnalloc copies of the names (freed with
 // qdbfreeit), or null when there are none.
 char** NameList(const std::vector<const char*>& names);
+// The texts of strings, for NameList (valid while the strings live).
+std::vector<const char*> Texts(const std::vector<std::string>& strings);
 // The same for the names of every record of type `type` in db (Rec has the
 // ShmOff `name`).
 template <class Rec>
