@@ -170,11 +170,8 @@ extern "C" char** dep_list(const char* system, const char* tag, int which, const
         return nullptr;
     }
     AUTO_QDB_LOCK(lk);
-    DbMgr* db = lk.getDbMgr(IsLocalSystem(system) ? nullptr : system, -1, 1000, 1);
-    if (db == nullptr) {
-        hv_err(__FILE__, __LINE__, 23, 855, QDB_NOEXIST, "System not found: \"%s\"", Text(system));
-        return nullptr;
-    }
+    DbMgr* db = cfgstore::SystemDb(lk, system, 855);
+    if (db == nullptr) return nullptr;
     DepRecords out(sep, application, type);
     hvresource* self = hvresource::findres(db, tag, nullptr);
     switch (which) {

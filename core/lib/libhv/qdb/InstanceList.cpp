@@ -72,11 +72,8 @@ extern "C" char** ins_list(const char* system, const char* start, const char* ap
         return nullptr;
     }
     AUTO_QDB_LOCK(lk);
-    DbMgr* db = lk.getDbMgr(IsLocalSystem(system) ? nullptr : system, -1, 1000, 1);
-    if (db == nullptr) {
-        hv_err(__FILE__, __LINE__, 23, 948, QDB_NOEXIST, "System not found: \"%s\"", Text(system));
-        return nullptr;
-    }
+    DbMgr* db = cfgstore::SystemDb(lk, system, 948);
+    if (db == nullptr) return nullptr;
     resource_set set(db);
     if (set.set_start(start) != 0) return nullptr;
     std::vector<std::string> recs;
