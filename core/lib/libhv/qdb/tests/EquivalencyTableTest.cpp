@@ -300,3 +300,45 @@ TEST_F(EquivalencyTable, SharedInitTypesAreCorrectedWhileTheOtherSystemIsAlive) 
 }
 
 }  // namespace
+
+namespace {
+
+using namespace hierarchytest;
+
+class LongEquivalencyTable : public EquivalencyTable {
+protected:
+    void MoreFiles() override {
+        EquivalencyTable::MoreFiles();
+        Tunables("INITTIMEOUT=20\nSHMMAXSIZ=8000000\n");
+    }
+};
+
+// A table longer than the usual file bound is written whole and read whole.
+TEST_F(LongEquivalencyTable, AFileOverHalfAMegabyteIsWrittenAndLoadedWhole) {
+    const std::string lines = [] {
+        std::string text;
+        for (int i = 0; i < 700; ++i) {
+            const std::string n = std::to_string(i);
+            text += Eqv("NODE1", (n + std::string(400, 'a')).c_str(), "NODE2", (n + std::string(400, 'b')).c_str(), 'S');
+        }
+        return text;
+    }();
+    EXPECT_EQ(Client([&] {
+                  std::string text = lines;
+                  std::string out = std::to_string(equivalency::createmany(nullptr, text.data(), 0));
+                  return out + std::to_string(eqv_sync(nullptr));
+              }),
+              "00");
+    EXPECT_GT(File("config/equivalencies").size(), 500000u);
+    Restart();
+    EXPECT_EQ(Client([] {
+                  char** l = eqv_list(nullptr, nullptr, nullptr, SHARED, 0);
+                  std::size_t n = 0;
+                  while (l && l[n]) ++n;
+                  Joined(l);
+                  return std::to_string(n);
+              }),
+              "705");
+}
+
+}  // namespace
