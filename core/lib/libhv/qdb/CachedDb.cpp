@@ -8,6 +8,7 @@
 #include "ShmMgr.h"
 #include "TableRecord.h"
 #include "flg.h"
+#include "network.h"
 #include "qdberr.h"
 #include "qdbmes.h"
 #include "qdbpaths.h"
@@ -24,8 +25,9 @@ namespace {
 using CopyLoader = int (*)(const char* dbsys, char* text);
 int LoadSystems(const char* dbsys, char* text) { return systems::createmany(dbsys, text, 1); }
 int LoadFlags(const char* dbsys, char* text) { return flg::createmany(dbsys, text, 1); }
+int LoadNetworks(const char* dbsys, char* text) { return network::createmany(0, dbsys, text, 0); }
 const CopyLoader kCopyLoaders[cfgstore::kCacheReplyCount] = {
-    nullptr, LoadSystems, nullptr, nullptr, nullptr, LoadFlags, nullptr, nullptr, nullptr,
+    nullptr, LoadSystems, nullptr, nullptr, nullptr, LoadFlags, nullptr, nullptr, LoadNetworks,
 };
 
 }  // namespace
@@ -117,6 +119,7 @@ int CacheReplies(std::vector<std::string>* out, unsigned lockMs) {
     (*out)[0] = db->tStamp.text();
     systems::getall((*out)[1]);
     flg::getall((*out)[5]);
+    network::getall((*out)[8]);
     qdbrlslock(__FILE__, __LINE__);
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "ShmMgr.h"
 #include "DbMgr.h"
 #include "flg.h"
+#include "network.h"
 #include "systems.h"
 #include "qdberr.h"
 #include "platform/PollUntil.h"
@@ -24,7 +25,7 @@ qdb_cps_t pQdb_cps[8] = {};
 }
 
 const QdbTableLoad kQdbTableLoads[8] = {
-    {"systems", &systems::sys_readall},    {"network", nullptr},    {"application", nullptr}, {"resource type", nullptr},
+    {"systems", &systems::sys_readall},    {"network", &network::net_readall},    {"application", nullptr}, {"resource type", nullptr},
     {"resource instance", nullptr}, {"resource dependency", nullptr}, {"equivalency", nullptr}, {"flags", &flg::flg_readall},
 };
 
@@ -58,6 +59,7 @@ void FillTableDescriptors() {
         pQdb_cps[i].n = kTables[i].n;
     }
     pQdb_cps[0].sync = [] { return sys_sync(nullptr); };
+    pQdb_cps[1].sync = [] { return net_sync(nullptr); };
     pQdb_cps[7].sync = [] { return flg_sync(nullptr); };
 }
 
