@@ -72,20 +72,8 @@ protected:
         ASSERT_TRUE(WaitForLine(tty_, "registered NODE1")) << Err(tty_);
     }
     pid_t StartAgent(std::vector<const char*> args) {
-        static int serial = 0;
-        const std::string log = sys_.Path() + "/agent" + std::to_string(++serial);
         args.insert(args.begin(), "hvstubagent");
-        args.push_back(nullptr);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::dup2(::open((log + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
-            ::dup2(::open((log + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
-            ::execv(HV_STUB_AGENT_BIN, const_cast<char**>(args.data()));
-            ::_exit(127);
-        }
-        logs_[pid] = log;
-        daemons_.push_back(pid);
-        return pid;
+        return StartProgram(HV_STUB_AGENT_BIN, args);
     }
     std::string MxrLog() { return cfgtest::ReadFile(root_ + "/out/MXR"); }
     bool WaitForMxrLog(const std::string& text) {
