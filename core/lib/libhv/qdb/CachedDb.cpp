@@ -5,6 +5,7 @@
 #include "ProxyPostOffice.h"
 #include "QdbLock.h"
 #include "QdbStartup.h"
+#include "ReplyDeadline.h"
 #include "ShmMgr.h"
 #include "TableRecord.h"
 #include "flg.h"
@@ -17,8 +18,14 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <optional>
 
 namespace {
+
+// How long a load waits for the nine replies. A cache server answers at once
+// from memory, or busy after half a second; a daemon that is gone while its
+// manager runs never answers, and the load holds the database lock.
+constexpr unsigned kCacheReplyWaitMs = 10000;
 
 // The table that loads the reply at each position into a copy (null: the
 // table is not kept yet and its text is dropped).
@@ -50,11 +57,20 @@ int ShmMgr::cacheRemDb(const char* name, DbMgr* db) {
     // A system that is not alive is reported with code 9 and no reply is
     // waited for.
     if (rc == 0) rc = qdbsendmes(0, pQdb_uname, mbox.c_str(), name, cfgstore::kCacheServerMailbox, "@m", 2);
+    std::optional<ReplyDeadline> deadline;
+    if (rc == 0) deadline.emplace(mbox, kCacheReplyWaitMs);
     for (int i = 0; rc == 0 && i < cfgstore::kCacheReplyCount; ++i) {
         MessagePtr msg;
         char* text = nullptr;
         rc = qdbRcvMsg(proxy, msg, mbox.c_str(), name, &text);
-        if (rc != 0) break;
+        if (rc != 0) {
+            if (deadline->Expired()) {
+                qdberrclr();
+                hv_err(__FILE__, __LINE__, 23, 373, QDB_MES, "cacheRemDb: no answer from system \"%s\" within %u s",
+                       name, kCacheReplyWaitMs / 1000);
+            }
+            break;
+        }
         std::string copy = text ? std::string(text, static_cast<std::size_t>(msg->GetDataStr().StrLen() - 1)) : "";
         if (i == 0) {
             fresh.rebuildFrom(copy.c_str());
@@ -63,6 +79,7 @@ int ShmMgr::cacheRemDb(const char* name, DbMgr* db) {
             qdberrcheck();
         }
     }
+    deadline.reset();
     proxy.RemoveMailBox(mbox.c_str());
     db->loading = 0;
     if (rc == 0) db->tStamp = fresh;
@@ -124,23 +141,24 @@ int CacheReplies(std::vector<std::string>* out, unsigned lockMs) {
     return 0;
 }
 
-void ServeCacheRequest(const MessagePtr& request, unsigned lockMs) {
+int ServeCacheRequest(const MessagePtr& request, unsigned lockMs) {
     const bStr data = request->GetDataStr();
     if (data.StrLen() != 2 || std::memcmp(data.StrPtr(), "@m", 2) != 0) {
         hv_err(23, 0, QDB_ARGS, "cacheServer: not a cache request");
         qdbsenderr(request);
         qdberrclr();
-        return;
+        return QDB_ARGS;
     }
     std::vector<std::string> replies;
     if (CacheReplies(&replies, lockMs) != 0) {
         hv_err(23, 0, QDB_RETRY, "cacheServer: database of \"%s\" busy, try again", pQdb_uname ? pQdb_uname : "");
         qdbsenderr(request);
         qdberrclr();
-        return;
+        return QDB_RETRY;
     }
     for (const std::string& r : replies)
         if (qdbsendret(request, "%s", r.c_str()) != 0) break;
+    return 0;
 }
 
 }  // namespace cfgstore
