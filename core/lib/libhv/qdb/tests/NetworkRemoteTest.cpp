@@ -25,7 +25,18 @@ std::string Lines(char** list) {
     return out;
 }
 
-class NetworkRemote : public qdbfixture::TwoSystemsFixture {};
+class NetworkRemote : public qdbfixture::TwoSystemsFixture {
+protected:
+    void SetUp() override {
+        // The administrators give up on a missing agent after 0.36 s.
+        ::setenv("HV_TEST_TIME_SCALE", "0.001", 1);
+        TwoSystemsFixture::SetUp();
+    }
+    void TearDown() override {
+        TwoSystemsFixture::TearDown();
+        ::unsetenv("HV_TEST_TIME_SCALE");
+    }
+};
 
 TEST_F(NetworkRemote, RequestsGoToTheOtherDaemonAndItsChangesReachTheCopyHere) {
     // NODEB knows NODEA as alive, so its changes are sent here.
@@ -49,6 +60,16 @@ TEST_F(NetworkRemote, RequestsGoToTheOtherDaemonAndItsChangesReachTheCopyHere) {
               "NODEA|TCPIP:1600|TLI|0|0|0|DEAD|4|1|2|0|0|0|0|0|0|0|0\n");
     EXPECT_EQ(ClientOfA([] { return Result(net_sync("NODEB")); }), "0/0");
     EXPECT_NE(cfgtest::ReadFile(b_.root + "/config/networks").find("NODEA\x01" "TCPIP:1600\x01" "l\x01"), std::string::npos);
+
+    // A TTY path of baud 0: kept as 9600 there, sent as 0 in its update (the
+    // administrator there has no TTY agent: stored, not taken).
+    EXPECT_EQ(ClientOfA([] { return Result(net_create("NODEB", "NODEA", "/dev/ttyS9", 'y', 0, 1, 1, 2)); }), "1/0");
+    EXPECT_TRUE(WaitForLine(daemons_["NODEA"], "qdb: cache update 'B' result 0", 2)) << Out(daemons_["NODEA"]);
+    const std::string log = Out(daemons_["NODEA"]);
+    EXPECT_NE(log.find("|NODEA|/dev/ttyS9|y|0|1|1|2|0\n"), std::string::npos) << log;
+    EXPECT_EQ(ClientOfB([] { return Lines(net_list(nullptr, "NODEA", '|')); }),
+              "NODEA|TCPIP:1600|TLI|0|0|0|DEAD|4|1|2|0|0|0|0|0|0|0|0\n"
+              "NODEA|/dev/ttyS9|TTY|9600|0|0|DEAD|1|1|2|0|0|0|0|0|0|0|0\n");
 
     // Refused there: the error comes back here.
     EXPECT_EQ(ClientOfA([] { return Result(net_create("NODEB", "NODEA", "TCPIP:1600", 'l', 0, 4, 1, 2)); }), "-1/4");
