@@ -1,5 +1,6 @@
 #include "ConfigRequestServer.h"
 
+#include "InstanceTableRequests.h"
 #include "NetworkRequests.h"
 #include "flg.h"
 #include "network.h"
@@ -63,6 +64,7 @@ ConfigRequestServer::Outcome ConfigRequestServer::Serve(const MessagePtr& reques
         if (type == 'A') rc = systems::updateCache(record.data());
         else if (type == 'H') rc = flg::updateCache(record.data());
         else if (type == 'B') rc = network::updateCache(record.data());
+        else ApplyInstanceTableUpdate(type, record.data(), &rc);
         std::printf("qdb: cache update '%c' result %d\n", type, rc);
         std::fflush(stdout);
         return Served;
@@ -71,6 +73,8 @@ ConfigRequestServer::Outcome ConfigRequestServer::Serve(const MessagePtr& reques
         ServeNetworkRequest(request, command, std::string(d + 2, static_cast<std::size_t>(len - 2)));
         return Served;
     }
+    if (ServeInstanceTableRequest(request, type, command, std::string(d + 2, static_cast<std::size_t>(len - 2))))
+        return Served;
     if (type != '@') {
         Refuse(request, "no table requests are served yet", type, command);
         return Served;

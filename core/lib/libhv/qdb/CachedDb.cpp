@@ -8,8 +8,11 @@
 #include "ReplyDeadline.h"
 #include "ShmMgr.h"
 #include "TableRecord.h"
+#include "application.h"
 #include "flg.h"
+#include "hvresource.h"
 #include "network.h"
+#include "resource_type.h"
 #include "qdberr.h"
 #include "qdbmes.h"
 #include "qdbpaths.h"
@@ -32,9 +35,14 @@ constexpr unsigned kCacheReplyWaitMs = 10000;
 using CopyLoader = int (*)(const char* dbsys, char* text);
 int LoadSystems(const char* dbsys, char* text) { return systems::createmany(dbsys, text, 1); }
 int LoadFlags(const char* dbsys, char* text) { return flg::createmany(dbsys, text, 1); }
+int LoadApplications(const char* dbsys, char* text) { return application::createmany(dbsys, text, 1); }
+int LoadTypes(const char* dbsys, char* text) { return resource_type::loadall(dbsys, text, 1); }
+int LoadInstances(const char* dbsys, char* text) {
+    return hvresource::createmany(const_cast<char*>(dbsys), nullptr, nullptr, nullptr, text, 1);
+}
 int LoadNetworks(const char* dbsys, char* text) { return network::createmany(0, dbsys, text, 0); }
 const CopyLoader kCopyLoaders[cfgstore::kCacheReplyCount] = {
-    nullptr, LoadSystems, nullptr, nullptr, nullptr, LoadFlags, nullptr, nullptr, LoadNetworks,
+    nullptr, LoadSystems, LoadApplications, LoadTypes, LoadInstances, LoadFlags, nullptr, nullptr, LoadNetworks,
 };
 
 }  // namespace
@@ -135,6 +143,9 @@ int CacheReplies(std::vector<std::string>* out, unsigned lockMs) {
     out->assign(kCacheReplyCount, std::string());
     (*out)[0] = db->tStamp.text();
     systems::getall((*out)[1]);
+    application::getall((*out)[2]);
+    resource_type::getall((*out)[3]);
+    for (hvresource* r : hvresource::listed(db)) r->getrec((*out)[4], true);
     flg::getall((*out)[5]);
     network::getall((*out)[8]);
     qdbrlslock(__FILE__, __LINE__);
