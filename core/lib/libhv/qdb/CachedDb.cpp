@@ -13,6 +13,7 @@
 #include "equivalency.h"
 #include "flg.h"
 #include "hvresource.h"
+#include "network.h"
 #include "resource_type.h"
 #include "qdberr.h"
 #include "qdbmes.h"
@@ -43,8 +44,9 @@ int LoadInstances(const char* dbsys, char* text) {
 }
 int LoadDependencies(const char* dbsys, char* text) { return dependency::createmany(dbsys, text, 1); }
 int LoadEquivalencies(const char* dbsys, char* text) { return equivalency::createmany(dbsys, text, 1); }
+int LoadNetworks(const char* dbsys, char* text) { return network::createmany(0, dbsys, text, 0); }
 const CopyLoader kCopyLoaders[cfgstore::kCacheReplyCount] = {
-    nullptr, LoadSystems, LoadApplications, LoadTypes, LoadInstances, LoadFlags, LoadDependencies, LoadEquivalencies, nullptr,
+    nullptr, LoadSystems, LoadApplications, LoadTypes, LoadInstances, LoadFlags, LoadDependencies, LoadEquivalencies, LoadNetworks,
 };
 
 }  // namespace
@@ -153,6 +155,7 @@ int CacheReplies(std::vector<std::string>* out, unsigned lockMs) {
     }
     flg::getall((*out)[5]);
     equivalency::getall(db, (*out)[7]);
+    network::getall((*out)[8]);
     qdbrlslock(__FILE__, __LINE__);
     return 0;
 }
