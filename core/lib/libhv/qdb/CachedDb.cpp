@@ -12,6 +12,7 @@
 #include "flg.h"
 #include "hvresource.h"
 #include "resource_type.h"
+#include "network.h"
 #include "qdberr.h"
 #include "qdbmes.h"
 #include "qdbpaths.h"
@@ -34,8 +35,9 @@ int LoadInstances(const char* dbsys, char* text) {
     return hvresource::createmany(const_cast<char*>(dbsys), nullptr, nullptr, nullptr, text, 1);
 }
 int LoadDependencies(const char* dbsys, char* text) { return dependency::createmany(dbsys, text, 1); }
+int LoadNetworks(const char* dbsys, char* text) { return network::createmany(0, dbsys, text, 0); }
 const CopyLoader kCopyLoaders[cfgstore::kCacheReplyCount] = {
-    nullptr, LoadSystems, LoadApplications, LoadTypes, LoadInstances, LoadFlags, LoadDependencies, nullptr, nullptr,
+    nullptr, LoadSystems, LoadApplications, LoadTypes, LoadInstances, LoadFlags, LoadDependencies, nullptr, LoadNetworks,
 };
 
 }  // namespace
@@ -133,6 +135,7 @@ int CacheReplies(std::vector<std::string>* out, unsigned lockMs) {
         r->getrec((*out)[6]);
     }
     flg::getall((*out)[5]);
+    network::getall((*out)[8]);
     qdbrlslock(__FILE__, __LINE__);
     return 0;
 }

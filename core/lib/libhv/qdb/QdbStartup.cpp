@@ -8,6 +8,7 @@
 #include "flg.h"
 #include "hvresource.h"
 #include "resource_type.h"
+#include "network.h"
 #include "systems.h"
 #include "qdberr.h"
 #include "platform/PollUntil.h"
@@ -29,7 +30,7 @@ qdb_cps_t pQdb_cps[8] = {};
 }
 
 const QdbTableLoad kQdbTableLoads[8] = {
-    {"systems", &systems::sys_readall},    {"network", nullptr},    {"application", &application::app_readall},
+    {"systems", &systems::sys_readall},    {"network", &network::net_readall},    {"application", &application::app_readall},
     {"resource type", &resource_type::typ_readall}, {"resource instance", &hvresource::ins_readall}, {"resource dependency", &dependency::dep_readall}, {"equivalency", nullptr}, {"flags", &flg::flg_readall},
 };
 
@@ -63,6 +64,7 @@ void FillTableDescriptors() {
         pQdb_cps[i].n = kTables[i].n;
     }
     pQdb_cps[0].sync = [] { return sys_sync(nullptr); };
+    pQdb_cps[1].sync = [] { return net_sync(nullptr); };
     pQdb_cps[7].sync = [] { return flg_sync(nullptr); };
     pQdb_cps[2].sync = [] { return app_sync(nullptr); };
     pQdb_cps[3].sync = [] { return typ_sync(nullptr); };
