@@ -1,4 +1,5 @@
 #include "ConfigRequestServer.h"
+#include "RecoveryRequests.h"
 #include "HierarchyTableRequests.h"
 
 #include "InstanceTableRequests.h"
@@ -84,6 +85,7 @@ ConfigRequestServer::Outcome ConfigRequestServer::Serve(const MessagePtr& reques
         return Served;
     }
     const std::string payload(d + 2, static_cast<std::size_t>(len - 2));
+    if (ServeRecoveryRequest(request, command, payload)) return Served;
     switch (command) {
     case 'a':
         // The letter before the command ('E' or 'O') is not needed: qdbdorem
