@@ -13,14 +13,14 @@ bool ServeRecoveryRequest(const MessagePtr& request, char command, const std::st
     // The text is "<system>\x01<tag>..." of at most 2,000 characters, with
     // no NUL: anything else is refused before a process is started.
     if (payload.empty() || payload.size() >= kActionTextMax || payload.find('\0') != std::string::npos) {
-        hv_err(23, 0, QDB_ARGS, "recovery request '%c' of %zu bytes refused", command, payload.size());
+        hv_err(__FILE__, __LINE__, 23, 0, QDB_ARGS, "recovery request '%c' of %zu bytes refused", command, payload.size());
         qdbsenderr(request);
         qdberrclr();
         return true;
     }
     const std::string line = std::string(gps(26)) + (command == '>' ? " -T " : " -X ") + cfgstore::ShellSingleQuoted(payload);
     if (remexec(request, line.c_str()) == 0) {
-        if (Qdb_errno == 0) hv_err(23, 0, QDB_ARGS, "recovery worker could not be started");
+        if (Qdb_errno == 0) hv_err(__FILE__, __LINE__, 23, 0, QDB_ARGS, "recovery worker could not be started");
         qdbsenderr(request);
         qdberrclr();
     }
