@@ -76,9 +76,9 @@ ConfigRequestServer::Outcome ConfigRequestServer::Serve(const MessagePtr& reques
         ServeNetworkRequest(request, command, std::string(d + 2, static_cast<std::size_t>(len - 2)));
         return Served;
     }
-    if (ServeInstanceTableRequest(request, type, command, std::string(d + 2, static_cast<std::size_t>(len - 2))))
-        return Served;
     if (ServeHierarchyTableRequest(request, type, command, std::string(d + 2, static_cast<std::size_t>(len - 2))))
+        return Served;
+    if (ServeInstanceTableRequest(request, type, command, std::string(d + 2, static_cast<std::size_t>(len - 2))))
         return Served;
     if (type != '@') {
         Refuse(request, "no table requests are served yet", type, command);

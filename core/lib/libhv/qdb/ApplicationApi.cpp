@@ -11,9 +11,6 @@
 #include "qdbmes.h"
 #include "qdbpaths.h"
 
-#include "UnixPath.h"
-
-#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -82,16 +79,12 @@ extern "C" int app_sync(const char* dest) {
     AUTO_QDB_LOCK(lk);
     DbMgr* db = lk.getDbMgr(nullptr, -1, 1000, 0);
     if (db == nullptr || !pQdb_shgp->changed[qdbshm::kChangedApplications]) return 0;
-    int rc = 0;
+    std::vector<std::string> dirs;
     DbIter it;
     it.iterInit(APPLIC, db);
-    for (auto* a = static_cast<application*>(it.current()); a != nullptr; a = static_cast<application*>(it.next())) {
-        const std::string dir = cfgstore::AppDir(a->appName());
-        if (dir.empty()) continue;
-        const std::string res = dir + "/resources";
-        if (portlib::mkdirp(res.c_str(), 0700) != 0 && errno != EEXIST)
-            rc = hv_err(__FILE__, __LINE__, 24, 838, "app_sync:mkdirp: %s failed", res.c_str());
-    }
+    for (auto* a = static_cast<application*>(it.current()); a != nullptr; a = static_cast<application*>(it.next()))
+        if (const std::string dir = cfgstore::AppDir(a->appName()); !dir.empty()) dirs.push_back(dir + "/resources");
+    const int rc = cfgstore::MakeDirs(dirs, 838, "app_sync:mkdirp: %s failed");
     if (rc == 0) pQdb_shgp->changed[qdbshm::kChangedApplications] = 0;
     return rc;
 }

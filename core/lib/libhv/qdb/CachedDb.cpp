@@ -5,10 +5,12 @@
 #include "ProxyPostOffice.h"
 #include "QdbLock.h"
 #include "QdbStartup.h"
+#include "ReplyDeadline.h"
 #include "ShmMgr.h"
 #include "TableRecord.h"
 #include "application.h"
 #include "dependency.h"
+#include "equivalency.h"
 #include "flg.h"
 #include "hvresource.h"
 #include "resource_type.h"
@@ -21,8 +23,14 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <optional>
 
 namespace {
+
+// How long a load waits for the nine replies. A cache server answers at once
+// from memory, or busy after half a second; a daemon that is gone while its
+// manager runs never answers, and the load holds the database lock.
+constexpr unsigned kCacheReplyWaitMs = 10000;
 
 // The table that loads the reply at each position into a copy (null: the
 // table is not kept yet and its text is dropped).
@@ -36,8 +44,9 @@ int LoadInstances(const char* dbsys, char* text) {
 }
 int LoadDependencies(const char* dbsys, char* text) { return dependency::createmany(dbsys, text, 1); }
 int LoadNetworks(const char* dbsys, char* text) { return network::createmany(0, dbsys, text, 0); }
+int LoadEquivalencies(const char* dbsys, char* text) { return equivalency::createmany(dbsys, text, 1); }
 const CopyLoader kCopyLoaders[cfgstore::kCacheReplyCount] = {
-    nullptr, LoadSystems, LoadApplications, LoadTypes, LoadInstances, LoadFlags, LoadDependencies, nullptr, LoadNetworks,
+    nullptr, LoadSystems, LoadApplications, LoadTypes, LoadInstances, LoadFlags, LoadDependencies, LoadEquivalencies, LoadNetworks,
 };
 
 }  // namespace
@@ -60,11 +69,20 @@ int ShmMgr::cacheRemDb(const char* name, DbMgr* db) {
     // A system that is not alive is reported with code 9 and no reply is
     // waited for.
     if (rc == 0) rc = qdbsendmes(0, pQdb_uname, mbox.c_str(), name, cfgstore::kCacheServerMailbox, "@m", 2);
+    std::optional<ReplyDeadline> deadline;
+    if (rc == 0) deadline.emplace(mbox, kCacheReplyWaitMs);
     for (int i = 0; rc == 0 && i < cfgstore::kCacheReplyCount; ++i) {
         MessagePtr msg;
         char* text = nullptr;
         rc = qdbRcvMsg(proxy, msg, mbox.c_str(), name, &text);
-        if (rc != 0) break;
+        if (rc != 0) {
+            if (deadline->Expired()) {
+                qdberrclr();
+                hv_err(__FILE__, __LINE__, 23, 373, QDB_MES, "cacheRemDb: no answer from system \"%s\" within %u s",
+                       name, kCacheReplyWaitMs / 1000);
+            }
+            break;
+        }
         std::string copy = text ? std::string(text, static_cast<std::size_t>(msg->GetDataStr().StrLen() - 1)) : "";
         if (i == 0) {
             fresh.rebuildFrom(copy.c_str());
@@ -73,6 +91,7 @@ int ShmMgr::cacheRemDb(const char* name, DbMgr* db) {
             qdberrcheck();
         }
     }
+    deadline.reset();
     proxy.RemoveMailBox(mbox.c_str());
     db->loading = 0;
     if (rc == 0) db->tStamp = fresh;
@@ -136,27 +155,29 @@ int CacheReplies(std::vector<std::string>* out, unsigned lockMs) {
     }
     flg::getall((*out)[5]);
     network::getall((*out)[8]);
+    equivalency::getall(db, (*out)[7]);
     qdbrlslock(__FILE__, __LINE__);
     return 0;
 }
 
-void ServeCacheRequest(const MessagePtr& request, unsigned lockMs) {
+int ServeCacheRequest(const MessagePtr& request, unsigned lockMs) {
     const bStr data = request->GetDataStr();
     if (data.StrLen() != 2 || std::memcmp(data.StrPtr(), "@m", 2) != 0) {
         hv_err(23, 0, QDB_ARGS, "cacheServer: not a cache request");
         qdbsenderr(request);
         qdberrclr();
-        return;
+        return QDB_ARGS;
     }
     std::vector<std::string> replies;
     if (CacheReplies(&replies, lockMs) != 0) {
         hv_err(23, 0, QDB_RETRY, "cacheServer: database of \"%s\" busy, try again", pQdb_uname ? pQdb_uname : "");
         qdbsenderr(request);
         qdberrclr();
-        return;
+        return QDB_RETRY;
     }
     for (const std::string& r : replies)
         if (qdbsendret(request, "%s", r.c_str()) != 0) break;
+    return 0;
 }
 
 }  // namespace cfgstore

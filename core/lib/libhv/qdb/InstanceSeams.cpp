@@ -1,6 +1,7 @@
 #include "InstanceSeams.h"
 
 #include "dependency.h"
+#include "equivalency.h"
 #include "qdberr.h"
 #include "qdbkivra.h"
 
@@ -11,12 +12,6 @@ namespace cfgstore {
 
 namespace {
 
-bool NoShared(const char*, const char*, bool, EquivalencySide*) { return false; }
-void NoCommon(const char*, const char*, std::vector<EquivalencySide>*) {}
-void NoSharedList(std::vector<SharedEquivalency>*) {}
-int NoMakeShared(const SharedEquivalency&) {
-    return hv_err(__FILE__, __LINE__, 23, 0, QDB_INT, "equivalencies cannot be created yet");
-}
 // The restore or remove action on one local instance, without the global
 // scripts: the start-up pass ("-R") restores the instance alone (what lies
 // below it is already checked), a COMMON copy the whole hierarchy.
@@ -25,7 +20,7 @@ int RunAction(const char* tag, const char* action, const char* option) {
     return qdbkivra::qdbperfaction(nullptr, nullptr, tag, action, const_cast<char*>(option ? option : ""), op, 0, 0);
 }
 
-const InstanceSeams kDefaults{DependencyLower, NoShared, NoCommon, NoSharedList, NoMakeShared, RunAction, RemoveUnlinkedInstances};
+const InstanceSeams kDefaults{DependencyLower, SharedPartner, CommonPartners, SharedEquivalencies, MakeShared, RunAction, RemoveMatchingInstances};
 
 std::mutex g_mutex;
 InstanceSeams g_seams = kDefaults;

@@ -58,5 +58,8 @@ void ResetInstanceSeams();
 // involves is taken out of the list, freed and its removal broadcast; one
 // that is involved stays (code 8).
 int RemoveUnlinkedInstances(const char* app, const char* typ);
+// The removal through ins_remove: every matching instance that nothing
+// kept depends on (code 8 otherwise, and nothing goes).
+int RemoveMatchingInstances(const char* app, const char* typ);
 
 }  // namespace cfgstore

@@ -11,9 +11,6 @@
 #include "qdbmes.h"
 #include "resource_type.h"
 
-#include "UnixPath.h"
-
-#include <cerrno>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -84,16 +81,12 @@ extern "C" int typ_sync(const char* dest) {
     AUTO_QDB_LOCK(lk);
     DbMgr* db = lk.getDbMgr(nullptr, -1, 1000, 0);
     if (db == nullptr || !pQdb_shgp->changed[qdbshm::kChangedResTypes]) return 0;
-    int rc = 0;
+    std::vector<std::string> dirs;
     DbIter it;
     it.iterInit(RESTYPE, db);
-    for (auto* t = static_cast<resource_type*>(it.current()); t != nullptr; t = static_cast<resource_type*>(it.next())) {
-        const std::string dir = cfgstore::TypeDir(t->app(), t->typ());
-        if (dir.empty()) continue;
-        const std::string rec = dir + "/recovery";
-        if (portlib::mkdirp(rec.c_str(), 0700) != 0 && errno != EEXIST)
-            rc = hv_err(__FILE__, __LINE__, 24, 1048, "typ_sync:mkdirp() %s", rec.c_str());
-    }
+    for (auto* t = static_cast<resource_type*>(it.current()); t != nullptr; t = static_cast<resource_type*>(it.next()))
+        if (const std::string dir = cfgstore::TypeDir(t->app(), t->typ()); !dir.empty()) dirs.push_back(dir + "/recovery");
+    const int rc = cfgstore::MakeDirs(dirs, 1048, "typ_sync:mkdirp() %s");
     if (rc == 0) pQdb_shgp->changed[qdbshm::kChangedResTypes] = 0;
     return rc;
 }

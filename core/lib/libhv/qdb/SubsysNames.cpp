@@ -1,7 +1,10 @@
 #include "SubsysNames.h"
 
 #include "qdberr.h"
+#include "qdbfile.h"
 #include "qdbpaths.h"
+
+#include "UnixPath.h"
 
 #include <cerrno>
 #include <cstring>
@@ -26,6 +29,18 @@ int CheckSubsysName(const char* what, const char* name) {
                   what, name ? name : "");
 }
 
+std::string SafeEntries(char* listing) {
+    std::string kept;
+    char* field = nullptr;
+    for (char* p = listing; p != nullptr;) {
+        p = qdbstrscan(p, &field, nullptr);
+        if (!SubsysNameOk(field)) continue;
+        kept += field;
+        kept += '\x01';
+    }
+    return kept;
+}
+
 std::string AppDir(const char* app) {
     if (!SubsysNameOk(app)) return {};
     return std::string(RootDir()) + "/subsys/" + app;
@@ -34,6 +49,13 @@ std::string AppDir(const char* app) {
 std::string TypeDir(const char* app, const char* typ) {
     if (!SubsysNameOk(app) || !SubsysNameOk(typ)) return {};
     return AppDir(app) + "/resources/" + typ;
+}
+
+int MakeDirs(const std::vector<std::string>& dirs, int msgnum, const char* format) {
+    int rc = 0;
+    for (const std::string& d : dirs)
+        if (portlib::mkdirp(d.c_str(), 0700) != 0 && errno != EEXIST) rc = hv_err(__FILE__, __LINE__, 24, msgnum, format, d.c_str());
+    return rc;
 }
 
 int RemoveTree(const std::string& path) {

@@ -5,6 +5,7 @@
 #include "DbIter.h"
 #include "DbMgr.h"
 #include "InstanceSeams.h"
+#include "RecordLoad.h"
 #include "RemovalStep.h"
 #include "ShmMgr.h"
 #include "SubsysNames.h"
@@ -98,34 +99,14 @@ int application::createmany(const char* dbsys, char* text, int copy) {
     AUTO_QDB_LOCK(lk);
     DbMgr* db = lk.getDbMgr(cfgstore::IsLocalSystem(dbsys) ? nullptr : dbsys, -1, 1000, 0);
     if (db == nullptr) return -1;
-    int rc = 0;
-    char* field = nullptr;
-    for (char* p = text; p != nullptr;) {
-        p = qdbstrscan(p, &field, nullptr);
-        if (*field == '\0' || std::strcmp(field, kReserved) == 0) continue;
-        application* a = alloc(db);
-        if (a == nullptr) return hv_err(__FILE__, __LINE__, 23, 840, QDB_INT, "no room for application %s", field);
-        if (a->create(field, copy) != 0) {
-            cfgstore::SavedError keep;
-            a->destroy();
-            rc = -1;
-        }
-    }
-    return rc;
+    return cfgstore::LoadNames<application>(db, text, kReserved, 840,
+                                            [copy](application* a, const char* n) { return a->create(n, copy); });
 }
 
 int application::app_readall() {
     std::vector<char> buf(kQdbReadMax);
     if (qdbreaddirent(gps(8), buf.data()) != 0) return -1;
-    // An entry whose name is no safe application name is left alone.
-    std::string kept;
-    char* field = nullptr;
-    for (char* p = buf.data(); p != nullptr;) {
-        p = qdbstrscan(p, &field, nullptr);
-        if (!cfgstore::SubsysNameOk(field)) continue;
-        kept += field;
-        kept += '\x01';
-    }
+    std::string kept = cfgstore::SafeEntries(buf.data());
     return createmany(nullptr, kept.data(), 0);
 }
 
@@ -155,10 +136,7 @@ void application::print(std::FILE* out, int n, const char* text) {
 void application::dbgDump(std::FILE* out, const application* a) { std::fprintf(out, "appNm=%s\n", a->appName()); }
 
 int application::broadcastUpdate(char command, const char* n, DbMgr* db) {
-    if (db == nullptr) return -1;
-    if (command != 'a' && command != 'c') return -2;
-    const char letters[2] = {command, '\0'};
-    return CacheUpdateFrame::Send(db, 'C', letters, n, nullptr);
+    return CacheUpdateFrame::SendKeyed(db, 'C', command, n);
 }
 
 int application::updateCache(char* record) {
@@ -170,15 +148,7 @@ int application::updateCache(char* record) {
     if (db == nullptr || db->islocal()) return -10;
     int rc = 0;
     if (r.command == 'a') {
-        const int before = Qdb_errno;
-        application* a = alloc(db);
-        if (a == nullptr) {
-            rc = -8;
-        } else if (a->create(r.rest, 1) != 0) {
-            a->destroy();
-            if (before == 0) qdberrclr();
-            rc = -7;
-        }
+        rc = cfgstore::CreateInCopy<application>(db, [&](application* a) { return a->create(r.rest, 1); });
     } else if (application* a = findapp(r.rest, db, false)) {
         a->destroy();
     } else {

@@ -4,6 +4,7 @@
 #include "CacheUpdateFrame.h"
 #include "DbIter.h"
 #include "DbMgr.h"
+#include "RecordLoad.h"
 #include "ShmMgr.h"
 #include "SubsysNames.h"
 #include "TableRecord.h"
@@ -86,20 +87,8 @@ int resource_type::createmany(const char* dbsys, const char* a, char* text, int 
     AUTO_QDB_LOCK(lk);
     DbMgr* db = lk.getDbMgr(cfgstore::IsLocalSystem(dbsys) ? nullptr : dbsys, -1, 1000, 0);
     if (db == nullptr) return -1;
-    int rc = 0;
-    char* field = nullptr;
-    for (char* p = text; p != nullptr;) {
-        p = qdbstrscan(p, &field, nullptr);
-        if (*field == '\0') continue;
-        resource_type* t = alloc(db);
-        if (t == nullptr) return hv_err(__FILE__, __LINE__, 23, 1049, QDB_INT, "no room for resource type %s", field);
-        if (t->create(a, field, copy) != 0) {
-            cfgstore::SavedError keep;
-            t->destroy();
-            rc = -1;
-        }
-    }
-    return rc;
+    return cfgstore::LoadNames<resource_type>(db, text, nullptr, 1049,
+                                              [a, copy](resource_type* t, const char* n) { return t->create(a, n, copy); });
 }
 
 int resource_type::typ_readall() {
@@ -121,15 +110,7 @@ int resource_type::typ_readall() {
             rc = -1;
             continue;
         }
-        // Entries that are no safe type name are left alone.
-        std::string kept;
-        char* field = nullptr;
-        for (char* p = buf.data(); p != nullptr;) {
-            p = qdbstrscan(p, &field, nullptr);
-            if (!cfgstore::SubsysNameOk(field)) continue;
-            kept += field;
-            kept += '\x01';
-        }
+        std::string kept = cfgstore::SafeEntries(buf.data());
         if (createmany(nullptr, a.c_str(), kept.data(), 0) != 0) rc = -1;
     }
     return rc;
@@ -179,10 +160,7 @@ void resource_type::dbgDump(std::FILE* out, const resource_type* t) {
 }
 
 int resource_type::broadcastUpdate(char command, const char* key, DbMgr* db) {
-    if (db == nullptr) return -1;
-    if (command != 'a' && command != 'c') return -2;
-    const char letters[2] = {command, '\0'};
-    return CacheUpdateFrame::Send(db, 'D', letters, key, nullptr);
+    return CacheUpdateFrame::SendKeyed(db, 'D', command, key);
 }
 
 int resource_type::updateCache(char* record) {
@@ -199,15 +177,7 @@ int resource_type::updateCache(char* record) {
     if (db == nullptr || db->islocal()) return -10;
     int rc = 0;
     if (r.command == 'a') {
-        const int before = Qdb_errno;
-        resource_type* rec = alloc(db);
-        if (rec == nullptr) {
-            rc = -8;
-        } else if (rec->create(a, t, 1) != 0) {
-            rec->destroy();
-            if (before == 0) qdberrclr();
-            rc = -7;
-        }
+        rc = cfgstore::CreateInCopy<resource_type>(db, [&](resource_type* rec) { return rec->create(a, t, 1); });
     } else {
         // An empty type removes every type of the application.
         std::vector<resource_type*> gone;

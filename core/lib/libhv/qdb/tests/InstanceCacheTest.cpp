@@ -44,6 +44,17 @@ std::string Describe(const char* tag) {
            static_cast<char>(r->get_state()) + "|[" + r->get_statedescr() + "]";
 }
 
+// NODE2's copy at the stamp {0x64, 0}, with the type web/ip.
+void PrepareCopy() {
+    {
+        AUTO_QDB_LOCK(lk);
+        lk.lock(-1);
+        Copy()->tStamp = QdbDbTime{0x64, 0};
+    }
+    std::string typ = std::string("aNODE2\x01") + "64\x01" "0\x01" "64\x01" "0\x01" "web\x01" "ip";
+    resource_type::updateCache(typ.data());
+}
+
 class InstanceCache : public OneSystemTest {
 protected:
     void BeforeDaemon() override { RootFile("config/systems", "NODE1\x01" "A\x01\nNODE2\x01" "D\x01\n"); }
@@ -51,13 +62,7 @@ protected:
 
 TEST_F(InstanceCache, RecordsAreParsedAndAppliedWithTheirCodes) {
     const std::string note = Client([] {
-        {
-            AUTO_QDB_LOCK(lk);
-            lk.lock(-1);
-            Copy()->tStamp = QdbDbTime{0x64, 0};
-        }
-        std::string typ = std::string("aNODE2\x01") + "64\x01" "0\x01" "64\x01" "0\x01" "web\x01" "ip";
-        resource_type::updateCache(typ.data());
+        PrepareCopy();
         const struct {
             std::string rec;
             int result;
@@ -121,13 +126,7 @@ TEST_F(InstanceCache, RecordsAreParsedAndAppliedWithTheirCodes) {
 
 TEST_F(InstanceCache, AMissedRecordLeavesTheCopyStaleAndARemovalFollows) {
     const std::string note = Client([] {
-        {
-            AUTO_QDB_LOCK(lk);
-            lk.lock(-1);
-            Copy()->tStamp = QdbDbTime{0x64, 0};
-        }
-        std::string typ = std::string("aNODE2\x01") + "64\x01" "0\x01" "64\x01" "0\x01" "web\x01" "ip";
-        resource_type::updateCache(typ.data());
+        PrepareCopy();
         std::string out;
         out += std::to_string(Apply(Rec("a", 0, "t1\x01" "id1\x01" "sweb\x01" "ip\x01"))) + ",";
         out += std::to_string(Apply(Rec("c", 1, "t1")));
@@ -154,13 +153,7 @@ TEST_F(InstanceCache, ARemovalOfAnInstanceInAHierarchyMarksTheCopyForReloading) 
         cfgstore::InstanceSeams s{};
         s.dependencyLower = LowerIsTheBody;
         cfgstore::SetInstanceSeams(s);
-        {
-            AUTO_QDB_LOCK(lk);
-            lk.lock(-1);
-            Copy()->tStamp = QdbDbTime{0x64, 0};
-        }
-        std::string typ = std::string("aNODE2\x01") + "64\x01" "0\x01" "64\x01" "0\x01" "web\x01" "ip";
-        resource_type::updateCache(typ.data());
+        PrepareCopy();
         std::string out;
         out += std::to_string(Apply(Rec("a", 0, "top\x01" "i1\x01" "sweb\x01" "ip\x01")));
         out += std::to_string(Apply(Rec("a", 1, "low\x01" "i2\x01" "sweb\x01" "ip\x01")));

@@ -201,6 +201,12 @@ TEST_F(Instances, TheTableLineRoundTripsAndOnlyACacheLoadKeepsTheState) {
         out += std::string("[") + Local("ip9")->get_statedescr() + "]";
         return out;
     });
+    // Written to the type's file as the start-up reads it.
+    EXPECT_EQ(Client([] { return Refused(res_sync(nullptr)); }), "0/0");
+    EXPECT_EQ(Shown(cfgtest::ReadFile(root_ + "/subsys/web/resources/ip/instances")),
+              "ip0|10.0.0.9|I|old|u||0|0|0|fail^link^5^60\n"
+              "ip1|10.0.0.1|A|eth0 24|i|brought up|0|0|0|fail^ping^1000005^600^fail^link^1000000^30\n"
+              "ip9|10.0.0.99|A|eth0 24|u||0|0|0|fail^ping^1000005^600^fail^link^1000000^30\n");
     EXPECT_EQ(note,
               "0/00/00/00/0,"
               "ip1|10.0.0.1|A|eth0 24|i|brought up|0|0|0|fail^ping^1000005^600^fail^link^1000000^30\n"
