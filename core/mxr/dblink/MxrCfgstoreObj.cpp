@@ -11,6 +11,7 @@
 #include "MxrAdminRegisterCommPathNotifyStatusReqMsg.h"
 #include "MxrCfgstorePathsMsg.h"
 #include "MxrCfgstoreWorker.h"
+#include "ShmMgr.h"
 #include "WorldInbox.h"
 #include "network.h"
 
@@ -32,6 +33,10 @@ void Report(const std::string& line) { std::cerr << line + "\n" << std::flush; }
 // The database thread: the stored paths of the local database as values.
 // Types other than TLI, TTY and SCSI are not created.
 void ReadStoredPaths(MxrCfgstorePathsMsg& out) {
+    if (pShmPtr == nullptr) {
+        Report("MxrCfgstoreObj: this process has no database: no stored paths are created");
+        return;
+    }
     AUTO_QDB_LOCK(lk);
     DbMgr* db = lk.getDbMgr(nullptr, -1, 1, 1);
     if (db == nullptr) {

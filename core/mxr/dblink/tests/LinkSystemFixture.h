@@ -25,7 +25,8 @@ namespace linktest {
 // told (Go), with bounded waits for each stage.
 class GatedClient {
 public:
-    explicit GatedClient(const std::function<std::string()>& body) {
+    // enter (when given) runs in the child first: its system's environment.
+    explicit GatedClient(const std::function<std::string()>& body, const std::function<void()>& enter = {}) {
         int ready[2], go[2], note[2];
         if (::pipe(ready) != 0 || ::pipe(go) != 0 || ::pipe(note) != 0) return;
         std::fflush(stdout);
@@ -35,6 +36,7 @@ public:
             ::close(ready[0]);
             ::close(go[1]);
             ::close(note[0]);
+            if (enter) enter();
             qdbfixture::StartClient();
             char c = 'r';
             if (::write(ready[1], &c, 1) != 1 || ::read(go[0], &c, 1) != 1) ::_exit(2);

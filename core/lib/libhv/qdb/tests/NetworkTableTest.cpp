@@ -10,6 +10,7 @@
 #include "network.h"
 #include "qdberr.h"
 #include "qdbfile.h"
+#include "qdbmes.h"
 #include "systems.h"
 
 #include <gtest/gtest.h>
@@ -156,6 +157,19 @@ TEST_F(NetworkTable, CreateStoresAndAsksTheAdministratorThenSyncWritesTheGoldenF
     EXPECT_TRUE(WaitForLine(tty_, "add-host NODE3 NODE3 fdp0 answered 0"));
 }
 
+TEST_F(NetworkTable, AStartTimeThatCannotBeWrittenIsReportedAndTheCreateStands) {
+    std::filesystem::create_directories(root_ + "/config/HV_START_TIME");
+    const cfgtest::ChildResult r = cfgtest::RunChild([] {
+        qdbfixture::StartClient();
+        cfgtest::Note(std::to_string(net_create(nullptr, "NODE2", "TCPIP:1501", 'l', 0, 5, 2, 3)) + "/" +
+                      std::to_string(Qdb_errno));
+        return 0;
+    });
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.note, "0/0");
+    EXPECT_NE(r.err.find("net_create: fopen(" + root_ + "/config/HV_START_TIME) failed"), std::string::npos) << r.err;
+}
+
 TEST_F(NetworkTable, RemoveAsksPerPathAndDropsWhatTheAdministratorLetGo) {
     const std::string note = Client([] {
         std::string out;
@@ -252,6 +266,36 @@ TEST_F(NetworkTable, ChangeKeepsTheOldPathWhenTheNewOneIsRefused) {
     EXPECT_EQ(note,
               "00,-1/4,0,NODE3|TCPIP:1502|TLI|0|0|0|DEAD|1|1|1|0|0|0|0|0|0|0|0\n"
               "NODE2|TCPIP:1600|TLI|0|0|0|DEAD|7|8|9|0|0|0|0|0|0|0|0\n");
+}
+
+// The daemon's side of the path table's remote requests, asked of this
+// system's own daemon with the records another system's library sends.
+TEST_F(NetworkTable, TheDaemonServesCreateSyncAndRemoveRequests) {
+    const std::string note = Client([] {
+        std::vector<char> reply(kQdbMesMax);
+        auto ask = [&](char command, const std::string& record) {
+            reply[0] = '\0';
+            const int rc = qdbsendremote(reply.data(), nullptr, 'B', command, "%s", record.c_str());
+            std::string s = std::to_string(rc) + "[" + reply.data() + "]/" + std::to_string(Qdb_errno);
+            qdberrclr();
+            return s;
+        };
+        std::string out = ask('a', "NODE2\x01" "TCPIP:1501\x01" "l\x01" "0\x01" "5\x01" "2\x01" "3") + ",";
+        out += ask('a', "NODE2\x01" "TCPIP:1501\x01" "l\x01" "0\x01" "5\x01" "2\x01" "3") + ",";
+        out += ask('a', "NODE2\x01" "TCPIP:1502\x01" "l\x01" "0\x01" "5\x01" "2") + ",";
+        out += ask('a', "NODE2\x01" "TCPIP:1502\x01" "ll\x01" "0\x01" "5\x01" "2\x01" "3") + ",";
+        out += ask('a', "NODE2\x01" "TCPIP:1502\x01" "l\x01" "x\x01" "5\x01" "2\x01" "3") + ",";
+        out += ask('b', "") + ",";
+        out += ask('c', "NODE2") + ",";
+        out += ask('c', "NODE2\x01" "TCPIP:1501") + ",";
+        out += ask('c', "NODE2\x01" "TCPIP:1501") + ",";
+        out += ask('z', "") + ";";
+        out += Lines(net_list(nullptr, nullptr, '|'));
+        return out;
+    });
+    EXPECT_EQ(note, "0[0]/0,-1[]/4,-1[]/5,-1[]/5,-1[]/5,0[0]/0,-1[]/5,0[0]/0,-1[]/7,-1[]/5;");
+    EXPECT_NE(Out(daemon_).find("qdb: request BaNODE2|TCPIP:1501|l|0|5|2|3\n"), std::string::npos) << Out(daemon_);
+    EXPECT_EQ(Shown(cfgtest::ReadFile(root_ + "/config/networks")), "NODE2|TCPIP:1501|l|0|0|5|2|3|0|0|0|0|0|0|0|0\n");
 }
 
 // Cache updates of the path table, sent from NODE2's copy (which names NODE1
