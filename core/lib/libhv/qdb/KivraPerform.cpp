@@ -3,7 +3,6 @@
 // any other action by their scripts alone.
 #include "qdbkivra.h"
 
-#include "ActionReservations.h"
 #include "AutoQdbLock.h"
 #include "DbMgr.h"
 #include "QdbStartup.h"
@@ -36,12 +35,12 @@ int RestoreOrRemove(char* comsys, char* comtag, const char* tag, bool restore, c
     const bool made = RaiseAbortFlag();
     if (globals) qdbkivra::qdbglobact(0, action, nullptr);
     int rc = 0;
-    if (!reserved && cfgstore::Reservations().reserve(tag, restore ? 'S' : 'M') != 0) {
+    if (!reserved && hvresource::reserve_resources(tag, restore ? 'S' : 'M') != 0) {
         rc = -1;
     } else {
         rc = restore ? qdbkivra::restore(tag, comsys, comtag, Text(argstring), op, reserved)
                      : qdbkivra::remove(tag, comsys, comtag, Text(argstring), reserved);
-        if (!reserved && cfgstore::Reservations().clearAll(static_cast<long>(::getpid())) != 0) rc = -1;
+        if (!reserved && hvresource::clear_reservations(static_cast<long>(::getpid())) != 0) rc = -1;
     }
     if (globals && qdbkivra::qdbglobact(1, action, nullptr) != 0) rc = -1;
     if (made) flg_remove(nullptr, "!fsaudit_abort");

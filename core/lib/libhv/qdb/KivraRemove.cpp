@@ -2,7 +2,6 @@
 // parents first, each by its remove script.
 #include "qdbkivra.h"
 
-#include "ActionReservations.h"
 #include "AutoQdbLock.h"
 #include "DbMgr.h"
 #include "ShellWords.h"
@@ -101,7 +100,7 @@ int qdbkivra::remove(const char* tag, char* comsys, char* comtag, const char* ar
     if (lk.getDbMgr(nullptr, -1, 1000, 0) == nullptr) return -1;
     hvresource* r = hvresource::findins(1, const_cast<char*>(tag), nullptr, nullptr);
     if (r == nullptr) return -1;
-    if (!reserved && cfgstore::Reservations().clearOne(r, static_cast<long>(::getpid())) != 0) {
+    if (!reserved && r->clear_reservation(static_cast<long>(::getpid())) != 0) {
         newState = OSF;
         reason = "remove action has failed to clear reserve";
         change = true;

@@ -4,7 +4,6 @@
 // asked to leave service first.
 #include "qdbkivra.h"
 
-#include "ActionReservations.h"
 #include "AutoQdbLock.h"
 #include "DbMgr.h"
 #include "InstanceSeams.h"
@@ -208,7 +207,7 @@ int qdbkivra::dorestore(const char* tag, char* comsys, char* comtag, const char*
     hvresource* r = FindLocal(lk, tag);
     if (r == nullptr) return -1;
     if (rc != -1 && r->privset_state(comsys, comtag, ISP, "restore action has succeeded") != 0) rc = -1;
-    if (!reserved && cfgstore::Reservations().clearOne(r, static_cast<long>(::getpid())) != 0) {
+    if (!reserved && r->clear_reservation(static_cast<long>(::getpid())) != 0) {
         r->privset_state(comsys, comtag, OSF, "restore action has failed to clear reserve");
         rc = -1;
     }

@@ -5,7 +5,6 @@
 // that share them.
 #include "qdbrecover.h"
 
-#include "ActionReservations.h"
 #include "AutoQdbLock.h"
 #include "DbMgr.h"
 #include "RecoverySets.h"
@@ -201,7 +200,7 @@ int qdbrecover::local_start_recovery(const char* evclass, const char* event, con
     const char* reslist = list.conv_list_to_string(buf);
     hv_debug(__FILE__, __LINE__, "LD.recover.local_start_recovery", "local_start_recovery: reslistp=%s\n",
              reslist ? reslist : "NULL");
-    if (cfgstore::Reservations().reserve(reslist, 'R') != 0) return qdberrcheck();
+    if (hvresource::reserve_resources(reslist, 'R') != 0) return qdberrcheck();
     hv_debug(__FILE__, __LINE__, "LD.recover.local_start_recovery", "local_start_recovery: DO LOCAL clas=%s event=%s nam=%s\n",
              evclass, event, id);
     list.remove_list();
@@ -235,7 +234,7 @@ int qdbrecover::local_start_recovery(const char* evclass, const char* event, con
         }
     }
     qdberrcheck();
-    if (cfgstore::Reservations().clearAll(static_cast<long>(::getpid())) != 0) return qdberrcheck();
+    if (hvresource::clear_reservations(static_cast<long>(::getpid())) != 0) return qdberrcheck();
     if (rec != 0) {
         hv_debug(__FILE__, __LINE__, "LD.recover.local_start_recovery", "local_start_recovery: DO INTER clas=%s event=%s nam=%s\n",
                  evclass, event, id);

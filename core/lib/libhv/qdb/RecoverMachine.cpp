@@ -4,7 +4,6 @@
 // copy of its database held here (the hierarchy had failed over to it).
 #include "qdbrecover.h"
 
-#include "ActionReservations.h"
 #include "AutoQdbLock.h"
 #include "DbMgr.h"
 #include "InstanceSeams.h"
@@ -49,9 +48,9 @@ int qdbrecover::local_restore_res(const std::string& tag, const char* system, xf
     hv_err(__FILE__, __LINE__, 6, 418, "SHARED resource \"%s\" is being restored because machine \"%s\" has failed\n",
            tag.c_str(), system);
     qdbkivra::qdbglobact(0, "restore", nullptr);
-    if (const int rc = cfgstore::Reservations().reserve(tag.c_str(), 'R'); rc != 0) return rc;
+    if (const int rc = hvresource::reserve_resources(tag.c_str(), 'R'); rc != 0) return rc;
     const int a = qdbkivra::qdbperfaction(nullptr, nullptr, tag.c_str(), "restore", const_cast<char*>("-R"), KIVRA_ALL, 1, 0);
-    cfgstore::Reservations().clearAll(static_cast<long>(::getpid()));
+    hvresource::clear_reservations(static_cast<long>(::getpid()));
     if (a == 0) {
         AUTO_QDB_LOCK(lk);
         DbMgr* db = lk.getDbMgr(nullptr, -1, 1000, 0);

@@ -8,6 +8,7 @@
 #include "InstanceSeams.h"
 #include "RecoverySets.h"
 #include "RemoteAction.h"
+#include "equivalency.h"
 #include "flg.h"
 #include "hvresource.h"
 #include "qdberr.h"
@@ -15,24 +16,22 @@
 #include "qdbpaths.h"
 
 #include <cstring>
-#include <mutex>
 #include <string>
 #include <vector>
 
 namespace cfgstore {
 
-namespace {
-std::mutex g_compositeMutex;
-CompositePartnersFn g_composites = nullptr;
-}  // namespace
-
-void SetCompositePartners(CompositePartnersFn fn) {
-    std::lock_guard<std::mutex> guard(g_compositeMutex);
-    g_composites = fn;
-}
-
 void CompositePartners(const char* tag, std::list<std::string>* out) {
-    if (g_composites) g_composites(tag, out);
+    const char* local = pQdb_uname ? pQdb_uname : "";
+    AUTO_QDB_LOCK(lk);
+    DbMgr* db = lk.getDbMgr(nullptr, -1, 1000, 0);
+    if (db == nullptr) return;
+    for (const equivalency* e : equivalency::all(db)) {
+        if (e->eqvTyp != COMPOSITE || !e->is_a_match(local, tag, COMPOSITE)) continue;
+        const bool first = std::strcmp(e->t1(), tag) == 0 && std::strcmp(e->s1(), local) == 0;
+        const char* other = first ? e->t2() : e->t1();
+        if (hvresource::findres(db, other, nullptr) != nullptr) out->emplace_back(other);
+    }
 }
 
 bool IsSharedLocal(const char* tag) {

@@ -55,10 +55,7 @@ private:
 };
 
 namespace cfgstore {
-// The COMPOSITE partners (local tags) of a local tag; the equivalency table
-// installs the real one, the default has none.
-using CompositePartnersFn = void (*)(const char* tag, std::list<std::string>* out);
-void SetCompositePartners(CompositePartnersFn fn);
+// The COMPOSITE partners (local tags) of a local tag that exist here.
 void CompositePartners(const char* tag, std::list<std::string>* out);
 // Whether the local tag is on either side of a SHARED equivalency.
 bool IsSharedLocal(const char* tag);

@@ -33,7 +33,8 @@ TEST_F(ActionTest, RestoreScopesCollectLeavesFirstAndEachOnce) {
         // A child out of service stops the tag alone before any script.
         // (the 364 report is printed and cleared before the result).
         {"M1", KIVRA_ONE, {}, "-1/0", "", "R=OSU,M1=OSU,M2=OSU,X=OSU,L=OSU"},
-        {"nope", KIVRA_ALL, {}, "-1/5", "", "R=OSU,M1=OSU,M2=OSU,X=OSU,L=OSU"},
+        // An unknown tag: its reservation already fails.
+        {"nope", KIVRA_ALL, {}, "-1/7", "", "R=OSU,M1=OSU,M2=OSU,X=OSU,L=OSU"},
     };
     for (const Case& c : cases) {
         const std::string note = Client([&] {
