@@ -6,6 +6,7 @@
 #include "ShmMgr.h"
 #include "TableRecord.h"
 #include "hvresource.h"
+#include "systems.h"
 #include "qdberr.h"
 #include "qdbmes.h"
 #include "qdbpaths.h"
@@ -44,6 +45,16 @@ int CheckSharedPartner(const hvresource* self, state newstate, bool asPrimary) {
 }  // namespace
 
 state hvresource::remotestate(const char* system, const char* tg) {
+    // A dead system's copy holds its last states, not its present ones: it
+    // counts as not reached, so a survivor may take over what ran there.
+    if (!cfgstore::IsLocalSystem(system)) {
+        AUTO_QDB_LOCK(sl);
+        const systems* s = sl.lock(-1) == 0 ? systems::find(ShmMgr::findDbMgr(nullptr, 0), system) : nullptr;
+        if (s != nullptr && s->get_state() == 'D') {
+            hv_err(__FILE__, __LINE__, 23, 893, QDB_MES, "system \"%s\" is dead: its states are unknown", system);
+            return ILLSTATE;
+        }
+    }
     AUTO_QDB_LOCK(lk);
     DbMgr* db = lk.getDbMgr(cfgstore::IsLocalSystem(system) ? nullptr : system, -1, 1000, 1);
     if (db == nullptr) return ILLSTATE;
