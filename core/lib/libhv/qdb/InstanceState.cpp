@@ -5,6 +5,7 @@
 #include "InstanceSeams.h"
 #include "ShmMgr.h"
 #include "TableRecord.h"
+#include "flg.h"
 #include "hvresource.h"
 #include "systems.h"
 #include "qdberr.h"
@@ -45,13 +46,19 @@ int CheckSharedPartner(const hvresource* self, state newstate, bool asPrimary) {
 }  // namespace
 
 state hvresource::remotestate(const char* system, const char* tg) {
-    // A dead system's copy holds its last states, not its present ones: it
-    // counts as not reached, so a survivor may take over what ran there.
+    // The copy of a system whose communication was lost holds its last
+    // states, not its present ones: it counts as not reached, so a survivor
+    // may take over what ran there.
     if (!cfgstore::IsLocalSystem(system)) {
-        AUTO_QDB_LOCK(sl);
-        const systems* s = sl.lock(-1) == 0 ? systems::find(ShmMgr::findDbMgr(nullptr, 0), system) : nullptr;
-        if (s != nullptr && s->get_state() == 'D') {
-            hv_err(__FILE__, __LINE__, 23, 893, QDB_MES, "system \"%s\" is dead: its states are unknown", system);
+        bool lost = false;
+        {
+            AUTO_QDB_LOCK(sl);
+            const systems* s = sl.lock(-1) == 0 ? systems::find(ShmMgr::findDbMgr(nullptr, 0), system) : nullptr;
+            lost = s != nullptr && s->get_state() == 'D';
+        }
+        if (lost && flg_test(nullptr, (std::string("!comm_down!") + system).c_str(), 0) == 0) {
+            hv_err(__FILE__, __LINE__, 23, 893, QDB_MES, "communication with system \"%s\" is lost: its states are unknown",
+                   system);
             return ILLSTATE;
         }
     }
