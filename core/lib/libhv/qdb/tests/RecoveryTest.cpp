@@ -153,3 +153,60 @@ TEST(TransferList, KeepsCopiesNewestFirstAndRefusesATextThatReachesTwoThousand) 
 }
 
 }  // namespace
+
+namespace {
+
+// PRI is the primary of PRI2 on NODE2, SEC the secondary of SEC2 on NODE2;
+// NODE2 has failed (its comm-down flag is up) and its copy here holds the
+// states it last had.
+class MachineRestoreTest : public ActionTest {
+protected:
+    std::string TypeOne() override { return Line("PRI") + Line("SEC", {}, 'E'); }
+    std::string TypeTwo() override { return ""; }
+    void MoreFiles() override {
+        ActionTest::MoreFiles();
+        RootFile("config/equivalencies", "NODE1\x01PRI\x01NODE2\x01PRI2\x01S\n" "NODE2\x01SEC2\x01NODE1\x01SEC\x01S\n");
+    }
+};
+
+TEST_F(MachineRestoreTest, SharedResourcesThatRanOnTheDeadSystemAreRestoredHere) {
+    struct Case {
+        char pri2, sec2;  // the states in the held copy
+        const char* steps;
+        const char* states;
+    } cases[] = {
+        // The hierarchy had failed over to NODE2: its primary comes back here.
+        {'p', 'p', "restore PRI,restore SEC", "PRI=ISP,SEC=ISP"},
+        {'i', 'u', "restore PRI,restore SEC", "PRI=ISP,SEC=ISP"},
+        // Out of service there: only the resource whose primary was there.
+        {'u', 'u', "restore SEC", "PRI=OSU,SEC=ISP"},
+        {'f', 'p', "restore SEC", "PRI=OSU,SEC=ISP"},
+        // (each run is framed by the global restore scripts)
+    };
+    for (const Case& c : cases) {
+        const std::string note = Client([&] {
+            SetStates({{"PRI", OSU}, {"SEC", OSU}});
+            FillCopy("NODE2", CopyLine("typ1", "PRI2", 'T') + CopyLine("typ1", "SEC2", 'A'));
+            qdberrclr();
+            std::string out = "0";
+            {
+                AUTO_QDB_LOCK(lk);
+                lk.lock(-1);
+                DbMgr* copy = ShmMgr::findDbMgr("NODE2", 0);
+                for (auto [tag, st] : {std::pair{"PRI2", c.pri2}, std::pair{"SEC2", c.sec2}})
+                    if (hvresource* r = copy ? hvresource::findres(copy, tag, nullptr) : nullptr) r->resstate = st;
+                    else out = "no copy";
+            }
+            if (flg_create(nullptr, "!comm_down!NODE2") != 0) qdberrclr();
+            out += "," + std::to_string(qdbrecover::local_mach_restore("NODE2"));
+            qdberrclr();
+            return out + ";" + States({"PRI", "SEC"});
+        });
+        EXPECT_EQ(note, std::string("0,0;") + c.states) << c.pri2 << c.sec2;
+        EXPECT_EQ(Steps(), std::string("global pre restore,app1 pre restore,") + c.steps +
+                               ",global post restore,app1 post restore")
+            << c.pri2 << c.sec2;
+    }
+}
+
+}  // namespace
