@@ -21,6 +21,7 @@ const char* const kUsage =
     "       qdbrecover -M <system>\n"
     "       qdbrecover -E <class> <event> <identifier> [argument...]\n"
     "       qdbrecover -T <list> | -X <list>\n"
+    "       qdbrecover -A restore|remove <tag> [arguments]\n"
     "\n"
     "  -G  runs this system's post global scripts of action (\"restore\" also\n"
     "      runs the post \"remove\" scripts first) with the arguments\n"
@@ -31,6 +32,8 @@ const char* const kUsage =
     "  -T  transfer request of another system: list is \"<system>\\x01<tag>...\";\n"
     "      brings the listed secondary shared resources into service\n"
     "  -X  remote remove request: takes the listed shared resources out\n"
+    "  -A  the restore or remove action of tag's hierarchy (the daemon starts it\n"
+    "      for a COMMON state copy)\n"
     "\n"
     "Environment: TEST_ROOT (root directory), TEST_UNAME (node name).\n"
     "Exit status: 0 done; 1 failed (the reason is on standard error); 2 bad\n"
@@ -81,10 +84,16 @@ int main(int argc, char** argv) {
     } else if ((opt == "-T" || opt == "-X") && argc == 3) {
         qdbinit();
         rc = opt == "-T" ? qdbrecover::remote_transfer(argv[2]) : qdbrecover::remote_remove(argv[2]);
+    } else if (opt == "-A" && (argc == 4 || argc == 5) &&
+               (std::strcmp(argv[2], "restore") == 0 || std::strcmp(argv[2], "remove") == 0)) {
+        qdbinit();
+        rc = qdbkivra::qdbperfaction(nullptr, nullptr, argv[3], argv[2], const_cast<char*>(argc == 5 ? argv[4] : ""),
+                                     KIVRA_ALL, 0, 0);
     } else {
         return Usage("unknown option or wrong number of arguments");
     }
     qdberrcheck();
     std::printf("qdbrecover %s: result %d\n", opt.c_str(), rc);
+    std::fflush(stdout);
     return rc == 0 ? 0 : 1;
 }

@@ -84,3 +84,29 @@ TEST_F(ActionTest, TheDaemonServesRemoteRemoveAndTransferInWorkersAndRefusesBadR
 }
 
 }  // namespace
+
+namespace {
+
+class CommonCopyTest : public actiontest::ActionTest {
+protected:
+    void MoreFiles() override {
+        ActionTest::MoreFiles();
+        RootFile("config/equivalencies", "NODE1\x01L\x01NODE2\x01L2\x01C\n");
+    }
+};
+
+TEST_F(CommonCopyTest, TheDaemonRunsACopiedStatesActionInAWorkerAndAnswersAtOnce) {
+    const std::string note = Client([] {
+        return Result(qdbsendremote(nullptr, "NODE1", 'E', 'f', "Cp%s\x01%s\x01%s\x01%s", "L", "copied", "NODE2", "L2"));
+    });
+    EXPECT_EQ(note, "0/0");
+    // The worker restores L's hierarchies, leaves first.
+    std::string steps;
+    for (int i = 0; i < 500 && steps.find("restore X") == std::string::npos; ++i) {
+        ::usleep(20000);
+        steps = cfgtest::ReadFile(root_ + "/journal");
+    }
+    EXPECT_EQ(Steps(), "restore L,restore M1,restore M2,restore R,restore X");
+}
+
+}  // namespace
