@@ -50,12 +50,7 @@ public:
         records_.push_back(std::string(d->parent()) + sep_ + d->child());
     }
     bool empty() const { return records_.empty(); }
-    char** release() const {
-        auto** list = static_cast<char**>(qdbnalloc((records_.size() + 1) * sizeof(char*)));
-        for (std::size_t i = 0; i < records_.size(); ++i) list[i] = qdbsavcpy(records_[i].c_str());
-        list[records_.size()] = nullptr;
-        return list;
-    }
+    char** release() const { return cfgstore::NameList(cfgstore::Texts(records_)); }
 
 private:
     char sep_;
@@ -175,11 +170,8 @@ extern "C" char** dep_list(const char* system, const char* tag, int which, const
         return nullptr;
     }
     AUTO_QDB_LOCK(lk);
-    DbMgr* db = lk.getDbMgr(IsLocalSystem(system) ? nullptr : system, -1, 1000, 1);
-    if (db == nullptr) {
-        hv_err(__FILE__, __LINE__, 23, 855, QDB_NOEXIST, "System not found: \"%s\"", Text(system));
-        return nullptr;
-    }
+    DbMgr* db = cfgstore::SystemDb(lk, system, 855);
+    if (db == nullptr) return nullptr;
     DepRecords out(sep, application, type);
     hvresource* self = hvresource::findres(db, tag, nullptr);
     switch (which) {

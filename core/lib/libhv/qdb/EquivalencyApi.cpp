@@ -245,10 +245,7 @@ extern "C" char** eqv_list(const char* system, const char* sys, const char* tag,
                Given(tag) ? tag : "(NULL)", type == 0 || type == ILLEQV ? "(NULL)" : equivalency::convtype(type));
         return nullptr;
     }
-    auto** list = static_cast<char**>(qdbnalloc((recs.size() + 1) * sizeof(char*)));
-    for (std::size_t i = 0; i < recs.size(); ++i) list[i] = qdbsavcpy(recs[i].c_str());
-    list[recs.size()] = nullptr;
-    return list;
+    return cfgstore::NameList(cfgstore::Texts(recs));
 }
 
 extern "C" int eqv_sync(const char* dest) {

@@ -72,11 +72,8 @@ extern "C" char** ins_list(const char* system, const char* start, const char* ap
         return nullptr;
     }
     AUTO_QDB_LOCK(lk);
-    DbMgr* db = lk.getDbMgr(IsLocalSystem(system) ? nullptr : system, -1, 1000, 1);
-    if (db == nullptr) {
-        hv_err(__FILE__, __LINE__, 23, 948, QDB_NOEXIST, "System not found: \"%s\"", Text(system));
-        return nullptr;
-    }
+    DbMgr* db = cfgstore::SystemDb(lk, system, 948);
+    if (db == nullptr) return nullptr;
     resource_set set(db);
     if (set.set_start(start) != 0) return nullptr;
     std::vector<std::string> recs;
@@ -110,10 +107,7 @@ extern "C" char** ins_list(const char* system, const char* start, const char* ap
             hv_err(__FILE__, __LINE__, 23, 953, QDB_NOEXIST, "no resource instances are defined");
         return nullptr;
     }
-    auto** list = static_cast<char**>(qdbnalloc((recs.size() + 1) * sizeof(char*)));
-    for (std::size_t i = 0; i < recs.size(); ++i) list[i] = qdbsavcpy(recs[i].c_str());
-    list[recs.size()] = nullptr;
-    return list;
+    return cfgstore::NameList(cfgstore::Texts(recs));
 }
 
 extern "C" const char* ins_gettag(const char* system, const char* id) {

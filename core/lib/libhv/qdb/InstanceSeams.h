@@ -1,10 +1,10 @@
 // What the instance table asks of the tables and actions built on top of
 // it: the dependency records of a hierarchy, the SHARED and COMMON
 // equivalencies, the restore and remove actions, and the removal of the
-// instances of an application or type. Each is one function pointer with a
-// default that answers as an empty table (no dependencies, no
-// equivalencies) or a refused action, so the instance rules run unchanged
-// once the real tables install theirs.
+// instances of an application or type. Each is one function pointer: the
+// defaults are the dependency and equivalency tables and the hierarchy
+// removal, and a refused action until the actions are built; tests put
+// their own in.
 #pragma once
 
 #include "QdbShmLayout.h"

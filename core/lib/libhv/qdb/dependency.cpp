@@ -7,6 +7,7 @@
 #include "ShmList.h"
 #include "ShmMgr.h"
 #include "TableRecord.h"
+#include "TypeInstanceFiles.h"
 #include "hvresource.h"
 #include "qdberr.h"
 #include "qdbfile.h"
@@ -239,31 +240,9 @@ int dependency::createmany(const char* system, char* lines, int flag) {
 }
 
 int dependency::dep_readall() {
-    struct Type {
-        std::string app, typ;
-    };
-    std::vector<Type> types;
-    {
-        AUTO_QDB_LOCK(lk);
-        DbMgr* db = lk.getDbMgr(nullptr, -1, 1000, 0);
-        if (db == nullptr) return -1;
-        DbIter it;
-        it.iterInit(RESTYPE, db);
-        for (auto* t = static_cast<resource_type*>(it.current()); t != nullptr; t = static_cast<resource_type*>(it.next()))
-            types.push_back({t->app(), t->typ()});
-    }
-    int rc = 0;
-    std::vector<char> buf(kQdbReadMax);
-    for (const Type& t : types) {
-        char path[1200];
-        std::snprintf(path, sizeof path, gps(11), t.app.c_str(), t.typ.c_str());
-        if (qdbreadfile(path, buf.data()) < 0) {
-            qdberrclr();
-            continue;
-        }
-        if (createmany(nullptr, buf.data(), 0) != 0) rc = -1;
-    }
-    return rc;
+    return cfgstore::ForEachInstancesFile(false, [](const char*, const char*, char* text) {
+        return createmany(nullptr, text, 0);
+    });
 }
 
 int dependency::dep_remthis(const char*, const char*) { return 0; }

@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 using cfgstore::RecordText;
 
@@ -149,8 +150,16 @@ int equivalency::createmany(const char* system, char* lines, int flag) {
 }
 
 int equivalency::eqv_readall() {
-    std::vector<char> buf(kQdbReadMax);
-    if (qdbreadfile(gps(12), buf.data()) < 0) return -1;
+    // eqv_sync writes the whole table however long it is: the file is read
+    // whole too, up to what the segment could ever hold.
+    struct stat st {};
+    const std::string path = std::string(cfgstore::RootDir()) + "/" + gps(12);
+    std::size_t size = kQdbReadMax;
+    if (::stat(path.c_str(), &st) == 0 && st.st_size >= static_cast<off_t>(size) &&
+        st.st_size < static_cast<off_t>(pQdb_shmmaxsiz))
+        size = static_cast<std::size_t>(st.st_size) + 1;
+    std::vector<char> buf(size);
+    if (cfgstore::ReadTableFile(gps(12), buf.data(), buf.size()) < 0) return -1;
     createmany(nullptr, buf.data(), 0);
     return Qdb_errno != 0 ? -1 : 0;
 }

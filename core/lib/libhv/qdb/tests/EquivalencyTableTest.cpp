@@ -7,6 +7,8 @@
 #include "HierarchyFixture.h"
 #include "equivalency.h"
 #include "qdbmes.h"
+#include "systems.h"
+#include "InstanceInterface.h"
 
 #include <gtest/gtest.h>
 
@@ -256,6 +258,87 @@ TEST_F(StartupStates, InitializationAsATable) {
               "Far=ISP[]\n"
               "Top=OSU[depends directly or indirectly on a shared resource that in OSU or OSF state]\n"
               "Up=OSU[depends on resource \"Com\" in \"OSF\" state]\n");
+}
+
+}  // namespace
+
+namespace {
+
+using namespace hierarchytest;
+
+// The init types that the SHARED equivalencies call for, corrected once the
+// other system is alive; a removed instance takes its equivalencies along.
+TEST_F(EquivalencyTable, SharedInitTypesAreCorrectedWhileTheOtherSystemIsAlive) {
+    const std::string note = Client([] {
+        auto inits = [] {
+            std::string out;
+            AUTO_QDB_LOCK(lk);
+            DbMgr* db = lk.getDbMgr(nullptr, -1, 1000, 0);
+            for (const char* t : {"A", "E", "B", "G", "H"})
+                out += std::string(t) + "=" + hvresource::convinit(hvresource::findres(db, t, nullptr)->get_inittype()) + " ";
+            return out;
+        };
+        // After the load every other system is dead: nothing changes.
+        std::string out = std::to_string(hvresource::all_primary_if_isp()) + ":" + inits() + ";";
+        sys_setstate(nullptr, "NODE2", 'A', "up");
+        out += std::to_string(hvresource::all_primary_if_isp());
+        out += ":" + inits() + ";";
+        // B, the secondary, in service: it becomes a primary too, which needs
+        // NODE2 to answer; NODE2 cannot be reached.
+        SetState(nullptr, "B", ISU);
+        out += std::to_string(hvresource::all_primary_if_isp());
+        out += std::to_string(Qdb_errno) + ";";
+        qdberrclr();
+        out += Refusal(ins_remove(nullptr, nullptr, nullptr, nullptr, "A", nullptr, nullptr, 1, 0)) + ":";
+        out += EqvList(nullptr, nullptr, "A");
+        return out;
+    });
+    EXPECT_EQ(note,
+              "0:A=INIT_OSU E=INIT_OSU B=INIT_OSU G=INIT_OSU H=INIT_OSU ;"
+              "0:A=AUTORES_ISP E=AUTORES_ISP B=SEC_ISP G=INIT_OSU H=INIT_OSU ;"
+              "-19;0/0/0:null/7");
+}
+
+}  // namespace
+
+namespace {
+
+using namespace hierarchytest;
+
+class LongEquivalencyTable : public EquivalencyTable {
+protected:
+    void MoreFiles() override {
+        EquivalencyTable::MoreFiles();
+        Tunables("INITTIMEOUT=20\nSHMMAXSIZ=8000000\n");
+    }
+};
+
+// A table longer than the usual file bound is written whole and read whole.
+TEST_F(LongEquivalencyTable, AFileOverHalfAMegabyteIsWrittenAndLoadedWhole) {
+    const std::string lines = [] {
+        std::string text;
+        for (int i = 0; i < 700; ++i) {
+            const std::string n = std::to_string(i);
+            text += Eqv("NODE1", (n + std::string(400, 'a')).c_str(), "NODE2", (n + std::string(400, 'b')).c_str(), 'S');
+        }
+        return text;
+    }();
+    EXPECT_EQ(Client([&] {
+                  std::string text = lines;
+                  std::string out = std::to_string(equivalency::createmany(nullptr, text.data(), 0));
+                  return out + std::to_string(eqv_sync(nullptr));
+              }),
+              "00");
+    EXPECT_GT(File("config/equivalencies").size(), 500000u);
+    Restart();
+    EXPECT_EQ(Client([] {
+                  char** l = eqv_list(nullptr, nullptr, nullptr, SHARED, 0);
+                  std::size_t n = 0;
+                  while (l && l[n]) ++n;
+                  Joined(l);
+                  return std::to_string(n);
+              }),
+              "705");
 }
 
 }  // namespace
