@@ -9,6 +9,7 @@
 #include "equivalency.h"
 #include "flg.h"
 #include "hvresource.h"
+#include "network.h"
 #include "resource_type.h"
 #include "network.h"
 #include "systems.h"

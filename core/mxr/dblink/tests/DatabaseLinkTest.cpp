@@ -4,6 +4,7 @@
 // each bounded: the manager keeps answering and the database stays usable.
 #include "AutoQdbLock.h"
 #include "LinkSystemFixture.h"
+#include "PathSummary.h"
 #include "ShmMgr.h"
 #include "flg.h"
 #include "network.h"
@@ -22,19 +23,8 @@ using linktest::GatedClient;
 using linktest::HostUpWithin;
 using linktest::LinkSystem;
 
-// "<system state><path state>/<failures>/<comm-down flag>" of NODE2 over dev.
-std::string StateOf(const char* dev) {
-    std::string out(1, static_cast<char>(sys_getstate(nullptr, "NODE2")));
-    {
-        AUTO_QDB_LOCK(lk);
-        lk.lock(-1);
-        const network* n = network::getnet(ShmMgr::findDbMgr(nullptr, 0), "NODE2", dev);
-        out += n ? std::string(n->getstate()) + "/" + std::to_string(n->getstat(MXRSTAT_FAILURES)) : "none";
-    }
-    out += "/" + std::to_string(flg_test(nullptr, "!comm_down!NODE2", 0) == 0);
-    qdberrclr();
-    return out;
-}
+// NODE2's state and the path's, e.g. "D DEAD/1 1".
+std::string StateOf(const char* dev) { return linktest::PathSummary("NODE2", {dev}); }
 
 // A database call in another process, bounded: "D" (NODE2 dead) or "A".
 bool DatabaseUsableWithin(int ms) {
@@ -65,14 +55,14 @@ TEST_F(LinkSystem, NoticesBecomeCommUpAndCommDownInTheDatabase) {
     ASSERT_TRUE(WaitForLine(tli_, "add-host NODE2 NODE2 TCPIP:1500 answered 0"));
     TliPath(true);
     // NODE2 was dead after the load: restored, no flag to remove.
-    EXPECT_EQ(WaitInDatabase([] { return StateOf("TCPIP:1500"); }, "AALIVE/0/0"), "AALIVE/0/0");
+    EXPECT_EQ(WaitInDatabase([] { return StateOf("TCPIP:1500"); }, "A ALIVE/0 0"), "A ALIVE/0 0");
     EXPECT_TRUE(WaitForMxrLog("-E comm_up -s 1 -m HV:MXR -O" + root_ + "/out/MXR -nNODE2 -dTCPIP:1500"));
     // The last alive path fails: dead, counted, flagged, the command run.
     TliPath(false);
-    EXPECT_EQ(WaitInDatabase([] { return StateOf("TCPIP:1500"); }, "DDEAD/1/1"), "DDEAD/1/1");
+    EXPECT_EQ(WaitInDatabase([] { return StateOf("TCPIP:1500"); }, "D DEAD/1 1"), "D DEAD/1 1");
     EXPECT_TRUE(WaitForMxrLog("-E comm_down -s1 -m HV:MXR -O" + root_ + "/out/MXR -nNODE2 -dTCPIP:1500"));
     TliPath(true);
-    EXPECT_EQ(WaitInDatabase([] { return StateOf("TCPIP:1500"); }, "AALIVE/1/0"), "AALIVE/1/0");
+    EXPECT_EQ(WaitInDatabase([] { return StateOf("TCPIP:1500"); }, "A ALIVE/1 0"), "A ALIVE/1 0");
 }
 
 // Deleting a live path: the administrator's DEAD notice comes before its
@@ -80,7 +70,7 @@ TEST_F(LinkSystem, NoticesBecomeCommUpAndCommDownInTheDatabase) {
 TEST_F(LinkSystem, ALivePathIsDeletedWithinTwoSeconds) {
     ASSERT_TRUE(WaitForLine(tli_, "add-host NODE2 NODE2 TCPIP:1500 answered 0"));
     TliPath(true);
-    ASSERT_EQ(WaitInDatabase([] { return StateOf("TCPIP:1500"); }, "AALIVE/0/0"), "AALIVE/0/0");
+    ASSERT_EQ(WaitInDatabase([] { return StateOf("TCPIP:1500"); }, "A ALIVE/0 0"), "A ALIVE/0 0");
     GatedClient remover([] { return std::to_string(net_remove(nullptr, "NODE2", "TCPIP:1500")); });
     ASSERT_TRUE(remover.Ready(20000));
     remover.Go();
@@ -101,7 +91,7 @@ TEST_F(LinkSystem, ANoticeWhileACreateWaitsForAnAgentIsHandled) {
     EXPECT_EQ(HostUpWithin("NODE2", 1000), 1);
     EXPECT_TRUE(DatabaseUsableWithin(2000));
     TliPath(true);
-    EXPECT_EQ(WaitInDatabase([] { return StateOf("TCPIP:1500"); }, "AALIVE/0/0"), "AALIVE/0/0");
+    EXPECT_EQ(WaitInDatabase([] { return StateOf("TCPIP:1500"); }, "A ALIVE/0 0"), "A ALIVE/0 0");
     EXPECT_EQ(HostUpWithin("NODE2", 1000), 0);
     // All of it while the create still waits.
     EXPECT_FALSE(creator.EndedWithin(0));
@@ -137,10 +127,10 @@ TEST_F(LinkSystem, ACommUpBroadcastToALiveSystemIsServed) {
     ASSERT_TRUE(WaitForLine(tli_, "add-host NODE2 NODE2 TCPIP:1500 answered 0"));
     EXPECT_EQ(Client([] { return std::to_string(sys_setstate(nullptr, "NODE2", 'A', "up")); }), "0");
     TliPath(true);
-    EXPECT_EQ(WaitInDatabase([] { return StateOf("TCPIP:1500"); }, "AALIVE/0/0"), "AALIVE/0/0");
+    EXPECT_EQ(WaitInDatabase([] { return StateOf("TCPIP:1500"); }, "A ALIVE/0 0"), "A ALIVE/0 0");
     EXPECT_EQ(HostUpWithin("NODE2", 1000), 0);
     TliPath(false);
-    EXPECT_EQ(WaitInDatabase([] { return StateOf("TCPIP:1500"); }, "DDEAD/1/1"), "DDEAD/1/1");
+    EXPECT_EQ(WaitInDatabase([] { return StateOf("TCPIP:1500"); }, "D DEAD/1 1"), "D DEAD/1 1");
     EXPECT_EQ(HostUpWithin("NODE2", 1000), 1);
 }
 
@@ -153,7 +143,7 @@ TEST_F(LinkSystem, ASlowEventCommandBlocksNeitherTheLoopNorTheDatabase) {
     std::filesystem::permissions(sendevent, std::filesystem::perms::owner_all);
     ASSERT_TRUE(WaitForLine(tli_, "add-host NODE2 NODE2 TCPIP:1500 answered 0"));
     TliPath(true);
-    ASSERT_EQ(WaitInDatabase([] { return StateOf("TCPIP:1500"); }, "AALIVE/0/0"), "AALIVE/0/0");
+    ASSERT_EQ(WaitInDatabase([] { return StateOf("TCPIP:1500"); }, "A ALIVE/0 0"), "A ALIVE/0 0");
     TliPath(false);
     ASSERT_TRUE(WaitForMxrLog("slow sendevent -C holdervane -E comm_down"));
     TliPath(true);
@@ -161,8 +151,8 @@ TEST_F(LinkSystem, ASlowEventCommandBlocksNeitherTheLoopNorTheDatabase) {
     EXPECT_TRUE(DatabaseUsableWithin(2000));
     // Still the failed state (the command sleeps 10 s): the comm-up waits
     // behind it.
-    EXPECT_EQ(Client([] { return StateOf("TCPIP:1500"); }), "DDEAD/1/1");
-    EXPECT_EQ(WaitInDatabase([] { return StateOf("TCPIP:1500"); }, "AALIVE/1/0"), "AALIVE/1/0");
+    EXPECT_EQ(Client([] { return StateOf("TCPIP:1500"); }), "D DEAD/1 1");
+    EXPECT_EQ(WaitInDatabase([] { return StateOf("TCPIP:1500"); }, "A ALIVE/1 0"), "A ALIVE/1 0");
 }
 
 }  // namespace

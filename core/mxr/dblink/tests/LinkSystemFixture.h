@@ -178,14 +178,6 @@ protected:
             return got;
         });
     }
-    std::string MxrLog() { return cfgtest::ReadFile(root_ + "/out/MXR"); }
-    bool WaitForMxrLog(const std::string& text) {
-        for (int i = 0; i < 2000; ++i) {
-            if (MxrLog().find(text) != std::string::npos) return true;
-            ::usleep(10000);
-        }
-        return false;
-    }
     std::string tliFifo_, ttyFifo_;
     pid_t tli_ = -1, tty_ = -1;
 };

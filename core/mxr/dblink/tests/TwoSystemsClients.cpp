@@ -1,12 +1,9 @@
 #include "TwoSystemsClients.h"
 
-#include "AutoQdbLock.h"
+#include "PathSummary.h"
+
 #include "LinkSystemFixture.h"
-#include "ShmMgr.h"
-#include "flg.h"
 #include "network.h"
-#include "qdberr.h"
-#include "systems.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -19,21 +16,6 @@ void Enter(const SystemEnv& env) {
     for (const auto& [k, v] : env) ::setenv(k.c_str(), v.c_str(), 1);
 }
 
-std::string Summary(const std::string& other, const std::vector<std::string>& devs) {
-    std::string out(1, static_cast<char>(sys_getstate(nullptr, other.c_str())));
-    {
-        AUTO_QDB_LOCK(lk);
-        lk.lock(-1);
-        for (const std::string& dev : devs) {
-            const network* n = network::getnet(ShmMgr::findDbMgr(nullptr, 0), other.c_str(), dev.c_str());
-            out += " " + (n ? std::string(n->getstate()) + "/" + std::to_string(n->getstat(MXRSTAT_FAILURES)) : "none");
-        }
-    }
-    out += " " + std::to_string(flg_test(nullptr, ("!comm_down!" + other).c_str(), 0) == 0);
-    qdberrclr();
-    return out;
-}
-
 }  // namespace
 
 std::string WaitPathSummary(const SystemEnv& env, const std::string& other, const std::vector<std::string>& devs,
@@ -42,7 +24,7 @@ std::string WaitPathSummary(const SystemEnv& env, const std::string& other, cons
                                   [&] {
                                       std::string got;
                                       for (int i = 0; i < ms / 20; ++i) {
-                                          got = Summary(other, devs);
+                                          got = PathSummary(other, devs);
                                           if (std::find(wants.begin(), wants.end(), got) != wants.end()) break;
                                           ::usleep(20000);
                                       }

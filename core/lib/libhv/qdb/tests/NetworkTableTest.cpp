@@ -5,6 +5,7 @@
 #include "DbIter.h"
 #include "DbMgr.h"
 #include "OneSystemFixture.h"
+#include "QdbLock.h"
 #include "ShmMgr.h"
 #include "flg.h"
 #include "network.h"
@@ -75,14 +76,6 @@ protected:
     pid_t StartAgent(std::vector<const char*> args) {
         args.insert(args.begin(), "hvstubagent");
         return StartProgram(HV_STUB_AGENT_BIN, args);
-    }
-    std::string MxrLog() { return cfgtest::ReadFile(root_ + "/out/MXR"); }
-    bool WaitForMxrLog(const std::string& text) {
-        for (int i = 0; i < 2000; ++i) {
-            if (MxrLog().find(text) != std::string::npos) return true;
-            ::usleep(10000);
-        }
-        return false;
     }
     pid_t tli_ = -1;
     pid_t tty_ = -1;
@@ -193,6 +186,27 @@ TEST_F(NetworkTable, RemoveAsksPerPathAndDropsWhatTheAdministratorLetGo) {
 // No SCSI agent ever registers: the administrator gives up (its wait is
 // shortened here) and the path stays in the table, as does a path it cannot
 // delete.
+// sys_remove holds the lock when it removes the system's paths: every hold
+// is let go while the administrator answers and taken back after.
+TEST_F(NetworkTable, RemovingASystemRemovesItsPathsAndLeavesTheLockAsItWas) {
+    const std::string note = Client([] {
+        std::string out = std::to_string(net_create(nullptr, "NODE3", "TCPIP:1502", 'l', 0, 1, 1, 1));
+        out += std::to_string(net_create(nullptr, "NODE2", "TCPIP:1501", 'l', 0, 1, 1, 1)) + ",";
+        out += std::to_string(sys_remove(nullptr, "NODE3")) + ",";
+        out += Lines(net_list(nullptr, nullptr, '|'));
+        // No hold left over, and a depth taken back exactly.
+        out += std::to_string(cfgstore::ReleaseWholeLock()) + ",";
+        for (int i = 0; i < 3; ++i) qdbgetlock(__FILE__, __LINE__, kQdbWaitForever);
+        const int depth = cfgstore::ReleaseWholeLock();
+        out += std::to_string(depth) + std::to_string(qdbrlslock(__FILE__, __LINE__));
+        cfgstore::RetakeLock(depth);
+        for (int i = 0; i < 4; ++i) out += std::to_string(qdbrlslock(__FILE__, __LINE__));
+        return out;
+    });
+    EXPECT_EQ(note, "00,0,NODE2|TCPIP:1501|TLI|0|0|0|DEAD|1|1|1|0|0|0|0|0|0|0|0\n0,310001");
+    EXPECT_TRUE(WaitForLine(tli_, "delete-host NODE3 NODE3 TCPIP:1502 answered 0"));
+}
+
 TEST_F(NetworkTable, APathTheAdministratorCannotServeStaysInTheTable) {
     const std::string note = Client([] {
         std::string out = std::to_string(net_create(nullptr, "NODE2", "scsi0", 's', 0, 5, 2, 3)) + ",";
