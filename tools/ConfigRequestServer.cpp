@@ -1,7 +1,9 @@
 #include "ConfigRequestServer.h"
+#include "RecoveryRequests.h"
 #include "HierarchyTableRequests.h"
 
 #include "InstanceTableRequests.h"
+
 #include "NetworkRequests.h"
 #include "flg.h"
 #include "network.h"
@@ -83,6 +85,7 @@ ConfigRequestServer::Outcome ConfigRequestServer::Serve(const MessagePtr& reques
         return Served;
     }
     const std::string payload(d + 2, static_cast<std::size_t>(len - 2));
+    if (ServeRecoveryRequest(request, command, payload)) return Served;
     switch (command) {
     case 'a':
         // The letter before the command ('E' or 'O') is not needed: qdbdorem

@@ -3,19 +3,24 @@
 #include "dependency.h"
 #include "equivalency.h"
 #include "qdberr.h"
+#include "qdbkivra.h"
 
+#include <cstring>
 #include <mutex>
 
 namespace cfgstore {
 
 namespace {
 
-int NoAction(const char* tag, const char* action, const char*) {
-    return hv_err(__FILE__, __LINE__, 23, 0, QDB_INT, "the %s action for \"%s\" is not available", action ? action : "",
-                  tag ? tag : "");
+// The restore or remove action on one local instance, without the global
+// scripts: the start-up pass ("-R") restores the instance alone (what lies
+// below it is already checked), a COMMON copy the whole hierarchy.
+int RunAction(const char* tag, const char* action, const char* option) {
+    const kivraop_e op = option && std::strstr(option, "-R") ? KIVRA_ONE : KIVRA_ALL;
+    return qdbkivra::qdbperfaction(nullptr, nullptr, tag, action, const_cast<char*>(option ? option : ""), op, 0, 0);
 }
 
-const InstanceSeams kDefaults{DependencyLower, SharedPartner, CommonPartners, SharedEquivalencies, MakeShared, NoAction, RemoveMatchingInstances};
+const InstanceSeams kDefaults{DependencyLower, SharedPartner, CommonPartners, SharedEquivalencies, MakeShared, RunAction, RemoveMatchingInstances};
 
 std::mutex g_mutex;
 InstanceSeams g_seams = kDefaults;

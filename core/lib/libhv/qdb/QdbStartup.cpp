@@ -11,6 +11,7 @@
 #include "hvresource.h"
 #include "network.h"
 #include "resource_type.h"
+#include "network.h"
 #include "systems.h"
 #include "qdberr.h"
 #include "platform/PollUntil.h"
