@@ -15,7 +15,8 @@ namespace {
 
 std::vector<ConfigCommand> AllCommands() {
     std::vector<ConfigCommand> all;
-    for (auto list : {SystemCommands, FlagCommands, ApplicationCommands, TypeCommands}) {
+    for (auto list : {SystemCommands, FlagCommands, ApplicationCommands, TypeCommands, PathCommands, InstanceCommands,
+                      DependencyCommands, EquivalencyCommands}) {
         std::vector<ConfigCommand> some = list();
         all.insert(all.end(), some.begin(), some.end());
     }
