@@ -28,7 +28,7 @@ usage() {
     exit 64
 }
 
-readonly TCP_DEVICE=TCPIP:1500 BAUD=115200
+readonly TCP_DEVICE=TCPIP:1500 BAUD=38400
 
 load() {
     [ -f "$1/pair.env" ] || { echo "hv-pair: $1 holds no pair" >&2; exit 66; }
@@ -119,18 +119,56 @@ define_systems() {
     done
 }
 
-# Until the configuration tool stores paths (net_create) and the manager's
-# database link creates the stored paths whenever the manager starts, the two
-# paths are asked of the administrator here with hvpo create-path, and asked
-# again after the manager restarts.
+# The system's two paths, stored in its database (net create): the manager
+# takes them now, and its database link creates them again whenever the
+# manager starts. A path already stored is left as it is.
 create_paths() {
     local dir=$1 s=$2
-    local me peer
+    local me peer stored
     me=$(name_of "$s") peer=$(name_of "$(other "$s")")
-    inside "$dir" "$s" hvpo -w 30 create-path -k TLI -i $HB_INTERVAL -m $HB_MAXMISS \
-        "$peer" "$me" "$peer" "$TCP_DEVICE" >/dev/null
-    inside "$dir" "$s" hvpo -w 30 create-path -k TTY -i $HB_INTERVAL -m $HB_MAXMISS -b $BAUD \
-        "$peer" "$me" "$peer" "$dir/line/$s" >/dev/null
+    stored=$(inside "$dir" "$s" hvconfig net list "$peer")
+    grep -qF "$TCP_DEVICE" <<<"$stored" ||
+        inside "$dir" "$s" hvconfig net create "$peer" "$TCP_DEVICE" tli $HB_INTERVAL $HB_MAXMISS
+    grep -qF "$dir/line/$s" <<<"$stored" ||
+        inside "$dir" "$s" hvconfig net create "$peer" "$dir/line/$s" tty $HB_INTERVAL $HB_MAXMISS $BAUD
+}
+
+# The application, its type and the two hierarchies of the system's
+# database, each top a depends on b depends on c: H1 with primary SYSA, H2
+# with primary SYSB (init A on the primary, E on the secondary), every
+# instance SHARED with its namesake on the other system; the action scripts
+# of scripts/hv-action.sh.
+define_hierarchies() {
+    local dir=$1 s=$2 me root h x init
+    me=$(name_of "$s")
+    root=$dir/$s/root
+    inside "$dir" "$s" hvconfig app create app1
+    inside "$dir" "$s" hvconfig typ create app1 typ1
+    mkdir -p "$root/subsys/app1/actions"
+    for x in restore remove; do
+        printf '#!/bin/sh\nexec /bin/bash %q %s %q %q "$@"\n' "$here/hv-action.sh" $x "$dir/shared" "$me" \
+            >"$root/subsys/app1/actions/$x.ksh"
+        chmod 755 "$root/subsys/app1/actions/$x.ksh"
+    done
+    for h in H1 H2; do
+        init=E
+        { [ $h = H1 ] && [ "$s" = a ]; } || { [ $h = H2 ] && [ "$s" = b ]; } && init=A
+        for x in c b a; do inside "$dir" "$s" hvconfig ins create app1 typ1 "$h$x" "id-$h$x" $init; done
+        inside "$dir" "$s" hvconfig dep create "${h}a" "${h}b"
+        inside "$dir" "$s" hvconfig dep create "${h}b" "${h}c"
+    done
+}
+
+# The SHARED equivalencies, made from SYSA (each also stores its partner on
+# SYSB), then each hierarchy restored on its primary.
+share_hierarchies() {
+    local dir=$1 x
+    for x in a b c; do
+        inside "$dir" a hvconfig eqv create "$NAME_A" "H1$x" "$NAME_B" "H1$x" SHARED
+        inside "$dir" a hvconfig eqv create "$NAME_B" "H2$x" "$NAME_A" "H2$x" SHARED
+    done
+    inside "$dir" a hvconfig ins restore H1a
+    inside "$dir" b hvconfig ins restore H2a
 }
 
 # How many watchers of the system said "watching" so far.
@@ -202,6 +240,8 @@ EOF
         start_watch "$dir" $s
     done
     for s in a b; do create_paths "$dir" $s; done
+    for s in a b; do define_hierarchies "$dir" $s; done
+    share_hierarchies "$dir"
     echo "hv-pair: $NAME_A and $NAME_B up in $dir"
 }
 
