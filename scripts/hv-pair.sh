@@ -167,8 +167,9 @@ share_hierarchies() {
         inside "$dir" a hvconfig eqv create "$NAME_A" "H1$x" "$NAME_B" "H1$x" SHARED
         inside "$dir" a hvconfig eqv create "$NAME_B" "H2$x" "$NAME_A" "H2$x" SHARED
     done
-    inside "$dir" a hvconfig ins restore H1a
-    inside "$dir" b hvconfig ins restore H2a
+    # The actions' reports go to the system's restore.log, shown on failure.
+    inside "$dir" a hvconfig ins restore H1a >>"$dir/a/restore.log" 2>&1 || { cat "$dir/a/restore.log" >&2; return 1; }
+    inside "$dir" b hvconfig ins restore H2a >>"$dir/b/restore.log" 2>&1 || { cat "$dir/b/restore.log" >&2; return 1; }
 }
 
 # How many watchers of the system said "watching" so far.

@@ -6,6 +6,8 @@
 #include "flg.h"
 #include "qdbrecover.h"
 
+#include "systems.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -198,6 +200,9 @@ TEST_F(MachineRestoreTest, SharedResourcesThatRanOnTheDeadSystemAreRestoredHere)
                     else out = "no copy";
             }
             if (flg_create(nullptr, "!comm_down!NODE2") != 0) qdberrclr();
+            // As the lost communication does first: NODE2 is set dead, which
+            // leaves its copy stale but still holding its last states.
+            if (sys_setstate(nullptr, "NODE2", 'D', "failed") != 0) out = "not set dead";
             out += "," + std::to_string(qdbrecover::local_mach_restore("NODE2"));
             qdberrclr();
             return out + ";" + States({"PRI", "SEC"});
