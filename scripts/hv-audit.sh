@@ -5,7 +5,8 @@
 #   mxrcfgstore, sockagent, ttyagent) in state Monitoring with a live pid,
 #   one process of each;
 # - each system's paths are in the expected states, read from the events of
-#   its current path watcher (the administrator's notices);
+#   its current path watcher (the administrator's notices), or, for a path
+#   it has not reported, from the database's path record;
 # - each system's database defines both systems, and its cached copy of the
 #   other system's database holds the same systems table as the other's own.
 #
@@ -67,6 +68,10 @@ audit_system() {
     states=$(path_states "$dir/$s")
     for kind in TLI TTY; do
         got=$(awk -v k="$kind" '$1 == k { print $2 }' <<<"$states")
+        # A watcher started after the manager misses the paths that the
+        # manager's database link brought up before it: the database's
+        # record of the path tells then.
+        [ -n "$got" ] || got=$(inside "$s" hvconfig net list 2>/dev/null | awk -v k="$kind" '$3 == k { print $7; exit }')
         [ "${got:-NONE}" = "${expect[$kind]}" ] ||
             finding "$name" "the $kind path is ${got:-not reported}, expected ${expect[$kind]}"
     done

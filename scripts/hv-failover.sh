@@ -26,7 +26,7 @@ both_dead_on() { [ "$(survivor_paths "$1")" = "TLI DEAD TTY DEAD " ]; }
 sys_state_on() { inside "$1" hvconfig sys state "$2" 2>/dev/null | awk '{ print $2 }' | grep -qx "$3"; }
 hier_audit() {
     local out
-    if out=$(bash "$here/hv-audit-hier.sh" "$dir" 2>&1); then echo ok; else
+    if out=$(bash "$here/hv-audit-hier.sh" "$@" "$dir" 2>&1); then echo ok; else
         echo "$out" | sed 's/^/    /' >&2
         echo FAILED
     fi
@@ -81,7 +81,7 @@ if hier_not_isp a H1 && hier_not_isp a H2; then
     refused=$(tail -n +"$j" "$dir/shared/journal" | grep -c "^$NAME_A restore-refused") || true
     detected="$detected; $NAME_A refused $refused times"
 else detected="$detected; $(miss "$NAME_A took a hierarchy during the partition")"; fi
-a1=$(hier_audit)
+a1=$(hier_audit --apart)
 t=$(now)
 bash "$here/hv-pair.sh" link "$dir" up
 bash "$here/hv-pair.sh" line "$dir" resume ab >/dev/null && bash "$here/hv-pair.sh" line "$dir" resume ba >/dev/null

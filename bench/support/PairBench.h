@@ -1,0 +1,58 @@
+// Helpers of the benchmarks that run a pair of machines in namespaces
+// through the harness scripts (scripts/hv-pair.sh): shell calls, the
+// watchers' logs, the pair's settings.
+#pragma once
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace pairbench {
+
+inline std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+inline int Sh(const std::string& cmd, bool quiet = true) {
+    const int rc = std::system((cmd + (quiet ? " >/dev/null 2>&1" : "")).c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+inline std::string ReadText(const std::string& path) {
+    std::ifstream in(path);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// DEAD reports of a path kind in a watcher's log.
+inline int DeadReports(const std::string& log, const std::string& kind) {
+    std::istringstream in(ReadText(log));
+    int n = 0;
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("PATH ", 0) == 0 && line.find(" " + kind + " ") != std::string::npos && line.size() > 5 &&
+            line.compare(line.size() - 5, 5, " DEAD") == 0)
+            ++n;
+    return n;
+}
+
+inline std::string EnvValue(const std::string& file, const std::string& key) {
+    std::istringstream in(ReadText(file));
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
+    return "";
+}
+
+inline double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+}  // namespace pairbench
