@@ -27,8 +27,13 @@ struct ToolBase : ::testing::Test {
     std::string root = sys.Path() + "/root";
     int runs = 0;
 
+    // HV_TEST_TIME_SCALE of every process, when set.
+    std::string timeScale;
+
     EnvOverrides Env() const {
-        return {{"HV_SYSTEM_DIR", sys.Path()}, {"TEST_ROOT", root}, {"TEST_UNAME", "NODEA"}, {"MXRHOSTNAME", "NODEA"}};
+        EnvOverrides env{{"HV_SYSTEM_DIR", sys.Path()}, {"TEST_ROOT", root}, {"TEST_UNAME", "NODEA"}, {"MXRHOSTNAME", "NODEA"}};
+        if (!timeScale.empty()) env.push_back({"HV_TEST_TIME_SCALE", timeScale});
+        return env;
     }
     ToolRun Tool(const char* bin, const std::vector<std::string>& words) {
         std::vector<std::string> argv{bin};
@@ -59,6 +64,12 @@ struct ConfigTool : ToolBase {
         if (daemon) daemon->Stop();
         if (manager) manager->Stop();
     }
+};
+
+// No agent runs: the administrator waits for one to register for its whole
+// time (six minutes, scaled here to 3.6 s) before it gives up on a path.
+struct ConfigToolNoAgent : ConfigTool {
+    ConfigToolNoAgent() { timeScale = "0.01"; }
 };
 
 }  // namespace
@@ -173,4 +184,99 @@ TEST_F(ToolBase, RegistryValuesAreSetAndReadBack) {
                                           {{"nosuch"}},
                                           {{}}})
         EXPECT_EQ(Tool(HV_HVREG_BIN, b.words).rc, 1) << (b.words.empty() ? "" : b.words[0]);
+}
+
+// Words the subcommands check themselves (64), and the database's own
+// refusals (2), for the path, instance and equivalency subcommands.
+TEST_F(ConfigTool, BadWordsOfPathsInstancesAndEquivalenciesAreRefused) {
+    ASSERT_EQ(Config({"sys", "create", "NODEA"}).rc, 0);
+    ASSERT_EQ(Config({"sys", "create", "NODEB"}).rc, 0);
+    const struct {
+        std::vector<std::string> words;
+        int rc;
+    } cases[] = {
+        {{"net", "create", "NODEB", "TCPIP:1500", "udp", "2", "5"}, 64},
+        {{"net", "create", "NODEB", "TCPIP:1500", "tli", "0", "5"}, 64},
+        {{"net", "create", "NODEB", "TCPIP:1500", "tli", "2", "-5"}, 64},
+        {{"net", "create", "NODEB", "TCPIP:1500", "tli", "2x", "5"}, 64},
+        {{"net", "create", "NODEB", "/dev/ttyS0", "tty", "2", "5", "115200"}, 2},  // above B38400
+        {{"net", "create", "NODEC", "TCPIP:1500", "tli", "2", "5"}, 2},            // no such system
+        {{"ins", "create", "app1", "typ1", "T", "id-T", "Q"}, 64},
+        {{"ins", "create", "nosuch", "typ1", "T", "id-T"}, 2},
+        {{"ins", "restore", "nosuch"}, 2},
+        {{"-d", "NODEB", "ins", "restore", "T"}, 64},
+        {{"eqv", "create", "NODEA", "T", "NODEB", "T", "MIRROR"}, 64},
+    };
+    for (const auto& c : cases) {
+        const ToolRun r = Config(c.words);
+        std::string line;
+        for (const auto& w : c.words) line += "[" + w + "]";
+        EXPECT_EQ(r.rc, c.rc) << line << r.err;
+    }
+    EXPECT_EQ(Config({"net", "list"}).out, "");
+}
+
+// A path the manager cannot take yet (no agent) stays stored: its manager
+// takes it when it starts.
+TEST_F(ConfigToolNoAgent, PathsAreStoredAndListed) {
+    ASSERT_EQ(Config({"sys", "create", "NODEA"}).rc, 0);
+    ASSERT_EQ(Config({"sys", "create", "NODEB"}).rc, 0);
+    const ToolRun tcp = Config({"net", "create", "NODEB", "TCPIP:1500", "tli", "2", "5"});
+    ASSERT_EQ(tcp.rc, 0) << tcp.err;
+    EXPECT_NE(tcp.err.find("stored; the manager did not take the path now"), std::string::npos) << tcp.err;
+    const ToolRun tty = Config({"net", "create", "NODEB", "/dev/ttyS0", "tty", "3", "4", "38400"});
+    ASSERT_EQ(tty.rc, 0) << tty.err;
+    const std::string list = Config({"net", "list", "NODEB"}).out;
+    EXPECT_NE(list.find("NODEB TCPIP:1500 TLI 0 0 0 DEAD 1 2 5 "), std::string::npos) << list;
+    EXPECT_NE(list.find("NODEB /dev/ttyS0 TTY 38400 0 0 DEAD 1 3 4 "), std::string::npos) << list;
+    EXPECT_NE(TableFile("networks").find("TCPIP:1500"), std::string::npos) << TableFile("networks");
+    EXPECT_EQ(Config({"net", "create", "NODEB", "TCPIP:1500", "tli", "2", "5"}).rc, 2) << "twice";
+    // The administrator never took it: the removal is refused with the
+    // reason, and the path stays stored.
+    const ToolRun removed = Config({"net", "remove", "NODEB", "/dev/ttyS0"});
+    EXPECT_EQ(removed.rc, 2);
+    EXPECT_NE(removed.err.find("the administrator holds no comm-path to \"NODEB\" over \"/dev/ttyS0\""),
+              std::string::npos)
+        << removed.err;
+    EXPECT_NE(Config({"net", "list"}).out.find("ttyS0"), std::string::npos);
+}
+
+// A hierarchy T on M on L: created with its dependencies, restored leaves
+// first by its scripts, its top removed and deleted.
+TEST_F(ConfigTool, AHierarchyIsCreatedRestoredRemovedAndDeleted) {
+    ASSERT_EQ(Config({"sys", "create", "NODEA"}).rc, 0);
+    ASSERT_EQ(Config({"app", "create", "app1"}).rc, 0);
+    ASSERT_EQ(Config({"typ", "create", "app1", "typ1"}).rc, 0);
+    const std::string journal = sys.Path() + "/journal";
+    // The library runs the scripts through <root>/bin/sh.exe.
+    std::filesystem::create_directories(root + "/bin");
+    std::filesystem::create_symlink("/bin/sh", root + "/bin/sh.exe");
+    for (const char* action : {"restore", "remove"}) {
+        const std::string path = root + "/subsys/app1/actions/" + std::string(action) + ".ksh";
+        std::filesystem::create_directories(root + "/subsys/app1/actions");
+        std::ofstream(path) << "#!/bin/sh\nwhile [ $# -gt 0 ]; do [ \"$1\" = -t ] && t=$2; shift; done\n"
+                            << "echo \"" << action << " $t\" >> '" << journal << "'\n";
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all);
+    }
+    for (const char* tag : {"L", "M", "T"}) ASSERT_EQ(Config({"ins", "create", "app1", "typ1", tag, std::string("id-") + tag}).rc, 0);
+    ASSERT_EQ(Config({"dep", "create", "T", "M"}).rc, 0);
+    ASSERT_EQ(Config({"dep", "create", "M", "L"}).rc, 0);
+    EXPECT_EQ(Config({"dep", "create", "L", "T"}).rc, 2) << "a cycle";
+    EXPECT_EQ(Config({"dep", "list", "T"}).out, "T M\nM L\n");
+    EXPECT_EQ(Config({"ins", "state", "T"}).out, "T OSU AUTORES_ISP\nM OSU AUTORES_ISP\nL OSU AUTORES_ISP\n");
+
+    const ToolRun restored = Config({"ins", "restore", "T"});
+    ASSERT_EQ(restored.rc, 0) << restored.err;
+    EXPECT_EQ(ReadFile(journal), "restore L\nrestore M\nrestore T\n");
+    EXPECT_EQ(Config({"ins", "state", "T"}).out, "T ISP AUTORES_ISP\nM ISP AUTORES_ISP\nL ISP AUTORES_ISP\n");
+    // The remove action takes the named instance out of service; what it
+    // depends on stays.
+    ASSERT_EQ(Config({"ins", "remove", "T"}).rc, 0);
+    EXPECT_EQ(ReadFile(journal), "restore L\nrestore M\nrestore T\nremove T\n");
+    EXPECT_EQ(Config({"ins", "state"}).out, "T OSU AUTORES_ISP\nM ISP AUTORES_ISP\nL ISP AUTORES_ISP\n");
+
+    // A delete takes what is out of service and leaves what is in service.
+    ASSERT_EQ(Config({"ins", "delete", "T"}).rc, 0);
+    EXPECT_EQ(Config({"ins", "state"}).out, "M ISP AUTORES_ISP\nL ISP AUTORES_ISP\n");
+    EXPECT_EQ(ReadFile(root + "/subsys/app1/resources/typ1/instances").find("id-T"), std::string::npos);
 }
