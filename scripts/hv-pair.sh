@@ -11,8 +11,9 @@
 # usage: hv-pair.sh up    DIR BINDIR     make DIR (new or empty) and start the pair
 #        hv-pair.sh down  DIR            stop everything and remove the namespaces
 #        hv-pair.sh start DIR a|b        boot a stopped or killed system again, with
-#                                        its path watcher and its paths
-#        hv-pair.sh paths DIR a|b        create the system's two paths
+#                                        its path watcher (its paths come from its
+#                                        database)
+#        hv-pair.sh paths DIR a|b        store and create the system's two paths
 #        hv-pair.sh watch DIR a|b        (re)start the system's path watcher
 #        hv-pair.sh link  DIR up|down    SYSA's end of the veth pair
 #        hv-pair.sh line  DIR COMMAND    a line simulator command; its answer
@@ -28,7 +29,7 @@ usage() {
     exit 64
 }
 
-readonly TCP_DEVICE=TCPIP:1500 BAUD=115200
+readonly TCP_DEVICE=TCPIP:1500 BAUD=38400
 
 load() {
     [ -f "$1/pair.env" ] || { echo "hv-pair: $1 holds no pair" >&2; exit 66; }
@@ -119,18 +120,15 @@ define_systems() {
     done
 }
 
-# Until the configuration tool stores paths (net_create) and the manager's
-# database link creates the stored paths whenever the manager starts, the two
-# paths are asked of the administrator here with hvpo create-path, and asked
-# again after the manager restarts.
+# The system's two paths, stored in its database and created through its
+# administrator; the manager's database link creates them again whenever the
+# manager starts.
 create_paths() {
     local dir=$1 s=$2
-    local me peer
-    me=$(name_of "$s") peer=$(name_of "$(other "$s")")
-    inside "$dir" "$s" hvpo -w 30 create-path -k TLI -i $HB_INTERVAL -m $HB_MAXMISS \
-        "$peer" "$me" "$peer" "$TCP_DEVICE" >/dev/null
-    inside "$dir" "$s" hvpo -w 30 create-path -k TTY -i $HB_INTERVAL -m $HB_MAXMISS -b $BAUD \
-        "$peer" "$me" "$peer" "$dir/line/$s" >/dev/null
+    local peer
+    peer=$(name_of "$(other "$s")")
+    inside "$dir" "$s" hvconfig net create "$peer" "$TCP_DEVICE" TLI "$HB_INTERVAL" "$HB_MAXMISS" >/dev/null
+    inside "$dir" "$s" hvconfig net create "$peer" "$dir/line/$s" TTY "$HB_INTERVAL" "$HB_MAXMISS" $BAUD >/dev/null
 }
 
 # How many watchers of the system said "watching" so far.
@@ -237,7 +235,6 @@ start | paths | watch | sys)
     start)
         boot "$d" "$2"
         start_watch "$d" "$2"
-        create_paths "$d" "$2"
         ;;
     paths) create_paths "$d" "$2" ;;
     watch) start_watch "$d" "$2" ;;

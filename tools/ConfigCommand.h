@@ -63,3 +63,4 @@ std::vector<ConfigCommand> SystemCommands();
 std::vector<ConfigCommand> FlagCommands();
 std::vector<ConfigCommand> ApplicationCommands();
 std::vector<ConfigCommand> TypeCommands();
+std::vector<ConfigCommand> PathCommands();
