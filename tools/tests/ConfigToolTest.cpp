@@ -28,7 +28,10 @@ struct ToolBase : ::testing::Test {
     int runs = 0;
 
     EnvOverrides Env() const {
-        return {{"HV_SYSTEM_DIR", sys.Path()}, {"TEST_ROOT", root}, {"TEST_UNAME", "NODEA"}, {"MXRHOSTNAME", "NODEA"}};
+        // The administrator's wait for an agent that never comes is cut short.
+        return {{"HV_SYSTEM_DIR", sys.Path()}, {"TEST_ROOT", root},
+                {"TEST_UNAME", "NODEA"},        {"MXRHOSTNAME", "NODEA"},
+                {"HV_TEST_TIME_SCALE", "0.01"}};
     }
     ToolRun Tool(const char* bin, const std::vector<std::string>& words) {
         std::vector<std::string> argv{bin};
@@ -154,6 +157,28 @@ TEST_F(ConfigTool, ApplicationsAndTypesAreDirectoriesMadeAtOnce) {
     EXPECT_EQ(Config({"typ", "remove", "web", "volume"}).rc, 0);
     EXPECT_FALSE(std::filesystem::exists(root + "/subsys/web/resources/volume"));
     EXPECT_EQ(Config({"typ", "list", "web"}).out, "ipaddr\n");
+}
+
+TEST_F(ConfigTool, APathIsStoredAndWrittenEvenWhenNoAgentTakesIt) {
+    ASSERT_EQ(Config({"sys", "create", "NODEA"}).rc, 0);
+    ASSERT_EQ(Config({"sys", "create", "NODEB"}).rc, 0);
+    for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
+             {"net", "create", "NODEB", "TCPIP:1500", "UDP", "2", "5"},
+             {"net", "create", "NODEB", "TCPIP:1500", "TLI", "0", "5"},
+             {"net", "create", "NODEB", "TCPIP:1500", "TLI", "2", "5x"},
+             {"net", "create", "NODEB", "/dev/ttyS0", "TTY", "2", "5", "-1"}})
+        EXPECT_EQ(Config(bad).rc, 64) << bad[4] << bad[5] << bad[6];
+    // No socket agent runs: the administrator gives up, the path stays stored.
+    const ToolRun stored = Config({"net", "create", "NODEB", "TCPIP:1500", "TLI", "2", "5"});
+    EXPECT_EQ(stored.rc, 1) << stored.err;
+    EXPECT_NE(stored.err.find("stored, but the administrator did not take the path"), std::string::npos) << stored.err;
+    const ToolRun list = Config({"net", "list"});
+    EXPECT_EQ(list.out.rfind("NODEB TCPIP:1500 TLI ", 0), 0u) << list.out;
+    EXPECT_NE(TableFile("networks").find("TCPIP:1500"), std::string::npos) << TableFile("networks");
+    EXPECT_EQ(Config({"net", "create", "NODEC", "TCPIP:1500", "TLI", "2", "5"}).rc, 2) << "an unknown system";
+    const ToolRun none = Config({"net", "remove", "NODEC"});
+    EXPECT_EQ(none.rc, 2);
+    EXPECT_NE(none.err.find("no match"), std::string::npos) << none.err;
 }
 
 TEST_F(ToolBase, RegistryValuesAreSetAndReadBack) {
