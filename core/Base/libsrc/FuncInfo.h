@@ -67,7 +67,7 @@ private:
     const FuncSite* site;
     // The depth of the entry line; 0 for a frame that does not trace.
     int depth;
-    FuncSite own{};
+    FuncSite own;  // filled only when a name is changed or given one by one
 
     // Set while a frame has more to do than the test: tracing is on, or not
     // yet decided.

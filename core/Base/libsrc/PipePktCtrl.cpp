@@ -1,8 +1,10 @@
 #include "PipePktCtrl.h"
 
 #include <climits>
+#include <cstring>
 #include <new>
 #include <string>
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -41,8 +43,6 @@ void TakeBuffer(std::string& into) {
     if (spare != nullptr && !spare->empty()) {
         into.swap(spare->back());
         spare->pop_back();
-    } else {
-        into.reserve(static_cast<std::size_t>(PipePktBufr::HeaderSize + PipePktBufr::DATASIZE));
     }
 }
 
@@ -62,25 +62,89 @@ void GiveBuffer(std::string& buffer) {
 constexpr int PipePktSize = PipePktBufr::HeaderSize + PipePktBufr::DATASIZE;
 
 PipePktCtrl::PipePktCtrl()
-    : BufrCursor(0), MaxPktSize(PipePktSize), cursorKey(-1), cursorBase(0), arrived(-1), staging(true) {
+    : BufrCursor(0),
+      MaxPktSize(PipePktSize),
+      cursorKey(-1),
+      cursorBase(0),
+      arrived(-1),
+      stagedLen(0),
+      staging(true),
+      winBase(nullptr) {
     MXR_METHOD_FRAME("PipePktCtrl", 0);
+}
+
+void PipePktCtrl::CloseWindow() const {
+    if (winDirection == BADDIR) return;
+    auto* self = const_cast<PipePktCtrl*>(this);
+    if (winDirection == INTOPKT) {
+        const int at = static_cast<int>(winCur - staged.data());
+        if (at > stagedLen) stagedLen = at;
+    } else if (BasePktBufr* pkt = PktAt(BufrCursor)) {
+        pkt->SetOffset(static_cast<unsigned short>(winCur - winBase));
+    }
+    self->winCur = nullptr;
+    self->winEnd = nullptr;
+    self->winDirection = BADDIR;
+}
+
+void PipePktCtrl::OpenWindow() {
+    MXR_ASSERT(winDirection == BADDIR, "winDirection == BADDIR", "PipePktCtrl");
+    if (staging) {
+        if (Direction != INTOPKT || staged.empty()) return;
+        winCur = staged.data() + Offset;
+        winEnd = staged.data() + staged.size();
+        winDirection = INTOPKT;
+        return;
+    }
+    if (Direction != OUTOFPKT) return;
+    // Only the pipe's own packets: another kind keeps its data its own way.
+    BasePktBufr* pkt = PktAt(BufrCursor);
+    if (pkt == nullptr || typeid(*pkt) != typeid(PipePktBufr)) return;
+    int at = 0;
+    int end = 0;
+    char* data = static_cast<PipePktBufr*>(pkt)->ReadArea(&at, &end);
+    if (at >= end) return;
+    winBase = data;
+    winCur = data + at;
+    winEnd = data + end;
+    winDirection = OUTOFPKT;
+}
+
+void PipePktCtrl::StageBytes(const char* bytes, int cnt) {
+    const std::size_t need = static_cast<std::size_t>(Offset) + static_cast<std::size_t>(cnt);
+    if (staged.empty()) TakeBuffer(staged);
+    if (need > staged.size()) {
+        std::size_t room = staged.size() * 2;
+        if (room < static_cast<std::size_t>(PipePktSize)) room = PipePktSize;
+        if (room < need) room = need;
+        staged.resize(room);
+    }
+    std::memcpy(staged.data() + Offset, bytes, static_cast<std::size_t>(cnt));
+    Offset += cnt;
+    if (Offset > stagedLen) stagedLen = Offset;
 }
 
 void PipePktCtrl::Unstage() const {
     if (!staging) return;
+    CloseWindow();
     staging = false;
-    if (staged.empty()) {
+    if (stagedLen == 0) {
         GiveBuffer(staged);
         return;
     }
-    // Written again through the packets, from where the collecting began.
+    // Written again through the packets, from the start; then back to the
+    // position.
     auto* self = const_cast<PipePktCtrl*>(this);
     const enDirection direction = self->Direction;
+    const int position = self->Offset;
     self->Direction = INTOPKT;
-    self->Offset -= static_cast<int>(staged.size());
-    self->DoBytes(staged.data(), static_cast<int>(staged.size()));
+    self->Offset = 0;
+    self->DoBytes(staged.data(), stagedLen);
     self->Direction = direction;
+    stagedLen = 0;
     GiveBuffer(staged);
+    if (position != self->Offset) self->SetOffset(position);
+    CloseWindow();  // the caller goes on through the packets
 }
 
 PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
@@ -122,8 +186,14 @@ int PipePktCtrl::PktBytes(int i) const {
 
 void PipePktCtrl::SetOffset(int position) {
     MXR_METHOD_FRAME("SetOffset", 1);
-    Unstage();
     MXR_ASSERT(position >= 0, "position >= 0", "PipePktCtrl");
+    CloseWindow();
+    if (staging) {
+        // A seek back patches the collected bytes in place; beyond the end is the end.
+        Offset = position < stagedLen ? position : stagedLen;
+        OpenWindow();
+        return;
+    }
     const int n = BufrAry.GetItemCnt();
     if (n == 0) {
         Offset = 0;
@@ -161,11 +231,16 @@ void PipePktCtrl::SetOffset(int position) {
     cursorBase = base;
     Offset = base + inPkt;
     if (BasePktBufr* pkt = PktAt(i)) pkt->SetOffset(static_cast<unsigned short>(inPkt));
+    OpenWindow();
 }
 
 int PipePktCtrl::GetRemainingByteCnt() const {
     MXR_METHOD_FRAME("GetRemainingByteCnt", 0);
-    Unstage();
+    CloseWindow();
+    if (staging) {
+        const_cast<PipePktCtrl*>(this)->OpenWindow();
+        return stagedLen - Offset;
+    }
     const int n = BufrAry.GetItemCnt();
     if (BufrCursor < 0 || BufrCursor >= n) return 0;
     int remaining = 0;
@@ -193,11 +268,11 @@ void PipePktCtrl::SeekEnd() {
 int PipePktCtrl::DoBytes(char* bytes, int cnt) {
     MXR_METHOD_FRAME("DoBytes", 2);
     MXR_ASSERT(cnt > 0, "cnt > 0", "PipePktCtrl");
+    CloseWindow();
     if (staging) {
         if (Direction == INTOPKT) {
-            if (staged.capacity() == 0) TakeBuffer(staged);
-            staged.append(bytes, static_cast<std::size_t>(cnt));
-            Offset += cnt;
+            StageBytes(bytes, cnt);
+            OpenWindow();
             return 0;
         }
         Unstage();
@@ -239,12 +314,13 @@ int PipePktCtrl::DoBytes(char* bytes, int cnt) {
             if (BasePktBufr* next = PktAt(BufrCursor)) next->SetOffset(0);
         }
     }
+    OpenWindow();
     return 0;
 }
 
 BasePktBufrPtr PipePktCtrl::GetFirstPktBufr() {
     MXR_METHOD_FRAME("GetFirstPktBufr", 0);
-    Unstage();
+    Settle();
     BufrCursor = 0;
     const int n = BufrAry.GetItemCnt();
     if (n < 1) return BasePktBufrPtr();
@@ -260,7 +336,7 @@ BasePktBufrPtr PipePktCtrl::GetFirstPktBufr() {
 
 BasePktBufrPtr PipePktCtrl::GetNextPktBufr() {
     MXR_METHOD_FRAME("GetNextPktBufr", 0);
-    Unstage();
+    Settle();
     if (BufrCursor < INT_MAX) ++BufrCursor;
     if (BufrCursor < 0 || BufrCursor >= BufrAry.GetItemCnt()) return BasePktBufrPtr();
     return BufrAry[BufrCursor];
@@ -268,7 +344,7 @@ BasePktBufrPtr PipePktCtrl::GetNextPktBufr() {
 
 void PipePktCtrl::PutPktBufr(BasePktBufrPtr& pkt) {
     MXR_METHOD_FRAME("PutPktBufr", 1);
-    Unstage();
+    Settle();
     if (pkt.GetPtr() == nullptr) return;
     const int n = BufrAry.GetItemCnt();
     const int id = pkt->GetPktId();
@@ -284,7 +360,7 @@ void PipePktCtrl::PutPktBufr(BasePktBufrPtr& pkt) {
 
 int PipePktCtrl::AllThere() const {
     MXR_METHOD_FRAME("AllThere", 0);
-    Unstage();
+    Settle();
     const int n = BufrAry.GetItemCnt();
     if (n == 0) return 0;
     if (arrived >= 0 && arrived < n) return 0;
@@ -302,6 +378,7 @@ PipePktCtrl::PackResult PipePktCtrl::Pack(BaseVirtItem& obj, unsigned short id) 
     const int rc = obj.Serialize(*this);
     SetOffset(0);
     if (rc != 0) return PACK_FAILED;
+    Unstage();
     if (BufrAry.GetItemCnt() > MaxPktCnt) return PACK_TOO_LARGE;
     return PACKED;
 }
@@ -330,7 +407,7 @@ int PipePktCtrl::GetArrivedCnt() const {
 
 BasePktBufrAry& PipePktCtrl::GetBufrAry() {
     MXR_METHOD_FRAME("GetBufrAry", 0);
-    Unstage();
+    Settle();
     cursorKey = -1;
     arrived = -1;
     return BufrAry;
@@ -338,13 +415,13 @@ BasePktBufrAry& PipePktCtrl::GetBufrAry() {
 
 int PipePktCtrl::GetBufrCursor() const {
     MXR_METHOD_FRAME("GetBufrCursor", 0);
-    Unstage();
+    Settle();
     return BufrCursor;
 }
 
 void PipePktCtrl::SetBufrCursor(int cursor) {
     MXR_METHOD_FRAME("SetBufrCursor", 1);
-    Unstage();
+    Settle();
     BufrCursor = cursor;
 }
 
@@ -355,7 +432,7 @@ int PipePktCtrl::GetMaxPktSize() const {
 
 void PipePktCtrl::SetMaxPktSize(int size) {
     MXR_METHOD_FRAME("SetMaxPktSize", 1);
-    Unstage();
+    Settle();
     MaxPktSize = size;
 }
 

@@ -9,10 +9,13 @@
 // BufrCursor plus the position inside the packet at BufrCursor.
 //
 // A fresh packing controller first collects what is written in one
-// contiguous buffer (a field at a time, appended), and cuts it into packets
-// only when anything else is asked of it (numbering for sending, a seek, a
-// look at its packets): writing a message costs a copy per field, not a walk
-// through the packets.
+// contiguous buffer (a field at a time; a seek back patches it in place), and
+// cuts it into packets only when its packets are asked for (numbering for
+// sending, reading, a look at the array): writing a message costs a copy per
+// field, not a walk through the packets. While collecting, and while reading
+// a pipe packet, the controller keeps the window of BasePktCtrl open on the
+// bytes at the position, so that the encoders move most fields without a
+// virtual call.
 //
 // A peer decides nothing here that could hurt: a count of 0 or above
 // MaxPktCnt, a PktId of 0 or above the count, a count that disagrees with the
@@ -92,9 +95,21 @@ private:
     // Puts the position at the end of the stream (a cursor made invalid by
     // the fields being set from outside).
     void SeekEnd();
-    // Cuts the collected bytes into packets; from then on every write goes
-    // to the packets.
+    // Cuts the collected bytes into packets, the position kept; from then
+    // on every write goes to the packets.
     void Unstage() const;
+    // Takes back what moved through the window and closes it; every other
+    // look at the stream starts here.
+    void CloseWindow() const;
+    // Opens the window at the position: the collecting buffer's room, or the
+    // rest of the pipe packet being read.
+    void OpenWindow();
+    void Settle() const {
+        CloseWindow();
+        Unstage();
+    }
+    // Copies bytes into the collecting buffer at the position, growing it.
+    void StageBytes(const char* bytes, int cnt);
 
     BasePktBufrAry BufrAry;
     int BufrCursor;
@@ -109,8 +124,12 @@ private:
     // answer 0 at once while packets are missing, so that a message of n
     // packets is assembled in O(n), not O(n^2).
     int arrived;
-    // Written but not yet cut into packets, while collecting.
+    // While collecting: the bytes written are [0, stagedLen) of staged,
+    // whose size is the room taken so far; the position is Offset.
     mutable std::string staged;
+    mutable int stagedLen;
     mutable bool staging;
+    // The data of the pipe packet a reading window is open on.
+    char* winBase;
 };
 MXR_COMPANIONS(PipePktCtrl);

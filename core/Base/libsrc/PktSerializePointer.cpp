@@ -125,7 +125,7 @@ int _serialize(BasePktCtrl& c, LocalPktCtrlPtr& local, int count) {
         while (count > 0) {
             const int k = count < ScratchSize ? count : ScratchSize;
             if (int rc = store->DoBytes(scratch, k)) return rc;
-            if (int rc = c.DoBytes(scratch, k)) return rc;
+            if (int rc = c.MoveBytes(scratch, k)) return rc;
             count -= k;
         }
         return 0;
@@ -135,7 +135,7 @@ int _serialize(BasePktCtrl& c, LocalPktCtrlPtr& local, int count) {
     if (count == -1) count = store->GetRemainingByteCnt();
     while (count > 0) {
         const int k = count < ScratchSize ? count : ScratchSize;
-        const int rc = c.DoBytes(scratch, k);
+        const int rc = c.MoveBytes(scratch, k);
         if (rc < 0) return rc;
         // What arrived is kept; the result counts every byte still missing.
         const int got = k - rc;

@@ -21,9 +21,9 @@ int MoveBits(BasePktCtrl& c, std::uint64_t out, int width, std::uint64_t* in, bo
     *read = false;
     if (c.GetDirection() == BasePktCtrl::INTOPKT) {
         for (int i = 0; i < width; ++i) bytes[i] = static_cast<unsigned char>(out >> (8 * i));
-        return c.DoBytes(reinterpret_cast<char*>(bytes), width);
+        return c.MoveBytes(reinterpret_cast<char*>(bytes), width);
     }
-    if (int rc = c.DoBytes(reinterpret_cast<char*>(bytes), width)) return rc;
+    if (int rc = c.MoveBytes(reinterpret_cast<char*>(bytes), width)) return rc;
     std::uint64_t value = 0;
     for (int i = 0; i < width; ++i) value |= static_cast<std::uint64_t>(bytes[i]) << (8 * i);
     *in = value;

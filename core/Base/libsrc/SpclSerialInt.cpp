@@ -13,7 +13,7 @@ int _serialize(BasePktCtrl& c, SpclSerialInt& v) {
             unsigned char byte = static_cast<unsigned char>(rest & 0x7F);
             rest >>= 7;
             if (rest != 0) byte |= 0x80;
-            if (int rc = c.DoBytes(reinterpret_cast<char*>(&byte), 1)) result = rc;
+            if (int rc = c.MoveBytes(reinterpret_cast<char*>(&byte), 1)) result = rc;
         } while (rest != 0);
         return result;
     }
@@ -23,7 +23,7 @@ int _serialize(BasePktCtrl& c, SpclSerialInt& v) {
     std::uint32_t value = 0;
     for (int index = 0;; ++index) {
         unsigned char byte = 0;
-        if (int rc = c.DoBytes(reinterpret_cast<char*>(&byte), 1)) return rc;
+        if (int rc = c.MoveBytes(reinterpret_cast<char*>(&byte), 1)) return rc;
         if (index < 5) value |= static_cast<std::uint32_t>(byte & 0x7F) << (7 * index);
         if ((byte & 0x80) == 0) break;
         if (index >= 5) index = 5;  // keeps the counter from overflowing on a long run
