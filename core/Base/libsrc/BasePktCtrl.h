@@ -73,6 +73,23 @@ public:
         }
         return DoBytes(bytes, cnt);
     }
+    // For encoders that work on the bytes in place: the window at the
+    // position when n bytes of it can move in the controller's direction
+    // now, else null; the bytes left in it (0 when none can move); Advance
+    // then counts the n bytes done as moved.
+    char* Window(int n) {
+        MXR_METHOD_FRAME("Window", 1);
+        return Direction == winDirection && n > 0 && winEnd - winCur >= n ? winCur : nullptr;
+    }
+    int WindowLeft() const {
+        MXR_METHOD_FRAME("WindowLeft", 0);
+        return Direction == winDirection ? static_cast<int>(winEnd - winCur) : 0;
+    }
+    void Advance(int n) {
+        MXR_METHOD_FRAME("Advance", 1);
+        winCur += n;
+        Offset += n;
+    }
 
 protected:
     // slot 10: a new empty packet for this stream, not yet part of it.

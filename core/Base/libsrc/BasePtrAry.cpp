@@ -57,18 +57,6 @@ BasePtrAry::~BasePtrAry() {
     FreeStorage(old, oldCnt);
 }
 
-int BasePtrAry::GetItemCnt() const {
-    ARY_FRAME("GetItemCnt", 0);
-    return itemCnt;
-}
-
-BasePtr& BasePtrAry::operator[](int idx) {
-    ARY_FRAME("operator[]", 1);
-    MXR_ASSERT(itemPtr != nullptr && idx >= 0 && idx < itemCnt, "itemPtr!=0 && idx>=0 && idx<itemCnt",
-               "BasePtrAry");
-    return itemPtr[idx];
-}
-
 void BasePtrAry::ReSize(int n) {
     ARY_FRAME("ReSize", 1);
     MXR_ASSERT(n >= 0, "n >= 0", "BasePtrAry");

@@ -4,6 +4,8 @@
 #pragma once
 
 #include "BasePtr.h"
+#include "FuncInfo.h"
+#include "MxrAssert.h"
 
 class BasePtrAry {
 public:
@@ -16,9 +18,17 @@ public:
     // Releases the slots from the last to the first.
     ~BasePtrAry();
 
-    int GetItemCnt() const;
+    int GetItemCnt() const {
+        MXR_FRAME("BasePtrAry", "GetItemCnt", 0, "BasePtrAry.c");
+        return itemCnt;
+    }
     // The slot itself (assignable); 0 <= idx < GetItemCnt().
-    BasePtr& operator[](int idx);
+    BasePtr& operator[](int idx) {
+        MXR_FRAME("BasePtrAry", "operator[]", 1, "BasePtrAry.c");
+        MXR_ASSERT(itemPtr != nullptr && idx >= 0 && idx < itemCnt, "itemPtr!=0 && idx>=0 && idx<itemCnt",
+                   "BasePtrAry");
+        return itemPtr[idx];
+    }
     // Grows with null slots or releases the elements beyond n; 0 frees all.
     void ReSize(int n);
 

@@ -54,6 +54,9 @@ public:
     static void SetTraceFlag(int flag);
     // 1 when tracing is on; decides from MXRFUNCTRACE ("YES" exactly) once.
     static int IsTraceOn();
+    // False only once tracing is known to be off: a function may then take
+    // a shortcut that opens fewer frames than its traced path.
+    static bool MayTrace() { return checkFrames.load(std::memory_order_relaxed); }
 
 private:
     // Decides when undecided; counts and prints the entry line when tracing.

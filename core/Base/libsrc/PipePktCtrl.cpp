@@ -172,13 +172,6 @@ PipePktCtrl::~PipePktCtrl() {
     GiveBuffer(staged);
 }
 
-BasePktBufr* PipePktCtrl::PktAt(int i) const {
-    // Reading a slot changes nothing; the array offers only the one accessor.
-    auto& ary = const_cast<BasePktBufrAry&>(BufrAry);
-    if (i < 0 || i >= ary.GetItemCnt()) return nullptr;
-    return ary[i].GetPtr();
-}
-
 int PipePktCtrl::PktBytes(int i) const {
     BasePktBufr* pkt = PktAt(i);
     return pkt != nullptr ? pkt->GetDataBufrSize() : 0;
@@ -187,6 +180,21 @@ int PipePktCtrl::PktBytes(int i) const {
 void PipePktCtrl::SetOffset(int position) {
     MXR_METHOD_FRAME("SetOffset", 1);
     MXR_ASSERT(position >= 0, "position >= 0", "PipePktCtrl");
+    // Within the span the window covers (the collected bytes, or the pipe
+    // packet being read), the window itself moves.
+    if (winDirection != BADDIR) {
+        // (The start of a later packet is the end of the one before it.)
+        const char* low = winDirection == INTOPKT ? staged.data() : BufrCursor == 0 ? winBase : winBase + 1;
+        if (winDirection == INTOPKT && winCur - staged.data() > stagedLen)
+            stagedLen = static_cast<int>(winCur - staged.data());  // what was written stays
+        const char* high = winDirection == INTOPKT ? staged.data() + stagedLen : winEnd;
+        const long move = static_cast<long>(position) - Offset;
+        if (move >= low - winCur && move <= high - winCur) {
+            winCur += move;
+            Offset = position;
+            return;
+        }
+    }
     CloseWindow();
     if (staging) {
         // A seek back patches the collected bytes in place; beyond the end is the end.

@@ -90,7 +90,13 @@ protected:
 
 private:
     // The packet at index i, or null for an empty element or an index out of range.
-    BasePktBufr* PktAt(int i) const;
+    BasePktBufr* PktAt(int i) const {
+        MXR_METHOD_FRAME("PktAt", 1);
+        // Reading a slot changes nothing; the array offers only the one accessor.
+        auto& ary = const_cast<BasePktBufrAry&>(BufrAry);
+        if (i < 0 || i >= ary.GetItemCnt()) return nullptr;
+        return ary[i].GetPtr();
+    }
     int PktBytes(int i) const;
     // Puts the position at the end of the stream (a cursor made invalid by
     // the fields being set from outside).

@@ -15,7 +15,7 @@ namespace {
 // Objects being written or read inside each other on this thread. A crafted
 // message must not nest deep enough to exhaust the stack, and an object graph
 // with a cycle must not recurse for ever.
-thread_local int objectDepth = 0;
+constinit thread_local int objectDepth __attribute__((tls_model("initial-exec"))) = 0;
 
 class DepthGuard {
 public:

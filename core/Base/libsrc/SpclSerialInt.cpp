@@ -1,5 +1,7 @@
 #include "SpclSerialInt.h"
 
+#include <cstring>
+
 #include "BasePktCtrl.h"
 #include "FuncInfo.h"
 #include "IoScalarCvt.h"
@@ -7,6 +9,17 @@
 int _serialize(BasePktCtrl& c, SpclSerialInt& v) {
     MXR_FRAME("SpclSerialInt", "_serialize", 2, "SpclSerialInt.c");
     if (c.GetDirection() == BasePktCtrl::INTOPKT) {
+        unsigned char form[5];
+        int n = 0;
+        for (std::uint32_t rest = v.value;; rest >>= 7) {
+            form[n++] = static_cast<unsigned char>((rest & 0x7F) | (rest > 0x7F ? 0x80 : 0));
+            if (rest <= 0x7F) break;
+        }
+        if (char* at = c.Window(n)) {
+            std::memcpy(at, form, static_cast<std::size_t>(n));
+            c.Advance(n);
+            return 0;
+        }
         std::uint32_t rest = v.value;
         int result = 0;
         do {
@@ -21,6 +34,21 @@ int _serialize(BasePktCtrl& c, SpclSerialInt& v) {
     // Only the first five groups have a place in 32 bits; the rest are read
     // and dropped.
     std::uint32_t value = 0;
+    // The whole form in the window: read in place.
+    const int left = c.WindowLeft();
+    if (left > 0) {
+        const unsigned char* at = reinterpret_cast<const unsigned char*>(c.Window(1));
+        const int most = left < 5 ? left : 5;
+        for (int index = 0; index < most; ++index) {
+            value |= static_cast<std::uint32_t>(at[index] & 0x7F) << (7 * index);
+            if ((at[index] & 0x80) == 0) {
+                c.Advance(index + 1);
+                v.value = value;
+                return 0;
+            }
+        }
+        value = 0;
+    }
     for (int index = 0;; ++index) {
         unsigned char byte = 0;
         if (int rc = c.MoveBytes(reinterpret_cast<char*>(&byte), 1)) return rc;
