@@ -59,10 +59,11 @@ public:
 
     // What the encoders call: DoBytes, served without a virtual call while
     // the bytes fit the span the concrete controller has opened at the
-    // position (see the window below).
+    // position (the window below). The shortcuts open no frame of their own
+    // and are taken only while tracing is off: a traced run goes through
+    // DoBytes and shows the calls it always showed.
     int MoveBytes(char* bytes, int cnt) {
-        MXR_METHOD_FRAME("MoveBytes", 2);
-        if (Direction == winDirection && cnt > 0 && winEnd - winCur >= cnt) {
+        if (!FuncInfo::MayTrace() && Direction == winDirection && cnt > 0 && winEnd - winCur >= cnt) {
             if (Direction == INTOPKT)
                 std::memcpy(winCur, bytes, static_cast<std::size_t>(cnt));
             else
@@ -73,20 +74,20 @@ public:
         }
         return DoBytes(bytes, cnt);
     }
-    // For encoders that work on the bytes in place: the window at the
-    // position when n bytes of it can move in the controller's direction
-    // now, else null; the bytes left in it (0 when none can move); Advance
-    // then counts the n bytes done as moved.
-    char* Window(int n) {
-        MXR_METHOD_FRAME("Window", 1);
-        return Direction == winDirection && n > 0 && winEnd - winCur >= n ? winCur : nullptr;
+    // For encoders that work on the bytes in place, while tracing is off:
+    // the window at the position when n bytes of it can move in the
+    // controller's direction now (*writing: which way), else null; the bytes
+    // left in it (0 when none can move); Advance then counts the n bytes
+    // done as moved.
+    char* Window(int n, bool* writing) {
+        if (FuncInfo::MayTrace() || Direction != winDirection || n <= 0 || winEnd - winCur < n) return nullptr;
+        *writing = Direction == INTOPKT;
+        return winCur;
     }
     int WindowLeft() const {
-        MXR_METHOD_FRAME("WindowLeft", 0);
-        return Direction == winDirection ? static_cast<int>(winEnd - winCur) : 0;
+        return !FuncInfo::MayTrace() && Direction == winDirection ? static_cast<int>(winEnd - winCur) : 0;
     }
     void Advance(int n) {
-        MXR_METHOD_FRAME("Advance", 1);
         winCur += n;
         Offset += n;
     }

@@ -20,10 +20,11 @@ template <int width>
 int MoveBits(BasePktCtrl& c, std::uint64_t out, std::uint64_t* in, bool* read) {
     unsigned char bytes[8];
     *read = false;
-    if (char* window = c.Window(width)) {
+    bool writing = false;
+    if (char* window = c.Window(width, &writing)) {
         // In place.
         auto* at = reinterpret_cast<unsigned char*>(window);
-        if (c.GetDirection() == BasePktCtrl::INTOPKT) {
+        if (writing) {
             for (int i = 0; i < width; ++i) at[i] = static_cast<unsigned char>(out >> (8 * i));
         } else {
             std::uint64_t value = 0;
