@@ -28,32 +28,31 @@ constexpr std::size_t MaxSpareBytes = 4u << 20;
 constinit thread_local bool sparesGone __attribute__((tls_model("initial-exec"))) = false;
 
 struct SpareBuffers {
-    std::vector<std::string> buffers;
+    std::vector<PipePktCtrl::StageBuffer> buffers;
     ~SpareBuffers() { sparesGone = true; }
 };
 
-std::vector<std::string>* Spares() {
+std::vector<PipePktCtrl::StageBuffer>* Spares() {
     if (sparesGone) return nullptr;
     thread_local SpareBuffers spare;
     return &spare.buffers;
 }
 
-void TakeBuffer(std::string& into) {
-    std::vector<std::string>* spare = Spares();
+void TakeBuffer(PipePktCtrl::StageBuffer& into) {
+    std::vector<PipePktCtrl::StageBuffer>* spare = Spares();
     if (spare != nullptr && !spare->empty()) {
-        into.swap(spare->back());
+        into = std::move(spare->back());
         spare->pop_back();
     }
 }
 
-void GiveBuffer(std::string& buffer) {
-    if (buffer.capacity() == 0) return;
-    std::vector<std::string>* spare = Spares();
-    if (spare != nullptr && spare->size() < MaxSpareBuffers && buffer.capacity() <= MaxSpareBytes) {
-        buffer.clear();
+void GiveBuffer(PipePktCtrl::StageBuffer& buffer) {
+    if (buffer.room == 0) return;
+    std::vector<PipePktCtrl::StageBuffer>* spare = Spares();
+    if (spare != nullptr && spare->size() < MaxSpareBuffers && buffer.room <= MaxSpareBytes)
         spare->push_back(std::move(buffer));
-    }
-    std::string().swap(buffer);
+    buffer.bytes.reset();
+    buffer.room = 0;
 }
 }  // namespace
 
@@ -90,9 +89,9 @@ void PipePktCtrl::CloseWindow() const {
 void PipePktCtrl::OpenWindow() {
     MXR_ASSERT(winDirection == BADDIR, "winDirection == BADDIR", "PipePktCtrl");
     if (staging) {
-        if (Direction != INTOPKT || staged.empty()) return;
+        if (Direction != INTOPKT || staged.room == 0) return;
         winCur = staged.data() + Offset;
-        winEnd = staged.data() + staged.size();
+        winEnd = staged.data() + staged.room;
         winDirection = INTOPKT;
         return;
     }
@@ -112,12 +111,15 @@ void PipePktCtrl::OpenWindow() {
 
 void PipePktCtrl::StageBytes(const char* bytes, int cnt) {
     const std::size_t need = static_cast<std::size_t>(Offset) + static_cast<std::size_t>(cnt);
-    if (staged.empty()) TakeBuffer(staged);
-    if (need > staged.size()) {
-        std::size_t room = staged.size() * 2;
+    if (staged.room == 0) TakeBuffer(staged);
+    if (need > staged.room) {
+        std::size_t room = staged.room * 2;
         if (room < static_cast<std::size_t>(PipePktSize)) room = PipePktSize;
         if (room < need) room = need;
-        staged.resize(room);
+        std::unique_ptr<char[]> grown = std::make_unique_for_overwrite<char[]>(room);
+        if (stagedLen > 0) std::memcpy(grown.get(), staged.data(), static_cast<std::size_t>(stagedLen));
+        staged.bytes = std::move(grown);
+        staged.room = room;
     }
     std::memcpy(staged.data() + Offset, bytes, static_cast<std::size_t>(cnt));
     Offset += cnt;

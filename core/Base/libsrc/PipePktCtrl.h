@@ -25,7 +25,8 @@
 #include "BasePktBufr.h"
 #include "BasePktCtrl.h"
 
-#include <string>
+#include <cstddef>
+#include <memory>
 
 class PipePktCtrl : public BasePktCtrl {
     MXR_LOCAL_CLASS(PipePktCtrl, BasePktCtrl);
@@ -34,6 +35,15 @@ class PipePktCtrl : public BasePktCtrl {
 public:
     // The most packets a message may have for the receiver to accept it.
     static constexpr int MaxPktCnt = 10000;
+
+    // The buffer a packing controller collects a message in (room bytes,
+    // not cleared: only what was written is read); kept per thread for the
+    // next messages.
+    struct StageBuffer {
+        std::unique_ptr<char[]> bytes;
+        std::size_t room = 0;
+        char* data() const { return bytes.get(); }
+    };
 
     // What Pack makes of a message.
     enum PackResult : int {
@@ -130,9 +140,9 @@ private:
     // answer 0 at once while packets are missing, so that a message of n
     // packets is assembled in O(n), not O(n^2).
     int arrived;
-    // While collecting: the bytes written are [0, stagedLen) of staged,
-    // whose size is the room taken so far; the position is Offset.
-    mutable std::string staged;
+    // While collecting: the bytes written are [0, stagedLen) of staged;
+    // the position is Offset.
+    mutable StageBuffer staged;
     mutable int stagedLen;
     mutable bool staging;
     // The data of the pipe packet a reading window is open on.

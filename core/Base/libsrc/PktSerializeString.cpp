@@ -56,7 +56,17 @@ int _serialize(BasePktCtrl& c, bStr& v) {
     if (wireLen.value > static_cast<std::uint32_t>(INT32_MAX)) return -1;
     const int len = static_cast<int>(wireLen.value);
     if (len == 0) return 0;  // the string stays as it was
-    if (len > SmallText) return ReadLongText(c, v, len);
+    if (len > SmallText) {
+        // All of it there: read straight into the string.
+        if (c.GetRemainingByteCnt() >= len) {
+            char* text = nullptr;
+            bStr read = bStr::OfLength(len, &text);
+            if (int rc = c.MoveBytes(text, len)) return rc;
+            v = read;
+            return 0;
+        }
+        return ReadLongText(c, v, len);
+    }
     char text[SmallText];
     if (int rc = c.MoveBytes(text, len)) return rc;
     v = bStr::FromBytes(text, len);  // every byte, NUL bytes too
