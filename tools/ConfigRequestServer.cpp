@@ -1,5 +1,7 @@
 #include "ConfigRequestServer.h"
 
+#include "InstanceTableRequests.h"
+
 #include "flg.h"
 #include "qdberr.h"
 #include "systems.h"
@@ -60,10 +62,13 @@ ConfigRequestServer::Outcome ConfigRequestServer::Serve(const MessagePtr& reques
         int rc = 0;
         if (type == 'A') rc = systems::updateCache(record.data());
         else if (type == 'H') rc = flg::updateCache(record.data());
+        else ApplyInstanceTableUpdate(type, record.data(), &rc);
         std::printf("qdb: cache update '%c' result %d\n", type, rc);
         std::fflush(stdout);
         return Served;
     }
+    if (ServeInstanceTableRequest(request, type, command, std::string(d + 2, static_cast<std::size_t>(len - 2))))
+        return Served;
     if (type != '@') {
         Refuse(request, "no table requests are served yet", type, command);
         return Served;

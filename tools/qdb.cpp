@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <thread>
 
 namespace {
@@ -33,11 +34,15 @@ const char* const kUsage =
     "available and waits for the communication manager; then it serves the\n"
     "mailbox \"configuration\" until SIGTERM, SIGINT or a shut-down request:\n"
     "remote execution, writing the tables, file copies, process tests and\n"
-    "shut-down ('@' 'a' 'b' 'f' 'h' 'i'); cache updates ('j') of the systems\n"
-    "and flags tables are applied to their copies and not answered; any other\n"
-    "request is answered with error 5. On its own thread it serves the mailbox\n"
+    "shut-down ('@' 'a' 'b' 'f' 'h' 'i'); create, remove and write requests of\n"
+    "the applications, resource types and instances ('C' 'D' 'E', with the\n"
+    "instances' field changes and COMMON state copies); cache updates ('j') of\n"
+    "the systems, flags, applications, types and instances are applied to their\n"
+    "copies and not answered; any other request is answered with error 5. On\n"
+    "its own thread it serves the mailbox\n"
     "\"cacheServer\": the nine tables of this database for another system's\n"
-    "copy, or error 11 when the database stays locked for 0.5 s.\n"
+    "copy, or error 11 when the database stays locked for 0.5 s; each cache\n"
+    "request is logged on standard output with its requester and outcome.\n"
     "\n"
     "Environment:\n"
     "  HV_SYSTEM_DIR  the system directory (default /var/lib/holdervane)\n"
@@ -84,8 +89,9 @@ int main(int argc, char** argv) {
     const char* mailbox = gps(3);
     if (proxy.CreateMailBox(mailbox) != Message::OKAY)
         std::fprintf(stderr, "qdb: mailbox \"%s\" exists already; serving it\n", mailbox);
-    std::printf("qdb: serving \"%s\"\n", mailbox);
-    std::fflush(stdout);
+    // Made before "serving" is said: a request sent to a mailbox that is
+    // not there yet is lost, and its sender would wait for the answer.
+    proxy.CreateMailBox(cfgstore::kCacheServerMailbox);
     sys_mbxInit(proxy);
 
     // The cache requests of other systems on their own thread and
@@ -93,14 +99,22 @@ int main(int argc, char** argv) {
     // "configuration", and a busy lock is answered with code 11.
     std::thread([] {
         ProxyPostOffice cacheProxy;
-        const char* cacheMailbox = cfgstore::kCacheServerMailbox;
-        cacheProxy.CreateMailBox(cacheMailbox);
         for (;;) {
-            MessagePtr request = cacheProxy.RcvFromMbox(cacheMailbox, 1);
+            MessagePtr request = cacheProxy.RcvFromMbox(cfgstore::kCacheServerMailbox, 1);
             if (!request.Ok() || request->GetLastErr() != Message::OKAY) return;
-            cfgstore::ServeCacheRequest(request, kCacheLockWaitMs);
+            const int rc = cfgstore::ServeCacheRequest(request, kCacheLockWaitMs);
+            // The requester's name as it came, cut and made printable.
+            std::string from(request->GetReplyToSys().StrVal());
+            if (from.size() > 32) from.resize(32);
+            for (char& c : from)
+                if (c < 33 || c > 126) c = '.';
+            std::printf("qdb: cache request from %s %s\n", from.c_str(),
+                        rc == 0 ? "served" : rc == QDB_RETRY ? "answered busy" : "refused");
+            std::fflush(stdout);
         }
     }).detach();
+    std::printf("qdb: serving \"%s\"\n", mailbox);
+    std::fflush(stdout);
 
     ConfigRequestServer server;
     for (;;) {

@@ -36,6 +36,13 @@ int CacheUpdateFrame::Send(DbMgr* db, char table, const char* letters, const cha
     return broadcastMsg(db, rec.c_str(), gps(3));
 }
 
+int CacheUpdateFrame::SendKeyed(DbMgr* db, char table, char command, const char* key) {
+    if (db == nullptr) return -1;
+    if (command != 'a' && command != 'c') return -2;
+    const char letters[2] = {command, '\0'};
+    return Send(db, table, letters, key, nullptr);
+}
+
 int CacheUpdateFrame::Parse(char* text, const char* commands, Record* out) {
     if (text == nullptr || *text == '\0') return -1;
     if (std::strchr(commands, *text) == nullptr) return -2;

@@ -25,6 +25,10 @@ public:
     // Build at the current time and hand the record to broadcastMsg on db's
     // "configuration" mailboxes. broadcastMsg's result.
     static int Send(DbMgr* db, char table, const char* letters, const char* key, const char* body);
+    // The record of a table whose changes are only creations ('a') and
+    // removals ('c') of a key: -1 without db, -2 for another command, else
+    // Send's result.
+    static int SendKeyed(DbMgr* db, char table, char command, const char* key);
 
     // A received record after its table letter and 'j', split in place.
     struct Record {

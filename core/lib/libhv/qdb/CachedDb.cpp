@@ -5,9 +5,13 @@
 #include "ProxyPostOffice.h"
 #include "QdbLock.h"
 #include "QdbStartup.h"
+#include "ReplyDeadline.h"
 #include "ShmMgr.h"
 #include "TableRecord.h"
+#include "application.h"
 #include "flg.h"
+#include "hvresource.h"
+#include "resource_type.h"
 #include "qdberr.h"
 #include "qdbmes.h"
 #include "qdbpaths.h"
@@ -16,16 +20,27 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <optional>
 
 namespace {
+
+// How long a load waits for the nine replies. A cache server answers at once
+// from memory, or busy after half a second; a daemon that is gone while its
+// manager runs never answers, and the load holds the database lock.
+constexpr unsigned kCacheReplyWaitMs = 10000;
 
 // The table that loads the reply at each position into a copy (null: the
 // table is not kept yet and its text is dropped).
 using CopyLoader = int (*)(const char* dbsys, char* text);
 int LoadSystems(const char* dbsys, char* text) { return systems::createmany(dbsys, text, 1); }
 int LoadFlags(const char* dbsys, char* text) { return flg::createmany(dbsys, text, 1); }
+int LoadApplications(const char* dbsys, char* text) { return application::createmany(dbsys, text, 1); }
+int LoadTypes(const char* dbsys, char* text) { return resource_type::loadall(dbsys, text, 1); }
+int LoadInstances(const char* dbsys, char* text) {
+    return hvresource::createmany(const_cast<char*>(dbsys), nullptr, nullptr, nullptr, text, 1);
+}
 const CopyLoader kCopyLoaders[cfgstore::kCacheReplyCount] = {
-    nullptr, LoadSystems, nullptr, nullptr, nullptr, LoadFlags, nullptr, nullptr, nullptr,
+    nullptr, LoadSystems, LoadApplications, LoadTypes, LoadInstances, LoadFlags, nullptr, nullptr, nullptr,
 };
 
 }  // namespace
@@ -48,11 +63,20 @@ int ShmMgr::cacheRemDb(const char* name, DbMgr* db) {
     // A system that is not alive is reported with code 9 and no reply is
     // waited for.
     if (rc == 0) rc = qdbsendmes(0, pQdb_uname, mbox.c_str(), name, cfgstore::kCacheServerMailbox, "@m", 2);
+    std::optional<ReplyDeadline> deadline;
+    if (rc == 0) deadline.emplace(mbox, kCacheReplyWaitMs);
     for (int i = 0; rc == 0 && i < cfgstore::kCacheReplyCount; ++i) {
         MessagePtr msg;
         char* text = nullptr;
         rc = qdbRcvMsg(proxy, msg, mbox.c_str(), name, &text);
-        if (rc != 0) break;
+        if (rc != 0) {
+            if (deadline->Expired()) {
+                qdberrclr();
+                hv_err(__FILE__, __LINE__, 23, 373, QDB_MES, "cacheRemDb: no answer from system \"%s\" within %u s",
+                       name, kCacheReplyWaitMs / 1000);
+            }
+            break;
+        }
         std::string copy = text ? std::string(text, static_cast<std::size_t>(msg->GetDataStr().StrLen() - 1)) : "";
         if (i == 0) {
             fresh.rebuildFrom(copy.c_str());
@@ -61,6 +85,7 @@ int ShmMgr::cacheRemDb(const char* name, DbMgr* db) {
             qdberrcheck();
         }
     }
+    deadline.reset();
     proxy.RemoveMailBox(mbox.c_str());
     db->loading = 0;
     if (rc == 0) db->tStamp = fresh;
@@ -116,28 +141,32 @@ int CacheReplies(std::vector<std::string>* out, unsigned lockMs) {
     out->assign(kCacheReplyCount, std::string());
     (*out)[0] = db->tStamp.text();
     systems::getall((*out)[1]);
+    application::getall((*out)[2]);
+    resource_type::getall((*out)[3]);
+    for (hvresource* r : hvresource::listed(db)) r->getrec((*out)[4], true);
     flg::getall((*out)[5]);
     qdbrlslock(__FILE__, __LINE__);
     return 0;
 }
 
-void ServeCacheRequest(const MessagePtr& request, unsigned lockMs) {
+int ServeCacheRequest(const MessagePtr& request, unsigned lockMs) {
     const bStr data = request->GetDataStr();
     if (data.StrLen() != 2 || std::memcmp(data.StrPtr(), "@m", 2) != 0) {
         hv_err(23, 0, QDB_ARGS, "cacheServer: not a cache request");
         qdbsenderr(request);
         qdberrclr();
-        return;
+        return QDB_ARGS;
     }
     std::vector<std::string> replies;
     if (CacheReplies(&replies, lockMs) != 0) {
         hv_err(23, 0, QDB_RETRY, "cacheServer: database of \"%s\" busy, try again", pQdb_uname ? pQdb_uname : "");
         qdbsenderr(request);
         qdberrclr();
-        return;
+        return QDB_RETRY;
     }
     for (const std::string& r : replies)
         if (qdbsendret(request, "%s", r.c_str()) != 0) break;
+    return 0;
 }
 
 }  // namespace cfgstore

@@ -34,7 +34,8 @@ int CacheReplies(std::vector<std::string>* out, unsigned lockMs);
 
 // Answers one request of the "cacheServer" mailbox: the nine replies, or
 // '!' with code 11 when the database is busy (the requester backs off and
-// asks again), or '!' code 5 for anything but "@m".
-void ServeCacheRequest(const MessagePtr& request, unsigned lockMs);
+// asks again), or '!' code 5 for anything but "@m". The answer's code: 0
+// the replies, QDB_RETRY busy, QDB_ARGS refused.
+int ServeCacheRequest(const MessagePtr& request, unsigned lockMs);
 
 }  // namespace cfgstore

@@ -3,10 +3,14 @@
 #include "QdbLock.h"
 #include "ShmMgr.h"
 #include "DbMgr.h"
+#include "application.h"
 #include "flg.h"
+#include "hvresource.h"
+#include "resource_type.h"
 #include "systems.h"
 #include "qdberr.h"
 #include "platform/PollUntil.h"
+#include "qdbmes.h"
 #include "qdbpaths.h"
 
 #include <atomic>
@@ -24,8 +28,8 @@ qdb_cps_t pQdb_cps[8] = {};
 }
 
 const QdbTableLoad kQdbTableLoads[8] = {
-    {"systems", &systems::sys_readall},    {"network", nullptr},    {"application", nullptr}, {"resource type", nullptr},
-    {"resource instance", nullptr}, {"resource dependency", nullptr}, {"equivalency", nullptr}, {"flags", &flg::flg_readall},
+    {"systems", &systems::sys_readall},    {"network", nullptr},    {"application", &application::app_readall},
+    {"resource type", &resource_type::typ_readall}, {"resource instance", &hvresource::ins_readall}, {"resource dependency", nullptr}, {"equivalency", nullptr}, {"flags", &flg::flg_readall},
 };
 
 namespace {
@@ -59,6 +63,12 @@ void FillTableDescriptors() {
     }
     pQdb_cps[0].sync = [] { return sys_sync(nullptr); };
     pQdb_cps[7].sync = [] { return flg_sync(nullptr); };
+    pQdb_cps[2].sync = [] { return app_sync(nullptr); };
+    pQdb_cps[3].sync = [] { return typ_sync(nullptr); };
+    pQdb_cps[4].sync = [] { return res_sync(nullptr); };
+    pQdb_cps[2].remthis = &application::app_remthis;
+    pQdb_cps[3].remthis = &resource_type::typ_remthis;
+    pQdb_cps[4].remthis = &hvresource::ins_remthis;
 }
 
 // Another system's copy is loaded from that system when it is looked up
@@ -91,6 +101,12 @@ void RunStartup() {
     }
     doDaemonAvail();
     if (!mxrtest()) qdbWaitForManager();
+    // A fresh load gives every instance its state, and the tables are
+    // written with them.
+    if (isnew && pQdb_doinit) {
+        hvresource::initallres();
+        qdbsync(nullptr);
+    }
 }
 
 }  // namespace

@@ -95,10 +95,7 @@ void flg::dbgDump(std::FILE* out, const flg* f) {
 }
 
 int flg::broadcastUpdate(char command, const char* n, DbMgr* db) {
-    if (db == nullptr) return -1;
-    if (command != 'a' && command != 'c') return -2;
-    const char letters[2] = {command, '\0'};
-    return CacheUpdateFrame::Send(db, 'H', letters, n, nullptr);
+    return CacheUpdateFrame::SendKeyed(db, 'H', command, n);
 }
 
 int flg::updateCache(char* record) {

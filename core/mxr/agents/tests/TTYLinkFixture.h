@@ -117,8 +117,9 @@ struct LinkFixture : ::testing::Test {
         int quiet = 0;
         for (int i = 0; i < 5000 && quiet < 3; ++i) {
             world.ProcessTimers();
-            // A short wait: what the peer wrote reaches this end a moment later.
-            const bool worked = world.GetPollManager().PollForWork(quiet > 0 ? 5 : 0) == BasePollAdptr::DIDWORK;
+            // A short wait: what the peer wrote reaches this end a moment later,
+            // later still on a loaded machine.
+            const bool worked = world.GetPollManager().PollForWork(quiet > 0 ? 20 : 0) == BasePollAdptr::DIDWORK;
             const bool queued = world.GetMsgList().GetItemCnt() > 0;
             world.ProcessMessages();
             quiet = worked || queued ? 0 : quiet + 1;

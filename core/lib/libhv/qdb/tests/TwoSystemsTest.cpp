@@ -2,23 +2,16 @@
 // its own system directory, root, daemon and manager, joined by the relay:
 // requests from NODEA reach NODEB's daemon and its answers come back. The
 // requesters are children of the test running as clients of NODEA.
-#include "ChildReport.h"
-#include "QdbDaemonFixture.h"
-#include "RootBin.h"
-#include "TempSystemDir.h"
+#include "TwoSystemsFixture.h"
 #include "qdberr.h"
 #include "qdbmes.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <map>
 #include <string>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -28,109 +21,7 @@ using cfgtest::ReadFile;
 
 namespace {
 
-struct System {
-    std::string name, dir, root;
-    // The environment of every process of this system.
-    void Enter() const {
-        ::setenv("HV_SYSTEM_DIR", dir.c_str(), 1);
-        ::setenv("TEST_ROOT", root.c_str(), 1);
-        ::setenv("TEST_UNAME", name.c_str(), 1);
-        ::setenv("MXRHOSTNAME", name.c_str(), 1);
-    }
-};
-
-class TwoSystems : public ::testing::Test {
-protected:
-    void SetUp() override {
-        a_ = Make("NODEA", dirA_.Path());
-        b_ = Make("NODEB", dirB_.Path());
-        for (const System* s : {&a_, &b_}) {
-            // The daemon serves once its manager is available.
-            const pid_t daemon = Start(*s, HV_QDB_BIN, {"qdb"});
-            daemons_[s->name] = daemon;
-            managers_[s->name] = Start(*s, HV_MXRCFGSTORE_BIN, {"mxrcfgstore"});
-            ASSERT_TRUE(WaitForLine(daemon, "qdb: serving")) << Err(daemon) << Err(managers_[s->name]);
-        }
-        relay_ = Start(a_, HV_RELAY_BIN, {"hvrelay", a_.dir, a_.name, b_.dir, b_.name});
-        ASSERT_TRUE(WaitForLine(relay_, "hvrelay: joined NODEA and NODEB")) << Err(relay_);
-    }
-    void TearDown() override {
-        // The relay first, then the managers, then the daemons.
-        for (auto it = started_.rbegin(); it != started_.rend(); ++it) Stop(*it);
-    }
-
-    static System Make(const std::string& name, const std::string& dir) {
-        System s{name, dir, dir + "/root"};
-        std::filesystem::create_directories(s.root + "/etc");
-        std::ofstream(s.root + "/etc/Holdervane") << "INITTIMEOUT=20\n";
-        cfgtest::InstallRootBin(s.root);
-        return s;
-    }
-    pid_t Start(const System& s, const char* path, const std::vector<std::string>& args) {
-        static int serial = 0;
-        const std::string log = s.dir + "/" + args[0] + std::to_string(++serial);
-        std::vector<char*> argv;
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            s.Enter();
-            const int out = ::open((log + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            const int err = ::open((log + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-            ::dup2(out, 1);
-            ::dup2(err, 2);
-            ::execv(path, argv.data());
-            ::_exit(127);
-        }
-        logs_[pid] = log;
-        started_.push_back(pid);
-        return pid;
-    }
-    std::string Out(pid_t pid) { return ReadFile(logs_[pid] + ".out"); }
-    std::string Err(pid_t pid) { return ReadFile(logs_[pid] + ".err"); }
-    // Waits (at most 20 s) until the program's output holds text.
-    bool WaitForLine(pid_t pid, const std::string& text) {
-        for (int i = 0; i < 2000; ++i) {
-            if (Out(pid).find(text) != std::string::npos) return true;
-            ::usleep(10000);
-        }
-        return false;
-    }
-    // SIGTERM and the exit code (-1: no normal exit).
-    int Stop(pid_t pid) {
-        const auto at = std::find(started_.begin(), started_.end(), pid);
-        if (at == started_.end()) return -1;
-        started_.erase(at);
-        ::kill(pid, SIGTERM);
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    // The exit code of a program that ends by itself within 20 s, else -1.
-    int Ended(pid_t pid) {
-        for (int i = 0; i < 2000; ++i) {
-            int status = 0;
-            if (::waitpid(pid, &status, WNOHANG) == pid) {
-                started_.erase(std::find(started_.begin(), started_.end(), pid));
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            }
-            ::usleep(10000);
-        }
-        return -1;
-    }
-    // Runs body as a database client of NODEA in a child; its note comes back.
-    std::string ClientOfA(const std::function<std::string()>& body) {
-        return qdbfixture::ClientNote([this] { a_.Enter(); }, body);
-    }
-    static std::string Result(int rc) { return qdbfixture::ResultAndErrno(rc); }
-
-    hvtest::TempSystemDir dirA_, dirB_;
-    System a_, b_;
-    std::map<std::string, pid_t> daemons_, managers_;
-    pid_t relay_ = -1;
-    std::vector<pid_t> started_;
-    std::map<pid_t, std::string> logs_;
-};
+class TwoSystems : public qdbfixture::TwoSystemsFixture {};
 
 TEST_F(TwoSystems, ARequestIsAnsweredByTheOtherDaemon) {
     const std::string note = ClientOfA([] {

@@ -1,0 +1,316 @@
+// Cached copies between two systems joined by the relay: each system's
+// table names the other as alive, so a change on one is sent to the other's
+// daemon as a cache update, and a lookup of a copy that needs loading asks
+// the other daemon's "cacheServer". Each daemon logs the updates it applies
+// and the cache requests it answers, which tells a copy that followed from
+// one that was loaded again.
+#include "AutoQdbLock.h"
+#include "CachedDb.h"
+#include "DbMgr.h"
+#include "ProxyPostOffice.h"
+#include "ShmMgr.h"
+#include "TwoSystemsFixture.h"
+#include "flg.h"
+#include "qdberr.h"
+#include "systems.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utility>
+
+using cfgtest::Count;
+using cfgtest::ReadFile;
+using qdbfixture::System;
+
+namespace {
+
+// "secs.counter" in hexadecimal.
+std::string Stamp(const QdbDbTime& t) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%x.%x", static_cast<unsigned>(t.secs), static_cast<unsigned>(t.coll));
+    return buf;
+}
+
+// Loads the copy of system in a client, with the lock held as a lookup
+// holds it: "named" when the report holds `text`, then "rc/code" and the
+// copy's stamp.
+std::string LoadCopy(const char* system, const char* text) {
+    AUTO_QDB_LOCK(lk);
+    lk.lock(-1);
+    DbMgr* copy = ShmMgr::findDbMgr(system, 0);
+    const int rc = ShmMgr::cacheRemDb(system, copy);
+    const std::string named = Qdb_errbuf && std::strstr(Qdb_errbuf, text) ? "named " : "unnamed ";
+    return named + qdbfixture::ResultAndErrno(rc) + " " + Stamp(copy->tStamp);
+}
+
+// Runs a client on each of two systems at one moment: each starts the
+// library and its connection to its manager, says so, and runs its body once
+// both have. The notes come back in order ("" for a child that did not end
+// well); a child still running after 30 s is ended by its alarm.
+std::pair<std::string, std::string> AtOnce(const System& s1, const std::function<std::string()>& body1,
+                                           const System& s2, const std::function<std::string()>& body2) {
+    int ready[2], gate[2];
+    if (::pipe(ready) != 0 || ::pipe(gate) != 0) return {};
+    const System* systems[2] = {&s1, &s2};
+    const std::function<std::string()>* bodies[2] = {&body1, &body2};
+    std::string notes[2];
+    pid_t kids[2];
+    for (int i = 0; i < 2; ++i) {
+        const std::string base = systems[i]->dir + "/atonce" + std::to_string(i);
+        notes[i] = base + ".note";
+        kids[i] = ::fork();
+        if (kids[i] == 0) {
+            ::alarm(30);
+            systems[i]->Enter();
+            const int out = ::open((base + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            ::dup2(out, 1);
+            ::dup2(out, 2);
+            qdbfixture::StartClient();
+            ProxyPostOffice connection;  // made now, used by the body
+            char c = 'r';
+            if (::write(ready[1], &c, 1) != 1 || ::read(gate[0], &c, 1) != 1) ::_exit(2);
+            const std::string note = (*bodies[i])();
+            std::ofstream(notes[i]) << note;
+            ::_exit(0);
+        }
+        // No child: its place at the start is taken, so the other is not
+        // held up.
+        if (kids[i] < 0 && ::write(ready[1], "x", 1) != 1) return {};
+    }
+    char c;
+    for (int i = 0; i < 2; ++i)
+        if (::read(ready[0], &c, 1) != 1) break;
+    const char go[2] = {'g', 'g'};
+    const bool released = ::write(gate[1], go, 2) == 2;
+    for (int fd : {ready[0], ready[1], gate[0], gate[1]}) ::close(fd);
+    bool ok[2] = {false, false};
+    for (int i = 0; i < 2; ++i) {
+        int status = 0;
+        ok[i] = kids[i] > 0 && ::waitpid(kids[i], &status, 0) == kids[i] && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    if (!released) return {};
+    return {ok[0] ? cfgtest::ReadFile(notes[0]) : "", ok[1] ? cfgtest::ReadFile(notes[1]) : ""};
+}
+
+class CachedCopyTwoSystems : public qdbfixture::TwoSystemsFixture {
+protected:
+    // Each system's table names the other, alive. Setting the state sends a
+    // systems update to the other side; both are awaited, so that no late
+    // update meets a copy loaded afterwards.
+    void Join() {
+        for (const System* s : {&b_, &a_}) {
+            const std::string other = s == &a_ ? b_.name : a_.name;
+            EXPECT_EQ(ClientOf(*s, [&] {
+                std::string out = Result(sys_create(nullptr, other.c_str()));
+                return out + " " + Result(sys_setstate(nullptr, other.c_str(), 'A', "joined"));
+            }), "0/0 0/0");
+        }
+        ASSERT_TRUE(WaitForLine(daemons_["NODEA"], "qdb: cache update 'A' result")) << Out(daemons_["NODEA"]);
+        ASSERT_TRUE(WaitForLine(daemons_["NODEB"], "qdb: cache update 'A' result")) << Out(daemons_["NODEB"]);
+    }
+    // The stamp of a system's own database.
+    std::string OwnStamp(const System& s) {
+        return ClientOf(s, [] { return Stamp(getDbTime(nullptr, kCacheNoLoad)); });
+    }
+    // How many cache requests of the other system the daemon of s answered
+    // with its tables, once there are `atLeast` (its log line follows the
+    // replies: a client may have returned before it is written).
+    int Served(const System& s, int atLeast) {
+        const std::string other = s.name == "NODEA" ? "NODEB" : "NODEA";
+        const std::string line = "qdb: cache request from " + other + " served";
+        WaitForLine(daemons_[s.name], line, atLeast);
+        return Count(Out(daemons_[s.name]), line);
+    }
+    // Waits until the daemon of s has applied `count` updates of table
+    // letter `table`.
+    bool Applied(const System& s, char table, int count) {
+        return WaitForLine(daemons_[s.name], std::string("qdb: cache update '") + table + "' result", count);
+    }
+};
+
+TEST_F(CachedCopyTwoSystems, AFlagMadeOnOneSystemReachesTheOthersCopyWithTheStamps) {
+    ASSERT_NO_FATAL_FAILURE(Join());
+    // The copy is loaded once, with A's stamp of that moment.
+    const std::string loaded = ClientOfB([] { return Stamp(getDbTime("NODEA", kCacheUseOrLoad)); });
+    EXPECT_EQ(loaded, OwnStamp(a_));
+    EXPECT_NE(loaded, "0.0");
+    EXPECT_EQ(Served(a_, 1), 1);
+
+    // Two changes, most often in one second: the counter moves too.
+    EXPECT_EQ(ClientOfA([] {
+        std::string out = Result(flg_create(nullptr, "!shared!one"));
+        return out + " " + Result(flg_create(nullptr, "!shared!two"));
+    }), "0/0 0/0");
+    ASSERT_TRUE(Applied(b_, 'H', 2)) << Out(daemons_["NODEB"]);
+    const std::string afterCreate = OwnStamp(a_);
+    EXPECT_NE(afterCreate, loaded);
+    // The stamp is read without loading: it can only have come with the
+    // updates. The flags are there, and A was not asked again.
+    EXPECT_EQ(ClientOfB([] {
+        std::string out = Stamp(getDbTime("NODEA", kCacheNoLoad)) + " ";
+        out += std::to_string(flg_test("NODEA", "!shared!one", 0));
+        out += std::to_string(flg_test("NODEA", "!shared!two", 0));
+        return out + std::to_string(flg_test(nullptr, "!shared!one", 0));
+    }), afterCreate + " 001");
+    EXPECT_EQ(Served(a_, 1), 1);
+
+    EXPECT_EQ(ClientOfA([] { return Result(flg_remove(nullptr, "!shared!one")); }), "0/0");
+    ASSERT_TRUE(Applied(b_, 'H', 3)) << Out(daemons_["NODEB"]);
+    const std::string afterRemove = OwnStamp(a_);
+    EXPECT_EQ(ClientOfB([] {
+        std::string out = Stamp(getDbTime("NODEA", kCacheNoLoad)) + " ";
+        out += std::to_string(flg_test("NODEA", "!shared!one", 0));
+        return out + std::to_string(flg_test("NODEA", "!shared!two", 0));
+    }), afterRemove + " 10");
+    EXPECT_EQ(Served(a_, 1), 1);
+    EXPECT_EQ(Count(Out(daemons_["NODEB"]), "qdb: cache update 'H' result 0"), 3) << Out(daemons_["NODEB"]);
+}
+
+TEST_F(CachedCopyTwoSystems, AMissedUpdateZeroesTheCopysStampAndTheNextLookupReloads) {
+    ASSERT_NO_FATAL_FAILURE(Join());
+    ClientOfB([] { return Stamp(getDbTime("NODEA", kCacheUseOrLoad)); });
+    ASSERT_EQ(Served(a_, 1), 1);
+    // While A holds B dead it sends B nothing: the state change and the
+    // flag are missed. The update of B's return carries an old stamp that B's
+    // copy never had.
+    EXPECT_EQ(ClientOfA([] {
+        std::string out = Result(sys_setstate(nullptr, "NODEB", 'D', "away")) + " ";
+        out += Result(flg_create(nullptr, "missed")) + " ";
+        return out + Result(sys_setstate(nullptr, "NODEB", 'A', "back"));
+    }), "0/0 0/0 0/0");
+    ASSERT_TRUE(Applied(b_, 'A', 2)) << Out(daemons_["NODEB"]);
+    EXPECT_EQ(Count(Out(daemons_["NODEB"]), "qdb: cache update 'H'"), 0);
+
+    const std::string stampOfA = OwnStamp(a_);
+    EXPECT_EQ(ClientOfB([] {
+        const std::string zeroed = Stamp(getDbTime("NODEA", kCacheNoLoad));
+        // A lookup that loads brings the whole copy again.
+        const int missed = flg_test("NODEA", "missed", 0);
+        return zeroed + " " + std::to_string(missed) + " " + Stamp(getDbTime("NODEA", kCacheNoLoad));
+    }), "0.0 0 " + stampOfA);
+    EXPECT_EQ(Served(a_, 2), 2);
+}
+
+TEST_F(CachedCopyTwoSystems, GetDbTimeLoadsOnlyWhereTheModeSays) {
+    ASSERT_NO_FATAL_FAILURE(Join());
+    const std::string stampOfA = OwnStamp(a_);
+    const std::string stampOfB = OwnStamp(b_);
+    // Mode 2 of a copy never loaded: {0, 0} and no request; mode 0 loads it
+    // once; mode 1 loads it again every time.
+    const std::string note = ClientOfB([] {
+        std::string out = Stamp(getDbTime("NODEA", kCacheNoLoad));
+        out += " " + Stamp(getDbTime("NODEA", kCacheNoLoad));
+        out += " " + Stamp(getDbTime("NODEA", kCacheUseOrLoad));
+        out += " " + Stamp(getDbTime("NODEA", kCacheUseOrLoad));
+        out += " " + Stamp(getDbTime("NODEA", kCacheNoLoad));
+        return out + " " + std::to_string(Qdb_errno);
+    });
+    EXPECT_EQ(note, "0.0 0.0 " + stampOfA + " " + stampOfA + " " + stampOfA + " 0");
+    EXPECT_EQ(Served(a_, 1), 1);
+
+    EXPECT_EQ(ClientOfB([] {
+        std::string out = Stamp(getDbTime("NODEA", kCacheForceReload));
+        return out + " " + Stamp(getDbTime("NODEA", kCacheForceReload));
+    }), stampOfA + " " + stampOfA);
+    EXPECT_EQ(Served(a_, 3), 3);
+
+    // The own database, by null or by name, in every mode: its stamp, and
+    // nothing is asked of anyone.
+    EXPECT_EQ(ClientOfB([] {
+        std::string out;
+        for (int mode : {kCacheUseOrLoad, kCacheForceReload, kCacheNoLoad}) {
+            out += Stamp(getDbTime(nullptr, mode)) + " ";
+            out += Stamp(getDbTime("NODEB", mode)) + " ";
+        }
+        return out;
+    }), stampOfB + " " + stampOfB + " " + stampOfB + " " + stampOfB + " " + stampOfB + " " + stampOfB + " ");
+    EXPECT_EQ(Served(b_, 0), 0);
+    EXPECT_EQ(Served(a_, 3), 3);
+}
+
+TEST_F(CachedCopyTwoSystems, TwoSystemsForceReloadingEachOtherAtOnceBothComplete) {
+    ASSERT_NO_FATAL_FAILURE(Join());
+    const std::string stampOfA = OwnStamp(a_);
+    const std::string stampOfB = OwnStamp(b_);
+    // Each load holds its own system's lock while it waits for the other's
+    // tables, so at one moment both cache servers find their lock taken:
+    // each answers busy, both loaders let go of their lock and try again
+    // after a random pause, and both copies arrive. A round in which the two
+    // did not meet is played again.
+    const auto busy = [this](const System& s) {
+        const std::string other = s.name == "NODEA" ? "NODEB" : "NODEA";
+        return Count(Out(daemons_[s.name]), "qdb: cache request from " + other + " answered busy");
+    };
+    int rounds = 0;
+    while (rounds < 5 && (busy(a_) == 0 || busy(b_) == 0)) {
+        ++rounds;
+        const auto notes = AtOnce(
+            a_, [] { return Stamp(getDbTime("NODEB", kCacheForceReload)) + " " + std::to_string(Qdb_errno); },
+            b_, [] { return Stamp(getDbTime("NODEA", kCacheForceReload)) + " " + std::to_string(Qdb_errno); });
+        EXPECT_EQ(notes.first, stampOfB + " 0") << ReadFile(a_.dir + "/atonce0.out");
+        EXPECT_EQ(notes.second, stampOfA + " 0") << ReadFile(b_.dir + "/atonce1.out");
+        if (HasFailure()) break;
+    }
+    EXPECT_GT(busy(a_), 0) << Out(daemons_["NODEA"]);
+    EXPECT_GT(busy(b_), 0) << Out(daemons_["NODEB"]);
+    // Every round ended with one load served on each side.
+    EXPECT_EQ(Served(a_, rounds), rounds);
+    EXPECT_EQ(Served(b_, rounds), rounds);
+}
+
+TEST_F(CachedCopyTwoSystems, TheCopyOfAStoppedSystemFailsWithCode9AndLoadsOnceItIsBack) {
+    ASSERT_NO_FATAL_FAILURE(Join());
+    // B goes whole: its manager (the relay ends with it), then its daemon.
+    EXPECT_EQ(Stop(managers_["NODEB"]), 0);
+    EXPECT_EQ(Ended(relay_), 4);
+    Stop(daemons_["NODEB"]);
+    ASSERT_TRUE(Eventually([&] { return Err(managers_["NODEA"]).find("remAlias=NODEB hbStatus=3") != std::string::npos; }));
+
+    // Bounded by the child's alarm: a load that waited for replies would
+    // never end.
+    const std::string note = ClientOfA([] {
+        ::alarm(30);
+        std::string out = LoadCopy("NODEB", "is not alive") + " ";
+        // The lookups that load answer at once from the empty copy.
+        out += std::to_string(flg_test("NODEB", "anything", 0)) + " ";
+        out += Stamp(getDbTime("NODEB", kCacheUseOrLoad)) + " ";
+        return out + Stamp(getDbTime("NODEB", kCacheForceReload));
+    });
+    EXPECT_EQ(note, "named -1/9 0.0 1 0.0 0.0");
+
+    // Back again, B is asked at the next lookup.
+    ASSERT_TRUE(StartSystem(b_));
+    ASSERT_TRUE(StartRelay());
+    const std::string stampOfB = OwnStamp(b_);
+    EXPECT_EQ(ClientOfA([] { return Stamp(getDbTime("NODEB", kCacheUseOrLoad)); }), stampOfB);
+    EXPECT_NE(stampOfB, "0.0");
+}
+
+TEST_F(CachedCopyTwoSystems, ALoadFromASystemWhoseDaemonIsGoneEndsWithCode9) {
+    ASSERT_NO_FATAL_FAILURE(Join());
+    // B's manager runs on and keeps the mailbox "cacheServer": the request
+    // is taken in, and nobody answers it.
+    Stop(daemons_["NODEB"]);
+    const std::string note = ClientOfA([] {
+        ::alarm(30);
+        return LoadCopy("NODEB", "no answer from system \"NODEB\"");
+    });
+    EXPECT_EQ(note, "named -1/9 0.0");
+
+    // A daemon started again answers the next load; the request left over
+    // goes to a mailbox that is no more.
+    daemons_["NODEB"] = Start(b_, HV_QDB_BIN, {"qdb"});
+    ASSERT_TRUE(WaitForLine(daemons_["NODEB"], "qdb: serving")) << Err(daemons_["NODEB"]);
+    const std::string stampOfB = OwnStamp(b_);
+    EXPECT_EQ(ClientOfA([] { return Stamp(getDbTime("NODEB", kCacheUseOrLoad)); }), stampOfB);
+}
+
+}  // namespace
