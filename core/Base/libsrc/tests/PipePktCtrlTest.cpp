@@ -52,6 +52,29 @@ Bytes PacketHeader(unsigned total, unsigned id, unsigned pkt, unsigned count) {
             static_cast<unsigned char>(count), static_cast<unsigned char>(count >> 8)};
 }
 
+// n packets of message 1 arriving in order into a, packet i with sizeOf(i)
+// random data bytes; the sizes in *sizes, the stream they make in *stream.
+template <class SizeOf>
+void Arrive(Assembly& a, std::mt19937& rng, int n, SizeOf sizeOf, std::vector<int>* sizes, Bytes* stream) {
+    for (int i = 0; i < n; ++i) {
+        const int size = sizeOf(i);
+        sizes->push_back(size);
+        Bytes wire = PacketHeader(8 + size, 1, i + 1, n);
+        for (int b = 0; b < size; ++b) wire.push_back(static_cast<unsigned char>(rng()));
+        stream->insert(stream->end(), wire.begin() + 8, wire.end());
+        ASSERT_EQ(a.Put(wire), 0);
+    }
+}
+
+// The packet a seek to pos lands in: a position on a boundary belongs to the
+// earlier packet, beyond the end is the last.
+int PacketOf(const std::vector<int>& sizes, int pos) {
+    const int n = static_cast<int>(sizes.size());
+    int i = 0;
+    while (i < n - 1 && pos > sizes[static_cast<std::size_t>(i)]) pos -= sizes[static_cast<std::size_t>(i++)];
+    return i;
+}
+
 }  // namespace
 
 TEST(PipePktCtrl, NewControllerPacksWithPacketsOf520Bytes) {
@@ -242,14 +265,7 @@ TEST(PipePktCtrl, MovesAgreeWithAWalkFromTheFirstPacket) {
         std::vector<int> sizes;
         Assembly a;
         Bytes stream;
-        for (int i = 0; i < n; ++i) {
-            const int size = static_cast<int>(rng() % 5 == 0 ? 0 : rng() % 513);
-            sizes.push_back(size);
-            Bytes wire = PacketHeader(8 + size, 1, i + 1, n);
-            for (int b = 0; b < size; ++b) wire.push_back(static_cast<unsigned char>(rng()));
-            stream.insert(stream.end(), wire.begin() + 8, wire.end());
-            ASSERT_EQ(a.Put(wire), 0);
-        }
+        Arrive(a, rng, n, [&rng](int) { return static_cast<int>(rng() % 5 == 0 ? 0 : rng() % 513); }, &sizes, &stream);
         ASSERT_EQ(a.ctrl->AllThere(), 1);
         const int total = static_cast<int>(stream.size());
         for (int step = 0; step < 30; ++step) {
@@ -338,14 +354,9 @@ TEST(PipePktCtrl, WindowReadsAndSeeksAgreeWithTheStream) {
         std::vector<int> sizes;
         Assembly a;
         Bytes stream;
-        for (int i = 0; i < n; ++i) {
-            const int size = i + 1 < n ? 512 : 1 + static_cast<int>(rng() % 512);
-            sizes.push_back(size);
-            Bytes wire = PacketHeader(8 + size, 1, i + 1, n);
-            for (int b = 0; b < size; ++b) wire.push_back(static_cast<unsigned char>(rng()));
-            stream.insert(stream.end(), wire.begin() + 8, wire.end());
-            ASSERT_EQ(a.Put(wire), 0);
-        }
+        // Full packets but the last, as a sender cuts them.
+        Arrive(a, rng, n, [&rng, n](int i) { return i + 1 < n ? 512 : 1 + static_cast<int>(rng() % 512); }, &sizes,
+               &stream);
         PipePktCtrl& c = *a.ctrl.GetPtr();
         const int total = static_cast<int>(stream.size());
         c.SetOffset(0);
@@ -368,11 +379,7 @@ TEST(PipePktCtrl, WindowReadsAndSeeksAgreeWithTheStream) {
                 ASSERT_EQ(c.GetRemainingByteCnt(), total - pos);
             }
             ASSERT_EQ(c.GetOffset(), pos);
-            // A position a seek reaches on a boundary belongs to the earlier packet.
-            int i = 0;
-            int left = pos;
-            while (i < n - 1 && left > sizes[static_cast<std::size_t>(i)]) left -= sizes[static_cast<std::size_t>(i++)];
-            if (op >= 6 && op < 9) ASSERT_EQ(c.GetBufrCursor(), i) << "round " << round << " pos " << pos;
+            if (op >= 6 && op < 9) ASSERT_EQ(c.GetBufrCursor(), PacketOf(sizes, pos)) << "round " << round << " pos " << pos;
         }
     }
 }
