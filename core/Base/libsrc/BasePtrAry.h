@@ -34,9 +34,10 @@ public:
 
 private:
     static BasePtr* NewStorage(int n);
-    // Releases the slots last to first and frees the storage; the array has
-    // already let go of it, so a destructor reaching back sees the new state.
-    static void FreeStorage(BasePtr* storage, int n);
+    // Releases the slots last to first and frees the storage of cap slots;
+    // the array has already let go of it, so a destructor reaching back sees
+    // the new state.
+    static void FreeStorage(BasePtr* storage, int n, int cap);
 
     BasePtr* itemPtr;
     int itemCnt;
