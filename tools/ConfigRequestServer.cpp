@@ -1,8 +1,10 @@
 #include "ConfigRequestServer.h"
+#include "HierarchyTableRequests.h"
 
 #include "InstanceTableRequests.h"
-
+#include "NetworkRequests.h"
 #include "flg.h"
+#include "network.h"
 #include "qdberr.h"
 #include "systems.h"
 #include "qdbmes.h"
@@ -62,11 +64,18 @@ ConfigRequestServer::Outcome ConfigRequestServer::Serve(const MessagePtr& reques
         int rc = 0;
         if (type == 'A') rc = systems::updateCache(record.data());
         else if (type == 'H') rc = flg::updateCache(record.data());
-        else ApplyInstanceTableUpdate(type, record.data(), &rc);
+        else if (type == 'B') rc = network::updateCache(record.data());
+        else if (!ApplyHierarchyTableUpdate(type, record.data(), &rc)) ApplyInstanceTableUpdate(type, record.data(), &rc);
         std::printf("qdb: cache update '%c' result %d\n", type, rc);
         std::fflush(stdout);
         return Served;
     }
+    if (type == 'B') {
+        ServeNetworkRequest(request, command, std::string(d + 2, static_cast<std::size_t>(len - 2)));
+        return Served;
+    }
+    if (ServeHierarchyTableRequest(request, type, command, std::string(d + 2, static_cast<std::size_t>(len - 2))))
+        return Served;
     if (ServeInstanceTableRequest(request, type, command, std::string(d + 2, static_cast<std::size_t>(len - 2))))
         return Served;
     if (type != '@') {

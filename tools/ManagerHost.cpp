@@ -15,7 +15,7 @@
 #include <unistd.h>
 
 int RunManagerHost(const char* program, const std::function<void()>& beforeWorld,
-                   const std::function<void()>& onListening) {
+                   const std::function<void()>& onListening, const std::function<void()>& afterLoop) {
     // Before any receiver exists: every address of this process reads pid 0
     // and tid 0.
     BaseAddr::SetMxrWorldFlg(1);
@@ -49,6 +49,7 @@ int RunManagerHost(const char* program, const std::function<void()>& beforeWorld
 
     std::printf("%s: stopping on signal %d\n", program, stopper->GetLastSignal());
     std::fflush(stdout);
+    if (afterLoop) afterLoop();
     stopper->DeRegister();
     world.CleanUp();
     return 0;

@@ -7,7 +7,8 @@
 
 // beforeWorld runs once the signals are watched and before the world exists
 // (no thread may be started before the watch); onListening once the pipe
-// listens. 0 stopped by a signal; 2 the pipe cannot be made; 3 the signals
+// listens; afterLoop once the loop has stopped, while the world still
+// stands. 0 stopped by a signal; 2 the pipe cannot be made; 3 the signals
 // cannot be watched.
 int RunManagerHost(const char* program, const std::function<void()>& beforeWorld,
-                   const std::function<void()>& onListening);
+                   const std::function<void()>& onListening, const std::function<void()>& afterLoop = {});

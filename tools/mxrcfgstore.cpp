@@ -1,10 +1,14 @@
 // mxrcfgstore: a minimal stand-in for the program that hosts the
 // communication manager on a system with a database. It starts as the
 // manager's process of the database (waiting for the database daemon), runs
-// the manager's world and, once it listens, tells the database that the
-// manager is available; then it runs until SIGTERM or SIGINT.
+// the manager's world and, once it listens, builds the database link: on the
+// link's database thread it tells the database that the manager is
+// available, the stored paths are created and the manager-available event
+// asked for; then it runs until SIGTERM or SIGINT.
 #include "AutoQdbLock.h"
+#include "BaseWorld.h"
 #include "ManagerHost.h"
+#include "MxrCfgstoreObj.h"
 #include "ToolUsage.h"
 #include "QdbStartup.h"
 #include "ShmMgr.h"
@@ -19,7 +23,9 @@ const char* const kUsage =
     "A minimal stand-in for the manager's host program with a database: it\n"
     "waits for the database daemon, listens on the manager's control pipe with\n"
     "the post office and the path administrator, sets the database's\n"
-    "manager-available word and runs until SIGTERM or SIGINT. Other systems are\n"
+    "manager-available word, creates the paths the database holds, turns every\n"
+    "path event into the database's comm-up or comm-down and runs until SIGTERM\n"
+    "or SIGINT. Other systems are\n"
     "reached through the communication agents that register with the\n"
     "administrator (see hvrelay for a test tool that joins two systems).\n"
     "\n"
@@ -35,6 +41,7 @@ const char* const kUsage =
 int main(int argc, char** argv) {
     if (int rc = NoArgumentsOrUsage(argc, argv, "mxrcfgstore", kUsage); rc >= 0) return rc;
     pQdb_arg0 = argv[0];
+    MxrCfgstoreObjPtr link;
     const int rc = RunManagerHost(
         "mxrcfgstore",
         [] {
@@ -42,9 +49,21 @@ int main(int argc, char** argv) {
             setAppId(2);
             qdbpinit();  // waits for the database daemon
         },
-        [] {
-            AutoQdbLock lock(__FILE__, __LINE__);
-            if (lock.lock(-1) == 0 && pQdb_shgp != nullptr) pQdb_shgp->mgrAvailable = 1;
+        [&link] {
+            // The loop's thread never takes the database lock: the word is
+            // set on the link's database thread, first of all.
+            link = MxrCfgstoreObjPtr(new MxrCfgstoreObj());
+            link->RunOnDatabaseThread([] {
+                AutoQdbLock lock(__FILE__, __LINE__);
+                if (lock.lock(-1) == 0 && pQdb_shgp != nullptr) pQdb_shgp->mgrAvailable = 1;
+            });
+            link->Initialize();
+            link->RequestAvail(0);
+        },
+        [&link] {
+            // A call in progress may wait for the manager: served until it ends.
+            if (link.Ok()) link->Shutdown(*BaseWorld::GetWorldPtr(), 15000);
+            link = MxrCfgstoreObjPtr();
         });
     qdbcleanup();
     return rc;

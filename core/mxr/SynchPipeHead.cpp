@@ -3,6 +3,7 @@
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <unistd.h>
 
 #include "BaseReqMsg.h"
 #include "ClassDefine.h"
@@ -89,14 +90,22 @@ void SynchPipeHead::Path_open(const bStr& path) {
 int SynchPipeHead::Initialize() {
     MXR_METHOD_FRAME("Initialize", 0);
     if (FileDscrpt == -1) return -1;
+    long pid = BaseAddr::GetCurrentPid();
     long tid = BaseAddr::GetCurrentTid();
+    if (BaseAddr::GetMxrWorldFlg() != 0) {
+        // A helper thread of the manager's own process, where every address
+        // reads pid 0 and tid 0 (the manager's), connects as any client does:
+        // under its real ids, so that answers reach its connection.
+        pid = static_cast<long>(::getpid());
+        tid = static_cast<long>(::gettid());
+    }
     if (ownAddrHolder == 0 || ownAddrHolder == Serial) {
         ownAddrHolder = Serial;
     } else {
         // The thread's own address is routed to its older connection.
         tid = ExtraConnectionTidBase + (extraTidCounter.fetch_add(1) % ExtraConnectionTidBase);
     }
-    AddrPtr = new BaseAddr(BaseAddr::GetCurrentHost(), BaseAddr::GetCurrentPid(), tid);
+    AddrPtr = new BaseAddr(BaseAddr::GetCurrentHost(), pid, tid);
     PktCtrl = new PipePktCtrl();
     MaxPktSize = static_cast<unsigned>(PktCtrl->NewPktBufr()->GetRecvSize());
     BaseMsgPtr init(new PipeInitMsg(AddrPtr->GetHost(), AddrPtr->GetPid(), AddrPtr->GetTid(), MaxPktSize));

@@ -9,9 +9,9 @@
 // reads MxrClassTable::X). Each library has its block; a library added later
 // (the agents) adds its own block below and to MxrAllClassCodes. The
 // registry test loads every library of the system and checks that what
-// registered matches this table. Codes 0 and 113-133 are unused; 49-81, 107
+// registered matches this table. Codes 0 and 113-132 are unused; 49-80, 107
 // and 111 belong to path administration and enter the msgframe block with
-// their classes; 134-140 to the socket agent, 141-148 to the serial agent.
+// their classes (81 and 133: the database link's library); 134-140 to the socket agent, 141-148 to the serial agent.
 #pragma once
 
 #include <cstddef>
@@ -155,6 +155,11 @@
     ROW(TTYPktCtrl, 147, Local)                                \
     ROW(TTYReplyMsg, 148, Message)
 
+// mxrdblink: the manager's link to the database (core/mxr/dblink). None travels.
+#define MXR_DBLINK_CLASS_CODES(ROW)                            \
+    ROW(MxrCfgstoreObj, 81, Local)                             \
+    ROW(MxrCfgstorePathsMsg, 133, Local)
+
 // Programs of tools/ (not a library: registered only in the program).
 #define MXR_TOOL_CLASS_CODES(ROW)                              \
     ROW(SignalPollAdptr, 400, Local)                           \
@@ -225,6 +230,7 @@ namespace MxrClassTable {
 MXR_MSGFRAME_CLASS_CODES(MXR_CLASS_TABLE_ROW_)
 MXR_SOCKAGENT_CLASS_CODES(MXR_CLASS_TABLE_ROW_)
 MXR_TTYAGENT_CLASS_CODES(MXR_CLASS_TABLE_ROW_)
+MXR_DBLINK_CLASS_CODES(MXR_CLASS_TABLE_ROW_)
 MXR_TOOL_CLASS_CODES(MXR_CLASS_TABLE_ROW_)
 MXR_TEST_CLASS_CODES(MXR_CLASS_TABLE_ROW_)
 #undef MXR_CLASS_TABLE_ROW_
@@ -242,6 +248,9 @@ inline constexpr MxrClassCodeEnt MxrAllClassCodes[] = {
 #undef MXR_CLASS_ROW_LIBRARY_
 #define MXR_CLASS_ROW_LIBRARY_ "ttyagentcore"
     MXR_TTYAGENT_CLASS_CODES(MXR_CLASS_ALL_ROW_)
+#undef MXR_CLASS_ROW_LIBRARY_
+#define MXR_CLASS_ROW_LIBRARY_ "mxrdblink"
+    MXR_DBLINK_CLASS_CODES(MXR_CLASS_ALL_ROW_)
 #undef MXR_CLASS_ROW_LIBRARY_
 #define MXR_CLASS_ROW_LIBRARY_ nullptr
     MXR_TOOL_CLASS_CODES(MXR_CLASS_ALL_ROW_)

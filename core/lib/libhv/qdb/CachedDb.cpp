@@ -9,8 +9,11 @@
 #include "ShmMgr.h"
 #include "TableRecord.h"
 #include "application.h"
+#include "dependency.h"
+#include "equivalency.h"
 #include "flg.h"
 #include "hvresource.h"
+#include "network.h"
 #include "resource_type.h"
 #include "qdberr.h"
 #include "qdbmes.h"
@@ -39,8 +42,11 @@ int LoadTypes(const char* dbsys, char* text) { return resource_type::loadall(dbs
 int LoadInstances(const char* dbsys, char* text) {
     return hvresource::createmany(const_cast<char*>(dbsys), nullptr, nullptr, nullptr, text, 1);
 }
+int LoadDependencies(const char* dbsys, char* text) { return dependency::createmany(dbsys, text, 1); }
+int LoadEquivalencies(const char* dbsys, char* text) { return equivalency::createmany(dbsys, text, 1); }
+int LoadNetworks(const char* dbsys, char* text) { return network::createmany(0, dbsys, text, 0); }
 const CopyLoader kCopyLoaders[cfgstore::kCacheReplyCount] = {
-    nullptr, LoadSystems, LoadApplications, LoadTypes, LoadInstances, LoadFlags, nullptr, nullptr, nullptr,
+    nullptr, LoadSystems, LoadApplications, LoadTypes, LoadInstances, LoadFlags, LoadDependencies, LoadEquivalencies, LoadNetworks,
 };
 
 }  // namespace
@@ -143,8 +149,13 @@ int CacheReplies(std::vector<std::string>* out, unsigned lockMs) {
     systems::getall((*out)[1]);
     application::getall((*out)[2]);
     resource_type::getall((*out)[3]);
-    for (hvresource* r : hvresource::listed(db)) r->getrec((*out)[4], true);
+    for (hvresource* r : cfgstore::AllInstances(db)) {
+        r->getrec((*out)[4], true);
+        r->getrec((*out)[6]);
+    }
     flg::getall((*out)[5]);
+    equivalency::getall(db, (*out)[7]);
+    network::getall((*out)[8]);
     qdbrlslock(__FILE__, __LINE__);
     return 0;
 }

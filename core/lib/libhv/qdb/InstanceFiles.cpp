@@ -7,6 +7,7 @@
 #include "ShmMgr.h"
 #include "SubsysNames.h"
 #include "TableRecord.h"
+#include "TypeInstanceFiles.h"
 #include "elist.h"
 #include "hvresource.h"
 #include "qdberr.h"
@@ -136,31 +137,9 @@ int hvresource::createmany(char* dbname, const char* a, const char* t, resource_
 }
 
 int hvresource::ins_readall() {
-    struct Type {
-        std::string app, typ;
-    };
-    std::vector<Type> types;
-    {
-        AUTO_QDB_LOCK(lk);
-        DbMgr* db = lk.getDbMgr(nullptr, -1, 1000, 0);
-        DbIter it;
-        it.iterInit(RESTYPE, db);
-        for (auto* t = static_cast<resource_type*>(it.current()); t != nullptr; t = static_cast<resource_type*>(it.next()))
-            types.push_back({t->app(), t->typ()});
-    }
-    int rc = 0;
-    std::vector<char> buf(kQdbReadMax);
-    for (const Type& t : types) {
-        if (cfgstore::TypeDir(t.app.c_str(), t.typ.c_str()).empty()) continue;
-        char path[1200];
-        std::snprintf(path, sizeof path, gps(10), t.app.c_str(), t.typ.c_str());
-        if (qdbreadfile(path, buf.data()) < 0) {
-            rc = -1;
-            continue;
-        }
-        if (createmany(nullptr, t.app.c_str(), t.typ.c_str(), nullptr, buf.data(), 0) != 0) rc = -1;
-    }
-    return rc;
+    return cfgstore::ForEachInstancesFile(true, [](const char* app, const char* typ, char* text) {
+        return createmany(nullptr, app, typ, nullptr, text, 0);
+    });
 }
 
 // Writes the instances file of every changed type of the local database.

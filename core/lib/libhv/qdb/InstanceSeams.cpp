@@ -1,5 +1,7 @@
 #include "InstanceSeams.h"
 
+#include "dependency.h"
+#include "equivalency.h"
 #include "qdberr.h"
 
 #include <mutex>
@@ -8,19 +10,12 @@ namespace cfgstore {
 
 namespace {
 
-hvresource* NoLower(ShmOff) { return nullptr; }
-bool NoShared(const char*, const char*, bool, EquivalencySide*) { return false; }
-void NoCommon(const char*, const char*, std::vector<EquivalencySide>*) {}
-void NoSharedList(std::vector<SharedEquivalency>*) {}
-int NoMakeShared(const SharedEquivalency&) {
-    return hv_err(__FILE__, __LINE__, 23, 0, QDB_INT, "equivalencies cannot be created yet");
-}
 int NoAction(const char* tag, const char* action, const char*) {
     return hv_err(__FILE__, __LINE__, 23, 0, QDB_INT, "the %s action for \"%s\" is not available", action ? action : "",
                   tag ? tag : "");
 }
 
-const InstanceSeams kDefaults{NoLower, NoShared, NoCommon, NoSharedList, NoMakeShared, NoAction, RemoveUnlinkedInstances};
+const InstanceSeams kDefaults{DependencyLower, SharedPartner, CommonPartners, SharedEquivalencies, MakeShared, NoAction, RemoveMatchingInstances};
 
 std::mutex g_mutex;
 InstanceSeams g_seams = kDefaults;

@@ -1,10 +1,10 @@
 // What the instance table asks of the tables and actions built on top of
 // it: the dependency records of a hierarchy, the SHARED and COMMON
 // equivalencies, the restore and remove actions, and the removal of the
-// instances of an application or type. Each is one function pointer with a
-// default that answers as an empty table (no dependencies, no
-// equivalencies) or a refused action, so the instance rules run unchanged
-// once the real tables install theirs.
+// instances of an application or type. Each is one function pointer: the
+// defaults are the dependency and equivalency tables and the hierarchy
+// removal, and a refused action until the actions are built; tests put
+// their own in.
 #pragma once
 
 #include "QdbShmLayout.h"
@@ -58,5 +58,8 @@ void ResetInstanceSeams();
 // involves is taken out of the list, freed and its removal broadcast; one
 // that is involved stays (code 8).
 int RemoveUnlinkedInstances(const char* app, const char* typ);
+// The removal through ins_remove: every matching instance that nothing
+// kept depends on (code 8 otherwise, and nothing goes).
+int RemoveMatchingInstances(const char* app, const char* typ);
 
 }  // namespace cfgstore

@@ -209,10 +209,13 @@ hvresource* hvresource::initdepcheck() {
 
 int hvresource::check_equivalency(const char* ps, const char* pt, const char* ss, const char* st, int is_primary,
                                   const char* os, const char* ot) {
-    if (sys_getstate(nullptr, os) != 'A') {
-        qdberrclr();
-        return 0;
+    bool alive = false;
+    {
+        // The look-up's own report goes; an earlier failure stays.
+        cfgstore::SavedError keep;
+        alive = sys_getstate(nullptr, os) == 'A';
     }
+    if (!alive) return 0;
     if (is_primary) {
         if (inittype == AUTORES_ISP) return 0;
         hv_err(__FILE__, __LINE__, 6, 882,

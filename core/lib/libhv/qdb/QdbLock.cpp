@@ -120,6 +120,22 @@ void qdbrlsall(void) {
     }
 }
 
+namespace cfgstore {
+
+int ReleaseWholeLock() {
+    if (!g_mutex.IsOpen()) return 0;
+    int depth = 0;
+    while (g_mutex.Unlock() == 0) ++depth;
+    return depth;
+}
+
+void RetakeLock(int depth) {
+    for (int i = 0; i < depth; ++i)
+        if (qdbgetlock(__FILE__, __LINE__, kQdbWaitForever) != 0) break;
+}
+
+}  // namespace cfgstore
+
 int doDaemonAvail(void) {
     if (!g_event.IsOwner()) return 187;
     return g_event.Signal();

@@ -29,3 +29,12 @@ int doDaemonAvail(void);
 // Waits until the event `eventName` is signalled, at most INITTIMEOUT
 // seconds; a time-out, a lost daemon or a failed wait is reported critical.
 void sleep_till_qdb_avail(const char* eventName);
+
+namespace cfgstore {
+// Releases every hold of the database lock that the calling thread has and
+// answers how many there were; RetakeLock takes it back to that depth.
+// A call that waits for another process (the manager) runs between the two,
+// so that the manager never waits for a lock its caller holds.
+int ReleaseWholeLock();
+void RetakeLock(int depth);
+}  // namespace cfgstore

@@ -2,10 +2,14 @@
 
 #include "QdbLock.h"
 #include "ShmMgr.h"
+#include "DbIter.h"
 #include "DbMgr.h"
 #include "application.h"
+#include "dependency.h"
+#include "equivalency.h"
 #include "flg.h"
 #include "hvresource.h"
+#include "network.h"
 #include "resource_type.h"
 #include "systems.h"
 #include "qdberr.h"
@@ -28,8 +32,8 @@ qdb_cps_t pQdb_cps[8] = {};
 }
 
 const QdbTableLoad kQdbTableLoads[8] = {
-    {"systems", &systems::sys_readall},    {"network", nullptr},    {"application", &application::app_readall},
-    {"resource type", &resource_type::typ_readall}, {"resource instance", &hvresource::ins_readall}, {"resource dependency", nullptr}, {"equivalency", nullptr}, {"flags", &flg::flg_readall},
+    {"systems", &systems::sys_readall},    {"network", &network::net_readall},    {"application", &application::app_readall},
+    {"resource type", &resource_type::typ_readall}, {"resource instance", &hvresource::ins_readall}, {"resource dependency", &dependency::dep_readall}, {"equivalency", &equivalency::eqv_readall}, {"flags", &flg::flg_readall},
 };
 
 namespace {
@@ -62,6 +66,7 @@ void FillTableDescriptors() {
         pQdb_cps[i].n = kTables[i].n;
     }
     pQdb_cps[0].sync = [] { return sys_sync(nullptr); };
+    pQdb_cps[1].sync = [] { return net_sync(nullptr); };
     pQdb_cps[7].sync = [] { return flg_sync(nullptr); };
     pQdb_cps[2].sync = [] { return app_sync(nullptr); };
     pQdb_cps[3].sync = [] { return typ_sync(nullptr); };
@@ -69,6 +74,9 @@ void FillTableDescriptors() {
     pQdb_cps[2].remthis = &application::app_remthis;
     pQdb_cps[3].remthis = &resource_type::typ_remthis;
     pQdb_cps[4].remthis = &hvresource::ins_remthis;
+    pQdb_cps[5].remthis = &dependency::dep_remthis;
+    pQdb_cps[6].remthis = &equivalency::eqv_remthis;
+    pQdb_cps[6].sync = [] { return eqv_sync(nullptr); };
 }
 
 // Another system's copy is loaded from that system when it is looked up
@@ -96,6 +104,12 @@ void RunStartup() {
             if (load.readAll != nullptr && load.readAll() == -1) qdbfatalcheck();
         }
         std::memset(pQdb_shgp->changed, 0, sizeof pQdb_shgp->changed);
+        // What was just loaded is what the files hold: no type's instances
+        // file needs writing yet.
+        DbIter types;
+        types.iterInit(RESTYPE, ShmMgr::findDbMgr(nullptr, 0));
+        for (auto* t = static_cast<resource_type*>(types.current()); t != nullptr; t = static_cast<resource_type*>(types.next()))
+            t->inschanged = 0;
         // Only now may other processes see the segment: it holds the whole load.
         if (qdbPublish() != 0) qdbfatalcheck();
     }

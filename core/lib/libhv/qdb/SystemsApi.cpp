@@ -54,7 +54,8 @@ extern "C" int sys_remove(const char* dest, const char* name) {
         return hv_err(__FILE__, __LINE__, 23, 428, QDB_NOEXIST, "system \"%s\" not defined on machine \"%s\".", name,
                       LocalName());
     if (s->remove() != 0) return -1;
-    s->destroy();
+    // The record is found again: its paths were removed without the lock.
+    if ((s = systems::find(db, name)) != nullptr) s->destroy();
     systems::broadcastUpdate('c', name, db, 'U', nullptr);
     return 0;
 }

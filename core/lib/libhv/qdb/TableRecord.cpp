@@ -46,6 +46,20 @@ const char* RecordText(ShmOff off) {
     return s ? s->str() : "";
 }
 
+DbMgr* SystemDb(AutoQdbLock& lk, const char* system, int msgnum) {
+    DbMgr* db = lk.getDbMgr(IsLocalSystem(system) ? nullptr : system, -1, 1000, 1);
+    if (db == nullptr)
+        hv_err(__FILE__, __LINE__, 23, msgnum, QDB_NOEXIST, "System not found: \"%s\"", system ? system : "");
+    return db;
+}
+
+std::vector<const char*> Texts(const std::vector<std::string>& strings) {
+    std::vector<const char*> out;
+    out.reserve(strings.size());
+    for (const std::string& s : strings) out.push_back(s.c_str());
+    return out;
+}
+
 char** NameList(const std::vector<const char*>& names) {
     if (names.empty()) return nullptr;
     auto** list = static_cast<char**>(qdbnalloc((names.size() + 1) * sizeof(char*)));

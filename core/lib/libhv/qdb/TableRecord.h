@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+class AutoQdbLock;
+
 namespace cfgstore {
 
 // The database whose chain holds an element, or null.
@@ -34,6 +36,8 @@ const char* RecordText(ShmOff off);
 // A null-ended array of qdbnalloc copies of the names (freed with
 // qdbfreeit), or null when there are none.
 char** NameList(const std::vector<const char*>& names);
+// The texts of strings, for NameList (valid while the strings live).
+std::vector<const char*> Texts(const std::vector<std::string>& strings);
 // The same for the names of every record of type `type` in db (Rec has the
 // ShmOff `name`).
 template <class Rec>
@@ -56,6 +60,11 @@ int LoadTableFile(const char* path, int (*createmany)(const char* dbsys, char* t
 // More than 500,000 bytes is the critical error tooLargeMsg. 0, or the
 // error of qdbwritefile (the byte stays set).
 int WriteTableFile(int changedIndex, const char* file, void (*getall)(std::string&), int tooLargeMsg);
+
+// The database of system (null or this system: the local one), loaded when
+// it is another system's stale copy, with lk held; null with "System not
+// found" (number msgnum, severity 23, code 7) reported.
+DbMgr* SystemDb(AutoQdbLock& lk, const char* system, int msgnum);
 
 // True when name is null, empty or this system's node name.
 bool IsLocalSystem(const char* name);

@@ -338,18 +338,15 @@ hvresource* hvresource::findres(DbMgr* db, const char* tg, const char* ident) {
     if (tg != nullptr && *tg == '\0') tg = nullptr;
     if (ident != nullptr && *ident == '\0') ident = nullptr;
     if (tg == nullptr && ident == nullptr) return nullptr;
-    // Every instance of the database is in its list and tags and
-    // identifiers are unique: one key has one match, found along the list.
+    // Tags and identifiers are unique: one key has one match, found among
+    // the database's instance records (the instance list holds only the
+    // roots of the hierarchies; a record not yet created has no tag or
+    // identifier and matches nothing).
     if (tg == nullptr || ident == nullptr) {
-        std::int32_t steps = 0;
-        for (ShmOff off = db->roots; off >= 0 && ++steps <= MaxNodes();) {
-            auto* n = QdbPages().at<ShmList>(off);
-            if (n == nullptr || n->h.tag != LIST) break;
-            if (hvresource* r = InstanceAt(n->body)) {
-                if (tg != nullptr ? std::strcmp(r->tag(), tg) == 0 : std::strcmp(r->id(), ident) == 0) return r;
-            }
-            off = n->next;
-        }
+        DbIter it;
+        it.iterInit(RESOURCE, db);
+        for (auto* r = static_cast<hvresource*>(it.current()); r != nullptr; r = static_cast<hvresource*>(it.next()))
+            if (tg != nullptr ? std::strcmp(r->tag(), tg) == 0 : std::strcmp(r->id(), ident) == 0) return r;
         return nullptr;
     }
     // Every instance of the database is below some listed one: clearing

@@ -188,6 +188,16 @@ public:
     static int privtyp_remove(const char* dbsys, const char* application, const char* type);
     static int ins_remthis(const char* destsys, const char* record);
 
+    // Reservations: claims on hierarchies for an action, by process and
+    // process group. 0 reserved (or nothing to reserve), -1 failed.
+    static int reserve_resources(const char* stoptags, qdbresrv_t type);
+    // Clears every reservation that process pid holds. 0 or -1.
+    static int clear_reservations(long pid);
+    int clear_reservation(long pid);
+    // 1 when not reserved; else 0 and buf gets "RESERVED to ...".
+    int reserve_status(char* buf) const;
+    static const char* convresrv(qdbresrv_t type);
+
     static const char* convstate(state s);
     static const char* convinit(init_type i);
     static bool in_service(state s) { return s == ISU || s == ISP; }

@@ -6,6 +6,7 @@
 #include "DbMgr.h"
 #include "ShmMgr.h"
 #include "TableRecord.h"
+#include "network.h"
 #include "qdberr.h"
 #include "qdbfile.h"
 #include "qdbpaths.h"
@@ -22,13 +23,8 @@ char** NoEquivalencies(const char*, const char*) {
     Qdb_errno = QDB_NOEXIST;
     return nullptr;
 }
-int NoPaths(const char*, const char*, const char*) {
-    Qdb_errno = QDB_NOEXIST;
-    return -1;
-}
 
 std::atomic<cfgstore::EquivalencyLister> g_equivalencies{NoEquivalencies};
-std::atomic<cfgstore::PathRemover> g_paths{NoPaths};
 
 bool CopyOf(DbMgr* db, int copy) { return copy != 0 || db == nullptr || !db->islocal(); }
 
@@ -44,9 +40,8 @@ bool NameOk(const char* n) {
 
 }  // namespace
 
-void cfgstore::SetSystemTableSeams(EquivalencyLister equivalencies, PathRemover paths) {
+void cfgstore::SetSystemTableSeams(EquivalencyLister equivalencies) {
     g_equivalencies.store(equivalencies ? equivalencies : NoEquivalencies);
-    g_paths.store(paths ? paths : NoPaths);
 }
 
 systems* systems::alloc(DbMgr* db) {
@@ -111,7 +106,9 @@ int systems::create(const char* n, int copy) {
 }
 
 int systems::remove() {
-    const char* n = sysName();
+    // A copy: removing the paths lets the lock go while the manager answers.
+    const std::string name = sysName();
+    const char* n = name.c_str();
     if (*n == '\0') return -1;
     if (cfgstore::IsLocalSystem(n))
         return hv_err(__FILE__, __LINE__, 23, 424, QDB_ARGS, "can't remove entry for local system \"%s\"", n);
@@ -120,7 +117,7 @@ int systems::remove() {
         return hv_err(__FILE__, __LINE__, 23, 425, QDB_INT, "Can't remove system '%s' with equivalencies active", n);
     }
     if (Qdb_errno == QDB_NOEXIST) qdberrclr();
-    if (g_paths.load()(pQdb_uname, n, nullptr) != 0) {
+    if (net_remove(pQdb_uname, n, nullptr) != 0) {
         if (Qdb_errno != QDB_NOEXIST) return -1;
         qdberrclr();
     }

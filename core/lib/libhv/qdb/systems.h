@@ -32,13 +32,10 @@ void sys_mbxInit(ProxyPostOffice& proxy);
 
 namespace cfgstore {
 
-// Until the equivalency and path tables exist, removing a system asks these.
-// The lister returns the equivalencies of dbsys that involve system (null
-// with code 7: none); the remover removes system's paths (-1 with code 7:
-// there were none).
+// Until the equivalency table exists, removing a system asks this: the
+// equivalencies of dbsys that involve system (null with code 7: none).
 using EquivalencyLister = char** (*)(const char* dbsys, const char* system);
-using PathRemover = int (*)(const char* dest, const char* system, const char* device);
-void SetSystemTableSeams(EquivalencyLister equivalencies, PathRemover paths);
+void SetSystemTableSeams(EquivalencyLister equivalencies);
 
 }  // namespace cfgstore
 

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace qdbfixture {
 
@@ -51,16 +52,19 @@ protected:
         qdberrclr();
         return s;
     }
-    pid_t StartProgram(const char* path, const char* name) {
+    pid_t StartProgram(const char* path, const char* name) { return StartProgram(path, std::vector<const char*>{name}); }
+    // args[0] is the program's name; stopped at the end like the daemons.
+    pid_t StartProgram(const char* path, std::vector<const char*> args) {
         static int serial = 0;
-        const std::string log = sys_.Path() + "/" + name + std::to_string(++serial);
+        const std::string log = sys_.Path() + "/" + args[0] + std::to_string(++serial);
+        args.push_back(nullptr);
         const pid_t pid = ::fork();
         if (pid == 0) {
             int out = ::open((log + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             int err = ::open((log + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             ::dup2(out, 1);
             ::dup2(err, 2);
-            ::execl(path, name, static_cast<char*>(nullptr));
+            ::execv(path, const_cast<char**>(args.data()));
             ::_exit(127);
         }
         logs_[pid] = log;
@@ -68,6 +72,15 @@ protected:
         return pid;
     }
     std::string Out(pid_t pid) { return cfgtest::ReadFile(logs_[pid] + ".out"); }
+    // The manager's log below the root, where event commands write.
+    std::string MxrLog() { return cfgtest::ReadFile(root_ + "/out/MXR"); }
+    bool WaitForMxrLog(const std::string& text) {
+        for (int i = 0; i < 2000; ++i) {
+            if (MxrLog().find(text) != std::string::npos) return true;
+            ::usleep(10000);
+        }
+        return false;
+    }
     // Waits (at most 20 s) until the program's output holds text.
     bool WaitForLine(pid_t pid, const std::string& text) {
         for (int i = 0; i < 2000; ++i) {

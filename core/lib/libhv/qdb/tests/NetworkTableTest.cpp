@@ -1,0 +1,491 @@
+// The communication-path table on one system: the real daemon stand-in and
+// manager, stub agents of both kinds for the administrator's requests, the
+// clients in child processes.
+#include "AutoQdbLock.h"
+#include "DbIter.h"
+#include "DbMgr.h"
+#include "OneSystemFixture.h"
+#include "QdbLock.h"
+#include "ShmMgr.h"
+#include "flg.h"
+#include "network.h"
+#include "qdberr.h"
+#include "qdbfile.h"
+#include "qdbmes.h"
+#include "systems.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+using qdbfixture::OneSystemTest;
+
+std::string Shown(std::string s) {
+    for (char& c : s)
+        if (c == '\x01') c = '|';
+    return s;
+}
+
+std::string Lines(char** list) {
+    if (list == nullptr) return "null";
+    std::string out;
+    for (char** p = list; *p; ++p) out += Shown(*p) + "\n";
+    for (char** p = list; *p; ++p) qdbfreeit(*p);
+    qdbfreeit(list);
+    return out;
+}
+
+// "rc/code" of a call whose kept report names `text`, clearing the record.
+std::string Refused(int rc, const char* text) {
+    const bool named = *text == '\0' || (Qdb_errbuf != nullptr && std::strstr(Qdb_errbuf, text) != nullptr);
+    std::string s = std::to_string(rc) + "/" + std::to_string(Qdb_errno) + (named ? "" : "/unnamed:" + std::string(Qdb_errbuf ? Qdb_errbuf : ""));
+    qdberrclr();
+    return s;
+}
+
+// The path to system over device in the local database, under the caller's lock.
+network* Path(const char* system, const char* device) {
+    return network::getnet(ShmMgr::findDbMgr(nullptr, 0), system, device);
+}
+
+class NetworkTable : public OneSystemTest {
+protected:
+    void BeforeDaemon() override {
+        ::setenv("HV_TEST_TIME_SCALE", "0.001", 1);
+        RootFile("config/systems", "NODE1\x01" "A\x01\n" "NODE2\x01" "A\x01\n" "NODE3\x01" "A\x01\n");
+        RootFile("config/networks", Networks());
+    }
+    virtual std::string Networks() { return ""; }
+    void TearDown() override {
+        OneSystemTest::TearDown();
+        ::unsetenv("HV_TEST_TIME_SCALE");
+    }
+    void SetUp() override {
+        OneSystemTest::SetUp();
+        if (HasFatalFailure()) return;
+        tli_ = StartAgent({"-k", "TLI", "NODE1"});
+        tty_ = StartAgent({"-k", "TTY", "NODE1"});
+        ASSERT_TRUE(WaitForLine(tli_, "registered NODE1")) << Err(tli_);
+        ASSERT_TRUE(WaitForLine(tty_, "registered NODE1")) << Err(tty_);
+    }
+    pid_t StartAgent(std::vector<const char*> args) {
+        args.insert(args.begin(), "hvstubagent");
+        return StartProgram(HV_STUB_AGENT_BIN, args);
+    }
+    pid_t tli_ = -1;
+    pid_t tty_ = -1;
+};
+
+class LoadedNetworkTable : public NetworkTable {
+protected:
+    std::string Networks() override {
+        return "NODE2\x01" "TCPIP:1500\x01" "l\x01" "300\x01" "1\x01" "5\x01" "2\x01" "3\x01" "7\x01" "0\x01" "0\x01"
+               "0\x01" "0\x01" "0\x01" "0\x01" "9\n"
+               "NODE2\x01" "\x01" "l\x01" "0\x01" "1\x01" "5\x01" "2\x01" "3\n"  // no device: skipped
+               "NODE3\x01" "/dev/ttyS0\x01" "y\x01" "19200\x01" "1\x01" "1\x01" "4\x01" "6\n";
+    }
+};
+
+TEST_F(LoadedNetworkTable, TheLocalFileStartsEveryPathFailedAndListsExactly) {
+    const std::string note = Client([] {
+        std::string out = Lines(net_list(nullptr, nullptr, '|'));
+        out += Lines(net_list(nullptr, "NODE3", 0));
+        out += Refused(net_list(nullptr, "NODE9", 0) == nullptr ? -1 : 0, "no matches to system \"NODE9\"") + ",";
+        out += Refused(net_list("NOWHERE", nullptr, 0) == nullptr ? -1 : 0, "Unknown system: \"NOWHERE\"");
+        return out;
+    });
+    EXPECT_EQ(note,
+              "NODE2|TCPIP:1500|TLI|0|0|0|DEAD|5|2|3|7|0|0|0|0|0|0|9\n"
+              "NODE3|/dev/ttyS0|TTY|19200|0|0|DEAD|1|4|6|0|0|0|0|0|0|0|0\n"
+              "NODE3|/dev/ttyS0|TTY|19200|0|0|DEAD|1|4|6|0|0|0|0|0|0|0|0\n"
+              "-1/7,-1/7");
+}
+
+TEST_F(LoadedNetworkTable, ACopyKeepsTheStatesItIsGiven) {
+    const std::string note = Client([] {
+        std::string text = "NODE1\x01" "TCPIP:1500\x01" "l\x01" "0\x01" "1\x01" "5\x01" "2\x01" "3\n"
+                           "NODE1\x01" "/dev/ttyS3\x01" "y\x01" "2400\x01" "0\x01" "5\x01" "2\x01" "3\n";
+        AUTO_QDB_LOCK(lk);
+        lk.lock(-1);
+        std::string out = std::to_string(network::createmany(0, "NODE2", text.data(), 0)) + ":";
+        DbIter it;
+        it.iterInit(NETWORK, ShmMgr::findDbMgr("NODE2", 0));
+        for (auto* n = static_cast<network*>(it.current()); n; n = static_cast<network*>(it.next()))
+            out += std::string(n->mydevice()) + "=" + n->getstate() + "/" + std::to_string(n->get_ttybaud()) + ",";
+        return out;
+    });
+    EXPECT_EQ(note, "0:TCPIP:1500=ALIVE/0,/dev/ttyS3=DEAD/2400,");
+}
+
+TEST_F(NetworkTable, CreateStoresAndAsksTheAdministratorThenSyncWritesTheGoldenFile) {
+    const std::string startTime = root_ + "/config/HV_START_TIME";
+    const std::string note = Client([&] {
+        std::string out;
+        out += std::to_string(net_create(nullptr, "NODE2", "TCPIP:1501", 'l', 0, 5, 2, 3));
+        out += std::to_string(std::filesystem::exists(startTime));
+        std::filesystem::remove(startTime);
+        // Baud 0 of a TTY path is kept as 9600.
+        out += std::to_string(net_create(nullptr, "NODE2", "/dev/ttyS1", 'y', 0, 1, 4, 6));
+        out += std::to_string(net_create(nullptr, "NODE3", "fdp0", 'f', 1200, 1, 4, 6));
+        // Not the first TTY or TLI path to NODE2, and an 'f' path: no start time.
+        out += std::to_string(std::filesystem::exists(startTime)) + ",";
+        out += std::to_string(net_create(nullptr, "NODE3", "TCPIP:1502", 'l', 0, 1, 1, 1));
+        out += std::to_string(std::filesystem::exists(startTime)) + ",";
+        out += std::to_string(net_sync(nullptr));
+        return out;
+    });
+    EXPECT_EQ(note, "01000,01,0");
+    EXPECT_EQ(Shown(cfgtest::ReadFile(root_ + "/config/networks")),
+              "NODE2|TCPIP:1501|l|0|0|5|2|3|0|0|0|0|0|0|0|0\n"
+              "NODE2|/dev/ttyS1|y|9600|0|1|4|6|0|0|0|0|0|0|0|0\n"
+              "NODE3|fdp0|f|1200|0|1|4|6|0|0|0|0|0|0|0|0\n"
+              "NODE3|TCPIP:1502|l|0|0|1|1|1|0|0|0|0|0|0|0|0\n");
+    EXPECT_TRUE(WaitForLine(tli_, "add-host NODE2 NODE2 TCPIP:1501 answered 0"));
+    EXPECT_TRUE(WaitForLine(tty_, "add-host NODE2 NODE2 /dev/ttyS1 answered 0"));
+    EXPECT_TRUE(WaitForLine(tty_, "add-host NODE3 NODE3 fdp0 answered 0"));
+}
+
+TEST_F(NetworkTable, AStartTimeThatCannotBeWrittenIsReportedAndTheCreateStands) {
+    std::filesystem::create_directories(root_ + "/config/HV_START_TIME");
+    const cfgtest::ChildResult r = cfgtest::RunChild([] {
+        qdbfixture::StartClient();
+        cfgtest::Note(std::to_string(net_create(nullptr, "NODE2", "TCPIP:1501", 'l', 0, 5, 2, 3)) + "/" +
+                      std::to_string(Qdb_errno));
+        return 0;
+    });
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.note, "0/0");
+    EXPECT_NE(r.err.find("net_create: fopen(" + root_ + "/config/HV_START_TIME) failed"), std::string::npos) << r.err;
+}
+
+TEST_F(NetworkTable, RemoveAsksPerPathAndDropsWhatTheAdministratorLetGo) {
+    const std::string note = Client([] {
+        std::string out;
+        out += std::to_string(net_create(nullptr, "NODE2", "TCPIP:1501", 'l', 0, 5, 2, 3));
+        out += std::to_string(net_create(nullptr, "NODE2", "/dev/ttyS1", 'y', 9600, 1, 4, 6));
+        out += std::to_string(net_create(nullptr, "NODE3", "TCPIP:1502", 'l', 0, 1, 1, 1)) + ",";
+        out += std::to_string(net_remove(nullptr, "NODE2", nullptr)) + ",";
+        out += Lines(net_list(nullptr, nullptr, '|'));
+        out += Refused(net_remove(nullptr, "NODE2", nullptr),
+                       "no match for removing comm-paths to system \"NODE2\" and device \"<NULL>\"") + ",";
+        // Neither given: every path.
+        out += std::to_string(net_remove(nullptr, nullptr, nullptr)) + ",";
+        out += Lines(net_list(nullptr, nullptr, '|'));
+        return out;
+    });
+    EXPECT_EQ(note, "000,0,NODE3|TCPIP:1502|TLI|0|0|0|DEAD|1|1|1|0|0|0|0|0|0|0|0\n-1/7,0,");
+    EXPECT_TRUE(WaitForLine(tli_, "delete-host NODE2 NODE2 TCPIP:1501 answered 0"));
+    EXPECT_TRUE(WaitForLine(tty_, "delete-host NODE2 NODE2 /dev/ttyS1 answered 0"));
+}
+
+// No SCSI agent ever registers: the administrator gives up (its wait is
+// shortened here) and the path stays in the table, as does a path it cannot
+// delete.
+// sys_remove holds the lock when it removes the system's paths: every hold
+// is let go while the administrator answers and taken back after.
+TEST_F(NetworkTable, RemovingASystemRemovesItsPathsAndLeavesTheLockAsItWas) {
+    const std::string note = Client([] {
+        std::string out = std::to_string(net_create(nullptr, "NODE3", "TCPIP:1502", 'l', 0, 1, 1, 1));
+        out += std::to_string(net_create(nullptr, "NODE2", "TCPIP:1501", 'l', 0, 1, 1, 1)) + ",";
+        out += std::to_string(sys_remove(nullptr, "NODE3")) + ",";
+        out += Lines(net_list(nullptr, nullptr, '|'));
+        // No hold left over, and a depth taken back exactly.
+        out += std::to_string(cfgstore::ReleaseWholeLock()) + ",";
+        for (int i = 0; i < 3; ++i) qdbgetlock(__FILE__, __LINE__, kQdbWaitForever);
+        const int depth = cfgstore::ReleaseWholeLock();
+        out += std::to_string(depth) + std::to_string(qdbrlslock(__FILE__, __LINE__));
+        cfgstore::RetakeLock(depth);
+        for (int i = 0; i < 4; ++i) out += std::to_string(qdbrlslock(__FILE__, __LINE__));
+        return out;
+    });
+    EXPECT_EQ(note, "00,0,NODE2|TCPIP:1501|TLI|0|0|0|DEAD|1|1|1|0|0|0|0|0|0|0|0\n0,310001");
+    EXPECT_TRUE(WaitForLine(tli_, "delete-host NODE3 NODE3 TCPIP:1502 answered 0"));
+}
+
+TEST_F(NetworkTable, APathTheAdministratorCannotServeStaysInTheTable) {
+    const std::string note = Client([] {
+        std::string out = std::to_string(net_create(nullptr, "NODE2", "scsi0", 's', 0, 5, 2, 3)) + ",";
+        out += std::to_string(net_remove(nullptr, "NODE2", "scsi0")) + ",";
+        out += Lines(net_list(nullptr, nullptr, '|'));
+        return out;
+    });
+    EXPECT_EQ(note, "1,-1,NODE2|scsi0|SCSI|0|0|0|DEAD|5|2|3|0|0|0|0|0|0|0|0\n");
+}
+
+TEST_F(NetworkTable, RefusalsLeaveTheTableAsItWas) {
+    const std::string note = Client([] {
+        std::string out;
+        out += std::to_string(net_create(nullptr, "NODE2", "/dev/ttyS1", 'y', 9600, 1, 1, 1));
+        out += std::to_string(net_create(nullptr, "NODE2", "TCPIP:1501", 'l', 0, 1, 1, 1)) + ",";
+        const struct {
+            const char* system;
+            const char* device;
+            int type;
+            int baud;
+            const char* text;
+        } cases[] = {
+            {nullptr, "d", 'l', 0, "must specify system name for new network"},
+            {"", "d", 'l', 0, "must specify system name for new network"},
+            {"NODE2", "d", '0', 0, "must define network type"},
+            {"NODE9", "d", 'l', 0, "system \"NODE9\" unknown"},
+            {"NODE2", "d", 'y', 40000, "baud rate must be between B0 and B38400"},
+            {"NODE2", "d", 'y', -1, "baud rate must be between B0 and B38400"},
+            {"NODE3", "/DEV/TTYs1", 'y', 0, "device /DEV/TTYs1 already in use"},
+            {"NODE2", "TCPIP:1501", 'l', 0, "already in use, network: [NODE2] [TCPIP:1501]"},
+            {"NODE2", "two words", 'l', 0, "may not hold white space"},
+            {"NODE2", "a\x01" "b", 'l', 0, "may not hold white space"},
+        };
+        for (const auto& c : cases)
+            out += Refused(net_create(nullptr, c.system, c.device, c.type, c.baud, 1, 1, 1), c.text) + ",";
+        // Another system's TLI path over the same device is no conflict.
+        out += std::to_string(net_create(nullptr, "NODE3", "TCPIP:1501", 'l', 0, 1, 1, 1)) + ";";
+        out += Refused(net_change(nullptr, nullptr, "d", "NODE3", "e", 'l', 0, 1, 1, 1), "original network name") + ",";
+        out += Refused(net_change(nullptr, "NODE2", nullptr, "NODE3", "e", 'l', 0, 1, 1, 1), "original device path") + ",";
+        out += Refused(net_change("NOWHERE", "NODE2", "d", "NODE3", "e", 'l', 0, 1, 1, 1), "System not found") + ",";
+        out += Refused(net_change(nullptr, "NODE2", "TCPIP:1501", "NODE9", "e", 'l', 0, 1, 1, 1), "unknown") + ",";
+        out += Refused(net_change(nullptr, "NODE2", "nope", "NODE3", "e", 'l', 0, 1, 1, 1),
+                       "network \"NODE2\" with device \"nope\" not found") + ",";
+        out += Refused(net_change(nullptr, "NODE2", "TCPIP:1501", "NODE2", "TCPIP:1501", 'l', 0, 1, 1, 1),
+                       "can't be same as old system and device") + ",";
+        out += Refused(net_change(nullptr, "NODE2", "TCPIP:1501", "NODE2", nullptr, 'l', 0, 1, 1, 1),
+                       "can't be same as old system") + ",";
+        // Without a new system nothing changes.
+        out += Refused(net_change(nullptr, "NODE2", "TCPIP:1501", nullptr, nullptr, 'l', 0, 1, 1, 1), "") + ";";
+        out += Lines(net_list(nullptr, nullptr, '|'));
+        return out;
+    });
+    EXPECT_EQ(note,
+              "00,-1/5,-1/5,-1/5,-1/5,-1/5,-1/5,-1/4,-1/4,-1/5,-1/5,0;-1/5,-1/5,-1/7,-1/5,-1/5,-1/5,-1/5,0/0;"
+              "NODE2|/dev/ttyS1|TTY|9600|0|0|DEAD|1|1|1|0|0|0|0|0|0|0|0\n"
+              "NODE2|TCPIP:1501|TLI|0|0|0|DEAD|1|1|1|0|0|0|0|0|0|0|0\n"
+              "NODE3|TCPIP:1501|TLI|0|0|0|DEAD|1|1|1|0|0|0|0|0|0|0|0\n");
+}
+
+TEST_F(NetworkTable, ChangeKeepsTheOldPathWhenTheNewOneIsRefused) {
+    const std::string note = Client([] {
+        std::string out = std::to_string(net_create(nullptr, "NODE2", "TCPIP:1501", 'l', 0, 1, 1, 1));
+        out += std::to_string(net_create(nullptr, "NODE3", "TCPIP:1502", 'l', 0, 1, 1, 1)) + ",";
+        // The new path is a duplicate: refused, and the old one stays.
+        out += Refused(net_change(nullptr, "NODE2", "TCPIP:1501", "NODE3", "TCPIP:1502", 'l', 0, 1, 1, 1),
+                       "already in use") + ",";
+        out += std::to_string(net_change(nullptr, "NODE2", "TCPIP:1501", "NODE2", "TCPIP:1600", 'l', 0, 7, 8, 9)) + ",";
+        out += Lines(net_list(nullptr, nullptr, '|'));
+        return out;
+    });
+    EXPECT_EQ(note,
+              "00,-1/4,0,NODE3|TCPIP:1502|TLI|0|0|0|DEAD|1|1|1|0|0|0|0|0|0|0|0\n"
+              "NODE2|TCPIP:1600|TLI|0|0|0|DEAD|7|8|9|0|0|0|0|0|0|0|0\n");
+}
+
+// The daemon's side of the path table's remote requests, asked of this
+// system's own daemon with the records another system's library sends.
+TEST_F(NetworkTable, TheDaemonServesCreateSyncAndRemoveRequests) {
+    const std::string note = Client([] {
+        std::vector<char> reply(kQdbMesMax);
+        auto ask = [&](char command, const std::string& record) {
+            reply[0] = '\0';
+            const int rc = qdbsendremote(reply.data(), nullptr, 'B', command, "%s", record.c_str());
+            std::string s = std::to_string(rc) + "[" + reply.data() + "]/" + std::to_string(Qdb_errno);
+            qdberrclr();
+            return s;
+        };
+        std::string out = ask('a', "NODE2\x01" "TCPIP:1501\x01" "l\x01" "0\x01" "5\x01" "2\x01" "3") + ",";
+        out += ask('a', "NODE2\x01" "TCPIP:1501\x01" "l\x01" "0\x01" "5\x01" "2\x01" "3") + ",";
+        out += ask('a', "NODE2\x01" "TCPIP:1502\x01" "l\x01" "0\x01" "5\x01" "2") + ",";
+        out += ask('a', "NODE2\x01" "TCPIP:1502\x01" "ll\x01" "0\x01" "5\x01" "2\x01" "3") + ",";
+        out += ask('a', "NODE2\x01" "TCPIP:1502\x01" "l\x01" "x\x01" "5\x01" "2\x01" "3") + ",";
+        out += ask('b', "") + ",";
+        out += ask('c', "NODE2") + ",";
+        out += ask('c', "NODE2\x01" "TCPIP:1501") + ",";
+        out += ask('c', "NODE2\x01" "TCPIP:1501") + ",";
+        out += ask('z', "") + ";";
+        out += Lines(net_list(nullptr, nullptr, '|'));
+        return out;
+    });
+    EXPECT_EQ(note, "0[0]/0,-1[]/4,-1[]/5,-1[]/5,-1[]/5,0[0]/0,-1[]/5,0[0]/0,-1[]/7,-1[]/5;");
+    EXPECT_NE(Out(daemon_).find("qdb: request BaNODE2|TCPIP:1501|l|0|5|2|3\n"), std::string::npos) << Out(daemon_);
+    EXPECT_EQ(Shown(cfgtest::ReadFile(root_ + "/config/networks")), "NODE2|TCPIP:1501|l|0|0|5|2|3|0|0|0|0|0|0|0|0\n");
+}
+
+// Cache updates of the path table, sent from NODE2's copy (which names NODE1
+// alive) to NODE1's daemon, which applies them to that copy.
+TEST_F(NetworkTable, CacheUpdatesCarryTheExactRecordAndFollowTheStampRule) {
+    const std::string note = Client([] {
+        std::string out;
+        AUTO_QDB_LOCK(lk);
+        lk.lock(-1);
+        DbMgr* copy = ShmMgr::findDbMgr("NODE2", 0);
+        copy->tStamp = QdbDbTime{0x64, 0};
+        std::string text = "NODE1\x01" "A\x01\n";
+        systems::createmany("NODE2", text.data(), 1);
+        out += std::to_string(network::broadcastUpdate(copy, 'a', "NODE1", "/dev/ttyS1", 'y', 0, 1, 4, 6, MXRNET_FAILED));
+        out += std::to_string(network::broadcastUpdate(copy, 'x', "NODE1", "d", 'y', 0, 0, 0, 0, MXRNET_FAILED));
+        lk.release();
+        return out;
+    });
+    EXPECT_EQ(note, "0-2");
+    ASSERT_TRUE(WaitForLine(daemon_, "qdb: cache update 'B' result 0"));
+    const std::string log = Out(daemon_);
+    EXPECT_NE(log.find("qdb: request BjaNODE2|64|0|"), std::string::npos) << log;
+    EXPECT_NE(log.find("|NODE1|/dev/ttyS1|y|0|1|4|6|0\n"), std::string::npos) << log;
+
+    // The record as the daemon applied it, then 'f' and 'c' applied here,
+    // and the refusals.
+    const std::string applied = Client([] {
+        auto rec = [](const std::string& s) {
+            std::string r = s;
+            return network::updateCache(r.data());
+        };
+        std::string out;
+        {
+            AUTO_QDB_LOCK(lk);
+            lk.lock(-1);
+            network* n = network::getnet(ShmMgr::findDbMgr("NODE2", 0), "NODE1", "/dev/ttyS1");
+            out += n ? std::string(n->getstate()) + "/" + std::to_string(n->get_ttybaud()) : "none";
+        }
+        out += "," + std::to_string(rec("fNODE2\x01" "64\x01" "1\x01" "64\x01" "2\x01" "NODE1\x01" "/dev/ttyS1\x01" "y\x01"
+                                        "2400\x01" "1\x01" "4\x01" "6\x01" "1"));
+        {
+            AUTO_QDB_LOCK(lk);
+            lk.lock(-1);
+            DbMgr* copy = ShmMgr::findDbMgr("NODE2", 0);
+            network* n = network::getnet(copy, "NODE1", "/dev/ttyS1");
+            out += n ? std::string(n->getstate()) + "/" + std::to_string(n->get_ttybaud()) : "none";
+        }
+        for (const char* bad : {"", "x", "c", "cNODE2", "cNODE2\x01" "zz", "cNODE2\x01" "64\x01" "2\x01" "zz",
+                                "cNODE2\x01" "64\x01" "2\x01" "64\x01" "3\x01" "NODE1",
+                                "cNODE2\x01" "64\x01" "2\x01" "64\x01" "3\x01" "NODE1\x01" "/dev/ttyS1\x01" "0",
+                                "cNODE2\x01" "64\x01" "2\x01" "64\x01" "3\x01" "NODE1\x01" "nope\x01" "y",
+                                "cNODE9\x01" "64\x01" "2\x01" "64\x01" "3\x01" "NODE1\x01" "nope\x01" "y",
+                                "cNODE1\x01" "64\x01" "2\x01" "64\x01" "3\x01" "NODE1\x01" "nope\x01" "y"})
+            out += "," + std::to_string(rec(bad));
+        out += "," + std::to_string(rec("cNODE2\x01" "64\x01" "3\x01" "64\x01" "4\x01" "NODE1\x01" "/dev/ttyS1\x01" "y"));
+        AUTO_QDB_LOCK(lk);
+        lk.lock(-1);
+        out += std::to_string(network::getnet(ShmMgr::findDbMgr("NODE2", 0), "NODE1", "/dev/ttyS1") == nullptr);
+        return out;
+    });
+    EXPECT_EQ(applied, "DEAD/0,0ALIVE/2400,-1,-2,-3,-4,-5,-6,-7,-8,-10,-11,-11,01");
+}
+
+TEST_F(NetworkTable, CommDownOfTheLastAlivePathFailsTheSystemOnceAndCommUpRestoresIt) {
+    const std::string note = Client([] {
+        std::string out;
+        out += std::to_string(net_create(nullptr, "NODE2", "TCPIP:1501", 'l', 0, 1, 1, 1));
+        out += std::to_string(net_create(nullptr, "NODE2", "TCPIP:1502", 'l', 0, 1, 1, 1)) + ",";
+        // Two paths up; the system is alive, so no event.
+        out += std::to_string(network::mxr_comm_up("NODE2", "TCPIP:1501"));
+        out += std::to_string(network::mxr_comm_up("NODE2", "TCPIP:1502")) + ",";
+        // One of two down: the system stays alive.
+        out += std::to_string(network::mxr_comm_down("NODE2", "TCPIP:1501"));
+        out += static_cast<char>(sys_getstate(nullptr, "NODE2"));
+        out += std::to_string(flg_test(nullptr, "!comm_down!NODE2", 0)) + ",";
+        // The last one: DEAD, counted, flagged, the command waited for.
+        out += std::to_string(network::mxr_comm_down("NODE2", "TCPIP:1502"));
+        out += static_cast<char>(sys_getstate(nullptr, "NODE2"));
+        out += std::to_string(flg_test(nullptr, "!comm_down!NODE2", 0));
+        out += Lines(net_list(nullptr, "NODE2", '|'));
+        // A second failure report counts nothing and runs nothing.
+        out += std::to_string(network::mxr_comm_down("NODE2", "TCPIP:1502")) + ",";
+        out += Lines(net_list(nullptr, "NODE2", '|'));
+        out += std::to_string(network::mxr_comm_up("NODE2", "TCPIP:1501"));
+        out += static_cast<char>(sys_getstate(nullptr, "NODE2"));
+        out += std::to_string(flg_test(nullptr, "!comm_down!NODE2", 0)) + ",";
+        char buf[256];
+        out += sys_getdescr(nullptr, "NODE2", buf);
+        return out;
+    });
+    EXPECT_EQ(note.substr(0, note.rfind(',') + 1),
+              "00,00,0A1,1D0NODE2|TCPIP:1501|TLI|0|0|0|DEAD|1|1|1|0|0|0|0|0|0|0|0\n"
+              "NODE2|TCPIP:1502|TLI|0|0|0|DEAD|1|1|1|1|0|0|0|0|0|0|0\n"
+              "0,NODE2|TCPIP:1501|TLI|0|0|0|DEAD|1|1|1|0|0|0|0|0|0|0|0\n"
+              "NODE2|TCPIP:1502|TLI|0|0|0|DEAD|1|1|1|1|0|0|0|0|0|0|0\n"
+              "0A1,");
+    EXPECT_NE(note.find("detected restored by TCPIP:1501 at "), std::string::npos) << note;
+    const std::string log = MxrLog();
+    EXPECT_EQ(cfgtest::Count(log, "-E comm_down"), 1) << log;
+    EXPECT_NE(log.find("sendevent -C holdervane -E comm_down -s1 -m HV:MXR -O" + root_ + "/out/MXR -nNODE2 -dTCPIP:1502"),
+              std::string::npos)
+        << log;
+    EXPECT_TRUE(WaitForMxrLog("sendevent -w -C holdervane -E comm_up -s 1 -m HV:MXR -O" + root_ +
+                              "/out/MXR -nNODE2 -dTCPIP:1501"))
+        << MxrLog();
+}
+
+TEST_F(NetworkTable, ManagerAvailableWaitsForDeadSystemsUnlessForced) {
+    const std::string note = Client([] {
+        // After the load every other system is dead: the manager's own
+        // request at its start left the event pending.
+        std::string out = std::to_string(network::mxr_avail(0));
+        out += std::to_string(network::mxr_avail(1));
+        out += std::to_string(network::mxr_avail(1)) + ",";
+        {
+            AUTO_QDB_LOCK(lk);
+            lk.lock(-1);
+            pQdb_shgp->mgrEventPending = 1;
+        }
+        out += std::to_string(sys_setstate(nullptr, "NODE2", 'A', "up"));
+        out += std::to_string(network::mxr_avail(0));
+        out += std::to_string(sys_setstate(nullptr, "NODE3", 'A', "up"));
+        out += std::to_string(network::mxr_avail(0));
+        return out;
+    });
+    EXPECT_EQ(note, "010,0001");
+    EXPECT_TRUE(WaitForMxrLog("-E mxr_avail -s 1 -m HV:"));
+}
+
+TEST_F(NetworkTable, PathQueriesSeeOnlyAlivePathsOfTheirKind) {
+    const std::string note = Client([] {
+        std::string out;
+        for (const char* dev : {"/dev/ttyS1", "/dev/ttyS2", "/dev/ttyS3"})
+            out += std::to_string(net_create(nullptr, "NODE2", dev, 'y', 9600, 1, 1, 1));
+        out += std::to_string(net_create(nullptr, "NODE3", "fdp0", 'f', 9600, 1, 1, 1)) + ",";
+        out += std::to_string(network::are_any_alive("NODE2")) + std::to_string(network::are_any_alive(nullptr)) +
+               std::to_string(network::are_any_alive("NODE1")) + ",";
+        network::mxr_comm_up("NODE2", "/dev/ttyS1");
+        network::mxr_comm_up("NODE2", "/dev/ttyS2");
+        {
+            AUTO_QDB_LOCK(lk);
+            lk.lock(-1);
+            Path("NODE3", "fdp0")->netstat = MXRNET_ALIVE;
+        }
+        out += std::to_string(network::are_any_alive("NODE2")) + std::to_string(network::are_any_alive("NODE3")) +
+               std::to_string(network::still_alive_conn("NODE2", "/dev/ttyS2")) +
+               std::to_string(network::still_alive_conn("NODE2", "/dev/ttyS3")) +
+               std::to_string(network::still_alive_conn("NODE3", "fdp0")) + ",";
+        // The least recently used alive TTY path, turn about, leaving out the excluded.
+        char dev[2000];
+        char excluded[1][2000] = {"/dev/ttyS1"};
+        for (int i = 0; i < 2; ++i) out += std::to_string(network::get_alive_conn("NODE2", dev, nullptr, 0)) + dev + " ";
+        out += std::to_string(network::get_alive_conn("NODE2", dev, excluded, 1)) + dev + " ";
+        out += std::to_string(network::get_alive_conn("NODE2", nullptr, nullptr, 0));
+        out += std::to_string(network::get_alive_conn("NODE3", dev, nullptr, 0));
+        return out;
+    });
+    EXPECT_EQ(note, "0000,011,10100,1/dev/ttyS1 1/dev/ttyS2 1/dev/ttyS2 10");
+}
+
+TEST_F(NetworkTable, TextsAndTransferFactors) {
+    const std::string note = Client([] {
+        std::string out;
+        for (int t : {'0', 'l', 'y', 's', 'f', 'q'}) out += std::string(network::convtype(t)) + ",";
+        for (int b : {0, 134, 38400, 1000}) out += std::string(network::convbaud(b)) + ",";
+        network n{};
+        for (int b : {300, 9600, 38400, 1000}) {
+            n.ttybaud = b;
+            const int factor = n.secs_per_ten_thou();
+            out += std::to_string(factor) + "/" + std::to_string(Qdb_errno) + ",";
+            qdberrclr();
+        }
+        for (int t : {'l', 'y', 's', 'f', 'x'}) out += std::to_string(network::agentType(t));
+        return out;
+    });
+    EXPECT_EQ(note, "ILLNET,TLI,TTY,SCSI,FDP,UNKNET,0,134,38400,UNKBAUD,640/0,20/0,5/0,-1/5,12320");
+}
+
+}  // namespace

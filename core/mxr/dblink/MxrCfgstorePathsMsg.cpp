@@ -1,0 +1,5 @@
+#include "MxrCfgstorePathsMsg.h"
+
+#include "ClassDefine.h"
+
+MXR_LOCAL_CLASS_DEFINE(MxrCfgstorePathsMsg);

@@ -1,0 +1,94 @@
+// The link's database thread: jobs from several threads run one at a time on
+// that one thread, in each poster's order; a stop drops what waits and lets
+// the running job finish; an owner that goes while a job still waits does
+// not wait with it.
+#include "MxrCfgstoreWorker.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+namespace {
+
+bool WaitFor(const std::function<bool()>& done, int ms) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return true;
+}
+
+TEST(MxrCfgstoreWorkerThreads, JobsRunOnOneThreadInEachPostersOrder) {
+    constexpr int kPosters = 4, kEach = 500;
+    MxrCfgstoreWorker worker;
+    std::mutex mu;
+    std::vector<std::vector<int>> seen(kPosters);
+    std::set<std::thread::id> threads;
+    std::vector<std::thread> posters;
+    for (int p = 0; p < kPosters; ++p)
+        posters.emplace_back([&, p] {
+            for (int i = 0; i < kEach; ++i)
+                worker.Post([&, p, i] {
+                    std::lock_guard<std::mutex> lock(mu);
+                    seen[static_cast<std::size_t>(p)].push_back(i);
+                    threads.insert(std::this_thread::get_id());
+                });
+        });
+    for (std::thread& t : posters) t.join();
+    ASSERT_TRUE(WaitFor([&] { return worker.JobsDone() == kPosters * kEach; }, 30000));
+    std::lock_guard<std::mutex> lock(mu);
+    EXPECT_EQ(threads.size(), 1u);
+    EXPECT_EQ(threads.count(std::this_thread::get_id()), 0u);
+    for (const std::vector<int>& s : seen) {
+        ASSERT_EQ(s.size(), static_cast<std::size_t>(kEach));
+        for (int i = 0; i < kEach; ++i) EXPECT_EQ(s[static_cast<std::size_t>(i)], i);
+    }
+}
+
+TEST(MxrCfgstoreWorkerThreads, AStopDropsWhatWaitsAndLetsTheRunningJobFinish) {
+    MxrCfgstoreWorker worker;
+    std::atomic<bool> release{false}, started{false}, finished{false};
+    std::atomic<int> later{0};
+    worker.Post([&] {
+        started = true;
+        while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        finished = true;
+    });
+    for (int i = 0; i < 10; ++i) worker.Post([&] { ++later; });
+    ASSERT_TRUE(WaitFor([&] { return started.load(); }, 10000));
+    worker.Stop();
+    worker.Post([&] { ++later; });  // refused once stopped
+    EXPECT_FALSE(worker.Ended());
+    release = true;
+    ASSERT_TRUE(WaitFor([&] { return worker.Ended(); }, 10000));
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(later, 0);
+    EXPECT_EQ(worker.JobsDone(), 1);
+}
+
+TEST(MxrCfgstoreWorkerThreads, AnOwnerThatGoesDoesNotWaitForABlockedJob) {
+    auto release = std::make_shared<std::atomic<bool>>(false);
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    auto started = std::make_shared<std::atomic<bool>>(false);
+    {
+        MxrCfgstoreWorker worker;
+        worker.Post([release, finished, started] {
+            *started = true;
+            while (!*release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            *finished = true;
+        });
+        ASSERT_TRUE(WaitFor([&] { return started->load(); }, 10000));
+    }  // returns at once: the thread is left to end
+    EXPECT_FALSE(*finished);
+    *release = true;
+    EXPECT_TRUE(WaitFor([&] { return finished->load(); }, 10000));
+}
+
+}  // namespace

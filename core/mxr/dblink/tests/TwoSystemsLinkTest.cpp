@@ -1,0 +1,137 @@
+// Two systems, each in a network namespace of its own joined by a veth pair,
+// each with the daemon stand-in, the manager with its database link and a
+// link-mode stub agent: paths created through the database come up, the
+// link going down and up shows in each database (the other system's state,
+// the failure counter, the comm-down flag, the event command), a path is
+// removed at once, and a restarted manager creates the stored paths again.
+// Needs root (namespaces); skipped elsewhere.
+#include "NetnsPairSupport.h"
+#include "ProcessTestSupport.h"
+#include "RootBin.h"
+#include "TwoSystemsClients.h"
+#include "platform/tests/TempSystemDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+using namespace mxrtest;
+using linktest::CreatePathsAndSync;
+using linktest::RemovePathWithin;
+using linktest::WaitPathSummary;
+
+namespace {
+
+struct DbSystem {
+    NetnsSystem net;
+    std::string root;
+    linktest::SystemEnv Env() const {
+        return {{"HV_SYSTEM_DIR", net.dir}, {"MXRHOSTNAME", net.host}, {"TEST_ROOT", root}, {"TEST_UNAME", net.host}};
+    }
+};
+
+struct TwoLinkedSystems : ::testing::Test {
+    hvtest::TempSystemDir sys;
+    std::string ip = IpTool();
+    DbSystem a, b;
+    bool made = false;
+    int children = 0;
+    std::vector<std::unique_ptr<ChildProcess>> procs;
+
+    void SetUp() override {
+        const std::string tag = "hv" + std::to_string(::getpid());
+        a.net = {tag + "a", tag + "a0", sys.Path() + "/a", "NODEA", "10.232.0.1"};
+        b.net = {tag + "b", tag + "b0", sys.Path() + "/b", "NODEB", "10.232.0.2"};
+        const std::string why = MakeNetnsPair(ip, a.net, b.net, made);
+        if (!why.empty() && !made) GTEST_SKIP() << why;
+        ASSERT_EQ(why, "");
+        for (DbSystem* s : {&a, &b}) {
+            s->root = s->net.dir + "/root";
+            std::filesystem::create_directories(s->root + "/etc");
+            std::filesystem::create_directories(s->root + "/config");
+            std::ofstream(s->root + "/etc/Holdervane") << "INITTIMEOUT=20\n";
+            std::ofstream(s->root + "/config/systems") << "NODEA\x01" "A\x01\n" "NODEB\x01" "A\x01\n";
+            cfgtest::InstallRootBin(s->root);
+        }
+    }
+    void TearDown() override {
+        procs.clear();  // every process goes before its namespace
+        if (made) RemoveNetnsPair(ip, a.net, b.net);
+    }
+    ChildProcess& Run(const DbSystem& s, std::vector<std::string> args) {
+        args.insert(args.begin(), {ip, "netns", "exec", s.net.ns});
+        const std::string base = sys.Path() + "/p" + std::to_string(++children);
+        EnvOverrides env;
+        for (const auto& [k, v] : s.Env()) env.push_back({k, v});
+        procs.push_back(std::make_unique<ChildProcess>(args, env, base + ".out", base + ".err"));
+        return *procs.back();
+    }
+    // The daemon and the manager of s; true once the daemon serves.
+    bool StartDatabase(const DbSystem& s, ChildProcess** daemon, ChildProcess** manager) {
+        *daemon = &Run(s, {HV_QDB_BIN});
+        *manager = &Run(s, {HV_MXRCFGSTORE_BIN});
+        return WaitLines(**daemon, "qdb: serving", 1, 20000);
+    }
+};
+
+}  // namespace
+
+TEST_F(TwoLinkedSystems, PathsFollowTheLinkInBothDatabases) {
+    ChildProcess *daemonA = nullptr, *mgrA = nullptr, *daemonB = nullptr, *mgrB = nullptr;
+    ASSERT_TRUE(StartDatabase(a, &daemonA, &mgrA)) << daemonA->Err() << mgrA->Err();
+    ASSERT_TRUE(StartDatabase(b, &daemonB, &mgrB)) << daemonB->Err() << mgrB->Err();
+    ChildProcess* agentA = &Run(a, {HV_STUB_AGENT_BIN, "-l", "NODEA"});
+    ChildProcess& agentB = Run(b, {HV_STUB_AGENT_BIN, "-l", "NODEB"});
+    ASSERT_TRUE(WaitLines(*agentA, "registered", 1, 10000)) << agentA->Err();
+    ASSERT_TRUE(WaitLines(agentB, "registered", 1, 10000)) << agentB.Err();
+
+    const std::string devA = b.net.addr + ":7600", devB = a.net.addr + ":7600";
+    const std::string devA2 = b.net.addr + ":7601", devB2 = a.net.addr + ":7601";
+    EXPECT_EQ(CreatePathsAndSync(a.Env(), "NODEB", {devA, devA2}), "000");
+    EXPECT_EQ(CreatePathsAndSync(b.Env(), "NODEA", {devB, devB2}), "000");
+    const std::vector<std::string> devsA{devA, devA2};
+    // Up: each side's other system is alive again.
+    EXPECT_EQ(WaitPathSummary(a.Env(), "NODEB", devsA, {"A ALIVE/0 ALIVE/0 0"}, 15000), "A ALIVE/0 ALIVE/0 0");
+    EXPECT_EQ(WaitPathSummary(b.Env(), "NODEA", {devB, devB2}, {"A ALIVE/0 ALIVE/0 0"}, 15000), "A ALIVE/0 ALIVE/0 0");
+
+    // The link goes down: both paths fail; the last one kills the system,
+    // counts one failure, sets the flag and runs the event command.
+    ASSERT_EQ(Sh(ip + " -n " + a.net.ns + " link set " + a.net.veth + " down"), 0);
+    const std::vector<std::string> down{"D DEAD/1 DEAD/0 1", "D DEAD/0 DEAD/1 1"};
+    const std::string afterDown = WaitPathSummary(a.Env(), "NODEB", devsA, down, 15000);
+    EXPECT_NE(std::find(down.begin(), down.end(), afterDown), down.end()) << afterDown;
+    EXPECT_NE(std::find(down.begin(), down.end(), WaitPathSummary(b.Env(), "NODEA", {devB, devB2}, down, 15000)), down.end());
+    const std::string log = ReadFile(a.root + "/out/MXR");
+    EXPECT_EQ(CountOf(log, "sendevent -C holdervane -E comm_down -s1 -m HV:MXR -O" + a.root + "/out/MXR -nNODEB -d"), 1u)
+        << log;
+
+    // Up again: restored, the flag gone, the count kept.
+    ASSERT_EQ(Sh(ip + " -n " + a.net.ns + " link set " + a.net.veth + " up"), 0);
+    const std::vector<std::string> up{afterDown == down[0] ? "A ALIVE/1 ALIVE/0 0" : "A ALIVE/0 ALIVE/1 0"};
+    EXPECT_EQ(WaitPathSummary(a.Env(), "NODEB", devsA, up, 20000), up[0]);
+    EXPECT_TRUE(WaitUntil([&] { return ReadFile(a.root + "/out/MXR").find("-E comm_up") != std::string::npos; },
+                          10000));
+
+    // One path removed within 2 s (its DEAD notice comes while the remover
+    // waits for the administrator).
+    EXPECT_EQ(RemovePathWithin(a.Env(), "NODEB", devA2, 2000), "0");
+
+    // A restarted system: the manager creates both stored paths before its
+    // agent is there; they come up once it registers.
+    EXPECT_EQ(CreatePathsAndSync(a.Env(), "NODEB", {devA2}), "00");
+    agentA->Stop();
+    mgrA->Stop();
+    daemonA->Stop();
+    ASSERT_TRUE(StartDatabase(a, &daemonA, &mgrA)) << daemonA->Err() << mgrA->Err();
+    ::usleep(500000);
+    agentA = &Run(a, {HV_STUB_AGENT_BIN, "-l", "NODEA"});
+    const std::string again = WaitPathSummary(a.Env(), "NODEB", devsA, {"A ALIVE/1 ALIVE/0 0", "A ALIVE/0 ALIVE/0 0"}, 20000);
+    EXPECT_EQ(again.substr(0, 8), "A ALIVE/") << again;
+    EXPECT_NE(again.find(" ALIVE/0 0"), std::string::npos) << again;
+    EXPECT_TRUE(WaitUntil([&] { return CountOf(mgrA->Err(), "Got MxrAdminCreateCommPathRspMsg, retVal=0") == 2; }, 10000))
+        << mgrA->Err();
+}
