@@ -4,25 +4,29 @@
 # - each machine runs, and its monitor keeps each of its four programs (qdb,
 #   mxrcfgstore, sockagent, ttyagent) in state Monitoring with a live pid,
 #   one process of each;
-# - each system's paths are in the expected states, read from the events of
-#   its current path watcher (the administrator's notices), or, for a path
-#   it has not reported, from the database's path record;
+# - each system's paths are in the expected states, as its path table records
+#   the administrator's notices (--events: as its path watcher printed them);
 # - each system's database defines both systems, and its cached copy of the
 #   other system's database holds the same systems table as the other's own.
 #
-# usage: hv-audit.sh [--paths] DIR [KIND=STATE ...]
+# usage: hv-audit.sh [--paths] [--events] DIR [KIND=STATE ...]
 #   KIND=STATE (TLI=ALIVE, TTY=DEAD, ...) is expected on both systems; without
 #   any, both paths are expected ALIVE. Prints one line per finding and
 #   "audit: ok" (exit 0) or "audit: FAILED, N findings" (exit 1). --paths
-#   checks only the paths, silently (for a wait).
+#   checks only the paths, silently (for a wait); --events reads the paths'
+#   states from the path watchers' events instead of the path tables.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
-pathsOnly=0
-if [ "${1-}" = --paths ]; then
-    pathsOnly=1
+pathsOnly=0 events=0
+while [ $# -gt 0 ]; do
+    case $1 in
+    --paths) pathsOnly=1 ;;
+    --events) events=1 ;;
+    *) break ;;
+    esac
     shift
-fi
+done
 [ $# -ge 1 ] || { sed -n '/^# usage:/,/^[^#]/{/^#/p}' "$0" | sed 's/^# \{0,1\}//' >&2; exit 64; }
 dir=$(realpath -m "$1")
 shift
@@ -49,8 +53,15 @@ inside() {
     bash "$here/hv-system.sh" exec "$dir/$s" "$@"
 }
 
-# The state of every path kind from the events since the last "watching".
+# The state of every path kind as the system's database records it: the
+# manager's database link writes each of the administrator's path notices
+# into the path table ("KIND STATE" lines).
 path_states() {
+    inside "$1" hvconfig net list 2>/dev/null | awk '{ print $3, $7 }'
+}
+
+# The same from the events its path watcher printed since it last started.
+watched_states() {
     awk '/^watching$/ { delete st; next }
          $1 == "PATH" { st[$4] = $7 }
          END { for (k in st) print k, st[k] }' "$1/watch.log" 2>/dev/null
@@ -65,13 +76,9 @@ audit_system() {
     [ $pathsOnly -eq 1 ] || audit_processes "$s" "$name"
     # Paths.
     local states kind got
-    states=$(path_states "$dir/$s")
+    if [ $events -eq 1 ]; then states=$(watched_states "$dir/$s"); else states=$(path_states "$s"); fi
     for kind in TLI TTY; do
         got=$(awk -v k="$kind" '$1 == k { print $2 }' <<<"$states")
-        # A watcher started after the manager misses the paths that the
-        # manager's database link brought up before it: the database's
-        # record of the path tells then.
-        [ -n "$got" ] || got=$(inside "$s" hvconfig net list 2>/dev/null | awk -v k="$kind" '$3 == k { print $7; exit }')
         [ "${got:-NONE}" = "${expect[$kind]}" ] ||
             finding "$name" "the $kind path is ${got:-not reported}, expected ${expect[$kind]}"
     done

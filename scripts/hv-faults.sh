@@ -170,10 +170,21 @@ if restarted; then detected="restarted with its agents in $(since "$t") s"; else
     detected="not restarted with its agents in 30 s"
     failures=$((failures + 1))
 fi
-# Until the manager's database link creates the stored paths at its start,
-# the harness makes them again, with a new watcher for the new manager.
-bash "$here/hv-pair.sh" watch "$dir" a && bash "$here/hv-pair.sh" paths "$dir" a
-if wait_paths $RECOVER_WITHIN; then recovered="paths ALIVE in $(since "$t") s"; else
+# The new manager's database link creates the stored paths; a new watcher
+# listens to it. A's table may still say ALIVE from before the kill: the
+# paths are back once B, whose watcher ran throughout, has them ALIVE too.
+bash "$here/hv-pair.sh" watch "$dir" a
+b_alive() {
+    [ "$(awk '$1 == "PATH" { st[$4] = $7 } END { print st["TLI"], st["TTY"] }' "$dir/b/watch.log")" = "ALIVE ALIVE" ]
+}
+returned() { b_alive && bash "$here/hv-audit.sh" --paths "$dir"; }
+end=$(until_at $RECOVER_WITHIN)
+sleep 1
+until returned; do
+    [ $SECONDS -lt "$end" ] || break
+    sleep 0.2
+done
+if returned; then recovered="paths ALIVE in $(since "$t") s"; else
     recovered="paths not ALIVE in $RECOVER_WITHIN s"
     failures=$((failures + 1))
 fi

@@ -11,8 +11,9 @@
 # usage: hv-pair.sh up    DIR BINDIR     make DIR (new or empty) and start the pair
 #        hv-pair.sh down  DIR            stop everything and remove the namespaces
 #        hv-pair.sh start DIR a|b        boot a stopped or killed system again, with
-#                                        its path watcher and its paths
-#        hv-pair.sh paths DIR a|b        create the system's two paths
+#                                        its path watcher (its paths come from its
+#                                        database)
+#        hv-pair.sh paths DIR a|b        store and create the system's two paths
 #        hv-pair.sh watch DIR a|b        (re)start the system's path watcher
 #        hv-pair.sh link  DIR up|down    SYSA's end of the veth pair
 #        hv-pair.sh line  DIR COMMAND    a line simulator command; its answer
@@ -119,18 +120,15 @@ define_systems() {
     done
 }
 
-# The system's two paths, stored in its database (net create): the manager
-# takes them now, and its database link creates them again whenever the
-# manager starts. A path already stored is left as it is.
+# The system's two paths, stored in its database and created through its
+# administrator; the manager's database link creates them again whenever the
+# manager starts.
 create_paths() {
     local dir=$1 s=$2
-    local me peer stored
-    me=$(name_of "$s") peer=$(name_of "$(other "$s")")
-    stored=$(inside "$dir" "$s" hvconfig net list "$peer")
-    grep -qF "$TCP_DEVICE" <<<"$stored" ||
-        inside "$dir" "$s" hvconfig net create "$peer" "$TCP_DEVICE" tli $HB_INTERVAL $HB_MAXMISS
-    grep -qF "$dir/line/$s" <<<"$stored" ||
-        inside "$dir" "$s" hvconfig net create "$peer" "$dir/line/$s" tty $HB_INTERVAL $HB_MAXMISS $BAUD
+    local peer
+    peer=$(name_of "$(other "$s")")
+    inside "$dir" "$s" hvconfig net create "$peer" "$TCP_DEVICE" TLI "$HB_INTERVAL" "$HB_MAXMISS" >/dev/null
+    inside "$dir" "$s" hvconfig net create "$peer" "$dir/line/$s" TTY "$HB_INTERVAL" "$HB_MAXMISS" $BAUD >/dev/null
 }
 
 # The application, its type and the two hierarchies of the system's
@@ -278,7 +276,6 @@ start | paths | watch | sys)
     start)
         boot "$d" "$2"
         start_watch "$d" "$2"
-        create_paths "$d" "$2"
         ;;
     paths) create_paths "$d" "$2" ;;
     watch) start_watch "$d" "$2" ;;

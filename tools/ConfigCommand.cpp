@@ -37,19 +37,3 @@ int ConfigList(const char* what, char** list) {
     }
     return ConfigResult(what, ConfigErrorPending() ? -1 : 0);
 }
-
-bool ConfigNumber(const ConfigArgs& a, const std::string& word, const char* what, long lo, long hi, int* out) {
-    long v = 0;
-    bool ok = !word.empty() && word.size() <= 9;
-    for (char c : word) {
-        if (c < '0' || c > '9') ok = false;
-        else v = v * 10 + (c - '0');
-    }
-    if (!ok || v < lo || v > hi) {
-        std::fprintf(stderr, "hvconfig: %s: the %s is a number from %ld to %ld, not \"%s\"\n", a.command.c_str(), what,
-                     lo, hi, word.c_str());
-        return false;
-    }
-    *out = static_cast<int>(v);
-    return true;
-}

@@ -67,7 +67,3 @@ std::vector<ConfigCommand> PathCommands();
 std::vector<ConfigCommand> InstanceCommands();
 std::vector<ConfigCommand> DependencyCommands();
 std::vector<ConfigCommand> EquivalencyCommands();
-
-// A whole decimal number in [lo, hi] for the word what of the subcommand;
-// false (after a usage message) otherwise.
-bool ConfigNumber(const ConfigArgs& a, const std::string& word, const char* what, long lo, long hi, int* out);

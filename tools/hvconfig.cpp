@@ -15,7 +15,7 @@ namespace {
 
 std::vector<ConfigCommand> AllCommands() {
     std::vector<ConfigCommand> all;
-    for (auto list : {SystemCommands, FlagCommands, ApplicationCommands, TypeCommands, PathCommands, InstanceCommands,
+    for (auto list : {SystemCommands, PathCommands, FlagCommands, ApplicationCommands, TypeCommands, InstanceCommands,
                       DependencyCommands, EquivalencyCommands}) {
         std::vector<ConfigCommand> some = list();
         all.insert(all.end(), some.begin(), some.end());
@@ -37,7 +37,7 @@ void PrintUsage(std::FILE* out) {
         "\n",
         out);
     for (const ConfigCommand& c : AllCommands())
-        std::fprintf(out, "  %-4s %-9s %-26s %s\n", c.table, c.verb, c.synopsis, c.help);
+        std::fprintf(out, "  %-4s %-9s %s\n  %16s%s\n", c.table, c.verb, c.synopsis, "", c.help);
     std::fputs(
         "\n"
         "Environment: HV_SYSTEM_DIR, TEST_ROOT, TEST_UNAME and MXRHOSTNAME as for\n"
