@@ -60,16 +60,7 @@ protected:
                   }),
                   "0/0");
     }
-    static std::string States() {
-        std::string out;
-        for (const char* t : {"S", "T"}) {
-            hvresource* r = hvresource::findins(0, const_cast<char*>(t), nullptr, nullptr);
-            out += std::string(out.empty() ? "" : ",") + t + "=" +
-                   (r ? std::string(hvresource::convstate(r->get_state())) + "/" + hvresource::convinit(r->get_inittype())
-                      : "none");
-        }
-        return out;
-    }
+    static std::string States() { return ownertest::StatesAndInits({"S", "T"}); }
     std::string Journal() { return cfgtest::ReadFile(Shared() + "/journal"); }
     void TearDown() override {
         // The keepers of the claims.
