@@ -46,6 +46,7 @@ int LoadInstances(const char* dbsys, char* text) {
 int LoadDependencies(const char* dbsys, char* text) { return dependency::createmany(dbsys, text, 1); }
 int LoadNetworks(const char* dbsys, char* text) { return network::createmany(0, dbsys, text, 0); }
 int LoadEquivalencies(const char* dbsys, char* text) { return equivalency::createmany(dbsys, text, 1); }
+int LoadNetworks(const char* dbsys, char* text) { return network::createmany(0, dbsys, text, 0); }
 const CopyLoader kCopyLoaders[cfgstore::kCacheReplyCount] = {
     nullptr, LoadSystems, LoadApplications, LoadTypes, LoadInstances, LoadFlags, LoadDependencies, LoadEquivalencies, LoadNetworks,
 };
@@ -155,8 +156,8 @@ int CacheReplies(std::vector<std::string>* out, unsigned lockMs) {
         r->getrec((*out)[6]);
     }
     flg::getall((*out)[5]);
-    network::getall((*out)[8]);
     equivalency::getall(db, (*out)[7]);
+    network::getall((*out)[8]);
     qdbrlslock(__FILE__, __LINE__);
     return 0;
 }
