@@ -26,7 +26,8 @@
 //
 // Options: --rounds N (default 7), --quick (fewer exchanges per block),
 // --codec (only the codec line), --probe N: only N IsMboxEmpty calls through hvmanager, for counting its
-// system calls (README: HV_BENCH_MANAGER_WRAP="strace -c -f -o FILE").
+// system calls (README: HV_BENCH_MANAGER_WRAP="strace -c -f -o FILE"); --probe-1m N: the same with N
+// 1 MiB letter pairs.
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -487,6 +488,7 @@ void CountAllocations(std::vector<Line>* clientLines) {
 
 int main(int argc, char** argv) {
     long probe = -1;
+    bool probeLetter = false;
     bool codecOnly = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc) {
@@ -498,8 +500,11 @@ int main(int argc, char** argv) {
             codecOnly = true;
         } else if (std::strcmp(argv[i], "--probe") == 0 && i + 1 < argc) {
             probe = std::atol(argv[++i]);
+        } else if (std::strcmp(argv[i], "--probe-1m") == 0 && i + 1 < argc) {
+            probe = std::atol(argv[++i]);
+            probeLetter = true;
         } else {
-            std::fprintf(stderr, "usage: ManagerLoopBench [--rounds N] [--quick] [--codec] [--probe N]\n");
+            std::fprintf(stderr, "usage: ManagerLoopBench [--rounds N] [--quick] [--codec] [--probe N] [--probe-1m N]\n");
             return 1;
         }
     }
@@ -513,6 +518,15 @@ int main(int argc, char** argv) {
     if (probe >= 0) {
         ProxyPostOffice po;
         po.CreateMailBox("rt");
+        if (probeLetter) {
+            const std::string text = Text(1 << 20);
+            for (long i = 0; i < probe; ++i) {
+                po.SendToMbox("BENCH", "rt", MessagePtr(new Message(text.c_str())));
+                po.RcvFromMbox("rt", 0);
+            }
+            std::printf("%ld 1 MiB letter pairs through hvmanager pid %ld\n", probe, static_cast<long>(manager.Pid()));
+            return 0;
+        }
         for (long i = 0; i < probe; ++i) po.IsMboxEmpty("rt");
         std::printf("%ld IsMboxEmpty calls through hvmanager pid %ld\n", probe, static_cast<long>(manager.Pid()));
         return 0;

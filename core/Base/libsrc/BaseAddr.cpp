@@ -35,8 +35,8 @@ const bStr* PublishHost(const bStr& name) {
 
 // Process and thread ids are system calls; each thread keeps its own, and a
 // child process forgets what its parent's thread had.
-thread_local long cachedPid = 0;
-thread_local long cachedTid = 0;
+constinit thread_local long cachedPid __attribute__((tls_model("initial-exec"))) = 0;
+constinit thread_local long cachedTid __attribute__((tls_model("initial-exec"))) = 0;
 
 void ForgetIdsInChild() {
     cachedPid = 0;

@@ -15,8 +15,9 @@ const EnumCvtEnt enMsgResultTbl[] = {
 const int enMsgResultTblSz = static_cast<int>(sizeof enMsgResultTbl / sizeof enMsgResultTbl[0]);
 
 // The dispatch in progress on this thread.
-thread_local BaseMsgRcvr* currentMsgRcvr = nullptr;
-thread_local BaseMsgPtr currentMsg;
+constinit thread_local BaseMsgRcvr* currentMsgRcvr __attribute__((tls_model("initial-exec"))) = nullptr;
+// Held by the ReceiveMsg frame that set it, for as long as it is current.
+constinit thread_local BaseMsg* currentMsg __attribute__((tls_model("initial-exec"))) = nullptr;
 }  // namespace
 
 BaseEnumCvtPtr BaseMsgRcvr::GetEnMsgResultCvtPtr() {
@@ -72,9 +73,9 @@ BaseMsgRcvr::enMsgResult BaseMsgRcvr::ReceiveMsg(const BaseMsgPtr& msg, const Ba
     // Counted, so the message outlives the call whatever its sender drops.
     const BaseMsgPtr held(msg);
     BaseMsgRcvr* const savedRcvr = currentMsgRcvr;
-    BaseMsgPtr savedMsg(currentMsg);
+    BaseMsg* const savedMsg = currentMsg;
     currentMsgRcvr = this;
-    currentMsg = held;
+    currentMsg = held.GetPtr();
     enMsgResult result = MsgHdlr(held, ctrl);
     if (result == NOTPROCESSED) result = DfltMsgHdlr(held, ctrl);
     currentMsg = savedMsg;
@@ -103,5 +104,5 @@ BaseMsgRcvr* BaseMsgRcvr::GetCurrentMsgRcvr() {
 
 BaseMsgPtr BaseMsgRcvr::GetCurrentMsg() {
     MXR_FRAME("BaseMsgRcvr", "GetCurrentMsg", 0, "BaseMsgRcvr.c");
-    return currentMsg;
+    return BaseMsgPtr(currentMsg);
 }

@@ -20,11 +20,6 @@ BasePktCtrl::BasePktCtrl(const BasePktBufrPtr& first) : Direction(OUTOFPKT), Pkt
 
 BasePktCtrl::~BasePktCtrl() { MXR_METHOD_FRAME("~BasePktCtrl", 0); }
 
-BasePktCtrl::enDirection BasePktCtrl::GetDirection() const {
-    MXR_METHOD_FRAME("GetDirection", 0);
-    return Direction;
-}
-
 void BasePktCtrl::SetDirection(enDirection direction) {
     MXR_METHOD_FRAME("SetDirection", 1);
     Direction = direction;
@@ -38,11 +33,6 @@ unsigned short BasePktCtrl::GetPktCtrlId() const {
 void BasePktCtrl::SetPktCtrlId(unsigned short id) {
     MXR_METHOD_FRAME("SetPktCtrlId", 1);
     PktCtrlId = id;
-}
-
-int BasePktCtrl::GetOffset() const {
-    MXR_METHOD_FRAME("GetOffset", 0);
-    return Offset;
 }
 
 short BasePktCtrl::GetBadFlg() const {

@@ -13,6 +13,8 @@
 #include "EnumPattern.h"
 #include "PktSerialize.h"
 
+#include <cstring>
+
 MXR_FORWARD_PTR(BasePktBufr);
 
 class BasePktCtrl : public BaseVirtItem {
@@ -32,11 +34,17 @@ public:
 
     ~BasePktCtrl() override;
 
-    enDirection GetDirection() const;
+    enDirection GetDirection() const {
+        MXR_METHOD_FRAME("GetDirection", 0);
+        return Direction;
+    }
     void SetDirection(enDirection direction);
     unsigned short GetPktCtrlId() const;
     void SetPktCtrlId(unsigned short id);
-    int GetOffset() const;
+    int GetOffset() const {
+        MXR_METHOD_FRAME("GetOffset", 0);
+        return Offset;
+    }
     short GetBadFlg() const;
     void SetBadFlg(short flag);
 
@@ -48,6 +56,41 @@ public:
     // in the controller's direction, and advances by what was moved; 0 when all
     // were moved, else non-zero (the count missing, or -1 without direction).
     virtual int DoBytes(char* bytes, int cnt) = 0;
+
+    // What the encoders call: DoBytes, served without a virtual call while
+    // the bytes fit the span the concrete controller has opened at the
+    // position (the window below). The shortcuts open no frame of their own
+    // and are taken only while tracing is off: a traced run goes through
+    // DoBytes and shows the calls it always showed.
+    int MoveBytes(char* bytes, int cnt) {
+        if (!FuncInfo::MayTrace() && Direction == winDirection && cnt > 0 && winEnd - winCur >= cnt) {
+            if (Direction == INTOPKT)
+                std::memcpy(winCur, bytes, static_cast<std::size_t>(cnt));
+            else
+                std::memcpy(bytes, winCur, static_cast<std::size_t>(cnt));
+            winCur += cnt;
+            Offset += cnt;
+            return 0;
+        }
+        return DoBytes(bytes, cnt);
+    }
+    // For encoders that work on the bytes in place, while tracing is off:
+    // the window at the position when n bytes of it can move in the
+    // controller's direction now (*writing: which way), else null; the bytes
+    // left in it (0 when none can move); Advance then counts the n bytes
+    // done as moved.
+    char* Window(int n, bool* writing) {
+        if (FuncInfo::MayTrace() || Direction != winDirection || n <= 0 || winEnd - winCur < n) return nullptr;
+        *writing = Direction == INTOPKT;
+        return winCur;
+    }
+    int WindowLeft() const {
+        return !FuncInfo::MayTrace() && Direction == winDirection ? static_cast<int>(winEnd - winCur) : 0;
+    }
+    void Advance(int n) {
+        winCur += n;
+        Offset += n;
+    }
 
 protected:
     // slot 10: a new empty packet for this stream, not yet part of it.
@@ -73,6 +116,15 @@ protected:
     unsigned short PktCtrlId;  // the message number on every packet of the stream
     int Offset;                // stream position, counted across all packets
     short BadFlg;              // 1 once a packet did not fit the message
+
+    // The window: contiguous stream bytes at the position, [winCur, winEnd),
+    // that MoveBytes copies to (winDirection INTOPKT) or from (OUTOFPKT)
+    // directly, advancing winCur and Offset. Only a concrete controller opens
+    // one, and it takes back what moved (winCur) before it does anything else
+    // with its stream; BADDIR: no window.
+    char* winCur = nullptr;
+    char* winEnd = nullptr;
+    enDirection winDirection = BADDIR;
 };
 MXR_COMPANION_PTR(BasePktCtrl);
 

@@ -3,23 +3,42 @@
 #include <climits>
 #include <new>
 
+#include "BlockPool.h"
 #include "FuncInfo.h"
 #include "MxrAssert.h"
 
 #define ARY_FRAME(func, parms) MXR_FRAME("BasePtrAry", func, parms, "BasePtrAry.c")
 
+// Storage of n slots; a small one from the thread's block pool, so that the
+// packet arrays of the messages that pass cost no heap allocation (straight
+// from the heap in AddressSanitizer builds, which then see every slot).
 BasePtr* BasePtrAry::NewStorage(int n) {
     MXR_ASSERT(n >= 0, "n >= 0", "BasePtrAry");
     if (n == 0) return nullptr;
+#if defined(__SANITIZE_ADDRESS__)
     BasePtr* storage = new (std::nothrow) BasePtr[static_cast<size_t>(n)];
+#else
+    void* block = BlockPool::Take(static_cast<std::size_t>(n) * sizeof(BasePtr));
+    BasePtr* storage = static_cast<BasePtr*>(block);
+    if (storage != nullptr)
+        for (int i = 0; i < n; ++i) ::new (static_cast<void*>(storage + i)) BasePtr();
+#endif
     MXR_ASSERT(storage != nullptr, "itemPtr != 0", "BasePtrAry");
     return storage;
 }
 
-void BasePtrAry::FreeStorage(BasePtr* storage, int n) {
+// Releases the n elements last to first (the slots from n to cap are null)
+// and frees the storage of cap slots.
+void BasePtrAry::FreeStorage(BasePtr* storage, int n, int cap) {
     if (storage == nullptr) return;
     for (int i = n - 1; i >= 0; --i) storage[i] = BasePtr();
+#if defined(__SANITIZE_ADDRESS__)
+    static_cast<void>(cap);
     delete[] storage;
+#else
+    for (int i = cap - 1; i >= 0; --i) storage[i].~BasePtr();
+    BlockPool::Give(storage, static_cast<std::size_t>(cap) * sizeof(BasePtr));
+#endif
 }
 
 BasePtrAry::BasePtrAry() : itemPtr(nullptr), itemCnt(0), itemCap(0) { ARY_FRAME("BasePtrAry", 0); }
@@ -39,10 +58,11 @@ BasePtrAry& BasePtrAry::operator=(const BasePtrAry& o) {
         for (int i = 0; i < o.itemCnt; ++i) storage[i] = o.itemPtr[i];
         BasePtr* old = itemPtr;
         int oldCnt = itemCnt;
+        int oldCap = itemCap;
         itemPtr = storage;
         itemCnt = o.itemCnt;
         itemCap = o.itemCnt;
-        FreeStorage(old, oldCnt);
+        FreeStorage(old, oldCnt, oldCap);
     }
     return *this;
 }
@@ -51,22 +71,11 @@ BasePtrAry::~BasePtrAry() {
     ARY_FRAME("~BasePtrAry", 0);
     BasePtr* old = itemPtr;
     int oldCnt = itemCnt;
+    int oldCap = itemCap;
     itemPtr = nullptr;
     itemCnt = 0;
     itemCap = 0;
-    FreeStorage(old, oldCnt);
-}
-
-int BasePtrAry::GetItemCnt() const {
-    ARY_FRAME("GetItemCnt", 0);
-    return itemCnt;
-}
-
-BasePtr& BasePtrAry::operator[](int idx) {
-    ARY_FRAME("operator[]", 1);
-    MXR_ASSERT(itemPtr != nullptr && idx >= 0 && idx < itemCnt, "itemPtr!=0 && idx>=0 && idx<itemCnt",
-               "BasePtrAry");
-    return itemPtr[idx];
+    FreeStorage(old, oldCnt, oldCap);
 }
 
 void BasePtrAry::ReSize(int n) {
@@ -90,8 +99,9 @@ void BasePtrAry::ReSize(int n) {
     }
     BasePtr* old = itemPtr;
     int oldCnt = itemCnt;
+    int oldCap = itemCap;
     itemPtr = storage;
     itemCnt = n;
     itemCap = cap;
-    FreeStorage(old, oldCnt);
+    FreeStorage(old, oldCnt, oldCap);
 }

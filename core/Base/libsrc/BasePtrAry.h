@@ -4,6 +4,8 @@
 #pragma once
 
 #include "BasePtr.h"
+#include "FuncInfo.h"
+#include "MxrAssert.h"
 
 class BasePtrAry {
 public:
@@ -16,17 +18,26 @@ public:
     // Releases the slots from the last to the first.
     ~BasePtrAry();
 
-    int GetItemCnt() const;
+    int GetItemCnt() const {
+        MXR_FRAME("BasePtrAry", "GetItemCnt", 0, "BasePtrAry.c");
+        return itemCnt;
+    }
     // The slot itself (assignable); 0 <= idx < GetItemCnt().
-    BasePtr& operator[](int idx);
+    BasePtr& operator[](int idx) {
+        MXR_FRAME("BasePtrAry", "operator[]", 1, "BasePtrAry.c");
+        MXR_ASSERT(itemPtr != nullptr && idx >= 0 && idx < itemCnt, "itemPtr!=0 && idx>=0 && idx<itemCnt",
+                   "BasePtrAry");
+        return itemPtr[idx];
+    }
     // Grows with null slots or releases the elements beyond n; 0 frees all.
     void ReSize(int n);
 
 private:
     static BasePtr* NewStorage(int n);
-    // Releases the slots last to first and frees the storage; the array has
-    // already let go of it, so a destructor reaching back sees the new state.
-    static void FreeStorage(BasePtr* storage, int n);
+    // Releases the slots last to first and frees the storage of cap slots;
+    // the array has already let go of it, so a destructor reaching back sees
+    // the new state.
+    static void FreeStorage(BasePtr* storage, int n, int cap);
 
     BasePtr* itemPtr;
     int itemCnt;

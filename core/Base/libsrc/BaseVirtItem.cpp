@@ -6,6 +6,7 @@
 #include "ClassEncoding.h"
 #include "FuncInfo.h"
 #include "IoNull.h"
+#include "BlockPool.h"
 #include "ClassCodes.h"
 #include "RegisterClass.h"
 
@@ -95,3 +96,18 @@ RegisterClass mxrRegisterBaseVirtItem(BaseVirtItem::MxrNames::cls, BaseVirtItem:
                                       &BaseVirtItem::GetNewBaseVirtItemClass, MxrClassTable::BaseVirtItem.kind,
                                       &BaseVirtItem::MxrIsClassOrBase);
 }
+
+#if defined(__SANITIZE_ADDRESS__)
+void* BaseVirtItem::operator new(std::size_t size) { return ::operator new(size); }
+void* BaseVirtItem::operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return ::operator new(size, std::nothrow);
+}
+void BaseVirtItem::operator delete(void* block, std::size_t size) noexcept { ::operator delete(block, size); }
+#else
+void* BaseVirtItem::operator new(std::size_t size) {
+    if (void* p = BlockPool::Take(size)) return p;
+    throw std::bad_alloc();
+}
+void* BaseVirtItem::operator new(std::size_t size, const std::nothrow_t&) noexcept { return BlockPool::Take(size); }
+void BaseVirtItem::operator delete(void* block, std::size_t size) noexcept { BlockPool::Give(block, size); }
+#endif

@@ -23,12 +23,23 @@
 #pragma once
 
 #include <new>
+#include <type_traits>
 
 #include "ClassCodes.h"
 #include "ClassEncoding.h"
 #include "ClassPattern.h"
 #include "FuncInfo.h"
 #include "RegisterClass.h"
+
+// Whether id is X's code or one of its bases' codes, without a call per level.
+template <class X>
+inline int MxrIsClassOrAncestor(int id) {
+    if (id == X::ClassCode) return 1;
+    if constexpr (std::is_same_v<X, BaseVirtItem>)
+        return 0;
+    else
+        return MxrIsClassOrAncestor<typename X::MxrBase>(id);
+}
 
 #define MXR_FRAME_OF_(X, func, parms) MXR_FRAME(X::MxrNames::cls, (func), (parms), X::MxrNames::src)
 
@@ -45,7 +56,10 @@
     }                                                                               \
     int X::IsOfType(int id) const {                                                 \
         MXR_FRAME_OF_(X, "IsOfType", 1);                                            \
-        return id == X::ClassCode ? 1 : X::MxrBase::IsOfType(id);                   \
+        if (id == X::ClassCode) return 1;                                           \
+        /* Traced, each base opens its own frame; else one walk of the codes. */    \
+        if (FuncInfo::MayTrace()) return X::MxrBase::IsOfType(id);                  \
+        return MxrIsClassOrAncestor<X::MxrBase>(id);                                \
     }                                                                               \
     const char* X::GetClassName() const {                                           \
         MXR_FRAME_OF_(X, "GetClassName", 0);                                        \

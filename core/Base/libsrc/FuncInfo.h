@@ -54,6 +54,9 @@ public:
     static void SetTraceFlag(int flag);
     // 1 when tracing is on; decides from MXRFUNCTRACE ("YES" exactly) once.
     static int IsTraceOn();
+    // False only once tracing is known to be off: a function may then take
+    // a shortcut that opens fewer frames than its traced path.
+    static bool MayTrace() { return checkFrames.load(std::memory_order_relaxed); }
 
 private:
     // Decides when undecided; counts and prints the entry line when tracing.
@@ -67,7 +70,7 @@ private:
     const FuncSite* site;
     // The depth of the entry line; 0 for a frame that does not trace.
     int depth;
-    FuncSite own{};
+    FuncSite own;  // filled only when a name is changed or given one by one
 
     // Set while a frame has more to do than the test: tracing is on, or not
     // yet decided.

@@ -21,7 +21,7 @@
 namespace {
 
 // Elements being written or read on this thread, one level per nested element.
-thread_local int elementDepth = 0;
+constinit thread_local int elementDepth __attribute__((tls_model("initial-exec"))) = 0;
 
 int PutCode(BasePktCtrl& c, int code) {
     SpclSerialInt n(static_cast<unsigned long>(code));

@@ -188,6 +188,14 @@ int PipePktBufr::PutBytes(const char* bytes, unsigned short cnt) {
     return k;
 }
 
+char* PipePktBufr::ReadArea(int* at, int* end) {
+    MXR_METHOD_FRAME("ReadArea", 2);
+    *end = DataEnd();
+    *at = Offset < *end ? Offset : *end;
+    ClearTo(*end);
+    return reinterpret_cast<char*>(Data());
+}
+
 unsigned short PipePktBufr::GetBytesOfData() const {
     MXR_METHOD_FRAME("GetBytesOfData", 0);
     return BytesOfData;
@@ -234,11 +242,11 @@ int _serialize(BasePktCtrl& c, PipePktBufr& v) {
         // zeros, and nothing of the old data stays behind the new.
         v.ownEnd = 0;
         v.ClearTo(PipePktBufr::DATASIZE);
-        if (v.BytesOfData > 0) rc = c.DoBytes(reinterpret_cast<char*>(v.Data()), v.DataEnd());
+        if (v.BytesOfData > 0) rc = c.MoveBytes(reinterpret_cast<char*>(v.Data()), v.DataEnd());
         return rc;
     }
     v.ClearTo(v.DataEnd());
-    if (v.BytesOfData > 0) rc = c.DoBytes(reinterpret_cast<char*>(v.Data()), v.DataEnd());
+    if (v.BytesOfData > 0) rc = c.MoveBytes(reinterpret_cast<char*>(v.Data()), v.DataEnd());
     return rc;
 }
 

@@ -70,6 +70,10 @@ public:
     int GetBytes(char* bytes, unsigned short cnt) override;
     int PutBytes(const char* bytes, unsigned short cnt) override;
 
+    // The data area for reading in place: *at the position, *end the end of
+    // the data held (the bytes between read as GetBytes would give them).
+    char* ReadArea(int* at, int* end);
+
     unsigned short GetBytesOfData() const;
     void SetBytesOfData(unsigned short cnt);
     void SetMaxDataBufrSize(unsigned short size);

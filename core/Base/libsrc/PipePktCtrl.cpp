@@ -1,8 +1,10 @@
 #include "PipePktCtrl.h"
 
 #include <climits>
+#include <cstring>
 #include <new>
 #include <string>
+#include <typeinfo>
 #include <utility>
 #include <vector>
 
@@ -26,34 +28,31 @@ constexpr std::size_t MaxSpareBytes = 4u << 20;
 constinit thread_local bool sparesGone __attribute__((tls_model("initial-exec"))) = false;
 
 struct SpareBuffers {
-    std::vector<std::string> buffers;
+    std::vector<PipePktCtrl::StageBuffer> buffers;
     ~SpareBuffers() { sparesGone = true; }
 };
 
-std::vector<std::string>* Spares() {
+std::vector<PipePktCtrl::StageBuffer>* Spares() {
     if (sparesGone) return nullptr;
     thread_local SpareBuffers spare;
     return &spare.buffers;
 }
 
-void TakeBuffer(std::string& into) {
-    std::vector<std::string>* spare = Spares();
+void TakeBuffer(PipePktCtrl::StageBuffer& into) {
+    std::vector<PipePktCtrl::StageBuffer>* spare = Spares();
     if (spare != nullptr && !spare->empty()) {
-        into.swap(spare->back());
+        into = std::move(spare->back());
         spare->pop_back();
-    } else {
-        into.reserve(static_cast<std::size_t>(PipePktBufr::HeaderSize + PipePktBufr::DATASIZE));
     }
 }
 
-void GiveBuffer(std::string& buffer) {
-    if (buffer.capacity() == 0) return;
-    std::vector<std::string>* spare = Spares();
-    if (spare != nullptr && spare->size() < MaxSpareBuffers && buffer.capacity() <= MaxSpareBytes) {
-        buffer.clear();
+void GiveBuffer(PipePktCtrl::StageBuffer& buffer) {
+    if (buffer.room == 0) return;
+    std::vector<PipePktCtrl::StageBuffer>* spare = Spares();
+    if (spare != nullptr && spare->size() < MaxSpareBuffers && buffer.room <= MaxSpareBytes)
         spare->push_back(std::move(buffer));
-    }
-    std::string().swap(buffer);
+    buffer.bytes.reset();
+    buffer.room = 0;
 }
 }  // namespace
 
@@ -62,25 +61,92 @@ void GiveBuffer(std::string& buffer) {
 constexpr int PipePktSize = PipePktBufr::HeaderSize + PipePktBufr::DATASIZE;
 
 PipePktCtrl::PipePktCtrl()
-    : BufrCursor(0), MaxPktSize(PipePktSize), cursorKey(-1), cursorBase(0), arrived(-1), staging(true) {
+    : BufrCursor(0),
+      MaxPktSize(PipePktSize),
+      cursorKey(-1),
+      cursorBase(0),
+      arrived(-1),
+      stagedLen(0),
+      staging(true),
+      winBase(nullptr) {
     MXR_METHOD_FRAME("PipePktCtrl", 0);
+}
+
+void PipePktCtrl::CloseWindow() const {
+    if (winDirection == BADDIR) return;
+    auto* self = const_cast<PipePktCtrl*>(this);
+    if (winDirection == INTOPKT) {
+        const int at = static_cast<int>(winCur - staged.data());
+        if (at > stagedLen) stagedLen = at;
+    } else if (BasePktBufr* pkt = PktAt(BufrCursor)) {
+        pkt->SetOffset(static_cast<unsigned short>(winCur - winBase));
+    }
+    self->winCur = nullptr;
+    self->winEnd = nullptr;
+    self->winDirection = BADDIR;
+}
+
+void PipePktCtrl::OpenWindow() {
+    MXR_ASSERT(winDirection == BADDIR, "winDirection == BADDIR", "PipePktCtrl");
+    if (staging) {
+        if (Direction != INTOPKT || staged.room == 0) return;
+        winCur = staged.data() + Offset;
+        winEnd = staged.data() + staged.room;
+        winDirection = INTOPKT;
+        return;
+    }
+    if (Direction != OUTOFPKT) return;
+    // Only the pipe's own packets: another kind keeps its data its own way.
+    BasePktBufr* pkt = PktAt(BufrCursor);
+    if (pkt == nullptr || typeid(*pkt) != typeid(PipePktBufr)) return;
+    int at = 0;
+    int end = 0;
+    char* data = static_cast<PipePktBufr*>(pkt)->ReadArea(&at, &end);
+    if (at >= end) return;
+    winBase = data;
+    winCur = data + at;
+    winEnd = data + end;
+    winDirection = OUTOFPKT;
+}
+
+void PipePktCtrl::StageBytes(const char* bytes, int cnt) {
+    const std::size_t need = static_cast<std::size_t>(Offset) + static_cast<std::size_t>(cnt);
+    if (staged.room == 0) TakeBuffer(staged);
+    if (need > staged.room) {
+        std::size_t room = staged.room * 2;
+        if (room < static_cast<std::size_t>(PipePktSize)) room = PipePktSize;
+        if (room < need) room = need;
+        std::unique_ptr<char[]> grown = std::make_unique_for_overwrite<char[]>(room);
+        if (stagedLen > 0) std::memcpy(grown.get(), staged.data(), static_cast<std::size_t>(stagedLen));
+        staged.bytes = std::move(grown);
+        staged.room = room;
+    }
+    std::memcpy(staged.data() + Offset, bytes, static_cast<std::size_t>(cnt));
+    Offset += cnt;
+    if (Offset > stagedLen) stagedLen = Offset;
 }
 
 void PipePktCtrl::Unstage() const {
     if (!staging) return;
+    CloseWindow();
     staging = false;
-    if (staged.empty()) {
+    if (stagedLen == 0) {
         GiveBuffer(staged);
         return;
     }
-    // Written again through the packets, from where the collecting began.
+    // Written again through the packets, from the start; then back to the
+    // position.
     auto* self = const_cast<PipePktCtrl*>(this);
     const enDirection direction = self->Direction;
+    const int position = self->Offset;
     self->Direction = INTOPKT;
-    self->Offset -= static_cast<int>(staged.size());
-    self->DoBytes(staged.data(), static_cast<int>(staged.size()));
+    self->Offset = 0;
+    self->DoBytes(staged.data(), stagedLen);
     self->Direction = direction;
+    stagedLen = 0;
     GiveBuffer(staged);
+    if (position != self->Offset) self->SetOffset(position);
+    CloseWindow();  // the caller goes on through the packets
 }
 
 PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
@@ -108,13 +174,6 @@ PipePktCtrl::~PipePktCtrl() {
     GiveBuffer(staged);
 }
 
-BasePktBufr* PipePktCtrl::PktAt(int i) const {
-    // Reading a slot changes nothing; the array offers only the one accessor.
-    auto& ary = const_cast<BasePktBufrAry&>(BufrAry);
-    if (i < 0 || i >= ary.GetItemCnt()) return nullptr;
-    return ary[i].GetPtr();
-}
-
 int PipePktCtrl::PktBytes(int i) const {
     BasePktBufr* pkt = PktAt(i);
     return pkt != nullptr ? pkt->GetDataBufrSize() : 0;
@@ -122,8 +181,29 @@ int PipePktCtrl::PktBytes(int i) const {
 
 void PipePktCtrl::SetOffset(int position) {
     MXR_METHOD_FRAME("SetOffset", 1);
-    Unstage();
     MXR_ASSERT(position >= 0, "position >= 0", "PipePktCtrl");
+    // Within the span the window covers (the collected bytes, or the pipe
+    // packet being read), the window itself moves.
+    if (winDirection != BADDIR) {
+        // (The start of a later packet is the end of the one before it.)
+        const char* low = winDirection == INTOPKT ? staged.data() : BufrCursor == 0 ? winBase : winBase + 1;
+        if (winDirection == INTOPKT && winCur - staged.data() > stagedLen)
+            stagedLen = static_cast<int>(winCur - staged.data());  // what was written stays
+        const char* high = winDirection == INTOPKT ? staged.data() + stagedLen : winEnd;
+        const long move = static_cast<long>(position) - Offset;
+        if (move >= low - winCur && move <= high - winCur) {
+            winCur += move;
+            Offset = position;
+            return;
+        }
+    }
+    CloseWindow();
+    if (staging) {
+        // A seek back patches the collected bytes in place; beyond the end is the end.
+        Offset = position < stagedLen ? position : stagedLen;
+        OpenWindow();
+        return;
+    }
     const int n = BufrAry.GetItemCnt();
     if (n == 0) {
         Offset = 0;
@@ -161,11 +241,16 @@ void PipePktCtrl::SetOffset(int position) {
     cursorBase = base;
     Offset = base + inPkt;
     if (BasePktBufr* pkt = PktAt(i)) pkt->SetOffset(static_cast<unsigned short>(inPkt));
+    OpenWindow();
 }
 
 int PipePktCtrl::GetRemainingByteCnt() const {
     MXR_METHOD_FRAME("GetRemainingByteCnt", 0);
-    Unstage();
+    CloseWindow();
+    if (staging) {
+        const_cast<PipePktCtrl*>(this)->OpenWindow();
+        return stagedLen - Offset;
+    }
     const int n = BufrAry.GetItemCnt();
     if (BufrCursor < 0 || BufrCursor >= n) return 0;
     int remaining = 0;
@@ -193,11 +278,11 @@ void PipePktCtrl::SeekEnd() {
 int PipePktCtrl::DoBytes(char* bytes, int cnt) {
     MXR_METHOD_FRAME("DoBytes", 2);
     MXR_ASSERT(cnt > 0, "cnt > 0", "PipePktCtrl");
+    CloseWindow();
     if (staging) {
         if (Direction == INTOPKT) {
-            if (staged.capacity() == 0) TakeBuffer(staged);
-            staged.append(bytes, static_cast<std::size_t>(cnt));
-            Offset += cnt;
+            StageBytes(bytes, cnt);
+            OpenWindow();
             return 0;
         }
         Unstage();
@@ -239,12 +324,13 @@ int PipePktCtrl::DoBytes(char* bytes, int cnt) {
             if (BasePktBufr* next = PktAt(BufrCursor)) next->SetOffset(0);
         }
     }
+    OpenWindow();
     return 0;
 }
 
 BasePktBufrPtr PipePktCtrl::GetFirstPktBufr() {
     MXR_METHOD_FRAME("GetFirstPktBufr", 0);
-    Unstage();
+    Settle();
     BufrCursor = 0;
     const int n = BufrAry.GetItemCnt();
     if (n < 1) return BasePktBufrPtr();
@@ -260,7 +346,7 @@ BasePktBufrPtr PipePktCtrl::GetFirstPktBufr() {
 
 BasePktBufrPtr PipePktCtrl::GetNextPktBufr() {
     MXR_METHOD_FRAME("GetNextPktBufr", 0);
-    Unstage();
+    Settle();
     if (BufrCursor < INT_MAX) ++BufrCursor;
     if (BufrCursor < 0 || BufrCursor >= BufrAry.GetItemCnt()) return BasePktBufrPtr();
     return BufrAry[BufrCursor];
@@ -268,7 +354,7 @@ BasePktBufrPtr PipePktCtrl::GetNextPktBufr() {
 
 void PipePktCtrl::PutPktBufr(BasePktBufrPtr& pkt) {
     MXR_METHOD_FRAME("PutPktBufr", 1);
-    Unstage();
+    Settle();
     if (pkt.GetPtr() == nullptr) return;
     const int n = BufrAry.GetItemCnt();
     const int id = pkt->GetPktId();
@@ -284,7 +370,7 @@ void PipePktCtrl::PutPktBufr(BasePktBufrPtr& pkt) {
 
 int PipePktCtrl::AllThere() const {
     MXR_METHOD_FRAME("AllThere", 0);
-    Unstage();
+    Settle();
     const int n = BufrAry.GetItemCnt();
     if (n == 0) return 0;
     if (arrived >= 0 && arrived < n) return 0;
@@ -302,6 +388,7 @@ PipePktCtrl::PackResult PipePktCtrl::Pack(BaseVirtItem& obj, unsigned short id) 
     const int rc = obj.Serialize(*this);
     SetOffset(0);
     if (rc != 0) return PACK_FAILED;
+    Unstage();
     if (BufrAry.GetItemCnt() > MaxPktCnt) return PACK_TOO_LARGE;
     return PACKED;
 }
@@ -330,7 +417,7 @@ int PipePktCtrl::GetArrivedCnt() const {
 
 BasePktBufrAry& PipePktCtrl::GetBufrAry() {
     MXR_METHOD_FRAME("GetBufrAry", 0);
-    Unstage();
+    Settle();
     cursorKey = -1;
     arrived = -1;
     return BufrAry;
@@ -338,13 +425,13 @@ BasePktBufrAry& PipePktCtrl::GetBufrAry() {
 
 int PipePktCtrl::GetBufrCursor() const {
     MXR_METHOD_FRAME("GetBufrCursor", 0);
-    Unstage();
+    Settle();
     return BufrCursor;
 }
 
 void PipePktCtrl::SetBufrCursor(int cursor) {
     MXR_METHOD_FRAME("SetBufrCursor", 1);
-    Unstage();
+    Settle();
     BufrCursor = cursor;
 }
 
@@ -355,7 +442,7 @@ int PipePktCtrl::GetMaxPktSize() const {
 
 void PipePktCtrl::SetMaxPktSize(int size) {
     MXR_METHOD_FRAME("SetMaxPktSize", 1);
-    Unstage();
+    Settle();
     MaxPktSize = size;
 }
 

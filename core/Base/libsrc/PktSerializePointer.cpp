@@ -15,7 +15,7 @@ namespace {
 // Objects being written or read inside each other on this thread. A crafted
 // message must not nest deep enough to exhaust the stack, and an object graph
 // with a cycle must not recurse for ever.
-thread_local int objectDepth = 0;
+constinit thread_local int objectDepth __attribute__((tls_model("initial-exec"))) = 0;
 
 class DepthGuard {
 public:
@@ -125,7 +125,7 @@ int _serialize(BasePktCtrl& c, LocalPktCtrlPtr& local, int count) {
         while (count > 0) {
             const int k = count < ScratchSize ? count : ScratchSize;
             if (int rc = store->DoBytes(scratch, k)) return rc;
-            if (int rc = c.DoBytes(scratch, k)) return rc;
+            if (int rc = c.MoveBytes(scratch, k)) return rc;
             count -= k;
         }
         return 0;
@@ -135,7 +135,7 @@ int _serialize(BasePktCtrl& c, LocalPktCtrlPtr& local, int count) {
     if (count == -1) count = store->GetRemainingByteCnt();
     while (count > 0) {
         const int k = count < ScratchSize ? count : ScratchSize;
-        const int rc = c.DoBytes(scratch, k);
+        const int rc = c.MoveBytes(scratch, k);
         if (rc < 0) return rc;
         // What arrived is kept; the result counts every byte still missing.
         const int got = k - rc;

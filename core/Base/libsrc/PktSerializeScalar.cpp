@@ -16,14 +16,30 @@ namespace {
 // Packing: the low `width` bytes of bits go out. Unpacking: they are read into
 // *bits, which is touched only when all of them arrived. Returns the transfer's
 // result and sets *read when a value was read.
-int MoveBits(BasePktCtrl& c, std::uint64_t out, int width, std::uint64_t* in, bool* read) {
+template <int width>
+int MoveBits(BasePktCtrl& c, std::uint64_t out, std::uint64_t* in, bool* read) {
     unsigned char bytes[8];
     *read = false;
+    bool writing = false;
+    if (char* window = c.Window(width, &writing)) {
+        // In place.
+        auto* at = reinterpret_cast<unsigned char*>(window);
+        if (writing) {
+            for (int i = 0; i < width; ++i) at[i] = static_cast<unsigned char>(out >> (8 * i));
+        } else {
+            std::uint64_t value = 0;
+            for (int i = 0; i < width; ++i) value |= static_cast<std::uint64_t>(at[i]) << (8 * i);
+            *in = value;
+            *read = true;
+        }
+        c.Advance(width);
+        return 0;
+    }
     if (c.GetDirection() == BasePktCtrl::INTOPKT) {
         for (int i = 0; i < width; ++i) bytes[i] = static_cast<unsigned char>(out >> (8 * i));
-        return c.DoBytes(reinterpret_cast<char*>(bytes), width);
+        return c.MoveBytes(reinterpret_cast<char*>(bytes), width);
     }
-    if (int rc = c.DoBytes(reinterpret_cast<char*>(bytes), width)) return rc;
+    if (int rc = c.MoveBytes(reinterpret_cast<char*>(bytes), width)) return rc;
     std::uint64_t value = 0;
     for (int i = 0; i < width; ++i) value |= static_cast<std::uint64_t>(bytes[i]) << (8 * i);
     *in = value;
@@ -37,7 +53,7 @@ template <int Width, class T, class ToWire, class FromWire>
 int MoveScalar(BasePktCtrl& c, T& v, ToWire toWire, FromWire fromWire) {
     std::uint64_t in = 0;
     bool read = false;
-    int rc = MoveBits(c, toWire(v), Width, &in, &read);
+    int rc = MoveBits<Width>(c, toWire(v), &in, &read);
     if (read) v = fromWire(in);
     return rc;
 }

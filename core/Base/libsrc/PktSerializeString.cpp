@@ -23,7 +23,7 @@ int ReadLongText(BasePktCtrl& c, bStr& v, int len) {
         int limit = got > FirstPiece ? got : FirstPiece;
         if (piece > limit) piece = limit;
         text.resize(static_cast<std::size_t>(got) + static_cast<std::size_t>(piece));
-        int rc = c.DoBytes(text.data() + got, piece);
+        int rc = c.MoveBytes(text.data() + got, piece);
         if (rc > 0) return rc + (len - got - piece);
         if (rc != 0) return rc;
         got += piece;
@@ -44,7 +44,7 @@ int _serialize(BasePktCtrl& c, bStr& v) {
         int rc = _serialize(c, wireLen);
         // Packing only reads from the buffer.
         if (len > 0) {
-            int rcText = c.DoBytes(const_cast<char*>(v.StrVal()), len);
+            int rcText = c.MoveBytes(const_cast<char*>(v.StrVal()), len);
             if (rc == 0) rc = rcText;
         }
         return rc;
@@ -56,9 +56,19 @@ int _serialize(BasePktCtrl& c, bStr& v) {
     if (wireLen.value > static_cast<std::uint32_t>(INT32_MAX)) return -1;
     const int len = static_cast<int>(wireLen.value);
     if (len == 0) return 0;  // the string stays as it was
-    if (len > SmallText) return ReadLongText(c, v, len);
+    if (len > SmallText) {
+        // All of it there: read straight into the string.
+        if (c.GetRemainingByteCnt() >= len) {
+            char* text = nullptr;
+            bStr read = bStr::OfLength(len, &text);
+            if (int rc = c.MoveBytes(text, len)) return rc;
+            v = read;
+            return 0;
+        }
+        return ReadLongText(c, v, len);
+    }
     char text[SmallText];
-    if (int rc = c.DoBytes(text, len)) return rc;
+    if (int rc = c.MoveBytes(text, len)) return rc;
     v = bStr::FromBytes(text, len);  // every byte, NUL bytes too
     return 0;
 }

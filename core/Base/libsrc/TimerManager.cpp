@@ -143,6 +143,7 @@ unsigned TimerManager::GetMSecsToNextTimer() {
 
 void TimerManager::ProcessTimers() {
     TIMERMGR_FRAME("ProcessTimers", 0);
+    if (WaitList.GetItemCnt() == 0) return;  // no clock read for nothing
     unsigned ns = 0, nu = 0;
     GetCurrentTime(ns, nu);
     for (;;) {

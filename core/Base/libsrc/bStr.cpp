@@ -196,6 +196,12 @@ bStr bStr::FromBytes(const char* p, int n) {
     return bStr(NewRep(p, n > 0 ? static_cast<std::size_t>(n) : 0));
 }
 
+bStr bStr::OfLength(int n, char** text) {
+    srep* r = NewRep(n > 0 ? static_cast<std::size_t>(n) : 0);
+    *text = r->str;
+    return bStr(r);
+}
+
 bStr& bStr::operator=(const bStr& o) noexcept {
     Hold(o.rep);
     Drop(rep);

@@ -44,6 +44,9 @@ public:
     // Exactly n bytes of p, NUL bytes included (a binary payload, or text
     // read off the wire); StrVal still ends at the first NUL.
     static bStr FromBytes(const char* p, int n);
+    // A string of n characters (n >= 0) that the caller fills through *text
+    // before it is used: the bytes are not set, the terminator is.
+    static bStr OfLength(int n, char** text);
     bStr(const bStr& o) noexcept : rep(o.rep) { Hold(rep); }
     bStr(bStr&& o) noexcept : rep(o.rep) { o.rep = nullptr; }
     ~bStr() { Drop(rep); }

@@ -320,7 +320,7 @@ int _serialize(BasePktCtrl& c, TTYPktBufr& v) {
         }
     }
     int rc = 0;
-    if (v.bytesOfData > 0) rc = c.DoBytes(reinterpret_cast<char*>(v.Data()), v.DataEnd());
+    if (v.bytesOfData > 0) rc = c.MoveBytes(reinterpret_cast<char*>(v.Data()), v.DataEnd());
     if (reading)
         std::memset(v.Data() + v.DataEnd(), 0, static_cast<std::size_t>(TTYPktBufr::DATASIZE - v.DataEnd()));
     return rc;
