@@ -1,10 +1,9 @@
 #include "ConfigRequestServer.h"
-#include "RecoveryRequests.h"
 #include "HierarchyTableRequests.h"
 
 #include "InstanceTableRequests.h"
-
 #include "NetworkRequests.h"
+#include "RecoveryRequests.h"
 #include "flg.h"
 #include "network.h"
 #include "qdberr.h"

@@ -15,7 +15,6 @@
 #include "hvresource.h"
 #include "network.h"
 #include "resource_type.h"
-#include "network.h"
 #include "qdberr.h"
 #include "qdbmes.h"
 #include "qdbpaths.h"
@@ -44,7 +43,6 @@ int LoadInstances(const char* dbsys, char* text) {
     return hvresource::createmany(const_cast<char*>(dbsys), nullptr, nullptr, nullptr, text, 1);
 }
 int LoadDependencies(const char* dbsys, char* text) { return dependency::createmany(dbsys, text, 1); }
-int LoadNetworks(const char* dbsys, char* text) { return network::createmany(0, dbsys, text, 0); }
 int LoadEquivalencies(const char* dbsys, char* text) { return equivalency::createmany(dbsys, text, 1); }
 const CopyLoader kCopyLoaders[cfgstore::kCacheReplyCount] = {
     nullptr, LoadSystems, LoadApplications, LoadTypes, LoadInstances, LoadFlags, LoadDependencies, LoadEquivalencies, LoadNetworks,

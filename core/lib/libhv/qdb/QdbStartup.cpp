@@ -11,7 +11,6 @@
 #include "hvresource.h"
 #include "network.h"
 #include "resource_type.h"
-#include "network.h"
 #include "systems.h"
 #include "qdberr.h"
 #include "platform/PollUntil.h"

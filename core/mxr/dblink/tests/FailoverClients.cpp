@@ -1,5 +1,6 @@
 #include "FailoverClients.h"
 
+#include "OwnerScripts.h"
 #include "QdbDaemonFixture.h"
 #include "hvresource.h"
 #include "qdbkivra.h"
@@ -15,16 +16,7 @@ void Enter(const linktest::SystemEnv& env) {
     for (const auto& [k, v] : env) ::setenv(k.c_str(), v.c_str(), 1);
 }
 
-std::string States() {
-    std::string got;
-    for (const char* t : {"S", "T"}) {
-        hvresource* r = hvresource::findins(0, const_cast<char*>(t), nullptr, nullptr);
-        got += std::string(got.empty() ? "" : ",") + t + "=" +
-               (r ? std::string(hvresource::convstate(r->get_state())) + "/" + hvresource::convinit(r->get_inittype())
-                  : "none");
-    }
-    return got;
-}
+std::string States() { return ownertest::StatesAndInits({"S", "T"}); }
 
 }  // namespace
 

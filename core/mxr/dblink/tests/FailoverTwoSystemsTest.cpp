@@ -5,12 +5,9 @@
 // <arguments>" to one journal and keep an owner marker for each resource
 // that both can see: a restore fails while the other system's owner is
 // alive. Needs root (namespaces); skipped elsewhere.
-#include "NetnsPairSupport.h"
-#include "ProcessTestSupport.h"
 #include "FailoverClients.h"
+#include "NetnsDbPair.h"
 #include "OwnerScripts.h"
-#include "RootBin.h"
-#include "platform/tests/TempSystemDir.h"
 
 #include <gtest/gtest.h>
 
@@ -25,44 +22,19 @@ using namespace mxrtest;
 
 namespace {
 
-struct FailoverSystem {
-    NetnsSystem net;
-    std::string root;
-    linktest::SystemEnv Env() const {
-        return {{"HV_SYSTEM_DIR", net.dir}, {"MXRHOSTNAME", net.host}, {"TEST_ROOT", root}, {"TEST_UNAME", net.host}};
-    }
-};
-
+using linktest::DbSystem;
 using ownertest::ActionScript;
 
-struct Failover : ::testing::Test {
-    hvtest::TempSystemDir sys;
-    std::string ip = IpTool();
-    FailoverSystem a, b;
-    bool made = false;
-    int children = 0;
-    std::vector<std::unique_ptr<ChildProcess>> procs;
-
+struct Failover : linktest::NetnsDbPair {
     void SetUp() override {
-        const std::string tag = "hf" + std::to_string(::getpid());
-        a.net = {tag + "a", tag + "a0", sys.Path() + "/a", "NODEA", "10.233.0.1"};
-        b.net = {tag + "b", tag + "b0", sys.Path() + "/b", "NODEB", "10.233.0.2"};
-        const std::string why = MakeNetnsPair(ip, a.net, b.net, made);
-        if (!why.empty() && !made) GTEST_SKIP() << why;
-        ASSERT_EQ(why, "");
-        for (FailoverSystem* s : {&a, &b}) {
+        MakePair("hf", "233");
+        if (IsSkipped() || HasFatalFailure()) return;
+        namespace fs = std::filesystem;
+        for (DbSystem* s : {&a, &b}) {
             const bool primary = s == &a;
-            s->root = s->net.dir + "/root";
-            namespace fs = std::filesystem;
-            fs::create_directories(s->root + "/etc");
-            fs::create_directories(s->root + "/config");
             fs::create_directories(s->root + "/subsys/app1/actions");
             fs::create_directories(s->root + "/subsys/app1/resources/typ1");
             fs::create_directories(s->root + "/subsys/app1/resources/typ2");
-            // Letters do not cross (link-mode agents): a load of the other
-            // system's copy gives up soon.
-            std::ofstream(s->root + "/etc/Holdervane") << "INITTIMEOUT=20\nREMOTETIMEOUT=2\n";
-            std::ofstream(s->root + "/config/systems") << "NODEA\x01" "A\x01\n" "NODEB\x01" "A\x01\n";
             std::ofstream(s->root + "/config/equivalencies") << "NODEA\x01" "S\x01" "NODEB\x01" "S\x01" "S\n";
             const char init = primary ? 'A' : 'E';
             std::ofstream(s->root + "/subsys/app1/resources/typ1/instances")
@@ -74,18 +46,16 @@ struct Failover : ::testing::Test {
                 std::ofstream(path) << ActionScript(sys.Path(), s->net.host, action);
                 fs::permissions(path, fs::perms::owner_all);
             }
-            cfgtest::InstallRootBin(s->root);
         }
     }
     void TearDown() override {
         KillAll(a);
         KillAll(b);
-        procs.clear();
-        if (made) RemoveNetnsPair(ip, a.net, b.net);
+        NetnsDbPair::TearDown();
     }
     // Every process in s's namespace, and the keepers of its claims (a
     // client's restore runs its scripts outside the namespace).
-    void KillAll(const FailoverSystem& s) {
+    void KillAll(const DbSystem& s) {
         if (!made) return;
         std::string pids = ReadCommand(ip + " netns pids " + s.net.ns);
         for (const char* t : {"S", "T"}) {
@@ -106,17 +76,9 @@ struct Failover : ::testing::Test {
         }
         return out;
     }
-    ChildProcess& Run(const FailoverSystem& s, std::vector<std::string> args) {
-        args.insert(args.begin(), {ip, "netns", "exec", s.net.ns});
-        const std::string base = sys.Path() + "/p" + std::to_string(++children);
-        EnvOverrides env;
-        for (const auto& [k, v] : s.Env()) env.push_back({k, v});
-        procs.push_back(std::make_unique<ChildProcess>(args, env, base + ".out", base + ".err"));
-        return *procs.back();
-    }
     // The daemon, the manager and the agent of s; true once the agent has
     // registered.
-    bool StartSystem(const FailoverSystem& s) {
+    bool StartSystem(const DbSystem& s) {
         ChildProcess& daemon = Run(s, {HV_QDB_BIN});
         Run(s, {HV_MXRCFGSTORE_BIN});
         if (!WaitLines(daemon, "qdb: serving", 1, 20000)) return false;
@@ -131,10 +93,10 @@ struct Failover : ::testing::Test {
         return sa.substr(0, 1) == "A" && sb.substr(0, 1) == "A";
     }
     std::string Journal() { return ReadFile(sys.Path() + "/journal"); }
-    std::string WaitStates(const FailoverSystem& s, const std::string& want, int ms) {
+    std::string WaitStates(const DbSystem& s, const std::string& want, int ms) {
         return failovertest::WaitStates(s.Env(), want, ms);
     }
-    std::string Restore(const FailoverSystem& s, const char* tag, const char* args) {
+    std::string Restore(const DbSystem& s, const char* tag, const char* args) {
         return failovertest::Restore(s.Env(), tag, args);
     }
 };

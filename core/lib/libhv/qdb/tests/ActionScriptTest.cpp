@@ -2,6 +2,7 @@
 // that keep a journal: scopes and their order, failures and their states,
 // the other-system option and values that must reach a script unchanged.
 #include "ActionFixture.h"
+#include "InstanceInterface.h"
 #include "flg.h"
 
 #include <gtest/gtest.h>
@@ -161,6 +162,21 @@ TEST_F(ActionTest, DeleteAndOtherActionsStoreAScriptFailureWithoutFailingTheCall
     });
     EXPECT_EQ(note, "0/0,0/0,0,0/0,0:1,0/0,-1/7");
     EXPECT_EQ(Steps(), "delete L,global post delete,app1 post delete,delete");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ActionTest, ARemovalsDeleteScriptGetsTheTagAndIdentifierAsWholeArguments) {
+    static const char kId[] = "id with $x 'q' \"d\"";
+    const std::string note = Client([] {
+        std::string out = Result(ins_create(nullptr, "app1", "typ1", 's', "Q", kId, ""));
+        out += "," + Result(ins_remove(nullptr, nullptr, nullptr, nullptr, "Q", nullptr, nullptr, 1, 0));
+        return out + ";" + States({"Q"});
+    });
+    EXPECT_EQ(note, "0/0,0/0;Q=none");
+    EXPECT_EQ(Journal(), std::vector<std::string>{std::string("NODE1 delete [-t] [Q] [-i] [") + kId + "]"});
 }
 
 }  // namespace

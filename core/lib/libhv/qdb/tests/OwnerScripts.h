@@ -4,8 +4,12 @@
 // system's owner process is alive (a killed one may linger as a zombie until
 // reaped), else it leaves a keeper process as this system's claim; a remove
 // ends the claim. "<shared>/fail.<system>.<action>" makes the script fail.
+// And the states the tests read back.
 #pragma once
 
+#include "hvresource.h"
+
+#include <initializer_list>
 #include <string>
 
 namespace ownertest {
@@ -27,6 +31,18 @@ inline std::string ActionScript(const std::string& shared, const std::string& me
          "[ -e '" + shared + "/fail." + me + "." + action + "' ] && exit 1\n"
          "exit 0\n";
     return s;
+}
+
+// "<tag>=<state>/<init type>" of each local instance, joined by ','.
+inline std::string StatesAndInits(std::initializer_list<const char*> tags) {
+    std::string out;
+    for (const char* t : tags) {
+        hvresource* r = hvresource::findins(0, const_cast<char*>(t), nullptr, nullptr);
+        out += std::string(out.empty() ? "" : ",") + t + "=" +
+               (r ? std::string(hvresource::convstate(r->get_state())) + "/" + hvresource::convinit(r->get_inittype())
+                  : "none");
+    }
+    return out;
 }
 
 }  // namespace ownertest

@@ -12,6 +12,7 @@
 #include "qdbkivra.h"
 #include "qdbrecover.h"
 #include "resource_type.h"
+#include "network.h"
 #include "systems.h"
 
 #include <gtest/gtest.h>
@@ -60,25 +61,20 @@ protected:
                   }),
                   "0/0");
     }
-    static std::string States() {
-        std::string out;
-        for (const char* t : {"S", "T"}) {
-            hvresource* r = hvresource::findins(0, const_cast<char*>(t), nullptr, nullptr);
-            out += std::string(out.empty() ? "" : ",") + t + "=" +
-                   (r ? std::string(hvresource::convstate(r->get_state())) + "/" + hvresource::convinit(r->get_inittype())
-                      : "none");
-        }
-        return out;
-    }
+    static std::string States() { return ownertest::StatesAndInits({"S", "T"}); }
     std::string Journal() { return cfgtest::ReadFile(Shared() + "/journal"); }
-    void TearDown() override {
-        // The keepers of the claims.
+    // Kills the keepers of system's claims (all with a null system).
+    void KillClaims(const char* system) {
         for (const char* t : {"S", "T"}) {
             std::ifstream owner(Shared() + "/owner." + t);
             std::string who;
             long pid = 0;
-            if (owner >> who >> pid && pid > 0) ::kill(static_cast<pid_t>(pid), SIGKILL);
+            if (owner >> who >> pid && pid > 0 && (system == nullptr || who == system))
+                ::kill(static_cast<pid_t>(pid), SIGKILL);
         }
+    }
+    void TearDown() override {
+        KillClaims(nullptr);
         qdbfixture::TwoSystemsFixture::TearDown();
     }
 };
@@ -107,6 +103,29 @@ TEST_F(TransferTwoSystems, ASucceedingRecoveryKeepsTheHierarchyHere) {
     EXPECT_EQ(Journal(), std::string(kRestoredOnA) + "NODEA recover arg\n");
     EXPECT_EQ(ClientOfA([] { return States(); }), "S=ISP/AUTORES_ISP,T=ISP/AUTORES_ISP");
     EXPECT_EQ(ClientOfB([] { return States(); }), "S=OSU/SEC_ISP,T=OSU/SEC_ISP");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(TransferTwoSystems, WhenTheRelayReportsTheOtherSystemDeadTheSurvivorTakesOver) {
+    Prepare();
+    // B keeps a record of the relay's path, so its loss reaches B's database.
+    const std::string made = ClientOfB([] { return Result(net_create(nullptr, "NODEA", "relay", 'l', 0, 1, 1, 2)); });
+    // A's processes die (its manager, daemon and claims): the relay reports
+    // the path DEAD to B, whose comm-down starts the restore of A's shared
+    // resources.
+    ::kill(managers_["NODEA"], SIGKILL);
+    ::kill(daemons_["NODEA"], SIGKILL);
+    KillClaims("NODEA");
+    std::string states;
+    for (int i = 0; i < 150 && states != "S=ISP/AUTOSEC_ISP,T=ISP/AUTOSEC_ISP"; ++i) {
+        ::usleep(100000);
+        states = ClientOfB([] { return States(); });
+    }
+    EXPECT_EQ(states, "S=ISP/AUTOSEC_ISP,T=ISP/AUTOSEC_ISP") << made << Out(managers_["NODEB"]) << Err(managers_["NODEB"]);
+    EXPECT_EQ(Journal(), std::string(kRestoredOnA) + "NODEB restore -R -t S -i id-S\nNODEB restore -R -t T -i id-T\n");
 }
 
 }  // namespace
