@@ -49,7 +49,7 @@ trap 'exit 143' TERM INT
 
 # The whole run ends by itself within this budget (the CI test allows 300 s),
 # so that the pair is always taken down by the runner.
-readonly BUDGET=240
+readonly BUDGET=270
 # The end of a wait of secs seconds, within the budget.
 until_at() {
     local end=$((SECONDS + $1))
