@@ -53,26 +53,11 @@ std::string Figure(const std::vector<double>& v) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int rounds = 2;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc) {
-            rounds = std::atoi(argv[++i]);
-        } else {
-            std::fprintf(stderr, "usage: MachineDeathBench [--rounds N]\n");
-            return 64;
-        }
-    }
-    if (rounds < 1 || rounds > 10) {
-        std::fprintf(stderr, "MachineDeathBench: --rounds is 1 to 10\n");
-        return 64;
-    }
+    int rounds = 0;
+    if (!ParseRounds(argc, argv, "MachineDeathBench", 2, 10, &rounds)) return 64;
     ::setenv("HV_TEST_TIME_SCALE", "0.1", 0);
-    char self[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0) return 1;
-    self[n] = '\0';
-    std::string bin(self);
-    bin.erase(bin.rfind('/'));
+    const std::string bin = ProgramDir();
+    if (bin.empty()) return 1;
     char tmpl[] = "/tmp/hvd.XXXXXX";
     if (::mkdtemp(tmpl) == nullptr) return 1;
     Pair pair{HV_SOURCE_DIR "/scripts", std::string(tmpl) + "/p"};

@@ -8,6 +8,8 @@
 // retries every 30 s, so each TCP round takes up to that long to heal.
 //
 //     PathCutBench [--rounds N]     (default 3)
+#include "support/PairBench.h"
+
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -23,45 +25,11 @@
 #include <thread>
 #include <vector>
 
+using namespace pairbench;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-int Sh(const std::string& cmd, bool quiet = true) {
-    const int rc = std::system((cmd + (quiet ? " >/dev/null 2>&1" : "")).c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-// DEAD reports of a path kind in a watcher's log.
-int DeadReports(const std::string& log, const std::string& kind) {
-    std::istringstream in(ReadText(log));
-    int n = 0;
-    for (std::string line; std::getline(in, line);)
-        if (line.rfind("PATH ", 0) == 0 && line.find(" " + kind + " ") != std::string::npos &&
-            line.size() > 5 && line.compare(line.size() - 5, 5, " DEAD") == 0)
-            ++n;
-    return n;
-}
-
-std::string EnvValue(const std::string& file, const std::string& key) {
-    std::istringstream in(ReadText(file));
-    for (std::string line; std::getline(in, line);)
-        if (line.rfind(key + "=", 0) == 0) return line.substr(key.size() + 1);
-    return "";
-}
 
 struct Pair {
     std::string scripts, dir;
@@ -81,33 +49,13 @@ struct Cut {
     const char* kind;  // as the watcher names it
 };
 
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    int rounds = 3;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc) {
-            rounds = std::atoi(argv[++i]);
-        } else {
-            std::fprintf(stderr, "usage: PathCutBench [--rounds N]\n");
-            return 64;
-        }
-    }
-    if (rounds < 1 || rounds > 20) {
-        std::fprintf(stderr, "PathCutBench: --rounds is 1 to 20\n");
-        return 64;
-    }
-    char self[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0) return 1;
-    self[n] = '\0';
-    std::string bin(self);
-    bin.erase(bin.rfind('/'));
+    int rounds = 0;
+    if (!ParseRounds(argc, argv, "PathCutBench", 3, 20, &rounds)) return 64;
+    const std::string bin = ProgramDir();
+    if (bin.empty()) return 1;
     char tmpl[] = "/tmp/hvb.XXXXXX";
     if (::mkdtemp(tmpl) == nullptr) return 1;
     Pair pair{HV_SOURCE_DIR "/scripts", std::string(tmpl) + "/p"};

@@ -35,17 +35,29 @@ hier_audit() {
 # as one line of tags.
 restores_since() { tail -n +"$1" "$dir/shared/journal" | awk -v n="$2" -v h="$3" '$1 == n && $2 == "restore" && index($3, h) == 1 { printf "%s ", $3 }'; }
 journal_lines() { wc -l <"$dir/shared/journal"; }
-miss() { failures=$((failures + 1)); echo "$1"; }
+# A finding of a step, as the report shows it (the runner counts the
+# report's FAILED words: this runs in a command substitution).
+miss() { echo "FAILED: $1"; }
+
+# The machine death of system v (a or b): its line in the journal, the
+# machine killed; sets t (the kill's time) and detected (the survivor's paths
+# both DEAD and v's state D, within the detection bound).
+machine_death() {
+    local v=$1 s=$2 vn
+    vn=$(name_of "$v")
+    echo "$vn machine-death" >>"$dir/shared/journal"
+    t=$(now)
+    bash "$here/hv-system.sh" kill "$dir/$v"
+    if wait_for "$DETECT_WITHIN" both_dead_on "$s" && sys_state_on "$s" "$vn" D; then
+        detected="paths DEAD, $vn D in $(since "$t") s"
+    else detected=$(miss "not detected in $DETECT_WITHIN s (paths: $(survivor_paths "$s"))"); fi
+}
+name_of() { [ "$1" = a ] && echo "$NAME_A" || echo "$NAME_B"; }
 
 # Fault 4: machine death of SYSA; SYSB detects it and takes H1 over.
 step "fault 4: machine death of $NAME_A"
 j=$(($(journal_lines) + 1))
-echo "$NAME_A machine-death" >>"$dir/shared/journal"
-t=$(now)
-bash "$here/hv-system.sh" kill "$dir/a"
-if wait_for "$DETECT_WITHIN" both_dead_on b && sys_state_on b "$NAME_A" D; then
-    detected="paths DEAD, $NAME_A D in $(since "$t") s"
-else detected=$(miss "not detected in $DETECT_WITHIN s (paths: $(survivor_paths b))"); fi
+machine_death a b
 if wait_for $((DETECT_WITHIN + 20)) hier_isp b H1; then recovered="H1 ISP on $NAME_B in $(since "$t") s"; else
     recovered=$(miss "H1 not ISP on $NAME_B")
 fi
@@ -93,12 +105,7 @@ row "6 partition, healed" "$detected" "$recovered" "audit $a1 / $(audit) / $(hie
 # Fault 7: machine death of SYSB; SYSA takes H2 (its secondary) and H1
 # (its primary, which SYSB ran since fault 4).
 step "fault 7: machine death of $NAME_B"
-echo "$NAME_B machine-death" >>"$dir/shared/journal"
-t=$(now)
-bash "$here/hv-system.sh" kill "$dir/b"
-if wait_for "$DETECT_WITHIN" both_dead_on a && sys_state_on a "$NAME_B" D; then
-    detected="paths DEAD, $NAME_B D in $(since "$t") s"
-else detected=$(miss "not detected in $DETECT_WITHIN s (paths: $(survivor_paths a))"); fi
+machine_death b a
 if wait_for $((DETECT_WITHIN + 20)) hier_isp a H1 && wait_for 20 hier_isp a H2; then
     recovered="H1 and H2 ISP on $NAME_A in $(since "$t") s"
 else recovered=$(miss "not both ISP on $NAME_A: $(inside a hvconfig ins state | awk '{printf "%s=%s ", $1, $2}')"); fi

@@ -4,9 +4,12 @@
 #pragma once
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -53,6 +56,36 @@ inline std::string EnvValue(const std::string& file, const std::string& key) {
 inline double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// "--rounds N" (1 to most, default def) of the program's command line into
+// *rounds; false after a usage message.
+inline bool ParseRounds(int argc, char** argv, const char* name, int def, int most, int* rounds) {
+    *rounds = def;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc) {
+            *rounds = std::atoi(argv[++i]);
+        } else {
+            std::fprintf(stderr, "usage: %s [--rounds N]\n", name);
+            return false;
+        }
+    }
+    if (*rounds < 1 || *rounds > most) {
+        std::fprintf(stderr, "%s: --rounds is 1 to %d\n", name, most);
+        return false;
+    }
+    return true;
+}
+
+// The directory of this program (the built programs beside it); "" if unknown.
+inline std::string ProgramDir() {
+    char self[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) return "";
+    self[n] = '\0';
+    std::string bin(self);
+    bin.erase(bin.rfind('/'));
+    return bin;
 }
 
 }  // namespace pairbench
