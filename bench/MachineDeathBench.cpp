@@ -27,17 +27,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct Pair {
-    std::string scripts, dir;
-    std::string Script(const std::string& name) const { return "bash " + Quote(scripts + "/" + name) + " "; }
-    bool Await(const std::string& check, int secs) const {
-        const auto end = Clock::now() + std::chrono::seconds(secs);
-        while (Clock::now() < end) {
-            if (Sh(check) == 0) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-        return false;
-    }
+struct Pair : PairRun {
+    bool Await(const std::string& check, int secs) const { return PairRun::Await(check, secs, 100); }
     // Every instance of H1 and H2 (six) ISP on system s.
     std::string AllIsp(char s) const {
         return Script("hv-system.sh") + "exec " + Quote(dir + "/" + s) +
@@ -63,7 +54,7 @@ int main(int argc, char** argv) {
     if (bin.empty()) return 1;
     char tmpl[] = "/tmp/hvd.XXXXXX";
     if (::mkdtemp(tmpl) == nullptr) return 1;
-    Pair pair{HV_SOURCE_DIR "/scripts", std::string(tmpl) + "/p"};
+    Pair pair{{HV_SOURCE_DIR "/scripts", std::string(tmpl) + "/p"}};
     const std::string alive = pair.Script("hv-audit.sh") + "--paths " + Quote(pair.dir);
 
     const int up = Sh(pair.Script("hv-pair.sh") + "up " + Quote(pair.dir) + " " + Quote(bin));

@@ -31,17 +31,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct Pair {
-    std::string scripts, dir;
-    std::string Script(const std::string& name) const { return "bash " + Quote(scripts + "/" + name) + " "; }
-    bool AwaitAlive(int secs) const {
-        const auto end = Clock::now() + std::chrono::seconds(secs);
-        while (Clock::now() < end) {
-            if (Sh(Script("hv-audit.sh") + "--paths " + Quote(dir)) == 0) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        }
-        return false;
-    }
+struct Pair : PairRun {
+    bool AwaitAlive(int secs) const { return Await(Script("hv-audit.sh") + "--paths " + Quote(dir), secs, 200); }
 };
 
 struct Cut {
@@ -58,7 +49,7 @@ int main(int argc, char** argv) {
     if (bin.empty()) return 1;
     char tmpl[] = "/tmp/hvb.XXXXXX";
     if (::mkdtemp(tmpl) == nullptr) return 1;
-    Pair pair{HV_SOURCE_DIR "/scripts", std::string(tmpl) + "/p"};
+    Pair pair{{HV_SOURCE_DIR "/scripts", std::string(tmpl) + "/p"}};
 
     const int up = Sh(pair.Script("hv-pair.sh") + "up " + Quote(pair.dir) + " " + Quote(bin), false);
     if (up == 77) {

@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -57,6 +59,22 @@ inline double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.empty() ? 0 : v[v.size() / 2];
 }
+
+// A pair of the harness scripts in dir.
+struct PairRun {
+    std::string scripts, dir;
+    std::string Script(const std::string& name) const { return "bash " + Quote(scripts + "/" + name) + " "; }
+    // Runs the shell command check every pollMs until it succeeds, at most
+    // secs seconds; whether it did.
+    bool Await(const std::string& check, int secs, int pollMs) const {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(secs);
+        while (std::chrono::steady_clock::now() < end) {
+            if (Sh(check) == 0) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
+        }
+        return false;
+    }
+};
 
 // "--rounds N" (1 to most, default def) of the program's command line into
 // *rounds; false after a usage message.
