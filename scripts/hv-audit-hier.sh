@@ -4,8 +4,9 @@
 # - each hierarchy (H1, H2) is ISP on exactly one system, all three of its
 #   instances, and none of them ISP elsewhere; its owner lock is held and its
 #   holder file names that system;
-# - with both machines up and joined, each system's copy of the other's instances
-#   equals the other's own states once refreshed (waited for, 20 s at most);
+# - with both machines up and joined, each sees the other 'A', and each
+#   system's copy of the other's instances equals the other's own states
+#   once refreshed (waited for, 20 s at most);
 # - the journal never shows a restore by one system while the other held the
 #   hierarchy's lock (a holder's lock ends with its leaf's remove or its
 #   "machine-death" line, written by the fault runner).
@@ -71,10 +72,13 @@ for h in H1 H2; do
     fi
 done
 
-# The cached copies, once both run.
+# The cached copies, and each system seeing the other alive ('A'), once
+# both run and are joined.
 if [ ${#up[@]} -eq 2 ] && [ $apart -eq 0 ]; then
     for s in a b; do
         o=$([ $s = a ] && echo b || echo a)
+        seen=$(inside "$s" hvconfig sys state "$(name_of $o)" 2>&1 | awk '{ print $2 }')
+        [ "$seen" = A ] || finding "$(name_of $s) sees $(name_of $o) as \"$seen\", not A"
         end=$((SECONDS + 20))
         while :; do
             copy=$(inside "$s" hvconfig -d "$(name_of $o)" ins state 2>&1)
