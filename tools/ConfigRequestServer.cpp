@@ -3,6 +3,7 @@
 
 #include "InstanceTableRequests.h"
 #include "NetworkRequests.h"
+#include "RecoveryRequests.h"
 #include "flg.h"
 #include "network.h"
 #include "qdberr.h"
@@ -83,6 +84,7 @@ ConfigRequestServer::Outcome ConfigRequestServer::Serve(const MessagePtr& reques
         return Served;
     }
     const std::string payload(d + 2, static_cast<std::size_t>(len - 2));
+    if (ServeRecoveryRequest(request, command, payload)) return Served;
     switch (command) {
     case 'a':
         // The letter before the command ('E' or 'O') is not needed: qdbdorem

@@ -4,6 +4,7 @@
 // then serves its "configuration" mailbox until SIGTERM, SIGINT or a
 // shut-down request, keeping the database alive.
 #include "CachedDb.h"
+#include "ActionWorkers.h"
 #include "ConfigRequestServer.h"
 #include "ToolUsage.h"
 #include "ProxyPostOffice.h"
@@ -117,6 +118,7 @@ int main(int argc, char** argv) {
     std::printf("qdb: serving \"%s\"\n", mailbox);
     std::fflush(stdout);
 
+    UseActionWorkers();
     ConfigRequestServer server;
     for (;;) {
         MessagePtr request = proxy.RcvFromMbox(mailbox, 1);

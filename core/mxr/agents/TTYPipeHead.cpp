@@ -289,6 +289,11 @@ void TTYPipeHead::NotifyRoute(HeartBeatStatus status) {
             }
             RegisteredAddress = 0;
         }
+        // The conversation is over: what the peer writes from now on is a new
+        // one. A peer whose machine rebooted numbers its messages from the
+        // start again with the same pid, so its first packets equal ones
+        // delivered lately and must not be taken for retransmissions.
+        Assembly.Clear();
         PipeHead::NotifyRoute(DEAD);
     }
 }

@@ -1,21 +1,39 @@
 #include "InstanceSeams.h"
 
+#include "ShellWords.h"
 #include "dependency.h"
 #include "equivalency.h"
 #include "qdberr.h"
+#include "qdbkivra.h"
 
+#include <cstring>
 #include <mutex>
+#include <string>
 
 namespace cfgstore {
 
 namespace {
 
-int NoAction(const char* tag, const char* action, const char*) {
-    return hv_err(__FILE__, __LINE__, 23, 0, QDB_INT, "the %s action for \"%s\" is not available", action ? action : "",
-                  tag ? tag : "");
+// The actions the instance rules start, without the global scripts: the
+// start-up pass ("-R") restores the instance alone (what lies below it is
+// already checked), a COMMON copy the whole hierarchy. A removal's delete
+// action hands "-t <tag> -i <identifier>": each value becomes one quoted
+// argument of the script, so blanks or shell characters in it stay whole.
+int RunAction(const char* tag, const char* action, const char* option) {
+    const std::string opt = option ? option : "";
+    if (tag != nullptr && action != nullptr && std::strcmp(action, "delete") == 0) {
+        const std::string head = std::string("-t ") + tag + " -i ";
+        if (opt.compare(0, head.size(), head) == 0) {
+            std::string args = " " + ShellDoubleQuoted("-t") + " " + ShellDoubleQuoted(tag) + " " +
+                               ShellDoubleQuoted("-i") + " " + ShellDoubleQuoted(opt.substr(head.size()));
+            return qdbkivra::qdbperfaction(nullptr, nullptr, tag, action, args.data(), KIVRA_ALL, 1, 0);
+        }
+    }
+    const kivraop_e op = std::strstr(opt.c_str(), "-R") ? KIVRA_ONE : KIVRA_ALL;
+    return qdbkivra::qdbperfaction(nullptr, nullptr, tag, action, const_cast<char*>(opt.c_str()), op, 0, 0);
 }
 
-const InstanceSeams kDefaults{DependencyLower, SharedPartner, CommonPartners, SharedEquivalencies, MakeShared, NoAction, RemoveMatchingInstances};
+const InstanceSeams kDefaults{DependencyLower, SharedPartner, CommonPartners, SharedEquivalencies, MakeShared, RunAction, RemoveMatchingInstances};
 
 std::mutex g_mutex;
 InstanceSeams g_seams = kDefaults;

@@ -5,7 +5,9 @@
 #include "InstanceSeams.h"
 #include "ShmMgr.h"
 #include "TableRecord.h"
+#include "flg.h"
 #include "hvresource.h"
+#include "systems.h"
 #include "qdberr.h"
 #include "qdbmes.h"
 #include "qdbpaths.h"
@@ -44,6 +46,22 @@ int CheckSharedPartner(const hvresource* self, state newstate, bool asPrimary) {
 }  // namespace
 
 state hvresource::remotestate(const char* system, const char* tg) {
+    // The copy of a system whose communication was lost holds its last
+    // states, not its present ones: it counts as not reached, so a survivor
+    // may take over what ran there.
+    if (!cfgstore::IsLocalSystem(system)) {
+        bool lost = false;
+        {
+            AUTO_QDB_LOCK(sl);
+            const systems* s = sl.lock(-1) == 0 ? systems::find(ShmMgr::findDbMgr(nullptr, 0), system) : nullptr;
+            lost = s != nullptr && s->get_state() == 'D';
+        }
+        if (lost && flg_test(nullptr, (std::string("!comm_down!") + system).c_str(), 0) == 0) {
+            hv_err(__FILE__, __LINE__, 23, 893, QDB_MES, "communication with system \"%s\" is lost: its states are unknown",
+                   system);
+            return ILLSTATE;
+        }
+    }
     AUTO_QDB_LOCK(lk);
     DbMgr* db = lk.getDbMgr(cfgstore::IsLocalSystem(system) ? nullptr : system, -1, 1000, 1);
     if (db == nullptr) return ILLSTATE;

@@ -170,11 +170,16 @@ extern "C" int net_remove(const char* dest, const char* system, const char* devi
         answers.push_back(network::remove_msg(k.system.c_str(), k.hasDevice ? k.device.c_str() : nullptr, k.type));
     cfgstore::RetakeLock(depth);
 
+    // A path the administrator did not delete (it does not hold it, or it
+    // could not be asked) stays in the table, with the reason reported.
     int rc = 0;
     db = lk.getDbMgr(nullptr, -1, 1000, 0);
     for (std::size_t i = 0; i < keys.size(); ++i) {
         if (answers[i] != 0) {
-            rc = -1;
+            rc = hv_err(__FILE__, __LINE__, 23, 1026, QDB_MES,
+                        answers[i] == 1 ? "the administrator holds no comm-path to \"%s\" over \"%s\" to delete"
+                                        : "the manager could not be asked to delete the comm-path to \"%s\" over \"%s\"",
+                        keys[i].system.c_str(), keys[i].device.c_str());
             continue;
         }
         const PathKey& k = keys[i];

@@ -142,12 +142,11 @@ int systems::set_state(sys_state s, const char* descr) {
     broadcastUpdate('f', n, db, s, descr ? descr : "");
     MarkChanged();
     if (s == 'D' && !local) {
-        // Its copy is stale from now on: emptied and loaded again when used.
-        if (DbMgr* copy = ShmMgr::findDbMgr(n, 0); copy != nullptr && !copy->islocal()) {
-            copy->tStamp = QdbDbTime{0, 0};
-            copy->mem().purge();
-            copy->roots = kNullOff;
-        }
+        // Its copy is stale from now on: loaded again (emptied first) when
+        // used. Its records stay until then as the last states seen of the
+        // dead system, which the machine restore reads to take back the
+        // primaries that had failed over to it.
+        if (DbMgr* copy = ShmMgr::findDbMgr(n, 0); copy != nullptr && !copy->islocal()) copy->tStamp = QdbDbTime{0, 0};
     }
     return 0;
 }

@@ -134,6 +134,32 @@ TEST_F(SerialHead, ARestartedPeerRestartsThisSideInTheSameTurn) {
     EXPECT_EQ(StatusReports(), (std::vector<Status>{PipeHead::ALIVE, PipeHead::DEAD, PipeHead::ALIVE, PipeHead::DEAD}));
 }
 
+// A machine that reboots starts its agent with the same pid and numbers its
+// messages from the start again: its first PipeInitMsg is byte for byte the
+// one delivered before. Once the path was declared dead it is a new start,
+// not a retransmission to be ignored.
+TEST_F(SerialHead, ARebootedPeersIdenticalInitAfterTheDeathIsANewStart) {
+    const std::string init = peer.Bytes(BaseMsgPtr(new PipeInitMsg(bStr("NODEB"), 4242, 7, 520)));
+    peer.Write(init);
+    Settle();
+    peer.Send(BaseMsgPtr(new PipeHeartBeatMsg()));
+    Settle();
+    ASSERT_EQ(head->GetHbStatus(), PipeHead::ALIVE);
+    Advance(3010);  // silence: 1 s x 3 misses
+    ASSERT_EQ(head->GetHbStatus(), PipeHead::DEAD);
+    const auto ourInits = peer.Of(PipeInitMsg::ClassCode).size();
+
+    peer.Write(init);
+    Settle();
+    EXPECT_EQ(Count(MxrAdminReportOutConnCompleteReqMsg::ClassCode), 2) << "the new start was not taken";
+    EXPECT_EQ(peer.Of(PipeInitMsg::ClassCode).size(), ourInits + 1) << "this side did not start its half again";
+    peer.Send(BaseMsgPtr(new PipeHeartBeatMsg()));
+    Settle();
+    EXPECT_EQ(head->GetHbStatus(), PipeHead::ALIVE);
+    EXPECT_EQ(StatusReports(), (std::vector<Status>{PipeHead::ALIVE, PipeHead::DEAD, PipeHead::ALIVE}));
+    EXPECT_EQ(Count(PipeRegMsg::ClassCode), 2);
+}
+
 TEST_F(SerialHead, AMessageWrittenAgainAfterALostAckIsDeliveredOnce) {
     Alive();
     // An ordinary message for this process: the recorder's address.

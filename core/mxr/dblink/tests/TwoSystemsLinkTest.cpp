@@ -5,11 +5,7 @@
 // the failure counter, the comm-down flag, the event command), a path is
 // removed at once, and a restarted manager creates the stored paths again.
 // Needs root (namespaces); skipped elsewhere.
-#include "NetnsPairSupport.h"
-#include "ProcessTestSupport.h"
-#include "RootBin.h"
-#include "TwoSystemsClients.h"
-#include "platform/tests/TempSystemDir.h"
+#include "NetnsDbPair.h"
 
 #include <gtest/gtest.h>
 
@@ -26,52 +22,10 @@ using linktest::WaitPathSummary;
 
 namespace {
 
-struct DbSystem {
-    NetnsSystem net;
-    std::string root;
-    linktest::SystemEnv Env() const {
-        return {{"HV_SYSTEM_DIR", net.dir}, {"MXRHOSTNAME", net.host}, {"TEST_ROOT", root}, {"TEST_UNAME", net.host}};
-    }
-};
-
-struct TwoLinkedSystems : ::testing::Test {
-    hvtest::TempSystemDir sys;
-    std::string ip = IpTool();
-    DbSystem a, b;
-    bool made = false;
-    int children = 0;
-    std::vector<std::unique_ptr<ChildProcess>> procs;
-
-    void SetUp() override {
-        const std::string tag = "hv" + std::to_string(::getpid());
-        a.net = {tag + "a", tag + "a0", sys.Path() + "/a", "NODEA", "10.232.0.1"};
-        b.net = {tag + "b", tag + "b0", sys.Path() + "/b", "NODEB", "10.232.0.2"};
-        const std::string why = MakeNetnsPair(ip, a.net, b.net, made);
-        if (!why.empty() && !made) GTEST_SKIP() << why;
-        ASSERT_EQ(why, "");
-        for (DbSystem* s : {&a, &b}) {
-            s->root = s->net.dir + "/root";
-            std::filesystem::create_directories(s->root + "/etc");
-            std::filesystem::create_directories(s->root + "/config");
-            std::ofstream(s->root + "/etc/Holdervane") << "INITTIMEOUT=20\n";
-            std::ofstream(s->root + "/config/systems") << "NODEA\x01" "A\x01\n" "NODEB\x01" "A\x01\n";
-            cfgtest::InstallRootBin(s->root);
-        }
-    }
-    void TearDown() override {
-        procs.clear();  // every process goes before its namespace
-        if (made) RemoveNetnsPair(ip, a.net, b.net);
-    }
-    ChildProcess& Run(const DbSystem& s, std::vector<std::string> args) {
-        args.insert(args.begin(), {ip, "netns", "exec", s.net.ns});
-        const std::string base = sys.Path() + "/p" + std::to_string(++children);
-        EnvOverrides env;
-        for (const auto& [k, v] : s.Env()) env.push_back({k, v});
-        procs.push_back(std::make_unique<ChildProcess>(args, env, base + ".out", base + ".err"));
-        return *procs.back();
-    }
+struct TwoLinkedSystems : linktest::NetnsDbPair {
+    void SetUp() override { MakePair("hv", "232"); }
     // The daemon and the manager of s; true once the daemon serves.
-    bool StartDatabase(const DbSystem& s, ChildProcess** daemon, ChildProcess** manager) {
+    bool StartDatabase(const linktest::DbSystem& s, ChildProcess** daemon, ChildProcess** manager) {
         *daemon = &Run(s, {HV_QDB_BIN});
         *manager = &Run(s, {HV_MXRCFGSTORE_BIN});
         return WaitLines(**daemon, "qdb: serving", 1, 20000);

@@ -22,7 +22,7 @@ protected:
         BeforeDaemon();
         daemon_ = StartDaemon();
         manager_ = StartProgram(HV_MXRCFGSTORE_BIN, "mxrcfgstore");
-        ASSERT_TRUE(WaitForLine(daemon_, "qdb: serving")) << Err(daemon_) << Err(manager_);
+        ASSERT_TRUE(WaitForLine(daemon_, "qdb: serving")) << Err(daemon_) << Out(daemon_) << Err(manager_);
     }
     void TearDown() override {
         QdbDaemonTest::TearDown();

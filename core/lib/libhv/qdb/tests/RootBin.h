@@ -1,6 +1,6 @@
 // A root directory with the outside programs under <root>/bin as the
 // library starts them: sh.exe and rm are the system's, nohup.exe, sendevent
-// and qdbdorem our stand-ins (symbolic links, as scripts/install-bin.sh
+// qdbdorem and qdbrecover our stand-ins (symbolic links, as scripts/install-bin.sh
 // makes them).
 #pragma once
 
@@ -20,6 +20,9 @@ inline void InstallRootBin(const std::string& root) {
         {"sh.exe", "/bin/sh"},          {"rm", "/bin/rm"},
         {"nohup.exe", HV_NOHUP_BIN},    {"sendevent", HV_SENDEVENT_BIN},
         {"qdbdorem", HV_QDBDOREM_BIN},
+#ifdef HV_QDBRECOVER_BIN
+        {"qdbrecover", HV_QDBRECOVER_BIN},
+#endif
     };
     for (const auto& l : links) {
         std::error_code ec;

@@ -188,7 +188,9 @@ TEST_F(SystemsTable, CopiesFollowCacheUpdatesAndAStaleStampIsZeroed) {
     EXPECT_EQ(note, "0,0,0,0A[seven up],-8,00,-9,0,0|0,0,0|0,1,-101");
 }
 
-TEST_F(SystemsTable, AnotherSystemSetDeadLosesItsCopy) {
+// A system set dead has its copy marked stale, its records kept as the last
+// states seen (the machine restore reads them) until a load empties it.
+TEST_F(SystemsTable, AnotherSystemSetDeadHasItsCopyMarkedStaleWithItsLastRecords) {
     const std::string note = Client([] {
         std::string out;
         {
@@ -205,10 +207,13 @@ TEST_F(SystemsTable, AnotherSystemSetDeadLosesItsCopy) {
         out += std::string("[") + sys_getdescr(nullptr, "NODE2", buf) + "],";
         AUTO_QDB_LOCK(lk);
         lk.lock(-1);
-        out += std::to_string(Copy("NODE2")->tStamp.valid()) + std::to_string(CountIn(Copy("NODE2"), FLG));
+        out += std::to_string(Copy("NODE2")->tStamp.valid()) + std::to_string(CountIn(Copy("NODE2"), FLG)) + ",";
+        // A load (NODE2 is dead: it fails at once) empties it.
+        out += Result(ShmMgr::cacheRemDb("NODE2", Copy("NODE2")));
+        out += std::to_string(CountIn(Copy("NODE2"), FLG));
         return out;
     });
-    EXPECT_EQ(note, "0,0/0,0/0,D[],00");
+    EXPECT_EQ(note, "0,0/0,0/0,D[],01,-1/90");
 }
 
 TEST_F(SystemsTable, BroadcastGoesOnlyToOtherLiveSystems) {
