@@ -36,11 +36,14 @@ BaseMsgPtr::BaseMsgPtr(BasePktCtrlPtr& ctrl) {
     MSGPTR_FRAME("BaseMsgPtr", 1);
     if (!ctrl.Ok()) return;
     BasePktCtrl& c = *ctrl.GetPtr();
-    // The object reads its own code again: read it here, then go back.
-    const int start = c.GetOffset();
+    // The object reads its own code again: looked at in place, or read here
+    // and gone back over.
     SpclSerialInt code;
-    if (_serialize(c, code) != 0) return;
-    c.SetOffset(start);
+    if (!c.PeekWireCount(&code.value)) {
+        const int start = c.GetOffset();
+        if (_serialize(c, code) != 0) return;
+        c.SetOffset(start);
+    }
     if (code.value > static_cast<std::uint32_t>(INT_MAX)) return;
     const int id = static_cast<int>(code.value);
     if (id == IoCons::ClassCode) {

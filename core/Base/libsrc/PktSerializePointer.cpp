@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "BasePktCtrl.h"
+#include "BinaryFieldCodec.h"
 #include "FuncInfo.h"
 #include "LocalPktCtrl.h"
 #include "MxrAssert.h"
@@ -52,7 +53,7 @@ int PackPointer(BasePktCtrl& c, BasePtr& p, int start, int after, int pending) {
     const int end = c.GetOffset();
     int length = end - after;
     c.SetOffset(start);
-    if (int r = _serialize(c, length)) pending = r;
+    if (int r = MxrMoveInteger(c, length)) pending = r;
     c.SetOffset(end);
     return pending;
 }
@@ -62,9 +63,13 @@ int UnpackPointer(BasePktCtrl& c, BasePtr& p, int after, int length, int declare
         p = BasePtr();
         return 0;
     }
+    // The object reads its own code again: looked at in place, or read and
+    // gone back over.
     SpclSerialInt code;
-    if (int rc = _serialize(c, code)) return rc;
-    c.SetOffset(after);  // the object reads its own code again
+    if (!c.PeekWireCount(&code.value)) {
+        if (int rc = _serialize(c, code)) return rc;
+        c.SetOffset(after);
+    }
     // A code of 2^31 or more is no class's (negative as an int).
     const int id = static_cast<std::int32_t>(code.value);
     RegisterClass* rec = RegisterClass::GetRegisterClassEntryFrmId(id);
@@ -99,7 +104,7 @@ int MxrSerializePointer(BasePktCtrl& c, BasePtr& p, int declaredType) {
     MXR_FRAME("BasePktCtrl", "MxrSerializePointer", 3, "PktSerializePointer.c");
     const int start = c.GetOffset();
     int length = 0;
-    const int pending = _serialize(c, length);
+    const int pending = MxrMoveInteger(c, length);
     const int after = c.GetOffset();
     switch (c.GetDirection()) {
     case BasePktCtrl::INTOPKT:
