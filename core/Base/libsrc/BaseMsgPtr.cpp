@@ -59,10 +59,15 @@ BaseMsgPtr::BaseMsgPtr(BasePktCtrlPtr& ctrl) {
     }
     // Only a message class may stand here; anything else is refused before
     // its constructor runs.
-    RegisterClass* rec = RegisterClass::GetDecodableEntry(id, BaseMsg::ClassCode, MxrDecodePlace::TopOfMessage);
-    if (rec == nullptr) return;
+    // (Tracing off, the registry answers in one call without frames.)
+    const bool traced = FuncInfo::MayTrace();
+    bool decodable = false;
+    RegisterClass* rec =
+        traced ? RegisterClass::GetDecodableEntry(id, BaseMsg::ClassCode, MxrDecodePlace::TopOfMessage)
+               : RegisterClass::FindForDecoding(id, BaseMsg::ClassCode, MxrDecodePlace::TopOfMessage, &decodable);
+    if (rec == nullptr || (!traced && !decodable)) return;
     // Dropped (and deleted) unless it reads itself completely.
-    BasePtr obj(rec->GetNewFuncPtr()());
+    BasePtr obj(traced ? rec->GetNewFuncPtr()() : rec->Factory()());
     if (obj.GetPtr() == nullptr || obj->Serialize(c) != 0) return;
     BasePtr::operator=(obj);
 }

@@ -72,14 +72,19 @@ int UnpackPointer(BasePktCtrl& c, BasePtr& p, int after, int length, int declare
     }
     // A code of 2^31 or more is no class's (negative as an int).
     const int id = static_cast<std::int32_t>(code.value);
-    RegisterClass* rec = RegisterClass::GetRegisterClassEntryFrmId(id);
+    // Tracing off, the registry answers in one call without frames.
+    const bool traced = FuncInfo::MayTrace();
+    bool decodable = false;
+    RegisterClass* rec = traced ? RegisterClass::GetRegisterClassEntryFrmId(id)
+                                : RegisterClass::FindForDecoding(id, declaredType, MxrDecodePlace::Field, &decodable);
     DepthGuard depth;
     if (!depth.Ok()) return 1;
     if (rec != nullptr) {
         // Checked before the factory runs: a local-only class, or one that is
         // not what the field declares, is never constructed.
-        if (!rec->IsDecodableAs(declaredType, MxrDecodePlace::Field)) return 1;
-        BasePtr obj(rec->GetNewFuncPtr()());
+        if (traced) decodable = rec->IsDecodableAs(declaredType, MxrDecodePlace::Field) != 0;
+        if (!decodable) return 1;
+        BasePtr obj(traced ? rec->GetNewFuncPtr()() : rec->Factory()());
         if (obj.GetPtr() == nullptr) return 1;
         const int rc = obj->Serialize(c);
         p = obj;  // even when its reading failed

@@ -15,6 +15,9 @@ namespace {
 // ones, when their bytes are not all there, into a buffer that grows with the
 // bytes that arrived (a piece at most as large as what is already there), so
 // a length that a peer only claims costs no more than the first piece.
+// (While tracing, texts above SmallText first ask for the bytes left, as
+// they always did.)
+constexpr int SmallText = 256;
 constexpr int FirstPiece = 4096;
 
 int ReadLongText(BasePktCtrl& c, bStr& v, int len) {
@@ -65,10 +68,11 @@ int _serialize(BasePktCtrl& c, bStr& v) {
         c.Advance(len);
         return 0;
     }
-    // A text no longer than the first piece is read straight into its
-    // string: what a length that only claims its bytes costs is bounded the
-    // same way as for a longer one.
-    if (len <= FirstPiece || c.GetRemainingByteCnt() >= len) {
+    // Short texts, and while tracing is off any text up to the first piece,
+    // are read straight into their string (a length that only claims its
+    // bytes costs no more than a first piece); a longer one when all of it
+    // is there.
+    if (len <= SmallText || (!FuncInfo::MayTrace() && len <= FirstPiece) || c.GetRemainingByteCnt() >= len) {
         char* text = nullptr;
         bStr read = bStr::OfLength(len, &text);
         if (int rc = c.MoveBytes(text, len)) return rc;
