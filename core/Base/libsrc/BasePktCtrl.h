@@ -148,6 +148,18 @@ public:
         }
         return false;
     }
+    // For an encoder that goes back to fill in n bytes it wrote before (a
+    // length word), while tracing is off: where the bytes of the stream at
+    // position are, when [position, position + n) lies behind the position
+    // in the one piece of bytes the packing window is open on; else null
+    // (the encoder seeks back instead).
+    char* WrittenBytesAt(int position, int n) const {
+        if (FuncInfo::MayTrace() || Direction != INTOPKT || winDirection != INTOPKT || winLow == nullptr ||
+            winEnd != winLowEnd || position < 0 || n <= 0 || n > Offset || position > Offset - n)
+            return nullptr;
+        char* at = winCur - (Offset - position);
+        return at >= winLow ? at : nullptr;
+    }
     // The count at the position, read without moving it; false when the
     // window does not hold all of it.
     bool PeekWireCount(std::uint32_t* value) const {
@@ -199,6 +211,13 @@ protected:
     char* winCur = nullptr;
     char* winEnd = nullptr;
     enDirection winDirection = BADDIR;
+    // A packing window over bytes held in one piece may tell where that
+    // piece starts (the stream position Offset - (winCur - winLow)), with
+    // the window's end at the time (winLowEnd): WrittenBytesAt then patches
+    // in place. Only a controller that opens such a window sets them, and it
+    // clears winLow when it closes the window; null: no patching.
+    char* winLow = nullptr;
+    char* winLowEnd = nullptr;
 };
 MXR_COMPANION_PTR(BasePktCtrl);
 

@@ -52,6 +52,13 @@ int PackPointer(BasePktCtrl& c, BasePtr& p, int start, int after, int pending) {
     // Patch the placeholder: the object's bytes, the length word not counted.
     const int end = c.GetOffset();
     int length = end - after;
+    char* at = after - start == 4 ? c.WrittenBytesAt(start, 4) : nullptr;
+    if (at != nullptr) {
+        // Still in the piece being written: patched in place, little-endian.
+        const auto bits = static_cast<std::uint32_t>(length);
+        for (int i = 0; i < 4; ++i) at[i] = static_cast<char>(static_cast<unsigned char>(bits >> (8 * i)));
+        return pending;
+    }
     c.SetOffset(start);
     if (int r = MxrMoveInteger(c, length)) pending = r;
     c.SetOffset(end);
