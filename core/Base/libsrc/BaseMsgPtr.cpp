@@ -36,11 +36,14 @@ BaseMsgPtr::BaseMsgPtr(BasePktCtrlPtr& ctrl) {
     MSGPTR_FRAME("BaseMsgPtr", 1);
     if (!ctrl.Ok()) return;
     BasePktCtrl& c = *ctrl.GetPtr();
-    // The object reads its own code again: read it here, then go back.
-    const int start = c.GetOffset();
+    // The object reads its own code again: looked at in place, or read here
+    // and gone back over.
     SpclSerialInt code;
-    if (_serialize(c, code) != 0) return;
-    c.SetOffset(start);
+    if (!c.PeekWireCount(&code.value)) {
+        const int start = c.GetOffset();
+        if (_serialize(c, code) != 0) return;
+        c.SetOffset(start);
+    }
     if (code.value > static_cast<std::uint32_t>(INT_MAX)) return;
     const int id = static_cast<int>(code.value);
     if (id == IoCons::ClassCode) {
@@ -56,10 +59,15 @@ BaseMsgPtr::BaseMsgPtr(BasePktCtrlPtr& ctrl) {
     }
     // Only a message class may stand here; anything else is refused before
     // its constructor runs.
-    RegisterClass* rec = RegisterClass::GetDecodableEntry(id, BaseMsg::ClassCode, MxrDecodePlace::TopOfMessage);
-    if (rec == nullptr) return;
+    // (Tracing off, the registry answers in one call without frames.)
+    const bool traced = FuncInfo::MayTrace();
+    bool decodable = false;
+    RegisterClass* rec =
+        traced ? RegisterClass::GetDecodableEntry(id, BaseMsg::ClassCode, MxrDecodePlace::TopOfMessage)
+               : RegisterClass::FindForDecoding(id, BaseMsg::ClassCode, MxrDecodePlace::TopOfMessage, &decodable);
+    if (rec == nullptr || (!traced && !decodable)) return;
     // Dropped (and deleted) unless it reads itself completely.
-    BasePtr obj(rec->GetNewFuncPtr()());
+    BasePtr obj(traced ? rec->GetNewFuncPtr()() : rec->Factory()());
     if (obj.GetPtr() == nullptr || obj->Serialize(c) != 0) return;
     BasePtr::operator=(obj);
 }

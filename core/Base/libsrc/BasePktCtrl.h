@@ -13,7 +13,10 @@
 #include "EnumPattern.h"
 #include "PktSerialize.h"
 
+#include <cstdint>
 #include <cstring>
+
+#include "FuncInfo.h"
 
 MXR_FORWARD_PTR(BasePktBufr);
 
@@ -92,6 +95,89 @@ public:
         Offset += n;
     }
 
+    // The shortcuts of the hottest encoders, through the window (so never
+    // while tracing). Each answers false, having moved nothing, when the
+    // window cannot serve it; the caller then takes the long way.
+    //
+    // Width little-endian bytes: written from the low bytes of *bits, or
+    // read into *bits (the bytes above Width cleared); *read tells which.
+    template <int Width>
+    bool MoveWireBits(std::uint64_t* bits, bool* read) {
+        bool writing = false;
+        auto* at = reinterpret_cast<unsigned char*>(Window(Width, &writing));
+        if (at == nullptr) return false;
+        if (writing) {
+            for (int i = 0; i < Width; ++i) at[i] = static_cast<unsigned char>(*bits >> (8 * i));
+        } else {
+            std::uint64_t value = 0;
+            for (int i = 0; i < Width; ++i) value |= static_cast<std::uint64_t>(at[i]) << (8 * i);
+            *bits = value;
+        }
+        *read = !writing;
+        Advance(Width);
+        return true;
+    }
+    // A variable-length count (SpclSerialInt's form) written or read whole
+    // inside the window.
+    bool MoveWireCount(std::uint32_t* value) {
+        bool writing = false;
+        auto* at = reinterpret_cast<unsigned char*>(Window(1, &writing));
+        if (at == nullptr) return false;
+        const long left = winEnd - winCur;
+        if (writing) {
+            unsigned char form[5];
+            int n = 0;
+            for (std::uint32_t rest = *value;; rest >>= 7) {
+                form[n++] = static_cast<unsigned char>((rest & 0x7F) | (rest > 0x7F ? 0x80 : 0));
+                if (rest <= 0x7F) break;
+            }
+            if (left < n) return false;
+            for (int i = 0; i < n; ++i) at[i] = form[i];
+            Advance(n);
+            return true;
+        }
+        std::uint32_t read = 0;
+        const int most = left < 5 ? static_cast<int>(left) : 5;
+        for (int n = 0; n < most; ++n) {
+            read |= static_cast<std::uint32_t>(at[n] & 0x7F) << (7 * n);
+            if ((at[n] & 0x80) == 0) {
+                *value = read;
+                Advance(n + 1);
+                return true;
+            }
+        }
+        return false;
+    }
+    // For an encoder that goes back to fill in n bytes it wrote before (a
+    // length word), while tracing is off: where the bytes of the stream at
+    // position are, when [position, position + n) lies behind the position
+    // in the one piece of bytes the packing window is open on; else null
+    // (the encoder seeks back instead).
+    char* WrittenBytesAt(int position, int n) const {
+        if (FuncInfo::MayTrace() || Direction != INTOPKT || winDirection != INTOPKT || winLow == nullptr ||
+            winEnd != winLowEnd || position < 0 || n <= 0 || n > Offset || position > Offset - n)
+            return nullptr;
+        char* at = winCur - (Offset - position);
+        return at >= winLow ? at : nullptr;
+    }
+    // The count at the position, read without moving it; false when the
+    // window does not hold all of it.
+    bool PeekWireCount(std::uint32_t* value) const {
+        if (FuncInfo::MayTrace() || Direction != OUTOFPKT || winDirection != OUTOFPKT) return false;
+        const auto* at = reinterpret_cast<const unsigned char*>(winCur);
+        const long left = winEnd - winCur;
+        const int most = left < 5 ? static_cast<int>(left) : 5;
+        std::uint32_t read = 0;
+        for (int n = 0; n < most; ++n) {
+            read |= static_cast<std::uint32_t>(at[n] & 0x7F) << (7 * n);
+            if ((at[n] & 0x80) == 0) {
+                *value = read;
+                return true;
+            }
+        }
+        return false;
+    }
+
 protected:
     // slot 10: a new empty packet for this stream, not yet part of it.
     virtual BasePktBufrPtr GetNewPktBufr() = 0;
@@ -125,6 +211,13 @@ protected:
     char* winCur = nullptr;
     char* winEnd = nullptr;
     enDirection winDirection = BADDIR;
+    // A packing window over bytes held in one piece may tell where that
+    // piece starts (the stream position Offset - (winCur - winLow)), with
+    // the window's end at the time (winLowEnd): WrittenBytesAt then patches
+    // in place. Only a controller that opens such a window sets them, and it
+    // clears winLow when it closes the window; null: no patching.
+    char* winLow = nullptr;
+    char* winLowEnd = nullptr;
 };
 MXR_COMPANION_PTR(BasePktCtrl);
 

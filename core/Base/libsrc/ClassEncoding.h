@@ -19,6 +19,7 @@
 #include "BasePtr.h"
 #include "BinaryFieldCodec.h"
 #include "FieldList.h"
+#include "FuncInfo.h"
 #include "IoItem.h"
 #include "TextFieldCodec.h"
 #include "TypedPtr.h"
@@ -69,7 +70,12 @@ int MxrSetObjectFromIoItem(const IoItemPtr& i, X& v) {
 template <class X>
 struct MxrSerializePolicy {
     BasePktCtrl& c;
-    int Base(typename X::MxrBase& base) { return _serialize(c, base); }
+    int Base(typename X::MxrBase& base) {
+        // The root has no fields: its call is made only where a traced run shows it.
+        if constexpr (std::is_same_v<typename X::MxrBase, BaseVirtItem>)
+            if (!FuncInfo::MayTrace()) return 0;
+        return _serialize(c, base);
+    }
     template <class Desc, class T>
     int Field(const Desc& desc, T& value) { return MxrSerializeField(c, desc, value); }
 };

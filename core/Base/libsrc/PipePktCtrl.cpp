@@ -84,6 +84,7 @@ void PipePktCtrl::CloseWindow() const {
     self->winCur = nullptr;
     self->winEnd = nullptr;
     self->winDirection = BADDIR;
+    self->winLow = nullptr;
 }
 
 void PipePktCtrl::OpenWindow() {
@@ -93,6 +94,9 @@ void PipePktCtrl::OpenWindow() {
         winCur = staged.data() + Offset;
         winEnd = staged.data() + staged.room;
         winDirection = INTOPKT;
+        // One piece from position 0: a length word written earlier is patched in place.
+        winLow = staged.data();
+        winLowEnd = winEnd;
         return;
     }
     if (Direction != OUTOFPKT) return;
@@ -385,6 +389,12 @@ PipePktCtrl::PackResult PipePktCtrl::Pack(BaseVirtItem& obj, unsigned short id) 
     MXR_METHOD_FRAME("Pack", 2);
     SetDirection(INTOPKT);
     SetPktCtrlId(id);
+    if (staging && staged.room == 0 && !FuncInfo::MayTrace()) {
+        // The first field goes into the window too when a spare buffer is at hand.
+        CloseWindow();
+        TakeBuffer(staged);
+        OpenWindow();
+    }
     const int rc = obj.Serialize(*this);
     SetOffset(0);
     if (rc != 0) return PACK_FAILED;

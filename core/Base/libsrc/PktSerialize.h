@@ -31,8 +31,9 @@ int _serialize(BasePktCtrl& c, long double& v);
 // Length as SpclSerialInt, then the characters without a terminator; the empty
 // and the null string are the byte 00. Reading a length of 0 (or 2^31 and more
 // as a signed number) leaves the string as it was; the text ends at the first
-// NUL among the bytes read. Memory grows only with the bytes that arrive, so a
-// length beyond the stream reports the missing count without allocating it.
+// NUL among the bytes read. Beyond its first 4 KB, memory grows only with the
+// bytes that arrive, so a length beyond the stream reports the missing count
+// without allocating it.
 // Without direction nothing happens and the result is 0.
 int _serialize(BasePktCtrl& c, bStr& v);
 

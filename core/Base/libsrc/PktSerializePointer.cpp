@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "BasePktCtrl.h"
+#include "BinaryFieldCodec.h"
 #include "FuncInfo.h"
 #include "LocalPktCtrl.h"
 #include "MxrAssert.h"
@@ -51,8 +52,15 @@ int PackPointer(BasePktCtrl& c, BasePtr& p, int start, int after, int pending) {
     // Patch the placeholder: the object's bytes, the length word not counted.
     const int end = c.GetOffset();
     int length = end - after;
+    char* at = after - start == 4 ? c.WrittenBytesAt(start, 4) : nullptr;
+    if (at != nullptr) {
+        // Still in the piece being written: patched in place, little-endian.
+        const auto bits = static_cast<std::uint32_t>(length);
+        for (int i = 0; i < 4; ++i) at[i] = static_cast<char>(static_cast<unsigned char>(bits >> (8 * i)));
+        return pending;
+    }
     c.SetOffset(start);
-    if (int r = _serialize(c, length)) pending = r;
+    if (int r = MxrMoveInteger(c, length)) pending = r;
     c.SetOffset(end);
     return pending;
 }
@@ -62,19 +70,28 @@ int UnpackPointer(BasePktCtrl& c, BasePtr& p, int after, int length, int declare
         p = BasePtr();
         return 0;
     }
+    // The object reads its own code again: looked at in place, or read and
+    // gone back over.
     SpclSerialInt code;
-    if (int rc = _serialize(c, code)) return rc;
-    c.SetOffset(after);  // the object reads its own code again
+    if (!c.PeekWireCount(&code.value)) {
+        if (int rc = _serialize(c, code)) return rc;
+        c.SetOffset(after);
+    }
     // A code of 2^31 or more is no class's (negative as an int).
     const int id = static_cast<std::int32_t>(code.value);
-    RegisterClass* rec = RegisterClass::GetRegisterClassEntryFrmId(id);
+    // Tracing off, the registry answers in one call without frames.
+    const bool traced = FuncInfo::MayTrace();
+    bool decodable = false;
+    RegisterClass* rec = traced ? RegisterClass::GetRegisterClassEntryFrmId(id)
+                                : RegisterClass::FindForDecoding(id, declaredType, MxrDecodePlace::Field, &decodable);
     DepthGuard depth;
     if (!depth.Ok()) return 1;
     if (rec != nullptr) {
         // Checked before the factory runs: a local-only class, or one that is
         // not what the field declares, is never constructed.
-        if (!rec->IsDecodableAs(declaredType, MxrDecodePlace::Field)) return 1;
-        BasePtr obj(rec->GetNewFuncPtr()());
+        if (traced) decodable = rec->IsDecodableAs(declaredType, MxrDecodePlace::Field) != 0;
+        if (!decodable) return 1;
+        BasePtr obj(traced ? rec->GetNewFuncPtr()() : rec->Factory()());
         if (obj.GetPtr() == nullptr) return 1;
         const int rc = obj->Serialize(c);
         p = obj;  // even when its reading failed
@@ -99,7 +116,7 @@ int MxrSerializePointer(BasePktCtrl& c, BasePtr& p, int declaredType) {
     MXR_FRAME("BasePktCtrl", "MxrSerializePointer", 3, "PktSerializePointer.c");
     const int start = c.GetOffset();
     int length = 0;
-    const int pending = _serialize(c, length);
+    const int pending = MxrMoveInteger(c, length);
     const int after = c.GetOffset();
     switch (c.GetDirection()) {
     case BasePktCtrl::INTOPKT:

@@ -20,19 +20,10 @@ template <int width>
 int MoveBits(BasePktCtrl& c, std::uint64_t out, std::uint64_t* in, bool* read) {
     unsigned char bytes[8];
     *read = false;
-    bool writing = false;
-    if (char* window = c.Window(width, &writing)) {
-        // In place.
-        auto* at = reinterpret_cast<unsigned char*>(window);
-        if (writing) {
-            for (int i = 0; i < width; ++i) at[i] = static_cast<unsigned char>(out >> (8 * i));
-        } else {
-            std::uint64_t value = 0;
-            for (int i = 0; i < width; ++i) value |= static_cast<std::uint64_t>(at[i]) << (8 * i);
-            *in = value;
-            *read = true;
-        }
-        c.Advance(width);
+    // In place, when the window is open (tracing off) and holds the value.
+    std::uint64_t bits = out;
+    if (c.MoveWireBits<width>(&bits, read)) {
+        if (*read) *in = bits;
         return 0;
     }
     if (c.GetDirection() == BasePktCtrl::INTOPKT) {

@@ -214,6 +214,29 @@ RegisterClass* RegisterClass::GetRegisterClassEntryFrmId(int id) {
     return LoadSlot(table, id);
 }
 
+bool RegisterClass::Decodable(int declaredType, MxrDecodePlace place) const noexcept {
+    if (newFunc == nullptr) return false;
+    switch (kind) {
+    case MxrWireKind::Message: break;
+    case MxrWireKind::Value:
+        if (place == MxrDecodePlace::TopOfMessage) return false;
+        break;
+    default: return false;
+    }
+    return typeTest != nullptr ? typeTest(declaredType) != 0 : declaredType == classId;
+}
+
+RegisterClass* RegisterClass::FindForDecoding(int id, int declaredType, MxrDecodePlace place,
+                                              bool* decodable) noexcept {
+    *decodable = false;
+    int size = classListSize.load(std::memory_order_acquire);
+    RegisterClass** table = classListPtr.load(std::memory_order_acquire);
+    if (table == nullptr || id < 0 || id >= size) return nullptr;
+    RegisterClass* rec = LoadSlot(table, id);
+    if (rec != nullptr) *decodable = rec->Decodable(declaredType, place);
+    return rec;
+}
+
 RegisterClass* RegisterClass::GetDecodableEntry(int id, int declaredType, MxrDecodePlace place) {
     REG_FRAME("GetDecodableEntry", 3);
     RegisterClass* rec = GetRegisterClassEntryFrmId(id);

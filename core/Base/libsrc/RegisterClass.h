@@ -65,12 +65,21 @@ public:
     static RegisterClass* GetRegisterClassEntryFrmId(int id);
     // The record under id when IsDecodableAs(declaredType, place), else null.
     static RegisterClass* GetDecodableEntry(int id, int declaredType, MxrDecodePlace place);
+    // The decoders' lookup while tracing is off, without trace frames: the
+    // record under id (null when none) and, in *decodable, whether
+    // IsDecodableAs(declaredType, place) holds for it.
+    static RegisterClass* FindForDecoding(int id, int declaredType, MxrDecodePlace place, bool* decodable) noexcept;
+    // GetNewFuncPtr without a trace frame.
+    NewFunc Factory() const noexcept { return newFunc; }
     // The same, looked up by name (the s-expression reader).
     static RegisterClass* GetDecodableEntryFromName(const char* name, int declaredType, MxrDecodePlace place);
     // The record whose class name equals name exactly, or null.
     static RegisterClass* GetRegisterClassEntryFromName(const char* name);
 
 private:
+    // IsDecodableAs without trace frames.
+    bool Decodable(int declaredType, MxrDecodePlace place) const noexcept;
+
     const char* className;
     int& classId;
     NewFunc newFunc;

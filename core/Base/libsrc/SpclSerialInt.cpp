@@ -1,7 +1,5 @@
 #include "SpclSerialInt.h"
 
-#include <cstring>
-
 #include "BasePktCtrl.h"
 #include "FuncInfo.h"
 #include "IoScalarCvt.h"
@@ -9,35 +7,7 @@
 int _serialize(BasePktCtrl& c, SpclSerialInt& v) {
     MXR_FRAME("SpclSerialInt", "_serialize", 2, "SpclSerialInt.c");
     // In place, when the window is open (tracing off) and holds the form.
-    bool writing = false;
-    if (char* at = c.Window(1, &writing)) {
-        const int left = c.WindowLeft();
-        if (writing) {
-            unsigned char form[5];
-            int n = 0;
-            for (std::uint32_t rest = v.value;; rest >>= 7) {
-                form[n++] = static_cast<unsigned char>((rest & 0x7F) | (rest > 0x7F ? 0x80 : 0));
-                if (rest <= 0x7F) break;
-            }
-            if (left >= n) {
-                std::memcpy(at, form, static_cast<std::size_t>(n));
-                c.Advance(n);
-                return 0;
-            }
-        } else {
-            const auto* in = reinterpret_cast<const unsigned char*>(at);
-            const int most = left < 5 ? left : 5;
-            std::uint32_t value = 0;
-            for (int index = 0; index < most; ++index) {
-                value |= static_cast<std::uint32_t>(in[index] & 0x7F) << (7 * index);
-                if ((in[index] & 0x80) == 0) {
-                    c.Advance(index + 1);
-                    v.value = value;
-                    return 0;
-                }
-            }
-        }
-    }
+    if (c.MoveWireCount(&v.value)) return 0;
     if (c.GetDirection() == BasePktCtrl::INTOPKT) {
         std::uint32_t rest = v.value;
         int result = 0;
