@@ -99,6 +99,20 @@ TEST_F(TraceEnv, SwitchingInsideAFrameKeepsTheDepthBalanced) {
     EXPECT_EQ(FuncInfo::GetCallListSz(), 0);
 }
 
+TEST_F(TraceEnv, AFrameEnteredWhileOffStaysSilentWhenTracingComesOnInsideIt) {
+    Use(nullptr);
+    FuncInfo::IsTraceOn();  // decided off: frames test the flag and do nothing else
+    ASSERT_FALSE(FuncInfo::MayTrace());
+    std::string out = Captured([] {
+        MXR_FRAME("Quiet", "f", 0, "Quiet.c");
+        FuncInfo::SetTraceFlag(1);
+        { MXR_FRAME("Loud", "g", 0, "Loud.c"); }
+        EXPECT_EQ(FuncInfo::GetCallListSz(), 0);
+    });
+    EXPECT_EQ(out, "Entering: Loud::g()\nLeaving: Loud::g()\n");
+    EXPECT_EQ(FuncInfo::GetCallListSz(), 0);
+}
+
 TEST_F(TraceEnv, LibraryMembersAndCompanionsTraceUnderTheirOwnNames) {
     BasePtr dog(new Dog());
     BasePtrLst lst;
