@@ -20,8 +20,36 @@ struct SlowFrame {
     int depth;
     bool traced;
 };
-// This thread's frames that entered the slow way, innermost last.
-constinit thread_local std::vector<SlowFrame> slowFrames;
+// This thread's frames that entered the slow way, innermost last: the first
+// ones in place, deeper ones in a vector that lives only while it holds any.
+// Nothing here needs a destructor, so frames that run while the thread's or
+// the process's objects are being destroyed still find it intact.
+constexpr int kFramesInPlace = 128;
+constinit thread_local SlowFrame framesInPlace[kFramesInPlace];
+constinit thread_local int slowFrameDepth = 0;
+constinit thread_local std::vector<SlowFrame>* framesBeyond = nullptr;
+
+void PushSlowFrame(const SlowFrame& frame) {
+    if (slowFrameDepth < kFramesInPlace) {
+        framesInPlace[slowFrameDepth] = frame;
+    } else {
+        if (framesBeyond == nullptr) framesBeyond = new std::vector<SlowFrame>();
+        framesBeyond->push_back(frame);
+    }
+    ++slowFrameDepth;
+}
+
+SlowFrame PopSlowFrame() {
+    --slowFrameDepth;
+    if (slowFrameDepth < kFramesInPlace) return framesInPlace[slowFrameDepth];
+    const SlowFrame frame = framesBeyond->back();
+    framesBeyond->pop_back();
+    if (framesBeyond->empty()) {
+        delete framesBeyond;
+        framesBeyond = nullptr;
+    }
+    return frame;
+}
 
 // Guards slowFrameCnt and every store to checkFrames, so that the flag never
 // drops while a frame that entered the slow way is open. Taken only on the
@@ -97,7 +125,7 @@ void FuncInfo::Enter(const FuncSite* names) {
         frame.traced = true;
         PrintLine("Entering: ", *names, frame.depth);
     }
-    slowFrames.push_back(frame);
+    PushSlowFrame(frame);
     // Set again under the lock: a switch-off on another thread since the
     // test must not let this frame leave the fast way.
     std::lock_guard<std::mutex> guard(flagLock);
@@ -108,9 +136,8 @@ void FuncInfo::Enter(const FuncSite* names) {
 void FuncInfo::Leave(const FuncSite* names) {
     // A frame that entered the fast way did so while no frame of this thread
     // was on the stack, and every frame entered since has left: empty.
-    if (slowFrames.empty()) return;
-    const SlowFrame frame = slowFrames.back();
-    slowFrames.pop_back();
+    if (slowFrameDepth == 0) return;
+    const SlowFrame frame = PopSlowFrame();
     if (frame.traced) {
         if (IsTraceOn()) PrintLine("Leaving: ", names != nullptr ? *names : *frame.names, frame.depth);
         --callListSz;
