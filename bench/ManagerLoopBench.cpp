@@ -27,7 +27,7 @@
 // Options: --rounds N (default 7), --quick (fewer exchanges per block),
 // --codec (only the codec line), --probe N: only N IsMboxEmpty calls through hvmanager, for counting its
 // system calls (README: HV_BENCH_MANAGER_WRAP="strace -c -f -o FILE"); --probe-1m N: the same with N
-// 1 MiB letter pairs.
+// 1 MiB letter pairs; --probe-1k N: with N 1 KB letter pairs.
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -489,6 +489,7 @@ void CountAllocations(std::vector<Line>* clientLines) {
 int main(int argc, char** argv) {
     long probe = -1;
     bool probeLetter = false;
+    size_t probeLetterSize = 1 << 20;
     bool codecOnly = false;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc) {
@@ -503,8 +504,12 @@ int main(int argc, char** argv) {
         } else if (std::strcmp(argv[i], "--probe-1m") == 0 && i + 1 < argc) {
             probe = std::atol(argv[++i]);
             probeLetter = true;
+        } else if (std::strcmp(argv[i], "--probe-1k") == 0 && i + 1 < argc) {
+            probe = std::atol(argv[++i]);
+            probeLetter = true;
+            probeLetterSize = 1024;
         } else {
-            std::fprintf(stderr, "usage: ManagerLoopBench [--rounds N] [--quick] [--codec] [--probe N] [--probe-1m N]\n");
+            std::fprintf(stderr, "usage: ManagerLoopBench [--rounds N] [--quick] [--codec] [--probe N] [--probe-1m N] [--probe-1k N]\n");
             return 1;
         }
     }
@@ -519,12 +524,13 @@ int main(int argc, char** argv) {
         ProxyPostOffice po;
         po.CreateMailBox("rt");
         if (probeLetter) {
-            const std::string text = Text(1 << 20);
+            const std::string text = Text(probeLetterSize);
             for (long i = 0; i < probe; ++i) {
                 po.SendToMbox("BENCH", "rt", MessagePtr(new Message(text.c_str())));
                 po.RcvFromMbox("rt", 0);
             }
-            std::printf("%ld 1 MiB letter pairs through hvmanager pid %ld\n", probe, static_cast<long>(manager.Pid()));
+            std::printf("%ld letter pairs of %zu bytes through hvmanager pid %ld\n", probe, probeLetterSize,
+                        static_cast<long>(manager.Pid()));
             return 0;
         }
         for (long i = 0; i < probe; ++i) po.IsMboxEmpty("rt");

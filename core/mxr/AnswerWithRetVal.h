@@ -5,17 +5,23 @@
 #include "BaseMsg.h"
 #include "TypedPtr.h"
 
-// When msg is a Req: answers it with an Rsp (addressed back to the request's
-// sender) whose retVal is op(request as TypedPtr<Req>), and returns true. The
-// answer is made before op runs and sent after it, so that whatever op sends
-// goes out first.
+// For a msg known to be a Req: answers it with an Rsp (addressed back to the
+// request's sender) whose retVal is op(request as TypedPtr<Req>). The answer
+// is made before op runs and sent after it, so that whatever op sends goes
+// out first.
 template <class Req, class Rsp, class Op>
-bool AnswerWithRetVal(const BaseMsgPtr& msg, Op op) {
-    if (!msg->IsOfType(Req::ClassCode)) return false;
+void AnswerRetVal(const BaseMsgPtr& msg, Op op) {
     const TypedPtr<Req> req(msg);
     Rsp* rsp = new Rsp(*req.GetPtr());
     BaseMsgPtr held(rsp);
     rsp->SetRetVal(op(req));
     held.Send();
+}
+
+// When msg is a Req: answers it as AnswerRetVal does and returns true.
+template <class Req, class Rsp, class Op>
+bool AnswerWithRetVal(const BaseMsgPtr& msg, Op op) {
+    if (!msg->IsOfType(Req::ClassCode)) return false;
+    AnswerRetVal<Req, Rsp>(msg, op);
     return true;
 }

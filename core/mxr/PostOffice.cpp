@@ -54,7 +54,13 @@ void SendReceiveAnswer(const TypedPtr<Req>& req, int retVal, const BaseMsgPtr& m
 
 }  // namespace
 
-PostOffice::PostOffice() : Liveness(&ThisHostLiveness::Instance()) {
+PostOffice::PostOffice()
+    : Liveness(&ThisHostLiveness::Instance()),
+      Branches{PostOfficeCreateMailBoxReqMsg::ClassCode,     PostOfficeRemoveMailBoxReqMsg::ClassCode,
+               PostOfficeSendToMboxReqMsg::ClassCode,        PostOfficeSendToMboxAsynchReqMsg::ClassCode,
+               PostOfficeRcvFromMboxReqMsg::ClassCode,       PostOfficeRcvFromHostMboxReqMsg::ClassCode,
+               PostOfficeIsHostAliveReqMsg::ClassCode,       PostOfficeIsMboxEmptyReqMsg::ClassCode,
+               PostOfficeCanTalkReqMsg::ClassCode,           PostOfficeDisplayMailBoxLstReqMsg::ClassCode} {
     MXR_METHOD_FRAME("PostOffice", 0);
     Logical_po_entry = new LogicalAddrEnt(LogicalAddr::MXRPOSTOFFICE, GetAddrPtr());
 }
@@ -277,45 +283,58 @@ void PostOffice::DispatchPendingRcvFromHost(bStr host) {
 
 BaseMsgRcvr::enMsgResult PostOffice::MsgHdlr(const BaseMsgPtr& msg, const BasePktCtrlPtr& ctrl) {
     MXR_METHOD_FRAME("MsgHdlr", 2);
-    if (AnswerWithRetVal<PostOfficeCreateMailBoxReqMsg, PostOfficeCreateMailBoxRspMsg>(
-            msg, [this](const auto& req) { return CreateMailBox(req->GetMBoxName()); }))
+    // The requests in the order they are tested: the first whose class the
+    // message is of takes it.
+    enum Branch {
+        CREATE, REMOVE, SEND, SEND_ASYNCH, RCV, RCV_HOST, HOST_ALIVE, IS_EMPTY, CAN_TALK, DISPLAY
+    };
+    switch (Branches.Find(msg)) {
+    case CREATE:
+        AnswerRetVal<PostOfficeCreateMailBoxReqMsg, PostOfficeCreateMailBoxRspMsg>(
+            msg, [this](const auto& req) { return CreateMailBox(req->GetMBoxName()); });
         return PROCESSED;
-    // The answers to the mailbox's waiting receives go out before the
-    // answer to the remover.
-    if (AnswerWithRetVal<PostOfficeRemoveMailBoxReqMsg, PostOfficeRemoveMailBoxRspMsg>(
-            msg, [this](const auto& req) { return RemoveMailBox(req->GetMBoxName()); }))
+    case REMOVE:
+        // The answers to the mailbox's waiting receives go out before the
+        // answer to the remover.
+        AnswerRetVal<PostOfficeRemoveMailBoxReqMsg, PostOfficeRemoveMailBoxRspMsg>(
+            msg, [this](const auto& req) { return RemoveMailBox(req->GetMBoxName()); });
         return PROCESSED;
-    // The answer to a waiting receiver is queued before the sender's.
-    if (AnswerWithRetVal<PostOfficeSendToMboxReqMsg, PostOfficeSendToMboxRspMsg>(
-            msg, [this](const auto& req) { return SendToMbox(req->GetMBoxName(), req->GetMsg()); }))
+    case SEND:
+        // The answer to a waiting receiver is queued before the sender's.
+        AnswerRetVal<PostOfficeSendToMboxReqMsg, PostOfficeSendToMboxRspMsg>(
+            msg, [this](const auto& req) { return SendToMbox(req->GetMBoxName(), req->GetMsg()); });
         return PROCESSED;
-    if (msg->IsOfType(PostOfficeSendToMboxAsynchReqMsg::ClassCode)) {
+    case SEND_ASYNCH: {
         const PostOfficeSendToMboxAsynchReqMsgPtr req(msg);
         SendToMboxAsynch(req->GetMBoxName(), req->GetMsg());
         return PROCESSED;
     }
-    if (msg->IsOfType(PostOfficeRcvFromMboxReqMsg::ClassCode)) {
+    case RCV: {
         const PostOfficeRcvFromMboxReqMsgPtr req(msg);
         RcvFromMbox(req->GetMBoxName(), req->GetWaitTimer());
         return PROCESSED;
     }
-    if (msg->IsOfType(PostOfficeRcvFromHostMboxReqMsg::ClassCode)) {
+    case RCV_HOST: {
         const PostOfficeRcvFromHostMboxReqMsgPtr req(msg);
         RcvFromHostMbox(req->GetHost(), req->GetMBoxName());
         return PROCESSED;
     }
-    if (AnswerWithRetVal<PostOfficeIsHostAliveReqMsg, PostOfficeIsHostAliveRspMsg>(
-            msg, [this](const auto& req) { return IsHostAlive(req->GetHostName()); }))
+    case HOST_ALIVE:
+        AnswerRetVal<PostOfficeIsHostAliveReqMsg, PostOfficeIsHostAliveRspMsg>(
+            msg, [this](const auto& req) { return IsHostAlive(req->GetHostName()); });
         return PROCESSED;
-    if (AnswerWithRetVal<PostOfficeIsMboxEmptyReqMsg, PostOfficeIsMboxEmptyRspMsg>(
-            msg, [this](const auto& req) { return IsMboxEmpty(req->GetMBoxName()); }))
+    case IS_EMPTY:
+        AnswerRetVal<PostOfficeIsMboxEmptyReqMsg, PostOfficeIsMboxEmptyRspMsg>(
+            msg, [this](const auto& req) { return IsMboxEmpty(req->GetMBoxName()); });
         return PROCESSED;
-    if (AnswerWithRetVal<PostOfficeCanTalkReqMsg, PostOfficeCanTalkRspMsg>(
-            msg, [this](const auto& req) { return CanTalk(req->GetMBoxName()); }))
+    case CAN_TALK:
+        AnswerRetVal<PostOfficeCanTalkReqMsg, PostOfficeCanTalkRspMsg>(
+            msg, [this](const auto& req) { return CanTalk(req->GetMBoxName()); });
         return PROCESSED;
-    if (msg->IsOfType(PostOfficeDisplayMailBoxLstReqMsg::ClassCode)) {
+    case DISPLAY:
         DisplayMailBoxLst();
         return PROCESSED;
+    default:
+        return BaseMsgRcvr::MsgHdlr(msg, ctrl);
     }
-    return BaseMsgRcvr::MsgHdlr(msg, ctrl);
 }

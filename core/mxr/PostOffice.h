@@ -29,6 +29,7 @@
 #include "HostLiveness.h"
 #include "LogicalAddrEnt.h"
 #include "MailBox.h"
+#include "MsgClassBranches.h"
 
 class PostOffice : public BaseMsgRcvr {
     MXR_LOCAL_CLASS(PostOffice, BaseMsgRcvr);
@@ -96,5 +97,7 @@ private:
     std::unordered_map<std::string, MailBox*> MailBoxIndex;
     LogicalAddrEntPtr Logical_po_entry;
     HostLiveness* Liveness;
+    // The request classes MsgHdlr takes, in the order it tests them.
+    MsgClassBranches Branches;
 };
 MXR_COMPANION_PTR(PostOffice);

@@ -111,6 +111,17 @@ BaseAddrPtr ProxyPostOffice::PostOfficeOf(const bStr& host) {
     return BaseAddrPtr(new LogicalAddr(host, LogicalAddr::MXRPOSTOFFICE));
 }
 
+BaseAddrPtr ProxyPostOffice::LocalPostOffice() {
+    if (FuncInfo::MayTrace()) return PostOfficeOf(BaseAddr::GetCurrentHost());
+    // A new host name is published as a new string: the address follows it.
+    const bStr& host = BaseAddr::GetCurrentHostRef();
+    if (LocalPostOfficeHost != &host || LocalPostOfficeAddr.GetPtr() == nullptr) {
+        LocalPostOfficeAddr = PostOfficeOf(host);
+        LocalPostOfficeHost = &host;
+    }
+    return LocalPostOfficeAddr;
+}
+
 int ProxyPostOffice::Exchange(const BaseMsgPtr& req, int rspClass, const bStr* host, const bStr* mbox,
                               BaseMsgPtr* answer) {
     MXR_METHOD_FRAME("Exchange", 5);
@@ -174,14 +185,14 @@ Message::enMessageErr ProxyPostOffice::CreateMailBox(bStr mbox) {
     MXR_METHOD_FRAME("CreateMailBox", 1);
     static const Mapping map{PostOfficeCreateMailBoxRspMsg::ClassCode, RetValOf<PostOfficeCreateMailBoxRspMsg>,
                              Message::OKAY, Message::NOSUCHMBOX, Message::NOSUCHMBOX};
-    return Call(BaseMsgPtr(new PostOfficeCreateMailBoxReqMsg(PostOfficeOf(BaseAddr::GetCurrentHost()), mbox)), map);
+    return Call(BaseMsgPtr(new PostOfficeCreateMailBoxReqMsg(LocalPostOffice(), mbox)), map);
 }
 
 Message::enMessageErr ProxyPostOffice::RemoveMailBox(bStr mbox) {
     MXR_METHOD_FRAME("RemoveMailBox", 1);
     static const Mapping map{PostOfficeRemoveMailBoxRspMsg::ClassCode, RetValOf<PostOfficeRemoveMailBoxRspMsg>,
                              Message::OKAY, Message::NOSUCHMBOX, Message::NOSUCHMBOX};
-    return Call(BaseMsgPtr(new PostOfficeRemoveMailBoxReqMsg(PostOfficeOf(BaseAddr::GetCurrentHost()), mbox)), map);
+    return Call(BaseMsgPtr(new PostOfficeRemoveMailBoxReqMsg(LocalPostOffice(), mbox)), map);
 }
 
 Message::enMessageErr ProxyPostOffice::SendToMbox(bStr host, bStr mbox, MessagePtr msg) {
@@ -204,14 +215,14 @@ Message::enMessageErr ProxyPostOffice::SendToMboxAsynch(bStr host, bStr mbox, Me
 
 MessagePtr ProxyPostOffice::RcvFromMbox(bStr mbox, int wait) {
     MXR_METHOD_FRAME("RcvFromMbox", 2);
-    return Receive(BaseMsgPtr(new PostOfficeRcvFromMboxReqMsg(PostOfficeOf(BaseAddr::GetCurrentHost()), mbox, wait)),
+    return Receive(BaseMsgPtr(new PostOfficeRcvFromMboxReqMsg(LocalPostOffice(), mbox, wait)),
                    PostOfficeRcvFromMboxRspMsg::ClassCode, bStr(), mbox);
 }
 
 MessagePtr ProxyPostOffice::RcvFromHostMbox(bStr host, bStr mbox) {
     MXR_METHOD_FRAME("RcvFromHostMbox", 2);
     return Receive(
-        BaseMsgPtr(new PostOfficeRcvFromHostMboxReqMsg(PostOfficeOf(BaseAddr::GetCurrentHost()), host, mbox)),
+        BaseMsgPtr(new PostOfficeRcvFromHostMboxReqMsg(LocalPostOffice(), host, mbox)),
         PostOfficeRcvFromHostMboxRspMsg::ClassCode, host, mbox);
 }
 
@@ -219,7 +230,7 @@ Message::enMessageErr ProxyPostOffice::IsMboxEmpty(bStr mbox) {
     MXR_METHOD_FRAME("IsMboxEmpty", 1);
     static const Mapping map{PostOfficeIsMboxEmptyRspMsg::ClassCode, RetValOf<PostOfficeIsMboxEmptyRspMsg>,
                              Message::OKAY, Message::NOKAY, Message::BADREQMSG};
-    return Call(BaseMsgPtr(new PostOfficeIsMboxEmptyReqMsg(PostOfficeOf(BaseAddr::GetCurrentHost()), mbox)), map);
+    return Call(BaseMsgPtr(new PostOfficeIsMboxEmptyReqMsg(LocalPostOffice(), mbox)), map);
 }
 
 Message::enMessageErr ProxyPostOffice::CanTalk(bStr host, bStr mbox) {
@@ -233,5 +244,5 @@ Message::enMessageErr ProxyPostOffice::IsHostAlive(bStr host) {
     MXR_METHOD_FRAME("IsHostAlive", 1);
     static const Mapping map{PostOfficeIsHostAliveRspMsg::ClassCode, RetValOf<PostOfficeIsHostAliveRspMsg>,
                              Message::OKAY, Message::NOKAY, Message::NOKAY};
-    return Call(BaseMsgPtr(new PostOfficeIsHostAliveReqMsg(PostOfficeOf(BaseAddr::GetCurrentHost()), host)), map);
+    return Call(BaseMsgPtr(new PostOfficeIsHostAliveReqMsg(LocalPostOffice(), host)), map);
 }

@@ -89,8 +89,13 @@ private:
     // or read failed. Answers that belong to other calls are passed over.
     int Exchange(const BaseMsgPtr& req, int rspClass, const bStr* host, const bStr* mbox, BaseMsgPtr* answer);
     static BaseAddrPtr PostOfficeOf(const bStr& host);
+    // This host's post office, made once per host name rather than per call
+    // while tracing is off (traced, made per call as the frames show).
+    BaseAddrPtr LocalPostOffice();
 
     SynchPipeHeadPtr PipeHeadPtr;
     int UsingSharedPipe;
+    BaseAddrPtr LocalPostOfficeAddr;
+    const bStr* LocalPostOfficeHost = nullptr;  // the host name it was made for
 };
 MXR_COMPANION_PTR(ProxyPostOffice);

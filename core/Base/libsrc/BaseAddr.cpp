@@ -94,7 +94,9 @@ void BaseAddr::SetTid(long tid_) {
 
 int BaseAddr::IsCorrectProcess() const {
     MXR_METHOD_FRAME("IsCorrectProcess", 0);
-    if (host != GetCurrentHostRef()) return 0;
+    // An address made here shares the host's text: no compare needed.
+    const bStr& current = GetCurrentHostRef();
+    if (host.StrVal() != current.StrVal() && host != current) return 0;
     if (pid == 0 && GetMxrWorldFlg() != 0) return 1;
     if (pid != GetCurrentPid()) return 0;
     return tid == GetCurrentTid() ? 1 : 0;

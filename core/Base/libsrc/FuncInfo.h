@@ -3,9 +3,12 @@
 // With MXRFUNCTRACE=YES (or SetTraceFlag(1)) a frame prints one line on entry
 // and one on exit to stderr, indented by the call depth of its thread:
 //   "  Entering: BasePtrLst::Append(,)"
-// With tracing off a frame stores a pointer to its function's constant names
-// and tests one flag, read once: no depth is counted, nothing else is done.
-// The depth counts only frames opened while tracing.
+// With tracing off a frame tests one flag on entry and one on exit, and
+// nothing else. The flag is set while tracing is on or undecided, and while
+// any frame that entered with the flag set is still open: every frame that
+// enters the slow way leaves the slow way, so each thread keeps its frames
+// on a stack of its own (a frame that entered the fast way finds the stack
+// empty when it leaves). The depth counts only frames opened while tracing.
 #pragma once
 
 #include <atomic>
@@ -21,15 +24,15 @@ struct FuncSite {
 
 class FuncInfo {
 public:
-    // The frame of a function whose names are a constant site (the macros).
-    explicit FuncInfo(const FuncSite& site_) : site(&site_), depth(0) {
-        if (__builtin_expect(checkFrames.load(std::memory_order_relaxed), false)) Open();
+    // The frame of a function whose names are a constant site.
+    explicit FuncInfo(const FuncSite& site_) : site(&site_) {
+        if (__builtin_expect(MayTrace(), false)) Enter(site);
     }
     // The same with names given one by one (kept in the frame itself).
     FuncInfo(const char* className_, const char* funcName_, unsigned short parmCnt_, const char* fileName_,
              unsigned short lineNo_);
     ~FuncInfo() {
-        if (__builtin_expect(depth != 0, false)) Close();
+        if (__builtin_expect(MayTrace(), false)) Leave(site);
     }
     FuncInfo(const FuncInfo&) = delete;
     FuncInfo& operator=(const FuncInfo&) = delete;
@@ -54,33 +57,52 @@ public:
     static void SetTraceFlag(int flag);
     // 1 when tracing is on; decides from MXRFUNCTRACE ("YES" exactly) once.
     static int IsTraceOn();
-    // False only once tracing is known to be off: a function may then take
-    // a shortcut that opens fewer frames than its traced path.
+    // False only once tracing is known to be off (and no frame that entered
+    // the slow way is open): a function may then take a shortcut that opens
+    // fewer frames than its traced path.
     static bool MayTrace() { return checkFrames.load(std::memory_order_relaxed); }
 
+    // The slow way in and out of a frame. Enter decides when undecided and,
+    // when tracing, counts the frame and prints its entry line with names;
+    // either way the frame goes on the thread's stack. Leave takes the
+    // thread's innermost frame off the stack (none: the leaving frame entered
+    // the fast way) and, when it printed its entry line, prints the exit line
+    // at that line's depth (with names, or the entry line's names when null)
+    // while tracing is still on, and counts down.
+    static void Enter(const FuncSite* names);
+    static void Leave(const FuncSite* names);
+
 private:
-    // Decides when undecided; counts and prints the entry line when tracing.
-    void Open();
-    // Prints the exit line at the entry line's depth and counts down.
-    void Close();
-    void PrintLine(const char* what) const;
     // The frame's own copy of its names, made on the first change.
     FuncSite& Own();
 
     const FuncSite* site;
-    // The depth of the entry line; 0 for a frame that does not trace.
-    int depth;
-    FuncSite own;  // filled only when a name is changed or given one by one
+    FuncSite own;          // filled only when a name is changed or given one by one
 
     // Set while a frame has more to do than the test: tracing is on, or not
-    // yet decided.
+    // yet decided, or a frame that entered the slow way is open.
     static std::atomic<bool> checkFrames;
+};
+
+// The frame that MXR_FRAME opens: the names stay those of its site, and it
+// holds nothing, so with tracing off it costs a test of the flag on entry and
+// on exit.
+class FuncFrame {
+public:
+    explicit FuncFrame(const FuncSite& site) {
+        if (__builtin_expect(FuncInfo::MayTrace(), false)) FuncInfo::Enter(&site);
+    }
+    ~FuncFrame() {
+        if (__builtin_expect(FuncInfo::MayTrace(), false)) FuncInfo::Leave(nullptr);
+    }
+    FuncFrame(const FuncFrame&) = delete;
+    FuncFrame& operator=(const FuncFrame&) = delete;
 };
 
 // Opens the frame of the enclosing function: MXR_FRAME("BasePtrLst", "Append", 1, "BasePtrLst.c");
 #define MXR_FRAME(className, funcName, parmCnt, fileName)                                         \
     static constexpr FuncSite mxrFuncSite_{(className), (funcName), (fileName), (parmCnt), __LINE__}; \
-    FuncInfo mxrFuncInfo_(mxrFuncSite_)
+    FuncFrame mxrFuncInfo_(mxrFuncSite_)
 
 // The same inside a member of a class declared with MXR_CLASS / MXR_ABSTRACT_CLASS
 // (ClassPattern.h): the class and source names come from the class.

@@ -17,6 +17,8 @@ namespace {
 // value from sizing the table.
 constexpr int kMaxLogicalName = 4096;
 constexpr int kMaxNameChain = 8;
+// Names being resolved on this thread, one inside the other.
+constinit thread_local int nameDepth __attribute__((tls_model("initial-exec"))) = 0;
 }
 
 LogicalAddrEnt::LogicalAddrEnt() : LogicalName(static_cast<LogicalAddr::enLogicalName>(0)) {
@@ -80,11 +82,10 @@ BaseMsgRcvr* LogicalAddrEnt::LookUpName(int name) {
     if (name < 1 || name >= logicalAddrTblSz || logicalAddrTblPtr[name] == nullptr) return nullptr;
     // A name registered with a logical address that leads back to a name
     // would otherwise resolve for ever.
-    static thread_local int depth = 0;
-    if (depth >= kMaxNameChain) return nullptr;
-    ++depth;
+    if (nameDepth >= kMaxNameChain) return nullptr;
+    ++nameDepth;
     BaseMsgRcvr* rcvr = logicalAddrTblPtr[name]->GetMsgRcvrAddr();
-    --depth;
+    --nameDepth;
     return rcvr;
 }
 

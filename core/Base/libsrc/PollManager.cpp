@@ -119,7 +119,8 @@ void PollManager::AddToTurn(Member& m, short revents, std::vector<Member*>& into
 BasePollAdptr::enWork PollManager::PollForWork(int timeoutMs) {
     POLLMGR_FRAME("PollForWork", 1);
     MXR_ASSERT(!inTurn, "!inTurn", "PollManager");
-    const int n = PollAdptrLst.GetItemCnt();
+    // Traced, the list is asked as it always was.
+    const int n = FuncInfo::MayTrace() ? PollAdptrLst.GetItemCnt() : registeredCnt;
     if (n > PollfdCnt) Grow(n);
 
     inTurn = true;
@@ -163,7 +164,8 @@ BasePollAdptr::enWork PollManager::PollForWork(int timeoutMs) {
     }
     for (Member* m : writable) AddToTurn(*m, POLLOUT, turn);
     for (Member* m : everyPoll) AddToTurn(*m, 0, turn);
-    std::sort(turn.begin(), turn.end(), [](const Member* a, const Member* b) { return a->seq < b->seq; });
+    if (turn.size() > 1)
+        std::sort(turn.begin(), turn.end(), [](const Member* a, const Member* b) { return a->seq < b->seq; });
 
     turnSeq.resize(turn.size());
     turnAssumed.resize(turn.size());
@@ -221,6 +223,8 @@ void PollManager::EndTurn() {
     turnCnt = 0;
     turnPos = 0;
     for (int i = 0; i < cnt; ++i) Slot(i) = BasePtr();
+    if (!anyRetired && !FuncInfo::MayTrace()) return;
+    anyRetired = false;
     BasePtr gone;
     while (turnRetired.Remove(gone)) gone = BasePtr();
 }
@@ -236,6 +240,7 @@ void PollManager::Register(const BasePollAdptrPtr& adptr) {
     auto* a = static_cast<BasePollAdptr*>(static_cast<const BasePtr&>(adptr).GetPtr());
     if (a == nullptr) return;
     PollAdptrLst.Append(adptr);
+    ++registeredCnt;
     Member& m = members[a];
     // Registered twice, it is still served once per poll.
     if (m.registrations++ > 0) return;
@@ -268,6 +273,7 @@ int PollManager::DeRegister(BasePollAdptr* adptr) {
     // Held across the removal: the list's reference may be the last one.
     BasePollAdptrPtr keep(adptr);
     if (!PollAdptrLst.RemoveItem(keep)) return 0;
+    --registeredCnt;
     auto it = members.find(adptr);
     if (it != members.end() && --it->second.registrations == 0) {
         Forget(it->second);
@@ -277,6 +283,7 @@ int PollManager::DeRegister(BasePollAdptr* adptr) {
         // Not to be called again in this poll (its own turn, if it is the one
         // being served, ends normally), kept alive until the poll ends.
         turnRetired.Append(keep);
+        anyRetired = true;
         for (int i = serving ? turnPos : 0; i < turnCnt; ++i) {
             if (Adptr(i) == adptr) {
                 turnRetired.Append(Slot(i));

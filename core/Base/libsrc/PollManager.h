@@ -107,6 +107,9 @@ private:
     bool inTurn;
     bool serving;
     BasePollAdptrLst turnRetired;
+    bool anyRetired = false;
+    // Registrations in PollAdptrLst (its count, without a call).
+    int registeredCnt = 0;
 
     portlib::platform::DescriptorSet waitSet;
     std::unordered_map<BasePollAdptr*, Member> members;

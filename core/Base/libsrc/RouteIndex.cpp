@@ -1,9 +1,37 @@
 #include "RouteIndex.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 #include <functional>
 
 #include "BaseAddrEnt.h"
+
+namespace {
+// Bumped by every change to any index: a remembered answer from before a
+// change is never used after it.
+std::atomic<unsigned long> indexChanges{1};
+
+void Changed() { indexChanges.fetch_add(1, std::memory_order_relaxed); }
+
+// The calling thread's last exact lookup. Hosts longer than the buffer are
+// not remembered.
+struct LastExact {
+    const RouteIndex* index;
+    unsigned long changes;  // 0: nothing remembered
+    long pid;
+    long tid;
+    const RouteIndex::Rows* rows;
+    std::size_t hostLen;
+    char host[48];
+};
+constinit thread_local LastExact lastExact __attribute__((tls_model("initial-exec"))) = {};
+}  // namespace
+
+// A new index, or one at the address of an index gone, must not be taken
+// for the one a remembered answer came from.
+RouteIndex::RouteIndex() { Changed(); }
+RouteIndex::~RouteIndex() { Changed(); }
 
 RouteIndex::KeyView RouteIndex::View(const bStr& host, long pid, long tid) noexcept {
     return {std::string_view(host.StrVal(), static_cast<std::size_t>(host.StrLen())), pid, tid};
@@ -50,6 +78,7 @@ const RouteIndex::Rows* RouteIndex::Find(const Map& map, const bStr& host, long 
 }
 
 void RouteIndex::Add(BaseAddrEnt* row) {
+    Changed();
     const bStr host = row->GetHost();
     AddTo(exact, host, row->GetPid(), row->GetTid(), row);
     AddTo(hostPid, host, row->GetPid(), -1, row);
@@ -57,6 +86,7 @@ void RouteIndex::Add(BaseAddrEnt* row) {
 }
 
 void RouteIndex::Remove(BaseAddrEnt* row) {
+    Changed();
     const bStr host = row->GetHost();
     RemoveFrom(exact, host, row->GetPid(), row->GetTid(), row);
     RemoveFrom(hostPid, host, row->GetPid(), -1, row);
@@ -64,6 +94,7 @@ void RouteIndex::Remove(BaseAddrEnt* row) {
 }
 
 void RouteIndex::Rebuild(BaseAddrEnt* const* rows, int cnt) {
+    Changed();
     exact.clear();
     hostPid.clear();
     hostOnly.clear();
@@ -79,7 +110,23 @@ void RouteIndex::Rebuild(BaseAddrEnt* const* rows, int cnt) {
 }
 
 const RouteIndex::Rows* RouteIndex::Exact(const bStr& host, long pid, long tid) const {
-    return Find(exact, host, pid, tid);
+    const KeyView k = View(host, pid, tid);
+    const unsigned long changes = indexChanges.load(std::memory_order_relaxed);
+    LastExact& last = lastExact;
+    if (last.changes == changes && last.index == this && last.pid == pid && last.tid == tid &&
+        last.hostLen == k.host.size() && std::memcmp(last.host, k.host.data(), k.host.size()) == 0)
+        return last.rows;
+    const Rows* rows = Find(exact, host, pid, tid);
+    if (k.host.size() <= sizeof last.host) {
+        last.index = this;
+        last.changes = changes;
+        last.pid = pid;
+        last.tid = tid;
+        last.rows = rows;
+        last.hostLen = k.host.size();
+        if (!k.host.empty()) std::memcpy(last.host, k.host.data(), k.host.size());
+    }
+    return rows;
 }
 
 const RouteIndex::Rows* RouteIndex::HostPid(const bStr& host, long pid) const { return Find(hostPid, host, pid, -1); }

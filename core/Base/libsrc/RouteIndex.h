@@ -20,6 +20,11 @@ public:
     // The rows under one name, in table order.
     using Rows = std::vector<BaseAddrEnt*>;
 
+    RouteIndex();
+    ~RouteIndex();
+    RouteIndex(const RouteIndex&) = delete;
+    RouteIndex& operator=(const RouteIndex&) = delete;
+
     // row has just taken its place in a table that is ordered by priority
     // (highest first, in order of entry among equals).
     void Add(BaseAddrEnt* row);
@@ -28,7 +33,10 @@ public:
     // Everything from the table as it stands (rows[0..cnt), nulls skipped).
     void Rebuild(BaseAddrEnt* const* rows, int cnt);
 
-    // The rows under a name, or null when there are none.
+    // The rows under a name, or null when there are none. An exact lookup
+    // of the same name as the thread's last one, with no change to any index
+    // since, is answered without a search (an answer goes back the way its
+    // request came, and a client's messages come in runs).
     const Rows* Exact(const bStr& host, long pid, long tid) const;
     const Rows* HostPid(const bStr& host, long pid) const;
     const Rows* Host(const bStr& host) const;

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "BasePtrLst.h"
 #include "CoreTestClasses.h"
@@ -45,6 +46,11 @@ void ThreeNestedFrames(int* depths) {
             depths[2] = FuncInfo::GetCallListSz();
         }
     }
+}
+
+void Nest(int n) {
+    MXR_FRAME("N", "f", 0, "N.c");
+    if (n > 1) Nest(n - 1);
 }
 
 }  // namespace
@@ -96,6 +102,37 @@ TEST_F(TraceEnv, SwitchingInsideAFrameKeepsTheDepthBalanced) {
         FuncInfo::SetTraceFlag(1);
     });
     EXPECT_EQ(out, "Entering: On::g()\n");
+    EXPECT_EQ(FuncInfo::GetCallListSz(), 0);
+}
+
+TEST_F(TraceEnv, AFrameEnteredWhileOffStaysSilentWhenTracingComesOnInsideIt) {
+    Use(nullptr);
+    FuncInfo::IsTraceOn();  // decided off: frames test the flag and do nothing else
+    ASSERT_FALSE(FuncInfo::MayTrace());
+    std::string out = Captured([] {
+        MXR_FRAME("Quiet", "f", 0, "Quiet.c");
+        FuncInfo::SetTraceFlag(1);
+        { MXR_FRAME("Loud", "g", 0, "Loud.c"); }
+        EXPECT_EQ(FuncInfo::GetCallListSz(), 0);
+    });
+    EXPECT_EQ(out, "Entering: Loud::g()\nLeaving: Loud::g()\n");
+    EXPECT_EQ(FuncInfo::GetCallListSz(), 0);
+}
+
+// Far deeper than frames usually nest: every exit line at its entry's depth.
+TEST_F(TraceEnv, DeepNestingKeepsEveryFramesDepth) {
+    Use("YES");
+    constexpr int kDepth = 300;
+    const std::string out = Captured([] { Nest(kDepth); });
+    std::vector<std::string> lines;
+    for (std::size_t at = 0, nl; (nl = out.find('\n', at)) != std::string::npos; at = nl + 1)
+        lines.push_back(out.substr(at, nl - at));
+    ASSERT_EQ(lines.size(), 2u * kDepth);
+    for (int d = 0; d < kDepth; ++d) {
+        const std::string indent(static_cast<std::size_t>(d), ' ');
+        ASSERT_EQ(lines[static_cast<std::size_t>(d)], indent + "Entering: N::f()") << d;
+        ASSERT_EQ(lines[static_cast<std::size_t>(2 * kDepth - 1 - d)], indent + "Leaving: N::f()") << d;
+    }
     EXPECT_EQ(FuncInfo::GetCallListSz(), 0);
 }
 

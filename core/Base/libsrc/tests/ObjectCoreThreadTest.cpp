@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
@@ -87,6 +88,30 @@ TEST(ObjectCoreThreads, TraceDepthAndFlagAreSafeToShare) {
     });
     EXPECT_EQ(FuncInfo::GetCallListSz(), base);
     EXPECT_EQ(FuncInfo::GetTraceFlag(), -1);
+}
+
+// A frame that printed its entry line still leaves the slow way when another
+// thread switches tracing off meanwhile: the depth comes back, and the flag
+// drops once the frame has closed.
+TEST(ObjectCoreThreads, TracingSwitchedOffElsewhereStillClosesOpenFrames) {
+    setenv("MXRFUNCTRACE", "YES", 1);
+    FuncInfo::SetTraceFlag(0);
+    const int base = FuncInfo::GetCallListSz();
+    bool stillChecked = false;
+    ::testing::internal::CaptureStderr();
+    {
+        MXR_FRAME("A", "f", 0, "A.c");
+        std::thread([] { FuncInfo::SetTraceFlag(-1); }).join();
+        stillChecked = FuncInfo::MayTrace();
+        { MXR_FRAME("B", "g", 0, "B.c"); }
+    }
+    const std::string out = ::testing::internal::GetCapturedStderr();
+    unsetenv("MXRFUNCTRACE");
+    EXPECT_EQ(out, "Entering: A::f()\n");
+    EXPECT_TRUE(stillChecked);
+    EXPECT_EQ(FuncInfo::GetCallListSz(), base);
+    EXPECT_FALSE(FuncInfo::MayTrace());
+    FuncInfo::SetTraceFlag(0);
 }
 
 TEST(ObjectCoreThreads, LookupsRunWhileAnotherThreadRegisters) {

@@ -80,6 +80,36 @@ TEST(RouteIndex, LookupsAgreeWithAWalkOfTheTableThroughALongHistory) {
     }
 }
 
+// The same name looked up again and again (an answer's way back) after each
+// kind of change: the answer is always the table's as it stands.
+TEST(RouteIndex, ARepeatedLookupSeesEveryChangeSinceTheLastOne) {
+    RuntimeScope scope("NODEA", 1);
+    const bStr host("NODEB");
+    auto again = [&](const char* when, BaseMsgRcvr* expected) {
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(BaseAddrEnt::LookUpRoute(bStr("NODEB"), 4, 2), expected) << when;
+            EXPECT_EQ(BaseAddrEnt::LookUpRoute(host, 4, 2), WalkLookUp(host, 4, 2)) << when;
+        }
+    };
+    auto first = std::make_unique<BaseAddrEnt>(host, 4, 2, 0, Tag(1));
+    again("one route", Tag(1));
+    {
+        BaseAddrEnt higher(host, 4, 2, 5, Tag(2));
+        again("a route of higher priority", Tag(2));
+    }
+    again("the higher one gone", Tag(1));
+    BaseAddrEnt::ForgetMsgRcvr(Tag(1));
+    again("its receiver gone", nullptr);
+    BaseAddrEnt other(host, 4, 3, 0, Tag(3));
+    again("a route of another thread serves the host", Tag(3));
+    other.SetTid(2);
+    again("that route now names the thread", Tag(3));
+    first->SetMsgRcvrPtr(Tag(4));
+    again("the first route's receiver back", Tag(4));
+    first.reset();
+    again("the first route gone", Tag(3));
+}
+
 TEST(RouteIndex, AReplacedTableIsLookedUpAsItStands) {
     RuntimeScope outer("NODEA", 1);
     BaseAddrEnt mine(bStr("NODEB"), 0, 0, Tag(1));
