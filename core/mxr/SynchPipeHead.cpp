@@ -34,6 +34,12 @@ std::atomic<long> extraTidCounter{0};
 // serial), 0 when none does.
 thread_local unsigned long ownAddrHolder = 0;
 
+// One packet down the pipe whose descriptor context points to.
+int WriteOnePacket(void* context, const char* bytes, int count) {
+    hv::strbuf data{0, count, const_cast<char*>(bytes)};
+    return hv::putmsg(*static_cast<int*>(context), nullptr, &data, 0) == -1 ? -1 : 0;
+}
+
 }  // namespace
 
 SynchPipeHead::SynchPipeHead(int handle)
@@ -151,10 +157,15 @@ int SynchPipeHead::WritePackets(const BaseMsgPtr& msg) {
     MXR_METHOD_FRAME("WritePackets", 1);
     if (FileDscrpt == -1) return -1;
     PipePktCtrlPtr out(new PipePktCtrl());
+    // While tracing is off the packets are written as they are cut from the
+    // collected message; a traced run makes them and walks them.
+    const bool walk = FuncInfo::MayTrace();
+    int writeRc = 0;
+    const unsigned short id = TakeNextIdVal();
     // Nothing goes out of a message that fails to pack or that the manager
     // would never assemble: the call fails at once instead of waiting for an
     // answer that cannot come.
-    switch (out->Pack(*msg.GetPtr(), TakeNextIdVal())) {
+    switch (walk ? out->Pack(*msg.GetPtr(), id) : out->PackAndWrite(*msg.GetPtr(), id, WriteOnePacket, &FileDscrpt, &writeRc)) {
         case PipePktCtrl::PACKED:
             break;
         case PipePktCtrl::PACK_TOO_LARGE:
@@ -165,6 +176,7 @@ int SynchPipeHead::WritePackets(const BaseMsgPtr& msg) {
             ReportLine(std::string("SynchPipeHead: ") + msg->GetClassName() + " could not be serialized - not sent");
             return -1;
     }
+    if (!walk) return writeRc == 0 ? 0 : -1;
     for (BasePktBufrPtr pkt = out->GetFirstPktBufr(); pkt.GetPtr() != nullptr; pkt = out->GetNextPktBufr()) {
         hv::strbuf data{0, pkt->GetSendSize(), pkt->GetSendRecvAddr()};
         if (hv::putmsg(FileDscrpt, nullptr, &data, 0) == -1) return -1;

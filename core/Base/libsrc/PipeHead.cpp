@@ -5,6 +5,7 @@
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <typeinfo>
 
 #include <unistd.h>
 
@@ -67,6 +68,10 @@ void ReportLine(const std::string& line) { std::cerr << line + "\n" << std::flus
 
 // What a packet holds in memory, whatever data it carries.
 std::size_t BlockBytes(const BasePktBufrPtr& pkt) {
+    // A pipe packet's, without the virtual calls while tracing is off.
+    const BasePktBufr* p = pkt.GetPtr();
+    if (!FuncInfo::MayTrace() && typeid(*p) == typeid(PipePktBufr))
+        return PipePktBufr::HeaderSize + static_cast<const PipePktBufr*>(p)->PipePktBufr::GetMaxDataBufrSize();
     return static_cast<std::size_t>(pkt->GetPktHeaderSize()) + pkt->GetMaxDataBufrSize();
 }
 }  // namespace
@@ -172,17 +177,32 @@ BaseMsgRcvr::enMsgResult PipeHead::DfltMsgHdlr(const BaseMsgPtr& msg, const Base
             RefuseOutgoing(msg, "could not be serialized");
             return PROCESSED;
     }
+    // While tracing is off, the packets are numbered once and taken from
+    // the array (none of a packed message is empty); a traced run walks them
+    // as it always did.
+    const bool walk = FuncInfo::MayTrace();
+    BasePktBufrAry* packed = nullptr;
     std::size_t bytes = 0;
-    for (BasePktBufrPtr pkt = out->GetFirstPktBufr(); pkt.GetPtr() != nullptr; pkt = out->GetNextPktBufr())
-        bytes += BlockBytes(pkt);
+    if (walk) {
+        for (BasePktBufrPtr pkt = out->GetFirstPktBufr(); pkt.GetPtr() != nullptr; pkt = out->GetNextPktBufr())
+            bytes += BlockBytes(pkt);
+    } else {
+        out->GetFirstPktBufr();
+        packed = &out->GetBufrAry();
+        for (int i = 0; i < packed->GetItemCnt(); ++i) bytes += BlockBytes((*packed)[i]);
+    }
     if (TogoBytes + bytes > MaxTogoBytes) {
         // The peer does not read: it is dead to us. A requester is answered.
         RefuseOutgoing(msg, std::string());
         HangUpPastHighWater("queued for it", TogoBytes + bytes);
         return PROCESSED;
     }
-    for (BasePktBufrPtr pkt = out->GetFirstPktBufr(); pkt.GetPtr() != nullptr; pkt = out->GetNextPktBufr())
-        TogoPktLst.Append(pkt);
+    if (walk) {
+        for (BasePktBufrPtr pkt = out->GetFirstPktBufr(); pkt.GetPtr() != nullptr; pkt = out->GetNextPktBufr())
+            TogoPktLst.Append(pkt);
+    } else {
+        for (int i = 0; i < packed->GetItemCnt(); ++i) TogoPktLst.Append((*packed)[i]);
+    }
     TogoBytes += bytes;
     const PipePollAdptrPtr adptr{BasePtr(PollAdptrPtr)};
     if (adptr.Ok()) adptr->SetReadyToSnd(1);
@@ -250,6 +270,7 @@ BasePktBufrPtr PipeHead::GetEmptyPktBufr() {
 
 PipePktCtrlPtr PipeHead::FindRcvPktCtrl(unsigned short id) {
     MXR_METHOD_FRAME("FindRcvPktCtrl", 1);
+    if (!FuncInfo::MayTrace() && RcvPktCtrlLst.GetItemCnt() == 0) return PipePktCtrlPtr();
     PipePktCtrlLstIter it(RcvPktCtrlLst);
     for (PipePktCtrlPtr c = it.First(); c.GetPtr() != nullptr; c = it.Next())
         if (c->GetPktCtrlId() == id) return c;
@@ -283,6 +304,8 @@ void PipeHead::LeaveAssembly(const PipePktCtrlPtr& ctrl) {
 
 bool PipeHead::RefuseArriving(const BasePktBufrPtr& pkt) {
     MXR_METHOD_FRAME("RefuseArriving", 1);
+    // Nothing refused lately and a packet that may start a message: taken.
+    if (!FuncInfo::MayTrace() && RefusedIds.empty() && PipePktCtrl::CanStart(pkt)) return false;
     const unsigned short id = pkt->GetPktCtrlId();
     auto known = std::find(RefusedIds.begin(), RefusedIds.end(), id);
     // A first packet starts a new message under that number.

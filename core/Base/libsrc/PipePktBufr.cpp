@@ -98,10 +98,7 @@ int PipePktBufr::GetMaxPktSize() const {
 
 void PipePktBufr::SetMaxPktSize(int size) {
     MXR_METHOD_FRAME("SetMaxPktSize", 1);
-    unsigned short cap = static_cast<unsigned short>(static_cast<unsigned>(size) - HeaderSize);
-    if (cap < 32) cap = 32;
-    if (cap > DATASIZE) cap = DATASIZE;
-    MaxDataBufrSize = cap;
+    MaxDataBufrSize = static_cast<unsigned short>(CapacityFor(size));
 }
 
 unsigned short PipePktBufr::GetDataBufrSize() const {

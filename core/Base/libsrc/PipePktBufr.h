@@ -23,6 +23,7 @@
 #include "PktSerialize.h"
 
 #include <cstddef>
+#include <cstring>
 #include <new>
 
 class PipePktBufr : public BasePktBufr {
@@ -80,7 +81,39 @@ public:
     unsigned short GetTotalBytesSent() const;
     void SetTotalBytesSent(unsigned short cnt);
 
+    // The data capacity SetMaxPktSize(size) gives.
+    static int CapacityFor(int size) {
+        int cap = static_cast<unsigned short>(static_cast<unsigned>(size) - HeaderSize);
+        if (cap < 32) cap = 32;
+        if (cap > DATASIZE) cap = DATASIZE;
+        return cap;
+    }
+
 private:
+    friend class PipePktCtrl;
+
+    // What the packet controller uses while tracing is off, in place of the
+    // virtual accessors (no frame, no virtual call).
+    // A new packet of message id with capacity cap, holding cnt (<= cap)
+    // bytes, the position behind them: what PutBytes gives a fresh packet.
+    void TakeData(unsigned short id, int cap, const char* bytes, int cnt) {
+        PktCtrlId = id;
+        MaxDataBufrSize = static_cast<unsigned short>(cap);
+        std::memcpy(block + HeaderSize, bytes, static_cast<std::size_t>(cnt));
+        Offset = static_cast<unsigned short>(cnt);
+        BytesOfData = static_cast<unsigned short>(cnt);
+        ownEnd = static_cast<unsigned short>(cnt);
+    }
+    void Number(unsigned short id, unsigned short total) {
+        PktId = id;
+        TotalPkts = total;
+    }
+    int DataBytes() const { return BytesOfData; }
+    int Id() const { return PktId; }
+    int Total() const { return TotalPkts; }
+    int Position() const { return Offset; }
+    void Place(int offset) { Offset = static_cast<unsigned short>(offset); }
+
     // The data bytes that can be used: the fields may be set to anything (from
     // an s-expression, say), the block never grows.
     int DataEnd() const;

@@ -18,6 +18,15 @@ namespace {
 // The largest count handed to a packet at once (its counts are 16-bit).
 constexpr int MaxPiece = 0xFFFF;
 
+// The packet as a pipe packet, or null for another kind.
+PipePktBufr* AsPipe(BasePktBufr* pkt) {
+    return pkt != nullptr && typeid(*pkt) == typeid(PipePktBufr) ? static_cast<PipePktBufr*>(pkt) : nullptr;
+}
+
+// The same while tracing is off, else null: the caller then goes through
+// the packet's virtual accessors, whose frames a traced run shows.
+PipePktBufr* FastPipe(BasePktBufr* pkt) { return FuncInfo::MayTrace() ? nullptr : AsPipe(pkt); }
+
 // Collecting buffers kept for the next messages of this thread: a few, of
 // at most a few MiB each.
 constexpr std::size_t MaxSpareBuffers = 4;
@@ -138,9 +147,15 @@ void PipePktCtrl::Unstage() const {
         GiveBuffer(staged);
         return;
     }
+    auto* self = const_cast<PipePktCtrl*>(this);
+    if (FastPipePackets() && BufrAry.GetItemCnt() == 0 && BufrCursor == 0) {
+        self->CutStaged(self->Offset);
+        stagedLen = 0;
+        GiveBuffer(staged);
+        return;
+    }
     // Written again through the packets, from the start; then back to the
     // position.
-    auto* self = const_cast<PipePktCtrl*>(this);
     const enDirection direction = self->Direction;
     const int position = self->Offset;
     self->Direction = INTOPKT;
@@ -151,6 +166,38 @@ void PipePktCtrl::Unstage() const {
     GiveBuffer(staged);
     if (position != self->Offset) self->SetOffset(position);
     CloseWindow();  // the caller goes on through the packets
+}
+
+bool PipePktCtrl::FastPipePackets() const {
+    return !FuncInfo::MayTrace() && typeid(*this) == typeid(PipePktCtrl);
+}
+
+void PipePktCtrl::CutStaged(int position) {
+    const int cap = PipePktBufr::CapacityFor(MaxPktSize);
+    const int n = (stagedLen + cap - 1) / cap;
+    BufrAry.ReSize(n);
+    const char* from = staged.data();
+    int left = stagedLen;
+    for (int i = 0; i < n; ++i) {
+        PipePktBufr* pkt = new (std::nothrow) PipePktBufr();
+        MXR_ASSERT(pkt != nullptr, "pkt != 0", "PipePktCtrl");
+        const int k = left < cap ? left : cap;
+        pkt->TakeData(PktCtrlId, cap, from, k);
+        BufrAry[i] = BasePktBufrPtr(pkt);
+        from += k;
+        left -= k;
+    }
+    arrived = -1;
+    // The packet of the position: the first whose end is at or past it (a
+    // position on a boundary is the end of the earlier packet). The others
+    // keep their position behind their bytes, as filling them left it.
+    int i = position > 0 ? (position - 1) / cap : 0;
+    if (i > n - 1) i = n - 1;
+    BufrCursor = i;
+    cursorKey = i;
+    cursorBase = i * cap;
+    Offset = position;
+    static_cast<PipePktBufr*>(BufrAry[i].GetPtr())->Place(position - i * cap);
 }
 
 PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
@@ -179,6 +226,10 @@ PipePktCtrl::~PipePktCtrl() {
 }
 
 int PipePktCtrl::PktBytes(int i) const {
+    if (!FuncInfo::MayTrace() && i >= 0 && i < BufrAry.GetItemCnt()) {
+        BasePktBufr* pkt = const_cast<BasePktBufrAry&>(BufrAry)[i].GetPtr();
+        if (PipePktBufr* pipe = AsPipe(pkt)) return pipe->DataBytes();
+    }
     BasePktBufr* pkt = PktAt(i);
     return pkt != nullptr ? pkt->GetDataBufrSize() : 0;
 }
@@ -258,7 +309,10 @@ int PipePktCtrl::GetRemainingByteCnt() const {
     const int n = BufrAry.GetItemCnt();
     if (BufrCursor < 0 || BufrCursor >= n) return 0;
     int remaining = 0;
-    if (BasePktBufr* pkt = PktAt(BufrCursor)) {
+    if (PipePktBufr* pipe = FastPipe(const_cast<BasePktBufrAry&>(BufrAry)[BufrCursor].GetPtr())) {
+        const int left = pipe->DataBytes() - pipe->Position();
+        if (left > 0) remaining = left;
+    } else if (BasePktBufr* pkt = PktAt(BufrCursor)) {
         const int left = pkt->GetDataBufrSize() - pkt->GetOffset();
         if (left > 0) remaining = left;
     }
@@ -339,7 +393,14 @@ BasePktBufrPtr PipePktCtrl::GetFirstPktBufr() {
     const int n = BufrAry.GetItemCnt();
     if (n < 1) return BasePktBufrPtr();
     // Numbered after the whole message is written: each packet's count is known.
+    const bool fast = FastPipePackets();
     for (int i = 0; i < n; ++i) {
+        if (fast) {
+            if (PipePktBufr* pipe = AsPipe(BufrAry[i].GetPtr())) {
+                pipe->Number(static_cast<unsigned short>(i + 1), static_cast<unsigned short>(n));
+                continue;
+            }
+        }
         if (BasePktBufr* pkt = PktAt(i)) {
             pkt->SetPktId(static_cast<unsigned short>(i + 1));
             pkt->SetTotalPkts(static_cast<unsigned short>(n));
@@ -361,8 +422,9 @@ void PipePktCtrl::PutPktBufr(BasePktBufrPtr& pkt) {
     Settle();
     if (pkt.GetPtr() == nullptr) return;
     const int n = BufrAry.GetItemCnt();
-    const int id = pkt->GetPktId();
-    if (pkt->GetTotalPkts() != n || id < 1 || id > n) {
+    PipePktBufr* pipe = FastPipe(pkt.GetPtr());
+    const int id = pipe != nullptr ? pipe->Id() : pkt->GetPktId();
+    if ((pipe != nullptr ? pipe->Total() : pkt->GetTotalPkts()) != n || id < 1 || id > n) {
         BadFlg = 1;  // does not fit this message: ignored
         return;
     }
@@ -379,6 +441,10 @@ int PipePktCtrl::AllThere() const {
     if (n == 0) return 0;
     if (arrived >= 0 && arrived < n) return 0;
     for (int i = 0; i < n; ++i) {
+        if (PipePktBufr* pipe = FastPipe(const_cast<BasePktBufrAry&>(BufrAry)[i].GetPtr())) {
+            if (pipe->Total() != n) return 0;
+            continue;
+        }
         BasePktBufr* pkt = PktAt(i);
         if (pkt == nullptr || pkt->GetTotalPkts() != n) return 0;
     }
@@ -400,6 +466,47 @@ PipePktCtrl::PackResult PipePktCtrl::Pack(BaseVirtItem& obj, unsigned short id) 
     if (rc != 0) return PACK_FAILED;
     Unstage();
     if (BufrAry.GetItemCnt() > MaxPktCnt) return PACK_TOO_LARGE;
+    return PACKED;
+}
+
+PipePktCtrl::PackResult PipePktCtrl::PackAndWrite(BaseVirtItem& obj, unsigned short id, PacketWriter write,
+                                                   void* context, int* writeRc) {
+    MXR_METHOD_FRAME("PackAndWrite", 5);
+    *writeRc = 0;
+    SetDirection(INTOPKT);
+    SetPktCtrlId(id);
+    const int rc = obj.Serialize(*this);
+    SetOffset(0);
+    if (rc != 0) return PACK_FAILED;
+    if (staging && FastPipePackets() && BufrAry.GetItemCnt() == 0 && BufrCursor == 0) {
+        CloseWindow();
+        const int cap = PipePktBufr::CapacityFor(MaxPktSize);
+        const int n = (stagedLen + cap - 1) / cap;
+        if (n > MaxPktCnt) return PACK_TOO_LARGE;
+        unsigned char block[PipePktBufr::HeaderSize + PipePktBufr::DATASIZE];
+        const auto put16 = [&block](int at, int v) {
+            block[at] = static_cast<unsigned char>(v & 0xFF);
+            block[at + 1] = static_cast<unsigned char>((v >> 8) & 0xFF);
+        };
+        put16(2, PktCtrlId);
+        put16(6, n);
+        for (int i = 0; i < n; ++i) {
+            const int at = i * cap;
+            const int k = stagedLen - at < cap ? stagedLen - at : cap;
+            put16(0, k + PipePktBufr::HeaderSize);
+            put16(4, i + 1);
+            std::memcpy(block + PipePktBufr::HeaderSize, staged.data() + at, static_cast<std::size_t>(k));
+            if ((*writeRc = write(context, reinterpret_cast<const char*>(block), k + PipePktBufr::HeaderSize)) != 0)
+                break;
+        }
+        return PACKED;
+    }
+    Unstage();
+    if (BufrAry.GetItemCnt() > MaxPktCnt) return PACK_TOO_LARGE;
+    for (BasePktBufrPtr pkt = GetFirstPktBufr(); pkt.GetPtr() != nullptr; pkt = GetNextPktBufr()) {
+        const int size = pkt->GetSendSize();
+        if ((*writeRc = write(context, pkt->GetSendRecvAddr(), size)) != 0) break;
+    }
     return PACKED;
 }
 
@@ -465,6 +572,11 @@ BasePktBufrPtr PipePktCtrl::GetNewPktBufr() {
     MXR_METHOD_FRAME("GetNewPktBufr", 0);
     PipePktBufr* pkt = new (std::nothrow) PipePktBufr();
     MXR_ASSERT(pkt != nullptr, "pkt != 0", "PipePktCtrl");
+    if (!FuncInfo::MayTrace()) {
+        pkt->PktCtrlId = PktCtrlId;
+        pkt->MaxDataBufrSize = static_cast<unsigned short>(PipePktBufr::CapacityFor(MaxPktSize));
+        return BasePktBufrPtr(pkt);
+    }
     pkt->SetPktCtrlId(PktCtrlId);
     pkt->SetMaxPktSize(MaxPktSize);
     return BasePktBufrPtr(pkt);

@@ -87,6 +87,16 @@ public:
     // than MaxPktCnt packets would never be assembled, and past 65,535 its
     // packet numbers would wrap.
     PackResult Pack(BaseVirtItem& obj, unsigned short id);
+    // Writes one packet as it goes on the wire (count bytes, header
+    // included); 0, or non-zero to stop.
+    using PacketWriter = int (*)(void* context, const char* bytes, int count);
+    // What a blocking writer does while tracing is off, in place of Pack and
+    // a walk through the packets: packs obj as message number id and hands
+    // each packet to write, in order. The collected message is cut into
+    // slices copied into one block on the way, no packet objects made; the
+    // bytes are those the packets would carry. *writeRc gets write's first
+    // non-zero result (nothing more is written then), else 0.
+    PackResult PackAndWrite(BaseVirtItem& obj, unsigned short id, PacketWriter write, void* context, int* writeRc);
     // Whether a packet can start a message in assembly: a count of 1 to
     // MaxPktCnt packets and a place within it.
     static bool CanStart(const BasePktBufrPtr& first);
@@ -126,6 +136,13 @@ private:
     }
     // Copies bytes into the collecting buffer at the position, growing it.
     void StageBytes(const char* bytes, int cnt);
+    // Whether the packets may be handled as pipe packets without their
+    // virtual accessors: tracing is off (a traced run shows every call)
+    // and this controller makes pipe packets.
+    bool FastPipePackets() const;
+    // Unstage for FastPipePackets: cuts the collected bytes into pipe
+    // packets directly, leaving what the general way leaves.
+    void CutStaged(int position);
 
     BasePktBufrAry BufrAry;
     int BufrCursor;

@@ -421,3 +421,109 @@ TEST(PipePktCtrl, WindowWritesSeeksAndReadsBackAgreeWithTheStream) {
         ASSERT_EQ(StreamOf(w), expect) << "round " << round;
     }
 }
+
+// A plain pipe controller cuts a collected message straight into packets and
+// a blocking writer may send it as slices of the collected bytes; a byte
+// store (another controller class) goes the general way, packet by packet.
+// Both must leave the same packets, places and wire bytes.
+namespace {
+
+struct Sink {
+    std::vector<Bytes> packets;
+    int failAt = -1;  // the packet whose write fails (from 0), -1 none
+};
+
+int Collect(void* context, const char* bytes, int count) {
+    auto* sink = static_cast<Sink*>(context);
+    if (static_cast<int>(sink->packets.size()) == sink->failAt) return -1;
+    sink->packets.emplace_back(bytes, bytes + count);
+    return 0;
+}
+
+// What the controller shows of its packets after a cut.
+struct Cut {
+    int cursor, offset, remaining;
+    std::vector<int> sizes, places;
+    bool operator==(const Cut&) const = default;
+};
+
+Cut CutOf(PipePktCtrl& c) {
+    Cut cut{c.GetBufrCursor(), c.GetOffset(), c.GetRemainingByteCnt(), {}, {}};
+    BasePktBufrAry& ary = c.GetBufrAry();
+    for (int i = 0; i < ary.GetItemCnt(); ++i) {
+        cut.sizes.push_back(ary[i]->GetDataBufrSize());
+        cut.places.push_back(ary[i]->GetOffset());
+    }
+    return cut;
+}
+
+}  // namespace
+
+TEST(PipePktCtrl, CuttingAndSlicingGiveWhatThePacketByPacketWayGives) {
+    for (const int maxPkt : {520, 100, 40}) {
+        for (const int textLen : {0, 1, 400, 459, 460, 1000, 5000}) {
+            WireSample obj;
+            obj.text = bStr(std::string(static_cast<std::size_t>(textLen), 'q').c_str());
+            const auto label = ::testing::Message() << "max " << maxPkt << " text " << textLen;
+            PipePktCtrl direct;
+            LocalPktCtrl general;
+            direct.SetMaxPktSize(maxPkt);
+            general.SetMaxPktSize(maxPkt);
+            ASSERT_EQ(direct.Pack(obj, 7), PipePktCtrl::PACKED) << label;
+            ASSERT_EQ(general.Pack(obj, 7), PipePktCtrl::PACKED) << label;
+            const std::vector<Bytes> wire = PacketsOf(general);
+            EXPECT_EQ(PacketsOf(direct), wire) << label;
+
+            PipePktCtrl sliced;
+            sliced.SetMaxPktSize(maxPkt);
+            Sink sink;
+            int writeRc = 1;
+            ASSERT_EQ(sliced.PackAndWrite(obj, 7, Collect, &sink, &writeRc), PipePktCtrl::PACKED) << label;
+            EXPECT_EQ(writeRc, 0);
+            EXPECT_EQ(sink.packets, wire) << label;
+        }
+    }
+}
+
+TEST(PipePktCtrl, ACutLeavesThePositionWhereTheWriterLeftIt) {
+    // A stream collected, then a seek (to a packet boundary, inside a
+    // packet, the ends), then the packets asked for.
+    const int total = 1300;
+    for (const int pos : {0, 1, 511, 512, 513, 1024, 1100, total}) {
+        PipePktCtrl direct;
+        LocalPktCtrl general;
+        for (PipePktCtrl* c : {static_cast<PipePktCtrl*>(&direct), static_cast<PipePktCtrl*>(&general)}) {
+            Bytes stream = Pattern(total);
+            c->DoBytes(reinterpret_cast<char*>(stream.data()), total);
+            c->SetOffset(pos);
+        }
+        const Cut expect = CutOf(general);
+        EXPECT_EQ(CutOf(direct), expect) << "position " << pos;
+        EXPECT_EQ(expect.offset, pos);
+    }
+}
+
+TEST(PipePktCtrl, SlicedWritingStopsAtTheFirstFailureAndRefusesWhatCouldNotBeAssembled) {
+    WireSample obj;
+    obj.text = bStr(std::string(3000, 'w').c_str());
+    PipePktCtrl failing;
+    Sink sink;
+    sink.failAt = 2;
+    int writeRc = 0;
+    ASSERT_EQ(failing.PackAndWrite(obj, 3, Collect, &sink, &writeRc), PipePktCtrl::PACKED);
+    EXPECT_EQ(writeRc, -1);
+    EXPECT_EQ(sink.packets.size(), 2u);
+
+    // More packets than a receiver accepts: nothing is written.
+    WireSample big;
+    const int cap = 32;  // the data of a 40-byte packet
+    big.text = bStr(std::string(static_cast<std::size_t>(PipePktCtrl::MaxPktCnt * cap), 'b').c_str());
+    PipePktCtrl tooLarge;
+    tooLarge.SetMaxPktSize(40);
+    Sink none;
+    EXPECT_EQ(tooLarge.PackAndWrite(big, 4, Collect, &none, &writeRc), PipePktCtrl::PACK_TOO_LARGE);
+    EXPECT_TRUE(none.packets.empty());
+    PipePktCtrl packed;
+    packed.SetMaxPktSize(40);
+    EXPECT_EQ(packed.Pack(big, 4), PipePktCtrl::PACK_TOO_LARGE);
+}

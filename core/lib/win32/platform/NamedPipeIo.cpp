@@ -26,7 +26,21 @@ void KeepTail(int fd, EntryPtr& entry, std::size_t tail) {
     std::lock_guard<std::mutex> lock(entry->mu);
     entry->rest.assign(data, data + tail);
     entry->restPos = 0;
+    PipeSideTable::Instance().Note(fd, *entry);
     PipeNoteHeldNews();
+}
+
+// A message-mode read of a descriptor with nothing held: one receive.
+int ReadMessage(int fd, char* out, std::size_t size, EntryPtr& entry, std::size_t* bytesRead) {
+    std::size_t length = 0;
+    if (int rc = PipeRecvMessage(fd, out, size, 0, &length)) return rc;
+    if (length <= size) {
+        *bytesRead = length;
+        return 0;
+    }
+    KeepTail(fd, entry, length - size);
+    *bytesRead = size;
+    return HV_ERROR_MORE_DATA;
 }
 
 }  // namespace
@@ -39,7 +53,10 @@ int PipeRead(int fd, void* buf, std::size_t size, std::size_t* bytesRead) {
     if (!buf && size) return HV_ERROR_INVALID_PARAMETER;
     char* out = static_cast<char*>(buf);
 
-    EntryPtr entry = PipeSideTable::Instance().Find(fd);
+    PipeSideTable& table = PipeSideTable::Instance();
+    EntryPtr entry;
+    if (table.IsPlain(fd)) return ReadMessage(fd, out, size, entry, bytesRead);
+    entry = table.Find(fd);
     PipeReadMode mode = PipeReadMode::Message;
     std::size_t copied = 0;
     if (entry) {
@@ -50,7 +67,10 @@ int PipeRead(int fd, void* buf, std::size_t size, std::size_t* bytesRead) {
             if (copied) std::memcpy(out, entry->rest.data() + entry->restPos, copied);
             entry->restPos += copied;
             const bool more = entry->Held() != 0;
-            if (!more) entry->Clear();
+            if (!more) {
+                entry->Clear();
+                table.Note(fd, *entry);
+            }
             if (mode == PipeReadMode::Message || more) {
                 *bytesRead = copied;
                 return (more && mode == PipeReadMode::Message) ? HV_ERROR_MORE_DATA : 0;
@@ -64,22 +84,13 @@ int PipeRead(int fd, void* buf, std::size_t size, std::size_t* bytesRead) {
         std::lock_guard<std::mutex> lock(entry->mu);
         if (const int err = entry->pendingError; err != 0) {
             entry->pendingError = 0;
+            table.Note(fd, *entry);
             *bytesRead = copied;
             return PipeErrorFromErrno(err);
         }
     }
 
-    if (mode == PipeReadMode::Message) {
-        std::size_t length = 0;
-        if (int rc = PipeRecvMessage(fd, out, size, 0, &length)) return rc;
-        if (length <= size) {
-            *bytesRead = length;
-            return 0;
-        }
-        KeepTail(fd, entry, length - size);
-        *bytesRead = size;
-        return HV_ERROR_MORE_DATA;
-    }
+    if (mode == PipeReadMode::Message) return ReadMessage(fd, out, size, entry, bytesRead);
 
     // Byte mode: wait (on a blocking descriptor) only while nothing has been
     // read; after that take only what is already queued.

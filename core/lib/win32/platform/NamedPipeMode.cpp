@@ -15,6 +15,7 @@ int PipeSetReadMode(int fd, PipeReadMode mode) {
     auto entry = PipeSideTable::Instance().FindOrAdd(fd);
     std::lock_guard<std::mutex> lock(entry->mu);
     entry->mode = mode;
+    PipeSideTable::Instance().Note(fd, *entry);
     return 0;
 }
 

@@ -19,6 +19,7 @@ unsigned long PipeHeldNewsCount() { return heldNewsCount.load(std::memory_order_
 void PipeNoteHeldNews() { heldNewsCount.fetch_add(1, std::memory_order_acq_rel); }
 
 std::size_t PipeBufferedBytes(int fd) {
+    if (PipeSideTable::Instance().IsPlain(fd)) return 0;
     auto entry = PipeSideTable::Instance().Find(fd);
     if (!entry) return 0;
     std::lock_guard<std::mutex> lock(entry->mu);
@@ -26,6 +27,7 @@ std::size_t PipeBufferedBytes(int fd) {
 }
 
 short PipeHeldNews(int fd, short events) {
+    if (PipeSideTable::Instance().IsPlain(fd)) return 0;
     auto entry = PipeSideTable::Instance().Find(fd);
     if (!entry) return 0;
     std::lock_guard<std::mutex> lock(entry->mu);
@@ -51,6 +53,7 @@ short PipeFilterRevents(int fd, short events, short revents) {
                 {
                     std::lock_guard<std::mutex> lock(entry->mu);
                     entry->pendingError = err;
+                    PipeSideTable::Instance().Note(fd, *entry);
                 }
                 PipeNoteHeldNews();
             }

@@ -11,6 +11,7 @@ int TakeSocketError(int fd) {
         std::lock_guard<std::mutex> lock(entry->mu);
         if (const int kept = entry->pendingError; kept != 0) {
             entry->pendingError = 0;
+            PipeSideTable::Instance().Note(fd, *entry);
             return kept;
         }
     }

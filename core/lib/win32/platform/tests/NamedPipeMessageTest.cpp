@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <poll.h>
+#include <sys/socket.h>
 
 using namespace portlib::platform;
 using pipetest::Payload;
@@ -179,6 +180,41 @@ TEST_F(PipePair, ModesCanChangeBetweenReads) {
     ASSERT_EQ(PipeSetReadMode(server_, PipeReadMode::Message), 0);
     ASSERT_EQ(PipeRead(server_, buf, sizeof buf, &got), 0);
     EXPECT_EQ(std::string(buf, got), Payload(50, 2).substr(20));
+}
+
+TEST(PipeReadState, WhatTheLayerKeepsForADescriptorItDidNotMakeIsSeenByEveryRead) {
+    // A socket pair made outside the layer: its state comes into being on the
+    // first thing kept for it, and each read after sees it until it is taken.
+    int sv[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, sv), 0);
+    char buf[64];
+    std::size_t got = 0;
+    // A tail kept by a short read comes before the next message.
+    ASSERT_EQ(WriteAll(sv[0], "0123456789"), 0);
+    ASSERT_EQ(WriteAll(sv[0], "next"), 0);
+    ASSERT_EQ(PipeRead(sv[1], buf, 4, &got), HV_ERROR_MORE_DATA);
+    ASSERT_EQ(PipeRead(sv[1], buf, sizeof buf, &got), 0);
+    EXPECT_EQ(std::string(buf, got), "456789");
+    ASSERT_EQ(PipeRead(sv[1], buf, sizeof buf, &got), 0);
+    EXPECT_EQ(std::string(buf, got), "next");
+    // Byte mode, set after reads in message mode, reads across messages.
+    ASSERT_EQ(PipeSetReadMode(sv[1], PipeReadMode::Byte), 0);
+    ASSERT_EQ(WriteAll(sv[0], "ab"), 0);
+    ASSERT_EQ(WriteAll(sv[0], "cd"), 0);
+    std::string bytes;
+    while (bytes.size() < 4) {
+        ASSERT_EQ(PipeRead(sv[1], buf, 4 - bytes.size(), &got), 0);
+        bytes.append(buf, got);
+    }
+    EXPECT_EQ(bytes, "abcd");
+    // And back: one message per read again.
+    ASSERT_EQ(PipeSetReadMode(sv[1], PipeReadMode::Message), 0);
+    ASSERT_EQ(WriteAll(sv[0], "ef"), 0);
+    ASSERT_EQ(WriteAll(sv[0], "gh"), 0);
+    ASSERT_EQ(PipeRead(sv[1], buf, sizeof buf, &got), 0);
+    EXPECT_EQ(std::string(buf, got), "ef");
+    PipeClose(sv[0]);
+    PipeClose(sv[1]);
 }
 
 TEST_F(PipePair, NonBlockingReadsAndWritesReportWouldBlockNotHangUp) {
