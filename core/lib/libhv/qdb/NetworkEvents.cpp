@@ -47,10 +47,16 @@ int RunEvent(int wait, const char* line) {
 
 bool SameText(const char* a, const char* b) { return std::strcmp(a ? a : "", b ? b : "") == 0; }
 
+// How long a refresh on a path event waits for the other's replies, and how
+// often it asks while the other is busy: the database link's thread and the
+// lock are held meanwhile, and a peer that answers does so at once.
+constexpr unsigned kRefreshReplyWaitMs = 3000;
+constexpr int kRefreshTries = 5;
+
 // Loads the copy of system again; a failure is reported and leaves the copy
 // to be loaded at its next use.
 void RefreshCopy(const std::string& system) {
-    if (!getDbTime(system.c_str(), kCacheForceReload).valid()) {
+    if (cfgstore::ReloadCopy(system.c_str(), kRefreshReplyWaitMs, kRefreshTries) != 0) {
         hv_err(__FILE__, __LINE__, 3, 0, "mxr_comm_up: the copy of %s could not be loaded again\n", system.c_str());
         qdberrclr();
     }
