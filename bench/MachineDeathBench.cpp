@@ -8,8 +8,9 @@
 // elsewhere). Set-up retries are shortened tenfold (HV_TEST_TIME_SCALE=0.1)
 // unless the environment says otherwise.
 //
-// A second round shows a machine that rejoined taking back its own primary
-// only once its copy of the other system has been read since it rejoined.
+// From the second round on, the survivor is a machine that rejoined: it takes
+// back its own primary because its copy of the other system was loaded again
+// when its paths came up.
 //
 //     MachineDeathBench [--rounds N]     (default 1)
 #include "support/PairBench.h"

@@ -34,10 +34,15 @@ journal() { echo "$me $*" >>"$shared/journal"; }
 
 holder() { cat "$lock.holder" 2>/dev/null || echo none; }
 
+# This system's keeper is alive and still holds the lock. Its file names its
+# pid and the nonce it wrote into the holder file: after a machine's death and
+# restart the old pid can name another process of the new PID namespace, and
+# only a keeper whose nonce is still in the holder file holds the lock.
 keeper_alive() {
-    local p
-    p=$(cat "$mine" 2>/dev/null) || return 1
-    [ -n "$p" ] && kill -0 "$p" 2>/dev/null
+    local p n
+    read -r p n 2>/dev/null <"$mine" || return 1
+    [ -n "$p" ] && [ -n "$n" ] && kill -0 "$p" 2>/dev/null && [ "$(holder)" = "$me $n" ] &&
+        grep -q '^sleep' "/proc/$p/cmdline" 2>/dev/null
 }
 
 restore() {
@@ -48,7 +53,7 @@ restore() {
     local nonce="$$.$(date +%s%N)" kp
     # The keeper: flock takes the lock or gives up at once (75); once it
     # holds it, its child names this system and sleeps until killed.
-    setsid flock -n -E 75 "$lock" sh -c 'echo "$1 $2" >"$3.holder"; echo $$ >"$4"; exec sleep 2147483647' \
+    setsid flock -n -E 75 "$lock" sh -c 'echo "$1 $2" >"$3.holder"; echo "$$ $2" >"$4"; exec sleep 2147483647' \
         sh "$me" "$nonce" "$lock" "$mine.new" </dev/null >/dev/null 2>&1 &
     kp=$!
     local i
@@ -73,9 +78,9 @@ remove() {
     journal remove "$tag"
     case $tag in
     *c)
-        local p
-        p=$(cat "$mine" 2>/dev/null) || return 0
-        [ -n "$p" ] && kill "$p" 2>/dev/null
+        local p n
+        read -r p n 2>/dev/null <"$mine" || return 0
+        [ -n "$p" ] && [ "$(holder)" = "$me $n" ] && kill "$p" 2>/dev/null
         rm -f "$mine"
         ;;
     esac

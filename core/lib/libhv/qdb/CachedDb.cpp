@@ -23,7 +23,10 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <chrono>
 #include <optional>
+#include <random>
+#include <thread>
 
 namespace {
 
@@ -51,7 +54,9 @@ const CopyLoader kCopyLoaders[cfgstore::kCacheReplyCount] = {
 
 }  // namespace
 
-int ShmMgr::cacheRemDb(const char* name, DbMgr* db) {
+int ShmMgr::cacheRemDb(const char* name, DbMgr* db) { return cfgstore::LoadCopyWithin(name, db, kCacheReplyWaitMs); }
+
+int cfgstore::LoadCopyWithin(const char* name, DbMgr* db, unsigned replyWaitMs) {
     if (db == nullptr || db->loading || name == nullptr) return 0;
     hv_debug(__FILE__, __LINE__, "LD.cacheRemDb", "ShmMgr::cacheRemDb: loading the copy of %s\n", name);
     db->loading = 1;
@@ -70,7 +75,7 @@ int ShmMgr::cacheRemDb(const char* name, DbMgr* db) {
     // waited for.
     if (rc == 0) rc = qdbsendmes(0, pQdb_uname, mbox.c_str(), name, cfgstore::kCacheServerMailbox, "@m", 2);
     std::optional<ReplyDeadline> deadline;
-    if (rc == 0) deadline.emplace(mbox, kCacheReplyWaitMs);
+    if (rc == 0) deadline.emplace(mbox, replyWaitMs);
     for (int i = 0; rc == 0 && i < cfgstore::kCacheReplyCount; ++i) {
         MessagePtr msg;
         char* text = nullptr;
@@ -79,7 +84,7 @@ int ShmMgr::cacheRemDb(const char* name, DbMgr* db) {
             if (deadline->Expired()) {
                 qdberrclr();
                 hv_err(__FILE__, __LINE__, 23, 373, QDB_MES, "cacheRemDb: no answer from system \"%s\" within %u s",
-                       name, kCacheReplyWaitMs / 1000);
+                       name, replyWaitMs / 1000);
             }
             break;
         }
@@ -133,6 +138,30 @@ QdbDbTime getDbTime(const char* system, int mode) {
 }
 
 namespace cfgstore {
+
+int ReloadCopy(const char* system, unsigned replyWaitMs, int tries) {
+    int rc = -1;
+    for (int attempt = 0; attempt < tries; ++attempt) {
+        if (attempt > 0) {
+            // Both systems may be loading each other at once: each answers the
+            // other busy, so they part for a random while.
+            thread_local std::mt19937 gen{std::random_device{}()};
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::uniform_int_distribution<int>(100, 600)(gen)));
+        }
+        int code = 0;
+        {
+            AUTO_QDB_LOCK(lk);
+            lk.lock(-1);
+            DbMgr* db = ShmMgr::findDbMgr(system, 0);
+            if (db == nullptr || db->islocal()) return -1;
+            rc = LoadCopyWithin(system, db, replyWaitMs);
+            code = Qdb_errno;
+            qdberrclr();
+        }
+        if (rc == 0 || code != QDB_RETRY) break;
+    }
+    return rc;
+}
 
 int CacheReplies(std::vector<std::string>* out, unsigned lockMs) {
     if (qdbgetlock(__FILE__, __LINE__, lockMs) != 0) {

@@ -7,6 +7,8 @@
 #include "QdbDbTime.h"
 
 #include <string>
+
+class DbMgr;
 #include <vector>
 
 // How getDbTime treats a copy: 1 forces a reload; 0 loads it when it needs
@@ -31,6 +33,14 @@ inline constexpr int kCacheReplyCount = 9;
 // dependencies, equivalencies, paths. Waits at most lockMs for the lock;
 // QDB_RETRY when it stays busy or the database is being loaded, else 0.
 int CacheReplies(std::vector<std::string>* out, unsigned lockMs);
+
+// Loads the copy of system (emptied first) from its cache server, waiting
+// at most replyWaitMs for the replies; under the caller's lock. 0 or -1.
+int LoadCopyWithin(const char* system, DbMgr* db, unsigned replyWaitMs);
+// Loads the copy of system again, at most tries times while its cache
+// server answers busy, each waiting at most replyWaitMs; the lock is held
+// only while one load runs. 0 loaded, else -1.
+int ReloadCopy(const char* system, unsigned replyWaitMs, int tries);
 
 // Answers one request of the "cacheServer" mailbox: the nine replies, or
 // '!' with code 11 when the database is busy (the requester backs off and

@@ -3,6 +3,7 @@
 // before anything is reported, before the flag functions (which take it
 // themselves) and before an event command runs.
 #include "AutoQdbLock.h"
+#include "CachedDb.h"
 #include "DbIter.h"
 #include "DbMgr.h"
 #include "QdbStartup.h"
@@ -45,6 +46,21 @@ int RunEvent(int wait, const char* line) {
 }
 
 bool SameText(const char* a, const char* b) { return std::strcmp(a ? a : "", b ? b : "") == 0; }
+
+// How long a refresh on a path event waits for the other's replies, and how
+// often it asks while the other is busy: the database link's thread and the
+// lock are held meanwhile, and a peer that answers does so at once.
+constexpr unsigned kRefreshReplyWaitMs = 3000;
+constexpr int kRefreshTries = 5;
+
+// Loads the copy of system again; a failure is reported and leaves the copy
+// to be loaded at its next use.
+void RefreshCopy(const std::string& system) {
+    if (cfgstore::ReloadCopy(system.c_str(), kRefreshReplyWaitMs, kRefreshTries) != 0) {
+        hv_err(__FILE__, __LINE__, 3, 0, "mxr_comm_up: the copy of %s could not be loaded again\n", system.c_str());
+        qdberrclr();
+    }
+}
 
 }  // namespace
 
@@ -126,6 +142,11 @@ int network::mxr_comm_up(const char* system, const char* device) {
         hv_err(__FILE__, __LINE__, 9, 959, "Holdervane: communication to %s by %s RESTORED\n", sys.c_str(),
                device ? device : "");
     if (!cmd.empty()) {
+        // The system was down: what the copy held of it is from before, and
+        // it sent no updates meanwhile. The copy is loaded again now, before
+        // the event, so that a recovery after its next failure reads the
+        // states it has since it came back.
+        RefreshCopy(sys);
         hv_debug(__FILE__, __LINE__, "LD.mxr_comm_up", "MXR_COMM_UP EVENT b=%s\n", cmd.c_str());
         const std::string flag = CommDownFlag(sys);
         if (flg_test(nullptr, flag.c_str(), 0) == 0 && flg_remove(nullptr, flag.c_str()) != 0)

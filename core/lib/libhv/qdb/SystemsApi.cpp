@@ -3,10 +3,12 @@
 #include "DbIter.h"
 #include "DbMgr.h"
 #include "ProxyPostOffice.h"
+#include "QdbLock.h"
 #include "QdbStartup.h"
 #include "ShmMgr.h"
 #include "TableRecord.h"
 #include "qdberr.h"
+#include "qdbexec.h"
 #include "qdbfile.h"
 #include "qdbmes.h"
 #include "qdbpaths.h"
@@ -21,6 +23,12 @@ using cfgstore::IsLocalSystem;
 namespace {
 
 const char* LocalName() { return pQdb_uname ? pQdb_uname : ""; }
+
+// Whether the local manager has a live path to system.
+bool Reachable(const char* system) {
+    ProxyPostOffice proxy;
+    return proxy.IsHostAlive(bStr(system)) == Message::OKAY;
+}
 
 }  // namespace
 
@@ -39,6 +47,21 @@ extern "C" int sys_create(const char* dest, const char* name) {
         return -1;
     }
     systems::broadcastUpdate('a', name, db, 'U', nullptr);
+    // A path to it may be up already: no path event will say so, and a
+    // system left UNKNOWN is sent no cache updates. The post office is asked
+    // without the lock.
+    if (IsLocalSystem(name) || pQdb_shgp == nullptr || pQdb_shgp->mgrAvailable == 0) return 0;
+    lk.release();
+    const int depth = cfgstore::ReleaseWholeLock();
+    const bool reachable = Reachable(name);
+    cfgstore::RetakeLock(depth);
+    if (!reachable) return 0;
+    db = lk.getDbMgr(nullptr, -1, 1000, 0);
+    s = systems::find(db, name);
+    if (s == nullptr || s->get_state() != 'U') return 0;
+    // The system stands as created even when its state cannot be set.
+    const std::string descr = std::string("reachable when created at ") + qdbnow();
+    if (s->set_state('A', descr.c_str()) != 0) qdberrcheck();
     return 0;
 }
 

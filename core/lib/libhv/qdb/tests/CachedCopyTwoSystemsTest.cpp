@@ -11,6 +11,7 @@
 #include "ShmMgr.h"
 #include "TwoSystemsFixture.h"
 #include "flg.h"
+#include "network.h"
 #include "qdberr.h"
 #include "systems.h"
 
@@ -49,6 +50,24 @@ std::string LoadCopy(const char* system, const char* text) {
     const int rc = ShmMgr::cacheRemDb(system, copy);
     const std::string named = Qdb_errbuf && std::strstr(Qdb_errbuf, text) ? "named " : "unnamed ";
     return named + qdbfixture::ResultAndErrno(rc) + " " + Stamp(copy->tStamp);
+}
+
+// A path record to system in the local database, as the database link finds
+// it; the manager is not asked to create the path.
+std::string AddPathRecord(const char* system) {
+    AUTO_QDB_LOCK(lk);
+    network* n = network::alloc(lk.getDbMgr(nullptr, -1, 1000, 0));
+    return n == nullptr ? "no room" : qdbfixture::ResultAndErrno(n->create(system, "TCPIP:1500", 'l', 0, 1, 1, 1));
+}
+
+// The stamp of the copy of system held here and whether it holds flag,
+// read without loading it.
+std::string HeldCopy(const char* system, const char* flag) {
+    AUTO_QDB_LOCK(lk);
+    lk.lock(-1);
+    DbMgr* copy = ShmMgr::findDbMgr(system, 0);
+    if (copy == nullptr) return "no copy";
+    return Stamp(copy->tStamp) + " " + (flg::find(copy, flag) != nullptr ? "held" : "missing");
 }
 
 // Runs a client on each of two systems at one moment: each starts the
@@ -102,16 +121,17 @@ std::pair<std::string, std::string> AtOnce(const System& s1, const std::function
 
 class CachedCopyTwoSystems : public qdbfixture::TwoSystemsFixture {
 protected:
-    // Each system's table names the other, alive. Setting the state sends a
-    // systems update to the other side; both are awaited, so that no late
-    // update meets a copy loaded afterwards.
+    // Each system's table names the other: created while the relay joins
+    // them, each is alive at once, and the state change sends a systems
+    // update to the other side; both are awaited, so that no late update
+    // meets a copy loaded afterwards.
     void Join() {
         for (const System* s : {&b_, &a_}) {
             const std::string other = s == &a_ ? b_.name : a_.name;
             EXPECT_EQ(ClientOf(*s, [&] {
-                std::string out = Result(sys_create(nullptr, other.c_str()));
-                return out + " " + Result(sys_setstate(nullptr, other.c_str(), 'A', "joined"));
-            }), "0/0 0/0");
+                const std::string out = Result(sys_create(nullptr, other.c_str()));
+                return out + " " + static_cast<char>(sys_getstate(nullptr, other.c_str()));
+            }), "0/0 A");
         }
         ASSERT_TRUE(WaitForLine(daemons_["NODEA"], "qdb: cache update 'A' result")) << Out(daemons_["NODEA"]);
         ASSERT_TRUE(WaitForLine(daemons_["NODEB"], "qdb: cache update 'A' result")) << Out(daemons_["NODEB"]);
@@ -311,6 +331,89 @@ TEST_F(CachedCopyTwoSystems, ALoadFromASystemWhoseDaemonIsGoneEndsWithCode9) {
     ASSERT_TRUE(WaitForLine(daemons_["NODEB"], "qdb: serving")) << Err(daemons_["NODEB"]);
     const std::string stampOfB = OwnStamp(b_);
     EXPECT_EQ(ClientOfA([] { return Stamp(getDbTime("NODEB", kCacheUseOrLoad)); }), stampOfB);
+}
+
+TEST_F(CachedCopyTwoSystems, ASystemCreatedWhileReachableIsAliveAndIsSentUpdatesAnUnreachableOneStaysUnknown) {
+    // Join creates each system while the relay joins them.
+    ASSERT_NO_FATAL_FAILURE(Join());
+    EXPECT_EQ(ClientOfA([] {
+        char descr[256];
+        std::string out = sys_getdescr(nullptr, "NODEB", descr);
+        out = out.rfind("reachable when created at ", 0) == 0 ? "described" : out;
+        // No path leads to NODEC.
+        out += " " + Result(sys_create(nullptr, "NODEC"));
+        return out + " " + static_cast<char>(sys_getstate(nullptr, "NODEC"));
+    }), "described 0/0 U");
+
+    // Alive, B is sent A's changes: its copy follows without a reload.
+    EXPECT_EQ(ClientOfB([] { return Stamp(getDbTime("NODEA", kCacheUseOrLoad)); }), OwnStamp(a_));
+    EXPECT_EQ(ClientOfA([] { return Result(flg_create(nullptr, "!shared!after")); }), "0/0");
+    ASSERT_TRUE(Applied(b_, 'H', 1)) << Out(daemons_["NODEB"]);
+    EXPECT_EQ(ClientOfB([] { return HeldCopy("NODEA", "!shared!after"); }), OwnStamp(a_) + " held");
+    EXPECT_EQ(Served(a_, 1), 1);
+}
+
+TEST_F(CachedCopyTwoSystems, APathComingUpToASystemThatWasDownLoadsItsCopyAgain) {
+    ASSERT_NO_FATAL_FAILURE(Join());
+    EXPECT_EQ(ClientOfB([] { return AddPathRecord("NODEA"); }), "0/0");
+    ASSERT_EQ(ClientOfB([] { return Stamp(getDbTime("NODEA", kCacheUseOrLoad)); }), OwnStamp(a_));
+    // The path comes up to a system that is alive already: nothing is
+    // loaded.
+    EXPECT_EQ(ClientOfB([] { return std::to_string(network::mxr_comm_up("NODEA", "TCPIP:1500")); }), "0");
+    ASSERT_EQ(Served(a_, 1), 1);
+
+    // B's last path to A fails: A is DEAD to B, and B's copy of it is
+    // stale, its records kept.
+    EXPECT_EQ(ClientOfB([] {
+        const std::string out = std::to_string(network::mxr_comm_down("NODEA", "TCPIP:1500"));
+        return out + " " + static_cast<char>(sys_getstate(nullptr, "NODEA")) + " " + HeldCopy("NODEA", "x");
+    }), "1 D 0.0 missing");
+    // Meanwhile A changes while it holds B dead: none of it reaches B. A's
+    // return of B sends one systems update, applied to the stale copy.
+    EXPECT_EQ(ClientOfA([] {
+        std::string out = Result(sys_setstate(nullptr, "NODEB", 'D', "away")) + " ";
+        out += Result(flg_create(nullptr, "meanwhile")) + " ";
+        return out + Result(sys_setstate(nullptr, "NODEB", 'A', "back"));
+    }), "0/0 0/0 0/0");
+    ASSERT_TRUE(Applied(b_, 'A', 2)) << Out(daemons_["NODEB"]);
+    EXPECT_EQ(ClientOfB([] { return HeldCopy("NODEA", "meanwhile"); }), "0.0 missing");
+
+    // The path comes up again: A is alive to B, and B's copy of A is A's
+    // database of now, before anything reads it.
+    const std::string stampOfA = OwnStamp(a_);
+    EXPECT_EQ(ClientOfB([] {
+        const std::string out = std::to_string(network::mxr_comm_up("NODEA", "TCPIP:1500"));
+        return out + " " + static_cast<char>(sys_getstate(nullptr, "NODEA")) + " " + HeldCopy("NODEA", "meanwhile");
+    }), "0 A " + stampOfA + " held");
+    EXPECT_EQ(Served(a_, 2), 2);
+
+}
+
+TEST_F(CachedCopyTwoSystems, APathComingUpToASystemThatCannotAnswerLeavesItsCopyToTheNextLookup) {
+    ASSERT_NO_FATAL_FAILURE(Join());
+    EXPECT_EQ(ClientOfB([] {
+        const std::string out = AddPathRecord("NODEA") + " " + std::to_string(network::mxr_comm_up("NODEA", "TCPIP:1500"));
+        network::mxr_comm_down("NODEA", "TCPIP:1500");
+        return out + " " + static_cast<char>(sys_getstate(nullptr, "NODEA"));
+    }), "0/0 0 D");
+    // A goes whole (the relay ends with its manager): the path event of
+    // B's database link comes while A cannot be asked.
+    EXPECT_EQ(Stop(managers_["NODEA"]), 0);
+    EXPECT_EQ(Ended(relay_), 4);
+    Stop(daemons_["NODEA"]);
+    ASSERT_TRUE(Eventually([&] { return Err(managers_["NODEB"]).find("remAlias=NODEA hbStatus=3") != std::string::npos; }));
+    const std::string note = ClientOfB([] {
+        ::alarm(30);
+        const std::string out = std::to_string(network::mxr_comm_up("NODEA", "TCPIP:1500"));
+        return out + " " + static_cast<char>(sys_getstate(nullptr, "NODEA")) + " " + HeldCopy("NODEA", "x");
+    });
+    EXPECT_EQ(note, "0 A 0.0 missing");
+
+    // A back: the next lookup loads the copy.
+    ASSERT_TRUE(StartSystem(a_));
+    ASSERT_TRUE(StartRelay());
+    const std::string stampOfA = OwnStamp(a_);
+    EXPECT_EQ(ClientOfB([] { return Stamp(getDbTime("NODEA", kCacheUseOrLoad)); }), stampOfA);
 }
 
 }  // namespace
