@@ -136,6 +136,15 @@ protected:
         ASSERT_TRUE(WaitForLine(daemons_["NODEA"], "qdb: cache update 'A' result")) << Out(daemons_["NODEA"]);
         ASSERT_TRUE(WaitForLine(daemons_["NODEB"], "qdb: cache update 'A' result")) << Out(daemons_["NODEB"]);
     }
+    // A, holding B dead meanwhile, changes its state and makes `flag`, then
+    // sets B alive again: nothing of it but the return reaches B.
+    std::string ChangesWhileBHeldDead(const char* flag) {
+        return ClientOfA([flag] {
+            std::string out = Result(sys_setstate(nullptr, "NODEB", 'D', "away")) + " ";
+            out += Result(flg_create(nullptr, flag)) + " ";
+            return out + Result(sys_setstate(nullptr, "NODEB", 'A', "back"));
+        });
+    }
     // The stamp of a system's own database.
     std::string OwnStamp(const System& s) {
         return ClientOf(s, [] { return Stamp(getDbTime(nullptr, kCacheNoLoad)); });
@@ -201,11 +210,7 @@ TEST_F(CachedCopyTwoSystems, AMissedUpdateZeroesTheCopysStampAndTheNextLookupRel
     // While A holds B dead it sends B nothing: the state change and the
     // flag are missed. The update of B's return carries an old stamp that B's
     // copy never had.
-    EXPECT_EQ(ClientOfA([] {
-        std::string out = Result(sys_setstate(nullptr, "NODEB", 'D', "away")) + " ";
-        out += Result(flg_create(nullptr, "missed")) + " ";
-        return out + Result(sys_setstate(nullptr, "NODEB", 'A', "back"));
-    }), "0/0 0/0 0/0");
+    EXPECT_EQ(ChangesWhileBHeldDead("missed"), "0/0 0/0 0/0");
     ASSERT_TRUE(Applied(b_, 'A', 2)) << Out(daemons_["NODEB"]);
     EXPECT_EQ(Count(Out(daemons_["NODEB"]), "qdb: cache update 'H'"), 0);
 
@@ -370,11 +375,7 @@ TEST_F(CachedCopyTwoSystems, APathComingUpToASystemThatWasDownLoadsItsCopyAgain)
     }), "1 D 0.0 missing");
     // Meanwhile A changes while it holds B dead: none of it reaches B. A's
     // return of B sends one systems update, applied to the stale copy.
-    EXPECT_EQ(ClientOfA([] {
-        std::string out = Result(sys_setstate(nullptr, "NODEB", 'D', "away")) + " ";
-        out += Result(flg_create(nullptr, "meanwhile")) + " ";
-        return out + Result(sys_setstate(nullptr, "NODEB", 'A', "back"));
-    }), "0/0 0/0 0/0");
+    EXPECT_EQ(ChangesWhileBHeldDead("meanwhile"), "0/0 0/0 0/0");
     ASSERT_TRUE(Applied(b_, 'A', 2)) << Out(daemons_["NODEB"]);
     EXPECT_EQ(ClientOfB([] { return HeldCopy("NODEA", "meanwhile"); }), "0.0 missing");
 
