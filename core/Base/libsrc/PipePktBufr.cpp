@@ -108,11 +108,16 @@ unsigned short PipePktBufr::GetDataBufrSize() const {
 
 char* PipePktBufr::GetSendRecvAddr() {
     MXR_METHOD_FRAME("GetSendRecvAddr", 0);
-    PutU16(block + 0, TotalBytesSent);
-    PutU16(block + 2, PktCtrlId);
-    PutU16(block + 4, PktId);
-    PutU16(block + 6, TotalPkts);
+    WriteHeader(block, TotalBytesSent, PktCtrlId, PktId, TotalPkts);
     return reinterpret_cast<char*>(block);
+}
+
+void PipePktBufr::WriteHeader(unsigned char* at, unsigned short sendSize, unsigned short ctrlId,
+                              unsigned short pktId, unsigned short totalPkts) {
+    PutU16(at + 0, sendSize);
+    PutU16(at + 2, ctrlId);
+    PutU16(at + 4, pktId);
+    PutU16(at + 6, totalPkts);
 }
 
 int PipePktBufr::GetSendSize() {

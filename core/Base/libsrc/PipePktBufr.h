@@ -81,6 +81,11 @@ public:
     unsigned short GetTotalBytesSent() const;
     void SetTotalBytesSent(unsigned short cnt);
 
+    // The wire header of a packet (each count 16-bit little-endian): its
+    // send size (header and data), message id, packet number and count.
+    static void WriteHeader(unsigned char* at, unsigned short sendSize, unsigned short ctrlId, unsigned short pktId,
+                            unsigned short totalPkts);
+
     // The data capacity SetMaxPktSize(size) gives.
     static int CapacityFor(int size) {
         int cap = static_cast<unsigned short>(static_cast<unsigned>(size) - HeaderSize);

@@ -484,17 +484,11 @@ PipePktCtrl::PackResult PipePktCtrl::PackAndWrite(BaseVirtItem& obj, unsigned sh
         const int n = (stagedLen + cap - 1) / cap;
         if (n > MaxPktCnt) return PACK_TOO_LARGE;
         unsigned char block[PipePktBufr::HeaderSize + PipePktBufr::DATASIZE];
-        const auto put16 = [&block](int at, int v) {
-            block[at] = static_cast<unsigned char>(v & 0xFF);
-            block[at + 1] = static_cast<unsigned char>((v >> 8) & 0xFF);
-        };
-        put16(2, PktCtrlId);
-        put16(6, n);
         for (int i = 0; i < n; ++i) {
             const int at = i * cap;
             const int k = stagedLen - at < cap ? stagedLen - at : cap;
-            put16(0, k + PipePktBufr::HeaderSize);
-            put16(4, i + 1);
+            PipePktBufr::WriteHeader(block, static_cast<unsigned short>(k + PipePktBufr::HeaderSize), PktCtrlId,
+                                     static_cast<unsigned short>(i + 1), static_cast<unsigned short>(n));
             std::memcpy(block + PipePktBufr::HeaderSize, staged.data() + at, static_cast<std::size_t>(k));
             if ((*writeRc = write(context, reinterpret_cast<const char*>(block), k + PipePktBufr::HeaderSize)) != 0)
                 break;
