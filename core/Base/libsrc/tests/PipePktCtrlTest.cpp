@@ -379,7 +379,9 @@ TEST(PipePktCtrl, WindowReadsAndSeeksAgreeWithTheStream) {
                 ASSERT_EQ(c.GetRemainingByteCnt(), total - pos);
             }
             ASSERT_EQ(c.GetOffset(), pos);
-            if (op >= 6 && op < 9) ASSERT_EQ(c.GetBufrCursor(), PacketOf(sizes, pos)) << "round " << round << " pos " << pos;
+            if (op >= 6 && op < 9) {
+                ASSERT_EQ(c.GetBufrCursor(), PacketOf(sizes, pos)) << "round " << round << " pos " << pos;
+            }
         }
     }
 }
