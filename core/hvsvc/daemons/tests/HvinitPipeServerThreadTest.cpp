@@ -98,7 +98,11 @@ TEST_F(PipeServerTest, ARequestIsReadUpToItsNulAcrossWritesOrTo1024Bytes) {
     // 1024 bytes without a NUL, then more: the request ends at 1024.
     fd = Connect();
     Send(fd, "10 " + std::string(1021, 'z'));
-    Send(fd, "garbage that is never read");
+    // The server may already have answered and closed: the pipe is then broken.
+    const std::string garbage = "garbage that is never read";
+    std::size_t written = 0;
+    const int rc = pp::PipeWrite(fd, garbage.data(), garbage.size(), &written);
+    EXPECT_TRUE(rc == 0 || rc == pp::HV_ERROR_BROKEN_PIPE) << rc;
     EXPECT_STREQ(ReplyOn(fd, 5000).c_str(), "1");
     pp::PipeClose(fd);
 }
