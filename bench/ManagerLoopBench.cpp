@@ -13,8 +13,9 @@
 //   letter1m     the same with a 1 MiB letter
 //   idle0/50/500 IsMboxEmpty while 0, 50, 500 idle clients are connected
 //                (ratio: against idle0)
-//   codec1k      encode, cut into packets, reassemble and decode a 1 KB
-//                letter, beside memcpy of its wire bytes
+//   codec1k      encode a 1 KB letter and cut it into packets as the client
+//                sends them, receive them as the manager's reader does,
+//                reassemble and decode; beside memcpy of its wire bytes
 //
 // The exchanges run twice: with the benchmark, the manager and the relay
 // held on one processor, and placed by the scheduler.
@@ -362,34 +363,49 @@ void IdleLines(ProxyPostOffice& po) {
     std::fflush(stdout);
 }
 
-// Encode, cut into packets, reassemble from received copies and decode a 1 KB
-// letter, beside memcpy of its wire bytes.
+// What a reader of the pipe does with each packet: reads it into its packet
+// (the last one again when nobody kept it) and adds it to the message.
+struct CodecReceiver {
+    BasePktBufrPtr pkt;
+    PipePktCtrlPtr in;
+    PipePktCtrl* maker = nullptr;
+};
+
+int ReceivePacket(void* context, const char* bytes, int count) {
+    auto* r = static_cast<CodecReceiver*>(context);
+    if (!PipePktBufr::RewindIfUnshared(r->pkt)) r->pkt = r->maker->NewPktBufr();
+    std::memcpy(r->pkt->GetSendRecvAddr(), bytes, static_cast<size_t>(count));
+    if (r->pkt->SetRecvdSize(count) != 0) return 1;
+    if (r->in.GetPtr() == nullptr)
+        r->in = PipePktCtrlPtr(new PipePktCtrl(r->pkt));
+    else
+        r->in->PutPktBufr(r->pkt);
+    return 0;
+}
+
+// Encode a 1 KB letter and cut it into packets as the client sends them,
+// receive each packet as the manager's reader does, reassemble and decode;
+// beside memcpy of its wire bytes.
 void CodecLine(const Setup& s) {
     MessagePtr letter(new Message(s.text1k.c_str()));
     const BaseMsgPtr msg(letter);
     size_t wire = 0;
     for (const std::string& p : PacketsOf(msg, 1)) wire += p.size() - PipePktBufr::HeaderSize;
     std::vector<char> src(wire, 'q'), dst(wire);
+    PipePktCtrl maker;
+    CodecReceiver receiver;
+    receiver.maker = &maker;
     std::vector<Line> lines;
     lines.push_back({"codec1k", quick ? 5000 : 20000,
-                     [&msg] {
+                     [&msg, &receiver] {
                          PipePktCtrl out;
-                         out.SetDirection(BasePktCtrl::INTOPKT);
-                         out.SetPktCtrlId(9);
-                         msg->Serialize(out);
-                         out.SetOffset(0);
-                         PipePktCtrlPtr in;
-                         for (BasePktBufrPtr p = out.GetFirstPktBufr(); p.GetPtr() != nullptr;
-                              p = out.GetNextPktBufr()) {
-                             const int size = p->GetSendSize();
-                             BasePktBufrPtr got = out.NewPktBufr();
-                             std::memcpy(got->GetSendRecvAddr(), p->GetSendRecvAddr(), static_cast<size_t>(size));
-                             if (got->SetRecvdSize(size) != 0) return false;
-                             if (in.GetPtr() == nullptr)
-                                 in = PipePktCtrlPtr(new PipePktCtrl(got));
-                             else
-                                 in->PutPktBufr(got);
-                         }
+                         receiver.in = PipePktCtrlPtr();
+                         int writeRc = 0;
+                         if (out.PackAndWrite(*msg.GetPtr(), 9, ReceivePacket, &receiver, &writeRc) != PipePktCtrl::PACKED ||
+                             writeRc != 0)
+                             return false;
+                         PipePktCtrlPtr in = receiver.in;
+                         receiver.in = PipePktCtrlPtr();
                          if (in.GetPtr() == nullptr || !in->AllThere()) return false;
                          in->SetOffset(0);
                          BasePktCtrlPtr stream(in);

@@ -241,8 +241,9 @@ int SynchPipeHead::SynchRead(BaseMsgPtr& msg) {
     if (!PktCtrl.Ok()) PktCtrl = new PipePktCtrl();
     bool assembling = false;
     long refusedId = -1;  // the message number being dropped, if any
+    BasePktBufrPtr pkt;  // read into again when the controller did not keep it
     for (;;) {
-        BasePktBufrPtr pkt = PktCtrl->NewPktBufr();
+        if (!PipePktBufr::RewindIfUnshared(pkt)) pkt = PktCtrl->NewPktBufr();
         const int rc = ReadPacket(pkt);
         if (rc != 0) {
             PktCtrl = new PipePktCtrl();

@@ -1,6 +1,7 @@
 #include "PipePktBufr.h"
 
 #include <cstring>
+#include <typeinfo>
 
 #include "BasePktCtrl.h"
 #include "ClassDefine.h"
@@ -52,6 +53,25 @@ void PipePktBufr::ClearTo(int end) {
     if (end <= ownEnd) return;
     std::memset(Data() + ownEnd, 0, static_cast<std::size_t>(end - ownEnd));
     ownEnd = static_cast<unsigned short>(end);
+}
+
+bool PipePktBufr::RewindIfUnshared(BasePktBufrPtr& pkt) {
+    BasePktBufr* held = pkt.GetPtr();
+    if (held == nullptr || FuncInfo::MayTrace() || typeid(*held) != typeid(PipePktBufr) || held->GetRefCnt() != 1)
+        return false;
+    static_cast<PipePktBufr*>(held)->Rewind();
+    return true;
+}
+
+void PipePktBufr::Rewind() {
+    Offset = 0;
+    BytesOfData = 0;
+    TotalBytesSent = 0;
+    PktCtrlId = 0;
+    PktId = 0;
+    TotalPkts = 0;
+    ownEnd = 0;
+    std::memset(block, 0, HeaderSize);
 }
 
 PipePktBufr::~PipePktBufr() { MXR_METHOD_FRAME("~PipePktBufr", 0); }

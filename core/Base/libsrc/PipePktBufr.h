@@ -71,6 +71,12 @@ public:
     int GetBytes(char* bytes, unsigned short cnt) override;
     int PutBytes(const char* bytes, unsigned short cnt) override;
 
+    // Whether pkt may receive the next pipe message again instead of a new
+    // packet: a pipe packet that nobody holds but pkt, while tracing is off (a
+    // traced run makes a new packet for every read). When so it is made what
+    // a new receive packet is before the read, its capacity kept.
+    static bool RewindIfUnshared(BasePktBufrPtr& pkt);
+
     // The data area for reading in place: *at the position, *end the end of
     // the data held (the bytes between read as GetBytes would give them).
     char* ReadArea(int* at, int* end);
@@ -118,6 +124,9 @@ private:
     int Total() const { return TotalPkts; }
     int Position() const { return Offset; }
     void Place(int offset) { Offset = static_cast<unsigned short>(offset); }
+
+    // Back to the state of a new packet of its capacity.
+    void Rewind();
 
     // The data bytes that can be used: the fields may be set to anything (from
     // an s-expression, say), the block never grows.

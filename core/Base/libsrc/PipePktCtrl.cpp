@@ -35,16 +35,25 @@ constexpr std::size_t MaxSpareBytes = 4u << 20;
 // Set once the thread's spare buffers are gone (the thread ends): later
 // controllers of that thread keep no buffer.
 constinit thread_local bool sparesGone __attribute__((tls_model("initial-exec"))) = false;
+// The thread's spare buffers once made: a plain word, found without the
+// dynamic lookup an object with a destructor costs.
+constinit thread_local std::vector<PipePktCtrl::StageBuffer>* spareList __attribute__((tls_model("initial-exec"))) =
+    nullptr;
 
 struct SpareBuffers {
     std::vector<PipePktCtrl::StageBuffer> buffers;
-    ~SpareBuffers() { sparesGone = true; }
+    ~SpareBuffers() {
+        spareList = nullptr;
+        sparesGone = true;
+    }
 };
 
 std::vector<PipePktCtrl::StageBuffer>* Spares() {
+    if (spareList != nullptr) return spareList;
     if (sparesGone) return nullptr;
     thread_local SpareBuffers spare;
-    return &spare.buffers;
+    spareList = &spare.buffers;
+    return spareList;
 }
 
 void TakeBuffer(PipePktCtrl::StageBuffer& into) {
@@ -77,6 +86,8 @@ PipePktCtrl::PipePktCtrl()
       arrived(-1),
       stagedLen(0),
       staging(true),
+      gathering(false),
+      gatherTotal(0),
       winBase(nullptr) {
     MXR_METHOD_FRAME("PipePktCtrl", 0);
 }
@@ -98,6 +109,14 @@ void PipePktCtrl::CloseWindow() const {
 
 void PipePktCtrl::OpenWindow() {
     MXR_ASSERT(winDirection == BADDIR, "winDirection == BADDIR", "PipePktCtrl");
+    if (gathering) {
+        if (Direction != OUTOFPKT || Offset >= stagedLen) return;
+        winBase = staged.data();
+        winCur = staged.data() + Offset;
+        winEnd = staged.data() + stagedLen;
+        winDirection = OUTOFPKT;
+        return;
+    }
     if (staging) {
         if (Direction != INTOPKT || staged.room == 0) return;
         winCur = staged.data() + Offset;
@@ -122,18 +141,20 @@ void PipePktCtrl::OpenWindow() {
     winDirection = OUTOFPKT;
 }
 
-void PipePktCtrl::StageBytes(const char* bytes, int cnt) {
-    const std::size_t need = static_cast<std::size_t>(Offset) + static_cast<std::size_t>(cnt);
+void PipePktCtrl::Reserve(std::size_t need, std::size_t keep) const {
     if (staged.room == 0) TakeBuffer(staged);
-    if (need > staged.room) {
-        std::size_t room = staged.room * 2;
-        if (room < static_cast<std::size_t>(PipePktSize)) room = PipePktSize;
-        if (room < need) room = need;
-        std::unique_ptr<char[]> grown = std::make_unique_for_overwrite<char[]>(room);
-        if (stagedLen > 0) std::memcpy(grown.get(), staged.data(), static_cast<std::size_t>(stagedLen));
-        staged.bytes = std::move(grown);
-        staged.room = room;
-    }
+    if (need <= staged.room) return;
+    std::size_t room = staged.room * 2;
+    if (room < static_cast<std::size_t>(PipePktSize)) room = PipePktSize;
+    if (room < need) room = need;
+    std::unique_ptr<char[]> grown = std::make_unique_for_overwrite<char[]>(room);
+    if (keep > 0) std::memcpy(grown.get(), staged.data(), keep);
+    staged.bytes = std::move(grown);
+    staged.room = room;
+}
+
+void PipePktCtrl::StageBytes(const char* bytes, int cnt) {
+    Reserve(static_cast<std::size_t>(Offset) + static_cast<std::size_t>(cnt), static_cast<std::size_t>(stagedLen));
     std::memcpy(staged.data() + Offset, bytes, static_cast<std::size_t>(cnt));
     Offset += cnt;
     if (Offset > stagedLen) stagedLen = Offset;
@@ -207,17 +228,84 @@ PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
       cursorKey(-1),
       cursorBase(0),
       arrived(-1),
-      staging(false) {
+      stagedLen(0),
+      staging(false),
+      gathering(false),
+      gatherTotal(0),
+      winBase(nullptr) {
     MXR_METHOD_FRAME("PipePktCtrl", 1);
     const int n = first->GetTotalPkts();
     if (n < 1 || n > MaxPktCnt) {
         BadFlg = 1;  // never completes
         return;
     }
-    BufrAry.ReSize(n);
     arrived = 0;
+    if (n > 1) {
+        gatherTotal = n;
+        if (CanGather(first.GetPtr(), 1)) {
+            gathering = true;
+            Gather(*static_cast<const PipePktBufr*>(first.GetPtr()));
+            return;
+        }
+    }
+    BufrAry.ReSize(n);
     BasePktBufrPtr pkt(first);
     PutPktBufr(pkt);
+}
+
+bool PipePktCtrl::CanGather(BasePktBufr* pkt, int id) const {
+    if (!FastPipePackets()) return false;
+    const PipePktBufr* pipe = AsPipe(pkt);
+    if (pipe == nullptr || pipe->PktId != id || pipe->TotalPkts != gatherTotal || pipe->PktCtrlId != PktCtrlId)
+        return false;
+    // As received: read from nowhere yet, all of it its own, the counts the
+    // header announced; what Scatter makes again exactly.
+    const int bytes = pipe->BytesOfData;
+    if (pipe->Offset != 0 || pipe->MaxDataBufrSize != PipePktBufr::DATASIZE || pipe->ownEnd != bytes ||
+        pipe->TotalBytesSent != bytes + PipePktBufr::HeaderSize)
+        return false;
+    return id == gatherTotal ? bytes <= PipePktBufr::DATASIZE : bytes == PipePktBufr::DATASIZE;
+}
+
+void PipePktCtrl::Gather(const PipePktBufr& pkt) {
+    const int bytes = pkt.BytesOfData;
+    Reserve(static_cast<std::size_t>(stagedLen) + static_cast<std::size_t>(bytes), static_cast<std::size_t>(stagedLen));
+    std::memcpy(staged.data() + stagedLen, pkt.block + PipePktBufr::HeaderSize, static_cast<std::size_t>(bytes));
+    stagedLen += bytes;
+    ++arrived;
+}
+
+void PipePktCtrl::Scatter() const {
+    if (!gathering) return;
+    CloseWindow();
+    gathering = false;
+    auto* self = const_cast<PipePktCtrl*>(this);
+    self->BufrAry.ReSize(gatherTotal);
+    const int cap = PipePktBufr::DATASIZE;
+    for (int i = 0; i < arrived; ++i) {
+        PipePktBufr* pkt = new (std::nothrow) PipePktBufr();
+        MXR_ASSERT(pkt != nullptr, "pkt != 0", "PipePktCtrl");
+        const int bytes = i < arrived - 1 ? cap : stagedLen - i * cap;
+        pkt->TakeData(PktCtrlId, cap, staged.data() + i * cap, bytes);
+        pkt->Number(static_cast<unsigned short>(i + 1), static_cast<unsigned short>(gatherTotal));
+        pkt->TotalBytesSent = static_cast<unsigned short>(bytes + PipePktBufr::HeaderSize);
+        PipePktBufr::WriteHeader(pkt->block, pkt->TotalBytesSent, PktCtrlId, pkt->PktId, pkt->TotalPkts);
+        self->BufrAry[i] = BasePktBufrPtr(pkt);
+    }
+    // The packet of the position as reading left it: those before it read to
+    // their end, those after it not yet begun.
+    const int position = Offset;
+    int at = position > 0 ? (position - 1) / cap : 0;
+    if (at > arrived - 1) at = arrived - 1;
+    for (int i = 0; i < arrived; ++i) {
+        auto* pkt = static_cast<PipePktBufr*>(self->BufrAry[i].GetPtr());
+        pkt->Place(i < at ? pkt->DataBytes() : i == at ? position - i * cap : 0);
+    }
+    self->BufrCursor = at;
+    self->cursorKey = at;
+    self->cursorBase = at * cap;
+    stagedLen = 0;
+    GiveBuffer(staged);
 }
 
 PipePktCtrl::~PipePktCtrl() {
@@ -253,7 +341,7 @@ void PipePktCtrl::SetOffset(int position) {
         }
     }
     CloseWindow();
-    if (staging) {
+    if (staging || gathering) {
         // A seek back patches the collected bytes in place; beyond the end is the end.
         Offset = position < stagedLen ? position : stagedLen;
         OpenWindow();
@@ -302,9 +390,9 @@ void PipePktCtrl::SetOffset(int position) {
 int PipePktCtrl::GetRemainingByteCnt() const {
     MXR_METHOD_FRAME("GetRemainingByteCnt", 0);
     CloseWindow();
-    if (staging) {
+    if (staging || gathering) {
         const_cast<PipePktCtrl*>(this)->OpenWindow();
-        return stagedLen - Offset;
+        return stagedLen > Offset ? stagedLen - Offset : 0;
     }
     const int n = BufrAry.GetItemCnt();
     if (BufrCursor < 0 || BufrCursor >= n) return 0;
@@ -344,6 +432,18 @@ int PipePktCtrl::DoBytes(char* bytes, int cnt) {
             return 0;
         }
         Unstage();
+    }
+    if (gathering) {
+        if (Direction == OUTOFPKT) {
+            // The bytes gathered are the stream up to the first packet missing.
+            const int left = stagedLen > Offset ? stagedLen - Offset : 0;
+            const int k = left < cnt ? left : cnt;
+            if (k > 0) std::memcpy(bytes, staged.data() + Offset, static_cast<std::size_t>(k));
+            Offset += k;
+            OpenWindow();
+            return cnt - k;
+        }
+        Scatter();
     }
     if (Direction != INTOPKT && Direction != OUTOFPKT) return -1;
     const bool packing = Direction == INTOPKT;
@@ -419,6 +519,11 @@ BasePktBufrPtr PipePktCtrl::GetNextPktBufr() {
 
 void PipePktCtrl::PutPktBufr(BasePktBufrPtr& pkt) {
     MXR_METHOD_FRAME("PutPktBufr", 1);
+    if (gathering && CanGather(pkt.GetPtr(), arrived + 1)) {
+        CloseWindow();
+        Gather(*static_cast<const PipePktBufr*>(pkt.GetPtr()));
+        return;
+    }
     Settle();
     if (pkt.GetPtr() == nullptr) return;
     const int n = BufrAry.GetItemCnt();
@@ -436,6 +541,7 @@ void PipePktCtrl::PutPktBufr(BasePktBufrPtr& pkt) {
 
 int PipePktCtrl::AllThere() const {
     MXR_METHOD_FRAME("AllThere", 0);
+    if (gathering) return arrived == gatherTotal ? 1 : 0;
     Settle();
     const int n = BufrAry.GetItemCnt();
     if (n == 0) return 0;
@@ -514,7 +620,7 @@ bool PipePktCtrl::CanStart(const BasePktBufrPtr& first) {
 
 int PipePktCtrl::GetPktCnt() const {
     MXR_METHOD_FRAME("GetPktCnt", 0);
-    return BufrAry.GetItemCnt();
+    return gathering ? gatherTotal : BufrAry.GetItemCnt();
 }
 
 int PipePktCtrl::GetArrivedCnt() const {

@@ -17,6 +17,14 @@
 // bytes at the position, so that the encoders move most fields without a
 // virtual call.
 //
+// An unpacking controller of a message of several pipe packets that arrive
+// in order, full but the last (what a pipe delivers from our own senders),
+// gathers their data in one contiguous buffer instead of keeping the packets,
+// and reads the message through one window over it. Anything else (a packet
+// out of order, a short one before the last, another kind, tracing on, a look
+// at the packets) first makes the packets from what was gathered, as they
+// arrived, and goes on with them.
+//
 // A peer decides nothing here that could hurt: a count of 0 or above
 // MaxPktCnt, a PktId of 0 or above the count, a count that disagrees with the
 // message's are refused (BadFlg 1), and a missing packet ends the stream.
@@ -24,6 +32,8 @@
 
 #include "BasePktBufr.h"
 #include "BasePktCtrl.h"
+
+class PipePktBufr;
 
 #include <cstddef>
 #include <memory>
@@ -133,7 +143,19 @@ private:
     void Settle() const {
         CloseWindow();
         Unstage();
+        Scatter();
     }
+    // Whether pkt may join the gathered bytes as packet number id: a pipe
+    // packet of this message, as it was received, full unless it is the last.
+    bool CanGather(BasePktBufr* pkt, int id) const;
+    // Appends a received packet's data to the gathered bytes.
+    void Gather(const PipePktBufr& pkt);
+    // Makes the packets of what was gathered, as they arrived, the position
+    // kept; from then on the controller works on packets.
+    void Scatter() const;
+    // Makes room for need bytes in the collecting buffer, keeping its first
+    // keep bytes.
+    void Reserve(std::size_t need, std::size_t keep) const;
     // Copies bytes into the collecting buffer at the position, growing it.
     void StageBytes(const char* bytes, int cnt);
     // Whether the packets may be handled as pipe packets without their
@@ -162,6 +184,10 @@ private:
     mutable StageBuffer staged;
     mutable int stagedLen;
     mutable bool staging;
+    // While gathering: the data of packets 1 .. arrived of a message of
+    // gatherTotal packets are [0, stagedLen) of staged; the position is Offset.
+    mutable bool gathering;
+    int gatherTotal;
     // The data of the pipe packet a reading window is open on.
     char* winBase;
 };

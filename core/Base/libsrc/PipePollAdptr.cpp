@@ -7,6 +7,7 @@
 #include "ClassDefine.h"
 #include "MsgIo.h"
 #include "PipeHead.h"
+#include "PipePktBufr.h"
 
 MXR_LOCAL_CLASS_DEFINE(PipePollAdptr);
 
@@ -35,7 +36,8 @@ void PipePollAdptr::PopulatePollInfo(hv::pollfd* p) {
 
 int PipePollAdptr::ReadOnePacket() {
     MXR_METHOD_FRAME("ReadOnePacket", 0);
-    BasePktBufrPtr pkt = pipeHeadPtr->GetEmptyPktBufr();
+    if (!PipePktBufr::RewindIfUnshared(readPkt)) readPkt = pipeHeadPtr->GetEmptyPktBufr();
+    BasePktBufrPtr pkt = readPkt;
     if (pkt.GetPtr() == nullptr) return 0;
     int room = pkt->GetRecvSize();
     char* pos = pkt->GetSendRecvAddr();

@@ -55,5 +55,6 @@ private:
     int readyToSnd;
     BasePktBufrPtr pktBufrBeingRead;  // for derived adapters; not used here
     BasePktBufrPtr blockedPkt;        // taken from the queue, not yet written
+    BasePktBufrPtr readPkt;           // the last packet read into, reused when nobody kept it
 };
 MXR_COMPANIONS(PipePollAdptr);

@@ -188,3 +188,34 @@ TEST(PipePktBufr, DroppedPacketsAreReusedNotFreed) {
     for (int i = 0; i < 10; ++i) made.emplace_back(new PipePktBufr());
     EXPECT_EQ(BlockPool::KeptBlocks(sizeof(PipePktBufr)), kept) << "the ten new packets took the ten kept blocks";
 }
+
+TEST(PipePktBufr, OnlyAnUnsharedPipePacketIsRewoundForTheNextRead) {
+    int rc = 0;
+    Bytes wire = {20, 0, 5, 0, 1, 0, 1, 0};
+    for (int i = 0; i < 12; ++i) wire.push_back(static_cast<unsigned char>(0xA0 + i));
+    BasePktBufrPtr pkt = Received(wire, &rc);
+    ASSERT_EQ(rc, 0);
+    char byte = 0;
+    pkt->GetBytes(&byte, 1);
+    {
+        BasePktBufrPtr other(pkt);
+        EXPECT_FALSE(PipePktBufr::RewindIfUnshared(pkt)) << "another holder may still read it";
+        EXPECT_EQ(pkt->GetOffset(), 1);
+    }
+    BasePktBufrPtr none;
+    EXPECT_FALSE(PipePktBufr::RewindIfUnshared(none));
+    ASSERT_TRUE(PipePktBufr::RewindIfUnshared(pkt));
+    // What a new packet is: no header, no data, nothing of the old bytes.
+    PipePktBufr fresh;
+    EXPECT_EQ(pkt->GetOffset(), 0);
+    EXPECT_EQ(pkt->GetDataBufrSize(), 0);
+    EXPECT_EQ(pkt->GetPktCtrlId(), 0);
+    EXPECT_EQ(pkt->GetPktId(), 0);
+    EXPECT_EQ(pkt->GetTotalPkts(), 0);
+    EXPECT_EQ(pkt->GetMaxDataBufrSize(), fresh.GetMaxDataBufrSize());
+    EXPECT_EQ(0, std::memcmp(pkt->GetSendRecvAddr(), fresh.GetSendRecvAddr(), PipePktBufr::HeaderSize));
+    static_cast<PipePktBufr*>(pkt.GetPtr())->SetBytesOfData(12);
+    char data[12];
+    pkt->GetBytes(data, 12);
+    EXPECT_EQ(std::string(data, 12), std::string(12, '\0'));
+}

@@ -529,3 +529,149 @@ TEST(PipePktCtrl, SlicedWritingStopsAtTheFirstFailureAndRefusesWhatCouldNotBeAss
     packed.SetMaxPktSize(40);
     EXPECT_EQ(packed.Pack(big, 4), PipePktCtrl::PACK_TOO_LARGE);
 }
+
+// A receiver that gathers the packets of a message (as a pipe delivers them)
+// against one that cannot (each packet's capacity changed, so it keeps the
+// packets): every look at the stream must agree.
+namespace {
+
+struct TwoReceivers {
+    Assembly gathering, keeping;
+    void Put(const Bytes& wire) {
+        int rc = 0;
+        BasePktBufrPtr kept = Received(wire, &rc);
+        ASSERT_EQ(rc, 0);
+        kept->SetMaxPktSize(519);
+        if (keeping.ctrl.GetPtr() == nullptr)
+            keeping.ctrl = new PipePktCtrl(kept);
+        else
+            keeping.ctrl->PutPktBufr(kept);
+        ASSERT_EQ(gathering.Put(wire), 0);
+    }
+};
+
+// What a controller's packets show: per slot, -1 for none, else its id,
+// count, size and bytes.
+std::vector<Bytes> SlotsOf(PipePktCtrl& c) {
+    std::vector<Bytes> slots;
+    BasePktBufrAry& ary = c.GetBufrAry();
+    for (int i = 0; i < ary.GetItemCnt(); ++i) {
+        BasePktBufr* p = ary[i].GetPtr();
+        if (p == nullptr) {
+            slots.push_back({0xFF});
+            continue;
+        }
+        const int size = p->GetDataBufrSize();
+        Bytes slot = PacketHeader(static_cast<unsigned>(size), p->GetPktCtrlId(), p->GetPktId(),
+                                  static_cast<unsigned>(p->GetTotalPkts()));
+        Bytes data(static_cast<std::size_t>(size));
+        p->SetOffset(0);
+        if (size > 0) p->GetBytes(reinterpret_cast<char*>(data.data()), static_cast<unsigned short>(size));
+        slot.insert(slot.end(), data.begin(), data.end());
+        slots.push_back(slot);
+    }
+    return slots;
+}
+
+}  // namespace
+
+TEST(PipePktCtrl, GatheredPacketsReadAsThePacketByPacketWay) {
+    std::mt19937 rng(4242);
+    for (int round = 0; round < 400; ++round) {
+        const auto label = ::testing::Message() << "round " << round;
+        const int n = 2 + static_cast<int>(rng() % 4);
+        // Mostly what a sender cuts (full but the last), sometimes what only
+        // a foreign peer sends: a short packet early, packets out of order or
+        // twice, a message cut short.
+        const unsigned twist = rng() % 6;
+        std::vector<int> order;
+        for (int i = 0; i < n; ++i) order.push_back(i);
+        if (twist == 1) std::swap(order[static_cast<std::size_t>(rng() % n)], order.back());
+        if (twist == 2) order.insert(order.begin() + 1 + rng() % (n - 1), order[rng() % (n - 1)]);
+        if (twist == 3) order.resize(1 + rng() % (n - 1));
+        const int shortOne = twist == 4 ? static_cast<int>(rng() % (n - 1)) : -1;
+        std::vector<Bytes> wires;
+        for (int i = 0; i < n; ++i) {
+            const int size = i == shortOne ? static_cast<int>(rng() % 512)
+                             : i + 1 < n  ? 512
+                                          : static_cast<int>(rng() % 513);
+            Bytes wire = PacketHeader(8 + size, 3, i + 1, n);
+            for (int b = 0; b < size; ++b) wire.push_back(static_cast<unsigned char>(rng()));
+            wires.push_back(wire);
+        }
+        TwoReceivers r;
+        for (int i : order) {
+            r.Put(wires[static_cast<std::size_t>(i)]);
+            ASSERT_EQ(r.gathering.ctrl->AllThere(), r.keeping.ctrl->AllThere()) << label;
+            ASSERT_EQ(r.gathering.ctrl->GetArrivedCnt(), r.keeping.ctrl->GetArrivedCnt()) << label;
+            ASSERT_EQ(r.gathering.ctrl->GetPktCnt(), r.keeping.ctrl->GetPktCnt()) << label;
+            ASSERT_EQ(r.gathering.ctrl->GetBadFlg(), r.keeping.ctrl->GetBadFlg()) << label;
+        }
+        PipePktCtrl& g = *r.gathering.ctrl.GetPtr();
+        PipePktCtrl& k = *r.keeping.ctrl.GetPtr();
+        g.SetOffset(0);
+        k.SetOffset(0);
+        for (int step = 0; step < 40; ++step) {
+            const unsigned op = rng() % 10;
+            if (op < 4) {  // a field's few bytes
+                const int want = 1 + static_cast<int>(rng() % 8);
+                unsigned char a[8] = {}, b[8] = {};
+                ASSERT_EQ(g.MoveBytes(reinterpret_cast<char*>(a), want), k.MoveBytes(reinterpret_cast<char*>(b), want))
+                    << label;
+                ASSERT_TRUE(std::equal(a, a + 8, b)) << label;
+            } else if (op < 6) {  // a text's bytes, across packets
+                const int want = 1 + static_cast<int>(rng() % 1200);
+                Bytes a(static_cast<std::size_t>(want)), b(a);
+                ASSERT_EQ(g.DoBytes(reinterpret_cast<char*>(a.data()), want),
+                          k.DoBytes(reinterpret_cast<char*>(b.data()), want))
+                    << label;
+                ASSERT_EQ(a, b) << label;
+            } else if (op < 9) {
+                const int pos = static_cast<int>(rng() % (n * 512 + 40));
+                g.SetOffset(pos);
+                k.SetOffset(pos);
+            } else {
+                ASSERT_EQ(g.GetRemainingByteCnt(), k.GetRemainingByteCnt()) << label;
+            }
+            ASSERT_EQ(g.GetOffset(), k.GetOffset()) << label << " step " << step;
+        }
+        // Its packets, when asked for, are those that arrived.
+        ASSERT_EQ(SlotsOf(g), SlotsOf(k)) << label;
+    }
+}
+
+TEST(PipePktCtrl, PacketsMadeFromGatheredBytesAreThoseReceivedAndReadOnFromThePosition) {
+    // Three packets of a message in order; the reader stops in the middle
+    // of the second, then asks for the packets.
+    std::vector<Bytes> wires;
+    Bytes stream;
+    for (int i = 0; i < 3; ++i) {
+        const int size = i < 2 ? 512 : 100;
+        Bytes wire = PacketHeader(8 + size, 7, i + 1, 3);
+        for (int b = 0; b < size; ++b) wire.push_back(static_cast<unsigned char>(b * 13 + i));
+        stream.insert(stream.end(), wire.begin() + 8, wire.end());
+        wires.push_back(wire);
+    }
+    Assembly a;
+    for (const Bytes& w : wires) ASSERT_EQ(a.Put(w), 0);
+    ASSERT_EQ(a.ctrl->AllThere(), 1);
+    a.ctrl->SetOffset(0);
+    Bytes head(700);
+    ASSERT_EQ(a.ctrl->DoBytes(reinterpret_cast<char*>(head.data()), 700), 0);
+    EXPECT_TRUE(std::equal(head.begin(), head.end(), stream.begin()));
+    EXPECT_EQ(a.ctrl->GetBufrCursor(), 1);
+    BasePktBufrAry& ary = a.ctrl->GetBufrAry();
+    ASSERT_EQ(ary.GetItemCnt(), 3);
+    for (int i = 0; i < 3; ++i) {
+        BasePktBufr* p = ary[i].GetPtr();
+        EXPECT_EQ(p->GetOffset(), i == 0 ? 512 : i == 1 ? 700 - 512 : 0);
+        EXPECT_EQ(p->GetMaxDataBufrSize(), 512);
+        const int size = p->GetSendSize();
+        const Bytes sent(p->GetSendRecvAddr(), p->GetSendRecvAddr() + size);
+        EXPECT_EQ(sent, wires[static_cast<std::size_t>(i)]) << "packet " << i + 1;
+    }
+    // Reading goes on through the packets from where it stopped.
+    Bytes rest(stream.size() - 700);
+    ASSERT_EQ(a.ctrl->DoBytes(reinterpret_cast<char*>(rest.data()), static_cast<int>(rest.size())), 0);
+    EXPECT_TRUE(std::equal(rest.begin(), rest.end(), stream.begin() + 700));
+}
