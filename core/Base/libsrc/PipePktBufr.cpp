@@ -16,11 +16,6 @@ namespace {
 
 constexpr int MaxPkt = PipePktBufr::HeaderSize + PipePktBufr::DATASIZE;
 
-void PutU16(unsigned char* at, unsigned short v) {
-    at[0] = static_cast<unsigned char>(v & 0xFF);
-    at[1] = static_cast<unsigned char>(v >> 8);
-}
-
 unsigned short GetU16(const unsigned char* at) {
     return static_cast<unsigned short>(at[0] | (at[1] << 8));
 }
@@ -130,14 +125,6 @@ char* PipePktBufr::GetSendRecvAddr() {
     MXR_METHOD_FRAME("GetSendRecvAddr", 0);
     WriteHeader(block, TotalBytesSent, PktCtrlId, PktId, TotalPkts);
     return reinterpret_cast<char*>(block);
-}
-
-void PipePktBufr::WriteHeader(unsigned char* at, unsigned short sendSize, unsigned short ctrlId,
-                              unsigned short pktId, unsigned short totalPkts) {
-    PutU16(at + 0, sendSize);
-    PutU16(at + 2, ctrlId);
-    PutU16(at + 4, pktId);
-    PutU16(at + 6, totalPkts);
 }
 
 int PipePktBufr::GetSendSize() {

@@ -23,6 +23,7 @@
 #include "PktSerialize.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -90,7 +91,11 @@ public:
     // The wire header of a packet (each count 16-bit little-endian): its
     // send size (header and data), message id, packet number and count.
     static void WriteHeader(unsigned char* at, unsigned short sendSize, unsigned short ctrlId, unsigned short pktId,
-                            unsigned short totalPkts);
+                            unsigned short totalPkts) {
+        const std::uint64_t header = std::uint64_t{sendSize} | std::uint64_t{ctrlId} << 16 |
+                                     std::uint64_t{pktId} << 32 | std::uint64_t{totalPkts} << 48;
+        for (int i = 0; i < HeaderSize; ++i) at[i] = static_cast<unsigned char>(header >> (8 * i));
+    }
 
     // The data capacity SetMaxPktSize(size) gives.
     static int CapacityFor(int size) {

@@ -242,7 +242,7 @@ PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
     arrived = 0;
     if (n > 1) {
         gatherTotal = n;
-        if (CanGather(first.GetPtr(), 1)) {
+        if (FastPipePackets() && CanGather(first.GetPtr(), 1)) {
             gathering = true;
             Gather(*static_cast<const PipePktBufr*>(first.GetPtr()));
             return;
@@ -254,7 +254,6 @@ PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
 }
 
 bool PipePktCtrl::CanGather(BasePktBufr* pkt, int id) const {
-    if (!FastPipePackets()) return false;
     const PipePktBufr* pipe = AsPipe(pkt);
     if (pipe == nullptr || pipe->PktId != id || pipe->TotalPkts != gatherTotal || pipe->PktCtrlId != PktCtrlId)
         return false;
@@ -519,7 +518,8 @@ BasePktBufrPtr PipePktCtrl::GetNextPktBufr() {
 
 void PipePktCtrl::PutPktBufr(BasePktBufrPtr& pkt) {
     MXR_METHOD_FRAME("PutPktBufr", 1);
-    if (gathering && CanGather(pkt.GetPtr(), arrived + 1)) {
+    // (Gathering began only with this class's pipe packets, tracing off.)
+    if (gathering && !FuncInfo::MayTrace() && CanGather(pkt.GetPtr(), arrived + 1)) {
         CloseWindow();
         Gather(*static_cast<const PipePktBufr*>(pkt.GetPtr()));
         return;

@@ -147,6 +147,7 @@ private:
     }
     // Whether pkt may join the gathered bytes as packet number id: a pipe
     // packet of this message, as it was received, full unless it is the last.
+    // (The caller has seen that tracing is off and this class makes pipe packets.)
     bool CanGather(BasePktBufr* pkt, int id) const;
     // Appends a received packet's data to the gathered bytes.
     void Gather(const PipePktBufr& pkt);
