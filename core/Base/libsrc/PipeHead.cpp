@@ -167,7 +167,16 @@ BaseMsgRcvr::enMsgResult PipeHead::DfltMsgHdlr(const BaseMsgPtr& msg, const Base
         return PROCESSED;
     }
     PipePktCtrlPtr out(GetaPipePktCtrl());
-    switch (out->Pack(*msg.GetPtr(), TakeNextIdVal())) {
+    // While no packet object waits, a message may be queued whole and sent a
+    // slice at a time (the controller decides whether it can hand it over);
+    // behind packet objects it is cut, so that packets leave in order.
+    PipePktCtrl::CollectedMessage whole;
+    bool handedOver = false;
+    const unsigned short id = TakeNextIdVal();
+    const PipePktCtrl::PackResult result = !FuncInfo::MayTrace() && TogoPktLst.GetItemCnt() == 0
+                                               ? out->PackCollected(*msg.GetPtr(), id, &whole, &handedOver)
+                                               : out->Pack(*msg.GetPtr(), id);
+    switch (result) {
         case PipePktCtrl::PACKED:
             break;
         case PipePktCtrl::PACK_TOO_LARGE:
@@ -176,6 +185,20 @@ BaseMsgRcvr::enMsgResult PipeHead::DfltMsgHdlr(const BaseMsgPtr& msg, const Base
         default:
             RefuseOutgoing(msg, "could not be serialized");
             return PROCESSED;
+    }
+    if (handedOver) {
+        const std::size_t bytes = PackedMessageQueue::BlockBytesOf(whole);
+        if (TogoBytes + bytes > MaxTogoBytes) {
+            PipePktCtrl::GiveBack(whole);
+            RefuseOutgoing(msg, std::string());
+            HangUpPastHighWater("queued for it", TogoBytes + bytes);
+            return PROCESSED;
+        }
+        TogoMsgQueue.Push(whole);
+        TogoBytes += bytes;
+        const PipePollAdptrPtr adptr{BasePtr(PollAdptrPtr)};
+        if (adptr.Ok()) adptr->SetReadyToSnd(1);
+        return PROCESSED;
     }
     // While tracing is off, the packets are numbered once and taken from
     // the array (none of a packed message is empty); a traced run walks them
@@ -234,6 +257,7 @@ void PipeHead::HangUpPastHighWater(const char* what, std::size_t bytes) {
     // endpoint (a holder may keep that).
     for (BasePktBufrPtr pkt; TogoPktLst.Remove(pkt) != 0;) {
     }
+    TogoMsgQueue.Clear();
     TogoBytes = 0;
     for (PipePktCtrlPtr ctrl; RcvPktCtrlLst.Remove(ctrl) != 0;) {
     }
@@ -243,6 +267,15 @@ void PipeHead::HangUpPastHighWater(const char* what, std::size_t bytes) {
 BasePktBufrPtr PipeHead::GetPktBufrToSend() {
     MXR_METHOD_FRAME("GetPktBufrToSend", 0);
     BasePktBufrPtr pkt;
+    // A traced run sends what waits as packet objects, as it always did.
+    if (!TogoMsgQueue.Empty() && FuncInfo::MayTrace()) TogoMsgQueue.CutInto(TogoPktLst);
+    if (!TogoMsgQueue.Empty()) {
+        std::size_t bytes = 0;
+        pkt = TogoMsgQueue.TakeNext(&bytes);
+        TogoBytes = TogoBytes > bytes ? TogoBytes - bytes : 0;
+        PassedPacketProcessing(pkt);
+        return pkt;
+    }
     TogoPktLst.Remove(pkt);
     if (pkt.GetPtr() != nullptr) {
         const std::size_t bytes = BlockBytes(pkt);
@@ -554,6 +587,13 @@ BaseAddrEntLst& PipeHead::GetAddrEntLst() {
 
 BasePktBufrLst& PipeHead::GetTogoPktLst() {
     MXR_METHOD_FRAME("GetTogoPktLst", 0);
+    // Whatever waits behind the queued messages was appended after them.
+    if (!TogoMsgQueue.Empty()) {
+        BasePktBufrLst behind;
+        for (BasePktBufrPtr pkt; TogoPktLst.Remove(pkt) != 0;) behind.Append(pkt);
+        TogoMsgQueue.CutInto(TogoPktLst);
+        for (BasePktBufrPtr pkt; behind.Remove(pkt) != 0;) TogoPktLst.Append(pkt);
+    }
     return TogoPktLst;
 }
 

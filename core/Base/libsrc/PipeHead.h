@@ -23,6 +23,7 @@
 #include "BaseMsgRcvr.h"
 #include "BasePktBufr.h"
 #include "EnumPattern.h"
+#include "PackedMessageQueue.h"
 #include "PipeDeRegMsg.h"
 #include "PipeHeartBeatMsg.h"
 #include "PipeInitMsg.h"
@@ -91,6 +92,8 @@ public:
     // system whose pipe it is (empty: this process's).
     void Path_open(const bStr& path, const std::string& systemDir = std::string());
     // The oldest queued packet (empty when none), after slot 18 has seen it.
+    // A packet made from a queued message is one object reused for the
+    // next packet unless the caller (or slot 18) keeps it.
     BasePktBufrPtr GetPktBufrToSend();
     // Messages sent on each change of the peer's status to ALIVE (up) and to
     // DEAD (down): 0, or -1 (nothing kept) unless both hold a message.
@@ -118,6 +121,8 @@ public:
     void SetPollAdptrPtr(const BasePtr& adptr);
     unsigned GetMaxPktSize() const;
     BaseAddrEntLst& GetAddrEntLst();
+    // The packets queued for the peer. Messages queued whole are cut into
+    // their packets first, so the list holds everything that waits.
     BasePktBufrLst& GetTogoPktLst();
     PipePktCtrlLst& GetRcvPktCtrlLst();
     unsigned GetHbInterval() const;
@@ -253,6 +258,10 @@ private:
     unsigned WatchTimeMs() const;
 
     BasePollAdptr* PollAdptrPtr;  // not counted (see above)
+    // Messages queued whole, sent before TogoPktLst: a packet object joins
+    // that list while messages wait here only when appended from outside
+    // after they were queued.
+    PackedMessageQueue TogoMsgQueue;
     std::size_t TogoBytes;
     std::size_t AssemblyBytes;
     long PeerPid;

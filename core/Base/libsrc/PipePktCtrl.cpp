@@ -575,6 +575,60 @@ PipePktCtrl::PackResult PipePktCtrl::Pack(BaseVirtItem& obj, unsigned short id) 
     return PACKED;
 }
 
+PipePktCtrl::PackResult PipePktCtrl::PackCollected(BaseVirtItem& obj, unsigned short id, CollectedMessage* out,
+                                                    bool* handedOver) {
+    MXR_METHOD_FRAME("PackCollected", 4);
+    *handedOver = false;
+    SetDirection(INTOPKT);
+    SetPktCtrlId(id);
+    if (staging && staged.room == 0 && !FuncInfo::MayTrace()) {
+        CloseWindow();
+        TakeBuffer(staged);
+        OpenWindow();
+    }
+    const int rc = obj.Serialize(*this);
+    SetOffset(0);
+    if (rc != 0) return PACK_FAILED;
+    CloseWindow();
+    if (staging && stagedLen > 0 && FastPipePackets() && BufrAry.GetItemCnt() == 0 && BufrCursor == 0) {
+        const int cap = PipePktBufr::CapacityFor(MaxPktSize);
+        if ((stagedLen + cap - 1) / cap > MaxPktCnt) return PACK_TOO_LARGE;
+        GiveBack(*out);
+        out->buffer = std::move(staged);
+        out->length = stagedLen;
+        out->capacity = cap;
+        out->id = id;
+        staged.bytes.reset();
+        staged.room = 0;
+        stagedLen = 0;
+        staging = false;
+        Offset = 0;
+        *handedOver = true;
+        return PACKED;
+    }
+    Unstage();
+    if (BufrAry.GetItemCnt() > MaxPktCnt) return PACK_TOO_LARGE;
+    return PACKED;
+}
+
+void PipePktCtrl::MakeSlice(BasePktBufr& pkt, const CollectedMessage& msg, int index) {
+    auto& pipe = static_cast<PipePktBufr&>(pkt);
+    const int at = index * msg.capacity;
+    const int k = msg.length - at < msg.capacity ? msg.length - at : msg.capacity;
+    pipe.TakeData(msg.id, msg.capacity, msg.buffer.data() + at, k);
+    pipe.Number(static_cast<unsigned short>(index + 1), static_cast<unsigned short>(msg.PacketCount()));
+    // Cutting leaves the first packet read from its start, the others
+    // positioned behind their bytes.
+    if (index == 0) pipe.Place(0);
+}
+
+void PipePktCtrl::GiveBack(CollectedMessage& msg) {
+    GiveBuffer(msg.buffer);
+    msg.length = 0;
+    msg.capacity = 0;
+    msg.id = 0;
+}
+
 PipePktCtrl::PackResult PipePktCtrl::PackAndWrite(BaseVirtItem& obj, unsigned short id, PacketWriter write,
                                                    void* context, int* writeRc) {
     MXR_METHOD_FRAME("PackAndWrite", 5);

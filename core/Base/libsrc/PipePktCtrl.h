@@ -55,6 +55,17 @@ public:
         char* data() const { return bytes.get(); }
     };
 
+    // A packed message handed over whole instead of cut into packets: its
+    // collected bytes [0, length) in buffer, the data bytes of each of its
+    // packets but the last (capacity), and its message number.
+    struct CollectedMessage {
+        StageBuffer buffer;
+        int length = 0;
+        int capacity = 0;
+        unsigned short id = 0;
+        int PacketCount() const { return capacity > 0 ? (length + capacity - 1) / capacity : 0; }
+    };
+
     // What Pack makes of a message.
     enum PackResult : int {
         PACKED = 0,
@@ -97,6 +108,17 @@ public:
     // than MaxPktCnt packets would never be assembled, and past 65,535 its
     // packet numbers would wrap.
     PackResult Pack(BaseVirtItem& obj, unsigned short id);
+    // Pack, except that when the packets would be cut the fast way (tracing
+    // off, this very class) and the message is not empty, its collected
+    // bytes are not cut but moved into *out, and *handedOver is true; else
+    // the packets are cut as Pack cuts them and *handedOver is false.
+    PackResult PackCollected(BaseVirtItem& obj, unsigned short id, CollectedMessage* out, bool* handedOver);
+    // Makes pkt packet number index + 1 of msg, as cutting msg would have
+    // made it: pkt must be a pipe packet that is new or rewound.
+    static void MakeSlice(BasePktBufr& pkt, const CollectedMessage& msg, int index);
+    // Returns a collected message's buffer to this thread's spares (or frees
+    // it); the message is left empty.
+    static void GiveBack(CollectedMessage& msg);
     // Writes one packet as it goes on the wire (count bytes, header
     // included); 0, or non-zero to stop.
     using PacketWriter = int (*)(void* context, const char* bytes, int count);
