@@ -268,7 +268,7 @@ BasePktBufrPtr PipeHead::GetPktBufrToSend() {
     MXR_METHOD_FRAME("GetPktBufrToSend", 0);
     BasePktBufrPtr pkt;
     // A traced run sends what waits as packet objects, as it always did.
-    if (!TogoMsgQueue.Empty() && FuncInfo::MayTrace()) TogoMsgQueue.CutInto(TogoPktLst);
+    if (FuncInfo::MayTrace()) CutQueuedMessages();
     if (!TogoMsgQueue.Empty()) {
         std::size_t bytes = 0;
         pkt = TogoMsgQueue.TakeNext(&bytes);
@@ -587,14 +587,18 @@ BaseAddrEntLst& PipeHead::GetAddrEntLst() {
 
 BasePktBufrLst& PipeHead::GetTogoPktLst() {
     MXR_METHOD_FRAME("GetTogoPktLst", 0);
-    // Whatever waits behind the queued messages was appended after them.
-    if (!TogoMsgQueue.Empty()) {
-        BasePktBufrLst behind;
-        for (BasePktBufrPtr pkt; TogoPktLst.Remove(pkt) != 0;) behind.Append(pkt);
-        TogoMsgQueue.CutInto(TogoPktLst);
-        for (BasePktBufrPtr pkt; behind.Remove(pkt) != 0;) TogoPktLst.Append(pkt);
-    }
+    CutQueuedMessages();
     return TogoPktLst;
+}
+
+void PipeHead::CutQueuedMessages() {
+    if (TogoMsgQueue.Empty()) return;
+    // Whatever waits in the list while messages are queued was appended
+    // after them (through a list handed out earlier): it stays behind them.
+    BasePktBufrLst behind;
+    for (BasePktBufrPtr pkt; TogoPktLst.Remove(pkt) != 0;) behind.Append(pkt);
+    TogoMsgQueue.CutInto(TogoPktLst);
+    for (BasePktBufrPtr pkt; behind.Remove(pkt) != 0;) TogoPktLst.Append(pkt);
 }
 
 PipePktCtrlLst& PipeHead::GetRcvPktCtrlLst() {

@@ -262,6 +262,8 @@ private:
     // that list while messages wait here only when appended from outside
     // after they were queued.
     PackedMessageQueue TogoMsgQueue;
+    // Turns the queued messages into their packets in the list, in order.
+    void CutQueuedMessages();
     std::size_t TogoBytes;
     std::size_t AssemblyBytes;
     long PeerPid;
