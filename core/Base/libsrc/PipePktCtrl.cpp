@@ -557,8 +557,7 @@ int PipePktCtrl::AllThere() const {
     return 1;
 }
 
-PipePktCtrl::PackResult PipePktCtrl::Pack(BaseVirtItem& obj, unsigned short id) {
-    MXR_METHOD_FRAME("Pack", 2);
+int PipePktCtrl::Collect(BaseVirtItem& obj, unsigned short id) {
     SetDirection(INTOPKT);
     SetPktCtrlId(id);
     if (staging && staged.room == 0 && !FuncInfo::MayTrace()) {
@@ -569,7 +568,12 @@ PipePktCtrl::PackResult PipePktCtrl::Pack(BaseVirtItem& obj, unsigned short id) 
     }
     const int rc = obj.Serialize(*this);
     SetOffset(0);
-    if (rc != 0) return PACK_FAILED;
+    return rc;
+}
+
+PipePktCtrl::PackResult PipePktCtrl::Pack(BaseVirtItem& obj, unsigned short id) {
+    MXR_METHOD_FRAME("Pack", 2);
+    if (Collect(obj, id) != 0) return PACK_FAILED;
     Unstage();
     if (BufrAry.GetItemCnt() > MaxPktCnt) return PACK_TOO_LARGE;
     return PACKED;
@@ -579,16 +583,7 @@ PipePktCtrl::PackResult PipePktCtrl::PackCollected(BaseVirtItem& obj, unsigned s
                                                     bool* handedOver) {
     MXR_METHOD_FRAME("PackCollected", 4);
     *handedOver = false;
-    SetDirection(INTOPKT);
-    SetPktCtrlId(id);
-    if (staging && staged.room == 0 && !FuncInfo::MayTrace()) {
-        CloseWindow();
-        TakeBuffer(staged);
-        OpenWindow();
-    }
-    const int rc = obj.Serialize(*this);
-    SetOffset(0);
-    if (rc != 0) return PACK_FAILED;
+    if (Collect(obj, id) != 0) return PACK_FAILED;
     CloseWindow();
     if (staging && stagedLen > 0 && FastPipePackets() && BufrAry.GetItemCnt() == 0 && BufrCursor == 0) {
         const int cap = PipePktBufr::CapacityFor(MaxPktSize);

@@ -167,6 +167,9 @@ private:
         Unstage();
         Scatter();
     }
+    // Writes obj as message number id into the collecting buffer (a spare
+    // one taken first while tracing is off) and rewinds: obj's result.
+    int Collect(BaseVirtItem& obj, unsigned short id);
     // Whether pkt may join the gathered bytes as packet number id: a pipe
     // packet of this message, as it was received, full unless it is the last.
     // (The caller has seen that tracing is off and this class makes pipe packets.)
