@@ -68,3 +68,25 @@ function(hv_component_tests)
     hv_add_test_suite(NAME ${C_NAME}_slow LABEL ${C_LABEL} LABELS slow TIMEOUT 420 SOURCES ${slow} LIBS ${C_LIBS})
   endif()
 endfunction()
+
+# hv_test_timeout(SUITE <target> TEST <Suite.Case> SECONDS <n>)
+# A longer time-out for one test case of a suite made by hv_add_test_suite: a
+# case that is slow by nature (a sweep through a real process), whose time
+# grows on a loaded machine. Read by CTest after the suite's discovered tests.
+function(hv_test_timeout)
+  if(NOT HV_BUILD_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(T "" "SUITE;TEST;SECONDS" "" ${ARGN})
+  if(NOT TARGET ${T_SUITE})
+    return()
+  endif()
+  set(script "${CMAKE_CURRENT_BINARY_DIR}/${T_SUITE}_timeout_${T_TEST}.cmake")
+  file(WRITE "${script}"
+    "foreach(t IN LISTS ${T_SUITE}_TESTS)\n"
+    "  if(t STREQUAL \"${T_TEST}\")\n"
+    "    set_tests_properties(\"\${t}\" PROPERTIES TIMEOUT ${T_SECONDS})\n"
+    "  endif()\n"
+    "endforeach()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${script}")
+endfunction()
