@@ -13,7 +13,7 @@ namespace hv {
 
 namespace {
 
-thread_local int lastMsgError = 0;
+constinit thread_local int lastMsgError __attribute__((tls_model("initial-exec"))) = 0;
 
 int ErrnoOf(int win32) {
     switch (win32) {

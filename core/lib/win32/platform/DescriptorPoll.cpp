@@ -37,7 +37,7 @@ bool FilterEntry(pollfd& p, const FdKind* kind, short raw) {
     return raw != 0 && seen == 0;
 }
 
-thread_local unsigned long waitCount = 0;
+constinit thread_local unsigned long waitCount __attribute__((tls_model("initial-exec"))) = 0;
 
 // The wait's own copy of the entries, reused from call to call.
 std::vector<pollfd>& WaitSet() {
