@@ -186,27 +186,16 @@ BaseMsgRcvr::enMsgResult PipeHead::DfltMsgHdlr(const BaseMsgPtr& msg, const Base
             RefuseOutgoing(msg, "could not be serialized");
             return PROCESSED;
     }
-    if (handedOver) {
-        const std::size_t bytes = PackedMessageQueue::BlockBytesOf(whole);
-        if (TogoBytes + bytes > MaxTogoBytes) {
-            PipePktCtrl::GiveBack(whole);
-            RefuseOutgoing(msg, std::string());
-            HangUpPastHighWater("queued for it", TogoBytes + bytes);
-            return PROCESSED;
-        }
-        TogoMsgQueue.Push(whole);
-        TogoBytes += bytes;
-        const PipePollAdptrPtr adptr{BasePtr(PollAdptrPtr)};
-        if (adptr.Ok()) adptr->SetReadyToSnd(1);
-        return PROCESSED;
-    }
-    // While tracing is off, the packets are numbered once and taken from
-    // the array (none of a packed message is empty); a traced run walks them
-    // as it always did.
-    const bool walk = FuncInfo::MayTrace();
+    // The bytes its packets count against the mark: of a message queued
+    // whole, without making them; else, while tracing is off, numbered once
+    // and taken from the array (none of a packed message is empty); a traced
+    // run walks them as it always did.
+    const bool walk = !handedOver && FuncInfo::MayTrace();
     BasePktBufrAry* packed = nullptr;
     std::size_t bytes = 0;
-    if (walk) {
+    if (handedOver) {
+        bytes = PackedMessageQueue::BlockBytesOf(whole);
+    } else if (walk) {
         for (BasePktBufrPtr pkt = out->GetFirstPktBufr(); pkt.GetPtr() != nullptr; pkt = out->GetNextPktBufr())
             bytes += BlockBytes(pkt);
     } else {
@@ -216,11 +205,14 @@ BaseMsgRcvr::enMsgResult PipeHead::DfltMsgHdlr(const BaseMsgPtr& msg, const Base
     }
     if (TogoBytes + bytes > MaxTogoBytes) {
         // The peer does not read: it is dead to us. A requester is answered.
+        if (handedOver) PipePktCtrl::GiveBack(whole);
         RefuseOutgoing(msg, std::string());
         HangUpPastHighWater("queued for it", TogoBytes + bytes);
         return PROCESSED;
     }
-    if (walk) {
+    if (handedOver) {
+        TogoMsgQueue.Push(whole);
+    } else if (walk) {
         for (BasePktBufrPtr pkt = out->GetFirstPktBufr(); pkt.GetPtr() != nullptr; pkt = out->GetNextPktBufr())
             TogoPktLst.Append(pkt);
     } else {
