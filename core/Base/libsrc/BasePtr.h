@@ -10,6 +10,8 @@ public:
     BasePtr() noexcept : ptr(nullptr) {}
     BasePtr(BaseVirtItem* p) noexcept : ptr(p) { Take(p); }
     BasePtr(const BasePtr& o) noexcept : ptr(o.ptr) { Take(ptr); }
+    // Taking over a reference costs no count: the source is left null.
+    BasePtr(BasePtr&& o) noexcept : ptr(o.ptr) { o.ptr = nullptr; }
     ~BasePtr() {
         if (ptr != nullptr) {
             BaseVirtItem* old = ptr;

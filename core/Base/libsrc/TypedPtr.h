@@ -27,6 +27,13 @@ public:
     TypedPtr(X* p) : BasePtr(p) { MXR_COMPANION_FRAME(ptr, MxrNamesOf<X>::ptr, 1); }
     TypedPtr(const BasePtr& o) : BasePtr(o) { MXR_COMPANION_FRAME(ptr, MxrNamesOf<X>::ptr, 1); }
     TypedPtr(const TypedPtr& o) : BasePtr(o) { MXR_COMPANION_FRAME(ptr, MxrNamesOf<X>::ptr, 1); }
+    // Moves take the reference over (the source is left null) and trace as copies do.
+    TypedPtr(BasePtr&& o) : BasePtr(static_cast<BasePtr&&>(o)) {
+        MXR_COMPANION_FRAME(ptr, MxrNamesOf<X>::ptr, 1);
+    }
+    TypedPtr(TypedPtr&& o) : BasePtr(static_cast<BasePtr&&>(o)) {
+        MXR_COMPANION_FRAME(ptr, MxrNamesOf<X>::ptr, 1);
+    }
     ~TypedPtr() {
         static_assert(std::is_same_v<typename X::MxrSelf, X>,
                       "the class lacks MXR_CLASS / MXR_ABSTRACT_CLASS of its own");
@@ -47,6 +54,16 @@ public:
     TypedPtr& operator=(const TypedPtr& o) {
         MXR_COMPANION_FRAME(ptr, "operator=", 1);
         BasePtr::operator=(o);
+        return *this;
+    }
+    TypedPtr& operator=(BasePtr&& o) {
+        MXR_COMPANION_FRAME(ptr, "operator=", 1);
+        BasePtr::operator=(static_cast<BasePtr&&>(o));
+        return *this;
+    }
+    TypedPtr& operator=(TypedPtr&& o) {
+        MXR_COMPANION_FRAME(ptr, "operator=", 1);
+        BasePtr::operator=(static_cast<BasePtr&&>(o));
         return *this;
     }
 

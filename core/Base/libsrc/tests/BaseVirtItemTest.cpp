@@ -1,6 +1,8 @@
 // Object root, BasePtr ownership and the typed pointer companions.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "CoreTestClasses.h"
 #include "RegisterClass.h"
 
@@ -100,6 +102,32 @@ TEST(BasePtr, RawAccessNeitherCountsNorReleases) {
     raw->SetRefCnt(5);
     EXPECT_EQ(raw->GetRefCnt(), 5);
     raw->SetRefCnt(1);
+}
+
+TEST(BasePtr, AMoveTakesTheReferenceOverAndLeavesTheSourceNull) {
+    const int before = Probe::Live();
+    Probe* raw = new Probe(1);
+    ProbePtr source(raw);
+    ProbePtr moved(std::move(source));
+    EXPECT_EQ(source.GetPtr(), nullptr);
+    EXPECT_EQ(raw->GetRefCnt(), 1);
+
+    BasePtr base(std::move(moved));  // a typed holder handed to a plain one
+    EXPECT_EQ(moved.GetPtr(), nullptr);
+    ProbePtr back(std::move(base));  // and back to a typed one
+    EXPECT_EQ(base.GetPtr(), nullptr);
+    EXPECT_EQ(raw->GetRefCnt(), 1);
+
+    // Move-assigning over a holder drops its old target; onto itself keeps it.
+    ProbePtr other(new Probe(2));
+    other = std::move(back);
+    EXPECT_EQ(Probe::Live(), before + 1);
+    EXPECT_EQ(other.GetPtr(), raw);
+    other = std::move(other);
+    EXPECT_EQ(other.GetPtr(), raw);
+    EXPECT_EQ(raw->GetRefCnt(), 1);
+    other = BasePtr();
+    EXPECT_EQ(Probe::Live(), before);
 }
 
 TEST(TypedPtr, OkIsTheOnlyTypeTestAndNullIsNotOk) {

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "BasePtrLst.h"
@@ -150,6 +151,13 @@ TEST_F(TraceEnv, LibraryMembersAndCompanionsTraceUnderTheirOwnNames) {
               " Leaving: Animal::IsOfType()\n"
               "Leaving: Dog::IsOfType()\n");
     EXPECT_EQ(Captured([&] { DogPtr typed(dog); }),
+              "Entering: DogPtr::DogPtr()\n"
+              "Leaving: DogPtr::DogPtr()\n"
+              "Entering: DogPtr::~DogPtr()\n"
+              "Leaving: DogPtr::~DogPtr()\n");
+    // A move shows the frames a copy shows.
+    DogPtr held(dog);
+    EXPECT_EQ(Captured([&] { DogPtr taken(std::move(held)); }),
               "Entering: DogPtr::DogPtr()\n"
               "Leaving: DogPtr::DogPtr()\n"
               "Entering: DogPtr::~DogPtr()\n"
