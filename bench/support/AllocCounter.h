@@ -1,4 +1,5 @@
-// Counts every operator new of the program that links AllocCounter.cpp.
+// Counts every operator new of the program that links AllocCounter.cpp,
+// made from one thread at a time (the count is not a locked add).
 #pragma once
 
 #include <atomic>
