@@ -47,6 +47,15 @@ private:
         if (p != nullptr) p->RefCnt.fetch_add(1, std::memory_order_relaxed);
     }
     static void Drop(BaseVirtItem* p) {
+        // The only reference: nobody can count or drop the object any more,
+        // so it is released without the locked decrement. The acquire load
+        // sees every write made through references dropped before; the count
+        // reads 0 in the destructor, as after a decrement.
+        if (p->RefCnt.load(std::memory_order_acquire) == 1) {
+            p->RefCnt.store(0, std::memory_order_relaxed);
+            delete p;
+            return;
+        }
         if (p->RefCnt.fetch_sub(1, std::memory_order_acq_rel) - 1 < 1) delete p;
     }
 

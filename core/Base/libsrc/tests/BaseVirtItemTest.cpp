@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <utility>
+#include <vector>
 
 #include "CoreTestClasses.h"
 #include "RegisterClass.h"
@@ -46,6 +47,19 @@ TEST(BasePtr, AssignmentCountsTheNewTargetBeforeDroppingTheOld) {
     EXPECT_EQ(p->GetRefCnt(), 1);
     p = BasePtr();
     EXPECT_EQ(Probe::Live(), before);
+}
+
+TEST(BasePtr, TheLastHolderReleasesTheObjectWithItsCountAtZero) {
+    // The last of several holders and a sole holder alike.
+    for (int holders : {1, 3}) {
+        int seen = -1;
+        {
+            std::vector<ProbePtr> held(static_cast<size_t>(holders), ProbePtr(new Probe(holders)));
+            Probe::OnDestroy() = [&](Probe* p) { seen = p->GetRefCnt(); };
+        }
+        Probe::OnDestroy() = nullptr;
+        EXPECT_EQ(seen, 0) << holders << " holders";
+    }
 }
 
 TEST(BasePtr, DestroyedObjectSeesItsHolderAlreadyCleared) {
