@@ -35,7 +35,7 @@ public:
     MXR_FIELDS(MXR_ENUM_FIELD("direction", Direction, GetEnDirectionCvtPtr), MXR_FIELD("pktCtrlId", PktCtrlId),
                MXR_FIELD("offset", Offset), MXR_FIELD("badFlg", BadFlg));
 
-    ~BasePktCtrl() override;
+    ~BasePktCtrl() override { MXR_METHOD_FRAME("~BasePktCtrl", 0); }
 
     enDirection GetDirection() const {
         MXR_METHOD_FRAME("GetDirection", 0);
@@ -194,9 +194,12 @@ public:
 
 protected:
     // A controller for packing.
-    BasePktCtrl();
+    BasePktCtrl() : Direction(INTOPKT), PktCtrlId(0), Offset(0), BadFlg(0) { MXR_METHOD_FRAME("BasePktCtrl", 0); }
     // A controller for unpacking, from the first packet that arrived.
     explicit BasePktCtrl(const BasePktBufrPtr& first);
+    // The same when the caller, tracing off, has read the message number of
+    // the first packet itself (knownId >= 0); -1: it is asked of the packet.
+    BasePktCtrl(const BasePktBufrPtr& first, int knownId);
 
     enDirection Direction;
     unsigned short PktCtrlId;  // the message number on every packet of the stream

@@ -46,13 +46,18 @@ public:
     // The most packets a message may have for the receiver to accept it.
     static constexpr int MaxPktCnt = 10000;
 
-    // The buffer a packing controller collects a message in (room bytes,
-    // not cleared: only what was written is read); kept per thread for the
-    // next messages.
+    // The buffer a packing controller collects a message in (room bytes at
+    // data(), not cleared: only what was written is read); kept per thread
+    // for the next messages. A packet header's bytes lie in front of data(),
+    // so that a packet can go out from where its data already is.
     struct StageBuffer {
-        std::unique_ptr<char[]> bytes;
+        static constexpr std::size_t HeadRoom = 8;
+        std::unique_ptr<char[]> bytes;  // HeadRoom + room bytes
         std::size_t room = 0;
-        char* data() const { return bytes.get(); }
+        char* data() const {
+            char* b = bytes.get();
+            return b != nullptr ? b + HeadRoom : nullptr;
+        }
     };
 
     // A packed message handed over whole instead of cut into packets: its
@@ -158,7 +163,10 @@ private:
     void Unstage() const;
     // Takes back what moved through the window and closes it; every other
     // look at the stream starts here.
-    void CloseWindow() const;
+    void CloseWindow() const {
+        if (winDirection != BADDIR) ShutWindow();
+    }
+    void ShutWindow() const;
     // Opens the window at the position: the collecting buffer's room, or the
     // rest of the pipe packet being read.
     void OpenWindow();
@@ -170,10 +178,13 @@ private:
     // Writes obj as message number id into the collecting buffer (a spare
     // one taken first while tracing is off) and rewinds: obj's result.
     int Collect(BaseVirtItem& obj, unsigned short id);
-    // Whether pkt may join the gathered bytes as packet number id: a pipe
-    // packet of this message, as it was received, full unless it is the last.
+    // Whether pkt may join the gathered bytes as packet number id: a packet
+    // of this message, as it was received, full unless it is the last.
     // (The caller has seen that tracing is off and this class makes pipe packets.)
-    bool CanGather(BasePktBufr* pkt, int id) const;
+    bool CanGather(const PipePktBufr& pkt, int id) const;
+    // The message number of a first packet taken the fast way (tracing off,
+    // a pipe packet), else -1.
+    static int FastFirstId(const BasePktBufrPtr& first);
     // Appends a received packet's data to the gathered bytes.
     void Gather(const PipePktBufr& pkt);
     // Makes the packets of what was gathered, as they arrived, the position

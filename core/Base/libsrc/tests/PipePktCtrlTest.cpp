@@ -483,6 +483,8 @@ TEST(PipePktCtrl, CuttingAndSlicingGiveWhatThePacketByPacketWayGives) {
             ASSERT_EQ(sliced.PackAndWrite(obj, 7, Collect, &sink, &writeRc), PipePktCtrl::PACKED) << label;
             EXPECT_EQ(writeRc, 0);
             EXPECT_EQ(sink.packets, wire) << label;
+            // Writing left the message whole: its packets are still those written.
+            EXPECT_EQ(PacketsOf(sliced), wire) << label;
         }
     }
 }
