@@ -10,18 +10,10 @@ MXR_ENUM_TABLE(BasePktCtrl, GetEnDirectionCvtPtr, BADDIR, INTOPKT, OUTOFPKT);
 
 BasePktCtrl::BasePktCtrl(const BasePktBufrPtr& first) : Direction(OUTOFPKT), PktCtrlId(0), Offset(0), BadFlg(0) {
     MXR_METHOD_FRAME("BasePktCtrl", 1);
-    MXR_ASSERT(first.GetPtr() != nullptr, "first.Ok()", "BasePktCtrl");
-    PktCtrlId = first->GetPktCtrlId();
+    AskFirstPkt(first);
 }
 
-BasePktCtrl::BasePktCtrl(const BasePktBufrPtr& first, int knownId)
-    : Direction(OUTOFPKT), PktCtrlId(0), Offset(0), BadFlg(0) {
-    // Traced as the constructor above: a traced run always asks the packet.
-    MXR_METHOD_FRAME("BasePktCtrl", 1);
-    if (knownId >= 0 && !FuncInfo::MayTrace()) {
-        PktCtrlId = static_cast<unsigned short>(knownId);
-        return;
-    }
+void BasePktCtrl::AskFirstPkt(const BasePktBufrPtr& first) {
     MXR_ASSERT(first.GetPtr() != nullptr, "first.Ok()", "BasePktCtrl");
     PktCtrlId = first->GetPktCtrlId();
 }

@@ -646,6 +646,12 @@ PipePktCtrl::PackResult PipePktCtrl::PackAndWrite(BaseVirtItem& obj, unsigned sh
     if (fast) {
         Direction = INTOPKT;
         PktCtrlId = id;
+        if (staging && staged.room == 0) {
+            // The first field goes into the window too when a spare buffer is at hand.
+            CloseWindow();
+            TakeBuffer(staged);
+            OpenWindow();
+        }
     } else {
         SetDirection(INTOPKT);
         SetPktCtrlId(id);
