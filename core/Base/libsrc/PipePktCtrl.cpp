@@ -260,6 +260,10 @@ PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
         }
     }
     BufrAry.ReSize(n);
+    if (pipe != nullptr) {
+        PlaceArrived(first);  // what PutPktBufr does with it, without a counted copy to hand over
+        return;
+    }
     BasePktBufrPtr pkt(first);
     PutPktBufr(pkt);
 }
@@ -538,6 +542,10 @@ void PipePktCtrl::PutPktBufr(BasePktBufrPtr& pkt) {
             return;
         }
     }
+    PlaceArrived(pkt);
+}
+
+void PipePktCtrl::PlaceArrived(const BasePktBufrPtr& pkt) {
     Settle();
     if (pkt.GetPtr() == nullptr) return;
     const int n = BufrAry.GetItemCnt();

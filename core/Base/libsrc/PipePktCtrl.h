@@ -185,6 +185,8 @@ private:
     // The message number of a first packet taken the fast way (tracing off,
     // a pipe packet), else -1.
     static int FastFirstId(const BasePktBufrPtr& first);
+    // PutPktBufr but for gathering: pkt into its element of the array.
+    void PlaceArrived(const BasePktBufrPtr& pkt);
     // Appends a received packet's data to the gathered bytes.
     void Gather(const PipePktBufr& pkt);
     // Makes the packets of what was gathered, as they arrived, the position
