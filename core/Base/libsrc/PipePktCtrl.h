@@ -129,10 +129,12 @@ public:
     using PacketWriter = int (*)(void* context, const char* bytes, int count);
     // What a blocking writer does while tracing is off, in place of Pack and
     // a walk through the packets: packs obj as message number id and hands
-    // each packet to write, in order. The collected message is cut into
-    // slices copied into one block on the way, no packet objects made; the
-    // bytes are those the packets would carry. *writeRc gets write's first
-    // non-zero result (nothing more is written then), else 0.
+    // each packet to write, in order. Each packet is handed over where its
+    // data lie in the collected message, its header written in front for the
+    // call (the bytes there are put back after it), no packet objects made;
+    // the bytes are those the packets would carry, valid during the call
+    // only. *writeRc gets write's first non-zero result (nothing more is
+    // written then), else 0.
     PackResult PackAndWrite(BaseVirtItem& obj, unsigned short id, PacketWriter write, void* context, int* writeRc);
     // Whether a packet can start a message in assembly: a count of 1 to
     // MaxPktCnt packets and a place within it.
