@@ -404,11 +404,11 @@ void CodecLine(const Setup& s) {
                          if (out.PackAndWrite(*msg.GetPtr(), 9, ReceivePacket, &receiver, &writeRc) != PipePktCtrl::PACKED ||
                              writeRc != 0)
                              return false;
-                         PipePktCtrlPtr in = receiver.in;
-                         receiver.in = PipePktCtrlPtr();
+                         PipePktCtrlPtr in(std::move(receiver.in));
                          if (in.GetPtr() == nullptr || !in->AllThere()) return false;
+                         // As the reader delivers an assembled message.
                          in->SetOffset(0);
-                         BasePktCtrlPtr stream(in);
+                         BasePktCtrlPtr stream(std::move(in));
                          return BaseMsgPtr(stream).Ok() != 0;
                      },
                      [&src, &dst] {

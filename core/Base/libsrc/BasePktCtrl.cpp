@@ -8,17 +8,15 @@
 MXR_ABSTRACT_CLASS_DEFINE(BasePktCtrl);
 MXR_ENUM_TABLE(BasePktCtrl, GetEnDirectionCvtPtr, BADDIR, INTOPKT, OUTOFPKT);
 
-BasePktCtrl::BasePktCtrl() : Direction(INTOPKT), PktCtrlId(0), Offset(0), BadFlg(0) {
-    MXR_METHOD_FRAME("BasePktCtrl", 0);
-}
-
 BasePktCtrl::BasePktCtrl(const BasePktBufrPtr& first) : Direction(OUTOFPKT), PktCtrlId(0), Offset(0), BadFlg(0) {
     MXR_METHOD_FRAME("BasePktCtrl", 1);
+    AskFirstPkt(first);
+}
+
+void BasePktCtrl::AskFirstPkt(const BasePktBufrPtr& first) {
     MXR_ASSERT(first.GetPtr() != nullptr, "first.Ok()", "BasePktCtrl");
     PktCtrlId = first->GetPktCtrlId();
 }
-
-BasePktCtrl::~BasePktCtrl() { MXR_METHOD_FRAME("~BasePktCtrl", 0); }
 
 void BasePktCtrl::SetDirection(enDirection direction) {
     MXR_METHOD_FRAME("SetDirection", 1);

@@ -35,7 +35,7 @@ public:
     MXR_FIELDS(MXR_ENUM_FIELD("direction", Direction, GetEnDirectionCvtPtr), MXR_FIELD("pktCtrlId", PktCtrlId),
                MXR_FIELD("offset", Offset), MXR_FIELD("badFlg", BadFlg));
 
-    ~BasePktCtrl() override;
+    ~BasePktCtrl() override { MXR_METHOD_FRAME("~BasePktCtrl", 0); }
 
     enDirection GetDirection() const {
         MXR_METHOD_FRAME("GetDirection", 0);
@@ -192,11 +192,25 @@ public:
     // slot 14: 1 when every packet of the stream is present.
     virtual int AllThere() const = 0;
 
+private:
+    // Takes the message number of the first packet of an unpacking controller.
+    void AskFirstPkt(const BasePktBufrPtr& first);
+
 protected:
     // A controller for packing.
-    BasePktCtrl();
+    BasePktCtrl() : Direction(INTOPKT), PktCtrlId(0), Offset(0), BadFlg(0) { MXR_METHOD_FRAME("BasePktCtrl", 0); }
     // A controller for unpacking, from the first packet that arrived.
     explicit BasePktCtrl(const BasePktBufrPtr& first);
+    // The same when the caller, tracing off, has read the message number of
+    // the first packet itself (knownId >= 0); -1: it is asked of the packet.
+    // (Traced as the constructor above: a traced run always asks the packet.)
+    BasePktCtrl(const BasePktBufrPtr& first, int knownId) : Direction(OUTOFPKT), PktCtrlId(0), Offset(0), BadFlg(0) {
+        MXR_METHOD_FRAME("BasePktCtrl", 1);
+        if (knownId >= 0 && !FuncInfo::MayTrace())
+            PktCtrlId = static_cast<unsigned short>(knownId);
+        else
+            AskFirstPkt(first);
+    }
 
     enDirection Direction;
     unsigned short PktCtrlId;  // the message number on every packet of the stream

@@ -41,8 +41,6 @@ void BasePtrAry::FreeStorage(BasePtr* storage, int n, int cap) {
 #endif
 }
 
-BasePtrAry::BasePtrAry() : itemPtr(nullptr), itemCnt(0), itemCap(0) { ARY_FRAME("BasePtrAry", 0); }
-
 BasePtrAry::BasePtrAry(int n) : itemPtr(NewStorage(n)), itemCnt(n), itemCap(n) { ARY_FRAME("BasePtrAry", 1); }
 
 BasePtrAry::BasePtrAry(const BasePtrAry& o)
@@ -67,8 +65,7 @@ BasePtrAry& BasePtrAry::operator=(const BasePtrAry& o) {
     return *this;
 }
 
-BasePtrAry::~BasePtrAry() {
-    ARY_FRAME("~BasePtrAry", 0);
+void BasePtrAry::Release() {
     BasePtr* old = itemPtr;
     int oldCnt = itemCnt;
     int oldCap = itemCap;

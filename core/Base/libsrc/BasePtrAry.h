@@ -9,14 +9,17 @@
 
 class BasePtrAry {
 public:
-    BasePtrAry();
+    BasePtrAry() : itemPtr(nullptr), itemCnt(0), itemCap(0) { MXR_FRAME("BasePtrAry", "BasePtrAry", 0, "BasePtrAry.c"); }
     // n null slots (n >= 0).
     explicit BasePtrAry(int n);
     // A copy holds counted references to the same elements.
     BasePtrAry(const BasePtrAry& o);
     BasePtrAry& operator=(const BasePtrAry& o);
     // Releases the slots from the last to the first.
-    ~BasePtrAry();
+    ~BasePtrAry() {
+        MXR_FRAME("BasePtrAry", "~BasePtrAry", 0, "BasePtrAry.c");
+        if (itemPtr != nullptr) Release();
+    }
 
     int GetItemCnt() const {
         MXR_FRAME("BasePtrAry", "GetItemCnt", 0, "BasePtrAry.c");
@@ -33,6 +36,8 @@ public:
     void ReSize(int n);
 
 private:
+    // What the destructor does with storage: the array lets go of it first.
+    void Release();
     static BasePtr* NewStorage(int n);
     // Releases the slots last to first and frees the storage of cap slots;
     // the array has already let go of it, so a destructor reaching back sees

@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 #include <typeinfo>
+#include <utility>
 
 #include <unistd.h>
 
@@ -357,7 +358,11 @@ bool PipeHead::RefuseArriving(const BasePktBufrPtr& pkt) {
 
 int PipeHead::ProcessIncomingPktBufr(BasePktBufrPtr& pkt) {
     MXR_METHOD_FRAME("ProcessIncomingPktBufr", 1);
-    if (!PipePktBufrPtr(pkt).Ok()) return -1;
+    if (FuncInfo::MayTrace()) {
+        if (!PipePktBufrPtr(pkt).Ok()) return -1;
+    } else if (pkt.GetPtr() == nullptr || !static_cast<BasePtr&>(pkt).GetPtr()->IsOfType(PipePktBufr::ClassCode)) {
+        return -1;  // the same test without a counted copy
+    }
     const unsigned short id = pkt->GetPktCtrlId();
     PipePktCtrlPtr ctrl = FindRcvPktCtrl(id);
     // A pipe delivers a message's packets in order, so a first packet always
@@ -404,7 +409,10 @@ int PipeHead::ProcessIncomingPktBufr(BasePktBufrPtr& pkt) {
 int PipeHead::DeliverAssembled(PipePktCtrlPtr& ctrl) {
     MXR_METHOD_FRAME("DeliverAssembled", 1);
     ctrl->SetOffset(0);
-    BasePktCtrlPtr stream(ctrl);
+    // The caller is done with its reference: the stream takes it over,
+    // except while tracing, where the controller goes, as it always went,
+    // with the caller's reference.
+    BasePktCtrlPtr stream = FuncInfo::MayTrace() ? BasePktCtrlPtr(ctrl) : BasePktCtrlPtr(std::move(ctrl));
     // A message, or an s-expression naming one; nothing else is built.
     const BaseMsgPtr msg(stream);
     if (!msg.Ok()) {

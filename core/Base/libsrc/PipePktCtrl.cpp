@@ -6,7 +6,6 @@
 #include <string>
 #include <typeinfo>
 #include <utility>
-#include <vector>
 
 #include "ClassDefine.h"
 #include "MxrAssert.h"
@@ -27,52 +26,59 @@ PipePktBufr* AsPipe(BasePktBufr* pkt) {
 // the packet's virtual accessors, whose frames a traced run shows.
 PipePktBufr* FastPipe(BasePktBufr* pkt) { return FuncInfo::MayTrace() ? nullptr : AsPipe(pkt); }
 
+// The same for a counted packet, looked at without a frame.
+PipePktBufr* FastPipe(const BasePktBufrPtr& pkt) {
+    return FastPipe(static_cast<BasePktBufr*>(static_cast<const BasePtr&>(pkt).GetPtr()));
+}
+
 // Collecting buffers kept for the next messages of this thread: a few, of
 // at most a few MiB each.
 constexpr std::size_t MaxSpareBuffers = 4;
 constexpr std::size_t MaxSpareBytes = 4u << 20;
 
-// Set once the thread's spare buffers are gone (the thread ends): later
-// controllers of that thread keep no buffer.
-constinit thread_local bool sparesGone __attribute__((tls_model("initial-exec"))) = false;
-// The thread's spare buffers once made: a plain word, found without the
-// dynamic lookup an object with a destructor costs.
-constinit thread_local std::vector<PipePktCtrl::StageBuffer>* spareList __attribute__((tls_model("initial-exec"))) =
-    nullptr;
+// The thread's spare buffers: plain words, found without the dynamic lookup
+// an object with a destructor costs, and valid for the thread's whole life.
+constinit thread_local char* spareBytes[MaxSpareBuffers] __attribute__((tls_model("initial-exec"))) = {};
+constinit thread_local std::size_t spareRoom[MaxSpareBuffers] __attribute__((tls_model("initial-exec"))) = {};
+constinit thread_local std::size_t spareCnt __attribute__((tls_model("initial-exec"))) = 0;
+// 0 not yet armed, 1 armed (the spares are freed at thread end), 2 freed:
+// later controllers of that thread keep no buffer.
+constinit thread_local int spareState __attribute__((tls_model("initial-exec"))) = 0;
 
-struct SpareBuffers {
-    std::vector<PipePktCtrl::StageBuffer> buffers;
-    ~SpareBuffers() {
-        spareList = nullptr;
-        sparesGone = true;
+struct SpareDrain {
+    ~SpareDrain() {
+        while (spareCnt > 0) delete[] spareBytes[--spareCnt];
+        spareState = 2;
     }
 };
-
-std::vector<PipePktCtrl::StageBuffer>* Spares() {
-    if (spareList != nullptr) return spareList;
-    if (sparesGone) return nullptr;
-    thread_local SpareBuffers spare;
-    spareList = &spare.buffers;
-    return spareList;
-}
+thread_local SpareDrain spareDrain;
 
 void TakeBuffer(PipePktCtrl::StageBuffer& into) {
-    std::vector<PipePktCtrl::StageBuffer>* spare = Spares();
-    if (spare != nullptr && !spare->empty()) {
-        into = std::move(spare->back());
-        spare->pop_back();
-    }
+    if (spareCnt == 0) return;
+    --spareCnt;
+    into.bytes.reset(spareBytes[spareCnt]);
+    into.room = spareRoom[spareCnt];
 }
 
 void GiveBuffer(PipePktCtrl::StageBuffer& buffer) {
     if (buffer.room == 0) return;
-    std::vector<PipePktCtrl::StageBuffer>* spare = Spares();
-    if (spare != nullptr && spare->size() < MaxSpareBuffers && buffer.room <= MaxSpareBytes)
-        spare->push_back(std::move(buffer));
-    buffer.bytes.reset();
+    if (spareState == 0) {
+        SpareDrain* volatile armed = &spareDrain;  // the first use arms the drain at thread end
+        static_cast<void>(armed);
+        spareState = 1;
+    }
+    if (spareState == 1 && spareCnt < MaxSpareBuffers && buffer.room <= MaxSpareBytes) {
+        spareBytes[spareCnt] = buffer.bytes.release();
+        spareRoom[spareCnt] = buffer.room;
+        ++spareCnt;
+    } else {
+        buffer.bytes.reset();
+    }
     buffer.room = 0;
 }
 }  // namespace
+
+static_assert(PipePktCtrl::StageBuffer::HeadRoom >= PipePktBufr::HeaderSize, "a header fits in front of the data");
 
 // What a pipe packet makes of the largest size: 520. (A constructor reaches
 // only this class's own packets, so this is what asking one would answer.)
@@ -92,8 +98,7 @@ PipePktCtrl::PipePktCtrl()
     MXR_METHOD_FRAME("PipePktCtrl", 0);
 }
 
-void PipePktCtrl::CloseWindow() const {
-    if (winDirection == BADDIR) return;
+void PipePktCtrl::ShutWindow() const {
     auto* self = const_cast<PipePktCtrl*>(this);
     if (winDirection == INTOPKT) {
         const int at = static_cast<int>(winCur - staged.data());
@@ -147,8 +152,8 @@ void PipePktCtrl::Reserve(std::size_t need, std::size_t keep) const {
     std::size_t room = staged.room * 2;
     if (room < static_cast<std::size_t>(PipePktSize)) room = PipePktSize;
     if (room < need) room = need;
-    std::unique_ptr<char[]> grown = std::make_unique_for_overwrite<char[]>(room);
-    if (keep > 0) std::memcpy(grown.get(), staged.data(), keep);
+    std::unique_ptr<char[]> grown = std::make_unique_for_overwrite<char[]>(StageBuffer::HeadRoom + room);
+    if (keep > 0) std::memcpy(grown.get() + StageBuffer::HeadRoom, staged.data(), keep);
     staged.bytes = std::move(grown);
     staged.room = room;
 }
@@ -221,8 +226,13 @@ void PipePktCtrl::CutStaged(int position) {
     static_cast<PipePktBufr*>(BufrAry[i].GetPtr())->Place(position - i * cap);
 }
 
+int PipePktCtrl::FastFirstId(const BasePktBufrPtr& first) {
+    const PipePktBufr* pipe = FastPipe(first);
+    return pipe != nullptr ? pipe->PktCtrlId : -1;
+}
+
 PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
-    : BasePktCtrl(first),
+    : BasePktCtrl(first, FastFirstId(first)),
       BufrCursor(0),
       MaxPktSize(PipePktSize),
       cursorKey(-1),
@@ -234,7 +244,8 @@ PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
       gatherTotal(0),
       winBase(nullptr) {
     MXR_METHOD_FRAME("PipePktCtrl", 1);
-    const int n = first->GetTotalPkts();
+    const PipePktBufr* pipe = FastPipe(first);
+    const int n = pipe != nullptr ? pipe->TotalPkts : first->GetTotalPkts();
     if (n < 1 || n > MaxPktCnt) {
         BadFlg = 1;  // never completes
         return;
@@ -242,34 +253,38 @@ PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
     arrived = 0;
     if (n > 1) {
         gatherTotal = n;
-        if (FastPipePackets() && CanGather(first.GetPtr(), 1)) {
+        if (pipe != nullptr && FastPipePackets() && CanGather(*pipe, 1)) {
             gathering = true;
-            Gather(*static_cast<const PipePktBufr*>(first.GetPtr()));
+            Gather(*pipe);
             return;
         }
     }
     BufrAry.ReSize(n);
+    if (pipe != nullptr) {
+        PlaceArrived(first);  // what PutPktBufr does with it, without a counted copy to hand over
+        return;
+    }
     BasePktBufrPtr pkt(first);
     PutPktBufr(pkt);
 }
 
-bool PipePktCtrl::CanGather(BasePktBufr* pkt, int id) const {
-    const PipePktBufr* pipe = AsPipe(pkt);
-    if (pipe == nullptr || pipe->PktId != id || pipe->TotalPkts != gatherTotal || pipe->PktCtrlId != PktCtrlId)
-        return false;
+bool PipePktCtrl::CanGather(const PipePktBufr& pipe, int id) const {
+    if (pipe.PktId != id || pipe.TotalPkts != gatherTotal || pipe.PktCtrlId != PktCtrlId) return false;
     // As received: read from nowhere yet, all of it its own, the counts the
     // header announced; what Scatter makes again exactly.
-    const int bytes = pipe->BytesOfData;
-    if (pipe->Offset != 0 || pipe->MaxDataBufrSize != PipePktBufr::DATASIZE || pipe->ownEnd != bytes ||
-        pipe->TotalBytesSent != bytes + PipePktBufr::HeaderSize)
+    const int bytes = pipe.BytesOfData;
+    if (pipe.Offset != 0 || pipe.MaxDataBufrSize != PipePktBufr::DATASIZE || pipe.ownEnd != bytes ||
+        pipe.TotalBytesSent != bytes + PipePktBufr::HeaderSize)
         return false;
     return id == gatherTotal ? bytes <= PipePktBufr::DATASIZE : bytes == PipePktBufr::DATASIZE;
 }
 
 void PipePktCtrl::Gather(const PipePktBufr& pkt) {
     const int bytes = pkt.BytesOfData;
-    Reserve(static_cast<std::size_t>(stagedLen) + static_cast<std::size_t>(bytes), static_cast<std::size_t>(stagedLen));
-    std::memcpy(staged.data() + stagedLen, pkt.block + PipePktBufr::HeaderSize, static_cast<std::size_t>(bytes));
+    const std::size_t need = static_cast<std::size_t>(stagedLen) + static_cast<std::size_t>(bytes);
+    if (need > staged.room) Reserve(need, static_cast<std::size_t>(stagedLen));
+    if (bytes > 0)
+        std::memcpy(staged.data() + stagedLen, pkt.block + PipePktBufr::HeaderSize, static_cast<std::size_t>(bytes));
     stagedLen += bytes;
     ++arrived;
 }
@@ -519,11 +534,18 @@ BasePktBufrPtr PipePktCtrl::GetNextPktBufr() {
 void PipePktCtrl::PutPktBufr(BasePktBufrPtr& pkt) {
     MXR_METHOD_FRAME("PutPktBufr", 1);
     // (Gathering began only with this class's pipe packets, tracing off.)
-    if (gathering && !FuncInfo::MayTrace() && CanGather(pkt.GetPtr(), arrived + 1)) {
-        CloseWindow();
-        Gather(*static_cast<const PipePktBufr*>(pkt.GetPtr()));
-        return;
+    if (gathering) {
+        const PipePktBufr* pipe = FastPipe(pkt);
+        if (pipe != nullptr && CanGather(*pipe, arrived + 1)) {
+            CloseWindow();
+            Gather(*pipe);
+            return;
+        }
     }
+    PlaceArrived(pkt);
+}
+
+void PipePktCtrl::PlaceArrived(const BasePktBufrPtr& pkt) {
     Settle();
     if (pkt.GetPtr() == nullptr) return;
     const int n = BufrAry.GetItemCnt();
@@ -628,28 +650,49 @@ PipePktCtrl::PackResult PipePktCtrl::PackAndWrite(BaseVirtItem& obj, unsigned sh
                                                    void* context, int* writeRc) {
     MXR_METHOD_FRAME("PackAndWrite", 5);
     *writeRc = 0;
-    SetDirection(INTOPKT);
-    SetPktCtrlId(id);
+    const bool fast = FastPipePackets();
+    if (fast) {
+        Direction = INTOPKT;
+        PktCtrlId = id;
+        if (staging && staged.room == 0) {
+            // The first field goes into the window too when a spare buffer is at hand.
+            CloseWindow();
+            TakeBuffer(staged);
+            OpenWindow();
+        }
+    } else {
+        SetDirection(INTOPKT);
+        SetPktCtrlId(id);
+    }
     const int rc = obj.Serialize(*this);
-    SetOffset(0);
-    if (rc != 0) return PACK_FAILED;
-    if (staging && FastPipePackets() && BufrAry.GetItemCnt() == 0 && BufrCursor == 0) {
+    if (rc == 0 && fast && staging && BufrAry.GetItemCnt() == 0 && BufrCursor == 0) {
+        // Rewound as SetOffset(0) would, the window closed.
         CloseWindow();
+        Offset = 0;
         const int cap = PipePktBufr::CapacityFor(MaxPktSize);
         const int n = (stagedLen + cap - 1) / cap;
         if (n > MaxPktCnt) return PACK_TOO_LARGE;
-        unsigned char block[PipePktBufr::HeaderSize + PipePktBufr::DATASIZE];
+        // Each packet goes out from where its data lies, its header written
+        // over the 8 bytes in front (the head room, or the end of the packet
+        // before, already written) and those bytes put back afterwards.
+        char* data = staged.data();
         for (int i = 0; i < n; ++i) {
             const int at = i * cap;
             const int k = stagedLen - at < cap ? stagedLen - at : cap;
-            PipePktBufr::WriteHeader(block, static_cast<unsigned short>(k + PipePktBufr::HeaderSize), PktCtrlId,
+            char* pkt = data + at - PipePktBufr::HeaderSize;
+            char saved[PipePktBufr::HeaderSize];
+            std::memcpy(saved, pkt, sizeof saved);
+            PipePktBufr::WriteHeader(reinterpret_cast<unsigned char*>(pkt),
+                                     static_cast<unsigned short>(k + PipePktBufr::HeaderSize), PktCtrlId,
                                      static_cast<unsigned short>(i + 1), static_cast<unsigned short>(n));
-            std::memcpy(block + PipePktBufr::HeaderSize, staged.data() + at, static_cast<std::size_t>(k));
-            if ((*writeRc = write(context, reinterpret_cast<const char*>(block), k + PipePktBufr::HeaderSize)) != 0)
-                break;
+            *writeRc = write(context, pkt, k + PipePktBufr::HeaderSize);
+            std::memcpy(pkt, saved, sizeof saved);
+            if (*writeRc != 0) break;
         }
         return PACKED;
     }
+    SetOffset(0);
+    if (rc != 0) return PACK_FAILED;
     Unstage();
     if (BufrAry.GetItemCnt() > MaxPktCnt) return PACK_TOO_LARGE;
     for (BasePktBufrPtr pkt = GetFirstPktBufr(); pkt.GetPtr() != nullptr; pkt = GetNextPktBufr()) {

@@ -46,13 +46,18 @@ public:
     // The most packets a message may have for the receiver to accept it.
     static constexpr int MaxPktCnt = 10000;
 
-    // The buffer a packing controller collects a message in (room bytes,
-    // not cleared: only what was written is read); kept per thread for the
-    // next messages.
+    // The buffer a packing controller collects a message in (room bytes at
+    // data(), not cleared: only what was written is read); kept per thread
+    // for the next messages. A packet header's bytes lie in front of data(),
+    // so that a packet can go out from where its data already is.
     struct StageBuffer {
-        std::unique_ptr<char[]> bytes;
+        static constexpr std::size_t HeadRoom = 8;
+        std::unique_ptr<char[]> bytes;  // HeadRoom + room bytes
         std::size_t room = 0;
-        char* data() const { return bytes.get(); }
+        char* data() const {
+            char* b = bytes.get();
+            return b != nullptr ? b + HeadRoom : nullptr;
+        }
     };
 
     // A packed message handed over whole instead of cut into packets: its
@@ -124,10 +129,12 @@ public:
     using PacketWriter = int (*)(void* context, const char* bytes, int count);
     // What a blocking writer does while tracing is off, in place of Pack and
     // a walk through the packets: packs obj as message number id and hands
-    // each packet to write, in order. The collected message is cut into
-    // slices copied into one block on the way, no packet objects made; the
-    // bytes are those the packets would carry. *writeRc gets write's first
-    // non-zero result (nothing more is written then), else 0.
+    // each packet to write, in order. Each packet is handed over where its
+    // data lie in the collected message, its header written in front for the
+    // call (the bytes there are put back after it), no packet objects made;
+    // the bytes are those the packets would carry, valid during the call
+    // only. *writeRc gets write's first non-zero result (nothing more is
+    // written then), else 0.
     PackResult PackAndWrite(BaseVirtItem& obj, unsigned short id, PacketWriter write, void* context, int* writeRc);
     // Whether a packet can start a message in assembly: a count of 1 to
     // MaxPktCnt packets and a place within it.
@@ -158,7 +165,10 @@ private:
     void Unstage() const;
     // Takes back what moved through the window and closes it; every other
     // look at the stream starts here.
-    void CloseWindow() const;
+    void CloseWindow() const {
+        if (winDirection != BADDIR) ShutWindow();
+    }
+    void ShutWindow() const;
     // Opens the window at the position: the collecting buffer's room, or the
     // rest of the pipe packet being read.
     void OpenWindow();
@@ -170,10 +180,15 @@ private:
     // Writes obj as message number id into the collecting buffer (a spare
     // one taken first while tracing is off) and rewinds: obj's result.
     int Collect(BaseVirtItem& obj, unsigned short id);
-    // Whether pkt may join the gathered bytes as packet number id: a pipe
-    // packet of this message, as it was received, full unless it is the last.
+    // Whether pkt may join the gathered bytes as packet number id: a packet
+    // of this message, as it was received, full unless it is the last.
     // (The caller has seen that tracing is off and this class makes pipe packets.)
-    bool CanGather(BasePktBufr* pkt, int id) const;
+    bool CanGather(const PipePktBufr& pkt, int id) const;
+    // The message number of a first packet taken the fast way (tracing off,
+    // a pipe packet), else -1.
+    static int FastFirstId(const BasePktBufrPtr& first);
+    // PutPktBufr but for gathering: pkt into its element of the array.
+    void PlaceArrived(const BasePktBufrPtr& pkt);
     // Appends a received packet's data to the gathered bytes.
     void Gather(const PipePktBufr& pkt);
     // Makes the packets of what was gathered, as they arrived, the position

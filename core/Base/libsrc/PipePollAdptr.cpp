@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "ClassDefine.h"
@@ -37,7 +38,12 @@ void PipePollAdptr::PopulatePollInfo(hv::pollfd* p) {
 int PipePollAdptr::ReadOnePacket() {
     MXR_METHOD_FRAME("ReadOnePacket", 0);
     if (!PipePktBufr::RewindIfUnshared(readPkt)) readPkt = pipeHeadPtr->GetEmptyPktBufr();
-    BasePktBufrPtr pkt = readPkt;
+    // Only this function changes readPkt, and ProcessRevents keeps the
+    // adapter for the whole call: the packet needs no counted copy, but
+    // for a traced run, which shows the copy it always made.
+    std::optional<BasePktBufrPtr> traced;
+    if (FuncInfo::MayTrace()) traced.emplace(readPkt);
+    BasePktBufrPtr& pkt = traced ? *traced : readPkt;
     if (pkt.GetPtr() == nullptr) return 0;
     int room = pkt->GetRecvSize();
     char* pos = pkt->GetSendRecvAddr();
