@@ -68,7 +68,7 @@ BaseMsgPtr::BaseMsgPtr(BasePktCtrlPtr& ctrl) {
                : RegisterClass::FindForDecoding(id, BaseMsg::ClassCode, MxrDecodePlace::TopOfMessage, &decodable);
     if (rec == nullptr || (!traced && !decodable)) return;
     // Dropped (and deleted) unless it reads itself completely.
-    BasePtr obj(traced ? rec->GetNewFuncPtr()() : rec->Factory()());
+    BasePtr obj = BasePtr::AdoptNew(traced ? rec->GetNewFuncPtr()() : rec->Factory()());
     if (obj.GetPtr() == nullptr || obj->Serialize(c) != 0) return;
     BasePtr::operator=(std::move(obj));  // the reference is handed over, not counted again
 }

@@ -92,7 +92,7 @@ int UnpackPointer(BasePktCtrl& c, BasePtr& p, int after, int length, int declare
         // not what the field declares, is never constructed.
         if (traced) decodable = rec->IsDecodableAs(declaredType, MxrDecodePlace::Field) != 0;
         if (!decodable) return 1;
-        BasePtr obj(traced ? rec->GetNewFuncPtr()() : rec->Factory()());
+        BasePtr obj = BasePtr::AdoptNew(traced ? rec->GetNewFuncPtr()() : rec->Factory()());
         if (obj.GetPtr() == nullptr) return 1;
         const int rc = obj->Serialize(c);
         p = std::move(obj);  // even when its reading failed; the reference is handed over
