@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <utility>
 
 #include "BasePktCtrl.h"
 #include "BaseWorld.h"
@@ -54,7 +55,7 @@ BaseMsgPtr::BaseMsgPtr(BasePktCtrlPtr& ctrl) {
         BasePtr described;
         if (MxrSetPointerFromIoItem(IoItemPtr(tree), described, BaseMsg::ClassCode, MxrDecodePlace::TopOfMessage) != 0)
             return;
-        BasePtr::operator=(described);
+        BasePtr::operator=(std::move(described));
         return;
     }
     // Only a message class may stand here; anything else is refused before
@@ -67,7 +68,7 @@ BaseMsgPtr::BaseMsgPtr(BasePktCtrlPtr& ctrl) {
                : RegisterClass::FindForDecoding(id, BaseMsg::ClassCode, MxrDecodePlace::TopOfMessage, &decodable);
     if (rec == nullptr || (!traced && !decodable)) return;
     // Dropped (and deleted) unless it reads itself completely.
-    BasePtr obj(traced ? rec->GetNewFuncPtr()() : rec->Factory()());
+    BasePtr obj = BasePtr::AdoptNew(traced ? rec->GetNewFuncPtr()() : rec->Factory()());
     if (obj.GetPtr() == nullptr || obj->Serialize(c) != 0) return;
-    BasePtr::operator=(obj);
+    BasePtr::operator=(std::move(obj));  // the reference is handed over, not counted again
 }

@@ -32,6 +32,22 @@ public:
         return *this;
     }
 
+    // The first reference to an object just made (null allowed), as
+    // BasePtr(fresh) but without the atomic increment while the count is
+    // still 0: nobody else holds the object yet. An object that already
+    // counts references (its constructor handed one out) is counted as usual.
+    static BasePtr AdoptNew(BaseVirtItem* fresh) noexcept {
+        BasePtr held;
+        held.ptr = fresh;
+        if (fresh != nullptr) {
+            if (fresh->RefCnt.load(std::memory_order_relaxed) == 0)
+                fresh->RefCnt.store(1, std::memory_order_relaxed);
+            else
+                Take(fresh);
+        }
+        return held;
+    }
+
     BaseVirtItem* operator->() const noexcept { return ptr; }
     BaseVirtItem* GetPtr() const noexcept { return ptr; }
 

@@ -50,23 +50,32 @@ template <class T>
     return c.MoveWireCount(&v.value) ? 0 : _serialize(c, v);
 }
 
-// A text as _serialize(c, v) moves it, through the window when its length
-// takes one byte (below 128) and the window holds the length and the text.
+// A text as _serialize(c, v) moves it, through the window when it can: a
+// length below 128 and its text in place; a longer text written through the
+// window, or read by the body of the string's reader (no frame of its own,
+// so only while tracing is off, as the window is).
 [[gnu::always_inline]] inline int MxrMoveText(BasePktCtrl& c, bStr& v) {
     bool writing = false;
     if (char* at = c.Window(1, &writing)) {
         const int left = c.WindowLeft();
         if (writing) {
             const int len = v.StrLen();
-            if (len < 0x80 && len < left) {
-                at[0] = static_cast<char>(len);
-                if (len > 0) std::memcpy(at + 1, v.StrVal(), static_cast<std::size_t>(len));
-                c.Advance(len + 1);
-                return 0;
+            if (len < 0x80) {
+                if (len < left) {
+                    at[0] = static_cast<char>(len);
+                    if (len > 0) std::memcpy(at + 1, v.StrVal(), static_cast<std::size_t>(len));
+                    c.Advance(len + 1);
+                    return 0;
+                }
+            } else {
+                std::uint32_t count = static_cast<std::uint32_t>(len);
+                // Packing only reads from the buffer.
+                if (c.MoveWireCount(&count)) return c.MoveBytes(const_cast<char*>(v.StrVal()), len);
             }
         } else {
             const int len = static_cast<unsigned char>(at[0]);
-            if (len < 0x80 && len < left) {
+            if (len >= 0x80) return MxrReadText(c, v);
+            if (len < left) {
                 if (len > 0) v = bStr::FromBytes(at + 1, len);  // a length of 0 leaves the string as it was
                 c.Advance(len + 1);
                 return 0;
@@ -74,6 +83,32 @@ template <class T>
         }
     }
     return _serialize(c, v);
+}
+
+// An object field whose pointer is null (the length word 0 alone), through
+// the window when it can; any other goes to _serialize(c, p).
+template <class P>
+[[gnu::always_inline]] inline int MxrMovePointer(BasePktCtrl& c, P& p) {
+    BasePtr& held = p;
+    bool writing = false;
+    if (char* at = c.Window(4, &writing)) {
+        if (writing) {
+            if (held.GetPtr() == nullptr) {
+                std::memset(at, 0, 4);
+                c.Advance(4);
+                return 0;
+            }
+        } else {
+            std::uint32_t length;
+            std::memcpy(&length, at, 4);
+            if (length == 0) {
+                if (held.GetPtr() != nullptr) held = BasePtr();
+                c.Advance(4);
+                return 0;
+            }
+        }
+    }
+    return _serialize(c, p);
 }
 
 // An enumeration goes as a 4-byte signed integer. Every integer read from a
@@ -97,6 +132,8 @@ template <class Desc, class T>
         return MxrMoveInteger(c, value);
     else if constexpr (std::is_same_v<T, bStr>)
         return MxrMoveText(c, value);
+    else if constexpr (std::is_base_of_v<BasePtr, T>)
+        return MxrMovePointer(c, value);
     else
         return _serialize(c, value);
 }

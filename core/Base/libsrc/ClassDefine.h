@@ -47,9 +47,7 @@ inline int MxrIsClassOrAncestor(int id) {
     static_assert(MxrClassTable::X.code >= 0, "class codes are not negative");      \
     static_assert(kindWanted, "the class's row in ClassCodes.h gives another wire kind"); \
     int X::ClassCode = MxrClassTable::X.code;                                       \
-    int X::MxrIsClassOrBase(int id) {                                               \
-        return id == X::ClassCode ? 1 : X::MxrBase::MxrIsClassOrBase(id);           \
-    }                                                                               \
+    int X::MxrIsClassOrBase(int id) { return MxrIsClassOrAncestor<X>(id); }         \
     int X::GetTypeId() const {                                                      \
         MXR_FRAME_OF_(X, "GetTypeId", 0);                                           \
         return X::ClassCode;                                                        \

@@ -29,7 +29,7 @@
 // an enumeration field) describe the field; value is the field itself.
 
 template <class Desc, class T>
-int MxrSerializeField(BasePktCtrl& c, const Desc& desc, T& value) {
+[[gnu::always_inline]] inline int MxrSerializeField(BasePktCtrl& c, const Desc& desc, T& value) {
     return MxrBinarySerializeField(c, desc, value);
 }
 
@@ -48,7 +48,7 @@ int MxrSetFieldFromIoItem(const IoItemPtr& fields, const Desc& desc, T& value) {
 // ---- object level: slots 1-3 of every class ----------------------------------
 
 template <class X>
-int MxrSerializeObject(BasePktCtrl& c, X& v) {
+[[gnu::always_inline]] inline int MxrSerializeObject(BasePktCtrl& c, X& v) {
     return MxrBinarySerializeObject(c, v);
 }
 
@@ -70,14 +70,14 @@ int MxrSetObjectFromIoItem(const IoItemPtr& i, X& v) {
 template <class X>
 struct MxrSerializePolicy {
     BasePktCtrl& c;
-    int Base(typename X::MxrBase& base) {
+    [[gnu::always_inline]] int Base(typename X::MxrBase& base) {
         // The root has no fields: its call is made only where a traced run shows it.
         if constexpr (std::is_same_v<typename X::MxrBase, BaseVirtItem>)
             if (!FuncInfo::MayTrace()) return 0;
         return _serialize(c, base);
     }
     template <class Desc, class T>
-    int Field(const Desc& desc, T& value) { return MxrSerializeField(c, desc, value); }
+    [[gnu::always_inline]] int Field(const Desc& desc, T& value) { return MxrSerializeField(c, desc, value); }
 };
 
 template <class X>
@@ -111,7 +111,7 @@ struct MxrSetFromIoItemPolicy {
 };
 
 template <class X>
-int MxrSerializeFields(BasePktCtrl& c, X& v) {
+[[gnu::always_inline]] inline int MxrSerializeFields(BasePktCtrl& c, X& v) {
     return MxrVisitFields(v, MxrSerializePolicy<X>{c});
 }
 

@@ -67,13 +67,13 @@ public:                                                             \
 // A non-zero result stops the walk and is returned; 0 when every field was
 // visited. obj may be const (the values are then const too).
 template <class Obj, class Visit>
-int MxrForEachOwnField(Obj& obj, Visit&& visit) {
+[[gnu::always_inline]] inline int MxrForEachOwnField(Obj& obj, Visit&& visit) {
     using X = std::remove_const_t<Obj>;
     static_assert(std::is_same_v<typename X::MxrFieldOwner, X>,
                   "the class has no field list of its own: add MXR_FIELDS(...) (empty for none)");
     constexpr auto fields = X::MxrFields();
     return std::apply(
-        [&](const auto&... desc) {
+        [&](const auto&... desc) __attribute__((always_inline)) {
             static_assert((std::is_same_v<typename std::remove_cvref_t<decltype(desc)>::Class, X> && ...),
                           "a field list names only the class's own members");
             int rc = 0;
@@ -87,9 +87,11 @@ int MxrForEachOwnField(Obj& obj, Visit&& visit) {
 // policy.Field(desc, value) for each own field; the first non-zero result
 // stops the walk and is returned. Each encoding is one policy (ClassEncoding.h).
 template <class Obj, class Policy>
-int MxrVisitFields(Obj& obj, Policy&& policy) {
+[[gnu::always_inline]] inline int MxrVisitFields(Obj& obj, Policy&& policy) {
     using X = std::remove_const_t<Obj>;
     using Base = std::conditional_t<std::is_const_v<Obj>, const typename X::MxrBase, typename X::MxrBase>;
     if (int rc = policy.Base(static_cast<Base&>(obj))) return rc;
-    return MxrForEachOwnField(obj, [&](const auto& desc, auto& value) { return policy.Field(desc, value); });
+    return MxrForEachOwnField(obj, [&](const auto& desc, auto& value) __attribute__((always_inline)) {
+        return policy.Field(desc, value);
+    });
 }

@@ -36,6 +36,9 @@ int _serialize(BasePktCtrl& c, long double& v);
 // without allocating it.
 // Without direction nothing happens and the result is 0.
 int _serialize(BasePktCtrl& c, bStr& v);
+// The same while reading, without a trace frame: the encoders' shortcut for a
+// text whose length takes more than one byte.
+int MxrReadText(BasePktCtrl& c, bStr& v);
 
 // An object field: a 4-byte length word (the object's bytes that follow), then
 // the object from its class code; a null pointer is the length word 0 alone.

@@ -1,6 +1,7 @@
 // The pointer form of an object field, and the raw copy that carries objects
 // of classes this program does not have.
 #include <cstdint>
+#include <utility>
 
 #include "BasePktCtrl.h"
 #include "BinaryFieldCodec.h"
@@ -91,17 +92,17 @@ int UnpackPointer(BasePktCtrl& c, BasePtr& p, int after, int length, int declare
         // not what the field declares, is never constructed.
         if (traced) decodable = rec->IsDecodableAs(declaredType, MxrDecodePlace::Field) != 0;
         if (!decodable) return 1;
-        BasePtr obj(traced ? rec->GetNewFuncPtr()() : rec->Factory()());
+        BasePtr obj = BasePtr::AdoptNew(traced ? rec->GetNewFuncPtr()() : rec->Factory()());
         if (obj.GetPtr() == nullptr) return 1;
         const int rc = obj->Serialize(c);
-        p = obj;  // even when its reading failed
+        p = std::move(obj);  // even when its reading failed; the reference is handed over
         return rc;
     }
     // Unknown class: the length word is the only way past it.
     if (length < 0) return 1;
     LocalPktCtrlPtr local(new LocalPktCtrl());
     const int rc = _serialize(c, local, length);
-    p = local;
+    p = std::move(local);
     return rc;
 }
 

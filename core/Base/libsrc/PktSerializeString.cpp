@@ -54,6 +54,10 @@ int _serialize(BasePktCtrl& c, bStr& v) {
         }
         return rc;
     }
+    return MxrReadText(c, v);
+}
+
+int MxrReadText(BasePktCtrl& c, bStr& v) {
     SpclSerialInt wireLen;
     if (int rc = MxrMoveCount(c, wireLen)) return rc;
     // No text is 2 GiB long: such a length is malformed, and reading on would

@@ -4,6 +4,7 @@
 #include "MxrDll.h"
 
 #include <array>
+#include <bit>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -30,15 +31,43 @@ namespace {
 // A pooled text block: up to 123 characters and the terminator.
 constexpr std::size_t kBlockSize = 124;
 constexpr std::size_t kMaxLen = INT32_MAX;
+// Longer texts up to kLargestPooled bytes with the terminator take a block of
+// the next power of two from 256 bytes: one list per size, each keeping at
+// most kKeptPerLargerList blocks (about 126 KB in all); what goes beyond goes
+// back to the heap, as every longer text does.
+constexpr std::size_t kLargestPooled = 4096;
+constexpr int kLargerLists = 5;  // 256, 512, 1024, 2048 and 4096 bytes
+constexpr int kKeptPerLargerList = 16;
 
 // Released records and blocks are chained through their first word.
 struct FreeLink {
     FreeLink* next;
 };
 
-// Both lists only grow; guarded by BStrPoolLock().
+// Guarded by BStrPoolLock(); the short blocks' list only grows.
 FreeLink* SrepCacheList = nullptr;
 FreeLink* StrCacheList = nullptr;
+struct LargerList {
+    FreeLink* head;
+    int kept;
+};
+LargerList LargerTexts[kLargerLists] = {};
+
+// The list of a text of len characters: 0 the short blocks, 1 to
+// kLargerLists the larger ones, -1 none (a block of its own).
+int TextListOf(std::size_t len) noexcept {
+    if (len < kBlockSize) return 0;
+    if (len >= kLargestPooled) return -1;
+    const int list = static_cast<int>(std::bit_width(len)) - 7;  // 124..255: 1, 256..511: 2, ...
+    return list < 1 ? 1 : list;
+}
+
+// The bytes of a block of that list (for no list: the text and terminator).
+std::size_t TextBlockSize(int list, std::size_t len) noexcept {
+    if (list == 0) return kBlockSize;
+    if (list < 0) return len + 1;
+    return std::size_t{128} << list;
+}
 
 // The free lists are guarded by the library lock, which is constant-
 // initialised: strings made by static initialisers (class registration) can
@@ -86,42 +115,69 @@ void Push(FreeLink*& list, void* block, std::size_t size) noexcept {
     BSTR_POISON(static_cast<char*>(block) + sizeof(FreeLink), size - sizeof(FreeLink));
 }
 
+// A kept block of the list, or null (under the pool lock).
+void* PopText(int list) noexcept {
+    if (list == 0) return Pop(StrCacheList);
+    if (list < 0) return nullptr;
+    LargerList& larger = LargerTexts[list - 1];
+    void* block = Pop(larger.head);
+    if (block) --larger.kept;
+    return block;
+}
+
+// Keeps the block on its list (under the pool lock); false when the list is
+// full, the caller then gives it back to the heap.
+bool PushText(int list, void* block) noexcept {
+    if (list == 0) {
+        Push(StrCacheList, block, kBlockSize);
+        return true;
+    }
+    if (list < 0) return false;
+    LargerList& larger = LargerTexts[list - 1];
+    if (larger.kept >= kKeptPerLargerList) return false;
+    Push(larger.head, block, TextBlockSize(list, 0));
+    ++larger.kept;
+    return true;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- storage
 
 char* bStr::NewText(std::size_t len) {
-    if (len < kBlockSize) {
-        void* block;
-        {
-            PoolGuard guard;
-            block = Pop(StrCacheList);
-        }
-        if (!block) return static_cast<char*>(Allocate(kBlockSize));
-        BSTR_UNPOISON(block, kBlockSize);
-        return static_cast<char*>(block);
+    const int list = TextListOf(len);
+    const std::size_t size = TextBlockSize(list, len);
+    void* block = nullptr;
+    if (list >= 0) {
+        PoolGuard guard;
+        block = PopText(list);
     }
-    return static_cast<char*>(Allocate(len + 1));
+    if (!block) return static_cast<char*>(Allocate(size));
+    BSTR_UNPOISON(block, size);
+    return static_cast<char*>(block);
 }
 
 void bStr::FreeText(char* text, std::size_t len) noexcept {
-    if (len < kBlockSize) {
+    const int list = TextListOf(len);
+    bool kept = false;
+    if (list >= 0) {
         PoolGuard guard;
-        Push(StrCacheList, text, kBlockSize);
-    } else {
-        ::operator delete(text);
+        kept = PushText(list, text);
     }
+    if (!kept) ::operator delete(text);
 }
 
 bStr::srep* bStr::NewRep(std::size_t len) {
     BSTR_ASSERT(len <= kMaxLen);
+    const int list = TextListOf(len);
+    const std::size_t size = TextBlockSize(list, len);
     void* record;
     void* block = nullptr;
     {
-        // Record and short text under one hold of the lock.
+        // Record and pooled text under one hold of the lock.
         PoolGuard guard;
         record = Pop(SrepCacheList);
-        if (len < kBlockSize) block = Pop(StrCacheList);
+        if (list >= 0) block = PopText(list);
     }
     if (record) {
         BSTR_UNPOISON(record, sizeof(srep));
@@ -130,10 +186,10 @@ bStr::srep* bStr::NewRep(std::size_t len) {
     }
     char* text;
     if (block) {
-        BSTR_UNPOISON(block, kBlockSize);
+        BSTR_UNPOISON(block, size);
         text = static_cast<char*>(block);
     } else {
-        text = static_cast<char*>(Allocate(len < kBlockSize ? kBlockSize : len + 1));
+        text = static_cast<char*>(Allocate(size));
     }
     text[len] = '\0';
     srep* r = ::new (record) srep;
@@ -153,14 +209,15 @@ bStr::srep* bStr::NewRep(const char* a, std::size_t alen, const char* b, std::si
 
 void bStr::Dispose(srep* r) noexcept {
     char* text = r->str;
-    bool pooled = static_cast<std::size_t>(r->len) < kBlockSize;
+    const int list = TextListOf(static_cast<std::size_t>(r->len));
+    bool kept = false;
     r->~srep();
     {
         PoolGuard guard;
-        if (pooled) Push(StrCacheList, text, kBlockSize);
+        kept = PushText(list, text);
         Push(SrepCacheList, r, sizeof(srep));
     }
-    if (!pooled) ::operator delete(text);
+    if (!kept) ::operator delete(text);
 }
 
 // This string's text becomes a followed by b. Either may point into the old
@@ -206,15 +263,6 @@ bStr& bStr::operator=(const bStr& o) noexcept {
     Hold(o.rep);
     Drop(rep);
     rep = o.rep;
-    return *this;
-}
-
-bStr& bStr::operator=(bStr&& o) noexcept {
-    if (this != &o) {
-        Drop(rep);
-        rep = o.rep;
-        o.rep = nullptr;
-    }
     return *this;
 }
 

@@ -13,7 +13,10 @@
 //
 // Texts of up to 123 characters live in 124-byte blocks and representations in
 // records that are recycled through two process-wide free lists, never given
-// back to the heap.
+// back to the heap. Texts of up to 4095 characters take blocks of the next
+// power of two from 256 bytes, a few of each size kept for reuse (a message
+// text made and released again and again costs no heap call); longer texts
+// have blocks of their own.
 //
 // The text never holds a zero byte before its terminator: every way in copies
 // up to the first zero byte.
@@ -52,7 +55,15 @@ public:
     ~bStr() { Drop(rep); }
 
     bStr& operator=(const bStr& o) noexcept;
-    bStr& operator=(bStr&& o) noexcept;
+    bStr& operator=(bStr&& o) noexcept {
+        if (this != &o) {
+            srep* old = rep;
+            rep = o.rep;
+            o.rep = nullptr;
+            Drop(old);
+        }
+        return *this;
+    }
     bStr& operator=(const char* s);  // null makes the string null
 
     // Access.

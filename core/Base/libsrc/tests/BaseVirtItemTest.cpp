@@ -144,6 +144,27 @@ TEST(BasePtr, AMoveTakesTheReferenceOverAndLeavesTheSourceNull) {
     EXPECT_EQ(Probe::Live(), before);
 }
 
+TEST(BasePtr, AdoptingANewObjectCountsItOnceAndCountsAHeldOneAsUsual) {
+    const int before = Probe::Live();
+    Probe* fresh = new Probe(1);
+    BasePtr adopted = BasePtr::AdoptNew(fresh);
+    EXPECT_EQ(fresh->GetRefCnt(), 1);
+    {
+        BasePtr copy(adopted);
+        EXPECT_EQ(fresh->GetRefCnt(), 2);
+    }
+    EXPECT_EQ(fresh->GetRefCnt(), 1);
+
+    // An object that is already held is counted, not reset to one.
+    BasePtr again = BasePtr::AdoptNew(fresh);
+    EXPECT_EQ(fresh->GetRefCnt(), 2);
+    again = BasePtr();
+    adopted = BasePtr();
+    EXPECT_EQ(Probe::Live(), before);
+
+    EXPECT_EQ(BasePtr::AdoptNew(nullptr).GetPtr(), nullptr);
+}
+
 TEST(TypedPtr, OkIsTheOnlyTypeTestAndNullIsNotOk) {
     BasePtr cat(new Cat());
     DogPtr asDog(cat);  // no check on conversion

@@ -8,6 +8,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
 // Exported by the sanitizer runtime; g++ ships no header that declares it.
@@ -269,8 +270,9 @@ TEST(bStrPool, ShortTextsUsePooledBlocksLongTextsTheirOwn) {
     bStr reuse("x");
     EXPECT_EQ(reuse.StrPtr(), pooled);
 
-    // A long text goes back to the heap, not to the list: the block on top of
-    // the list before it is still the next one handed out.
+    // A longer text takes a block of its size's own list, not of the short
+    // blocks' list: the block on top of that list before it is still the
+    // next one handed out.
     const char* top;
     {
         bStr s("short");
@@ -279,11 +281,46 @@ TEST(bStrPool, ShortTextsUsePooledBlocksLongTextsTheirOwn) {
     {
         bStr s(kText124.c_str());
 #if defined(__SANITIZE_ADDRESS__)
-        EXPECT_EQ(__sanitizer_get_allocated_size(s.StrPtr()), 125u);
+        EXPECT_EQ(__sanitizer_get_allocated_size(s.StrPtr()), 256u);
 #endif
     }
     bStr next("y");
     EXPECT_EQ(next.StrPtr(), top);
+}
+
+TEST(bStrPool, LongerTextsReuseBlocksOfTheirSizeUpTo4095Characters) {
+    struct Case {
+        std::size_t len;
+        std::size_t block;  // the bytes of its block
+        bool reused;        // whether its block is the next one of its size
+    };
+    const Case cases[] = {
+        {255, 256, true}, {256, 512, true}, {1024, 2048, true}, {4095, 4096, true}, {4096, 4097, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.len);
+        const std::string text(c.len, 'm');
+        // Texts of this size held meanwhile: whatever other tests left on
+        // the list is taken, so the block released below is on top of it.
+        std::vector<bStr> held;
+        for (int i = 0; i < 20; ++i) held.emplace_back(text.c_str());
+        const char* first;
+        {
+            bStr s(text.c_str());
+            first = s.StrPtr();
+#if defined(__SANITIZE_ADDRESS__)
+            EXPECT_EQ(__sanitizer_get_allocated_size(first), c.block);
+#endif
+        }
+        // Another text of the same size class, made from bytes as a decoder does.
+        const std::string other(c.len, 'n');
+        bStr again = bStr::FromBytes(other.data(), static_cast<int>(other.size()));
+        if (c.reused) {
+            EXPECT_EQ(again.StrPtr(), first);
+        }
+        EXPECT_EQ(again.StrLen(), static_cast<int>(c.len));
+        EXPECT_EQ(std::string(again.StrVal()), other);
+    }
 }
 
 #if defined(__SANITIZE_ADDRESS__)
