@@ -377,7 +377,7 @@ int ReceivePacket(void* context, const char* bytes, int count) {
     std::memcpy(r->pkt->GetSendRecvAddr(), bytes, static_cast<size_t>(count));
     if (r->pkt->SetRecvdSize(count) != 0) return 1;
     if (r->in.GetPtr() == nullptr)
-        r->in = PipePktCtrlPtr(new PipePktCtrl(r->pkt));
+        r->in = BasePtr::AdoptNew(new PipePktCtrl(r->pkt));  // as the reader starts a message
     else
         r->in->PutPktBufr(r->pkt);
     return 0;

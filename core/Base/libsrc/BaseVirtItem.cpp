@@ -12,8 +12,6 @@
 
 int BaseVirtItem::ClassCode = MxrClassTable::BaseVirtItem.code;
 
-BaseVirtItem::BaseVirtItem() : RefCnt(0) { MXR_METHOD_FRAME("BaseVirtItem", 0); }
-
 BaseVirtItem::BaseVirtItem(const BaseVirtItem&) : RefCnt(0) { MXR_METHOD_FRAME("BaseVirtItem", 1); }
 
 BaseVirtItem& BaseVirtItem::operator=(const BaseVirtItem&) {
@@ -21,8 +19,6 @@ BaseVirtItem& BaseVirtItem::operator=(const BaseVirtItem&) {
     MXR_METHOD_FRAME("operator=", 1);
     return *this;
 }
-
-BaseVirtItem::~BaseVirtItem() { MXR_METHOD_FRAME("~BaseVirtItem", 0); }
 
 // The root has no fields: slot 1 moves the class code only.
 int BaseVirtItem::Serialize(BasePktCtrl& c) {
@@ -53,11 +49,6 @@ int BaseVirtItem::IsOfType(int id) const {
 const char* BaseVirtItem::GetClassName() const {
     MXR_METHOD_FRAME("GetClassName", 0);
     return MxrNames::cls;
-}
-
-int BaseVirtItem::GetRefCnt() const {
-    MXR_METHOD_FRAME("GetRefCnt", 0);
-    return RefCnt.load(std::memory_order_relaxed);
 }
 
 void BaseVirtItem::SetRefCnt(int cnt) {

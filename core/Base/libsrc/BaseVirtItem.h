@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <new>
 
+#include "FuncInfo.h"
+
 class BasePtr;
 class BasePktCtrl;
 class IoItem;
@@ -34,13 +36,15 @@ public:
         static constexpr const char* aryDtor = "~BaseVirtItemAry";
     };
 
-    BaseVirtItem();
+    // Made and dropped for every object: inline, so that they cost the
+    // frame's flag test and the count's store.
+    BaseVirtItem() : RefCnt(0) { MXR_METHOD_FRAME("BaseVirtItem", 0); }
     // A copy is a new object: it starts unowned whatever the original's count.
     BaseVirtItem(const BaseVirtItem&);
     BaseVirtItem& operator=(const BaseVirtItem&);
 
     // slot 0
-    virtual ~BaseVirtItem();
+    virtual ~BaseVirtItem() { MXR_METHOD_FRAME("~BaseVirtItem", 0); }
     // slot 1: write or read the object in the binary form.
     virtual int Serialize(BasePktCtrl& c);
     // slot 2: the object as the s-expression (ClassName (key value) ...).
@@ -62,7 +66,10 @@ public:
     static void* operator new(std::size_t size, const std::nothrow_t&) noexcept;
     static void operator delete(void* block, std::size_t size) noexcept;
 
-    int GetRefCnt() const;
+    int GetRefCnt() const {
+        MXR_METHOD_FRAME("GetRefCnt", 0);
+        return RefCnt.load(std::memory_order_relaxed);
+    }
     // Overwrites the count; never deletes.
     void SetRefCnt(int cnt);
 

@@ -382,7 +382,7 @@ int PipeHead::ProcessIncomingPktBufr(BasePktBufrPtr& pkt) {
         }
     } else {
         if (RefuseArriving(pkt)) return -1;
-        ctrl = new PipePktCtrl(pkt);
+        ctrl = BasePtr::AdoptNew(new PipePktCtrl(pkt));  // its first reference, uncontended
         if (!ctrl->AllThere()) AssemblyBytes += BlockBytes(pkt);
     }
     if (!ctrl->AllThere()) {
