@@ -60,3 +60,10 @@ void BasePollAdptr::InterestChanged() {
     MXR_METHOD_FRAME("InterestChanged", 0);
     if (Manager != nullptr) Manager->InterestChanged(this);
 }
+
+void BasePollAdptr::ExpectInput(bool more) {
+    MXR_METHOD_FRAME("ExpectInput", 1);
+    if (InputExpected == more) return;
+    InputExpected = more;
+    if (Manager != nullptr) Manager->InputExpected(this, more);
+}

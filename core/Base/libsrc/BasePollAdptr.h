@@ -45,6 +45,12 @@ public:
     virtual int TellsInterestChanges() const;
     // What PopulatePollInfo would fill in has changed.
     void InterestChanged();
+    // More input is on its way to this adapter's descriptor (the rest of a
+    // message it is reading), or no longer: while it is, the poll manager
+    // serves the adapter for input without asking the kernel. The adapter
+    // says otherwise as soon as a read finds nothing.
+    void ExpectInput(bool more);
+    bool ExpectsInput() const { return InputExpected; }
 
     // The kind of descriptor fd, which this adapter fills in: learned (with
     // system calls) the first time the poll manager sees fd from this
@@ -60,5 +66,6 @@ private:
     PollManager* Manager = nullptr;  // the manager it is registered with
     int KnownFd = -1;
     portlib::platform::FdKind KnownKind = portlib::platform::FdKind::Invalid;
+    bool InputExpected = false;
 };
 MXR_COMPANIONS(BasePollAdptr);

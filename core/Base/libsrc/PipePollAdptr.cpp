@@ -57,9 +57,12 @@ int PipePollAdptr::ReadOnePacket() {
             break;
         }
         if (rc == -1) {
-            // Nothing there after all (another reader, a spurious wake-up):
-            // the pipe is still up.
-            if (errno == EAGAIN) return total > 0 ? 1 : 0;
+            // Nothing there after all (another reader, a spurious wake-up,
+            // the rest of a message not sent yet): the pipe is still up.
+            if (errno == EAGAIN) {
+                if (ExpectsInput()) ExpectInput(false);
+                return total > 0 ? 1 : 0;
+            }
             ReportLine("PipePollAdptr getmsg failed ");
             pipeHeadPtr->HupDetected();
             return -1;
@@ -75,7 +78,16 @@ int PipePollAdptr::ReadOnePacket() {
         pos += data.len;
     }
     // A packet that refuses what arrived is dropped; the pipe stays up.
-    if (total > 0 && pkt->SetRecvdSize(total) == 0) pipeHeadPtr->ProcessIncomingPktBufr(pkt);
+    if (total > 0 && pkt->SetRecvdSize(total) == 0) {
+        // A message's packets come one after another: after any but its
+        // last, the next is most likely queued already, and is read without
+        // asking the kernel first (a traced run asks, as it always did).
+        const bool more = pkt->GetPktId() < pkt->GetTotalPkts() && !FuncInfo::MayTrace();
+        if (more != ExpectsInput()) ExpectInput(more);
+        pipeHeadPtr->ProcessIncomingPktBufr(pkt);
+    } else if (ExpectsInput()) {
+        ExpectInput(false);
+    }
     return 1;
 }
 

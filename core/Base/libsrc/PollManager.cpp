@@ -29,7 +29,7 @@ PollManager::PollManager()
       lastTurnCnt(0),
       nextSeq(0),
       turnNo(0),
-      kernelAskedLast(false) {
+      pollsSinceKernel(0) {
     POLLMGR_FRAME("PollManager", 0);
 }
 
@@ -65,6 +65,15 @@ void PollManager::SetWritable(Member& m, bool on) {
         EraseValue(writable, &m);
 }
 
+void PollManager::SetReadable(Member& m, bool on) {
+    if (m.readable == on) return;
+    m.readable = on;
+    if (on)
+        readable.push_back(&m);
+    else
+        EraseValue(readable, &m);
+}
+
 void PollManager::Apply(Member& m, int fd, short events) {
     POLLMGR_FRAME("Apply", 3);
     // Learned by the adapter once for its descriptor (again only when it
@@ -81,6 +90,7 @@ void PollManager::Apply(Member& m, int fd, short events) {
         }
         m.inSet = -1;
         m.blocked = false;
+        SetReadable(m, false);  // expected on the descriptor it no longer shows
         m.fd = fd;
         if (fd >= 0) byFd[fd].push_back(&m);
     }
@@ -141,19 +151,22 @@ BasePollAdptr::enWork PollManager::PollForWork(int timeoutMs) {
         if (it != members.end() && it->second.seq == seq) Refresh(it->second);
     }
 
-    // Output assumed possible is work at hand: no waiting. The kernel is
-    // asked unless it was asked in the poll just before (then the next poll,
-    // or the turn's wait, asks).
+    // Output assumed possible, or input expected, is work at hand: no
+    // waiting. A poll that may not wait then asks the kernel only once in
+    // PollsPerKernelLook (the others, and the turn's wait, ask when their
+    // time comes).
     bool askKernel = true;
     int wait = timeoutMs;
-    if (!writable.empty()) {
+    if (!writable.empty() || !readable.empty()) {
         wait = 0;
-        if (timeoutMs == 0 && kernelAskedLast) askKernel = false;
+        if (timeoutMs == 0 && ++pollsSinceKernel < PollsPerKernelLook) askKernel = false;
     }
     news.clear();
-    // A failed wait is not reported: the adapters are served all the same.
-    if (askKernel) static_cast<void>(waitSet.Wait(news, wait));
-    kernelAskedLast = askKernel;
+    if (askKernel) {
+        pollsSinceKernel = 0;
+        // A failed wait is not reported: the adapters are served all the same.
+        static_cast<void>(waitSet.Wait(news, wait));
+    }
 
     turn.clear();
     for (const portlib::platform::DescriptorNews& nw : news) {
@@ -162,6 +175,7 @@ BasePollAdptr::enWork PollManager::PollForWork(int timeoutMs) {
         for (Member* m : it->second)
             AddToTurn(*m, static_cast<short>(nw.revents & (m->events | POLLERR | POLLHUP)), turn);
     }
+    for (Member* m : readable) AddToTurn(*m, static_cast<short>(POLLIN & m->events), turn);
     for (Member* m : writable) AddToTurn(*m, POLLOUT, turn);
     for (Member* m : everyPoll) AddToTurn(*m, 0, turn);
     if (turn.size() > 1)
@@ -250,6 +264,7 @@ void PollManager::Register(const BasePollAdptrPtr& adptr) {
     // Its descriptor's kind is learned anew for this registration.
     a->ForgetFdKind();
     a->Manager = this;
+    a->InputExpected = false;  // said again with its next read
     if (m.tells) {
         m.dirty = true;
         dirty.push_back(&m);
@@ -262,9 +277,13 @@ void PollManager::Forget(Member& m) {
     POLLMGR_FRAME("Forget", 1);
     Apply(m, -1, 0);
     SetWritable(m, false);
+    SetReadable(m, false);
     EraseValue(everyPoll, &m);
     if (m.dirty) EraseValue(dirty, &m);
-    if (m.adptr->Manager == this) m.adptr->Manager = nullptr;
+    if (m.adptr->Manager == this) {
+        m.adptr->Manager = nullptr;
+        m.adptr->InputExpected = false;
+    }
 }
 
 int PollManager::DeRegister(BasePollAdptr* adptr) {
@@ -308,7 +327,7 @@ void PollManager::DeRegisterAll() {
 
 bool PollManager::NothingAtHand() const {
     POLLMGR_FRAME("NothingAtHand", 0);
-    return everyPoll.empty() && dirty.empty() && writable.empty() && !waitSet.MayHoldNews();
+    return everyPoll.empty() && dirty.empty() && writable.empty() && readable.empty() && !waitSet.MayHoldNews();
 }
 
 void PollManager::InterestChanged(BasePollAdptr* adptr) {
@@ -317,6 +336,14 @@ void PollManager::InterestChanged(BasePollAdptr* adptr) {
     if (it == members.end() || !it->second.tells || it->second.dirty) return;
     it->second.dirty = true;
     dirty.push_back(&it->second);
+}
+
+void PollManager::InputExpected(BasePollAdptr* adptr, bool more) {
+    POLLMGR_FRAME("InputExpected", 2);
+    auto it = members.find(adptr);
+    // Only an adapter that tells its changes is served without news.
+    if (it == members.end() || !it->second.tells) return;
+    SetReadable(it->second, more && it->second.fd >= 0);
 }
 
 BasePollAdptrLst& PollManager::GetPollAdptrLst() {

@@ -43,6 +43,12 @@ public:
     // DIDWORK when at least one adapter did something.
     BasePollAdptr::enWork PollForWork(int timeoutMs);
 
+    // While output is taken to be possible, or input expected, polls that
+    // may not wait ask the kernel once in this many: the packets of a long
+    // message go in and out without a look at the kernel between each two,
+    // and news on any other descriptor is served at most this many polls late.
+    static constexpr int PollsPerKernelLook = 8;
+
     // Appends a counted reference (registration order is serving order).
     void Register(const BasePollAdptrPtr& adptr);
     // Removes the first registration of adptr; 1 when there was one.
@@ -52,9 +58,13 @@ public:
     void DeRegisterAll();
     // adptr's entry has changed: it is asked again before the next poll.
     void InterestChanged(BasePollAdptr* adptr);
+    // adptr expects more input (or no longer): while it does, it is served
+    // for input in every poll, as if the kernel had said so.
+    void InputExpected(BasePollAdptr* adptr, bool more);
     // True when a poll without waiting could find work only in the kernel:
     // every adapter tells its changes, none has changed, no pipe is taken to
-    // be writable and no descriptor has news the pipe layer keeps. A caller
+    // be writable, none expects input and no descriptor has news the pipe
+    // layer keeps. A caller
     // that would wait after finding nothing may then wait at once.
     bool NothingAtHand() const;
 
@@ -79,6 +89,7 @@ private:
         portlib::platform::FdKind inSetKind = portlib::platform::FdKind::Invalid;
         bool writable = false;     // POLLOUT given without asking the kernel
         bool blocked = false;      // a write would block: the kernel watches
+        bool readable = false;     // POLLIN given without asking the kernel
         unsigned long turnMark = 0;
         short turnEvents = 0;
     };
@@ -94,6 +105,7 @@ private:
     void Forget(Member& m);
     void AddToTurn(Member& m, short revents, std::vector<Member*>& turn);
     void SetWritable(Member& m, bool on);
+    void SetReadable(Member& m, bool on);
 
     BasePollAdptrLst PollAdptrLst;
     hv::pollfd* PollfdPtr;
@@ -117,6 +129,7 @@ private:
     std::vector<Member*> everyPoll;   // adapters served in every poll, in order
     std::vector<Member*> dirty;
     std::vector<Member*> writable;
+    std::vector<Member*> readable;
     std::vector<portlib::platform::DescriptorNews> news;
     std::vector<Member*> turn;
     std::vector<std::pair<BasePollAdptr*, unsigned long>> asked;
@@ -128,5 +141,5 @@ private:
     std::vector<unsigned char> turnAssumed;
     unsigned long nextSeq;
     unsigned long turnNo;
-    bool kernelAskedLast;
+    int pollsSinceKernel;
 };

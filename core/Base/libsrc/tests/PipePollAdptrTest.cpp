@@ -4,6 +4,7 @@
 // hang-up; "no room now" is not one).
 #include <gtest/gtest.h>
 
+#include "BasePtrLstIter.h"
 #include "MsgIo.h"
 #include "PipePollAdptr.h"
 #include "PipeTransportTestSupport.h"
@@ -172,6 +173,45 @@ TEST_F(PipePollAdptrTest, AMessageLongerThanAPacketIsReadInPartsAndThePipeStaysU
     EXPECT_NE(err.Text().find("PipePollAdptr in MOREDATA CaseinBuf.len = 520\n"), std::string::npos) << err.Text();
     // The good message behind it arrived.
     EXPECT_EQ(world.GetMsgList().GetItemCnt(), 1);
+}
+
+// After any packet of a message but its last, the next is read without the
+// kernel's word; a read that finds nothing (the rest not sent yet, or never)
+// ends that, so the loop waits again instead of spinning, and the message
+// still arrives whole.
+TEST_F(PipePollAdptrTest, TheRestOfAMessageIsExpectedUntilAReadFindsNothing) {
+    Rig rig;
+    rig.Drain();
+    PollManager& pm = world.GetPollManager();
+    const std::string payload = Payload(1800, 3);
+    const auto packets = PacketsOfMsg(BaseMsgPtr(new BulkMsg(BaseAddrPtr(new BaseAddr("PEER", 1, 1)), 4, payload)), 7);
+    ASSERT_GE(packets.size(), 4u);
+    auto send = [&rig](const std::vector<char>& p) {
+        hv::strbuf d{0, static_cast<int>(p.size()), const_cast<char*>(p.data())};
+        ASSERT_EQ(hv::putmsg(rig.pair.b, nullptr, &d, 0), 0);
+    };
+    pm.PollForWork(0);  // takes in what changed since the drain
+
+    send(packets[0]);
+    EXPECT_EQ(pm.PollForWork(1000), BasePollAdptr::DIDWORK);
+    EXPECT_TRUE(rig.adptr->ExpectsInput());
+    // The rest is late: one read finds nothing, and the loop may wait again.
+    EXPECT_EQ(pm.PollForWork(0), BasePollAdptr::NOWORK);
+    EXPECT_FALSE(rig.adptr->ExpectsInput());
+    EXPECT_EQ(rig.head->hups, 0);
+
+    for (std::size_t i = 1; i < packets.size(); ++i) send(packets[i]);
+    EXPECT_EQ(pm.PollForWork(1000), BasePollAdptr::DIDWORK);
+    for (std::size_t i = 2; i < packets.size(); ++i) {
+        EXPECT_TRUE(rig.adptr->ExpectsInput()) << "after packet " << i;
+        EXPECT_EQ(pm.PollForWork(0), BasePollAdptr::DIDWORK) << "packet " << i + 1;
+    }
+    EXPECT_FALSE(rig.adptr->ExpectsInput()) << "the last packet came";
+    ASSERT_EQ(world.GetMsgList().GetItemCnt(), 1);
+    const BulkMsgPtr got(BasePtr(BasePtrLstIter(world.GetMsgList()).First()));
+    ASSERT_TRUE(got.Ok());
+    EXPECT_EQ(got->n, 4);
+    EXPECT_TRUE(std::string(static_cast<const char*>(got->data)) == payload);
 }
 
 TEST_F(PipePollAdptrTest, TheAdapterHoldsItsEndpointAndTheEndpointForgetsAGoneAdapter) {

@@ -350,4 +350,106 @@ TEST_F(PollManagerTelling, AWriterThatWouldBlockWaitsForThePipeToDrain) {
     pm.DeRegisterAll();
 }
 
+// A writer that always has more to write does not hold back news on another
+// descriptor for more than a few polls, and is served in every one of them.
+TEST_F(PollManagerTelling, AWriterWithMoreToWriteDoesNotHideAnotherPipesNews) {
+    SeqPairs pairs(2);
+    const int out = pairs.fds[0][0], outPeer = pairs.fds[0][1];
+    const int in = pairs.fds[1][0], inPeer = pairs.fds[1][1];
+    PollManager pm;
+    auto writer = NewAdptr(out, POLLOUT);
+    writer->tells = 1;
+    writer->onRevents = [&](LoopTestAdptr*, hv::pollfd* p) {
+        if (!(p->revents & POLLOUT)) return BasePollAdptr::NOWORK;
+        char drained[16];
+        while (::recv(outPeer, drained, sizeof drained, MSG_DONTWAIT) > 0) {
+        }
+        return ::send(out, "w", 1, MSG_DONTWAIT | MSG_NOSIGNAL) == 1 ? BasePollAdptr::DIDWORK
+                                                                      : BasePollAdptr::NOWORK;
+    };
+    auto reader = NewAdptr(in, POLLIN);
+    reader->tells = 1;
+    reader->onRevents = [&](LoopTestAdptr*, hv::pollfd* p) {
+        char c;
+        if ((p->revents & POLLIN) && ::recv(in, &c, 1, MSG_DONTWAIT) == 1) return BasePollAdptr::DIDWORK;
+        return BasePollAdptr::NOWORK;
+    };
+    pm.Register(writer);
+    pm.Register(reader);
+    for (int round = 0; round < 20; ++round) {
+        // The news comes at every point of the cycle of looks at the kernel.
+        for (int i = 0; i < round % PollManager::PollsPerKernelLook; ++i) pm.PollForWork(0);
+        const int readerBefore = reader->served;
+        const int writerBefore = writer->served;
+        ASSERT_EQ(::send(inPeer, "r", 1, MSG_NOSIGNAL), 1);
+        int polls = 0;
+        while (reader->served == readerBefore && polls < 100) {
+            pm.PollForWork(0);
+            ++polls;
+        }
+        EXPECT_LE(polls, PollManager::PollsPerKernelLook) << "round " << round;
+        EXPECT_EQ(writer->served - writerBefore, polls) << "the writer is served in every poll";
+    }
+    pm.DeRegisterAll();
+}
+
+// An adapter that expects input is served for it in every poll without the
+// kernel's word, keeps the loop from waiting only while it expects it, and
+// does not hide another pipe's news for more than a few polls.
+TEST_F(PollManagerTelling, AnAdapterThatExpectsInputIsServedWithoutNewsUntilItSaysOtherwise) {
+    SeqPairs pairs(2);
+    const int in = pairs.fds[1][0], inPeer = pairs.fds[1][1];
+    PollManager pm;
+    int expectFor = 0;  // serves left that find input
+    auto streamer = NewAdptr(pairs.fds[0][0], POLLIN);
+    streamer->tells = 1;
+    streamer->onRevents = [&](LoopTestAdptr* self, hv::pollfd* p) {
+        if (!(p->revents & POLLIN)) return BasePollAdptr::NOWORK;
+        if (expectFor > 0) --expectFor;
+        self->ExpectInput(expectFor > 0);
+        return expectFor > 0 ? BasePollAdptr::DIDWORK : BasePollAdptr::NOWORK;
+    };
+    auto reader = NewAdptr(in, POLLIN);
+    reader->tells = 1;
+    reader->onRevents = [&](LoopTestAdptr*, hv::pollfd* p) {
+        char c;
+        if ((p->revents & POLLIN) && ::recv(in, &c, 1, MSG_DONTWAIT) == 1) return BasePollAdptr::DIDWORK;
+        return BasePollAdptr::NOWORK;
+    };
+    pm.Register(streamer);
+    pm.Register(reader);
+    pm.PollForWork(0);
+    EXPECT_TRUE(pm.NothingAtHand());
+
+    expectFor = 1000;
+    streamer->ExpectInput(true);
+    EXPECT_FALSE(pm.NothingAtHand());
+    for (int round = 0; round < 20; ++round) {
+        const int readerBefore = reader->served, streamerBefore = streamer->served;
+        ASSERT_EQ(::send(inPeer, "r", 1, MSG_NOSIGNAL), 1);
+        int polls = 0;
+        while (reader->served == readerBefore && polls < 100) {
+            pm.PollForWork(0);
+            ++polls;
+            EXPECT_EQ(streamer->lastRevents, POLLIN);
+        }
+        EXPECT_LE(polls, PollManager::PollsPerKernelLook) << "round " << round;
+        EXPECT_EQ(streamer->served - streamerBefore, polls) << "served for input in every poll";
+    }
+    // Once its read finds nothing, it is served only with news again.
+    expectFor = 1;
+    pm.PollForWork(0);
+    EXPECT_FALSE(streamer->ExpectsInput());
+    EXPECT_TRUE(pm.NothingAtHand());
+    const int served = streamer->served;
+    EXPECT_EQ(pm.PollForWork(50), BasePollAdptr::NOWORK);
+    EXPECT_EQ(streamer->served, served);
+    // A de-registered adapter expects nothing of the manager.
+    streamer->ExpectInput(true);
+    pm.DeRegister(streamer.GetPtr());
+    EXPECT_FALSE(streamer->ExpectsInput());
+    EXPECT_TRUE(pm.NothingAtHand());
+    pm.DeRegisterAll();
+}
+
 }  // namespace
