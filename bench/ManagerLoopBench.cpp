@@ -363,18 +363,41 @@ void IdleLines(ProxyPostOffice& po) {
     std::fflush(stdout);
 }
 
-// What a reader of the pipe does with each packet: reads it into its packet
-// (the last one again when nobody kept it) and adds it to the message.
+// What a reader of the pipe does with each packet: reads a packet that
+// continues the message in assembly straight into its controller's gathered
+// bytes (going on from its packet as if read into it when the packet turns
+// out not to belong there); any other into its packet (the last one again
+// when nobody kept it), and adds it to the message.
 struct CodecReceiver {
     BasePktBufrPtr pkt;
     PipePktCtrlPtr in;
     PipePktCtrl* maker = nullptr;
 };
 
+// The pipe read of one message: its bytes into [to, to + room); what it gave.
+[[gnu::noinline]] int PipeRead(char* to, int room, const char* bytes, int count) {
+    const int k = count < room ? count : room;
+    std::memcpy(to, bytes, static_cast<size_t>(k));
+    return k;
+}
+
 int ReceivePacket(void* context, const char* bytes, int count) {
     auto* r = static_cast<CodecReceiver*>(context);
+    if (r->in.GetPtr() != nullptr && PipePktBufr::IsFullSpare(r->pkt)) {
+        if (char* slot = r->in->OpenReadSlot()) {
+            count = PipeRead(slot, PipePktBufr::HeaderSize + PipePktBufr::DATASIZE, bytes, count);
+            if (r->in->TakeReadSlot(count)) return 0;
+            PipePktBufr::RewindIfUnshared(r->pkt);
+            std::memcpy(r->pkt->GetSendRecvAddr(), slot, static_cast<size_t>(count));
+            r->in->CloseReadSlot();
+            if (r->pkt->SetRecvdSize(count) != 0) return 1;
+            r->in->PutPktBufr(r->pkt);
+            return 0;
+        }
+    }
     if (!PipePktBufr::RewindIfUnshared(r->pkt)) r->pkt = r->maker->NewPktBufr();
-    std::memcpy(r->pkt->GetSendRecvAddr(), bytes, static_cast<size_t>(count));
+    const int room = r->pkt->GetRecvSize();
+    count = PipeRead(r->pkt->GetSendRecvAddr(), room, bytes, count);
     if (r->pkt->SetRecvdSize(count) != 0) return 1;
     if (r->in.GetPtr() == nullptr)
         r->in = BasePtr::AdoptNew(new PipePktCtrl(r->pkt));  // as the reader starts a message

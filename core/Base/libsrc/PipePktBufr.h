@@ -77,6 +77,10 @@ public:
     // traced run makes a new packet for every read). When so it is made what
     // a new receive packet is before the read, its capacity kept.
     static bool RewindIfUnshared(BasePktBufrPtr& pkt);
+    // Whether RewindIfUnshared would take pkt back, and it has the full
+    // capacity (512): a reader that reads a pipe message elsewhere first
+    // may still fall back on it as if it had read into it.
+    static bool IsFullSpare(const BasePktBufrPtr& pkt);
 
     // The data area for reading in place: *at the position, *end the end of
     // the data held (the bytes between read as GetBytes would give them).

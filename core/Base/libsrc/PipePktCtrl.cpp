@@ -269,14 +269,46 @@ PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
 }
 
 bool PipePktCtrl::CanGather(const PipePktBufr& pipe, int id) const {
-    if (pipe.PktId != id || pipe.TotalPkts != gatherTotal || pipe.PktCtrlId != PktCtrlId) return false;
+    if (pipe.PktId != id) return false;
     // As received: read from nowhere yet, all of it its own, the counts the
     // header announced; what Scatter makes again exactly.
     const int bytes = pipe.BytesOfData;
-    if (pipe.Offset != 0 || pipe.MaxDataBufrSize != PipePktBufr::DATASIZE || pipe.ownEnd != bytes ||
-        pipe.TotalBytesSent != bytes + PipePktBufr::HeaderSize)
-        return false;
-    return id == gatherTotal ? bytes <= PipePktBufr::DATASIZE : bytes == PipePktBufr::DATASIZE;
+    if (pipe.Offset != 0 || pipe.MaxDataBufrSize != PipePktBufr::DATASIZE || pipe.ownEnd != bytes) return false;
+    return FitsGather(pipe.TotalBytesSent, pipe.PktCtrlId, pipe.PktId, pipe.TotalPkts, bytes);
+}
+
+bool PipePktCtrl::FitsGather(int sendSize, int ctrlId, int pktId, int totalPkts, int bytes) const {
+    if (pktId != arrived + 1 || totalPkts != gatherTotal || ctrlId != PktCtrlId) return false;
+    if (sendSize != bytes + PipePktBufr::HeaderSize) return false;
+    return pktId == gatherTotal ? bytes <= PipePktBufr::DATASIZE : bytes == PipePktBufr::DATASIZE;
+}
+
+char* PipePktCtrl::OpenReadSlot() {
+    if (!gathering || slotAt != nullptr || FuncInfo::MayTrace()) return nullptr;
+    CloseWindow();
+    const std::size_t need = static_cast<std::size_t>(stagedLen) + PipePktBufr::DATASIZE;
+    if (need > staged.room) Reserve(need, static_cast<std::size_t>(stagedLen));
+    // The head room in front of the buffer covers a header before any data.
+    slotAt = staged.data() + stagedLen - PipePktBufr::HeaderSize;
+    std::memcpy(slotSaved, slotAt, sizeof slotSaved);
+    return slotAt;
+}
+
+bool PipePktCtrl::TakeReadSlot(int count) {
+    if (slotAt == nullptr || count < PipePktBufr::HeaderSize || count > PipePktSize) return false;
+    const auto* h = reinterpret_cast<const unsigned char*>(slotAt);
+    const auto u16 = [h](int at) { return h[at] | h[at + 1] << 8; };
+    if (!FitsGather(u16(0), u16(2), u16(4), u16(6), count - PipePktBufr::HeaderSize)) return false;
+    CloseReadSlot();
+    stagedLen += count - PipePktBufr::HeaderSize;
+    ++arrived;
+    return true;
+}
+
+void PipePktCtrl::CloseReadSlot() {
+    if (slotAt == nullptr) return;
+    std::memcpy(slotAt, slotSaved, sizeof slotSaved);
+    slotAt = nullptr;
 }
 
 void PipePktCtrl::Gather(const PipePktBufr& pkt) {

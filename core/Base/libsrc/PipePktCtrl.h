@@ -144,6 +144,21 @@ public:
     // The packets that arrived into an unpacking controller.
     int GetArrivedCnt() const;
 
+    // A reader's way to the next packet of a message it gathers, tracing
+    // off: the pipe message is read straight into the gathered bytes, its
+    // header over the 8 bytes in front of where the packet's data go (those
+    // bytes kept aside). OpenReadSlot answers where to read at most a whole
+    // packet (520 bytes), or null when this controller does not gather.
+    // TakeReadSlot(count) then takes the count bytes read when they are the
+    // packet that PutPktBufr would gather next (a received pipe packet of
+    // 512 data bytes, checked as SetRecvdSize and gathering check it), and
+    // closes the slot: true. Else nothing is taken and the bytes stay in the
+    // slot for the caller to copy out before CloseReadSlot, which puts the
+    // bytes under the header back.
+    char* OpenReadSlot();
+    bool TakeReadSlot(int count);
+    void CloseReadSlot();
+
 protected:
     BasePktBufrPtr GetNewPktBufr() override;
 
@@ -184,6 +199,9 @@ private:
     // of this message, as it was received, full unless it is the last.
     // (The caller has seen that tracing is off and this class makes pipe packets.)
     bool CanGather(const PipePktBufr& pkt, int id) const;
+    // The part of that test a packet's header and size decide: sendSize,
+    // ctrlId, pktId, totalPkts as received, with bytes of data.
+    bool FitsGather(int sendSize, int ctrlId, int pktId, int totalPkts, int bytes) const;
     // The message number of a first packet taken the fast way (tracing off,
     // a pipe packet), else -1.
     static int FastFirstId(const BasePktBufrPtr& first);
@@ -231,5 +249,8 @@ private:
     int gatherTotal;
     // The data of the pipe packet a reading window is open on.
     char* winBase;
+    // An open read slot: where its header lies, and the gathered bytes it covers.
+    char* slotAt = nullptr;
+    char slotSaved[StageBuffer::HeadRoom] = {};
 };
 MXR_COMPANIONS(PipePktCtrl);

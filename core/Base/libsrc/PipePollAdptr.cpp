@@ -1,6 +1,7 @@
 #include "PipePollAdptr.h"
 
 #include <cerrno>
+#include <cstring>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -35,8 +36,70 @@ void PipePollAdptr::PopulatePollInfo(hv::pollfd* p) {
     p->revents = 0;
 }
 
+int PipePollAdptr::ReadMessage(char* pos, int room, int* total) {
+    *total = 0;
+    while (room > 0) {
+        hv::strbuf data{room, 0, pos};
+        int flags = 0;
+        const int rc = hv::getmsg(fd, nullptr, &data, &flags);
+        if (rc == 0) {
+            *total += data.len;
+            return 2;
+        }
+        if (rc == -1) {
+            // Nothing there after all (another reader, a spurious wake-up):
+            // the pipe is still up.
+            if (errno == EAGAIN) return *total > 0 ? 1 : 0;
+            ReportLine("PipePollAdptr getmsg failed ");
+            return -1;
+        }
+        if ((rc & hv::MOREDATA) == 0) continue;
+        if (data.len == 0) {
+            ReportLine("PipePollAdptr got MOREDATA and no data read");
+            return 2;
+        }
+        ReportLine("PipePollAdptr in MOREDATA CaseinBuf.len = " + std::to_string(data.len));
+        *total += data.len;
+        room -= data.len;
+        pos += data.len;
+    }
+    return 2;
+}
+
+int PipePollAdptr::ReadIntoAssembly(PipePktCtrl* into, char* slot) {
+    int total = 0;
+    const int got = ReadMessage(slot, PipePktBufr::HeaderSize + PipePktBufr::DATASIZE, &total);
+    if (got == 2 && total > 0 && into->TakeReadSlot(total)) {
+        pipeHeadPtr->TakeGathered(into);
+        return 1;
+    }
+    // Not the next packet of that message: it goes on from the packet it
+    // would have been read into.
+    if (got == 2 && total > 0) {
+        PipePktBufr::RewindIfUnshared(readPkt);
+        std::memcpy(readPkt->GetSendRecvAddr(), slot, static_cast<std::size_t>(total));
+    }
+    into->CloseReadSlot();
+    if (got < 0) {
+        pipeHeadPtr->HupDetected();
+        return -1;
+    }
+    if (got < 2) return got;
+    // A packet that refuses what arrived is dropped; the pipe stays up.
+    if (total > 0 && readPkt->SetRecvdSize(total) == 0) pipeHeadPtr->ProcessIncomingPktBufr(readPkt);
+    return 1;
+}
+
 int PipePollAdptr::ReadOnePacket() {
     MXR_METHOD_FRAME("ReadOnePacket", 0);
+    // A packet that continues the one message in assembly is read straight
+    // into the bytes its controller gathers, while the packet it would have
+    // been read into lies unused.
+    if (PipePktBufr::IsFullSpare(readPkt)) {
+        if (PipePktCtrl* into = pipeHeadPtr->GatheringCtrl()) {
+            if (char* slot = into->OpenReadSlot()) return ReadIntoAssembly(into, slot);
+        }
+    }
     if (!PipePktBufr::RewindIfUnshared(readPkt)) readPkt = pipeHeadPtr->GetEmptyPktBufr();
     // Only this function changes readPkt, and ProcessRevents keeps the
     // adapter for the whole call: the packet needs no counted copy, but
@@ -45,35 +108,15 @@ int PipePollAdptr::ReadOnePacket() {
     if (FuncInfo::MayTrace()) traced.emplace(readPkt);
     BasePktBufrPtr& pkt = traced ? *traced : readPkt;
     if (pkt.GetPtr() == nullptr) return 0;
-    int room = pkt->GetRecvSize();
+    const int room = pkt->GetRecvSize();
     char* pos = pkt->GetSendRecvAddr();
     int total = 0;
-    while (room > 0) {
-        hv::strbuf data{room, 0, pos};
-        int flags = 0;
-        const int rc = hv::getmsg(fd, nullptr, &data, &flags);
-        if (rc == 0) {
-            total += data.len;
-            break;
-        }
-        if (rc == -1) {
-            // Nothing there after all (another reader, a spurious wake-up):
-            // the pipe is still up.
-            if (errno == EAGAIN) return total > 0 ? 1 : 0;
-            ReportLine("PipePollAdptr getmsg failed ");
-            pipeHeadPtr->HupDetected();
-            return -1;
-        }
-        if ((rc & hv::MOREDATA) == 0) continue;
-        if (data.len == 0) {
-            ReportLine("PipePollAdptr got MOREDATA and no data read");
-            break;
-        }
-        ReportLine("PipePollAdptr in MOREDATA CaseinBuf.len = " + std::to_string(data.len));
-        total += data.len;
-        room -= data.len;
-        pos += data.len;
+    const int got = ReadMessage(pos, room, &total);
+    if (got < 0) {
+        pipeHeadPtr->HupDetected();
+        return -1;
     }
+    if (got < 2) return got;
     // A packet that refuses what arrived is dropped; the pipe stays up.
     if (total > 0 && pkt->SetRecvdSize(total) == 0) pipeHeadPtr->ProcessIncomingPktBufr(pkt);
     return 1;

@@ -13,6 +13,7 @@
 #include "BasePollAdptr.h"
 
 MXR_FORWARD_PTR(PipeHead);
+class PipePktCtrl;
 
 class PipePollAdptr : public BasePollAdptr {
     MXR_LOCAL_CLASS(PipePollAdptr, BasePollAdptr);
@@ -46,6 +47,13 @@ private:
     // One pipe message into a new packet for the endpoint: 1 read, 0 nothing
     // there now, -1 the read failed (the hang-up is then reported).
     int ReadOnePacket();
+    // One pipe message into [pos, pos + room): 2 read (*total its bytes),
+    // 0 nothing there now, 1 nothing more now after a part, -1 the read
+    // failed (reported; the caller reports the hang-up).
+    int ReadMessage(char* pos, int room, int* total);
+    // ReadOnePacket for a packet read into the slot of into, the controller
+    // of the message in assembly.
+    int ReadIntoAssembly(PipePktCtrl* into, char* slot);
     // One queued packet onto the pipe: 1 written (or dropped), 0 nothing to
     // write or no room now, -1 the write failed (hang-up reported).
     int WriteOnePacket();
