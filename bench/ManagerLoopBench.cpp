@@ -383,26 +383,28 @@ struct CodecReceiver {
 
 int ReceivePacket(void* context, const char* bytes, int count) {
     auto* r = static_cast<CodecReceiver*>(context);
-    if (r->in.GetPtr() != nullptr && PipePktBufr::IsFullSpare(r->pkt)) {
-        if (char* slot = r->in->OpenReadSlot()) {
+    PipePktCtrl* in = r->in.GetPtr();
+    if (in != nullptr && PipePktBufr::IsFullSpare(r->pkt)) {
+        if (char* slot = in->OpenReadSlot()) {
             count = PipeRead(slot, PipePktBufr::HeaderSize + PipePktBufr::DATASIZE, bytes, count);
-            if (r->in->TakeReadSlot(count)) return 0;
+            if (in->TakeReadSlot(count)) return 0;
             PipePktBufr::RewindIfUnshared(r->pkt);
             std::memcpy(r->pkt->GetSendRecvAddr(), slot, static_cast<size_t>(count));
-            r->in->CloseReadSlot();
+            in->CloseReadSlot();
             if (r->pkt->SetRecvdSize(count) != 0) return 1;
-            r->in->PutPktBufr(r->pkt);
+            in->PutPktBufr(r->pkt);
             return 0;
         }
     }
     if (!PipePktBufr::RewindIfUnshared(r->pkt)) r->pkt = r->maker->NewPktBufr();
-    const int room = r->pkt->GetRecvSize();
-    count = PipeRead(r->pkt->GetSendRecvAddr(), room, bytes, count);
-    if (r->pkt->SetRecvdSize(count) != 0) return 1;
-    if (r->in.GetPtr() == nullptr)
+    BasePktBufr* pkt = r->pkt.GetPtr();
+    const int room = pkt->GetRecvSize();
+    count = PipeRead(pkt->GetSendRecvAddr(), room, bytes, count);
+    if (pkt->SetRecvdSize(count) != 0) return 1;
+    if (in == nullptr)
         r->in = BasePtr::AdoptNew(new PipePktCtrl(r->pkt));  // as the reader starts a message
     else
-        r->in->PutPktBufr(r->pkt);
+        in->PutPktBufr(r->pkt);
     return 0;
 }
 

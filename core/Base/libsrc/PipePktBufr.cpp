@@ -58,13 +58,6 @@ bool PipePktBufr::RewindIfUnshared(BasePktBufrPtr& pkt) {
     return true;
 }
 
-bool PipePktBufr::IsFullSpare(const BasePktBufrPtr& pkt) {
-    if (FuncInfo::MayTrace()) return false;
-    const BaseVirtItem* held = static_cast<const BasePtr&>(pkt).GetPtr();
-    return held != nullptr && typeid(*held) == typeid(PipePktBufr) && held->GetRefCnt() == 1 &&
-           static_cast<const PipePktBufr*>(held)->MaxDataBufrSize == DATASIZE;
-}
-
 void PipePktBufr::Rewind() {
     Offset = 0;
     BytesOfData = 0;

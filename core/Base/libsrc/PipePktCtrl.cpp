@@ -226,13 +226,10 @@ void PipePktCtrl::CutStaged(int position) {
     static_cast<PipePktBufr*>(BufrAry[i].GetPtr())->Place(position - i * cap);
 }
 
-int PipePktCtrl::FastFirstId(const BasePktBufrPtr& first) {
-    const PipePktBufr* pipe = FastPipe(first);
-    return pipe != nullptr ? pipe->PktCtrlId : -1;
-}
+PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first) : PipePktCtrl(first, FastPipe(first)) {}
 
-PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
-    : BasePktCtrl(first, FastFirstId(first)),
+PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first, const PipePktBufr* pipe)
+    : BasePktCtrl(first, pipe != nullptr ? pipe->PktCtrlId : -1),
       BufrCursor(0),
       MaxPktSize(PipePktSize),
       cursorKey(-1),
@@ -244,7 +241,6 @@ PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
       gatherTotal(0),
       winBase(nullptr) {
     MXR_METHOD_FRAME("PipePktCtrl", 1);
-    const PipePktBufr* pipe = FastPipe(first);
     const int n = pipe != nullptr ? pipe->TotalPkts : first->GetTotalPkts();
     if (n < 1 || n > MaxPktCnt) {
         BadFlg = 1;  // never completes
@@ -253,7 +249,9 @@ PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
     arrived = 0;
     if (n > 1) {
         gatherTotal = n;
-        if (pipe != nullptr && FastPipePackets() && CanGather(*pipe, 1)) {
+        // (While it is constructed this object is of this very class: the
+        // packets it makes are pipe packets.)
+        if (pipe != nullptr && !FuncInfo::MayTrace() && CanGather(*pipe, 1)) {
             gathering = true;
             Gather(*pipe);
             return;
@@ -702,7 +700,9 @@ PipePktCtrl::PackResult PipePktCtrl::PackAndWrite(BaseVirtItem& obj, unsigned sh
         CloseWindow();
         Offset = 0;
         const int cap = PipePktBufr::CapacityFor(MaxPktSize);
-        const int n = (stagedLen + cap - 1) / cap;
+        // (The usual capacity divides by a shift.)
+        const int n = cap == PipePktBufr::DATASIZE ? (stagedLen + PipePktBufr::DATASIZE - 1) / PipePktBufr::DATASIZE
+                                                   : (stagedLen + cap - 1) / cap;
         if (n > MaxPktCnt) return PACK_TOO_LARGE;
         // Each packet goes out from where its data lies, its header written
         // over the 8 bytes in front (the head room, or the end of the packet

@@ -202,9 +202,9 @@ private:
     // The part of that test a packet's header and size decide: sendSize,
     // ctrlId, pktId, totalPkts as received, with bytes of data.
     bool FitsGather(int sendSize, int ctrlId, int pktId, int totalPkts, int bytes) const;
-    // The message number of a first packet taken the fast way (tracing off,
-    // a pipe packet), else -1.
-    static int FastFirstId(const BasePktBufrPtr& first);
+    // The unpacking constructor, given first as a pipe packet taken the fast
+    // way (tracing off), else null.
+    PipePktCtrl(const BasePktBufrPtr& first, const PipePktBufr* pipe);
     // PutPktBufr but for gathering: pkt into its element of the array.
     void PlaceArrived(const BasePktBufrPtr& pkt);
     // Appends a received packet's data to the gathered bytes.
