@@ -365,9 +365,11 @@ void IdleLines(ProxyPostOffice& po) {
 
 // What a reader of the pipe does with each packet: reads a packet that
 // continues the message in assembly straight into its controller's gathered
-// bytes (going on from its packet as if read into it when the packet turns
-// out not to belong there); any other into its packet (the last one again
-// when nobody kept it), and adds it to the message.
+// bytes, one that may start a message into a collecting buffer that the
+// message's controller takes over (going on from its packet as if read into
+// it when the packet turns out not to be such a one); any other into its
+// packet (the last one again when nobody kept it), and adds it to the
+// message.
 struct CodecReceiver {
     BasePktBufrPtr pkt;
     PipePktCtrlPtr in;
@@ -383,10 +385,26 @@ struct CodecReceiver {
 
 int ReceivePacket(void* context, const char* bytes, int count) {
     auto* r = static_cast<CodecReceiver*>(context);
+    constexpr int wholePacket = PipePktBufr::HeaderSize + PipePktBufr::DATASIZE;
     PipePktCtrl* in = r->in.GetPtr();
+    if (in == nullptr && PipePktBufr::IsFullSpare(r->pkt)) {
+        PipePktCtrl::FirstSlot slot;
+        char* at = PipePktCtrl::OpenFirstSlot(&slot);
+        count = PipeRead(at, wholePacket, bytes, count);
+        if (PipePktCtrl* started = PipePktCtrl::StartFromSlot(&slot, count)) {
+            r->in = BasePtr::AdoptNew(started);  // as the reader starts a message
+            return 0;
+        }
+        PipePktBufr::RewindIfUnshared(r->pkt);
+        std::memcpy(r->pkt->GetSendRecvAddr(), at, static_cast<size_t>(count));
+        PipePktCtrl::CloseFirstSlot(&slot);
+        if (r->pkt->SetRecvdSize(count) != 0) return 1;
+        r->in = BasePtr::AdoptNew(new PipePktCtrl(r->pkt));
+        return 0;
+    }
     if (in != nullptr && PipePktBufr::IsFullSpare(r->pkt)) {
         if (char* slot = in->OpenReadSlot()) {
-            count = PipeRead(slot, PipePktBufr::HeaderSize + PipePktBufr::DATASIZE, bytes, count);
+            count = PipeRead(slot, wholePacket, bytes, count);
             if (in->TakeReadSlot(count)) return 0;
             PipePktBufr::RewindIfUnshared(r->pkt);
             std::memcpy(r->pkt->GetSendRecvAddr(), slot, static_cast<size_t>(count));

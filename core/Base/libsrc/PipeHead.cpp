@@ -431,6 +431,23 @@ int PipeHead::TakeGathered(PipePktCtrl* ctrl) {
     return DeliverAssembled(done);
 }
 
+bool PipeHead::MayStartGathered() const {
+    return !FuncInfo::MayTrace() && typeid(*this) == typeid(PipeHead) && RcvPktCtrlLst.GetItemCnt() == 0 &&
+           RefusedIds.empty();
+}
+
+int PipeHead::StartGathered(PipePktCtrl* ctrl) {
+    const PipePktCtrlPtr started(BasePtr::AdoptNew(ctrl));  // its first reference, uncontended
+    // The packet the reader would have read into holds 512 data bytes.
+    AssemblyBytes += PipePktBufr::HeaderSize + PipePktBufr::DATASIZE;
+    RcvPktCtrlLst.Append(started);
+    if (AssemblyBytes > MaxAssemblyBytes) {
+        HangUpPastHighWater("in assembly", AssemblyBytes);
+        return -1;
+    }
+    return 0;
+}
+
 int PipeHead::DeliverAssembled(PipePktCtrlPtr& ctrl) {
     MXR_METHOD_FRAME("DeliverAssembled", 1);
     ctrl->SetOffset(0);

@@ -309,6 +309,52 @@ void PipePktCtrl::CloseReadSlot() {
     slotAt = nullptr;
 }
 
+PipePktCtrl::FirstSlot::~FirstSlot() { GiveBuffer(buffer); }
+
+char* PipePktCtrl::OpenFirstSlot(FirstSlot* slot) {
+    StageBuffer& b = slot->buffer;
+    if (b.room == 0) TakeBuffer(b);
+    if (b.room < static_cast<std::size_t>(PipePktBufr::DATASIZE)) {
+        // As Reserve would make it for a first packet.
+        b.bytes = std::make_unique_for_overwrite<char[]>(StageBuffer::HeadRoom + PipePktSize);
+        b.room = PipePktSize;
+    }
+    return b.bytes.get();
+}
+
+PipePktCtrl* PipePktCtrl::StartFromSlot(FirstSlot* slot, int count) {
+    if (count != PipePktSize || slot->buffer.room < static_cast<std::size_t>(PipePktBufr::DATASIZE) ||
+        FuncInfo::MayTrace())
+        return nullptr;
+    const auto* h = reinterpret_cast<const unsigned char*>(slot->buffer.bytes.get());
+    const auto u16 = [h](int at) { return h[at] | h[at + 1] << 8; };
+    const int total = u16(6);
+    if (u16(0) != count || u16(4) != 1 || total < 2 || total > MaxPktCnt) return nullptr;
+    auto* ctrl = new (std::nothrow) PipePktCtrl(std::move(slot->buffer), static_cast<unsigned short>(u16(2)), total);
+    MXR_ASSERT(ctrl != nullptr, "ctrl != 0", "PipePktCtrl");
+    slot->buffer.room = 0;
+    return ctrl;
+}
+
+void PipePktCtrl::CloseFirstSlot(FirstSlot* slot) { GiveBuffer(slot->buffer); }
+
+PipePktCtrl::PipePktCtrl(StageBuffer&& gathered, unsigned short id, int total)
+    : BufrCursor(0),
+      MaxPktSize(PipePktSize),
+      cursorKey(-1),
+      cursorBase(0),
+      arrived(1),
+      staged(std::move(gathered)),
+      stagedLen(PipePktBufr::DATASIZE),
+      staging(false),
+      gathering(true),
+      gatherTotal(total),
+      winBase(nullptr) {
+    MXR_METHOD_FRAME("PipePktCtrl", 1);
+    Direction = OUTOFPKT;
+    PktCtrlId = id;
+}
+
 void PipePktCtrl::Gather(const PipePktBufr& pkt) {
     const int bytes = pkt.BytesOfData;
     const std::size_t need = static_cast<std::size_t>(stagedLen) + static_cast<std::size_t>(bytes);

@@ -159,6 +159,26 @@ public:
     bool TakeReadSlot(int count);
     void CloseReadSlot();
 
+    // A reader's way to a packet that may start a message, tracing off: the
+    // pipe message is read straight into a collecting buffer (a spare one of
+    // this thread), its header in the head room. OpenFirstSlot answers where
+    // to read at most a whole packet (520 bytes) into slot's buffer.
+    // StartFromSlot(slot, count) then makes the controller of the message
+    // whose first packet the count bytes read are, when they are one that the
+    // unpacking constructor would gather from a received pipe packet of 512
+    // data bytes (packet 1 of a message of 2 to MaxPktCnt packets, full, its
+    // header's size that count): gathering, the buffer handed over, not yet
+    // counted. Else null, the bytes left in the slot for the caller to copy
+    // out before CloseFirstSlot gives the buffer back (as the slot's
+    // destructor does).
+    struct FirstSlot {
+        StageBuffer buffer;
+        ~FirstSlot();
+    };
+    static char* OpenFirstSlot(FirstSlot* slot);
+    static PipePktCtrl* StartFromSlot(FirstSlot* slot, int count);
+    static void CloseFirstSlot(FirstSlot* slot);
+
 protected:
     BasePktBufrPtr GetNewPktBufr() override;
 
@@ -205,6 +225,10 @@ private:
     // The unpacking constructor, given first as a pipe packet taken the fast
     // way (tracing off), else null.
     PipePktCtrl(const BasePktBufrPtr& first, const PipePktBufr* pipe);
+    // What that constructor makes of a full first packet of message id of
+    // total packets, gathered: the packet's data are the first 512 bytes of
+    // gathered.
+    PipePktCtrl(StageBuffer&& gathered, unsigned short id, int total);
     // PutPktBufr but for gathering: pkt into its element of the array.
     void PlaceArrived(const BasePktBufrPtr& pkt);
     // Appends a received packet's data to the gathered bytes.

@@ -90,14 +90,42 @@ int PipePollAdptr::ReadIntoAssembly(PipePktCtrl* into, char* slot) {
     return 1;
 }
 
+int PipePollAdptr::ReadFirstPacket() {
+    PipePktCtrl::FirstSlot slot;
+    char* at = PipePktCtrl::OpenFirstSlot(&slot);
+    int total = 0;
+    const int got = ReadMessage(at, PipePktBufr::HeaderSize + PipePktBufr::DATASIZE, &total);
+    if (got == 2 && total > 0) {
+        if (PipePktCtrl* started = PipePktCtrl::StartFromSlot(&slot, total)) {
+            pipeHeadPtr->StartGathered(started);
+            return 1;
+        }
+        // Anything else goes on from the packet it would have been read into.
+        PipePktBufr::RewindIfUnshared(readPkt);
+        std::memcpy(readPkt->GetSendRecvAddr(), at, static_cast<std::size_t>(total));
+    }
+    PipePktCtrl::CloseFirstSlot(&slot);
+    if (got < 0) {
+        pipeHeadPtr->HupDetected();
+        return -1;
+    }
+    if (got < 2) return got;
+    // A packet that refuses what arrived is dropped; the pipe stays up.
+    if (total > 0 && readPkt->SetRecvdSize(total) == 0) pipeHeadPtr->ProcessIncomingPktBufr(readPkt);
+    return 1;
+}
+
 int PipePollAdptr::ReadOnePacket() {
     MXR_METHOD_FRAME("ReadOnePacket", 0);
     // A packet that continues the one message in assembly is read straight
-    // into the bytes its controller gathers, while the packet it would have
-    // been read into lies unused.
+    // into the bytes its controller gathers, one that may start a message
+    // into a buffer that its controller may take over; meanwhile the packet
+    // it would have been read into lies unused.
     if (PipePktBufr::IsFullSpare(readPkt)) {
         if (PipePktCtrl* into = pipeHeadPtr->GatheringCtrl()) {
             if (char* slot = into->OpenReadSlot()) return ReadIntoAssembly(into, slot);
+        } else if (pipeHeadPtr->MayStartGathered()) {
+            return ReadFirstPacket();
         }
     }
     if (!PipePktBufr::RewindIfUnshared(readPkt)) readPkt = pipeHeadPtr->GetEmptyPktBufr();

@@ -54,6 +54,9 @@ private:
     // ReadOnePacket for a packet read into the slot of into, the controller
     // of the message in assembly.
     int ReadIntoAssembly(PipePktCtrl* into, char* slot);
+    // ReadOnePacket for a packet read into a collecting buffer, which may
+    // start a message in assembly.
+    int ReadFirstPacket();
     // One queued packet onto the pipe: 1 written (or dropped), 0 nothing to
     // write or no room now, -1 the write failed (hang-up reported).
     int WriteOnePacket();

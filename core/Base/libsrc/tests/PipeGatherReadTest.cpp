@@ -1,6 +1,7 @@
 // The pipe reader reading a packet that continues the message in assembly
-// straight into the bytes its controller gathers. A plain endpoint (which
-// takes that way) and an endpoint of a derived class (which reads every
+// straight into the bytes its controller gathers, and one that may start a
+// message into a buffer its controller takes over. A plain endpoint (which
+// takes those ways) and an endpoint of a derived class (which reads every
 // packet into a packet) are handed the same pipe messages through their
 // adapters: whatever arrives (in order, out of order, twice, under another
 // number, short, too long, a header that lies), both must end alike: the
@@ -58,8 +59,12 @@ struct PipeGatherReadTest : ::testing::Test {
     }
 
     // Writes each wire as one pipe message to an endpoint (plain or
-    // derived), its adapter reading each in a turn of its own.
-    Outcome Run(bool plain, const std::vector<Wire>& wires) {
+    // derived), its adapter reading each in a turn of its own. A message of
+    // one packet (number 0, not reported) goes first, so that the adapter
+    // has a packet of its own to read into from the start, as it has after
+    // its first read.
+    Outcome Run(bool plain, std::vector<Wire> wires) {
+        wires.insert(wires.begin(), Packets(0, 10, 1)[0]);
         Outcome out;
         SockPair pair;
         PipeHeadPtr head = plain ? new PipeHead(pair.TakeA()) : new TestPipeHead(pair.TakeA());
@@ -86,7 +91,7 @@ struct PipeGatherReadTest : ::testing::Test {
             out.reports.erase(at, 4);
         for (const Seen& s : rcvr.seen) {
             BulkMsgPtr m(s.msg);
-            if (s.stage != "DfltMsgHdlr" || !m.Ok()) continue;
+            if (s.stage != "DfltMsgHdlr" || !m.Ok() || m->n == 0) continue;
             const std::string data(static_cast<const char*>(m->data), static_cast<std::size_t>(m->data.StrLen()));
             out.delivered.push_back(std::to_string(m->n) + (data == Payload(data.size(), m->n) ? " intact" : " BROKEN"));
         }
@@ -105,6 +110,8 @@ TEST_F(PipeGatherReadTest, WhatArrivesEndsAsItEndsPacketByPacket) {
     ASSERT_EQ(a.size(), 3u);
     ASSERT_EQ(b.size(), 2u);
     ASSERT_EQ(c.size(), 2u);
+    const std::vector<Wire> o = Packets(4, 100, 7);   // one
+    ASSERT_EQ(o.size(), 1u);
     auto changed = [](Wire w, int at, unsigned value) {
         SetU16(w, at, value);
         return w;
@@ -139,6 +146,17 @@ TEST_F(PipeGatherReadTest, WhatArrivesEndsAsItEndsPacketByPacket) {
         {"a packet of another count", {a[0], changed(a[1], 6, 4), a[2]}, {}},
         {"a packet numbered first again", {a[0], changed(a[1], 4, 1), a[2]}, {}},
         {"the largest count, one packet short", {changed(a[0], 6, PipePktCtrl::MaxPktCnt), changed(a[1], 6, PipePktCtrl::MaxPktCnt)}, {}},
+        // What arrives where a message may start.
+        {"a message of one packet, then one of three", {o[0], a[0], a[1], a[2]}, {"4 intact", "1 intact"}},
+        {"a first packet that is short", {sized(a[0], 300, 300), a[1], a[2]}, {}},
+        {"a first packet longer than a packet", {sized(a[0], 600, 520), a[1], a[2]}, {}},
+        {"a first packet that claims less than arrived", {changed(a[0], 0, 519), a[1], a[2]}, {"1 intact"}},
+        {"a first packet that claims more than arrived", {changed(a[0], 0, 521), a[1], a[2], b[0], b[1]}, {"2 intact"}},
+        {"a second packet where a message should start", {a[1], a[2], b[0], b[1]}, {"2 intact"}},
+        {"a second packet where a message should start, and again", {a[1], a[1], a[2]}, {}},
+        {"a first packet of a count of 0", {changed(a[0], 6, 0), b[0], b[1]}, {"2 intact"}},
+        {"a first packet of more than the largest count", {changed(a[0], 6, PipePktCtrl::MaxPktCnt + 1), a[1], a[2], b[0], b[1]}, {"2 intact"}},
+        {"a first packet numbered 0", {changed(a[0], 4, 0), a[1], a[2], b[0], b[1]}, {"2 intact"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -157,6 +175,6 @@ TEST_F(PipeGatherReadTest, ALongMessageArrivesWholeAndLeavesNothingInAssembly) {
     EXPECT_EQ(plain.delivered, std::vector<std::string>{"7 intact"});
     EXPECT_EQ(plain.inAssembly.back(), 0);
     EXPECT_EQ(plain.assemblyBytes.back(), 0u);
-    EXPECT_EQ(plain.assemblyBytes[big.size() - 2], (big.size() - 1) * 520);
+    EXPECT_EQ(plain.assemblyBytes[big.size() - 1], (big.size() - 1) * 520);
     EXPECT_EQ(plain, Run(false, big));
 }

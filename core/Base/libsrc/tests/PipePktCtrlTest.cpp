@@ -837,3 +837,81 @@ TEST(PipePktCtrl, OnlyAGatheringControllerOpensAReadSlotAndOnlyOneAtATime) {
     ASSERT_EQ(two.ctrl->DoBytes(reinterpret_cast<char*>(data.data()), 512), 0);
     EXPECT_EQ(data, Bytes(512, 'f'));
 }
+
+TEST(PipePktCtrl, AFirstPacketReadIntoASlotStartsWhatTheConstructorStarts) {
+    // A message of 3 packets as a sender cuts it; its first packet as it
+    // arrives, or changed.
+    std::vector<Bytes> wires;
+    for (int i = 0; i < 3; ++i) {
+        const int size = i < 2 ? 512 : 77;
+        Bytes wire = PacketHeader(8 + size, 11, i + 1, 3);
+        for (int b = 0; b < size; ++b) wire.push_back(static_cast<unsigned char>(b * 31 + i));
+        wires.push_back(wire);
+    }
+    auto with = [&](int at, unsigned value) {
+        Bytes w = wires[0];
+        SetU16(w, at, value);
+        return w;
+    };
+    Bytes shortOne(wires[0].begin(), wires[0].begin() + 300);
+    SetU16(shortOne, 0, 300);
+    Bytes single = PacketHeader(8 + 40, 12, 1, 1);
+    single.resize(48, 's');
+    struct Case {
+        const char* what;
+        Bytes first;
+        bool starts;
+    };
+    const Case cases[] = {
+        {"as cut", wires[0], true},
+        {"the largest count", with(6, PipePktCtrl::MaxPktCnt), true},
+        {"one packet", single, false},
+        {"short", shortOne, false},
+        {"claims less", with(0, 519), false},
+        {"claims more", with(0, 521), false},
+        {"a second packet", with(4, 2), false},
+        {"numbered 0", with(4, 0), false},
+        {"a count of 0", with(6, 0), false},
+        {"more than the largest count", with(6, PipePktCtrl::MaxPktCnt + 1), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PipePktCtrl::FirstSlot slot;
+        char* at = PipePktCtrl::OpenFirstSlot(&slot);
+        ASSERT_NE(at, nullptr);
+        std::copy(c.first.begin(), c.first.end(), at);
+        PipePktCtrlPtr started(PipePktCtrl::StartFromSlot(&slot, static_cast<int>(c.first.size())));
+        ASSERT_EQ(started.GetPtr() != nullptr, c.starts);
+        if (!c.starts) {
+            // The bytes stay in the slot for the packet way.
+            EXPECT_TRUE(std::equal(c.first.begin(), c.first.end(), reinterpret_cast<unsigned char*>(at)));
+            continue;
+        }
+        // What the constructor makes of the same packet, and both with the rest.
+        Assembly k;
+        ASSERT_EQ(k.Put(c.first), 0);
+        for (int i = 0; i < 2; ++i) {
+            ASSERT_EQ(started->AllThere(), k.ctrl->AllThere());
+            ASSERT_EQ(started->GetArrivedCnt(), k.ctrl->GetArrivedCnt());
+            ASSERT_EQ(started->GetPktCnt(), k.ctrl->GetPktCnt());
+            ASSERT_EQ(started->GetPktCtrlId(), k.ctrl->GetPktCtrlId());
+            ASSERT_EQ(started->GetBadFlg(), 0);
+            if (i == 1) break;
+            // The next packet, once through the read slot, once as a packet.
+            char* next = started->OpenReadSlot();
+            ASSERT_NE(next, nullptr);
+            Bytes second = wires[1];
+            if (c.first != wires[0]) SetU16(second, 6, static_cast<unsigned>(c.first[6] | c.first[7] << 8));
+            std::copy(second.begin(), second.end(), next);
+            ASSERT_TRUE(started->TakeReadSlot(static_cast<int>(second.size())));
+            ASSERT_EQ(k.Put(second), 0);
+        }
+        started->SetOffset(0);
+        k.ctrl->SetOffset(0);
+        Bytes a(1100), b(1100);
+        EXPECT_EQ(started->DoBytes(reinterpret_cast<char*>(a.data()), 1100),
+                  k.ctrl->DoBytes(reinterpret_cast<char*>(b.data()), 1100));
+        EXPECT_EQ(a, b);
+        EXPECT_EQ(SlotsOf(*started.GetPtr()), SlotsOf(*k.ctrl.GetPtr()));
+    }
+}
