@@ -374,7 +374,15 @@ struct CodecReceiver {
     BasePktBufrPtr pkt;
     PipePktCtrlPtr in;
     PipePktCtrl* maker = nullptr;
+    bool startedMany = false;  // the last packet numbered 1 started a message of several
 };
+
+// Notes what a packet numbered 1 (count bytes at bytes) tells of its message.
+void NoteFirst(CodecReceiver* r, const char* bytes, int count) {
+    if (count < PipePktBufr::HeaderSize) return;
+    const auto* h = reinterpret_cast<const unsigned char*>(bytes);
+    if ((h[4] | h[5] << 8) == 1) r->startedMany = (h[6] | h[7] << 8) > 1;
+}
 
 // The pipe read of one message: its bytes into [to, to + room); what it gave.
 [[gnu::noinline]] int PipeRead(char* to, int room, const char* bytes, int count) {
@@ -387,10 +395,11 @@ int ReceivePacket(void* context, const char* bytes, int count) {
     auto* r = static_cast<CodecReceiver*>(context);
     constexpr int wholePacket = PipePktBufr::HeaderSize + PipePktBufr::DATASIZE;
     PipePktCtrl* in = r->in.GetPtr();
-    if (in == nullptr && PipePktBufr::IsFullSpare(r->pkt)) {
+    if (in == nullptr && r->startedMany && PipePktBufr::IsFullSpare(r->pkt)) {
         PipePktCtrl::FirstSlot slot;
         char* at = PipePktCtrl::OpenFirstSlot(&slot);
         count = PipeRead(at, wholePacket, bytes, count);
+        NoteFirst(r, at, count);
         if (PipePktCtrl* started = PipePktCtrl::StartFromSlot(&slot, count)) {
             r->in = BasePtr::AdoptNew(started);  // as the reader starts a message
             return 0;
@@ -405,6 +414,7 @@ int ReceivePacket(void* context, const char* bytes, int count) {
     if (in != nullptr && PipePktBufr::IsFullSpare(r->pkt)) {
         if (char* slot = in->OpenReadSlot()) {
             count = PipeRead(slot, wholePacket, bytes, count);
+            NoteFirst(r, slot, count);
             if (in->TakeReadSlot(count)) return 0;
             PipePktBufr::RewindIfUnshared(r->pkt);
             std::memcpy(r->pkt->GetSendRecvAddr(), slot, static_cast<size_t>(count));
@@ -417,7 +427,9 @@ int ReceivePacket(void* context, const char* bytes, int count) {
     if (!PipePktBufr::RewindIfUnshared(r->pkt)) r->pkt = r->maker->NewPktBufr();
     BasePktBufr* pkt = r->pkt.GetPtr();
     const int room = pkt->GetRecvSize();
-    count = PipeRead(pkt->GetSendRecvAddr(), room, bytes, count);
+    char* pos = pkt->GetSendRecvAddr();
+    count = PipeRead(pos, room, bytes, count);
+    NoteFirst(r, pos, count);
     if (pkt->SetRecvdSize(count) != 0) return 1;
     if (in == nullptr)
         r->in = BasePtr::AdoptNew(new PipePktCtrl(r->pkt));  // as the reader starts a message

@@ -15,6 +15,15 @@ MXR_LOCAL_CLASS_DEFINE(PipePollAdptr);
 
 namespace {
 void ReportLine(const std::string& line) { std::cerr << line + "\n" << std::flush; }
+
+// A read packet's header (count bytes at bytes) numbered 1: 1 when its message
+// has several packets, 0 when one; -1 for any other packet.
+int FirstOfMany(const char* bytes, int count) {
+    if (count < PipePktBufr::HeaderSize) return -1;
+    const auto* h = reinterpret_cast<const unsigned char*>(bytes);
+    if ((h[4] | h[5] << 8) != 1) return -1;
+    return (h[6] | h[7] << 8) > 1 ? 1 : 0;
+}
 }  // namespace
 
 PipePollAdptr::PipePollAdptr() : fd(-1), readyToSnd(0) { MXR_METHOD_FRAME("PipePollAdptr", 0); }
@@ -69,6 +78,9 @@ int PipePollAdptr::ReadMessage(char* pos, int room, int* total) {
 int PipePollAdptr::ReadIntoAssembly(PipePktCtrl* into, char* slot) {
     int total = 0;
     const int got = ReadMessage(slot, PipePktBufr::HeaderSize + PipePktBufr::DATASIZE, &total);
+    if (got == 2 && total > 0) {
+        if (const int many = FirstOfMany(slot, total); many >= 0) startedMany = many != 0;
+    }
     if (got == 2 && total > 0 && into->TakeReadSlot(total)) {
         pipeHeadPtr->TakeGathered(into);
         return 1;
@@ -96,6 +108,7 @@ int PipePollAdptr::ReadFirstPacket() {
     int total = 0;
     const int got = ReadMessage(at, PipePktBufr::HeaderSize + PipePktBufr::DATASIZE, &total);
     if (got == 2 && total > 0) {
+        if (const int many = FirstOfMany(at, total); many >= 0) startedMany = many != 0;
         if (PipePktCtrl* started = PipePktCtrl::StartFromSlot(&slot, total)) {
             pipeHeadPtr->StartGathered(started);
             return 1;
@@ -124,7 +137,7 @@ int PipePollAdptr::ReadOnePacket() {
     if (PipePktBufr::IsFullSpare(readPkt)) {
         if (PipePktCtrl* into = pipeHeadPtr->GatheringCtrl()) {
             if (char* slot = into->OpenReadSlot()) return ReadIntoAssembly(into, slot);
-        } else if (pipeHeadPtr->MayStartGathered()) {
+        } else if (startedMany && pipeHeadPtr->MayStartGathered()) {
             return ReadFirstPacket();
         }
     }
@@ -145,6 +158,7 @@ int PipePollAdptr::ReadOnePacket() {
         return -1;
     }
     if (got < 2) return got;
+    if (const int many = FirstOfMany(pos, total); many >= 0) startedMany = many != 0;
     // A packet that refuses what arrived is dropped; the pipe stays up.
     if (total > 0 && pkt->SetRecvdSize(total) == 0) pipeHeadPtr->ProcessIncomingPktBufr(pkt);
     return 1;

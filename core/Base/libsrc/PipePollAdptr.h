@@ -67,5 +67,10 @@ private:
     BasePktBufrPtr pktBufrBeingRead;  // for derived adapters; not used here
     BasePktBufrPtr blockedPkt;        // taken from the queue, not yet written
     BasePktBufrPtr readPkt;           // the last packet read into, reused when nobody kept it
+    // Whether the last packet numbered 1 that was read started a message of
+    // several packets: then the next one that may start a message is read
+    // into a collecting buffer (a message of one packet would only be
+    // copied out of it again).
+    bool startedMany = false;
 };
 MXR_COMPANIONS(PipePollAdptr);

@@ -60,11 +60,10 @@ struct PipeGatherReadTest : ::testing::Test {
 
     // Writes each wire as one pipe message to an endpoint (plain or
     // derived), its adapter reading each in a turn of its own. A message of
-    // one packet (number 0, not reported) goes first, so that the adapter
-    // has a packet of its own to read into from the start, as it has after
-    // its first read.
-    Outcome Run(bool plain, std::vector<Wire> wires) {
-        wires.insert(wires.begin(), Packets(0, 10, 1)[0]);
+    // two packets (number 0, not reported) goes first, so that the adapter
+    // is as after reading such a message: with a packet of its own to read
+    // into, and expecting messages of several packets.
+    Outcome Run(bool plain, const std::vector<Wire>& wires) {
         Outcome out;
         SockPair pair;
         PipeHeadPtr head = plain ? new PipeHead(pair.TakeA()) : new TestPipeHead(pair.TakeA());
@@ -72,15 +71,21 @@ struct PipeGatherReadTest : ::testing::Test {
         EXPECT_EQ(head->Initialize(), 0);
         const PipePollAdptrPtr adptr(head->GetPollAdptrPtr());
         rcvr.seen.clear();
+        auto feed = [&](const Wire& w) {
+            hv::strbuf d{0, static_cast<int>(w.size()), const_cast<char*>(w.data())};
+            EXPECT_EQ(hv::putmsg(pair.b, nullptr, &d, 0), 0);
+            if (head->GetPollAdptrPtr().Ok()) {
+                hv::pollfd p{adptr->GetFd(), 0, POLLIN};
+                adptr->ProcessRevents(&p);
+            }
+        };
+        const std::vector<Wire> warmUp = Packets(0, 600, 1);
+        EXPECT_EQ(warmUp.size(), 2u);
+        for (const Wire& w : warmUp) feed(w);
         {
             StderrCapture err;
             for (const Wire& w : wires) {
-                hv::strbuf d{0, static_cast<int>(w.size()), const_cast<char*>(w.data())};
-                EXPECT_EQ(hv::putmsg(pair.b, nullptr, &d, 0), 0);
-                if (head->GetPollAdptrPtr().Ok()) {
-                    hv::pollfd p{adptr->GetFd(), 0, POLLIN};
-                    adptr->ProcessRevents(&p);
-                }
+                feed(w);
                 out.inAssembly.push_back(head->GetRcvPktCtrlLst().GetItemCnt());
                 out.assemblyBytes.push_back(head->GetAssemblyBytes());
             }
@@ -175,6 +180,6 @@ TEST_F(PipeGatherReadTest, ALongMessageArrivesWholeAndLeavesNothingInAssembly) {
     EXPECT_EQ(plain.delivered, std::vector<std::string>{"7 intact"});
     EXPECT_EQ(plain.inAssembly.back(), 0);
     EXPECT_EQ(plain.assemblyBytes.back(), 0u);
-    EXPECT_EQ(plain.assemblyBytes[big.size() - 1], (big.size() - 1) * 520);
+    EXPECT_EQ(plain.assemblyBytes[big.size() - 2], (big.size() - 1) * 520);
     EXPECT_EQ(plain, Run(false, big));
 }
