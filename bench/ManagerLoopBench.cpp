@@ -363,23 +363,78 @@ void IdleLines(ProxyPostOffice& po) {
     std::fflush(stdout);
 }
 
-// What a reader of the pipe does with each packet: reads it into its packet
-// (the last one again when nobody kept it) and adds it to the message.
+// What a reader of the pipe does with each packet: reads a packet that
+// continues the message in assembly straight into its controller's gathered
+// bytes, one that may start a message into a collecting buffer that the
+// message's controller takes over (going on from its packet as if read into
+// it when the packet turns out not to be such a one); any other into its
+// packet (the last one again when nobody kept it), and adds it to the
+// message.
 struct CodecReceiver {
     BasePktBufrPtr pkt;
     PipePktCtrlPtr in;
     PipePktCtrl* maker = nullptr;
+    bool startedMany = false;  // the last packet numbered 1 started a message of several
 };
+
+// Notes what a packet numbered 1 (count bytes at bytes) tells of its message.
+void NoteFirst(CodecReceiver* r, const char* bytes, int count) {
+    if (count < PipePktBufr::HeaderSize) return;
+    const auto* h = reinterpret_cast<const unsigned char*>(bytes);
+    if ((h[4] | h[5] << 8) == 1) r->startedMany = (h[6] | h[7] << 8) > 1;
+}
+
+// The pipe read of one message: its bytes into [to, to + room); what it gave.
+[[gnu::noinline]] int PipeRead(char* to, int room, const char* bytes, int count) {
+    const int k = count < room ? count : room;
+    std::memcpy(to, bytes, static_cast<size_t>(k));
+    return k;
+}
 
 int ReceivePacket(void* context, const char* bytes, int count) {
     auto* r = static_cast<CodecReceiver*>(context);
+    constexpr int wholePacket = PipePktBufr::HeaderSize + PipePktBufr::DATASIZE;
+    PipePktCtrl* in = r->in.GetPtr();
+    if (in == nullptr && r->startedMany && PipePktBufr::IsFullSpare(r->pkt)) {
+        PipePktCtrl::FirstSlot slot;
+        char* at = PipePktCtrl::OpenFirstSlot(&slot);
+        count = PipeRead(at, wholePacket, bytes, count);
+        NoteFirst(r, at, count);
+        if (PipePktCtrl* started = PipePktCtrl::StartFromSlot(&slot, count)) {
+            r->in = BasePtr::AdoptNew(started);  // as the reader starts a message
+            return 0;
+        }
+        PipePktBufr::RewindIfUnshared(r->pkt);
+        std::memcpy(r->pkt->GetSendRecvAddr(), at, static_cast<size_t>(count));
+        PipePktCtrl::CloseFirstSlot(&slot);
+        if (r->pkt->SetRecvdSize(count) != 0) return 1;
+        r->in = BasePtr::AdoptNew(new PipePktCtrl(r->pkt));
+        return 0;
+    }
+    if (in != nullptr && PipePktBufr::IsFullSpare(r->pkt)) {
+        if (char* slot = in->OpenReadSlot()) {
+            count = PipeRead(slot, wholePacket, bytes, count);
+            NoteFirst(r, slot, count);
+            if (in->TakeReadSlot(count)) return 0;
+            PipePktBufr::RewindIfUnshared(r->pkt);
+            std::memcpy(r->pkt->GetSendRecvAddr(), slot, static_cast<size_t>(count));
+            in->CloseReadSlot();
+            if (r->pkt->SetRecvdSize(count) != 0) return 1;
+            in->PutPktBufr(r->pkt);
+            return 0;
+        }
+    }
     if (!PipePktBufr::RewindIfUnshared(r->pkt)) r->pkt = r->maker->NewPktBufr();
-    std::memcpy(r->pkt->GetSendRecvAddr(), bytes, static_cast<size_t>(count));
-    if (r->pkt->SetRecvdSize(count) != 0) return 1;
-    if (r->in.GetPtr() == nullptr)
+    BasePktBufr* pkt = r->pkt.GetPtr();
+    const int room = pkt->GetRecvSize();
+    char* pos = pkt->GetSendRecvAddr();
+    count = PipeRead(pos, room, bytes, count);
+    NoteFirst(r, pos, count);
+    if (pkt->SetRecvdSize(count) != 0) return 1;
+    if (in == nullptr)
         r->in = BasePtr::AdoptNew(new PipePktCtrl(r->pkt));  // as the reader starts a message
     else
-        r->in->PutPktBufr(r->pkt);
+        in->PutPktBufr(r->pkt);
     return 0;
 }
 

@@ -112,7 +112,7 @@ int BasePtrLst::Remove(BasePtr& out) {
     if (first == nullptr) last = nullptr;
     --itemCnt;
     cell->next = nullptr;
-    out = cell->item;
+    out = static_cast<BasePtr&&>(cell->item);  // the cell's reference is handed over
     delete cell;
     return 1;
 }

@@ -20,6 +20,9 @@ public:
     int GetItemCnt() const;
     // The last element (a counted copy), or null when empty.
     BasePtr GetLast() const;
+    // The first element, not counted (null when empty): valid while it
+    // stays in the list.
+    BaseVirtItem* PeekFirst() const { return first != nullptr ? first->item.GetPtr() : nullptr; }
 
     // New cell at the end.
     void Append(const BasePtr& p);

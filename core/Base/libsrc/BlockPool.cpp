@@ -56,10 +56,13 @@ void* BlockPool::Take(std::size_t size) noexcept {
     return ::operator new((c + 1) * kStep, std::nothrow);
 }
 
-void BlockPool::Give(void* block, std::size_t size) noexcept {
-    if (block == nullptr) return;
-    const std::size_t c = ClassOf(size);
-    if (c == kClasses || state == 2 || static_cast<std::size_t>(kept[c] + 1) * (c + 1) * kStep > MaxKeptBytes) {
+namespace {
+
+// Give's way for all but a kept block of an armed pool: the heap, or the
+// first block that arms the drain. Out of line, so that the common way saves
+// no registers.
+[[gnu::noinline]] void GiveSlowly(void* block, std::size_t c) noexcept {
+    if (c == kClasses || state == 2 || static_cast<std::size_t>(kept[c] + 1) * (c + 1) * kStep > BlockPool::MaxKeptBytes) {
         ::operator delete(block);
         return;
     }
@@ -67,6 +70,21 @@ void BlockPool::Give(void* block, std::size_t size) noexcept {
         Drain* volatile armed = &drain;  // the first use arms the drain at thread end
         static_cast<void>(armed);
         state = 1;
+    }
+    FreeBlock* b = static_cast<FreeBlock*>(block);
+    b->next = heads[c];
+    heads[c] = b;
+    ++kept[c];
+}
+
+}  // namespace
+
+void BlockPool::Give(void* block, std::size_t size) noexcept {
+    if (block == nullptr) return;
+    const std::size_t c = ClassOf(size);
+    if (c == kClasses || state != 1 || static_cast<std::size_t>(kept[c] + 1) * (c + 1) * kStep > MaxKeptBytes) {
+        GiveSlowly(block, c);
+        return;
     }
     FreeBlock* b = static_cast<FreeBlock*>(block);
     b->next = heads[c];

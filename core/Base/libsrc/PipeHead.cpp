@@ -406,6 +406,48 @@ int PipeHead::ProcessIncomingPktBufr(BasePktBufrPtr& pkt) {
     return DeliverAssembled(ctrl);
 }
 
+PipePktCtrl* PipeHead::GatheringCtrl() {
+    if (FuncInfo::MayTrace() || typeid(*this) != typeid(PipeHead) || RcvPktCtrlLst.GetItemCnt() != 1) return nullptr;
+    BaseVirtItem* first = RcvPktCtrlLst.PeekFirst();
+    if (first == nullptr || typeid(*first) != typeid(PipePktCtrl)) return nullptr;
+    return static_cast<PipePktCtrl*>(first);
+}
+
+int PipeHead::TakeGathered(PipePktCtrl* ctrl) {
+    // The packet the reader would have read into holds 512 data bytes.
+    AssemblyBytes += PipePktBufr::HeaderSize + PipePktBufr::DATASIZE;
+    if (!ctrl->AllThere()) {
+        if (AssemblyBytes > MaxAssemblyBytes) {
+            HangUpPastHighWater("in assembly", AssemblyBytes);
+            return -1;
+        }
+        return 0;
+    }
+    // The controller is the list's only element: taken out with the list's reference.
+    BasePtr held;
+    RcvPktCtrlLst.Remove(held);
+    PipePktCtrlPtr done(std::move(held));
+    LeaveAssembly(done);
+    return DeliverAssembled(done);
+}
+
+bool PipeHead::MayStartGathered() const {
+    return !FuncInfo::MayTrace() && typeid(*this) == typeid(PipeHead) && RcvPktCtrlLst.GetItemCnt() == 0 &&
+           RefusedIds.empty();
+}
+
+int PipeHead::StartGathered(PipePktCtrl* ctrl) {
+    const PipePktCtrlPtr started(BasePtr::AdoptNew(ctrl));  // its first reference, uncontended
+    // The packet the reader would have read into holds 512 data bytes.
+    AssemblyBytes += PipePktBufr::HeaderSize + PipePktBufr::DATASIZE;
+    RcvPktCtrlLst.Append(started);
+    if (AssemblyBytes > MaxAssemblyBytes) {
+        HangUpPastHighWater("in assembly", AssemblyBytes);
+        return -1;
+    }
+    return 0;
+}
+
 int PipeHead::DeliverAssembled(PipePktCtrlPtr& ctrl) {
     MXR_METHOD_FRAME("DeliverAssembled", 1);
     ctrl->SetOffset(0);

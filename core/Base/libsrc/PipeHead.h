@@ -231,6 +231,24 @@ protected:
 
 private:
     friend class PipePollAdptr;
+    // The reader's shortcut for a packet that continues a message in
+    // assembly (tracing off, an endpoint of this very class, whose packets
+    // go through ProcessIncomingPktBufr as it is here): the controller of
+    // the one message in assembly when it gathers, else null.
+    PipePktCtrl* GatheringCtrl();
+    // Goes on as ProcessIncomingPktBufr goes on with a packet placed into
+    // that controller, after the reader read one straight into it and the
+    // controller took it: 0, or -1 as there.
+    int TakeGathered(PipePktCtrl* ctrl);
+    // The same shortcut for a packet that may start a message: whether one
+    // read straight into a controller's buffer may start it (tracing off, an
+    // endpoint of this very class, nothing in assembly, nothing refused
+    // lately).
+    bool MayStartGathered() const;
+    // Takes ctrl (not yet counted), just started from such a packet, into
+    // the assembly as ProcessIncomingPktBufr takes a message that a first
+    // packet starts: 0, or -1 as there.
+    int StartGathered(PipePktCtrl* ctrl);
     // The adapter's destructor: forget it when it is ours.
     void ForgetPollAdptr(const BasePollAdptr* adptr);
     // The next packet-control id: never 0.

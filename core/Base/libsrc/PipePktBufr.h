@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <typeinfo>
 
 class PipePktBufr : public BasePktBufr {
     MXR_LOCAL_CLASS(PipePktBufr, BasePktBufr);
@@ -77,6 +78,15 @@ public:
     // traced run makes a new packet for every read). When so it is made what
     // a new receive packet is before the read, its capacity kept.
     static bool RewindIfUnshared(BasePktBufrPtr& pkt);
+    // Whether RewindIfUnshared would take pkt back, and it has the full
+    // capacity (512): a reader that reads a pipe message elsewhere first
+    // may still fall back on it as if it had read into it.
+    static bool IsFullSpare(const BasePktBufrPtr& pkt) {
+        if (FuncInfo::MayTrace()) return false;
+        const BaseVirtItem* held = static_cast<const BasePtr&>(pkt).GetPtr();
+        return held != nullptr && typeid(*held) == typeid(PipePktBufr) && held->GetRefCnt() == 1 &&
+               static_cast<const PipePktBufr*>(held)->MaxDataBufrSize == DATASIZE;
+    }
 
     // The data area for reading in place: *at the position, *end the end of
     // the data held (the bytes between read as GetBytes would give them).

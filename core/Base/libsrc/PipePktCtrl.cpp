@@ -226,13 +226,10 @@ void PipePktCtrl::CutStaged(int position) {
     static_cast<PipePktBufr*>(BufrAry[i].GetPtr())->Place(position - i * cap);
 }
 
-int PipePktCtrl::FastFirstId(const BasePktBufrPtr& first) {
-    const PipePktBufr* pipe = FastPipe(first);
-    return pipe != nullptr ? pipe->PktCtrlId : -1;
-}
+PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first) : PipePktCtrl(first, FastPipe(first)) {}
 
-PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
-    : BasePktCtrl(first, FastFirstId(first)),
+PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first, const PipePktBufr* pipe)
+    : BasePktCtrl(first, pipe != nullptr ? pipe->PktCtrlId : -1),
       BufrCursor(0),
       MaxPktSize(PipePktSize),
       cursorKey(-1),
@@ -244,7 +241,6 @@ PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
       gatherTotal(0),
       winBase(nullptr) {
     MXR_METHOD_FRAME("PipePktCtrl", 1);
-    const PipePktBufr* pipe = FastPipe(first);
     const int n = pipe != nullptr ? pipe->TotalPkts : first->GetTotalPkts();
     if (n < 1 || n > MaxPktCnt) {
         BadFlg = 1;  // never completes
@@ -253,7 +249,9 @@ PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
     arrived = 0;
     if (n > 1) {
         gatherTotal = n;
-        if (pipe != nullptr && FastPipePackets() && CanGather(*pipe, 1)) {
+        // (While it is constructed this object is of this very class: the
+        // packets it makes are pipe packets.)
+        if (pipe != nullptr && !FuncInfo::MayTrace() && CanGather(*pipe, 1)) {
             gathering = true;
             Gather(*pipe);
             return;
@@ -269,14 +267,92 @@ PipePktCtrl::PipePktCtrl(const BasePktBufrPtr& first)
 }
 
 bool PipePktCtrl::CanGather(const PipePktBufr& pipe, int id) const {
-    if (pipe.PktId != id || pipe.TotalPkts != gatherTotal || pipe.PktCtrlId != PktCtrlId) return false;
+    if (pipe.PktId != id) return false;
     // As received: read from nowhere yet, all of it its own, the counts the
     // header announced; what Scatter makes again exactly.
     const int bytes = pipe.BytesOfData;
-    if (pipe.Offset != 0 || pipe.MaxDataBufrSize != PipePktBufr::DATASIZE || pipe.ownEnd != bytes ||
-        pipe.TotalBytesSent != bytes + PipePktBufr::HeaderSize)
-        return false;
-    return id == gatherTotal ? bytes <= PipePktBufr::DATASIZE : bytes == PipePktBufr::DATASIZE;
+    if (pipe.Offset != 0 || pipe.MaxDataBufrSize != PipePktBufr::DATASIZE || pipe.ownEnd != bytes) return false;
+    return FitsGather(pipe.TotalBytesSent, pipe.PktCtrlId, pipe.PktId, pipe.TotalPkts, bytes);
+}
+
+bool PipePktCtrl::FitsGather(int sendSize, int ctrlId, int pktId, int totalPkts, int bytes) const {
+    if (pktId != arrived + 1 || totalPkts != gatherTotal || ctrlId != PktCtrlId) return false;
+    if (sendSize != bytes + PipePktBufr::HeaderSize) return false;
+    return pktId == gatherTotal ? bytes <= PipePktBufr::DATASIZE : bytes == PipePktBufr::DATASIZE;
+}
+
+char* PipePktCtrl::OpenReadSlot() {
+    if (!gathering || slotAt != nullptr || FuncInfo::MayTrace()) return nullptr;
+    CloseWindow();
+    const std::size_t need = static_cast<std::size_t>(stagedLen) + PipePktBufr::DATASIZE;
+    if (need > staged.room) Reserve(need, static_cast<std::size_t>(stagedLen));
+    // The head room in front of the buffer covers a header before any data.
+    slotAt = staged.data() + stagedLen - PipePktBufr::HeaderSize;
+    std::memcpy(slotSaved, slotAt, sizeof slotSaved);
+    return slotAt;
+}
+
+bool PipePktCtrl::TakeReadSlot(int count) {
+    if (slotAt == nullptr || count < PipePktBufr::HeaderSize || count > PipePktSize) return false;
+    const auto* h = reinterpret_cast<const unsigned char*>(slotAt);
+    const auto u16 = [h](int at) { return h[at] | h[at + 1] << 8; };
+    if (!FitsGather(u16(0), u16(2), u16(4), u16(6), count - PipePktBufr::HeaderSize)) return false;
+    CloseReadSlot();
+    stagedLen += count - PipePktBufr::HeaderSize;
+    ++arrived;
+    return true;
+}
+
+void PipePktCtrl::CloseReadSlot() {
+    if (slotAt == nullptr) return;
+    std::memcpy(slotAt, slotSaved, sizeof slotSaved);
+    slotAt = nullptr;
+}
+
+PipePktCtrl::FirstSlot::~FirstSlot() { GiveBuffer(buffer); }
+
+char* PipePktCtrl::OpenFirstSlot(FirstSlot* slot) {
+    StageBuffer& b = slot->buffer;
+    if (b.room == 0) TakeBuffer(b);
+    if (b.room < static_cast<std::size_t>(PipePktBufr::DATASIZE)) {
+        // As Reserve would make it for a first packet.
+        b.bytes = std::make_unique_for_overwrite<char[]>(StageBuffer::HeadRoom + PipePktSize);
+        b.room = PipePktSize;
+    }
+    return b.bytes.get();
+}
+
+PipePktCtrl* PipePktCtrl::StartFromSlot(FirstSlot* slot, int count) {
+    if (count != PipePktSize || slot->buffer.room < static_cast<std::size_t>(PipePktBufr::DATASIZE) ||
+        FuncInfo::MayTrace())
+        return nullptr;
+    const auto* h = reinterpret_cast<const unsigned char*>(slot->buffer.bytes.get());
+    const auto u16 = [h](int at) { return h[at] | h[at + 1] << 8; };
+    const int total = u16(6);
+    if (u16(0) != count || u16(4) != 1 || total < 2 || total > MaxPktCnt) return nullptr;
+    auto* ctrl = new (std::nothrow) PipePktCtrl(std::move(slot->buffer), static_cast<unsigned short>(u16(2)), total);
+    MXR_ASSERT(ctrl != nullptr, "ctrl != 0", "PipePktCtrl");
+    slot->buffer.room = 0;
+    return ctrl;
+}
+
+void PipePktCtrl::CloseFirstSlot(FirstSlot* slot) { GiveBuffer(slot->buffer); }
+
+PipePktCtrl::PipePktCtrl(StageBuffer&& gathered, unsigned short id, int total)
+    : BufrCursor(0),
+      MaxPktSize(PipePktSize),
+      cursorKey(-1),
+      cursorBase(0),
+      arrived(1),
+      staged(std::move(gathered)),
+      stagedLen(PipePktBufr::DATASIZE),
+      staging(false),
+      gathering(true),
+      gatherTotal(total),
+      winBase(nullptr) {
+    MXR_METHOD_FRAME("PipePktCtrl", 1);
+    Direction = OUTOFPKT;
+    PktCtrlId = id;
 }
 
 void PipePktCtrl::Gather(const PipePktBufr& pkt) {
@@ -670,7 +746,9 @@ PipePktCtrl::PackResult PipePktCtrl::PackAndWrite(BaseVirtItem& obj, unsigned sh
         CloseWindow();
         Offset = 0;
         const int cap = PipePktBufr::CapacityFor(MaxPktSize);
-        const int n = (stagedLen + cap - 1) / cap;
+        // (The usual capacity divides by a shift.)
+        const int n = cap == PipePktBufr::DATASIZE ? (stagedLen + PipePktBufr::DATASIZE - 1) / PipePktBufr::DATASIZE
+                                                   : (stagedLen + cap - 1) / cap;
         if (n > MaxPktCnt) return PACK_TOO_LARGE;
         // Each packet goes out from where its data lies, its header written
         // over the 8 bytes in front (the head room, or the end of the packet

@@ -144,6 +144,41 @@ public:
     // The packets that arrived into an unpacking controller.
     int GetArrivedCnt() const;
 
+    // A reader's way to the next packet of a message it gathers, tracing
+    // off: the pipe message is read straight into the gathered bytes, its
+    // header over the 8 bytes in front of where the packet's data go (those
+    // bytes kept aside). OpenReadSlot answers where to read at most a whole
+    // packet (520 bytes), or null when this controller does not gather.
+    // TakeReadSlot(count) then takes the count bytes read when they are the
+    // packet that PutPktBufr would gather next (a received pipe packet of
+    // 512 data bytes, checked as SetRecvdSize and gathering check it), and
+    // closes the slot: true. Else nothing is taken and the bytes stay in the
+    // slot for the caller to copy out before CloseReadSlot, which puts the
+    // bytes under the header back.
+    char* OpenReadSlot();
+    bool TakeReadSlot(int count);
+    void CloseReadSlot();
+
+    // A reader's way to a packet that may start a message, tracing off: the
+    // pipe message is read straight into a collecting buffer (a spare one of
+    // this thread), its header in the head room. OpenFirstSlot answers where
+    // to read at most a whole packet (520 bytes) into slot's buffer.
+    // StartFromSlot(slot, count) then makes the controller of the message
+    // whose first packet the count bytes read are, when they are one that the
+    // unpacking constructor would gather from a received pipe packet of 512
+    // data bytes (packet 1 of a message of 2 to MaxPktCnt packets, full, its
+    // header's size that count): gathering, the buffer handed over, not yet
+    // counted. Else null, the bytes left in the slot for the caller to copy
+    // out before CloseFirstSlot gives the buffer back (as the slot's
+    // destructor does).
+    struct FirstSlot {
+        StageBuffer buffer;
+        ~FirstSlot();
+    };
+    static char* OpenFirstSlot(FirstSlot* slot);
+    static PipePktCtrl* StartFromSlot(FirstSlot* slot, int count);
+    static void CloseFirstSlot(FirstSlot* slot);
+
 protected:
     BasePktBufrPtr GetNewPktBufr() override;
 
@@ -184,9 +219,16 @@ private:
     // of this message, as it was received, full unless it is the last.
     // (The caller has seen that tracing is off and this class makes pipe packets.)
     bool CanGather(const PipePktBufr& pkt, int id) const;
-    // The message number of a first packet taken the fast way (tracing off,
-    // a pipe packet), else -1.
-    static int FastFirstId(const BasePktBufrPtr& first);
+    // The part of that test a packet's header and size decide: sendSize,
+    // ctrlId, pktId, totalPkts as received, with bytes of data.
+    bool FitsGather(int sendSize, int ctrlId, int pktId, int totalPkts, int bytes) const;
+    // The unpacking constructor, given first as a pipe packet taken the fast
+    // way (tracing off), else null.
+    PipePktCtrl(const BasePktBufrPtr& first, const PipePktBufr* pipe);
+    // What that constructor makes of a full first packet of message id of
+    // total packets, gathered: the packet's data are the first 512 bytes of
+    // gathered.
+    PipePktCtrl(StageBuffer&& gathered, unsigned short id, int total);
     // PutPktBufr but for gathering: pkt into its element of the array.
     void PlaceArrived(const BasePktBufrPtr& pkt);
     // Appends a received packet's data to the gathered bytes.
@@ -231,5 +273,8 @@ private:
     int gatherTotal;
     // The data of the pipe packet a reading window is open on.
     char* winBase;
+    // An open read slot: where its header lies, and the gathered bytes it covers.
+    char* slotAt = nullptr;
+    char slotSaved[StageBuffer::HeadRoom] = {};
 };
 MXR_COMPANIONS(PipePktCtrl);

@@ -1,6 +1,7 @@
 #include "PipePollAdptr.h"
 
 #include <cerrno>
+#include <cstring>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -14,6 +15,15 @@ MXR_LOCAL_CLASS_DEFINE(PipePollAdptr);
 
 namespace {
 void ReportLine(const std::string& line) { std::cerr << line + "\n" << std::flush; }
+
+// A read packet's header (count bytes at bytes) numbered 1: 1 when its message
+// has several packets, 0 when one; -1 for any other packet.
+int FirstOfMany(const char* bytes, int count) {
+    if (count < PipePktBufr::HeaderSize) return -1;
+    const auto* h = reinterpret_cast<const unsigned char*>(bytes);
+    if ((h[4] | h[5] << 8) != 1) return -1;
+    return (h[6] | h[7] << 8) > 1 ? 1 : 0;
+}
 }  // namespace
 
 PipePollAdptr::PipePollAdptr() : fd(-1), readyToSnd(0) { MXR_METHOD_FRAME("PipePollAdptr", 0); }
@@ -35,8 +45,121 @@ void PipePollAdptr::PopulatePollInfo(hv::pollfd* p) {
     p->revents = 0;
 }
 
+void PipePollAdptr::NoteWhatFollows(const char* bytes, int count) {
+    // A message's packets come one after another: after any but its last,
+    // the next is most likely queued already, and is read without asking
+    // the kernel first (a traced run asks, as it always did).
+    bool more = false;
+    if (count >= PipePktBufr::HeaderSize && !FuncInfo::MayTrace()) {
+        const auto* h = reinterpret_cast<const unsigned char*>(bytes);
+        more = (h[4] | h[5] << 8) < (h[6] | h[7] << 8);
+    }
+    if (more != ExpectsInput()) ExpectInput(more);
+}
+
+int PipePollAdptr::ReadMessage(char* pos, int room, int* total) {
+    *total = 0;
+    const char* const start = pos;
+    while (room > 0) {
+        hv::strbuf data{room, 0, pos};
+        int flags = 0;
+        const int rc = hv::getmsg(fd, nullptr, &data, &flags);
+        if (rc == 0) {
+            *total += data.len;
+            NoteWhatFollows(start, *total);
+            return 2;
+        }
+        if (rc == -1) {
+            // Nothing there after all (another reader, a spurious wake-up,
+            // the rest of a message not sent yet): the pipe is still up.
+            if (errno == EAGAIN) {
+                if (ExpectsInput()) ExpectInput(false);
+                return *total > 0 ? 1 : 0;
+            }
+            ReportLine("PipePollAdptr getmsg failed ");
+            return -1;
+        }
+        if ((rc & hv::MOREDATA) == 0) continue;
+        if (data.len == 0) {
+            ReportLine("PipePollAdptr got MOREDATA and no data read");
+            NoteWhatFollows(start, *total);
+            return 2;
+        }
+        ReportLine("PipePollAdptr in MOREDATA CaseinBuf.len = " + std::to_string(data.len));
+        *total += data.len;
+        room -= data.len;
+        pos += data.len;
+    }
+    NoteWhatFollows(start, *total);
+    return 2;
+}
+
+int PipePollAdptr::ReadIntoAssembly(PipePktCtrl* into, char* slot) {
+    int total = 0;
+    const int got = ReadMessage(slot, PipePktBufr::HeaderSize + PipePktBufr::DATASIZE, &total);
+    if (got == 2 && total > 0) {
+        if (const int many = FirstOfMany(slot, total); many >= 0) startedMany = many != 0;
+    }
+    if (got == 2 && total > 0 && into->TakeReadSlot(total)) {
+        pipeHeadPtr->TakeGathered(into);
+        return 1;
+    }
+    // Not the next packet of that message: it goes on from the packet it
+    // would have been read into.
+    if (got == 2 && total > 0) {
+        PipePktBufr::RewindIfUnshared(readPkt);
+        std::memcpy(readPkt->GetSendRecvAddr(), slot, static_cast<std::size_t>(total));
+    }
+    into->CloseReadSlot();
+    if (got < 0) {
+        pipeHeadPtr->HupDetected();
+        return -1;
+    }
+    if (got < 2) return got;
+    // A packet that refuses what arrived is dropped; the pipe stays up.
+    if (total > 0 && readPkt->SetRecvdSize(total) == 0) pipeHeadPtr->ProcessIncomingPktBufr(readPkt);
+    return 1;
+}
+
+int PipePollAdptr::ReadFirstPacket() {
+    PipePktCtrl::FirstSlot slot;
+    char* at = PipePktCtrl::OpenFirstSlot(&slot);
+    int total = 0;
+    const int got = ReadMessage(at, PipePktBufr::HeaderSize + PipePktBufr::DATASIZE, &total);
+    if (got == 2 && total > 0) {
+        if (const int many = FirstOfMany(at, total); many >= 0) startedMany = many != 0;
+        if (PipePktCtrl* started = PipePktCtrl::StartFromSlot(&slot, total)) {
+            pipeHeadPtr->StartGathered(started);
+            return 1;
+        }
+        // Anything else goes on from the packet it would have been read into.
+        PipePktBufr::RewindIfUnshared(readPkt);
+        std::memcpy(readPkt->GetSendRecvAddr(), at, static_cast<std::size_t>(total));
+    }
+    PipePktCtrl::CloseFirstSlot(&slot);
+    if (got < 0) {
+        pipeHeadPtr->HupDetected();
+        return -1;
+    }
+    if (got < 2) return got;
+    // A packet that refuses what arrived is dropped; the pipe stays up.
+    if (total > 0 && readPkt->SetRecvdSize(total) == 0) pipeHeadPtr->ProcessIncomingPktBufr(readPkt);
+    return 1;
+}
+
 int PipePollAdptr::ReadOnePacket() {
     MXR_METHOD_FRAME("ReadOnePacket", 0);
+    // A packet that continues the one message in assembly is read straight
+    // into the bytes its controller gathers, one that may start a message
+    // into a buffer that its controller may take over; meanwhile the packet
+    // it would have been read into lies unused.
+    if (PipePktBufr::IsFullSpare(readPkt)) {
+        if (PipePktCtrl* into = pipeHeadPtr->GatheringCtrl()) {
+            if (char* slot = into->OpenReadSlot()) return ReadIntoAssembly(into, slot);
+        } else if (startedMany && pipeHeadPtr->MayStartGathered()) {
+            return ReadFirstPacket();
+        }
+    }
     if (!PipePktBufr::RewindIfUnshared(readPkt)) readPkt = pipeHeadPtr->GetEmptyPktBufr();
     // Only this function changes readPkt, and ProcessRevents keeps the
     // adapter for the whole call: the packet needs no counted copy, but
@@ -45,49 +168,18 @@ int PipePollAdptr::ReadOnePacket() {
     if (FuncInfo::MayTrace()) traced.emplace(readPkt);
     BasePktBufrPtr& pkt = traced ? *traced : readPkt;
     if (pkt.GetPtr() == nullptr) return 0;
-    int room = pkt->GetRecvSize();
+    const int room = pkt->GetRecvSize();
     char* pos = pkt->GetSendRecvAddr();
     int total = 0;
-    while (room > 0) {
-        hv::strbuf data{room, 0, pos};
-        int flags = 0;
-        const int rc = hv::getmsg(fd, nullptr, &data, &flags);
-        if (rc == 0) {
-            total += data.len;
-            break;
-        }
-        if (rc == -1) {
-            // Nothing there after all (another reader, a spurious wake-up,
-            // the rest of a message not sent yet): the pipe is still up.
-            if (errno == EAGAIN) {
-                if (ExpectsInput()) ExpectInput(false);
-                return total > 0 ? 1 : 0;
-            }
-            ReportLine("PipePollAdptr getmsg failed ");
-            pipeHeadPtr->HupDetected();
-            return -1;
-        }
-        if ((rc & hv::MOREDATA) == 0) continue;
-        if (data.len == 0) {
-            ReportLine("PipePollAdptr got MOREDATA and no data read");
-            break;
-        }
-        ReportLine("PipePollAdptr in MOREDATA CaseinBuf.len = " + std::to_string(data.len));
-        total += data.len;
-        room -= data.len;
-        pos += data.len;
+    const int got = ReadMessage(pos, room, &total);
+    if (got < 0) {
+        pipeHeadPtr->HupDetected();
+        return -1;
     }
+    if (got < 2) return got;
+    if (const int many = FirstOfMany(pos, total); many >= 0) startedMany = many != 0;
     // A packet that refuses what arrived is dropped; the pipe stays up.
-    if (total > 0 && pkt->SetRecvdSize(total) == 0) {
-        // A message's packets come one after another: after any but its
-        // last, the next is most likely queued already, and is read without
-        // asking the kernel first (a traced run asks, as it always did).
-        const bool more = pkt->GetPktId() < pkt->GetTotalPkts() && !FuncInfo::MayTrace();
-        if (more != ExpectsInput()) ExpectInput(more);
-        pipeHeadPtr->ProcessIncomingPktBufr(pkt);
-    } else if (ExpectsInput()) {
-        ExpectInput(false);
-    }
+    if (total > 0 && pkt->SetRecvdSize(total) == 0) pipeHeadPtr->ProcessIncomingPktBufr(pkt);
     return 1;
 }
 

@@ -13,6 +13,7 @@
 #include "BasePollAdptr.h"
 
 MXR_FORWARD_PTR(PipeHead);
+class PipePktCtrl;
 
 class PipePollAdptr : public BasePollAdptr {
     MXR_LOCAL_CLASS(PipePollAdptr, BasePollAdptr);
@@ -46,6 +47,19 @@ private:
     // One pipe message into a new packet for the endpoint: 1 read, 0 nothing
     // there now, -1 the read failed (the hang-up is then reported).
     int ReadOnePacket();
+    // One pipe message into [pos, pos + room): 2 read (*total its bytes),
+    // 0 nothing there now, 1 nothing more now after a part, -1 the read
+    // failed (reported; the caller reports the hang-up).
+    int ReadMessage(char* pos, int room, int* total);
+    // After a message read (count bytes at bytes): whether more of its
+    // message is expected on this pipe right away.
+    void NoteWhatFollows(const char* bytes, int count);
+    // ReadOnePacket for a packet read into the slot of into, the controller
+    // of the message in assembly.
+    int ReadIntoAssembly(PipePktCtrl* into, char* slot);
+    // ReadOnePacket for a packet read into a collecting buffer, which may
+    // start a message in assembly.
+    int ReadFirstPacket();
     // One queued packet onto the pipe: 1 written (or dropped), 0 nothing to
     // write or no room now, -1 the write failed (hang-up reported).
     int WriteOnePacket();
@@ -56,5 +70,10 @@ private:
     BasePktBufrPtr pktBufrBeingRead;  // for derived adapters; not used here
     BasePktBufrPtr blockedPkt;        // taken from the queue, not yet written
     BasePktBufrPtr readPkt;           // the last packet read into, reused when nobody kept it
+    // Whether the last packet numbered 1 that was read started a message of
+    // several packets: then the next one that may start a message is read
+    // into a collecting buffer (a message of one packet would only be
+    // copied out of it again).
+    bool startedMany = false;
 };
 MXR_COMPANIONS(PipePollAdptr);

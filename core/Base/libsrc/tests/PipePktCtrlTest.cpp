@@ -708,3 +708,210 @@ TEST(PipePktCtrl, PacketsMadeFromGatheredBytesAreThoseReceivedAndReadOnFromThePo
     ASSERT_EQ(a.ctrl->DoBytes(reinterpret_cast<char*>(rest.data()), static_cast<int>(rest.size())), 0);
     EXPECT_TRUE(std::equal(rest.begin(), rest.end(), stream.begin() + 700));
 }
+
+// A reader that reads a packet continuing the message straight into the
+// gathering controller's read slot, and goes on from a packet when the slot
+// does not take it, against one that puts every packet: whatever arrives,
+// both end alike, and the gathered bytes under a refused read stay intact.
+namespace {
+
+struct SlotReader {
+    Assembly a;
+    int taken = 0;
+    void Put(const Bytes& wire) {
+        if (a.ctrl.GetPtr() != nullptr) {
+            if (char* slot = a.ctrl->OpenReadSlot()) {
+                // The pipe gives at most a whole packet.
+                const int n = std::min(static_cast<int>(wire.size()), PipePktBufr::HeaderSize + PipePktBufr::DATASIZE);
+                std::copy(wire.begin(), wire.begin() + n, slot);
+                if (a.ctrl->TakeReadSlot(n)) {
+                    ++taken;
+                    return;
+                }
+                const Bytes read(slot, slot + n);
+                a.ctrl->CloseReadSlot();
+                a.Put(read);
+                return;
+            }
+        }
+        a.Put(Bytes(wire.begin(), wire.begin() + std::min<std::size_t>(wire.size(), 520)));
+    }
+};
+
+void SetU16(Bytes& wire, int at, unsigned value) {
+    wire[static_cast<std::size_t>(at)] = static_cast<unsigned char>(value);
+    wire[static_cast<std::size_t>(at) + 1] = static_cast<unsigned char>(value >> 8);
+}
+
+}  // namespace
+
+TEST(PipePktCtrl, PacketsReadIntoTheSlotEndAsPacketsPutOneByOne) {
+    std::mt19937 rng(777);
+    int taken = 0, refused = 0;
+    for (int round = 0; round < 600; ++round) {
+        const auto label = ::testing::Message() << "round " << round;
+        const int n = 2 + static_cast<int>(rng() % 4);
+        std::vector<Bytes> wires;
+        for (int i = 0; i < n; ++i) {
+            const int size = i + 1 < n ? 512 : static_cast<int>(rng() % 513);
+            Bytes wire = PacketHeader(8 + size, 5, i + 1, n);
+            for (int b = 0; b < size; ++b) wire.push_back(static_cast<unsigned char>(rng()));
+            wires.push_back(wire);
+        }
+        std::vector<Bytes> arrive(wires);
+        // Mostly what a sender cuts; else one packet after the first as a
+        // foreign or hostile peer sends it.
+        const unsigned twist = rng() % 12;
+        const std::size_t at = 1 + rng() % (n - 1);
+        Bytes& w = arrive[at];
+        switch (twist) {
+            case 1: SetU16(w, 2, 6); break;                                      // another message's number
+            case 2: std::swap(arrive[at], arrive.back()); break;                 // out of order
+            case 3: arrive.insert(arrive.begin() + static_cast<long>(at), w); break;  // twice
+            case 4: SetU16(w, 4, static_cast<unsigned>(n + 1)); break;           // beyond the count
+            case 5: SetU16(w, 6, static_cast<unsigned>(n + 1)); break;           // another count
+            case 6: SetU16(w, 0, static_cast<unsigned>(w.size() + 1)); break;    // claims more than arrived
+            case 7: SetU16(w, 0, static_cast<unsigned>(w.size() - 1)); break;    // claims less
+            case 8: w.resize(w.size() > 9 ? w.size() - 1 - rng() % (w.size() - 9) : w.size()); SetU16(w, 0, static_cast<unsigned>(w.size())); break;  // short
+            case 9: w.resize(5); break;                                          // not even a header
+            case 10: w.resize(600, 'z'); SetU16(w, 0, 600); break;               // longer than a packet
+            case 11: SetU16(w, 4, 1); break;                                     // a first packet again
+            default: break;
+        }
+        SlotReader s;
+        Assembly k;
+        for (const Bytes& wire : arrive) {
+            s.Put(wire);
+            k.Put(Bytes(wire.begin(), wire.begin() + std::min<std::size_t>(wire.size(), 520)));
+            if (k.ctrl.GetPtr() == nullptr) continue;
+            ASSERT_EQ(s.a.ctrl->AllThere(), k.ctrl->AllThere()) << label;
+            ASSERT_EQ(s.a.ctrl->GetArrivedCnt(), k.ctrl->GetArrivedCnt()) << label;
+            ASSERT_EQ(s.a.ctrl->GetPktCnt(), k.ctrl->GetPktCnt()) << label;
+            ASSERT_EQ(s.a.ctrl->GetBadFlg(), k.ctrl->GetBadFlg()) << label;
+        }
+        taken += s.taken;
+        if (twist != 0 && s.taken < n - 1) ++refused;
+        PipePktCtrl& g = *s.a.ctrl.GetPtr();
+        PipePktCtrl& c = *k.ctrl.GetPtr();
+        g.SetOffset(0);
+        c.SetOffset(0);
+        Bytes a(static_cast<std::size_t>(n) * 512 + 8), b(a);
+        ASSERT_EQ(g.DoBytes(reinterpret_cast<char*>(a.data()), static_cast<int>(a.size())),
+                  c.DoBytes(reinterpret_cast<char*>(b.data()), static_cast<int>(b.size())))
+            << label;
+        ASSERT_EQ(a, b) << label;
+        ASSERT_EQ(SlotsOf(g), SlotsOf(c)) << label;
+    }
+    // Both ways were taken, often.
+    EXPECT_GT(taken, 600);
+    EXPECT_GT(refused, 200);
+}
+
+TEST(PipePktCtrl, OnlyAGatheringControllerOpensAReadSlotAndOnlyOneAtATime) {
+    // One packet: nothing to gather.
+    Assembly one;
+    Bytes single = PacketHeader(8 + 10, 2, 1, 1);
+    single.resize(18, 'x');
+    ASSERT_EQ(one.Put(single), 0);
+    EXPECT_EQ(one.ctrl->OpenReadSlot(), nullptr);
+    // A packing controller.
+    PipePktCtrl packing;
+    EXPECT_EQ(packing.OpenReadSlot(), nullptr);
+    // A gathering one: one slot, right behind the gathered bytes' 512.
+    Assembly two;
+    Bytes first = PacketHeader(8 + 512, 3, 1, 2);
+    first.resize(520, 'f');
+    ASSERT_EQ(two.Put(first), 0);
+    char* slot = two.ctrl->OpenReadSlot();
+    ASSERT_NE(slot, nullptr);
+    EXPECT_EQ(two.ctrl->OpenReadSlot(), nullptr);
+    EXPECT_FALSE(two.ctrl->TakeReadSlot(7));  // shorter than a header: the slot stays open
+    two.ctrl->CloseReadSlot();
+    two.ctrl->CloseReadSlot();  // a second close changes nothing
+    EXPECT_EQ(two.ctrl->AllThere(), 0);
+    // Once the message is no longer gathered (a look at its packets), no slot.
+    two.ctrl->GetBufrAry();
+    EXPECT_EQ(two.ctrl->OpenReadSlot(), nullptr);
+    Bytes data(512);
+    two.ctrl->SetOffset(0);
+    ASSERT_EQ(two.ctrl->DoBytes(reinterpret_cast<char*>(data.data()), 512), 0);
+    EXPECT_EQ(data, Bytes(512, 'f'));
+}
+
+TEST(PipePktCtrl, AFirstPacketReadIntoASlotStartsWhatTheConstructorStarts) {
+    // A message of 3 packets as a sender cuts it; its first packet as it
+    // arrives, or changed.
+    std::vector<Bytes> wires;
+    for (int i = 0; i < 3; ++i) {
+        const int size = i < 2 ? 512 : 77;
+        Bytes wire = PacketHeader(8 + size, 11, i + 1, 3);
+        for (int b = 0; b < size; ++b) wire.push_back(static_cast<unsigned char>(b * 31 + i));
+        wires.push_back(wire);
+    }
+    auto with = [&](int at, unsigned value) {
+        Bytes w = wires[0];
+        SetU16(w, at, value);
+        return w;
+    };
+    Bytes shortOne(wires[0].begin(), wires[0].begin() + 300);
+    SetU16(shortOne, 0, 300);
+    Bytes single = PacketHeader(8 + 40, 12, 1, 1);
+    single.resize(48, 's');
+    struct Case {
+        const char* what;
+        Bytes first;
+        bool starts;
+    };
+    const Case cases[] = {
+        {"as cut", wires[0], true},
+        {"the largest count", with(6, PipePktCtrl::MaxPktCnt), true},
+        {"one packet", single, false},
+        {"short", shortOne, false},
+        {"claims less", with(0, 519), false},
+        {"claims more", with(0, 521), false},
+        {"a second packet", with(4, 2), false},
+        {"numbered 0", with(4, 0), false},
+        {"a count of 0", with(6, 0), false},
+        {"more than the largest count", with(6, PipePktCtrl::MaxPktCnt + 1), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PipePktCtrl::FirstSlot slot;
+        char* at = PipePktCtrl::OpenFirstSlot(&slot);
+        ASSERT_NE(at, nullptr);
+        std::copy(c.first.begin(), c.first.end(), at);
+        PipePktCtrlPtr started(PipePktCtrl::StartFromSlot(&slot, static_cast<int>(c.first.size())));
+        ASSERT_EQ(started.GetPtr() != nullptr, c.starts);
+        if (!c.starts) {
+            // The bytes stay in the slot for the packet way.
+            EXPECT_TRUE(std::equal(c.first.begin(), c.first.end(), reinterpret_cast<unsigned char*>(at)));
+            continue;
+        }
+        // What the constructor makes of the same packet, and both with the rest.
+        Assembly k;
+        ASSERT_EQ(k.Put(c.first), 0);
+        for (int i = 0; i < 2; ++i) {
+            ASSERT_EQ(started->AllThere(), k.ctrl->AllThere());
+            ASSERT_EQ(started->GetArrivedCnt(), k.ctrl->GetArrivedCnt());
+            ASSERT_EQ(started->GetPktCnt(), k.ctrl->GetPktCnt());
+            ASSERT_EQ(started->GetPktCtrlId(), k.ctrl->GetPktCtrlId());
+            ASSERT_EQ(started->GetBadFlg(), 0);
+            if (i == 1) break;
+            // The next packet, once through the read slot, once as a packet.
+            char* next = started->OpenReadSlot();
+            ASSERT_NE(next, nullptr);
+            Bytes second = wires[1];
+            if (c.first != wires[0]) SetU16(second, 6, static_cast<unsigned>(c.first[6] | c.first[7] << 8));
+            std::copy(second.begin(), second.end(), next);
+            ASSERT_TRUE(started->TakeReadSlot(static_cast<int>(second.size())));
+            ASSERT_EQ(k.Put(second), 0);
+        }
+        started->SetOffset(0);
+        k.ctrl->SetOffset(0);
+        Bytes a(1100), b(1100);
+        EXPECT_EQ(started->DoBytes(reinterpret_cast<char*>(a.data()), 1100),
+                  k.ctrl->DoBytes(reinterpret_cast<char*>(b.data()), 1100));
+        EXPECT_EQ(a, b);
+        EXPECT_EQ(SlotsOf(*started.GetPtr()), SlotsOf(*k.ctrl.GetPtr()));
+    }
+}
