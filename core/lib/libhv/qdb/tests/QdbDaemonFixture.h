@@ -40,7 +40,8 @@ protected:
         ::setenv("TEST_UNAME", "NODE1", 1);
     }
     void TearDown() override {
-        for (pid_t pid : daemons_) Stop(pid);
+        // Stop takes each one off the list.
+        while (!daemons_.empty()) Stop(daemons_.front());
         ::unsetenv("TEST_ROOT");
         ::unsetenv("TEST_UNAME");
     }
