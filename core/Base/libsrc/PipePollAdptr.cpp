@@ -45,7 +45,8 @@ void PipePollAdptr::PopulatePollInfo(hv::pollfd* p) {
     p->revents = 0;
 }
 
-void PipePollAdptr::NoteWhatFollows(const char* bytes, int count) {
+void PipePollAdptr::NoteHeader(const char* bytes, int count) {
+    if (const int many = FirstOfMany(bytes, count); many >= 0) startedMany = many != 0;
     // A message's packets come one after another: after any but its last,
     // the next is most likely queued already, and is read without asking
     // the kernel first (a traced run asks, as it always did).
@@ -66,7 +67,7 @@ int PipePollAdptr::ReadMessage(char* pos, int room, int* total) {
         const int rc = hv::getmsg(fd, nullptr, &data, &flags);
         if (rc == 0) {
             *total += data.len;
-            NoteWhatFollows(start, *total);
+            NoteHeader(start, *total);
             return 2;
         }
         if (rc == -1) {
@@ -82,7 +83,7 @@ int PipePollAdptr::ReadMessage(char* pos, int room, int* total) {
         if ((rc & hv::MOREDATA) == 0) continue;
         if (data.len == 0) {
             ReportLine("PipePollAdptr got MOREDATA and no data read");
-            NoteWhatFollows(start, *total);
+            NoteHeader(start, *total);
             return 2;
         }
         ReportLine("PipePollAdptr in MOREDATA CaseinBuf.len = " + std::to_string(data.len));
@@ -90,35 +91,40 @@ int PipePollAdptr::ReadMessage(char* pos, int room, int* total) {
         room -= data.len;
         pos += data.len;
     }
-    NoteWhatFollows(start, *total);
+    NoteHeader(start, *total);
     return 2;
 }
 
-int PipePollAdptr::ReadIntoAssembly(PipePktCtrl* into, char* slot) {
-    int total = 0;
-    const int got = ReadMessage(slot, PipePktBufr::HeaderSize + PipePktBufr::DATASIZE, &total);
-    if (got == 2 && total > 0) {
-        if (const int many = FirstOfMany(slot, total); many >= 0) startedMany = many != 0;
-    }
-    if (got == 2 && total > 0 && into->TakeReadSlot(total)) {
-        pipeHeadPtr->TakeGathered(into);
-        return 1;
-    }
-    // Not the next packet of that message: it goes on from the packet it
-    // would have been read into.
-    if (got == 2 && total > 0) {
-        PipePktBufr::RewindIfUnshared(readPkt);
-        std::memcpy(readPkt->GetSendRecvAddr(), slot, static_cast<std::size_t>(total));
-    }
-    into->CloseReadSlot();
+void PipePollAdptr::KeepInReadPkt(const char* bytes, int count) {
+    PipePktBufr::RewindIfUnshared(readPkt);
+    std::memcpy(readPkt->GetSendRecvAddr(), bytes, static_cast<std::size_t>(count));
+}
+
+int PipePollAdptr::HandOver(int got, BasePktBufrPtr& pkt, int total) {
     if (got < 0) {
         pipeHeadPtr->HupDetected();
         return -1;
     }
     if (got < 2) return got;
     // A packet that refuses what arrived is dropped; the pipe stays up.
-    if (total > 0 && readPkt->SetRecvdSize(total) == 0) pipeHeadPtr->ProcessIncomingPktBufr(readPkt);
+    if (total > 0 && pkt->SetRecvdSize(total) == 0) pipeHeadPtr->ProcessIncomingPktBufr(pkt);
     return 1;
+}
+
+int PipePollAdptr::ReadIntoAssembly(PipePktCtrl* into, char* slot) {
+    int total = 0;
+    const int got = ReadMessage(slot, PipePktBufr::HeaderSize + PipePktBufr::DATASIZE, &total);
+    if (got == 2 && total > 0) {
+        if (into->TakeReadSlot(total)) {
+            pipeHeadPtr->TakeGathered(into);
+            return 1;
+        }
+        // Not the next packet of that message: it goes on from the packet it
+        // would have been read into.
+        KeepInReadPkt(slot, total);
+    }
+    into->CloseReadSlot();
+    return HandOver(got, readPkt, total);
 }
 
 int PipePollAdptr::ReadFirstPacket() {
@@ -127,24 +133,15 @@ int PipePollAdptr::ReadFirstPacket() {
     int total = 0;
     const int got = ReadMessage(at, PipePktBufr::HeaderSize + PipePktBufr::DATASIZE, &total);
     if (got == 2 && total > 0) {
-        if (const int many = FirstOfMany(at, total); many >= 0) startedMany = many != 0;
         if (PipePktCtrl* started = PipePktCtrl::StartFromSlot(&slot, total)) {
             pipeHeadPtr->StartGathered(started);
             return 1;
         }
         // Anything else goes on from the packet it would have been read into.
-        PipePktBufr::RewindIfUnshared(readPkt);
-        std::memcpy(readPkt->GetSendRecvAddr(), at, static_cast<std::size_t>(total));
+        KeepInReadPkt(at, total);
     }
     PipePktCtrl::CloseFirstSlot(&slot);
-    if (got < 0) {
-        pipeHeadPtr->HupDetected();
-        return -1;
-    }
-    if (got < 2) return got;
-    // A packet that refuses what arrived is dropped; the pipe stays up.
-    if (total > 0 && readPkt->SetRecvdSize(total) == 0) pipeHeadPtr->ProcessIncomingPktBufr(readPkt);
-    return 1;
+    return HandOver(got, readPkt, total);
 }
 
 int PipePollAdptr::ReadOnePacket() {
@@ -172,15 +169,7 @@ int PipePollAdptr::ReadOnePacket() {
     char* pos = pkt->GetSendRecvAddr();
     int total = 0;
     const int got = ReadMessage(pos, room, &total);
-    if (got < 0) {
-        pipeHeadPtr->HupDetected();
-        return -1;
-    }
-    if (got < 2) return got;
-    if (const int many = FirstOfMany(pos, total); many >= 0) startedMany = many != 0;
-    // A packet that refuses what arrived is dropped; the pipe stays up.
-    if (total > 0 && pkt->SetRecvdSize(total) == 0) pipeHeadPtr->ProcessIncomingPktBufr(pkt);
-    return 1;
+    return HandOver(got, pkt, total);
 }
 
 int PipePollAdptr::WriteOnePacket() {

@@ -51,9 +51,15 @@ private:
     // 0 nothing there now, 1 nothing more now after a part, -1 the read
     // failed (reported; the caller reports the hang-up).
     int ReadMessage(char* pos, int room, int* total);
-    // After a message read (count bytes at bytes): whether more of its
-    // message is expected on this pipe right away.
-    void NoteWhatFollows(const char* bytes, int count);
+    // After a message read (count bytes at bytes): what its header tells of
+    // the messages to come (startedMany; more of its message right away).
+    void NoteHeader(const char* bytes, int count);
+    // A packet read elsewhere goes on as if read into readPkt.
+    void KeepInReadPkt(const char* bytes, int count);
+    // What a read leads to (got as ReadMessage answers, total bytes in pkt):
+    // the hang-up of a failed read, or the packet handed to the endpoint; as
+    // ReadOnePacket answers.
+    int HandOver(int got, BasePktBufrPtr& pkt, int total);
     // ReadOnePacket for a packet read into the slot of into, the controller
     // of the message in assembly.
     int ReadIntoAssembly(PipePktCtrl* into, char* slot);

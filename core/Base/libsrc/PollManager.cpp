@@ -56,23 +56,20 @@ void PollManager::Grow(int needed) {
     PollfdCnt = cnt;
 }
 
-void PollManager::SetWritable(Member& m, bool on) {
-    if (m.writable == on) return;
-    m.writable = on;
+// Sets one of m's flags and keeps the list of members with it set in step.
+template <class Member>
+void SetListed(Member& m, bool Member::*flag, std::vector<Member*>& listed, bool on) {
+    if (m.*flag == on) return;
+    m.*flag = on;
     if (on)
-        writable.push_back(&m);
+        listed.push_back(&m);
     else
-        EraseValue(writable, &m);
+        EraseValue(listed, &m);
 }
 
-void PollManager::SetReadable(Member& m, bool on) {
-    if (m.readable == on) return;
-    m.readable = on;
-    if (on)
-        readable.push_back(&m);
-    else
-        EraseValue(readable, &m);
-}
+void PollManager::SetWritable(Member& m, bool on) { SetListed(m, &Member::writable, writable, on); }
+
+void PollManager::SetReadable(Member& m, bool on) { SetListed(m, &Member::readable, readable, on); }
 
 void PollManager::Apply(Member& m, int fd, short events) {
     POLLMGR_FRAME("Apply", 3);

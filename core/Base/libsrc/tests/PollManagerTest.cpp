@@ -280,6 +280,18 @@ struct SeqPairs {
 
 class PollManagerTelling : public PollManagerTest {};
 
+// A telling adapter that reads one byte of fd whenever the poll says it may.
+LoopTestAdptrPtr OneByteReader(int fd) {
+    auto reader = NewAdptr(fd, POLLIN);
+    reader->tells = 1;
+    reader->onRevents = [fd](LoopTestAdptr*, hv::pollfd* p) {
+        char c;
+        if ((p->revents & POLLIN) && ::recv(fd, &c, 1, MSG_DONTWAIT) == 1) return BasePollAdptr::DIDWORK;
+        return BasePollAdptr::NOWORK;
+    };
+    return reader;
+}
+
 TEST_F(PollManagerTelling, AskedOnlyAfterAChangeAndServedOnlyWithNews) {
     SeqPairs pairs(50);
     PollManager pm;
@@ -367,13 +379,7 @@ TEST_F(PollManagerTelling, AWriterWithMoreToWriteDoesNotHideAnotherPipesNews) {
         return ::send(out, "w", 1, MSG_DONTWAIT | MSG_NOSIGNAL) == 1 ? BasePollAdptr::DIDWORK
                                                                       : BasePollAdptr::NOWORK;
     };
-    auto reader = NewAdptr(in, POLLIN);
-    reader->tells = 1;
-    reader->onRevents = [&](LoopTestAdptr*, hv::pollfd* p) {
-        char c;
-        if ((p->revents & POLLIN) && ::recv(in, &c, 1, MSG_DONTWAIT) == 1) return BasePollAdptr::DIDWORK;
-        return BasePollAdptr::NOWORK;
-    };
+    auto reader = OneByteReader(in);
     pm.Register(writer);
     pm.Register(reader);
     for (int round = 0; round < 20; ++round) {
@@ -409,13 +415,7 @@ TEST_F(PollManagerTelling, AnAdapterThatExpectsInputIsServedWithoutNewsUntilItSa
         self->ExpectInput(expectFor > 0);
         return expectFor > 0 ? BasePollAdptr::DIDWORK : BasePollAdptr::NOWORK;
     };
-    auto reader = NewAdptr(in, POLLIN);
-    reader->tells = 1;
-    reader->onRevents = [&](LoopTestAdptr*, hv::pollfd* p) {
-        char c;
-        if ((p->revents & POLLIN) && ::recv(in, &c, 1, MSG_DONTWAIT) == 1) return BasePollAdptr::DIDWORK;
-        return BasePollAdptr::NOWORK;
-    };
+    auto reader = OneByteReader(in);
     pm.Register(streamer);
     pm.Register(reader);
     pm.PollForWork(0);
