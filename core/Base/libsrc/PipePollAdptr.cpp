@@ -10,6 +10,7 @@
 #include "MsgIo.h"
 #include "PipeHead.h"
 #include "PipePktBufr.h"
+#include "platform/NamedPipe.h"
 
 MXR_LOCAL_CLASS_DEFINE(PipePollAdptr);
 
@@ -50,10 +51,14 @@ void PipePollAdptr::NoteHeader(const char* bytes, int count) {
     // A message's packets come one after another: after any but its last,
     // the next is most likely queued already, and is read without asking
     // the kernel first (a traced run asks, as it always did).
+    // A descriptor whose reads may wait is read only when the kernel says
+    // so: the loop never waits on a pipe.
     bool more = false;
     if (count >= PipePktBufr::HeaderSize && !FuncInfo::MayTrace()) {
         const auto* h = reinterpret_cast<const unsigned char*>(bytes);
         more = (h[4] | h[5] << 8) < (h[6] | h[7] << 8);
+        if (more && readsMayWait < 0) readsMayWait = portlib::platform::PipeMayBlock(fd) ? 1 : 0;
+        if (readsMayWait != 0) more = false;
     }
     if (more != ExpectsInput()) ExpectInput(more);
 }
@@ -234,6 +239,8 @@ void PipePollAdptr::SetFd(int fd_) {
     MXR_METHOD_FRAME("SetFd", 1);
     if (fd == fd_) return;
     fd = fd_;
+    readsMayWait = -1;
+    if (ExpectsInput()) ExpectInput(false);
     InterestChanged();
 }
 

@@ -81,5 +81,7 @@ private:
     // into a collecting buffer (a message of one packet would only be
     // copied out of it again).
     bool startedMany = false;
+    // Whether reads of fd may wait for data: -1 not known yet, then 0 or 1.
+    signed char readsMayWait = -1;
 };
 MXR_COMPANIONS(PipePollAdptr);

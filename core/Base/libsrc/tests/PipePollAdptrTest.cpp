@@ -8,6 +8,7 @@
 #include "MsgIo.h"
 #include "PipePollAdptr.h"
 #include "PipeTransportTestSupport.h"
+#include "platform/NamedPipe.h"
 #include "RuntimeTestClasses.h"
 #include "RuntimeTestSupport.h"
 
@@ -212,6 +213,24 @@ TEST_F(PipePollAdptrTest, TheRestOfAMessageIsExpectedUntilAReadFindsNothing) {
     ASSERT_TRUE(got.Ok());
     EXPECT_EQ(got->n, 4);
     EXPECT_TRUE(std::string(static_cast<const char*>(got->data)) == payload);
+}
+
+// A pipe whose reads may wait is read only when the kernel says so, even
+// in the middle of a message: the loop must never wait on a pipe.
+TEST_F(PipePollAdptrTest, APipeWhoseReadsMayWaitIsNeverReadWithoutNews) {
+    Rig rig;
+    rig.Drain();
+    ASSERT_EQ(portlib::platform::PipeSetBlocking(rig.adptr->GetFd(), true), 0);
+    PollManager& pm = world.GetPollManager();
+    const auto packets = PacketsOfMsg(BaseMsgPtr(new BulkMsg(BaseAddrPtr(new BaseAddr("PEER", 1, 1)), 5, Payload(1200))), 8);
+    ASSERT_GE(packets.size(), 3u);
+    for (std::size_t i = 0; i < packets.size(); ++i) {
+        hv::strbuf d{0, static_cast<int>(packets[i].size()), const_cast<char*>(packets[i].data())};
+        ASSERT_EQ(hv::putmsg(rig.pair.b, nullptr, &d, 0), 0);
+        EXPECT_EQ(pm.PollForWork(1000), BasePollAdptr::DIDWORK) << "packet " << i + 1;
+        EXPECT_FALSE(rig.adptr->ExpectsInput()) << "packet " << i + 1;
+    }
+    EXPECT_EQ(world.GetMsgList().GetItemCnt(), 1);
 }
 
 TEST_F(PipePollAdptrTest, TheAdapterHoldsItsEndpointAndTheEndpointForgetsAGoneAdapter) {

@@ -39,6 +39,11 @@ int PipeSetBlocking(int fd, bool blocking) {
     return 0;
 }
 
+bool PipeMayBlock(int fd) {
+    const int flags = fd < 0 ? -1 : ::fcntl(fd, F_GETFL);
+    return flags < 0 || (flags & O_NONBLOCK) == 0;
+}
+
 int PipeClose(int fd) {
     if (fd < 0) return HV_ERROR_INVALID_HANDLE;
     // Forget first: once closed, the number may belong to someone else.

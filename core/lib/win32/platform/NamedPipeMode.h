@@ -13,6 +13,8 @@ int PipeGetReadMode(int fd, PipeReadMode* mode);
 
 // Blocking or non-blocking reads, writes and accepts on a descriptor.
 int PipeSetBlocking(int fd, bool blocking);
+// True when a read of fd may wait for data (or its mode cannot be told).
+bool PipeMayBlock(int fd);
 
 // Closes a pipe descriptor and forgets what the layer kept for it. Every
 // pipe descriptor must be closed here, not with close(2), or its number
