@@ -103,8 +103,8 @@ void PipePktCtrl::ShutWindow() const {
     if (winDirection == INTOPKT) {
         const int at = static_cast<int>(winCur - staged.data());
         if (at > stagedLen) stagedLen = at;
-    } else if (BasePktBufr* pkt = PktAt(BufrCursor)) {
-        pkt->SetOffset(static_cast<unsigned short>(winCur - winBase));
+    } else {
+        ShutPacketWindow();
     }
     self->winCur = nullptr;
     self->winEnd = nullptr;
@@ -112,7 +112,14 @@ void PipePktCtrl::ShutWindow() const {
     self->winLow = nullptr;
 }
 
-void PipePktCtrl::OpenWindow() {
+// The packet being read keeps the position the window reached.
+[[gnu::noinline]] void PipePktCtrl::ShutPacketWindow() const {
+    if (BasePktBufr* pkt = PktAt(BufrCursor)) pkt->SetOffset(static_cast<unsigned short>(winCur - winBase));
+}
+
+// The collected bytes are windowed here; a packet's bytes out of line, so
+// that the common case saves no registers.
+inline void PipePktCtrl::OpenWindow() {
     MXR_ASSERT(winDirection == BADDIR, "winDirection == BADDIR", "PipePktCtrl");
     if (gathering) {
         if (Direction != OUTOFPKT || Offset >= stagedLen) return;
@@ -132,7 +139,10 @@ void PipePktCtrl::OpenWindow() {
         winLowEnd = winEnd;
         return;
     }
-    if (Direction != OUTOFPKT) return;
+    if (Direction == OUTOFPKT) OpenPacketWindow();
+}
+
+[[gnu::noinline]] void PipePktCtrl::OpenPacketWindow() {
     // Only the pipe's own packets: another kind keeps its data its own way.
     BasePktBufr* pkt = PktAt(BufrCursor);
     if (pkt == nullptr || typeid(*pkt) != typeid(PipePktBufr)) return;
@@ -437,6 +447,12 @@ void PipePktCtrl::SetOffset(int position) {
         OpenWindow();
         return;
     }
+    SeekPacket(position);
+}
+
+// The position among the packets (out of line: the collected bytes' cases
+// above then save no registers).
+[[gnu::noinline]] void PipePktCtrl::SeekPacket(int position) {
     const int n = BufrAry.GetItemCnt();
     if (n == 0) {
         Offset = 0;
