@@ -125,6 +125,19 @@ public:
         if (at == nullptr) return false;
         const long left = winEnd - winCur;
         if (writing) {
+            // One byte (a class code, a short length) or two, written at once.
+            const std::uint32_t v = *value;
+            if (v <= 0x7F) {
+                at[0] = static_cast<unsigned char>(v);
+                Advance(1);
+                return true;
+            }
+            if (v <= 0x3FFF && left >= 2) {
+                at[0] = static_cast<unsigned char>(v | 0x80);
+                at[1] = static_cast<unsigned char>(v >> 7);
+                Advance(2);
+                return true;
+            }
             unsigned char form[5];
             int n = 0;
             for (std::uint32_t rest = *value;; rest >>= 7) {
