@@ -149,6 +149,12 @@ public:
             Advance(n);
             return true;
         }
+        // A one-byte count (a class code, a short length) at once.
+        if ((at[0] & 0x80) == 0) {
+            *value = at[0];
+            Advance(1);
+            return true;
+        }
         std::uint32_t read = 0;
         const int most = left < 5 ? static_cast<int>(left) : 5;
         for (int n = 0; n < most; ++n) {
