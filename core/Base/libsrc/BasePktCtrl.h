@@ -125,6 +125,19 @@ public:
         if (at == nullptr) return false;
         const long left = winEnd - winCur;
         if (writing) {
+            // One byte (a class code, a short length) or two, written at once.
+            const std::uint32_t v = *value;
+            if (v <= 0x7F) {
+                at[0] = static_cast<unsigned char>(v);
+                Advance(1);
+                return true;
+            }
+            if (v <= 0x3FFF && left >= 2) {
+                at[0] = static_cast<unsigned char>(v | 0x80);
+                at[1] = static_cast<unsigned char>(v >> 7);
+                Advance(2);
+                return true;
+            }
             unsigned char form[5];
             int n = 0;
             for (std::uint32_t rest = *value;; rest >>= 7) {
@@ -134,6 +147,12 @@ public:
             if (left < n) return false;
             for (int i = 0; i < n; ++i) at[i] = form[i];
             Advance(n);
+            return true;
+        }
+        // A one-byte count (a class code, a short length) at once.
+        if ((at[0] & 0x80) == 0) {
+            *value = at[0];
+            Advance(1);
             return true;
         }
         std::uint32_t read = 0;

@@ -60,13 +60,17 @@ void TakeBuffer(PipePktCtrl::StageBuffer& into) {
     into.room = spareRoom[spareCnt];
 }
 
+// The thread's first buffer given back arms the drain at thread end (out of
+// line: the giving itself then needs no stack frame).
+[[gnu::noinline, gnu::cold]] void ArmSpareDrain() {
+    SpareDrain* volatile armed = &spareDrain;
+    static_cast<void>(armed);
+    spareState = 1;
+}
+
 void GiveBuffer(PipePktCtrl::StageBuffer& buffer) {
     if (buffer.room == 0) return;
-    if (spareState == 0) {
-        SpareDrain* volatile armed = &spareDrain;  // the first use arms the drain at thread end
-        static_cast<void>(armed);
-        spareState = 1;
-    }
+    if (spareState == 0) ArmSpareDrain();
     if (spareState == 1 && spareCnt < MaxSpareBuffers && buffer.room <= MaxSpareBytes) {
         spareBytes[spareCnt] = buffer.bytes.release();
         spareRoom[spareCnt] = buffer.room;
@@ -103,8 +107,8 @@ void PipePktCtrl::ShutWindow() const {
     if (winDirection == INTOPKT) {
         const int at = static_cast<int>(winCur - staged.data());
         if (at > stagedLen) stagedLen = at;
-    } else if (BasePktBufr* pkt = PktAt(BufrCursor)) {
-        pkt->SetOffset(static_cast<unsigned short>(winCur - winBase));
+    } else {
+        ShutPacketWindow();
     }
     self->winCur = nullptr;
     self->winEnd = nullptr;
@@ -112,7 +116,14 @@ void PipePktCtrl::ShutWindow() const {
     self->winLow = nullptr;
 }
 
-void PipePktCtrl::OpenWindow() {
+// The packet being read keeps the position the window reached.
+[[gnu::noinline]] void PipePktCtrl::ShutPacketWindow() const {
+    if (BasePktBufr* pkt = PktAt(BufrCursor)) pkt->SetOffset(static_cast<unsigned short>(winCur - winBase));
+}
+
+// The collected bytes are windowed here; a packet's bytes out of line, so
+// that the common case saves no registers.
+inline void PipePktCtrl::OpenWindow() {
     MXR_ASSERT(winDirection == BADDIR, "winDirection == BADDIR", "PipePktCtrl");
     if (gathering) {
         if (Direction != OUTOFPKT || Offset >= stagedLen) return;
@@ -132,7 +143,10 @@ void PipePktCtrl::OpenWindow() {
         winLowEnd = winEnd;
         return;
     }
-    if (Direction != OUTOFPKT) return;
+    if (Direction == OUTOFPKT) OpenPacketWindow();
+}
+
+[[gnu::noinline]] void PipePktCtrl::OpenPacketWindow() {
     // Only the pipe's own packets: another kind keeps its data its own way.
     BasePktBufr* pkt = PktAt(BufrCursor);
     if (pkt == nullptr || typeid(*pkt) != typeid(PipePktBufr)) return;
@@ -437,6 +451,12 @@ void PipePktCtrl::SetOffset(int position) {
         OpenWindow();
         return;
     }
+    SeekPacket(position);
+}
+
+// The position among the packets (out of line: the collected bytes' cases
+// above then save no registers).
+[[gnu::noinline]] void PipePktCtrl::SeekPacket(int position) {
     const int n = BufrAry.GetItemCnt();
     if (n == 0) {
         Offset = 0;

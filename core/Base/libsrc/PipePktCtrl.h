@@ -192,6 +192,7 @@ private:
         return ary[i].GetPtr();
     }
     int PktBytes(int i) const;
+    void SeekPacket(int position);
     // Puts the position at the end of the stream (a cursor made invalid by
     // the fields being set from outside).
     void SeekEnd();
@@ -204,9 +205,11 @@ private:
         if (winDirection != BADDIR) ShutWindow();
     }
     void ShutWindow() const;
+    void ShutPacketWindow() const;
     // Opens the window at the position: the collecting buffer's room, or the
     // rest of the pipe packet being read.
     void OpenWindow();
+    void OpenPacketWindow();
     void Settle() const {
         CloseWindow();
         Unstage();

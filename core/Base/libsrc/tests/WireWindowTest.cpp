@@ -47,7 +47,8 @@ struct Sample {
     bool child;
 };
 
-// Lengths of 127 and 128 are the last one-byte and the first two-byte count.
+// Lengths of 127 and 128 are the last one-byte and the first two-byte count;
+// counts of 16383 and 16384 the last two-byte and the first three-byte one.
 const Sample kSamples[] = {
     {"zeros", 0, 0, 0, 0, 0, 0, 0, 0, 0, "", false},
     {"negatives", -1, 1, -2, 2, INT_MIN, 3, -2, 4, 127, std::string(127, 'n'), true},
@@ -56,6 +57,8 @@ const Sample kSamples[] = {
     {"long count and text", 'x', 0x80, SHRT_MIN, 0x8000, -7, 0x80000000u, -5, 9, 0xFFFFFFFFu,
      std::string(300, 't'), true},
     {"text with NUL bytes", 'y', 7, 5, 6, 8, 9, 10, 11, 16384, std::string("a\0b\0\0c", 6), false},
+    // 16383 is the last two-byte count.
+    {"last two-byte count", 'z', 1, 2, 3, 4, 5, 6, 7, 0x3FFF, std::string(200, 'w'), true},
 };
 
 WireSamplePtr Make(const Sample& v) {
