@@ -380,8 +380,8 @@ struct CodecReceiver {
 // Notes what a packet numbered 1 (count bytes at bytes) tells of its message.
 void NoteFirst(CodecReceiver* r, const char* bytes, int count) {
     if (count < PipePktBufr::HeaderSize) return;
-    const auto* h = reinterpret_cast<const unsigned char*>(bytes);
-    if ((h[4] | h[5] << 8) == 1) r->startedMany = (h[6] | h[7] << 8) > 1;
+    const PipePktBufr::WireHeader h = PipePktBufr::ReadHeader(bytes);
+    if (h.pktId == 1) r->startedMany = h.pktCnt > 1;
 }
 
 // The pipe read of one message: its bytes into [to, to + room); what it gave.

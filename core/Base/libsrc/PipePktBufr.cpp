@@ -16,10 +16,6 @@ namespace {
 
 constexpr int MaxPkt = PipePktBufr::HeaderSize + PipePktBufr::DATASIZE;
 
-unsigned short GetU16(const unsigned char* at) {
-    return static_cast<unsigned short>(at[0] | (at[1] << 8));
-}
-
 }  // namespace
 
 PipePktBufr::PipePktBufr()
@@ -146,10 +142,11 @@ int PipePktBufr::SetRecvdSize(int count) {
         BytesOfData = 0;
         return -1;
     }
-    TotalBytesSent = GetU16(block + 0);
-    PktCtrlId = GetU16(block + 2);
-    PktId = GetU16(block + 4);
-    TotalPkts = GetU16(block + 6);
+    const WireHeader h = ReadHeader(block);
+    TotalBytesSent = h.sent;
+    PktCtrlId = h.ctrlId;
+    PktId = h.pktId;
+    TotalPkts = h.pktCnt;
     BytesOfData = static_cast<unsigned short>(count - HeaderSize);
     // Everything behind the header came in: the packet's own from here on.
     ownEnd = BytesOfData;

@@ -35,6 +35,18 @@ public:
     enum enSize : int { DATASIZE = 512 };
     MXR_ENUM(enSize, GetEnSizeCvtPtr);
     static constexpr int HeaderSize = 8;
+    // The words of a packet's header as it arrives (little-endian): bytes
+    // sent, controller id, packet number (from 1), packets in its message.
+    struct WireHeader {
+        unsigned short sent, ctrlId, pktId, pktCnt;
+    };
+    // The header at the start of a packet read off a pipe (at least
+    // HeaderSize bytes there).
+    static WireHeader ReadHeader(const void* packet) {
+        const auto* h = static_cast<const unsigned char*>(packet);
+        const auto word = [h](int at) { return static_cast<unsigned short>(h[at] | h[at + 1] << 8); };
+        return {word(0), word(2), word(4), word(6)};
+    }
 
     MXR_FIELDS(MXR_FIELD("offset", Offset), MXR_FIELD("bytesOfData", BytesOfData),
                MXR_FIELD("maxDataBufrSize", MaxDataBufrSize), MXR_FIELD("totalBytesSent", TotalBytesSent),

@@ -308,9 +308,8 @@ char* PipePktCtrl::OpenReadSlot() {
 
 bool PipePktCtrl::TakeReadSlot(int count) {
     if (slotAt == nullptr || count < PipePktBufr::HeaderSize || count > PipePktSize) return false;
-    const auto* h = reinterpret_cast<const unsigned char*>(slotAt);
-    const auto u16 = [h](int at) { return h[at] | h[at + 1] << 8; };
-    if (!FitsGather(u16(0), u16(2), u16(4), u16(6), count - PipePktBufr::HeaderSize)) return false;
+    const PipePktBufr::WireHeader h = PipePktBufr::ReadHeader(slotAt);
+    if (!FitsGather(h.sent, h.ctrlId, h.pktId, h.pktCnt, count - PipePktBufr::HeaderSize)) return false;
     CloseReadSlot();
     stagedLen += count - PipePktBufr::HeaderSize;
     ++arrived;
@@ -340,11 +339,10 @@ PipePktCtrl* PipePktCtrl::StartFromSlot(FirstSlot* slot, int count) {
     if (count != PipePktSize || slot->buffer.room < static_cast<std::size_t>(PipePktBufr::DATASIZE) ||
         FuncInfo::MayTrace())
         return nullptr;
-    const auto* h = reinterpret_cast<const unsigned char*>(slot->buffer.bytes.get());
-    const auto u16 = [h](int at) { return h[at] | h[at + 1] << 8; };
-    const int total = u16(6);
-    if (u16(0) != count || u16(4) != 1 || total < 2 || total > MaxPktCnt) return nullptr;
-    auto* ctrl = new (std::nothrow) PipePktCtrl(std::move(slot->buffer), static_cast<unsigned short>(u16(2)), total);
+    const PipePktBufr::WireHeader h = PipePktBufr::ReadHeader(slot->buffer.bytes.get());
+    const int total = h.pktCnt;
+    if (h.sent != count || h.pktId != 1 || total < 2 || total > MaxPktCnt) return nullptr;
+    auto* ctrl = new (std::nothrow) PipePktCtrl(std::move(slot->buffer), h.ctrlId, total);
     MXR_ASSERT(ctrl != nullptr, "ctrl != 0", "PipePktCtrl");
     slot->buffer.room = 0;
     return ctrl;

@@ -16,15 +16,6 @@ MXR_LOCAL_CLASS_DEFINE(PipePollAdptr);
 
 namespace {
 void ReportLine(const std::string& line) { std::cerr << line + "\n" << std::flush; }
-
-// A read packet's header (count bytes at bytes) numbered 1: 1 when its message
-// has several packets, 0 when one; -1 for any other packet.
-int FirstOfMany(const char* bytes, int count) {
-    if (count < PipePktBufr::HeaderSize) return -1;
-    const auto* h = reinterpret_cast<const unsigned char*>(bytes);
-    if ((h[4] | h[5] << 8) != 1) return -1;
-    return (h[6] | h[7] << 8) > 1 ? 1 : 0;
-}
 }  // namespace
 
 PipePollAdptr::PipePollAdptr() : fd(-1), readyToSnd(0) { MXR_METHOD_FRAME("PipePollAdptr", 0); }
@@ -47,16 +38,16 @@ void PipePollAdptr::PopulatePollInfo(hv::pollfd* p) {
 }
 
 void PipePollAdptr::NoteHeader(const char* bytes, int count) {
-    if (const int many = FirstOfMany(bytes, count); many >= 0) startedMany = many != 0;
-    // A message's packets come one after another: after any but its last,
-    // the next is most likely queued already, and is read without asking
-    // the kernel first (a traced run asks, as it always did).
-    // A descriptor whose reads may wait is read only when the kernel says
-    // so: the loop never waits on a pipe.
     bool more = false;
-    if (count >= PipePktBufr::HeaderSize && !FuncInfo::MayTrace()) {
-        const auto* h = reinterpret_cast<const unsigned char*>(bytes);
-        more = (h[4] | h[5] << 8) < (h[6] | h[7] << 8);
+    if (count >= PipePktBufr::HeaderSize) {
+        const PipePktBufr::WireHeader h = PipePktBufr::ReadHeader(bytes);
+        if (h.pktId == 1) startedMany = h.pktCnt > 1;
+        // A message's packets come one after another: after any but its
+        // last, the next is most likely queued already, and is read without
+        // asking the kernel first. A traced run asks, as it always did; a
+        // descriptor whose reads may wait is read only when the kernel says
+        // so, since the loop never waits on a pipe.
+        more = h.pktId < h.pktCnt && !FuncInfo::MayTrace();
         if (more && readsMayWait < 0) readsMayWait = portlib::platform::PipeMayBlock(fd) ? 1 : 0;
         if (readsMayWait != 0) more = false;
     }
