@@ -3,7 +3,7 @@
 # Skips apt entirely when everything is already there.
 set -euo pipefail
 PACKAGES=(g++ cmake ninja-build pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-          util-linux procps iproute2 python3)
+          util-linux procps iproute2 python3 ccache)
 missing=()
 for p in "${PACKAGES[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
