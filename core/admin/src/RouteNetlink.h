@@ -1,0 +1,37 @@
+// A route netlink socket for IPv4 address changes: add an address with its
+// label, delete the addresses of a label one request at a time. Requests
+// are acknowledged by the kernel before they return.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace ipslib {
+
+class RouteNetlink {
+public:
+    RouteNetlink();
+    ~RouteNetlink();
+    RouteNetlink(const RouteNetlink&) = delete;
+    RouteNetlink& operator=(const RouteNetlink&) = delete;
+
+    // 0 when the socket is open, else its errno.
+    int OpenError() const { return openError_; }
+
+    // Adds (or refreshes) an address: 0 or an errno value.
+    int AddAddress(unsigned ifindex, std::uint32_t address, int prefix, const std::string& label);
+    // Deletes the first address carrying the label: 0, EADDRNOTAVAIL when
+    // there is none left, or another errno value.
+    int DeleteLabelled(unsigned ifindex, const std::string& label);
+    // Deletes one address by value and prefix.
+    int DeleteAddress(unsigned ifindex, std::uint32_t address, int prefix);
+
+private:
+    int Transact(void* request, std::size_t length);
+
+    int fd_ = -1;
+    int openError_ = 0;
+    std::uint32_t seq_ = 0;
+};
+
+}  // namespace ipslib
