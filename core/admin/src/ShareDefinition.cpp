@@ -31,9 +31,8 @@ bool ShareDefinitionReader::ReadWord(std::string* word, std::size_t max) {
     return !word->empty();
 }
 
-bool ShareDefinitionReader::ReadNumber(std::uint32_t* value) {
-    std::string digits;
-    if (!ReadWord(&digits, 10)) return false;
+bool ParseDecimalU32(const std::string& digits, std::uint32_t* value) {
+    if (digits.empty() || digits.size() > 10) return false;
     std::uint64_t v = 0;
     for (char d : digits) {
         if (d < '0' || d > '9') return false;
@@ -42,6 +41,11 @@ bool ShareDefinitionReader::ReadNumber(std::uint32_t* value) {
     if (v > UINT32_MAX) return false;
     *value = static_cast<std::uint32_t>(v);
     return true;
+}
+
+bool ShareDefinitionReader::ReadNumber(std::uint32_t* value) {
+    std::string digits;
+    return ReadWord(&digits, 10) && ParseDecimalU32(digits, value);
 }
 
 // Leading white space is skipped; everything up to the byte 0x02 is the

@@ -14,6 +14,9 @@
 
 namespace hvadmin {
 
+// A decimal of 0 to 4294967295 written with digits only.
+bool ParseDecimalU32(const std::string& digits, std::uint32_t* value);
+
 struct ShareDefinition {
     std::string name;
     std::uint32_t type = 0;

@@ -1,6 +1,7 @@
 #include "ShareStore.h"
 
 #include "SecurityDescriptor.h"
+#include "ShareDefinition.h"
 #include "platform/AtomicFileWrite.h"
 #include "platform/ErrnoWin32.h"
 #include "platform/SystemDir.h"
@@ -59,18 +60,6 @@ bool Unescape(const std::string& s, std::string* out) {
     return true;
 }
 
-bool ParseU32(const std::string& s, std::uint32_t* v) {
-    if (s.empty() || s.size() > 10) return false;
-    std::uint64_t n = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9') return false;
-        n = n * 10 + static_cast<unsigned>(c - '0');
-    }
-    if (n > UINT32_MAX) return false;
-    *v = static_cast<std::uint32_t>(n);
-    return true;
-}
-
 bool SameName(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -84,10 +73,10 @@ bool SetField(ShareRecord* r, const std::string& key, const std::string& raw) {
     std::string v;
     if (!Unescape(raw, &v)) return false;
     if (key == "name") r->name = v;
-    else if (key == "type") return ParseU32(v, &r->type);
-    else if (key == "permissions") return ParseU32(v, &r->permissions);
-    else if (key == "max_uses") return ParseU32(v, &r->maxUses);
-    else if (key == "current_uses") return ParseU32(v, &r->currentUses);
+    else if (key == "type") return ParseDecimalU32(v, &r->type);
+    else if (key == "permissions") return ParseDecimalU32(v, &r->permissions);
+    else if (key == "max_uses") return ParseDecimalU32(v, &r->maxUses);
+    else if (key == "current_uses") return ParseDecimalU32(v, &r->currentUses);
     else if (key == "path") r->path = v;
     else if (key == "remark") r->remark = v;
     else if (key == "security") {
