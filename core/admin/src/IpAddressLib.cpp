@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <map>
 #include <net/if.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -29,14 +30,27 @@ std::string LastComponent(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The kernel keeps a subnet's other addresses only when told to promote them.
+// The kernel keeps a subnet's other addresses only when told to promote
+// them. The setting's file stays open per adapter (reading it again is one
+// call, opening it is a path walk through /proc), and is written only when
+// the setting is off.
 void PromoteSecondaries(const std::string& adapter) {
-    const std::string path = "/proc/sys/net/ipv4/conf/" + adapter + "/promote_secondaries";
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) return;
+    static std::map<std::string, int> files;
+    auto it = files.find(adapter);
+    if (it == files.end() || it->second < 0) {
+        const std::string path = "/proc/sys/net/ipv4/conf/" + adapter + "/promote_secondaries";
+        const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+        if (fd < 0) return;
+        it = files.insert_or_assign(adapter, fd).first;
+    }
     char now = 0;
-    if (::read(fd, &now, 1) != 1 || now != '1') (void)!::pwrite(fd, "1\n", 2, 0);
-    ::close(fd);
+    if (::pread(it->second, &now, 1, 0) != 1) {
+        // The interface went away since: open it afresh next time.
+        ::close(it->second);
+        it->second = -1;
+        return;
+    }
+    if (now != '1') (void)!::pwrite(it->second, "1\n", 2, 0);
 }
 
 std::string HookCommand() {
@@ -66,6 +80,14 @@ int RunHook(const std::string& program, const char* adapter, const char* address
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// One netlink socket serves every change this process makes (a switch is a
+// removal and an add). It belongs to the network namespace of the thread
+// that first asks; the library is used from one thread at a time.
+RouteNetlink& ProcessNetlink() {
+    static RouteNetlink netlink;
+    return netlink;
 }
 
 bool IndexedEdit(const std::string& adapter, unsigned index, const std::string* address, const std::string* mask) {
@@ -105,7 +127,7 @@ int PrepareIpChange(const char* address, const char* mask, unsigned context, con
         std::printf("SetIpAddress: the label of context %u of %s is too long\n", context, adapter);
         return 0;
     }
-    change->ifindex = ::if_nametoindex(adapter);
+    change->ifindex = ProcessNetlink().InterfaceIndex(adapter);
     if (change->ifindex == 0) {
         std::printf("SetIpAddress: Could not open %s, Error %d\n", adapter, pf::Win32FromErrno(errno));
         return 0;
@@ -117,7 +139,7 @@ int PrepareIpChange(const char* address, const char* mask, unsigned context, con
 int SetIpAddress(const char* address, const char* mask, unsigned context, const char* adapter) {
     IpChange change;
     if (!PrepareIpChange(address, mask, context, adapter, &change)) return 0;
-    RouteNetlink netlink;
+    RouteNetlink& netlink = ProcessNetlink();
     if (netlink.OpenError() != 0) {
         std::printf("SetIpAddress: Could not open %s, Error %d\n", adapter, pf::Win32FromErrno(netlink.OpenError()));
         return 0;
@@ -125,9 +147,7 @@ int SetIpAddress(const char* address, const char* mask, unsigned context, const 
     int rc = 0;
     if (change.address == 0) {
         PromoteSecondaries(change.adapter);
-        for (int i = 0; i < kMaxLabelDeletes && (rc = netlink.DeleteLabelled(change.ifindex, change.label)) == 0; ++i) {
-        }
-        if (rc == EADDRNOTAVAIL) rc = 0;
+        rc = netlink.DeleteAllLabelled(change.ifindex, change.label, kMaxLabelDeletes);
     } else {
         rc = netlink.AddAddress(change.ifindex, change.address, change.prefix, change.label);
     }

@@ -2,7 +2,7 @@
 // addresses while the system runs (by route netlink) and reads and rewrites
 // the adapter settings in the registry (AdapterSettings.h). Every function
 // returns 1 on success and 0 on failure; what it prints goes to the
-// standard output.
+// standard output. One thread at a time.
 //
 // An adapter's n-th address (its context n) is the address labelled with
 // the adapter's name (n = 0) or "<adapter>:<n>". NetBIOS and the datagram

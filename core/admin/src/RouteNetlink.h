@@ -23,10 +23,19 @@ public:
     // Deletes the first address carrying the label: 0, EADDRNOTAVAIL when
     // there is none left, or another errno value.
     int DeleteLabelled(unsigned ifindex, const std::string& label);
+    // Deletes every address carrying the label (at most `most`): 0 or an
+    // errno value. Two deletions go out per write, so that the usual case,
+    // one address, takes one exchange with the kernel.
+    int DeleteAllLabelled(unsigned ifindex, const std::string& label, int most);
+    // The interface's index (0 when there is none, errno set).
+    unsigned InterfaceIndex(const std::string& name);
     // Deletes one address by value and prefix.
     int DeleteAddress(unsigned ifindex, std::uint32_t address, int prefix);
 
 private:
+    // Sends `count` requests of `length` bytes each, laid one after another,
+    // and gathers their acknowledgements in `results`.
+    int Transact(void* requests, std::size_t length, int count, int* results);
     int Transact(void* request, std::size_t length);
 
     int fd_ = -1;
