@@ -30,10 +30,11 @@ bool ReadList(const pf::RegKey& key, const char* name, std::vector<std::string>*
     const int rc = pf::RegistryStore::QueryValue(key, name, &type, buf.data(), &size);
     if (rc == 2) return true;
     if (rc != 0 || type != pf::HV_REG_MULTI_SZ) return false;
-    // The value itself, without the terminators the store supplies, fits the limit.
+    // The list with its last entry's terminator and the final empty string
+    // fits the limit.
     std::size_t used = size;
     while (used > 0 && buf[used - 1] == 0) --used;
-    if (used + 1 > limit) return false;
+    if ((used == 0 ? 1 : used + 2) > limit) return false;
     *entries = DecodeMultiString(buf.data(), size);
     return true;
 }

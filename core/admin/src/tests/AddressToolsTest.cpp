@@ -173,12 +173,17 @@ TEST_F(AdapterLists, ShowStopsAtTheShorterListAndNeverReadsPastOne) {
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "10.0.0.1 255.0.0.0\n10.0.0.2 255.255.0.0\n");
 
-    std::string big;
-    while (big.size() < 1100) big += std::string("10.0.0.1") + '\0';
-    SetList("SubnetMask", big + '\0');
-    r = Show();
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("cannot be read"), std::string::npos);
+    // 1024 bytes with the final empty string are read; 1025 are not.
+    std::string full;
+    for (int i = 0; i < 92; ++i) full += "10.0.0." + std::to_string(100 + i) + '\0';
+    SetList("SubnetMask", full + "10.0.0.192" + '\0' + '\0');
+    EXPECT_EQ(Show().exitCode, 0);
+    for (const std::string& big : {full + "10.0.0.1920" + '\0' + '\0', std::string(1100, '7') + '\0' + '\0'}) {
+        SetList("SubnetMask", big);
+        r = Show();
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.err.find("cannot be read"), std::string::npos);
+    }
 }
 
 TEST_F(AdapterLists, EditsKeepEveryListWithinItsBytes) {
