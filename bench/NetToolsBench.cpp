@@ -95,7 +95,7 @@ void AddressSwitch(benchmark::State& state, bool ours) {
         if (netlink.DeleteAddress(index, old, 24) != 0 || netlink.AddAddress(index, next, 24, "a0:1") != 0)
             state.SkipWithError("bare switch failed");
     }
-    netlink.DeleteLabelled(index, "a0:1");
+    netlink.DeleteAllLabelled(index, "a0:1", 16);
 }
 
 // This thread (the one that runs the benchmarks) joins the probing side.

@@ -114,14 +114,6 @@ int RouteNetlink::AddAddress(unsigned ifindex, std::uint32_t address, int prefix
     return Transact(&req, req.header.nlmsg_len);
 }
 
-int RouteNetlink::DeleteLabelled(unsigned ifindex, const std::string& label) {
-    AddressRequest req;
-    Begin(&req, RTM_DELADDR, 0, ifindex, 0);
-    if (label.size() >= 16) return ENAMETOOLONG;
-    AddAttribute(&req, IFA_LABEL, label.c_str(), label.size() + 1);
-    return Transact(&req, req.header.nlmsg_len);
-}
-
 int RouteNetlink::DeleteAllLabelled(unsigned ifindex, const std::string& label, int most) {
     if (label.size() >= 16) return ENAMETOOLONG;
     AddressRequest pair[2];
@@ -131,7 +123,7 @@ int RouteNetlink::DeleteAllLabelled(unsigned ifindex, const std::string& label, 
     }
     const std::size_t length = NLMSG_ALIGN(pair[0].header.nlmsg_len);
     // The requests lie one after another, each padded to its aligned length.
-    char batch[2 * sizeof(AddressRequest)];
+    alignas(nlmsghdr) char batch[2 * sizeof(AddressRequest)];
     std::memcpy(batch, &pair[0], length);
     std::memcpy(batch + length, &pair[1], length);
     for (int deleted = 0; deleted < most; deleted += 2) {

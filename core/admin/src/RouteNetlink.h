@@ -1,6 +1,6 @@
 // A route netlink socket for IPv4 address changes: add an address with its
-// label, delete the addresses of a label one request at a time. Requests
-// are acknowledged by the kernel before they return.
+// label, delete the addresses of a label or one by value. Every request is
+// acknowledged by the kernel before the call returns.
 #pragma once
 
 #include <cstdint>
@@ -20,9 +20,6 @@ public:
 
     // Adds (or refreshes) an address: 0 or an errno value.
     int AddAddress(unsigned ifindex, std::uint32_t address, int prefix, const std::string& label);
-    // Deletes the first address carrying the label: 0, EADDRNOTAVAIL when
-    // there is none left, or another errno value.
-    int DeleteLabelled(unsigned ifindex, const std::string& label);
     // Deletes every address carrying the label (at most `most`): 0 or an
     // errno value. Two deletions go out per write, so that the usual case,
     // one address, takes one exchange with the kernel.
