@@ -172,11 +172,9 @@ void RunStartup() {
     doDaemonAvail();
     SetPriorityAndWait();
     // A fresh load gives every instance its state, and the tables are
-    // written with them.
-    if (isnew && pQdb_doinit) {
-        hvresource::initallres();
-        qdbsync(nullptr);
-    }
+    // written with them (here, or later by a daemon that must answer other
+    // systems meanwhile).
+    if (isnew && pQdb_doinit && !qdbStartupPassDeferred()) qdbRunStartupPass();
 }
 
 }  // namespace
