@@ -6,6 +6,7 @@
 #include "AutoQdbLock.h"
 #include "DbIter.h"
 #include "DbMgr.h"
+#include "QdbLock.h"
 #include "TableRecord.h"
 #include "hvresource.h"
 #include "network.h"
@@ -73,5 +74,10 @@ void qdbRunStartupPass(void) {
 int qdbStartupPass(void) {
     if (!g_pending.exchange(false)) return 0;
     qdbRunStartupPass();
+    // The pass runs on a thread of its own, which ends after it: a lock it
+    // still held would come back to the next holder as abandoned.
+    if (const int depth = cfgstore::ReleaseWholeLock(); depth > 0)
+        hv_err(__FILE__, __LINE__, 3, 459, "qdbStartupPass: the start-up pass still held the database lock (%d times)",
+               depth);
     return 1;
 }
