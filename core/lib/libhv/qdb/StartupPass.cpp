@@ -8,6 +8,7 @@
 #include "DbMgr.h"
 #include "QdbLock.h"
 #include "TableRecord.h"
+#include "dependency.h"
 #include "hvresource.h"
 #include "network.h"
 #include "qdberr.h"
@@ -47,6 +48,18 @@ bool AllPathsAlive(std::int64_t* limitMs) {
     return alive;
 }
 
+// The pass sets states without the state change's rules and sends none of
+// them: the other systems' copies, loaded while it ran, learn the results
+// now.
+void AnnounceStates() {
+    AUTO_QDB_LOCK(lk);
+    DbMgr* db = lk.getDbMgr(nullptr, -1, 1000, 0);
+    if (db == nullptr) return;
+    for (hvresource* r : cfgstore::AllInstances(db))
+        hvresource::broadcastUpdate('f', 's', db, r->tag(), nullptr, nullptr, nullptr, nullptr, r->get_inittype(),
+                                    r->get_state(), r->get_statedescr());
+}
+
 }  // namespace
 
 void qdbWaitForPaths(void) {
@@ -68,6 +81,7 @@ bool qdbStartupPassDeferred(void) {
 void qdbRunStartupPass(void) {
     qdbWaitForPaths();
     hvresource::initallres();
+    AnnounceStates();
     qdbsync(nullptr);
 }
 
