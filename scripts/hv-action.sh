@@ -10,6 +10,8 @@
 #   <holder>", while another system holds the lock.
 # - remove of the hierarchy's leaf (the tag ending in "c") ends this
 #   system's keeper, which releases the lock.
+# - remove fails, journalling "<system> remove-failed <tag>", while the file
+#   SHARED/fail.remove.<system> exists (a fault the harness injects).
 # A hierarchy is the tag without its last letter (H1a, H1b, H1c: H1).
 #
 # usage: hv-action.sh restore|remove SHARED SYSTEM [-t TAG] [ARGS...]
@@ -75,6 +77,10 @@ restore() {
 }
 
 remove() {
+    if [ -e "$shared/fail.remove.$me" ]; then
+        journal remove-failed "$tag"
+        return 1
+    fi
     journal remove "$tag"
     case $tag in
     *c)

@@ -73,6 +73,11 @@ int main(int argc, char** argv) {
     pQdb_arg0 = argv[0];
     set_errinfo("qdb", "QDB", 0, nullptr);
     setAppId(1);
+    // A fresh database gives every resource instance its start-up state:
+    // after the mailboxes are served, since the other systems' passes read
+    // this database meanwhile.
+    pQdb_doinit = 1;
+    qdbDeferStartupPass();
     qdbinit();
     std::printf("qdb: database available\n");
     std::fflush(stdout);
@@ -119,17 +124,26 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     UseActionWorkers();
+    std::thread startupPass([] {
+        RunActionsInlineOnThisThread();
+        if (qdbStartupPass()) {
+            std::printf("qdb: start-up states given\n");
+            std::fflush(stdout);
+        }
+    });
     ConfigRequestServer server;
     for (;;) {
         MessagePtr request = proxy.RcvFromMbox(mailbox, 1);
         if (!request.Ok() || request->GetLastErr() != Message::OKAY) {
             std::fprintf(stderr, "qdb: receive on \"%s\" failed (%d): the manager is gone\n", mailbox,
                          request.Ok() ? static_cast<int>(request->GetLastErr()) : -1);
+            startupPass.join();
             qdbcleanup();
             return 3;
         }
         if (server.Serve(request) == ConfigRequestServer::Stop) break;
     }
+    startupPass.join();
     proxy.RemoveMailBox(mailbox);
     qdbcleanup();
     return 0;

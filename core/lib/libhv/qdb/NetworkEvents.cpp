@@ -133,6 +133,13 @@ int network::mxr_comm_up(const char* system, const char* device) {
                                   device ? device : "", now.c_str());
                     result = s->set_state('A', descr);
                     hv_debug(__FILE__, __LINE__, "LD.mxr_comm_up", "MXR_COMM_UP b=%s\n", cmd.c_str());
+                } else if (s->get_state() == 'U') {
+                    // A system created before any path to it came up: it is
+                    // reachable now, and is sent cache updates from here on.
+                    char descr[kEventLine];
+                    std::snprintf(descr, sizeof descr, "%s detected reachable by %s at %s", ProgramName().c_str(),
+                                  device ? device : "", now.c_str());
+                    result = s->set_state('A', descr);
                 }
             }
         }

@@ -137,6 +137,9 @@ public:
     int set_inittype(init_type init);
     // The one way a state changes (the SHARED and COMMON rules included).
     int privset_state(char* exclsys, char* excltag, state newstate, const char* reason);
+    // Whether the SHARED rule lets this instance take newstate, as
+    // privset_state asks it: 0, or -1 with the refusal reported (921, 922).
+    int check_shared_rule(state newstate) const;
     int set_below_state(const char* tag, state newstate, const char* reason);
     static int set_all_state(const char* tag, state newstate, const char* reason);
     // Sends this state to the other side of every COMMON equivalency but
@@ -194,6 +197,9 @@ public:
     // Clears every reservation that process pid holds. 0 or -1.
     static int clear_reservations(long pid);
     int clear_reservation(long pid);
+    // Whether this process (or its group) may clear the reservation that
+    // clear_reservation(pid) would: 0, or -1 with the refusal reported (901).
+    int check_reservation(long pid) const;
     // 1 when not reserved; else 0 and buf gets "RESERVED to ...".
     int reserve_status(char* buf) const;
     static const char* convresrv(qdbresrv_t type);

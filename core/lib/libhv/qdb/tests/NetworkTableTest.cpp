@@ -19,6 +19,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -161,6 +162,20 @@ TEST_F(NetworkTable, AStartTimeThatCannotBeWrittenIsReportedAndTheCreateStands) 
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.note, "0/0");
     EXPECT_NE(r.err.find("net_create: fopen(" + root_ + "/config/HV_START_TIME) failed"), std::string::npos) << r.err;
+}
+
+// The first path on a root without a configuration directory makes it,
+// private as the table files' directory, and records the start time there.
+TEST_F(NetworkTable, TheStartTimeMakesAPrivateConfigurationDirectory) {
+    const std::string config = root_ + "/config";
+    const std::string note = Client([&] {
+        std::filesystem::remove_all(config);
+        std::string out = std::to_string(net_create(nullptr, "NODE2", "TCPIP:1501", 'l', 0, 5, 2, 3));
+        struct stat st {};
+        out += ::stat(config.c_str(), &st) == 0 ? "/" + std::to_string(st.st_mode & 0777) : "/none";
+        return out + "/" + std::to_string(std::filesystem::exists(config + "/HV_START_TIME"));
+    });
+    EXPECT_EQ(note, "0/" + std::to_string(0700) + "/1");
 }
 
 TEST_F(NetworkTable, RemoveAsksPerPathAndDropsWhatTheAdministratorLetGo) {
