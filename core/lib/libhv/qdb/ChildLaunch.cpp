@@ -177,7 +177,9 @@ void CloseFrom(unsigned from, unsigned to) {
             case HV_REDIR_READ: fd = ::open(r.path, O_RDONLY); break;
             case HV_REDIR_WRITE:
             case HV_REDIR_APPEND:
-                fd = ::open(r.path, O_RDWR | O_CREAT, 0666);
+                // Output files are logs: what a command writes is the
+                // administrators' to read (owner and group), as every log.
+                fd = ::open(r.path, O_RDWR | O_CREAT, 0640);
                 if (fd >= 0 && r.op == HV_REDIR_APPEND) ::lseek(fd, 0, SEEK_END);
                 break;
             case HV_REDIR_CLOSE: ::close(r.target); continue;

@@ -85,6 +85,8 @@ int hvresource::check_shared_rule(state newstate) const {
 int hvresource::privset_state(char* exclsys, char* excltag, state newstate, const char* reason) {
     if (newstate == ILLSTATE)
         return hv_err(__FILE__, __LINE__, 23, 919, QDB_ARGS, "can't set resource state type to ILLSTATE");
+    if (!IsInstanceState(newstate))
+        return hv_err(__FILE__, __LINE__, 23, 919, QDB_ARGS, "state '%c' is not defined", newstate);
     if (testctrl(__FILE__, __LINE__, reason)) return -1;
     if (reason == nullptr) reason = "";
     if (!created())

@@ -45,6 +45,13 @@ inline constexpr init_type INIT_ISP = 'I';
 inline constexpr init_type INIT_OSU = 's';
 inline constexpr qdbresrv_t QDBRESRV_NONE = '0';
 
+// Whether a letter is one of the defined states (ILLSTATE is none of them).
+inline constexpr bool IsInstanceState(int s) { return s == OSU || s == OSF || s == ISU || s == ISP; }
+// Whether a letter is one of the defined initialization types (ILLINIT is none).
+inline constexpr bool IsInitType(int i) {
+    return i == SEC_ISP || i == AUTOSEC_ISP || i == AUTORES_ISP || i == INIT_ISP || i == INIT_OSU;
+}
+
 extern "C" {
 // 0 posted, 1 ignored (posted within the time-out), 2 no instance with that
 // identifier in the local database, -1 error. A negative time-out means

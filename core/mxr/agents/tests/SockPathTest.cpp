@@ -1,8 +1,9 @@
 // Paths in one socket agent world over loopback: a path whose remote alias
 // is this system itself connects to its own listener, so both of its heads
 // (inbound and outbound) live in the one world. This system is "localhost";
-// paths name it "127.0.0.1", so the name the peer gives itself differs from
-// the path's alias, as it may between two systems.
+// paths connect to "127.0.0.1", so the name the peer gives itself differs
+// from the path's alias, as it may between two systems. Strangers are raw
+// TCP clients speaking the agents' packet format.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -11,9 +12,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <vector>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 
 #include "BaseAddr.h"
@@ -25,7 +30,13 @@
 #include "SOCKListenPollAdptr.h"
 #include "SOCKPipeHead.h"
 #include "SOCKPipePollAdptr.h"
+#include "PipeDeRegMsg.h"
+#include "PipeHeartBeatMsg.h"
+#include "PipeInitMsg.h"
+#include "PipeRegMsg.h"
+#include "SockPeerTable.h"
 #include "SockTestSupport.h"
+#include "platform/tests/TempSystemDir.h"
 
 namespace {
 
@@ -45,6 +56,51 @@ int ConnectOutcome(unsigned short port) {
     ::close(fd);
     return rc;
 }
+
+// A TCP client of 127.0.0.1:port leaving from the address from (127.x.y.z),
+// blocking; -1 when the connect failed.
+int ConnectFrom(const char* from, unsigned short port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    ::inet_pton(AF_INET, from, &local.sin_addr);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sa.sin_port = htons(port);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+        ::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void SendAll(int fd, const std::string& bytes) {
+    ASSERT_EQ(::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
+}
+
+// Whether the agent closed fd's connection: what it sent read and dropped,
+// then the end of the stream (or a reset) within ms.
+bool ClosedByPeer(int fd, int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    char buf[2048];
+    while (std::chrono::steady_clock::now() < end) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 50) != 1) continue;
+        const ssize_t n = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT);
+        if (n <= 0 && !(n < 0 && errno == EAGAIN)) return true;
+    }
+    return false;
+}
+
+size_t CountOf(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+BaseMsgPtr Init(const char* host, long pid) { return BaseMsgPtr(new PipeInitMsg(bStr(host), pid, pid, 512)); }
 
 class SockPathTest : public ::testing::Test {
 protected:
@@ -94,8 +150,35 @@ protected:
     }
     DestHostEntPtr Path(unsigned short port, int hbInterval = 1, int hbMaxMiss = 2) {
         device = bStr(("TCPIP:" + std::to_string(port)).c_str());
-        return DestHostEntPtr(new DestHostEnt(bStr("127.0.0.1"), 3, bStr(), device, bStr("127.0.0.1"), hbInterval,
+        return DestHostEntPtr(new DestHostEnt(bStr("127.0.0.1"), 3, bStr(), device, bStr("localhost"), hbInterval,
                                               hbMaxMiss, 0));
+    }
+    // A listen on a free port for a path to the system peer at 127.0.0.1,
+    // without the path's connect.
+    unsigned short ListenFor(const char* peer, int hbInterval = 1, int hbMaxMiss = 2) {
+        const unsigned short port = FreePort();
+        device = bStr(("TCPIP:" + std::to_string(port)).c_str());
+        SockPeerAdd(device, bStr("127.0.0.1"), bStr(peer));
+        SOCKCASetUpListenSMPtr listen(
+            new SOCKCASetUpListenSM(bStr("localhost"), world.GetSockNetConfig(), device, 0, hbInterval, hbMaxMiss));
+        listen->KickStart();
+        EXPECT_TRUE(RunUntil([&] { return Count<SOCKListenPollAdptrPtr>() == 1; }, 3000));
+        return port;
+    }
+    int CountIn() {
+        int n = 0;
+        BasePollAdptrLstIter it(world.GetPollManager().GetPollAdptrLst());
+        for (BasePollAdptrPtr a = it.First(); a.GetPtr() != nullptr; a = it.Next()) {
+            const SOCKPipeHeadPtr h = SockHeadOf(a);
+            if (h.Ok() && h->GetInOrOut() == SOCKPipeHead::__IN) ++n;
+        }
+        return n;
+    }
+    std::string EventLog() const {
+        std::ifstream f(sys.Path() + "/log/eventlog");
+        std::stringstream text;
+        text << f.rdbuf();
+        return text.str();
     }
     // Both heads of the path up: the outbound one has the peer's PipeInitMsg,
     // the inbound one counts the peer ALIVE.
@@ -105,6 +188,7 @@ protected:
         return in.Ok() && out.Ok() && out->GetGotInit() != 0 && in->GetHbStatus() == PipeHead::ALIVE;
     }
 
+    hvtest::TempSystemDir sys;
     SOCKCAWorld world{bStr(), bStr("TCPIP"), 6, 5};
     SOCKCAMsgRcvrPtr rcvr;
     bStr device;
@@ -138,12 +222,8 @@ TEST_F(SockPathTest, DeleteHostCountsWhatItClosed) {
     // Never added: nothing found.
     EXPECT_EQ(rcvr->DeleteHost(Path(FreePort())), -1);
     // Only a listen (one of two): -1, and the listen is closed all the same.
-    const unsigned short port = FreePort();
+    const unsigned short port = ListenFor("localhost");
     const DestHostEntPtr path = Path(port);
-    SOCKCASetUpListenSMPtr listen(
-        new SOCKCASetUpListenSM(bStr("localhost"), world.GetSockNetConfig(), device, 0, 1, 2));
-    listen->KickStart();
-    ASSERT_TRUE(RunUntil([&] { return Count<SOCKListenPollAdptrPtr>() == 1; }, 3000));
     EXPECT_EQ(ConnectOutcome(port), 0);
     RunFor(100);
     // That connect was taken as the path's inbound connection: a silent one.
@@ -194,38 +274,168 @@ TEST_F(SockPathTest, ARefusedConnectBuildsNoPipeAndWaitsBeforeTheNextTry) {
     EXPECT_EQ(next->GetTriedOnce(), 0);
 }
 
-TEST_F(SockPathTest, ASilentStrangerIsDroppedAndThePeerGetsThrough) {
-    const unsigned short port = FreePort();
+TEST_F(SockPathTest, ASilentConnectionHoldsNothingAndIsDroppedInTime) {
+    const unsigned short port = ListenFor("localhost", 1, 1);
     const DestHostEntPtr path = Path(port, 1, 1);
-    SOCKCASetUpListenSMPtr listen(
-        new SOCKCASetUpListenSM(bStr("localhost"), world.GetSockNetConfig(), device, 0, 1, 1));
-    listen->KickStart();
-    ASSERT_TRUE(RunUntil([&] { return Count<SOCKListenPollAdptrPtr>() == 1; }, 3000));
-    const int stranger = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sa.sin_port = htons(port);
-    ASSERT_EQ(::connect(stranger, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
-    ASSERT_TRUE(RunUntil([&] { return Count<SOCKListenPollAdptrPtr>() == 0; }, 3000)) << "the stranger was accepted";
-    // Interval 1 s x 1 miss: dropped after about a second, and the port
-    // listens again.
-    ASSERT_TRUE(RunUntil([&] { return Count<SOCKListenPollAdptrPtr>() == 1; }, 5000));
-    // It got this system's PipeInitMsg, then the close.
-    char buf[1024];
-    ssize_t n = 1;
-    for (int i = 0; i < 20 && n > 0; ++i) {
-        pollfd p{stranger, POLLIN, 0};
-        ASSERT_EQ(::poll(&p, 1, 1000), 1);
-        n = ::recv(stranger, buf, sizeof buf, MSG_DONTWAIT);
-    }
-    EXPECT_LE(n, 0) << "the stranger's connection was closed";
-    ::close(stranger);
-    // The path's own connect now gets through.
+    const int silent = ConnectFrom("127.0.0.1", port);
+    ASSERT_GE(silent, 0);
+    ASSERT_TRUE(RunUntil([&] { return CountIn() == 1; }, 3000)) << "the connection was taken";
+    EXPECT_EQ(Count<SOCKListenPollAdptrPtr>(), 1) << "the listen stays open";
+    // The path's own connect gets through while the silent one still holds
+    // its connection.
     SOCKCAMsgRcvrAddHostSMPtr connect(
         new SOCKCAMsgRcvrAddHostSM(bStr("127.0.0.1"), world.GetSockNetConfig(), device, 0, 1, 1, 0));
     connect->KickStart();
     ASSERT_TRUE(RunUntil([&] { return PathUp(); }, 5000));
+    // Interval 1 s x 1 miss: the silent one goes after about a second; the
+    // path stays up.
+    bool closed = false;
+    ASSERT_TRUE(RunUntil([&] { return CountIn() == 1 && (closed = ClosedByPeer(silent, 1)); }, 5000));
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(PathUp());
+    ::close(silent);
+    EXPECT_EQ(rcvr->DeleteHost(path), 0);
+}
+
+TEST_F(SockPathTest, AConnectionFromAnAddressWithoutAPathIsClosedAtOnceWithAReport) {
+    const unsigned short port = FreePort();
+    const DestHostEntPtr path = Path(port);
+    ASSERT_EQ(rcvr->AddHost(path), 0);
+    ASSERT_TRUE(RunUntil([&] { return PathUp(); }, 5000));
+    const int stranger = ConnectFrom("127.0.0.2", port);
+    ASSERT_GE(stranger, 0);
+    SendAll(stranger, PipeBytesOf(Init("localhost", 4242)));
+    bool closed = false;
+    ASSERT_TRUE(RunUntil([&] { return closed = ClosedByPeer(stranger, 1); }, 3000));
+    ::close(stranger);
+    const std::string log = EventLog();
+    EXPECT_EQ(CountOf(log, "from 127.0.0.2:"), 1u) << log;
+    EXPECT_EQ(CountIn(), 1) << "only the path's own inbound connection";
+    EXPECT_EQ(Count<SOCKListenPollAdptrPtr>(), 1);
+    EXPECT_TRUE(PathUp());
+    EXPECT_EQ(rcvr->DeleteHost(path), 0);
+}
+
+TEST_F(SockPathTest, APipeInitMsgMustNameTheSystemOfThePathAtThatAddress) {
+    struct Case {
+        const char* name;
+        bool taken;
+    };
+    for (const Case c : {Case{"SYSX", false}, Case{"localhost", false}, Case{"", false}, Case{"PEER", true},
+                         Case{"peer", true}}) {
+        SCOPED_TRACE(c.name);
+        const unsigned short port = ListenFor("PEER");
+        const int fd = ConnectFrom("127.0.0.1", port);
+        ASSERT_GE(fd, 0);
+        SendAll(fd, PipeBytesOf(Init(c.name, 4242)));
+        if (c.taken) {
+            ASSERT_TRUE(RunUntil(
+                [&] {
+                    const SOCKPipeHeadPtr in = Head(SOCKPipeHead::__IN, device);
+                    return in.Ok() && in->GetHbStatus() == PipeHead::ALIVE;
+                },
+                3000));
+            EXPECT_EQ(Head(SOCKPipeHead::__IN, device)->GetRemHostName(), c.name);
+        } else {
+            bool closed = false;
+            ASSERT_TRUE(RunUntil([&] { return closed = ClosedByPeer(fd, 1); }, 3000));
+            EXPECT_NE(EventLog().find(std::string("introduced itself as ") + c.name + ","), std::string::npos);
+            EXPECT_EQ(CountIn(), 0);
+        }
+        EXPECT_EQ(Count<SOCKListenPollAdptrPtr>(), 1) << "the listen is not disturbed";
+        ::close(fd);
+        EXPECT_EQ(rcvr->DeleteHost(DestHostEntPtr(
+                      new DestHostEnt(bStr("127.0.0.1"), 0, bStr(), device, bStr("PEER"), 1, 2, 0))),
+                  -1) << "a listen only";
+        RunFor(50);
+    }
+}
+
+TEST_F(SockPathTest, APeerAnnouncesOnlyItsOwnRoutesAndNeverAboveTheConnection) {
+    const unsigned short port = ListenFor("PEER");
+    const int fd = ConnectFrom("127.0.0.1", port);
+    ASSERT_GE(fd, 0);
+    const auto reg = [](const char* host, long pid, int prio) {
+        return PipeBytesOf(BaseMsgPtr(new PipeRegMsg(bStr(host), pid, pid, prio)));
+    };
+    // Before it has introduced itself nothing is taken.
+    SendAll(fd, reg("PEER", 7, 0) + PipeBytesOf(Init("PEER", 4242)) + reg("localhost", 0, 99) + reg("SYSX", 0, 1) +
+                    reg("PEER", 0, 99) + reg("PEER", 77, 1) +
+                    PipeBytesOf(BaseMsgPtr(new PipeDeRegMsg(bStr("localhost"), 0, 0, 0))) +
+                    PipeBytesOf(Init("SYSX", 1)));
+    SOCKPipeHeadPtr in;
+    ASSERT_TRUE(RunUntil(
+        [&] {
+            in = Head(SOCKPipeHead::__IN, device);
+            return in.Ok() && in->GetAddrEntLst().GetItemCnt() >= 4;
+        },
+        3000));
+    RunFor(200);
+    EXPECT_EQ(in->GetRemHostName(), "PEER");
+    std::vector<std::string> routes;
+    BaseAddrEntLstIter it(in->GetAddrEntLst());
+    for (BaseAddrEntPtr row = it.First(); row.GetPtr() != nullptr; row = it.Next()) {
+        routes.push_back(std::string(static_cast<const char*>(row->GetHost())) + "/" + std::to_string(row->GetPid()) +
+                         "/" + std::to_string(row->GetComPriority()));
+    }
+    std::sort(routes.begin(), routes.end());
+    // The init's own address, the peer system as a whole (twice: the head's
+    // own and the announced one), and its process 77; all at priority 0.
+    EXPECT_EQ(routes, (std::vector<std::string>{"PEER/0/0", "PEER/0/0", "PEER/4242/0", "PEER/77/0"}));
+    const std::string log = EventLog();
+    EXPECT_NE(log.find("PipeRegMsg for host localhost"), std::string::npos) << log;
+    EXPECT_NE(log.find("PipeRegMsg for host SYSX"), std::string::npos) << log;
+    EXPECT_NE(log.find("PipeDeRegMsg for host localhost"), std::string::npos) << log;
+    EXPECT_NE(log.find("PipeRegMsg for host PEER on " + std::string(static_cast<const char*>(device)) +
+                       " refused - the peer is not introduced yet"),
+              std::string::npos)
+        << log;
+    ::close(fd);
+}
+
+TEST_F(SockPathTest, ANewerConnectionOfThePeerReplacesTheOlderOnceItIntroducesItself) {
+    const unsigned short port = ListenFor("PEER");
+    const int first = ConnectFrom("127.0.0.1", port);
+    ASSERT_GE(first, 0);
+    SendAll(first, PipeBytesOf(Init("PEER", 1001)));
+    ASSERT_TRUE(RunUntil([&] { return Head(SOCKPipeHead::__IN, device).Ok(); }, 3000));
+    const SOCKPipeHeadPtr older = Head(SOCKPipeHead::__IN, device);
+    const int second = ConnectFrom("127.0.0.1", port);
+    ASSERT_GE(second, 0) << "the listen stays open";
+    ASSERT_TRUE(RunUntil([&] { return CountIn() == 2; }, 3000));
+    RunFor(100);
+    EXPECT_NE(older->GetFileDscrpt(), -1) << "nothing replaced before the newer one says who it is";
+    SendAll(second, PipeBytesOf(Init("PEER", 1002)));
+    bool closed = false;
+    ASSERT_TRUE(RunUntil([&] { return closed = ClosedByPeer(first, 1); }, 3000));
+    ASSERT_EQ(CountIn(), 1);
+    EXPECT_EQ(Head(SOCKPipeHead::__IN, device)->GetRemPid(), 1002);
+    EXPECT_EQ(Head(SOCKPipeHead::__IN, device)->GetHbStatus(), PipeHead::ALIVE);
+    EXPECT_EQ(Count<SOCKListenPollAdptrPtr>(), 1);
+    ::close(first);
+    ::close(second);
+}
+
+TEST_F(SockPathTest, ASquatterAtThePeersAddressCannotHoldThePath) {
+    const unsigned short port = FreePort();
+    const DestHostEntPtr path = Path(port);
+    ASSERT_EQ(rcvr->AddHost(path), 0);
+    ASSERT_TRUE(RunUntil([&] { return PathUp(); }, 5000));
+    // It introduces itself as the peer's system and replaces the inbound
+    // connection; the peer's outbound connection breaks with it, the peer
+    // connects again and its newer connection replaces the squatter.
+    const int squatter = ConnectFrom("127.0.0.1", port);
+    ASSERT_GE(squatter, 0);
+    SendAll(squatter, PipeBytesOf(Init("localhost", 4242)));
+    bool closed = false;
+    ASSERT_TRUE(RunUntil([&] { return closed = ClosedByPeer(squatter, 1); }, 5000));
+    ASSERT_TRUE(RunUntil(
+        [&] { return PathUp() && Head(SOCKPipeHead::__IN, device)->GetRemPid() == static_cast<long>(::getpid()); },
+        5000));
+    EXPECT_EQ(CountIn(), 1);
+    EXPECT_EQ(Count<SOCKListenPollAdptrPtr>(), 1);
+    EXPECT_EQ(GetSetUpListenSMLst().GetItemCnt(), 0) << "the open listen is not set up again";
+    ::close(squatter);
     EXPECT_EQ(rcvr->DeleteHost(path), 0);
 }
 

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 
 #include "MxrTestSupport.h"
@@ -218,4 +219,84 @@ TEST_F(SockTwoSystems, ASilentStrangerOnThePortIsDroppedAndThePeerGetsThrough) {
     static_cast<void>(stranger);
     EXPECT_EQ(mgrA.Stop(), 0) << mgrA.Err();
     EXPECT_EQ(mgrB.Stop(), 0) << mgrB.Err();
+}
+
+// A third namespace, routed to SYSA's cluster address over a link of its
+// own, runs a manager and a socket agent that call themselves SOCKB: a
+// stranger on the cluster network speaking the agents' packet format. It
+// connects first and keeps connecting; every connection is closed at once
+// with a report, and the real SOCKB's path comes up and stays ALIVE.
+TEST_F(SockTwoSystems, AStrangerRoutedToTheClusterNetworkIsClosedAndThePeerStaysAlive) {
+    const std::string tag = "hvs" + std::to_string(::getpid());
+    NetnsSystem c{tag + "c", tag + "c0", sys.Path() + "/c", b.host, "10.233.0.3"};
+    const std::string aSide = tag + "ac";
+    ASSERT_EQ(Sh(ip + " netns add " + c.ns), 0);
+    struct Gone {
+        std::string cmd;
+        ~Gone() { Sh(cmd); }
+    } gone{ip + " netns del " + c.ns};
+    ASSERT_EQ(Sh(ip + " link add " + aSide + " type veth peer name " + c.veth), 0);
+    ASSERT_EQ(Sh(ip + " link set " + aSide + " netns " + a.ns), 0);
+    ASSERT_EQ(Sh(ip + " link set " + c.veth + " netns " + c.ns), 0);
+    ASSERT_EQ(Sh(ip + " -n " + a.ns + " addr add 10.233.0.1/24 dev " + aSide), 0);
+    ASSERT_EQ(Sh(ip + " -n " + a.ns + " link set " + aSide + " up"), 0);
+    ASSERT_EQ(Sh(ip + " -n " + c.ns + " addr add " + c.addr + "/24 dev " + c.veth), 0);
+    ASSERT_EQ(Sh(ip + " -n " + c.ns + " link set " + c.veth + " up"), 0);
+    ASSERT_EQ(Sh(ip + " -n " + c.ns + " link set lo up"), 0);
+    ASSERT_EQ(Sh(ip + " -n " + c.ns + " route add 10.232.0.0/24 via 10.233.0.1"), 0);
+    ASSERT_EQ(::mkdir(c.dir.c_str(), 0770), 0);
+    ASSERT_EQ(::mkdir(("/etc/netns/" + c.ns).c_str(), 0755), 0);
+    std::ofstream(("/etc/netns/" + c.ns + "/hosts").c_str())
+        << "127.0.0.1 localhost\n" << a.addr << " " << a.host << "\n" << c.addr << " " << c.host << "\n";
+    struct HostsGone {
+        std::string ns;
+        ~HostsGone() {
+            std::remove(("/etc/netns/" + ns + "/hosts").c_str());
+            ::rmdir(("/etc/netns/" + ns).c_str());
+        }
+    } hostsGone{c.ns};
+
+    ChildProcess& mgrA = Run(a, {ManagerBin()});
+    ChildProcess& mgrC = Run(c, {ManagerBin()});
+    ASSERT_TRUE(WaitLines(mgrA, "listening", 1, 10000)) << mgrA.Err();
+    ASSERT_TRUE(WaitLines(mgrC, "listening", 1, 10000)) << mgrC.Err();
+    ChildProcess& watchA = Run(a, {PoBin(), "watch"}, false);
+    ASSERT_TRUE(WaitLines(watchA, "watching", 1, 10000)) << watchA.Err();
+    ChildProcess& agentA = Agent(a);
+    ChildProcess& agentC = Agent(c);
+    ASSERT_TRUE(WaitLines(agentA, "Got MxrAdminRegisterCommAgentRspMsg", 1, 10000)) << agentA.Err();
+    ASSERT_TRUE(WaitLines(agentC, "Got MxrAdminRegisterCommAgentRspMsg", 1, 10000)) << agentC.Err();
+    const std::string dev = std::string("TCPIP:") + kPort;
+    const std::string hb = std::to_string(kHbInterval), miss = std::to_string(kHbMaxMiss);
+    ASSERT_EQ(Po(a, {"create-path", "-i", hb, "-m", miss, b.host, a.host, b.host, dev}), 0);
+    ASSERT_EQ(Po(c, {"create-path", "-i", hb, "-m", miss, a.host, c.host, a.host, dev}), 0);
+    // The stranger connects first: refused at once, with a report.
+    const auto refusals = [&] {
+        std::ifstream f(a.dir + "/log/eventlog");
+        std::stringstream text;
+        text << f.rdbuf();
+        return CountOf(text.str(), "from " + c.addr + ":");
+    };
+    ASSERT_TRUE(WaitUntil([&] { return refusals() >= 1; }, 15000)) << agentA.Err() << agentC.Err();
+
+    // The real SOCKB comes; its path comes up and stays up while the
+    // stranger keeps trying.
+    ChildProcess& mgrB = Run(b, {ManagerBin()});
+    ASSERT_TRUE(WaitLines(mgrB, "listening", 1, 10000)) << mgrB.Err();
+    ChildProcess& agentB = Agent(b);
+    ASSERT_TRUE(WaitLines(agentB, "Got MxrAdminRegisterCommAgentRspMsg", 1, 10000)) << agentB.Err();
+    ASSERT_EQ(Po(b, {"create-path", "-i", hb, "-m", miss, a.host, b.host, a.host, dev}), 0);
+    const std::string upA = "PATH " + a.host + " " + dev + " TLI " + b.host + " " + b.host + " ALIVE";
+    const std::string downA = "PATH " + a.host + " " + dev + " TLI " + b.host + " " + b.host + " DEAD";
+    ASSERT_TRUE(WaitLines(watchA, upA, 1, 20000)) << watchA.Out() << agentA.Out() << agentA.Err();
+    const size_t before = refusals();
+    EXPECT_TRUE(WaitUntil([&] { return refusals() >= before + 2; }, 15000)) << "the stranger kept trying";
+    EXPECT_EQ(CountOf(watchA.Out(), downA), 0u) << watchA.Out();
+    EXPECT_EQ(Po(a, {"host-up", b.host}), 0);
+    // The stranger's outbound connection never got as far as a PipeInitMsg.
+    EXPECT_EQ(mgrC.Err().find("ReportOutConnComplete()"), std::string::npos) << mgrC.Err();
+    EXPECT_EQ(mgrA.Stop(), 0) << mgrA.Err();
+    EXPECT_EQ(mgrB.Stop(), 0) << mgrB.Err();
+    EXPECT_EQ(mgrC.Stop(), 0) << mgrC.Err();
+    procs.clear();  // every process goes before its namespace
 }

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <string>
 
@@ -57,6 +59,10 @@ TEST_F(LinkSystem, NoticesBecomeCommUpAndCommDownInTheDatabase) {
     // NODE2 was dead after the load: restored, no flag to remove.
     EXPECT_EQ(WaitInDatabase([] { return StateOf("TCPIP:1500"); }, "A ALIVE/0 0"), "A ALIVE/0 0");
     EXPECT_TRUE(WaitForMxrLog("-E comm_up -s 1 -m HV:MXR -O" + root_ + "/out/MXR -nNODE2 -dTCPIP:1500"));
+    // A log: no one outside the owner and the administrators' group reads it.
+    struct stat st {};
+    ASSERT_EQ(::stat((root_ + "/out/MXR").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 027, 0u) << std::oct << (st.st_mode & 07777);
     // The last alive path fails: dead, counted, flagged, the command run.
     TliPath(false);
     EXPECT_EQ(WaitInDatabase([] { return StateOf("TCPIP:1500"); }, "D DEAD/1 1"), "D DEAD/1 1");

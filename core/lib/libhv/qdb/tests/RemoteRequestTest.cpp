@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
 #include <fstream>
 #include <thread>
@@ -197,6 +199,10 @@ TEST_F(RemoteRequests, RemoteExecutionRunsQdbdorem) {
         if (lines < 2) ::usleep(10000);
     }
     EXPECT_EQ(lines, 2);
+    // A log: no one outside the owner and the administrators' group reads it.
+    struct stat st {};
+    ASSERT_EQ(::stat((root_ + "/out/remote_execute").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 027, 0u) << std::oct << (st.st_mode & 07777);
     // The payload letter says whether an error buffer was given.
     const std::string log = Out(daemon_);
     EXPECT_NE(log.find("qdb: request @aEecho hello"), std::string::npos) << log;

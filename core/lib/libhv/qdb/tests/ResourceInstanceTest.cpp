@@ -146,6 +146,43 @@ TEST_F(Instances, SettersRefuseACopyAndAnObjectNeverCreated) {
     EXPECT_EQ(note, "-1/5,-1/5,-1/5,-1/5,-1/5,-1/5,-1/5,-1/5,0/0-1/5,-1/5,-1/5,-1/5,-1/5,-1/5,-1/7,0/00/00/0,id3|new info|AUTORES_ISP");
 }
 
+// Every byte as a state and as an init letter, through a local call and
+// (every printable one) through another system's request: only the defined
+// letters are taken; any other is the argument error and changes nothing.
+TEST_F(Instances, OnlyTheDefinedStateAndInitLettersAreTaken) {
+    const std::string note = Client([] {
+        std::string out;
+        const std::string states = "ufip", inits = "ETAIs";
+        for (int c = 1; c < 256; ++c) {
+            const char letter = static_cast<char>(c);
+            const bool state = states.find(letter) != std::string::npos;
+            const bool init = inits.find(letter) != std::string::npos;
+            const std::string want = [](bool ok) { return ok ? std::string("0/0") : std::string("-1/5"); }(state);
+            const std::string wantInit = init ? "0/0" : "-1/5";
+            const std::string local = Refused(ins_setstate(nullptr, "ip0", c, "r"));
+            // The request's fields are split at control bytes.
+            const bool printable = c > 32 && c < 127;
+            const std::string remote =
+                printable ? Refused(qdbsendremote(nullptr, "NODE1", 'E', 'f', "s%c%s\x01%s", letter, "ip0", "r")) : want;
+            const std::string localInit = Refused(ins_setinit(nullptr, "ip0", c));
+            const std::string remoteInit =
+                printable ? Refused(qdbsendremote(nullptr, "NODE1", 'E', 'f', "i%c%s", letter, "ip0")) : wantInit;
+            if (local != want || remote != want || localInit != wantInit || remoteInit != wantInit)
+                out += std::to_string(c) + ":" + local + "," + remote + "," + localInit + "," + remoteInit + " ";
+            if (!state) {
+                AUTO_QDB_LOCK(lk);
+                lk.lock(-1);
+                if (!IsInstanceState(Local("ip0")->get_state())) out += std::to_string(c) + ":stored ";
+            }
+        }
+        out += Refused(ins_create(nullptr, "web", "ip", 'Z', "t9", "id9", "")) + ",";
+        AUTO_QDB_LOCK(lk);
+        lk.lock(-1);
+        return out + (Local("t9") == nullptr ? "none" : "made");
+    });
+    EXPECT_EQ(note, "-1/5,none");
+}
+
 TEST(InstanceTexts, StatesAndInitTypes) {
     const struct {
         int code;
