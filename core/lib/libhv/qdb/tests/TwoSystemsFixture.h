@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
@@ -96,13 +97,14 @@ protected:
     }
     std::string Out(pid_t pid) { return cfgtest::ReadFile(logs_[pid] + ".out"); }
     std::string Err(pid_t pid) { return cfgtest::ReadFile(logs_[pid] + ".err"); }
-    // Waits (at most 20 s) until cond holds.
-    static bool Eventually(const std::function<bool()>& cond) {
-        for (int i = 0; i < 2000; ++i) {
+    // Waits (at most ms, 20 s by default) until cond holds.
+    static bool Eventually(const std::function<bool()>& cond, int ms = 20000) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        for (;;) {
             if (cond()) return true;
+            if (std::chrono::steady_clock::now() >= deadline) return false;
             ::usleep(10000);
         }
-        return false;
     }
     // Waits (at most 20 s) until the program's output holds text `count`
     // times.
