@@ -122,7 +122,7 @@ TEST_F(TransferTwoSystems, WhenTheRelayReportsTheOtherSystemDeadTheSurvivorTakes
     // B's restore of the top of the hierarchy is the last script; the
     // states follow once it has returned.
     const std::string last = "NODEB restore -R -t T -i id-T\n";
-    EXPECT_TRUE(Eventually([&] { return Journal().find(last) != std::string::npos; }, 90000)) << Journal();
+    EXPECT_TRUE(Eventually([&] { return Journal().find(last) != std::string::npos; }, 60000)) << Journal();
     std::string states;
     Eventually([&] { return (states = ClientOfB([] { return States(); })) == "S=ISP/AUTOSEC_ISP,T=ISP/AUTOSEC_ISP"; });
     EXPECT_EQ(states, "S=ISP/AUTOSEC_ISP,T=ISP/AUTOSEC_ISP") << made << Out(managers_["NODEB"]) << Err(managers_["NODEB"]);
