@@ -97,6 +97,8 @@ first_after() { awk -v t="$2" '$1 >= t && ('"$3"') { print $1; exit }' "$1" 2>/d
 # When system $1's path watcher heard its path of kind $2 turn $3, at or
 # after time $4.
 reported() { first_after "$dir/$1/watch.times" "$4" '$2 == "PATH" && $5 == "'"$2"'" && $8 == "'"$3"'"'; }
+# The first of two times that is not empty.
+either() { if [ -n "$1" ]; then echo "$1"; else echo "$2"; fi; }
 # Seconds from time $1 to the last of the times that follow it; "?" when one
 # of them is empty (not reported).
 span() {
@@ -215,7 +217,9 @@ b_alive() {
 }
 returned() { b_alive && bash "$here/hv-audit.sh" --paths "$dir"; }
 if poll_until "$(until_at $RECOVER_WITHIN)" returned; then
-    recovered="paths ALIVE reported to the new watcher in $(span "$t" "$(reported a TLI ALIVE "$t")" "$(reported a TTY ALIVE "$t")") s"
+    # The new watcher may start after the paths are back: then SYSB's saw them.
+    recovered="paths ALIVE reported in $(span "$t" "$(either "$(reported a TLI ALIVE "$t")" "$(reported b TLI ALIVE "$t")")" \
+        "$(either "$(reported a TTY ALIVE "$t")" "$(reported b TTY ALIVE "$t")")") s"
 else recovered=$(miss "paths not ALIVE in $RECOVER_WITHIN s"); fi
 seen=$(($(grep -c ' DEAD$' "$dir/b/watch.log") - dropsB))
 row "3 SYSA manager killed" "$detected" "$recovered (SYSB saw $seen drops)" "audit $(audit)"
