@@ -2,7 +2,7 @@
 # The action scripts of the pair's hierarchies (scripts/hv-pair.sh installs
 # them as <root>/subsys/<app>/actions/restore.ksh and remove.ksh): a minimal
 # test harness. Each call appends "<system> <action> <tag>" to the journal of
-# the shared directory.
+# the shared directory (and the same line after its time to journal.times).
 # - restore takes the hierarchy's owner lock, SHARED/lock.<hierarchy>: an
 #   flock held by a small keeper process of this system (it dies with its
 #   machine, and the lock with it); SHARED/lock.<hierarchy>.holder names the
@@ -32,7 +32,11 @@ lock=$shared/lock.$hier
 # This system's keeper of the lock (a pid of its own PID namespace).
 mine=${TEST_ROOT:-/tmp}/tmp/lock.$hier.keeper
 
-journal() { echo "$me $*" >>"$shared/journal"; }
+# Each line also goes, after the time it was written, to journal.times.
+journal() {
+    echo "$me $*" >>"$shared/journal"
+    echo "$EPOCHREALTIME $me $*" >>"$shared/journal.times"
+}
 
 holder() { cat "$lock.holder" 2>/dev/null || echo none; }
 

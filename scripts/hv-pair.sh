@@ -20,7 +20,8 @@
 #        hv-pair.sh sys   DIR a|b        the system's directory (for hv-system.sh)
 # "up" exits 77 where network namespaces cannot be made (not root, no ip(8),
 # or refused). The systems' logs: DIR/a and DIR/b (init.log, hvsvc.log,
-# root/tmp/*.log, watch.log).
+# root/tmp/*.log, watch.log; watch.times: the watcher's lines, each after the
+# time it came).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
@@ -178,8 +179,19 @@ watchers() {
 }
 more_watchers() { [ "$(watchers "$1")" -gt "$2" ]; }
 
-# The path watcher of a system, its events appended to watch.log; a new
-# watcher starts with its own "watching" line.
+# Each line read, appended to the file $1, and with the time it came (seconds
+# since the epoch) before it to the file $2.
+stamp_lines() {
+    local line
+    while IFS= read -r line; do
+        printf '%s\n' "$line" >>"$1"
+        printf '%s %s\n' "$EPOCHREALTIME" "$line" >>"$2"
+    done
+}
+
+# The path watcher of a system, its events appended to watch.log and, each
+# with the time it was reported, to watch.times; a new watcher starts with
+# its own "watching" line.
 start_watch() {
     local dir=$1 s=$2
     local old
@@ -189,7 +201,7 @@ start_watch() {
     local n
     n=$(watchers "$dir/$s")
     bash "$here/hv-system.sh" exec "$dir/$s" sh -c 'echo $$ >"$1"; exec hvpo -w 30 watch' sh "$dir/$s/watch.pid" \
-        >>"$dir/$s/watch.log" 2>>"$dir/$s/watch.err" </dev/null &
+        2>>"$dir/$s/watch.err" </dev/null | stamp_lines "$dir/$s/watch.log" "$dir/$s/watch.times" &
     retry 30 more_watchers "$dir/$s" "$n" ||
         { echo "hv-pair: the path watcher of $(name_of "$s") did not start" >&2; return 1; }
 }

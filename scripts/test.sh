@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test suite: the whole suite under AddressSanitizer and
 # UndefinedBehaviorSanitizer, then the suites labelled "tsan" (code that
-# shares state between threads) under ThreadSanitizer.
+# shares state between threads) under ThreadSanitizer. Tests labelled "slow"
+# (real waits of minutes, already shown at a test time scale elsewhere) are
+# left out; run them with: ctest --test-dir build/asan -L slow
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -9,7 +11,7 @@ jobs=$(nproc)
 
 bash scripts/build.sh build/asan -DCMAKE_BUILD_TYPE=Debug -DHV_SANITIZE=address
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir build/asan --output-on-failure -j "$jobs" --timeout 300
+  ctest --test-dir build/asan --output-on-failure -j "$jobs" --timeout 300 -LE slow
 
 bash scripts/build.sh build/tsan -DCMAKE_BUILD_TYPE=Debug -DHV_SANITIZE=thread -DHV_BUILD_BENCH=OFF
 TSAN_OPTIONS="halt_on_error=1 suppressions=$PWD/scripts/tsan.supp" \

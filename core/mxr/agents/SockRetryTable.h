@@ -8,9 +8,12 @@
 #include "EnumCvtEnt.h"
 #include "GenericTimeoutMsg.h"
 #include "SockNetConfig.h"
+#include "SockTrace.h"
 #include "StateTblEnt.h"
 #include "StateTransTblEnt.h"
 #include "TimerManager.h"
+
+#include <string>
 
 template <class SM>
 struct SockRetryTable {
@@ -24,8 +27,9 @@ struct SockRetryTable {
 };
 
 // A GenericTimeoutMsg to machine after delayMs (the retry period unless
-// given); the timer's tag.
+// given); the timer's tag. Traced, so that a test sees each wait begin.
 inline TimerTagPtr SockArmRetry(BaseMsgRcvr& machine, unsigned delayMs = SockNetConfig::RetryMs()) {
+    SockTrace("Next try in " + std::to_string(delayMs) + " ms");
     return TimerManager::SetOneShotTimer(BaseMsgPtr(new GenericTimeoutMsg(BaseAddrPtr(machine.GetAddrPtr()))),
                                          delayMs);
 }

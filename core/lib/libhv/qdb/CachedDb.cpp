@@ -14,6 +14,7 @@
 #include "flg.h"
 #include "hvresource.h"
 #include "network.h"
+#include "platform/TestTimeScale.h"
 #include "resource_type.h"
 #include "qdberr.h"
 #include "qdbmes.h"
@@ -32,7 +33,8 @@ namespace {
 
 // How long a load waits for the nine replies. A cache server answers at once
 // from memory, or busy after half a second; a daemon that is gone while its
-// manager runs never answers, and the load holds the database lock.
+// manager runs never answers, and the load holds the database lock. A test
+// build may shorten it (HV_TEST_TIME_SCALE).
 constexpr unsigned kCacheReplyWaitMs = 10000;
 
 // The table that loads the reply at each position into a copy (null: the
@@ -54,7 +56,9 @@ const CopyLoader kCopyLoaders[cfgstore::kCacheReplyCount] = {
 
 }  // namespace
 
-int ShmMgr::cacheRemDb(const char* name, DbMgr* db) { return cfgstore::LoadCopyWithin(name, db, kCacheReplyWaitMs); }
+int ShmMgr::cacheRemDb(const char* name, DbMgr* db) {
+    return cfgstore::LoadCopyWithin(name, db, portlib::platform::ScaledMs(kCacheReplyWaitMs));
+}
 
 int cfgstore::LoadCopyWithin(const char* name, DbMgr* db, unsigned replyWaitMs) {
     if (db == nullptr || db->loading || name == nullptr) return 0;

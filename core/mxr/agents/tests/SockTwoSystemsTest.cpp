@@ -30,6 +30,7 @@ constexpr int kDeadWithinMs = (kHbInterval * kHbMaxMiss + 1) * 1000;
 constexpr const char* kPort = "7500";
 // Set-up retries of 30 s run at a tenth of that here.
 constexpr const char* kTimeScale = "0.1";
+constexpr int kRetryMs = 3000;
 
 std::string ShOut(const std::string& cmd) {
     std::string out;
@@ -41,63 +42,11 @@ std::string ShOut(const std::string& cmd) {
     return out;
 }
 
-struct SockTwoSystems : ::testing::Test {
-    hvtest::TempSystemDir sys;
-    std::string ip = IpTool();
-    NetnsSystem a, b;
-    bool made = false;
-    int children = 0;
-    std::vector<std::unique_ptr<ChildProcess>> procs;
-
-    void SetUp() override {
-        const std::string tag = "hvs" + std::to_string(::getpid());
-        a = {tag + "a", tag + "a0", sys.Path() + "/a", "SOCKA", "10.232.0.1"};
-        b = {tag + "b", tag + "b0", sys.Path() + "/b", "SOCKB", "10.232.0.2"};
-        const std::string why = MakeNetnsPair(ip, a, b, made);
-        if (!why.empty() && !made) GTEST_SKIP() << why;
-        ASSERT_EQ(why, "");
-        for (const NetnsSystem* s : {&a, &b}) {
-            // "ip netns exec" shows this file as the namespace's /etc/hosts:
-            // each system's name resolves to its cluster address.
-            ::mkdir("/etc/netns", 0755);
-            ASSERT_EQ(::mkdir(("/etc/netns/" + s->ns).c_str(), 0755), 0);
-            std::ofstream(("/etc/netns/" + s->ns + "/hosts").c_str())
-                << "127.0.0.1 localhost\n" << a.addr << " " << a.host << "\n" << b.addr << " " << b.host << "\n";
-        }
-    }
-    void TearDown() override {
-        procs.clear();  // every process goes before its namespace
-        if (!made) return;
-        RemoveNetnsPair(ip, a, b);
-        for (const NetnsSystem* s : {&a, &b}) {
-            std::remove(("/etc/netns/" + s->ns + "/hosts").c_str());
-            ::rmdir(("/etc/netns/" + s->ns).c_str());
-        }
-    }
-    ChildProcess& Run(const NetnsSystem& s, std::vector<std::string> args, bool inNs = true) {
-        if (inNs) args.insert(args.begin(), {ip, "netns", "exec", s.ns});
-        const std::string base = sys.Path() + "/p" + std::to_string(++children);
-        procs.push_back(std::make_unique<ChildProcess>(
-            args,
-            EnvOverrides{{"HV_SYSTEM_DIR", s.dir}, {"MXRHOSTNAME", s.host}, {"HV_TEST_TIME_SCALE", kTimeScale}},
-            base + ".out", base + ".err"));
-        return *procs.back();
-    }
+struct SockTwoSystems : NetnsPairTest {
+    SockTwoSystems()
+        : NetnsPairTest(PairSetup{"hvs", "SOCKA", "SOCKB", "10.232.0.", true, {{"HV_TEST_TIME_SCALE", kTimeScale}}}) {}
     ChildProcess& Agent(const NetnsSystem& s) {
         return Run(s, {HV_SOCKAGENT_BIN, "-t", "-i", std::to_string(kHbInterval), "-k", std::to_string(kHbMaxMiss)});
-    }
-    int Po(const NetnsSystem& s, std::vector<std::string> args) {
-        args.insert(args.begin(), PoBin());
-        ChildProcess& p = Run(s, args, false);
-        const int rc = p.Wait(20000);
-        EXPECT_NE(rc, -1) << "hvpo did not finish";
-        return rc;
-    }
-    std::string PoOut(const NetnsSystem& s, std::vector<std::string> args) {
-        args.insert(args.begin(), PoBin());
-        ChildProcess& p = Run(s, args, false);
-        EXPECT_NE(p.Wait(20000), -1);
-        return p.Out();
     }
     bool Listening(const NetnsSystem& s) {
         return ShOut(ip + " netns exec " + s.ns + " ss -ltnH").find(s.addr + ":" + kPort) != std::string::npos;
@@ -169,19 +118,23 @@ TEST_F(SockTwoSystems, APathLivesWithTheLinkAndTheAgentsAndEndsWhenDeleted) {
     EXPECT_TRUE(WaitLines(watchA, upA, 3, 20000)) << watchA.Out() << agentA.Out() << agentB->Out();
     EXPECT_EQ(Po(a, {"host-up", b.host}), 0);
 
-    // Deleted on A: its port closes and A connects no more.
+    // Deleted on A: its port closes and A connects no more. B's path now
+    // meets a refused port: each of its tries waits out a retry timer of the
+    // (scaled) 30 s first, so two more of B's tries span a whole retry
+    // period, in which A would have tried again.
     EXPECT_EQ(Po(a, {"delete-path", b.host, a.host, b.host, dev}), 0);
     EXPECT_TRUE(WaitUntil([&] { return !Listening(a); }, 3000)) << "A's port is closed";
     const size_t connectsAfter = CountOf(agentA.Out(), "Connecting to remote port");
-    std::this_thread::sleep_for(std::chrono::milliseconds(4000));  // more than one scaled retry
-    EXPECT_EQ(CountOf(agentA.Out(), "Connecting to remote port"), connectsAfter) << "no reconnect after a delete";
-
-    // B's path now meets a refused port: tries once per (scaled) 30 s.
+    const std::string nextTry = "Next try in " + std::to_string(kRetryMs) + " ms";
     const size_t triesBefore = CountOf(agentB->Out(), "Connecting to remote port");
-    std::this_thread::sleep_for(std::chrono::milliseconds(6500));
+    const size_t timersBefore = CountOf(agentB->Out(), nextTry);
+    EXPECT_TRUE(WaitUntil([&] { return CountOf(agentB->Out(), "Connecting to remote port") >= triesBefore + 2; },
+                          20000))
+        << agentB->Out();
+    EXPECT_EQ(CountOf(agentA.Out(), "Connecting to remote port"), connectsAfter) << "no reconnect after a delete";
+    // No try without its timer (the first may have been armed before).
     const size_t tries = CountOf(agentB->Out(), "Connecting to remote port") - triesBefore;
-    EXPECT_GE(tries, 1u);
-    EXPECT_LE(tries, 3u) << agentB->Out();
+    EXPECT_LE(tries, CountOf(agentB->Out(), nextTry) - timersBefore + 1) << agentB->Out();
 
     EXPECT_EQ(mgrA.Stop(), 0) << mgrA.Err();
     EXPECT_EQ(mgrB.Stop(), 0) << mgrB.Err();

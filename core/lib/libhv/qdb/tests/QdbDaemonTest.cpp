@@ -144,12 +144,15 @@ TEST_F(QdbDaemonTest, SegmentLeftByProcessesThatAllEndedIsBuiltAfresh) {
 
 // A daemon that takes its time between building and publishing: a client
 // that starts meanwhile waits, and then sees everything that was loaded.
+// The daemon publishes only once the client has started.
 TEST_F(QdbDaemonTest, ClientStartedDuringTheLoadSeesTheLoadedData) {
-    int gate[2];
+    int gate[2], started[2];
     ASSERT_EQ(::pipe(gate), 0);
+    ASSERT_EQ(::pipe(started), 0);
     pid_t daemon = ::fork();
     if (daemon == 0) {
         ::close(gate[0]);
+        ::close(started[1]);
         set_errinfo("slowqdb", "QDB", 0, nullptr);
         setAppId(1);
         pQdb_uname = const_cast<char*>("NODE1");
@@ -162,21 +165,25 @@ TEST_F(QdbDaemonTest, ClientStartedDuringTheLoadSeesTheLoadedData) {
         DbMgr::create("LOADED", 1);
         pQdb_shgp->mgrAvailable = 1;
         qdbrlslock(__FILE__, __LINE__);
-        ::usleep(300000);  // the load goes on
+        char c;  // the load goes on until the client has started
+        if (::read(started[0], &c, 1) != 1) ::_exit(12);
         if (qdbPublish() != 0) ::_exit(11);
         doDaemonAvail();
         for (;;) ::pause();
     }
     ::close(gate[1]);
+    ::close(started[0]);
     daemons_.push_back(daemon);
     char c;
     ASSERT_EQ(::read(gate[0], &c, 1), 1);
     ::close(gate[0]);
-    auto client = cfgtest::RunChild([] {
+    auto client = cfgtest::RunChild([&] {
+        (void)!::write(started[1], "s", 1);
         StartClient();
         AUTO_QDB_LOCK(lock);
         return lock.getDbMgr("LOADED", -1, 1, 0) ? 0 : 10;
     });
+    ::close(started[1]);
     EXPECT_EQ(client.exitCode, 0) << client.err;
 }
 
