@@ -3,7 +3,7 @@
 # harness. Each is a machine of scripts/hv-system.sh in a network namespace
 # of its own; the namespaces are joined by a veth pair (10.234.0.1 and
 # 10.234.0.2, both names in each one's hosts file), the serial line between
-# them is the line simulator (tools/ttylinesim), and a directory both see
+# them is the line simulator (tools/testtools/ttylinesim), and a directory both see
 # stands for a shared disk. Both systems are defined in both databases, and
 # each has a TCP path (TCPIP:1500) and a serial path to the other (heartbeat
 # every 2 s, 5 misses).

@@ -35,13 +35,13 @@ std::string ProgramName() {
 
 std::string CommDownFlag(const std::string& system) { return "!comm_down!" + system; }
 
-// Runs an event command: standard output closed, standard error appended
-// to the manager's log.
+// Runs an event command: standard output and error appended to the
+// manager's log (a child never starts with a standard descriptor closed).
 int RunEvent(int wait, const char* line) {
     const char* log = gps(19);
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(log).parent_path(), ec);
-    const redirection redirs[] = {{HV_REDIR_CLOSE, 1, {nullptr}}, {HV_REDIR_APPEND, 2, {log}}};
+    const redirection redirs[] = {{HV_REDIR_APPEND, 2, {log}}, {HV_REDIR_DUP, 1, {.source = 2}}};
     return hvexec(wait, 2, redirs, "%s", line);
 }
 

@@ -11,6 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <csignal>
+
+#include <sstream>
 
 #include <cstring>
 #include <fstream>
@@ -207,6 +210,37 @@ TEST_F(RemoteRequests, RemoteExecutionRunsQdbdorem) {
     const std::string log = Out(daemon_);
     EXPECT_NE(log.find("qdb: request @aEecho hello"), std::string::npos) << log;
     EXPECT_NE(log.find("qdb: request @aOprintf"), std::string::npos) << log;
+}
+
+// qdbdorem's shell: its input /dev/null, an empty signal mask, default
+// dispositions and descriptors 0-2 only; and the answer goes when the shell
+// ends, while a program it left in the background still holds its output.
+TEST_F(RemoteRequests, QdbdoremAnswersWhenItsShellEndsNotWhenTheOutputCloses) {
+    const std::string bgPid = root_ + "/bg.pid";
+    const std::string note = Client([&] {
+        char reply[kQdbMesMax], err[kQdbMesMax];
+        const std::string probe =
+            "grep -E '^(SigBlk|SigIgn)' /proc/$$/status; ls /proc/$$/fd; readlink /proc/$$/fd/0; "
+            "echo started; sleep 60 & echo $! > " + bgPid;
+        const int ret = rem_exec(nullptr, probe.c_str(), reply, err);
+        // The answer is here: the background program must still be running.
+        std::ifstream in(bgPid);
+        long pid = 0;
+        in >> pid;
+        const bool bgAlive = pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == 0;
+        if (pid > 0) ::kill(static_cast<pid_t>(pid), SIGKILL);
+        return std::to_string(ret) + "|" + reply + "|" + (bgAlive ? "background alive" : "background gone");
+    });
+    std::istringstream lines(note);
+    std::string blk, ign, rest;
+    std::getline(lines, blk);
+    std::getline(lines, ign);
+    std::getline(lines, rest, '\0');
+    EXPECT_EQ(blk, "0|SigBlk:\t0000000000000000") << note;
+    ASSERT_EQ(ign.rfind("SigIgn:\t", 0), 0u) << note;
+    // The C library's own real-time signals (32, 33) aside.
+    EXPECT_EQ(std::stoull(ign.substr(8), nullptr, 16) & ~0x180000000ULL, 0u) << note;
+    EXPECT_EQ(rest, "0\n1\n2\n/dev/null\nstarted\n|background alive") << note;
 }
 
 TEST_F(RemoteRequests, FileCopyInChunksByteForByte) {
