@@ -165,9 +165,11 @@ void CloseFrom(unsigned from, unsigned to) {
     sigemptyset(&none);
     ::sigprocmask(SIG_SETMASK, &none, nullptr);
     if (plan.setNice) ::setpriority(PRIO_PROCESS, 0, plan.nice);  // a refusal is ignored
-    if (!plan.root.empty()) {
-        int rc = ::chdir(plan.root.c_str());
-        (void)rc;
+    // A program started elsewhere than its root would find none of its
+    // relative paths: the start fails as a failed exec does.
+    if (!plan.root.empty() && ::chdir(plan.root.c_str()) != 0) {
+        SendReport(reportFd, 'E', errno);
+        ::_exit(127);
     }
     if (plan.startup != nullptr) {
         for (int i = 0; i < plan.startup->count; ++i) {
@@ -175,11 +177,9 @@ void CloseFrom(unsigned from, unsigned to) {
             int fd = -1;
             switch (r.op) {
             case HV_REDIR_READ: fd = ::open(r.path, O_RDONLY); break;
-            case HV_REDIR_WRITE:
-            case HV_REDIR_APPEND:
-                fd = ::open(r.path, O_RDWR | O_CREAT, 0666);
-                if (fd >= 0 && r.op == HV_REDIR_APPEND) ::lseek(fd, 0, SEEK_END);
-                break;
+            case HV_REDIR_WRITE: fd = ::open(r.path, O_RDWR | O_CREAT, 0666); break;
+            // Every write lands at the end, whoever else appends meanwhile.
+            case HV_REDIR_APPEND: fd = ::open(r.path, O_RDWR | O_CREAT | O_APPEND, 0666); break;
             case HV_REDIR_CLOSE: ::close(r.target); continue;
             case HV_REDIR_DUP:
                 if (r.source != r.target) {
