@@ -107,7 +107,11 @@ partition() {
     bash "$here/hv-pair.sh" line "$dir" $verb ab >/dev/null && bash "$here/hv-pair.sh" line "$dir" $verb ba >/dev/null
 }
 # Nothing of a machine runs any more (its processes are in the pair's dir).
-nothing_left_of() { ! ps -eo args= | grep -qF "$dir/$1/"; }
+nothing_left_of() {
+    local procs
+    procs=$(ps -eo args=)
+    ! grep -qF "$dir/$1/" <<<"$procs"
+}
 
 step "starting the pair in $dir"
 HV_CRASH_AT=comm-down-event bash "$here/hv-pair.sh" up "$dir" "$bin"
@@ -152,7 +156,9 @@ step "$NAME_A's mxrcfgstore killed between $NAME_B's state change and its event"
 echo "$NAME_B machine-death" >>"$dir/shared/journal"
 t=$(now)
 bash "$here/hv-system.sh" kill "$dir/b"
-if wait_for $DETECT_WITHIN test ! -e "$dir/a/crash.once" && sys_state_on a "$NAME_B" D; then
+# The manager host and the daemon restart as one group: the state is read
+# once the database answers again.
+if wait_for $DETECT_WITHIN test ! -e "$dir/a/crash.once" && wait_for 30 sys_state_on a "$NAME_B" D; then
     detected="$NAME_B D on $NAME_A, its mxrcfgstore killed at the event, in $(since "$t") s"
 else detected=$(miss "the crash place was not reached in $DETECT_WITHIN s"); fi
 if wait_for $((DETECT_WITHIN + 60)) hier_isp a H1 && wait_for 30 hier_isp a H2; then
