@@ -210,7 +210,7 @@ start_watch() {
 boot() {
     local dir=$1 s=$2 ns
     [ "$s" = a ] && ns=$NS_A || ns=$NS_B
-    HV_TEST_TIME_SCALE=$TIME_SCALE bash "$here/hv-system.sh" start "$dir/$s" "$(name_of "$s")" "$ns" "$BIN"
+    HV_CRASH_AT=${CRASH_AT:-} HV_TEST_TIME_SCALE=$TIME_SCALE bash "$here/hv-system.sh" start "$dir/$s" "$(name_of "$s")" "$ns" "$BIN"
     # The database answers once the daemon and the manager run.
     retry 60 inside "$dir" "$s" hvpo -w 0 list ||
         { echo "hv-pair: the manager of $(name_of "$s") did not come up" >&2; return 1; }
@@ -237,6 +237,7 @@ ADDR_B=10.234.0.2
 HB_INTERVAL=2
 HB_MAXMISS=5
 TIME_SCALE=${HV_TEST_TIME_SCALE:-}
+CRASH_AT=${HV_CRASH_AT:-}
 EOF
     load "$dir"
     # A failed start leaves nothing behind.

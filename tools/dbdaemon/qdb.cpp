@@ -8,6 +8,7 @@
 #include "ConfigRequestServer.h"
 #include "ToolUsage.h"
 #include "ProxyPostOffice.h"
+#include "QdbLock.h"
 #include "QdbStartup.h"
 #include "qdberr.h"
 #include "qdbpaths.h"
@@ -25,6 +26,8 @@ namespace {
 // How long a cache request waits for this database's lock before it is
 // answered "busy".
 constexpr unsigned kCacheLockWaitMs = 500;
+// How long a stop waits for a change in progress to end.
+constexpr unsigned kStopLockWaitMs = 20000;
 
 const char* const kUsage =
     "usage: qdb [-h]\n"
@@ -88,6 +91,10 @@ int main(int argc, char** argv) {
         int sig = 0;
         while (sigwait(&stop, &sig) != 0) {
         }
+        // No other thread starts a change any more, one inside a change
+        // finishes it: the lock is ours (bounded) before anything ends.
+        if (cfgstore::CloseLockForStop(kStopLockWaitMs) != 0)
+            std::fprintf(stderr, "qdb: the database lock stayed busy for %u ms; stopping anyway\n", kStopLockWaitMs);
         qdbcleanup();
         std::_Exit(0);
     }).detach();
@@ -141,7 +148,7 @@ int main(int argc, char** argv) {
             qdbcleanup();
             return 3;
         }
-        if (server.Serve(request) == ConfigRequestServer::Stop) break;
+        if (server.Serve(request) == ConfigRequestServer::Stop || cfgstore::StopRequested()) break;
     }
     startupPass.join();
     proxy.RemoveMailBox(mailbox);

@@ -1,6 +1,7 @@
 #include "hvresource.h"
 
 #include "AutoQdbLock.h"
+#include "CrashPoint.h"
 #include "DbIter.h"
 #include "DbMgr.h"
 #include "InstanceSeams.h"
@@ -174,6 +175,7 @@ int hvresource::create(char*, const char* a, const char* t, init_type init, char
     if (type == nullptr) return -1;
     // The list node first: without it nothing of the instance is stored.
     ShmList* node = ShmList::create(db, tg, this);
+    cfgstore::CrashPoint("instance-create");
     bool stored = node != nullptr;
     stored = stored && cfgstore::SetRecordText(db, &tagOff, tg) == 0;
     stored = stored && cfgstore::SetRecordText(db, &appOff, a) == 0;

@@ -324,7 +324,9 @@ TEST_F(CachedCopyTwoSystems, TheCopyOfAStoppedSystemFailsWithCode9AndLoadsOnceIt
     // never end.
     const std::string note = ClientOfA([] {
         ::alarm(30);
-        std::string out = LoadCopy("NODEB", "is not alive") + " ";
+        // Not alive, or already held down by the path's loss: code 9 either
+        // way, and no request is sent.
+        std::string out = LoadCopy("NODEB", "\"NODEB") + " ";
         // The lookups that load answer at once from the empty copy.
         out += std::to_string(flg_test("NODEB", "anything", 0)) + " ";
         out += Stamp(getDbTime("NODEB", kCacheUseOrLoad)) + " ";
@@ -332,11 +334,16 @@ TEST_F(CachedCopyTwoSystems, TheCopyOfAStoppedSystemFailsWithCode9AndLoadsOnceIt
     });
     EXPECT_EQ(note, "named -1/9 0.0 1 0.0 0.0");
 
-    // Back again, B is asked at the next lookup.
+    // Back again (and alive to A, as a path's return makes it), B is asked
+    // at the next lookup.
     ASSERT_TRUE(StartSystem(b_));
     ASSERT_TRUE(StartRelay());
     const std::string stampOfB = OwnStamp(b_);
-    EXPECT_EQ(ClientOfA([] { return Stamp(getDbTime("NODEB", kCacheUseOrLoad)); }), stampOfB);
+    EXPECT_EQ(ClientOfA([] {
+        sys_setstate(nullptr, "NODEB", 'A', "back");
+        qdberrclr();
+        return Stamp(getDbTime("NODEB", kCacheUseOrLoad));
+    }), stampOfB);
     EXPECT_NE(stampOfB, "0.0");
 }
 

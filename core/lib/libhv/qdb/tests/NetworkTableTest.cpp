@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -439,6 +441,48 @@ TEST_F(NetworkTable, CommDownOfTheLastAlivePathFailsTheSystemOnceAndCommUpRestor
     EXPECT_TRUE(WaitForMxrLog("sendevent -w -C holdervane -E comm_up -s 1 -m HV:MXR -O" + root_ +
                               "/out/MXR -nNODE2 -dTCPIP:1501"))
         << MxrLog();
+}
+
+TEST_F(NetworkTable, ALossWhoseEventWasCutShortRunsAgainWhenTheManagerIsBackUntilItsRecoveryEnds) {
+    EXPECT_EQ(Client([] {
+        std::string out = std::to_string(net_create(nullptr, "NODE2", "TCPIP:1501", 'l', 0, 1, 1, 1));
+        return out + std::to_string(network::mxr_comm_up("NODE2", "TCPIP:1501"));
+    }), "00");
+    // The database link dies after the loss is recorded, before its event.
+    cfgtest::ChildResult killed = cfgtest::RunChild([] {
+        qdbfixture::StartClient();
+        ::setenv("HV_CRASH_AT", "comm-down-event", 1);
+        network::mxr_comm_down("NODE2", "TCPIP:1501");
+        return 0;
+    });
+    ASSERT_EQ(killed.signal, SIGKILL) << killed.err;
+    const auto recorded = [] {
+        std::string out(1, static_cast<char>(sys_getstate(nullptr, "NODE2")));
+        out += std::to_string(flg_test(nullptr, "!comm_down!NODE2", 0));
+        return out + std::to_string(flg_test(nullptr, "!recovered!NODE2", 0));
+    };
+    // Recorded whole: down, flagged, not recovered; no event ran.
+    EXPECT_EQ(Client(recorded), "D01");
+    EXPECT_EQ(cfgtest::Count(MxrLog(), "-E comm_down"), 0);
+
+    // The manager back: the event runs again, its recovery ends and marks
+    // the loss recovered.
+    EXPECT_EQ(Client([&recorded] {
+        network::mxr_avail(0);
+        qdberrclr();
+        for (int i = 0; i < 2000 && flg_test(nullptr, "!recovered!NODE2", 0) != 0; ++i) ::usleep(10000);
+        return recorded();
+    }), "D00");
+    EXPECT_EQ(cfgtest::Count(MxrLog(), "-E comm_down -s1 -m HV:MXR -O" + root_ + "/out/MXR -nNODE2"), 1) << MxrLog();
+    // Once recovered, a later return of the manager runs nothing again; the
+    // system's return clears both marks.
+    EXPECT_EQ(Client([&recorded] {
+        network::mxr_avail(0);
+        network::mxr_comm_up("NODE2", "TCPIP:1501");
+        qdberrclr();
+        return recorded();
+    }), "A11");
+    EXPECT_EQ(cfgtest::Count(MxrLog(), "-E comm_down"), 1) << MxrLog();
 }
 
 TEST_F(NetworkTable, ManagerAvailableWaitsForDeadSystemsUnlessForced) {

@@ -330,6 +330,21 @@ TEST_F(RemoteRequests, AWaitingRequestEndsWithCode9WhenTheManagerGoes) {
     EXPECT_EQ(r.note, "-1/9") << r.err;
 }
 
+TEST_F(RemoteRequests, ARequestNeverAnsweredEndsWithTheTimeoutsErrorAndTheLateAnswerIsDropped) {
+    // The requester reads REMOTETIMEOUT at its start.
+    Tunables("INITTIMEOUT=20\nREMOTETIMEOUT=1\n");
+    const std::string note = Client([] {
+        // A cache-update letter is never answered.
+        const int rc = qdbsendremote(nullptr, nullptr, 'A', 'j', "%s", "NODE2");
+        const bool named = Qdb_errbuf != nullptr && std::strstr(Qdb_errbuf, "REMOTETIMEOUT") != nullptr;
+        std::string out = Result(rc) + (named ? " named" : " unnamed");
+        // The next request is answered as ever: nothing of the first is left
+        // in the way.
+        return out + " " + Result(qdbsendremote(nullptr, nullptr, '@', 'h', "%d", static_cast<int>(::getpid())));
+    });
+    EXPECT_EQ(note, "-1/9 named 0/0");
+}
+
 TEST_F(RemoteRequests, ShutdownEndsTheDaemon) {
     const std::string note = Client([] { return Result(shutdownQDB(nullptr, 1)); });
     EXPECT_EQ(note, "0/0");
