@@ -3,15 +3,13 @@
 #pragma once
 
 #include "ConsoleInstance.h"
+#include "FdNotifiers.h"
 
 #include <QObject>
 #include <QPointer>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
 
-#include <map>
-#include <memory>
 
 namespace panelaid {
 
@@ -27,12 +25,11 @@ public:
 
 private:
     void ServeNow();
-    void FollowPeers();
 
     ConsoleInstance instance_;
     QPointer<QWidget> window_;
-    std::unique_ptr<QSocketNotifier> listenNotifier_;
-    std::map<int, std::unique_ptr<QSocketNotifier>> peerNotifiers_;
+    // The listening descriptor and every peer's.
+    FdNotifiers notifiers_{[this](int) { ServeNow(); }};
     QTimer silenceTimer_;
     int raises_ = 0;
 };

@@ -1,16 +1,11 @@
 #include "QtWaitPump.h"
 
+#include "FdNotifiers.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QEventLoop>
-#include <QSocketNotifier>
 #include <QThread>
-
-#include <algorithm>
-#include <functional>
-
-#include <map>
-#include <memory>
 
 namespace panelaid {
 
@@ -58,37 +53,16 @@ void QtWaitPump::WaitUntilDone(WaitSubject& subject) {
     InputDropper dropper;
     app->installEventFilter(&dropper);
     QEventLoop loop;
-    std::map<int, std::unique_ptr<QSocketNotifier>> notifiers;
-    // Follows the subject's descriptors; a notifier that goes is only
-    // disabled here, since it may be the one whose signal is running.
-    std::vector<std::unique_ptr<QSocketNotifier>> retired;
-    std::function<void()> refresh = [&] {
-        const std::vector<int> fds = subject.WatchedFds();
-        for (auto it = notifiers.begin(); it != notifiers.end();) {
-            if (std::find(fds.begin(), fds.end(), it->first) == fds.end()) {
-                it->second->setEnabled(false);
-                retired.push_back(std::move(it->second));
-                it = notifiers.erase(it);
-            } else {
-                ++it;
-            }
+    FdNotifiers notifiers([&](int fd) {
+        subject.OnReadable(fd);
+        if (subject.Done()) {
+            notifiers.DisableAll();
+            loop.quit();
+        } else {
+            notifiers.Follow(subject.WatchedFds());
         }
-        for (int fd : fds) {
-            if (notifiers.count(fd) != 0) continue;
-            auto n = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-            QObject::connect(n.get(), &QSocketNotifier::activated, &loop, [&, fd] {
-                subject.OnReadable(fd);
-                if (subject.Done()) {
-                    for (auto& [f, other] : notifiers) other->setEnabled(false);
-                    loop.quit();
-                } else {
-                    refresh();
-                }
-            });
-            notifiers.emplace(fd, std::move(n));
-        }
-    };
-    refresh();
+    });
+    notifiers.Follow(subject.WatchedFds());
     if (!subject.Done()) loop.exec();
     app->removeEventFilter(&dropper);
 }
