@@ -2,6 +2,8 @@
 // raise its window; a dead owner is replaced; junk and silence on the pipe
 // cost the owner nothing.
 #include "ConsoleInstance.h"
+#include "DesktopLauncher.h"
+#include "FakeConsoleDatabase.h"
 #include "QtConsoleInstance.h"
 #include "QtTestApp.h"
 #include "TempSystemDir.h"
@@ -16,6 +18,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
+#include <fstream>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -125,6 +129,34 @@ TEST_F(ConsoleInstanceTest, JunkAndSilentPeersAreDroppedWhileARaiseIsStillServed
     }));
     pp::PipeClose(junk);
     for (int fd : silent) pp::PipeClose(fd);
+}
+
+TEST_F(ConsoleInstanceTest, ASiblingIsRaisedWhenItRunsElseStartedDetachedFromTheRootsBin) {
+    const std::string root = sys_.Path() + "/root";
+    std::filesystem::create_directories(root + "/bin");
+    const std::string marker = sys_.Path() + "/appstat.started";
+    std::ofstream(root + "/bin/appstat") << "#!/bin/sh\ntouch '" << marker << "'\n";
+    std::filesystem::permissions(root + "/bin/appstat", std::filesystem::perms::owner_all);
+    FakeConsoleDatabase db;
+    db.SetRootDir(root);
+    DesktopLauncher launcher(db);
+
+    // Not running: started from <root>/bin.
+    EXPECT_EQ(launcher.ShowSibling("APPSTAT", "appstat"), 0);
+    EXPECT_TRUE(PumpUntil([&] { return std::filesystem::exists(marker); }));
+    std::filesystem::remove(marker);
+
+    // Running: raised, not started. The ask waits for the owner's answer,
+    // so it runs in a child while this loop serves.
+    QtConsoleInstance owner;
+    ASSERT_EQ(owner.Claim("APPSTAT"), ConsoleInstance::Claim::Owner);
+    const pid_t pid = ::fork();
+    if (pid == 0) ::_exit(launcher.ShowSibling("APPSTAT", "appstat") == 0 ? 0 : 1);
+    int status = -1;
+    ASSERT_TRUE(PumpUntil([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(owner.RaisesServed(), 1);
+    EXPECT_FALSE(std::filesystem::exists(marker));
 }
 
 }  // namespace
