@@ -81,7 +81,7 @@ start() {
     mkdir -p "$root/etc" "$root/tmp" "$sys/run" "$dir"
     bash "$here/install-bin.sh" "$root" "$bin"
     for p in sockagent ttyagent; do ln -sfn "$bin/$p" "$root/bin/$p"; done
-    cp "$here/../tools/standins/hvstop.exe" "$here/../tools/standins/inh_failover.ksh" "$root/bin/"
+    cp "$here/../tools/standins/inh_failover.ksh" "$root/bin/"
     cat >"$dir/env" <<EOF
 HV_SYSTEM_DIR=$sys
 SYS_NAME=$name
