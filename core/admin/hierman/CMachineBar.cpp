@@ -127,24 +127,23 @@ bool CMachineBar::NotResponding(const std::string& system, const char* message) 
     return true;
 }
 
-void CMachineBar::ClickTimerFired() {
+void CMachineBar::ActOnPending(const char* notResponding, void (MachineBarHost::*act)(const std::string&)) {
     host_.StopClickTimer();
     if (pending_.empty()) return;
     const std::string system = pending_;
-    if (NotResponding(system, "Cannot change view to specified machine; that system is not responding.")) return;
-    host_.SwitchActiveView(system);
+    if (NotResponding(system, notResponding)) return;
+    (host_.*act)(system);
     pending_.clear();
     host_.RepaintBar();
 }
 
+void CMachineBar::ClickTimerFired() {
+    ActOnPending("Cannot change view to specified machine; that system is not responding.",
+                 &MachineBarHost::ShowInActiveView);
+}
+
 void CMachineBar::DoubleClick() {
-    host_.StopClickTimer();
-    if (pending_.empty()) return;
-    const std::string system = pending_;
-    if (NotResponding(system, "Cannot open view to specified machine; that system is not responding.")) return;
-    host_.OpenSystem(system);
-    pending_.clear();
-    host_.RepaintBar();
+    ActOnPending("Cannot open view to specified machine; that system is not responding.", &MachineBarHost::OpenSystem);
 }
 
 void CMachineBar::SetFocusMark(bool on) {

@@ -25,8 +25,8 @@ public:
     virtual void RepaintBar() = 0;
     virtual void StartClickTimer() = 0;  // fires once, after the double-click time
     virtual void StopClickTimer() = 0;
-    // Shows system in the active view; false when there is no active view.
-    virtual bool SwitchActiveView(const std::string& system) = 0;
+    // Shows system in the active view, when there is one.
+    virtual void ShowInActiveView(const std::string& system) = 0;
     virtual void OpenSystem(const std::string& system) = 0;
     virtual void FocusActiveView() = 0;
 };
@@ -81,6 +81,8 @@ private:
     void Rebuild(int lines, int columns);
     void Fill();
     void CancelPending();
+    // Switches to or opens the pending system, unless it does not respond.
+    void ActOnPending(const char* notResponding, void (MachineBarHost::*act)(const std::string&));
     bool NotResponding(const std::string& system, const char* message);
 
     panelaid::ConsoleDatabase& db_;

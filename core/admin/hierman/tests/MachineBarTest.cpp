@@ -17,10 +17,7 @@ public:
     void RepaintBar() override { ++repaints; }
     void StartClickTimer() override { timerRunning = true; }
     void StopClickTimer() override { timerRunning = false; }
-    bool SwitchActiveView(const std::string& system) override {
-        switched.push_back(system);
-        return true;
-    }
+    void ShowInActiveView(const std::string& system) override { switched.push_back(system); }
     void OpenSystem(const std::string& system) override { opened.push_back(system); }
     void FocusActiveView() override { ++focusToView; }
 
