@@ -47,7 +47,8 @@ int MachineState(panelaid::ConsoleDatabase& db, const std::string& system) {
     return alive ? kMachineAlive : kMachineDead;
 }
 
-CHiermanView::CHiermanView(ViewServices services, ViewSurface& surface) : services_(services), surface_(surface) {
+CHiermanView::CHiermanView(ViewServices services, ViewSurface& surface)
+    : services_(services), surface_(surface), localName_(services.db.LocalName()) {
     int zoom = 0;
     if (services_.settings.RetrieveZoom(kConsoleTitle, &zoom) && (zoom == 1 || zoom == 2)) sizeIndex_ = zoom;
 }
@@ -55,6 +56,7 @@ CHiermanView::CHiermanView(ViewServices services, ViewSurface& surface) : servic
 template <typename Step>
 bool CHiermanView::Advised(const char* condition, int line, Step step) {
     bool ok = step();
+    if (ok) return true;  // nothing to clear
     while (!ok && services_.advisor.Advise(condition, kSourceName, line)) ok = step();
     services_.db.ClearError();
     return ok;
@@ -78,12 +80,13 @@ void CHiermanView::UpdateView(bool onlyIfChanged) {
         Populate();
         return;
     }
-    if (MachineState(services_.db, system_) == kMachineDead) {
+    // The local system always answers; only another one's paths are read.
+    if (system_ != localName_ && MachineState(services_.db, system_) == kMachineDead) {
         surface_.CloseDocument();
         return;
     }
     const panelaid::DbStamp now = services_.db.Stamp(system_.c_str());
-    services_.db.ClearError();
+    if (now == panelaid::DbStamp{}) services_.db.ClearError();  // a failed read gives the zero stamp
     if (onlyIfChanged && now == stamp_) return;
     stamp_ = now;
     Refresh();
@@ -106,7 +109,12 @@ bool CHiermanView::GetRoots() {
     panelaid::Records roots;
     panelaid::InstanceQuery query;
     query.start = " ";
-    if (!services_.db.InstanceList(system_.c_str(), query, &roots)) return services_.db.ErrorNumber() == kNothingFound;
+    if (!services_.db.InstanceList(system_.c_str(), query, &roots)) {
+        // No roots is no failure; a real error stays for the advisory box.
+        if (services_.db.ErrorNumber() != kNothingFound) return false;
+        services_.db.ClearError();
+        return true;
+    }
     bool all = true;
     for (const std::string& record : roots) {
         const std::string tag = Field(record, 4);

@@ -116,6 +116,7 @@ private:
 
     ViewServices services_;
     ViewSurface& surface_;
+    const std::string localName_;
     std::string system_;
     CellPos focus_;
     int sizeIndex_ = 0;

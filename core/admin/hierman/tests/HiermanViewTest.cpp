@@ -61,6 +61,7 @@ TEST_F(HiermanView, SystemWithoutInstancesShowsAnEmptyGridWithoutFocusMark) {
     EXPECT_EQ(view->NthRoot(0), nullptr);
     EXPECT_EQ(view->Focus(), (CellPos{0, 0}));
     EXPECT_TRUE(boxes.Shown().empty());
+    EXPECT_EQ(db.ErrorNumber(), 0);
 }
 
 TEST_F(HiermanView, ANewRootAtTheNextTickKeepsExpandedTrees) {
