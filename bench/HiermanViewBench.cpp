@@ -5,11 +5,7 @@
 //              the same list calls made directly.
 #include "RatioReporter.h"
 
-#include "CHiermanView.h"
-#include "FakeConsoleDatabase.h"
-#include "FakeMessageBoxes.h"
-#include "FakeSettingsStore.h"
-#include "FakeStatusDisplay.h"
+#include "FakeConsoleParts.h"
 
 #include <benchmark/benchmark.h>
 
@@ -32,7 +28,7 @@ public:
     void IconSizeChanged(int) override {}
 };
 
-struct World {
+struct World : hierman::FakeConsoleParts {
     World() {
         for (int i = 0; i < kInstances; ++i) {
             panelaid::FakeConsoleDatabase::Instance instance;
@@ -42,18 +38,10 @@ struct World {
             // The first kRoots are roots; the others hang below them.
             if (i >= kRoots) db.AddDependency("SYSA", "t" + std::to_string(i % kRoots), instance.tag);
         }
-        view = std::make_unique<hierman::CHiermanView>(
-            hierman::ViewServices{db, advisor, status, &bar, settings, boxes}, surface);
+        view = std::make_unique<hierman::CHiermanView>(Services(), surface);
         view->UpdateView(false);
         view->UpdateView(false);
     }
-    panelaid::FakeConsoleDatabase db{"SYSA"};
-    panelaid::FakeMessageBoxes boxes;
-    panelaid::FakeStatusDisplay bar;
-    panelaid::FakeSettingsStore store;
-    panelaid::Advisor advisor{db, boxes};
-    panelaid::StatusStack status{[] { return std::string("Ready"); }};
-    panelaid::WindowSettings settings{store, boxes};
     NoSurface surface;
     std::unique_ptr<hierman::CHiermanView> view;
 };

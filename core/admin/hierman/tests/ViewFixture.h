@@ -2,11 +2,7 @@
 // view asked of its window.
 #pragma once
 
-#include "CHiermanView.h"
-#include "FakeConsoleDatabase.h"
-#include "FakeMessageBoxes.h"
-#include "FakeSettingsStore.h"
-#include "FakeStatusDisplay.h"
+#include "FakeConsoleParts.h"
 
 #include <gtest/gtest.h>
 
@@ -34,10 +30,10 @@ public:
     std::vector<CellPos> cells;
 };
 
-class ViewFixture : public testing::Test {
+class ViewFixture : public testing::Test, protected FakeConsoleParts {
 protected:
     void MakeView() {
-        view = std::make_unique<CHiermanView>(ViewServices{db, advisor, status, &bar, settings, boxes}, surface);
+        view = std::make_unique<CHiermanView>(Services(), surface);
     }
     void AddResource(const std::string& tag, const std::string& state = "ISP", const std::string& machine = "SYSA") {
         panelaid::FakeConsoleDatabase::Instance i;
@@ -51,13 +47,6 @@ protected:
         return cell ? cell->text : std::string();
     }
 
-    panelaid::FakeConsoleDatabase db{"SYSA"};
-    panelaid::FakeMessageBoxes boxes;
-    panelaid::FakeStatusDisplay bar;
-    panelaid::FakeSettingsStore store;
-    panelaid::Advisor advisor{db, boxes};
-    panelaid::StatusStack status{[] { return std::string("Ready"); }};
-    panelaid::WindowSettings settings{store, boxes};
     RecordingSurface surface;
     std::unique_ptr<CHiermanView> view;
 };

@@ -4,10 +4,8 @@
 #include "HiermanViewWidget.h"
 #include "QtTestApp.h"
 
-#include "FakeConsoleDatabase.h"
-#include "FakeMessageBoxes.h"
+#include "FakeConsoleParts.h"
 #include "FakeScriptRunner.h"
-#include "FakeSettingsStore.h"
 
 #include <gtest/gtest.h>
 
@@ -16,13 +14,10 @@ namespace {
 
 TEST(MainWindow, OpensViewsSwitchesThemAndRefusesToCloseWhileBusy) {
     panelaid::TestApp();
-    panelaid::FakeConsoleDatabase db{"SYSA"};
-    panelaid::FakeMessageBoxes boxes;
-    panelaid::FakeSettingsStore store;
+    FakeConsoleParts parts;
+    panelaid::FakeConsoleDatabase& db = parts.db;
+    panelaid::FakeMessageBoxes& boxes = parts.boxes;
     panelaid::FakeScriptRunner runner;
-    panelaid::Advisor advisor{db, boxes};
-    panelaid::StatusStack status{[] { return std::string("Ready"); }};
-    panelaid::WindowSettings settings{store, boxes};
     db.AddSystem("", "SYSA");
     db.AddSystem("", "SYSB");
     panelaid::PathDefinition path;
@@ -34,7 +29,7 @@ TEST(MainWindow, OpensViewsSwitchesThemAndRefusesToCloseWhileBusy) {
     db.AddInstance("SYSA", h1);
     db.AddInstance("SYSB", b1);
 
-    HiermanMainWindow window(ViewServices{db, advisor, status, nullptr, settings, boxes},
+    HiermanMainWindow window(parts.Services(),
                              FrameServices{boxes, [] { return 1; }, [](bool) { return 0; }, [] { return false; }},
                              [] { return 1; }, runner);
     window.resize(900, 700);

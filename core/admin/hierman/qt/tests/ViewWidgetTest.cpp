@@ -4,10 +4,7 @@
 #include "IconPainter.h"
 #include "QtTestApp.h"
 
-#include "FakeConsoleDatabase.h"
-#include "FakeMessageBoxes.h"
-#include "FakeSettingsStore.h"
-#include "FakeStatusDisplay.h"
+#include "FakeConsoleParts.h"
 
 #include <QApplication>
 #include <QImage>
@@ -21,7 +18,7 @@
 namespace hierman {
 namespace {
 
-class ViewWidget : public testing::Test {
+class ViewWidget : public testing::Test, protected FakeConsoleParts {
 protected:
     void SetUp() override {
         panelaid::TestApp();
@@ -32,7 +29,7 @@ protected:
             db.AddInstance("SYSA", i);
         }
         db.AddDependency("SYSA", "H1", "c1");
-        widget = std::make_unique<HiermanViewWidget>(ViewServices{db, advisor, status, &bar, settings, boxes}, "SYSA");
+        widget = std::make_unique<HiermanViewWidget>(Services(), "SYSA");
         widget->resize(640, 640);
         widget->show();
         widget->Logic().UpdateView(false);
@@ -44,13 +41,6 @@ protected:
         QApplication::sendEvent(widget->viewport(), &event);
     }
 
-    panelaid::FakeConsoleDatabase db{"SYSA"};
-    panelaid::FakeMessageBoxes boxes;
-    panelaid::FakeStatusDisplay bar;
-    panelaid::FakeSettingsStore store;
-    panelaid::Advisor advisor{db, boxes};
-    panelaid::StatusStack status{[] { return std::string("Ready"); }};
-    panelaid::WindowSettings settings{store, boxes};
     std::unique_ptr<HiermanViewWidget> widget;
 };
 
