@@ -6,9 +6,9 @@
 
 namespace panelaid {
 
-enum class BoxIcon { None, Error };
-enum class BoxButtons { Ok, AbortRetryIgnore };
-enum class BoxAnswer { Ok, Abort, Retry, Ignore };
+enum class BoxIcon { None, Error, Warning };
+enum class BoxButtons { Ok, AbortRetryIgnore, YesNo };
+enum class BoxAnswer { Ok, Abort, Retry, Ignore, Yes, No };
 
 struct BoxRequest {
     std::string caption;  // "" for the application's name
@@ -16,6 +16,15 @@ struct BoxRequest {
     BoxIcon icon = BoxIcon::None;
     BoxButtons buttons = BoxButtons::Ok;
 };
+
+// The answer when no one can answer: Ok, Abort, or No.
+inline BoxAnswer NoAnswer(const BoxRequest& request) {
+    switch (request.buttons) {
+    case BoxButtons::AbortRetryIgnore: return BoxAnswer::Abort;
+    case BoxButtons::YesNo: return BoxAnswer::No;
+    default: return BoxAnswer::Ok;
+    }
+}
 
 class MessageBoxes {
 public:

@@ -12,15 +12,21 @@ BoxAnswer AskOnGuiThread(const BoxRequest& request) {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(QString::fromStdString(request.caption.empty() ? std::string("Holdervane") : request.caption));
     box.setText(QString::fromStdString(request.text));
-    box.setIcon(request.icon == BoxIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon);
+    box.setIcon(request.icon == BoxIcon::Error     ? QMessageBox::Critical
+                : request.icon == BoxIcon::Warning ? QMessageBox::Warning
+                                                   : QMessageBox::NoIcon);
     if (request.buttons == BoxButtons::AbortRetryIgnore)
         box.setStandardButtons(QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
+    else if (request.buttons == BoxButtons::YesNo)
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     else
         box.setStandardButtons(QMessageBox::Ok);
     switch (box.exec()) {
     case QMessageBox::Abort: return BoxAnswer::Abort;
     case QMessageBox::Retry: return BoxAnswer::Retry;
     case QMessageBox::Ignore: return BoxAnswer::Ignore;
+    case QMessageBox::Yes: return BoxAnswer::Yes;
+    case QMessageBox::No: return BoxAnswer::No;
     default: return BoxAnswer::Ok;
     }
 }
@@ -29,9 +35,9 @@ BoxAnswer AskOnGuiThread(const BoxRequest& request) {
 
 BoxAnswer QtMessageBoxes::Ask(const BoxRequest& request) {
     QCoreApplication* app = QCoreApplication::instance();
-    if (app == nullptr) return request.buttons == BoxButtons::Ok ? BoxAnswer::Ok : BoxAnswer::Abort;
+    if (app == nullptr) return NoAnswer(request);
     if (QThread::currentThread() == app->thread()) return AskOnGuiThread(request);
-    BoxAnswer answer = BoxAnswer::Abort;
+    BoxAnswer answer = NoAnswer(request);
     QMetaObject::invokeMethod(app, [&] { answer = AskOnGuiThread(request); }, Qt::BlockingQueuedConnection);
     return answer;
 }

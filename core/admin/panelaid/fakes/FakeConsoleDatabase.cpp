@@ -99,6 +99,23 @@ void FakeConsoleDatabase::AddInstance(const std::string& machine, const Instance
     Changed(t);
 }
 
+void FakeConsoleDatabase::RemoveInstance(const std::string& machine, const std::string& tag) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Tables& t = DbLocked(machine);
+    std::erase_if(t.instances, [&](const Instance& i) { return i.tag == tag; });
+    std::erase_if(t.dependencies, [&](const auto& d) { return d.first == tag || d.second == tag; });
+    Changed(t);
+}
+
+void FakeConsoleDatabase::SetInstanceState(const std::string& machine, const std::string& tag,
+                                           const std::string& state) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Tables& t = DbLocked(machine);
+    for (Instance& i : t.instances)
+        if (i.tag == tag) i.state = state;
+    Changed(t);
+}
+
 void FakeConsoleDatabase::AddDependency(const std::string& machine, const std::string& parent,
                                         const std::string& child) {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -34,6 +34,9 @@ public:
     // Set-up; machine "" is the local database.
     void AddSystem(const std::string& machine, const std::string& name, char state = 'A');
     void AddInstance(const std::string& machine, const Instance& instance);
+    // Removes the instance and every dependency that names it.
+    void RemoveInstance(const std::string& machine, const std::string& tag);
+    void SetInstanceState(const std::string& machine, const std::string& tag, const std::string& state);
     void AddDependency(const std::string& machine, const std::string& parent, const std::string& child);
     void AddEquivalency(const std::string& machine, const std::string& primarySystem, const std::string& primaryTag,
                         const std::string& secondarySystem, const std::string& secondaryTag, char type = 'S');

@@ -1,5 +1,5 @@
-// MessageBoxes that record each box and answer from a queue (Ok, or Abort
-// for an Abort/Retry/Ignore box, when the queue is empty).
+// MessageBoxes that record each box and answer from a queue (NoAnswer when
+// the queue is empty).
 #pragma once
 
 #include "MessageBoxes.h"
@@ -15,7 +15,7 @@ public:
     BoxAnswer Ask(const BoxRequest& request) override {
         std::lock_guard<std::mutex> lock(mutex_);
         shown_.push_back(request);
-        if (answers_.empty()) return request.buttons == BoxButtons::Ok ? BoxAnswer::Ok : BoxAnswer::Abort;
+        if (answers_.empty()) return NoAnswer(request);
         const BoxAnswer a = answers_.front();
         answers_.pop_front();
         return a;

@@ -1,0 +1,111 @@
+#include "CMainFrame.h"
+
+#include "CHiermanView.h"
+
+#include <unistd.h>
+
+namespace hierman {
+
+CMainFrame::CMainFrame(FrameServices services, FrameHost& host)
+    : services_(std::move(services)), host_(host), processId_(std::to_string(static_cast<long>(getpid()))) {}
+
+void CMainFrame::Say(const std::string& text, panelaid::BoxIcon icon) {
+    panelaid::BoxRequest box;
+    box.text = text;
+    box.icon = icon;
+    services_.boxes.Ask(box);
+}
+
+bool CMainFrame::CheckServiceAtStart() {
+    const int state = services_.testService();
+    if (state == 1) return true;
+    if (state == -1) {
+        Say("The Holdervane service is started, but not all\nrequired Holdervane processes are running. Please\n"
+            "stop the Holdervane service throught the Control\nPanel - Services applet, and restart it.",
+            panelaid::BoxIcon::Error);
+        return false;
+    }
+    if (state != 0) return false;
+    panelaid::BoxRequest ask;
+    ask.text = "Holdervane is not running.\nDo you want to start it?\nSaying NO will quit this application.";
+    ask.buttons = panelaid::BoxButtons::YesNo;
+    if (services_.boxes.Ask(ask) != panelaid::BoxAnswer::Yes) return false;
+    host_.ShowStatus("Starting Holdervane, Please Wait...");
+    startStopRunning_ = true;
+    const int started = services_.startStopService(true);
+    startStopRunning_ = false;
+    return started != 0;
+}
+
+void CMainFrame::WatchTick() {
+    host_.StopWatchTimer();
+    // An action's worker or a start or stop still runs: the window must stay
+    // under it, so this tick only re-arms; the next one looks again.
+    if (busy_ || startStopRunning_) {
+        host_.ArmWatchTimer(kWatchIntervalMs);
+        return;
+    }
+    if (services_.testService() != 0) {
+        host_.RefreshAllViews();
+        host_.ArmWatchTimer(kWatchIntervalMs);
+        return;
+    }
+    Say(std::string("Holdervane does not appear to be running.  ") + kConsoleTitle + " will close now.");
+    host_.DestroyMainWindow();
+}
+
+bool CMainFrame::StopHoldervane() {
+    if (services_.initializing()) {
+        Say("You cannot stop Holdervane while it is initializing.\n\nPlease wait for initialization to complete and "
+            "try again.");
+        return false;
+    }
+    if (busy_) {
+        Say("You cannot stop Holdervane while an action request is being serviced.\n\nPlease wait for the requested "
+            "action to complete and try again.");
+        return false;
+    }
+    panelaid::BoxRequest ask;
+    ask.text = "Do you want to stop Holdervane?";
+    ask.buttons = panelaid::BoxButtons::YesNo;
+    if (services_.boxes.Ask(ask) != panelaid::BoxAnswer::Yes) return false;
+    host_.StopWatchTimer();
+    startStopRunning_ = true;
+    const int stopped = services_.startStopService(false);
+    startStopRunning_ = false;
+    if (stopped == 0) {
+        // The service may still run or may be gone: keep watching it.
+        host_.ArmWatchTimer(kWatchIntervalMs);
+        return false;
+    }
+    host_.DestroyMainWindow();
+    return true;
+}
+
+bool CMainFrame::MayClose() {
+    if (!busy_) return true;
+    Say("Please wait until the service request has completed before exiting.", panelaid::BoxIcon::Warning);
+    return false;
+}
+
+std::vector<KitItem> CMainFrame::BuildKitMenu(panelaid::ScriptRunner& runner) {
+    kitNames_.clear();
+    std::vector<std::string> lines;
+    // A failing list script gives an empty pop-up, whatever it printed.
+    if (runner.Execute(kKitListScript, "") == 0) {
+        while (runner.LinesLeft() > 0) lines.push_back(runner.NextLine());
+    } else {
+        while (runner.LinesLeft() > 0) runner.NextLine();
+    }
+    std::vector<KitItem> items = ParseKitList(lines);
+    for (const KitItem& item : items) kitNames_.push_back(item.name);
+    return items;
+}
+
+std::string CMainFrame::KitNameOf(int command) const {
+    const long index = static_cast<long>(command) - kFirstKitCommand;
+    if (index < 0 || index >= static_cast<long>(kitNames_.size())) return {};
+    return kitNames_[static_cast<std::size_t>(index)];
+}
+
+}  // namespace hierman

@@ -1,0 +1,151 @@
+#include "HiermanMainWindow.h"
+
+#include "HiermanViewWidget.h"
+#include "MachineBarWidget.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QStyleHints>
+#include <QVBoxLayout>
+
+namespace hierman {
+
+HiermanMainWindow::HiermanMainWindow(ViewServices services, FrameServices frame, std::function<int()> serviceUp,
+                                     panelaid::ScriptRunner& runner)
+    : services_(services),
+      runner_(runner),
+      statusDisplay_(std::make_unique<panelaid::QtStatusDisplay>(statusBar())),
+      frame_(std::move(frame), *this),
+      bar_(services.db, services.boxes, std::move(serviceUp), *this),
+      mdi_(new QMdiArea(this)) {
+    services_.bar = statusDisplay_.get();
+    setWindowTitle(QString::fromUtf8(kConsoleTitle));
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    bar_.Create();
+    barWidget_ = new MachineBarWidget(bar_, central);
+    layout->addWidget(barWidget_);
+    layout->addWidget(mdi_, 1);
+    setCentralWidget(central);
+    statusBar()->showMessage(QStringLiteral("Ready"));
+    BuildMenus();
+    watch_.setSingleShot(true);
+    connect(&watch_, &QTimer::timeout, this, [this] { frame_.WatchTick(); });
+    click_.setSingleShot(true);
+    connect(&click_, &QTimer::timeout, this, [this] { bar_.ClickTimerFired(); });
+}
+
+HiermanMainWindow::~HiermanMainWindow() = default;
+
+void HiermanMainWindow::BuildMenus() {
+    QMenu* admin = menuBar()->addMenu(QStringLiteral("&Admin"));
+    QAction* create = admin->addAction(QStringLiteral("C&reate Hierarchy ..."), this, [this] { ShowKitMenu(); });
+    create->setStatusTip(QStringLiteral("Create an Application Hierarchy"));
+    connect(admin, &QMenu::aboutToShow, this, [this, create] { create->setEnabled(frame_.CreateHierarchyEnabled()); });
+    admin->addAction(QStringLiteral("&Stop Holdervane"), this, [this] { frame_.StopHoldervane(); })
+        ->setStatusTip(QStringLiteral("Stop Holdervane services and exit application"));
+    admin->addAction(QStringLiteral("&Exit"), this, &QWidget::close)
+        ->setStatusTip(QStringLiteral("Exit from the Application Status + Administration program"));
+
+    QMenu* tree = menuBar()->addMenu(QStringLiteral("T&ree"));
+    struct TreeItem { const char* text; const char* tip; CHiermanView::TreeCommand command; } items[] = {
+        {"E&xpand", "Show immediate child dependencies for the selected resources", CHiermanView::TreeCommand::Expand},
+        {"C&ollapse", "Hide all child dependencies for the selected resources", CHiermanView::TreeCommand::Collapse},
+        {"&Expand Tree", "Show all the hidden resources for the selected hierarchies",
+         CHiermanView::TreeCommand::ExpandTree},
+        {"&Collapse Tree", "Hide all the hidden resources from the selected hierarchies",
+         CHiermanView::TreeCommand::CollapseTree},
+    };
+    for (const TreeItem& item : items) {
+        const CHiermanView::TreeCommand command = item.command;
+        tree->addAction(QString::fromUtf8(item.text), this, [this, command] {
+                if (HiermanViewWidget* view = ActiveView(); view && !frame_.Busy()) view->Logic().RunTreeCommand(command);
+            })->setStatusTip(QString::fromUtf8(item.tip));
+    }
+
+    QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
+    window->addAction(QStringLiteral("&Cascade"), mdi_, &QMdiArea::cascadeSubWindows);
+    window->addAction(QStringLiteral("&Tile"), mdi_, &QMdiArea::tileSubWindows);
+}
+
+void HiermanMainWindow::ShowKitMenu() {
+    if (!frame_.CreateHierarchyEnabled()) return;
+    const QPoint at = QCursor::pos();
+    QMenu menu(this);
+    for (const KitItem& item : frame_.BuildKitMenu(runner_)) menu.addAction(QString::fromStdString(item.label));
+    // Choosing a kit starts the Create Hierarchy action, which comes with the
+    // administrator actions.
+    menu.exec(at);
+}
+
+HiermanViewWidget* HiermanMainWindow::ActiveView() const {
+    QMdiSubWindow* sub = mdi_->activeSubWindow();
+    if (!sub && !mdi_->subWindowList().isEmpty()) sub = mdi_->subWindowList().first();
+    return sub ? qobject_cast<HiermanViewWidget*>(sub->widget()) : nullptr;
+}
+
+void HiermanMainWindow::RefreshAllViews() {
+    const QList<QMdiSubWindow*> subs = mdi_->subWindowList();
+    for (int i = 0; i < subs.size() && i < 64; ++i)
+        if (auto* view = qobject_cast<HiermanViewWidget*>(subs[i]->widget())) view->Logic().UpdateView(true);
+    bar_.Update();
+}
+
+void HiermanMainWindow::DestroyMainWindow() {
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+void HiermanMainWindow::ShowStatus(const std::string& text) { statusBar()->showMessage(QString::fromStdString(text)); }
+
+void HiermanMainWindow::RepaintBar() {
+    if (barWidget_) barWidget_->update();
+}
+
+void HiermanMainWindow::StartClickTimer() { click_.start(QGuiApplication::styleHints()->mouseDoubleClickInterval()); }
+
+void HiermanMainWindow::ShowInActiveView(const std::string& system) {
+    HiermanViewWidget* view = ActiveView();
+    if (!view) return;
+    view->SetDocumentTitle(system);
+    if (QWidget* sub = view->parentWidget()) sub->setWindowTitle(QString::fromStdString(system));
+    view->Logic().UpdateView(false);
+}
+
+void HiermanMainWindow::OpenSystem(const std::string& system) {
+    auto* view = new HiermanViewWidget(services_, system);
+    QMdiSubWindow* sub = mdi_->addSubWindow(view);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowTitle(QString::fromStdString(system));
+    connect(view, &HiermanViewWidget::closeRequested, sub, &QWidget::close, Qt::QueuedConnection);
+    sub->resize(640, 480);
+    sub->show();
+    view->Logic().UpdateView(false);
+}
+
+void HiermanMainWindow::FocusActiveView() {
+    if (HiermanViewWidget* view = ActiveView()) view->setFocus();
+}
+
+void HiermanMainWindow::closeEvent(QCloseEvent* event) {
+    if (!frame_.MayClose()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void HiermanMainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (barWidget_) barWidget_->Relayout(width(), height());
+}
+
+}  // namespace hierman
