@@ -17,54 +17,11 @@
 # network namespaces cannot be made here (nothing was run); 64 bad command line.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=hv-run-lib.sh
+. "$here/hv-run-lib.sh"
+readonly BUDGET=420 RUN_NAME=hv-coldstart RUN_TMP=hvc
+run_start "$@"
 
-[ $# -ge 1 ] && [ $# -le 2 ] || { sed -n '/^# usage:/,/^[^#]/{/^#/p}' "$0" | sed 's/^# \{0,1\}//' >&2; exit 64; }
-bin=$(cd "$1" && pwd) || exit 64
-if [ $# -eq 2 ]; then
-    dir=$(realpath -m "$2")
-    fresh=0
-else
-    dir=$(mktemp -d /tmp/hvc.XXXXXX)/p
-    fresh=1
-fi
-
-readonly BUDGET=420
-failures=0
-report=()
-
-finish() {
-    local rc=$?
-    [ -f "$dir/pair.env" ] && bash "$here/hv-pair.sh" down "$dir" >/dev/null 2>&1
-    if { [ $rc -eq 0 ] || [ $rc -eq 77 ]; } && [ $fresh -eq 1 ]; then
-        rm -rf "$(dirname "$dir")"
-    elif [ $rc -ne 77 ]; then
-        echo "hv-coldstart: logs kept in $dir"
-    fi
-}
-trap finish EXIT
-trap 'exit 143' TERM INT
-
-now() { date +%s.%N; }
-since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.1f", b - a }'; }
-step() { echo "== $*"; }
-row() { report+=("$(printf '%s | %s | %s' "$@")"); }
-inside() {
-    local s=$1
-    shift
-    bash "$here/hv-system.sh" exec "$dir/$s" "$@"
-}
-# Waits at most secs seconds (within the budget) for a command to succeed.
-wait_for() {
-    local end=$((SECONDS + $1))
-    [ $end -le $BUDGET ] || end=$BUDGET
-    shift
-    until "$@" >/dev/null 2>&1; do
-        [ $SECONDS -lt $end ] || return 1
-        sleep 0.5
-    done
-}
-# Whether hierarchy h is ISP in all three instances on system s.
-hier_isp() { [ "$(inside "$1" hvconfig ins state 2>/dev/null | awk -v h="$2" 'index($1, h) == 1 && $2 == "ISP"' | wc -l)" -eq 3 ]; }
 states_of() { inside "$1" hvconfig ins state 2>/dev/null | awk '{ printf "%s=%s ", $1, $2 }'; }
 # The keepers of action-script locks that run on system s, as hierarchy names.
 keepers_on() {
@@ -178,13 +135,4 @@ if [ "$left" -eq 0 ] && [ "$netns" -eq 0 ]; then stopped=ok; else
 fi
 row "stop" "-" "nothing left: $stopped"
 
-echo
-echo "step | outcome | audit"
-printf '%s\n' "${report[@]}"
-failures=$(printf '%s\n' "${report[@]}" | grep -o 'FAILED' | wc -l)
-if [ "$failures" -eq 0 ]; then
-    echo "cold starts: all passed"
-    exit 0
-fi
-echo "cold starts: FAILED, $failures failures"
-exit 1
+run_report "step | outcome | audit" "cold starts"

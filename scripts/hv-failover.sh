@@ -1,6 +1,7 @@
 # Faults 4 to 7 of the fault runner (scripts/hv-faults.sh sources this file
 # after faults 1 to 3; it uses the runner's dir, row, audit, audited,
-# wait_paths, poll_until, reported, first_after, span, miss, now, until_at and inside):
+# wait_paths, poll_until, reported, first_after, span, miss, now, until_at, inside,
+# wait_for, hier_isp, sys_state_on and hier_audit):
 # machine deaths, a restart and a partition, each followed by the hierarchy
 # audit (scripts/hv-audit-hier.sh). A minimal test harness.
 
@@ -9,19 +10,8 @@ survivor_paths() {
     awk '/^watching$/ { delete st; next } $1 == "PATH" { st[$4] = $7 }
          END { for (k in st) print k, st[k] }' "$dir/$1/watch.log" 2>/dev/null | sort | tr '\n' ' '
 }
-# Waits at most secs for command to succeed; 0 when it did.
-wait_for() {
-    local end
-    end=$(until_at "$1")
-    shift
-    poll_until "$end" "$@"
-}
-# Whether the hierarchy h is ISP in all its instances on system s.
-hier_isp() { [ "$(inside "$1" hvconfig ins state 2>/dev/null | awk -v h="$2" 'index($1, h) == 1 && $2 == "ISP"' | wc -l)" -eq 3 ]; }
 hier_not_isp() { [ "$(inside "$1" hvconfig ins state 2>/dev/null | awk -v h="$2" 'index($1, h) == 1 && $2 == "ISP"' | wc -l)" -eq 0 ]; }
 both_dead_on() { [ "$(survivor_paths "$1")" = "TLI DEAD TTY DEAD " ]; }
-sys_state_on() { inside "$1" hvconfig sys state "$2" 2>/dev/null | awk '{ print $2 }' | grep -qx "$3"; }
-hier_audit() { audited bash "$here/hv-audit-hier.sh" "$@" "$dir"; }
 # The restores of hierarchy h by system name in the journal from line n on,
 # as one line of tags.
 restores_since() { tail -n +"$1" "$dir/shared/journal" | awk -v n="$2" -v h="$3" '$1 == n && $2 == "restore" && index($3, h) == 1 { printf "%s ", $3 }'; }

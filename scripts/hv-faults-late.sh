@@ -15,91 +15,16 @@
 # namespaces here; 64 bad command line. HV_KEEP=1 leaves the pair running.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-
-[ $# -ge 1 ] && [ $# -le 2 ] || { sed -n '/^# usage:/,/^[^#]/{/^#/p}' "$0" | sed 's/^# \{0,1\}//' >&2; exit 64; }
-bin=$(cd "$1" && pwd) || exit 64
-if [ $# -eq 2 ]; then
-    dir=$(realpath -m "$2")
-    fresh=0
-else
-    dir=$(mktemp -d /tmp/hvl.XXXXXX)/p
-    fresh=1
-fi
+# shellcheck source=hv-run-lib.sh
+. "$here/hv-run-lib.sh"
+readonly BUDGET=420 RUN_NAME=hv-faults-late RUN_TMP=hvl
+run_start "$@"
 
 readonly RECOVER_WITHIN=60
-readonly BUDGET=420
 # The restore retries of the database's tunables (RESTORERETRIES x
 # RESTORERETRYSECS, defaults) bound the take-over after a partition.
 readonly RETRY_BOUND=$((12 * 5))
 
-failures=0
-report=()
-
-finish() {
-    local rc=$?
-    if [ "${HV_KEEP:-0}" = 1 ]; then
-        echo "hv-faults-late: the pair stays up in $dir"
-        return
-    fi
-    [ -f "$dir/pair.env" ] && bash "$here/hv-pair.sh" down "$dir" >/dev/null 2>&1
-    if { [ $rc -eq 0 ] || [ $rc -eq 77 ]; } && [ $fresh -eq 1 ]; then
-        rm -rf "$(dirname "$dir")"
-    elif [ $rc -ne 77 ]; then
-        echo "hv-faults-late: logs kept in $dir"
-    fi
-}
-trap finish EXIT
-trap 'exit 143' TERM INT
-
-until_at() {
-    local end=$((SECONDS + $1))
-    [ $end -le $BUDGET ] || end=$BUDGET
-    echo $end
-}
-now() { date +%s.%N; }
-since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.1f", b - a }'; }
-wait_paths() {
-    local end
-    end=$(until_at "$1")
-    shift
-    until bash "$here/hv-audit.sh" --paths "$dir" "$@"; do
-        [ $SECONDS -lt $end ] || return 1
-        sleep 0.2
-    done
-}
-audit() {
-    local out
-    if out=$(bash "$here/hv-audit.sh" "$dir" "$@" 2>&1); then echo ok; else
-        echo "$out" | sed 's/^/    /' >&2
-        echo FAILED
-    fi
-}
-row() { report+=("$(printf '%s | %s | %s | %s' "$@")"); }
-step() { echo "== $*"; }
-inside() {
-    local s=$1
-    shift
-    bash "$here/hv-system.sh" exec "$dir/$s" "$@"
-}
-wait_for() {
-    local end
-    end=$(until_at "$1")
-    shift
-    until "$@" >/dev/null 2>&1; do
-        [ $SECONDS -lt $end ] || return 1
-        sleep 0.3
-    done
-}
-hier_isp() { [ "$(inside "$1" hvconfig ins state 2>/dev/null | awk -v h="$2" 'index($1, h) == 1 && $2 == "ISP"' | wc -l)" -eq 3 ]; }
-sys_state_on() { inside "$1" hvconfig sys state "$2" 2>/dev/null | awk '{ print $2 }' | grep -qx "$3"; }
-hier_audit() {
-    local out
-    if out=$(bash "$here/hv-audit-hier.sh" "$@" "$dir" 2>&1); then echo ok; else
-        echo "$out" | sed 's/^/    /' >&2
-        echo FAILED
-    fi
-}
-miss() { echo "FAILED: $1"; }
 partition() {
     bash "$here/hv-pair.sh" link "$dir" "$1"
     local verb=pause
@@ -173,13 +98,4 @@ if [ "${HV_KEEP:-0}" != 1 ]; then
     row "stop" "-" "-" "nothing left: $stopped"
 fi
 
-echo
-echo "fault | detection | recovery | audit"
-printf '%s\n' "${report[@]}"
-failures=$((failures + $(printf '%s\n' "${report[@]}" | grep -o 'FAILED' | wc -l)))
-if [ $failures -eq 0 ]; then
-    echo "late faults: all passed"
-    exit 0
-fi
-echo "late faults: FAILED, $failures failures"
-exit 1
+run_report "fault | detection | recovery | audit" "late faults"

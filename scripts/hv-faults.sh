@@ -18,77 +18,18 @@
 # HV_KEEP=1 leaves the pair running at the end.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-
-[ $# -ge 1 ] && [ $# -le 2 ] || { sed -n '/^# usage:/,/^[^#]/{/^#/p}' "$0" | sed 's/^# \{0,1\}//' >&2; exit 64; }
-bin=$(cd "$1" && pwd) || exit 64
-if [ $# -eq 2 ]; then
-    dir=$(realpath -m "$2")
-    fresh=0
-else
-    dir=$(mktemp -d /tmp/hvf.XXXXXX)/p
-    fresh=1
-fi
+# shellcheck source=hv-run-lib.sh
+. "$here/hv-run-lib.sh"
+# The whole run ends by itself within this budget (the CI test allows 600 s),
+# so that the pair is always taken down by the runner.
+readonly BUDGET=540 RUN_NAME=hv-faults RUN_TMP=hvf
+run_start "$@"
 
 # A path comes back within a set-up retry (30 s for a socket, 15 s for a
 # serial line; shorter under HV_TEST_TIME_SCALE) and a few heartbeats: waits
 # for recovery give up after this long (a loaded machine is slower; the
 # figure itself is reported, not judged).
 readonly RECOVER_WITHIN=90
-
-failures=0
-report=()
-
-finish() {
-    local rc=$?
-    if [ "${HV_KEEP:-0}" = 1 ]; then
-        echo "hv-faults: the pair stays up in $dir (take it down with scripts/hv-pair.sh down $dir)"
-        return
-    fi
-    [ -f "$dir/pair.env" ] && bash "$here/hv-pair.sh" down "$dir" >/dev/null 2>&1
-    if { [ $rc -eq 0 ] || [ $rc -eq 77 ]; } && [ $fresh -eq 1 ]; then
-        rm -rf "$(dirname "$dir")"
-    elif [ $rc -ne 77 ]; then
-        echo "hv-faults: logs kept in $dir"
-    fi
-}
-trap finish EXIT
-trap 'exit 143' TERM INT
-
-# The whole run ends by itself within this budget (the CI test allows 600 s),
-# so that the pair is always taken down by the runner.
-readonly BUDGET=540
-# The end of a wait of secs seconds, within the budget.
-until_at() {
-    local end=$((SECONDS + $1))
-    [ $end -le $BUDGET ] || end=$BUDGET
-    echo $end
-}
-
-now() { date +%s.%N; }
-since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.1f", b - a }'; }
-
-# Runs command (its output thrown away) until it succeeds or the clock
-# ($SECONDS) reaches end; 0 when it succeeded. The pause between tries starts
-# at 0.2 s and doubles up to 3.2 s: an audit starts processes on both
-# machines, and a slow one is not run back to back.
-poll_until() {
-    local end=$1 pause=0.2
-    shift
-    until "$@" >/dev/null 2>&1; do
-        [ $SECONDS -lt "$end" ] || return 1
-        sleep "$pause"
-        pause=$(awk -v p="$pause" 'BEGIN { print (p * 2 > 3.2 ? 3.2 : p * 2) }')
-    done
-}
-
-# Waits at most secs seconds for the paths to be in the given states on both
-# systems; 0 when they were.
-wait_paths() {
-    local end
-    end=$(until_at "$1")
-    shift
-    poll_until "$end" bash "$here/hv-audit.sh" --paths "$dir" "$@"
-}
 
 # The time of the first line of a times file ($1: a watch.times or
 # journal.times, each line after the time it was written) at or after time
@@ -105,40 +46,6 @@ span() {
     awk 'BEGIN { m = ARGV[1] + 0
                  for (i = 2; i < ARGC; i++) { if (ARGV[i] == "") { print "?"; exit } if (ARGV[i] + 0 > m) m = ARGV[i] + 0 }
                  printf "%.1f", m - ARGV[1] }' "$@"
-}
-# A finding of a step, as the report shows it (the runner counts the
-# report's FAILED words: this runs in a command substitution).
-miss() { echo "FAILED: $1"; }
-
-# How long an audit is retried (with the growing pause) before its findings
-# stand: a process the monitor has just started, or a copy being loaded
-# again, settles within it.
-readonly AUDIT_WITHIN=30
-
-# Runs an audit command until it passes or AUDIT_WITHIN is over: "ok", or
-# "FAILED" with the last findings on the error stream.
-audited() {
-    local out
-    if poll_until "$(until_at $AUDIT_WITHIN)" "$@"; then
-        echo ok
-    else
-        out=$("$@" 2>&1)
-        echo "$out" | sed 's/^/    /' >&2
-        echo FAILED
-    fi
-}
-audit() { audited bash "$here/hv-audit.sh" "$dir" "$@"; }
-
-# One line of the report: fault, what was detected in how long, recovery,
-# audit results.
-row() { report+=("$(printf '%s | %s | %s | %s' "$@")"); }
-
-step() { echo "== $*"; }
-
-inside() {
-    local s=$1
-    shift
-    bash "$here/hv-system.sh" exec "$dir/$s" "$@"
 }
 
 # The pid the monitor gives a program of a system.
@@ -241,13 +148,4 @@ if [ "${HV_KEEP:-0}" != 1 ]; then
     row "stop (orderly)" "stopped in $(since "$t") s" "-" "nothing left: $stopped ($left processes, $netns namespaces)"
 fi
 
-echo
-echo "fault | detection (a path's bound: ${HB_INTERVAL} s x $HB_MAXMISS misses = $((HB_INTERVAL * HB_MAXMISS)) s, checked by the benchmarks) | recovery | audit (after the fault / after recovery)"
-printf '%s\n' "${report[@]}"
-failures=$((failures + $(printf '%s\n' "${report[@]}" | grep -o 'FAILED' | wc -l)))
-if [ $failures -eq 0 ]; then
-    echo "faults: all passed"
-    exit 0
-fi
-echo "faults: FAILED, $failures failures"
-exit 1
+run_report "fault | detection (a path's bound: ${HB_INTERVAL} s x $HB_MAXMISS misses = $((HB_INTERVAL * HB_MAXMISS)) s, checked by the benchmarks) | recovery | audit (after the fault / after recovery)" faults
