@@ -78,6 +78,8 @@ public:
 
 private:
     void StopInitWatch();
+    // Inbound, on the peer's PipeInitMsg: the path's waiting connect tries now.
+    void PeerShowsItListens();
     int AgentTag() const;
 
     enDir InOrOut;

@@ -25,6 +25,7 @@
 #include "SOCKListenPollAdptr.h"
 #include "SOCKPipeHead.h"
 #include "SOCKPipePollAdptr.h"
+#include "SetUpRetryDelay.h"
 #include "SockTestSupport.h"
 
 namespace {
@@ -192,6 +193,96 @@ TEST_F(SockPathTest, ARefusedConnectBuildsNoPipeAndWaitsBeforeTheNextTry) {
     const SOCKCAMsgRcvrAddHostSMPtr next{GetAddHostSMLst().GetLast()};
     EXPECT_TRUE(next->GetTimerTagPtr().Ok()) << "the next try waits for its timer";
     EXPECT_EQ(next->GetTriedOnce(), 0);
+    EXPECT_EQ(next->GetLastRetryMs(), SockNetConfig::FirstRetryMs()) << "the first wait is the short one";
+    // Refused again: the wait doubles.
+    ASSERT_TRUE(RunUntil(
+        [&] {
+            return GetAddHostSMLst().GetItemCnt() == 1 && GetAddHostSMLst().GetLast().GetPtr() != next.GetPtr() &&
+                   Count<SOCKConnectPollAdptrPtr>() == 0;
+        },
+        static_cast<int>(SockNetConfig::FirstRetryMs()) + 5000));
+    EXPECT_EQ(SOCKCAMsgRcvrAddHostSMPtr{GetAddHostSMLst().GetLast()}->GetLastRetryMs(),
+              2 * SockNetConfig::FirstRetryMs());
+}
+
+TEST(SockSetUpRetry, WaitsStartShortDoubleAndNeverPassTheBound) {
+    struct Case {
+        unsigned last, first, bound, want;
+    };
+    const Case cases[] = {
+        {0, 1000, 30000, 1000},      // the first wait
+        {1000, 1000, 30000, 2000},   // doubled
+        {8000, 1000, 30000, 16000},
+        {16000, 1000, 30000, 30000},  // not past the bound
+        {30000, 1000, 30000, 30000},  // and stays there
+        {0, 5000, 3000, 3000},        // a first wait above the bound is the bound
+        {0xF0000000u, 1, 0xFFFFFFFFu, 0xFFFFFFFFu},  // no overflow
+        {10, 100, 30000, 100},        // never below the first
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.last) + " " + std::to_string(c.first) + " " + std::to_string(c.bound));
+        EXPECT_EQ(NextSetUpRetryMs(c.last, c.first, c.bound), c.want);
+    }
+    // Every chain reaches the bound and stays there.
+    unsigned w = 0;
+    for (int i = 0; i < 40; ++i) {
+        w = NextSetUpRetryMs(w, SockNetConfig::FirstRetryMs(), SockNetConfig::RetryMs());
+        ASSERT_LE(w, SockNetConfig::RetryMs());
+    }
+    EXPECT_EQ(w, SockNetConfig::RetryMs());
+}
+
+TEST_F(SockPathTest, APeerWhoseInitArrivesIsConnectedToAtOnceNotAfterTheWait) {
+    const unsigned short port = FreePort();
+    device = bStr(("TCPIP:" + std::to_string(port)).c_str());
+    // A connect set-up that waits the longest wait before its next try.
+    SOCKCAMsgRcvrAddHostSMPtr waiting(new SOCKCAMsgRcvrAddHostSM(bStr("127.0.0.1"), world.GetSockNetConfig(), device,
+                                                                0, 1, 2, 1, SockNetConfig::RetryMs()));
+    waiting->KickStart();
+    ASSERT_TRUE(waiting->GetTimerTagPtr().Ok());
+    ASSERT_EQ(waiting->GetLastRetryMs(), SockNetConfig::RetryMs());
+    // A connect set-up of another path (another port) is not touched.
+    const bStr otherDevice(("TCPIP:" + std::to_string(FreePort())).c_str());
+    SOCKCAMsgRcvrAddHostSMPtr other(new SOCKCAMsgRcvrAddHostSM(bStr("127.0.0.1"), world.GetSockNetConfig(),
+                                                              otherDevice, 0, 1, 2, 1, SockNetConfig::RetryMs()));
+    other->KickStart();
+    SOCKCASetUpListenSMPtr listen(new SOCKCASetUpListenSM(bStr("localhost"), world.GetSockNetConfig(), device, 0, 1, 2));
+    listen->KickStart();
+    ASSERT_TRUE(RunUntil([&] { return Count<SOCKListenPollAdptrPtr>() == 1; }, 3000));
+    // The peer's agent connects (from 127.0.0.1, calling itself "localhost")
+    // and sends its PipeInitMsg.
+    const int peerFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sa.sin_port = htons(port);
+    ASSERT_EQ(::connect(peerFd, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+    SockRecordingHeadPtr peer(new SockRecordingHead(peerFd));
+    ASSERT_EQ(peer->Initialize(), 0);
+    ASSERT_TRUE(RunUntil([&] { return Head(SOCKPipeHead::__IN, device).Ok() &&
+                                      Head(SOCKPipeHead::__IN, device)->GetHbStatus() == PipeHead::ALIVE; },
+                         5000));
+    // Far inside the 30 s wait: the waiting set-up has tried (here its
+    // connect is refused, the one listen being taken) and waits afresh from
+    // the short first wait.
+    EXPECT_EQ(waiting->GetTriedOnce(), 1) << "the waiting set-up has tried";
+    ASSERT_TRUE(RunUntil(
+        [&] {
+            SOCKCAMsgRcvrAddHostSMLstIter it(GetAddHostSMLst());
+            for (SOCKCAMsgRcvrAddHostSMPtr sm = it.First(); sm.GetPtr() != nullptr; sm = it.Next())
+                if (sm->GetDevicePathName() == device && sm->GetLastRetryMs() == SockNetConfig::FirstRetryMs())
+                    return true;
+            return false;
+        },
+        5000));
+    EXPECT_TRUE(other->GetTimerTagPtr().Ok()) << "another path's set-up keeps waiting";
+    EXPECT_EQ(other->GetTriedOnce(), 0);
+    peer->HupDetected();
+    Head(SOCKPipeHead::__IN, device)->HupDetected();
+    for (BasePtr sm; (sm = GetAddHostSMLst().GetLast()).GetPtr() != nullptr;) {
+        SOCKCAMsgRcvrAddHostSMPtr{sm}->CleanUp();
+        GetAddHostSMLst().RemoveItem(sm);
+    }
 }
 
 TEST_F(SockPathTest, ASilentStrangerIsDroppedAndThePeerGetsThrough) {
