@@ -277,7 +277,7 @@ void SOCKPipeHead::MarkPartnerForHangUp() {
         const SOCKPipeHeadPtr other{BasePtr(sp->GetPipeHeadPtr().GetPtr())};
         if (!other.Ok() || other.GetPtr() == this || other->InOrOut != want) continue;
         if (other->RemHostName != RemHostName || other->DevicePath != DevicePath) continue;
-        sp->SetFd(-1);  // the head still holds the socket and closes it at its hang-up
+        sp->MarkForHangUp();  // the head still holds the socket and closes it at its hang-up
         return;
     }
 }
