@@ -35,16 +35,26 @@ unsigned short FreePort() {
     return l.port;  // closed again when l goes
 }
 
-// 0 when a connect to 127.0.0.1:port is accepted (by the kernel), else errno.
-int ConnectOutcome(unsigned short port) {
+// A socket connected to 127.0.0.1:port (blocking), or -1 with errno set.
+int ConnectLoopback(unsigned short port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
     sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     sa.sin_port = htons(port);
-    const int rc = ::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0 ? 0 : errno;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) return fd;
+    const int err = errno;
     ::close(fd);
-    return rc;
+    errno = err;
+    return -1;
+}
+
+// 0 when a connect to 127.0.0.1:port is accepted (by the kernel), else errno.
+int ConnectOutcome(unsigned short port) {
+    const int fd = ConnectLoopback(port);
+    if (fd < 0) return errno;
+    ::close(fd);
+    return 0;
 }
 
 class SockPathTest : public ::testing::Test {
@@ -251,12 +261,8 @@ TEST_F(SockPathTest, APeerWhoseInitArrivesIsConnectedToAtOnceNotAfterTheWait) {
     ASSERT_TRUE(RunUntil([&] { return Count<SOCKListenPollAdptrPtr>() == 1; }, 3000));
     // The peer's agent connects (from 127.0.0.1, calling itself "localhost")
     // and sends its PipeInitMsg.
-    const int peerFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sa.sin_port = htons(port);
-    ASSERT_EQ(::connect(peerFd, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+    const int peerFd = ConnectLoopback(port);
+    ASSERT_GE(peerFd, 0);
     SockRecordingHeadPtr peer(new SockRecordingHead(peerFd));
     ASSERT_EQ(peer->Initialize(), 0);
     ASSERT_TRUE(RunUntil([&] { return Head(SOCKPipeHead::__IN, device).Ok() &&
