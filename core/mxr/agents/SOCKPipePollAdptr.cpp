@@ -69,6 +69,11 @@ void SOCKPipePollAdptr::MarkForHangUp() {
     ExpectInput(true);
 }
 
+bool SOCKPipePollAdptr::Introduced() const {
+    const SOCKPipeHeadPtr sock{BasePtr(GetPipeHeadPtr().GetPtr())};
+    return !sock.Ok() || sock->GetGotInit() != 0;
+}
+
 bool SOCKPipePollAdptr::StillServing() const {
     const PipeHeadPtr head = GetPipeHeadPtr();
     return head.Ok() && head->GetPollAdptrPtr().GetPtr() == this;
@@ -196,10 +201,17 @@ int SOCKPipePollAdptr::ProcessIncomingData(const char* bytes, int n) {
         }
         RcvdSizeAtLastRead = 0;
         std::memmove(base, bytes, static_cast<size_t>(len));
-        if (pkt->SetRecvdSize(len) != 0)
+        if (pkt->SetRecvdSize(len) != 0) {
             SockReport(std::string(GetClassName()) + "ERROR: SetRecvdSize failed");
-        else
-            head->ProcessIncomingPktBufr(pkt);
+        } else if (head->ProcessIncomingPktBufr(pkt) < 0 && StillServing() && !Introduced()) {
+            // A peer that has not introduced itself and sends what is no
+            // message is no agent: hung up at once, before it fills the log
+            // with a report per packet.
+            SockReport("SOCKPipePollAdptr: a connection that sent no PipeInitMsg sent what is no message: Hanging up");
+            DropPartial();
+            ProcessDisconnect();
+            return -1;
+        }
         if (!StillServing()) return -1;
         n -= len;
         bytes += len;

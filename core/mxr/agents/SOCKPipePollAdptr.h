@@ -88,6 +88,9 @@ private:
     void DropPartial();
     // True while this adaptor is still its head's.
     bool StillServing() const;
+    // False while the peer of a socket pipe head has not sent its
+    // PipeInitMsg (any other head: true).
+    bool Introduced() const;
 
     int RcvdSizeAtLastRead;
     BasePktBufrPtr SavedBasePktBufrPtr;

@@ -11,10 +11,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "BaseAddr.h"
 #include "SOCKCAMsgRcvr.h"
@@ -356,6 +358,59 @@ TEST_F(SockPathTest, APeerThatNeverReadsDoesNotStallTheOtherPathsHeartbeats) {
     EXPECT_TRUE(Head(SOCKPipeHead::__OUT, deviceB).Ok()) << "a slow peer is not hung up";
     const SOCKPipePollAdptrPtr b{stalled->GetPollAdptrPtr()};
     EXPECT_GT(b->GetUnsentBytes() + static_cast<int>(stalled->GetTogoPktLst().GetItemCnt()), 0);
+    EXPECT_EQ(rcvr->DeleteHost(pathA), 0);
+}
+
+TEST_F(SockPathTest, APeerThatConnectsAndFloodsDoesNotStarveTheOtherPathsHeartbeats) {
+    // Path A: interval 1 s, 2 misses: a loop held near 2 s makes it DEAD.
+    const unsigned short portA = FreePort();
+    const DestHostEntPtr pathA = Path(portA, 1, 2);
+    const bStr deviceA = device;
+    ASSERT_EQ(rcvr->AddHost(pathA), 0);
+    ASSERT_TRUE(RunUntil([&] { return PathUp(); }, 5000));
+    // Another path's listen, and a peer that connects to it and writes
+    // packets as fast as it can, never a PipeInitMsg.
+    const unsigned short portB = FreePort();
+    const bStr deviceB(("TCPIP:" + std::to_string(portB)).c_str());
+    SOCKCASetUpListenSMPtr listen(new SOCKCASetUpListenSM(bStr("localhost"), world.GetSockNetConfig(), deviceB, 0, 1, 2));
+    listen->KickStart();
+    ASSERT_TRUE(RunUntil([&] { return Count<SOCKListenPollAdptrPtr>() == 1; }, 3000));
+    std::string burst;
+    for (int i = 0; i < 100; ++i) burst += StreamPacket(std::string(512, '\0'), static_cast<unsigned short>(i + 1));
+    std::atomic<bool> stop{false};
+    std::atomic<long> written{0};
+    std::atomic<int> connections{0};
+    // It connects again as soon as it is hung up, while the listen is back.
+    std::thread flood([&] {
+        while (!stop) {
+            const int fd = ConnectLoopback(portB);
+            if (fd < 0) {
+                ::usleep(1000);
+                continue;
+            }
+            ++connections;
+            for (ssize_t n; !stop && (n = ::send(fd, burst.data(), burst.size(), MSG_NOSIGNAL)) > 0;) written += n;
+            ::close(fd);
+        }
+    });
+    const SOCKPipeHeadPtr inA = Head(SOCKPipeHead::__IN, deviceA);
+    int deadTurns = 0;
+    testing::internal::CaptureStderr();
+    RunFor(3000, [&] {
+        if (inA->GetHbStatus() != PipeHead::ALIVE) ++deadTurns;
+    });
+    stop = true;
+    flood.join();
+    const std::string reports = testing::internal::GetCapturedStderr();
+    int failed = 0, hungUp = 0;
+    for (std::size_t at = 0; (at = reports.find("generation failed", at)) != std::string::npos; ++at) ++failed;
+    for (std::size_t at = 0; (at = reports.find("sent what is no message", at)) != std::string::npos; ++at) ++hungUp;
+    EXPECT_GT(written.load(), 0L) << "the flood went on";
+    EXPECT_EQ(deadTurns, 0) << "path A's heartbeats kept coming";
+    EXPECT_GT(hungUp, 0) << "each flooding connection is reported once, and hung up";
+    EXPECT_LE(failed, connections.load()) << "no report per packet";
+    EXPECT_LE(hungUp, connections.load());
+    EXPECT_TRUE(PathUp());
     EXPECT_EQ(rcvr->DeleteHost(pathA), 0);
 }
 
