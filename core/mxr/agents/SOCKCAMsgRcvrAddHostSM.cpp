@@ -1,10 +1,9 @@
 #include "SOCKCAMsgRcvrAddHostSM.h"
 
 #include <netinet/in.h>
+#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <strings.h>
 
 #include <cerrno>
 #include <string>
@@ -16,9 +15,9 @@
 #include "SOCKConnectPollAdptr.h"
 #include "SetUpRetryDelay.h"
 #include "SockRetryTable.h"
-#include "TimerManager.h"
 #include "SockTrace.h"
 #include "StateMachDefine.h"
+#include "TimerManager.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(SOCKCAMsgRcvrAddHostSM);
 MXR_LOCAL_FORMS(SOCKCAMsgRcvrAddHostSM, BaseStateMach);
