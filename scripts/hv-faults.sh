@@ -24,8 +24,9 @@ else
     fresh=1
 fi
 
-# A path comes back within a set-up retry (30 s for a socket, 15 s for a
-# serial line; shorter under HV_TEST_TIME_SCALE) and a few heartbeats.
+# A path comes back within a set-up retry (at most 30 s for a socket, 15 s
+# for a serial line, seconds when the peer is back at once; shorter under
+# HV_TEST_TIME_SCALE) and a few heartbeats.
 readonly RECOVER_WITHIN=60
 
 failures=0

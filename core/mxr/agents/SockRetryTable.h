@@ -1,7 +1,7 @@
 // What the socket agent's two set-up machines (listen and connect) share:
 // one state, START, in which a GenericTimeoutMsg runs the machine's
 // TransSTARTGenericTimeoutMsg (a try) and leaves it in START; and the timer
-// of the next try, 30 s after a failed one.
+// of the next try after a failed one (the listen's: 30 s).
 #pragma once
 
 #include "BaseMsgRcvr.h"
