@@ -9,6 +9,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -389,6 +390,10 @@ TEST_F(SockPathTest, APeerThatConnectsAndFloodsDoesNotStarveTheOtherPathsHeartbe
                 continue;
             }
             ++connections;
+            // Never blocked for long: a connection nobody serves any more
+            // (the loop stopped) must not keep the flooder.
+            const timeval limit{0, 100000};
+            ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
             for (ssize_t n; !stop && (n = ::send(fd, burst.data(), burst.size(), MSG_NOSIGNAL)) > 0;) written += n;
             ::close(fd);
         }
