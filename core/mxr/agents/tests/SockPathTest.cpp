@@ -119,6 +119,23 @@ protected:
         return in.Ok() && out.Ok() && out->GetGotInit() != 0 && in->GetHbStatus() == PipeHead::ALIVE;
     }
 
+    // A live path with interval 1 s and 2 misses: any stall of the loop near
+    // 2 s would make its inbound head declare the peer DEAD. Its device,
+    // empty when it did not come up.
+    bStr LiveWatchedPath(DestHostEntPtr* path) {
+        *path = Path(FreePort(), 1, 2);
+        if (rcvr->AddHost(*path) != 0 || !RunUntil([&] { return PathUp(); }, 5000)) return bStr();
+        return device;
+    }
+    // Runs the loop for ms: the turns in which in did not count its peer ALIVE.
+    int TurnsNotAlive(const SOCKPipeHeadPtr& in, int ms) {
+        int turns = 0;
+        RunFor(ms, [&] {
+            if (in->GetHbStatus() != PipeHead::ALIVE) ++turns;
+        });
+        return turns;
+    }
+
     SOCKCAWorld world{bStr(), bStr("TCPIP"), 6, 5};
     SOCKCAMsgRcvrPtr rcvr;
     bStr device;
@@ -330,13 +347,9 @@ TEST_F(SockPathTest, ASilentStrangerIsDroppedAndThePeerGetsThrough) {
 }
 
 TEST_F(SockPathTest, APeerThatNeverReadsDoesNotStallTheOtherPathsHeartbeats) {
-    // Path A: a live path with interval 1 s and 2 misses: any stall of the
-    // loop near 2 s would make its inbound head declare the peer DEAD.
-    const unsigned short portA = FreePort();
-    const DestHostEntPtr pathA = Path(portA, 1, 2);
-    const bStr deviceA = device;
-    ASSERT_EQ(rcvr->AddHost(pathA), 0);
-    ASSERT_TRUE(RunUntil([&] { return PathUp(); }, 5000));
+    DestHostEntPtr pathA;
+    const bStr deviceA = LiveWatchedPath(&pathA);
+    ASSERT_GT(deviceA.StrLen(), 0);
     // Path B: connects to a listener that accepts nothing and reads nothing.
     LoopbackListener deaf;
     const bStr deviceB(("TCPIP:" + std::to_string(deaf.port)).c_str());
@@ -349,12 +362,7 @@ TEST_F(SockPathTest, APeerThatNeverReadsDoesNotStallTheOtherPathsHeartbeats) {
     const std::string chunk(256 * 1024, 'm');
     for (int i = 0; i < 32; ++i) stalled->DfltMsgHdlr(BaseMsgPtr(new SockBulkMsg(BaseAddrPtr(), bStr(chunk.c_str()))), BasePktCtrlPtr());
     ASSERT_GT(stalled->GetTogoBytes(), std::size_t{4} << 20);
-    const SOCKPipeHeadPtr inA = Head(SOCKPipeHead::__IN, deviceA);
-    int deadTurns = 0;
-    RunFor(4000, [&] {
-        if (inA->GetHbStatus() != PipeHead::ALIVE) ++deadTurns;
-    });
-    EXPECT_EQ(deadTurns, 0) << "path A's heartbeats kept coming";
+    EXPECT_EQ(TurnsNotAlive(Head(SOCKPipeHead::__IN, deviceA), 4000), 0) << "path A's heartbeats kept coming";
     EXPECT_GT(stalled->GetTogoBytes(), 0u) << "the deaf peer still has bytes waiting";
     EXPECT_TRUE(Head(SOCKPipeHead::__OUT, deviceB).Ok()) << "a slow peer is not hung up";
     const SOCKPipePollAdptrPtr b{stalled->GetPollAdptrPtr()};
@@ -363,12 +371,9 @@ TEST_F(SockPathTest, APeerThatNeverReadsDoesNotStallTheOtherPathsHeartbeats) {
 }
 
 TEST_F(SockPathTest, APeerThatConnectsAndFloodsDoesNotStarveTheOtherPathsHeartbeats) {
-    // Path A: interval 1 s, 2 misses: a loop held near 2 s makes it DEAD.
-    const unsigned short portA = FreePort();
-    const DestHostEntPtr pathA = Path(portA, 1, 2);
-    const bStr deviceA = device;
-    ASSERT_EQ(rcvr->AddHost(pathA), 0);
-    ASSERT_TRUE(RunUntil([&] { return PathUp(); }, 5000));
+    DestHostEntPtr pathA;
+    const bStr deviceA = LiveWatchedPath(&pathA);
+    ASSERT_GT(deviceA.StrLen(), 0);
     // Another path's listen, and a peer that connects to it and writes
     // packets as fast as it can, never a PipeInitMsg.
     const unsigned short portB = FreePort();
@@ -398,12 +403,8 @@ TEST_F(SockPathTest, APeerThatConnectsAndFloodsDoesNotStarveTheOtherPathsHeartbe
             ::close(fd);
         }
     });
-    const SOCKPipeHeadPtr inA = Head(SOCKPipeHead::__IN, deviceA);
-    int deadTurns = 0;
     testing::internal::CaptureStderr();
-    RunFor(3000, [&] {
-        if (inA->GetHbStatus() != PipeHead::ALIVE) ++deadTurns;
-    });
+    const int deadTurns = TurnsNotAlive(Head(SOCKPipeHead::__IN, deviceA), 3000);
     stop = true;
     flood.join();
     const std::string reports = testing::internal::GetCapturedStderr();
