@@ -1,6 +1,9 @@
+include(${PROJECT_SOURCE_DIR}/tools/testtools/ProgramPaths.cmake)
+
 # hv_add_test_suite(NAME <target> LABEL <component> SOURCES <files...> LIBS <libs...>)
 # One GoogleTest binary per component suite; every test case becomes a CTest
 # test carrying the component's label, so `ctest -L portlib` runs one component.
+# Each suite knows the paths of the programs it may start (hv_program_paths).
 # Extra LABELS (for example "tsan") mark suites that the thread-sanitizer run takes.
 function(hv_add_test_suite)
   if(NOT HV_BUILD_TESTS)
@@ -16,6 +19,7 @@ function(hv_add_test_suite)
   endif()
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  hv_program_paths(${T_NAME})
   include(GoogleTest)
   gtest_discover_tests(${T_NAME}
     PROPERTIES LABELS "${T_LABEL}" TIMEOUT ${T_TIMEOUT}

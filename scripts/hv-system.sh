@@ -93,6 +93,8 @@ EOF
     env "${env[@]}" "$bin/hvreg" set General RootDir "$root"
     env "${env[@]}" "$bin/hvreg" computer-name "$name"
     env "${env[@]}" "$bin/hvreg" set HVINIT ProcessLogging 1
+    # The adapters' TCP/IP settings, as the machine's network namespace has them.
+    ip netns exec "$ns" env "${env[@]}" "$bin/hvreg" adapters >/dev/null
     monitored "$root" >"$root/etc/hvinit.config"
     # Each boot starts from the tables on disk; the old segment files are on
     # the tmpfs that died with the last boot.

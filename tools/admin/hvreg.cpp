@@ -1,6 +1,7 @@
 // hvreg: reads and sets a simulated system's registry values (the store
 // under $HV_SYSTEM_DIR/registry), what a setup program does on a real
 // installation. A minimal implementation for scripts and tests.
+#include "AdapterSeed.h"
 #include "RegHV.h"
 #include "platform/ComputerName.h"
 
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -24,6 +26,11 @@ const char* const kUsage =
     "  get SECTION NAME            print the value (a string or a DWORD)\n"
     "  computer-name NAME          store the system's ComputerName (at most 15\n"
     "                              characters; letters, digits, '-' and '_')\n"
+    "  adapters                    store every network adapter's present IPv4\n"
+    "                              addresses, masks and default gateway as its\n"
+    "                              TCP/IP settings (run in the system's network\n"
+    "                              namespace); one line \"<adapter> <addresses>\"\n"
+    "                              each"
     "\n"
     "Exit status: 0 done; 1 bad command line; 2 the value is missing; 3 the\n"
     "registry refused (its Win32 error is printed).\n";
@@ -56,6 +63,16 @@ bool NameIsFit(const char* name) {
               *p == '_'))
             return false;
     return true;
+}
+
+int SeedAdapters() {
+    std::vector<ipslib::SeededAdapter> seeded;
+    std::string error;
+    const int ok = ipslib::SeedAdapterSettings(&seeded, &error);
+    for (const auto& a : seeded) std::printf("%s %zu\n", a.name.c_str(), a.addresses);
+    if (ok) return 0;
+    std::fprintf(stderr, "hvreg: adapters: %s\n", error.c_str());
+    return 3;
 }
 
 int Get(const char* section, const char* name) {
@@ -100,7 +117,8 @@ int main(int argc, char** argv) {
         const int rc = portlib::platform::ComputerName::Set(argv[2]);
         return rc == 0 ? 0 : Refused("computer-name", rc);
     }
-    if (cmd == "set" || cmd == "setint" || cmd == "get" || cmd == "computer-name")
+    if (cmd == "adapters" && words == 0) return SeedAdapters();
+    if (cmd == "set" || cmd == "setint" || cmd == "get" || cmd == "computer-name" || cmd == "adapters")
         return Usage(("wrong number of arguments for " + cmd).c_str());
     return Usage(("unknown command \"" + cmd + "\"").c_str());
 }
