@@ -6,7 +6,8 @@
 // dies (SYSB takes H1 over), boots again and rejoins, then SYSB dies (SYSA
 // takes both), and so on. Needs root and network namespaces (skipped
 // elsewhere). Set-up retries are shortened tenfold (HV_TEST_TIME_SCALE=0.1)
-// unless the environment says otherwise.
+// unless the environment says otherwise. Exits 1 when the paths were
+// reported DEAD later than the detection bound allows.
 //
 // From the second round on, the survivor is a machine that rejoined: it takes
 // back its own primary because its copy of the other system was loaded again
@@ -71,7 +72,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string env = pair.dir + "/pair.env";
-    const int bound = std::atoi(EnvValue(env, "HB_INTERVAL").c_str()) * std::atoi(EnvValue(env, "HB_MAXMISS").c_str());
+    const int interval = std::atoi(EnvValue(env, "HB_INTERVAL").c_str());
+    const int maxMiss = std::atoi(EnvValue(env, "HB_MAXMISS").c_str());
+    const int bound = interval * maxMiss;
     std::vector<double> dead, isp;
     for (int r = 0; r < rounds && rc == 0; ++r) {
         const char victim = r % 2 == 0 ? 'a' : 'b', survivor = r % 2 == 0 ? 'b' : 'a';
@@ -107,6 +110,7 @@ int main(int argc, char** argv) {
     std::printf("%-44s %6zu %22s\n", "both paths DEAD (detection alone)", dead.size(), Figure(dead).c_str());
     std::printf("%-44s %6zu %22s\n", "every hierarchy ISP (detection and failover)", isp.size(), Figure(isp).c_str());
     std::printf("%-44s %6s %20d s\n", "bound hbInterval x hbMaxMiss", "-", bound);
+    if (rc == 0 && !WithinDetectionBound("both paths DEAD", dead, interval, maxMiss)) rc = 1;
     Sh(pair.Script("hv-pair.sh") + "down " + Quote(pair.dir));
     if (rc == 0) Sh("rm -rf " + Quote(tmpl));
     return rc;

@@ -6,7 +6,9 @@
 // round the cut is healed and the paths are awaited ALIVE again. Needs root
 // and network namespaces (skipped elsewhere). A socket path's set-up
 // retries after a short wait that doubles up to 30 s, so a TCP round that
-// stays cut long takes up to that long to heal.
+// stays cut long takes up to that long to heal. Exits 1 when a cut was
+// reported later than the detection bound allows (the pair's fault test
+// reports these times without judging them).
 //
 //     PathCutBench [--rounds N]     (default 3)
 #include "support/PairBench.h"
@@ -65,7 +67,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string env = pair.dir + "/pair.env";
-    const int bound = std::atoi(EnvValue(env, "HB_INTERVAL").c_str()) * std::atoi(EnvValue(env, "HB_MAXMISS").c_str());
+    const int interval = std::atoi(EnvValue(env, "HB_INTERVAL").c_str());
+    const int maxMiss = std::atoi(EnvValue(env, "HB_MAXMISS").c_str());
+    const int bound = interval * maxMiss;
     const std::string line = pair.Script("hv-pair.sh") + "line " + Quote(pair.dir) + " ";
     const std::string link = pair.Script("hv-pair.sh") + "link " + Quote(pair.dir) + " ";
     const Cut cuts[] = {
@@ -113,6 +117,7 @@ int main(int argc, char** argv) {
         std::snprintf(figure, sizeof figure, "%.1f s (%.1f-%.1f)", Median(took),
                       *std::min_element(took.begin(), took.end()), *std::max_element(took.begin(), took.end()));
         std::printf("%-26s %6zu %28s %8d s\n", c.name, took.size(), figure, bound);
+        if (!WithinDetectionBound(c.name, took, interval, maxMiss)) rc = 1;
         std::fflush(stdout);
     }
     Sh(pair.Script("hv-pair.sh") + "down " + Quote(pair.dir));

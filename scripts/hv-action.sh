@@ -2,7 +2,7 @@
 # The action scripts of the pair's hierarchies (scripts/hv-pair.sh installs
 # them as <root>/subsys/<app>/actions/restore.ksh and remove.ksh): a minimal
 # test harness. Each call appends "<system> <action> <tag>" to the journal of
-# the shared directory.
+# the shared directory (and the same line after its time to journal.times).
 # - restore takes the hierarchy's owner lock, SHARED/lock.<hierarchy>: an
 #   flock held by a small keeper process of this system (it dies with its
 #   machine, and the lock with it); SHARED/lock.<hierarchy>.holder names the
@@ -10,6 +10,8 @@
 #   <holder>", while another system holds the lock.
 # - remove of the hierarchy's leaf (the tag ending in "c") ends this
 #   system's keeper, which releases the lock.
+# - remove fails, journalling "<system> remove-failed <tag>", while the file
+#   SHARED/fail.remove.<system> exists (a fault the harness injects).
 # A hierarchy is the tag without its last letter (H1a, H1b, H1c: H1).
 #
 # usage: hv-action.sh restore|remove SHARED SYSTEM [-t TAG] [ARGS...]
@@ -30,7 +32,11 @@ lock=$shared/lock.$hier
 # This system's keeper of the lock (a pid of its own PID namespace).
 mine=${TEST_ROOT:-/tmp}/tmp/lock.$hier.keeper
 
-journal() { echo "$me $*" >>"$shared/journal"; }
+# Each line also goes, after the time it was written, to journal.times.
+journal() {
+    echo "$me $*" >>"$shared/journal"
+    echo "$EPOCHREALTIME $me $*" >>"$shared/journal.times"
+}
 
 holder() { cat "$lock.holder" 2>/dev/null || echo none; }
 
@@ -75,6 +81,10 @@ restore() {
 }
 
 remove() {
+    if [ -e "$shared/fail.remove.$me" ]; then
+        journal remove-failed "$tag"
+        return 1
+    fi
     journal remove "$tag"
     case $tag in
     *c)

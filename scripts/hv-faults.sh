@@ -1,14 +1,19 @@
 #!/usr/bin/env bash
 # Faults injected into a pair of systems (scripts/hv-pair.sh), one after
-# another, each bounded in time and followed by the audit (scripts/hv-audit.sh);
-# a minimal test harness. Prints a report: per fault the time to detection,
-# the time to recovery and the audit's result.
+# another, each followed by the audit (scripts/hv-audit.sh); a minimal test
+# harness. The verdict is the audits': each fault detected, recovered and
+# audited, and nothing left running at the end. Prints a report: per fault
+# the time to detection and to recovery, as figures taken from the systems'
+# own reports (the path watchers' DEAD and ALIVE lines, the journal of the
+# hierarchies' actions), and the audits' results. The bounds of those times
+# are checked by the benchmarks (bench/PathCutBench, bench/MachineDeathBench),
+# not here.
 #
 # usage: hv-faults.sh BINDIR [DIR]
 #   BINDIR  the built programs; DIR  a new or empty directory for the pair
 #   (default: a fresh one under /tmp, removed after a successful run).
-# Exit status: 0 every fault was detected and recovered in time and every
-# audit passed; 1 otherwise (the pair's logs are kept and named); 77 network
+# Exit status: 0 every fault was detected and recovered and every audit
+# passed; 1 otherwise (the pair's logs are kept and named); 77 network
 # namespaces cannot be made here (nothing was run); 64 bad command line.
 # HV_KEEP=1 leaves the pair running at the end.
 set -uo pipefail
@@ -26,8 +31,10 @@ fi
 
 # A path comes back within a set-up retry (at most 30 s for a socket, 15 s
 # for a serial line, seconds when the peer is back at once; shorter under
-# HV_TEST_TIME_SCALE) and a few heartbeats.
-readonly RECOVER_WITHIN=60
+# HV_TEST_TIME_SCALE) and a few heartbeats: waits for recovery give up after
+# this long (a loaded machine is slower; the figure itself is reported, not
+# judged).
+readonly RECOVER_WITHIN=90
 
 failures=0
 report=()
@@ -48,9 +55,9 @@ finish() {
 trap finish EXIT
 trap 'exit 143' TERM INT
 
-# The whole run ends by itself within this budget (the CI test allows 300 s),
+# The whole run ends by itself within this budget (the CI test allows 600 s),
 # so that the pair is always taken down by the runner.
-readonly BUDGET=270
+readonly BUDGET=540
 # The end of a wait of secs seconds, within the budget.
 until_at() {
     local end=$((SECONDS + $1))
@@ -61,27 +68,67 @@ until_at() {
 now() { date +%s.%N; }
 since() { awk -v a="$1" -v b="$(now)" 'BEGIN { printf "%.1f", b - a }'; }
 
+# Runs command (its output thrown away) until it succeeds or the clock
+# ($SECONDS) reaches end; 0 when it succeeded. The pause between tries starts
+# at 0.2 s and doubles up to 3.2 s: an audit starts processes on both
+# machines, and a slow one is not run back to back.
+poll_until() {
+    local end=$1 pause=0.2
+    shift
+    until "$@" >/dev/null 2>&1; do
+        [ $SECONDS -lt "$end" ] || return 1
+        sleep "$pause"
+        pause=$(awk -v p="$pause" 'BEGIN { print (p * 2 > 3.2 ? 3.2 : p * 2) }')
+    done
+}
+
 # Waits at most secs seconds for the paths to be in the given states on both
 # systems; 0 when they were.
 wait_paths() {
     local end
     end=$(until_at "$1")
     shift
-    until bash "$here/hv-audit.sh" --paths "$dir" "$@"; do
-        [ $SECONDS -lt $end ] || return 1
-        sleep 0.2
-    done
+    poll_until "$end" bash "$here/hv-audit.sh" --paths "$dir" "$@"
 }
 
-audit() {
+# The time of the first line of a times file ($1: a watch.times or
+# journal.times, each line after the time it was written) at or after time
+# $2 that the awk condition $3 matches; empty when none.
+first_after() { awk -v t="$2" '$1 >= t && ('"$3"') { print $1; exit }' "$1" 2>/dev/null; }
+# When system $1's path watcher heard its path of kind $2 turn $3, at or
+# after time $4.
+reported() { first_after "$dir/$1/watch.times" "$4" '$2 == "PATH" && $5 == "'"$2"'" && $8 == "'"$3"'"'; }
+# The first of two times that is not empty.
+either() { if [ -n "$1" ]; then echo "$1"; else echo "$2"; fi; }
+# Seconds from time $1 to the last of the times that follow it; "?" when one
+# of them is empty (not reported).
+span() {
+    awk 'BEGIN { m = ARGV[1] + 0
+                 for (i = 2; i < ARGC; i++) { if (ARGV[i] == "") { print "?"; exit } if (ARGV[i] + 0 > m) m = ARGV[i] + 0 }
+                 printf "%.1f", m - ARGV[1] }' "$@"
+}
+# A finding of a step, as the report shows it (the runner counts the
+# report's FAILED words: this runs in a command substitution).
+miss() { echo "FAILED: $1"; }
+
+# How long an audit is retried (with the growing pause) before its findings
+# stand: a process the monitor has just started, or a copy being loaded
+# again, settles within it.
+readonly AUDIT_WITHIN=30
+
+# Runs an audit command until it passes or AUDIT_WITHIN is over: "ok", or
+# "FAILED" with the last findings on the error stream.
+audited() {
     local out
-    if out=$(bash "$here/hv-audit.sh" "$dir" "$@" 2>&1); then
+    if poll_until "$(until_at $AUDIT_WITHIN)" "$@"; then
         echo ok
     else
+        out=$("$@" 2>&1)
         echo "$out" | sed 's/^/    /' >&2
         echo FAILED
     fi
 }
+audit() { audited bash "$here/hv-audit.sh" "$dir" "$@"; }
 
 # One line of the report: fault, what was detected in how long, recovery,
 # audit results.
@@ -104,8 +151,9 @@ rc=$?
 [ $rc -eq 0 ] || exit $rc
 # shellcheck disable=SC1091
 . "$dir/pair.env"
-# A path is DEAD once its heartbeats stay away this long, plus some slack.
-readonly DETECT_WITHIN=$((HB_INTERVAL * HB_MAXMISS + 10))
+# A path is DEAD once its heartbeats stay away hbInterval x hbMaxMiss; waits
+# for a detection give up after three times that and some slack.
+readonly DETECT_WITHIN=$((3 * HB_INTERVAL * HB_MAXMISS + 30))
 t=$(now)
 if ! wait_paths $RECOVER_WITHIN; then
     echo "hv-faults: the paths did not come up within $RECOVER_WITHIN s" >&2
@@ -118,34 +166,30 @@ row "start" "paths ALIVE in $(since "$t") s" "-" "audit $(audit)"
 step "fault 1: veth down"
 t=$(now)
 bash "$here/hv-pair.sh" link "$dir" down
-if wait_paths $DETECT_WITHIN TLI=DEAD TTY=ALIVE; then detected="TCP DEAD in $(since "$t") s"; else
-    detected="TCP not DEAD in ${DETECT_WITHIN} s"
-    failures=$((failures + 1))
-fi
+if wait_paths $DETECT_WITHIN TLI=DEAD TTY=ALIVE; then
+    detected="TCP DEAD reported in $(span "$t" "$(reported a TLI DEAD "$t")" "$(reported b TLI DEAD "$t")") s"
+else detected=$(miss "TCP not DEAD in ${DETECT_WITHIN} s"); fi
 a1=$(audit TLI=DEAD TTY=ALIVE)
 t=$(now)
 bash "$here/hv-pair.sh" link "$dir" up
-if wait_paths $RECOVER_WITHIN; then recovered="ALIVE in $(since "$t") s"; else
-    recovered="not ALIVE in $RECOVER_WITHIN s"
-    failures=$((failures + 1))
-fi
+if wait_paths $RECOVER_WITHIN; then
+    recovered="ALIVE reported in $(span "$t" "$(reported a TLI ALIVE "$t")" "$(reported b TLI ALIVE "$t")") s"
+else recovered=$(miss "not ALIVE in $RECOVER_WITHIN s"); fi
 row "1 veth down, up" "$detected" "$recovered" "audit $a1 / $(audit)"
 
 # Fault 2: the serial line carries nothing, both ways, then again.
 step "fault 2: serial line paused"
 t=$(now)
 bash "$here/hv-pair.sh" line "$dir" pause ab >/dev/null && bash "$here/hv-pair.sh" line "$dir" pause ba >/dev/null
-if wait_paths $DETECT_WITHIN TLI=ALIVE TTY=DEAD; then detected="serial DEAD in $(since "$t") s"; else
-    detected="serial not DEAD in ${DETECT_WITHIN} s"
-    failures=$((failures + 1))
-fi
+if wait_paths $DETECT_WITHIN TLI=ALIVE TTY=DEAD; then
+    detected="serial DEAD reported in $(span "$t" "$(reported a TTY DEAD "$t")" "$(reported b TTY DEAD "$t")") s"
+else detected=$(miss "serial not DEAD in ${DETECT_WITHIN} s"); fi
 a1=$(audit TLI=ALIVE TTY=DEAD)
 t=$(now)
 bash "$here/hv-pair.sh" line "$dir" resume ab >/dev/null && bash "$here/hv-pair.sh" line "$dir" resume ba >/dev/null
-if wait_paths $RECOVER_WITHIN; then recovered="ALIVE in $(since "$t") s"; else
-    recovered="not ALIVE in $RECOVER_WITHIN s"
-    failures=$((failures + 1))
-fi
+if wait_paths $RECOVER_WITHIN; then
+    recovered="ALIVE reported in $(span "$t" "$(reported a TTY ALIVE "$t")" "$(reported b TTY ALIVE "$t")") s"
+else recovered=$(miss "not ALIVE in $RECOVER_WITHIN s"); fi
 row "2 line paused, resumed" "$detected" "$recovered" "audit $a1 / $(audit)"
 
 # Fault 3: A's manager is killed; the monitor restarts it with its agents.
@@ -162,14 +206,8 @@ restarted() {
     [ "${m:--1}" -gt 1 ] && [ "$m" != "$old" ] && [ "${s:--1}" -gt 1 ] && [ "$s" != "$oldSock" ] &&
         [ "${y:--1}" -gt 1 ] && [ "$y" != "$oldTty" ] && inside a hvpo -w 0 list >/dev/null 2>&1
 }
-end=$(until_at 30)
-until restarted; do
-    [ $SECONDS -lt $end ] || break
-    sleep 0.2
-done
-if restarted; then detected="restarted with its agents in $(since "$t") s"; else
-    detected="not restarted with its agents in 30 s"
-    failures=$((failures + 1))
+if poll_until "$(until_at 60)" restarted; then detected="restarted with its agents within $(since "$t") s"; else
+    detected=$(miss "not restarted with its agents in 60 s")
 fi
 # The new manager's database link creates the stored paths; a new watcher
 # listens to it. A's table may still say ALIVE from before the kill: the
@@ -179,16 +217,11 @@ b_alive() {
     [ "$(awk '$1 == "PATH" { st[$4] = $7 } END { print st["TLI"], st["TTY"] }' "$dir/b/watch.log")" = "ALIVE ALIVE" ]
 }
 returned() { b_alive && bash "$here/hv-audit.sh" --paths "$dir"; }
-end=$(until_at $RECOVER_WITHIN)
-sleep 1
-until returned; do
-    [ $SECONDS -lt "$end" ] || break
-    sleep 0.2
-done
-if returned; then recovered="paths ALIVE in $(since "$t") s"; else
-    recovered="paths not ALIVE in $RECOVER_WITHIN s"
-    failures=$((failures + 1))
-fi
+if poll_until "$(until_at $RECOVER_WITHIN)" returned; then
+    # The new watcher may start after the paths are back: then SYSB's saw them.
+    recovered="paths ALIVE reported in $(span "$t" "$(either "$(reported a TLI ALIVE "$t")" "$(reported b TLI ALIVE "$t")")" \
+        "$(either "$(reported a TTY ALIVE "$t")" "$(reported b TTY ALIVE "$t")")") s"
+else recovered=$(miss "paths not ALIVE in $RECOVER_WITHIN s"); fi
 seen=$(($(grep -c ' DEAD$' "$dir/b/watch.log") - dropsB))
 row "3 SYSA manager killed" "$detected" "$recovered (SYSB saw $seen drops)" "audit $(audit)"
 
@@ -210,7 +243,7 @@ if [ "${HV_KEEP:-0}" != 1 ]; then
 fi
 
 echo
-echo "fault | detection (a path's bound: ${HB_INTERVAL} s x $HB_MAXMISS misses = $((HB_INTERVAL * HB_MAXMISS)) s) | recovery | audit (after the fault / after recovery)"
+echo "fault | detection (a path's bound: ${HB_INTERVAL} s x $HB_MAXMISS misses = $((HB_INTERVAL * HB_MAXMISS)) s, checked by the benchmarks) | recovery | audit (after the fault / after recovery)"
 printf '%s\n' "${report[@]}"
 failures=$((failures + $(printf '%s\n' "${report[@]}" | grep -o 'FAILED' | wc -l)))
 if [ $failures -eq 0 ]; then

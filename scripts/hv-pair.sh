@@ -3,7 +3,7 @@
 # harness. Each is a machine of scripts/hv-system.sh in a network namespace
 # of its own; the namespaces are joined by a veth pair (10.234.0.1 and
 # 10.234.0.2, both names in each one's hosts file), the serial line between
-# them is the line simulator (tools/ttylinesim), and a directory both see
+# them is the line simulator (tools/testtools/ttylinesim), and a directory both see
 # stands for a shared disk. Both systems are defined in both databases, and
 # each has a TCP path (TCPIP:1500) and a serial path to the other (heartbeat
 # every 2 s, 5 misses).
@@ -20,7 +20,8 @@
 #        hv-pair.sh sys   DIR a|b        the system's directory (for hv-system.sh)
 # "up" exits 77 where network namespaces cannot be made (not root, no ip(8),
 # or refused). The systems' logs: DIR/a and DIR/b (init.log, hvsvc.log,
-# root/tmp/*.log, watch.log).
+# root/tmp/*.log, watch.log; watch.times: the watcher's lines, each after the
+# time it came).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
@@ -178,8 +179,19 @@ watchers() {
 }
 more_watchers() { [ "$(watchers "$1")" -gt "$2" ]; }
 
-# The path watcher of a system, its events appended to watch.log; a new
-# watcher starts with its own "watching" line.
+# Each line read, appended to the file $1, and with the time it came (seconds
+# since the epoch) before it to the file $2.
+stamp_lines() {
+    local line
+    while IFS= read -r line; do
+        printf '%s\n' "$line" >>"$1"
+        printf '%s %s\n' "$EPOCHREALTIME" "$line" >>"$2"
+    done
+}
+
+# The path watcher of a system, its events appended to watch.log and, each
+# with the time it was reported, to watch.times; a new watcher starts with
+# its own "watching" line.
 start_watch() {
     local dir=$1 s=$2
     local old
@@ -189,7 +201,7 @@ start_watch() {
     local n
     n=$(watchers "$dir/$s")
     bash "$here/hv-system.sh" exec "$dir/$s" sh -c 'echo $$ >"$1"; exec hvpo -w 30 watch' sh "$dir/$s/watch.pid" \
-        >>"$dir/$s/watch.log" 2>>"$dir/$s/watch.err" </dev/null &
+        2>>"$dir/$s/watch.err" </dev/null | stamp_lines "$dir/$s/watch.log" "$dir/$s/watch.times" &
     retry 30 more_watchers "$dir/$s" "$n" ||
         { echo "hv-pair: the path watcher of $(name_of "$s") did not start" >&2; return 1; }
 }
@@ -198,7 +210,7 @@ start_watch() {
 boot() {
     local dir=$1 s=$2 ns
     [ "$s" = a ] && ns=$NS_A || ns=$NS_B
-    HV_TEST_TIME_SCALE=$TIME_SCALE bash "$here/hv-system.sh" start "$dir/$s" "$(name_of "$s")" "$ns" "$BIN"
+    HV_CRASH_AT=${CRASH_AT:-} HV_TEST_TIME_SCALE=$TIME_SCALE bash "$here/hv-system.sh" start "$dir/$s" "$(name_of "$s")" "$ns" "$BIN"
     # The database answers once the daemon and the manager run.
     retry 60 inside "$dir" "$s" hvpo -w 0 list ||
         { echo "hv-pair: the manager of $(name_of "$s") did not come up" >&2; return 1; }
@@ -225,6 +237,7 @@ ADDR_B=10.234.0.2
 HB_INTERVAL=2
 HB_MAXMISS=5
 TIME_SCALE=${HV_TEST_TIME_SCALE:-}
+CRASH_AT=${HV_CRASH_AT:-}
 EOF
     load "$dir"
     # A failed start leaves nothing behind.

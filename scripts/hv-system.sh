@@ -20,7 +20,9 @@
 #        hv-system.sh exec  DIR COMMAND [ARGS]      run COMMAND inside the machine
 #        hv-system.sh up    DIR                     exit 0 while the machine runs
 # DIR is the system's own directory (short: socket paths below it are limited
-# to 107 bytes). Environment: HV_TEST_TIME_SCALE is passed to the system's
+# to 107 bytes). Environment: HV_CRASH_AT (a crash test's place; the
+# process that reaches it first after DIR/crash.once is made dies there) and
+# HV_TEST_TIME_SCALE are passed to the system's
 # processes (only a build with tests honours it).
 set -euo pipefail
 
@@ -57,7 +59,8 @@ system_env() {
     # shellcheck disable=SC1091
     . "$dir/env"
     echo "HV_SYSTEM_DIR=$HV_SYSTEM_DIR" "MXRHOSTNAME=$SYS_NAME" "TEST_UNAME=$SYS_NAME" "TEST_ROOT=$SYS_ROOT" \
-        "HV_TEST_TIME_SCALE=${SYS_TIME_SCALE:-}" "ASAN_OPTIONS=detect_leaks=0" "PATH=$SYS_BIN:/usr/sbin:/usr/bin:/sbin:/bin"
+        "HV_TEST_TIME_SCALE=${SYS_TIME_SCALE:-}" "ASAN_OPTIONS=detect_leaks=0" "PATH=$SYS_BIN:/usr/sbin:/usr/bin:/sbin:/bin" \
+        "HV_CRASH_AT=${SYS_CRASH_AT:-}" "HV_CRASH_FLAG=$dir/crash.once"
 }
 
 start() {
@@ -78,7 +81,7 @@ start() {
     mkdir -p "$root/etc" "$root/tmp" "$sys/run" "$dir"
     bash "$here/install-bin.sh" "$root" "$bin"
     for p in sockagent ttyagent; do ln -sfn "$bin/$p" "$root/bin/$p"; done
-    cp "$here/../tools/standins/hvstop.exe" "$here/../tools/standins/inh_failover.ksh" "$root/bin/"
+    cp "$here/../tools/standins/inh_failover.ksh" "$root/bin/"
     cat >"$dir/env" <<EOF
 HV_SYSTEM_DIR=$sys
 SYS_NAME=$name
@@ -86,6 +89,7 @@ SYS_ROOT=$root
 SYS_NS=$ns
 SYS_BIN=$bin
 SYS_TIME_SCALE=${HV_TEST_TIME_SCALE:-}
+SYS_CRASH_AT=${HV_CRASH_AT:-}
 EOF
     # The registry, as setup fills it: the root, the name, process logs.
     local -a env

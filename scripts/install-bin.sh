@@ -1,7 +1,9 @@
 #!/bin/bash
 # Installs the outside programs the database library starts under <root>/bin:
 # sh.exe and rm are the system's /bin/sh and /bin/rm; nohup.exe, sendevent,
-# qdbdorem, qdbrecover, qdb and mxrcfgstore are our minimal stand-ins from the build.
+# qdbdorem, qdbrecover, qdb and mxrcfgstore are our minimal stand-ins from the build;
+# hvsvc and hvsvcctl the cluster service and its control command, and
+# hvstart.exe and hvstop.exe the stand-ins that start and stop it through hvsvcctl.
 # usage: scripts/install-bin.sh <root> <directory of the built programs>
 set -euo pipefail
 if [ $# -ne 2 ]; then
@@ -14,6 +16,10 @@ mkdir -p "$root/bin"
 ln -sfn /bin/sh "$root/bin/sh.exe"
 ln -sfn /bin/rm "$root/bin/rm"
 ln -sfn "$built/hvnohup" "$root/bin/nohup.exe"
-for p in sendevent qdbdorem qdbrecover qdb mxrcfgstore; do
+for p in sendevent qdbdorem qdbrecover qdb mxrcfgstore hvsvc hvsvcctl; do
     ln -sfn "$built/$p" "$root/bin/$p"
+done
+standins=$(cd "$(dirname "$0")/../tools/standins" && pwd)
+for p in hvstart.exe hvstop.exe; do
+    ln -sfn "$standins/$p" "$root/bin/$p"
 done

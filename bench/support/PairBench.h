@@ -60,6 +60,20 @@ inline double Median(std::vector<double> v) {
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
+// The detection bound of a pair's paths: a path is reported DEAD between
+// hbInterval x hbMaxMiss and one interval later after its last beat; two
+// seconds more for the notice to reach a watcher on a loaded machine. Prints
+// whether every figure kept within it; false when one did not.
+inline bool WithinDetectionBound(const char* what, const std::vector<double>& took, int interval, int maxMiss) {
+    const double limit = interval * maxMiss + interval + 2.0;
+    double most = 0;
+    for (double t : took) most = t > most ? t : most;
+    const bool within = !took.empty() && most <= limit;
+    std::printf("%s: slowest %.1f s, limit %.1f s (hbInterval x hbMaxMiss + hbInterval + 2 s): %s\n", what, most, limit,
+                within ? "within" : "OVER THE BOUND");
+    return within;
+}
+
 // A pair of the harness scripts in dir.
 struct PairRun {
     std::string scripts, dir;

@@ -1,5 +1,6 @@
 #include "SharedManagerPipe.h"
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -29,6 +30,12 @@ thread_local SharedPipeKeeper sharedPipeKeeper;
 
 }  // namespace
 
+namespace {
+std::atomic<long> failedConnects{0};
+}  // namespace
+
+long SharedManagerPipe::FailedConnects() { return failedConnects.load(); }
+
 SynchPipeHeadPtr SharedManagerPipe::Connect() {
     const auto pause = std::chrono::milliseconds(portlib::platform::ScaledMs(ConnectRetrySecs * 1000u));
     for (;;) {
@@ -38,6 +45,7 @@ SynchPipeHeadPtr SharedManagerPipe::Connect() {
         // that stays away for hours must not use up this process's
         // descriptors.
         connection = SynchPipeHeadPtr();
+        failedConnects.fetch_add(1);
         std::this_thread::sleep_for(pause);
     }
 }

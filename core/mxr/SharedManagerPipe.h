@@ -19,6 +19,9 @@ public:
     // tries, and while that fails closes and frees the failed attempt, waits
     // ConnectRetrySecs and tries again, without limit.
     static SynchPipeHeadPtr Connect();
+    // Attempts of Connect in this process that failed so far (a test waits
+    // for one instead of for time).
+    static long FailedConnects();
 
     // The calling thread's shared connection, made by Connect when the
     // thread has none, counted once more.

@@ -1,6 +1,7 @@
 // The communication-path table's subcommands of hvconfig, over net_create,
 // net_remove, net_list and net_sync. A path is created through the
 // administrator as well as stored; each change is written to the table file.
+#include "WholeNumber.h"
 #include "ConfigCommand.h"
 
 #include "network.h"
@@ -20,14 +21,7 @@ int TypeLetter(const std::string& kind) {
     return 0;
 }
 
-// A whole number in [lo, hi] into *out.
-bool Number(const std::string& text, int lo, int hi, int* out) {
-    char* end = nullptr;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || v < lo || v > hi) return false;
-    *out = static_cast<int>(v);
-    return true;
-}
+bool Number(const std::string& text, int lo, int hi, int* out) { return hvtool::ParseWholeNumber(text, lo, hi, out); }
 
 // SYSTEM DEVICE KIND HBINTERVAL HBMAXMISS [BAUD [PRIORITY]]
 int Create(const ConfigArgs& a) {

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "WholeNumber.h"
 #include "BaseAddr.h"
 #include "BaseErrMsg.h"
 #include "BasePipeMsg.h"
@@ -146,13 +147,7 @@ struct Args {
     int hbInterval = 1, hbMaxMiss = 3, baudRate = 0, priority = 1;
 };
 
-bool PathInt(const char* text, int lo, int hi, int* out) {
-    char* end = nullptr;
-    const long v = std::strtol(text, &end, 10);
-    if (*text == '\0' || *end != '\0' || v < lo || v > hi) return false;
-    *out = static_cast<int>(v);
-    return true;
-}
+bool PathInt(const char* text, int lo, int hi, int* out) { return hvtool::ParseWholeNumber<int>(text, lo, hi, out); }
 
 // The administrator's answer whether a path to host is up: 0 up, 1 not,
 // 7 the call failed.

@@ -2,6 +2,7 @@
 // under $HV_SYSTEM_DIR/registry), what a setup program does on a real
 // installation. A minimal implementation for scripts and tests.
 #include "AdapterSeed.h"
+#include "WholeNumber.h"
 #include "RegHV.h"
 #include "platform/ComputerName.h"
 
@@ -47,12 +48,7 @@ int Refused(const char* what, int rc) {
 
 // A whole number within a DWORD's range, the text nothing else.
 bool ReadNumber(const char* text, long long* out) {
-    errno = 0;
-    char* end = nullptr;
-    const long long v = std::strtoll(text, &end, 10);
-    if (*text == '\0' || *end != '\0' || errno != 0 || v < -2147483648LL || v > 4294967295LL) return false;
-    *out = v;
-    return true;
+    return hvtool::ParseWholeNumber<long long>(text, -2147483648LL, 4294967295LL, out);
 }
 
 bool NameIsFit(const char* name) {

@@ -10,7 +10,10 @@
 
 namespace {
 
+thread_local bool tl_inline = false;
+
 int StartActionWorker(const char* tag, const char* action, const char* option) {
+    if (tl_inline) return cfgstore::RunInstanceAction(tag, action, option);
     if (tag == nullptr || action == nullptr || (std::strcmp(action, "restore") != 0 && std::strcmp(action, "remove") != 0))
         return hv_err(__FILE__, __LINE__, 23, 0, QDB_ARGS, "no action worker for \"%s\"", action ? action : "");
     // Every value is quoted: the tag cannot add words to the line.
@@ -28,3 +31,5 @@ void UseActionWorkers() {
     seams.perfaction = StartActionWorker;
     cfgstore::SetInstanceSeams(seams);
 }
+
+void RunActionsInlineOnThisThread() { tl_inline = true; }

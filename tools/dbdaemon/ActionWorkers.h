@@ -7,3 +7,7 @@
 
 // Installs the worker start as the instance rules' action for this process.
 void UseActionWorkers();
+// The start-up pass runs on a thread of its own and needs each restore done
+// before it looks at the next instance: on the calling thread, actions run
+// inline and are waited for.
+void RunActionsInlineOnThisThread();

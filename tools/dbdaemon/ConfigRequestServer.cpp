@@ -4,6 +4,7 @@
 #include "InstanceTableRequests.h"
 #include "NetworkRequests.h"
 #include "RecoveryRequests.h"
+#include "WholeNumber.h"
 #include "flg.h"
 #include "network.h"
 #include "qdberr.h"
@@ -19,15 +20,7 @@
 namespace {
 
 // A decimal process id, wholly a number and positive.
-bool ParsePid(const std::string& text, long* pid) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    errno = 0;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (errno != 0 || *end != '\0' || v <= 0 || v > 0x3FFFFFFF) return false;
-    *pid = v;
-    return true;
-}
+bool ParsePid(const std::string& text, long* pid) { return hvtool::ParseWholeNumber<long>(text, 1, 0x3FFFFFFF, pid); }
 
 }  // namespace
 

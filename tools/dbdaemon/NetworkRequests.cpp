@@ -1,5 +1,6 @@
 #include "NetworkRequests.h"
 
+#include "WholeNumber.h"
 #include "network.h"
 #include "qdberr.h"
 #include "qdbfile.h"
@@ -25,12 +26,7 @@ std::vector<std::string> Fields(const std::string& text) {
 
 // A decimal number that is wholly one.
 bool Number(const std::string& text, int* value) {
-    if (text.empty() || text.size() > 11) return false;
-    char* end = nullptr;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (*end != '\0' || v < -2147483647L || v > 2147483647L) return false;
-    *value = static_cast<int>(v);
-    return true;
+    return hvtool::ParseWholeNumber<int>(text, -2147483647, 2147483647, value);
 }
 
 void Answer(const MessagePtr& request, int rc) {

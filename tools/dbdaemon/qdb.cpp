@@ -8,6 +8,7 @@
 #include "ConfigRequestServer.h"
 #include "ToolUsage.h"
 #include "ProxyPostOffice.h"
+#include "QdbLock.h"
 #include "QdbStartup.h"
 #include "qdberr.h"
 #include "qdbpaths.h"
@@ -25,6 +26,8 @@ namespace {
 // How long a cache request waits for this database's lock before it is
 // answered "busy".
 constexpr unsigned kCacheLockWaitMs = 500;
+// How long a stop waits for a change in progress to end.
+constexpr unsigned kStopLockWaitMs = 20000;
 
 const char* const kUsage =
     "usage: qdb [-h]\n"
@@ -73,6 +76,11 @@ int main(int argc, char** argv) {
     pQdb_arg0 = argv[0];
     set_errinfo("qdb", "QDB", 0, nullptr);
     setAppId(1);
+    // A fresh database gives every resource instance its start-up state:
+    // after the mailboxes are served, since the other systems' passes read
+    // this database meanwhile.
+    pQdb_doinit = 1;
+    qdbDeferStartupPass();
     qdbinit();
     std::printf("qdb: database available\n");
     std::fflush(stdout);
@@ -83,6 +91,10 @@ int main(int argc, char** argv) {
         int sig = 0;
         while (sigwait(&stop, &sig) != 0) {
         }
+        // No other thread starts a change any more, one inside a change
+        // finishes it: the lock is ours (bounded) before anything ends.
+        if (cfgstore::CloseLockForStop(kStopLockWaitMs) != 0)
+            std::fprintf(stderr, "qdb: the database lock stayed busy for %u ms; stopping anyway\n", kStopLockWaitMs);
         qdbcleanup();
         std::_Exit(0);
     }).detach();
@@ -119,17 +131,26 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     UseActionWorkers();
+    std::thread startupPass([] {
+        RunActionsInlineOnThisThread();
+        if (qdbStartupPass()) {
+            std::printf("qdb: start-up states given\n");
+            std::fflush(stdout);
+        }
+    });
     ConfigRequestServer server;
     for (;;) {
         MessagePtr request = proxy.RcvFromMbox(mailbox, 1);
         if (!request.Ok() || request->GetLastErr() != Message::OKAY) {
             std::fprintf(stderr, "qdb: receive on \"%s\" failed (%d): the manager is gone\n", mailbox,
                          request.Ok() ? static_cast<int>(request->GetLastErr()) : -1);
+            startupPass.join();
             qdbcleanup();
             return 3;
         }
-        if (server.Serve(request) == ConfigRequestServer::Stop) break;
+        if (server.Serve(request) == ConfigRequestServer::Stop || cfgstore::StopRequested()) break;
     }
+    startupPass.join();
     proxy.RemoveMailBox(mailbox);
     qdbcleanup();
     return 0;

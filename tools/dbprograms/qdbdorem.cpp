@@ -6,12 +6,15 @@
 #include "BaseAddr.h"
 #include "Message.h"
 #include "ProxyPostOffice.h"
+#include "platform/ProgramSpawn.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/syscall.h>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -31,6 +34,10 @@ const char* const kUsage =
 
 constexpr char kMarker[] = "!!err@\x03@buf!!";
 constexpr std::size_t kOutMax = 400000, kErrMax = 90000;
+// What is read after the shell has ended, at most.
+constexpr std::size_t kDrainMax = 1 << 20;
+// What one turn of the wait reads from one output, at most.
+constexpr std::size_t kTurnMax = 1 << 16;
 
 // An option's value: attached ("-dSYS") or the next argument.
 bool Option(int argc, char** argv, int* i, char letter, std::string* value) {
@@ -46,48 +53,104 @@ bool Option(int argc, char** argv, int* i, char letter, std::string* value) {
     return true;
 }
 
-// Runs the command; its two outputs (each cut at its bound) and its status.
-int RunCommand(const std::string& command, std::string* out, std::string* err) {
-    int po[2], pe[2];
-    if (::pipe2(po, O_CLOEXEC) != 0 || ::pipe2(pe, O_CLOEXEC) != 0) return -1;
-    const pid_t pid = ::fork();
-    if (pid < 0) return -1;
-    if (pid == 0) {
-        ::dup2(po[1], 1);
-        ::dup2(pe[1], 2);
-        ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
+// A descriptor closed when it goes out of scope.
+struct Fd {
+    int fd = -1;
+    Fd() = default;
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    ~Fd() { Close(); }
+    void Close() {
+        if (fd >= 0) ::close(fd);
+        fd = -1;
     }
-    ::close(po[1]);
-    ::close(pe[1]);
-    struct pollfd fds[2] = {{po[0], POLLIN, 0}, {pe[0], POLLIN, 0}};
-    std::string* sinks[2] = {out, err};
-    const std::size_t bounds[2] = {kOutMax, kErrMax};
-    int open = 2;
-    char buf[8192];
-    while (open > 0) {
-        if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        for (int k = 0; k < 2; ++k) {
-            if (fds[k].fd < 0 || fds[k].revents == 0) continue;
-            const ssize_t n = ::read(fds[k].fd, buf, sizeof buf);
+};
+
+bool MakePipe(Fd* read, Fd* write) {
+    int p[2];
+    if (::pipe2(p, O_CLOEXEC) != 0) return false;
+    read->fd = p[0];
+    write->fd = p[1];
+    return ::fcntl(p[0], F_SETFL, O_NONBLOCK) == 0;
+}
+
+// One of the command's outputs, kept up to its bound.
+struct Sink {
+    Fd pipe;
+    std::string* text;
+    std::size_t bound;
+    // Reads what is there now, at most *budget bytes (counted down): false
+    // once the pipe has ended or failed.
+    bool Read(std::size_t* budget) {
+        char buf[8192];
+        while (*budget > 0) {
+            const ssize_t n = ::read(pipe.fd, buf, std::min(sizeof buf, *budget));
             if (n > 0) {
-                const std::size_t room = bounds[k] - std::min(bounds[k], sinks[k]->size());
-                sinks[k]->append(buf, std::min(room, static_cast<std::size_t>(n)));
-            } else if (n == 0 || errno != EINTR) {
-                ::close(fds[k].fd);
-                fds[k].fd = -1;
-                --open;
+                const std::size_t room = bound - std::min(bound, text->size());
+                text->append(buf, std::min(room, static_cast<std::size_t>(n)));
+                *budget -= static_cast<std::size_t>(n);
+                continue;
             }
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0 && errno == EAGAIN) return true;
+            pipe.Close();
+            return false;
         }
+        return true;
     }
+};
+
+int ExitStatus(pid_t pid) {
     int status = 0;
     while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     if (WIFEXITED(status)) return WEXITSTATUS(status);
     return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+}
+
+// Runs the command with /bin/sh -c, its input on /dev/null; its two outputs
+// (each cut at its bound) and its status. The shell is watched through a
+// pidfd: once it has ended, what the outputs hold is read, at most kDrainMax
+// bytes, and the answer goes, even while a program it left in the background
+// still holds them open.
+int RunCommand(const std::string& command, std::string* out, std::string* err) {
+    Sink sinks[2] = {{{}, out, kOutMax}, {{}, err, kErrMax}};
+    Fd writeEnds[2];
+    for (int k = 0; k < 2; ++k)
+        if (!MakePipe(&sinks[k].pipe, &writeEnds[k])) return -1;
+    portlib::platform::SpawnSpec spec;
+    spec.program = "/bin/sh";
+    spec.argv = {"sh", "-c", command};
+    spec.env = portlib::platform::ChangedEnvironment({});
+    spec.redirects = {{portlib::platform::StdRedirect::kNull, 0}};
+    for (int k = 0; k < 2; ++k) {
+        portlib::platform::StdRedirect r{portlib::platform::StdRedirect::kDup, k + 1};
+        r.source = writeEnds[k].fd;
+        spec.redirects.push_back(r);
+    }
+    pid_t pid = -1;
+    if (portlib::platform::SpawnChild(spec, &pid) != 0) return -1;
+    for (Fd& w : writeEnds) w.Close();
+    Fd shell;
+    shell.fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    for (;;) {
+        struct pollfd fds[3] = {{sinks[0].pipe.fd, POLLIN, 0}, {sinks[1].pipe.fd, POLLIN, 0}, {shell.fd, POLLIN, 0}};
+        // Without a pidfd the outputs' end is the command's end.
+        if (fds[0].fd < 0 && fds[1].fd < 0) break;
+        if (::poll(fds, 3, -1) < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        for (int k = 0; k < 2; ++k) {
+            std::size_t turn = kTurnMax;
+            if (fds[k].revents != 0) sinks[k].Read(&turn);
+        }
+        if (fds[2].revents != 0) break;
+    }
+    std::size_t budget = kDrainMax;
+    for (Sink& s : sinks)
+        if (s.pipe.fd >= 0) s.Read(&budget);
+    return ExitStatus(pid);
 }
 
 }  // namespace

@@ -4,12 +4,13 @@
 // and returns at once; it never calls the manager. On a lost system's
 // event ("-E comm_down" with "-n<system>") it also starts the recovery
 // program beside it, "qdbrecover -M <system>", detached.
+#include "platform/ProgramSpawn.h"
+
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -29,25 +30,19 @@ std::string LostSystem(int argc, char** argv) {
     return commDown ? system : "";
 }
 
-// Starts "<dir of argv0>/qdbrecover -M system" in a grandchild, so that
-// neither this program nor its caller waits for it.
+// Starts "<dir of argv0>/qdbrecover -M system" detached, in a session of
+// its own, so that neither this program nor its caller waits for it.
 void StartRecovery(const char* argv0, const std::string& system) {
     std::string dir = argv0;
     const auto slash = dir.rfind('/');
     dir = slash == std::string::npos ? "." : dir.substr(0, slash);
-    const std::string program = dir + "/qdbrecover";
-    const pid_t pid = ::fork();
-    if (pid < 0) return;
-    if (pid == 0) {
-        ::setsid();
-        if (::fork() == 0) {
-            ::execl(program.c_str(), program.c_str(), "-M", system.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
+    portlib::platform::SpawnSpec spec;
+    spec.program = dir + "/qdbrecover";
+    spec.argv = {spec.program, "-M", system};
+    spec.env = portlib::platform::ChangedEnvironment({});
+    spec.newSession = true;
+    pid_t pid = -1;
+    (void)portlib::platform::SpawnDetached(spec, &pid);
 }
 
 }  // namespace

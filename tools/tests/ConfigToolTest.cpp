@@ -96,7 +96,10 @@ TEST_F(ToolBase, BadCommandLinesAreRefusedWithTheUsage) {
 }
 
 TEST_F(ConfigTool, SystemsAreDefinedListedAndRemovedAndEachChangeReachesTheTableFile) {
-    EXPECT_EQ(Config({"sys", "create", "NODEA"}).rc, 0);
+    // The local system is recorded from the start.
+    EXPECT_EQ(Config({"sys", "list"}).out, "NODEA\n");
+    EXPECT_EQ(Config({"sys", "state", "NODEA"}).out.substr(0, 8), "NODEA A ");
+    EXPECT_EQ(Config({"sys", "create", "NODEA"}).rc, 2);
     const ToolRun created = Config({"sys", "create", "NODEB"});
     ASSERT_EQ(created.rc, 0) << created.err;
     // Written at once: the change outlives the segment.
@@ -160,7 +163,6 @@ TEST_F(ConfigTool, ApplicationsAndTypesAreDirectoriesMadeAtOnce) {
 }
 
 TEST_F(ConfigTool, APathIsStoredAndWrittenEvenWhenNoAgentTakesIt) {
-    ASSERT_EQ(Config({"sys", "create", "NODEA"}).rc, 0);
     ASSERT_EQ(Config({"sys", "create", "NODEB"}).rc, 0);
     for (const std::vector<std::string>& bad : std::vector<std::vector<std::string>>{
              {"net", "create", "NODEB", "TCPIP:1500", "UDP", "2", "5"},
@@ -203,7 +205,6 @@ TEST_F(ToolBase, RegistryValuesAreSetAndReadBack) {
 // Words the subcommands check themselves (64), and the database's own
 // refusals (2), for the instance, equivalency and path subcommands.
 TEST_F(ConfigTool, BadWordsOfInstancesEquivalenciesAndPathsAreRefused) {
-    ASSERT_EQ(Config({"sys", "create", "NODEA"}).rc, 0);
     ASSERT_EQ(Config({"sys", "create", "NODEB"}).rc, 0);
     const struct {
         std::vector<std::string> words;
@@ -238,7 +239,6 @@ TEST_F(ConfigTool, BadWordsOfInstancesEquivalenciesAndPathsAreRefused) {
 // A hierarchy T on M on L: created with its dependencies, restored leaves
 // first by its scripts, its top removed and deleted.
 TEST_F(ConfigTool, AHierarchyIsCreatedRestoredRemovedAndDeleted) {
-    ASSERT_EQ(Config({"sys", "create", "NODEA"}).rc, 0);
     ASSERT_EQ(Config({"app", "create", "app1"}).rc, 0);
     ASSERT_EQ(Config({"typ", "create", "app1", "typ1"}).rc, 0);
     const std::string journal = sys.Path() + "/journal";

@@ -20,6 +20,7 @@
 #include "MxrAdminReportDisconnectedReqMsg.h"
 #include "MxrAdminReportOutConnCompleteReqMsg.h"
 #include "TimerManager.h"
+#include "WholeNumber.h"
 
 MXR_LOCAL_CLASS_DEFINE(StubAgentRcvr);
 
@@ -47,13 +48,7 @@ bool ParseDevice(const std::string& device, sockaddr_in* peer, int* listenPort) 
     std::stringstream in(device);
     for (std::string part; std::getline(in, part, ':');) parts.push_back(part);
     if (parts.size() != 2 && parts.size() != 3) return false;
-    auto port = [](const std::string& text, int* out) {
-        char* end = nullptr;
-        const long v = std::strtol(text.c_str(), &end, 10);
-        if (text.empty() || *end != '\0' || v < 1 || v > 65535) return false;
-        *out = static_cast<int>(v);
-        return true;
-    };
+    auto port = [](const std::string& text, int* out) { return hvtool::ParseWholeNumber(text, 1, 65535, out); };
     int peerPort = 0;
     if (!port(parts[1], &peerPort) || !port(parts.back(), listenPort)) return false;
     std::memset(peer, 0, sizeof *peer);

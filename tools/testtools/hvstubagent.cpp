@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <getopt.h>
 #include <string>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include "MxrClntWorld.h"
 #include "SignalPollAdptr.h"
 #include "StubAgentRcvr.h"
+#include "WholeNumber.h"
 
 namespace {
 
@@ -55,63 +57,49 @@ int Usage(const std::string& why) {
     return 64;
 }
 
-bool IntArg(const char* text, int lo, int hi, int* out) {
-    char* end = nullptr;
-    const long v = std::strtol(text, &end, 10);
-    if (*text == '\0' || *end != '\0' || v < lo || v > hi) return false;
-    *out = static_cast<int>(v);
-    return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     StubAgentOptions options;
     std::string fifo;
     bool registerAtStart = true;
-    int i = 1;
-    for (; i < argc && argv[i][0] == '-' && argv[i][1] != '\0'; ++i) {
-        const std::string opt = argv[i];
-        const char* val = i + 1 < argc ? argv[i + 1] : nullptr;
-        if (opt == "--help" || opt == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        }
-        if (opt == "-n") {
-            options.neverAnswer = true;
-        } else if (opt == "-l") {
-            options.link = true;
-        } else if (opt == "-R") {
-            registerAtStart = false;
-        } else if (val == nullptr) {
-            return Usage(opt + " wants a value");
-        } else if (opt == "-k") {
-            const std::string k = val;
-            if (k == "TLI")
+    static const struct option kLong[] = {{"help", no_argument, nullptr, 'h'}, {nullptr, 0, nullptr, 0}};
+    opterr = 0;
+    int opt;
+    // '+': the options end at the alias.
+    while ((opt = ::getopt_long(argc, argv, "+hnlRk:d:c:a:x:D:", kLong, nullptr)) != -1) {
+        const std::string val = optarg != nullptr ? optarg : "";
+        switch (opt) {
+        case 'h': std::fputs(kUsage, stdout); return 0;
+        case 'n': options.neverAnswer = true; break;
+        case 'l': options.link = true; break;
+        case 'R': registerAtStart = false; break;
+        case 'k':
+            if (val == "TLI")
                 options.type = CommAgentEnt::TLI;
-            else if (k == "TTY")
+            else if (val == "TTY")
                 options.type = CommAgentEnt::TTY;
             else
-                return Usage("-k wants TLI or TTY, not \"" + k + "\"");
-            ++i;
-        } else if (opt == "-d") {
-            options.device = val;
-            ++i;
-        } else if (opt == "-c") {
-            fifo = val;
-            ++i;
-        } else if (opt == "-a" || opt == "-x") {
-            if (!IntArg(val, -1000000, 1000000, opt == "-a" ? &options.addValue : &options.deleteValue))
-                return Usage(opt + " wants a whole number, not \"" + val + "\"");
-            ++i;
-        } else if (opt == "-D") {
-            if (!IntArg(val, 0, 86400000, &options.answerDelayMs))
-                return Usage("-D wants milliseconds (0 to 86400000), not \"" + std::string(val) + "\"");
-            ++i;
-        } else {
-            return Usage("unknown option \"" + opt + "\"");
+                return Usage("-k wants TLI or TTY, not \"" + val + "\"");
+            break;
+        case 'd': options.device = val; break;
+        case 'c': fifo = val; break;
+        case 'a':
+        case 'x':
+            if (!hvtool::ParseWholeNumber(val, -1000000, 1000000, opt == 'a' ? &options.addValue : &options.deleteValue))
+                return Usage(std::string("-") + static_cast<char>(opt) + " wants a whole number, not \"" + val + "\"");
+            break;
+        case 'D':
+            if (!hvtool::ParseWholeNumber(val, 0, 86400000, &options.answerDelayMs))
+                return Usage("-D wants milliseconds (0 to 86400000), not \"" + val + "\"");
+            break;
+        default:
+            if (optopt != 0 && std::strchr("kdcaxD", optopt) != nullptr)
+                return Usage(std::string("-") + static_cast<char>(optopt) + " wants a value");
+            return Usage("unknown option \"" + std::string(argv[optind - 1]) + "\"");
         }
     }
+    const int i = optind;
     if (i + 1 != argc) return Usage("one ALIAS expected");
     options.alias = argv[i];
     if (options.alias.empty()) return Usage("the alias must not be empty");

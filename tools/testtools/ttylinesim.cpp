@@ -8,6 +8,7 @@
 // each answered on standard output with one line ("ok ..." or "error ...");
 // bytes and frames are counted per direction from the start.
 #include <fcntl.h>
+#include <getopt.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -337,7 +338,8 @@ struct Sim {
 int main(int argc, char** argv) {
     std::string dir;
     int opt;
-    while ((opt = ::getopt(argc, argv, "d:h")) != -1) {
+    static const struct option kLong[] = {{"help", no_argument, nullptr, 'h'}, {nullptr, 0, nullptr, 0}};
+    while ((opt = ::getopt_long(argc, argv, "d:h", kLong, nullptr)) != -1) {
         if (opt == 'd') {
             dir = optarg;
         } else {

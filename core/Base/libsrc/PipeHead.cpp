@@ -12,6 +12,7 @@
 
 #include "BaseAddr.h"
 #include "BaseErrMsg.h"
+#include "PktSerialize.h"
 #include "BasePipeMsg.h"
 #include "BaseReqMsg.h"
 #include "BaseWorld.h"
@@ -459,6 +460,7 @@ int PipeHead::DeliverAssembled(PipePktCtrlPtr& ctrl) {
     const BaseMsgPtr msg(stream);
     if (!msg.Ok()) {
         ReportLine(std::string(GetClassName()) + "::ProcessIncomming Pkt Bufr message generation failed");
+        AnswerUndeliverable(stream);
         return -1;
     }
     if (!msg->IsOfType(BasePipeMsg::ClassCode))
@@ -466,6 +468,23 @@ int PipeHead::DeliverAssembled(PipePktCtrlPtr& ctrl) {
     else
         ConsumePipeMsg(msg);
     return 0;
+}
+
+void PipeHead::AnswerUndeliverable(BasePktCtrlPtr& stream) {
+    MXR_METHOD_FRAME("AnswerUndeliverable", 1);
+    if (!stream.Ok()) return;
+    // A request whose field holds an object of the wrong class (its
+    // to-address, say) cannot be delivered, but its sender waits: read it
+    // again with such fields empty, and answer the sender it names.
+    stream->SetOffset(0);
+    BaseMsgPtr again;
+    {
+        const MxrForeignFieldsAsNull scope;
+        again = BaseMsgPtr(stream);
+    }
+    if (!again.Ok() || !again->IsOfType(BaseReqMsg::ClassCode)) return;
+    const BaseAddrPtr from = again->GetFrmAddr();
+    if (from.Ok()) BaseMsgPtr(new BaseErrMsg(from)).Send();
 }
 
 void PipeHead::ConsumePipeMsg(const BaseMsgPtr& msg) {

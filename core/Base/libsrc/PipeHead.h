@@ -208,6 +208,9 @@ protected:
     int DeliverAssembled(PipePktCtrlPtr& ctrl);
     // The pipe control messages this endpoint knows; others are dropped.
     virtual void ConsumePipeMsg(const BaseMsgPtr& msg);
+    // The error answer to the sender of a request that could not be read
+    // (see MxrForeignFieldsAsNull); nothing for anything else.
+    void AnswerUndeliverable(BasePktCtrlPtr& stream);
 
     int FileDscrpt;
     bStr FileName;

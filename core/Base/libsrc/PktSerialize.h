@@ -60,6 +60,21 @@ int _serialize(BasePktCtrl& c, TypedPtr<X>& p) {
 }
 constexpr int MxrMaxObjectDepth = 256;
 
+// While one lives on a thread, a field whose object is of a registered class
+// the field may not hold is read as null (the object passed over by its
+// length, never constructed) instead of failing the read: for finding the
+// sender of a request that cannot be delivered, never for delivering it.
+class MxrForeignFieldsAsNull {
+public:
+    MxrForeignFieldsAsNull();
+    ~MxrForeignFieldsAsNull();
+    MxrForeignFieldsAsNull(const MxrForeignFieldsAsNull&) = delete;
+    MxrForeignFieldsAsNull& operator=(const MxrForeignFieldsAsNull&) = delete;
+
+private:
+    bool was;
+};
+
 // Raw copy of count bytes between c and a LocalPktCtrl's store (-1: as many as
 // the store holds), through a 128-byte scratch area. Packing copies the store
 // out from its first byte, reading copies into it from its first byte; the

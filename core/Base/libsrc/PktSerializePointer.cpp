@@ -35,6 +35,9 @@ private:
     bool ok;
 };
 
+// Set while an undecodable request is read again for its sender's address.
+constinit thread_local bool foreignAsNull __attribute__((tls_model("initial-exec"))) = false;
+
 constexpr int ScratchSize = 128;
 
 int PackPointer(BasePktCtrl& c, BasePtr& p, int start, int after, int pending) {
@@ -91,7 +94,12 @@ int UnpackPointer(BasePktCtrl& c, BasePtr& p, int after, int length, int declare
         // Checked before the factory runs: a local-only class, or one that is
         // not what the field declares, is never constructed.
         if (traced) decodable = rec->IsDecodableAs(declaredType, MxrDecodePlace::Field) != 0;
-        if (!decodable) return 1;
+        if (!decodable) {
+            // Never constructed; passed over by its length when asked to.
+            if (!foreignAsNull || length < 0) return 1;
+            c.SetOffset(after + length);
+            return 0;
+        }
         BasePtr obj = BasePtr::AdoptNew(traced ? rec->GetNewFuncPtr()() : rec->Factory()());
         if (obj.GetPtr() == nullptr) return 1;
         const int rc = obj->Serialize(c);
@@ -107,6 +115,9 @@ int UnpackPointer(BasePktCtrl& c, BasePtr& p, int after, int length, int declare
 }
 
 }  // namespace
+
+MxrForeignFieldsAsNull::MxrForeignFieldsAsNull() : was(foreignAsNull) { foreignAsNull = true; }
+MxrForeignFieldsAsNull::~MxrForeignFieldsAsNull() { foreignAsNull = was; }
 
 int _serialize(BasePktCtrl& c, BasePtr& p) {
     PTR_FRAME(2);

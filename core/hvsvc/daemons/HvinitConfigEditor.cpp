@@ -6,7 +6,6 @@
 
 #include "platform/AtomicFileWrite.h"
 
-#include <cstdio>
 #include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,11 +19,6 @@ constexpr const char* kBadLine =
     "number of arguments in the config file, %s is incorrect at line %d.\nStop HV-init; Correct config file and "
     "restart HV-init.\n";
 
-bool Exists(const std::string& path) {
-    struct stat st{};
-    return ::stat(path.c_str(), &st) == 0;
-}
-
 std::string Trimmed(std::string line) {
     while (!line.empty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r' || line.back() == '\n'))
         line.pop_back();
@@ -35,16 +29,16 @@ std::string Trimmed(std::string line) {
 
 struct HvinitConfigEditor::Edit {
     std::string path;
-    std::string tmpPath;
-    FILE* tmp = nullptr;
+    std::string out;        // the new content, written whole at the end
+    bool writing = false;   // an edit that rewrites the file (not a query)
     std::ifstream source;
     int lines = 0;  // read so far
     bool bad = false;
 
     explicit Edit(const std::string& file) : path(file) {}
     // The next process line (trimmed) and its fields. Comment and blank lines
-    // on the way are copied through when a temporary file is written. False at
-    // the end, and on a line that is not eight fields: that is reported with
+    // on the way are copied through when the file is rewritten. False at the
+    // end, and on a line that is not eight fields: that is reported with
     // idBad, the edit abandoned and `bad` set.
     bool NextProcess(std::string* line, std::vector<std::string>* fields, int idBad) {
         for (std::string raw; std::getline(source, raw);) {
@@ -52,7 +46,7 @@ struct HvinitConfigEditor::Edit {
             *line = Trimmed(raw);
             *fields = HvinitConfigLine::Split(*line);
             if (HvinitConfigLine::IsComment(*line) || fields->empty()) {
-                if (tmp != nullptr) Put(*line);
+                if (writing) Put(*line);
                 continue;
             }
             if (static_cast<int>(fields->size()) == HvinitConfigLine::kFields) return true;
@@ -64,53 +58,46 @@ struct HvinitConfigEditor::Edit {
         return false;
     }
 
-    ~Edit() { Abandon(); }
-    // The file stays as it was: the temporary file goes.
+    // The file stays as it was.
     void Abandon() {
-        if (tmp != nullptr) {
-            std::fclose(tmp);
-            tmp = nullptr;
-            ::unlink(tmpPath.c_str());
-        }
+        writing = false;
+        out.clear();
     }
-    void Put(const std::string& line) { std::fprintf(tmp, "%s\n", line.c_str()); }
+    void Put(const std::string& line) {
+        out += line;
+        out += '\n';
+    }
 };
 
-bool HvinitConfigEditor::OpenTemp(Edit& e, int idOpen) {
-    e.tmpPath = path_ + ".tmp";
-    // Another edit's temporary file: wait for it a while, then take it over.
-    for (int i = 0; i < kTries && Exists(e.tmpPath); ++i) system_.Sleep(1);
-    e.tmp = std::fopen(e.tmpPath.c_str(), "we");
-    if (e.tmp == nullptr) {
-        pxm_err(3, idOpen, __FILE__, __LINE__, 0, 0, "Cannot open the file: %s.\n", e.tmpPath.c_str());
-        return false;
-    }
+bool HvinitConfigEditor::OpenTemp(Edit& e, int) {
+    // The content is built in memory and replaces the file in one atomic
+    // write: no temporary file of another edit is waited for (the monitor's
+    // thread runs the edits and never sleeps); one left by an older version
+    // is removed.
+    ::unlink((path_ + ".tmp").c_str());
+    e.writing = true;
     return true;
 }
 
 bool HvinitConfigEditor::OpenSource(Edit& e, int idOpen, const char* format) {
-    for (int i = 0;; ++i) {
-        e.source.open(path_);
-        if (e.source.is_open()) return true;
-        if (i == kTries) break;
-        system_.Sleep(1);
-    }
+    // The file is only ever replaced whole, so it is there or not: asked once.
+    e.source.open(path_);
+    if (e.source.is_open()) return true;
     e.Abandon();
     pxm_err(3, idOpen, __FILE__, __LINE__, 0, 0, format, path_.c_str());
     return false;
 }
 
 int HvinitConfigEditor::Finish(Edit& e, int idRename) {
-    const bool written = std::fflush(e.tmp) == 0 && ::fsync(::fileno(e.tmp)) == 0;
-    const bool closed = std::fclose(e.tmp) == 0;
-    e.tmp = nullptr;
-    if (!written || !closed || std::rename(e.tmpPath.c_str(), path_.c_str()) != 0) {
+    struct stat st {};
+    const mode_t mode = ::stat(path_.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+    portlib::platform::AtomicStep step = portlib::platform::AtomicStep::None;
+    const int rc = portlib::platform::WriteFileAtomically(path_, e.out, mode, portlib::platform::AtomicMode::Replace, &step);
+    e.writing = false;
+    if (rc != 0 && step != portlib::platform::AtomicStep::SyncDir) {
         pxm_err(4, idRename, __FILE__, __LINE__, 0, 0, "rename system call failed.\n");
-        ::unlink(e.tmpPath.c_str());
         return kFailed;
     }
-    const std::size_t slash = path_.rfind('/');
-    (void)portlib::platform::SyncDirectory(slash == std::string::npos ? "." : path_.substr(0, slash));
     return 0;
 }
 

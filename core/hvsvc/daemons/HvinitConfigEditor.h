@@ -1,7 +1,8 @@
 // The edits of the configuration file that the command pipe asks for. Every
-// edit writes "<file>.tmp", syncs it and renames it over the file, so a
-// reader never sees half an edit; on any error the temporary file is removed
-// and the file stays as it was. Comment and blank lines are copied through.
+// edit builds the new content and replaces the file in one atomic write, so
+// a reader never sees half an edit; on any error the file stays as it was.
+// Nothing waits: the edits run on the monitor's thread. Comment and blank
+// lines are copied through.
 #pragma once
 
 #include "MonitorSystem.h"
@@ -12,7 +13,6 @@ namespace hvsvc {
 
 class HvinitConfigEditor {
 public:
-    static constexpr int kTries = 4;  // waits of 1 s for the file or its .tmp
     static constexpr int kMostProcesses = 128;
 
     HvinitConfigEditor(std::string path, MonitorSystem& system) : path_(std::move(path)), system_(system) {}

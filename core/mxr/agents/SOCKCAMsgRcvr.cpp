@@ -1,6 +1,7 @@
 #include "SOCKCAMsgRcvr.h"
 
 #include <string>
+#include <vector>
 
 #include "BaseAddr.h"
 #include "BaseWorld.h"
@@ -14,6 +15,7 @@
 #include "SOCKListenPollAdptr.h"
 #include "SOCKPipeHead.h"
 #include "SOCKPipePollAdptr.h"
+#include "SockPeerTable.h"
 #include "SockTrace.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(SOCKCAMsgRcvr);
@@ -52,6 +54,7 @@ BaseMsgRcvr::enMsgResult SOCKCAMsgRcvr::DfltMsgHdlr(const BaseMsgPtr& msg, const
 int SOCKCAMsgRcvr::AddHost(DestHostEntPtr path) {
     MXR_METHOD_FRAME("AddHost", 1);
     if (!path.Ok()) return -1;
+    SockPeerAdd(path->GetDevicePathName(), path->GetRemoteAlias(), path->GetRemoteHostName());
     SOCKCASetUpListenSMPtr listen(new SOCKCASetUpListenSM(LocalAlias, NetConfigP, path->GetDevicePathName(),
                                                          path->GetPriority(), path->GetHbInterval(),
                                                          path->GetHbMaxMiss()));
@@ -87,7 +90,12 @@ int SOCKCAMsgRcvr::DeleteHost(DestHostEntPtr path) {
     const bStr remote = path->GetRemoteAlias();
     const bStr device = path->GetDevicePathName();
     SockTrace(std::string("SOCKCAMsgRcvr::DeleteHost() deleting ") + static_cast<const char*>(remote));
-    int count = 0;
+    SockPeerRemove(device, remote, path->GetRemoteHostName());
+    // What the path has, per direction: its connection, else its adaptor,
+    // else its pending set-up. The listen stays open while the device
+    // has paths, so the inbound side closes the listen too.
+    int outbound = 0;
+    int inbound = 0;
     // Outbound: found by the alias the path connected to, whatever name the
     // peer gave itself.
     const SOCKPipePollAdptrPtr out = FindAdaptor<SOCKPipePollAdptrPtr>([&](const SOCKPipePollAdptrPtr& a) {
@@ -97,56 +105,61 @@ int SOCKCAMsgRcvr::DeleteHost(DestHostEntPtr path) {
     });
     if (out.Ok()) {
         HeadOf(out)->HupDetected();
-        ++count;
+        ++outbound;
     }
-    const SOCKPipePollAdptrPtr in = FindAdaptor<SOCKPipePollAdptrPtr>([&](const SOCKPipePollAdptrPtr& a) {
-        const SOCKPipeHeadPtr h = HeadOf(a);
-        return h.Ok() && h->GetInOrOut() == SOCKPipeHead::__IN && h->GetDevicePath() == device;
-    });
-    if (in.Ok()) {
-        HeadOf(in)->HupDetected();
-        ++count;
-    }
-    if (count < 2) {
+    if (outbound == 0) {
         const SOCKConnectPollAdptrPtr c = FindAdaptor<SOCKConnectPollAdptrPtr>([&](const SOCKConnectPollAdptrPtr& a) {
             return a->GetRemHostName() == remote && a->GetDevicePathName() == device;
         });
         if (c.Ok()) {
             c->DeRegister();
-            ++count;
+            ++outbound;
         }
     }
-    if (count < 2) {
+    if (outbound == 0) {
+        SOCKCAMsgRcvrAddHostSMLstIter it(GetAddHostSMLst());
+        for (SOCKCAMsgRcvrAddHostSMPtr sm = it.First(); sm.GetPtr() != nullptr; sm = it.Next()) {
+            if (sm->GetRemHostName() == remote && sm->GetDevicePathName() == device) {
+                sm->CleanUp();
+                it.DeleteCurrentItem();
+                ++outbound;
+                break;
+            }
+        }
+    }
+    // Every inbound connection on the device (a path's newest and any that
+    // has not introduced itself yet).
+    std::vector<SOCKPipeHeadPtr> inbounds;
+    BaseWorld* world = BaseWorld::GetWorldPtr();
+    if (world != nullptr) {
+        BasePollAdptrLstIter it(world->GetPollManager().GetPollAdptrLst());
+        for (BasePollAdptrPtr a = it.First(); a.GetPtr() != nullptr; a = it.Next()) {
+            const SOCKPipeHeadPtr h = SockHeadOf(a);
+            if (h.Ok() && h->GetInOrOut() == SOCKPipeHead::__IN && h->GetDevicePath() == device) inbounds.push_back(h);
+        }
+    }
+    for (const SOCKPipeHeadPtr& h : inbounds) {
+        h->HupDetected();
+        ++inbound;
+    }
+    if (!SockPeerAnyOn(device)) {
         // By device name only, as the listen set-ups: a listen started again
         // after a hang-up may carry another alias than the path's.
         const SOCKListenPollAdptrPtr l = FindAdaptor<SOCKListenPollAdptrPtr>(
             [&](const SOCKListenPollAdptrPtr& a) { return a->GetDevicePathName() == device; });
         if (l.Ok()) {
             l->DeRegister();
-            ++count;
+            ++inbound;
         }
-    }
-    if (count < 2) {
-        SOCKCAMsgRcvrAddHostSMLstIter it(GetAddHostSMLst());
-        for (SOCKCAMsgRcvrAddHostSMPtr sm = it.First(); sm.GetPtr() != nullptr; sm = it.Next()) {
-            if (sm->GetRemHostName() == remote && sm->GetDevicePathName() == device) {
-                sm->CleanUp();
-                it.DeleteCurrentItem();
-                ++count;
-                break;
-            }
-        }
-    }
-    if (count < 2) {
         SOCKCASetUpListenSMLstIter it(GetSetUpListenSMLst());
         for (SOCKCASetUpListenSMPtr sm = it.First(); sm.GetPtr() != nullptr; sm = it.Next()) {
             if (sm->GetDevicePathName() == device) {
                 sm->CleanUp();
                 it.DeleteCurrentItem();
-                ++count;
+                ++inbound;
                 break;
             }
         }
     }
-    return count == 2 ? 0 : -1;
+    return outbound > 0 && inbound > 0 ? 0 : -1;
 }

@@ -17,7 +17,6 @@
 #include "SockRetryTable.h"
 #include "SockTrace.h"
 #include "StateMachDefine.h"
-#include "TimerManager.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(SOCKCAMsgRcvrAddHostSM);
 MXR_LOCAL_FORMS(SOCKCAMsgRcvrAddHostSM, BaseStateMach);
@@ -147,7 +146,7 @@ void SOCKCAMsgRcvrAddHostSM::CleanUp() {
 void SOCKCAMsgRcvrAddHostSM::ArmNextTry() {
     LastRetryMs = NextSetUpRetryMs(LastRetryMs, SockNetConfig::FirstRetryMs(), SockNetConfig::RetryMs());
     PendingTryMsg = BaseMsgPtr(new GenericTimeoutMsg(BaseAddrPtr(GetAddrPtr())));
-    TimerTagPtr_ = TimerManager::SetOneShotTimer(PendingTryMsg, LastRetryMs);
+    TimerTagPtr_ = SockArmRetry(PendingTryMsg, LastRetryMs);
 }
 
 void SOCKCAMsgRcvrAddHostSM::SendTryNow() {

@@ -7,6 +7,7 @@
 #include "SOCKCAMsgRcvr.h"
 #include "SOCKCAMsgRcvrAddHostSM.h"
 #include "SOCKCASetUpListenSM.h"
+#include "SockPeerTable.h"
 
 SOCKCAWorld::SOCKCAWorld(const bStr& localAlias, const bStr& devicePath, int hbInterval, int hbMaxMiss)
     : DevicePath(devicePath),
@@ -20,6 +21,7 @@ SOCKCAWorld::~SOCKCAWorld() {
     // Pending set-ups hold timers and sockets of this world: they go first.
     for (SOCKCAMsgRcvrAddHostSMPtr sm; GetAddHostSMLst().Remove(sm) != 0;) sm->CleanUp();
     for (SOCKCASetUpListenSMPtr sm; GetSetUpListenSMLst().Remove(sm) != 0;) sm->CleanUp();
+    SockPeerClear();
     SockCAMsgRcvrPtr = SOCKCAMsgRcvrPtr();
     MxrPipeHeadPtr = PipeHeadPtr();
 }

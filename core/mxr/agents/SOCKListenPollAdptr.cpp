@@ -7,10 +7,12 @@
 
 #include <cerrno>
 #include <string>
+#include <vector>
 
 #include "ClassDefine.h"
 #include "SOCKCASetUpListenSM.h"
 #include "SOCKPipeHead.h"
+#include "SockPeerTable.h"
 #include "SockTrace.h"
 
 MXR_LOCAL_CLASS_DEFINE(SOCKListenPollAdptr);
@@ -49,7 +51,10 @@ BasePollAdptr::enWork SOCKListenPollAdptr::ProcessRevents(hv::pollfd* p) {
     BasePtr self;
     if (GetRefCnt() > 0) self = BasePtr(this);
     if (p->revents & POLLIN) {
-        const int conn = ::accept4(Fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        sockaddr_in from{};
+        socklen_t fromLen = sizeof from;
+        const int conn =
+            ::accept4(Fd, reinterpret_cast<sockaddr*>(&from), &fromLen, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (conn < 0) {
             const int err = errno;
             // Nobody after all (the peer gave up before we came), or a signal:
@@ -60,13 +65,24 @@ BasePollAdptr::enWork SOCKListenPollAdptr::ProcessRevents(hv::pollfd* p) {
             return NOWORK;
         }
         SockTrace("SOCKListenPollAdptr::ProcessRevents() accept successful connfd=" + std::to_string(conn));
+        const std::vector<std::string> systems = AcceptedSystems(from, fromLen);
+        if (systems.empty()) {
+            ::close(conn);
+            SockEventReport("SOCKListenPollAdptr: connection on " + std::string(static_cast<const char*>(DevicePathName)) +
+                            " from " + SockAddrText(from.sin_addr.s_addr, from.sin_port) +
+                            " refused: no path of this device has a system at that address");
+            return DIDWORK;
+        }
         const int one = 1;
         if (::setsockopt(conn, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one) != 0)
             SockReport("SOCKListenPollAdptr: setsockopt failed");
+        // The listen stays open: a newer connection of the peer replaces an
+        // older one once it has introduced itself, so nobody can hold the
+        // path by connecting first.
         SOCKPipeHeadPtr head(
             new SOCKPipeHead(conn, SOCKListenPollAdptrPtr(this), DevicePathName, HbInterval, HbMaxMiss));
+        head->SetExpectedPeer(systems, SockAddrText(from.sin_addr.s_addr, from.sin_port));
         head->Initialize();
-        DeRegister();
         return DIDWORK;
     }
     if (p->revents & POLLHUP) {
@@ -77,6 +93,11 @@ BasePollAdptr::enWork SOCKListenPollAdptr::ProcessRevents(hv::pollfd* p) {
         RestartSetUpListenSM();
     }
     return NOWORK;
+}
+
+std::vector<std::string> SOCKListenPollAdptr::AcceptedSystems(const sockaddr_in& from, socklen_t len) const {
+    if (len < sizeof from || from.sin_family != AF_INET) return {};
+    return SockPeerSystemsAt(DevicePathName, from.sin_addr.s_addr);
 }
 
 void SOCKListenPollAdptr::RestartSetUpListenSM() {

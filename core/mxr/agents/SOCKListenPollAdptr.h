@@ -1,9 +1,17 @@
-// The listening socket of one path, served by the loop. It accepts exactly
-// one connection, makes the path's inbound pipe head of it and goes away
-// (its socket closes with it), so the port listens again only when that
-// connection hangs up. A failed accept or an error on the socket starts a
-// new listen set-up at once; "nothing to accept now" leaves it as it is.
+// The listening socket of one path's device, served by the loop. It takes
+// a connection only from an address one of the device's configured systems
+// resolves to, and makes an inbound pipe head of it that expects that
+// system's PipeInitMsg; any other connection is closed at once with a report
+// to the event log. The listen stays open for the path's life. A failed
+// accept or an error on the socket starts a new listen set-up at once;
+// "nothing to accept now" leaves it as it is.
 #pragma once
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <string>
+#include <vector>
 
 #include "BasePollAdptr.h"
 #include "SockNetConfig.h"
@@ -35,6 +43,9 @@ public:
     SockNetConfig* GetNetConfigP() const;
 
 private:
+    // The configured systems at the connection's address; none refuses it.
+    std::vector<std::string> AcceptedSystems(const sockaddr_in& from, socklen_t len) const;
+
     int Fd;
     SockNetConfig* NetConfigP;
     int Address;

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "AgentPeerRules.h"
 #include "BaseAddr.h"
 #include "ClassDefine.h"
 #include "EnumDefine.h"
@@ -27,6 +28,7 @@
 #include "SOCKConnectPollAdptr.h"
 #include "SOCKListenPollAdptr.h"
 #include "SOCKPipePollAdptr.h"
+#include "SockPeerTable.h"
 #include "SockTrace.h"
 #include "TimerManager.h"
 
@@ -62,7 +64,26 @@ void SendFrom(BaseMsgRcvr& from, BaseMsg* msg) {
     m->SetFrmAddr(BaseAddrPtr(from.GetAddrPtr()));
     m.Send();
 }
+// Whether the device has a registered listen or a listen set-up under way.
+bool ListenOpenFor(const bStr& device) {
+    if (BaseWorld::GetWorldPtr() == nullptr) return false;
+    BasePollAdptrLstIter it(BaseWorld::GetWorldPtr()->GetPollManager().GetPollAdptrLst());
+    for (BasePollAdptrPtr a = it.First(); a.GetPtr() != nullptr; a = it.Next()) {
+        const SOCKListenPollAdptrPtr l{BasePtr(a.GetPtr())};
+        if (l.Ok() && l->GetDevicePathName() == device) return true;
+    }
+    SOCKCASetUpListenSMLstIter sms(GetSetUpListenSMLst());
+    for (SOCKCASetUpListenSMPtr sm = sms.First(); sm.GetPtr() != nullptr; sm = sms.Next())
+        if (sm->GetDevicePathName() == device) return true;
+    return false;
+}
 }  // namespace
+
+SOCKPipeHeadPtr SockHeadOf(const BasePollAdptrPtr& a) {
+    const SOCKPipePollAdptrPtr sp{BasePtr(a.GetPtr())};
+    if (!sp.Ok()) return SOCKPipeHeadPtr();
+    return SOCKPipeHeadPtr{BasePtr(sp->GetPipeHeadPtr().GetPtr())};
+}
 
 SOCKPipeHead::SOCKPipeHead()
     : InOrOut(__IN), RemPid(0), RemTid(0), PathHbInterval(0), PathHbMaxMiss(0), GotInit(0), HungUp(0) {
@@ -84,10 +105,7 @@ SOCKPipeHead::SOCKPipeHead(int fd, const SOCKListenPollAdptrPtr& listen, const b
     ComPriority = 0;
     HbInterval = Chosen(hbInterval, WorldInterval());
     HbMaxMiss = Chosen(hbMaxMiss, WorldMaxMiss());
-    if (listen.Ok()) {
-        ListenAlias = listen->GetLocalAlias();
-        listen->DeRegister();
-    }
+    if (listen.Ok()) ListenAlias = listen->GetLocalAlias();
 }
 
 SOCKPipeHead::SOCKPipeHead(int fd, const SOCKConnectPollAdptrPtr& connect, const bStr& devicePath, int priority,
@@ -183,10 +201,67 @@ BasePtr SOCKPipeHead::GetaPollAdptrPtr(int fd) {
     return BasePtr(new SOCKPipePollAdptr(fd, this));
 }
 
+void SOCKPipeHead::SetExpectedPeer(const std::vector<std::string>& systems, const std::string& from) {
+    ExpectedSystems = systems;
+    PeerAddress = from;
+}
+
+std::vector<std::string> SOCKPipeHead::SystemsOfPath() const {
+    if (InOrOut == __OUT) return SockPeerSystemsOf(DevicePath, PathRemoteAlias);
+    return ExpectedSystems;
+}
+
+void SOCKPipeHead::RefusePeer(const std::string& why) {
+    std::ostringstream line;
+    line << "SOCKPipeHead: " << (InOrOut == __IN ? "inbound" : "outbound") << " connection on " << DevicePath;
+    if (!PeerAddress.empty()) line << " from " << PeerAddress;
+    line << ' ' << why << ": Hanging up";
+    SockEventReport(line.str());
+    const BasePtr self(this);
+    // Only this connection goes: the path's other connection and its
+    // listen are the real peer's.
+    HupDetected();
+    if (InOrOut == __OUT) {
+        // The address answers with the wrong system: tried again after the
+        // set-up's wait, not at once.
+        SOCKCAWorld* w = SOCKCAWorld::Current();
+        if (w != nullptr) {
+            SOCKCAMsgRcvrAddHostSMPtr sm(new SOCKCAMsgRcvrAddHostSM(
+                PathRemoteAlias, w->GetSockNetConfig(), DevicePath, ComPriority, PathHbInterval, PathHbMaxMiss, 1));
+            sm->KickStart();
+        }
+    }
+}
+
+bool SOCKPipeHead::MayAnnounceHost(const bStr& host, const char* what) {
+    if (PeerMayAnnounce(GotInit, RemHostName, host)) return true;
+    std::ostringstream line;
+    line << "SOCKPipeHead: " << what << " for host " << host << " on " << DevicePath << " refused - the peer is "
+         << (GotInit != 0 ? static_cast<const char*>(RemHostName) : "not introduced yet");
+    SockEventReport(line.str());
+    return false;
+}
+
+int SOCKPipeHead::PeerPriority(int asked) const {
+    return PeerRoutePriority(asked, InOrOut == __OUT ? ComPriority : 0);
+}
+
 void SOCKPipeHead::Init_Msg_Receive(const PipeInitMsgPtr& msg) {
     MXR_METHOD_FRAME("Init_Msg_Receive", 1);
+    if (GotInit != 0) {
+        // One per connection: a second one would add routes for any host.
+        if (!(msg->GetHost() == RemHostName))
+            SockEventReport(std::string("SOCKPipeHead: a second PipeInitMsg on ") +
+                            static_cast<const char*>(DevicePath) + " naming " +
+                            static_cast<const char*>(msg->GetHost()) + " ignored");
+        return;
+    }
+    if (!SockPeerNamed(SystemsOfPath(), msg->GetHost())) {
+        RefusePeer(std::string("introduced itself as ") + static_cast<const char*>(msg->GetHost()) +
+                   ", not the system of a path at that address");
+        return;
+    }
     PipeHead::Init_Msg_Receive(msg);
-    if (GotInit != 0) return;  // one per connection
     GotInit = 1;
     StopInitWatch();
     RemHostName = msg->GetHost();
@@ -200,9 +275,7 @@ void SOCKPipeHead::Init_Msg_Receive(const PipeInitMsgPtr& msg) {
         HeartBeatStatus status = DEAD;
         BasePollAdptrLstIter it(BaseWorld::GetWorldPtr()->GetPollManager().GetPollAdptrLst());
         for (BasePollAdptrPtr a = it.First(); a.GetPtr() != nullptr; a = it.Next()) {
-            const SOCKPipePollAdptrPtr sp{BasePtr(a.GetPtr())};
-            if (!sp.Ok()) continue;
-            const SOCKPipeHeadPtr other{BasePtr(sp->GetPipeHeadPtr().GetPtr())};
+            const SOCKPipeHeadPtr other = SockHeadOf(a);
             if (!other.Ok() || other->InOrOut != __IN) continue;
             if (other->RemHostName != RemHostName || other->DevicePath != DevicePath) continue;
             if (other->GetHbStatus() == ALIVE) status = ALIVE;
@@ -214,6 +287,7 @@ void SOCKPipeHead::Init_Msg_Receive(const PipeInitMsgPtr& msg) {
         SendFrom(*this, new MxrAdminReportOutConnCompleteReqMsg(AdminAddr(), AgentTag(), RemHostName, status, DevicePath));
         return;
     }
+    ReplaceOlderInbound();
     RegisterRouteStatus(
         BaseMsgPtr(new MxrAdminReportCommPathStatusReqMsg(AdminAddr(), AgentTag(), RemHostName, DevicePath, ALIVE)),
         BaseMsgPtr(new MxrAdminReportCommPathStatusReqMsg(AdminAddr(), AgentTag(), RemHostName, DevicePath, DEAD)));
@@ -233,6 +307,46 @@ void SOCKPipeHead::PeerShowsItListens() {
         peer.sin_family == AF_INET)
         addr = peer.sin_addr.s_addr;
     SOCKCAMsgRcvrAddHostSM::PeerIsListening(RemHostName, addr, DevicePath);
+}
+
+void SOCKPipeHead::ReplaceOlderInbound() {
+    MXR_METHOD_FRAME("ReplaceOlderInbound", 0);
+    if (BaseWorld::GetWorldPtr() == nullptr) return;
+    std::vector<SOCKPipeHeadPtr> older;
+    BasePollAdptrLstIter it(BaseWorld::GetWorldPtr()->GetPollManager().GetPollAdptrLst());
+    for (BasePollAdptrPtr a = it.First(); a.GetPtr() != nullptr; a = it.Next()) {
+        const SOCKPipeHeadPtr other = SockHeadOf(a);
+        if (!other.Ok() || other.GetPtr() == this || other->InOrOut != __IN || other->GotInit == 0) continue;
+        if (other->RemHostName != RemHostName || other->DevicePath != DevicePath) continue;
+        older.push_back(other);
+    }
+    for (const SOCKPipeHeadPtr& o : older) {
+        std::ostringstream line;
+        line << "SOCKPipeHead: inbound connection of " << RemHostName << " on " << DevicePath;
+        if (!o->PeerAddress.empty()) line << " from " << o->PeerAddress;
+        line << " replaced by a newer one";
+        if (!PeerAddress.empty()) line << " from " << PeerAddress;
+        SockReport(line.str());
+        // Its DEAD report would follow this one's ALIVE: it goes silently,
+        // and alone (the outbound connection stays).
+        for (BaseMsgLst* lst : {&o->GetRouteUpMsgLst(), &o->GetRouteDownMsgLst()})
+            for (BasePtr item; lst->Remove(item) != 0;) item = BasePtr();
+        o->HupDetected();
+    }
+}
+
+void SOCKPipeHead::Reg_Msg_Receive(const PipeRegMsgPtr& msg) {
+    MXR_METHOD_FRAME("Reg_Msg_Receive", 1);
+    if (!MayAnnounceHost(msg->GetHost(), "PipeRegMsg")) return;
+    PipeHead::Reg_Msg_Receive(PipeRegMsgPtr(BaseMsgPtr(
+        new PipeRegMsg(msg->GetHost(), msg->GetPid(), msg->GetTid(), PeerPriority(msg->GetComPriority())))));
+}
+
+void SOCKPipeHead::DeReg_Msg_Receive(const PipeDeRegMsgPtr& msg) {
+    MXR_METHOD_FRAME("DeReg_Msg_Receive", 1);
+    if (!MayAnnounceHost(msg->GetHost(), "PipeDeRegMsg")) return;
+    PipeHead::DeReg_Msg_Receive(PipeDeRegMsgPtr(BaseMsgPtr(
+        new PipeDeRegMsg(msg->GetHost(), msg->GetPid(), msg->GetTid(), PeerPriority(msg->GetComPriority())))));
 }
 
 void SOCKPipeHead::HupDetected() {
@@ -277,6 +391,10 @@ void SOCKPipeHead::MarkPartnerForHangUp() {
         const SOCKPipeHeadPtr other{BasePtr(sp->GetPipeHeadPtr().GetPtr())};
         if (!other.Ok() || other.GetPtr() == this || other->InOrOut != want) continue;
         if (other->RemHostName != RemHostName || other->DevicePath != DevicePath) continue;
+        // An inbound connection takes the outbound one with it only when it
+        // is the same peer agent's: another connection from the peer's
+        // address (a squatter) must not cut this system off from the peer.
+        if (InOrOut == __IN && (other->RemPid != RemPid || other->RemTid != RemTid)) return;
         sp->MarkForHangUp();  // the head still holds the socket and closes it at its hang-up
         return;
     }
@@ -287,6 +405,9 @@ void SOCKPipeHead::RestartSetUp() {
     SOCKCAWorld* w = SOCKCAWorld::Current();
     if (w == nullptr) return;
     if (InOrOut == __IN) {
+        // The device's listen stays open while it has paths: only a listen
+        // that is gone is set up again.
+        if (ListenOpenFor(DevicePath)) return;
         const bStr alias = ListenAlias.StrLen() > 0 ? ListenAlias : w->GetLocalAlias();
         SOCKCASetUpListenSMPtr sm(new SOCKCASetUpListenSM(alias, w->GetSockNetConfig(), DevicePath, ComPriority,
                                                          PathHbInterval, PathHbMaxMiss));

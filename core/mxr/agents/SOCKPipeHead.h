@@ -7,13 +7,24 @@
 //
 // The outbound head keeps the path's remote alias (the name it connected
 // to) for its reconnect and for DeleteHost; RemHostName is the name the peer
-// gives in its PipeInitMsg, used for routes and reports. An inbound
-// connection that has not brought its PipeInitMsg within the heartbeat
-// interval times the miss count is a stranger holding the path's only
-// listen: it is hung up and the path listens again.
+// gives in its PipeInitMsg, used for routes and reports.
+//
+// The network is not trusted. The peer's PipeInitMsg must name the system
+// of a path at the connection's address (inbound: the systems the listen
+// found at the peer's address; outbound: those of the path's alias), or the
+// connection is hung up alone with a report. PipeRegMsg and PipeDeRegMsg
+// are taken only for the host the connection introduced itself as, never
+// for this system, and at most at this connection's own route priority. A
+// newer inbound connection of the same peer replaces an older one once it
+// has introduced itself; an inbound connection that has not brought its
+// PipeInitMsg within the heartbeat interval times the miss count is hung up.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "BaseMsgPtr.h"
+#include "BasePollAdptr.h"
 #include "EnumPattern.h"
 #include "PipeHead.h"
 #include "TimerTag.h"
@@ -65,6 +76,11 @@ public:
     enMsgResult MsgHdlr(const BaseMsgPtr& msg, const BasePktCtrlPtr& ctrl) override;
     BasePtr GetaPollAdptrPtr(int fd) override;
     void Init_Msg_Receive(const PipeInitMsgPtr& msg) override;
+    void Reg_Msg_Receive(const PipeRegMsgPtr& msg) override;
+    void DeReg_Msg_Receive(const PipeDeRegMsgPtr& msg) override;
+    // Inbound: the systems whose paths the connection's address belongs to,
+    // and that address ("a.b.c.d:port") for reports.
+    void SetExpectedPeer(const std::vector<std::string>& systems, const std::string& from);
     // Reports (outbound), closes the socket, then as any pipe. Never fails;
     // a second call does nothing more.
     void HupDetected() override;
@@ -80,6 +96,13 @@ private:
     void StopInitWatch();
     // Inbound, on the peer's PipeInitMsg: the path's waiting connect tries now.
     void PeerShowsItListens();
+    std::vector<std::string> SystemsOfPath() const;
+    // Reports why and hangs this connection up alone.
+    void RefusePeer(const std::string& why);
+    bool MayAnnounceHost(const bStr& host, const char* what);
+    int PeerPriority(int asked) const;
+    // Older inbound connections of the same peer and device go.
+    void ReplaceOlderInbound();
     int AgentTag() const;
 
     enDir InOrOut;
@@ -95,7 +118,12 @@ private:
     int HungUp;
     BaseMsgPtr InitWatchMsgPtr;
     TimerTagPtr InitWatchTagPtr;
+    std::vector<std::string> ExpectedSystems;
+    std::string PeerAddress;
 };
 MXR_COMPANIONS(SOCKPipeHead);
+
+// The socket pipe head served by a registered adaptor, or null.
+SOCKPipeHeadPtr SockHeadOf(const BasePollAdptrPtr& a);
 
 int _serialize(BasePktCtrl& c, SOCKPipeHead::enDir& v);

@@ -8,9 +8,12 @@
 #include "EnumCvtEnt.h"
 #include "GenericTimeoutMsg.h"
 #include "SockNetConfig.h"
+#include "SockTrace.h"
 #include "StateTblEnt.h"
 #include "StateTransTblEnt.h"
 #include "TimerManager.h"
+
+#include <string>
 
 template <class SM>
 struct SockRetryTable {
@@ -23,9 +26,15 @@ struct SockRetryTable {
     static inline const StateTblEnt table[] = {{SM::START, startTrans, 0}, {0, nullptr, 0}};
 };
 
+// The try message msg to its machine after delayMs; the timer's tag. Traced,
+// so that a test sees each wait begin.
+inline TimerTagPtr SockArmRetry(const BaseMsgPtr& msg, unsigned delayMs) {
+    SockTrace("Next try in " + std::to_string(delayMs) + " ms");
+    return TimerManager::SetOneShotTimer(msg, delayMs);
+}
+
 // A GenericTimeoutMsg to machine after delayMs (the retry period unless
 // given); the timer's tag.
 inline TimerTagPtr SockArmRetry(BaseMsgRcvr& machine, unsigned delayMs = SockNetConfig::RetryMs()) {
-    return TimerManager::SetOneShotTimer(BaseMsgPtr(new GenericTimeoutMsg(BaseAddrPtr(machine.GetAddrPtr()))),
-                                         delayMs);
+    return SockArmRetry(BaseMsgPtr(new GenericTimeoutMsg(BaseAddrPtr(machine.GetAddrPtr()))), delayMs);
 }

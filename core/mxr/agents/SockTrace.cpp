@@ -2,6 +2,8 @@
 
 #include <iostream>
 
+#include "platform/EventLog.h"
+
 namespace {
 int traceOn = 0;
 }
@@ -15,3 +17,8 @@ void SockTrace(const std::string& line) {
 }
 
 void SockReport(const std::string& line) { std::cerr << line + "\n" << std::flush; }
+
+void SockEventReport(const std::string& line) {
+    SockReport(line);
+    portlib::platform::ReportEventLog("sockagent", portlib::platform::EventType::Warning, 0, 0, line);
+}

@@ -8,3 +8,6 @@ void SockSetTrace(int on);
 int SockGetTrace();
 void SockTrace(const std::string& line);
 void SockReport(const std::string& line);
+// A report that an administrator must find: the error stream and the
+// event log (refused connections and peers).
+void SockEventReport(const std::string& line);

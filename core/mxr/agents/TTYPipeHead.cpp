@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "AgentPeerRules.h"
 #include "BaseAddr.h"
 #include "BasePipeMsg.h"
 #include "ClassDefine.h"
@@ -10,6 +11,8 @@
 #include "LogicalAddr.h"
 #include "MxrAdminReportCommPathStatusReqMsg.h"
 #include "MxrAdminReportOutConnCompleteReqMsg.h"
+#include "PipeDeRegMsg.h"
+#include "PipeRegMsg.h"
 #include "TTYCAMsgRcvrAddHostSM.h"
 #include "TTYCAWorld.h"
 #include "TTYPipePollAdptr.h"
@@ -233,6 +236,13 @@ void TTYPipeHead::Reply_Msg_Receive(const TTYReplyMsgPtr& reply) {
 
 void TTYPipeHead::Init_Msg_Receive(const PipeInitMsgPtr& msg) {
     MXR_METHOD_FRAME("Init_Msg_Receive", 1);
+    if (msg->GetHost().StrLen() == 0 || msg->GetHost() == BaseAddr::GetCurrentHostRef()) {
+        // The far end of a line is another system: one that claims to be
+        // this one would take this system's own routes.
+        ttyagent::ReportErr("TTYPipeHead: PipeInitMsg on " + std::string(static_cast<const char*>(DevicePath)) +
+                            " naming host \"" + static_cast<const char*>(msg->GetHost()) + "\" refused");
+        return;
+    }
     if (ConnectionStatus == CONNECTED && GetHbStatus() == ALIVE && deliveringId == initId &&
         deliveringBytes == initBytes) {
         // Written again because our ACK was lost: answered, nothing else.
@@ -263,6 +273,28 @@ void TTYPipeHead::Init_Msg_Receive(const PipeInitMsgPtr& msg) {
     ConnectionStatus = CONNECTED;
     initId = deliveringId;
     initBytes = deliveringBytes;
+}
+
+bool TTYPipeHead::MayAnnounceHost(const bStr& host, const char* what) {
+    if (PeerMayAnnounce(ConnectionStatus == CONNECTED ? 1 : 0, RemHostName, host)) return true;
+    ttyagent::ReportErr("TTYPipeHead: " + std::string(what) + " for host " + static_cast<const char*>(host) + " on " +
+                        static_cast<const char*>(DevicePath) + " refused - the peer is " +
+                        static_cast<const char*>(RemHostName));
+    return false;
+}
+
+void TTYPipeHead::Reg_Msg_Receive(const PipeRegMsgPtr& msg) {
+    MXR_METHOD_FRAME("Reg_Msg_Receive", 1);
+    if (!MayAnnounceHost(msg->GetHost(), "PipeRegMsg")) return;
+    PipeHead::Reg_Msg_Receive(PipeRegMsgPtr(BaseMsgPtr(new PipeRegMsg(
+        msg->GetHost(), msg->GetPid(), msg->GetTid(), PeerRoutePriority(msg->GetComPriority(), GetComPriority())))));
+}
+
+void TTYPipeHead::DeReg_Msg_Receive(const PipeDeRegMsgPtr& msg) {
+    MXR_METHOD_FRAME("DeReg_Msg_Receive", 1);
+    if (!MayAnnounceHost(msg->GetHost(), "PipeDeRegMsg")) return;
+    PipeHead::DeReg_Msg_Receive(PipeDeRegMsgPtr(BaseMsgPtr(new PipeDeRegMsg(
+        msg->GetHost(), msg->GetPid(), msg->GetTid(), PeerRoutePriority(msg->GetComPriority(), GetComPriority())))));
 }
 
 void TTYPipeHead::NotifyRoute(HeartBeatStatus status) {

@@ -49,7 +49,12 @@ public:
     // consumed or dispatched. 0, or -1 when it is no serial packet or its
     // message could not be rebuilt.
     int ProcessIncomingPktBufr(BasePktBufrPtr& pkt) override;
+    // A PipeInitMsg naming this system (or nobody) is refused.
     void Init_Msg_Receive(const PipeInitMsgPtr& msg) override;
+    // Routes only for the host the line's peer introduced itself as, never
+    // this system's, and at most at the line's own priority.
+    void Reg_Msg_Receive(const PipeRegMsgPtr& msg) override;
+    void DeReg_Msg_Receive(const PipeDeRegMsgPtr& msg) override;
     // Gives up the pending packets, withdraws the peer's address, stops the
     // heartbeats and the adaptor. The device stays open until the head goes.
     void HupDetected() override;
@@ -87,6 +92,7 @@ public:
     void SetBaudRate(int baud);
 
 private:
+    bool MayAnnounceHost(const bStr& host, const char* what);
     void Reply(TTYReplyMsg::ReplyType reply, BasePktBufrPtr& pkt);
     // Rebuilds a whole message and hands it on.
     int DeliverMessage(const TTYPktCtrlPtr& ctrl);

@@ -11,6 +11,7 @@
 #include "MxrAdminRegisterCommPathNotifyStatusReqMsg.h"
 #include "MxrCfgstorePathsMsg.h"
 #include "MxrCfgstoreWorker.h"
+#include "QdbLock.h"
 #include "ShmMgr.h"
 #include "WorldInbox.h"
 #include "network.h"
@@ -128,14 +129,25 @@ long MxrCfgstoreObj::GetDatabaseCallsDone() const { return Worker->JobsDone(); }
 
 void MxrCfgstoreObj::Shutdown(BaseWorld& world, int maxMs) {
     MXR_METHOD_FRAME("Shutdown", 2);
+    // Loops that try again end after their current try; the notices queued
+    // still reach the database.
+    cfgstore::RequestStop();
     Worker->Stop();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(maxMs);
-    // Short turns: the thread's end wakes no descriptor of the loop.
+    // Short turns: the thread's end wakes no descriptor of the loop. A call
+    // that waits for the manager is served until the thread has ended; it
+    // is never left behind.
     const int saved = world.GetDfltPollTimer();
     world.SetDfltPollTimer(10);
-    while (!Worker->Ended() && std::chrono::steady_clock::now() < deadline) world.Run();
+    bool reported = false;
+    while (!Worker->Ended()) {
+        world.Run();
+        if (!reported && std::chrono::steady_clock::now() >= deadline) {
+            Report("MxrCfgstoreObj: a database call is still running; waiting for it to end");
+            reported = true;
+        }
+    }
     world.SetDfltPollTimer(saved);
-    if (!Worker->Ended()) Report("MxrCfgstoreObj: a database call is still running; it is left to end");
 }
 
 BaseMsgRcvr::enMsgResult MxrCfgstoreObj::MsgHdlr(const BaseMsgPtr& msg, const BasePktCtrlPtr& ctrl) {

@@ -56,9 +56,10 @@ public:
     void RunOnDatabaseThread(std::function<void()> job);
     // Database calls finished so far.
     long GetDatabaseCallsDone() const;
-    // The loop's thread, after its last turn: stops the database thread and
-    // keeps the world turning (its calls may wait for the manager) until the
-    // call in progress has ended, at most maxMs.
+    // The loop's thread, after its last turn: stops the database thread (the
+    // notices queued still run) and keeps the world turning (its calls may
+    // wait for the manager) until the thread has ended; past maxMs it says
+    // so and goes on waiting.
     void Shutdown(BaseWorld& world, int maxMs);
 
     enMsgResult MsgHdlr(const BaseMsgPtr& msg, const BasePktCtrlPtr& ctrl) override;

@@ -4,11 +4,8 @@ MxrCfgstoreWorker::MxrCfgstoreWorker() : state_(std::make_shared<State>()), thre
 
 MxrCfgstoreWorker::~MxrCfgstoreWorker() {
     Stop();
-    if (!thread_.joinable()) return;
-    if (Ended())
-        thread_.join();
-    else
-        thread_.detach();  // inside a call that waits; it holds its own state
+    // Never left running: it may hold the database lock.
+    if (thread_.joinable()) thread_.join();
 }
 
 void MxrCfgstoreWorker::Post(Job job) {
@@ -21,11 +18,9 @@ void MxrCfgstoreWorker::Post(Job job) {
 }
 
 void MxrCfgstoreWorker::Stop() {
-    std::deque<Job> dropped;
     {
         std::lock_guard<std::mutex> lock(state_->mu);
         state_->stop = true;
-        dropped.swap(state_->jobs);
     }
     state_->wake.notify_one();
 }
@@ -40,7 +35,9 @@ void MxrCfgstoreWorker::Loop(std::shared_ptr<State> state) {
         {
             std::unique_lock<std::mutex> lock(state->mu);
             state->wake.wait(lock, [&] { return state->stop || !state->jobs.empty(); });
-            if (state->stop) break;
+            // A stop still runs what was queued before it: a path's loss
+            // that is dropped would never be recorded.
+            if (state->jobs.empty()) break;
             job = std::move(state->jobs.front());
             state->jobs.pop_front();
         }

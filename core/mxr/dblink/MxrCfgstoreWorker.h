@@ -5,9 +5,9 @@
 // script. Its broadcasts go over this thread's own connection to the
 // manager, served by the loop like any client's.
 //
-// Not a framework class: plain jobs on a plain thread. Its state is shared
-// with the thread, so a thread still inside a long call when its owner goes
-// is left to finish on its own.
+// Not a framework class: plain jobs on a plain thread. A stop runs the jobs
+// queued before it and the thread is always joined: it may hold the
+// database lock, and a process must never end under a change.
 #pragma once
 
 #include <atomic>
@@ -24,14 +24,14 @@ public:
 
     // Starts the thread.
     MxrCfgstoreWorker();
-    // Stops; joins the thread when it has ended, else leaves it to end.
+    // Stops and joins the thread (after the queued jobs).
     ~MxrCfgstoreWorker();
     MxrCfgstoreWorker(const MxrCfgstoreWorker&) = delete;
     MxrCfgstoreWorker& operator=(const MxrCfgstoreWorker&) = delete;
 
     // Any thread: queues job behind the others. Ignored once stopped.
     void Post(Job job);
-    // No more jobs: the queued ones are dropped, the running one finishes.
+    // No more jobs: the queued ones still run, then the thread ends.
     void Stop();
     // True once the thread has left its loop (after Stop).
     bool Ended() const;

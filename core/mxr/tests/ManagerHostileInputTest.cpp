@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "BaseErrMsg.h"
 #include "LocalHostReliableMessageHomeReqMsg.h"
 #include "LogicalAddr.h"
 #include "Message.h"
@@ -274,8 +275,41 @@ Bytes CodeInPointerField(int code) {
     return stream;
 }
 
-std::vector<Row> Rows(bool classCodes) {
+// A create request from `from` whose to-address field holds a letter (an
+// object of another class than an address).
+Bytes RequestToALetter(const BaseAddrPtr& from) {
+    BaseMsgPtr req(new PostOfficeCreateMailBoxReqMsg(PostOfficeAddr(), bStr("wrong-to-box")));
+    req->SetFrmAddr(from);
+    Bytes stream = StreamOf(BasePtr(req));
+    const Bytes to = StreamOf(BasePtr(PostOfficeAddr()));
+    const size_t at = stream.find(to);
+    const Bytes object = StreamOf(BasePtr(new Message("not an address")));
+    stream.replace(at, to.size(), object);
+    const int len = static_cast<int>(object.size());
+    for (int i = 0; i < 4; ++i) stream[at - 4 + i] = static_cast<char>((len >> (8 * i)) & 0xFF);
+    return stream;
+}
+
+
+
+// The blocking client's next answer of class A (other messages skipped), or
+// null after 10 s.
+template <class APtr>
+APtr AnswerOf(SynchPipeHead& c) {
+    for (;;) {
+        pollfd p{c.GetFileDscrpt(), POLLIN, 0};
+        if (::poll(&p, 1, 10000) != 1) return APtr();
+        BaseMsgPtr got;
+        if (c.SynchRead(got) == -2) return APtr();
+        if (const APtr a(got); a.Ok()) return a;
+    }
+}
+
+enum class RowSet { Malformed, ClassCodes, Answers };
+
+std::vector<Row> Rows(RowSet set) {
     std::vector<Row> rows;
+    const bool classCodes = set == RowSet::ClassCodes;
     if (classCodes) {
         for (int code : RegisteredCodes()) {
             rows.push_back({"class code " + std::to_string(code) + " at the top of a pipe message",
@@ -288,6 +322,23 @@ std::vector<Row> Rows(bool classCodes) {
                                 return Sent(peer.Introduce() && peer.WriteAll(PacketsOf(CodeInPointerField(code), 2)));
                             }});
         }
+        return rows;
+    }
+    if (set == RowSet::Answers) {
+    rows.push_back({"a request whose to-address is of another class", [](RawPeer&, HostileInput& t) {
+                        // Its sender waits for an answer: it gets the error answer.
+                        SynchPipeHead c{bStr(GetMxrPipeName())};
+                        if (c.Initialize() != 0) return ::testing::AssertionFailure() << "no blocking client";
+                        hv::strbuf d{};
+                        for (Bytes pkt : PacketsOf(RequestToALetter(c.GetBaseAddrPtr()), 900)) {
+                            d = hv::strbuf{0, static_cast<int>(pkt.size()), pkt.data()};
+                            if (hv::putmsg(c.GetFileDscrpt(), nullptr, &d, 0) != 0) return Sent(false);
+                        }
+                        if (!AnswerOf<BaseErrMsgPtr>(c).Ok())
+                            return ::testing::AssertionFailure() << "no error answer:\n"
+                                                                 << t.manager->child.Err().substr(0, 4000);
+                        return ::testing::AssertionSuccess();
+                    }});
         return rows;
     }
     rows.push_back({"a truncated request", [](RawPeer& peer, HostileInput&) {
@@ -402,8 +453,8 @@ std::vector<Row> Rows(bool classCodes) {
     return rows;
 }
 
-void RunRows(HostileInput& t, bool classCodes) {
-    for (const Row& row : Rows(classCodes)) {
+void RunRows(HostileInput& t, RowSet set) {
+    for (const Row& row : Rows(set)) {
         SCOPED_TRACE(row.what);
         {
             RawPeer peer;
@@ -422,10 +473,14 @@ void RunRows(HostileInput& t, bool classCodes) {
 
 }  // namespace
 
-TEST_F(HostileInput, MalformedOversizedAndMisbehavingPeersLeaveTheManagerServing) { RunRows(*this, false); }
+TEST_F(HostileInput, MalformedOversizedAndMisbehavingPeersLeaveTheManagerServing) { RunRows(*this, RowSet::Malformed); }
 
 // Every registered class code at the top of a pipe message and inside a
 // pointer field: only messages decode at the top, a field only classes of its
 // declared type, and nothing local-only (a second post office, an adapter
 // that would close what its field names) is ever built.
-TEST_F(HostileInput, EveryRegisteredClassCodeLeavesTheManagerServing) { RunRows(*this, true); }
+TEST_F(HostileInput, EveryRegisteredClassCodeLeavesTheManagerServing) { RunRows(*this, RowSet::ClassCodes); }
+
+// Through the manager's gathering reader to the blocking client: a request
+// whose to-address is no address gets the error answer its sender waits for.
+TEST_F(HostileInput, ARequestToNoAddressIsAnswered) { RunRows(*this, RowSet::Answers); }

@@ -18,6 +18,7 @@
 #include "MxrDll.h"
 #include "ProcessTestSupport.h"
 #include "ProxyMxrAdmin.h"
+#include "SharedManagerPipe.h"
 #include "ProxyPostOffice.h"
 #include "MxrTestSupport.h"
 #include "platform/tests/TempSystemDir.h"
@@ -244,12 +245,14 @@ TEST_F(AdminWithoutManager, WaitingForTheManagerLeaksNoDescriptors) {
         MxrClntWorld w(nullptr, nullptr);
         return w.Initialize();
     });
-    // 1.5 s at 20 ms a retry: some 75 attempts each, 150 s of real retries.
+    // 50 of the proxy's attempts at 20 ms a retry (100 s of real retries;
+    // the world retries at the same pace), the descriptors sampled meanwhile.
+    const long failed = SharedManagerPipe::FailedConnects();
     int most = 0;
-    for (int i = 0; i < 30; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(WaitUntil([&] {
         most = std::max(most, OpenDescriptors());
-    }
+        return SharedManagerPipe::FailedConnects() >= failed + 50;
+    }, 20000));
     EXPECT_LE(most, before + 2) << "one attempt each at most";
     StartManager();
     ASSERT_EQ(proxy.wait_for(std::chrono::seconds(10)), std::future_status::ready);
@@ -269,7 +272,9 @@ TEST(ProxyMxrAdminRealRetry, AProxyMadeBeforeTheManagerConnectsWithinOneRetry) {
         ProxyMxrAdmin admin;
         return Delete(admin, "unknown");
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // The proxy has tried once and waits for its retry.
+    const long failed = SharedManagerPipe::FailedConnects();
+    ASSERT_TRUE(WaitUntil([&] { return SharedManagerPipe::FailedConnects() > failed; }, 10000));
     ManagerProcess manager(sys.Path(), "NODEA");
     ASSERT_TRUE(manager.WaitListening()) << manager.child.Err();
     const auto listening = std::chrono::steady_clock::now();

@@ -25,44 +25,9 @@ constexpr int kHbInterval = 1;  // seconds
 constexpr int kHbMaxMiss = 2;
 constexpr int kDeadWithinMs = (kHbInterval * kHbMaxMiss + 1) * 1000;
 
-struct TwoSystems : ::testing::Test {
-    hvtest::TempSystemDir sys;
+struct TwoSystems : NetnsPairTest {
+    TwoSystems() : NetnsPairTest(PairSetup{"hv", "NODEA", "NODEB", "10.231.0.", false, {}}) {}
     RuntimeScope scope{"NODEA", 0};
-    std::string ip = IpTool();
-    NetnsSystem a, b;
-    bool made = false;
-    int children = 0;
-
-    void SetUp() override {
-        const std::string tag = "hv" + std::to_string(::getpid());
-        a = {tag + "a", tag + "a0", sys.Path() + "/a", "NODEA", "10.231.0.1"};
-        b = {tag + "b", tag + "b0", sys.Path() + "/b", "NODEB", "10.231.0.2"};
-        const std::string why = MakeNetnsPair(ip, a, b, made);
-        if (!why.empty() && !made) GTEST_SKIP() << why;
-        ASSERT_EQ(why, "");
-    }
-    void TearDown() override {
-        procs.clear();  // every process goes before its namespace
-        if (made) RemoveNetnsPair(ip, a, b);
-    }
-
-    // A program of system s, inside its namespace.
-    ChildProcess& Run(const NetnsSystem& s, std::vector<std::string> args, bool inNs = true) {
-        if (inNs) args.insert(args.begin(), {ip, "netns", "exec", s.ns});
-        const std::string base = sys.Path() + "/p" + std::to_string(++children);
-        procs.push_back(std::make_unique<ChildProcess>(
-            args, EnvOverrides{{"HV_SYSTEM_DIR", s.dir}, {"MXRHOSTNAME", s.host}}, base + ".out", base + ".err"));
-        return *procs.back();
-    }
-    // hvpo's exit status on system s.
-    int Po(const NetnsSystem& s, std::vector<std::string> args) {
-        args.insert(args.begin(), PoBin());
-        ChildProcess& p = Run(s, args, false);
-        const int rc = p.Wait(20000);
-        EXPECT_NE(rc, -1) << "hvpo did not finish";
-        return rc;
-    }
-    std::vector<std::unique_ptr<ChildProcess>> procs;
 };
 
 }  // namespace

@@ -205,6 +205,47 @@ TEST_F(HvinitServiceTest, AServiceRestartAdoptsWhatRunsAndStartsNothingTwice) {
     EXPECT_EQ(Named("hvmonb").size(), 1u);
 }
 
+// The service under systemd, as its unit runs it (a transient unit with the
+// unit's restart settings): killed, it comes back, and its monitor adopts
+// the program still running instead of starting a second copy.
+TEST_F(HvinitServiceTest, UnderSystemdAKilledServiceComesBackAndAdoptsItsProgram) {
+    if (::access("/run/systemd/system", F_OK) != 0 || ::access("/usr/bin/systemd-run", X_OK) != 0)
+        GTEST_SKIP() << "systemd is not running on this machine (no /run/systemd/system): the restart of the "
+                        "service under a transient systemd unit is not tried";
+    Config(root_ + "/bin/hvmona|stay X X 1 X 1 X X\n");
+    const std::string unit = "hvsvc-test-" + std::to_string(::getpid());
+    const CommandResult run = RunCommand({"/usr/bin/systemd-run", "--quiet", "--collect", "--unit=" + unit, "-p",
+                                          "Type=notify", "-p", "NotifyAccess=main", "-p", "KillMode=process", "-p",
+                                          "Restart=on-failure", "-p", "RestartSec=1",
+                                          "--setenv=HV_SYSTEM_DIR=" + inst_.Sys(), HV_HVSVC_BIN});
+    ASSERT_EQ(run.exitCode, 0) << run.out;
+    const auto mainPid = [&] {
+        const CommandResult r = RunCommand({"/usr/bin/systemctl", "show", "-p", "MainPID", "--value", unit});
+        return r.exitCode == 0 ? std::atoi(r.out.c_str()) : 0;
+    };
+    // Every process whose program is this root's hvmona.
+    const auto copies = [&] {
+        int n = 0;
+        for (const auto& e : fs::directory_iterator("/proc")) {
+            const std::string cmd = ReadText(e.path().string() + "/cmdline");
+            if (cmd.rfind(root_ + "/bin/hvmona", 0) == 0) ++n;
+        }
+        return n;
+    };
+    const pid_t first = mainPid();
+    EXPECT_GT(first, 0);
+    EXPECT_TRUE(WaitUntil([&] { return Table() != nullptr && Monitored(0); }, 10000));
+    const int program = Slot(0).pid;
+    if (first > 0) ::kill(first, SIGKILL);
+    // Back within its restart delay and a start.
+    EXPECT_TRUE(WaitUntil([&] { const pid_t p = mainPid(); return p > 0 && p != first; }, 10000));
+    EXPECT_TRUE(WaitUntil([&] { return Monitored(0); }, 10000));
+    EXPECT_EQ(Slot(0).pid, program);
+    EXPECT_EQ(copies(), 1);
+    RunCommand({"/usr/bin/systemctl", "stop", unit});
+    if (program > 1) ::kill(program, SIGKILL);
+}
+
 TEST_F(HvinitServiceTest, NoZombieIsLeftAfterAHundredRestarts) {
     std::string config;
     constexpr int kPrograms = 20;

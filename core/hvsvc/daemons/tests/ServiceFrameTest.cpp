@@ -166,6 +166,9 @@ TEST(ServiceUnit, SystemdVerifies) {
     EXPECT_EQ(r.exitCode, 0) << r.out;
     EXPECT_NE(unit.find("Type=notify"), std::string::npos);
     EXPECT_NE(unit.find("KillMode=process"), std::string::npos);
+    // A dead service is started again, a bounded number of times.
+    EXPECT_NE(unit.find("Restart=on-failure"), std::string::npos);
+    EXPECT_NE(unit.find("StartLimitBurst="), std::string::npos);
 }
 
 }  // namespace

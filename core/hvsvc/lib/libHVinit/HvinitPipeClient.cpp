@@ -3,6 +3,7 @@
 #include "HvinitReport.h"
 #include "libHVinit.h"
 #include "platform/NamedPipe.h"
+#include "platform/TestTimeScale.h"
 
 #include <cerrno>
 #include <chrono>
@@ -63,7 +64,7 @@ int Exchange(char* reply, std::size_t replySize, const char* request, int waitMs
     int err = pp::PipeWrite(fd, request, std::strlen(request) + 1, &written);
     if (err != 0) {
         HVI_REPORT(4, 19600, "Write to hvinit: send failed 0x%x \n", static_cast<unsigned>(err));
-    } else if (!WaitReadable(fd, waitMs)) {
+    } else if (!WaitReadable(fd, static_cast<int>(pp::ScaledMs(static_cast<unsigned>(waitMs))))) {
         HVI_REPORT(4, 19603, "Read from hvinit: recv failed 0x%x.\n",
                    static_cast<unsigned>(pp::HV_ERROR_SEM_TIMEOUT));
     } else {

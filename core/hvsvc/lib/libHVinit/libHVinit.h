@@ -16,7 +16,7 @@ inline constexpr const char* kPipeName = "\\\\.\\pipe\\hvinitpipe";
 inline constexpr const char* kShmName = "hvinit-shm";
 inline constexpr std::size_t kRequestBytes = 1024;  // longest request, NUL included
 inline constexpr std::size_t kFieldBytes = 256;     // one field of split_args
-inline constexpr int kReplyWaitMs = 10000;          // longest wait for a reply
+inline constexpr int kReplyWaitMs = 10000;          // longest wait for a reply (HV_TEST_TIME_SCALE)
 inline constexpr int kRequestTries = 4;
 
 // Command numbers of the pipe protocol.

@@ -1,5 +1,8 @@
 #include "CachedDb.h"
 
+#include "CopyStaging.h"
+#include "CrashPoint.h"
+
 #include "AutoQdbLock.h"
 #include "DbMgr.h"
 #include "ProxyPostOffice.h"
@@ -14,6 +17,7 @@
 #include "flg.h"
 #include "hvresource.h"
 #include "network.h"
+#include "platform/TestTimeScale.h"
 #include "resource_type.h"
 #include "qdberr.h"
 #include "qdbmes.h"
@@ -32,7 +36,8 @@ namespace {
 
 // How long a load waits for the nine replies. A cache server answers at once
 // from memory, or busy after half a second; a daemon that is gone while its
-// manager runs never answers, and the load holds the database lock.
+// manager runs never answers, and the load holds the database lock. A test
+// build may shorten it (HV_TEST_TIME_SCALE).
 constexpr unsigned kCacheReplyWaitMs = 10000;
 
 // The table that loads the reply at each position into a copy (null: the
@@ -54,15 +59,51 @@ const CopyLoader kCopyLoaders[cfgstore::kCacheReplyCount] = {
 
 }  // namespace
 
-int ShmMgr::cacheRemDb(const char* name, DbMgr* db) { return cfgstore::LoadCopyWithin(name, db, kCacheReplyWaitMs); }
+int ShmMgr::cacheRemDb(const char* name, DbMgr* db) {
+    return cfgstore::LoadCopyWithin(name, db, portlib::platform::ScaledMs(kCacheReplyWaitMs));
+}
+
+namespace {
+
+// The systems whose copy this thread is loading: a lookup made by the load
+// itself never starts another load of the same copy.
+thread_local std::vector<std::string> t_loading;
+
+class LoadingGuard {
+public:
+    explicit LoadingGuard(const char* system) { t_loading.emplace_back(system); }
+    ~LoadingGuard() { t_loading.pop_back(); }
+    static bool Active(const char* system) {
+        for (const std::string& s : t_loading)
+            if (s == system) return true;
+        return false;
+    }
+};
+
+// True when the local systems table holds system as down: its copy keeps
+// the states it had when it died, which the recovery reads.
+bool HeldDown(const char* system) {
+    DbMgr* local = ShmMgr::findDbMgr(nullptr, 0);
+    const systems* s = local ? systems::find(local, system) : nullptr;
+    return s != nullptr && s->get_state() == 'D';
+}
+
+}  // namespace
 
 int cfgstore::LoadCopyWithin(const char* name, DbMgr* db, unsigned replyWaitMs) {
-    if (db == nullptr || db->loading || name == nullptr) return 0;
+    if (db == nullptr || name == nullptr || LoadingGuard::Active(name)) return 0;
+    if (HeldDown(name))
+        return hv_err(__FILE__, __LINE__, 23, 326, QDB_MES, "system \"%s\" is down: its copy is kept as it was", name);
     hv_debug(__FILE__, __LINE__, "LD.cacheRemDb", "ShmMgr::cacheRemDb: loading the copy of %s\n", name);
-    db->loading = 1;
-    db->mem().purge();
-    db->roots = kNullOff;
+    LoadingGuard guard(name);
+    // Stale until the new records are in; the old ones stay readable.
     db->tStamp = QdbDbTime{0, 0};
+    const std::string stagingName = cfgstore::StagingName(name);
+    if (DbMgr* left = ShmMgr::findDbMgr(stagingName.c_str(), 0)) DbMgr::destroy(left);
+    DbMgr* staging = DbMgr::create(stagingName.c_str(), 1);
+    if (staging == nullptr)
+        return hv_err(__FILE__, __LINE__, 23, 371, QDB_INT, "cacheRemDb: no room to load the copy of %s", name);
+    db->loading = 1;
     QdbDbTime fresh{0, 0};
 
     const std::string mbox = cfgstore::NextReplyMailbox();
@@ -91,15 +132,21 @@ int cfgstore::LoadCopyWithin(const char* name, DbMgr* db, unsigned replyWaitMs) 
         std::string copy = text ? std::string(text, static_cast<std::size_t>(msg->GetDataStr().StrLen() - 1)) : "";
         if (i == 0) {
             fresh.rebuildFrom(copy.c_str());
-        } else if (kCopyLoaders[i] != nullptr && kCopyLoaders[i](db->dbName(), copy.data()) != 0) {
+        } else if (kCopyLoaders[i] != nullptr && kCopyLoaders[i](staging->dbName(), copy.data()) != 0) {
             // A bad line is reported; the rest of the copy stays usable.
             qdberrcheck();
         }
+        cfgstore::CrashPoint("copy-load-reply");
     }
     deadline.reset();
     proxy.RemoveMailBox(mbox.c_str());
+    if (rc == 0) {
+        cfgstore::SwapInCopy(db, staging);
+        db->tStamp = fresh;
+    } else {
+        DbMgr::destroy(staging);
+    }
     db->loading = 0;
-    if (rc == 0) db->tStamp = fresh;
     return rc;
 }
 
@@ -142,6 +189,7 @@ namespace cfgstore {
 int ReloadCopy(const char* system, unsigned replyWaitMs, int tries) {
     int rc = -1;
     for (int attempt = 0; attempt < tries; ++attempt) {
+        if (attempt > 0 && StopRequested()) break;
         if (attempt > 0) {
             // Both systems may be loading each other at once: each answers the
             // other busy, so they part for a random while.

@@ -34,8 +34,12 @@ inline constexpr int kCacheReplyCount = 9;
 // QDB_RETRY when it stays busy or the database is being loaded, else 0.
 int CacheReplies(std::vector<std::string>* out, unsigned lockMs);
 
-// Loads the copy of system (emptied first) from its cache server, waiting
-// at most replyWaitMs for the replies; under the caller's lock. 0 or -1.
+// Loads the copy of system from its cache server into a staging database,
+// waiting at most replyWaitMs for the replies, and swaps it in once every
+// reply has arrived; under the caller's lock. A load that fails keeps the
+// records the copy had, its stamp zeroed (stale). A system held down ('D')
+// is never loaded: the recovery reads the states its copy had. Nothing
+// while this thread is loading the same copy. 0 or -1.
 int LoadCopyWithin(const char* system, DbMgr* db, unsigned replyWaitMs);
 // Loads the copy of system again, at most tries times while its cache
 // server answers busy, each waiting at most replyWaitMs; the lock is held

@@ -1,22 +1,20 @@
-// runProgram: everything the child needs is built before the fork, so the
-// child (of a process that may have many threads) makes only system calls.
+// runProgram: the program is found, its environment and descriptors planned
+// here, and it is started by the platform's spawn.
 #include "qdbexec.h"
 #include "qdberr.h"
 #include "qdbpaths.h"
 
+#include "platform/ProgramSpawn.h"
+
 #include <cerrno>
-#include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -61,25 +59,6 @@ std::string ChildPath(const char* oldPath) {
     return path;
 }
 
-std::vector<std::string> ChildEnvironment(std::string* childPath) {
-    std::vector<std::string> env;
-    const char* oldPath = nullptr;
-    const char* hvroot = nullptr;
-    for (char** e = environ; e != nullptr && *e != nullptr; ++e) {
-        if (std::strncmp(*e, "PATH=", 5) == 0) {
-            oldPath = *e + 5;
-        } else if (std::strncmp(*e, "HVROOT=", 7) == 0) {
-            hvroot = *e + 7;
-        } else {
-            env.emplace_back(*e);
-        }
-    }
-    *childPath = ChildPath(oldPath);
-    env.push_back("PATH=" + *childPath);
-    env.push_back("HVROOT=" + (hvroot ? Slashes(hvroot) : std::string(gps(18))));
-    return env;
-}
-
 // argv[0] as the kernel is to get it: with a "/" as it is, else the first
 // executable regular file of that name in the child's PATH ("" for none).
 std::string ResolveProgram(const std::string& name, const std::string& path) {
@@ -121,87 +100,41 @@ bool ValidRedirections(const hvstartup* s) {
     return true;
 }
 
-// A record on the report pipe: 'P' the started program's pid (from the
-// middle process of a detached start), 'E' the errno of a failed exec.
-struct Report {
-    char kind;
-    int value;
-};
-
-void SendReport(int fd, char kind, int value) {
-    const Report r{kind, value};
-    ssize_t n = ::write(fd, &r, sizeof r);
-    (void)n;
-}
-
-struct ChildPlan {
-    std::string program;
-    std::vector<char*> argv;
-    std::vector<char*> envp;
-    std::string root;
-    bool setNice = false;
-    int nice = 0;
-    const hvstartup* startup = nullptr;
-};
-
-void CloseFrom(unsigned from, unsigned to) {
-    if (from > to) return;
-    if (::syscall(SYS_close_range, from, to, 0) == 0) return;
-    const unsigned last = to < 65535u ? to : 65535u;
-    for (unsigned fd = from; fd <= last; ++fd) ::close(static_cast<int>(fd));
-}
-
-// Runs in the child: system calls only.
-[[noreturn]] void BecomeProgram(const ChildPlan& plan, int reportFd) {
-    // Out of the way of the standard descriptors the redirections change.
-    if (reportFd <= 2) {
-        const int moved = ::fcntl(reportFd, F_DUPFD_CLOEXEC, 3);
-        if (moved >= 0) reportFd = moved;
-    }
-    struct sigaction dfl {};
-    dfl.sa_handler = SIG_DFL;
-    for (int sig = 1; sig < NSIG; ++sig) ::sigaction(sig, &dfl, nullptr);
-    sigset_t none;
-    sigemptyset(&none);
-    ::sigprocmask(SIG_SETMASK, &none, nullptr);
-    if (plan.setNice) ::setpriority(PRIO_PROCESS, 0, plan.nice);  // a refusal is ignored
-    if (!plan.root.empty()) {
-        int rc = ::chdir(plan.root.c_str());
-        (void)rc;
-    }
-    if (plan.startup != nullptr) {
-        for (int i = 0; i < plan.startup->count; ++i) {
-            const redirection& r = plan.startup->list[i];
-            int fd = -1;
-            switch (r.op) {
-            case HV_REDIR_READ: fd = ::open(r.path, O_RDONLY); break;
-            case HV_REDIR_WRITE:
-            case HV_REDIR_APPEND:
-                fd = ::open(r.path, O_RDWR | O_CREAT, 0666);
-                if (fd >= 0 && r.op == HV_REDIR_APPEND) ::lseek(fd, 0, SEEK_END);
-                break;
-            case HV_REDIR_CLOSE: ::close(r.target); continue;
-            case HV_REDIR_DUP:
-                if (r.source != r.target) {
-                    // A closed source leaves the target closed.
-                    if (::dup2(static_cast<int>(r.source), r.target) < 0) ::close(r.target);
-                }
-                continue;
-            }
-            if (fd < 0) {
-                // A file that cannot be opened leaves the descriptor closed.
-                ::close(r.target);
-            } else if (fd != r.target) {
-                ::dup2(fd, r.target);
-                ::close(fd);
-            }
+// The spawn's changes of descriptors 0-2 for the caller's redirections. A
+// file that cannot be opened, and a closed descriptor, give /dev/null.
+std::vector<portlib::platform::StdRedirect> SpawnRedirects(const hvstartup* s) {
+    using portlib::platform::StdRedirect;
+    std::vector<StdRedirect> out;
+    for (int i = 0; s != nullptr && i < s->count; ++i) {
+        const redirection& r = s->list[i];
+        StdRedirect d;
+        d.target = r.target;
+        switch (r.op) {
+        case HV_REDIR_READ:
+            d.op = StdRedirect::kOpen;
+            d.path = r.path;
+            d.flags = O_RDONLY;
+            break;
+        case HV_REDIR_WRITE:
+        case HV_REDIR_APPEND:
+            d.op = StdRedirect::kOpen;
+            d.path = r.path;
+            // Output files are logs: what a command writes is the
+            // administrators' to read (owner and group), as every log. An
+            // append is O_APPEND, so two commands never overwrite each
+            // other's lines.
+            d.flags = O_RDWR | O_CREAT | (r.op == HV_REDIR_APPEND ? O_APPEND : 0);
+            d.mode = 0640;
+            break;
+        case HV_REDIR_CLOSE: d.op = StdRedirect::kNull; break;
+        case HV_REDIR_DUP:
+            d.op = StdRedirect::kDup;
+            d.source = static_cast<int>(r.source);
+            break;
         }
+        out.push_back(d);
     }
-    CloseFrom(3, static_cast<unsigned>(reportFd) - 1);
-    CloseFrom(static_cast<unsigned>(reportFd) + 1, ~0u);
-    ::execve(plan.program.c_str(), plan.argv.data(), plan.envp.data());
-    SendReport(reportFd, 'E', errno);
-    ::_exit(127);
+    return out;
 }
 
 int WaitExit(pid_t pid) {
@@ -225,58 +158,24 @@ extern "C" int runProgram(int wait, int set_priority, const char* command_line, 
     if (!ValidRedirections(startup))
         return hv_err(23, 0, QDB_ARGS, "runProgram: a redirection is not one of the five kinds on descriptors 0-2");
 
-    std::string childPath;
-    std::vector<std::string> env = ChildEnvironment(&childPath);
-    ChildPlan plan;
-    plan.program = ResolveProgram(args[0], childPath);
-    if (plan.program.empty()) return -1;
-    for (std::string& a : args) plan.argv.push_back(a.data());
-    plan.argv.push_back(nullptr);
-    for (std::string& e : env) plan.envp.push_back(e.data());
-    plan.envp.push_back(nullptr);
-    plan.root = gps(18);
-    if (set_priority) {
-        if (std::optional<int> nice = cfgstore::PrioritySetNice(2)) {
-            plan.setNice = true;
-            plan.nice = *nice;
-        }
-    }
-    plan.startup = startup;
+    const char* oldPath = std::getenv("PATH");
+    const char* hvroot = std::getenv("HVROOT");
+    const std::string childPath = ChildPath(oldPath);
+    const std::string childRoot = hvroot ? Slashes(hvroot) : std::string(gps(18));
+    portlib::platform::SpawnSpec spec;
+    spec.program = ResolveProgram(args[0], childPath);
+    if (spec.program.empty()) return -1;
+    spec.argv = std::move(args);
+    spec.env = portlib::platform::ChangedEnvironment({{"PATH", childPath.c_str()}, {"HVROOT", childRoot.c_str()}});
+    spec.workDir = gps(18);
+    if (set_priority) spec.nice = cfgstore::PrioritySetNice(2);
+    spec.redirects = SpawnRedirects(startup);
 
-    int report[2];
-    if (::pipe2(report, O_CLOEXEC) != 0) return -1;
-    const pid_t child = ::fork();
-    if (child < 0) {
-        ::close(report[0]);
-        ::close(report[1]);
-        return -1;
-    }
-    if (child == 0) {
-        ::close(report[0]);
-        if (wait) BecomeProgram(plan, report[1]);
-        // Detached: the program is a grandchild, so nobody has to reap it.
-        const pid_t program = ::fork();
-        if (program == 0) BecomeProgram(plan, report[1]);
-        SendReport(report[1], 'P', program);
-        ::_exit(program < 0 ? 1 : 0);
-    }
-    ::close(report[1]);
-
-    pid_t program = wait ? child : -1;
-    bool execFailed = false;
-    Report r{};
-    for (;;) {
-        const ssize_t n = ::read(report[0], &r, sizeof r);
-        if (n < 0 && errno == EINTR) continue;
-        if (n != static_cast<ssize_t>(sizeof r)) break;
-        if (r.kind == 'P') program = r.value;
-        if (r.kind == 'E') execFailed = true;
-    }
-    ::close(report[0]);
+    pid_t pid = -1;
     if (!wait) {
-        WaitExit(child);
-        return execFailed || program <= 0 ? -1 : program;
+        // Detached: the program is a grandchild, so nobody has to reap it.
+        return portlib::platform::SpawnDetached(spec, &pid) == 0 && pid > 0 ? pid : -1;
     }
-    const int code = WaitExit(child);
-    return execFailed ? -1 : code;
+    if (portlib::platform::SpawnChild(spec, &pid) != 0) return -1;
+    return WaitExit(pid);
 }

@@ -16,7 +16,8 @@ public:
     qdbshm::ElemHeader h;   // DBMGR, owner 0
     std::int32_t pageChain;
     QdbDbTime tStamp;
-    std::int32_t loading;   // 1 while another system's copy is loaded into it
+    std::int32_t loading;   // 1 while another system's copy is loaded for it (a holder
+                            // killed meanwhile leaves it; the abandoned lock clears it)
     ShmOff name;            // ShmStr allocated from the manager
     ShmOff roots;           // ShmList of the resource instances, by tag
 

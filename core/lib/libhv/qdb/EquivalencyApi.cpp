@@ -254,6 +254,9 @@ extern "C" int eqv_sync(const char* dest) {
     AUTO_QDB_LOCK(lk);
     DbMgr* db = lk.getDbMgr(nullptr, -1, 1000, 0);
     if (db == nullptr) return -1;
+    // A file nothing changed stays as it is (records refused at start-up
+    // included).
+    if (!pQdb_shgp->changed[qdbshm::kChangedEquivalencies]) return 0;
     // The text grows with the table: no record is cut off.
     std::string text;
     equivalency::getall(db, text);

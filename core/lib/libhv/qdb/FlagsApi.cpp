@@ -1,5 +1,6 @@
 // The flags table's C interface.
 #include "AutoQdbLock.h"
+#include "CrashPoint.h"
 #include "DbIter.h"
 #include "DbMgr.h"
 #include "DebugFlags.h"
@@ -92,6 +93,7 @@ extern "C" int flg_create(const char* dest, const char* name) {
         f->destroy();
         return -1;
     }
+    cfgstore::CrashPoint("flag-create");
     flg::broadcastUpdate('a', name, db);
     return 0;
 }

@@ -91,6 +91,7 @@ InsCacheCreate::InsCacheCreate(char* text) : InsCacheUpdate('a', text) {
     char* initApp = field();
     if (initApp == nullptr || *initApp == '\0') { fault(-5); return; }
     init_ = static_cast<unsigned char>(*initApp);
+    if (!IsInitType(init_)) { fault(-5); return; }
     app_ = initApp + 1;
     if (*app_ == '\0') { fault(-9); return; }
     typ_ = field();
@@ -158,6 +159,7 @@ InsCacheSetInit::InsCacheSetInit(char* text) : InsCacheUpdate('f', text) {
     char* t = rest();
     if (t == nullptr || *t == '\0') { fault(-5); return; }
     init_ = static_cast<unsigned char>(*t);
+    if (!IsInitType(init_)) fault(-5);
 }
 
 int InsCacheSetInit::apply(DbMgr* db) {
@@ -173,7 +175,7 @@ InsCacheSetState::InsCacheSetState(char* text) : InsCacheUpdate('f', text) {
     if (t == nullptr || *t == '\0') { fault(-6); return; }
     state_ = static_cast<unsigned char>(*t);
     reason_ = t + 1;
-    if (!Clean(reason_)) fault(-6);
+    if (!IsInstanceState(state_) || !Clean(reason_)) fault(-6);
 }
 
 int InsCacheSetState::apply(DbMgr* db) {

@@ -12,14 +12,12 @@
 
 namespace cfgstore {
 
-namespace {
-
 // The actions the instance rules start, without the global scripts: the
 // start-up pass ("-R") restores the instance alone (what lies below it is
 // already checked), a COMMON copy the whole hierarchy. A removal's delete
 // action hands "-t <tag> -i <identifier>": each value becomes one quoted
 // argument of the script, so blanks or shell characters in it stay whole.
-int RunAction(const char* tag, const char* action, const char* option) {
+int RunInstanceAction(const char* tag, const char* action, const char* option) {
     const std::string opt = option ? option : "";
     if (tag != nullptr && action != nullptr && std::strcmp(action, "delete") == 0) {
         const std::string head = std::string("-t ") + tag + " -i ";
@@ -33,7 +31,10 @@ int RunAction(const char* tag, const char* action, const char* option) {
     return qdbkivra::qdbperfaction(nullptr, nullptr, tag, action, const_cast<char*>(opt.c_str()), op, 0, 0);
 }
 
-const InstanceSeams kDefaults{DependencyLower, SharedPartner, CommonPartners, SharedEquivalencies, MakeShared, RunAction, RemoveMatchingInstances};
+namespace {
+
+const InstanceSeams kDefaults{DependencyLower, SharedPartner, CommonPartners, SharedEquivalencies, MakeShared,
+                              RunInstanceAction, RemoveMatchingInstances};
 
 std::mutex g_mutex;
 InstanceSeams g_seams = kDefaults;

@@ -54,6 +54,9 @@ void SetInstanceSeams(const InstanceSeams& seams);
 // Back to the defaults.
 void ResetInstanceSeams();
 
+// The default action: run in the calling thread, waited for.
+int RunInstanceAction(const char* tag, const char* action, const char* option);
+
 // The default removal: every matching instance that no dependency record
 // involves is taken out of the list, freed and its removal broadcast; one
 // that is involved stays (code 8).

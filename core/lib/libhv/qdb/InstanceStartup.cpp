@@ -35,9 +35,30 @@ Peer ReadPeer(const cfgstore::EquivalencySide& side, state* st, init_type* init)
 
 // Sets a state during the start-up: no equivalency rules, nothing sent on.
 void InitState(hvresource* r, state st, const char* reason) {
+    // Other processes and the daemon's other threads read meanwhile.
+    AUTO_QDB_LOCK(lk);
+    lk.lock(-1);
     r->resstate = st;
     if (DbMgr* db = r->owner()) cfgstore::SetRecordText(db, &r->descrOff, reason);
     r->changed();
+}
+
+// A secondary that came into service by a failover, at a start-up where its
+// primary's system is reached and the primary is not failed and restores
+// itself (AUTORES_ISP): the primary comes back there, and this copy stays
+// out, so that the two systems starting together never both restore it.
+bool PrimaryRestoresItself(hvresource* r) {
+    cfgstore::EquivalencySide pri;
+    if (!cfgstore::Seams().sharedPartner(Local(), r->tag(), false, &pri)) return false;
+    state st = ILLSTATE;
+    init_type init = ILLINIT;
+    if (ReadPeer(pri, &st, &init) != Peer::Found || init != AUTORES_ISP || st == OSF) return false;
+    char why[1200];
+    std::snprintf(why, sizeof why, "shared primary resource \"%s\" on machine \"%s\" is restored there at start-up",
+                  pri.tag.c_str(), pri.system.c_str());
+    InitState(r, OSU, why);
+    hv_err(__FILE__, __LINE__, 6, 878, "resource \"%s\" is being initialized to OSU state because its %s", r->tag(), why);
+    return true;
 }
 
 void Walk(hvresource* r, std::unordered_set<hvresource*>& seen, void (*fn)(hvresource*)) {
@@ -201,6 +222,7 @@ hvresource* hvresource::initdepcheck() {
     if (resstate == OSU) {
         if (inittype != AUTORES_ISP && inittype != AUTOSEC_ISP) return this;
         if (blocker != nullptr) return blockedBy(blocker);
+        if (inittype == AUTOSEC_ISP && PrimaryRestoresItself(this)) return this;
         const std::string t = tag();
         return cfgstore::Seams().perfaction(t.c_str(), "restore", "-R") == 0 ? nullptr : this;
     }

@@ -75,9 +75,18 @@ state hvresource::remotestate(const char* system, const char* tg) {
     return r ? r->get_state() : ILLSTATE;
 }
 
+int hvresource::check_shared_rule(state newstate) const {
+    if (!in_service(newstate)) return 0;
+    int rc = CheckSharedPartner(this, newstate, true);
+    if (rc == 1) rc = CheckSharedPartner(this, newstate, false);
+    return rc < 0 ? -1 : 0;
+}
+
 int hvresource::privset_state(char* exclsys, char* excltag, state newstate, const char* reason) {
     if (newstate == ILLSTATE)
         return hv_err(__FILE__, __LINE__, 23, 919, QDB_ARGS, "can't set resource state type to ILLSTATE");
+    if (!IsInstanceState(newstate))
+        return hv_err(__FILE__, __LINE__, 23, 919, QDB_ARGS, "state '%c' is not defined", newstate);
     if (testctrl(__FILE__, __LINE__, reason)) return -1;
     if (reason == nullptr) reason = "";
     if (!created())
@@ -88,11 +97,7 @@ int hvresource::privset_state(char* exclsys, char* excltag, state newstate, cons
                       "resource \"%s\" can't be changed to \"%s\" state because it is on a remote system. Use "
                       "'ins_setstate()' function",
                       tag(), convstate(newstate));
-    if (in_service(newstate)) {
-        int rc = CheckSharedPartner(this, newstate, true);
-        if (rc == 1) rc = CheckSharedPartner(this, newstate, false);
-        if (rc < 0) return -1;
-    }
+    if (check_shared_rule(newstate) != 0) return -1;
     int result = 0;
     resstate = newstate;
     if (cfgstore::SetRecordText(db, &descrOff, reason) != 0) {

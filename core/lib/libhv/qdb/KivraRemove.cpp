@@ -72,8 +72,7 @@ int qdbkivra::remove(const char* tag, char* comsys, char* comtag, const char* ar
             if (!exists(r, "remove", &path)) {
                 reason = "empty remove action has succeeded";
             } else {
-                command = path + " " + argstring + " -t " + cfgstore::ShellSingleQuoted(tag) + " -i " +
-                          cfgstore::ShellSingleQuoted(r->id());
+                command = action_command(path, argstring, tag, r->id());
                 lk.release();
                 command += other_system_option("remove", path, tag, argstring, true, true);
             }

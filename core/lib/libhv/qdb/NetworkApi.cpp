@@ -11,6 +11,7 @@
 #include "QdbStartup.h"
 #include "ShmMgr.h"
 #include "TableRecord.h"
+#include "UnixPath.h"
 #include "network.h"
 #include "qdberr.h"
 #include "qdbfile.h"
@@ -69,8 +70,9 @@ void NoteStartTime(const char* dest, const char* system) {
     if (count != 1) return;
     hv_debug(__FILE__, __LINE__, "LD.net_create", "net_create: updating HV_START_TIME\n");
     const char* path = gps(0);
-    std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+    // The configuration directory is private, as the table files' writer
+    // makes it; a failure shows as the open's.
+    portlib::mkdirp(std::filesystem::path(path).parent_path().c_str(), 0700);
     std::FILE* f = std::fopen(path, "w");
     if (f == nullptr) {
         // The path exists already: report, never end the caller.

@@ -4,6 +4,7 @@
 // themselves) and before an event command runs.
 #include "AutoQdbLock.h"
 #include "CachedDb.h"
+#include "CrashPoint.h"
 #include "DbIter.h"
 #include "DbMgr.h"
 #include "QdbStartup.h"
@@ -15,6 +16,7 @@
 #include "qdberr.h"
 #include "qdbexec.h"
 #include "qdbpaths.h"
+#include "qdbrecover.h"
 #include "systems.h"
 
 #include <cstdio>
@@ -23,6 +25,7 @@
 #include <filesystem>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -34,14 +37,52 @@ std::string ProgramName() {
 }
 
 std::string CommDownFlag(const std::string& system) { return "!comm_down!" + system; }
+std::string RecoveredMark(const std::string& system) { return cfgstore::RecoveredMarkOf(system.c_str()); }
 
-// Runs an event command: standard output closed, standard error appended
-// to the manager's log.
+// Under the caller's lock: makes flag unless it is there. 0, or -1 with the
+// thread's error record set.
+int EnsureFlag(DbMgr* db, const std::string& flag) {
+    if (flg::find(db, flag.c_str()) != nullptr) return 0;
+    return flg_create(nullptr, flag.c_str());
+}
+// Under the caller's lock: removes flag when it is there.
+void DropFlag(DbMgr* db, const std::string& flag) {
+    if (flg::find(db, flag.c_str()) != nullptr && flg_remove(nullptr, flag.c_str()) != 0) qdberrcheck();
+}
+
+// The comm_down event command for a lost system.
+std::string CommDownCommand(const std::string& sys, const char* device) {
+    char cmd[kEventLine];
+    std::snprintf(cmd, sizeof cmd, "%s -C holdervane -E comm_down -s1 -m HV:MXR -O%s -n%s -d%s", gps(29), gps(19),
+                  sys.c_str(), device ? device : "");
+    return cmd;
+}
+
+// The systems whose comm_down event may never have run or finished: held
+// down, their flag made, and no recovery has marked them done.
+std::vector<std::string> UnrecoveredSystems() {
+    std::vector<std::string> out;
+    AUTO_QDB_LOCK(lk);
+    DbMgr* db = lk.getDbMgr(nullptr, -1, 1000, 0);
+    if (db == nullptr) return out;
+    DbIter it;
+    it.iterInit(SYSTEM, db);
+    for (auto* s = static_cast<systems*>(it.current()); s != nullptr; s = static_cast<systems*>(it.next())) {
+        const std::string name = s->sysName();
+        if (cfgstore::IsLocalSystem(name.c_str()) || s->get_state() != 'D') continue;
+        if (flg::find(db, CommDownFlag(name).c_str()) != nullptr && flg::find(db, RecoveredMark(name).c_str()) == nullptr)
+            out.push_back(name);
+    }
+    return out;
+}
+
+// Runs an event command: standard output and error appended to the
+// manager's log (a child never starts with a standard descriptor closed).
 int RunEvent(int wait, const char* line) {
     const char* log = gps(19);
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(log).parent_path(), ec);
-    const redirection redirs[] = {{HV_REDIR_CLOSE, 1, {nullptr}}, {HV_REDIR_APPEND, 2, {log}}};
+    const redirection redirs[] = {{HV_REDIR_APPEND, 2, {log}}, {HV_REDIR_DUP, 1, {.source = 2}}};
     return hvexec(wait, 2, redirs, "%s", line);
 }
 
@@ -66,6 +107,14 @@ void RefreshCopy(const std::string& system) {
 
 int network::mxr_avail(int force) {
     qdbpinit();
+    // A manager (or its database link) that died between a system's loss
+    // and the end of its recovery left the event undone: it runs again.
+    for (const std::string& lost : UnrecoveredSystems()) {
+        const std::string cmd = CommDownCommand(lost, "");
+        hv_err(__FILE__, __LINE__, 6, 968, "COMM_DOWN event (again: no recovery of %s ended):\n\t%s\n", lost.c_str(),
+               cmd.c_str());
+        RunEvent(1, cmd.c_str());
+    }
     {
         AUTO_QDB_LOCK(lk);
         DbMgr* db = lk.getDbMgr(nullptr, -1, 1, 1);
@@ -133,6 +182,13 @@ int network::mxr_comm_up(const char* system, const char* device) {
                                   device ? device : "", now.c_str());
                     result = s->set_state('A', descr);
                     hv_debug(__FILE__, __LINE__, "LD.mxr_comm_up", "MXR_COMM_UP b=%s\n", cmd.c_str());
+                } else if (s->get_state() == 'U') {
+                    // A system created before any path to it came up: it is
+                    // reachable now, and is sent cache updates from here on.
+                    char descr[kEventLine];
+                    std::snprintf(descr, sizeof descr, "%s detected reachable by %s at %s", ProgramName().c_str(),
+                                  device ? device : "", now.c_str());
+                    result = s->set_state('A', descr);
                 }
             }
         }
@@ -151,6 +207,8 @@ int network::mxr_comm_up(const char* system, const char* device) {
         const std::string flag = CommDownFlag(sys);
         if (flg_test(nullptr, flag.c_str(), 0) == 0 && flg_remove(nullptr, flag.c_str()) != 0)
             hv_err(__FILE__, __LINE__, 6, 963, "mxr_comm_up: flg_remove failed Qdb_errno=%d", Qdb_errno);
+        const std::string mark = RecoveredMark(sys);
+        if (flg_test(nullptr, mark.c_str(), 0) == 0 && flg_remove(nullptr, mark.c_str()) != 0) qdberrcheck();
         RunEvent(0, cmd.c_str());
     }
     qdberrcheck();
@@ -205,7 +263,19 @@ int network::mxr_comm_down(const char* system, const char* device) {
         commFailed = allDown && oldnetstat != MXRNET_FAILED;
         hv_debug(__FILE__, __LINE__, "LD.mxr_comm_down", "MXR_COMM_DOWN comm_failed=%d oldnetstat=%d\n",
                  commFailed ? 1 : 0, oldnetstat);
-        if (commFailed) match->incstat(MXRSTAT_FAILURES);
+        if (commFailed) {
+            match->incstat(MXRSTAT_FAILURES);
+            // The loss is recorded whole before the lock goes: the state
+            // (set above), the flag, and no mark of a recovery done, so a
+            // death before the event ends is found when the manager is
+            // back.
+            DropFlag(db, RecoveredMark(sys));
+            cfgstore::CrashPoint("comm-down-state");
+            if (EnsureFlag(db, CommDownFlag(sys)) != 0) {
+                hv_err(__FILE__, __LINE__, 3, 964, "mxr_comm_down: flg_create failed Qdb_errno=%d\n", Qdb_errno);
+                qdberrclr();
+            }
+        }
         match->set_netstat(MXRNET_FAILED);
     }
     if (oldnetstat != MXRNET_FAILED)
@@ -213,17 +283,10 @@ int network::mxr_comm_down(const char* system, const char* device) {
                device ? device : "");
     if (!commFailed) return 0;
     const std::string flag = CommDownFlag(sys);
-    if (flg_create(nullptr, flag.c_str()) != 0) {
-        if (Qdb_errno != QDB_EXIST)
-            hv_err(__FILE__, __LINE__, 3, 964, "mxr_comm_down: flg_create failed Qdb_errno=%d\n", Qdb_errno);
-        else
-            qdberrclr();
-    }
-    char cmd[kEventLine];
-    std::snprintf(cmd, sizeof cmd, "%s -C holdervane -E comm_down -s1 -m HV:MXR -O%s -n%s -d%s", gps(29), gps(19),
-                  sys.c_str(), device ? device : "");
-    hv_err(__FILE__, __LINE__, 6, 968, "COMM_DOWN event:\n\t%s\n", cmd);
-    RunEvent(1, cmd);
+    const std::string cmd = CommDownCommand(sys, device);
+    hv_err(__FILE__, __LINE__, 6, 968, "COMM_DOWN event:\n\t%s\n", cmd.c_str());
+    cfgstore::CrashPoint("comm-down-event");
+    RunEvent(1, cmd.c_str());
     return flg_test(nullptr, flag.c_str(), 0) == 0 ? 1 : 0;
 }
 

@@ -8,6 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <string>
+
+#include "platform/EventLog.h"
+#include "qdbpaths.h"
 
 namespace {
 
@@ -79,7 +83,16 @@ int qdberrcheck(void) {
 
 void qdbfatalcheck(void) {
     if (t_record.text != nullptr) hv_err(27, 0, "%s", t_record.text);
-    if (t_record.err != 0) qdbexit(t_record.err);
+    if (t_record.err != 0) {
+        // The process ends here: its reason must reach an administrator, not
+        // only the standard error of a program the monitor restarts.
+        const char* program = pQdb_arg0 != nullptr ? std::strrchr(pQdb_arg0, '/') : nullptr;
+        program = program != nullptr ? program + 1 : (pQdb_arg0 != nullptr ? pQdb_arg0 : "qdb");
+        std::string line = std::string(program) + ": ends with error " + std::to_string(t_record.err);
+        if (t_record.text != nullptr) line += std::string(": ") + t_record.text;
+        portlib::platform::ReportEventLog("Holdervane", portlib::platform::EventType::Error, 27, 0, line);
+        qdbexit(t_record.err);
+    }
     qdberrclr();
 }
 

@@ -1,5 +1,6 @@
 #include "QdbLock.h"
 
+#include "CopyStaging.h"
 #include "PreserveClient.h"
 #include "QdbErrRecord.h"
 #include "QdbStartup.h"
@@ -9,7 +10,12 @@
 #include "qdberr.h"
 #include "qdbpaths.h"
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <pthread.h>
+#include <thread>
 #include <ctime>
 #include <mutex>
 #include <string>
@@ -25,6 +31,39 @@ std::mutex g_initMutex;
 bool g_initDone = false;
 NamedMutex g_mutex;
 OwnerEvent g_event;  // the daemon's only
+
+// The holds of the lock this thread has, and its signal mask from before the
+// first: while it holds the lock, SIGINT, SIGTERM and SIGHUP wait, so that a
+// Ctrl-C or a stop never ends the process in the middle of a change.
+thread_local int t_holds = 0;
+thread_local sigset_t t_maskBefore;
+
+void FirstHold() {
+    if (t_holds++ != 0) return;
+    sigset_t stops;
+    sigemptyset(&stops);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stops, sig);
+    ::pthread_sigmask(SIG_BLOCK, &stops, &t_maskBefore);
+}
+
+void DropHolds(int n) {
+    if (t_holds == 0) return;
+    t_holds = n >= t_holds ? 0 : t_holds - n;
+    if (t_holds == 0) ::pthread_sigmask(SIG_SETMASK, &t_maskBefore, nullptr);
+}
+
+// Set once the process stops: a tries loop ends after the try it is in.
+std::atomic<bool> g_stopRequested{false};
+// Set by the thread that stops the process under the lock: no other thread
+// of it starts a change any more (one that holds the lock already finishes).
+std::atomic<bool> g_lockClosed{false};
+thread_local bool t_stopper = false;
+
+// A thread that would start a change while the process ends: it waits for
+// the end.
+[[noreturn]] void WaitForTheEnd() {
+    for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
+}
 
 
 void DealWithEvent(const std::string& eventName) {
@@ -92,13 +131,18 @@ void qdbinitlocks(int, const char* name, int) {
 
 int qdbgetlock(const char* file, int line, unsigned ms) {
     if (!g_mutex.IsOpen()) return -1;
+    if (g_lockClosed.load() && t_holds == 0 && !t_stopper) WaitForTheEnd();
     int err = 0;
     switch (g_mutex.Lock(ms == kQdbWaitForever ? -1 : static_cast<std::int64_t>(ms), &err)) {
-    case NamedMutex::WaitResult::Acquired: return 0;
+    case NamedMutex::WaitResult::Acquired: FirstHold(); return 0;
     case NamedMutex::WaitResult::Abandoned:
+        FirstHold();
         pxm_err(5, 459, file, line, PXM_EVENTLOG, 0,
                 "the database lock was abandoned by a process that ended holding it; its last change may be "
                 "incomplete");
+        // What a dead holder may have left half-done is cleared and the
+        // segment checked before anything reads it.
+        cfgstore::RecoverAbandonedSegment();
         return 0;
     case NamedMutex::WaitResult::TimedOut: return 1;
     case NamedMutex::WaitResult::Failed: break;
@@ -111,13 +155,16 @@ int qdbgetlock(const char* file, int line, unsigned ms) {
 
 int qdbrlslock(const char*, int) {
     if (!g_mutex.IsOpen()) return -1;
-    return g_mutex.Unlock() == 0 ? 0 : 1;
+    if (g_mutex.Unlock() != 0) return 1;
+    DropHolds(1);
+    return 0;
 }
 
 void qdbrlsall(void) {
     if (!g_mutex.IsOpen()) return;
     while (g_mutex.Unlock() == 0) {
     }
+    DropHolds(t_holds);
 }
 
 namespace cfgstore {
@@ -126,7 +173,19 @@ int ReleaseWholeLock() {
     if (!g_mutex.IsOpen()) return 0;
     int depth = 0;
     while (g_mutex.Unlock() == 0) ++depth;
+    DropHolds(t_holds);
     return depth;
+}
+
+void RequestStop() { g_stopRequested.store(true); }
+
+bool StopRequested() { return g_stopRequested.load(); }
+
+int CloseLockForStop(unsigned ms) {
+    RequestStop();
+    t_stopper = true;
+    g_lockClosed.store(true);
+    return qdbgetlock(__FILE__, __LINE__, ms);
 }
 
 void RetakeLock(int depth) {

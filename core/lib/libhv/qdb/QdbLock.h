@@ -14,7 +14,9 @@ inline constexpr unsigned kQdbWaitForever = 0xFFFFFFFF;
 void qdbinitlocks(int doinit, const char* name, int n);
 
 // Waits for the lock (ms milliseconds, kQdbWaitForever: without end). 0 when
-// held (a lock abandoned by a dead holder is held too, with a warning);
+// held (a lock abandoned by a dead holder is held too, with a warning, once
+// what the holder left half-done is cleared). While a thread holds the
+// lock, SIGINT, SIGTERM and SIGHUP are held back from it;
 // 1 on time-out; -1 when the process has no lock or the wait failed (then
 // reported in the thread's error record).
 int qdbgetlock(const char* file, int line, unsigned ms);
@@ -37,4 +39,14 @@ namespace cfgstore {
 // so that the manager never waits for a lock its caller holds.
 int ReleaseWholeLock();
 void RetakeLock(int depth);
+
+// The process is stopping: loops that try again (a copy's reload, a
+// restore's retries) end after the try they are in.
+void RequestStop();
+bool StopRequested();
+// Stops the process's changes: requests the stop, lets no other thread
+// start a change (a thread that holds the lock finishes its own), and takes
+// the lock, waiting at most ms. qdbgetlock's result. The caller cleans up
+// and ends the process; its releases leave the lock closed to the others.
+int CloseLockForStop(unsigned ms);
 }  // namespace cfgstore

@@ -1,5 +1,6 @@
 #include "QdbStartup.h"
 
+#include "AutoQdbLock.h"
 #include "QdbLock.h"
 #include "ShmMgr.h"
 #include "DbIter.h"
@@ -16,8 +17,10 @@
 #include "platform/PollUntil.h"
 #include "qdbmes.h"
 #include "qdbpaths.h"
+#include "qdbexec.h"
 
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +29,7 @@
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 extern "C" {
 qdb_cps_t pQdb_cps[8] = {};
@@ -79,6 +83,56 @@ void FillTableDescriptors() {
     pQdb_cps[6].sync = [] { return eqv_sync(nullptr); };
 }
 
+// Pending action flags do not survive a restart: the processes that waited
+// under them are gone.
+void DropActionFlags() {
+    AUTO_QDB_LOCK(lk);
+    DbMgr* db = lk.getDbMgr(nullptr, -1, 1, 0);
+    if (db == nullptr) return;
+    static constexpr char kPrefix[] = "!action!";
+    std::vector<flg*> stale;
+    DbIter it;
+    it.iterInit(FLG, db);
+    for (auto* f = static_cast<flg*>(it.current()); f != nullptr; f = static_cast<flg*>(it.next()))
+        if (std::strncmp(f->flgName(), kPrefix, sizeof kPrefix - 1) == 0) stale.push_back(f);
+    for (flg* f : stale) f->destroy();
+}
+
+// The local system's own record, ALIVE when it is new; a record loaded from
+// the systems file is kept as it is.
+void CreateLocalSystem() {
+    {
+        AUTO_QDB_LOCK(lk);
+        DbMgr* db = lk.getDbMgr(nullptr, -1, 1, 1);
+        systems* s = db != nullptr ? systems::alloc(db) : nullptr;
+        if (s != nullptr) {
+            if (s->create(pQdb_uname, 0) == 0) {
+                s->set_state('A', "");
+            } else {
+                if (Qdb_errno == QDB_EXIST) qdberrclr();
+                s->destroy();
+            }
+        }
+    }
+    qdbfatalcheck();
+}
+
+// The priority of the process: the resource-initialising program runs
+// before the manager exists and does not wait for it; every other program
+// but the manager waits for it. A refusal (no privilege to raise the
+// priority) is only traced.
+void SetPriorityAndWait() {
+    const char* arg0 = pQdb_arg0 != nullptr ? pQdb_arg0 : "";
+    const char* slash = std::strrchr(arg0, '/');
+    const char* base = slash != nullptr ? slash + 1 : arg0;
+    const bool initres = std::strcmp(base, "qdbinitres") == 0;
+    if (!initres && mxrtest()) return;
+    const int which = initres || qdbtest() ? 1 : 2;
+    if (sethvpriority(which) == 0)
+        hv_debug(__FILE__, __LINE__, "qdbinit", "qdbinit: priority set %d refused (errno %d)\n", which, errno);
+    if (!initres) qdbWaitForManager();
+}
+
 // Another system's copy is loaded from that system when it is looked up
 // without a valid stamp.
 int LoadCopy(DbMgr* db) { return ShmMgr::cacheRemDb(db->dbName(), db); }
@@ -103,6 +157,7 @@ void RunStartup() {
         for (const QdbTableLoad& load : kQdbTableLoads) {
             if (load.readAll != nullptr && load.readAll() == -1) qdbfatalcheck();
         }
+        DropActionFlags();
         std::memset(pQdb_shgp->changed, 0, sizeof pQdb_shgp->changed);
         // What was just loaded is what the files hold: no type's instances
         // file needs writing yet.
@@ -110,17 +165,16 @@ void RunStartup() {
         types.iterInit(RESTYPE, ShmMgr::findDbMgr(nullptr, 0));
         for (auto* t = static_cast<resource_type*>(types.current()); t != nullptr; t = static_cast<resource_type*>(types.next()))
             t->inschanged = 0;
+        CreateLocalSystem();
         // Only now may other processes see the segment: it holds the whole load.
         if (qdbPublish() != 0) qdbfatalcheck();
     }
     doDaemonAvail();
-    if (!mxrtest()) qdbWaitForManager();
+    SetPriorityAndWait();
     // A fresh load gives every instance its state, and the tables are
-    // written with them.
-    if (isnew && pQdb_doinit) {
-        hvresource::initallres();
-        qdbsync(nullptr);
-    }
+    // written with them (here, or later by a daemon that must answer other
+    // systems meanwhile).
+    if (isnew && pQdb_doinit && !qdbStartupPassDeferred()) qdbRunStartupPass();
 }
 
 }  // namespace

@@ -21,6 +21,24 @@ void qdbpinit(void);
 // really waited.
 void qdbWaitForManager(void);
 
+// The start-up pass of a fresh segment, run by qdbpinit in the process that
+// created it when pQdb_doinit is set: it waits for the paths to the other
+// systems (qdbWaitForPaths), gives every instance its state
+// (hvresource::initallres) and writes the tables.
+void qdbRunStartupPass(void);
+// Waits until every stored path to another system is ALIVE, at most the
+// longest heartbeat time-out among them.
+void qdbWaitForPaths(void);
+// A daemon that must serve other systems' requests while the pass runs
+// (their start-up passes read its database) calls this before qdbinit:
+// qdbpinit then leaves the pass pending, and the daemon runs it with
+// qdbStartupPass once it serves its mailboxes.
+void qdbDeferStartupPass(void);
+// Runs the pending pass: 1 when it ran, 0 when none was pending.
+int qdbStartupPass(void);
+// Used by qdbpinit: true (and the pass pending) when the pass is deferred.
+bool qdbStartupPassDeferred(void);
+
 // One table's read-all step of the load, in load order; later parts fill in
 // the functions (null: the table is not built yet and loads nothing).
 struct QdbTableLoad {

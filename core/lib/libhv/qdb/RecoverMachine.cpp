@@ -7,6 +7,7 @@
 #include "AutoQdbLock.h"
 #include "DbMgr.h"
 #include "InstanceSeams.h"
+#include "QdbLock.h"
 #include "RecoverySets.h"
 #include "ShmMgr.h"
 #include "hvresource.h"
@@ -14,7 +15,13 @@
 #include "qdbkivra.h"
 #include "qdbpaths.h"
 
+#include "flg.h"
+#include "systems.h"
+
+#include <chrono>
 #include <string>
+#include <thread>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -62,16 +69,49 @@ int qdbrecover::local_restore_res(const std::string& tag, const char* system, xf
     return a;
 }
 
+namespace cfgstore {
+std::string RecoveredMarkOf(const char* system) { return std::string("!recovered!") + (system ? system : ""); }
+}  // namespace cfgstore
+
 int qdbrecover::local_mach_restore(const char* system) {
     if (system == nullptr || *system == '\0') return hv_err(__FILE__, __LINE__, 23, 0, QDB_ARGS, "no failed system named");
     int rc = 0;
     xferlist_c list;
+    std::vector<std::string> failed;
     for (const std::string& tag : cfgstore::PostOrderTags())
         if (local_restore_res(tag, system, list) != 0) {
             const int e = qdberrcheck();
             rc = e != 0 ? e : -1;
+            failed.push_back(tag);
         }
+    // A restore refused while the lost system still held what it ran (a
+    // partition: it lives on, cut off) is tried again while that system stays
+    // down: once it really dies its hold goes with it.
+    for (int round = 0; !failed.empty() && round < pQdb_restoreretries; ++round) {
+        std::this_thread::sleep_for(std::chrono::seconds(pQdb_restoreretrysecs > 0 ? pQdb_restoreretrysecs : 1));
+        if (cfgstore::StopRequested() || sys_getstate(nullptr, system) != 'D') {
+            qdberrclr();
+            break;
+        }
+        std::vector<std::string> again;
+        for (const std::string& tag : failed) {
+            list.test_and_remove_from_list(tag.c_str());
+            hv_err(__FILE__, __LINE__, 6, 418, "restore of resource \"%s\" tried again (%d of %d): machine \"%s\" is still down\n",
+                   tag.c_str(), round + 1, pQdb_restoreretries, system);
+            if (local_restore_res(tag, system, list) != 0) {
+                qdberrcheck();
+                again.push_back(tag);
+            }
+        }
+        failed.swap(again);
+    }
+    if (failed.empty()) rc = 0;
     const int post = qdbkivra::qdbglobact(1, "restore", nullptr);
     list.remove_list();
+    // The recovery of this loss has run to its end: the event is not run
+    // again when the manager comes back.
+    const std::string mark = cfgstore::RecoveredMarkOf(system);
+    if (flg_test(nullptr, mark.c_str(), 0) != 0 && flg_create(nullptr, mark.c_str()) != 0) qdberrcheck();
+    qdberrclr();
     return post != 0 ? -1 : rc;
 }

@@ -3,6 +3,7 @@
 #include "QdbStartup.h"
 #include "ShmMgr.h"
 #include "QdbErrRecord.h"
+#include "ReplyDeadline.h"
 #include "qdberr.h"
 #include "qdbmes.h"
 #include "qdbpaths.h"
@@ -12,6 +13,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -100,8 +102,22 @@ int SendRemote(char* reply, std::size_t replySize, const char* dest, char type, 
         proxy.RemoveMailBox(mbox.c_str());
         return -1;
     }
-    MessagePtr answer = proxy.RcvFromHostMbox(dest, mbox.c_str());
+    // The answer is waited for at most REMOTETIMEOUT seconds: a daemon that
+    // took the request and never answers (gone, or stuck in a script) would
+    // hold this caller, and a transfer behind it, without end. The mailbox
+    // goes with the deadline, so a late answer finds nobody and is dropped.
+    MessagePtr answer;
+    bool expired = false;
+    {
+        std::optional<ReplyDeadline> deadline;
+        if (pQdb_remotetime > 0) deadline.emplace(mbox, static_cast<unsigned>(pQdb_remotetime) * 1000u);
+        answer = proxy.RcvFromHostMbox(dest, mbox.c_str());
+        expired = deadline && deadline->Expired();
+    }
     proxy.RemoveMailBox(mbox.c_str());
+    if (expired && (!answer.Ok() || answer->GetLastErr() != Message::OKAY))
+        return hv_err(23, 373, QDB_MES, "qdbsendremote: no answer from system \"%s\" within %d s (REMOTETIMEOUT)", dest,
+                      pQdb_remotetime);
     if (!answer.Ok() || answer->GetLastErr() != Message::OKAY) return qdbinmberr(answer, "qdbsendremote", mbox.c_str(), 0);
 
     const std::string where = "private mailbox " + mbox;

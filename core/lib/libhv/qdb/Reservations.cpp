@@ -213,7 +213,7 @@ int hvresource::reserve_resources(const char* stoptags, qdbresrv_t type) {
     }
 }
 
-int hvresource::clear_reservation(long pid) {
+int hvresource::check_reservation(long pid) const {
     const int pgid = cfgstore::Reservation().processGroup();
     if (pgid < 0) return hv_err(__FILE__, __LINE__, 22, 871, "clr_res(%ld): getpgid FAIL", pid);
     if (resrvpid == 0) return 0;
@@ -223,7 +223,12 @@ int hvresource::clear_reservation(long pid) {
                       "Process %d in process group %d attempted to clear reservation on resource \"%s\" by process %d in "
                       "group %d expecting it to be reserved by process %ld.",
                       me, pgid, tag(), resrvpid, resrvpgid, pid);
-    Clear(this);
+    return 0;
+}
+
+int hvresource::clear_reservation(long pid) {
+    if (check_reservation(pid) != 0) return -1;
+    if (resrvpid != 0) Clear(this);
     return 0;
 }
 

@@ -1,5 +1,6 @@
 #include "ShmMgr.h"
 
+#include "CopyStaging.h"
 #include "DbMgr.h"
 #include "PreserveClient.h"
 #include "QdbLock.h"
@@ -106,6 +107,8 @@ char* qdbCreate(const char* name, int, int, int* isnew) {
             }
         }
     }
+    // The lock may have come back abandoned before the segment was mapped.
+    if (base != nullptr) cfgstore::RecoverIfPending();
     qdbrlslock(__FILE__, __LINE__);
     return base;
 }

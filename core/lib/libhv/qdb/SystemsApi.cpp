@@ -166,7 +166,9 @@ int broadcastMsg(DbMgr* db, const char* data, const char* mailbox) {
     DbIter it;
     it.iterInit(SYSTEM, db);
     for (auto* s = static_cast<systems*>(it.current()); s != nullptr; s = static_cast<systems*>(it.next()))
-        if (s->get_state() == 'A' && (own == nullptr || std::strcmp(s->sysName(), own) != 0))
+        // Every system not held down: one made while no path led to it ('U')
+        // must not miss the changes it is reached with.
+        if (s->get_state() != 'D' && (own == nullptr || std::strcmp(s->sysName(), own) != 0))
             targets.push_back(s->sysName());
     if (targets.empty()) return 0;
     ProxyPostOffice proxy;

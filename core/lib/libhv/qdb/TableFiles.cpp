@@ -1,3 +1,4 @@
+#include "CrashPoint.h"
 #include "qdberr.h"
 #include "qdbfile.h"
 #include "qdbpaths.h"
@@ -59,6 +60,7 @@ extern "C" int qdbwritefile(const char* dir, const char* name, int length, const
     struct stat st {};
     const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0600;
     AtomicStep step = AtomicStep::None;
+    cfgstore::CrashPoint("table-file-write");
     int rc = portlib::platform::WriteFileAtomically(path, std::string_view(data ? data : "", length), mode,
                                                     portlib::platform::AtomicMode::Replace, &step);
     switch (step) {

@@ -6,7 +6,10 @@
 #include "qdberr.h"
 #include "qdbpaths.h"
 
+#include <cstdio>
 #include <cstring>
+
+#include "platform/EventLog.h"
 
 namespace cfgstore {
 
@@ -68,11 +71,58 @@ char** NameList(const std::vector<const char*>& names) {
     return list;
 }
 
+namespace {
+
+void ReportRecord(const char* file, std::size_t line, const std::string& why) {
+    const std::string text = std::string("qdb: table file ") + file + " line " + std::to_string(line) + ": " + why +
+                             "; the record is skipped";
+    std::fprintf(stderr, "%s\n", text.c_str());
+    portlib::platform::ReportEventLog("Holdervane", portlib::platform::EventType::Warning, 23, 0, text);
+}
+
+// The first byte of a line no record may hold, or -1.
+int ControlByteIn(const char* line, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto c = static_cast<unsigned char>(line[i]);
+        if (c < 0x20 && c != 0x01 && c != 0x02 && c != '\t') return c;
+        if (c == 0x7F) return c;
+    }
+    return -1;
+}
+
+}  // namespace
+
+void LoadTableLines(const char* file, const char* text, std::size_t n, const std::function<int(char* line)>& load) {
+    std::size_t lineNo = 0;
+    for (std::size_t at = 0; at < n;) {
+        const char* nl = static_cast<const char*>(std::memchr(text + at, '\n', n - at));
+        const std::size_t end = nl != nullptr ? static_cast<std::size_t>(nl - text) : n;
+        ++lineNo;
+        std::string line(text + at, end - at);
+        at = end + 1;
+        if (line.empty()) continue;
+        if (const int c = ControlByteIn(line.data(), line.size()); c >= 0) {
+            char why[64];
+            std::snprintf(why, sizeof why, "control byte 0x%02X in the record", c);
+            ReportRecord(file, lineNo, why);
+            continue;
+        }
+        qdberrclr();
+        load(line.data());
+        if (Qdb_errno != 0) {
+            ReportRecord(file, lineNo, Qdb_errbuf != nullptr && *Qdb_errbuf ? Qdb_errbuf : "refused");
+            qdberrclr();
+        }
+    }
+}
+
 int LoadTableFile(const char* path, int (*createmany)(const char* dbsys, char* text, int copy)) {
     std::vector<char> buf(kQdbReadMax);
-    if (qdbreadfile(path, buf.data()) < 0) return -1;
-    createmany(nullptr, buf.data(), 0);
-    return Qdb_errno == 0 ? 0 : -1;
+    const int n = qdbreadfile(path, buf.data());
+    if (n < 0) return -1;
+    LoadTableLines(path, buf.data(), static_cast<std::size_t>(n),
+                   [createmany](char* line) { return createmany(nullptr, line, 0); });
+    return 0;
 }
 
 int WriteTableFile(int changedIndex, const char* file, void (*getall)(std::string&), int tooLargeMsg) {

@@ -8,6 +8,8 @@
 #include "QdbShmLayout.h"
 #include "ShmStr.h"
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,9 +53,17 @@ char** RecordNames(DbMgr* db, std::int32_t type) {
 }
 
 // Reads the table file at path (below the root) and loads it into the
-// local database with createmany (copy flag 0). 0 when the thread's error
-// number stays 0, else -1.
+// local database with createmany (copy flag 0), one record at a time (see
+// LoadTableLines). 0 once read, whatever records were refused; -1 when the
+// file cannot be read.
 int LoadTableFile(const char* path, int (*createmany)(const char* dbsys, char* text, int copy));
+
+// Hands the n bytes of a table file's text to load one line (record) at a
+// time, as a string of its own. A line that holds a control byte other than
+// the field separators (\x01, \x02) and tab, and a line that load refuses
+// (it leaves an error set), is reported with file and line number to the
+// event log and skipped: one damaged record never costs the others.
+void LoadTableLines(const char* file, const char* text, std::size_t n, const std::function<int(char* line)>& load);
 
 // Writes one table's file "<config>/<file>" from getall's text when its
 // changed byte is set, under the lock; the byte is cleared once written.

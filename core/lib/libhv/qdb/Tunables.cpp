@@ -33,6 +33,8 @@ int pQdb_remotetime = 180;
 int pQdb_resrvtimeout = 600;
 int pQdb_resrvaudtimeout = 1800;
 int pQdb_resrvrectimeout = 60;
+int pQdb_restoreretries = 12;
+int pQdb_restoreretrysecs = 5;
 char* pQdb_rsprioclass = nullptr;
 unsigned pQdb_ovrhead = 10;
 unsigned pQdb_shmmaxsiz = 1000000;
@@ -90,6 +92,8 @@ const Tunable kTunables[] = {
     {"RESRVTIMEOUT", Kind::Int, &pQdb_resrvtimeout, 600, 600, nullptr, nullptr},
     {"RESRVAUDTIMEOUT", Kind::Int, &pQdb_resrvaudtimeout, 1800, 1800, nullptr, nullptr},
     {"RESRVRECTIMEOUT", Kind::Int, &pQdb_resrvrectimeout, 60, 60, nullptr, nullptr},
+    {"RESTORERETRIES", Kind::Int, &pQdb_restoreretries, 12, 12, nullptr, nullptr},
+    {"RESTORERETRYSECS", Kind::Int, &pQdb_restoreretrysecs, 5, 5, nullptr, nullptr},
     {"RSPRIOCLASS", Kind::String, &g_rsprio, 0, 0, "TS", "TS"},
     {"SENDOVRHEAD", Kind::Unsigned, &pQdb_ovrhead, 10, 10, nullptr, nullptr},
     {"SHMMAXSIZ", Kind::Unsigned, &pQdb_shmmaxsiz, 1000000, 1000000, nullptr, nullptr},

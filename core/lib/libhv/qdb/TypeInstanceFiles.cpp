@@ -4,6 +4,7 @@
 #include "DbIter.h"
 #include "DbMgr.h"
 #include "SubsysNames.h"
+#include "TableRecord.h"
 #include "qdberr.h"
 #include "qdbfile.h"
 #include "qdbpaths.h"
@@ -35,12 +36,14 @@ int ForEachInstancesFile(bool unreadableFails, const std::function<int(const cha
         if (TypeDir(t.app.c_str(), t.typ.c_str()).empty()) continue;
         char path[1200];
         std::snprintf(path, sizeof path, gps(10), t.app.c_str(), t.typ.c_str());
-        if (qdbreadfile(path, buf.data()) < 0) {
+        const int n = qdbreadfile(path, buf.data());
+        if (n < 0) {
             if (unreadableFails) rc = -1;
             else qdberrclr();
             continue;
         }
-        if (load(t.app.c_str(), t.typ.c_str(), buf.data()) != 0) rc = -1;
+        LoadTableLines(path, buf.data(), static_cast<std::size_t>(n),
+                       [&](char* line) { return load(t.app.c_str(), t.typ.c_str(), line); });
     }
     return rc;
 }

@@ -125,11 +125,17 @@ int equivalency::createmany(const char* system, char* lines, int flag) {
         char* end = std::strchr(line, '\n');
         char* next = end ? end + 1 : nullptr;
         if (end) *end = '\0';
+        const bool blank = *line == '\0';
         char* f[5];
         char* p = line;
         for (char*& x : f) p = qdbstrscan(p, &x, nullptr);
         line = next;
-        if (*f[1] == '\0' && *f[3] == '\0') continue;
+        if (*f[1] == '\0' && *f[3] == '\0' && blank) continue;
+        if (*f[1] == '\0' || *f[3] == '\0' || std::strlen(f[4]) != 1) {
+            // A record cut short is refused aloud, not dropped unseen.
+            rc = hv_err(__FILE__, __LINE__, 23, 851, QDB_ARGS, "equivalency record without its tags and type");
+            continue;
+        }
         const eqvtype type = static_cast<unsigned char>(*f[4]);
         if (flag != 0 && local) {
             if (privcreate(nullptr, f[0], f[1], f[2], f[3], type, 0) != 0) rc = -1;
@@ -159,9 +165,11 @@ int equivalency::eqv_readall() {
         st.st_size < static_cast<off_t>(pQdb_shmmaxsiz))
         size = static_cast<std::size_t>(st.st_size) + 1;
     std::vector<char> buf(size);
-    if (cfgstore::ReadTableFile(gps(12), buf.data(), buf.size()) < 0) return -1;
-    createmany(nullptr, buf.data(), 0);
-    return Qdb_errno != 0 ? -1 : 0;
+    const int n = cfgstore::ReadTableFile(gps(12), buf.data(), buf.size());
+    if (n < 0) return -1;
+    cfgstore::LoadTableLines(gps(12), buf.data(), static_cast<std::size_t>(n),
+                             [](char* line) { return createmany(nullptr, line, 0); });
+    return 0;
 }
 
 int equivalency::eqv_remthis(const char*, const char*) { return -1; }

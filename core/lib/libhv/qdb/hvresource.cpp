@@ -1,6 +1,7 @@
 #include "hvresource.h"
 
 #include "AutoQdbLock.h"
+#include "CrashPoint.h"
 #include "DbIter.h"
 #include "DbMgr.h"
 #include "InstanceSeams.h"
@@ -144,6 +145,7 @@ int hvresource::create(char*, const char* a, const char* t, init_type init, char
     hv_debug(__FILE__, __LINE__, "LD.hvresource.create", "hvresource::create: tag=%s id=%s\n", tg ? tg : "NULL",
              ident ? ident : "NULL");
     if (init == ILLINIT) return hv_err(__FILE__, __LINE__, 23, 925, QDB_ARGS, "can't set init state to ILLINIT");
+    if (!IsInitType(init)) return hv_err(__FILE__, __LINE__, 23, 925, QDB_ARGS, "init type '%c' is not defined", init);
     if (a == nullptr || *a == '\0')
         return hv_err(__FILE__, __LINE__, 23, 926, QDB_ARGS, "application name argument illegal");
     if (t == nullptr || *t == '\0')
@@ -173,6 +175,7 @@ int hvresource::create(char*, const char* a, const char* t, init_type init, char
     if (type == nullptr) return -1;
     // The list node first: without it nothing of the instance is stored.
     ShmList* node = ShmList::create(db, tg, this);
+    cfgstore::CrashPoint("instance-create");
     bool stored = node != nullptr;
     stored = stored && cfgstore::SetRecordText(db, &tagOff, tg) == 0;
     stored = stored && cfgstore::SetRecordText(db, &appOff, a) == 0;
@@ -229,6 +232,8 @@ int hvresource::set_info(const char* inf) {
 
 int hvresource::set_inittype(init_type init) {
     if (init == ILLINIT) return hv_err(__FILE__, __LINE__, 23, 917, QDB_ARGS, "can't set resource init type to ILLINIT");
+    if (!IsInitType(init))
+        return hv_err(__FILE__, __LINE__, 23, 917, QDB_ARGS, "init type '%c' is not defined", init);
     if (!created())
         return hv_err(__FILE__, __LINE__, 23, 918, QDB_ARGS, "must define object first with ::create() or ::fill()");
     DbMgr* db = owner();

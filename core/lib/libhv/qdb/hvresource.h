@@ -45,6 +45,13 @@ inline constexpr init_type INIT_ISP = 'I';
 inline constexpr init_type INIT_OSU = 's';
 inline constexpr qdbresrv_t QDBRESRV_NONE = '0';
 
+// Whether a letter is one of the defined states (ILLSTATE is none of them).
+inline constexpr bool IsInstanceState(int s) { return s == OSU || s == OSF || s == ISU || s == ISP; }
+// Whether a letter is one of the defined initialization types (ILLINIT is none).
+inline constexpr bool IsInitType(int i) {
+    return i == SEC_ISP || i == AUTOSEC_ISP || i == AUTORES_ISP || i == INIT_ISP || i == INIT_OSU;
+}
+
 extern "C" {
 // 0 posted, 1 ignored (posted within the time-out), 2 no instance with that
 // identifier in the local database, -1 error. A negative time-out means
@@ -137,6 +144,9 @@ public:
     int set_inittype(init_type init);
     // The one way a state changes (the SHARED and COMMON rules included).
     int privset_state(char* exclsys, char* excltag, state newstate, const char* reason);
+    // Whether the SHARED rule lets this instance take newstate, as
+    // privset_state asks it: 0, or -1 with the refusal reported (921, 922).
+    int check_shared_rule(state newstate) const;
     int set_below_state(const char* tag, state newstate, const char* reason);
     static int set_all_state(const char* tag, state newstate, const char* reason);
     // Sends this state to the other side of every COMMON equivalency but
@@ -194,6 +204,9 @@ public:
     // Clears every reservation that process pid holds. 0 or -1.
     static int clear_reservations(long pid);
     int clear_reservation(long pid);
+    // Whether this process (or its group) may clear the reservation that
+    // clear_reservation(pid) would: 0, or -1 with the refusal reported (901).
+    int check_reservation(long pid) const;
     // 1 when not reserved; else 0 and buf gets "RESERVED to ...".
     int reserve_status(char* buf) const;
     static const char* convresrv(qdbresrv_t type);

@@ -119,12 +119,17 @@ int network::createmany(int reset, const char* dbsys, char* text, int) {
         char* end = std::strchr(line, '\n');
         char* nextLine = end ? end + 1 : nullptr;
         if (end) *end = '\0';
+        const bool blank = *line == '\0';
         char* f[16] = {};
         char* p = line;
         int count = 0;
         while (count < 16 && p != nullptr) p = qdbstrscan(p, &f[count++], nullptr);
         line = nextLine;
-        if (count < 3 || *f[0] == '\0' || f[1] == nullptr || *f[1] == '\0' || *f[2] == '\0' || *f[2] == '0') continue;
+        if (count < 3 || *f[0] == '\0' || f[1] == nullptr || *f[1] == '\0' || *f[2] == '\0' || *f[2] == '0') {
+            // A record cut short is refused aloud, not dropped unseen.
+            if (!blank) rc = hv_err(__FILE__, __LINE__, 23, 1006, QDB_ARGS, "path record without system, device and type");
+            continue;
+        }
         auto num = [&](int i) { return i < count && f[i] ? std::atoi(f[i]) : 0; };
         network* n = alloc(db);
         if (n == nullptr) {

@@ -2,10 +2,12 @@
 // the remote-execution program, file removal. A command line is written in
 // the Win32 form the callers build ("<shell> -c \"<command>\"") and split
 // into an argv by the Win32 rules; only what a caller hands to the shell
-// meets a shell. The child is forked and execs argv[0] (searched in PATH when
-// it has no "/"); before the exec it, not the caller, changes to the root
-// directory, gets its priority, an empty signal mask and default signal
-// dispositions, applies the redirections and keeps only descriptors 0-2.
+// meets a shell. argv[0] (searched in PATH when it has no "/") is started by
+// the platform's spawn (platform/ProgramSpawn.h): in the root directory (a
+// root it cannot enter fails the start), with its priority, an empty signal
+// mask, default signal dispositions, the redirections applied and only
+// descriptors 0-2, none of them closed (a closed one, a closed redirection
+// and a file that cannot be opened give /dev/null).
 #pragma once
 
 #include <cstdint>
@@ -20,7 +22,7 @@ enum : int {
     HV_REDIR_READ = 0,    // open path for reading (must exist) as the target
     HV_REDIR_WRITE = 1,   // open path read/write, created when missing, not truncated
     HV_REDIR_APPEND = 2,  // as write, then positioned at the end
-    HV_REDIR_CLOSE = 3,   // close the target
+    HV_REDIR_CLOSE = 3,   // the target on /dev/null (a child never starts with 0-2 closed)
     HV_REDIR_DUP = 4,     // the target becomes a copy of descriptor `source`
 };
 struct redirection {

@@ -48,6 +48,9 @@ public:
     // 1 when the type-level script of action exists, else whether the
     // application-level one does; path holds the path last tried.
     static int exists(const hvresource* r, const char* action, std::string* path);
+    // "<path> <argstring> -t '<tag>' -i '<id>'": an action script's command.
+    static std::string action_command(const std::string& path, const char* argstring, const char* tag,
+                                      const std::string& id);
     static int restore(const char* tag, char* comsys, char* comtag, const char* argstring, kivraop_e op,
                        int reserved);
     static int dorestore(const char* tag, char* comsys, char* comtag, const char* argstring, int reserved);

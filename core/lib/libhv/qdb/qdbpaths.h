@@ -63,6 +63,11 @@ extern int pQdb_remotetime;                // REMOTETIMEOUT
 extern int pQdb_resrvtimeout;              // RESRVTIMEOUT
 extern int pQdb_resrvaudtimeout;           // RESRVAUDTIMEOUT
 extern int pQdb_resrvrectimeout;           // RESRVRECTIMEOUT
+// A restore of a lost system's resources that failed (another system's
+// lock, held by the lost system until it really dies) is tried again this
+// many times, this many seconds apart, while the system stays down.
+extern int pQdb_restoreretries;            // RESTORERETRIES
+extern int pQdb_restoreretrysecs;          // RESTORERETRYSECS
 extern char* pQdb_rsprioclass;             // RSPRIOCLASS
 extern unsigned pQdb_ovrhead;              // SENDOVRHEAD
 extern unsigned pQdb_shmmaxsiz;            // SHMMAXSIZ

@@ -59,4 +59,6 @@ namespace cfgstore {
 void CompositePartners(const char* tag, std::list<std::string>* out);
 // Whether the local tag is on either side of a SHARED equivalency.
 bool IsSharedLocal(const char* tag);
+// The local flag that says the recovery of system's loss has ended.
+std::string RecoveredMarkOf(const char* system);
 }  // namespace cfgstore

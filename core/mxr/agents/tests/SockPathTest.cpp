@@ -1,8 +1,9 @@
 // Paths in one socket agent world over loopback: a path whose remote alias
 // is this system itself connects to its own listener, so both of its heads
 // (inbound and outbound) live in the one world. This system is "localhost";
-// paths name it "127.0.0.1", so the name the peer gives itself differs from
-// the path's alias, as it may between two systems.
+// paths connect to "127.0.0.1", so the name the peer gives itself differs
+// from the path's alias, as it may between two systems. Strangers are raw
+// TCP clients speaking the agents' packet format.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -12,12 +13,16 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "BaseAddr.h"
 #include "SOCKCAMsgRcvr.h"
@@ -29,7 +34,13 @@
 #include "SOCKPipeHead.h"
 #include "SOCKPipePollAdptr.h"
 #include "SetUpRetryDelay.h"
+#include "PipeDeRegMsg.h"
+#include "PipeHeartBeatMsg.h"
+#include "PipeInitMsg.h"
+#include "PipeRegMsg.h"
+#include "SockPeerTable.h"
 #include "SockTestSupport.h"
+#include "platform/tests/TempSystemDir.h"
 
 namespace {
 
@@ -59,6 +70,51 @@ int ConnectOutcome(unsigned short port) {
     ::close(fd);
     return 0;
 }
+
+// A TCP client of 127.0.0.1:port leaving from the address from (127.x.y.z),
+// blocking; -1 when the connect failed.
+int ConnectFrom(const char* from, unsigned short port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    ::inet_pton(AF_INET, from, &local.sin_addr);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sa.sin_port = htons(port);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+        ::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+void SendAll(int fd, const std::string& bytes) {
+    ASSERT_EQ(::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
+}
+
+// Whether the agent closed fd's connection: what it sent read and dropped,
+// then the end of the stream (or a reset) within ms.
+bool ClosedByPeer(int fd, int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    char buf[2048];
+    while (std::chrono::steady_clock::now() < end) {
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, 50) != 1) continue;
+        const ssize_t n = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT);
+        if (n <= 0 && !(n < 0 && errno == EAGAIN)) return true;
+    }
+    return false;
+}
+
+size_t CountOf(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+BaseMsgPtr Init(const char* host, long pid) { return BaseMsgPtr(new PipeInitMsg(bStr(host), pid, pid, 512)); }
 
 class SockPathTest : public ::testing::Test {
 protected:
@@ -108,8 +164,35 @@ protected:
     }
     DestHostEntPtr Path(unsigned short port, int hbInterval = 1, int hbMaxMiss = 2) {
         device = bStr(("TCPIP:" + std::to_string(port)).c_str());
-        return DestHostEntPtr(new DestHostEnt(bStr("127.0.0.1"), 3, bStr(), device, bStr("127.0.0.1"), hbInterval,
+        return DestHostEntPtr(new DestHostEnt(bStr("127.0.0.1"), 3, bStr(), device, bStr("localhost"), hbInterval,
                                               hbMaxMiss, 0));
+    }
+    // A listen on a free port for a path to the system peer at 127.0.0.1,
+    // without the path's connect.
+    unsigned short ListenFor(const char* peer, int hbInterval = 1, int hbMaxMiss = 2) {
+        const unsigned short port = FreePort();
+        device = bStr(("TCPIP:" + std::to_string(port)).c_str());
+        SockPeerAdd(device, bStr("127.0.0.1"), bStr(peer));
+        SOCKCASetUpListenSMPtr listen(
+            new SOCKCASetUpListenSM(bStr("localhost"), world.GetSockNetConfig(), device, 0, hbInterval, hbMaxMiss));
+        listen->KickStart();
+        EXPECT_TRUE(RunUntil([&] { return Count<SOCKListenPollAdptrPtr>() == 1; }, 3000));
+        return port;
+    }
+    int CountIn() {
+        int n = 0;
+        BasePollAdptrLstIter it(world.GetPollManager().GetPollAdptrLst());
+        for (BasePollAdptrPtr a = it.First(); a.GetPtr() != nullptr; a = it.Next()) {
+            const SOCKPipeHeadPtr h = SockHeadOf(a);
+            if (h.Ok() && h->GetInOrOut() == SOCKPipeHead::__IN) ++n;
+        }
+        return n;
+    }
+    std::string EventLog() const {
+        std::ifstream f(sys.Path() + "/log/eventlog");
+        std::stringstream text;
+        text << f.rdbuf();
+        return text.str();
     }
     // Both heads of the path up: the outbound one has the peer's PipeInitMsg,
     // the inbound one counts the peer ALIVE.
@@ -136,6 +219,7 @@ protected:
         return turns;
     }
 
+    hvtest::TempSystemDir sys;
     SOCKCAWorld world{bStr(), bStr("TCPIP"), 6, 5};
     SOCKCAMsgRcvrPtr rcvr;
     bStr device;
@@ -169,12 +253,8 @@ TEST_F(SockPathTest, DeleteHostCountsWhatItClosed) {
     // Never added: nothing found.
     EXPECT_EQ(rcvr->DeleteHost(Path(FreePort())), -1);
     // Only a listen (one of two): -1, and the listen is closed all the same.
-    const unsigned short port = FreePort();
+    const unsigned short port = ListenFor("localhost");
     const DestHostEntPtr path = Path(port);
-    SOCKCASetUpListenSMPtr listen(
-        new SOCKCASetUpListenSM(bStr("localhost"), world.GetSockNetConfig(), device, 0, 1, 2));
-    listen->KickStart();
-    ASSERT_TRUE(RunUntil([&] { return Count<SOCKListenPollAdptrPtr>() == 1; }, 3000));
     EXPECT_EQ(ConnectOutcome(port), 0);
     RunFor(100);
     // That connect was taken as the path's inbound connection: a silent one.
@@ -265,6 +345,9 @@ TEST(SockSetUpRetry, WaitsStartShortDoubleAndNeverPassTheBound) {
 TEST_F(SockPathTest, APeerWhoseInitArrivesIsConnectedToAtOnceNotAfterTheWait) {
     const unsigned short port = FreePort();
     device = bStr(("TCPIP:" + std::to_string(port)).c_str());
+    // The path's peer is this system at 127.0.0.1 (its agent calls itself
+    // "localhost").
+    SockPeerAdd(device, bStr("127.0.0.1"), bStr("localhost"));
     // A connect set-up that waits the longest wait before its next try.
     SOCKCAMsgRcvrAddHostSMPtr waiting(new SOCKCAMsgRcvrAddHostSM(bStr("127.0.0.1"), world.GetSockNetConfig(), device,
                                                                 0, 1, 2, 1, SockNetConfig::RetryMs()));
@@ -288,61 +371,191 @@ TEST_F(SockPathTest, APeerWhoseInitArrivesIsConnectedToAtOnceNotAfterTheWait) {
     ASSERT_TRUE(RunUntil([&] { return Head(SOCKPipeHead::__IN, device).Ok() &&
                                       Head(SOCKPipeHead::__IN, device)->GetHbStatus() == PipeHead::ALIVE; },
                          5000));
-    // Far inside the 30 s wait: the waiting set-up has tried (here its
-    // connect is refused, the one listen being taken) and waits afresh from
-    // the short first wait.
+    // Far inside the 30 s wait: the waiting set-up has tried, and its
+    // connect gets through to the listen, which stays open.
     EXPECT_EQ(waiting->GetTriedOnce(), 1) << "the waiting set-up has tried";
     ASSERT_TRUE(RunUntil(
         [&] {
-            SOCKCAMsgRcvrAddHostSMLstIter it(GetAddHostSMLst());
-            for (SOCKCAMsgRcvrAddHostSMPtr sm = it.First(); sm.GetPtr() != nullptr; sm = it.Next())
-                if (sm->GetDevicePathName() == device && sm->GetLastRetryMs() == SockNetConfig::FirstRetryMs())
-                    return true;
-            return false;
+            const SOCKPipeHeadPtr out = Head(SOCKPipeHead::__OUT, device);
+            return out.Ok() && out->GetGotInit() != 0;
         },
         5000));
     EXPECT_TRUE(other->GetTimerTagPtr().Ok()) << "another path's set-up keeps waiting";
     EXPECT_EQ(other->GetTriedOnce(), 0);
     peer->HupDetected();
-    Head(SOCKPipeHead::__IN, device)->HupDetected();
+    std::vector<SOCKPipeHeadPtr> heads;
+    BasePollAdptrLstIter it(world.GetPollManager().GetPollAdptrLst());
+    for (BasePollAdptrPtr a = it.First(); a.GetPtr() != nullptr; a = it.Next())
+        if (const SOCKPipeHeadPtr h = SockHeadOf(a); h.Ok() && h->GetDevicePath() == device) heads.push_back(h);
+    for (const SOCKPipeHeadPtr& h : heads) h->HupDetected();
     for (BasePtr sm; (sm = GetAddHostSMLst().GetLast()).GetPtr() != nullptr;) {
         SOCKCAMsgRcvrAddHostSMPtr{sm}->CleanUp();
         GetAddHostSMLst().RemoveItem(sm);
     }
 }
 
-TEST_F(SockPathTest, ASilentStrangerIsDroppedAndThePeerGetsThrough) {
-    const unsigned short port = FreePort();
+TEST_F(SockPathTest, ASilentConnectionHoldsNothingAndIsDroppedInTime) {
+    const unsigned short port = ListenFor("localhost", 1, 1);
     const DestHostEntPtr path = Path(port, 1, 1);
-    SOCKCASetUpListenSMPtr listen(
-        new SOCKCASetUpListenSM(bStr("localhost"), world.GetSockNetConfig(), device, 0, 1, 1));
-    listen->KickStart();
-    ASSERT_TRUE(RunUntil([&] { return Count<SOCKListenPollAdptrPtr>() == 1; }, 3000));
-    const int stranger = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sa.sin_port = htons(port);
-    ASSERT_EQ(::connect(stranger, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
-    ASSERT_TRUE(RunUntil([&] { return Count<SOCKListenPollAdptrPtr>() == 0; }, 3000)) << "the stranger was accepted";
-    // Interval 1 s x 1 miss: dropped after about a second, and the port
-    // listens again.
-    ASSERT_TRUE(RunUntil([&] { return Count<SOCKListenPollAdptrPtr>() == 1; }, 5000));
-    // It got this system's PipeInitMsg, then the close.
-    char buf[1024];
-    ssize_t n = 1;
-    for (int i = 0; i < 20 && n > 0; ++i) {
-        pollfd p{stranger, POLLIN, 0};
-        ASSERT_EQ(::poll(&p, 1, 1000), 1);
-        n = ::recv(stranger, buf, sizeof buf, MSG_DONTWAIT);
-    }
-    EXPECT_LE(n, 0) << "the stranger's connection was closed";
-    ::close(stranger);
-    // The path's own connect now gets through.
+    const int silent = ConnectFrom("127.0.0.1", port);
+    ASSERT_GE(silent, 0);
+    ASSERT_TRUE(RunUntil([&] { return CountIn() == 1; }, 3000)) << "the connection was taken";
+    EXPECT_EQ(Count<SOCKListenPollAdptrPtr>(), 1) << "the listen stays open";
+    // The path's own connect gets through while the silent one still holds
+    // its connection.
     SOCKCAMsgRcvrAddHostSMPtr connect(
         new SOCKCAMsgRcvrAddHostSM(bStr("127.0.0.1"), world.GetSockNetConfig(), device, 0, 1, 1, 0));
     connect->KickStart();
     ASSERT_TRUE(RunUntil([&] { return PathUp(); }, 5000));
+    // Interval 1 s x 1 miss: the silent one goes after about a second; the
+    // path stays up.
+    bool closed = false;
+    ASSERT_TRUE(RunUntil([&] { return CountIn() == 1 && (closed = ClosedByPeer(silent, 1)); }, 5000));
+    EXPECT_TRUE(closed);
+    EXPECT_TRUE(PathUp());
+    ::close(silent);
+    EXPECT_EQ(rcvr->DeleteHost(path), 0);
+}
+
+TEST_F(SockPathTest, AConnectionFromAnAddressWithoutAPathIsClosedAtOnceWithAReport) {
+    const unsigned short port = FreePort();
+    const DestHostEntPtr path = Path(port);
+    ASSERT_EQ(rcvr->AddHost(path), 0);
+    ASSERT_TRUE(RunUntil([&] { return PathUp(); }, 5000));
+    const int stranger = ConnectFrom("127.0.0.2", port);
+    ASSERT_GE(stranger, 0);
+    SendAll(stranger, PipeBytesOf(Init("localhost", 4242)));
+    bool closed = false;
+    ASSERT_TRUE(RunUntil([&] { return closed = ClosedByPeer(stranger, 1); }, 3000));
+    ::close(stranger);
+    const std::string log = EventLog();
+    EXPECT_EQ(CountOf(log, "from 127.0.0.2:"), 1u) << log;
+    EXPECT_EQ(CountIn(), 1) << "only the path's own inbound connection";
+    EXPECT_EQ(Count<SOCKListenPollAdptrPtr>(), 1);
+    EXPECT_TRUE(PathUp());
+    EXPECT_EQ(rcvr->DeleteHost(path), 0);
+}
+
+TEST_F(SockPathTest, APipeInitMsgMustNameTheSystemOfThePathAtThatAddress) {
+    struct Case {
+        const char* name;
+        bool taken;
+    };
+    for (const Case c : {Case{"SYSX", false}, Case{"localhost", false}, Case{"", false}, Case{"PEER", true},
+                         Case{"peer", true}}) {
+        SCOPED_TRACE(c.name);
+        const unsigned short port = ListenFor("PEER");
+        const int fd = ConnectFrom("127.0.0.1", port);
+        ASSERT_GE(fd, 0);
+        SendAll(fd, PipeBytesOf(Init(c.name, 4242)));
+        if (c.taken) {
+            ASSERT_TRUE(RunUntil(
+                [&] {
+                    const SOCKPipeHeadPtr in = Head(SOCKPipeHead::__IN, device);
+                    return in.Ok() && in->GetHbStatus() == PipeHead::ALIVE;
+                },
+                3000));
+            EXPECT_EQ(Head(SOCKPipeHead::__IN, device)->GetRemHostName(), c.name);
+        } else {
+            bool closed = false;
+            ASSERT_TRUE(RunUntil([&] { return closed = ClosedByPeer(fd, 1); }, 3000));
+            EXPECT_NE(EventLog().find(std::string("introduced itself as ") + c.name + ","), std::string::npos);
+            EXPECT_EQ(CountIn(), 0);
+        }
+        EXPECT_EQ(Count<SOCKListenPollAdptrPtr>(), 1) << "the listen is not disturbed";
+        ::close(fd);
+        EXPECT_EQ(rcvr->DeleteHost(DestHostEntPtr(
+                      new DestHostEnt(bStr("127.0.0.1"), 0, bStr(), device, bStr("PEER"), 1, 2, 0))),
+                  -1) << "a listen only";
+        RunFor(50);
+    }
+}
+
+TEST_F(SockPathTest, APeerAnnouncesOnlyItsOwnRoutesAndNeverAboveTheConnection) {
+    const unsigned short port = ListenFor("PEER");
+    const int fd = ConnectFrom("127.0.0.1", port);
+    ASSERT_GE(fd, 0);
+    const auto reg = [](const char* host, long pid, int prio) {
+        return PipeBytesOf(BaseMsgPtr(new PipeRegMsg(bStr(host), pid, pid, prio)));
+    };
+    // Before it has introduced itself nothing is taken.
+    SendAll(fd, reg("PEER", 7, 0) + PipeBytesOf(Init("PEER", 4242)) + reg("localhost", 0, 99) + reg("SYSX", 0, 1) +
+                    reg("PEER", 0, 99) + reg("PEER", 77, 1) +
+                    PipeBytesOf(BaseMsgPtr(new PipeDeRegMsg(bStr("localhost"), 0, 0, 0))) +
+                    PipeBytesOf(Init("SYSX", 1)));
+    SOCKPipeHeadPtr in;
+    ASSERT_TRUE(RunUntil(
+        [&] {
+            in = Head(SOCKPipeHead::__IN, device);
+            return in.Ok() && in->GetAddrEntLst().GetItemCnt() >= 4;
+        },
+        3000));
+    RunFor(200);
+    EXPECT_EQ(in->GetRemHostName(), "PEER");
+    std::vector<std::string> routes;
+    BaseAddrEntLstIter it(in->GetAddrEntLst());
+    for (BaseAddrEntPtr row = it.First(); row.GetPtr() != nullptr; row = it.Next()) {
+        routes.push_back(std::string(static_cast<const char*>(row->GetHost())) + "/" + std::to_string(row->GetPid()) +
+                         "/" + std::to_string(row->GetComPriority()));
+    }
+    std::sort(routes.begin(), routes.end());
+    // The init's own address, the peer system as a whole (twice: the head's
+    // own and the announced one), and its process 77; all at priority 0.
+    EXPECT_EQ(routes, (std::vector<std::string>{"PEER/0/0", "PEER/0/0", "PEER/4242/0", "PEER/77/0"}));
+    const std::string log = EventLog();
+    EXPECT_NE(log.find("PipeRegMsg for host localhost"), std::string::npos) << log;
+    EXPECT_NE(log.find("PipeRegMsg for host SYSX"), std::string::npos) << log;
+    EXPECT_NE(log.find("PipeDeRegMsg for host localhost"), std::string::npos) << log;
+    EXPECT_NE(log.find("PipeRegMsg for host PEER on " + std::string(static_cast<const char*>(device)) +
+                       " refused - the peer is not introduced yet"),
+              std::string::npos)
+        << log;
+    ::close(fd);
+}
+
+TEST_F(SockPathTest, ANewerConnectionOfThePeerReplacesTheOlderOnceItIntroducesItself) {
+    const unsigned short port = ListenFor("PEER");
+    const int first = ConnectFrom("127.0.0.1", port);
+    ASSERT_GE(first, 0);
+    SendAll(first, PipeBytesOf(Init("PEER", 1001)));
+    ASSERT_TRUE(RunUntil([&] { return Head(SOCKPipeHead::__IN, device).Ok(); }, 3000));
+    const SOCKPipeHeadPtr older = Head(SOCKPipeHead::__IN, device);
+    const int second = ConnectFrom("127.0.0.1", port);
+    ASSERT_GE(second, 0) << "the listen stays open";
+    ASSERT_TRUE(RunUntil([&] { return CountIn() == 2; }, 3000));
+    RunFor(100);
+    EXPECT_NE(older->GetFileDscrpt(), -1) << "nothing replaced before the newer one says who it is";
+    SendAll(second, PipeBytesOf(Init("PEER", 1002)));
+    bool closed = false;
+    ASSERT_TRUE(RunUntil([&] { return closed = ClosedByPeer(first, 1); }, 3000));
+    ASSERT_EQ(CountIn(), 1);
+    EXPECT_EQ(Head(SOCKPipeHead::__IN, device)->GetRemPid(), 1002);
+    EXPECT_EQ(Head(SOCKPipeHead::__IN, device)->GetHbStatus(), PipeHead::ALIVE);
+    EXPECT_EQ(Count<SOCKListenPollAdptrPtr>(), 1);
+    ::close(first);
+    ::close(second);
+}
+
+TEST_F(SockPathTest, ASquatterAtThePeersAddressCannotHoldThePath) {
+    const unsigned short port = FreePort();
+    const DestHostEntPtr path = Path(port);
+    ASSERT_EQ(rcvr->AddHost(path), 0);
+    ASSERT_TRUE(RunUntil([&] { return PathUp(); }, 5000));
+    // It introduces itself as the peer's system and replaces the inbound
+    // connection; the peer's outbound connection breaks with it, the peer
+    // connects again and its newer connection replaces the squatter.
+    const int squatter = ConnectFrom("127.0.0.1", port);
+    ASSERT_GE(squatter, 0);
+    SendAll(squatter, PipeBytesOf(Init("localhost", 4242)));
+    bool closed = false;
+    ASSERT_TRUE(RunUntil([&] { return closed = ClosedByPeer(squatter, 1); }, 5000));
+    ASSERT_TRUE(RunUntil(
+        [&] { return PathUp() && Head(SOCKPipeHead::__IN, device)->GetRemPid() == static_cast<long>(::getpid()); },
+        5000));
+    EXPECT_EQ(CountIn(), 1);
+    EXPECT_EQ(Count<SOCKListenPollAdptrPtr>(), 1);
+    EXPECT_EQ(GetSetUpListenSMLst().GetItemCnt(), 0) << "the open listen is not set up again";
+    ::close(squatter);
     EXPECT_EQ(rcvr->DeleteHost(path), 0);
 }
 
@@ -375,48 +588,55 @@ TEST_F(SockPathTest, APeerThatConnectsAndFloodsDoesNotStarveTheOtherPathsHeartbe
     const bStr deviceA = LiveWatchedPath(&pathA);
     ASSERT_GT(deviceA.StrLen(), 0);
     // Another path's listen, and a peer that connects to it and writes
-    // packets as fast as it can, never a PipeInitMsg.
-    const unsigned short portB = FreePort();
-    const bStr deviceB(("TCPIP:" + std::to_string(portB)).c_str());
-    SOCKCASetUpListenSMPtr listen(new SOCKCASetUpListenSM(bStr("localhost"), world.GetSockNetConfig(), deviceB, 0, 1, 2));
-    listen->KickStart();
-    ASSERT_TRUE(RunUntil([&] { return Count<SOCKListenPollAdptrPtr>() == 1; }, 3000));
-    std::string burst;
-    for (int i = 0; i < 100; ++i) burst += StreamPacket(std::string(512, '\0'), static_cast<unsigned short>(i + 1));
-    std::atomic<bool> stop{false};
-    std::atomic<long> written{0};
-    std::atomic<int> connections{0};
-    // It connects again as soon as it is hung up, while the listen is back.
-    std::thread flood([&] {
-        while (!stop) {
-            const int fd = ConnectLoopback(portB);
-            if (fd < 0) {
-                ::usleep(1000);
-                continue;
+    // packets as fast as it can, never a PipeInitMsg: from an address with
+    // no path of that device (refused as it connects), and from the address
+    // of the device's path (its packets are read before it is hung up).
+    for (const bool atPathAddress : {false, true}) {
+        SCOPED_TRACE(atPathAddress ? "at the path's address" : "at an address without a path");
+        const unsigned short portB = FreePort();
+        const bStr deviceB(("TCPIP:" + std::to_string(portB)).c_str());
+        if (atPathAddress) SockPeerAdd(deviceB, bStr("127.0.0.1"), bStr("PEER"));
+        SOCKCASetUpListenSMPtr listen(
+            new SOCKCASetUpListenSM(bStr("localhost"), world.GetSockNetConfig(), deviceB, 0, 1, 2));
+        listen->KickStart();
+        const int listens = Count<SOCKListenPollAdptrPtr>();
+        ASSERT_TRUE(RunUntil([&] { return Count<SOCKListenPollAdptrPtr>() == listens + 1; }, 3000));
+        std::string burst;
+        for (int i = 0; i < 100; ++i) burst += StreamPacket(std::string(512, '\0'), static_cast<unsigned short>(i + 1));
+        std::atomic<bool> stop{false};
+        std::atomic<long> written{0};
+        std::atomic<int> connections{0};
+        // It connects again as soon as it is hung up, while the listen is back.
+        std::thread flood([&] {
+            while (!stop) {
+                const int fd = ConnectLoopback(portB);
+                if (fd < 0) {
+                    ::usleep(1000);
+                    continue;
+                }
+                ++connections;
+                // Never blocked for long: a connection nobody serves any more
+                // (the loop stopped) must not keep the flooder.
+                const timeval limit{0, 100000};
+                ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+                for (ssize_t n; !stop && (n = ::send(fd, burst.data(), burst.size(), MSG_NOSIGNAL)) > 0;) written += n;
+                ::close(fd);
             }
-            ++connections;
-            // Never blocked for long: a connection nobody serves any more
-            // (the loop stopped) must not keep the flooder.
-            const timeval limit{0, 100000};
-            ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-            for (ssize_t n; !stop && (n = ::send(fd, burst.data(), burst.size(), MSG_NOSIGNAL)) > 0;) written += n;
-            ::close(fd);
-        }
-    });
-    testing::internal::CaptureStderr();
-    const int deadTurns = TurnsNotAlive(Head(SOCKPipeHead::__IN, deviceA), 3000);
-    stop = true;
-    flood.join();
-    const std::string reports = testing::internal::GetCapturedStderr();
-    int failed = 0, hungUp = 0;
-    for (std::size_t at = 0; (at = reports.find("generation failed", at)) != std::string::npos; ++at) ++failed;
-    for (std::size_t at = 0; (at = reports.find("sent what is no message", at)) != std::string::npos; ++at) ++hungUp;
-    EXPECT_GT(written.load(), 0L) << "the flood went on";
-    EXPECT_EQ(deadTurns, 0) << "path A's heartbeats kept coming";
-    EXPECT_GT(hungUp, 0) << "each flooding connection is reported once, and hung up";
-    EXPECT_LE(failed, connections.load()) << "no report per packet";
-    EXPECT_LE(hungUp, connections.load());
-    EXPECT_TRUE(PathUp());
+        });
+        testing::internal::CaptureStderr();
+        const int deadTurns = TurnsNotAlive(Head(SOCKPipeHead::__IN, deviceA), 3000);
+        stop = true;
+        flood.join();
+        const std::string reports = testing::internal::GetCapturedStderr();
+        const long lines = static_cast<long>(std::count(reports.begin(), reports.end(), '\n'));
+        EXPECT_GT(written.load(), 0L) << "the flood went on";
+        EXPECT_EQ(deadTurns, 0) << "path A's heartbeats kept coming";
+        // The flooder is reported, a connection at a time, never a packet at
+        // a time (it wrote thousands).
+        EXPECT_GT(lines, 0L);
+        EXPECT_LE(lines, 2L * connections.load()) << reports.substr(0, 2000);
+        EXPECT_TRUE(PathUp());
+    }
     EXPECT_EQ(rcvr->DeleteHost(pathA), 0);
 }
 

@@ -9,6 +9,7 @@
 
 #include "ClassDefine.h"
 #include "LocalForms.h"
+#include "PipePktCtrl.h"
 
 MXR_LOCAL_CLASS_DEFINE_CUSTOM(SockRecordingHead);
 MXR_LOCAL_FORMS(SockRecordingHead, BaseMsgRcvr);
@@ -113,6 +114,17 @@ std::string RawLengthPacket(int lengthField, int n) {
     PutU16(s, 1);
     PutU16(s, 1);
     return s + std::string(static_cast<std::size_t>(n), 'z');
+}
+
+std::string PipeBytesOf(const BaseMsgPtr& msg) {
+    const SockRecordingHeadPtr writer(new SockRecordingHead(-1));
+    PipePktCtrlPtr packets(writer->GetaPipePktCtrl());
+    static unsigned short id = 0;
+    if (packets->Pack(*msg.GetPtr(), ++id) != PipePktCtrl::PACKED) return std::string();
+    std::string out;
+    for (BasePktBufrPtr pkt = packets->GetFirstPktBufr(); pkt.GetPtr() != nullptr; pkt = packets->GetNextPktBufr())
+        out.append(pkt->GetSendRecvAddr(), static_cast<std::size_t>(pkt->GetSendSize()));
+    return out;
 }
 
 BasePollAdptr::enWork ServeOnce(SOCKPipePollAdptr& adptr, int waitMs) {

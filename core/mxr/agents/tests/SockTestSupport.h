@@ -63,6 +63,10 @@ std::string StreamPacket(const std::string& data, unsigned short id = 1, unsigne
 // A raw packet header with the given length field, and n data bytes.
 std::string RawLengthPacket(int lengthField, int n);
 
+// The stream bytes a pipe writes for msg (every packet, headers included):
+// what a peer speaking the agents' packet format sends.
+std::string PipeBytesOf(const BaseMsgPtr& msg);
+
 // Polls the adaptor's descriptor (up to waitMs) and serves what it found.
 BasePollAdptr::enWork ServeOnce(SOCKPipePollAdptr& adptr, int waitMs = 200);
 

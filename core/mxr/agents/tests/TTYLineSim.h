@@ -1,4 +1,4 @@
-// The line simulator (tools/ttylinesim) as a child of a test: its links in a
+// The line simulator (tools/testtools/ttylinesim) as a child of a test: its links in a
 // fresh directory, commands written to its standard input and each answer
 // read back, and the process stopped on the way out.
 #pragma once

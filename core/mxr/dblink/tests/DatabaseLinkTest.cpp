@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <string>
 
@@ -57,6 +59,10 @@ TEST_F(LinkSystem, NoticesBecomeCommUpAndCommDownInTheDatabase) {
     // NODE2 was dead after the load: restored, no flag to remove.
     EXPECT_EQ(WaitInDatabase([] { return StateOf("TCPIP:1500"); }, "A ALIVE/0 0"), "A ALIVE/0 0");
     EXPECT_TRUE(WaitForMxrLog("-E comm_up -s 1 -m HV:MXR -O" + root_ + "/out/MXR -nNODE2 -dTCPIP:1500"));
+    // A log: no one outside the owner and the administrators' group reads it.
+    struct stat st {};
+    ASSERT_EQ(::stat((root_ + "/out/MXR").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 027, 0u) << std::oct << (st.st_mode & 07777);
     // The last alive path fails: dead, counted, flagged, the command run.
     TliPath(false);
     EXPECT_EQ(WaitInDatabase([] { return StateOf("TCPIP:1500"); }, "D DEAD/1 1"), "D DEAD/1 1");
@@ -86,8 +92,11 @@ TEST_F(LinkSystem, ANoticeWhileACreateWaitsForAnAgentIsHandled) {
     ASSERT_TRUE(WaitForLine(tli_, "add-host NODE2 NODE2 TCPIP:1500 answered 0"));
     GatedClient creator([] { return std::to_string(net_create(nullptr, "NODE2", "scsi0", 's', 0, 1, 1, 1)); });
     ASSERT_TRUE(creator.Ready(20000));
+    const std::string waiting = "MxrAdminCreateCommAgentSM: START\n";
+    const std::size_t before = cfgtest::Count(Err(manager_), waiting);
     creator.Go();
-    ::usleep(300000);
+    // The administrator starts to wait for an agent of the path's kind.
+    ASSERT_TRUE(WaitForErr(manager_, waiting, before + 1)) << Err(manager_);
     EXPECT_EQ(HostUpWithin("NODE2", 1000), 1);
     EXPECT_TRUE(DatabaseUsableWithin(2000));
     TliPath(true);
@@ -110,7 +119,8 @@ TEST_F(LinkSystem, AManagerStartsWhileAClientIsInNetRemove) {
     Stop(manager_);
     Stop(daemon_);
     remover.Go();
-    ::usleep(300000);
+    // Without a daemon or manager the call cannot end before they are back.
+    ASSERT_TRUE(remover.Entered(20000));
     daemon_ = StartDaemon();
     manager_ = StartProgram(HV_MXRCFGSTORE_BIN, "mxrcfgstore");
     ASSERT_TRUE(WaitForLine(manager_, "listening on")) << Err(manager_);
@@ -139,7 +149,10 @@ TEST_F(LinkSystem, ACommUpBroadcastToALiveSystemIsServed) {
 TEST_F(LinkSystem, ASlowEventCommandBlocksNeitherTheLoopNorTheDatabase) {
     const std::string sendevent = root_ + "/bin/sendevent";
     std::filesystem::remove(sendevent);
-    std::ofstream(sendevent) << "#!/bin/sh\necho \"slow sendevent $*\" >&2\nsleep 10\n";
+    // The command runs until the test lets it go (at most 60 s).
+    const std::string release = sys_.Path() + "/sendevent.release";
+    std::ofstream(sendevent) << "#!/bin/sh\necho \"slow sendevent $*\" >&2\n"
+                             << "i=0\nwhile [ ! -e '" << release << "' ] && [ $i -lt 1200 ]; do sleep 0.05; i=$((i+1)); done\n";
     std::filesystem::permissions(sendevent, std::filesystem::perms::owner_all);
     ASSERT_TRUE(WaitForLine(tli_, "add-host NODE2 NODE2 TCPIP:1500 answered 0"));
     TliPath(true);
@@ -147,11 +160,14 @@ TEST_F(LinkSystem, ASlowEventCommandBlocksNeitherTheLoopNorTheDatabase) {
     TliPath(false);
     ASSERT_TRUE(WaitForMxrLog("slow sendevent -C holdervane -E comm_down"));
     TliPath(true);
-    EXPECT_EQ(HostUpWithin("NODE2", 1000), 0);
-    EXPECT_TRUE(DatabaseUsableWithin(2000));
-    // Still the failed state (the command sleeps 10 s): the comm-up waits
+    // The command runs until it is let go, so these generous bounds still
+    // show that neither waits for it.
+    EXPECT_EQ(HostUpWithin("NODE2", 10000), 0);
+    EXPECT_TRUE(DatabaseUsableWithin(10000));
+    // Still the failed state while the command runs: the comm-up waits
     // behind it.
     EXPECT_EQ(Client([] { return StateOf("TCPIP:1500"); }), "D DEAD/1 1");
+    std::ofstream(release) << "";
     EXPECT_EQ(WaitInDatabase([] { return StateOf("TCPIP:1500"); }, "A ALIVE/1 0"), "A ALIVE/1 0");
 }
 

@@ -43,7 +43,7 @@ struct Failover : linktest::NetnsDbPair {
                 << "S\x01" "id-S\x01" << init << "\x01\x01u\x01\x01" "0\x01" "0\x01" "0\x01\n";
             for (const char* action : {"restore", "remove"}) {
                 const std::string path = s->root + "/subsys/app1/actions/" + action + ".ksh";
-                std::ofstream(path) << ActionScript(sys.Path(), s->net.host, action);
+                std::ofstream(path) << ActionScript(sys.Path(), s->host, action);
                 fs::permissions(path, fs::perms::owner_all);
             }
         }
@@ -57,11 +57,11 @@ struct Failover : linktest::NetnsDbPair {
     // client's restore runs its scripts outside the namespace).
     void KillAll(const DbSystem& s) {
         if (!made) return;
-        std::string pids = ReadCommand(ip + " netns pids " + s.net.ns);
+        std::string pids = ReadCommand(ip + " netns pids " + s.ns);
         for (const char* t : {"S", "T"}) {
             std::istringstream owner(ReadFile(sys.Path() + "/owner." + t));
             std::string who, pid;
-            if (owner >> who >> pid && who == s.net.host) pids += " " + pid;
+            if (owner >> who >> pid && who == s.host) pids += " " + pid;
         }
         std::istringstream in(pids);
         for (long pid; in >> pid;) ::kill(static_cast<pid_t>(pid), SIGKILL);
@@ -82,14 +82,14 @@ struct Failover : linktest::NetnsDbPair {
         ChildProcess& daemon = Run(s, {HV_QDB_BIN});
         Run(s, {HV_MXRCFGSTORE_BIN});
         if (!WaitLines(daemon, "qdb: serving", 1, 20000)) return false;
-        ChildProcess& agent = Run(s, {HV_STUB_AGENT_BIN, "-l", s.net.host});
+        ChildProcess& agent = Run(s, {HV_STUB_AGENT_BIN, "-l", s.host});
         return WaitLines(agent, "registered", 1, 10000);
     }
     // Each side sees the other alive (the first connect may have failed once).
     bool BothAlive() {
         const std::vector<std::string> up{"A ALIVE/0 0", "A ALIVE/1 0"};
-        const std::string sa = linktest::WaitPathSummary(a.Env(), "NODEB", {b.net.addr + ":7700"}, up, 15000);
-        const std::string sb = linktest::WaitPathSummary(b.Env(), "NODEA", {a.net.addr + ":7700"}, up, 15000);
+        const std::string sa = linktest::WaitPathSummary(a.Env(), "NODEB", {b.addr + ":7700"}, up, 15000);
+        const std::string sb = linktest::WaitPathSummary(b.Env(), "NODEA", {a.addr + ":7700"}, up, 15000);
         return sa.substr(0, 1) == "A" && sb.substr(0, 1) == "A";
     }
     std::string Journal() { return ReadFile(sys.Path() + "/journal"); }
@@ -114,15 +114,15 @@ TEST_F(Failover, ASurvivorRestoresTheHierarchyOfADeadSystemLeavesFirstAndNeverTw
     EXPECT_EQ(Journal(), "NODEA restore -R -t S -i id-S\nNODEA restore -R -t T -i id-T\n");
 
     // The paths come up once both agents are there.
-    ASSERT_EQ(linktest::CreatePathsAndSync(a.Env(), "NODEB", {b.net.addr + ":7700"}), "00");
-    ASSERT_EQ(linktest::CreatePathsAndSync(b.Env(), "NODEA", {a.net.addr + ":7700"}), "00");
+    ASSERT_EQ(linktest::CreatePathsAndSync(a.Env(), "NODEB", {b.addr + ":7700"}), "00");
+    ASSERT_EQ(linktest::CreatePathsAndSync(b.Env(), "NODEA", {a.addr + ":7700"}), "00");
     ASSERT_TRUE(BothAlive());
 
     // Every process of A dies: within the heartbeat time-out (1 s x 2) and
     // 10 s, B has A dead, the comm-down flag and event, and its restore
     // ("-R": the copy of a lost system counts as unknown).
     KillAll(a);
-    EXPECT_EQ(linktest::WaitPathSummary(b.Env(), "NODEA", {a.net.addr + ":7700"}, {"D DEAD/1 1", "D DEAD/2 1"},
+    EXPECT_EQ(linktest::WaitPathSummary(b.Env(), "NODEA", {a.addr + ":7700"}, {"D DEAD/1 1", "D DEAD/2 1"},
                                         12000)
                   .substr(0, 1),
               "D");

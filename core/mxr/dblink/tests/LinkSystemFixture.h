@@ -40,6 +40,8 @@ public:
             qdbfixture::StartClient();
             char c = 'r';
             if (::write(ready[1], &c, 1) != 1 || ::read(go[0], &c, 1) != 1) ::_exit(2);
+            c = 's';
+            if (::write(ready[1], &c, 1) != 1) ::_exit(2);
             const std::string text = body();
             if (::write(note[1], text.data(), text.size()) < 0) ::_exit(3);
             ::_exit(0);
@@ -65,6 +67,8 @@ public:
         char c = 'g';
         if (::write(goFd_, &c, 1) != 1) ADD_FAILURE() << "the client is gone";
     }
+    // After Go: the body has been entered (at most ms).
+    bool Entered(int ms) { return Readable(readyFd_, ms) && ReadByte(readyFd_); }
     // The body has returned and the child ended within ms.
     bool EndedWithin(int ms) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
@@ -165,6 +169,15 @@ protected:
     void TliPath(bool up) {
         if (up) Tell(tliFifo_, "outconn NODE2 TCPIP:1500 ALIVE");
         Tell(tliFifo_, std::string("status NODE2 TCPIP:1500 ") + (up ? "ALIVE" : "DEAD"));
+    }
+    // Waits (at most 20 s) until the program's error output holds text
+    // `count` times.
+    bool WaitForErr(pid_t pid, const std::string& text, std::size_t count = 1) {
+        for (int i = 0; i < 2000; ++i) {
+            if (static_cast<std::size_t>(cfgtest::Count(Err(pid), text)) >= count) return true;
+            ::usleep(10000);
+        }
+        return false;
     }
     // Polls the database in a client until probe's text is want (at most 20 s).
     std::string WaitInDatabase(const std::function<std::string()>& probe, const std::string& want) {

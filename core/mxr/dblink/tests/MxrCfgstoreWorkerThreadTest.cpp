@@ -1,7 +1,7 @@
 // The link's database thread: jobs from several threads run one at a time on
-// that one thread, in each poster's order; a stop drops what waits and lets
-// the running job finish; an owner that goes while a job still waits does
-// not wait with it.
+// that one thread, in each poster's order; a stop still runs what was queued
+// before it and refuses what comes after; an owner that goes waits for the
+// running job (it may hold the database lock).
 #include "MxrCfgstoreWorker.h"
 
 #include <gtest/gtest.h>
@@ -52,43 +52,43 @@ TEST(MxrCfgstoreWorkerThreads, JobsRunOnOneThreadInEachPostersOrder) {
     }
 }
 
-TEST(MxrCfgstoreWorkerThreads, AStopDropsWhatWaitsAndLetsTheRunningJobFinish) {
+TEST(MxrCfgstoreWorkerThreads, AStopRunsWhatWasQueuedAndRefusesWhatComesAfter) {
     MxrCfgstoreWorker worker;
     std::atomic<bool> release{false}, started{false}, finished{false};
-    std::atomic<int> later{0};
+    std::atomic<int> queued{0}, after{0};
     worker.Post([&] {
         started = true;
         while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         finished = true;
     });
-    for (int i = 0; i < 10; ++i) worker.Post([&] { ++later; });
+    for (int i = 0; i < 10; ++i) worker.Post([&] { ++queued; });
     ASSERT_TRUE(WaitFor([&] { return started.load(); }, 10000));
     worker.Stop();
-    worker.Post([&] { ++later; });  // refused once stopped
+    worker.Post([&] { ++after; });  // refused once stopped
     EXPECT_FALSE(worker.Ended());
     release = true;
     ASSERT_TRUE(WaitFor([&] { return worker.Ended(); }, 10000));
     EXPECT_TRUE(finished);
-    EXPECT_EQ(later, 0);
-    EXPECT_EQ(worker.JobsDone(), 1);
+    EXPECT_EQ(queued, 10);
+    EXPECT_EQ(after, 0);
+    EXPECT_EQ(worker.JobsDone(), 11);
 }
 
-TEST(MxrCfgstoreWorkerThreads, AnOwnerThatGoesDoesNotWaitForABlockedJob) {
-    auto release = std::make_shared<std::atomic<bool>>(false);
-    auto finished = std::make_shared<std::atomic<bool>>(false);
-    auto started = std::make_shared<std::atomic<bool>>(false);
+TEST(MxrCfgstoreWorkerThreads, AnOwnerThatGoesWaitsForTheRunningJob) {
+    std::atomic<bool> release{false}, started{false}, finished{false};
+    std::thread releaser;
     {
         MxrCfgstoreWorker worker;
-        worker.Post([release, finished, started] {
-            *started = true;
-            while (!*release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            *finished = true;
+        worker.Post([&] {
+            started = true;
+            while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            finished = true;
         });
-        ASSERT_TRUE(WaitFor([&] { return started->load(); }, 10000));
-    }  // returns at once: the thread is left to end
-    EXPECT_FALSE(*finished);
-    *release = true;
-    EXPECT_TRUE(WaitFor([&] { return finished->load(); }, 10000));
+        ASSERT_TRUE(WaitFor([&] { return started.load(); }, 10000));
+        releaser = std::thread([&] { release = true; });
+    }  // joins the database thread
+    EXPECT_TRUE(finished);
+    releaser.join();
 }
 
 }  // namespace

@@ -21,34 +21,21 @@
 
 namespace linktest {
 
-struct DbSystem {
-    mxrtest::NetnsSystem net;
+struct DbSystem : mxrtest::NetnsSystem {
     std::string root;
-    SystemEnv Env() const {
-        return {{"HV_SYSTEM_DIR", net.dir}, {"MXRHOSTNAME", net.host}, {"TEST_ROOT", root}, {"TEST_UNAME", net.host}};
-    }
+    SystemEnv Env() const { return {{"HV_SYSTEM_DIR", dir}, {"MXRHOSTNAME", host}, {"TEST_ROOT", root}, {"TEST_UNAME", host}}; }
 };
 
-struct NetnsDbPair : ::testing::Test {
-    hvtest::TempSystemDir sys;
-    std::string ip = mxrtest::IpTool();
-    DbSystem a, b;
-    bool made = false;
-    int children = 0;
-    std::vector<std::unique_ptr<mxrtest::ChildProcess>> procs;
-
+struct NetnsDbPair : mxrtest::NetnsPairOf<DbSystem> {
     // Makes the pair: namespaces "<prefix><pid>a" and "...b", systems NODEA
-    // (10.<subnet>.0.1) and NODEB (10.<subnet>.0.2). Skips the test without
-    // namespaces; the caller returns when IsSkipped().
+    // (10.<subnet>.0.1) and NODEB (10.<subnet>.0.2), each with its root.
+    // Skips the test without namespaces; the caller returns when IsSkipped().
     void MakePair(const std::string& prefix, const std::string& subnet) {
-        const std::string tag = prefix + std::to_string(::getpid());
-        a.net = {tag + "a", tag + "a0", sys.Path() + "/a", "NODEA", "10." + subnet + ".0.1"};
-        b.net = {tag + "b", tag + "b0", sys.Path() + "/b", "NODEB", "10." + subnet + ".0.2"};
-        const std::string why = mxrtest::MakeNetnsPair(ip, a.net, b.net, made);
-        if (!why.empty() && !made) GTEST_SKIP() << why;
-        ASSERT_EQ(why, "");
+        setup_ = {prefix, "NODEA", "NODEB", "10." + subnet + ".0.", false, {}};
+        NetnsPairOf::MakePair();
+        if (IsSkipped() || HasFatalFailure()) return;
         for (DbSystem* s : {&a, &b}) {
-            s->root = s->net.dir + "/root";
+            s->root = s->dir + "/root";
             std::filesystem::create_directories(s->root + "/etc");
             std::filesystem::create_directories(s->root + "/config");
             std::ofstream(s->root + "/etc/Holdervane") << "INITTIMEOUT=20\n";
@@ -56,17 +43,10 @@ struct NetnsDbPair : ::testing::Test {
             cfgtest::InstallRootBin(s->root);
         }
     }
-    void TearDown() override {
-        procs.clear();  // every process goes before its namespace
-        if (made) mxrtest::RemoveNetnsPair(ip, a.net, b.net);
-    }
-    mxrtest::ChildProcess& Run(const DbSystem& s, std::vector<std::string> args) {
-        args.insert(args.begin(), {ip, "netns", "exec", s.net.ns});
-        const std::string base = sys.Path() + "/p" + std::to_string(++children);
+    mxrtest::EnvOverrides EnvOf(const DbSystem& s) const override {
         mxrtest::EnvOverrides env;
         for (const auto& [k, v] : s.Env()) env.push_back({k, v});
-        procs.push_back(std::make_unique<mxrtest::ChildProcess>(args, env, base + ".out", base + ".err"));
-        return *procs.back();
+        return env;
     }
 };
 

@@ -43,8 +43,8 @@ TEST_F(TwoLinkedSystems, PathsFollowTheLinkInBothDatabases) {
     ASSERT_TRUE(WaitLines(*agentA, "registered", 1, 10000)) << agentA->Err();
     ASSERT_TRUE(WaitLines(agentB, "registered", 1, 10000)) << agentB.Err();
 
-    const std::string devA = b.net.addr + ":7600", devB = a.net.addr + ":7600";
-    const std::string devA2 = b.net.addr + ":7601", devB2 = a.net.addr + ":7601";
+    const std::string devA = b.addr + ":7600", devB = a.addr + ":7600";
+    const std::string devA2 = b.addr + ":7601", devB2 = a.addr + ":7601";
     EXPECT_EQ(CreatePathsAndSync(a.Env(), "NODEB", {devA, devA2}), "000");
     EXPECT_EQ(CreatePathsAndSync(b.Env(), "NODEA", {devB, devB2}), "000");
     const std::vector<std::string> devsA{devA, devA2};
@@ -54,17 +54,19 @@ TEST_F(TwoLinkedSystems, PathsFollowTheLinkInBothDatabases) {
 
     // The link goes down: both paths fail; the last one kills the system,
     // counts one failure, sets the flag and runs the event command.
-    ASSERT_EQ(Sh(ip + " -n " + a.net.ns + " link set " + a.net.veth + " down"), 0);
+    ASSERT_EQ(Sh(ip + " -n " + a.ns + " link set " + a.veth + " down"), 0);
     const std::vector<std::string> down{"D DEAD/1 DEAD/0 1", "D DEAD/0 DEAD/1 1"};
     const std::string afterDown = WaitPathSummary(a.Env(), "NODEB", devsA, down, 15000);
     EXPECT_NE(std::find(down.begin(), down.end(), afterDown), down.end()) << afterDown;
     EXPECT_NE(std::find(down.begin(), down.end(), WaitPathSummary(b.Env(), "NODEA", {devB, devB2}, down, 15000)), down.end());
+    // The event command runs after the state is stored: its line is awaited.
+    const std::string commDown = "sendevent -C holdervane -E comm_down -s1 -m HV:MXR -O" + a.root + "/out/MXR -nNODEB -d";
+    EXPECT_TRUE(WaitUntil([&] { return CountOf(ReadFile(a.root + "/out/MXR"), commDown) >= 1; }, 10000));
     const std::string log = ReadFile(a.root + "/out/MXR");
-    EXPECT_EQ(CountOf(log, "sendevent -C holdervane -E comm_down -s1 -m HV:MXR -O" + a.root + "/out/MXR -nNODEB -d"), 1u)
-        << log;
+    EXPECT_EQ(CountOf(log, commDown), 1u) << log;
 
     // Up again: restored, the flag gone, the count kept.
-    ASSERT_EQ(Sh(ip + " -n " + a.net.ns + " link set " + a.net.veth + " up"), 0);
+    ASSERT_EQ(Sh(ip + " -n " + a.ns + " link set " + a.veth + " up"), 0);
     const std::vector<std::string> up{afterDown == down[0] ? "A ALIVE/1 ALIVE/0 0" : "A ALIVE/0 ALIVE/1 0"};
     EXPECT_EQ(WaitPathSummary(a.Env(), "NODEB", devsA, up, 20000), up[0]);
     EXPECT_TRUE(WaitUntil([&] { return ReadFile(a.root + "/out/MXR").find("-E comm_up") != std::string::npos; },
@@ -81,7 +83,9 @@ TEST_F(TwoLinkedSystems, PathsFollowTheLinkInBothDatabases) {
     mgrA->Stop();
     daemonA->Stop();
     ASSERT_TRUE(StartDatabase(a, &daemonA, &mgrA)) << daemonA->Err() << mgrA->Err();
-    ::usleep(500000);
+    // Both stored paths' creates wait for the agent.
+    ASSERT_TRUE(WaitUntil([&] { return CountOf(mgrA->Err(), "MxrAdminCreateCommAgentSM: START\n") >= 2; }, 20000))
+        << mgrA->Err();
     agentA = &Run(a, {HV_STUB_AGENT_BIN, "-l", "NODEA"});
     const std::string again = WaitPathSummary(a.Env(), "NODEB", devsA, {"A ALIVE/1 ALIVE/0 0", "A ALIVE/0 ALIVE/0 0"}, 20000);
     EXPECT_EQ(again.substr(0, 8), "A ALIVE/") << again;

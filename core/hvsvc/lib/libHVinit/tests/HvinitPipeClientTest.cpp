@@ -4,9 +4,11 @@
 #include "ProcessList.h"
 #include "TempSystemDir.h"
 #include "libHVinit.h"
+#include "platform/TestTimeScale.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -114,11 +116,15 @@ TEST_F(HvinitPipeClient, AnEmptyOrMissingReplyFailsTheExchange) {
 }
 
 TEST_F(HvinitPipeClient, ASilentServerTimesOut) {
+    // The reply wait at a hundredth of its length (read once, at this first
+    // wait of the process).
+    ::setenv(portlib::platform::kTestTimeScaleVar, "0.01", 1);
     FakeHvinitServer silent([](int, const std::string&) { return Reply(); });
     char reply[] = "checkserverready";
     EXPECT_EQ(hvi_exchange(reply, "9 "), -3);
     EXPECT_EQ(silent.Requests().size(), 1u);
     EXPECT_EQ(hvtest::Reports(19603).size(), 1u);
+    ::unsetenv(portlib::platform::kTestTimeScaleVar);
 }
 
 TEST_F(HvinitPipeClient, CheckServerReady) {

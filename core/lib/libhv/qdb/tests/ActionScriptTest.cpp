@@ -3,9 +3,12 @@
 // the other-system option and values that must reach a script unchanged.
 #include "ActionFixture.h"
 #include "InstanceInterface.h"
+#include "InstanceSeams.h"
 #include "flg.h"
 
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 #include <cstring>
 #include <string>
@@ -102,6 +105,62 @@ TEST_F(ActionTest, RemoveTakesParentsFirstAndAFailureKeepsWhatLiesBelow) {
     // (the 341 report is printed by the next step's check, so it is not kept.)
     EXPECT_EQ(note, "-1:0;R=ISP,M1=ISP,X=OSU,L=ISP;remove action has failed");
     EXPECT_EQ(Steps(), "remove R,remove X");
+}
+
+// The SHARED partners of the restore tests: L is the secondary of L2 on
+// NODE2 while g_lShared is set; M1 is the secondary of M1x on NODE2 only once
+// its restore script has run (the other copy comes into service meanwhile).
+std::string g_journal;
+bool g_lShared = false;
+bool PartnerOnNode2(const char*, const char* tag, bool asPrimary, cfgstore::EquivalencySide* other) {
+    if (asPrimary) return false;
+    if (g_lShared && std::strcmp(tag, "L") == 0) {
+        *other = {"NODE2", "L2"};
+        return true;
+    }
+    if (std::strcmp(tag, "M1") != 0) return false;
+    std::ifstream in(g_journal);
+    for (std::string l; std::getline(in, l);)
+        if (l.find("restore [-t] [M1]") != std::string::npos) {
+            *other = {"NODE2", "M1x"};
+            return true;
+        }
+    return false;
+}
+
+// A restore that the SHARED rule refuses runs no script and gives the
+// rule's error; one refused only after its script ran is taken back: its
+// remove script runs and it is left OSF with the reason, and what the same
+// action brought up before goes down again, parents first.
+TEST_F(ActionTest, ASharedRefusalStopsTheScriptsOrTakesTheRestoreBack) {
+    g_journal = root_ + "/journal";
+    std::string note = Client([] {
+        cfgstore::InstanceSeams seams{};
+        seams.sharedPartner = &PartnerOnNode2;
+        cfgstore::SetInstanceSeams(seams);
+        g_lShared = true;
+        FillCopy("NODE2", CopyLine("typ2", "L2", 'A', 'p') + CopyLine("typ1", "M1x", 'A', 'p'));
+        std::string out = std::to_string(perfaction(const_cast<char*>("L"), 0, const_cast<char*>("restore"),
+                                                    const_cast<char*>(""), KIVRA_ONE, 0));
+        const bool named = Qdb_errbuf != nullptr && std::strstr(Qdb_errbuf, "(No. 922)") != nullptr;
+        out += "/" + std::to_string(Qdb_errno) + (named ? "" : "/unnamed") + ";" + States({"L"});
+        return out;
+    });
+    EXPECT_EQ(note, "-1/5;L=OSU");
+    EXPECT_EQ(Steps(), "");
+
+    note = Client([] {
+        cfgstore::InstanceSeams seams{};
+        seams.sharedPartner = &PartnerOnNode2;
+        cfgstore::SetInstanceSeams(seams);
+        std::string out = std::to_string(perfaction(const_cast<char*>("M1"), 0, const_cast<char*>("restore"),
+                                                    const_cast<char*>(""), KIVRA_DOWN, 0));
+        return out + ";" + States({"M1", "L"}) + ";" + Description("M1");
+    });
+    EXPECT_EQ(note, "-1;M1=OSF,L=OSU;restore refused after its script ran: (No. 922) resource \"M1\" can't be changed to "
+                    "\"ISP\" state because it is a secondary resource of a SHARED equivalency to resource \"M1x\" on "
+                    "machine \"NODE2\" which is in state \"ISP\"");
+    EXPECT_EQ(Steps(), "restore L,restore M1,remove M1,remove L");
 }
 
 TEST_F(ActionTest, AScsiDiskScriptGetsTheOtherSystemUnlessTheArgumentsNameOne) {

@@ -11,6 +11,7 @@
 #include "ShmMgr.h"
 #include "TwoSystemsFixture.h"
 #include "flg.h"
+#include "platform/TestTimeScale.h"
 #include "network.h"
 #include "qdberr.h"
 #include "systems.h"
@@ -18,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
@@ -72,14 +74,16 @@ std::string HeldCopy(const char* system, const char* flag) {
 
 // Runs a client on each of two systems at one moment: each starts the
 // library and its connection to its manager, says so, and runs its body once
-// both have. The notes come back in order ("" for a child that did not end
-// well); a child still running after 30 s is ended by its alarm.
-std::pair<std::string, std::string> AtOnce(const System& s1, const std::function<std::string()>& body1,
-                                           const System& s2, const std::function<std::string()>& body2) {
-    int ready[2], gate[2];
-    if (::pipe(ready) != 0 || ::pipe(gate) != 0) return {};
+// both have. A body may call its `meet` to wait there until the other body
+// has called its own (as often as both call it). The notes come back in order ("" for a child that did
+// not end well); a child still running after 30 s is ended by its alarm.
+using MeetingBody = std::function<std::string(const std::function<void()>& meet)>;
+std::pair<std::string, std::string> AtOnce(const System& s1, const MeetingBody& body1, const System& s2,
+                                           const MeetingBody& body2) {
+    int ready[2], gate[2], met[2], onward[2];
+    if (::pipe(ready) != 0 || ::pipe(gate) != 0 || ::pipe(met) != 0 || ::pipe(onward) != 0) return {};
     const System* systems[2] = {&s1, &s2};
-    const std::function<std::string()>* bodies[2] = {&body1, &body2};
+    const MeetingBody* bodies[2] = {&body1, &body2};
     std::string notes[2];
     pid_t kids[2];
     for (int i = 0; i < 2; ++i) {
@@ -96,7 +100,11 @@ std::pair<std::string, std::string> AtOnce(const System& s1, const std::function
             ProxyPostOffice connection;  // made now, used by the body
             char c = 'r';
             if (::write(ready[1], &c, 1) != 1 || ::read(gate[0], &c, 1) != 1) ::_exit(2);
-            const std::string note = (*bodies[i])();
+            const auto meet = [&] {
+                char m = 'm';
+                if (::write(met[1], &m, 1) != 1 || ::read(onward[0], &m, 1) != 1) ::_exit(4);
+            };
+            const std::string note = (*bodies[i])(meet);
             std::ofstream(notes[i]) << note;
             ::_exit(0);
         }
@@ -109,7 +117,15 @@ std::pair<std::string, std::string> AtOnce(const System& s1, const std::function
         if (::read(ready[0], &c, 1) != 1) break;
     const char go[2] = {'g', 'g'};
     const bool released = ::write(gate[1], go, 2) == 2;
-    for (int fd : {ready[0], ready[1], gate[0], gate[1]}) ::close(fd);
+    // Each meeting: both bodies there, or a child gone, then on. The
+    // meetings end once both children have closed their ends of the pipe.
+    ::close(met[1]);
+    for (;;) {
+        int there = 0;
+        while (there < 2 && ::read(met[0], &c, 1) == 1) ++there;
+        if (there == 0 || ::write(onward[1], go, static_cast<std::size_t>(there)) != there || there < 2) break;
+    }
+    for (int fd : {ready[0], ready[1], gate[0], gate[1], met[0], onward[0], onward[1]}) ::close(fd);
     bool ok[2] = {false, false};
     for (int i = 0; i < 2; ++i) {
         int status = 0;
@@ -266,29 +282,34 @@ TEST_F(CachedCopyTwoSystems, TwoSystemsForceReloadingEachOtherAtOnceBothComplete
     const std::string stampOfA = OwnStamp(a_);
     const std::string stampOfB = OwnStamp(b_);
     // Each load holds its own system's lock while it waits for the other's
-    // tables, so at one moment both cache servers find their lock taken:
-    // each answers busy, both loaders let go of their lock and try again
-    // after a random pause, and both copies arrive. A round in which the two
-    // did not meet is played again.
-    const auto busy = [this](const System& s) {
-        const std::string other = s.name == "NODEA" ? "NODEB" : "NODEA";
-        return Count(Out(daemons_[s.name]), "qdb: cache request from " + other + " answered busy");
+    // tables. Here both loaders take their lock before either asks and keep
+    // it until both have their answers, so both cache servers find their
+    // lock taken and answer busy. Then each forces the reload as a lookup
+    // does: a busy answer makes it let go of its lock and try again after a
+    // random pause, and both copies arrive.
+    const auto collideThenReload = [](const char* other) {
+        return [other](const std::function<void()>& meet) {
+            std::string out;
+            {
+                AUTO_QDB_LOCK(lk);
+                lk.lock(-1);
+                meet();
+                out = qdbfixture::ResultAndErrno(ShmMgr::cacheRemDb(other, ShmMgr::findDbMgr(other, 0))) + " ";
+                meet();  // the other's answer came from this side's server
+            }
+            qdberrclr();
+            return out + Stamp(getDbTime(other, kCacheForceReload)) + " " + std::to_string(Qdb_errno);
+        };
     };
-    int rounds = 0;
-    while (rounds < 5 && (busy(a_) == 0 || busy(b_) == 0)) {
-        ++rounds;
-        const auto notes = AtOnce(
-            a_, [] { return Stamp(getDbTime("NODEB", kCacheForceReload)) + " " + std::to_string(Qdb_errno); },
-            b_, [] { return Stamp(getDbTime("NODEA", kCacheForceReload)) + " " + std::to_string(Qdb_errno); });
-        EXPECT_EQ(notes.first, stampOfB + " 0") << ReadFile(a_.dir + "/atonce0.out");
-        EXPECT_EQ(notes.second, stampOfA + " 0") << ReadFile(b_.dir + "/atonce1.out");
-        if (HasFailure()) break;
-    }
-    EXPECT_GT(busy(a_), 0) << Out(daemons_["NODEA"]);
-    EXPECT_GT(busy(b_), 0) << Out(daemons_["NODEB"]);
-    // Every round ended with one load served on each side.
-    EXPECT_EQ(Served(a_, rounds), rounds);
-    EXPECT_EQ(Served(b_, rounds), rounds);
+    const auto notes = AtOnce(a_, collideThenReload("NODEB"), b_, collideThenReload("NODEA"));
+    const std::string busy = "-1/" + std::to_string(QDB_RETRY) + " ";
+    EXPECT_EQ(notes.first, busy + stampOfB + " 0") << ReadFile(a_.dir + "/atonce0.out");
+    EXPECT_EQ(notes.second, busy + stampOfA + " 0") << ReadFile(b_.dir + "/atonce1.out");
+    EXPECT_TRUE(WaitForLine(daemons_["NODEA"], "qdb: cache request from NODEB answered busy")) << Out(daemons_["NODEA"]);
+    EXPECT_TRUE(WaitForLine(daemons_["NODEB"], "qdb: cache request from NODEA answered busy")) << Out(daemons_["NODEB"]);
+    // One load served on each side.
+    EXPECT_EQ(Served(a_, 1), 1);
+    EXPECT_EQ(Served(b_, 1), 1);
 }
 
 TEST_F(CachedCopyTwoSystems, TheCopyOfAStoppedSystemFailsWithCode9AndLoadsOnceItIsBack) {
@@ -303,7 +324,9 @@ TEST_F(CachedCopyTwoSystems, TheCopyOfAStoppedSystemFailsWithCode9AndLoadsOnceIt
     // never end.
     const std::string note = ClientOfA([] {
         ::alarm(30);
-        std::string out = LoadCopy("NODEB", "is not alive") + " ";
+        // Not alive, or already held down by the path's loss: code 9 either
+        // way, and no request is sent.
+        std::string out = LoadCopy("NODEB", "\"NODEB") + " ";
         // The lookups that load answer at once from the empty copy.
         out += std::to_string(flg_test("NODEB", "anything", 0)) + " ";
         out += Stamp(getDbTime("NODEB", kCacheUseOrLoad)) + " ";
@@ -311,11 +334,16 @@ TEST_F(CachedCopyTwoSystems, TheCopyOfAStoppedSystemFailsWithCode9AndLoadsOnceIt
     });
     EXPECT_EQ(note, "named -1/9 0.0 1 0.0 0.0");
 
-    // Back again, B is asked at the next lookup.
+    // Back again (and alive to A, as a path's return makes it), B is asked
+    // at the next lookup.
     ASSERT_TRUE(StartSystem(b_));
     ASSERT_TRUE(StartRelay());
     const std::string stampOfB = OwnStamp(b_);
-    EXPECT_EQ(ClientOfA([] { return Stamp(getDbTime("NODEB", kCacheUseOrLoad)); }), stampOfB);
+    EXPECT_EQ(ClientOfA([] {
+        sys_setstate(nullptr, "NODEB", 'A', "back");
+        qdberrclr();
+        return Stamp(getDbTime("NODEB", kCacheUseOrLoad));
+    }), stampOfB);
     EXPECT_NE(stampOfB, "0.0");
 }
 
@@ -326,6 +354,8 @@ TEST_F(CachedCopyTwoSystems, ALoadFromASystemWhoseDaemonIsGoneEndsWithCode9) {
     Stop(daemons_["NODEB"]);
     const std::string note = ClientOfA([] {
         ::alarm(30);
+        // The wait for the replies at a fiftieth of its length.
+        ::setenv(portlib::platform::kTestTimeScaleVar, "0.02", 1);
         return LoadCopy("NODEB", "no answer from system \"NODEB\"");
     });
     EXPECT_EQ(note, "named -1/9 0.0");

@@ -194,7 +194,10 @@ TEST_F(ActionLock, ProcessesInDifferentSecondsGoOneAtATimeInOrder) {
     for (int id = 1; id <= 3; ++id) {
         kids.push_back(Actor(id, 0, 1500));
         ASSERT_TRUE(FlagOf(kids.back()) || LogHas("+" + std::to_string(id), 0));
-        ::usleep(1100 * 1000);  // the next flag carries a later second
+        // The next flag carries a later second: the clock has moved past the
+        // second this one was stored in.
+        const std::time_t stored = std::time(nullptr);
+        for (int i = 0; i < 200 && std::time(nullptr) <= stored; ++i) ::usleep(10000);
     }
     for (pid_t k : kids) EXPECT_EQ(Exit(k), 0);
     EXPECT_EQ(Log(), "+1-1+2-2+3-3");
@@ -217,8 +220,9 @@ TEST_F(ActionLock, ProcessesOfOneSecondGoBySmallerPid) {
 
 TEST_F(ActionLock, AKilledHolderLetsTheNextGo) {
     const pid_t holder = Actor(1, 0, -1);
+    // The holder goes on only once the clock has left its flag's second, so
+    // the waiter's flag carries a later one.
     ASSERT_TRUE(LogHas("+1"));
-    ::usleep(1100 * 1000);
     const pid_t waiter = Actor(2, 0, 0);
     ASSERT_TRUE(WaitFlags(2));
     EXPECT_FALSE(LogHas("+2", 1));

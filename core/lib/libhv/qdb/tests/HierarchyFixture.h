@@ -102,6 +102,7 @@ protected:
         daemon_ = StartDaemon();
         manager_ = StartProgram(HV_MXRCFGSTORE_BIN, "mxrcfgstore");
         ASSERT_TRUE(WaitForLine(daemon_, "qdb: serving")) << Err(daemon_);
+        ASSERT_TRUE(WaitForLine(daemon_, "qdb: start-up states given")) << Err(daemon_);
     }
     std::string File(const std::string& rel) { return Shown(cfgtest::ReadFile(root_ + "/" + rel)); }
 };

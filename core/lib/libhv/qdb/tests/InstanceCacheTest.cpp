@@ -124,6 +124,40 @@ TEST_F(InstanceCache, RecordsAreParsedAndAppliedWithTheirCodes) {
     EXPECT_EQ(note, "id9|second|Tp|[],0,100/11");
 }
 
+// Every byte as the letter of a state, an init and a create record: only
+// the defined letters are applied; any other is refused before it touches
+// the copy or its stamp.
+TEST_F(InstanceCache, OnlyTheDefinedStateAndInitLettersAreApplied) {
+    const std::string note = Client([] {
+        PrepareCopy();
+        std::string out;
+        int n = 0;
+        if (Apply(Rec("a", n++, "t1\x01" "id1\x01" "Iweb\x01" "ip\x01")) != 0) return std::string("no create");
+        const std::string states = "ufip", inits = "ETAIs";
+        for (int c = 1; c < 256; ++c) {
+            const std::string letter(1, static_cast<char>(c));
+            const bool state = states.find(letter) != std::string::npos;
+            const bool init = inits.find(letter) != std::string::npos;
+            const int s = Apply(Rec("fs", n, "t1\x01" + letter + "why"));
+            if (s == 0) ++n;
+            const int i = Apply(Rec("fi", n, "t1\x01" + letter));
+            if (i == 0) ++n;
+            const int a = Apply(Rec("a", n, "n" + std::to_string(c) + "\x01" "nid" + std::to_string(c) + "\x01" + letter +
+                                                "web\x01" "ip\x01"));
+            if (a == 0) ++n;
+            if (s != (state ? 0 : -6) || i != (init ? 0 : -5) || a != (init ? 0 : -5))
+                out += std::to_string(c) + ":" + std::to_string(s) + "," + std::to_string(i) + "," + std::to_string(a) + " ";
+        }
+        AUTO_QDB_LOCK(lk);
+        lk.lock(-1);
+        hvresource* r = hvresource::findres(Copy(), "t1", nullptr);
+        out += std::string(1, static_cast<char>(r->get_inittype())) + static_cast<char>(r->get_state()) + ",";
+        out += std::to_string(hvresource::listed(Copy()).size()) + "," + std::to_string(Copy()->tStamp.coll == n);
+        return out;
+    });
+    EXPECT_EQ(note, "su,6,1");
+}
+
 TEST_F(InstanceCache, AMissedRecordLeavesTheCopyStaleAndARemovalFollows) {
     const std::string note = Client([] {
         PrepareCopy();

@@ -16,9 +16,12 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -46,6 +49,15 @@ std::string Refused(int rc, const char* text) {
     std::string s = std::to_string(rc) + "/" + std::to_string(Qdb_errno) + (named ? "" : "/unnamed:" + std::string(Qdb_errbuf ? Qdb_errbuf : ""));
     qdberrclr();
     return s;
+}
+
+// A TLI path record to system over device in the local database, as the
+// manager's database link finds it: the administrator is not asked, so no
+// request of its own (nor its time-out) meets what the test does by hand.
+std::string StoredPath(const char* system, const char* device) {
+    AUTO_QDB_LOCK(lk);
+    network* n = network::alloc(lk.getDbMgr(nullptr, -1, 1000, 0));
+    return n == nullptr ? "no room" : std::to_string(n->create(system, device, 'l', 0, 1, 1, 1));
 }
 
 // The path to system over device in the local database, under the caller's lock.
@@ -161,6 +173,20 @@ TEST_F(NetworkTable, AStartTimeThatCannotBeWrittenIsReportedAndTheCreateStands) 
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.note, "0/0");
     EXPECT_NE(r.err.find("net_create: fopen(" + root_ + "/config/HV_START_TIME) failed"), std::string::npos) << r.err;
+}
+
+// The first path on a root without a configuration directory makes it,
+// private as the table files' directory, and records the start time there.
+TEST_F(NetworkTable, TheStartTimeMakesAPrivateConfigurationDirectory) {
+    const std::string config = root_ + "/config";
+    const std::string note = Client([&] {
+        std::filesystem::remove_all(config);
+        std::string out = std::to_string(net_create(nullptr, "NODE2", "TCPIP:1501", 'l', 0, 5, 2, 3));
+        struct stat st {};
+        out += ::stat(config.c_str(), &st) == 0 ? "/" + std::to_string(st.st_mode & 0777) : "/none";
+        return out + "/" + std::to_string(std::filesystem::exists(config + "/HV_START_TIME"));
+    });
+    EXPECT_EQ(note, "0/" + std::to_string(0700) + "/1");
 }
 
 TEST_F(NetworkTable, RemoveAsksPerPathAndDropsWhatTheAdministratorLetGo) {
@@ -376,8 +402,8 @@ TEST_F(NetworkTable, CacheUpdatesCarryTheExactRecordAndFollowTheStampRule) {
 TEST_F(NetworkTable, CommDownOfTheLastAlivePathFailsTheSystemOnceAndCommUpRestoresIt) {
     const std::string note = Client([] {
         std::string out;
-        out += std::to_string(net_create(nullptr, "NODE2", "TCPIP:1501", 'l', 0, 1, 1, 1));
-        out += std::to_string(net_create(nullptr, "NODE2", "TCPIP:1502", 'l', 0, 1, 1, 1)) + ",";
+        out += StoredPath("NODE2", "TCPIP:1501");
+        out += StoredPath("NODE2", "TCPIP:1502") + ",";
         // Two paths up; the system is alive, so no event.
         out += std::to_string(network::mxr_comm_up("NODE2", "TCPIP:1501"));
         out += std::to_string(network::mxr_comm_up("NODE2", "TCPIP:1502")) + ",";
@@ -415,6 +441,48 @@ TEST_F(NetworkTable, CommDownOfTheLastAlivePathFailsTheSystemOnceAndCommUpRestor
     EXPECT_TRUE(WaitForMxrLog("sendevent -w -C holdervane -E comm_up -s 1 -m HV:MXR -O" + root_ +
                               "/out/MXR -nNODE2 -dTCPIP:1501"))
         << MxrLog();
+}
+
+TEST_F(NetworkTable, ALossWhoseEventWasCutShortRunsAgainWhenTheManagerIsBackUntilItsRecoveryEnds) {
+    EXPECT_EQ(Client([] {
+        std::string out = std::to_string(net_create(nullptr, "NODE2", "TCPIP:1501", 'l', 0, 1, 1, 1));
+        return out + std::to_string(network::mxr_comm_up("NODE2", "TCPIP:1501"));
+    }), "00");
+    // The database link dies after the loss is recorded, before its event.
+    cfgtest::ChildResult killed = cfgtest::RunChild([] {
+        qdbfixture::StartClient();
+        ::setenv("HV_CRASH_AT", "comm-down-event", 1);
+        network::mxr_comm_down("NODE2", "TCPIP:1501");
+        return 0;
+    });
+    ASSERT_EQ(killed.signal, SIGKILL) << killed.err;
+    const auto recorded = [] {
+        std::string out(1, static_cast<char>(sys_getstate(nullptr, "NODE2")));
+        out += std::to_string(flg_test(nullptr, "!comm_down!NODE2", 0));
+        return out + std::to_string(flg_test(nullptr, "!recovered!NODE2", 0));
+    };
+    // Recorded whole: down, flagged, not recovered; no event ran.
+    EXPECT_EQ(Client(recorded), "D01");
+    EXPECT_EQ(cfgtest::Count(MxrLog(), "-E comm_down"), 0);
+
+    // The manager back: the event runs again, its recovery ends and marks
+    // the loss recovered.
+    EXPECT_EQ(Client([&recorded] {
+        network::mxr_avail(0);
+        qdberrclr();
+        for (int i = 0; i < 2000 && flg_test(nullptr, "!recovered!NODE2", 0) != 0; ++i) ::usleep(10000);
+        return recorded();
+    }), "D00");
+    EXPECT_EQ(cfgtest::Count(MxrLog(), "-E comm_down -s1 -m HV:MXR -O" + root_ + "/out/MXR -nNODE2"), 1) << MxrLog();
+    // Once recovered, a later return of the manager runs nothing again; the
+    // system's return clears both marks.
+    EXPECT_EQ(Client([&recorded] {
+        network::mxr_avail(0);
+        network::mxr_comm_up("NODE2", "TCPIP:1501");
+        qdberrclr();
+        return recorded();
+    }), "A11");
+    EXPECT_EQ(cfgtest::Count(MxrLog(), "-E comm_down"), 1) << MxrLog();
 }
 
 TEST_F(NetworkTable, ManagerAvailableWaitsForDeadSystemsUnlessForced) {

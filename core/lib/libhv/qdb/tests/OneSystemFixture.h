@@ -23,6 +23,8 @@ protected:
         daemon_ = StartDaemon();
         manager_ = StartProgram(HV_MXRCFGSTORE_BIN, "mxrcfgstore");
         ASSERT_TRUE(WaitForLine(daemon_, "qdb: serving")) << Err(daemon_) << Out(daemon_) << Err(manager_);
+        // The fresh database's start-up pass is over before a test changes states.
+        ASSERT_TRUE(WaitForLine(daemon_, "qdb: start-up states given")) << Err(daemon_) << Out(daemon_);
     }
     void TearDown() override {
         QdbDaemonTest::TearDown();

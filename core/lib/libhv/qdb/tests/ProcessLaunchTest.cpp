@@ -173,7 +173,7 @@ TEST_F(Launch, RedirectionsInTheChild) {
     std::ofstream(root_ + "/a.txt") << "XX";
     std::ofstream(root_ + "/in.txt") << "from file";
     const std::string w = root_ + "/w.txt", a = root_ + "/a.txt", in = root_ + "/in.txt", o = root_ + "/o.txt",
-                      e = root_ + "/e.txt", d = root_ + "/d.txt", c = root_ + "/c.txt";
+                      e = root_ + "/e.txt", d = root_ + "/d.txt", c = root_ + "/c.txt", c2 = root_ + "/c2.txt";
     const struct {
         const char* what;
         std::vector<redirection> list;
@@ -187,11 +187,16 @@ TEST_F(Launch, RedirectionsInTheChild) {
         {"error to a file", {{HV_REDIR_WRITE, 2, {e.c_str()}}}, "echo oops >&2", e, "oops\n"},
         {"duplicate", {{HV_REDIR_WRITE, 1, {d.c_str()}}, {HV_REDIR_DUP, 2, {.source = 1}}}, "echo out; echo err >&2", d,
          "out\nerr\n"},
-        {"close",
+        {"close gives /dev/null",
          {{HV_REDIR_WRITE, 2, {c.c_str()}}, {HV_REDIR_CLOSE, 1, {nullptr}}},
-         "if echo x 2>/dev/null; then echo open >&2; else echo closed >&2; fi",
+         "if echo x 2>/dev/null; then echo open >&2; else echo closed >&2; fi; x=$(readlink /proc/$$/fd/1); echo \"$x\" >&2",
          c,
-         "closed\n"},
+         "open\n/dev/null\n"},
+        {"a file that cannot be opened gives /dev/null",
+         {{HV_REDIR_WRITE, 2, {c2.c_str()}}, {HV_REDIR_READ, 0, {"/no/such/file"}}},
+         "x=$(readlink /proc/$$/fd/0); echo \"$x\" >&2",
+         c2,
+         "/dev/null\n"},
     };
     for (const auto& k : cases) {
         SCOPED_TRACE(k.what);

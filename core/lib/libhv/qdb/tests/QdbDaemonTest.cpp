@@ -15,6 +15,11 @@
 #include "platform/SharedSegment.h"
 #include "qdberr.h"
 #include "qdbpaths.h"
+#include "QdbFreeIt.h"
+#include "equivalency.h"
+#include "flg.h"
+#include "qdbmes.h"
+#include "systems.h"
 
 #include <gtest/gtest.h>
 
@@ -139,12 +144,15 @@ TEST_F(QdbDaemonTest, SegmentLeftByProcessesThatAllEndedIsBuiltAfresh) {
 
 // A daemon that takes its time between building and publishing: a client
 // that starts meanwhile waits, and then sees everything that was loaded.
+// The daemon publishes only once the client has started.
 TEST_F(QdbDaemonTest, ClientStartedDuringTheLoadSeesTheLoadedData) {
-    int gate[2];
+    int gate[2], started[2];
     ASSERT_EQ(::pipe(gate), 0);
+    ASSERT_EQ(::pipe(started), 0);
     pid_t daemon = ::fork();
     if (daemon == 0) {
         ::close(gate[0]);
+        ::close(started[1]);
         set_errinfo("slowqdb", "QDB", 0, nullptr);
         setAppId(1);
         pQdb_uname = const_cast<char*>("NODE1");
@@ -157,21 +165,25 @@ TEST_F(QdbDaemonTest, ClientStartedDuringTheLoadSeesTheLoadedData) {
         DbMgr::create("LOADED", 1);
         pQdb_shgp->mgrAvailable = 1;
         qdbrlslock(__FILE__, __LINE__);
-        ::usleep(300000);  // the load goes on
+        char c;  // the load goes on until the client has started
+        if (::read(started[0], &c, 1) != 1) ::_exit(12);
         if (qdbPublish() != 0) ::_exit(11);
         doDaemonAvail();
         for (;;) ::pause();
     }
     ::close(gate[1]);
+    ::close(started[0]);
     daemons_.push_back(daemon);
     char c;
     ASSERT_EQ(::read(gate[0], &c, 1), 1);
     ::close(gate[0]);
-    auto client = cfgtest::RunChild([] {
+    auto client = cfgtest::RunChild([&] {
+        (void)!::write(started[1], "s", 1);
         StartClient();
         AUTO_QDB_LOCK(lock);
         return lock.getDbMgr("LOADED", -1, 1, 0) ? 0 : 10;
     });
+    ::close(started[1]);
     EXPECT_EQ(client.exitCode, 0) << client.err;
 }
 
@@ -333,6 +345,97 @@ TEST_F(QdbDaemonTest, StartUpRefusesBadSegmentSizesAndReportsTheRealManagerWait)
     Tunables("SHMMAXSIZ=8252\n");  // the smallest that holds the local database
     pid_t daemon = StartDaemon();
     EXPECT_TRUE(Available()) << Err(daemon);
+}
+
+
+// "a,b,c" of a null-ended list from the library, freed.
+std::string Listed(char** list) {
+    std::string out;
+    for (char** p = list; p != nullptr && *p != nullptr; ++p) {
+        out += std::string(out.empty() ? "" : ",") + *p;
+        qdbfreeit(*p);
+    }
+    qdbfreeit(list);
+    return out;
+}
+
+// The local system's own record: made ALIVE on a fresh root, protected,
+// written to the systems file, and never doubled when the file holds it.
+TEST_F(QdbDaemonTest, TheLocalSystemIsRecordedAliveProtectedAndWrittenOnce) {
+    const std::string systemsFile = root_ + "/config/systems";
+    for (int boot = 0; boot < 2; ++boot) {
+        pid_t daemon = StartDaemon();
+        ASSERT_TRUE(Available()) << Err(daemon);
+        const std::string note = qdbfixture::ClientNote(nullptr, [] {
+            std::string out = Listed(sys_list(nullptr)) + ":" + static_cast<char>(sys_getstate(nullptr, "NODE1"));
+            out += ":" + qdbfixture::ResultAndErrno(sys_setstate(nullptr, "NODE1", 'D', "down"));
+            const int removed = sys_remove(nullptr, "NODE1");
+            const bool named = Qdb_errbuf != nullptr && std::strstr(Qdb_errbuf, "local system") != nullptr;
+            out += ":" + qdbfixture::ResultAndErrno(removed) + (named ? "" : "/unnamed");
+            out += ":" + std::to_string(sys_sync(nullptr));
+            return out;
+        });
+        EXPECT_EQ(note, "NODE1:A:-1/5:-1/5:0") << "boot " << boot;
+        const std::string text = cfgtest::ReadFile(systemsFile);
+        EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+        EXPECT_EQ(text.rfind("NODE1\x01" "A", 0), 0u) << text;
+        Stop(daemon);
+    }
+}
+
+// Pending action flags are gone after a fresh start; other flags stay.
+TEST_F(QdbDaemonTest, ActionFlagsDoNotSurviveAFreshStart) {
+    std::filesystem::create_directories(root_ + "/config");
+    std::ofstream(root_ + "/config/flg") << "!action!restore!NODE1!12\nkeep\n!actionx\n";
+    pid_t daemon = StartDaemon();
+    ASSERT_TRUE(Available()) << Err(daemon);
+    EXPECT_EQ(qdbfixture::ClientNote(nullptr, [] { return Listed(flg_list(nullptr)); }), "keep,!actionx");
+}
+
+// The resource-initialising program runs before any manager: its start-up
+// returns at once; an ordinary client waits for the manager and ends with
+// the critical report when it does not come.
+TEST_F(QdbDaemonTest, OnlyTheResourceInitialiserStartsWithoutTheManager) {
+    Tunables("INITTIMEOUT=1\n");
+    pid_t daemon = StartDaemon();
+    ASSERT_TRUE(Available(false)) << Err(daemon);
+    auto initres = cfgtest::RunChild([] {
+        pQdb_arg0 = const_cast<char*>("/opt/hv/bin/qdbinitres");
+        StartClient();
+        return pQdb_shgp != nullptr && pQdb_shgp->mgrAvailable == 0 ? 0 : 10;
+    });
+    EXPECT_EQ(initres.exitCode, 0) << initres.err;
+    auto client = cfgtest::RunChild([] {
+        pQdb_arg0 = const_cast<char*>("/opt/hv/bin/qdbinitresx");
+        StartClient();
+        return 0;
+    });
+    EXPECT_NE(client.exitCode, 0) << client.err;
+    EXPECT_NE(client.err.find("(No. 333) wait period of 1 seconds for MXR to become available has been exceeded"),
+              std::string::npos)
+        << client.err;
+}
+
+// An unchanged equivalency table is not written: the file keeps its inode
+// and time, and none appears where there was none.
+TEST_F(QdbDaemonTest, SyncWritesNoUnchangedEquivalencyTable) {
+    const std::string config = root_ + "/config";
+    std::filesystem::create_directories(config);
+    std::ofstream(config + "/equivalencies") << "";
+    struct stat before {};
+    ASSERT_EQ(::stat((config + "/equivalencies").c_str(), &before), 0);
+    pid_t daemon = StartDaemon();
+    ASSERT_TRUE(Available()) << Err(daemon);
+    EXPECT_EQ(qdbfixture::ClientNote(nullptr, [] { return std::to_string(qdbsync(nullptr)) + std::to_string(eqv_sync(nullptr)); }),
+              "00");
+    struct stat after {};
+    ASSERT_EQ(::stat((config + "/equivalencies").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+    std::filesystem::remove(config + "/equivalencies");
+    EXPECT_EQ(qdbfixture::ClientNote(nullptr, [] { return std::to_string(qdbsync(nullptr)); }), "0");
+    EXPECT_FALSE(std::filesystem::exists(config + "/equivalencies"));
 }
 
 }  // namespace

@@ -10,6 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
 #include <cstring>
 #include <string>
 
@@ -212,6 +216,61 @@ TEST_F(MachineRestoreTest, SharedResourcesThatRanOnTheDeadSystemAreRestoredHere)
                                ",global post restore,app1 post restore")
             << c.pri2 << c.sec2;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The restore of SEC (whose partner ran on the lost NODE2) is refused while
+// a lock of NODE2's is held: the fail marker stands for it.
+class RestoreRetryTest : public MachineRestoreTest {
+protected:
+    void MoreFiles() override {
+        MachineRestoreTest::MoreFiles();
+        Tunables("INITTIMEOUT=20\nRESTORERETRIES=3\nRESTORERETRYSECS=1\n");
+    }
+    // Runs the machine restore of NODE2 (down, its copy holding SEC2 in
+    // service) in a child; its note: result and SEC's state.
+    std::string RestoreInChild() {
+        return Client([] {
+            SetStates({{"PRI", OSU}, {"SEC", OSU}});
+            FillCopy("NODE2", CopyLine("typ1", "PRI2", 'T') + CopyLine("typ1", "SEC2", 'A'));
+            if (flg_create(nullptr, "!comm_down!NODE2") != 0) qdberrclr();
+            sys_setstate(nullptr, "NODE2", 'D', "failed");
+            const int rc = qdbrecover::local_mach_restore("NODE2");
+            qdberrclr();
+            return std::to_string(rc) + ";" + States({"SEC"}) + ";" + std::to_string(flg_test(nullptr, "!recovered!NODE2", 0));
+        });
+    }
+    int RestoresOfSec() {
+        int n = 0;
+        std::ifstream in(root_ + "/journal");
+        for (std::string l; std::getline(in, l);)
+            n += l.rfind("NODE1 restore ", 0) == 0 && l.find("[-t] [SEC]") != std::string::npos ? 1 : 0;
+        return n;
+    }
+};
+
+TEST_F(RestoreRetryTest, ARefusedRestoreIsTriedAgainWhileTheSystemStaysDownAndSucceedsOnceTheLockIsGone) {
+    Fail("restore", "SEC");
+    // The holder dies after the first refusal: its lock goes with it.
+    std::thread holder([this] {
+        for (int i = 0; i < 3000 && RestoresOfSec() < 1; ++i) ::usleep(10000);
+        std::filesystem::remove(root_ + "/fail/restore.SEC");
+    });
+    const std::string note = RestoreInChild();
+    holder.join();
+    EXPECT_EQ(note, "0;SEC=ISP;0");
+    EXPECT_GE(RestoresOfSec(), 2);
+}
+
+TEST_F(RestoreRetryTest, ARestoreRefusedEveryTimeEndsAfterTheBoundAndTheRecoveryIsMarkedEnded) {
+    Fail("restore", "SEC");
+    const std::string note = RestoreInChild();
+    EXPECT_EQ(note.substr(note.find(';')), ";SEC=OSF;0") << note;
+    EXPECT_NE(note.substr(0, note.find(';')), "0");
+    EXPECT_EQ(RestoresOfSec(), 1 + 3);
 }
 
 }  // namespace

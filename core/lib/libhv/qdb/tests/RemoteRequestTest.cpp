@@ -10,6 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <csignal>
+
+#include <sstream>
+
 #include <cstring>
 #include <fstream>
 #include <thread>
@@ -197,10 +202,45 @@ TEST_F(RemoteRequests, RemoteExecutionRunsQdbdorem) {
         if (lines < 2) ::usleep(10000);
     }
     EXPECT_EQ(lines, 2);
+    // A log: no one outside the owner and the administrators' group reads it.
+    struct stat st {};
+    ASSERT_EQ(::stat((root_ + "/out/remote_execute").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 027, 0u) << std::oct << (st.st_mode & 07777);
     // The payload letter says whether an error buffer was given.
     const std::string log = Out(daemon_);
     EXPECT_NE(log.find("qdb: request @aEecho hello"), std::string::npos) << log;
     EXPECT_NE(log.find("qdb: request @aOprintf"), std::string::npos) << log;
+}
+
+// qdbdorem's shell: its input /dev/null, an empty signal mask, default
+// dispositions and descriptors 0-2 only; and the answer goes when the shell
+// ends, while a program it left in the background still holds its output.
+TEST_F(RemoteRequests, QdbdoremAnswersWhenItsShellEndsNotWhenTheOutputCloses) {
+    const std::string bgPid = root_ + "/bg.pid";
+    const std::string note = Client([&] {
+        char reply[kQdbMesMax], err[kQdbMesMax];
+        const std::string probe =
+            "grep -E '^(SigBlk|SigIgn)' /proc/$$/status; ls /proc/$$/fd; readlink /proc/$$/fd/0; "
+            "echo started; sleep 60 & echo $! > " + bgPid;
+        const int ret = rem_exec(nullptr, probe.c_str(), reply, err);
+        // The answer is here: the background program must still be running.
+        std::ifstream in(bgPid);
+        long pid = 0;
+        in >> pid;
+        const bool bgAlive = pid > 0 && ::kill(static_cast<pid_t>(pid), 0) == 0;
+        if (pid > 0) ::kill(static_cast<pid_t>(pid), SIGKILL);
+        return std::to_string(ret) + "|" + reply + "|" + (bgAlive ? "background alive" : "background gone");
+    });
+    std::istringstream lines(note);
+    std::string blk, ign, rest;
+    std::getline(lines, blk);
+    std::getline(lines, ign);
+    std::getline(lines, rest, '\0');
+    EXPECT_EQ(blk, "0|SigBlk:\t0000000000000000") << note;
+    ASSERT_EQ(ign.rfind("SigIgn:\t", 0), 0u) << note;
+    // The C library's own real-time signals (32, 33) aside.
+    EXPECT_EQ(std::stoull(ign.substr(8), nullptr, 16) & ~0x180000000ULL, 0u) << note;
+    EXPECT_EQ(rest, "0\n1\n2\n/dev/null\nstarted\n|background alive") << note;
 }
 
 TEST_F(RemoteRequests, FileCopyInChunksByteForByte) {
@@ -288,6 +328,21 @@ TEST_F(RemoteRequests, AWaitingRequestEndsWithCode9WhenTheManagerGoes) {
     Stop(manager_);
     requester.join();
     EXPECT_EQ(r.note, "-1/9") << r.err;
+}
+
+TEST_F(RemoteRequests, ARequestNeverAnsweredEndsWithTheTimeoutsErrorAndTheLateAnswerIsDropped) {
+    // The requester reads REMOTETIMEOUT at its start.
+    Tunables("INITTIMEOUT=20\nREMOTETIMEOUT=1\n");
+    const std::string note = Client([] {
+        // A cache-update letter is never answered.
+        const int rc = qdbsendremote(nullptr, nullptr, 'A', 'j', "%s", "NODE2");
+        const bool named = Qdb_errbuf != nullptr && std::strstr(Qdb_errbuf, "REMOTETIMEOUT") != nullptr;
+        std::string out = Result(rc) + (named ? " named" : " unnamed");
+        // The next request is answered as ever: nothing of the first is left
+        // in the way.
+        return out + " " + Result(qdbsendremote(nullptr, nullptr, '@', 'h', "%d", static_cast<int>(::getpid())));
+    });
+    EXPECT_EQ(note, "-1/9 named 0/0");
 }
 
 TEST_F(RemoteRequests, ShutdownEndsTheDaemon) {

@@ -146,6 +146,43 @@ TEST_F(Instances, SettersRefuseACopyAndAnObjectNeverCreated) {
     EXPECT_EQ(note, "-1/5,-1/5,-1/5,-1/5,-1/5,-1/5,-1/5,-1/5,0/0-1/5,-1/5,-1/5,-1/5,-1/5,-1/5,-1/7,0/00/00/0,id3|new info|AUTORES_ISP");
 }
 
+// Every byte as a state and as an init letter, through a local call and
+// (every printable one) through another system's request: only the defined
+// letters are taken; any other is the argument error and changes nothing.
+TEST_F(Instances, OnlyTheDefinedStateAndInitLettersAreTaken) {
+    const std::string note = Client([] {
+        std::string out;
+        const std::string states = "ufip", inits = "ETAIs";
+        for (int c = 1; c < 256; ++c) {
+            const char letter = static_cast<char>(c);
+            const bool state = states.find(letter) != std::string::npos;
+            const bool init = inits.find(letter) != std::string::npos;
+            const std::string want = [](bool ok) { return ok ? std::string("0/0") : std::string("-1/5"); }(state);
+            const std::string wantInit = init ? "0/0" : "-1/5";
+            const std::string local = Refused(ins_setstate(nullptr, "ip0", c, "r"));
+            // The request's fields are split at control bytes.
+            const bool printable = c > 32 && c < 127;
+            const std::string remote =
+                printable ? Refused(qdbsendremote(nullptr, "NODE1", 'E', 'f', "s%c%s\x01%s", letter, "ip0", "r")) : want;
+            const std::string localInit = Refused(ins_setinit(nullptr, "ip0", c));
+            const std::string remoteInit =
+                printable ? Refused(qdbsendremote(nullptr, "NODE1", 'E', 'f', "i%c%s", letter, "ip0")) : wantInit;
+            if (local != want || remote != want || localInit != wantInit || remoteInit != wantInit)
+                out += std::to_string(c) + ":" + local + "," + remote + "," + localInit + "," + remoteInit + " ";
+            if (!state) {
+                AUTO_QDB_LOCK(lk);
+                lk.lock(-1);
+                if (!IsInstanceState(Local("ip0")->get_state())) out += std::to_string(c) + ":stored ";
+            }
+        }
+        out += Refused(ins_create(nullptr, "web", "ip", 'Z', "t9", "id9", "")) + ",";
+        AUTO_QDB_LOCK(lk);
+        lk.lock(-1);
+        return out + (Local("t9") == nullptr ? "none" : "made");
+    });
+    EXPECT_EQ(note, "-1/5,none");
+}
+
 TEST(InstanceTexts, StatesAndInitTypes) {
     const struct {
         int code;
@@ -174,7 +211,8 @@ TEST_F(Instances, TheTableLineRoundTripsAndOnlyACacheLoadKeepsTheState) {
         std::string line;
         Local("ip1")->getrec(line);
         out += Shown(line);
-        // The line of the start-up load: OSU, unreserved, its events kept.
+        // The line of the start-up load: unreserved, its events kept, and
+        // ISP by its init type from the daemon's start-up pass.
         std::string loaded;
         Local("ip0")->getrec(loaded);
         out += Shown(loaded);
@@ -204,13 +242,13 @@ TEST_F(Instances, TheTableLineRoundTripsAndOnlyACacheLoadKeepsTheState) {
     // Written to the type's file as the start-up reads it.
     EXPECT_EQ(Client([] { return Refused(res_sync(nullptr)); }), "0/0");
     EXPECT_EQ(Shown(cfgtest::ReadFile(root_ + "/subsys/web/resources/ip/instances")),
-              "ip0|10.0.0.9|I|old|u||0|0|0|fail^link^5^60\n"
+              "ip0|10.0.0.9|I|old|p||0|0|0|fail^link^5^60\n"
               "ip1|10.0.0.1|A|eth0 24|i|brought up|0|0|0|fail^ping^1000005^600^fail^link^1000000^30\n"
               "ip9|10.0.0.99|A|eth0 24|u||0|0|0|fail^ping^1000005^600^fail^link^1000000^30\n");
     EXPECT_EQ(note,
               "0/00/00/00/0,"
               "ip1|10.0.0.1|A|eth0 24|i|brought up|0|0|0|fail^ping^1000005^600^fail^link^1000000^30\n"
-              "ip0|10.0.0.9|I|old|u||0|0|0|fail^link^5^60\n"
+              "ip0|10.0.0.9|I|old|p||0|0|0|fail^link^5^60\n"
               "0/0,ip1|10.0.0.1|A|eth0 24|i|brought up|M|42|43|fail^ping^1000005^600^fail^link^1000000^30\n"
               "0/0OSU[]");
 }
@@ -299,6 +337,8 @@ TEST_F(Instances, TheStartUpPassGivesFlatInstancesTheirStates) {
         std::string out;
         for (const auto& m : made) out += Refused(ins_create(nullptr, "web", "ip", m.init, m.tag, m.tag, ""));
         out += Refused(ins_setstate(nullptr, "osu", 'p', "")) + ",";
+        // The daemon's own pass ran at its start: this one runs again.
+        hvresource::clear_a_mark('r', 0);
         out += Refused(hvresource::initallres()) + ",";
         AUTO_QDB_LOCK(lk);
         lk.lock(-1);

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
@@ -96,15 +97,17 @@ protected:
     }
     std::string Out(pid_t pid) { return cfgtest::ReadFile(logs_[pid] + ".out"); }
     std::string Err(pid_t pid) { return cfgtest::ReadFile(logs_[pid] + ".err"); }
-    // Waits (at most 20 s) until cond holds.
-    static bool Eventually(const std::function<bool()>& cond) {
-        for (int i = 0; i < 2000; ++i) {
+    // Waits (at most ms, 60 s by default: a daemon starting on a loaded
+    // machine) until cond holds.
+    static bool Eventually(const std::function<bool()>& cond, int ms = 60000) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        for (;;) {
             if (cond()) return true;
+            if (std::chrono::steady_clock::now() >= deadline) return false;
             ::usleep(10000);
         }
-        return false;
     }
-    // Waits (at most 20 s) until the program's output holds text `count`
+    // Waits (at most 60 s) until the program's output holds text `count`
     // times.
     bool WaitForLine(pid_t pid, const std::string& text, int count = 1) {
         return Eventually([&] { return cfgtest::Count(Out(pid), text) >= count; });

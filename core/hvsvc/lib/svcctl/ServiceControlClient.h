@@ -13,8 +13,10 @@ class ServiceControlClient {
 public:
     // 0 with the state after the control and the service's pid; else the
     // Win32 error: 2 when no service runs, 109 when it hung up without an
-    // answer, 121 when it did not answer within replyMs.
-    static int Send(std::uint32_t control, std::uint32_t* state, pid_t* servicePid, int replyMs = 10000);
+    // answer, 121 when it did not answer within replyMs. connectMs: how long
+    // to wait for a listening service (0: not at all).
+    static int Send(std::uint32_t control, std::uint32_t* state, pid_t* servicePid, int replyMs = 10000,
+                    int connectMs = 2000);
 
     // Waits until the process ends. 0, or 121 after timeoutMs.
     static int WaitForExit(pid_t pid, int timeoutMs);

@@ -20,9 +20,10 @@ namespace hvsvc {
 
 namespace pp = portlib::platform;
 
-int ServiceControlClient::Send(std::uint32_t control, std::uint32_t* state, pid_t* servicePid, int replyMs) {
+int ServiceControlClient::Send(std::uint32_t control, std::uint32_t* state, pid_t* servicePid, int replyMs,
+                               int connectMs) {
     int fd = -1;
-    const pp::PipeConnectOptions options{2000, pp::PipeReadMode::Byte, true};
+    const pp::PipeConnectOptions options{connectMs, pp::PipeReadMode::Byte, true};
     int rc = pp::PipeConnect(kControlPipeName, options, &fd);
     if (rc != 0) return rc;
     ucred peer {};

@@ -1,0 +1,22 @@
+#include "QtStatusDisplay.h"
+
+#include <QThread>
+
+namespace panelaid {
+
+void QtStatusDisplay::ShowText(const std::string& text) {
+    QStatusBar* bar = bar_.data();
+    if (bar == nullptr) return;
+    const QString t = QString::fromStdString(text);
+    if (QThread::currentThread() == bar->thread()) {
+        bar->showMessage(t);
+        bar->repaint();  // the loop may not run before the long work that follows
+        return;
+    }
+    QPointer<QStatusBar> guarded(bar);
+    QMetaObject::invokeMethod(bar, [guarded, t] {
+        if (guarded) guarded->showMessage(t);
+    }, Qt::QueuedConnection);
+}
+
+}  // namespace panelaid

@@ -1,0 +1,14 @@
+// An argument text split into words as a POSIX shell splits a simple
+// command's words, with no expansion at all: quotes and backslashes are
+// honoured and removed; "$(...)", ";", "|", "`...`", "*" stay plain text.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace panelaid {
+
+// True with the words; false (words empty) for an unclosed quote.
+bool SplitScriptWords(const std::string& text, std::vector<std::string>* words);
+
+}  // namespace panelaid
