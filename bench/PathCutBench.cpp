@@ -5,9 +5,10 @@
 // down, a serial path by pausing the line simulator both ways; after each
 // round the cut is healed and the paths are awaited ALIVE again. Needs root
 // and network namespaces (skipped elsewhere). A socket path's set-up
-// retries every 30 s, so each TCP round takes up to that long to heal. Exits
-// 1 when a cut was reported later than the detection bound allows (the
-// pair's fault test reports these times without judging them).
+// retries after a short wait that doubles up to 30 s, so a TCP round that
+// stays cut long takes up to that long to heal. Exits 1 when a cut was
+// reported later than the detection bound allows (the pair's fault test
+// reports these times without judging them).
 //
 //     PathCutBench [--rounds N]     (default 3)
 #include "support/PairBench.h"

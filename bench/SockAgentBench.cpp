@@ -4,8 +4,19 @@
 // sides. Measured, mailbox to mailbox across the path (a helper on system B
 // sends every letter straight back): the round trip of a one-packet letter
 // and the throughput of 1 MiB letters; beside them, in the same run, a bare
-// TCP echo over the same veth pair. Needs root; prints a note and ends 0
-// elsewhere.
+// TCP echo over the same veth pair. Beside them the time from the paths'
+// creation until they are ALIVE on both systems, and again after system B's
+// manager and agent were killed and started again. Needs root; prints a
+// note and ends 0 elsewhere.
+//
+//     SockAgentBench [benchmark options]   the figures above
+//     SockAgentBench --paths N             only the path times, N rounds of the restart
+//     SockAgentBench --probe N             N one-packet round trips, nothing printed but
+//                                          the time: for a system call count of agent A
+//
+// HV_BENCH_SOCKAGENT names another agent program to measure (an older build,
+// run in alternating blocks with this one); HV_BENCH_AGENT_WRAP is put in
+// front of agent A's command line, e.g. "strace -c -f -o /tmp/a5".
 #include <benchmark/benchmark.h>
 
 #include <arpa/inet.h>
@@ -24,6 +35,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -45,6 +57,26 @@ constexpr std::size_t kBig = 1 << 20;
 
 std::string nsA, nsB, dirRoot;
 std::vector<pid_t> children;
+pid_t managerB = -1, agentB = -1, agentA = -1;
+
+using Clock = std::chrono::steady_clock;
+
+const char* AgentBin() {
+    const char* other = std::getenv("HV_BENCH_SOCKAGENT");
+    return other != nullptr && other[0] != '\0' ? other : HV_SOCKAGENT_BIN;
+}
+
+// The agent's command line in ns, with the wrapper in front for system A.
+std::vector<std::string> AgentArgs(const std::string& ns, bool wrap) {
+    std::vector<std::string> args{"/usr/sbin/ip", "netns", "exec", ns};
+    const char* w = std::getenv("HV_BENCH_AGENT_WRAP");
+    if (wrap && w != nullptr) {
+        std::istringstream words(w);
+        for (std::string word; words >> word;) args.push_back(word);
+    }
+    for (const char* a : {AgentBin(), "-i", "1", "-k", "3"}) args.emplace_back(a);
+    return args;
+}
 
 int Sh(const std::string& cmd) { return std::system((cmd + " >/dev/null 2>&1").c_str()); }
 
@@ -75,6 +107,14 @@ int RunWait(std::vector<std::string> args, const std::string& dir, const std::st
 }
 
 void TearDown(bool keepLogs = false) {
+    // A wrapped agent first, through its own process: the wrapper writes its
+    // figures when the agent ends.
+    if (agentA > 0) {
+        std::ifstream kids("/proc/" + std::to_string(agentA) + "/task/" + std::to_string(agentA) + "/children");
+        for (pid_t k; kids >> k;) ::kill(k, SIGTERM);
+        for (int i = 0; i < 200 && ::waitpid(agentA, nullptr, WNOHANG) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
     for (pid_t p : children) ::kill(p, SIGTERM);
     for (pid_t p : children) ::waitpid(p, nullptr, 0);
     children.clear();
@@ -128,7 +168,54 @@ int EchoB() {
     }
 }
 
-bool SetUpSystems(const char* self) {
+double pathsUpAfterStart = 0;
+
+// Both systems see the other ALIVE (polled every 50 ms, at most secs).
+bool AwaitAlive(int secs) {
+    const std::string dirA = dirRoot + "/" + nsA, dirB = dirRoot + "/" + nsB;
+    const auto end = Clock::now() + std::chrono::seconds(secs);
+    while (Clock::now() < end) {
+        if (RunWait({HV_PO_BIN, "alive", kHostB}, dirA, kHostA) == 0 &&
+            RunWait({HV_PO_BIN, "alive", kHostA}, dirB, kHostB) == 0)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return false;
+}
+
+void Forget(pid_t pid) {
+    for (auto it = children.begin(); it != children.end(); ++it)
+        if (*it == pid) {
+            children.erase(it);
+            return;
+        }
+}
+
+// System B's manager and agent killed, started again and its path created
+// again: the seconds from the restart until both systems see the path
+// ALIVE; negative when it did not come back within 60 s.
+double RestartB() {
+    const std::string dirB = dirRoot + "/" + nsB;
+    for (pid_t p : {agentB, managerB}) {
+        ::kill(p, SIGKILL);
+        ::waitpid(p, nullptr, 0);
+        Forget(p);
+    }
+    // A's side must have seen B go before the restart counts.
+    const std::string dirA = dirRoot + "/" + nsA;
+    for (int i = 0; i < 200 && RunWait({HV_PO_BIN, "alive", kHostB}, dirA, kHostA) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const auto t0 = Clock::now();
+    managerB = Spawn({"/usr/sbin/ip", "netns", "exec", nsB, HV_MANAGER_BIN}, dirB, kHostB, dirRoot + "/mgrb.log");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    agentB = Spawn(AgentArgs(nsB, false), dirB, kHostB, dirRoot + "/agentb.log");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    if (RunWait({HV_PO_BIN, "create-path", kHostA, kHostB, kHostA, "TCPIP:7500"}, dirB, kHostB) != 0) return -1;
+    if (!AwaitAlive(60)) return -1;
+    return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+bool SetUpSystems(const char* self, bool echo = true) {
     const std::string tag = "hvb" + std::to_string(::getpid());
     nsA = tag + "a";
     nsB = tag + "b";
@@ -151,29 +238,23 @@ bool SetUpSystems(const char* self) {
     }
     const std::string dirA = dirRoot + "/" + nsA, dirB = dirRoot + "/" + nsB;
     Spawn({"/usr/sbin/ip", "netns", "exec", nsA, HV_MANAGER_BIN}, dirA, kHostA, dirRoot + "/mgra.log");
-    Spawn({"/usr/sbin/ip", "netns", "exec", nsB, HV_MANAGER_BIN}, dirB, kHostB, dirRoot + "/mgrb.log");
+    managerB = Spawn({"/usr/sbin/ip", "netns", "exec", nsB, HV_MANAGER_BIN}, dirB, kHostB, dirRoot + "/mgrb.log");
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    Spawn({"/usr/sbin/ip", "netns", "exec", nsA, HV_SOCKAGENT_BIN, "-i", "1", "-k", "3"}, dirA, kHostA,
-          dirRoot + "/agenta.log");
-    Spawn({"/usr/sbin/ip", "netns", "exec", nsB, HV_SOCKAGENT_BIN, "-i", "1", "-k", "3"}, dirB, kHostB,
-          dirRoot + "/agentb.log");
+    agentA = Spawn(AgentArgs(nsA, true), dirA, kHostA, dirRoot + "/agenta.log");
+    agentB = Spawn(AgentArgs(nsB, false), dirB, kHostB, dirRoot + "/agentb.log");
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const auto t0 = Clock::now();
     if (RunWait({HV_PO_BIN, "create-path", kHostB, kHostA, kHostB, "TCPIP:7500"}, dirA, kHostA) != 0 ||
         RunWait({HV_PO_BIN, "create-path", kHostA, kHostB, kHostA, "TCPIP:7500"}, dirB, kHostB) != 0) {
         std::fprintf(stderr, "SockAgentBench: create-path failed\n");
         return false;
     }
-    bool up = false;
-    // The side whose path came first met a closed port: its next try is 30 s later.
-    for (int i = 0; i < 500 && !up; ++i) {
-        up = RunWait({HV_PO_BIN, "alive", kHostB}, dirA, kHostA) == 0 &&
-             RunWait({HV_PO_BIN, "alive", kHostA}, dirB, kHostB) == 0;
-        if (!up) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    if (!up) {
+    if (!AwaitAlive(60)) {
         std::fprintf(stderr, "SockAgentBench: the path did not come up\n");
         return false;
     }
+    pathsUpAfterStart = std::chrono::duration<double>(Clock::now() - t0).count();
+    if (!echo) return true;
     Spawn({"/usr/sbin/ip", "netns", "exec", nsB, self, "--echo-b"}, dirB, kHostB, dirRoot + "/echob.log");
     // This process is a client of system A, on A's side of the link.
     ::setenv("HV_SYSTEM_DIR", dirA.c_str(), 1);
@@ -262,21 +343,42 @@ int main(int argc, char** argv) {
         std::printf("SockAgentBench: network namespaces need root: nothing measured\n");
         return 0;
     }
-    if (!SetUpSystems(argv[0])) {
+    const bool paths = argc > 2 && std::string(argv[1]) == "--paths";
+    const bool probe = argc > 2 && std::string(argv[1]) == "--probe";
+    const int count = paths || probe ? std::atoi(argv[2]) : 0;
+    if ((paths || probe) && (count < 0 || count > 1000000)) {
+        std::fprintf(stderr, "usage: SockAgentBench [--paths N | --probe N | benchmark options]\n");
+        return 64;
+    }
+    if (!SetUpSystems(argv[0], !paths)) {
         std::fprintf(stderr, "SockAgentBench: the two systems did not come up (logs in %s)\n", dirRoot.c_str());
         TearDown(true);
         return 1;
+    }
+    std::printf("paths ALIVE after the start: %.2f s\n", pathsUpAfterStart);
+    if (paths) {
+        for (int i = 0; i < count; ++i) std::printf("paths ALIVE after B's restart: %.2f s\n", RestartB());
+        TearDown();
+        return 0;
     }
     {
         ProxyPostOffice proxy;
         po = &proxy;
         proxy.CreateMailBox("boxa");
-        benchmark::RegisterBenchmark("RoundTrip/Mailbox/OnePacket", RoundTripMailbox)->Iterations(1)->Unit(benchmark::kMicrosecond);
-        benchmark::RegisterBenchmark("RoundTrip/BareTcp/64B", RoundTripBareTcp)->Iterations(1)->Unit(benchmark::kMicrosecond);
-        benchmark::RegisterBenchmark("Throughput/Mailbox/1MiB", Throughput1MiBMailbox)->MinTime(2.0)->UseRealTime()->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark("Throughput/BareTcp/1MiB", Throughput1MiBBareTcp)->MinTime(1.0)->UseRealTime()->Unit(benchmark::kMillisecond);
-        benchmark::Initialize(&argc, argv);
-        benchmark::RunSpecifiedBenchmarks();
+        if (probe) {
+            int failed = 0;
+            const auto t0 = Clock::now();
+            for (int i = 0; i < count; ++i) failed += MailboxEcho("ping") ? 0 : 1;
+            std::printf("%d round trips in %.3f s, %d failed\n", count,
+                        std::chrono::duration<double>(Clock::now() - t0).count(), failed);
+        } else {
+            benchmark::RegisterBenchmark("RoundTrip/Mailbox/OnePacket", RoundTripMailbox)->Iterations(1)->Unit(benchmark::kMicrosecond);
+            benchmark::RegisterBenchmark("RoundTrip/BareTcp/64B", RoundTripBareTcp)->Iterations(1)->Unit(benchmark::kMicrosecond);
+            benchmark::RegisterBenchmark("Throughput/Mailbox/1MiB", Throughput1MiBMailbox)->MinTime(2.0)->UseRealTime()->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark("Throughput/BareTcp/1MiB", Throughput1MiBBareTcp)->MinTime(1.0)->UseRealTime()->Unit(benchmark::kMillisecond);
+            benchmark::Initialize(&argc, argv);
+            benchmark::RunSpecifiedBenchmarks();
+        }
         po = nullptr;
     }
     TearDown();

@@ -25,10 +25,11 @@ here=$(cd "$(dirname "$0")" && pwd)
 readonly BUDGET=540 RUN_NAME=hv-faults RUN_TMP=hvf
 run_start "$@"
 
-# A path comes back within a set-up retry (30 s for a socket, 15 s for a
-# serial line; shorter under HV_TEST_TIME_SCALE) and a few heartbeats: waits
-# for recovery give up after this long (a loaded machine is slower; the
-# figure itself is reported, not judged).
+# A path comes back within a set-up retry (at most 30 s for a socket, 15 s
+# for a serial line, seconds when the peer is back at once; shorter under
+# HV_TEST_TIME_SCALE) and a few heartbeats: waits for recovery give up after
+# this long (a loaded machine is slower; the figure itself is reported, not
+# judged).
 readonly RECOVER_WITHIN=90
 
 # The time of the first line of a times file ($1: a watch.times or

@@ -94,9 +94,11 @@ void PollManager::Apply(Member& m, int fd, short events) {
     if (kind != m.kind) m.blocked = false;
     m.kind = kind;
     m.events = events;
-    // A pipe can take a message until a write says otherwise: no need to
-    // ask the kernel (and to tell it each time the wish comes and goes).
-    const bool assume = m.tells && m.kind == FdKind::Pipe && (events & POLLOUT) != 0 && !m.blocked;
+    // A pipe, or a stream socket, can take bytes until a write says
+    // otherwise: no need to ask the kernel (and to tell it each time the
+    // wish comes and goes).
+    const bool streams = m.kind == FdKind::Pipe || m.kind == FdKind::NetSocket;
+    const bool assume = m.tells && streams && (events & POLLOUT) != 0 && !m.blocked;
     const short want = assume ? static_cast<short>(events & ~POLLOUT) : events;
     if (fd >= 0 && (want != m.inSet || kind != m.inSetKind)) {
         waitSet.Put(fd, want, m.kind, m.inSet);

@@ -6,10 +6,10 @@
 // cost. Two kinds of adapters:
 // - one that tells its changes (TellsInterestChanges): asked to fill in its
 //   entry when it registers and when it says its entry changed, and served
-//   only in a turn with news for it. For its pipe, writing is taken to be
-//   possible without asking the kernel while it wants POLLOUT; a turn in
-//   which it wanted to write and did nothing makes the kernel watch for
-//   writability until the pipe takes bytes again.
+//   only in a turn with news for it. For its pipe (or network socket),
+//   writing is taken to be possible without asking the kernel while it wants
+//   POLLOUT; a turn in which it wanted to write and did nothing makes the
+//   kernel watch for writability until the descriptor takes bytes again.
 // - any other: asked to fill in its entry before every poll and served in
 //   every poll, ready or not.
 // The adapters served in a poll are served in registration order, each with

@@ -1,6 +1,7 @@
 #include "SOCKCAMsgRcvrAddHostSM.h"
 
 #include <netinet/in.h>
+#include <strings.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include "GenericTimeoutMsg.h"
 #include "LocalForms.h"
 #include "SOCKConnectPollAdptr.h"
+#include "SetUpRetryDelay.h"
 #include "SockRetryTable.h"
 #include "SockTrace.h"
 #include "StateMachDefine.h"
@@ -30,15 +32,16 @@ SOCKCAMsgRcvrAddHostSMLst& GetAddHostSMLst() {
 
 SOCKCAMsgRcvrAddHostSM::SOCKCAMsgRcvrAddHostSM(const bStr& remHostName, SockNetConfig* netConfig,
                                                const bStr& devicePathName, int priority, int hbInterval,
-                                               int hbMaxMiss, int initialDelay)
+                                               int hbMaxMiss, int initialDelay, unsigned lastRetryMs)
     : RemHostName(remHostName),
       NetConfigP(netConfig),
       DevicePathName(devicePathName),
       Priority(priority),
       HbInterval(hbInterval),
       HbMaxMiss(hbMaxMiss),
-      InitialDelay(initialDelay) {
-    MXR_METHOD_FRAME("SOCKCAMsgRcvrAddHostSM", 7);
+      InitialDelay(initialDelay),
+      LastRetryMs(lastRetryMs) {
+    MXR_METHOD_FRAME("SOCKCAMsgRcvrAddHostSM", 8);
     SetState(START);
 }
 
@@ -47,15 +50,17 @@ void SOCKCAMsgRcvrAddHostSM::KickStart() {
     GetAddHostSMLst().Append(SOCKCAMsgRcvrAddHostSMPtr(this));
     TimerTagPtr_ = TimerTagPtr();
     if (InitialDelay != 0)
-        TimerTagPtr_ = SockArmRetry(*this);
+        ArmNextTry();
     else
-        BaseMsgPtr(new GenericTimeoutMsg(BaseAddrPtr(GetAddrPtr()))).Send();
+        SendTryNow();
 }
 
 BaseMsgPtr SOCKCAMsgRcvrAddHostSM::TransSTARTGenericTimeoutMsg(BaseMsgPtr& msg) {
     MXR_METHOD_FRAME("TransSTARTGenericTimeoutMsg", 1);
-    static_cast<void>(msg);
     const SOCKCAMsgRcvrAddHostSMPtr self(this);
+    // A try whose timer had fired when TryNow came: not another try.
+    if (msg.GetPtr() != PendingTryMsg.GetPtr()) return BaseMsgPtr();
+    PendingTryMsg = BaseMsgPtr();
     if (TriedOnce != 0)
         SockTrace(
             "Previous SetUpConnect() failed and the timer expired\nor previous SOCKCAConnectPollAdptr failed - try "
@@ -63,7 +68,7 @@ BaseMsgPtr SOCKCAMsgRcvrAddHostSM::TransSTARTGenericTimeoutMsg(BaseMsgPtr& msg) 
     TriedOnce = 1;
     TimerTagPtr_ = TimerTagPtr();
     if (SetUpConnect() != 0) {
-        TimerTagPtr_ = SockArmRetry(*this);
+        ArmNextTry();
         return BaseMsgPtr();
     }
     GetAddHostSMLst().RemoveItem(self);
@@ -100,6 +105,7 @@ int SOCKCAMsgRcvrAddHostSM::SetUpConnect() {
     const unsigned short port = NetConfigP->PortOf(DevicePathName);
     SockTrace("Connecting to remote port " + std::to_string(port));
     const std::uint32_t remote = ResolveHostAddress(static_cast<const char*>(RemHostName));
+    RemoteAddr = remote;
     if (remote == 0) {
         SockReport(std::string("SOCKCAMsgRcvrAddHostSM::SetUpConnect(): Host ") +
                    static_cast<const char*>(RemHostName) + " not on network");
@@ -124,6 +130,8 @@ int SOCKCAMsgRcvrAddHostSM::SetUpConnect() {
     }
     SOCKConnectPollAdptrPtr adptr(
         new SOCKConnectPollAdptr(fd, RemHostName, NetConfigP, DevicePathName, Priority, HbInterval, HbMaxMiss));
+    // A refusal waits longer than this try did.
+    adptr->SetLastRetryMs(LastRetryMs);
     adptr->Register();
     return 0;
 }
@@ -132,6 +140,46 @@ void SOCKCAMsgRcvrAddHostSM::CleanUp() {
     MXR_METHOD_FRAME("CleanUp", 0);
     if (TimerTagPtr_.Ok()) TimerTagPtr_->CancelTimer();
     TimerTagPtr_ = TimerTagPtr();
+    PendingTryMsg = BaseMsgPtr();
+}
+
+void SOCKCAMsgRcvrAddHostSM::ArmNextTry() {
+    LastRetryMs = NextSetUpRetryMs(LastRetryMs, SockNetConfig::FirstRetryMs(), SockNetConfig::RetryMs());
+    PendingTryMsg = BaseMsgPtr(new GenericTimeoutMsg(BaseAddrPtr(GetAddrPtr())));
+    TimerTagPtr_ = SockArmRetry(PendingTryMsg, LastRetryMs);
+}
+
+void SOCKCAMsgRcvrAddHostSM::SendTryNow() {
+    PendingTryMsg = BaseMsgPtr(new GenericTimeoutMsg(BaseAddrPtr(GetAddrPtr())));
+    BaseMsgPtr(PendingTryMsg).Send();
+}
+
+int SOCKCAMsgRcvrAddHostSM::TryNow() {
+    MXR_METHOD_FRAME("TryNow", 0);
+    if (!TimerTagPtr_.Ok()) return 0;
+    TimerTagPtr_->CancelTimer();
+    TimerTagPtr_ = TimerTagPtr();
+    LastRetryMs = 0;
+    SendTryNow();
+    return 1;
+}
+
+int SOCKCAMsgRcvrAddHostSM::PeerIsListening(const bStr& host, std::uint32_t peerAddr, const bStr& devicePath) {
+    MXR_METHOD_FRAME("PeerIsListening", 3);
+    const char* name = static_cast<const char*>(host);
+    int told = 0;
+    SOCKCAMsgRcvrAddHostSMLstIter it(GetAddHostSMLst());
+    for (SOCKCAMsgRcvrAddHostSMPtr sm = it.First(); sm.GetPtr() != nullptr; sm = it.Next()) {
+        if (!(sm->DevicePathName == devicePath)) continue;
+        // The path may name the peer by an alias: its address then tells.
+        const char* alias = static_cast<const char*>(sm->RemHostName);
+        const bool sameName = name != nullptr && alias != nullptr && ::strcasecmp(name, alias) == 0;
+        if (!sameName && peerAddr != 0 && sm->RemoteAddr == 0)
+            sm->RemoteAddr = ResolveHostAddress(static_cast<const char*>(sm->RemHostName));
+        const bool sameAddr = peerAddr != 0 && sm->RemoteAddr == peerAddr;
+        if (sameName || sameAddr) told += sm->TryNow();
+    }
+    return told;
 }
 
 bStr SOCKCAMsgRcvrAddHostSM::GetRemHostName() const { return RemHostName; }
@@ -142,3 +190,4 @@ int SOCKCAMsgRcvrAddHostSM::GetHbMaxMiss() const { return HbMaxMiss; }
 int SOCKCAMsgRcvrAddHostSM::GetTriedOnce() const { return TriedOnce; }
 int SOCKCAMsgRcvrAddHostSM::GetInitialDelay() const { return InitialDelay; }
 TimerTagPtr SOCKCAMsgRcvrAddHostSM::GetTimerTagPtr() const { return TimerTagPtr_; }
+unsigned SOCKCAMsgRcvrAddHostSM::GetLastRetryMs() const { return LastRetryMs; }

@@ -76,7 +76,8 @@ void SOCKConnectPollAdptr::RestartAddHostSM() {
     if (Fd != -1) ::close(Fd);
     Fd = -1;
     SOCKCAMsgRcvrAddHostSMPtr sm(
-        new SOCKCAMsgRcvrAddHostSM(RemHostName, NetConfigP, DevicePathName, Priority, HbInterval, HbMaxMiss, 1));
+        new SOCKCAMsgRcvrAddHostSM(RemHostName, NetConfigP, DevicePathName, Priority, HbInterval, HbMaxMiss, 1,
+                                   LastRetryMs));
     sm->KickStart();
     DeRegister();
 }
@@ -88,3 +89,5 @@ int SOCKConnectPollAdptr::GetPriority() const { return Priority; }
 int SOCKConnectPollAdptr::GetHbInterval() const { return HbInterval; }
 int SOCKConnectPollAdptr::GetHbMaxMiss() const { return HbMaxMiss; }
 SockNetConfig* SOCKConnectPollAdptr::GetNetConfigP() const { return NetConfigP; }
+void SOCKConnectPollAdptr::SetLastRetryMs(unsigned ms) { LastRetryMs = ms; }
+unsigned SOCKConnectPollAdptr::GetLastRetryMs() const { return LastRetryMs; }

@@ -2,7 +2,8 @@
 // is decided. The outcome is read from SO_ERROR first (Linux reports a
 // refused connect as writable and in error): a made connection becomes the
 // path's outbound pipe head and this adaptor goes; a failed one starts a new
-// connect set-up whose first try comes after 30 seconds.
+// connect set-up whose first try waits longer than the try that failed did
+// (a short first wait, doubled up to 30 seconds).
 #pragma once
 
 #include "BasePollAdptr.h"
@@ -24,6 +25,9 @@ public:
     enWork ProcessRevents(hv::pollfd* p) override;
     // Closes the socket, starts a delayed connect set-up, de-registers.
     void RestartAddHostSM();
+    // The wait before the try that made this connect (0: none).
+    void SetLastRetryMs(unsigned ms);
+    unsigned GetLastRetryMs() const;
 
     int GetFd() const;
     bStr GetRemHostName() const;
@@ -41,5 +45,6 @@ private:
     int Priority;
     int HbInterval;
     int HbMaxMiss;
+    unsigned LastRetryMs = 0;
 };
 MXR_COMPANIONS(SOCKConnectPollAdptr);

@@ -1,6 +1,10 @@
 #include "SOCKPipeHead.h"
 
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
+
+#include <cstdint>
 
 #include <sstream>
 #include <string>
@@ -290,6 +294,19 @@ void SOCKPipeHead::Init_Msg_Receive(const PipeInitMsgPtr& msg) {
     ActivateRcvHeartBeat();
     // The PipeInitMsg counts as the first heartbeat.
     ReceivedHeartBeatIndication();
+    PeerShowsItListens();
+}
+
+void SOCKPipeHead::PeerShowsItListens() {
+    // The peer's agent is up: a connect to it that waits to try again
+    // after a refusal tries now.
+    sockaddr_in peer{};
+    socklen_t len = sizeof peer;
+    std::uint32_t addr = 0;
+    if (FileDscrpt != -1 && ::getpeername(FileDscrpt, reinterpret_cast<sockaddr*>(&peer), &len) == 0 &&
+        peer.sin_family == AF_INET)
+        addr = peer.sin_addr.s_addr;
+    SOCKCAMsgRcvrAddHostSM::PeerIsListening(RemHostName, addr, DevicePath);
 }
 
 void SOCKPipeHead::ReplaceOlderInbound() {
@@ -378,7 +395,7 @@ void SOCKPipeHead::MarkPartnerForHangUp() {
         // is the same peer agent's: another connection from the peer's
         // address (a squatter) must not cut this system off from the peer.
         if (InOrOut == __IN && (other->RemPid != RemPid || other->RemTid != RemTid)) return;
-        sp->SetFd(-1);  // the head still holds the socket and closes it at its hang-up
+        sp->MarkForHangUp();  // the head still holds the socket and closes it at its hang-up
         return;
     }
 }

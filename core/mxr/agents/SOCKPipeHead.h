@@ -94,6 +94,8 @@ public:
 
 private:
     void StopInitWatch();
+    // Inbound, on the peer's PipeInitMsg: the path's waiting connect tries now.
+    void PeerShowsItListens();
     std::vector<std::string> SystemsOfPath() const;
     // Reports why and hangs this connection up alone.
     void RefusePeer(const std::string& why);

@@ -11,6 +11,8 @@
 
 unsigned SockNetConfig::RetryMs() { return portlib::platform::ScaledMs(30000); }
 
+unsigned SockNetConfig::FirstRetryMs() { return portlib::platform::ScaledMs(1000); }
+
 unsigned short SockNetConfig::PortOf(const bStr& devicePathName) const {
     const char* text = static_cast<const char*>(devicePathName);
     if (text == nullptr) return Port;

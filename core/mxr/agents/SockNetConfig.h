@@ -15,9 +15,12 @@ struct SockNetConfig {
     int Protocol = 0;
     unsigned short Port = 1500;  // a path's port when its device name names none
 
-    // Between two tries of a set-up that failed: 30 s (a test build may
-    // shorten it through HV_TEST_TIME_SCALE).
+    // Between two tries of a set-up that failed: at most 30 s (a test build
+    // may shorten it through HV_TEST_TIME_SCALE).
     static unsigned RetryMs();
+    // The first wait after a refused connect: 1 s, doubled after each
+    // further failure up to RetryMs (also scaled).
+    static unsigned FirstRetryMs();
 
     // The port after the first ':' of the device name when that reads as a
     // number in 1..65535; otherwise Port ("TCPIP", "TCPIP:", ":0", ":abc").

@@ -1,7 +1,7 @@
 // What the socket agent's two set-up machines (listen and connect) share:
 // one state, START, in which a GenericTimeoutMsg runs the machine's
 // TransSTARTGenericTimeoutMsg (a try) and leaves it in START; and the timer
-// of the next try, 30 s after a failed one.
+// of the next try after a failed one (the listen's: 30 s).
 #pragma once
 
 #include "BaseMsgRcvr.h"
@@ -26,10 +26,15 @@ struct SockRetryTable {
     static inline const StateTblEnt table[] = {{SM::START, startTrans, 0}, {0, nullptr, 0}};
 };
 
-// A GenericTimeoutMsg to machine after delayMs (the retry period unless
-// given); the timer's tag. Traced, so that a test sees each wait begin.
-inline TimerTagPtr SockArmRetry(BaseMsgRcvr& machine, unsigned delayMs = SockNetConfig::RetryMs()) {
+// The try message msg to its machine after delayMs; the timer's tag. Traced,
+// so that a test sees each wait begin.
+inline TimerTagPtr SockArmRetry(const BaseMsgPtr& msg, unsigned delayMs) {
     SockTrace("Next try in " + std::to_string(delayMs) + " ms");
-    return TimerManager::SetOneShotTimer(BaseMsgPtr(new GenericTimeoutMsg(BaseAddrPtr(machine.GetAddrPtr()))),
-                                         delayMs);
+    return TimerManager::SetOneShotTimer(msg, delayMs);
+}
+
+// A GenericTimeoutMsg to machine after delayMs (the retry period unless
+// given); the timer's tag.
+inline TimerTagPtr SockArmRetry(BaseMsgRcvr& machine, unsigned delayMs = SockNetConfig::RetryMs()) {
+    return SockArmRetry(BaseMsgPtr(new GenericTimeoutMsg(BaseAddrPtr(machine.GetAddrPtr()))), delayMs);
 }

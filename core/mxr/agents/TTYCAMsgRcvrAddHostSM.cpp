@@ -5,11 +5,13 @@
 #include "ClassDefine.h"
 #include "EnumDefine.h"
 #include "GenericTimeoutMsg.h"
+#include "SetUpRetryDelay.h"
 #include "TTYCAMsgRcvr.h"
 #include "TTYPipeHead.h"
 #include "TTYTrace.h"
 #include "TimerManager.h"
 #include "platform/SerialPort.h"
+#include "platform/TestTimeScale.h"
 
 MXR_LOCAL_CLASS_DEFINE(TTYCAMsgRcvrAddHostSM);
 MXR_ENUM_TABLE(TTYCAMsgRcvrAddHostSM, GetEnStateNameCvtPtrStatic, START);
@@ -59,12 +61,11 @@ TTYCAMsgRcvrAddHostSM::~TTYCAMsgRcvrAddHostSM() {
 
 void TTYCAMsgRcvrAddHostSM::KickStart() {
     MXR_METHOD_FRAME("KickStart", 0);
-    BaseMsgPtr msg(new GenericTimeoutMsg(BaseAddrPtr(GetAddrPtr())));
     TTYCAMsgRcvr::GetAddHostSMLst().Append(TTYCAMsgRcvrAddHostSMPtr(this));
     if (InitialDelay != 0)
-        TimerTagPtr_ = TimerManager::SetOneShotTimer(msg, RetryMs);
+        ArmNextTry();
     else
-        msg.Send();
+        BaseMsgPtr(new GenericTimeoutMsg(BaseAddrPtr(GetAddrPtr()))).Send();
 }
 
 BaseMsgRcvr::enMsgResult TTYCAMsgRcvrAddHostSM::MsgHdlr(const BaseMsgPtr& msg, const BasePktCtrlPtr& ctrl) {
@@ -89,13 +90,19 @@ BaseMsgPtr TTYCAMsgRcvrAddHostSM::TransSTARTGenericTimeoutMsg(BaseMsgPtr& msg) {
     if (TriedOnce == 1) ttyagent::TraceErr("Previous SetUpConnect() failed and the timer expired - try again.");
     TriedOnce = 1;
     if (SetUpConnect() != 0) {
-        // The tag is kept so that a deleted path's machine stops its timer.
-        TimerTagPtr_ =
-            TimerManager::SetOneShotTimer(BaseMsgPtr(new GenericTimeoutMsg(BaseAddrPtr(GetAddrPtr()))), RetryMs);
+        ArmNextTry();
     } else {
         TTYCAMsgRcvr::GetAddHostSMLst().RemoveItem(TTYCAMsgRcvrAddHostSMPtr(this));
     }
     return BaseMsgPtr();
+}
+
+void TTYCAMsgRcvrAddHostSM::ArmNextTry() {
+    using portlib::platform::ScaledMs;
+    LastRetryMs = NextSetUpRetryMs(LastRetryMs, ScaledMs(FirstRetryMs), ScaledMs(RetryMs));
+    // The tag is kept so that a deleted path's machine stops its timer.
+    TimerTagPtr_ =
+        TimerManager::SetOneShotTimer(BaseMsgPtr(new GenericTimeoutMsg(BaseAddrPtr(GetAddrPtr()))), LastRetryMs);
 }
 
 int TTYCAMsgRcvrAddHostSM::SetUpConnect() {
@@ -204,4 +211,9 @@ TimerTagPtr TTYCAMsgRcvrAddHostSM::GetTimerTagPtr() const {
 void TTYCAMsgRcvrAddHostSM::SetTimerTagPtr(const TimerTagPtr& tag) {
     MXR_METHOD_FRAME("SetTimerTagPtr", 1);
     TimerTagPtr_ = tag;
+}
+
+unsigned TTYCAMsgRcvrAddHostSM::GetLastRetryMs() const {
+    MXR_METHOD_FRAME("GetLastRetryMs", 0);
+    return LastRetryMs;
 }

@@ -1,6 +1,8 @@
 // Opens and configures the serial port of a path added by the administrator
 // and builds the path's serial pipe head; when the port cannot be opened or
-// set, it tries again every 15 s until it succeeds or the path is deleted.
+// set, it tries again until it succeeds or the path is deleted: after a
+// short first wait, doubled after each further failure up to 15 s (each
+// through the test time scale).
 // The receiver's list of set-ups holds the machine while it waits.
 //
 // One state, START: each GenericTimeoutMsg is one attempt.
@@ -19,7 +21,9 @@ public:
     enum enStateName : int { START = 0 };
     MXR_ENUM(enStateName, GetEnStateNameCvtPtrStatic);
 
+    // The longest wait between two tries, and the first one (before scaling).
     static constexpr unsigned RetryMs = 15000;
+    static constexpr unsigned FirstRetryMs = 1000;
 
     TTYCAMsgRcvrAddHostSM();
     TTYCAMsgRcvrAddHostSM(const bStr& remHostName, const bStr& devicePath, int priority, int hbInterval,
@@ -28,7 +32,7 @@ public:
     ~TTYCAMsgRcvrAddHostSM() override;
 
     // Joins the receiver's list of set-ups and makes the first attempt now
-    // (through the loop) or, with an initial delay, after 15 s.
+    // (through the loop) or, with an initial delay, after the first wait.
     void KickStart();
     // 0 when the port is open and its pipe head built, -1 otherwise.
     int SetUpConnect();
@@ -56,6 +60,8 @@ public:
     void SetBaudRate(int baud);
     TimerTagPtr GetTimerTagPtr() const;
     void SetTimerTagPtr(const TimerTagPtr& tag);
+    // The wait before the last try (0: none yet).
+    unsigned GetLastRetryMs() const;
 
 private:
     bStr RemHostName;
@@ -67,5 +73,8 @@ private:
     int HbMaxMiss;
     int BaudRate;
     TimerTagPtr TimerTagPtr_;
+    unsigned LastRetryMs = 0;
+    // Arms the timer of the next try, waiting longer than the last one.
+    void ArmNextTry();
 };
 MXR_COMPANIONS(TTYCAMsgRcvrAddHostSM);

@@ -10,16 +10,19 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
-#include <vector>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "BaseAddr.h"
 #include "SOCKCAMsgRcvr.h"
@@ -30,6 +33,7 @@
 #include "SOCKListenPollAdptr.h"
 #include "SOCKPipeHead.h"
 #include "SOCKPipePollAdptr.h"
+#include "SetUpRetryDelay.h"
 #include "PipeDeRegMsg.h"
 #include "PipeHeartBeatMsg.h"
 #include "PipeInitMsg.h"
@@ -45,16 +49,26 @@ unsigned short FreePort() {
     return l.port;  // closed again when l goes
 }
 
-// 0 when a connect to 127.0.0.1:port is accepted (by the kernel), else errno.
-int ConnectOutcome(unsigned short port) {
+// A socket connected to 127.0.0.1:port (blocking), or -1 with errno set.
+int ConnectLoopback(unsigned short port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in sa{};
     sa.sin_family = AF_INET;
     sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     sa.sin_port = htons(port);
-    const int rc = ::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0 ? 0 : errno;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0) return fd;
+    const int err = errno;
     ::close(fd);
-    return rc;
+    errno = err;
+    return -1;
+}
+
+// 0 when a connect to 127.0.0.1:port is accepted (by the kernel), else errno.
+int ConnectOutcome(unsigned short port) {
+    const int fd = ConnectLoopback(port);
+    if (fd < 0) return errno;
+    ::close(fd);
+    return 0;
 }
 
 // A TCP client of 127.0.0.1:port leaving from the address from (127.x.y.z),
@@ -188,6 +202,23 @@ protected:
         return in.Ok() && out.Ok() && out->GetGotInit() != 0 && in->GetHbStatus() == PipeHead::ALIVE;
     }
 
+    // A live path with interval 1 s and 2 misses: any stall of the loop near
+    // 2 s would make its inbound head declare the peer DEAD. Its device,
+    // empty when it did not come up.
+    bStr LiveWatchedPath(DestHostEntPtr* path) {
+        *path = Path(FreePort(), 1, 2);
+        if (rcvr->AddHost(*path) != 0 || !RunUntil([&] { return PathUp(); }, 5000)) return bStr();
+        return device;
+    }
+    // Runs the loop for ms: the turns in which in did not count its peer ALIVE.
+    int TurnsNotAlive(const SOCKPipeHeadPtr& in, int ms) {
+        int turns = 0;
+        RunFor(ms, [&] {
+            if (in->GetHbStatus() != PipeHead::ALIVE) ++turns;
+        });
+        return turns;
+    }
+
     hvtest::TempSystemDir sys;
     SOCKCAWorld world{bStr(), bStr("TCPIP"), 6, 5};
     SOCKCAMsgRcvrPtr rcvr;
@@ -272,6 +303,95 @@ TEST_F(SockPathTest, ARefusedConnectBuildsNoPipeAndWaitsBeforeTheNextTry) {
     const SOCKCAMsgRcvrAddHostSMPtr next{GetAddHostSMLst().GetLast()};
     EXPECT_TRUE(next->GetTimerTagPtr().Ok()) << "the next try waits for its timer";
     EXPECT_EQ(next->GetTriedOnce(), 0);
+    EXPECT_EQ(next->GetLastRetryMs(), SockNetConfig::FirstRetryMs()) << "the first wait is the short one";
+    // Refused again: the wait doubles.
+    ASSERT_TRUE(RunUntil(
+        [&] {
+            return GetAddHostSMLst().GetItemCnt() == 1 && GetAddHostSMLst().GetLast().GetPtr() != next.GetPtr() &&
+                   Count<SOCKConnectPollAdptrPtr>() == 0;
+        },
+        static_cast<int>(SockNetConfig::FirstRetryMs()) + 5000));
+    EXPECT_EQ(SOCKCAMsgRcvrAddHostSMPtr{GetAddHostSMLst().GetLast()}->GetLastRetryMs(),
+              2 * SockNetConfig::FirstRetryMs());
+}
+
+TEST(SockSetUpRetry, WaitsStartShortDoubleAndNeverPassTheBound) {
+    struct Case {
+        unsigned last, first, bound, want;
+    };
+    const Case cases[] = {
+        {0, 1000, 30000, 1000},      // the first wait
+        {1000, 1000, 30000, 2000},   // doubled
+        {8000, 1000, 30000, 16000},
+        {16000, 1000, 30000, 30000},  // not past the bound
+        {30000, 1000, 30000, 30000},  // and stays there
+        {0, 5000, 3000, 3000},        // a first wait above the bound is the bound
+        {0xF0000000u, 1, 0xFFFFFFFFu, 0xFFFFFFFFu},  // no overflow
+        {10, 100, 30000, 100},        // never below the first
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.last) + " " + std::to_string(c.first) + " " + std::to_string(c.bound));
+        EXPECT_EQ(NextSetUpRetryMs(c.last, c.first, c.bound), c.want);
+    }
+    // Every chain reaches the bound and stays there.
+    unsigned w = 0;
+    for (int i = 0; i < 40; ++i) {
+        w = NextSetUpRetryMs(w, SockNetConfig::FirstRetryMs(), SockNetConfig::RetryMs());
+        ASSERT_LE(w, SockNetConfig::RetryMs());
+    }
+    EXPECT_EQ(w, SockNetConfig::RetryMs());
+}
+
+TEST_F(SockPathTest, APeerWhoseInitArrivesIsConnectedToAtOnceNotAfterTheWait) {
+    const unsigned short port = FreePort();
+    device = bStr(("TCPIP:" + std::to_string(port)).c_str());
+    // The path's peer is this system at 127.0.0.1 (its agent calls itself
+    // "localhost").
+    SockPeerAdd(device, bStr("127.0.0.1"), bStr("localhost"));
+    // A connect set-up that waits the longest wait before its next try.
+    SOCKCAMsgRcvrAddHostSMPtr waiting(new SOCKCAMsgRcvrAddHostSM(bStr("127.0.0.1"), world.GetSockNetConfig(), device,
+                                                                0, 1, 2, 1, SockNetConfig::RetryMs()));
+    waiting->KickStart();
+    ASSERT_TRUE(waiting->GetTimerTagPtr().Ok());
+    ASSERT_EQ(waiting->GetLastRetryMs(), SockNetConfig::RetryMs());
+    // A connect set-up of another path (another port) is not touched.
+    const bStr otherDevice(("TCPIP:" + std::to_string(FreePort())).c_str());
+    SOCKCAMsgRcvrAddHostSMPtr other(new SOCKCAMsgRcvrAddHostSM(bStr("127.0.0.1"), world.GetSockNetConfig(),
+                                                              otherDevice, 0, 1, 2, 1, SockNetConfig::RetryMs()));
+    other->KickStart();
+    SOCKCASetUpListenSMPtr listen(new SOCKCASetUpListenSM(bStr("localhost"), world.GetSockNetConfig(), device, 0, 1, 2));
+    listen->KickStart();
+    ASSERT_TRUE(RunUntil([&] { return Count<SOCKListenPollAdptrPtr>() == 1; }, 3000));
+    // The peer's agent connects (from 127.0.0.1, calling itself "localhost")
+    // and sends its PipeInitMsg.
+    const int peerFd = ConnectLoopback(port);
+    ASSERT_GE(peerFd, 0);
+    SockRecordingHeadPtr peer(new SockRecordingHead(peerFd));
+    ASSERT_EQ(peer->Initialize(), 0);
+    ASSERT_TRUE(RunUntil([&] { return Head(SOCKPipeHead::__IN, device).Ok() &&
+                                      Head(SOCKPipeHead::__IN, device)->GetHbStatus() == PipeHead::ALIVE; },
+                         5000));
+    // Far inside the 30 s wait: the waiting set-up has tried, and its
+    // connect gets through to the listen, which stays open.
+    EXPECT_EQ(waiting->GetTriedOnce(), 1) << "the waiting set-up has tried";
+    ASSERT_TRUE(RunUntil(
+        [&] {
+            const SOCKPipeHeadPtr out = Head(SOCKPipeHead::__OUT, device);
+            return out.Ok() && out->GetGotInit() != 0;
+        },
+        5000));
+    EXPECT_TRUE(other->GetTimerTagPtr().Ok()) << "another path's set-up keeps waiting";
+    EXPECT_EQ(other->GetTriedOnce(), 0);
+    peer->HupDetected();
+    std::vector<SOCKPipeHeadPtr> heads;
+    BasePollAdptrLstIter it(world.GetPollManager().GetPollAdptrLst());
+    for (BasePollAdptrPtr a = it.First(); a.GetPtr() != nullptr; a = it.Next())
+        if (const SOCKPipeHeadPtr h = SockHeadOf(a); h.Ok() && h->GetDevicePath() == device) heads.push_back(h);
+    for (const SOCKPipeHeadPtr& h : heads) h->HupDetected();
+    for (BasePtr sm; (sm = GetAddHostSMLst().GetLast()).GetPtr() != nullptr;) {
+        SOCKCAMsgRcvrAddHostSMPtr{sm}->CleanUp();
+        GetAddHostSMLst().RemoveItem(sm);
+    }
 }
 
 TEST_F(SockPathTest, ASilentConnectionHoldsNothingAndIsDroppedInTime) {
@@ -440,13 +560,9 @@ TEST_F(SockPathTest, ASquatterAtThePeersAddressCannotHoldThePath) {
 }
 
 TEST_F(SockPathTest, APeerThatNeverReadsDoesNotStallTheOtherPathsHeartbeats) {
-    // Path A: a live path with interval 1 s and 2 misses: any stall of the
-    // loop near 2 s would make its inbound head declare the peer DEAD.
-    const unsigned short portA = FreePort();
-    const DestHostEntPtr pathA = Path(portA, 1, 2);
-    const bStr deviceA = device;
-    ASSERT_EQ(rcvr->AddHost(pathA), 0);
-    ASSERT_TRUE(RunUntil([&] { return PathUp(); }, 5000));
+    DestHostEntPtr pathA;
+    const bStr deviceA = LiveWatchedPath(&pathA);
+    ASSERT_GT(deviceA.StrLen(), 0);
     // Path B: connects to a listener that accepts nothing and reads nothing.
     LoopbackListener deaf;
     const bStr deviceB(("TCPIP:" + std::to_string(deaf.port)).c_str());
@@ -459,16 +575,68 @@ TEST_F(SockPathTest, APeerThatNeverReadsDoesNotStallTheOtherPathsHeartbeats) {
     const std::string chunk(256 * 1024, 'm');
     for (int i = 0; i < 32; ++i) stalled->DfltMsgHdlr(BaseMsgPtr(new SockBulkMsg(BaseAddrPtr(), bStr(chunk.c_str()))), BasePktCtrlPtr());
     ASSERT_GT(stalled->GetTogoBytes(), std::size_t{4} << 20);
-    const SOCKPipeHeadPtr inA = Head(SOCKPipeHead::__IN, deviceA);
-    int deadTurns = 0;
-    RunFor(4000, [&] {
-        if (inA->GetHbStatus() != PipeHead::ALIVE) ++deadTurns;
-    });
-    EXPECT_EQ(deadTurns, 0) << "path A's heartbeats kept coming";
+    EXPECT_EQ(TurnsNotAlive(Head(SOCKPipeHead::__IN, deviceA), 4000), 0) << "path A's heartbeats kept coming";
     EXPECT_GT(stalled->GetTogoBytes(), 0u) << "the deaf peer still has bytes waiting";
     EXPECT_TRUE(Head(SOCKPipeHead::__OUT, deviceB).Ok()) << "a slow peer is not hung up";
     const SOCKPipePollAdptrPtr b{stalled->GetPollAdptrPtr()};
     EXPECT_GT(b->GetUnsentBytes() + static_cast<int>(stalled->GetTogoPktLst().GetItemCnt()), 0);
+    EXPECT_EQ(rcvr->DeleteHost(pathA), 0);
+}
+
+TEST_F(SockPathTest, APeerThatConnectsAndFloodsDoesNotStarveTheOtherPathsHeartbeats) {
+    DestHostEntPtr pathA;
+    const bStr deviceA = LiveWatchedPath(&pathA);
+    ASSERT_GT(deviceA.StrLen(), 0);
+    // Another path's listen, and a peer that connects to it and writes
+    // packets as fast as it can, never a PipeInitMsg: from an address with
+    // no path of that device (refused as it connects), and from the address
+    // of the device's path (its packets are read before it is hung up).
+    for (const bool atPathAddress : {false, true}) {
+        SCOPED_TRACE(atPathAddress ? "at the path's address" : "at an address without a path");
+        const unsigned short portB = FreePort();
+        const bStr deviceB(("TCPIP:" + std::to_string(portB)).c_str());
+        if (atPathAddress) SockPeerAdd(deviceB, bStr("127.0.0.1"), bStr("PEER"));
+        SOCKCASetUpListenSMPtr listen(
+            new SOCKCASetUpListenSM(bStr("localhost"), world.GetSockNetConfig(), deviceB, 0, 1, 2));
+        listen->KickStart();
+        const int listens = Count<SOCKListenPollAdptrPtr>();
+        ASSERT_TRUE(RunUntil([&] { return Count<SOCKListenPollAdptrPtr>() == listens + 1; }, 3000));
+        std::string burst;
+        for (int i = 0; i < 100; ++i) burst += StreamPacket(std::string(512, '\0'), static_cast<unsigned short>(i + 1));
+        std::atomic<bool> stop{false};
+        std::atomic<long> written{0};
+        std::atomic<int> connections{0};
+        // It connects again as soon as it is hung up, while the listen is back.
+        std::thread flood([&] {
+            while (!stop) {
+                const int fd = ConnectLoopback(portB);
+                if (fd < 0) {
+                    ::usleep(1000);
+                    continue;
+                }
+                ++connections;
+                // Never blocked for long: a connection nobody serves any more
+                // (the loop stopped) must not keep the flooder.
+                const timeval limit{0, 100000};
+                ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+                for (ssize_t n; !stop && (n = ::send(fd, burst.data(), burst.size(), MSG_NOSIGNAL)) > 0;) written += n;
+                ::close(fd);
+            }
+        });
+        testing::internal::CaptureStderr();
+        const int deadTurns = TurnsNotAlive(Head(SOCKPipeHead::__IN, deviceA), 3000);
+        stop = true;
+        flood.join();
+        const std::string reports = testing::internal::GetCapturedStderr();
+        const long lines = static_cast<long>(std::count(reports.begin(), reports.end(), '\n'));
+        EXPECT_GT(written.load(), 0L) << "the flood went on";
+        EXPECT_EQ(deadTurns, 0) << "path A's heartbeats kept coming";
+        // The flooder is reported, a connection at a time, never a packet at
+        // a time (it wrote thousands).
+        EXPECT_GT(lines, 0L);
+        EXPECT_LE(lines, 2L * connections.load()) << reports.substr(0, 2000);
+        EXPECT_TRUE(PathUp());
+    }
     EXPECT_EQ(rcvr->DeleteHost(pathA), 0);
 }
 

@@ -3,7 +3,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -83,21 +85,73 @@ TEST_F(SockStreamTest, PiecesOfAnyCutDeliverEachPacketOnceWhenItsLastByteArrives
     EXPECT_EQ(head->hups, 0);
 }
 
-TEST_F(SockStreamTest, ALengthNoPacketCanHaveHangsUpOnceAndDeliversNothing) {
+TEST_F(SockStreamTest, ALengthNoPacketCanHaveHangsUpOnceAndDeliversNothingFromIt) {
     for (int length : {7, 521, 0, 65535}) {
-        SCOPED_TRACE(length);
-        TcpPair p;
-        SockRecordingHeadPtr h(new SockRecordingHead(p.TakeNear()));
-        ASSERT_EQ(h->Initialize(), 0);
-        const SOCKPipePollAdptrPtr a(h->GetPollAdptrPtr());
-        p.WriteFar(RawLengthPacket(length, 20));
-        for (int i = 0; i < 10 && h->hups == 0; ++i) ServeOnce(*a.GetPtr());
-        EXPECT_EQ(h->hups, 1);
-        EXPECT_TRUE(h->packets.empty());
-        EXPECT_EQ(h->GetPollAdptrPtr().GetPtr(), nullptr) << "the head no longer serves the socket";
-        EXPECT_EQ(ServeOnce(*a.GetPtr(), 0), BasePollAdptr::NOWORK);
-        EXPECT_EQ(h->hups, 1);
+        for (int before : {0, 3}) {
+            SCOPED_TRACE(std::to_string(length) + " after " + std::to_string(before) + " good packets");
+            TcpPair p;
+            SockRecordingHeadPtr h(new SockRecordingHead(p.TakeNear()));
+            ASSERT_EQ(h->Initialize(), 0);
+            const SOCKPipePollAdptrPtr a(h->GetPollAdptrPtr());
+            // One write: the packets before the bad length, it, and a good
+            // packet behind it that must not be taken for one.
+            std::string batch;
+            for (int i = 0; i < before; ++i) batch += StreamPacket(std::string(100, 'g'), static_cast<unsigned short>(i + 1));
+            batch += RawLengthPacket(length, 20) + StreamPacket("behind", 9);
+            p.WriteFar(batch);
+            for (int i = 0; i < 10 && h->hups == 0; ++i) ServeOnce(*a.GetPtr());
+            EXPECT_EQ(h->hups, 1);
+            ASSERT_EQ(h->packets.size(), static_cast<std::size_t>(before)) << "the packets before it, nothing from it on";
+            for (int i = 0; i < before; ++i) EXPECT_EQ(h->packets[static_cast<std::size_t>(i)], StreamPacket(std::string(100, 'g'), static_cast<unsigned short>(i + 1)));
+            EXPECT_EQ(h->GetPollAdptrPtr().GetPtr(), nullptr) << "the head no longer serves the socket";
+            EXPECT_EQ(ServeOnce(*a.GetPtr(), 0), BasePollAdptr::NOWORK);
+            EXPECT_EQ(h->hups, 1);
+        }
     }
+}
+
+TEST_F(SockStreamTest, ManyPacketsInOneReadComeOutInOrderEachOnceAReadPerTurn) {
+    // More than one turn's read: 300 packets of mixed sizes in one write.
+    std::vector<std::string> sent;
+    std::string stream;
+    for (int i = 0; i < 300; ++i) {
+        sent.push_back(StreamPacket(std::string(static_cast<std::size_t>(1 + (i * 37) % 512), static_cast<char>('a' + i % 26)),
+                                    static_cast<unsigned short>(i + 1)));
+        stream += sent.back();
+    }
+    ASSERT_GT(stream.size(), static_cast<std::size_t>(SOCKPipePollAdptr::MaxReadPerTurn));
+    std::thread writer([&] { pair.WriteFar(stream); });
+    std::size_t most = 0;
+    for (int i = 0; i < 2000 && head->packets.size() < sent.size() && head->hups == 0; ++i) {
+        const std::size_t before = head->packets.size();
+        ServeOnce(*adptr.GetPtr(), 50);
+        std::size_t bytes = 0;
+        for (std::size_t k = before; k < head->packets.size(); ++k) bytes += head->packets[k].size();
+        most = std::max(most, bytes);
+    }
+    writer.join();
+    ASSERT_EQ(head->packets.size(), sent.size());
+    EXPECT_TRUE(head->packets == sent) << "out of order, lost or doubled";
+    // One read per turn: a turn delivers at most what one read can hold
+    // (and the incomplete packet the read before kept).
+    EXPECT_LE(most, static_cast<std::size_t>(SOCKPipePollAdptr::MaxReadPerTurn + 520));
+    EXPECT_EQ(head->hups, 0);
+}
+
+TEST_F(SockStreamTest, APeerThatSendsHalfABatchAndStopsLosesNothingAndHangsUpOnceOnClose) {
+    const std::string a = StreamPacket(std::string(300, 'a'), 1);
+    const std::string b = StreamPacket(std::string(400, 'b'), 2);
+    pair.WriteFar(a + b.substr(0, 200));
+    ServeUntil(1);
+    for (int i = 0; i < 3; ++i) ServeOnce(*adptr.GetPtr(), 20);
+    ASSERT_EQ(head->packets.size(), 1u);
+    EXPECT_EQ(head->packets[0], a);
+    EXPECT_EQ(head->hups, 0) << "a peer that pauses is not hung up";
+    EXPECT_EQ(adptr->GetRcvdSizeAtLastRead(), 200);
+    ::shutdown(pair.far, SHUT_WR);
+    for (int i = 0; i < 10 && head->hups == 0; ++i) ServeOnce(*adptr.GetPtr());
+    EXPECT_EQ(head->hups, 1);
+    EXPECT_EQ(head->packets.size(), 1u) << "the half packet is never delivered as a packet";
 }
 
 TEST_F(SockStreamTest, PeerCloseHangsUpInsteadOfPollingReadableForEver) {
@@ -111,19 +165,41 @@ TEST_F(SockStreamTest, PeerCloseHangsUpInsteadOfPollingReadableForEver) {
 }
 
 TEST_F(SockStreamTest, ResetWhileAPacketWaitsHangsUpOnceWithoutSending) {
-    // The PipeInitMsg is queued and not yet written.
-    ASSERT_EQ(head->passed, 0);
-    ASSERT_NE(adptr->GetReadyToSnd(), 0);
-    pair.WriteFar(StreamPacket("x"));
-    pair.ResetFar();
-    ::usleep(20000);
-    hv::pollfd p{};
-    adptr->PopulatePollInfo(&p);
-    p.revents = POLLIN | POLLOUT;
-    adptr->ProcessRevents(&p);
-    EXPECT_EQ(head->hups, 1);
-    EXPECT_EQ(head->passed, 0) << "no send after the hang-up";
-    EXPECT_EQ(head->GetPollAdptrPtr().GetPtr(), nullptr);
+    struct Case {
+        const char* name;
+        bool bytesFirst;  // a packet arrives before the reset
+        bool askPoll;     // revents as poll(2) gives them, or the read alone finds the reset
+    };
+    const Case cases[] = {
+        {"the reset shows as POLLERR beside the packet read", true, true},
+        {"the read finds the reset", false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TcpPair p;
+        SockRecordingHeadPtr h(new SockRecordingHead(p.TakeNear()));
+        ASSERT_EQ(h->Initialize(), 0);
+        const SOCKPipePollAdptrPtr a(h->GetPollAdptrPtr());
+        // The PipeInitMsg is queued and not yet written.
+        ASSERT_EQ(h->passed, 0);
+        ASSERT_NE(a->GetReadyToSnd(), 0);
+        if (c.bytesFirst) p.WriteFar(StreamPacket("x"));
+        p.ResetFar();
+        hv::pollfd pfd{};
+        a->PopulatePollInfo(&pfd);
+        if (c.askPoll) {
+            ASSERT_EQ(::poll(&pfd, 1, 2000), 1);
+            ASSERT_NE(pfd.revents & POLLERR, 0);
+        } else {
+            ::usleep(20000);
+            pfd.revents = POLLIN | POLLOUT;
+        }
+        a->ProcessRevents(&pfd);
+        EXPECT_EQ(h->hups, 1);
+        EXPECT_EQ(h->passed, 0) << "no send after the hang-up";
+        EXPECT_EQ(h->packets.size(), c.bytesFirst ? 1u : 0u) << "what arrived before the reset is delivered";
+        EXPECT_EQ(h->GetPollAdptrPtr().GetPtr(), nullptr);
+    }
 }
 
 TEST_F(SockStreamTest, APeerThatDoesNotReadNeverBlocksTheLoopAndLosesNoByte) {

@@ -14,6 +14,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "MxrTestSupport.h"
 #include "NetnsPairSupport.h"
@@ -119,22 +120,41 @@ TEST_F(SockTwoSystems, APathLivesWithTheLinkAndTheAgentsAndEndsWhenDeleted) {
     EXPECT_EQ(Po(a, {"host-up", b.host}), 0);
 
     // Deleted on A: its port closes and A connects no more. B's path now
-    // meets a refused port: each of its tries waits out a retry timer of the
-    // (scaled) 30 s first, so two more of B's tries span a whole retry
-    // period, in which A would have tried again.
+    // meets a refused port: each of its tries waits out a retry timer first,
+    // a short one doubled after each refusal, never past the (scaled) 30 s.
+    // B's tries are awaited until the waits between them add up to a whole
+    // retry period, in which A would have tried again.
     EXPECT_EQ(Po(a, {"delete-path", b.host, a.host, b.host, dev}), 0);
     EXPECT_TRUE(WaitUntil([&] { return !Listening(a); }, 3000)) << "A's port is closed";
     const size_t connectsAfter = CountOf(agentA.Out(), "Connecting to remote port");
-    const std::string nextTry = "Next try in " + std::to_string(kRetryMs) + " ms";
-    const size_t triesBefore = CountOf(agentB->Out(), "Connecting to remote port");
-    const size_t timersBefore = CountOf(agentB->Out(), nextTry);
-    EXPECT_TRUE(WaitUntil([&] { return CountOf(agentB->Out(), "Connecting to remote port") >= triesBefore + 2; },
-                          20000))
-        << agentB->Out();
+    const std::string nextTry = "Next try in ";
+    const size_t outBefore = agentB->Out().size();
+    const auto waitsSince = [&] {
+        std::vector<int> waits;
+        const std::string out = agentB->Out().substr(outBefore);
+        for (std::size_t at = 0; (at = out.find(nextTry, at)) != std::string::npos; at += nextTry.size())
+            waits.push_back(std::atoi(out.c_str() + at + nextTry.size()));
+        return waits;
+    };
+    const auto triesSince = [&] { return CountOf(agentB->Out().substr(outBefore), "Connecting to remote port"); };
+    // The n-th try after the mark follows at least the first n-1 waits armed
+    // after it (the first try's timer may have been armed before).
+    const auto waitedMs = [&] {
+        const std::vector<int> waits = waitsSince();
+        const size_t tries = triesSince();
+        long sum = 0;
+        for (size_t i = 0; i + 1 < tries && i < waits.size(); ++i) sum += waits[i];
+        return sum;
+    };
+    EXPECT_TRUE(WaitUntil([&] { return waitedMs() >= kRetryMs; }, 30000)) << agentB->Out();
     EXPECT_EQ(CountOf(agentA.Out(), "Connecting to remote port"), connectsAfter) << "no reconnect after a delete";
-    // No try without its timer (the first may have been armed before).
-    const size_t tries = CountOf(agentB->Out(), "Connecting to remote port") - triesBefore;
-    EXPECT_LE(tries, CountOf(agentB->Out(), nextTry) - timersBefore + 1) << agentB->Out();
+    // No try without its timer, and no wait of nothing or past the bound.
+    const std::vector<int> waits = waitsSince();
+    EXPECT_LE(triesSince(), waits.size() + 1) << agentB->Out();
+    for (const int w : waits) {
+        EXPECT_GT(w, 0) << agentB->Out();
+        EXPECT_LE(w, kRetryMs) << agentB->Out();
+    }
 
     EXPECT_EQ(mgrA.Stop(), 0) << mgrA.Err();
     EXPECT_EQ(mgrB.Stop(), 0) << mgrB.Err();

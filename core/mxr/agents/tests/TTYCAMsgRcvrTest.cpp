@@ -1,5 +1,5 @@
 // The agent's receiver: its registration, a path added (its port opened
-// later, or retried every 15 s), a path deleted (its line closed for good, or
+// later, or retried soon and then less often, up to every 15 s), a path deleted (its line closed for good, or
 // its pending set-up dropped), and the heartbeat defaults of the agent.
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -15,6 +15,7 @@
 #include "TTYCAMsgRcvrAddHostSM.h"
 #include "TTYCAWorld.h"
 #include "TTYLinkFixture.h"
+#include "platform/TestTimeScale.h"
 
 namespace {
 
@@ -113,15 +114,27 @@ TEST_F(AgentRcvr, AnAddedPathOpensItsPortAndSendsItsInitOverTheLine) {
     EXPECT_EQ(Pending(), 0);
 }
 
-TEST_F(AgentRcvr, AMissingPortIsTriedEvery15SecondsUntilThePathIsDeleted) {
+TEST_F(AgentRcvr, AMissingPortIsTriedSoonThenLessOftenUpTo15Seconds) {
+    using portlib::platform::ScaledMs;
     const std::string missing = "/tmp/hv-no-such-port-" + std::to_string(::getpid());
     EXPECT_EQ(rcvr->AddHost(Path(missing)), 0);
     Settle();
     EXPECT_EQ(Pending(), 1);
-    EXPECT_EQ(world.GetTimerManager().GetMSecsToNextTimer(), 15000u);
-    // The device appears: the next attempt opens it.
+    // A line that is a moment late is met soon; one that stays away costs a
+    // try every 15 s.
+    for (unsigned wait : {1000u, 2000u, 4000u, 8000u, 15000u, 15000u}) {
+        SCOPED_TRACE(wait);
+        ASSERT_EQ(world.GetTimerManager().GetMSecsToNextTimer(), ScaledMs(wait));
+        clock.AdvanceMs(ScaledMs(wait));
+        Settle();
+        EXPECT_EQ(Pending(), 1);
+        EXPECT_EQ(Lines(), 0);
+    }
+    // The device appears: the next attempt opens it, not an earlier one.
     ASSERT_EQ(::symlink(line.slavePath.c_str(), missing.c_str()), 0);
-    clock.AdvanceMs(14999);
+    const unsigned next = world.GetTimerManager().GetMSecsToNextTimer();
+    EXPECT_EQ(next, ScaledMs(15000));
+    clock.AdvanceMs(next - 1);
     Settle();
     EXPECT_EQ(Lines(), 0);
     clock.AdvanceMs(1);
