@@ -8,7 +8,7 @@ namespace hvsvc {
 
 namespace {
 
-// Standard input on /dev/null; output and error on the spec's descriptor,
+// Standard input on /dev/null; output and error on the caller's output descriptor,
 // else /dev/null too.
 portlib::platform::SpawnSpec SpawnOf(const DetachedSpec& spec) {
     using portlib::platform::StdRedirect;

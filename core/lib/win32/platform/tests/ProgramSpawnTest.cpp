@@ -54,7 +54,7 @@ protected:
         s.redirects.push_back(r);
         return s;
     }
-    // Starts spec as asked by the parameter: 0 or the errno; a child is
+    // Starts the program described: 0 or the errno; a child is
     // reaped here, a detached program's report waited for (with a deadline).
     int Start(const SpawnSpec& spec, const std::string& out, int* exitCode = nullptr) {
         pid_t pid = -1;
