@@ -1,6 +1,7 @@
 #include "CMainFrame.h"
 
 #include "CHiermanView.h"
+#include "HelpTable.h"
 
 #include <unistd.h>
 
@@ -106,6 +107,26 @@ std::string CMainFrame::KitNameOf(int command) const {
     const long index = static_cast<long>(command) - kFirstKitCommand;
     if (index < 0 || index >= static_cast<long>(kitNames_.size())) return {};
     return kitNames_[static_cast<std::size_t>(index)];
+}
+
+void CMainFrame::UseLauncher(panelaid::Launcher* launcher, std::function<std::string()> rootDir) {
+    launcher_ = launcher;
+    rootDir_ = std::move(rootDir);
+}
+
+bool CMainFrame::LaunchSibling(Sibling sibling) {
+    if (launcher_ == nullptr || !rootDir_) return false;
+    const bool appstat = sibling == Sibling::ApplicationStatus;
+    const char* binary = appstat ? "appstat" : "hwman";
+    if (launcher_->ShowSibling(appstat ? "APPSTAT" : "HWMAN", binary) == 0) return true;
+    Say(rootDir_() + "/bin/" + binary + " Not Found", panelaid::BoxIcon::Error);
+    return false;
+}
+
+void CMainFrame::ShowHelp(int helpId) {
+    if (launcher_ == nullptr || !rootDir_) return;
+    const HelpLookup help = HelpForRequest(helpId, rootDir_());
+    launcher_->ShowHelp(help.file, help.context);
 }
 
 }  // namespace hierman

@@ -256,6 +256,34 @@ TEST_F(HiermanView, AStoredZoomIndexOutOfRangeGivesTheLargestIcons) {
     }
 }
 
+TEST_F(HiermanView, AFontChoiceBelongsToItsSizeAndLightWeightsBecomeNormal) {
+    ViewFont chosen = view->Font();
+    EXPECT_EQ(chosen, DefaultViewFont(0));
+    chosen.face = "Courier";
+    chosen.weight = 400;
+    chosen.italic = true;
+    const int before = surface.repaintAll;
+    view->TakeFontChoice(chosen, 0xFF112233u);
+    EXPECT_EQ(view->Font().weight, 0);
+    EXPECT_EQ(view->Font().face, "Courier");
+    EXPECT_TRUE(view->Font().italic);
+    EXPECT_EQ(view->TextColour(), 0x112233u);
+    EXPECT_EQ(surface.repaintAll, before + 1);
+    chosen.weight = 700;
+    view->Zoom(-1);
+    view->TakeFontChoice(chosen, 0x0000FFu);
+    EXPECT_EQ(view->Font().weight, 700);
+    view->Zoom(-1);
+    // The smallest size kept its own font and black text.
+    EXPECT_EQ(view->Font(), DefaultViewFont(2));
+    EXPECT_EQ(view->Font().height, -8);
+    EXPECT_EQ(view->TextColour(), 0u);
+    view->Zoom(+1);
+    view->Zoom(+1);
+    EXPECT_EQ(view->Font().face, "Courier");
+    EXPECT_EQ(view->TextColour(), 0x112233u);
+}
+
 TEST_F(HiermanView, HelpHitTestGivesTheIconOfTheCurrentSize) {
     view->UpdateView(false);
     view->DoubleClick({0, 3});

@@ -2,6 +2,7 @@
 // the busy guard, Stop, the kit pop-up's items and the help lookups.
 #include "CHiermanView.h"
 #include "CMainFrame.h"
+#include "FakeLauncher.h"
 #include "FakeMessageBoxes.h"
 #include "FakeScriptRunner.h"
 #include "HelpTable.h"
@@ -213,6 +214,26 @@ TEST_F(MainFrame, HelpLookups) {
         EXPECT_EQ(help.file, "/opt/hv/admin/help/hvntmain.hlp");
     }
     EXPECT_EQ(LookupHelp(0xD003, "/r").context, 0xD003);
+}
+
+TEST_F(MainFrame, SiblingsAndHelpGoThroughTheLauncher) {
+    panelaid::FakeLauncher launcher;
+    // Without a launcher nothing is started.
+    EXPECT_FALSE(frameLogic.LaunchSibling(CMainFrame::Sibling::HardwareAdmin));
+    frameLogic.UseLauncher(&launcher, [] { return std::string("/opt/hv"); });
+    EXPECT_TRUE(frameLogic.LaunchSibling(CMainFrame::Sibling::ApplicationStatus));
+    launcher.siblingResult = 2;
+    EXPECT_FALSE(frameLogic.LaunchSibling(CMainFrame::Sibling::HardwareAdmin));
+    EXPECT_EQ(launcher.siblings, (std::vector<std::string>{"APPSTAT appstat", "HWMAN hwman"}));
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text, "/opt/hv/bin/hwman Not Found");
+    EXPECT_EQ(boxes.Shown()[0].icon, panelaid::BoxIcon::Error);
+
+    for (int id : {0x90, 0xD003, 0x12345, 0}) frameLogic.ShowHelp(id);
+    EXPECT_EQ(launcher.help, (std::vector<std::string>{"/opt/hv/admin/help/hvntmain.hlp#5015",
+                                                       "/opt/hv/admin/help/hvntmain.hlp#5001",
+                                                       "/opt/hv/admin/help/hvntmain.hlp#74565",
+                                                       "/opt/hv/admin/help/hvntmain.hlp#0"}));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include "HiermanMainWindow.h"
 #include "PanelaidLibrary.h"
 #include "ProcessScriptRunner.h"
+#include "QtConsoleInstance.h"
 #include "QtProgressBox.h"
 #include "ServiceStartStop.h"
 
@@ -9,6 +10,9 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // One console per display: a second start brings the first forward.
+    panelaid::QtConsoleInstance instance;
+    if (instance.Claim("HIERMAN") == panelaid::ConsoleInstance::Claim::OtherRaised) return 0;
     panelaid::PanelaidLibrary& lib = panelaid::PanelaidLibrary::Get();
     panelaid::ConsoleDatabase& db = lib.Db();
     hierman::ViewServices services{db, lib.Advice(), lib.Status(), nullptr, lib.Windows(), lib.Boxes()};
@@ -23,7 +27,10 @@ int main(int argc, char** argv) {
                                  [&db] { return db.Initializing(); }};
     window = std::make_unique<hierman::HiermanMainWindow>(services, frame, [&lib] { return lib.Service().Test(); },
                                                           runner);
+    instance.SetWindow(window.get());
+    window->Frame().UseLauncher(&lib.Launch(), [&db] { return db.RootDir(); });
     window->resize(900, 700);
+    window->RestoreSettings();
     window->show();
     if (!window->Frame().CheckServiceAtStart()) return 0;
     window->ArmWatchTimer(hierman::kWatchIntervalMs);
