@@ -108,6 +108,25 @@ TEST_F(HiermanView, AFailedReadKeepsThePictureAndIsRetriedAtTheNextTick) {
     EXPECT_NE(view->FindRoot("H2"), nullptr);
 }
 
+TEST_F(HiermanView, AChildReadFailingMidRefreshKeepsTheTreeAndTheNextTickCatchesUp) {
+    view->UpdateView(false);
+    view->DoubleClick({view->FindRoot("H2")->column, view->FindRoot("H2")->row});
+    view->UpdateView(true);
+    ASSERT_TRUE(view->FindRoot("H2")->expanded);
+    // H2 gains a child it does not show, but its child lists cannot be read.
+    AddResource("extra", "ISP");
+    db.AddDependency("SYSA", "H2", "extra");
+    db.FailNext(Op::DependencyList, 4, "read failed", 100);
+    view->UpdateView(true);
+    EXPECT_TRUE(view->FindRoot("H2")->expanded);
+    EXPECT_NE(view->FindCell("app"), nullptr);
+    EXPECT_EQ(db.ErrorNumber(), 0);
+    db.FailNext(Op::DependencyList, 0, "", 0);
+    view->UpdateView(true);  // the stamp did not move again
+    EXPECT_FALSE(view->FindRoot("H2")->expanded);
+    EXPECT_EQ(view->FindCell("app"), nullptr);
+}
+
 TEST_F(HiermanView, OneStaleRootCollapsesOnlyItself) {
     AddResource("H3", "ISP");
     AddResource("svc", "ISP");
@@ -165,6 +184,23 @@ TEST_F(HiermanView, ASystemThatStopsRespondingClosesItsView) {
     EXPECT_EQ(surface.closes, 1);
     EXPECT_EQ(MachineState(db, "SYSA"), kMachineAlive);  // the local system
     EXPECT_EQ(MachineState(db, "SYSC"), kMachineDead);
+}
+
+TEST_F(HiermanView, ASystemRemovedWhileShownClosesItsView) {
+    db.AddSystem("", "SYSB");
+    panelaid::PathDefinition path;
+    path.system = "SYSB";
+    path.device = "TCPIP:1500";
+    db.AddPath("", path, "ALIVE");
+    AddResource("B1", "ISP", "SYSB");
+    surface.title = "SYSB";
+    view->UpdateView(false);
+    ASSERT_NE(view->FindRoot("B1"), nullptr);
+    ASSERT_EQ(db.NetworkRemove("", "SYSB", "TCPIP:1500"), 0);
+    ASSERT_EQ(db.SystemRemove("", "SYSB"), 0);
+    view->UpdateView(true);
+    EXPECT_EQ(surface.closes, 1);
+    EXPECT_TRUE(boxes.Shown().empty());
 }
 
 TEST_F(HiermanView, APendingErrorIsAdvisedAndCleared) {

@@ -166,13 +166,14 @@ TEST_F(MainFrame, KitListLinesGiveItemsAndNames) {
     panelaid::FakeScriptRunner runner;
     runner.Answer(kKitListScript, {0, {"oracle:Oracle Database", "no colon", ":no name", "ip:IP Address:v4", "", "nfs:"}});
     const std::vector<KitItem> items = frameLogic.BuildKitMenu(runner);
-    ASSERT_EQ(items.size(), 3u);
+    ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(items[0].label, "Oracle Database");
     EXPECT_EQ(items[1].name, "ip");
     EXPECT_EQ(items[1].label, "IP Address:v4");
-    EXPECT_EQ(items[2].label, "");
     EXPECT_EQ(frameLogic.KitNameOf(kFirstKitCommand + 1), "ip");
-    EXPECT_EQ(frameLogic.KitNameOf(kFirstKitCommand + 3), "");
+    EXPECT_EQ(frameLogic.KitNameOf(kFirstKitCommand + 2), "");
+    // The lines without a name or a label are counted, not shown.
+    EXPECT_EQ(host.status, (std::vector<std::string>{"4 lines of the recovery kit list were not understood"}));
     EXPECT_EQ(frameLogic.KitNameOf(kFirstKitCommand - 1), "");
     ASSERT_EQ(runner.calls.size(), 1u);
     EXPECT_EQ(runner.calls[0].script, "/admin/bin/KitList");
@@ -182,15 +183,25 @@ TEST_F(MainFrame, KitListLinesGiveItemsAndNames) {
 TEST_F(MainFrame, KitListBadOutputs) {
     std::vector<std::string> many;
     for (int i = 0; i < 5000; ++i) many.push_back("kit" + std::to_string(i) + ":Kit " + std::to_string(i));
-    struct Case { const char* name; panelaid::FakeScriptRunner::Outcome outcome; std::size_t items; } cases[] = {
-        {"empty", {0, {}}, 0},
-        {"failing", {1, {"a:A"}}, 0},
-        {"5000 lines", {0, many}, kMaxKitItems},
+    struct Case {
+        const char* name;
+        panelaid::FakeScriptRunner::Outcome outcome;
+        std::size_t items;
+        const char* status;
+    } cases[] = {
+        {"empty", {0, {}}, 0, "No recovery kits are installed"},
+        {"failing", {3, {"a:A"}}, 0, "The list of installed recovery kits could not be read (exit code 3)"},
+        {"only bad lines", {0, {"x", ":"}}, 0,
+         "No recovery kits are installed. 2 lines of the recovery kit list were not understood"},
+        {"5000 lines", {0, many}, kMaxKitItems, "Only the first 4096 recovery kits are offered"},
     };
     for (const auto& c : cases) {
         panelaid::FakeScriptRunner runner;
         runner.Answer(kKitListScript, c.outcome);
+        host.status.clear();
         EXPECT_EQ(frameLogic.BuildKitMenu(runner).size(), c.items) << c.name;
+        EXPECT_EQ(host.status, (std::vector<std::string>{c.status})) << c.name;
+        EXPECT_EQ(runner.LinesLeft(), 0) << c.name;
     }
     EXPECT_EQ(frameLogic.KitNameOf(kFirstKitCommand + 0xFFF), "kit4095");
     EXPECT_EQ(frameLogic.KitNameOf(kFirstKitCommand + 0x1000), "");
