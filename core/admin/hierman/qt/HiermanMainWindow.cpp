@@ -36,6 +36,7 @@ HiermanMainWindow::HiermanMainWindow(ViewServices services, FrameServices frame,
     layout->setSpacing(0);
     bar_.Create();
     barWidget_ = new MachineBarWidget(bar_, central);
+    connect(barWidget_, &MachineBarWidget::helpRequested, this, [this](int id) { frame_.ShowHelp(id); });
     layout->addWidget(barWidget_);
     layout->addWidget(mdi_, 1);
     setCentralWidget(central);
@@ -58,10 +59,17 @@ void HiermanMainWindow::ShowKitMenu() {
     if (!frame_.CreateHierarchyEnabled()) return;
     const QPoint at = QCursor::pos();
     QMenu menu(this);
-    for (const KitItem& item : frame_.BuildKitMenu(runner_)) menu.addAction(QString::fromStdString(item.label));
-    // Choosing a kit starts the Create Hierarchy action, which comes with the
-    // administrator actions.
-    menu.exec(at);
+    int command = kFirstKitCommand;
+    for (const KitItem& item : frame_.BuildKitMenu(runner_))
+        menu.addAction(QString::fromStdString(item.label))->setData(command++);
+    if (QAction* chosen = menu.exec(at)) ChooseKit(chosen->data().toInt());
+}
+
+void HiermanMainWindow::ChooseKit(int command) {
+    const std::string kit = frame_.KitNameOf(command);
+    HiermanViewWidget* view = ActiveView();
+    if (kit.empty() || !view || !createHierarchy_) return;
+    createHierarchy_(*view, kit);
 }
 
 HiermanViewWidget* HiermanMainWindow::ActiveView() const {

@@ -101,7 +101,10 @@ void HiermanViewWidget::paintEvent(QPaintEvent* event) {
             const QRect textArea(rect.x(), rect.y(), rect.width() * kViewGroupWidth, rect.height() * 3);
             if (!event->region().intersects(textArea)) continue;
             if (cell->selected) painter.drawPixmap(rect.topLeft(), IconPixmap(kIconSelectionMark, size));
-            painter.drawPixmap(rect.topLeft(), IconPixmap(logic_.IconOf(cell), size));
+            // The cached icon: the update at each tick keeps it in step with
+            // the database, so a paint reads nothing from it.
+            const int icon = cell->icon != 0 ? cell->icon : logic_.IconOf(cell);
+            painter.drawPixmap(rect.topLeft(), IconPixmap(icon, size));
             if (cell->IsResource())
                 painter.drawText(QRect(rect.right() + 1, rect.y(), rect.width() * (kViewGroupWidth - 1), rect.height()),
                                  Qt::AlignVCenter | Qt::AlignLeft, QString::fromStdString(cell->text));

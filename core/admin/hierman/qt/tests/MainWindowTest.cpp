@@ -2,6 +2,7 @@
 // switch of the active view, refreshes and the close guard.
 #include "HiermanMainWindow.h"
 #include "HiermanViewWidget.h"
+#include "MachineBarWidget.h"
 #include "QtTestApp.h"
 
 #include "FakeConsoleParts.h"
@@ -173,6 +174,27 @@ TEST_F(MainWindowCommands, ToolsHelpAndStopGoThroughTheFoundation) {
     ASSERT_EQ(boxes.Shown().size(), 2u);
     EXPECT_EQ(boxes.Shown()[0].text.rfind("You cannot stop Holdervane while it is initializing.", 0), 0u);
     EXPECT_EQ(boxes.Shown()[1].text.rfind("You cannot stop Holdervane while an action request", 0), 0u);
+}
+
+TEST_F(MainWindowCommands, AKitItemCreatesOnTheActiveViewAndTheBarAnswersContextHelp) {
+    std::vector<std::string> created;
+    window->SetCreateHierarchyHook(
+        [&](HiermanViewWidget& view, const std::string& kit) { created.push_back(view.DocumentTitle() + " " + kit); });
+    runner.Answer(kKitListScript, {0, {"oracle:Oracle Database", "ip:IP Address"}});
+    window->Frame().BuildKitMenu(runner);
+    window->ChooseKit(kFirstKitCommand + 1);  // no view yet: nothing
+    window->OpenSystem("SYSA");
+    window->ChooseKit(kFirstKitCommand + 1);
+    window->ChooseKit(kFirstKitCommand + 2);  // past the items
+    EXPECT_EQ(created, (std::vector<std::string>{"SYSA ip"}));
+
+    auto* bar = window->findChild<MachineBarWidget*>();
+    ASSERT_NE(bar, nullptr);
+    const QPoint empty(bar->width() - 2, 2);
+    QHelpEvent what(QEvent::WhatsThis, empty, bar->mapToGlobal(empty));
+    QApplication::sendEvent(bar, &what);
+    // The bar's own help id (0x90) and its context.
+    EXPECT_EQ(launcher.help, (std::vector<std::string>{"/opt/hv/admin/help/hvntmain.hlp#5015"}));
 }
 
 TEST_F(MainWindowCommands, TilesAndIconsArrangeTheViews) {

@@ -99,6 +99,20 @@ TEST_F(ViewWidget, PaintDrawsEachIconAtItsCell) {
     EXPECT_EQ(shot.pixelColor(widget->CellRect(10, 10).center()).rgb(), QColor(Qt::white).rgb());
 }
 
+TEST_F(ViewWidget, APaintReadsNothingFromTheDatabaseAndAnExpandChangesTheIcon) {
+    using Op = panelaid::FakeConsoleDatabase::Op;
+    widget->viewport()->grab();
+    const int reads = db.Calls(Op::InstanceList) + db.Calls(Op::DependencyList);
+    widget->viewport()->grab();
+    EXPECT_EQ(db.Calls(Op::InstanceList) + db.Calls(Op::DependencyList), reads);
+    // Expanded, H1 shows its own state instead of its tree's summary.
+    widget->Logic().DoubleClick({0, 1});
+    const QImage shot = widget->viewport()->grab().toImage();
+    const QPoint inside(10, 10);
+    EXPECT_EQ(shot.pixelColor(widget->CellRect(0, 1).topLeft() + inside).rgb(),
+              IconPixmap(kIconInService, 32).toImage().pixelColor(inside).rgb());
+}
+
 TEST_F(ViewWidget, CtrlFTakesTheFontAndColourDialogsChoice) {
     int answered = 0;
     ViewFont given;
