@@ -125,13 +125,18 @@ int main(int argc, char** argv) {
         Check(false, "the machine bar's SYSB button");
     }
 
-    // A second start of the program raises this console and ends.
+    // A second start of the program raises this console and ends; the
+    // event loop runs meanwhile, to answer it.
     QProcess second;
+    second.setProcessChannelMode(QProcess::ForwardedChannels);
     second.start(QCoreApplication::applicationDirPath() + "/hierman", QStringList());
-    const bool ended = second.waitForFinished(30000);
+    const bool ended = WaitFor([&] { return second.state() == QProcess::NotRunning; }, 30000);
     Check(ended && second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0,
           "a second hierman ends at once");
-    if (!ended) second.kill();
+    if (!ended) {
+        second.kill();
+        second.waitForFinished(5000);
+    }
     Check(WaitFor([&] { return instance.RaisesServed() == 1; }, 10000), "the second start raised this console");
 
     std::printf("%d failed\n", gFailures);
