@@ -31,13 +31,15 @@ constexpr int kInstances = 500;
 
 class NoSurface : public hierman::ViewSurface {
 public:
-    std::string DocumentTitle() const override { return "SYSA"; }
+    const std::string& DocumentTitle() const override { return title; }
     void RepaintCell(int, int) override {}
     void RepaintAll() override {}
     void CloseDocument() override {}
     bool HasKeyboardFocus() const override { return true; }
     void ScrollIntoView(int, int) override {}
     void IconSizeChanged(int) override {}
+
+    std::string title = "SYSA";
 };
 
 // kInstances instances: the first kRoots are roots, the others hang below
