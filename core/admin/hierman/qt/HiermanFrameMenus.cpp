@@ -98,6 +98,24 @@ void HiermanMainWindow::BuildMenus() {
     window->addAction(Handle(Command(kCmdTileHorizontally), this, [this] { TileViews(true); }));
     window->addAction(Handle(Command(kCmdTileVertically), this, [this] { TileViews(false); }));
     window->addAction(Handle(Command(kCmdArrangeIcons), this, [this] { ArrangeIcons(); }));
+    // Below the fixed items, one item per view's window, the active one checked.
+    const int fixedItems = static_cast<int>(window->actions().size());
+    connect(window, &QMenu::aboutToShow, this, [this, window, fixedItems] {
+        const QList<QAction*> items = window->actions();
+        for (qsizetype i = fixedItems; i < items.size(); ++i) {
+            window->removeAction(items[i]);
+            items[i]->deleteLater();
+        }
+        const QList<QMdiSubWindow*> subs = mdi_->subWindowList();
+        if (!subs.isEmpty()) window->addSeparator();
+        for (qsizetype i = 0; i < subs.size() && i < 9; ++i) {
+            QMdiSubWindow* sub = subs[i];
+            QAction* item = window->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(sub->windowTitle()));
+            item->setCheckable(true);
+            item->setChecked(sub == mdi_->activeSubWindow());
+            connect(item, &QAction::triggered, sub, [this, sub] { mdi_->setActiveSubWindow(sub); });
+        }
+    });
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(Handle(Command(kCmdHelpContents), this, [this] { frame_.ShowHelp(0); }));

@@ -14,6 +14,7 @@
 #include <QHelpEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
@@ -127,6 +128,20 @@ TEST_F(MainWindowCommands, MenusFollowTheViewsAndPromptsSplitIntoStatusAndTip) {
     EXPECT_TRUE(shown("&Window"));
     EXPECT_EQ(MenuTexts("&Window"),
               (QStringList{"&Cascade", "Tile &Horizontally", "&Tile Vertically", "&Arrange Icons"}));
+    // Opened, the Window menu lists the views' windows, the active one checked.
+    window->OpenSystem("SYSA");
+    QMenu* windows = nullptr;
+    for (QAction* menu : window->menuBar()->actions())
+        if (menu->text() == "&Window") windows = menu->menu();
+    ASSERT_NE(windows, nullptr);
+    for (int shown = 0; shown < 2; ++shown) emit windows->aboutToShow();
+    EXPECT_EQ(MenuTexts("&Window"), (QStringList{"&Cascade", "Tile &Horizontally", "&Tile Vertically",
+                                                 "&Arrange Icons", "&1 SYSA", "&2 SYSA"}));
+    QList<QAction*> items = windows->actions();
+    ASSERT_TRUE(items.back()->isChecked());
+    QMdiSubWindow* first = Area()->subWindowList().first();
+    items[items.size() - 2]->trigger();
+    EXPECT_EQ(Area()->activeSubWindow(), first);
     EXPECT_EQ(MenuTexts("&Tools"), (QStringList{"&Application Status", "&Hardware Admin."}));
 
     QAction* create = window->Command(kCmdCreateHierarchy);
