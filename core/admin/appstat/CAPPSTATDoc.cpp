@@ -53,13 +53,6 @@ std::string CAPPSTATDoc::IdleStatusText() {
 }
 
 void CAPPSTATDoc::Refresh() {
-    if (services_.testService() == 0) {
-        panelaid::BoxRequest box;
-        box.text = std::string("Holdervane does not appear to be running.\n") + kConsoleTitle + " will close now.";
-        services_.boxes.Ask(box);
-        host_.DestroyMainWindow();
-        return;
-    }
     if (!ChangeTest()) return;
     host_.SetWaitCursor(true);
     services_.painter.ShowText("Updating window with current status of Holdervane");

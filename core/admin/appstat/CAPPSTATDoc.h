@@ -6,11 +6,10 @@
 #pragma once
 
 #include "CAPPSTATRootResource.h"
-#include "MessageBoxes.h"
+#include "ShellFrame.h"
 #include "StatusDisplay.h"
 #include "WindowSettings.h"
 
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -27,8 +26,6 @@ public:
     virtual ~DocHost() = default;
     // Repaints the views after the tree list changed (layout or states).
     virtual void UpdateAllViews() = 0;
-    // Ends the program once the current call has returned.
-    virtual void DestroyMainWindow() = 0;
     virtual void SetWaitCursor(bool on) = 0;
     // The status bar's own text (the immediate painter does not keep its).
     virtual void SetStatusText(const std::string& text) = 0;
@@ -37,12 +34,9 @@ public:
 
 struct DocServices {
     panelaid::ConsoleDatabase& db;
-    panelaid::MessageBoxes& boxes;
     panelaid::WindowSettings& settings;
     // Paints a text into the status bar at once.
     panelaid::StatusDisplay& painter;
-    // 1 up, 0 down, -1 partly up.
-    std::function<int()> testService;
 };
 
 // A tree's place in the fill order: (0,0), then shell by shell the new
@@ -54,7 +48,9 @@ struct GridPlace {
 };
 GridPlace GridPlaceOf(std::size_t index);
 
-class CAPPSTATDoc {
+// The console's shell checks the service at start and at each refresh (and
+// ends the program when it has gone); the document reads the database.
+class CAPPSTATDoc : public panelaid::ShellDocument {
 public:
     static constexpr int kMinGridIndex = 4;
 
@@ -65,9 +61,10 @@ public:
     void OnNewDocument();
     // Reads the trees once, at start.
     void Load();
-    // The periodic refresh: ends the program when the service has gone,
-    // else reads again what changed.
-    void Refresh();
+    // The periodic refresh: reads again what changed.
+    void Refresh() override;
+    void Reload() override { Load(); }
+    void Closing() override { OnCloseDocument(kConsoleTitle); }
     // True when a stamp moved or the set of systems changed.
     bool ChangeTest();
     void OnCloseDocument(const std::string& windowTitle);

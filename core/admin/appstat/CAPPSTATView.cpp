@@ -4,8 +4,7 @@
 
 namespace appstat {
 
-CAPPSTATView::CAPPSTATView(CAPPSTATDoc& doc, ViewServices services, ViewSurface& surface)
-    : doc_(doc), services_(std::move(services)), surface_(surface) {}
+CAPPSTATView::CAPPSTATView(CAPPSTATDoc& doc, ViewSurface& surface) : doc_(doc), surface_(surface) {}
 
 void CAPPSTATView::OnInitialUpdate() { surface_.SetScrollSizes(doc_.ScrollWidth(), doc_.ScrollHeight()); }
 
@@ -113,35 +112,6 @@ void CAPPSTATView::OnKeyUp(ViewKey key) {
 
 void CAPPSTATView::OnFocusChange() {
     if (CAPPSTATRootResource* focused = doc_.FocusedTree()) surface_.RepaintRect(focused->Hit().Grown(1));
-}
-
-void CAPPSTATView::ShowSibling(const char* program, const char* binary, const char* what) {
-    if (services_.launcher.ShowSibling(program, binary) == 0) return;
-    panelaid::BoxRequest box;
-    box.text = std::string("Error Starting ") + what;
-    services_.boxes.Ask(box);
-}
-
-void CAPPSTATView::ShowHardwareAdmin() { ShowSibling("HWMAN", "hwman", "Hardware Status And Administration"); }
-
-void CAPPSTATView::ShowHierarchyAdmin() { ShowSibling("HIERMAN", "hierman", "Heirarchy Status And Administration"); }
-
-bool CAPPSTATView::StopHoldervane() {
-    if (services_.initializing()) {
-        panelaid::BoxRequest box;
-        box.text = "You cannot stop Holdervane while it is initializing.\nPlease wait for initialization to complete "
-                   "and try again.";
-        services_.boxes.Ask(box);
-        return false;
-    }
-    panelaid::BoxRequest ask;
-    ask.text = "Do you want to stop Holdervane?";
-    ask.buttons = panelaid::BoxButtons::YesNo;
-    if (services_.boxes.Ask(ask) != panelaid::BoxAnswer::Yes) return false;
-    services_.painter.ShowText("Stopping Holdervane. Please Wait...");
-    if (services_.stopService() == 0) return false;
-    services_.destroyMainWindow();
-    return true;
 }
 
 }  // namespace appstat

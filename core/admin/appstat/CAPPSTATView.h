@@ -1,14 +1,10 @@
 // The application status view's decisions: what to repaint after an update,
 // a click, a command or a key, when to scroll the focused tree into sight,
-// the enabling of the Tree commands, the sibling consoles and Stop. The Qt
-// widget draws the document and carries these out.
+// the enabling of the Tree commands. The Qt widget draws the document and
+// carries these out; the shell has the sibling consoles and Stop.
 #pragma once
 
 #include "CAPPSTATDoc.h"
-#include "Launcher.h"
-
-#include <functional>
-#include <string>
 
 namespace appstat {
 
@@ -28,22 +24,9 @@ public:
     virtual void ScrollTo(int x, int y) = 0;
 };
 
-struct ViewServices {
-    panelaid::MessageBoxes& boxes;
-    panelaid::Launcher& launcher;
-    // Paints a text into the status bar at once.
-    panelaid::StatusDisplay& painter;
-    // 1 when the service was stopped.
-    std::function<int()> stopService;
-    // Whether the database is still bringing the resources up.
-    std::function<bool()> initializing;
-    // Ends the program once the current call has returned.
-    std::function<void()> destroyMainWindow;
-};
-
 class CAPPSTATView {
 public:
-    CAPPSTATView(CAPPSTATDoc& doc, ViewServices services, ViewSurface& surface);
+    CAPPSTATView(CAPPSTATDoc& doc, ViewSurface& surface);
 
     void OnInitialUpdate();
     // The document changed: the whole view when the layout did, else the
@@ -59,19 +42,12 @@ public:
     void RunTreeCommand(TreeCommand command);
     bool TreeCommandEnabled(TreeCommand command) const;
 
-    void ShowHardwareAdmin();
-    void ShowHierarchyAdmin();
-    // True when the service was stopped (the program then ends).
-    bool StopHoldervane();
-
 private:
     // Repaints the hit rectangle (joined with the expansion area when asked)
     // of every tree marked for repainting.
     void RepaintMarked(bool withExpansion, bool expansionOnly = false);
-    void ShowSibling(const char* program, const char* binary, const char* what);
 
     CAPPSTATDoc& doc_;
-    ViewServices services_;
     ViewSurface& surface_;
 };
 

@@ -65,8 +65,8 @@ void DrawTree(QPainter& painter, CAPPSTATRootResource& tree, int zoom, bool view
 
 }  // namespace
 
-AppstatViewWidget::AppstatViewWidget(CAPPSTATDoc& doc, ViewServices services, QWidget* parent)
-    : QAbstractScrollArea(parent), doc_(doc), logic_(doc, std::move(services), *this) {
+AppstatViewWidget::AppstatViewWidget(CAPPSTATDoc& doc, QWidget* parent)
+    : QAbstractScrollArea(parent), doc_(doc), logic_(doc, *this) {
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setAutoFillBackground(true);
     QPalette palette = viewport()->palette();

@@ -14,7 +14,7 @@ namespace appstat {
 class AppstatViewWidget : public QAbstractScrollArea, public ViewSurface {
     Q_OBJECT
 public:
-    AppstatViewWidget(CAPPSTATDoc& doc, ViewServices services, QWidget* parent = nullptr);
+    explicit AppstatViewWidget(CAPPSTATDoc& doc, QWidget* parent = nullptr);
 
     CAPPSTATView& Logic() { return logic_; }
     // Paints the trees with the painter already at the document's origin.

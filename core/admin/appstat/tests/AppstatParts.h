@@ -19,13 +19,11 @@ namespace appstat {
 class RecordingDocHost : public DocHost {
 public:
     void UpdateAllViews() override { ++updates; }
-    void DestroyMainWindow() override { ++destroyed; }
     void SetWaitCursor(bool on) override { waitCursor.push_back(on); }
     void SetStatusText(const std::string& text) override { status.push_back(text); }
     void Beep() override { ++beeps; }
 
     int updates = 0;
-    int destroyed = 0;
     int beeps = 0;
     std::vector<bool> waitCursor;
     std::vector<std::string> status;
@@ -84,7 +82,7 @@ struct AppstatParts {
         db.AddSystem("", "SYSB", 'A');
     }
 
-    DocServices Services() { return DocServices{db, boxes, settings, painter, [this] { return service; }}; }
+    DocServices Services() { return DocServices{db, settings, painter}; }
 
     void AddInstance(const std::string& machine, const std::string& tag, const std::string& state) {
         panelaid::FakeConsoleDatabase::Instance i;
@@ -101,11 +99,6 @@ struct AppstatParts {
         db.AddEquivalency("", "SYSA", tag, "SYSB", tag);
         AddInstance("SYSB", tag, backupState);
     }
-    std::vector<std::string> BoxTexts() const {
-        std::vector<std::string> texts;
-        for (const auto& box : boxes.Shown()) texts.push_back(box.text);
-        return texts;
-    }
 
     ScriptedDatabase db{"SYSA"};
     panelaid::FakeMessageBoxes boxes;
@@ -113,7 +106,6 @@ struct AppstatParts {
     panelaid::FakeSettingsStore store;
     panelaid::WindowSettings settings{store, boxes};
     RecordingDocHost host;
-    int service = 1;
 };
 
 }  // namespace appstat

@@ -185,24 +185,6 @@ TEST_F(Document, TreesComeAndGoAndLaterTreesMoveBack) {
     EXPECT_TRUE(doc->LayoutChanged()) << "a tree came and one went";
 }
 
-TEST_F(Document, ServiceGoneClosesTheConsole) {
-    AddTrees(1);
-    Open();
-    const int lists = db.Calls(Op::InstanceList);
-    service = 0;
-    db.SetInstanceState("SYSB", "t0", "ISP");
-    doc->Refresh();
-    ASSERT_EQ(BoxTexts().size(), 1u);
-    EXPECT_EQ(BoxTexts()[0], "Holdervane does not appear to be running.\nHoldervane: Application Status will close now.");
-    EXPECT_EQ(host.destroyed, 1);
-    EXPECT_EQ(db.Calls(Op::InstanceList), lists);
-
-    service = -1;  // partly up still refreshes
-    doc->Refresh();
-    EXPECT_EQ(host.destroyed, 1);
-    EXPECT_GT(db.Calls(Op::InstanceList), lists);
-}
-
 // Trees: 0 expanded and selected, 1 expanded, 2 collapsed and selected, 3
 // collapsed. Each row: the operation, then per tree expanded / selected /
 // marked for repainting afterwards.

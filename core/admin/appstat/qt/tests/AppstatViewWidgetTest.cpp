@@ -4,7 +4,6 @@
 #include "AppstatBitmaps.h"
 #include "AppstatParts.h"
 #include "AppstatViewWidget.h"
-#include "FakeLauncher.h"
 #include "QtTestApp.h"
 
 #include <QKeyEvent>
@@ -24,8 +23,7 @@ protected:
         doc = std::make_unique<CAPPSTATDoc>(Services(), host);
         doc->OnNewDocument();
         doc->Load();
-        widget = std::make_unique<AppstatViewWidget>(
-            *doc, ViewServices{boxes, launcher, painter, [] { return 0; }, [] { return false; }, [] {}});
+        widget = std::make_unique<AppstatViewWidget>(*doc);
         widget->resize(420, 320);
         widget->show();
         widget->Logic().OnUpdate();
@@ -50,7 +48,6 @@ protected:
     }
     QPoint Scroll() const { return widget->ScrollPosition(); }
 
-    panelaid::FakeLauncher launcher;
     std::unique_ptr<CAPPSTATDoc> doc;
     std::unique_ptr<AppstatViewWidget> widget;
 };
