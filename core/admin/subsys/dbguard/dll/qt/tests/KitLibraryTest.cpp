@@ -21,6 +21,7 @@
 #include <QTabBar>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <dlfcn.h>
@@ -61,7 +62,7 @@ protected:
     }
     void TearDown() override {
         panelaid::PanelaidLibrary::Get().UseParts({});
-        for (const char* v : {"PIPEGUARD_CHOOSE", "PIPEGUARD_CREATE"}) ::unsetenv(v);
+        for (const char* v : {"PIPEGUARD_CHOOSE", "PIPEGUARD_CREATE", "ADDRGUARD_CHOOSE", "ADDRGUARD_CREATE"}) ::unsetenv(v);
     }
 
     void Control(const std::string& name, const std::string& content) {
@@ -166,6 +167,7 @@ TEST_F(KitLibrary, CreateClosedAtOnceGivesOneAndLeavesNothing) {
     WhenDialogUp([](QWidget* sheet) {
         // Escape does nothing; Close ends the sheet.
         qobject_cast<QDialog*>(sheet)->reject();
+        sheet->close();
         EXPECT_TRUE(sheet->isVisible());
         Child<QPushButton>(sheet, "close")->click();
     });
@@ -192,6 +194,165 @@ TEST_F(KitLibrary, AnExceptionInTheCreateEntryGivesFour) {
     EXPECT_EQ(block_.m_status, 4);
     EXPECT_EQ(QApplication::topLevelWidgets().size(), 0);
     EXPECT_FALSE(KitMapped());
+}
+
+// The sheet driven as a user drives it: the cluster page applied, the
+// hierarchy page filled and applied, the sheet closed.
+class KitSheetOnScreen : public KitLibrary {
+protected:
+    void SetUp() override {
+        KitLibrary::SetUp();
+        Control("getrootdir.out", root_.Path() + "\n");
+        Control("password", kPassword);
+    }
+    // Applies the cluster page with the password and goes to tab 1; true
+    // when tab 1 was reached.
+    static bool ApplyCluster(QWidget* sheet, const std::string& password) {
+        Type(Child<QLineEdit>(sheet, "password"), password);
+        auto* tabs = Child<QTabBar>(sheet, "tabs");
+        tabs->setCurrentIndex(1);
+        return tabs->currentIndex() == 1;
+    }
+    static QWidget* Page(QWidget* sheet, const char* name) { return Child<QWidget>(sheet, name); }
+
+    static constexpr const char* kPassword = "it's a \"pass\\word\" with  blanks\\";
+};
+
+TEST_F(KitSheetOnScreen, ActiveStandbyHierarchyWithDependencies) {
+    Control("sqlconfg.out", "Standby\n");
+    ::setenv("PIPEGUARD_CREATE", "pipe.7", 1);
+    ::setenv("ADDRGUARD_CHOOSE", "ip.3", 1);
+    boxes_.Answer(panelaid::BoxAnswer::Ok);  // the switchover warning
+    bool reached = false;
+    Strings dependencies;
+    WhenDialogUp([&](QWidget* sheet) {
+        reached = ApplyCluster(sheet, kPassword);
+        QWidget* page = Page(sheet, "activeStandbyPage");
+        EXPECT_TRUE(page->isVisible());
+        EXPECT_EQ(Child<QLineEdit>(page, "tag")->text().toStdString(), "SQLServer.0");
+        Child<QPushButton>(page, "namedPipe")->click();
+        Child<QPushButton>(page, "tcpip")->click();
+        auto* list = Child<QListWidget>(page, "dependencies");
+        for (int i = 0; i < list->count(); ++i) dependencies.push_back(list->item(i)->text().toStdString());
+        Child<QPushButton>(page, "apply")->click();
+    });
+    CreateHierarchy(&block_);
+    ::unsetenv("ADDRGUARD_CHOOSE");
+    EXPECT_TRUE(reached);
+    EXPECT_EQ(dependencies, (Strings{"pipe.7", "ip.3"}));
+    EXPECT_EQ(block_.m_status, 1);
+    EXPECT_EQ(Journal(), (Strings{
+                             "getrootdir [-d] [NODE1] password=unset cmdline=clean",
+                             "sqlconfg [NODE1] [NODE2] password=unset cmdline=clean",
+                             "Create [NODE1] [NODE2] [.PreCreate] [4242] password=unset cmdline=clean",
+                             "ascreate [NODE1] [NODE2] [SQLServer.0] [sa] [] [Y] [N] [Y] [pipe.7] [ip.3] "
+                             "password=match cmdline=clean",
+                             "Create [NODE1] [NODE2] [SQLServer.0] [4242] password=unset cmdline=clean",
+                             "Create [NODE1] [NODE2] [.PostCreate] [4242] password=unset cmdline=clean",
+                         }));
+    const auto shown = boxes_.Shown();
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back().text, "SQL Hierarchy creation was successful for SQLServer.0.");
+    EXPECT_EQ(QApplication::topLevelWidgets().size(), 0);
+    EXPECT_FALSE(KitMapped());
+}
+
+TEST_F(KitSheetOnScreen, ActiveActiveHierarchiesForTheChosenDatabases) {
+    Control("sqlconfg.out", "Active\n");
+    Control("getsqldb.out", "D: pubs north \nE: alone\n");
+    Control("aacreate.rc", "0");
+    Strings databases;
+    WhenDialogUp([&](QWidget* sheet) {
+        Type(Child<QLineEdit>(sheet, "login"), "db admin");
+        EXPECT_TRUE(ApplyCluster(sheet, kPassword));
+        QWidget* page = Page(sheet, "activeActivePage");
+        auto* list = Child<QListWidget>(page, "databases");
+        for (int i = 0; i < list->count(); ++i) databases.push_back(list->item(i)->text().toStdString());
+        // Deselecting "alone" through its volume leaves pubs and north.
+        auto* volumes = Child<QListWidget>(page, "volumes");
+        volumes->setCurrentRow(1, QItemSelectionModel::Deselect);
+        EXPECT_FALSE(list->item(2)->isSelected());
+        Child<QCheckBox>(page, "bringInService")->setChecked(false);
+        Child<QPushButton>(page, "apply")->click();
+        Child<QPushButton>(sheet, "close")->click();
+    });
+    CreateHierarchy(&block_);
+    EXPECT_EQ(databases, (Strings{"pubs", "north", "alone"}));
+    const Strings journal = Journal();
+    ASSERT_EQ(journal.size(), 7u) << ::testing::PrintToString(journal);
+    EXPECT_EQ(journal[2], "getsqldb [NODE1] [NODE2] [db admin] [] password=match cmdline=clean");
+    EXPECT_EQ(journal[4], "aacreate [NODE1] [NODE2] [SQLServer.0] [pubs] [db admin] [] [Y] [N] [N] "
+                          "password=match cmdline=clean");
+    EXPECT_EQ(journal[5], "aacreate [NODE1] [NODE2] [SQLServer.0] [north] [db admin] [] [Y] [N] [N] "
+                          "password=match cmdline=clean");
+    EXPECT_EQ(block_.m_status, 1);
+}
+
+TEST_F(KitSheetOnScreen, BadServerAnswersKeepTheClusterPage) {
+    std::string many;
+    for (int i = 0; i < 10000; ++i) many += "V" + std::to_string(i) + " db" + std::to_string(i) + "\n";
+    struct Case {
+        const char* name;
+        std::string sqlconfg, getsqldb;
+        bool reached;
+        const char* message;
+    } cases[] = {
+        {"sqlconfg prints nothing", "", "", false, nullptr},
+        {"getsqldb prints blank lines", "Active\n", "\n\n\n", true, nullptr},
+        {"getsqldb prints a 100 KB line", "Active\n", "V " + std::string(100 * 1024, 'd') + "\n", false,
+         "The database list of getsqldb cannot be used: a line is longer than 65536 characters."},
+        {"getsqldb prints 10,000 lines", "Active\n", many, false,
+         "The database list of getsqldb cannot be used: more than 5000 lines."},
+    };
+    for (const Case& c : cases) {
+        Control("sqlconfg.out", c.sqlconfg);
+        Control("getsqldb.out", c.getsqldb);
+        const std::size_t before = boxes_.Shown().size();
+        bool reached = true;
+        int listed = -1;
+        WhenDialogUp([&](QWidget* sheet) {
+            reached = ApplyCluster(sheet, "pw");
+            listed = Child<QListWidget>(Page(sheet, "activeActivePage"), "databases")->count();
+            Child<QPushButton>(sheet, "close")->click();
+        });
+        CreateHierarchy(&block_);
+        EXPECT_EQ(reached, c.reached) << c.name;
+        EXPECT_EQ(listed, 0) << c.name;
+        const auto shown = boxes_.Shown();
+        std::vector<std::string> texts;
+        for (std::size_t i = before; i < shown.size(); ++i) texts.push_back(shown[i].text);
+        if (c.message != nullptr) {
+            EXPECT_NE(std::find(texts.begin(), texts.end(), c.message), texts.end()) << c.name;
+        }
+        if (!c.reached) {
+            EXPECT_EQ(texts.back(), "A SQL Server Hierarchy already exists for this configuration or the "
+                                    "configuration is not valid.")
+                << c.name;
+        }
+        EXPECT_EQ(block_.m_status, 1) << c.name;
+    }
+    for (const std::string& line : Journal()) EXPECT_EQ(line.find("create"), std::string::npos) << line;
+}
+
+TEST_F(KitSheetOnScreen, AMissingOrFailingDependencyKitAddsNothing) {
+    Control("sqlconfg.out", "Standby\n");
+    std::filesystem::remove(root_.Path() + "/admin/kit/addrguard/addrguard.so");
+    ::setenv("PIPEGUARD_CREATE", "fail", 1);
+    int listed = -1;
+    WhenDialogUp([&](QWidget* sheet) {
+        EXPECT_TRUE(ApplyCluster(sheet, "pw"));
+        QWidget* page = Page(sheet, "activeStandbyPage");
+        Child<QPushButton>(page, "namedPipe")->click();
+        Child<QPushButton>(page, "tcpip")->click();
+        listed = Child<QListWidget>(page, "dependencies")->count();
+        Child<QPushButton>(sheet, "close")->click();
+    });
+    CreateHierarchy(&block_);
+    EXPECT_EQ(listed, 0);
+    const auto shown = boxes_.Shown();
+    ASSERT_GE(shown.size(), 2u);
+    EXPECT_EQ(shown[shown.size() - 2].text, "The pipeguard hierarchy could not be created.");
+    EXPECT_EQ(shown.back().text, "The recovery kit addrguard cannot be used (status 3).");
 }
 
 }  // namespace
