@@ -288,6 +288,35 @@ TEST_F(KitSheetOnScreen, ActiveActiveHierarchiesForTheChosenDatabases) {
     EXPECT_EQ(block_.m_status, 1);
 }
 
+TEST_F(KitSheetOnScreen, APasswordUpToItsLimitArrivesWholeAndALongerOneRunsNothing) {
+    std::string kilobyte;
+    while (kilobyte.size() < 1024) kilobyte += "a 'b\" \\c";
+    kilobyte.resize(1024);
+    struct Case {
+        std::string password;
+        bool reached;
+    } cases[] = {{kilobyte, true}, {kilobyte + "x", false}, {"two\nlines", false}};
+    Control("sqlconfg.out", "Active\n");
+    for (const Case& c : cases) {
+        Control("password", c.password);
+        std::filesystem::remove(root_.Path() + "/admin/kit/dbguard/standin/journal");
+        bool reached = !c.reached;
+        WhenDialogUp([&](QWidget* sheet) {
+            reached = ApplyCluster(sheet, c.password);
+            Child<QPushButton>(sheet, "close")->click();
+        });
+        CreateHierarchy(&block_);
+        EXPECT_EQ(reached, c.reached) << c.password.size();
+        const Strings journal = Journal();
+        if (c.reached) {
+            ASSERT_EQ(journal.size(), 3u);
+            EXPECT_EQ(journal[2], "getsqldb [NODE1] [NODE2] [sa] [] password=match cmdline=clean");
+        } else {
+            EXPECT_EQ(journal.size(), 1u) << c.password.size();  // getrootdir only
+        }
+    }
+}
+
 TEST_F(KitSheetOnScreen, BadServerAnswersKeepTheClusterPage) {
     std::string many;
     for (int i = 0; i < 10000; ++i) many += "V" + std::to_string(i) + " db" + std::to_string(i) + "\n";
