@@ -1,5 +1,7 @@
 #include "KitWords.h"
 
+#include "ShellWords.h"
+
 namespace dbguard {
 
 namespace {
@@ -16,15 +18,7 @@ bool HasLineBreak(const std::string& s) { return s.find_first_of(std::string("\r
 std::string ScriptWord(const std::string& text) {
     bool plain = !text.empty();
     for (char c : text) plain = plain && PlainChar(c);
-    if (plain) return text;
-    std::string quoted = "'";
-    for (char c : text) {
-        if (c == '\'')
-            quoted += "'\\''";
-        else
-            quoted += c;
-    }
-    return quoted + "'";
+    return plain ? text : cfgstore::ShellSingleQuoted(text);
 }
 
 const char* Flag(int set) { return set != 0 ? " Y" : " N"; }

@@ -1,6 +1,7 @@
 #include "ClusDefWidget.h"
 
 #include "CClusDef.h"
+#include "ControlNames.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -10,17 +11,6 @@
 #include <QVBoxLayout>
 
 namespace dbguard {
-
-namespace {
-
-template <typename W>
-W* Named(W* w, const char* name, int id) {
-    w->setObjectName(QString::fromLatin1(name));
-    w->setProperty("controlId", id);
-    return w;
-}
-
-}  // namespace
 
 ClusDefWidget::ClusDefWidget(CClusDef& page, std::function<void(std::function<void()>)> forward) : page_(page) {
     auto* layout = new QVBoxLayout(this);
@@ -39,14 +29,7 @@ ClusDefWidget::ClusDefWidget(CClusDef& page, std::function<void(std::function<vo
     form->addRow(QStringLiteral("System Admin. &ID:"), login_);
     form->addRow(QStringLiteral("System &Admin. Password:"), password_);
     layout->addLayout(form);
-    apply_ = Named(new QPushButton(QStringLiteral("Appl&y")), "apply", 1026);
-    apply_->setDefault(true);
-    auto* clear = Named(new QPushButton(QStringLiteral("&Clear")), "clear", 1027);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(apply_);
-    buttons->addWidget(clear);
-    layout->addLayout(buttons);
+    QPushButton* clear = AddApplyClearRow(layout, &apply_);
     layout->addWidget(new QLabel(QStringLiteral(
         "When the Primary and Secondary system names are\ncorrect for your Holdervane pair, hit the Apply button or\n "
         "select the SQL Hierarchy tab to begin defining your SQL\nServer hierarchies.")));

@@ -1,6 +1,7 @@
 #include "KitPageWidget.h"
 
 #include "CSQL_ActiveActive.h"
+#include "ControlNames.h"
 
 #include <QCheckBox>
 #include <QFont>
@@ -15,13 +16,6 @@
 namespace dbguard {
 
 namespace {
-
-template <typename W>
-W* Named(W* w, const char* name, int id) {
-    w->setObjectName(QString::fromLatin1(name));
-    w->setProperty("controlId", id);
-    return w;
-}
 
 QListWidget* MultiList(const char* name, int id) {
     auto* list = Named(new QListWidget, name, id);
@@ -85,14 +79,7 @@ KitPageWidget::KitPageWidget(CKitPage& page, CSQL_ActiveActive* activeActive, Fo
     layout->addLayout(tagRow);
     service_ = Named(new QCheckBox(QStringLiteral("&Bring In Service")), "bringInService", 1021);
     layout->addWidget(service_);
-    apply_ = Named(new QPushButton(QStringLiteral("Appl&y")), "apply", 1026);
-    apply_->setDefault(true);
-    auto* clear = Named(new QPushButton(QStringLiteral("&Clear")), "clear", 1027);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(apply_);
-    buttons->addWidget(clear);
-    layout->addLayout(buttons);
+    QPushButton* clear = AddApplyClearRow(layout, &apply_);
 
     const auto check = [this, forward](QCheckBox* box, int CKitPage::*member) {
         connect(box, &QCheckBox::toggled, this, [this, forward, member](bool on) {
