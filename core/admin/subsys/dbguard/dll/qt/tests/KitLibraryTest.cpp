@@ -325,8 +325,14 @@ TEST_F(KitSheetOnScreen, BadServerAnswersKeepTheClusterPage) {
         std::string sqlconfg, getsqldb;
         bool reached;
         const char* message;
+        const char* failing = nullptr;  // the script that exits 3
+        bool existing = false;          // a database-server hierarchy exists on the primary
     } cases[] = {
         {"sqlconfg prints nothing", "", "", false, nullptr},
+        {"unknown first line", "Passive\n", "", false, nullptr},
+        {"sqlconfg fails", "Active\n", "D: pubs\n", false, nullptr, "sqlconfg.rc"},
+        {"getsqldb fails", "Active\n", "D: pubs\n", false, nullptr, "getsqldb.rc"},
+        {"standby with a hierarchy", "Standby\n", "", false, nullptr, nullptr, true},
         {"getsqldb prints blank lines", "Active\n", "\n\n\n", true, nullptr},
         {"getsqldb prints a 100 KB line", "Active\n", "V " + std::string(100 * 1024, 'd') + "\n", false,
          "The database list of getsqldb cannot be used: a line is longer than 65536 characters."},
@@ -336,6 +342,9 @@ TEST_F(KitSheetOnScreen, BadServerAnswersKeepTheClusterPage) {
     for (const Case& c : cases) {
         Control("sqlconfg.out", c.sqlconfg);
         Control("getsqldb.out", c.getsqldb);
+        for (const std::string rc : {"sqlconfg.rc", "getsqldb.rc"})
+            Control(rc, c.failing != nullptr && rc == c.failing ? "3" : "0");
+        if (c.existing) AddHierarchy("SQLServer.0", "NODE2");
         const std::size_t before = boxes_.Shown().size();
         bool reached = true;
         int listed = -1;
