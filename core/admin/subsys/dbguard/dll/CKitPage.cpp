@@ -279,7 +279,8 @@ int CKitPage::PrepareCreate() {
     panelaid::ConsoleDatabase& db = host.Db();
     const char* p = m_sPrimary.c_str();
     const char* s = m_sSecondary.c_str();
-    const char* previous = host.PushStatus((std::string("Registering application ") + kApplicationName).c_str(), block_);
+    const std::string application = std::string("Registering application ") + kApplicationName;
+    const char* previous = host.PushStatus(application.c_str(), block_);
     Register("app_create(CP(m_sPrimary), CP(sApp_name)) == 0 || Qdb_errno == QDB_E_EXIST", 1001,
              [&] { return db.ApplicationCreate(p, kApplicationName); });
     Register("app_create(CP(m_sSecondary), CP(sApp_name)) == 0 || Qdb_errno == QDB_E_EXIST", 1004,

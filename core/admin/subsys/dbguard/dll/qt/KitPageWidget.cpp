@@ -46,7 +46,8 @@ KitPageWidget::KitPageWidget(CKitPage& page, CSQL_ActiveActive* activeActive, Fo
     grid->addWidget(new QLabel(QStringLiteral("&Secondary System Name:")), 1, 0);
     grid->addWidget(secondary_, 1, 1);
     layout->addLayout(grid);
-    executive_ = Named(new QCheckBox(QStringLiteral("&Restore SQLExecutive with MSSQLServer")), "restoreExecutive", 1006);
+    executive_ =
+        Named(new QCheckBox(QStringLiteral("&Restore SQLExecutive with MSSQLServer")), "restoreExecutive", 1006);
     dtc_ = Named(new QCheckBox(QStringLiteral("Rest&ore DTC with MSSQLServer")), "restoreDtc", 1009);
     layout->addWidget(executive_);
     layout->addWidget(dtc_);
@@ -73,7 +74,8 @@ KitPageWidget::KitPageWidget(CKitPage& page, CSQL_ActiveActive* activeActive, Fo
     delete_ = Named(new QPushButton(QStringLiteral("&Delete")), "delete", 1018);
     layout->addWidget(delete_);
     auto* tagRow = new QHBoxLayout;
-    tagRow->addWidget(new QLabel(activeActive_ ? QStringLiteral("Holdervane &Tag:") : QStringLiteral("Holdervane &Tag")));
+    tagRow->addWidget(
+        new QLabel(activeActive_ ? QStringLiteral("Holdervane &Tag:") : QStringLiteral("Holdervane &Tag")));
     tag_ = Named(new QLineEdit, "tag", 1024);
     tagRow->addWidget(tag_);
     layout->addLayout(tagRow);

@@ -231,7 +231,8 @@ TEST_F(SheetFixture, ActiveActiveStopsWhenTheUserSaysNoAndReportsWhatWasCreated)
     // Stopped before the last database: nothing brought into service.
     EXPECT_EQ(runs.back(), "/admin/bin/Create NODE1 NODE2 .PostCreate 77");
     EXPECT_EQ(runs[runs.size() - 2], std::string(kActiveCreateScript) + " NODE1 NODE2 SQLServer.0 second sa '' Y N N");
-    EXPECT_EQ(host.BoxTexts().back(), "SQL Hierarchy creation was successful for SQLServer.0.\nIncluded are databases:  first");
+    EXPECT_EQ(host.BoxTexts().back(),
+              "SQL Hierarchy creation was successful for SQLServer.0.\nIncluded are databases:  first");
     EXPECT_EQ(sheet.validConfiguration, 0);
     EXPECT_EQ(sheet.SelectedTab(), 0);
 }

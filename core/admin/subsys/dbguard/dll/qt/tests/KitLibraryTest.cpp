@@ -62,7 +62,8 @@ protected:
     }
     void TearDown() override {
         panelaid::PanelaidLibrary::Get().UseParts({});
-        for (const char* v : {"PIPEGUARD_CHOOSE", "PIPEGUARD_CREATE", "ADDRGUARD_CHOOSE", "ADDRGUARD_CREATE"}) ::unsetenv(v);
+        for (const char* v : {"PIPEGUARD_CHOOSE", "PIPEGUARD_CREATE", "ADDRGUARD_CHOOSE", "ADDRGUARD_CREATE"})
+            ::unsetenv(v);
     }
 
     void Control(const std::string& name, const std::string& content) {
@@ -150,7 +151,8 @@ TEST_F(KitLibrary, EnumerateOffersTheSortedTagsAndAnswersCancelAndOk) {
         Strings offered;
         WhenDialogUp([&offered, &c](QWidget* dialog) {
             auto* tags = Child<QComboBox>(dialog, "tags");
-            for (int i = 0; tags != nullptr && i < tags->count(); ++i) offered.push_back(tags->itemText(i).toStdString());
+            for (int i = 0; tags != nullptr && i < tags->count(); ++i)
+                offered.push_back(tags->itemText(i).toStdString());
             if (auto* b = Child<QPushButton>(dialog, c.button)) b->click();
         });
         EnumHierarchy(&block_);
