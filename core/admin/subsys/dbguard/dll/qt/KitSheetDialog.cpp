@@ -8,6 +8,7 @@
 
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QShortcut>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QVBoxLayout>
@@ -50,6 +51,8 @@ KitSheetDialog::KitSheetDialog(CKitSheet& sheet) : sheet_(sheet) {
     });
     connect(close, &QPushButton::clicked, this, [this] { Forward([this] { sheet_.Close(); }); });
     connect(help, &QPushButton::clicked, this, [this] { Forward([this] { sheet_.Help(); }); });
+    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this,
+            [this] { Forward([this] { sheet_.Help(); }); });
 }
 
 void KitSheetDialog::showEvent(QShowEvent* event) {

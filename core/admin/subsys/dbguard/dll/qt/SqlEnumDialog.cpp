@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace dbguard {
@@ -41,6 +42,7 @@ SqlEnumDialog::SqlEnumDialog(const std::vector<std::string>& tags, std::function
     });
     connect(cancel, &QPushButton::clicked, this, [this] { done(2); });
     connect(helpButton, &QPushButton::clicked, this, [help] { help(); });
+    connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this, [help] { help(); });
 }
 
 }  // namespace dbguard
