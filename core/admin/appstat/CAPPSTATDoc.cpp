@@ -48,8 +48,10 @@ void CAPPSTATDoc::LoadTrees() {
     }
 }
 
-std::string CAPPSTATDoc::IdleStatusText() {
-    return services_.db.Initializing() ? kInitializingText : kReadyText;
+const std::string& CAPPSTATDoc::IdleStatusText() {
+    static const std::string ready(kReadyText);
+    static const std::string initializing(kInitializingText);
+    return services_.db.Initializing() ? initializing : ready;
 }
 
 void CAPPSTATDoc::Refresh() {
@@ -73,10 +75,13 @@ bool CAPPSTATDoc::ChangeTest() {
     bool changed = false;
     bool newSystem = false;
     for (const auto& stamp : stamps_) stamp->SetSeen(false);
-    std::vector<std::string> names;
-    if (ReadSystemNames(services_.db, &names)) {
-        for (const std::string& name : names) {
-            auto it = std::find_if(stamps_.begin(), stamps_.end(), [&](const auto& s) { return s->Name() == name; });
+    if (services_.db.SystemList(nullptr, &systemRecords_)) {
+        std::size_t read = 0;
+        for (const std::string& record : systemRecords_) {
+            if (++read > kMaxRecords) break;
+            if (RecordNamesNothing(record)) continue;
+            auto it = std::find_if(stamps_.begin(), stamps_.end(),
+                                   [&](const auto& s) { return RecordNamesSystem(record, s->Name()); });
             if (it == stamps_.end()) {
                 changed = newSystem = true;
             } else {
@@ -98,7 +103,6 @@ bool CAPPSTATDoc::ChangeTest() {
         }
     }
     for (const auto& stamp : stamps_) stamp->SetSeen(true);
-    services_.db.ClearError();
     host_.SetStatusText(IdleStatusText());
     return changed;
 }
