@@ -76,17 +76,21 @@ bool CAPPSTATDoc::ChangeTest() {
     bool newSystem = false;
     for (const auto& stamp : stamps_) stamp->SetSeen(false);
     if (services_.db.SystemList(nullptr, &systemRecords_)) {
-        std::size_t read = 0;
-        for (const std::string& record : systemRecords_) {
-            if (++read > kMaxRecords) break;
+        const std::size_t records = std::min(systemRecords_.size(), kMaxRecords);
+        for (std::size_t i = 0; i < records && !newSystem; ++i) {
+            const std::string& record = systemRecords_[i];
             if (RecordNamesNothing(record)) continue;
-            auto it = std::find_if(stamps_.begin(), stamps_.end(),
-                                   [&](const auto& s) { return RecordNamesSystem(record, s->Name()); });
-            if (it == stamps_.end()) {
+            // The stamps mostly stand in the list's order: that place first.
+            CAPPSTATSystem* match = nullptr;
+            if (i < stamps_.size() && RecordNamesSystem(record, stamps_[i]->Name())) match = stamps_[i].get();
+            for (std::size_t k = 0; k < stamps_.size() && !match; ++k)
+                if (RecordNamesSystem(record, stamps_[k]->Name())) match = stamps_[k].get();
+            // A system without a stamp: the stamps are rebuilt, whatever else
+            // the list holds.
+            if (match)
+                match->SetSeen(true);
+            else
                 changed = newSystem = true;
-            } else {
-                (*it)->SetSeen(true);
-            }
         }
     } else if (!stamps_.empty()) {
         changed = true;
