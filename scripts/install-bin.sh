@@ -4,7 +4,8 @@
 # qdbdorem, qdbrecover, qdb and mxrcfgstore are our minimal stand-ins from the build;
 # hvsvc and hvsvcctl the cluster service and its control command, and
 # hvstart.exe and hvstop.exe the stand-ins that start and stop it through hvsvcctl;
-# hierman the hierarchy console, where it was built.
+# hierman and hwman the hierarchy and hardware consoles and eventvwr the event
+# viewer stand-in, where they were built.
 # usage: scripts/install-bin.sh <root> <directory of the built programs>
 set -euo pipefail
 if [ $# -ne 2 ]; then
@@ -21,9 +22,11 @@ for p in sendevent qdbdorem qdbrecover qdb mxrcfgstore hvsvc hvsvcctl; do
     ln -sfn "$built/$p" "$root/bin/$p"
 done
 standins=$(cd "$(dirname "$0")/../tools/standins" && pwd)
-if [ -x "$built/hierman" ]; then
-    ln -sfn "$built/hierman" "$root/bin/hierman"
-fi
+for p in hierman hwman eventvwr; do
+    if [ -x "$built/$p" ]; then
+        ln -sfn "$built/$p" "$root/bin/$p"
+    fi
+done
 for p in hvstart.exe hvstop.exe; do
     ln -sfn "$standins/$p" "$root/bin/$p"
 done
