@@ -41,10 +41,6 @@ public:
     std::string DatabaseDevice() const;
     // The label font's logical height at a zoom ((100 - z)/6 - 24, unsigned).
     static int LabelFontHeight(int zoom);
-    // The type text of a record's type ("TLI", "TTY", "SCSI"); "" for another.
-    static std::string TypeOfRecord(const std::string& recordType);
-    // The port of a socket device text: after its ':', "1500" without one.
-    static std::string PortOfDevice(const std::string& device);
 
     int baud = 0;
     std::string device;

@@ -9,12 +9,12 @@
 #include "FigurePainter.h"
 #include "HwmanWindow.h"
 #include "PanelaidLibrary.h"
+#include "QtWait.h"
 #include "panelaid.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QScreen>
 
@@ -33,17 +33,6 @@ void Check(bool ok, const std::string& what) {
     if (!ok) ++gFailures;
 }
 
-bool PumpUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    QTimer wake;
-    wake.start(20);
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 // Boxes are printed and answered as nobody would: the run never waits.
 struct PrintedBoxes : panelaid::MessageBoxes {
@@ -70,7 +59,7 @@ int main(int argc, char** argv) {
     panelaid::PanelaidLibrary& lib = panelaid::PanelaidLibrary::Get();
     PrintedBoxes boxes;
     lib.UseParts({nullptr, &boxes, nullptr, nullptr, nullptr, nullptr});
-    Check(PumpUntil([] { return test_holdervane() == 1; }, 60000), "the service and the daemon are up");
+    Check(panelaid::WaitForEvents([] { return test_holdervane() == 1; }, 60000), "the service and the daemon are up");
 
     hwman::SystemPathResources resources;
     hwman::HwmanWindow window(hwman::HwmanParts{lib.Db(), boxes, lib.Launch(), lib.Windows(), resources,
@@ -79,23 +68,34 @@ int main(int argc, char** argv) {
     window.Shell().resize(900, 700);
     Check(window.Start(), "hwman starts");
     hwman::CHWMANDoc& doc = window.Doc();
-    Check(PumpUntil([&] { return AllAlive(doc, 2); }, 90000), "SYSA and SYSB with their two paths alive");
+    Check(panelaid::WaitForEvents([&] { return AllAlive(doc, 2); }, 90000), "SYSA and SYSB with their two paths alive");
     Check(doc.Systems().size() == 2 && doc.Systems()[0]->Name() == "SYSA" && doc.Systems()[1]->Name() == "SYSB",
           "SYSA first, then SYSB");
-    PumpUntil([] { return false; }, 500);
 
     // The screen at the computed places: both boxes green, each line green a
-    // quarter of the way along.
+    // quarter of the way along. Read again until the server shows them.
     hwman::HwmanView& view = window.View();
-    const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
-    const auto at = [&](int x, int y) { return screen.pixelColor(view.viewport()->mapToGlobal(view.ToDevice(x, y))); };
-    for (const auto& s : doc.Systems()) {
-        const hwman::LRect r = s->rect;
-        Check(at(r.left + 10, (r.top + r.bottom) / 2 + 20) == QColor(0, 255, 0), s->Name() + "'s box is green");
-    }
+    struct Spot {
+        QPoint at;
+        std::string what;
+    };
+    std::vector<Spot> spots;
+    const auto global = [&](int x, int y) { return view.viewport()->mapToGlobal(view.ToDevice(x, y)); };
+    for (const auto& s : doc.Systems())
+        spots.push_back({global(s->rect.left + 10, (s->rect.top + s->rect.bottom) / 2 + 20), s->Name() + "'s box is green"});
     if (doc.Local() != nullptr)
         for (const auto& p : doc.Local()->Paths())
-            Check(at(p->x1 + (p->x2 - p->x1) / 8, p->y1) == QColor(0, 255, 0), p->LabelText() + ": green line");
+            spots.push_back({global(p->x1 + (p->x2 - p->x1) / 8, p->y1), p->LabelText() + ": green line"});
+    QImage screen;
+    const auto allGreen = [&] {
+        screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+        for (const Spot& spot : spots)
+            if (screen.pixelColor(spot.at) != QColor(0, 255, 0)) return false;
+        return true;
+    };
+    window.Shell().repaint();
+    panelaid::WaitForEvents(allGreen, 10000);
+    for (const Spot& spot : spots) Check(screen.pixelColor(spot.at) == QColor(0, 255, 0), spot.what);
 
     // A socket path to SYSB through the dialog, on the proposed port.
     QString port;
@@ -115,7 +115,7 @@ int main(int argc, char** argv) {
     Check(stored, "the new path is in SYSA's database");
 
     std::ofstream(dir + "/port") << port.toStdString() << "\n";
-    Check(PumpUntil([&] { return std::filesystem::exists(dir + "/peer-done"); }, 60000), "the harness added SYSB's end");
-    Check(PumpUntil([&] { return AllAlive(doc, 3); }, 120000), "the new path turns alive at a later refresh");
+    Check(panelaid::WaitForEvents([&] { return std::filesystem::exists(dir + "/peer-done"); }, 60000), "the harness added SYSB's end");
+    Check(panelaid::WaitForEvents([&] { return AllAlive(doc, 3); }, 120000), "the new path turns alive at a later refresh");
     return gFailures == 0 ? 0 : 1;
 }

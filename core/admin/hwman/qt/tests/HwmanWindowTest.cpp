@@ -11,12 +11,13 @@
 #include "FigurePainter.h"
 #include "HwmanWindow.h"
 #include "QtTestApp.h"
+#include "QtWait.h"
 #include "ShutdownDialog.h"
+#include "TestPaths.h"
 #include "TempSystemDir.h"
 
 #include <QAction>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QImage>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -28,17 +29,6 @@ namespace {
 
 using Op = panelaid::FakeConsoleDatabase::Op;
 
-bool WaitFor(const std::function<bool()>& done, int timeoutMs = 10000) {
-    QElapsedTimer t;
-    t.start();
-    QTimer wake;
-    wake.start(10);
-    while (!done()) {
-        if (t.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 struct NoDevices : PathResources {
     std::vector<std::string> SerialPorts() override { return ports; }
@@ -59,15 +49,7 @@ protected:
         AddPath("/dev/ttyS0", 'y', 69, "DEAD", 9600);
     }
     void AddPath(const std::string& device, char type, int priority, const std::string& state, int baud = 0) {
-        panelaid::PathDefinition p;
-        p.system = "SYSB";
-        p.device = device;
-        p.type = type;
-        p.priority = priority;
-        p.baud = baud;
-        p.heartbeatInterval = 6;
-        p.maxMisses = 5;
-        db_.AddPath("", p, state);
+        AddTestPath(db_, "SYSB", device, type, priority, state, baud);
     }
     std::unique_ptr<HwmanWindow> Make() {
         auto w = std::make_unique<HwmanWindow>(HwmanParts{db_, boxes_, launcher_, windows_, resources_,
@@ -110,7 +92,7 @@ TEST_F(HwmanWindowTest, BoxesAndLinesArePaintedWhereTheLayoutPutThem) {
 TEST_F(HwmanWindowTest, TheDialogMakesASocketPathAndHoldsTheRefreshOffWhileOpen) {
     auto w = Make();
     ASSERT_TRUE(w->Start());
-    ASSERT_TRUE(WaitFor([&] { return w->Shell().Frame().TimerArmed(); }));
+    ASSERT_TRUE(panelaid::WaitForEvents([&] { return w->Shell().Frame().TimerArmed(); }));
     int stampsWhileOpen = -1;
     int stampsAtOpen = -1;
     QString proposedPort;
@@ -141,14 +123,14 @@ TEST_F(HwmanWindowTest, TheDialogMakesASocketPathAndHoldsTheRefreshOffWhileOpen)
     EXPECT_EQ(w->Doc().Local()->Paths().size(), 3u);
     // The waiting refresh runs once the dialog is gone.
     const int after = db_.Calls(Op::Stamp);
-    ASSERT_TRUE(WaitFor([&] { return db_.Calls(Op::Stamp) > after; }));
+    ASSERT_TRUE(panelaid::WaitForEvents([&] { return db_.Calls(Op::Stamp) > after; }));
 }
 
 TEST_F(HwmanWindowTest, TheConsoleClosesWhenTheServiceGoes) {
     auto w = Make();
     ASSERT_TRUE(w->Start());
     service_ = 0;
-    ASSERT_TRUE(WaitFor([&] { return !w->Shell().isVisible(); }));
+    ASSERT_TRUE(panelaid::WaitForEvents([&] { return !w->Shell().isVisible(); }));
     ASSERT_FALSE(boxes_.Shown().empty());
     EXPECT_EQ(boxes_.Shown().back().text,
               "Holdervane does not appear to be running.\nHoldervane: Hardware Administration will close now.");
