@@ -124,9 +124,9 @@ bool CHWMANDoc::ChangeTest() {
     // The local figure stands for the local system even when the list does
     // not name it.
     if (CHWMANSystem* l = Local()) l->seen = true;
-    for (auto& f : systems_)
-        if (!f->seen) changed = true;
     for (auto& f : systems_) {
+        if (!f->seen) changed = true;
+        f->seen = true;
         // Each stamp is read with no error pending.
         if (services_.db.ErrorNumber() != 0) services_.db.ClearError();
         const panelaid::DbStamp now = services_.db.Stamp(f->Name().c_str());
@@ -135,7 +135,6 @@ bool CHWMANDoc::ChangeTest() {
             f->stamp = now;
         }
     }
-    for (auto& f : systems_) f->seen = true;
     services_.Paint(IdleText());
     return changed;
 }
@@ -155,9 +154,11 @@ void CHWMANDoc::UpdateSystemSet() {
         for (auto& f : systems_) f->seen = false;
         std::size_t hint = 0;
         for (const std::string& record : records) {
-            const std::string_view name = NameOf(record);
+            CHWMANSystem* f = nullptr;
+            if (hint < systems_.size() && NameIs(record, systems_[hint]->Name())) f = systems_[hint++].get();
+            const std::string_view name = f != nullptr ? std::string_view(f->Name()) : NameOf(record);
             if (name.empty()) continue;
-            if (CHWMANSystem* f = Find(name, &hint)) {
+            if (f != nullptr || (f = Find(name, &hint)) != nullptr) {
                 f->seen = true;
                 const SystemState before = f->state;
                 f->ApplyStateLetter(services_.db.SystemState(nullptr, f->Name().c_str()));

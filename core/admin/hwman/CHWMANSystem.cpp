@@ -66,7 +66,7 @@ std::unique_ptr<CHWMANNetwork> CHWMANSystem::PathFromRecord(const std::string& r
 
 void CHWMANSystem::InsertPath(std::unique_ptr<CHWMANNetwork> path) {
     auto at = std::find_if(paths_.begin(), paths_.end(), [&](const std::unique_ptr<CHWMANNetwork>& p) {
-        return p->DestinationName() == path->DestinationName() && p->priority < path->priority;
+        return p->Destination() == path->Destination() && p->priority < path->priority;
     });
     paths_.insert(at, std::move(path));
 }
@@ -125,9 +125,10 @@ bool CHWMANSystem::PollPaths(CHWMANSystem* other, const FigureServices& s) {
     for (const std::string& record : records) {
         PathRecord r;
         if (!ParsePathRecord(record, &r) || r.destination != other->Name()) continue;
+        const std::string_view type(r.type);
         CHWMANNetwork* match = nullptr;
         for (auto& p : paths_)
-            if (!p->seen && p->Destination() == other && p->Type() == r.type && p->device == r.device) {
+            if (!p->seen && p->Destination() == other && p->device == r.device && p->Type() == type) {
                 match = p.get();
                 break;
             }
