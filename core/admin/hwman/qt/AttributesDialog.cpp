@@ -8,7 +8,8 @@
 
 namespace hwman {
 
-AttributesDialog::AttributesDialog(const CHWMANNetwork& path, const std::string& localName, QWidget* parent)
+AttributesDialog::AttributesDialog(const CHWMANNetwork& path, const std::string& localName, QWidget* parent,
+                                   std::function<void(int)> help)
     : QDialog(parent) {
     const AttributeLayout layout = AttributeLayoutFor(path.Type());
     setWindowTitle(QString::fromStdString(layout.title));
@@ -32,8 +33,11 @@ AttributesDialog::AttributesDialog(const CHWMANNetwork& path, const std::string&
     row("Serial Port", path.device, "serialPort", layout.serial);
     row("Baud Rate", std::to_string(path.baud), "baud", layout.serial);
     row("Volume", path.device, "volume", layout.volume);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Help, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::helpRequested, this, [help] {
+        if (help) help(kAttributesHelpId);
+    });
     auto* top = new QVBoxLayout(this);
     top->addLayout(fields);
     top->addWidget(buttons);

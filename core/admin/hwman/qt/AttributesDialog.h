@@ -8,12 +8,17 @@
 
 #include <QDialog>
 
+#include <functional>
+
 namespace hwman {
+
+inline constexpr int kAttributesHelpId = 0x20088;
 
 class AttributesDialog : public QDialog {
     Q_OBJECT
 public:
-    AttributesDialog(const CHWMANNetwork& path, const std::string& localName, QWidget* parent = nullptr);
+    AttributesDialog(const CHWMANNetwork& path, const std::string& localName, QWidget* parent = nullptr,
+                     std::function<void(int)> help = {});
     int FullHeight() const { return fullHeight_; }
 
 private:

@@ -79,7 +79,7 @@ void HwmanView::Abort(int code) {
 }
 
 bool HwmanView::AskShutdownStrategy(int initial, int* choice) {
-    ShutdownDialog dialog(initial, this);
+    ShutdownDialog dialog(initial, this, help_);
     if (dialog.exec() != QDialog::Accepted) return false;
     *choice = dialog.Choice();
     return true;
@@ -92,7 +92,7 @@ bool HwmanView::AttributesEnabled() const { return doc_->SelectedPath() != nullp
 void HwmanView::CreateCommPath() {
     if (!CreateEnabled()) return;
     CommPathForm form(*doc_->Local(), resources_, services_);
-    CommPathDialog dialog(form, this);
+    CommPathDialog dialog(form, this, help_);
     if (dialog.exec() == QDialog::Accepted) {
         bool created = false;
         LRect repaint;
@@ -115,7 +115,7 @@ void HwmanView::DeleteCommPath() {
 void HwmanView::PathAttributes() {
     CHWMANNetwork* path = doc_->SelectedPath();
     if (path == nullptr) return;
-    AttributesDialog dialog(*path, doc_->Local()->Name(), this);
+    AttributesDialog dialog(*path, doc_->Local()->Name(), this, help_);
     dialog.exec();
 }
 

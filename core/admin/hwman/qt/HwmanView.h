@@ -25,6 +25,8 @@ public:
     CHWMANDoc& Doc() { return *doc_; }
     // The title shown for the document ("SYSA").
     void OnTitle(std::function<void(const std::string&)> f) { onTitle_ = std::move(f); }
+    // Opens the help of a help id (the dialogs' Help buttons).
+    void OnHelp(std::function<void(int)> f) { help_ = std::move(f); }
     double Dpi() const;
     QPoint ToDevice(int x, int y) const;
 
@@ -66,6 +68,7 @@ private:
     panelaid::Launcher& launcher_;
     std::unique_ptr<CHWMANDoc> doc_;
     std::function<void(const std::string&)> onTitle_;
+    std::function<void(int)> help_;
 };
 
 }  // namespace hwman

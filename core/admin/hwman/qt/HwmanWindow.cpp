@@ -107,6 +107,7 @@ HwmanWindow::HwmanWindow(HwmanParts parts) {
     view_->OnTitle([this](const std::string& name) {
         shell_->setWindowTitle(QString::fromStdString(name + " - " + kConsoleTitle));
     });
+    view_->OnHelp([this](int id) { shell_->Frame().ShowHelp(id); });
     shell_->SetView(view_);
     shell_->SetDocument(&view_->Doc());
 }

@@ -18,6 +18,8 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QImage>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -167,7 +169,9 @@ TEST_F(HwmanWindowTest, DialogLayoutsFollowTheType) {
         EXPECT_EQ(attributes.windowTitle().toStdString(),
                   serial ? "Serial Port Communication Path Attributes" : "Socket Communication Path Attributes");
     }
-    ShutdownDialog on(1);
+    ShutdownDialog on(1, nullptr, [&](int id) { w->Shell().Frame().ShowHelp(id); });
+    on.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Help)->click();
+    EXPECT_EQ(launcher_.help, std::vector<std::string>{"hvntmain.hlp#3006"}) << "the dialog's help context";
     EXPECT_TRUE(on.findChild<QRadioButton*>(QStringLiteral("switchover"))->isChecked());
     EXPECT_EQ(on.Choice(), 1);
     on.findChild<QRadioButton*>(QStringLiteral("noSwitchover"))->click();
