@@ -326,13 +326,11 @@ int CHWMANDoc::CreatePath(const std::string& destination, const NewPath& path, b
         }
     }
     services_.db.ClearError();
-    int rc = 0;
-    if (d != nullptr) {
-        rc = local->CreatePath(d, path, services_, repaint);
-        if (rc == 0) {
-            services_.db.ClearError();
-            services_.Paint("Cannot Create Comm Path.\nTerminating Application");
-        }
+    // No figure means the destination could not be defined: no path either.
+    const int rc = d != nullptr ? local->CreatePath(d, path, services_, repaint) : 0;
+    if (rc == 0) {
+        services_.db.ClearError();
+        services_.Paint("Cannot Create Comm Path.\nTerminating Application");
     }
     Layout();
     return rc;

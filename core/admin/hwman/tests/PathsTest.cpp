@@ -235,6 +235,13 @@ TEST_F(PathsTest, CreatingAPathToANewSystemDefinesItDead) {
     db_.FailNext(Op::NetworkCreate, 3, "lock");
     EXPECT_EQ(doc_.CreatePath("SYSB", np, &created, &repaint), 0);
     EXPECT_EQ(bar_.Last(), "Cannot Create Comm Path.\nTerminating Application");
+
+    // A destination that cannot be defined gets no figure and says so.
+    db_.FailNext(Op::SystemCreate, 3, "lock");
+    EXPECT_EQ(doc_.CreatePath("SYSX", np, &created, &repaint), 0);
+    EXPECT_FALSE(created);
+    EXPECT_EQ(doc_.Find("SYSX"), nullptr);
+    EXPECT_EQ(bar_.Last(), "Cannot Create Comm Path.\nTerminating Application");
 }
 
 TEST_F(PathsTest, DeleteAsksTwiceForTheHighestPriorityAndRemovesTheLastSystem) {
