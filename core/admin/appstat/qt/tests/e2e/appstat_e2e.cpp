@@ -9,11 +9,10 @@
 #include "AppstatConsole.h"
 #include "FakeMessageBoxes.h"
 #include "PanelaidLibrary.h"
+#include "QtWait.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QScreen>
-#include <QTimer>
 
 #include <cstdio>
 #include <filesystem>
@@ -28,21 +27,6 @@ void Check(bool ok, const std::string& what) {
     std::printf("%s: %s\n", ok ? "ok" : "FAILED", what.c_str());
     std::fflush(stdout);
     if (!ok) ++gFailures;
-}
-
-// Runs the loop until done or the deadline, letting it wait between events
-// as the program's own loop does (the shell's idle passes come when it is
-// about to wait).
-bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer t;
-    t.start();
-    QTimer wake;
-    wake.start(50);
-    while (!done()) {
-        if (t.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
 }
 
 const appstat::CAPPSTATRootResource* TreeOf(appstat::CAPPSTATDoc& doc, const std::string& tag) {
@@ -88,7 +72,7 @@ int main(int argc, char** argv) {
     panelaid::LibraryParts parts;
     parts.boxes = &boxes;
     lib.UseParts(parts);
-    Check(PumpUntil([&] { return lib.Service().Test() == 1; }, 60000), "the service and the daemon are up");
+    Check(panelaid::WaitForEvents([&] { return lib.Service().Test() == 1; }, 60000), "the service and the daemon are up");
 
     appstat::AppstatConsole console(panelaid::ShellServices{lib.Db(), boxes, lib.Launch(), nullptr, nullptr},
                                     lib.Windows());
@@ -97,7 +81,7 @@ int main(int argc, char** argv) {
     appstat::CAPPSTATDoc& doc = console.Doc();
     using appstat::SystemState;
     using appstat::TreeState;
-    const bool both = PumpUntil(
+    const bool both = panelaid::WaitForEvents(
         [&] {
             return Shows(doc, "H1a", TreeState::Protected, SystemState::Active, SystemState::Standby) &&
                    Shows(doc, "H2a", TreeState::Protected, SystemState::Standby, SystemState::Active);
@@ -111,7 +95,7 @@ int main(int argc, char** argv) {
     // The bitmaps from the X server, where the document put them.
     appstat::AppstatViewWidget& view = console.View();
     view.viewport()->repaint();
-    PumpUntil([] { return false; }, 300);
+    panelaid::WaitForEvents([] { return false; }, 300);
     const QImage shot = view.screen()->grabWindow(view.viewport()->winId()).toImage();
     const QPoint scroll = view.ScrollPosition();
     bool pixels = !shot.isNull() && !doc.Trees().empty();
@@ -126,9 +110,9 @@ int main(int argc, char** argv) {
     Check(pixels, "the bitmaps on the screen at the computed boxes");
 
     std::ofstream(handshake / "ready") << "ready\n";
-    Check(PumpUntil([&] { return std::filesystem::exists(handshake / "removed"); }, 180000),
+    Check(panelaid::WaitForEvents([&] { return std::filesystem::exists(handshake / "removed"); }, 180000),
           "H2 taken out of service on SYSB");
-    const bool down = PumpUntil(
+    const bool down = panelaid::WaitForEvents(
         [&] { return Shows(doc, "H2a", TreeState::Down, SystemState::Standby, SystemState::Standby); }, 90000);
     const appstat::CAPPSTATRootResource* h2 = TreeOf(doc, "H2a");
     Check(down, "H2's row for SYSB Standby and the tree Down at a later refresh (" + (h2 ? Rows(*h2) : "none") + ")");
