@@ -183,8 +183,9 @@ CHWMANNetwork* CHWMANSystem::FocusedPath() const {
 }
 
 void CHWMANSystem::PlaceLines() {
-    if (connected_.empty()) return;
+    // A bus left from an earlier placement must not be drawn again.
     busX = busTop = busBottom = 0;
+    if (connected_.empty()) return;
     if (connected_.size() == 1) {
         const CHWMANSystem* d = connected_.front();
         const int n = CountPathsTo(d);

@@ -122,6 +122,11 @@ TEST_F(PathsTest, SeveralSystemsHangOnTheBusLine) {
         EXPECT_EQ(p->x1, 210);
         EXPECT_EQ(p->x2, 600);
     }
+    // With no system left the bus goes too.
+    Local().Forget(B());
+    Local().Forget(c);
+    Local().PlaceLines();
+    EXPECT_EQ(Local().busTop, Local().busBottom);
 }
 
 TEST_F(PathsTest, APollBringsNewChangedAndVanishedPaths) {

@@ -23,6 +23,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
@@ -136,6 +137,42 @@ TEST_F(HwmanWindowTest, TheConsoleClosesWhenTheServiceGoes) {
     ASSERT_FALSE(boxes_.Shown().empty());
     EXPECT_EQ(boxes_.Shown().back().text,
               "Holdervane does not appear to be running.\nHoldervane: Hardware Administration will close now.");
+}
+
+TEST_F(HwmanWindowTest, WhileInitialisingCreateAndDeleteAreOffAndStopRefuses) {
+    auto w = Make();
+    ASSERT_TRUE(w->Start());
+    w->Doc().Local()->Paths()[0]->selected = true;
+    ASSERT_TRUE(panelaid::WaitForEvents([&] { return w->Shell().Action(32779)->isEnabled(); }));
+    db_.SetInitializing(true);
+    ASSERT_TRUE(panelaid::WaitForEvents([&] {
+        return !w->Shell().Action(32778)->isEnabled() && !w->Shell().Action(32779)->isEnabled();
+    }));
+    EXPECT_TRUE(w->Shell().Action(32780)->isEnabled()) << "attributes stay on";
+    w->Shell().Action(32775)->trigger();
+    EXPECT_EQ(boxes_.Shown().back().text,
+              "You cannot stop Holdervane while it is initializing.\nPlease wait for initialization to complete and "
+              "try again.");
+    EXPECT_TRUE(w->Shell().isVisible());
+}
+
+TEST_F(HwmanWindowTest, ZoomingOutLaysOutAgainAndScrollsAPageUp) {
+    auto w = Make();
+    ASSERT_TRUE(w->Start());
+    w->Shell().resize(300, 200);
+    ASSERT_TRUE(panelaid::WaitForEvents([&] { return w->View().verticalScrollBar()->maximum() > 0; }));
+    QScrollBar* v = w->View().verticalScrollBar();
+    v->setValue(v->maximum());
+    const int before = v->value();
+    // Two systems: each box is zoom * 175 / 100 wide.
+    EXPECT_EQ(w->Doc().Local()->rect.Width(), 140);
+    w->View().Key(kKeySubtract);
+    EXPECT_EQ(w->Doc().Zoom(), 60);
+    EXPECT_EQ(w->Doc().Local()->rect.Width(), 105);
+    EXPECT_EQ(v->value(), std::max(0, before - v->pageStep()));
+    w->View().Key(kKeyAdd);
+    EXPECT_EQ(w->Doc().Zoom(), 80);
+    EXPECT_EQ(w->Doc().Local()->rect.Width(), 140);
 }
 
 TEST_F(HwmanWindowTest, DialogLayoutsFollowTheType) {
