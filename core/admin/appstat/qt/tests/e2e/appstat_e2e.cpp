@@ -72,7 +72,8 @@ int main(int argc, char** argv) {
     panelaid::LibraryParts parts;
     parts.boxes = &boxes;
     lib.UseParts(parts);
-    Check(panelaid::WaitForEvents([&] { return lib.Service().Test() == 1; }, 60000), "the service and the daemon are up");
+    Check(panelaid::WaitForEvents([&] { return lib.Service().Test() == 1; }, 60000),
+          "the service and the daemon are up");
 
     appstat::AppstatConsole console(panelaid::ShellServices{lib.Db(), boxes, lib.Launch(), nullptr, nullptr},
                                     lib.Windows());
