@@ -56,6 +56,9 @@ public:
     int interval = 0;
     int misses = 0;
     int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    // The database record the path was last read from ("" when made here):
+    // a poll that finds the same record again has nothing to read in it.
+    std::string record;
 
 private:
     CHWMANSystem* destination_;

@@ -82,7 +82,10 @@ void CHWMANSystem::LoadPaths(CHWMANSystem* other, const FigureServices& s) {
         return;
     }
     for (const std::string& r : records)
-        if (auto path = PathFromRecord(r)) InsertPath(std::move(path));
+        if (auto path = PathFromRecord(r)) {
+            path->record = r;
+            InsertPath(std::move(path));
+        }
 }
 
 bool CHWMANSystem::InSystemList(const std::string& name, const FigureServices& s) const {
@@ -123,6 +126,16 @@ bool CHWMANSystem::PollPaths(CHWMANSystem* other, const FigureServices& s) {
     for (auto& p : paths_)
         if (p->Destination() == other) p->seen = false;
     for (const std::string& record : records) {
+        CHWMANNetwork* same = nullptr;
+        for (auto& p : paths_)
+            if (!p->seen && p->Destination() == other && p->record == record) {
+                same = p.get();
+                break;
+            }
+        if (same != nullptr) {
+            same->seen = true;
+            continue;
+        }
         PathRecord r;
         if (!ParsePathRecord(record, &r) || r.destination != other->Name()) continue;
         const std::string_view type(r.type);
@@ -135,11 +148,13 @@ bool CHWMANSystem::PollPaths(CHWMANSystem* other, const FigureServices& s) {
         if (match == nullptr) {
             std::unique_ptr<CHWMANNetwork> fresh = PathFrom(r, other);
             fresh->seen = true;
+            fresh->record = record;
             InsertPath(std::move(fresh));
             changed = true;
             continue;
         }
         match->seen = true;
+        match->record = record;
         if (r.status == kPathDead && match->status != kPathDead) {
             match->status = kPathDead;
             match->redraw = true;
