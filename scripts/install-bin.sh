@@ -4,9 +4,10 @@
 # qdbdorem, qdbrecover, qdb and mxrcfgstore are our minimal stand-ins from the build;
 # hvsvc and hvsvcctl the cluster service and its control command, and
 # hvstart.exe and hvstop.exe the stand-ins that start and stop it through hvsvcctl;
-# hierman the hierarchy console and appstat the application status console,
-# where they were built; the dbguard kit under admin/kit/dbguard
-# (scripts/install-dbguard.sh), where it was built.
+# hierman, hwman and appstat the hierarchy, hardware and application status
+# consoles and eventvwr the event viewer stand-in, where they were built; the
+# dbguard kit under admin/kit/dbguard (scripts/install-dbguard.sh), where it
+# was built.
 # usage: scripts/install-bin.sh <root> <directory of the built programs>
 set -euo pipefail
 if [ $# -ne 2 ]; then
@@ -23,7 +24,7 @@ for p in sendevent qdbdorem qdbrecover qdb mxrcfgstore hvsvc hvsvcctl; do
     ln -sfn "$built/$p" "$root/bin/$p"
 done
 standins=$(cd "$(dirname "$0")/../tools/standins" && pwd)
-for p in hierman appstat; do
+for p in hierman hwman appstat eventvwr; do
     if [ -x "$built/$p" ]; then
         ln -sfn "$built/$p" "$root/bin/$p"
     fi

@@ -6,11 +6,15 @@ namespace hwman {
 
 namespace {
 
-std::vector<std::string> Names(const panelaid::Records& records) {
-    std::vector<std::string> names;
-    names.reserve(records.size());
-    for (const std::string& r : records) names.push_back(panelaid::SplitRecord(r).front());
-    return names;
+// A system record's name: its first field, read in place.
+std::string_view NameOf(const std::string& record) {
+    return std::string_view(record).substr(0, record.find(panelaid::kRecordSeparator));
+}
+
+// Whether the record's name is this one, without looking for the separator.
+bool NameIs(const std::string& record, const std::string& name) {
+    return record.size() >= name.size() && record.compare(0, name.size(), name) == 0 &&
+           (record.size() == name.size() || record[name.size()] == panelaid::kRecordSeparator);
 }
 
 }  // namespace
@@ -40,9 +44,20 @@ void CHWMANDoc::Reload() {
 
 void CHWMANDoc::Closing() { windows_.SaveZoom(kConsoleTitle, zoom_); }
 
-CHWMANSystem* CHWMANDoc::Find(const std::string& name) const {
-    for (const auto& f : systems_)
-        if (f->Name() == name) return f.get();
+CHWMANSystem* CHWMANDoc::Find(std::string_view name) const {
+    std::size_t hint = 0;
+    return Find(name, &hint);
+}
+
+CHWMANSystem* CHWMANDoc::Find(std::string_view name, std::size_t* hint) const {
+    // The list comes in the figures' order, so the place after the last
+    // match is tried first.
+    if (*hint < systems_.size() && systems_[*hint]->Name() == name) return systems_[(*hint)++].get();
+    for (std::size_t i = 0; i < systems_.size(); ++i)
+        if (systems_[i]->Name() == name) {
+            *hint = i + 1;
+            return systems_[i].get();
+        }
     return nullptr;
 }
 
@@ -68,9 +83,11 @@ void CHWMANDoc::Load() {
     // others in the list's order.
     const std::string local = services_.db.LocalName();
     if (!local.empty()) systems_.push_back(std::make_unique<CHWMANSystem>(local, services_));
-    for (const std::string& name : Names(records))
+    for (const std::string& record : records) {
+        const std::string_view name = NameOf(record);
         if (name != local && !name.empty() && Find(name) == nullptr)
-            systems_.push_back(std::make_unique<CHWMANSystem>(name, services_));
+            systems_.push_back(std::make_unique<CHWMANSystem>(std::string(name), services_));
+    }
     if (systems_.empty()) {
         services_.Say("Internal error in the Hardware Status and Administration process.  This process will now "
                       "abort - please retry.");
@@ -89,10 +106,16 @@ void CHWMANDoc::Load() {
 bool CHWMANDoc::ChangeTest() {
     bool changed = false;
     for (auto& f : systems_) f->seen = false;
-    panelaid::Records records;
+    panelaid::Records& records = records_;  // keeps its capacity
     if (services_.db.SystemList(nullptr, &records)) {
-        for (const std::string& name : Names(records)) {
-            if (CHWMANSystem* f = Find(name)) f->seen = true;
+        std::size_t hint = 0;
+        for (const std::string& record : records) {
+            // Mostly the next figure in order is the one named.
+            if (hint < systems_.size() && NameIs(record, systems_[hint]->Name())) {
+                systems_[hint++]->seen = true;
+                continue;
+            }
+            if (CHWMANSystem* f = Find(NameOf(record), &hint)) f->seen = true;
             else changed = true;
         }
     } else if (!systems_.empty()) {
@@ -101,23 +124,23 @@ bool CHWMANDoc::ChangeTest() {
     // The local figure stands for the local system even when the list does
     // not name it.
     if (CHWMANSystem* l = Local()) l->seen = true;
-    for (auto& f : systems_)
-        if (!f->seen) changed = true;
     for (auto& f : systems_) {
-        services_.db.ClearError();
+        if (!f->seen) changed = true;
+        f->seen = true;
+        // Each stamp is read with no error pending.
+        if (services_.db.ErrorNumber() != 0) services_.db.ClearError();
         const panelaid::DbStamp now = services_.db.Stamp(f->Name().c_str());
         if (!(now == f->stamp)) {
             changed = true;
             f->stamp = now;
         }
     }
-    for (auto& f : systems_) f->seen = true;
     services_.Paint(IdleText());
     return changed;
 }
 
 void CHWMANDoc::UpdateSystemSet() {
-    panelaid::Records records;
+    panelaid::Records& records = records_;  // keeps its capacity
     std::vector<CHWMANSystem*> added;
     if (services_.db.SystemList(nullptr, &records)) {
         if (systems_.empty()) {
@@ -129,16 +152,20 @@ void CHWMANDoc::UpdateSystemSet() {
             }
         }
         for (auto& f : systems_) f->seen = false;
-        for (const std::string& name : Names(records)) {
+        std::size_t hint = 0;
+        for (const std::string& record : records) {
+            CHWMANSystem* f = nullptr;
+            if (hint < systems_.size() && NameIs(record, systems_[hint]->Name())) f = systems_[hint++].get();
+            const std::string_view name = f != nullptr ? std::string_view(f->Name()) : NameOf(record);
             if (name.empty()) continue;
-            if (CHWMANSystem* f = Find(name)) {
+            if (f != nullptr || (f = Find(name, &hint)) != nullptr) {
                 f->seen = true;
                 const SystemState before = f->state;
-                f->ApplyStateLetter(services_.db.SystemState(nullptr, name.c_str()));
+                f->ApplyStateLetter(services_.db.SystemState(nullptr, f->Name().c_str()));
                 if (f->state != before) f->redraw = true;
                 continue;
             }
-            added.push_back(Append(std::make_unique<CHWMANSystem>(name, services_)));
+            added.push_back(Append(std::make_unique<CHWMANSystem>(std::string(name), services_)));
         }
         if (CHWMANSystem* l = Local()) l->seen = true;
     } else {
@@ -299,13 +326,11 @@ int CHWMANDoc::CreatePath(const std::string& destination, const NewPath& path, b
         }
     }
     services_.db.ClearError();
-    int rc = 0;
-    if (d != nullptr) {
-        rc = local->CreatePath(d, path, services_, repaint);
-        if (rc == 0) {
-            services_.db.ClearError();
-            services_.Paint("Cannot Create Comm Path.\nTerminating Application");
-        }
+    // No figure means the destination could not be defined: no path either.
+    const int rc = d != nullptr ? local->CreatePath(d, path, services_, repaint) : 0;
+    if (rc == 0) {
+        services_.db.ClearError();
+        services_.Paint("Cannot Create Comm Path.\nTerminating Application");
     }
     Layout();
     return rc;

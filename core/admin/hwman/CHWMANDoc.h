@@ -65,7 +65,7 @@ public:
 
     const std::vector<std::unique_ptr<CHWMANSystem>>& Systems() const { return systems_; }
     CHWMANSystem* Local() const { return systems_.empty() ? nullptr : systems_.front().get(); }
-    CHWMANSystem* Find(const std::string& name) const;
+    CHWMANSystem* Find(std::string_view name) const;
     // Takes a new figure (made by the view's create command).
     CHWMANSystem* Append(std::unique_ptr<CHWMANSystem> figure);
     CHWMANNetwork* SelectedPath() const { return Local() ? Local()->SelectedPath() : nullptr; }
@@ -82,6 +82,8 @@ public:
 
 private:
     void Remove(CHWMANSystem* figure);
+    // Find, trying *hint first; *hint moves past the match.
+    CHWMANSystem* Find(std::string_view name, std::size_t* hint) const;
 
     FigureServices services_;
     panelaid::WindowSettings& windows_;
@@ -92,6 +94,7 @@ private:
     int height_ = 900;
     bool extentsChanged_ = false;
     int hint_ = 0;
+    panelaid::Records records_;
 };
 
 }  // namespace hwman
