@@ -42,6 +42,7 @@ QAction* HiermanMainWindow::Command(int id) {
         action->setStatusTip(QString::fromStdString(prompt.status));
         action->setToolTip(QString::fromStdString(prompt.tip));
     }
+    action->setIcon(ToolButtonIcon(id));
     action->setData(id);
     action->setEnabled(false);
     commands_[id] = action;

@@ -52,6 +52,13 @@ QPixmap IconPixmap(int icon, int pixels) {
     return it->second;
 }
 
+QIcon ToolButtonIcon(int command) {
+    static const bool loaded = (LoadHiermanIcons(), true);
+    (void)loaded;
+    const QPixmap pixmap(QStringLiteral(":/hierman/tool-%1.png").arg(command));
+    return pixmap.isNull() ? QIcon() : QIcon(pixmap);
+}
+
 QCursor DragCursor(int cursor, int pixels) {
     // Cursors 1-4 by quarter (top-left, top-right, bottom-left, bottom-right), then no drop.
     static constexpr int kNumbers[] = {139, 140, 142, 141, 143};
