@@ -69,6 +69,7 @@ void CHiermanView::NoteReadFailure() {
 }
 
 void CHiermanView::CheckNoPendingError() {
+    if (services_.db.ErrorNumber() == 0) return;  // the usual case, at every tick
     Advised("Qdb_errno == QDB_OK", __LINE__, [this] { return services_.db.ErrorNumber() == 0; });
 }
 
