@@ -63,7 +63,7 @@ void HiermanMainWindow::BuildMenus() {
     admin->addSeparator();
     admin->addAction(Handle(Command(kCmdStopHoldervane), this, [this] { frame_.StopHoldervane(); }));
     admin->addAction(Handle(Command(kCmdExit), this, [this] { close(); }));
-    connect(admin, &QMenu::aboutToShow, this, [this, create] { create->setEnabled(frame_.CreateHierarchyEnabled()); });
+    connect(admin, &QMenu::aboutToShow, this, &HiermanMainWindow::UpdateCommandStates);
 
     QMenu* tree = menuBar()->addMenu(QStringLiteral("T&ree"));
     struct TreeItem { int id; CHiermanView::TreeCommand command; } items[] = {
@@ -166,6 +166,10 @@ void HiermanMainWindow::BuildToolBars() {
         });
     }
     Command(kCmdStatusBar)->setChecked(!statusBar()->isHidden());
+}
+
+void HiermanMainWindow::UpdateCommandStates() {
+    Command(kCmdCreateHierarchy)->setEnabled(frame_.CreateHierarchyEnabled());
 }
 
 void HiermanMainWindow::TileViews(bool horizontal) {

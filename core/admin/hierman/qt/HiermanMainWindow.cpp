@@ -44,7 +44,10 @@ HiermanMainWindow::HiermanMainWindow(ViewServices services, FrameServices frame,
     BuildMenus();
     BuildToolBars();
     watch_.setSingleShot(true);
-    connect(&watch_, &QTimer::timeout, this, [this] { frame_.WatchTick(); });
+    connect(&watch_, &QTimer::timeout, this, [this] {
+        frame_.WatchTick();
+        UpdateCommandStates();
+    });
     click_.setSingleShot(true);
     connect(&click_, &QTimer::timeout, this, [this] { bar_.ClickTimerFired(); });
 }

@@ -150,6 +150,13 @@ TEST_F(MainWindowCommands, MenusFollowTheViewsAndPromptsSplitIntoStatusAndTip) {
     EXPECT_EQ(window->Command(kCmdAttributes)->toolTip(), "Attributes");
     // The actions of the administrator's requests wait for their handler.
     EXPECT_FALSE(window->Command(kCmdInService)->isEnabled());
+    // While an action runs Create Hierarchy is off, in the menu and on the toolbar alike.
+    window->Frame().SetBusy(true);
+    window->UpdateCommandStates();
+    EXPECT_FALSE(create->isEnabled());
+    window->Frame().SetBusy(false);
+    window->UpdateCommandStates();
+    EXPECT_TRUE(create->isEnabled());
 
     QList<QAction*> buttons = window->MainToolBar()->actions();
     ASSERT_EQ(buttons.size(), 11);
