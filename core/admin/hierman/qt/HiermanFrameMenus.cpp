@@ -219,10 +219,8 @@ void HiermanMainWindow::RestoreSettings() {
     int toolbar = 1;
     int bar = 1;
     services_.settings.Retrieve(kConsoleTitle, nullptr, &placement, &toolbar, &bar);
-    if (placement.show == 0 && placement.width > 0 && placement.height > 0) {
-        move(placement.left, placement.top);
-        resize(placement.width, placement.height);
-    }
+    if (placement.show == 0 && placement.width > 0 && placement.height > 0)
+        setGeometry(placement.left, placement.top, placement.width, placement.height);
     Command(kCmdMainToolbar)->setChecked(toolbar != 0);
     Command(kCmdStatusBar)->setChecked(bar != 0);
     mainToolBar_->setVisible(toolbar != 0);
@@ -230,9 +228,11 @@ void HiermanMainWindow::RestoreSettings() {
 }
 
 void HiermanMainWindow::SaveSettings() {
-    const QRect frame = frameGeometry();
-    const panelaid::WindowPlacement placement{isMaximized() ? 1 : isMinimized() ? -1 : 0, frame.left(), frame.top(),
-                                              frame.width(), frame.height()};
+    // The window's own area in its normal state: restored as it is, it
+    // neither grows by the frame at each start nor takes a maximized size.
+    const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+    const panelaid::WindowPlacement placement{isMaximized() ? 1 : isMinimized() ? -1 : 0, normal.left(), normal.top(),
+                                              normal.width(), normal.height()};
     services_.settings.Save(kConsoleTitle, nullptr, placement, mainToolBar_->isHidden() ? 0 : 1,
                             statusBar()->isHidden() ? 0 : 1);
 }

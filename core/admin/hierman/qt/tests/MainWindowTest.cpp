@@ -93,8 +93,8 @@ protected:
                                       [this] { return db.Initializing(); }},
             [] { return 1; }, runner);
         made->Frame().UseLauncher(&launcher, [] { return std::string("/opt/hv"); });
-        made->RestoreSettings();
         made->resize(900, 700);
+        made->RestoreSettings();
         made->show();
         return made;
     }
@@ -248,6 +248,7 @@ TEST_F(MainWindowCommands, TilesAndIconsArrangeTheViews) {
 TEST_F(MainWindowCommands, BarVisibilityIsSavedWithTheWindow) {
     window->Command(kCmdMainToolbar)->trigger();
     window->Command(kCmdStatusBar)->trigger();
+    window->setGeometry(40, 30, 700, 500);
     EXPECT_TRUE(window->MainToolBar()->isHidden());
     EXPECT_TRUE(window->statusBar()->isHidden());
     ASSERT_TRUE(window->close());
@@ -257,6 +258,8 @@ TEST_F(MainWindowCommands, BarVisibilityIsSavedWithTheWindow) {
     EXPECT_EQ(text.substr(text.size() - 4), ",0,0") << text;
 
     std::unique_ptr<HiermanMainWindow> again = MakeWindow();
+    // Saved and restored as it was, without the frame's margins added.
+    EXPECT_EQ(again->geometry(), QRect(40, 30, 700, 500));
     EXPECT_TRUE(again->MainToolBar()->isHidden());
     EXPECT_TRUE(again->statusBar()->isHidden());
     EXPECT_FALSE(again->Command(kCmdMainToolbar)->isChecked());
