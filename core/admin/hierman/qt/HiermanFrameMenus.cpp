@@ -64,6 +64,7 @@ void HiermanMainWindow::BuildMenus() {
     admin->addAction(Handle(Command(kCmdStopHoldervane), this, [this] { frame_.StopHoldervane(); }));
     admin->addAction(Handle(Command(kCmdExit), this, [this] { close(); }));
     connect(admin, &QMenu::aboutToShow, this, &HiermanMainWindow::UpdateCommandStates);
+    connect(&watch_, &QTimer::timeout, this, &HiermanMainWindow::UpdateCommandStates);
 
     QMenu* tree = menuBar()->addMenu(QStringLiteral("T&ree"));
     struct TreeItem { int id; CHiermanView::TreeCommand command; } items[] = {

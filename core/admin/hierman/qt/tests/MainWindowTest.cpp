@@ -198,18 +198,7 @@ TEST_F(MainWindowCommands, ToolsHelpAndStopGoThroughTheFoundation) {
     EXPECT_EQ(boxes.Shown()[1].text.rfind("You cannot stop Holdervane while an action request", 0), 0u);
 }
 
-TEST_F(MainWindowCommands, AKitItemCreatesOnTheActiveViewAndTheBarAnswersContextHelp) {
-    std::vector<std::string> created;
-    window->SetCreateHierarchyHook(
-        [&](HiermanViewWidget& view, const std::string& kit) { created.push_back(view.DocumentTitle() + " " + kit); });
-    runner.Answer(kKitListScript, {0, {"oracle:Oracle Database", "ip:IP Address"}});
-    window->Frame().BuildKitMenu(runner);
-    window->ChooseKit(kFirstKitCommand + 1);  // no view yet: nothing
-    window->OpenSystem("SYSA");
-    window->ChooseKit(kFirstKitCommand + 1);
-    window->ChooseKit(kFirstKitCommand + 2);  // past the items
-    EXPECT_EQ(created, (std::vector<std::string>{"SYSA ip"}));
-
+TEST_F(MainWindowCommands, TheMachineBarAnswersContextHelp) {
     auto* bar = window->findChild<MachineBarWidget*>();
     ASSERT_NE(bar, nullptr);
     const QPoint empty(bar->width() - 2, 2);
