@@ -59,17 +59,10 @@ void HiermanMainWindow::ShowKitMenu() {
     if (!frame_.CreateHierarchyEnabled()) return;
     const QPoint at = QCursor::pos();
     QMenu menu(this);
-    int command = kFirstKitCommand;
-    for (const KitItem& item : frame_.BuildKitMenu(runner_))
-        menu.addAction(QString::fromStdString(item.label))->setData(command++);
-    if (QAction* chosen = menu.exec(at)) ChooseKit(chosen->data().toInt());
-}
-
-void HiermanMainWindow::ChooseKit(int command) {
-    const std::string kit = frame_.KitNameOf(command);
-    HiermanViewWidget* view = ActiveView();
-    if (kit.empty() || !view || !createHierarchy_) return;
-    createHierarchy_(*view, kit);
+    for (const KitItem& item : frame_.BuildKitMenu(runner_)) menu.addAction(QString::fromStdString(item.label));
+    // Choosing a kit starts the Create Hierarchy action, which comes with the
+    // administrator actions.
+    menu.exec(at);
 }
 
 HiermanViewWidget* HiermanMainWindow::ActiveView() const {

@@ -60,6 +60,25 @@ bool IconOnScreen(hierman::HiermanViewWidget* view, const char* tag) {
     return !shot.isNull() && shot.pixelColor(0, 0).rgb() == icon.pixelColor(inside).rgb();
 }
 
+// The machine bar's button of a system shows its icon on the screen, at a
+// pixel the icon covers fully.
+bool ButtonOnScreen(hierman::HiermanMainWindow& window, const char* system) {
+    hierman::CMachineBar& bar = window.Bar();
+    const hierman::CMatrixCell* button = bar.Buttons().FindRoot(system);
+    auto* widget = window.findChild<hierman::MachineBarWidget*>();
+    if (!button || !widget) return false;
+    const int size = bar.IconSize();
+    const QImage icon = hierman::IconPixmap(bar.ButtonIcon(button), size).toImage();
+    QPoint inside(-1, -1);
+    for (int y = 0; y < size && inside.x() < 0; ++y)
+        for (int x = 0; x < size && inside.x() < 0; ++x)
+            if (icon.pixelColor(x, y).alpha() == 255) inside = QPoint(x, y);
+    if (inside.x() < 0) return false;
+    const QPoint at = widget->mapToGlobal(QPoint(button->column * size, button->row * size) + inside);
+    const QImage shot = widget->screen()->grabWindow(0, at.x(), at.y(), 1, 1).toImage();
+    return !shot.isNull() && shot.pixelColor(0, 0).rgb() == icon.pixelColor(inside).rgb();
+}
+
 bool ShowsHierarchies(hierman::HiermanMainWindow& window, const std::string& system, int h1, int h2) {
     hierman::HiermanViewWidget* view = window.ActiveView();
     if (!view || view->Logic().SystemName() != system) return false;
@@ -97,11 +116,12 @@ int main(int argc, char** argv) {
         return button && bar.ButtonIcon(button) == hierman::kMachineAlive;
     };
     Check(WaitFor([&] {
-              if (alive("SYSA") && alive("SYSB")) return true;
+              if (alive("SYSA") && alive("SYSB") && ButtonOnScreen(window, "SYSA") && ButtonOnScreen(window, "SYSB"))
+                  return true;
               bar.Update();
               return false;
           }, 30000),
-          "the machine bar shows SYSA and SYSB alive");
+          "the machine bar shows SYSA and SYSB alive, their icons on the screen");
 
     // A single click on SYSB: nothing until the double-click time passed.
     auto* barWidget = window.findChild<hierman::MachineBarWidget*>();
