@@ -18,6 +18,7 @@ int MxrClntWorld::Initialize() {
         // The failed pipe goes now, its descriptor with it: a manager that
         // stays away for hours must not use up this process's descriptors.
         MxrPipeHeadPtr = PipeHeadPtr();
+        if (RetryNoticeAdr != nullptr) RetryNoticeAdr();
         std::this_thread::sleep_for(pause);
     }
     return InitFuncAdr != nullptr ? InitFuncAdr() : 0;
@@ -33,3 +34,4 @@ MxrClntWorld::InitFunc MxrClntWorld::GetInitFuncAdr() const { return InitFuncAdr
 void MxrClntWorld::SetInitFuncAdr(InitFunc init) { InitFuncAdr = init; }
 MxrClntWorld::CleanupFunc MxrClntWorld::GetCleanupFuncAdr() const { return CleanupFuncAdr; }
 void MxrClntWorld::SetCleanupFuncAdr(CleanupFunc cleanup) { CleanupFuncAdr = cleanup; }
+void MxrClntWorld::SetRetryNotice(RetryNotice notice) { RetryNoticeAdr = notice; }

@@ -12,6 +12,7 @@ class MxrClntWorld : public BaseWorld {
 public:
     using InitFunc = int (*)();
     using CleanupFunc = void (*)();
+    using RetryNotice = void (*)();
 
     // Seconds between two attempts to reach the manager (shortened in a
     // test build by HV_TEST_TIME_SCALE, platform/TestTimeScale.h).
@@ -35,9 +36,13 @@ public:
     void SetInitFuncAdr(InitFunc init);
     CleanupFunc GetCleanupFuncAdr() const;
     void SetCleanupFuncAdr(CleanupFunc cleanup);
+    // Called after each failed attempt, before the pause (null: nothing),
+    // for a program that tells a watcher it waits for its manager.
+    void SetRetryNotice(RetryNotice notice);
 
 private:
     PipeHeadPtr MxrPipeHeadPtr;
     InitFunc InitFuncAdr;
     CleanupFunc CleanupFuncAdr;
+    RetryNotice RetryNoticeAdr = nullptr;
 };

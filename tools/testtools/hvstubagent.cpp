@@ -23,7 +23,8 @@ const char* const kUsage =
     "\n"
     "A minimal test agent in place of the socket and serial communication\n"
     "agents: it connects to this system's manager (waiting for it as long as\n"
-    "it takes), registers with the path administrator as an agent of kind\n"
+    "it takes, with one line \"waiting for the manager\" when it is not there\n"
+    "yet), registers with the path administrator as an agent of kind\n"
     "TLI or TTY under ALIAS and answers its add-host and delete-host requests.\n"
     "\n"
     "Options:\n"
@@ -121,6 +122,14 @@ int main(int argc, char** argv) {
     }
 
     MxrClntWorld world(nullptr, nullptr);
+    // One line when the manager is not there yet: the agent waits for it.
+    world.SetRetryNotice([] {
+        static bool told = false;
+        if (told) return;
+        told = true;
+        std::printf("hvstubagent: waiting for the manager\n");
+        std::fflush(stdout);
+    });
     stopper->Register();
     if (world.Initialize() != 0) return 1;
     const StubAgentRcvrPtr agent(new StubAgentRcvr(options));

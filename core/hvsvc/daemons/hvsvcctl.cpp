@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <getopt.h>
 #include <string>
 #include <unistd.h>
 
@@ -17,15 +18,41 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitNotRunning = 3;
 
+constexpr const char* kUsage =
+    "usage: hvsvcctl start|stop|pause|continue|status|shutdown\n"
+    "  start     start hvsvc (beside this program) unless it runs; wait until RUNNING\n"
+    "  stop      stop the service and wait for its end\n"
+    "  pause     hold the service's workers     continue  let them go on\n"
+    "  status    print the service's state (exit 3 when it does not run)\n"
+    "  shutdown  what the service does when the system shuts down\n"
+    "Exit status: 0 done; 1 the service did not answer, start or end; 2 bad command\n"
+    "line; 3 the service is not running.\n";
+
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: hvsvcctl start|stop|pause|continue|status|shutdown\n"
-                 "  start     start hvsvc (beside this program) unless it runs; wait until RUNNING\n"
-                 "  stop      stop the service and wait for its end\n"
-                 "  pause     hold the service's workers     continue  let them go on\n"
-                 "  status    print the service's state (exit 3 when it does not run)\n"
-                 "  shutdown  what the service does when the system shuts down\n");
+    std::fputs(kUsage, stderr);
     return kExitUsage;
+}
+
+// The verb, after the options: -h or --help prints the usage and gives 0;
+// any other option, no verb or more than one is a usage error.
+bool ParseCommandLine(int argc, char** argv, std::string* verb, int* exitCode) {
+    static const option kLong[] = {{"help", no_argument, nullptr, 'h'}, {nullptr, 0, nullptr, 0}};
+    opterr = 0;
+    for (int c; (c = ::getopt_long(argc, argv, "+h", kLong, nullptr)) != -1;) {
+        if (c == 'h') {
+            std::fputs(kUsage, stdout);
+            *exitCode = 0;
+        } else {
+            *exitCode = Usage();
+        }
+        return false;
+    }
+    if (argc - optind != 1) {
+        *exitCode = Usage();
+        return false;
+    }
+    *verb = argv[optind];
+    return true;
 }
 
 std::string SiblingProgram(const char* name) {
@@ -53,8 +80,9 @@ int Report(int rc, std::uint32_t state) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) return Usage();
-    const std::string verb = argv[1];
+    std::string verb;
+    int exitCode = 0;
+    if (!ParseCommandLine(argc, argv, &verb, &exitCode)) return exitCode;
     std::uint32_t state = 0;
     if (verb == "start") {
         const int rc = hvsvc::ServiceControlClient::Start(SiblingProgram("hvsvc"), 30000, &state);

@@ -1,5 +1,6 @@
 #include "PreserveTool.h"
 
+#include "HelpOption.h"
 #include "OptionParser.h"
 
 #include <cctype>
@@ -32,6 +33,7 @@ bool ReadPid(const char* text, long* pid) {
 
 int RunPreserveTool(int argc, char** argv, const PreserveTool& tool) {
     const char* program = argc > 0 && argv[0] != nullptr ? argv[0] : "";
+    if (portlib::AsksForHelp(argc, argv)) return portlib::PrintHelp(tool.usage, program);
     portlib::popterr = 0;  // the usage text alone tells what was wrong
     bool verbose = false;
     int force = 0;

@@ -17,7 +17,8 @@ struct PreserveTool {
 };
 
 // Parses the command line, calls the client and gives the exit code: 0 when
-// the call returned 0, 1 on a usage error or any other result.
+// the call returned 0, 1 on a usage error or any other result. --help alone
+// prints the usage and gives 0.
 int RunPreserveTool(int argc, char** argv, const PreserveTool& tool);
 
 }  // namespace hvtools

@@ -1,6 +1,7 @@
 #include "ToolText.h"
 
 #include <cctype>
+#include <cstdio>
 
 namespace hvtools {
 
@@ -15,6 +16,13 @@ std::string CommandLineOf(const std::string& command) {
     for (char& c : line)
         if (c == '|') c = ' ';
     return line;
+}
+
+int PrintToolHelp(const char* argv0, const std::string& usage, const char* about) {
+    std::printf(usage.c_str(), ToolName(argv0).c_str());
+    std::fputs(about, stdout);
+    std::fflush(stdout);
+    return 0;
 }
 
 bool IsRecordField(const std::string& value) {

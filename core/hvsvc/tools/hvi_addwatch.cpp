@@ -3,6 +3,7 @@
 // fault-resilient group number, registers the process in the HV-init table
 // and, with -a, adds it to the configuration file.
 #include "HvinitReport.h"
+#include "HelpOption.h"
 #include "HvinitTableView.h"
 #include "MonitorRequests.h"
 #include "OptionParser.h"
@@ -295,6 +296,13 @@ int AddWatch::Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (portlib::AsksForHelp(argc, argv))
+        return hvtools::PrintToolHelp(argv[0], std::string("Usage %s ") + kUsageLines,
+                                      "\nStarts path through the HV-init monitor, or adopts the running process\n"
+                                      "(-m procname or pid), and has the monitor watch and restart it; -a also\n"
+                                      "adds it to the configuration file (-f). Reports go to standard error and,\n"
+                                      "for errors, to the event log.\n"
+                                      "Exit status: 0 done; 1 bad command line or the request failed.\n");
     set_errinfo("HV-init:hvi_addwatch", "GENERAL", 1024, nullptr);
     return AddWatch(argc > 0 ? argv[0] : "hvi_addwatch").Run(argc, argv);
 }

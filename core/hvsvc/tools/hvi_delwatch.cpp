@@ -3,6 +3,7 @@
 // keeps its slot, stopped); -d removes it from the configuration file and the
 // table and frees its group number.
 #include "HvinitReport.h"
+#include "HelpOption.h"
 #include "HvinitTableView.h"
 #include "MonitorRequests.h"
 #include "OptionParser.h"
@@ -55,6 +56,11 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (portlib::AsksForHelp(argc, argv))
+        return hvtools::PrintToolHelp(argv[0], kUsage,
+                                      "\nStops the watching of one monitored process without killing it; -d also\n"
+                                      "removes it from the configuration file and the table.\n"
+                                      "Exit status: 0 done; 1 bad command line or the request failed.\n");
     set_errinfo("HV-init:hvi_delwatch", "General", 1024, nullptr);
     return Run(argc, argv);
 }

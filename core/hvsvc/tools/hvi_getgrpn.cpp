@@ -1,5 +1,6 @@
 // hvi_getgrpn: prints the fault-resilient group number of a process, or,
 // without a name, hands out a new one.
+#include "HelpOption.h"
 #include "HvinitReport.h"
 #include "ProcessList.h"
 #include "ToolText.h"
@@ -8,6 +9,11 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    if (portlib::AsksForHelp(argc, argv))
+        return hvtools::PrintToolHelp(argv[0], "Usage: %s procname\n",
+                                      "\nPrints the fault-resilient group number of procname's process or,\n"
+                                      "without procname, hands out a new one; -2 when it fails.\n"
+                                      "Exit status: 0 done; 1 bad command line or no number.\n");
     set_errinfo("HV-init:hvi_getgrpn", "General", 1024, nullptr);
     if (argc > 2) {
         HVI_REPORT(6, 19261, "Usage: %s procname\n", hvtools::ToolName(argv[0]).c_str());

@@ -3,6 +3,7 @@
 // -c also removes it from monitoring and from the configuration file, -d
 // stops the watching; -k sends the requests but kills nothing.
 #include "HvinitReport.h"
+#include "HelpOption.h"
 #include "HvinitTableView.h"
 #include "MonitorRequests.h"
 #include "OptionParser.h"
@@ -83,6 +84,13 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (portlib::AsksForHelp(argc, argv))
+        return hvtools::PrintToolHelp(argv[0], kUsage,
+                                      "\nKills a monitored process; the monitor restarts it by its rules. A pid is\n"
+                                      "signalled only while it still runs the slot's program. -c also removes it\n"
+                                      "from monitoring and the configuration file, -d stops its watching, -k\n"
+                                      "sends the requests but kills nothing.\n"
+                                      "Exit status: 0 done; 1 bad command line or the request failed.\n");
     set_errinfo("HV-init:hvi_killproc", "General", 1024, nullptr);
     return Run(argc, argv);
 }

@@ -1,6 +1,7 @@
 // hvi_status: prints the processes registered with HV-init: one slot, by
 // program or pid, or the whole table.
 #include "HvinitReport.h"
+#include "HelpOption.h"
 #include "HvinitTableView.h"
 #include "ToolText.h"
 #include "libHVinit.h"
@@ -12,6 +13,8 @@
 namespace {
 
 using hvtools::SlotCopy;
+
+constexpr const char* kUsage = "Usage: %s [procname|pid]\n";
 
 std::string NoneForX(const std::string& value) { return value == "X" ? "NONE" : value; }
 
@@ -44,7 +47,7 @@ void PrintSlot(const SlotCopy& slot, const std::string& system) {
 int Run(int argc, char** argv) {
     const std::string name = hvtools::ToolName(argc > 0 ? argv[0] : "hvi_status");
     if (argc > 2) {
-        HVI_REPORT(6, 19286, "Usage: %s [procname|pid]\n", name.c_str());
+        HVI_REPORT(6, 19286, kUsage, name.c_str());
         return 1;
     }
     hvtools::HvinitTableView table;
@@ -85,6 +88,11 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (portlib::AsksForHelp(argc, argv))
+        return hvtools::PrintToolHelp(argv[0], kUsage,
+                                      "\nPrints the HV-init table: every monitored process, or the one named by\n"
+                                      "its program or pid.\n"
+                                      "Exit status: 0 done; 1 bad command line, no table or no such process.\n");
     set_errinfo("HV-init:hvi_status", "General", 1024, nullptr);
     return Run(argc, argv);
 }

@@ -1,10 +1,12 @@
 #include "TTYCAWorld.h"
 
 #include <chrono>
+#include <string>
 #include <thread>
 
 #include "BaseAddr.h"
 #include "TTYCAMsgRcvrAddHostSM.h"
+#include "TTYTrace.h"
 
 namespace {
 int connectRetryMs = 2000;
@@ -23,6 +25,7 @@ int TTYCAWorld::Initialize() {
         MxrPipeHeadPtr = new PipeHead(name);
         if (MxrPipeHeadPtr->Initialize() == 0) break;
         MxrPipeHeadPtr = PipeHeadPtr();
+        ttyagent::TraceOut("TTYCA: no manager yet, trying again in " + std::to_string(connectRetryMs) + " ms");
         std::this_thread::sleep_for(std::chrono::milliseconds(connectRetryMs));
     }
     TtyCAMsgRcvrPtr = new TTYCAMsgRcvr(1);

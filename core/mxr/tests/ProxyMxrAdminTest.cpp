@@ -223,8 +223,7 @@ struct AdminWithoutManager : AdminTest {};
 // The stub agent's client world waits for the manager, then registers.
 TEST_F(AdminWithoutManager, AnAgentStartedFirstRegistersOnceTheManagerListens) {
     auto agent = Agent({"LA"});
-    ASSERT_TRUE(WaitUntil([&] { return agent->Running(); }, 1000));
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ASSERT_TRUE(Says(*agent, "waiting for the manager")) << agent->Err();
     StartManager();
     ASSERT_TRUE(Says(*agent, "registered LA tag")) << agent->Err();
     ProxyMxrAdmin admin;

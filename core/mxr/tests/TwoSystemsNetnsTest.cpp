@@ -64,7 +64,9 @@ TEST_F(TwoSystems, PathsComeUpGoDownAndComeBackWithTheLink) {
     // receive waiting on the other system gives up.
     ASSERT_EQ(Po(a, {"create", "box"}), 0);
     ChildProcess& receive = Run(a, {PoBin(), "receive", "-h", "NODEB", "box"}, false);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // The receive waits in the post office while the other system is there.
+    EXPECT_TRUE(WaitUntil([&] { return PoOut(a, {"list"}).find("box: 0 msg(s), 1 req(s)") != std::string::npos; }))
+        << PoOut(a, {"list"});
     EXPECT_TRUE(receive.Running());
     ASSERT_EQ(Sh(ip + " -n " + a.ns + " link set " + a.veth + " down"), 0);
     EXPECT_TRUE(WaitLines(watchA, downA, 1, kDeadWithinMs)) << watchA.Out();

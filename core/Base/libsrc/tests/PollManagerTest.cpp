@@ -5,6 +5,7 @@
 #include "platform/DescriptorPoll.h"
 #include "platform/NamedPipe.h"
 #include "platform/tests/PollTestSupport.h"
+#include "platform/tests/WhenPolling.h"
 
 #include <gtest/gtest.h>
 
@@ -70,15 +71,14 @@ TEST_F(PollManagerTest, EveryAdapterIsServedInOrderWithItsOwnEntry) {
     EXPECT_EQ(order.size(), 3u);
 
     pm.DeRegister(writer.GetPtr());
-    std::thread peer([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    polltest::Stopwatch sw;
+    polltest::WhenPolling peer([&] {
         std::size_t w = 0;
         portlib::platform::PipeWrite(sv[1], "ping", 4, &w);
     });
-    polltest::Stopwatch sw;
     // Far longer than the peer takes on any machine.
     EXPECT_EQ(pm.PollForWork(60000), BasePollAdptr::DIDWORK);
-    peer.join();
+    EXPECT_TRUE(peer.SawPoll());
     EXPECT_LT(sw.ElapsedMs(), 30000);
     EXPECT_EQ(reader->lastRevents, POLLIN);
     EXPECT_EQ(writer->served, 1);

@@ -15,6 +15,7 @@
 #include "TimerManager.h"
 #include "platform/DescriptorPoll.h"
 #include "platform/tests/PollTestSupport.h"
+#include "platform/tests/WhenPolling.h"
 
 namespace {
 
@@ -129,12 +130,9 @@ TEST_F(WorldRun, ADescriptorBecomingReadyEndsTheWait) {
     // Far longer than any machine needs for the poke: a turn that ended only
     // with its time-out would take all of it.
     world.SetDfltPollTimer(60000);
-    std::thread poker([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        p.Poke();
-    });
+    polltest::WhenPolling poker([&] { p.Poke(); });
     const double ms = TimedRun();
-    poker.join();
+    EXPECT_TRUE(poker.SawPoll());
     EXPECT_LT(ms, 30000);
     EXPECT_EQ(rcvr.numbers, (std::vector<int>{7}));
     a->DeRegister();
@@ -185,13 +183,10 @@ TEST(WorldRunGate, MessagesWaitingForTheManagerRouteDoNotMakeTheLoopSpin) {
     };
     a->Register();
     world.SetDfltPollTimer(60000);  // far longer than the poke takes on any machine
-    std::thread poker([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        p.Poke();
-    });
     sw = Stopwatch();
+    polltest::WhenPolling poker([&] { p.Poke(); });
     world.Run();
-    poker.join();
+    EXPECT_TRUE(poker.SawPoll());
     EXPECT_LT(sw.ElapsedMs(), 30000);
     EXPECT_EQ(rcvr.numbers, (std::vector<int>{0, 1, 2}));
     a->DeRegister();

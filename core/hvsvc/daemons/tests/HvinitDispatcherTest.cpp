@@ -5,6 +5,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -189,24 +190,6 @@ TEST_F(DispatcherTest, UpdateWithAnotherPidDropsTheHandleOfTheOldProcess) {
 // ---- Configuration-file edits ------------------------------------------------------------
 using ConfigEditTest = HvinitFixture;
 
-TEST_F(ConfigEditTest, ConfignKeepsTheFirstCommentsTheSecondCopiesTheThird) {
-    Config("# head\n/bin/a|1 X X X X X X X\n\n/bin/a|2 X X X X X X X\n/bin/b X X X X X X X\n/bin/a|3 X X X X X X X\n");
-    EXPECT_EQ(Reply("1 /bin/a|9 "), "6");
-    EXPECT_EQ(ConfigText(),
-              "# head\n/bin/a|1 X X X X X X X\n\n#/bin/a|2 X X X X X X X\n/bin/b X X X X X X X\n/bin/a|3 X X X X X X X\n");
-    EXPECT_EQ(Reported(19163), 1u);
-    EXPECT_FALSE(std::filesystem::exists(paths_.config + ".tmp"));
-}
-
-TEST_F(ConfigEditTest, ConfinqFindsTheProgram) {
-    Config("#/bin/c X X X X X X X\n\n/bin/a|1 X X X X X X X\n");
-    EXPECT_EQ(Reply("2 /bin/a "), "1");
-    EXPECT_EQ(Reply("2 /bin/c "), "0");  // only in a comment
-    Config("/bin/a X X X\n");
-    EXPECT_EQ(Reply("2 /bin/a "), "-2");
-    EXPECT_EQ(Reported(19159), 1u);
-}
-
 TEST_F(ConfigEditTest, UpdateconfAddsDeletesAndRefusesAPresentProcess) {
     const std::string original = "/bin/a X X X X X X X\n\n/bin/b 3 X 1 2 3 6 X\n";
     Config(original);
@@ -228,43 +211,74 @@ TEST_F(ConfigEditTest, UpdateconfAddsDeletesAndRefusesAPresentProcess) {
     EXPECT_EQ(Slot(1).pollTime, 2);
 }
 
-TEST_F(ConfigEditTest, UpdateconfRefusesThe129thProcess) {
-    std::string text;
-    for (int i = 0; i < 128; ++i) text += "/bin/p" + std::to_string(i) + " X X X X X X X\n";
-    Config(text);
-    EXPECT_EQ(Reply("12 /bin/q::X::X::X::X::X::X::X 0 "), "-2");
-    EXPECT_EQ(ConfigText(), text);
-    EXPECT_EQ(Reported(19155), 1u);
-}
+// One edit or query on a prepared file: its reply, the file after it (null:
+// unchanged), the message it reports; no temporary file is left and the
+// monitor's thread never sleeps.
+struct ConfigEditCase {
+    const char* name;
+    std::optional<std::string> config;  // none: there is no file
+    bool staleTemporary;                // a temporary file of an edit that never ended
+    std::string request;
+    std::string reply;
+    const char* after = nullptr;
+    int report = 0;
+};
+void PrintTo(const ConfigEditCase& c, std::ostream* os) { *os << c.name; }
 
-TEST_F(ConfigEditTest, AFailedEditRemovesItsTemporaryFileAndLeavesTheFile) {
-    const std::string original = "/bin/a X X X X X X X\n/bin/broken X X\n";
-    Config(original);
-    EXPECT_EQ(Reply("12 /bin/c::X::X::X::X::X::X::X 0 "), "-2");
-    EXPECT_EQ(Reported(19150), 1u);
-    EXPECT_EQ(Reply("1 /bin/a "), "-2");
-    EXPECT_EQ(Reported(19162), 1u);
-    EXPECT_EQ(ConfigText(), original);
-    EXPECT_FALSE(std::filesystem::exists(paths_.config + ".tmp"));
-}
+class ConfigEditTable : public ConfigEditTest, public ::testing::WithParamInterface<ConfigEditCase> {};
 
-TEST_F(ConfigEditTest, AStaleTemporaryFileIsNeitherWaitedForNorLeftBehind) {
-    Config("/bin/a X X X X X X X\n");
-    WriteFile(paths_.config + ".tmp", "half an edit\n");
+TEST_P(ConfigEditTable, RepliesAndLeavesTheFileAsItShould) {
+    const ConfigEditCase& c = GetParam();
+    if (c.config) Config(*c.config);
+    if (c.staleTemporary) WriteFile(paths_.config + ".tmp", "half an edit\n");
     const std::int64_t before = sys_.now;
-    EXPECT_EQ(Reply("12 /bin/c::X::X::X::X::X::X::X 0 "), "2");
-    EXPECT_EQ(sys_.now, before);  // the monitor's thread never sleeps
-    EXPECT_EQ(ConfigText(), "/bin/a X X X X X X X\n/bin/c  X  X  X  X  X  X  X\n");
-    EXPECT_FALSE(std::filesystem::exists(paths_.config + ".tmp"));
-}
-
-TEST_F(ConfigEditTest, AMissingFileIsReportedAtOnce) {
-    const std::int64_t before = sys_.now;
-    EXPECT_EQ(Reply("2 /bin/a "), "-2");
-    EXPECT_EQ(Reply("1 /bin/a "), "-2");
+    EXPECT_EQ(Reply(c.request), c.reply);
     EXPECT_EQ(sys_.now, before);
-    EXPECT_EQ(Reported(19161), 1u);
+    if (c.after != nullptr) {
+        EXPECT_EQ(ConfigText(), c.after);
+    } else if (c.config) {
+        EXPECT_EQ(ConfigText(), *c.config);
+    } else {
+        EXPECT_FALSE(std::filesystem::exists(paths_.config));
+    }
+    if (c.report != 0) {
+        EXPECT_EQ(Reported(c.report), 1u);
+    }
     EXPECT_FALSE(std::filesystem::exists(paths_.config + ".tmp"));
 }
+
+std::string ProcessLines(int n) {
+    std::string text;
+    for (int i = 0; i < n; ++i) text += "/bin/p" + std::to_string(i) + " X X X X X X X\n";
+    return text;
+}
+
+const std::string kBrokenFile = "/bin/a X X X X X X X\n/bin/broken X X\n";
+const std::string kCommentedFile = "#/bin/c X X X X X X X\n\n/bin/a|1 X X X X X X X\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Edits, ConfigEditTable,
+    ::testing::Values(
+        // confign keeps the first, comments the second out and copies the third.
+        ConfigEditCase{"ConfignCommentsTheSecondOut",
+                       "# head\n/bin/a|1 X X X X X X X\n\n/bin/a|2 X X X X X X X\n/bin/b X X X X X X X\n"
+                       "/bin/a|3 X X X X X X X\n",
+                       false, "1 /bin/a|9 ", "6",
+                       "# head\n/bin/a|1 X X X X X X X\n\n#/bin/a|2 X X X X X X X\n/bin/b X X X X X X X\n"
+                       "/bin/a|3 X X X X X X X\n",
+                       19163},
+        ConfigEditCase{"ConfinqFindsTheProgram", kCommentedFile, false, "2 /bin/a ", "1"},
+        ConfigEditCase{"ConfinqSkipsAComment", kCommentedFile, false, "2 /bin/c ", "0"},
+        ConfigEditCase{"ConfinqOfAShortLine", "/bin/a X X X\n", false, "2 /bin/a ", "-2", nullptr, 19159},
+        ConfigEditCase{"UpdateconfRefusesThe129thProcess", ProcessLines(128), false,
+                       "12 /bin/q::X::X::X::X::X::X::X 0 ", "-2", nullptr, 19155},
+        ConfigEditCase{"UpdateconfOfABrokenFileLeavesIt", kBrokenFile, false, "12 /bin/c::X::X::X::X::X::X::X 0 ",
+                       "-2", nullptr, 19150},
+        ConfigEditCase{"ConfignOfABrokenFileLeavesIt", kBrokenFile, false, "1 /bin/a ", "-2", nullptr, 19162},
+        ConfigEditCase{"AStaleTemporaryFileIsNeitherWaitedForNorLeftBehind", "/bin/a X X X X X X X\n", true,
+                       "12 /bin/c::X::X::X::X::X::X::X 0 ", "2",
+                       "/bin/a X X X X X X X\n/bin/c  X  X  X  X  X  X  X\n"},
+        ConfigEditCase{"ConfinqOfAMissingFile", std::nullopt, false, "2 /bin/a ", "-2", nullptr, 19158},
+        ConfigEditCase{"ConfignOfAMissingFile", std::nullopt, false, "1 /bin/a ", "-2", nullptr, 19161}));
 
 }  // namespace

@@ -26,19 +26,25 @@ namespace pp = portlib::platform;
 const char* const kHoldTools[] = {"mutexcheck", "mutexclear", "shmcheck", "shmclear", "shmkeep",
                                   "eventcheck", "eventclear", "eventkeep", "pidclear", "pidkeep"};
 
+// Each tool's usage text after "\nUsage: <program> ".
+const std::pair<const char*, const char*> kUsages[] = {
+    {"mutexcheck", "[-v] -n<Mutex Name>\n"},
+    {"mutexclear", "[-vf] -n<Mutex Name>\nWhere:\n\tv = Verbose output\n\tf = Force removal of mutex, regardless of ref count\n"},
+    {"shmcheck", "[-v] -n<Shared Mem Name>\n"},
+    {"shmkeep", "[-v] -n<Shared Mem Name>\n"},
+    {"shmclear", "[-vf] -n<Shared Mem Name>\nWhere:\n\tv = Verbose output\n\tf = Force removal of shm obj, regardless of ref count\n"},
+    {"eventcheck", "[-v] -n<Event Name>\n"},
+    {"eventkeep", "[-v] -n<Event Name>\n"},
+    {"eventclear", "[-vf] -n<Event Name>\nWhere:\n\tv = Verbose output\n\tf = Force removal of event, regardless of ref count\n"},
+    {"pidclear", "[-v] -p<pid>\n"},
+    {"pidkeep", "[-v] -p<pid>\n"},
+};
+
 std::string Usage(const std::string& tool) {
-    const std::string p = ToolPath(tool);
-    auto clear = [&](const char* object, const char* what) {
-        return "\nUsage: " + p + " [-vf] -n<" + object + ">\nWhere:\n\tv = Verbose output\n\tf = Force removal of " +
-               what + ", regardless of ref count\n";
-    };
-    if (tool == "mutexcheck") return "\nUsage: " + p + " [-v] -n<Mutex Name>\n";
-    if (tool == "mutexclear") return clear("Mutex Name", "mutex");
-    if (tool == "shmcheck" || tool == "shmkeep") return "\nUsage: " + p + " [-v] -n<Shared Mem Name>\n";
-    if (tool == "shmclear") return clear("Shared Mem Name", "shm obj");
-    if (tool == "eventcheck" || tool == "eventkeep") return "\nUsage: " + p + " [-v] -n<Event Name>\n";
-    if (tool == "eventclear") return clear("Event Name", "event");
-    return "\nUsage: " + p + " [-v] -p<pid>\n";
+    for (const auto& [name, form] : kUsages)
+        if (tool == name) return "\nUsage: " + ToolPath(tool) + " " + form;
+    ADD_FAILURE() << "no usage for " << tool;
+    return "";
 }
 
 TEST(PreserveToolsCommandLine, BadCommandLinesPrintTheUsageAndExitOne) {
@@ -117,23 +123,24 @@ struct ObjectKind {
     const char* check;
     const char* keep;
     const char* clear;
-    const char* keepLine;  // -v of the keep tool
+    const char* keepLine;   // -v of the keep tool; null: no tool holds this kind
+    const char* checkLine;  // -v of the check tool
     std::function<bool(const std::string&)> exists;
 };
 
 TEST_F(PreserveTools, AHeldObjectOutlivesItsCreatorUntilAForcedClear) {
     const std::vector<ObjectKind> kinds = {
         {"shm", "shmcheck", "shmkeep", "shmclear", "Storing the shared mem obj: X\nPreserveShm returned: 0\n",
-         [](const std::string& name) {
+         "IsShmPreserved returned: 0\n", [](const std::string& name) {
              pp::SharedSegment seg;
              return seg.Attach(name) == 0;
          }},
         {"event", "eventcheck", "eventkeep", "eventclear", "Storing the event: X\nPreserveEvent returned: 0\n",
-         [](const std::string& name) {
+         "IsEventPreserved returned: 0\n", [](const std::string& name) {
              pp::OwnerEvent::State state;
              return pp::OwnerEvent::Query(name, &state) == 0;
          }},
-        {"mutex", "mutexcheck", "mutexkeep-none", "mutexclear", nullptr,
+        {"mutex", "mutexcheck", "mutexkeep-none", "mutexclear", nullptr, "IsMutexPreserved returned: 0\n",
          [](const std::string& name) {
              pp::NamedMutex mutex;
              return mutex.Open(name) == 0;
@@ -152,10 +159,7 @@ TEST_F(PreserveTools, AHeldObjectOutlivesItsCreatorUntilAForcedClear) {
         }
         const hvtoolstest::ToolResult checked = RunTool(k.check, {"-V", "-N", "X"});
         EXPECT_EQ(checked.exitCode, 0);
-        EXPECT_EQ(checked.out, std::string(k.check == std::string("shmcheck")     ? "IsShmPreserved"
-                                           : k.check == std::string("eventcheck") ? "IsEventPreserved"
-                                                                                  : "IsMutexPreserved") +
-                                   " returned: 0\n");
+        EXPECT_EQ(checked.out, k.checkLine);
         creator.Stop();
         EXPECT_TRUE(k.exists("X")) << "gone with its creator";
         EXPECT_EQ(RunTool(k.check, {"-nX"}).exitCode, 0);
@@ -188,16 +192,26 @@ TEST_F(PreserveTools, AHeldObjectOutlivesItsCreatorUntilAForcedClear) {
 TEST_F(PreserveTools, PidKeepAndClearOfAChild) {
     Holder child({HV_PROBE_BIN, "wait"}, false);
     const std::string pid = std::to_string(child.Pid());
-    EXPECT_EQ(RunTool("pidkeep", {"-p" + pid}).exitCode, 0);
-    const hvtoolstest::ToolResult kept = RunTool("pidkeep", {"-v", "-P", pid});
-    EXPECT_EQ(kept.exitCode, 0);
-    EXPECT_EQ(kept.out, "Storing the pid: " + pid + "\nPreserveProcId returned: 0\n");
-    const hvtoolstest::ToolResult cleared = RunTool("pidclear", {"-v", "-p", pid});
-    EXPECT_EQ(cleared.exitCode, 0);
-    EXPECT_EQ(cleared.out, "\nClearProcId(" + pid + ") returned: 0\n");
-    EXPECT_EQ(RunTool("pidclear", {"-p", pid}).exitCode, 0);  // the second hold
-    EXPECT_EQ(RunTool("pidclear", {"-p", pid}).exitCode, 1);  // none left
-    EXPECT_EQ(RunTool("pidkeep", {"-p", std::to_string(0x3FFFFFF0)}).exitCode, 1);  // no such process
+    // In order: two holds, then three clears; a pid no process has.
+    const struct {
+        const char* tool;
+        std::vector<std::string> args;
+        int exitCode;
+        std::string out;
+    } steps[] = {
+        {"pidkeep", {"-p" + pid}, 0, ""},
+        {"pidkeep", {"-v", "-P", pid}, 0, "Storing the pid: " + pid + "\nPreserveProcId returned: 0\n"},
+        {"pidclear", {"-v", "-p", pid}, 0, "\nClearProcId(" + pid + ") returned: 0\n"},
+        {"pidclear", {"-p", pid}, 0, ""},  // the second hold
+        {"pidclear", {"-p", pid}, 1, ""},  // none left
+        {"pidkeep", {"-p", std::to_string(0x3FFFFFF0)}, 1, ""},  // no such process
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(std::string(step.tool) + " " + step.args[0] + (step.args.size() > 1 ? " " + step.args[1] : ""));
+        const hvtoolstest::ToolResult r = RunTool(step.tool, step.args);
+        EXPECT_EQ(r.exitCode, step.exitCode);
+        EXPECT_EQ(r.out, step.out);
+    }
 }
 
 // The handle column is the service's own number: masked for the comparison.

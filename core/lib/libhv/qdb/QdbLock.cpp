@@ -28,6 +28,7 @@ namespace {
 
 // Kept for the life of the process.
 std::mutex g_initMutex;
+std::atomic<int> g_lockWaiters{0};
 bool g_initDone = false;
 NamedMutex g_mutex;
 OwnerEvent g_event;  // the daemon's only
@@ -133,7 +134,10 @@ int qdbgetlock(const char* file, int line, unsigned ms) {
     if (!g_mutex.IsOpen()) return -1;
     if (g_lockClosed.load() && t_holds == 0 && !t_stopper) WaitForTheEnd();
     int err = 0;
-    switch (g_mutex.Lock(ms == kQdbWaitForever ? -1 : static_cast<std::int64_t>(ms), &err)) {
+    g_lockWaiters.fetch_add(1);
+    const NamedMutex::WaitResult got = g_mutex.Lock(ms == kQdbWaitForever ? -1 : static_cast<std::int64_t>(ms), &err);
+    g_lockWaiters.fetch_sub(1);
+    switch (got) {
     case NamedMutex::WaitResult::Acquired: FirstHold(); return 0;
     case NamedMutex::WaitResult::Abandoned:
         FirstHold();
@@ -152,6 +156,8 @@ int qdbgetlock(const char* file, int line, unsigned ms) {
     hv_err(file, line, 24, 459, "Unable to get locks: the wait on the database lock failed");
     return -1;
 }
+
+int qdbLockWaiters(void) { return g_lockWaiters.load(); }
 
 int qdbrlslock(const char*, int) {
     if (!g_mutex.IsOpen()) return -1;

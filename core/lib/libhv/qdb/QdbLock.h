@@ -20,6 +20,9 @@ void qdbinitlocks(int doinit, const char* name, int n);
 // 1 on time-out; -1 when the process has no lock or the wait failed (then
 // reported in the thread's error record).
 int qdbgetlock(const char* file, int line, unsigned ms);
+// The threads of this process inside qdbgetlock's wait now: what a watcher
+// (a test) checks to know that a thread waits for a lock held elsewhere.
+int qdbLockWaiters(void);
 // Releases one hold: 0; 1 when the thread held none; -1 without a lock.
 int qdbrlslock(const char* file, int line);
 // Drops every hold of the calling thread.

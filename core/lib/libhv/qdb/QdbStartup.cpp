@@ -52,6 +52,8 @@ std::condition_variable g_startDone;
 StartState g_state = StartState::NotStarted;
 std::atomic<bool> g_started{false};
 std::thread::id g_runner;
+int g_callers = 0;  // threads inside qdbpinit's running or waiting part; under g_startMutex
+std::atomic<bool> g_waitingForManager{false};
 
 std::once_flag g_initOnce;
 
@@ -187,8 +189,11 @@ void qdbWaitForManager(void) {
     if (pQdb_shgp == nullptr) return;
     volatile std::int32_t* word = &pQdb_shgp->mgrAvailable;
     std::int64_t waited = 0;
-    if (!portlib::platform::PollUntil([word] { return *word != 0; }, static_cast<std::int64_t>(pQdb_inittimeout) * 1000,
-                                      250, &waited)) {
+    g_waitingForManager.store(true);
+    const bool came = portlib::platform::PollUntil([word] { return *word != 0; },
+                                                   static_cast<std::int64_t>(pQdb_inittimeout) * 1000, 250, &waited);
+    g_waitingForManager.store(false);
+    if (!came) {
         // The figure is the time really waited.
         hv_err(__FILE__, __LINE__, 21, 333, "wait period of %u seconds for MXR to become available has been exceeded",
                static_cast<unsigned>(waited / 1000));
@@ -201,18 +206,29 @@ void qdbpinit(void) {
     if (g_state == StartState::Done) return;
     if (g_state == StartState::Running) {
         if (g_runner == std::this_thread::get_id()) return;
+        ++g_callers;
         g_startDone.wait(lk, [] { return g_state == StartState::Done; });
+        --g_callers;
         return;
     }
     g_state = StartState::Running;
     g_runner = std::this_thread::get_id();
+    ++g_callers;
     lk.unlock();
     RunStartup();
     lk.lock();
+    --g_callers;
     g_state = StartState::Done;
     g_started.store(true, std::memory_order_release);
     g_startDone.notify_all();
 }
+
+int qdbStartupCallers(void) {
+    std::lock_guard<std::mutex> lk(g_startMutex);
+    return g_callers;
+}
+
+bool qdbWaitingForManager(void) { return g_waitingForManager.load(); }
 
 void qdbinit(void) {
     std::call_once(g_initOnce, [] {

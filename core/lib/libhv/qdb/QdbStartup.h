@@ -21,6 +21,12 @@ void qdbpinit(void);
 // really waited.
 void qdbWaitForManager(void);
 
+// What a watcher (a test) sees of a start-up under way: the threads inside
+// qdbpinit (the one running it and those waiting for it), and whether the
+// running one waits for the manager now.
+int qdbStartupCallers(void);
+bool qdbWaitingForManager(void);
+
 // The start-up pass of a fresh segment, run by qdbpinit in the process that
 // created it when pQdb_doinit is set: it waits for the paths to the other
 // systems (qdbWaitForPaths), gives every instance its state

@@ -191,7 +191,10 @@ TEST_F(SockStreamTest, ResetWhileAPacketWaitsHangsUpOnceWithoutSending) {
             ASSERT_EQ(::poll(&pfd, 1, 2000), 1);
             ASSERT_NE(pfd.revents & POLLERR, 0);
         } else {
-            ::usleep(20000);
+            // The reset has arrived (a poll for input sees it); the adaptor
+            // is told only of input and room.
+            hv::pollfd arrived{pfd.fd, POLLIN, 0};
+            ASSERT_EQ(::poll(&arrived, 1, 10000), 1);
             pfd.revents = POLLIN | POLLOUT;
         }
         a->ProcessRevents(&pfd);
@@ -212,7 +215,8 @@ TEST_F(SockStreamTest, APeerThatDoesNotReadNeverBlocksTheLoopAndLosesNoByte) {
     }
     // What the far end has so far is the PipeInitMsg: read and forget it.
     char sink[4096];
-    ::usleep(20000);
+    hv::pollfd arrived{pair.far, POLLIN, 0};
+    ASSERT_EQ(::poll(&arrived, 1, 10000), 1);
     while (::recv(pair.far, sink, sizeof sink, MSG_DONTWAIT) > 0) {
     }
     const int packets = 20000;  // ~10 MB

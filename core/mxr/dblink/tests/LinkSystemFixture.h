@@ -134,9 +134,11 @@ inline int HostUpWithin(const std::string& host, int ms) {
 
 class LinkSystem : public qdbfixture::OneSystemTest {
 protected:
+    // The test time scale of every program: at 0.03 the administrator waits
+    // 10.8 s for an agent or its answer.
+    virtual const char* TimeScale() const { return "0.03"; }
     void BeforeDaemon() override {
-        // The administrator waits 10.8 s for an agent or its answer.
-        ::setenv("HV_TEST_TIME_SCALE", "0.03", 1);
+        ::setenv("HV_TEST_TIME_SCALE", TimeScale(), 1);
         RootFile("config/systems", "NODE1\x01" "A\x01\n" "NODE2\x01" "A\x01\n");
         RootFile("config/networks", Networks());
     }

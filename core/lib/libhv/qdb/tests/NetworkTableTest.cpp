@@ -12,6 +12,7 @@
 #include "qdberr.h"
 #include "qdbfile.h"
 #include "qdbmes.h"
+#include "platform/PollUntil.h"
 #include "systems.h"
 
 #include <gtest/gtest.h>
@@ -243,53 +244,76 @@ TEST_F(NetworkTable, APathTheAdministratorCannotServeStaysInTheTable) {
     EXPECT_EQ(note, "1,-1,NODE2|scsi0|SCSI|0|0|0|DEAD|5|2|3|0|0|0|0|0|0|0|0\n");
 }
 
+// Creates and changes that are refused, each with the text of its report
+// and its "rc/code"; none of them changes the table.
+struct CreateRefusal {
+    const char* system;
+    const char* device;
+    int type;
+    int baud;
+    const char* text;
+    const char* result;
+};
+const CreateRefusal kCreateRefusals[] = {
+    {nullptr, "d", 'l', 0, "must specify system name for new network", "-1/5"},
+    {"", "d", 'l', 0, "must specify system name for new network", "-1/5"},
+    {"NODE2", "d", '0', 0, "must define network type", "-1/5"},
+    {"NODE9", "d", 'l', 0, "system \"NODE9\" unknown", "-1/5"},
+    {"NODE2", "d", 'y', 40000, "baud rate must be between B0 and B38400", "-1/5"},
+    {"NODE2", "d", 'y', -1, "baud rate must be between B0 and B38400", "-1/5"},
+    {"NODE3", "/DEV/TTYs1", 'y', 0, "device /DEV/TTYs1 already in use", "-1/4"},
+    {"NODE2", "TCPIP:1501", 'l', 0, "already in use, network: [NODE2] [TCPIP:1501]", "-1/4"},
+    {"NODE2", "two words", 'l', 0, "may not hold white space", "-1/5"},
+    {"NODE2", "a\x01" "b", 'l', 0, "may not hold white space", "-1/5"},
+};
+struct ChangeRefusal {
+    const char* db;
+    const char* oldSystem;
+    const char* oldDevice;
+    const char* newSystem;
+    const char* newDevice;
+    const char* text;
+    const char* result;
+};
+const ChangeRefusal kChangeRefusals[] = {
+    {nullptr, nullptr, "d", "NODE3", "e", "original network name", "-1/5"},
+    {nullptr, "NODE2", nullptr, "NODE3", "e", "original device path", "-1/5"},
+    {"NOWHERE", "NODE2", "d", "NODE3", "e", "System not found", "-1/7"},
+    {nullptr, "NODE2", "TCPIP:1501", "NODE9", "e", "unknown", "-1/5"},
+    {nullptr, "NODE2", "nope", "NODE3", "e", "network \"NODE2\" with device \"nope\" not found", "-1/5"},
+    {nullptr, "NODE2", "TCPIP:1501", "NODE2", "TCPIP:1501", "can't be same as old system and device", "-1/5"},
+    {nullptr, "NODE2", "TCPIP:1501", "NODE2", nullptr, "can't be same as old system", "-1/5"},
+    // Without a new system nothing changes, and nothing is reported.
+    {nullptr, "NODE2", "TCPIP:1501", nullptr, nullptr, "", "0/0"},
+};
+
+std::string Named(const char* text) { return std::string(*text ? text : "(nothing)") + ": "; }
+
 TEST_F(NetworkTable, RefusalsLeaveTheTableAsItWas) {
     const std::string note = Client([] {
         std::string out;
         out += std::to_string(net_create(nullptr, "NODE2", "/dev/ttyS1", 'y', 9600, 1, 1, 1));
-        out += std::to_string(net_create(nullptr, "NODE2", "TCPIP:1501", 'l', 0, 1, 1, 1)) + ",";
-        const struct {
-            const char* system;
-            const char* device;
-            int type;
-            int baud;
-            const char* text;
-        } cases[] = {
-            {nullptr, "d", 'l', 0, "must specify system name for new network"},
-            {"", "d", 'l', 0, "must specify system name for new network"},
-            {"NODE2", "d", '0', 0, "must define network type"},
-            {"NODE9", "d", 'l', 0, "system \"NODE9\" unknown"},
-            {"NODE2", "d", 'y', 40000, "baud rate must be between B0 and B38400"},
-            {"NODE2", "d", 'y', -1, "baud rate must be between B0 and B38400"},
-            {"NODE3", "/DEV/TTYs1", 'y', 0, "device /DEV/TTYs1 already in use"},
-            {"NODE2", "TCPIP:1501", 'l', 0, "already in use, network: [NODE2] [TCPIP:1501]"},
-            {"NODE2", "two words", 'l', 0, "may not hold white space"},
-            {"NODE2", "a\x01" "b", 'l', 0, "may not hold white space"},
-        };
-        for (const auto& c : cases)
-            out += Refused(net_create(nullptr, c.system, c.device, c.type, c.baud, 1, 1, 1), c.text) + ",";
+        out += std::to_string(net_create(nullptr, "NODE2", "TCPIP:1501", 'l', 0, 1, 1, 1)) + "\n";
+        for (const CreateRefusal& c : kCreateRefusals)
+            out += Named(c.text) + Refused(net_create(nullptr, c.system, c.device, c.type, c.baud, 1, 1, 1), c.text) + "\n";
         // Another system's TLI path over the same device is no conflict.
-        out += std::to_string(net_create(nullptr, "NODE3", "TCPIP:1501", 'l', 0, 1, 1, 1)) + ";";
-        out += Refused(net_change(nullptr, nullptr, "d", "NODE3", "e", 'l', 0, 1, 1, 1), "original network name") + ",";
-        out += Refused(net_change(nullptr, "NODE2", nullptr, "NODE3", "e", 'l', 0, 1, 1, 1), "original device path") + ",";
-        out += Refused(net_change("NOWHERE", "NODE2", "d", "NODE3", "e", 'l', 0, 1, 1, 1), "System not found") + ",";
-        out += Refused(net_change(nullptr, "NODE2", "TCPIP:1501", "NODE9", "e", 'l', 0, 1, 1, 1), "unknown") + ",";
-        out += Refused(net_change(nullptr, "NODE2", "nope", "NODE3", "e", 'l', 0, 1, 1, 1),
-                       "network \"NODE2\" with device \"nope\" not found") + ",";
-        out += Refused(net_change(nullptr, "NODE2", "TCPIP:1501", "NODE2", "TCPIP:1501", 'l', 0, 1, 1, 1),
-                       "can't be same as old system and device") + ",";
-        out += Refused(net_change(nullptr, "NODE2", "TCPIP:1501", "NODE2", nullptr, 'l', 0, 1, 1, 1),
-                       "can't be same as old system") + ",";
-        // Without a new system nothing changes.
-        out += Refused(net_change(nullptr, "NODE2", "TCPIP:1501", nullptr, nullptr, 'l', 0, 1, 1, 1), "") + ";";
+        out += std::to_string(net_create(nullptr, "NODE3", "TCPIP:1501", 'l', 0, 1, 1, 1)) + "\n";
+        for (const ChangeRefusal& c : kChangeRefusals)
+            out += Named(c.text) + Refused(net_change(c.db, c.oldSystem, c.oldDevice, c.newSystem, c.newDevice, 'l', 0, 1,
+                                                      1, 1),
+                                           c.text) + "\n";
         out += Lines(net_list(nullptr, nullptr, '|'));
         return out;
     });
-    EXPECT_EQ(note,
-              "00,-1/5,-1/5,-1/5,-1/5,-1/5,-1/5,-1/4,-1/4,-1/5,-1/5,0;-1/5,-1/5,-1/7,-1/5,-1/5,-1/5,-1/5,0/0;"
-              "NODE2|/dev/ttyS1|TTY|9600|0|0|DEAD|1|1|1|0|0|0|0|0|0|0|0\n"
-              "NODE2|TCPIP:1501|TLI|0|0|0|DEAD|1|1|1|0|0|0|0|0|0|0|0\n"
-              "NODE3|TCPIP:1501|TLI|0|0|0|DEAD|1|1|1|0|0|0|0|0|0|0|0\n");
+    std::string expected = "00\n";
+    for (const CreateRefusal& c : kCreateRefusals) expected += Named(c.text) + c.result + "\n";
+    expected += "0\n";
+    for (const ChangeRefusal& c : kChangeRefusals) expected += Named(c.text) + c.result + "\n";
+    expected +=
+        "NODE2|/dev/ttyS1|TTY|9600|0|0|DEAD|1|1|1|0|0|0|0|0|0|0|0\n"
+        "NODE2|TCPIP:1501|TLI|0|0|0|DEAD|1|1|1|0|0|0|0|0|0|0|0\n"
+        "NODE3|TCPIP:1501|TLI|0|0|0|DEAD|1|1|1|0|0|0|0|0|0|0|0\n";
+    EXPECT_EQ(note, expected);
 }
 
 TEST_F(NetworkTable, ChangeKeepsTheOldPathWhenTheNewOneIsRefused) {
@@ -309,31 +333,44 @@ TEST_F(NetworkTable, ChangeKeepsTheOldPathWhenTheNewOneIsRefused) {
 }
 
 // The daemon's side of the path table's remote requests, asked of this
-// system's own daemon with the records another system's library sends.
+// system's own daemon with the records another system's library sends, in
+// order: "rc[reply]/code" of each.
+const struct {
+    const char* what;
+    char command;
+    const char* record;
+    const char* result;
+} kDaemonRequests[] = {
+    {"create", 'a', "NODE2\x01" "TCPIP:1501\x01" "l\x01" "0\x01" "5\x01" "2\x01" "3", "0[0]/0"},
+    {"create of a path there", 'a', "NODE2\x01" "TCPIP:1501\x01" "l\x01" "0\x01" "5\x01" "2\x01" "3", "-1[]/4"},
+    {"create a field short", 'a', "NODE2\x01" "TCPIP:1502\x01" "l\x01" "0\x01" "5\x01" "2", "-1[]/5"},
+    {"create of a two-letter type", 'a', "NODE2\x01" "TCPIP:1502\x01" "ll\x01" "0\x01" "5\x01" "2\x01" "3",
+     "-1[]/5"},
+    {"create of a baud rate not a number", 'a', "NODE2\x01" "TCPIP:1502\x01" "l\x01" "x\x01" "5\x01" "2\x01" "3",
+     "-1[]/5"},
+    {"sync", 'b', "", "0[0]/0"},
+    {"remove without a device", 'c', "NODE2", "-1[]/5"},
+    {"remove", 'c', "NODE2\x01" "TCPIP:1501", "0[0]/0"},
+    {"remove of a path gone", 'c', "NODE2\x01" "TCPIP:1501", "-1[]/7"},
+    {"an unknown command", 'z', "", "-1[]/5"},
+};
+
 TEST_F(NetworkTable, TheDaemonServesCreateSyncAndRemoveRequests) {
     const std::string note = Client([] {
         std::vector<char> reply(kQdbMesMax);
-        auto ask = [&](char command, const std::string& record) {
+        std::string out;
+        for (const auto& r : kDaemonRequests) {
             reply[0] = '\0';
-            const int rc = qdbsendremote(reply.data(), nullptr, 'B', command, "%s", record.c_str());
-            std::string s = std::to_string(rc) + "[" + reply.data() + "]/" + std::to_string(Qdb_errno);
+            const int rc = qdbsendremote(reply.data(), nullptr, 'B', r.command, "%s", r.record);
+            out += std::string(r.what) + ": " + std::to_string(rc) + "[" + reply.data() + "]/" + std::to_string(Qdb_errno) +
+                   "\n";
             qdberrclr();
-            return s;
-        };
-        std::string out = ask('a', "NODE2\x01" "TCPIP:1501\x01" "l\x01" "0\x01" "5\x01" "2\x01" "3") + ",";
-        out += ask('a', "NODE2\x01" "TCPIP:1501\x01" "l\x01" "0\x01" "5\x01" "2\x01" "3") + ",";
-        out += ask('a', "NODE2\x01" "TCPIP:1502\x01" "l\x01" "0\x01" "5\x01" "2") + ",";
-        out += ask('a', "NODE2\x01" "TCPIP:1502\x01" "ll\x01" "0\x01" "5\x01" "2\x01" "3") + ",";
-        out += ask('a', "NODE2\x01" "TCPIP:1502\x01" "l\x01" "x\x01" "5\x01" "2\x01" "3") + ",";
-        out += ask('b', "") + ",";
-        out += ask('c', "NODE2") + ",";
-        out += ask('c', "NODE2\x01" "TCPIP:1501") + ",";
-        out += ask('c', "NODE2\x01" "TCPIP:1501") + ",";
-        out += ask('z', "") + ";";
-        out += Lines(net_list(nullptr, nullptr, '|'));
-        return out;
+        }
+        return out + Lines(net_list(nullptr, nullptr, '|'));
     });
-    EXPECT_EQ(note, "0[0]/0,-1[]/4,-1[]/5,-1[]/5,-1[]/5,0[0]/0,-1[]/5,0[0]/0,-1[]/7,-1[]/5;");
+    std::string expected;
+    for (const auto& r : kDaemonRequests) expected += std::string(r.what) + ": " + r.result + "\n";
+    EXPECT_EQ(note, expected);
     EXPECT_NE(Out(daemon_).find("qdb: request BaNODE2|TCPIP:1501|l|0|5|2|3\n"), std::string::npos) << Out(daemon_);
     EXPECT_EQ(Shown(cfgtest::ReadFile(root_ + "/config/networks")), "NODE2|TCPIP:1501|l|0|0|5|2|3|0|0|0|0|0|0|0|0\n");
 }
@@ -470,7 +507,7 @@ TEST_F(NetworkTable, ALossWhoseEventWasCutShortRunsAgainWhenTheManagerIsBackUnti
     EXPECT_EQ(Client([&recorded] {
         network::mxr_avail(0);
         qdberrclr();
-        for (int i = 0; i < 2000 && flg_test(nullptr, "!recovered!NODE2", 0) != 0; ++i) ::usleep(10000);
+        (void)portlib::platform::PollUntil([] { return flg_test(nullptr, "!recovered!NODE2", 0) == 0; }, 20000, 10);
         return recorded();
     }), "D00");
     EXPECT_EQ(cfgtest::Count(MxrLog(), "-E comm_down -s1 -m HV:MXR -O" + root_ + "/out/MXR -nNODE2"), 1) << MxrLog();

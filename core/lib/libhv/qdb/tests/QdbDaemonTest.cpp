@@ -4,6 +4,7 @@
 #include "AutoQdbLock.h"
 #include "ChildReport.h"
 #include "QdbDaemonFixture.h"
+#include "platform/PollUntil.h"
 #include "DbMgr.h"
 #include "qdbfile.h"
 #include "QdbLock.h"
@@ -252,16 +253,18 @@ TEST_F(QdbDaemonTest, FreeingASegmentAddressWaitsForTheLock) {
         std::thread holder([&] {
             qdbgetlock(__FILE__, __LINE__, kQdbWaitForever);
             stage = 1;
-            while (stage != 2) ::usleep(1000);
+            (void)portlib::platform::PollUntil([&] { return stage == 2; }, 20000, 1);
             qdbrlslock(__FILE__, __LINE__);
         });
-        while (stage != 1) ::usleep(1000);
+        const bool held = portlib::platform::PollUntil([&] { return stage == 1; }, 20000, 1);
         std::thread freer([s] { qdbfreeit(s); });
-        ::usleep(100000);
-        bool untouched = s->h.tag == STRING;  // the lock is held elsewhere: not yet freed
+        // The freer waits for the lock that the holder keeps.
+        const bool waiting = held && portlib::platform::PollUntil([] { return qdbLockWaiters() == 1; }, 20000, 1);
+        const bool untouched = s->h.tag == STRING;  // not yet freed
         stage = 2;
         holder.join();
         freer.join();
+        if (!waiting) return 13;
         if (!untouched) return 11;
         if (s->h.tag != FREE) return 12;
         qdbfreeit(std::malloc(16));  // the heap's own

@@ -1,6 +1,7 @@
 // The poll layer on real descriptors: each kind reports what its callers
 // expect, and nothing it filters away makes a wait end early or spin.
 #include "PollTestSupport.h"
+#include "WhenPolling.h"
 
 #include "platform/DescriptorPoll.h"
 #include "platform/FdKind.h"
@@ -177,13 +178,10 @@ TEST(DescriptorPollTest, ClosedDescriptorIsNeverReadyAndDoesNotStopTheOthers) {
     ExpectQuietWait({{closed, POLLIN, 0}, {-1, POLLIN, 0}});
 
     // Another entry becoming ready ends the wait as usual.
-    std::thread writer([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        (void)!::write(fds[1], "x", 1);
-    });
     pollfd set[] = {{closed, POLLIN, 0}, {-1, POLLIN, 0}, {fds[0], POLLIN, 0}};
+    polltest::WhenPolling writer([&] { (void)!::write(fds[1], "x", 1); });
     EXPECT_EQ(PollDescriptors(set, 3, 10000), 1);
-    writer.join();
+    EXPECT_TRUE(writer.SawPoll());
     EXPECT_EQ(set[0].revents, 0);
     EXPECT_EQ(set[1].revents, 0);
     EXPECT_EQ(set[2].revents, POLLIN);
