@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     }).detach();
 
     ProxyPostOffice proxy;
-    const char* mailbox = gps(3);
+    const char* mailbox = gps(kPathDaemonMailbox);
     if (proxy.CreateMailBox(mailbox) != Message::OKAY)
         std::fprintf(stderr, "qdb: mailbox \"%s\" exists already; serving it\n", mailbox);
     // Made before "serving" is said: a request sent to a mailbox that is

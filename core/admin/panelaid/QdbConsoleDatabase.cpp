@@ -111,12 +111,12 @@ std::string QdbConsoleDatabase::LocalName() {
 }
 
 std::string QdbConsoleDatabase::RootDir() {
-    const char* root = gps(18);
+    const char* root = gps(kPathRoot);
     return root != nullptr ? root : "";
 }
 
 bool QdbConsoleDatabase::Initializing() {
-    const char* marker = gps(40);
+    const char* marker = gps(kPathInitResMarker);
     struct stat st {};
     return marker != nullptr && ::stat(marker, &st) == 0;
 }

@@ -1,6 +1,7 @@
 #include "HeldProcess.h"
 
 #include "platform/ErrnoWin32.h"
+#include "platform/Win32Error.h"
 
 #include <cerrno>
 #include <csignal>
@@ -30,7 +31,7 @@ HeldProcess& HeldProcess::operator=(HeldProcess&& other) noexcept {
 
 int HeldProcess::Open(int pid) {
     Close();
-    if (pid <= 0) return 87;
+    if (pid <= 0) return portlib::platform::HV_ERROR_INVALID_PARAMETER;
     const long fd = ::syscall(SYS_pidfd_open, pid, 0);
     if (fd < 0) return portlib::platform::Win32FromErrno(errno);
     // pidfd_open sets close-on-exec itself.

@@ -6,6 +6,7 @@
 #include "libHVinit.h"
 
 #include "platform/ErrnoWin32.h"
+#include "platform/Win32Error.h"
 
 #include <cerrno>
 #include <csignal>
@@ -63,7 +64,7 @@ int LinuxMonitorSystem::FindPid(const char* command) { return find_pid_by_name(c
 int LinuxMonitorSystem::Open(int pid, const char* command, int* error) {
     *error = 0;
     if (pid <= 0) {
-        *error = 87;
+        *error = portlib::platform::HV_ERROR_INVALID_PARAMETER;
         return -1;
     }
     const long fd = ::syscall(SYS_pidfd_open, pid, 0);
@@ -76,7 +77,7 @@ int LinuxMonitorSystem::Open(int pid, const char* command, int* error) {
         // names processes as find_pid_by_name does.
         if (pid_runs_program(pid, command) != 1) {
             ::close(static_cast<int>(fd));
-            *error = 87;
+            *error = portlib::platform::HV_ERROR_INVALID_PARAMETER;
             return -1;
         }
     }

@@ -7,6 +7,7 @@
 #include "libHVinit.h"
 #include "platform/NamedObject.h"
 #include "platform/ObjSecurity.h"
+#include "platform/Win32Error.h"
 
 #include <cerrno>
 #include <cstring>
@@ -73,9 +74,9 @@ int hvi_shm_get() {
     std::lock_guard<std::mutex> g(gMutex);
     pp::NamedObject table;
     const std::string path = TablePath();
-    int err = path.empty() ? 2 : table.Open(path);
-    if (err == ENOENT) err = 2;
-    if (err == 0 && !WholeTable(table)) err = 13;
+    int err = path.empty() ? pp::HV_ERROR_FILE_NOT_FOUND : table.Open(path);
+    if (err == ENOENT) err = pp::HV_ERROR_FILE_NOT_FOUND;
+    if (err == 0 && !WholeTable(table)) err = pp::HV_ERROR_INVALID_DATA;
     if (err != 0) {
         HVI_REPORT(4, 19644, "hvi_shm_get: OpenFileMapping() failed, %d.\n", err);
         return -1;

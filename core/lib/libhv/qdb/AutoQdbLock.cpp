@@ -54,7 +54,7 @@ DbMgr* AutoQdbLock::getDbMgr(const char* name, int seconds, int tries, int load)
     long attempts = 0;
     for (;;) {
         int rc = lock(seconds);
-        if (rc < 0) hv_err(file_, line_, 22, 459, "Unable to get locks");
+        if (rc < 0) hv_err(file_, line_, 22, kMsgDatabaseLock, "Unable to get locks");
         if (held) {
             int savedErrno = Qdb_errno;
             char* savedText = Qdb_errbuf;

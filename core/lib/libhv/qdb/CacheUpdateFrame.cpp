@@ -33,7 +33,7 @@ std::string CacheUpdateFrame::Build(DbMgr* db, char table, const char* letters, 
 
 int CacheUpdateFrame::Send(DbMgr* db, char table, const char* letters, const char* key, const char* body) {
     const std::string rec = Build(db, table, letters, key, body, std::time(nullptr));
-    return broadcastMsg(db, rec.c_str(), gps(3));
+    return broadcastMsg(db, rec.c_str(), gps(kPathDaemonMailbox));
 }
 
 int CacheUpdateFrame::SendKeyed(DbMgr* db, char table, char command, const char* key) {

@@ -37,8 +37,8 @@ std::string Slashes(std::string s) {
 // The child's PATH: the event sender's directory, the shell's when it is
 // another, then the caller's PATH without those two.
 std::string ChildPath(const char* oldPath) {
-    std::vector<std::string> front{DirOf(gps(29))};
-    const std::string shellDir = DirOf(gps(23));
+    std::vector<std::string> front{DirOf(gps(kPathSendEvent))};
+    const std::string shellDir = DirOf(gps(kPathShell));
     if (!SameIgnoringCase(front[0], shellDir)) front.push_back(shellDir);
     std::string path;
     for (const std::string& d : front) {
@@ -161,13 +161,13 @@ extern "C" int runProgram(int wait, int set_priority, const char* command_line, 
     const char* oldPath = std::getenv("PATH");
     const char* hvroot = std::getenv("HVROOT");
     const std::string childPath = ChildPath(oldPath);
-    const std::string childRoot = hvroot ? Slashes(hvroot) : std::string(gps(18));
+    const std::string childRoot = hvroot ? Slashes(hvroot) : std::string(gps(kPathRoot));
     portlib::platform::SpawnSpec spec;
     spec.program = ResolveProgram(args[0], childPath);
     if (spec.program.empty()) return -1;
     spec.argv = std::move(args);
     spec.env = portlib::platform::ChangedEnvironment({{"PATH", childPath.c_str()}, {"HVROOT", childRoot.c_str()}});
-    spec.workDir = gps(18);
+    spec.workDir = gps(kPathRoot);
     if (set_priority) spec.nice = cfgstore::PrioritySetNice(2);
     spec.redirects = SpawnRedirects(startup);
 

@@ -5,6 +5,7 @@
 #include "ShmMgr.h"
 #include "ShmStr.h"
 #include "CrashPoint.h"
+#include "QdbLock.h"
 #include "qdberr.h"
 
 #include <atomic>
@@ -235,7 +236,7 @@ int RecoverAbandonedSegment() {
     std::string report;
     const int faults = WalkSegment(&report);
     if (faults != 0)
-        pxm_err(3, 459, __FILE__, __LINE__, PXM_EVENTLOG, 0,
+        pxm_err(3, kMsgDatabaseLock, __FILE__, __LINE__, PXM_EVENTLOG, 0,
                 "the database segment has %d faults after an abandoned lock:\n%s", faults, report.c_str());
     return faults;
 }

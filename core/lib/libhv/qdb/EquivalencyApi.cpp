@@ -260,7 +260,7 @@ extern "C" int eqv_sync(const char* dest) {
     // The text grows with the table: no record is cut off.
     std::string text;
     equivalency::getall(db, text);
-    if (qdbwritefile(gps(14), "equivalencies", static_cast<int>(text.size()), text.c_str()) != 0) return -1;
+    if (qdbwritefile(gps(kPathConfigDir), "equivalencies", static_cast<int>(text.size()), text.c_str()) != 0) return -1;
     pQdb_shgp->changed[qdbshm::kChangedEquivalencies] = 0;
     return 0;
 }

@@ -160,7 +160,7 @@ extern "C" int res_sync(const char* dest) {
         for (hvresource* r : order)
             if (std::strcmp(r->app(), t->app()) == 0 && std::strcmp(r->typ(), t->typ()) == 0) r->getrec(text);
         char dir[1200];
-        std::snprintf(dir, sizeof dir, gps(15), t->app(), t->typ());
+        std::snprintf(dir, sizeof dir, gps(kPathResourceTypeDir), t->app(), t->typ());
         if (qdbwritefile(dir, "instances", static_cast<int>(text.size()), text.c_str()) != 0) {
             rc = -1;
             continue;

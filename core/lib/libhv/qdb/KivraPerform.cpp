@@ -109,7 +109,7 @@ int qdbkivra::qdbperfaction(char* comsys, char* comtag, const char* tag, const c
 }
 
 int qdbkivra::exists(const hvresource* r, const char* action, std::string* path) {
-    const std::string root = gps(18), suffix = ".ksh";
+    const std::string root = gps(kPathRoot), suffix = ".ksh";
     *path = root + "/subsys/" + r->app() + "/resources/" + r->typ() + "/actions/" + action + suffix;
     int found = ::access(path->c_str(), F_OK) == 0 ? 1 : 0;
     if (!found) {

@@ -92,7 +92,7 @@ void WaitForCopyOut(const cfgstore::EquivalencySide& other) {
 // "-R" or while the system initialises, only checked. -1 when the other
 // copy is in service and this one may not come in.
 int SharedCopies(const char* tag, const char* argstring) {
-    const bool checkOnly = std::strstr(argstring, "-R") != nullptr || ::access(gps(40), F_OK) == 0;
+    const bool checkOnly = std::strstr(argstring, "-R") != nullptr || ::access(gps(kPathInitResMarker), F_OK) == 0;
     for (const bool asPrimary : {true, false}) {
         cfgstore::EquivalencySide other;
         if (!cfgstore::Seams().sharedPartner(Local(), tag, asPrimary, &other)) continue;

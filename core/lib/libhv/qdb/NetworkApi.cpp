@@ -69,7 +69,7 @@ void NoteStartTime(const char* dest, const char* system) {
     qdbfreeit(list);
     if (count != 1) return;
     hv_debug(__FILE__, __LINE__, "LD.net_create", "net_create: updating HV_START_TIME\n");
-    const char* path = gps(0);
+    const char* path = gps(kPathStartTime);
     // The configuration directory is private, as the table files' writer
     // makes it; a failure shows as the open's.
     portlib::mkdirp(std::filesystem::path(path).parent_path().c_str(), 0700);
@@ -207,7 +207,7 @@ extern "C" int net_change(const char* dest, const char* oldSystem, const char* o
         if (db == nullptr)
             return hv_err(__FILE__, __LINE__, 23, 1029, QDB_NOEXIST, "System not found: \"%s\"", OrNull(dest));
         if (newSystem != nullptr && systems::find(db, newSystem) == nullptr)
-            return hv_err(__FILE__, __LINE__, 23, 434, QDB_ARGS, "system \"%s\" unknown on machine \"%s\"", newSystem,
+            return hv_err(__FILE__, __LINE__, 23, kMsgSystemUnknown, QDB_ARGS, "system \"%s\" unknown on machine \"%s\"", newSystem,
                           db->dbName() ? db->dbName() : "");
         if (network::getnet(db, oldSystem, oldDevice) == nullptr)
             return hv_err(__FILE__, __LINE__, 23, 1029, QDB_ARGS, "network \"%s\" with device \"%s\" not found on \"%s\"",

@@ -53,7 +53,7 @@ void DropFlag(DbMgr* db, const std::string& flag) {
 // The comm_down event command for a lost system.
 std::string CommDownCommand(const std::string& sys, const char* device) {
     char cmd[kEventLine];
-    std::snprintf(cmd, sizeof cmd, "%s -C holdervane -E comm_down -s1 -m HV:MXR -O%s -n%s -d%s", gps(29), gps(19),
+    std::snprintf(cmd, sizeof cmd, "%s -C holdervane -E comm_down -s1 -m HV:MXR -O%s -n%s -d%s", gps(kPathSendEvent), gps(kPathMxrLog),
                   sys.c_str(), device ? device : "");
     return cmd;
 }
@@ -79,7 +79,7 @@ std::vector<std::string> UnrecoveredSystems() {
 // Runs an event command: standard output and error appended to the
 // manager's log (a child never starts with a standard descriptor closed).
 int RunEvent(int wait, const char* line) {
-    const char* log = gps(19);
+    const char* log = gps(kPathMxrLog);
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(log).parent_path(), ec);
     const redirection redirs[] = {{HV_REDIR_APPEND, 2, {log}}, {HV_REDIR_DUP, 1, {.source = 2}}};
@@ -128,11 +128,11 @@ int network::mxr_avail(int force) {
         pQdb_shgp->mgrEventPending = 0;
     }
     char cmd[kEventLine];
-    std::snprintf(cmd, sizeof cmd, "%s -C holdervane -E mxr_avail -s 1 -m HV:%s -O%s -n%d", gps(29),
-                  ProgramName().c_str(), gps(19), static_cast<int>(::getpid()));
+    std::snprintf(cmd, sizeof cmd, "%s -C holdervane -E mxr_avail -s 1 -m HV:%s -O%s -n%d", gps(kPathSendEvent),
+                  ProgramName().c_str(), gps(kPathMxrLog), static_cast<int>(::getpid()));
     hv_err(__FILE__, __LINE__, 6, 961, "MXR_AVAIL event:\n\tnohup %s\n", cmd);
     char line[kEventLine + 256];
-    std::snprintf(line, sizeof line, "%s %s", gps(24), cmd);
+    std::snprintf(line, sizeof line, "%s %s", gps(kPathNohup), cmd);
     RunEvent(0, line);
     return 1;
 }
@@ -164,7 +164,7 @@ int network::mxr_comm_up(const char* system, const char* device) {
             oldnetstat = path->netstat;
             systems* s = systems::find(db, path->sysName());
             if (s == nullptr) {
-                hv_err(__FILE__, __LINE__, 23, 434, QDB_ARGS, "system \"%s\" unknown on machine \"%s\"",
+                hv_err(__FILE__, __LINE__, 23, kMsgSystemUnknown, QDB_ARGS, "system \"%s\" unknown on machine \"%s\"",
                        path->sysName(), pQdb_uname ? pQdb_uname : "");
             } else {
                 const bool doevent = s->get_state() == 'D' && oldnetstat == MXRNET_FAILED;
@@ -175,7 +175,7 @@ int network::mxr_comm_up(const char* system, const char* device) {
                 if (doevent) {
                     char line[kEventLine];
                     std::snprintf(line, sizeof line, "%s -w -C holdervane -E comm_up -s 1 -m HV:MXR -O%s -n%s -d%s",
-                                  gps(29), gps(19), sys.c_str(), device ? device : "");
+                                  gps(kPathSendEvent), gps(kPathMxrLog), sys.c_str(), device ? device : "");
                     cmd = line;
                     char descr[kEventLine];
                     std::snprintf(descr, sizeof descr, "%s detected restored by %s at %s", ProgramName().c_str(),
@@ -225,7 +225,7 @@ int network::mxr_comm_down(const char* system, const char* device) {
         DbMgr* db = lk.getDbMgr(nullptr, -1, 1000, 0);
         systems* s = systems::find(db, sys.c_str());
         if (s == nullptr) {
-            hv_err(__FILE__, __LINE__, 23, 434, QDB_ARGS, "system \"%s\" unknown on machine \"%s\"", sys.c_str(),
+            hv_err(__FILE__, __LINE__, 23, kMsgSystemUnknown, QDB_ARGS, "system \"%s\" unknown on machine \"%s\"", sys.c_str(),
                    pQdb_uname ? pQdb_uname : "");
             lk.release();
             hv_debug(__FILE__, __LINE__, "LD.mxr_comm_down", "MXR_COMM_DOWN could not find system: %s \n", sys.c_str());

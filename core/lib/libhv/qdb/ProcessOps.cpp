@@ -34,7 +34,7 @@ void qdbprocessops(int letter) {
         // The platform gives no password record, so there is no home
         // directory to root the alarm set-up in: the root stays.
         hv_err(__FILE__, __LINE__, 3, 0, "-Q: no home directory is known for this user; the root directory stays \"%s\"\n",
-               pQdb_rootdir ? pQdb_rootdir : gps(18));
+               pQdb_rootdir ? pQdb_rootdir : gps(kPathRoot));
         break;
     case 'Z': {
         const char* base = std::getenv("QDB-ROOT");

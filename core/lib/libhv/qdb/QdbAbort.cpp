@@ -69,7 +69,7 @@ extern "C" void doabort(int force) {
     qdberrcheck();
     std::fflush(stdout);
     std::fflush(stderr);
-    std::string dir = std::string(gps(4)) + "/" + std::to_string(::getpid());
+    std::string dir = std::string(gps(kPathCoreFiles)) + "/" + std::to_string(::getpid());
     if (portlib::mkdirp(dir.c_str(), 0755) != 0) {
         hv_err(24, 1041, "doabort:mkdirp() %s", dir.c_str());
         return;

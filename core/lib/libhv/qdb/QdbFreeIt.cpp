@@ -13,7 +13,7 @@ int qdbFreeShared(void* p) {
     if (p == nullptr || !pages.isShared(p) || pages.offOf(p) < qdbshm::kSegHeaderSize) return 0;
     // Freeing changes the chains every process walks: never without the lock.
     if (qdbgetlock(__FILE__, __LINE__, kQdbWaitForever) != 0) {
-        hv_err(__FILE__, __LINE__, 24, 459, "qdbfreeit: the database lock cannot be had; nothing freed");
+        hv_err(__FILE__, __LINE__, 24, kMsgDatabaseLock, "qdbfreeit: the database lock cannot be had; nothing freed");
         return 1;
     }
     std::int32_t tag = 0;

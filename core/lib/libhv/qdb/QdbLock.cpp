@@ -7,6 +7,7 @@
 #include "platform/NamedMutex.h"
 #include "platform/OwnerEvent.h"
 #include "platform/PollUntil.h"
+#include "platform/Win32Error.h"
 #include "qdberr.h"
 #include "qdbpaths.h"
 
@@ -77,7 +78,7 @@ void DealWithEvent(const std::string& eventName) {
     }
     if (rc != ENOENT) {
         errno = rc;
-        hv_err(__FILE__, __LINE__, 22, 459, "Unable to access QDB synchronization object");
+        hv_err(__FILE__, __LINE__, 22, kMsgDatabaseLock, "Unable to access QDB synchronization object");
         return;
     }
     if (qdbtest()) {
@@ -96,7 +97,7 @@ void DealWithEvent(const std::string& eventName) {
         bool appeared = portlib::platform::PollUntil([&] { return (rc = OwnerEvent::Query(eventName, &st)) != ENOENT; },
                                                      static_cast<std::int64_t>(pQdb_inittimeout) * 1000, 1000, &waited);
         if (!appeared) {
-            hv_err(__FILE__, __LINE__, 21, 459, "Wait period of %d seconds for QDB to become available has been exceeded",
+            hv_err(__FILE__, __LINE__, 21, kMsgDatabaseLock, "Wait period of %d seconds for QDB to become available has been exceeded",
                    static_cast<int>(waited / 1000));
             return;
         }
@@ -141,7 +142,7 @@ int qdbgetlock(const char* file, int line, unsigned ms) {
     case NamedMutex::WaitResult::Acquired: FirstHold(); return 0;
     case NamedMutex::WaitResult::Abandoned:
         FirstHold();
-        pxm_err(5, 459, file, line, PXM_EVENTLOG, 0,
+        pxm_err(5, kMsgDatabaseLock, file, line, PXM_EVENTLOG, 0,
                 "the database lock was abandoned by a process that ended holding it; its last change may be "
                 "incomplete");
         // What a dead holder may have left half-done is cleared and the
@@ -153,7 +154,7 @@ int qdbgetlock(const char* file, int line, unsigned ms) {
     }
     // Going on as if the lock were held would change the segment unlocked.
     errno = err;
-    hv_err(file, line, 24, 459, "Unable to get locks: the wait on the database lock failed");
+    hv_err(file, line, 24, kMsgDatabaseLock, "Unable to get locks: the wait on the database lock failed");
     return -1;
 }
 
@@ -202,7 +203,7 @@ void RetakeLock(int depth) {
 }  // namespace cfgstore
 
 int doDaemonAvail(void) {
-    if (!g_event.IsOwner()) return 187;
+    if (!g_event.IsOwner()) return portlib::platform::HV_ERROR_SEM_NOT_FOUND;
     return g_event.Signal();
 }
 
@@ -212,7 +213,7 @@ void sleep_till_qdb_avail(const char* eventName) {
         int rc = OwnerEvent::WaitSignalled(eventName, static_cast<std::int64_t>(pQdb_inittimeout) * 1000);
         if (rc == 0) return;
         if (rc == ETIMEDOUT) {
-            hv_err(__FILE__, __LINE__, 21, 459,
+            hv_err(__FILE__, __LINE__, 21, kMsgDatabaseLock,
                    "Wait period of %d seconds for QDB to become available has been exceeded",
                    static_cast<int>((portlib::platform::MonotonicNowMs() - start) / 1000));
         } else if (rc == ENOENT) {
@@ -220,7 +221,7 @@ void sleep_till_qdb_avail(const char* eventName) {
             hv_err(__FILE__, __LINE__, 22, 472, "Can't run this application without QDB Daemon running");
         } else {
             errno = rc;
-            hv_err(__FILE__, __LINE__, 22, 459, "Unable to access QDB synchronization object");
+            hv_err(__FILE__, __LINE__, 22, kMsgDatabaseLock, "Unable to access QDB synchronization object");
         }
     }
 }

@@ -13,6 +13,10 @@ inline constexpr unsigned kQdbWaitForever = 0xFFFFFFFF;
 // are reported critical (the process ends). doinit and n are not used.
 void qdbinitlocks(int doinit, const char* name, int n);
 
+// The number of every report about the database lock: it cannot be had or
+// made, it was abandoned, the daemon that signals it is not there in time.
+inline constexpr int kMsgDatabaseLock = 459;
+
 // Waits for the lock (ms milliseconds, kQdbWaitForever: without end). 0 when
 // held (a lock abandoned by a dead holder is held too, with a warning, once
 // what the holder left half-done is cleared). While a thread holds the
@@ -28,7 +32,7 @@ int qdbrlslock(const char* file, int line);
 // Drops every hold of the calling thread.
 void qdbrlsall(void);
 
-// The daemon: signals the event. 0, or 187 when this process has no event,
+// The daemon: signals the event. 0, or 187 (HV_ERROR_SEM_NOT_FOUND) when this process has no event,
 // else the errno of the failure.
 int doDaemonAvail(void);
 // Waits until the event `eventName` is signalled, at most INITTIMEOUT

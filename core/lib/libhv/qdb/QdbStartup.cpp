@@ -142,7 +142,7 @@ int LoadCopy(DbMgr* db) { return ShmMgr::cacheRemDb(db->dbName(), db); }
 void RunStartup() {
     FillTableDescriptors();
     ::umask(022);
-    if (pQdb_rootdir == nullptr) pQdb_rootdir = const_cast<char*>(gps(18));
+    if (pQdb_rootdir == nullptr) pQdb_rootdir = const_cast<char*>(gps(kPathRoot));
     if (pQdb_uname == nullptr) {
         portlib::utsname u {};
         if (qdb_uname(&u) < 0) hv_err(__FILE__, __LINE__, 22, 331, "qdb_uname failed");
@@ -150,9 +150,9 @@ void RunStartup() {
     }
     cfgstore::ReadTunables();
     ShmMgr::setCacheLoader(&LoadCopy);
-    qdbinitlocks(pQdb_doinit, gps(5), 108);
+    qdbinitlocks(pQdb_doinit, gps(kPathObjectBase), 108);
     int isnew = 0;
-    if (qdbCreate(gps(5), 108, pQdb_doinit, &isnew) == nullptr) qdbfatalcheck();
+    if (qdbCreate(gps(kPathObjectBase), 108, pQdb_doinit, &isnew) == nullptr) qdbfatalcheck();
     if (isnew) {
         pQdb_shgp->mgrEventPending = 1;
         pQdb_shgp->mgrAvailable = 0;

@@ -32,5 +32,5 @@ extern "C" int shutdownQDB(const char* system, int wait) {
     const char* dest = system ? system : pQdb_uname;
     if (wait) return qdbsendremote(nullptr, dest, '@', 'i', nullptr, "", 0);
     const char data[] = {'@', 'i', '\x01'};
-    return qdbsendmes(0, pQdb_uname, "", dest, gps(3), data, sizeof data);
+    return qdbsendmes(0, pQdb_uname, "", dest, gps(kPathDaemonMailbox), data, sizeof data);
 }

@@ -52,11 +52,11 @@ int remexec(const MessagePtr& request, const char* command) {
     }
     // Every value is quoted, so the command reaches qdbdorem as one argument
     // and the names of the requester cannot split into more.
-    const std::string line = cfgstore::QuoteCommandArg(gps(27)) + "  -d" +
+    const std::string line = cfgstore::QuoteCommandArg(gps(kPathQdbDoRem)) + "  -d" +
                              cfgstore::QuoteCommandArg(request->GetReplyToSys().StrVal()) + " -b" +
                              cfgstore::QuoteCommandArg(request->GetReplyToMbox().StrVal()) + " -c" +
                              cfgstore::QuoteCommandArg(command);
-    const std::string out = gps(22);
+    const std::string out = gps(kPathRemoteExecuteLog);
     const std::string outDir = out.substr(0, out.rfind('/'));
     if (!outDir.empty()) portlib::mkdirp(outDir.c_str(), 0755);
     const redirection redirs[] = {{HV_REDIR_APPEND, 1, {out.c_str()}}, {HV_REDIR_DUP, 2, {.source = 1}}};

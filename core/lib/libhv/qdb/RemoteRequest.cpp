@@ -83,7 +83,7 @@ int SendRemote(char* reply, std::size_t replySize, const char* dest, char type, 
         qdberrcheck();
         const std::string mark = std::string(command == '&' ? "!remove!" : "!restore!") + dest;
         if (flg_create(nullptr, mark.c_str()) != 0) {
-            if (Qdb_errno != 4) return -1;
+            if (Qdb_errno != QDB_EXIST) return -1;
             qdberrclr();
         }
     }
@@ -97,7 +97,7 @@ int SendRemote(char* reply, std::size_t replySize, const char* dest, char type, 
     ProxyPostOffice proxy;
     if (proxy.CreateMailBox(mbox.c_str()) != Message::OKAY)
         return hv_err(23, 371, QDB_MES, "qdbsendremote: cannot create private mailbox %s", mbox.c_str());
-    if (qdbsendmes(0, LocalNode(), mbox.c_str(), dest, gps(3), request.data(), static_cast<int>(request.size())) ==
+    if (qdbsendmes(0, LocalNode(), mbox.c_str(), dest, gps(kPathDaemonMailbox), request.data(), static_cast<int>(request.size())) ==
         -1) {
         proxy.RemoveMailBox(mbox.c_str());
         return -1;

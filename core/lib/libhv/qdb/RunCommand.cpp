@@ -22,7 +22,7 @@ const char* qdbnow(void) {
 int run(const char* command) {
     // Every backslash becomes "/" before the command is quoted, so the
     // quoting's own backslashes stay.
-    std::string shell = gps(23), text = command ? command : "";
+    std::string shell = gps(kPathShell), text = command ? command : "";
     for (std::string* s : {&shell, &text})
         for (char& c : *s)
             if (c == '\\') c = '/';

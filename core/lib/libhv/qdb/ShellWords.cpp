@@ -26,7 +26,7 @@ std::string ShellDoubleQuoted(std::string_view value) {
 }
 
 int RunShellCommand(const std::string& command) {
-    const std::string line = QuoteCommandArg(gps(23)) + " -c " + QuoteCommandArg(command);
+    const std::string line = QuoteCommandArg(gps(kPathShell)) + " -c " + QuoteCommandArg(command);
     return runProgram(1, 0, line.c_str(), nullptr);
 }
 

@@ -9,9 +9,10 @@
 
 namespace {
 
-constexpr int kPathCount = 43;
+constexpr int kPathCount = kQdbPathCount;
 
-// A leading \x01 marks a name relative to the root, returned without it.
+// A leading \x01 marks a name relative to the root, returned without it; in
+// the order of QdbPath.
 const char* const kPathTable[kPathCount] = {
     "/config/HV_START_TIME",
     "/out/log",
@@ -115,6 +116,6 @@ extern "C" int qdb_uname(portlib::utsname* u) {
 
 namespace cfgstore {
 
-const char* RootDir() { return pQdb_rootdir ? pQdb_rootdir : gps(18); }
+const char* RootDir() { return pQdb_rootdir ? pQdb_rootdir : gps(kPathRoot); }
 
 }  // namespace cfgstore

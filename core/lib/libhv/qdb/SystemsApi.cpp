@@ -160,7 +160,7 @@ void sys_mbxInit(ProxyPostOffice& proxy) {
 int broadcastMsg(DbMgr* db, const char* data, const char* mailbox) {
     if (db == nullptr || data == nullptr) return -20;
     if (pQdb_shgp == nullptr || pQdb_shgp->mgrAvailable == 0) return -21;
-    if (mailbox == nullptr) mailbox = gps(3);
+    if (mailbox == nullptr) mailbox = gps(kPathDaemonMailbox);
     const char* own = db->dbName();
     std::vector<std::string> targets;
     DbIter it;

@@ -216,14 +216,14 @@ void PrintTunables() {
 namespace cfgstore {
 
 void ReadTunables() {
-    const char* path = gps(30);
+    const char* path = gps(kPathTunables);
     std::FILE* file = std::fopen(path, "re");
     for (const Tunable& t : kTunables) SetDefault(t, file != nullptr);
     if (file != nullptr) {
         ReadLines(file, path);
         std::fclose(file);
     }
-    if (::access(gps(38), F_OK) == 0) PrintTunables();
+    if (::access(gps(kPathReadTunablesMarker), F_OK) == 0) PrintTunables();
 }
 
 }  // namespace cfgstore

@@ -35,7 +35,7 @@ int ForEachInstancesFile(bool unreadableFails, const std::function<int(const cha
     for (const Type& t : types) {
         if (TypeDir(t.app.c_str(), t.typ.c_str()).empty()) continue;
         char path[1200];
-        std::snprintf(path, sizeof path, gps(10), t.app.c_str(), t.typ.c_str());
+        std::snprintf(path, sizeof path, gps(kPathInstancesTable), t.app.c_str(), t.typ.c_str());
         const int n = qdbreadfile(path, buf.data());
         if (n < 0) {
             if (unreadableFails) rc = -1;

@@ -105,7 +105,7 @@ int application::createmany(const char* dbsys, char* text, int copy) {
 
 int application::app_readall() {
     std::vector<char> buf(kQdbReadMax);
-    if (qdbreaddirent(gps(8), buf.data()) != 0) return -1;
+    if (qdbreaddirent(gps(kPathSubsystems), buf.data()) != 0) return -1;
     std::string kept = cfgstore::SafeEntries(buf.data());
     return createmany(nullptr, kept.data(), 0);
 }

@@ -159,15 +159,15 @@ int equivalency::eqv_readall() {
     // eqv_sync writes the whole table however long it is: the file is read
     // whole too, up to what the segment could ever hold.
     struct stat st {};
-    const std::string path = std::string(cfgstore::RootDir()) + "/" + gps(12);
+    const std::string path = std::string(cfgstore::RootDir()) + "/" + gps(kPathEquivalenciesTable);
     std::size_t size = kQdbReadMax;
     if (::stat(path.c_str(), &st) == 0 && st.st_size >= static_cast<off_t>(size) &&
         st.st_size < static_cast<off_t>(pQdb_shmmaxsiz))
         size = static_cast<std::size_t>(st.st_size) + 1;
     std::vector<char> buf(size);
-    const int n = cfgstore::ReadTableFile(gps(12), buf.data(), buf.size());
+    const int n = cfgstore::ReadTableFile(gps(kPathEquivalenciesTable), buf.data(), buf.size());
     if (n < 0) return -1;
-    cfgstore::LoadTableLines(gps(12), buf.data(), static_cast<std::size_t>(n),
+    cfgstore::LoadTableLines(gps(kPathEquivalenciesTable), buf.data(), static_cast<std::size_t>(n),
                              [](char* line) { return createmany(nullptr, line, 0); });
     return 0;
 }

@@ -73,7 +73,7 @@ int flg::createmany(const char* dbsys, char* text, int copy) {
     return rc;
 }
 
-int flg::flg_readall() { return cfgstore::LoadTableFile(gps(13), &createmany); }
+int flg::flg_readall() { return cfgstore::LoadTableFile(gps(kPathFlagsTable), &createmany); }
 
 void flg::getall(std::string& out) {
     DbIter it;

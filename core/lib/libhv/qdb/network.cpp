@@ -76,7 +76,7 @@ int network::create(const char* sys, const char* dev, nettype t, int baud, int p
     if (baud < 0 || baud > 38400)
         return hv_err(__FILE__, __LINE__, 23, 999, QDB_ARGS, "baud rate must be between B0 and B38400");
     if (systems::find(db, sys) == nullptr)
-        return hv_err(__FILE__, __LINE__, 23, 434, QDB_ARGS, "system \"%s\" unknown on machine \"%s\"",
+        return hv_err(__FILE__, __LINE__, 23, kMsgSystemUnknown, QDB_ARGS, "system \"%s\" unknown on machine \"%s\"",
                       sys ? sys : "<NULL>", db->dbName() ? db->dbName() : "");
     if (!DeviceOk(dev))
         return hv_err(__FILE__, __LINE__, 23, 999, QDB_ARGS,
@@ -155,7 +155,7 @@ int network::createmany(int reset, const char* dbsys, char* text, int) {
 }
 
 int network::net_readall() {
-    return cfgstore::LoadTableFile(gps(7), [](const char* dbsys, char* text, int) { return createmany(1, dbsys, text, 0); });
+    return cfgstore::LoadTableFile(gps(kPathNetworksTable), [](const char* dbsys, char* text, int) { return createmany(1, dbsys, text, 0); });
 }
 
 void network::getall(std::string& out) {

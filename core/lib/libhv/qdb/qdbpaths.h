@@ -5,12 +5,62 @@
 
 #include "UnixSystem.h"
 
+// The entries of the table of standard paths (gps), by what each holds; "R/"
+// marks an entry that comes with the root directory in front.
+enum QdbPath : int {
+    kPathStartTime = 0,            // R/config/HV_START_TIME
+    kPathOutLog = 1,               // R/out/log
+    kPathOsmDevice = 2,            // R/dev/osm
+    kPathDaemonMailbox = 3,        // configuration: the daemon's mailbox
+    kPathCoreFiles = 4,            // R/corefiles
+    kPathObjectBase = 5,           // HVNT: the base of the named objects
+    kPathSystemsTable = 6,         // config/systems
+    kPathNetworksTable = 7,        // config/networks
+    kPathSubsystems = 8,           // subsys
+    kPathResourceTypes = 9,        // subsys/%s/resources (application)
+    kPathInstancesTable = 10,      // subsys/%s/resources/%s/instances (application, type)
+    kPathDependenciesTable = 11,   // the same file, read for the dependencies
+    kPathEquivalenciesTable = 12,  // config/equivalencies
+    kPathFlagsTable = 13,          // config/flg
+    kPathConfigDir = 14,           // config: where the table files are written
+    kPathResourceTypeDir = 15,     // subsys/%s/resources/%s
+    kPathRootedResourceTypes = 16, // R/subsys/%s/resources
+    kPathRecoveryDir = 17,         // R/subsys/%s/resources/%s/recovery
+    kPathRoot = 18,                // the root itself
+    kPathMxrLog = 19,              // R/out/MXR
+    kPathQdbLog = 20,              // R/out/QDB
+    kPathTtyMxrLog = 21,           // R/out/TTYMXR
+    kPathRemoteExecuteLog = 22,    // R/out/remote_execute
+    kPathShell = 23,               // R/bin/sh.exe
+    kPathNohup = 24,               // R/bin/nohup.exe
+    kPathRm = 25,                  // R/bin/rm
+    kPathQdbRecover = 26,          // R/bin/qdbrecover
+    kPathQdbDoRem = 27,            // R/bin/qdbdorem
+    kPathEventsMxr = 28,           // R/bin/eventsmxr
+    kPathSendEvent = 29,           // R/bin/sendevent
+    kPathTunables = 30,            // R/etc/Holdervane
+    kPathJoin2 = 31,               // %s/%s
+    kPathJoin3 = 32,               // %s/%s/%s
+    kPathNoProcLock = 33,          // R/NOPROCLOCK
+    kPathOutDir = 34,              // R/out
+    kPathEventIgnore = 35,         // R/events/%s/%s/HV_IGN
+    kPathRecover = 36,             // R/bin/recover
+    kPathUnavailableMarker = 37,   // R/tmp/HV_IS_UNAVAIL
+    kPathReadTunablesMarker = 38,  // R/tmp/READTUNABLES
+    kPathCreateManyMarker = 39,    // R/tmp/CREATEMANY
+    kPathInitResMarker = 40,       // R/tmp/QDBINITRES
+    kPathPriocntl = 41,            // R/bin/priocntl
+    kPathTmpDir = 42,              // R/tmp/
+    kQdbPathCount = 43
+};
+
 extern "C" {
 
-// Entry n (0 to 42) of the table of standard paths; null for any other n.
-// An entry is the root directory followed by its path, except the names that
-// are relative to the root (3 "configuration", 5 "HVNT", 6 "config/systems",
-// ..., 31 "%s/%s", 32 "%s/%s/%s"), which come without it. Entry 18 is the root
+// Entry n (0 to 42, QdbPath) of the table of standard paths; null for any
+// other n. An entry is the root directory followed by its path, except the
+// names that are relative to the root (kPathDaemonMailbox "configuration",
+// kPathObjectBase "HVNT", kPathSystemsTable "config/systems", ...,
+// kPathJoin3 "%s/%s/%s"), which come without it. kPathRoot is the root
 // itself ("" without one). The root is TEST_ROOT when set, else the registry
 // value General\RootDir, with every backslash turned into "/" and no trailing
 // "/". Built once per process; the strings are never freed.
@@ -26,7 +76,7 @@ int qdb_uname(portlib::utsname* u);
 
 // Process-wide settings.
 extern const char* pQdb_version;  // "Version 2.00.00"
-extern char* pQdb_rootdir;        // gps(18), set by the start-up
+extern char* pQdb_rootdir;        // gps(kPathRoot), set by the start-up
 extern const char* pQdb_usage;    // usage format of the program ("%s": program name), or null
 extern char* pQdb_uname;          // local node name, set by the start-up
 extern const char* pQdb_arg0;     // program name, set by the program
@@ -78,16 +128,16 @@ extern unsigned pQdb_waitlocalmxr;         // WAITLOCALMXR
 
 namespace cfgstore {
 
-// Reads the tunables file gps(30). Without the file every tunable takes its
+// Reads the tunables file gps(kPathTunables). Without the file every tunable takes its
 // no-file value; with it, every name the file omits its default. Lines are
 // "NAME=value" or "NAME value", "#" starts a comment, a line beginning with a
 // blank, tab, "#" or "/" is skipped; an unknown name is reported and reading
-// goes on; a known name without a value is ignored. When gps(38) exists
+// goes on; a known name without a value is ignored. When gps(kPathReadTunablesMarker) exists
 // every value is printed as debug text.
 void ReadTunables();
 
 // The root directory of the table files: pQdb_rootdir when the start-up has
-// set it, else gps(18).
+// set it, else gps(kPathRoot).
 const char* RootDir();
 
 }  // namespace cfgstore

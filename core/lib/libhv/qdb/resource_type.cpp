@@ -105,7 +105,7 @@ int resource_type::typ_readall() {
     std::vector<char> buf(kQdbReadMax);
     for (const std::string& a : apps) {
         char dir[600];
-        std::snprintf(dir, sizeof dir, gps(9), a.c_str());
+        std::snprintf(dir, sizeof dir, gps(kPathResourceTypes), a.c_str());
         if (qdbreaddirent(dir, buf.data()) != 0) {
             rc = -1;
             continue;

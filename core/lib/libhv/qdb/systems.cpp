@@ -156,7 +156,7 @@ systems* systems::findsys(const char* n, const char* dbsys) {
     DbMgr* db = lk.getDbMgr(cfgstore::IsLocalSystem(dbsys) ? nullptr : dbsys, -1, 1000, 1);
     systems* s = find(db, n);
     if (s == nullptr)
-        hv_err(__FILE__, __LINE__, 23, 434, QDB_ARGS, "system \"%s\" unknown on machine \"%s\"", n ? n : "<NULL>",
+        hv_err(__FILE__, __LINE__, 23, kMsgSystemUnknown, QDB_ARGS, "system \"%s\" unknown on machine \"%s\"", n ? n : "<NULL>",
                cfgstore::IsLocalSystem(dbsys) ? (pQdb_uname ? pQdb_uname : "") : dbsys);
     return s;
 }
@@ -195,7 +195,7 @@ int systems::createmany(const char* dbsys, char* text, int copy) {
     return rc;
 }
 
-int systems::sys_readall() { return cfgstore::LoadTableFile(gps(6), &createmany); }
+int systems::sys_readall() { return cfgstore::LoadTableFile(gps(kPathSystemsTable), &createmany); }
 
 void systems::getall(std::string& out) {
     DbIter it;

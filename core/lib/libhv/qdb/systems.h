@@ -14,6 +14,10 @@ class ProxyPostOffice;
 
 using sys_state = std::int32_t;  // '0' ILLSYS, 'A' ALIVE, 'D' DEAD, 'U' UNKNOWN
 
+// The number of the report "system \"%s\" unknown on machine \"%s\"" that a
+// lookup of a system that is not in the database makes.
+inline constexpr int kMsgSystemUnknown = 434;
+
 extern "C" {
 int sys_create(const char* dest, const char* name);
 int sys_remove(const char* dest, const char* name);
@@ -58,7 +62,7 @@ public:
 
     static const char* convtype(sys_state state);
     // The record of name in dbsys's database (null: local), or null with
-    // error 434.
+    // error 434 (kMsgSystemUnknown).
     static systems* findsys(const char* name, const char* dbsys);
     static systems* find(DbMgr* db, const char* name);
     static int createmany(const char* dbsys, char* text, int copy);
