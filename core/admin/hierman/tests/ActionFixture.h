@@ -34,6 +34,7 @@ class RecordingHost : public ActionHost {
 public:
     bool Confirm(const std::string& text, const std::string& tag) override {
         confirms.push_back(text + " | " + tag);
+        if (onConfirm) onConfirm();
         if (confirmAnswers.empty()) return true;
         const bool ok = confirmAnswers.front();
         confirmAnswers.pop_front();
@@ -70,6 +71,7 @@ public:
     std::vector<RecoveryKitControlBlock> blocks;
     std::vector<AttributeSheetData> sheets;
     std::function<void()> onSheet;
+    std::function<void()> onConfirm;
     panelaid::FakeScriptRunner scripts;
 };
 
