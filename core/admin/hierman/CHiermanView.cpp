@@ -471,6 +471,13 @@ void CHiermanView::RunTreeCommand(TreeCommand command) {
     surface_.RepaintAll();
 }
 
+void CHiermanView::TakeFontChoice(ViewFont chosen, std::uint32_t colour) {
+    if (chosen.weight < 700) chosen.weight = 0;
+    fonts_[sizeIndex_] = std::move(chosen);
+    textColours_[sizeIndex_] = colour & 0xFFFFFFu;
+    surface_.RepaintAll();
+}
+
 int CHiermanView::HelpHitTest(CellPos at) {
     CMatrixCell* cell = Get(at.column, at.row);
     if (!cell) return kHelpNoCell;

@@ -11,9 +11,12 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <map>
 #include <memory>
 
+class QAction;
 class QMdiArea;
+class QToolBar;
 
 namespace hierman {
 
@@ -30,6 +33,21 @@ public:
     CMainFrame& Frame() { return frame_; }
     CMachineBar& Bar() { return bar_; }
     HiermanViewWidget* ActiveView() const;
+
+    // The action of a command of the console's table (FrameCommands.h),
+    // made on first use. Commands handled elsewhere start disabled: their
+    // handler connects to triggered and enables them.
+    QAction* Command(int id);
+    QToolBar* MainToolBar() const { return mainToolBar_; }
+    QToolBar* ToolsToolBar() const { return toolsToolBar_; }
+
+    // The Window menu's arrangements of the views' windows.
+    void TileViews(bool horizontal);
+    void ArrangeIcons();
+    // The saved placement and bar visibilities: read before the window is
+    // first shown, written when it closes.
+    void RestoreSettings();
+    void SaveSettings();
 
     // FrameHost
     void RefreshAllViews() override;
@@ -52,7 +70,12 @@ protected:
 
 private:
     void BuildMenus();
+    void BuildToolBars();
     void ShowKitMenu();
+    void ShowAbout();
+    void EnterContextHelp();
+    // Wires a view's help requests to the frame's help.
+    void FollowHelp(HiermanViewWidget* view);
 
     ViewServices services_;
     panelaid::ScriptRunner& runner_;
@@ -63,6 +86,9 @@ private:
     MachineBarWidget* barWidget_;
     QTimer watch_;
     QTimer click_;
+    std::map<int, QAction*> commands_;
+    QToolBar* mainToolBar_ = nullptr;
+    QToolBar* toolsToolBar_ = nullptr;
 };
 
 }  // namespace hierman

@@ -31,6 +31,8 @@ public:
 
 signals:
     void closeRequested();
+    // Context help on a point of the view: the help id of the cell there.
+    void helpRequested(int helpId);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -43,6 +45,7 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void UpdateScrollBars();
