@@ -6,15 +6,15 @@ bool ViewActions::Enabled(int command) const {
     const bool focus = !(context_.view.Focus() == CellPos{0, 0});
     switch (command) {
     case kCmdInService:
-    case kCmdOutOfService:
+    case kCmdOutService:
     case kCmdCreateDependency:
     case kCmdDeleteDependency:
     case kCmdDeleteHierarchy: return focus && !(busy_ && busy_());
-    case kCmdShowHidden:
-    case kCmdHideHidden:
+    case kCmdExpandTree:
+    case kCmdCollapseTree:
     case kCmdAttributes:
-    case kCmdShowChildren:
-    case kCmdHideChildren: return focus;
+    case kCmdExpand:
+    case kCmdCollapse: return focus;
     default: return false;
     }
 }
@@ -23,7 +23,7 @@ bool ViewActions::Run(int command) {
     if (!Enabled(command)) return false;
     switch (command) {
     case kCmdInService: service_.InService(); return true;
-    case kCmdOutOfService: service_.OutOfService(); return true;
+    case kCmdOutService: service_.OutOfService(); return true;
     case kCmdCreateDependency: dependency_.CreateDependency(); return true;
     case kCmdDeleteDependency: dependency_.DeleteDependency(); return true;
     case kCmdDeleteHierarchy: hierarchy_.DeleteHierarchy(); return true;

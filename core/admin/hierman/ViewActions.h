@@ -5,27 +5,13 @@
 
 #include "AttributesAction.h"
 #include "DependencyActions.h"
+#include "FrameCommands.h"
 #include "HierarchyActions.h"
 #include "ServiceActions.h"
 
 #include <functional>
 
 namespace hierman {
-
-// Command identifiers of the view's actions.
-enum ActionCommand : int {
-    kCmdOutOfService = 32771,
-    kCmdInService = 32772,
-    kCmdCreateDependency = 32773,
-    kCmdDeleteDependency = 32774,
-    kCmdCreateHierarchy = 32775,
-    kCmdDeleteHierarchy = 32776,
-    kCmdShowHidden = 32779,
-    kCmdHideHidden = 32780,
-    kCmdAttributes = 32781,
-    kCmdShowChildren = 32787,
-    kCmdHideChildren = 32788,
-};
 
 class ViewActions {
 public:

@@ -138,7 +138,7 @@ TEST_F(ServiceActions, ARootSharingAResourceIsAskedAboutOnceAndANoKeepsTheSubtre
         const std::size_t asked = Questions().size();
         Select("H1");
         Answer(c.answer);
-        actions->Run(kCmdOutOfService);
+        actions->Run(kCmdOutService);
         EXPECT_EQ(Questions().size(), asked + 1);
         EXPECT_EQ(Questions().back(), "H2 Depends on shared\nBring H2 Out of Service too?");
         Strings expected{"Remove SYSA SYSB .PreRemove 4242"};
