@@ -41,6 +41,13 @@ void Progress(ActionContext& c, panelaid::ScriptRunner& sh, const std::string& t
 
 }  // namespace
 
+bool ServiceActions::StillDefined(const std::string& system) {
+    panelaid::Records names;
+    const bool listed = c_.services.db.SystemList(c_.System().c_str(), &names);
+    c_.services.db.ClearError();
+    return listed && std::find(names.begin(), names.end(), system) != names.end();
+}
+
 bool ServiceActions::DropIfFailed(const std::string& tag, const ServicePlanner::State& before) {
     if (!planner_.Failed()) return false;
     c_.Say(tag + " is left out: the configuration database could not be read while planning");
@@ -75,8 +82,9 @@ void ServiceActions::InService() {
         planner_.PlanRestore(tag, 0);
         if (DropIfFailed(tag, before)) continue;
         const auto at = std::find(job.names.begin(), job.names.end(), planner_.Other());
-        if (at == job.names.end()) {
-            // The holder left the system list (or it could not be read).
+        if (at == job.names.end() || !StillDefined(planner_.Other())) {
+            // The holder is not in the system list, or left it while the
+            // administrator was asked (or the list could not be read).
             c_.Say(planner_.Other() + " is not a defined system");
             planner_.Restore(before);
             continue;

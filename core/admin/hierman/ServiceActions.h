@@ -44,6 +44,8 @@ private:
     // A failed read while one hierarchy was planned: says so and puts the
     // plan back as it was before it.
     bool DropIfFailed(const std::string& tag, const ServicePlanner::State& before);
+    // Whether the system list (read now) still holds the system.
+    bool StillDefined(const std::string& system);
 
     ActionContext& c_;
     ServicePlanner planner_;

@@ -207,6 +207,16 @@ TEST_F(ServiceActions, AHolderMissingFromTheSystemListIsRefusedAndTheOthersGoOn)
     EXPECT_EQ(host.Scripts(), (Strings{"Restore SYSA SYSA .PreRestore 4242", "Restore SYSA SYSA H3 4242",
                                        "Restore SYSA SYSA .PostRestore 4242"}));
 
+    // Removed while the administrator is asked: refused as well.
+    host.scripts.calls.clear();
+    ASSERT_EQ(db.SystemCreate("SYSA", "SYSB"), 0);
+    host.onConfirm = [&] { db.SystemRemove("SYSA", "SYSB"); };
+    Select("H2");
+    actions->Run(kCmdInService);
+    EXPECT_EQ(BoxTexts().back(), "SYSB is not a defined system");
+    EXPECT_TRUE(host.scripts.calls.empty());
+    host.onConfirm = nullptr;
+
     // Without a system list nothing can be placed; nothing runs.
     host.scripts.calls.clear();
     db.FailNext(Op::SystemList, 5, "broken");
