@@ -13,22 +13,32 @@ constexpr int kNothingFound = 7;
 
 void ServicePlanner::BeginRun() {
     state_ = State{};
+    states_.clear();
     other_.clear();
     failed_ = false;
 }
 
 bool ServicePlanner::InServiceOn(const std::string& system, const std::string& tag) {
-    panelaid::Records records;
-    panelaid::InstanceQuery query;
-    query.tag = tag.c_str();
-    panelaid::ConsoleDatabase& db = c_.services.db;
-    if (!db.InstanceList(system.c_str(), query, &records) || records.empty()) {
-        if (db.ErrorNumber() != 0 && db.ErrorNumber() != kNothingFound) failed_ = true;
+    auto cached = states_.find(system);
+    if (cached == states_.end()) {
+        // One read of every instance's state per system and run.
+        panelaid::Records records;
+        panelaid::ConsoleDatabase& db = c_.services.db;
+        if (!db.InstanceList(system.c_str(), panelaid::InstanceQuery{}, &records) && db.ErrorNumber() != 0 &&
+            db.ErrorNumber() != kNothingFound) {
+            failed_ = true;
+            db.ClearError();
+            return false;
+        }
         db.ClearError();
-        return false;
+        std::set<std::string> inService;
+        for (const std::string& record : records) {
+            const std::string state = RecordField(record, 7);
+            if (state == "ISP" || state == "ISU") inService.insert(RecordField(record, 4));
+        }
+        cached = states_.emplace(system, std::move(inService)).first;
     }
-    const std::string state = RecordField(records.front(), 7);
-    return state == "ISP" || state == "ISU";
+    return cached->second.count(tag) != 0;
 }
 
 std::vector<std::string> ServicePlanner::Children(const std::string& tag) {

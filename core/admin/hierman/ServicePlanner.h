@@ -5,11 +5,13 @@
 // the roots already asked about are remembered by tag, so a root without a
 // cell in the view (an older picture, a full grid) is simply not selected.
 // A failed database read marks the plan as failed; the caller drops that
-// hierarchy's part.
+// hierarchy's part. The states of a system's instances are read once per
+// run (the picture the administrator plans on).
 #pragma once
 
 #include "ActionContext.h"
 
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -73,6 +75,8 @@ private:
     State state_;
     std::string other_;
     bool failed_ = false;
+    // The tags in service per system, read once per run.
+    std::map<std::string, std::set<std::string>> states_;
 };
 
 }  // namespace hierman
