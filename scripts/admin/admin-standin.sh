@@ -8,7 +8,8 @@
 # .Pre/.Post marker) they do the real work, so that states change:
 #   Restore and Create  hvconfig -d FIRST ins restore TAG
 #   Remove              hvconfig -d FIRST ins remove TAG
-#   Delete              hvconfig -d S ins delete TAG on both its systems
+#   Delete              hvconfig -d S ins delete for TAG and every instance
+#                       below it (top-down), on both its systems
 # (FIRST and S: their first and second arguments). Their exit status is the
 # work's, or the number in <root>/tmp/admin.rc.<name> when that file exists.
 # KitList prints "kit:label" for each <root>/admin/kit/<kit>/<kit>.so, the
@@ -46,8 +47,15 @@ if [ $# -ge 3 ] && [ -n "$3" ] && [ "${3:0:1}" != . ]; then
     Restore | Create) "$hvconfig" -d "$1" ins restore "$3" || rc=$? ;;
     Remove) "$hvconfig" -d "$1" ins remove "$3" || rc=$? ;;
     Delete)
-        "$hvconfig" -d "$1" ins delete "$3" || rc=$?
-        if [ "$2" != "$1" ] && [ $rc -eq 0 ]; then "$hvconfig" -d "$2" ins delete "$3" || rc=$?; fi
+        # The hierarchy's instances as listed, top-down (a parent goes
+        # before the child it depends on), in each system's database.
+        mapfile -t tags < <("$hvconfig" -d "$1" ins state "$3" | cut -d' ' -f1)
+        [ ${#tags[@]} -gt 0 ] || tags=("$3")
+        systems=("$1")
+        [ "$2" = "$1" ] || systems+=("$2")
+        for s in "${systems[@]}"; do
+            for tag in "${tags[@]}"; do "$hvconfig" -d "$s" ins delete "$tag" || rc=$?; done
+        done
         ;;
     esac
 fi
