@@ -69,19 +69,21 @@ void CHiermanView::NoteReadFailure() {
 }
 
 void CHiermanView::CheckNoPendingError() {
+    if (services_.db.ErrorNumber() == 0) return;  // the usual case, at every tick
     Advised("Qdb_errno == QDB_OK", __LINE__, [this] { return services_.db.ErrorNumber() == 0; });
 }
 
 void CHiermanView::UpdateView(bool onlyIfChanged) {
     CheckNoPendingError();
-    const std::string title = surface_.DocumentTitle();
+    const std::string& title = surface_.DocumentTitle();
     if (system_.empty() || system_ != title) {
         system_ = title;
+        showsLocal_ = system_ == localName_;
         Populate();
         return;
     }
     // The local system always answers; only another one's paths are read.
-    if (system_ != localName_ && MachineState(services_.db, system_) == kMachineDead) {
+    if (!showsLocal_ && MachineState(services_.db, system_) == kMachineDead) {
         surface_.CloseDocument();
         return;
     }

@@ -127,6 +127,7 @@ private:
     ViewSurface& surface_;
     const std::string localName_;
     std::string system_;
+    bool showsLocal_ = false;  // system_ is the local system
     CellPos focus_;
     int sizeIndex_ = 0;
     panelaid::DbStamp stamp_{};

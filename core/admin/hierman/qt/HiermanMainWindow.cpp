@@ -37,6 +37,7 @@ HiermanMainWindow::HiermanMainWindow(ViewServices services, FrameServices frame,
     layout->setSpacing(0);
     bar_.Create();
     barWidget_ = new MachineBarWidget(bar_, central);
+    connect(barWidget_, &MachineBarWidget::helpRequested, this, [this](int id) { frame_.ShowHelp(id); });
     layout->addWidget(barWidget_);
     layout->addWidget(mdi_, 1);
     setCentralWidget(central);

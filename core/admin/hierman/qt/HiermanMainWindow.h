@@ -44,6 +44,10 @@ public:
     QToolBar* MainToolBar() const { return mainToolBar_; }
     QToolBar* ToolsToolBar() const { return toolsToolBar_; }
 
+    // Brings the commands that depend on the busy flag in line with it (the
+    // menus do when they open, the watch at each tick).
+    void UpdateCommandStates();
+
     // The Window menu's arrangements of the views' windows.
     void TileViews(bool horizontal);
     void ArrangeIcons();

@@ -1,9 +1,9 @@
 #include "HiermanViewWidget.h"
 
+#include "ContextHelp.h"
 #include "IconPainter.h"
 #include "ViewFontChooser.h"
 
-#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -72,11 +72,7 @@ void HiermanViewWidget::UpdateScrollBars() {
 void HiermanViewWidget::scrollContentsBy(int, int) { viewport()->update(); }
 
 bool HiermanViewWidget::viewportEvent(QEvent* event) {
-    if (event->type() == QEvent::QueryWhatsThis) return true;
-    if (event->type() == QEvent::WhatsThis) {
-        emit helpRequested(logic_.HelpHitTest(CellAt(static_cast<QHelpEvent*>(event)->pos())));
-        return true;
-    }
+    if (AnswerContextHelp(event, [this](QPoint at) { emit helpRequested(logic_.HelpHitTest(CellAt(at))); })) return true;
     return QAbstractScrollArea::viewportEvent(event);
 }
 
@@ -101,7 +97,10 @@ void HiermanViewWidget::paintEvent(QPaintEvent* event) {
             const QRect textArea(rect.x(), rect.y(), rect.width() * kViewGroupWidth, rect.height() * 3);
             if (!event->region().intersects(textArea)) continue;
             if (cell->selected) painter.drawPixmap(rect.topLeft(), IconPixmap(kIconSelectionMark, size));
-            painter.drawPixmap(rect.topLeft(), IconPixmap(logic_.IconOf(cell), size));
+            // The cached icon: the update at each tick keeps it in step with
+            // the database, so a paint reads nothing from it.
+            const int icon = cell->icon != 0 ? cell->icon : logic_.IconOf(cell);
+            painter.drawPixmap(rect.topLeft(), IconPixmap(icon, size));
             if (cell->IsResource())
                 painter.drawText(QRect(rect.right() + 1, rect.y(), rect.width() * (kViewGroupWidth - 1), rect.height()),
                                  Qt::AlignVCenter | Qt::AlignLeft, QString::fromStdString(cell->text));

@@ -21,7 +21,7 @@ public:
     CellPos CellAt(const QPoint& point) const;
     QRect CellRect(int column, int row) const;
 
-    std::string DocumentTitle() const override { return title_; }
+    const std::string& DocumentTitle() const override { return title_; }
     void RepaintCell(int column, int row) override;
     void RepaintAll() override;
     void CloseDocument() override;

@@ -1,5 +1,6 @@
 #include "MachineBarWidget.h"
 
+#include "ContextHelp.h"
 #include "IconPainter.h"
 
 #include <QKeyEvent>
@@ -23,6 +24,11 @@ CellPos MachineBarWidget::CellAt(const QPoint& point) const {
     // A button is its group of columns: the icon and the name beside it.
     const int column = point.x() / size / kBarGroupWidth * kBarGroupWidth;
     return {column, point.y() / size};
+}
+
+bool MachineBarWidget::event(QEvent* event) {
+    if (AnswerContextHelp(event, [this](QPoint at) { emit helpRequested(bar_.HelpHitTest(CellAt(at))); })) return true;
+    return QWidget::event(event);
 }
 
 void MachineBarWidget::paintEvent(QPaintEvent*) {

@@ -2,6 +2,7 @@
 // switch of the active view, refreshes and the close guard.
 #include "HiermanMainWindow.h"
 #include "HiermanViewWidget.h"
+#include "MachineBarWidget.h"
 #include "QtTestApp.h"
 
 #include "FakeConsoleParts.h"
@@ -13,6 +14,7 @@
 #include <QHelpEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
@@ -91,8 +93,8 @@ protected:
                                       [this] { return db.Initializing(); }},
             [] { return 1; }, runner);
         made->Frame().UseLauncher(&launcher, [] { return std::string("/opt/hv"); });
-        made->RestoreSettings();
         made->resize(900, 700);
+        made->RestoreSettings();
         made->show();
         return made;
     }
@@ -126,6 +128,20 @@ TEST_F(MainWindowCommands, MenusFollowTheViewsAndPromptsSplitIntoStatusAndTip) {
     EXPECT_TRUE(shown("&Window"));
     EXPECT_EQ(MenuTexts("&Window"),
               (QStringList{"&Cascade", "Tile &Horizontally", "&Tile Vertically", "&Arrange Icons"}));
+    // Opened, the Window menu lists the views' windows, the active one checked.
+    window->OpenSystem("SYSA");
+    QMenu* windows = nullptr;
+    for (QAction* menu : window->menuBar()->actions())
+        if (menu->text() == "&Window") windows = menu->menu();
+    ASSERT_NE(windows, nullptr);
+    for (int shown = 0; shown < 2; ++shown) emit windows->aboutToShow();
+    EXPECT_EQ(MenuTexts("&Window"), (QStringList{"&Cascade", "Tile &Horizontally", "&Tile Vertically",
+                                                 "&Arrange Icons", "&1 SYSA", "&2 SYSA"}));
+    QList<QAction*> items = windows->actions();
+    ASSERT_TRUE(items.back()->isChecked());
+    QMdiSubWindow* first = Area()->subWindowList().first();
+    items[items.size() - 2]->trigger();
+    EXPECT_EQ(Area()->activeSubWindow(), first);
     EXPECT_EQ(MenuTexts("&Tools"), (QStringList{"&Application Status", "&Hardware Admin."}));
 
     QAction* create = window->Command(kCmdCreateHierarchy);
@@ -134,6 +150,13 @@ TEST_F(MainWindowCommands, MenusFollowTheViewsAndPromptsSplitIntoStatusAndTip) {
     EXPECT_EQ(window->Command(kCmdAttributes)->toolTip(), "Attributes");
     // The actions of the administrator's requests wait for their handler.
     EXPECT_FALSE(window->Command(kCmdInService)->isEnabled());
+    // While an action runs Create Hierarchy is off, in the menu and on the toolbar alike.
+    window->Frame().SetBusy(true);
+    window->UpdateCommandStates();
+    EXPECT_FALSE(create->isEnabled());
+    window->Frame().SetBusy(false);
+    window->UpdateCommandStates();
+    EXPECT_TRUE(create->isEnabled());
 
     QList<QAction*> buttons = window->MainToolBar()->actions();
     ASSERT_EQ(buttons.size(), 11);
@@ -175,6 +198,16 @@ TEST_F(MainWindowCommands, ToolsHelpAndStopGoThroughTheFoundation) {
     EXPECT_EQ(boxes.Shown()[1].text.rfind("You cannot stop Holdervane while an action request", 0), 0u);
 }
 
+TEST_F(MainWindowCommands, TheMachineBarAnswersContextHelp) {
+    auto* bar = window->findChild<MachineBarWidget*>();
+    ASSERT_NE(bar, nullptr);
+    const QPoint empty(bar->width() - 2, 2);
+    QHelpEvent what(QEvent::WhatsThis, empty, bar->mapToGlobal(empty));
+    QApplication::sendEvent(bar, &what);
+    // The bar's own help id (0x90) and its context.
+    EXPECT_EQ(launcher.help, (std::vector<std::string>{"/opt/hv/admin/help/hvntmain.hlp#5015"}));
+}
+
 TEST_F(MainWindowCommands, TilesAndIconsArrangeTheViews) {
     window->OpenSystem("SYSA");
     window->OpenSystem("SYSA");
@@ -204,6 +237,7 @@ TEST_F(MainWindowCommands, TilesAndIconsArrangeTheViews) {
 TEST_F(MainWindowCommands, BarVisibilityIsSavedWithTheWindow) {
     window->Command(kCmdMainToolbar)->trigger();
     window->Command(kCmdStatusBar)->trigger();
+    window->setGeometry(40, 30, 700, 500);
     EXPECT_TRUE(window->MainToolBar()->isHidden());
     EXPECT_TRUE(window->statusBar()->isHidden());
     ASSERT_TRUE(window->close());
@@ -213,6 +247,8 @@ TEST_F(MainWindowCommands, BarVisibilityIsSavedWithTheWindow) {
     EXPECT_EQ(text.substr(text.size() - 4), ",0,0") << text;
 
     std::unique_ptr<HiermanMainWindow> again = MakeWindow();
+    // Saved and restored as it was, without the frame's margins added.
+    EXPECT_EQ(again->geometry(), QRect(40, 30, 700, 500));
     EXPECT_TRUE(again->MainToolBar()->isHidden());
     EXPECT_TRUE(again->statusBar()->isHidden());
     EXPECT_FALSE(again->Command(kCmdMainToolbar)->isChecked());

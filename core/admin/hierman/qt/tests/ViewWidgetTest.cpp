@@ -99,6 +99,20 @@ TEST_F(ViewWidget, PaintDrawsEachIconAtItsCell) {
     EXPECT_EQ(shot.pixelColor(widget->CellRect(10, 10).center()).rgb(), QColor(Qt::white).rgb());
 }
 
+TEST_F(ViewWidget, APaintReadsNothingFromTheDatabaseAndAnExpandChangesTheIcon) {
+    using Op = panelaid::FakeConsoleDatabase::Op;
+    widget->viewport()->grab();
+    const int reads = db.Calls(Op::InstanceList) + db.Calls(Op::DependencyList);
+    widget->viewport()->grab();
+    EXPECT_EQ(db.Calls(Op::InstanceList) + db.Calls(Op::DependencyList), reads);
+    // Expanded, H1 shows its own state instead of its tree's summary.
+    widget->Logic().DoubleClick({0, 1});
+    const QImage shot = widget->viewport()->grab().toImage();
+    const QPoint inside(10, 10);
+    EXPECT_EQ(shot.pixelColor(widget->CellRect(0, 1).topLeft() + inside).rgb(),
+              IconPixmap(kIconInService, 32).toImage().pixelColor(inside).rgb());
+}
+
 TEST_F(ViewWidget, CtrlFTakesTheFontAndColourDialogsChoice) {
     int answered = 0;
     ViewFont given;
@@ -143,7 +157,7 @@ TEST_F(ViewWidget, CtrlFTakesTheFontAndColourDialogsChoice) {
     EXPECT_EQ(widget->Logic().TextColour(), 0x0000FFu);
 }
 
-TEST(IconResources, EveryIconAndCursorIsDrawnAtEachSize) {
+TEST(IconResources, EveryIconCursorAndToolButtonIsDrawn) {
     panelaid::TestApp();
     for (int pixels : {32, 24, 16}) {
         for (int icon : {130, 131, 132, 133, 134, 135, 136, 137, 140, 141, 142}) {
@@ -165,6 +179,9 @@ TEST(IconResources, EveryIconAndCursorIsDrawnAtEachSize) {
     EXPECT_EQ(ResourceNumber(143, 16), 160);
     EXPECT_EQ(ResourceNumber(144, 16), 144);
     EXPECT_EQ(IconPixmap(144, 32).size(), QSize(32, 32));
+    for (int command : {32771, 32772, 32773, 32774, 32775, 32776, 32782, 32783, 0xE140, 0xE145})
+        EXPECT_FALSE(ToolButtonIcon(command).isNull()) << command;
+    EXPECT_TRUE(ToolButtonIcon(32781).isNull());
 }
 
 }  // namespace

@@ -60,6 +60,25 @@ bool IconOnScreen(hierman::HiermanViewWidget* view, const char* tag) {
     return !shot.isNull() && shot.pixelColor(0, 0).rgb() == icon.pixelColor(inside).rgb();
 }
 
+// The machine bar's button of a system shows its icon on the screen, at a
+// pixel the icon covers fully.
+bool ButtonOnScreen(hierman::HiermanMainWindow& window, const char* system) {
+    hierman::CMachineBar& bar = window.Bar();
+    const hierman::CMatrixCell* button = bar.Buttons().FindRoot(system);
+    auto* widget = window.findChild<hierman::MachineBarWidget*>();
+    if (!button || !widget) return false;
+    const int size = bar.IconSize();
+    const QImage icon = hierman::IconPixmap(bar.ButtonIcon(button), size).toImage();
+    QPoint inside(-1, -1);
+    for (int y = 0; y < size && inside.x() < 0; ++y)
+        for (int x = 0; x < size && inside.x() < 0; ++x)
+            if (icon.pixelColor(x, y).alpha() == 255) inside = QPoint(x, y);
+    if (inside.x() < 0) return false;
+    const QPoint at = widget->mapToGlobal(QPoint(button->column * size, button->row * size) + inside);
+    const QImage shot = widget->screen()->grabWindow(0, at.x(), at.y(), 1, 1).toImage();
+    return !shot.isNull() && shot.pixelColor(0, 0).rgb() == icon.pixelColor(inside).rgb();
+}
+
 bool ShowsHierarchies(hierman::HiermanMainWindow& window, const std::string& system, int h1, int h2) {
     hierman::HiermanViewWidget* view = window.ActiveView();
     if (!view || view->Logic().SystemName() != system) return false;
@@ -97,11 +116,12 @@ int main(int argc, char** argv) {
         return button && bar.ButtonIcon(button) == hierman::kMachineAlive;
     };
     Check(WaitFor([&] {
-              if (alive("SYSA") && alive("SYSB")) return true;
+              if (alive("SYSA") && alive("SYSB") && ButtonOnScreen(window, "SYSA") && ButtonOnScreen(window, "SYSB"))
+                  return true;
               bar.Update();
               return false;
           }, 30000),
-          "the machine bar shows SYSA and SYSB alive");
+          "the machine bar shows SYSA and SYSB alive, their icons on the screen");
 
     // A single click on SYSB: nothing until the double-click time passed.
     auto* barWidget = window.findChild<hierman::MachineBarWidget*>();
@@ -125,13 +145,18 @@ int main(int argc, char** argv) {
         Check(false, "the machine bar's SYSB button");
     }
 
-    // A second start of the program raises this console and ends.
+    // A second start of the program raises this console and ends; the
+    // event loop runs meanwhile, to answer it.
     QProcess second;
+    second.setProcessChannelMode(QProcess::ForwardedChannels);
     second.start(QCoreApplication::applicationDirPath() + "/hierman", QStringList());
-    const bool ended = second.waitForFinished(30000);
+    const bool ended = WaitFor([&] { return second.state() == QProcess::NotRunning; }, 30000);
     Check(ended && second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0,
           "a second hierman ends at once");
-    if (!ended) second.kill();
+    if (!ended) {
+        second.kill();
+        second.waitForFinished(5000);
+    }
     Check(WaitFor([&] { return instance.RaisesServed() == 1; }, 10000), "the second start raised this console");
 
     std::printf("%d failed\n", gFailures);
