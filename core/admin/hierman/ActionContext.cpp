@@ -84,6 +84,23 @@ void ActionContext::Deselect(CMatrixCell* cell) {
     surface.RepaintCell(cell->column, cell->row);
 }
 
+void ActionContext::ForEachSelectedRoot(const std::function<void(const std::string& tag)>& each) {
+    for (int i = 0;;) {
+        CMatrixCell* cell = view.NthSelected(i);
+        if (cell == nullptr) break;
+        const std::string tag = cell->text;
+        if (view.Root(cell) != cell) {
+            Say(tag + " is not a root");
+            ++i;
+            continue;
+        }
+        each(tag);
+        // Looked up again: a dialog meanwhile may have let the view change.
+        CMatrixCell* same = view.NthSelected(i);
+        if (same != nullptr && same->text == tag) ++i;
+    }
+}
+
 bool ActionContext::RunAdvised(panelaid::ScriptRunner& runner, const std::string& script, const std::string& args,
                                int line) {
     const std::string condition = "sh.Execute(\"" + script + "\", args) == 0";

@@ -9,6 +9,7 @@
 #include "CHiermanView.h"
 #include "HierarchyQueries.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,11 @@ public:
     bool InService(const std::string& system, const std::string& tag);
 
     void Deselect(CMatrixCell* cell);
+    // Walks the selected cells in the matrix's order: "<tag> is not a root"
+    // for each one that is not, each(tag) for every root. A root that each
+    // leaves selected is passed over; one it deselects makes room for the
+    // next at the same place.
+    void ForEachSelectedRoot(const std::function<void(const std::string& tag)>& each);
     const std::string& System() const { return view.SystemName(); }
 
     // Runs a script, again while it fails and the administrator answers

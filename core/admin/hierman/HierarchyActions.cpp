@@ -42,36 +42,19 @@ void HierarchyActions::DeleteHierarchy() {
     ActionStatus status(c_, "Deleting hierarchy...");
     std::vector<std::string> doomed;
     std::string backup;
-    for (int i = 0;;) {
-        CMatrixCell* cell = c_.view.NthSelected(i);
-        if (cell == nullptr) break;
-        const std::string tag = cell->text;
-        if (c_.view.Root(cell) != cell) {
-            c_.Say(tag + " is not a root");
-            ++i;
-            continue;
-        }
+    c_.ForEachSelectedRoot([&](const std::string& tag) {
         if (!c_.Backup(tag, &backup)) {
             backup = c_.System();
-            if (!c_.IgnoreAnswered(tag + " has no Secondary")) {
-                ++i;
-                continue;
-            }
+            if (!c_.IgnoreAnswered(tag + " has no Secondary")) return;
         }
         if (!c_.Alive(backup)) {
             c_.Say(tag + ": Backup is Out of Service");
-            ++i;
-            continue;
+            return;
         }
-        if (!c_.host.Confirm("Delete Hierarchy", tag)) {
-            ++i;
-            continue;
-        }
+        if (!c_.host.Confirm("Delete Hierarchy", tag)) return;
         AddTag(&doomed, tag);
-        // Found again: a refresh during the dialog may have moved it. Once
-        // deselected, the next selected cell has index i.
         c_.Deselect(c_.view.FindRoot(tag));
-    }
+    });
     if (doomed.empty()) return;
     const std::string system = c_.System();
     const std::string pid = c_.host.ProcessId();

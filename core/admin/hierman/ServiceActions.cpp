@@ -66,28 +66,20 @@ void ServiceActions::InService() {
     job.pairs.resize(job.names.size());
     ActionStatus status(c_, "Bringing selected resource(s) in service...");
     planner_.BeginRun();
-    for (int i = 0;;) {
-        CMatrixCell* cell = c_.view.NthSelected(i);
-        if (cell == nullptr) break;
-        const std::string tag = cell->text;
-        if (c_.view.Root(cell) != cell) {
-            c_.Say(tag + " is not a root");
-            ++i;
-            continue;
-        }
+    c_.ForEachSelectedRoot([&](const std::string& tag) {
         planner_.MarkRestore(tag);
-        c_.Deselect(cell);  // the next selected cell now has index i
+        c_.Deselect(c_.view.FindRoot(tag));
         const ServicePlanner::State before = planner_.Save();
-        if (planner_.ConfirmInService(tag) != 1) continue;
+        if (planner_.ConfirmInService(tag) != 1) return;
         planner_.PlanRestore(tag, 0);
-        if (DropIfFailed(tag, before)) continue;
+        if (DropIfFailed(tag, before)) return;
         const auto at = std::find(job.names.begin(), job.names.end(), planner_.Other());
         if (at == job.names.end() || !StillDefined(planner_.Other())) {
             // The holder is not in the system list, or left it while the
             // administrator was asked (or the list could not be read).
             c_.Say(planner_.Other() + " is not a defined system");
             planner_.Restore(before);
-            continue;
+            return;
         }
         std::optional<TransferJob::Pair>& pair = job.pairs[static_cast<std::size_t>(at - job.names.begin())];
         if (!pair) pair.emplace();
@@ -97,7 +89,7 @@ void ServiceActions::InService() {
         AppendTags(&pair->restore, planner_.RestoreList());
         planner_.ClearLists();
         job.other = planner_.Other();
-    }
+    });
     planner_.BeginRun();
     if (job.removeTotal + job.restoreTotal > 0) {
         job.system = c_.System();
@@ -112,22 +104,14 @@ void ServiceActions::OutOfService() {
     if (!c_.Allowed(kGuardAll)) return;
     ActionStatus status(c_, "Bringing selected resource(s) out of service...");
     planner_.BeginRun();
-    for (int i = 0;;) {
-        CMatrixCell* cell = c_.view.NthSelected(i);
-        if (cell == nullptr) break;
-        const std::string tag = cell->text;
-        if (c_.view.Root(cell) != cell) {
-            c_.Say(tag + " is not a root");
-            ++i;
-            continue;
-        }
+    c_.ForEachSelectedRoot([&](const std::string& tag) {
         planner_.MarkRemove(tag);
-        c_.Deselect(cell);
+        c_.Deselect(c_.view.FindRoot(tag));
         const ServicePlanner::State before = planner_.Save();
-        if (planner_.ConfirmOutOfService(tag) != 1) continue;
+        if (planner_.ConfirmOutOfService(tag) != 1) return;
         planner_.PlanRemove(tag, false, 0);
         DropIfFailed(tag, before);
-    }
+    });
     const std::vector<std::string> removal = planner_.Removal();
     const std::string other = planner_.Other();
     planner_.BeginRun();

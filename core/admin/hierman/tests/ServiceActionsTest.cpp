@@ -11,12 +11,12 @@ using Strings = std::vector<std::string>;
 
 class ServiceActions : public ActionFixture {
 protected:
-    // H2 -> app -> ip, out of service here and in service on its backup SYSB.
-    void HeldByBackup() {
-        for (const char* tag : {"H2", "app", "ip"}) AddPair(tag, "OSU", "ISP");
-        Depend("H2", "app");
-        Depend("app", "ip");
-        BackedUp("H2");
+    // A chain (each depending on the next) out of service here and in
+    // service on its root's backup SYSB; by default H2 -> app -> ip.
+    void HeldByBackup(const Strings& chain = {"H2", "app", "ip"}) {
+        for (const std::string& tag : chain) AddPair(tag, "OSU", "ISP");
+        for (std::size_t i = 1; i < chain.size(); ++i) Depend(chain[i - 1], chain[i]);
+        BackedUp(chain.front());
     }
     static Strings TransferOfH2() {
         return {"Transfer SYSA SYSB .PreTransfer 4242",       "Remove SYSB SYSA .PreRemove 4242 nolock",
@@ -69,9 +69,7 @@ TEST_F(ServiceActions, WithoutBackupOnlyTheRestoresRunWithTheViewsSystemTwice) {
 
 TEST_F(ServiceActions, CancelPutsThePlanBackAsItWasBeforeThatHierarchy) {
     HeldByBackup();
-    for (const char* tag : {"H1", "x1"}) AddPair(tag, "OSU", "ISP");
-    Depend("H1", "x1");
-    BackedUp("H1");
+    HeldByBackup({"H1", "x1"});
     Open();
     Select("H1");
     Select("H2");
@@ -229,9 +227,7 @@ TEST_F(ServiceActions, AHolderMissingFromTheSystemListIsRefusedAndTheOthersGoOn)
 
 TEST_F(ServiceActions, ADatabaseErrorWhilePlanningLeavesThatHierarchyOut) {
     HeldByBackup();
-    for (const char* tag : {"H1", "x1"}) AddPair(tag, "OSU", "ISP");
-    Depend("H1", "x1");
-    BackedUp("H1");
+    HeldByBackup({"H1", "x1"});
     Open();
     Select("H1");
     Select("H2");

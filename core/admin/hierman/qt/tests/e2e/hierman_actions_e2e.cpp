@@ -7,6 +7,7 @@
 //             databases.
 // Every confirmation is accepted; any other box is printed and fails the
 // run. Exit 0 when every check holds; each failed check is printed.
+#include "E2eChecks.h"
 #include "ConsoleActions.h"
 #include "CMainFrame.h"
 #include "FrameCommands.h"
@@ -30,24 +31,8 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-int gFailures = 0;
-
-void Check(bool ok, const std::string& what) {
-    std::printf("%s: %s\n", ok ? "ok" : "FAILED", what.c_str());
-    std::fflush(stdout);
-    if (!ok) ++gFailures;
-}
-
-// Runs the event loop until the condition holds or the deadline passes.
-bool WaitFor(const std::function<bool()>& done, int deadlineMs) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > deadlineMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return true;
-}
+using e2e::Check;
+using e2e::WaitFor;
 
 // The icon of a cell, after a refresh of the views (a watch tick's work).
 int IconOf(hierman::HiermanMainWindow& window, const char* tag) {
@@ -221,6 +206,5 @@ int main(int argc, char** argv) {
         Transfer(window, root, pid);
     else
         Delete(window, lib.Db(), root, pid);
-    std::printf("%d failed\n", gFailures);
-    return gFailures == 0 ? 0 : 1;
+    return e2e::Finish();
 }
