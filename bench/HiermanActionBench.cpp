@@ -40,17 +40,6 @@ public:
     int Run(const hierman::ActionJobFn&) override { return 0; }
 };
 
-class NoSurface : public hierman::ViewSurface {
-public:
-    std::string DocumentTitle() const override { return "SYSA"; }
-    void RepaintCell(int, int) override {}
-    void RepaintAll() override {}
-    void CloseDocument() override {}
-    bool HasKeyboardFocus() const override { return true; }
-    void ScrollIntoView(int, int) override {}
-    void IconSizeChanged(int) override {}
-};
-
 struct World : hierman::FakeConsoleParts {
     World() {
         db.AddSystem("SYSA", "SYSA", 'A');
@@ -78,7 +67,7 @@ struct World : hierman::FakeConsoleParts {
             [] { return false; });
     }
     YesBoxes yes;
-    NoSurface surface;
+    hierman::RecordingSurface surface;
     hierman::RecordingHost host;
     PlanOnly runner;
     std::unique_ptr<hierman::CHiermanView> view;

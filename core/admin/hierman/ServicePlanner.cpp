@@ -74,16 +74,22 @@ int ServicePlanner::ConfirmInService(const std::string& tag) {
     const bool hasBackup = c_.Backup(tag, &backup);
     other_ = hasBackup ? backup : c_.System();
     const bool alive = c_.Alive(other_);
-    State saved = state_;
-    if (hasBackup && alive) PlanRemove(tag, true, 0);
-    const bool transfer = state_.removal.size() > saved.removal.size();
+    // Only the removal plan on the holder changes the state before the
+    // answer: kept to be put back on a refusal.
+    std::optional<State> saved;
+    const std::size_t removals = state_.removal.size();
+    if (hasBackup && alive) {
+        saved = state_;
+        PlanRemove(tag, true, 0);
+    }
+    const bool transfer = state_.removal.size() > removals;
     const std::string text = transfer ? "Transfer Service from " + other_ : "In Service";
     bool go = c_.host.Confirm(text, tag);
     if (go && !hasBackup)
         go = c_.AskYes(tag + " has no Secondary!\nDo you want to continue?", panelaid::BoxIcon::Warning);
     if (go && !alive)
         go = c_.AskYes(tag + ": Backup is Out of Service!\nDo you want to continue?", panelaid::BoxIcon::Warning);
-    if (!go) state_ = std::move(saved);
+    if (!go && saved) state_ = std::move(*saved);
     return go ? 1 : 0;
 }
 
