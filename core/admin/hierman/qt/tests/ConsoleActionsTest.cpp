@@ -10,7 +10,6 @@
 
 #include "FakeConsoleParts.h"
 #include "FakeScriptRunner.h"
-#include "ScriptFixture.h"
 #include "FrameCommands.h"
 
 #include <QAction>
@@ -23,7 +22,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
 #include <condition_variable>
 #include <mutex>
 
@@ -163,34 +161,6 @@ TEST(ConsoleActions, WhileAScriptRunsTheConsoleRepaintsButTakesNoChangingInput) 
     Mouse(view->viewport(), QEvent::MouseButtonDblClick, h2At);
     EXPECT_NE(logic.FindCell("kid"), nullptr);
     EXPECT_TRUE(sub->close());
-}
-
-TEST(ConsoleActions, CreateHierarchyLoadsTheKitOnTheGuiThreadWhileTheWorkerWaits) {
-    panelaid::TestApp();
-    panelaid::ScriptRoot root;
-    const std::string dir = root.Path() + "/admin/kit/testkit";
-    std::filesystem::create_directories(dir);
-    std::filesystem::create_symlink(std::string(HV_TEST_KIT_DIR) + "/testkit.so", dir + "/testkit.so");
-    FakeConsoleParts parts;
-    parts.db.SetRootDir(root.Path());
-    parts.db.AddSystem("", "SYSA");
-    panelaid::FakeScriptRunner kitList;
-    HiermanMainWindow window(parts.Services(),
-                             FrameServices{parts.boxes, [] { return 1; }, [](bool) { return 0; }, [] { return false; }},
-                             [] { return 1; }, kitList);
-    window.show();
-    window.OpenSystem("SYSA");
-    struct Case {
-        const char* kit;
-        std::size_t boxes;
-    } cases[] = {{"testkit", 0}, {"nosuch", 1}};
-    for (const Case& c : cases) {
-        const std::size_t before = parts.boxes.Shown().size();
-        window.Actions().CreateHierarchy(c.kit);
-        ASSERT_EQ(parts.boxes.Shown().size() - before, c.boxes) << c.kit;
-        if (c.boxes != 0) EXPECT_EQ(parts.boxes.Shown().back().text, "Error! Unable to create hierarchy");
-        EXPECT_FALSE(window.Frame().Busy());
-    }
 }
 
 }  // namespace
