@@ -46,7 +46,13 @@ ConsoleActions::ConsoleActions(HiermanMainWindow& window, ViewServices services)
     : QObject(&window),
       window_(window),
       services_(services),
-      runner_(QtActionRunner::Hooks{services.boxes, [this](bool busy) { window_.Frame().SetBusy(busy); },
+      runner_(QtActionRunner::Hooks{services.boxes,
+                                    [this](bool busy) {
+                                        window_.Frame().SetBusy(busy);
+                                        // A machine-bar click made just before does not switch
+                                        // the view while the action runs.
+                                        if (busy) window_.StopClickTimer();
+                                    },
                                     [this] { UpdateCommandStates(); }}) {
     runners_ = [this] {
         // A worker's runner waits by polling on its own thread.
