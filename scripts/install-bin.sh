@@ -7,7 +7,9 @@
 # hierman, hwman and appstat the hierarchy, hardware and application status
 # consoles and eventvwr the event viewer stand-in, where they were built; the
 # dbguard kit under admin/kit/dbguard (scripts/install-dbguard.sh), where it
-# was built.
+# was built; hvconfig the configuration tool; under <root>/admin/bin the
+# administration scripts' minimal stand-ins of scripts/admin (Create, Delete,
+# Remove, Restore, Transfer, KitList).
 # usage: scripts/install-bin.sh <root> <directory of the built programs>
 set -euo pipefail
 if [ $# -ne 2 ]; then
@@ -20,7 +22,7 @@ mkdir -p "$root/bin"
 ln -sfn /bin/sh "$root/bin/sh.exe"
 ln -sfn /bin/rm "$root/bin/rm"
 ln -sfn "$built/hvnohup" "$root/bin/nohup.exe"
-for p in sendevent qdbdorem qdbrecover qdb mxrcfgstore hvsvc hvsvcctl; do
+for p in sendevent qdbdorem qdbrecover qdb mxrcfgstore hvsvc hvsvcctl hvconfig; do
     ln -sfn "$built/$p" "$root/bin/$p"
 done
 standins=$(cd "$(dirname "$0")/../tools/standins" && pwd)
@@ -35,4 +37,9 @@ if [ -f "$built/../kits/dbguard/dbguard.so" ]; then
 fi
 for p in hvstart.exe hvstop.exe; do
     ln -sfn "$standins/$p" "$root/bin/$p"
+done
+admin=$(cd "$(dirname "$0")/admin" && pwd)
+mkdir -p "$root/admin/bin"
+for p in Create Delete Remove Restore Transfer KitList; do
+    ln -sfn "$admin/$p" "$root/admin/bin/$p"
 done

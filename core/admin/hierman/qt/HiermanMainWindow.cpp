@@ -1,5 +1,6 @@
 #include "HiermanMainWindow.h"
 
+#include "ConsoleActions.h"
 #include "HiermanViewWidget.h"
 #include "IconPainter.h"
 #include "MachineBarWidget.h"
@@ -47,22 +48,30 @@ HiermanMainWindow::HiermanMainWindow(ViewServices services, FrameServices frame,
     connect(&watch_, &QTimer::timeout, this, [this] { frame_.WatchTick(); });
     click_.setSingleShot(true);
     connect(&click_, &QTimer::timeout, this, [this] { bar_.ClickTimerFired(); });
+    actions_ = new ConsoleActions(*this, services_);
 }
 
 HiermanMainWindow::~HiermanMainWindow() {
     // The base class hides the views as it goes: nothing of this class may
     // answer their signals any more.
     disconnect(mdi_, nullptr, this, nullptr);
+    // The actions watch the views' events: they go before the views do.
+    delete actions_;
+    actions_ = nullptr;
 }
 
 void HiermanMainWindow::ShowKitMenu() {
     if (!frame_.CreateHierarchyEnabled()) return;
     const QPoint at = QCursor::pos();
     QMenu menu(this);
-    for (const KitItem& item : frame_.BuildKitMenu(runner_)) menu.addAction(QString::fromStdString(item.label));
-    // Choosing a kit starts the Create Hierarchy action, which comes with the
-    // administrator actions.
-    menu.exec(at);
+    int command = kFirstKitCommand;
+    for (const KitItem& item : frame_.BuildKitMenu(runner_))
+        menu.addAction(QString::fromStdString(item.label))->setData(command++);
+    // Choosing a kit starts Create Hierarchy in the active view.
+    if (QAction* chosen = menu.exec(at)) {
+        const std::string kit = frame_.KitNameOf(chosen->data().toInt());
+        if (!kit.empty()) actions_->CreateHierarchy(kit);
+    }
 }
 
 HiermanViewWidget* HiermanMainWindow::ActiveView() const {
@@ -106,6 +115,7 @@ void HiermanMainWindow::OpenSystem(const std::string& system) {
     connect(view, &HiermanViewWidget::closeRequested, sub, &QWidget::close, Qt::QueuedConnection);
     sub->resize(640, 480);
     FollowHelp(view);
+    actions_->Attach(view);
     sub->show();
     view->Logic().UpdateView(false);
 }

@@ -20,6 +20,7 @@ class QToolBar;
 
 namespace hierman {
 
+class ConsoleActions;
 class HiermanViewWidget;
 class MachineBarWidget;
 
@@ -32,6 +33,8 @@ public:
 
     CMainFrame& Frame() { return frame_; }
     CMachineBar& Bar() { return bar_; }
+    // The administrator actions of the views.
+    ConsoleActions& Actions() { return *actions_; }
     HiermanViewWidget* ActiveView() const;
 
     // The action of a command of the console's table (FrameCommands.h),
@@ -91,6 +94,7 @@ private:
     QTimer watch_;
     QTimer click_;
     std::map<int, QAction*> commands_;
+    ConsoleActions* actions_ = nullptr;
     QToolBar* mainToolBar_ = nullptr;
     QToolBar* toolsToolBar_ = nullptr;
 };

@@ -1,5 +1,6 @@
 // The main window offscreen on the fakes: a view per system, the machine bar's
 // switch of the active view, refreshes and the close guard.
+#include "ConsoleActions.h"
 #include "HiermanMainWindow.h"
 #include "HiermanViewWidget.h"
 #include "MachineBarWidget.h"
@@ -148,12 +149,15 @@ TEST_F(MainWindowCommands, MenusFollowTheViewsAndPromptsSplitIntoStatusAndTip) {
     EXPECT_EQ(create->statusTip(), "Create an Application Hierarchy");
     EXPECT_EQ(create->toolTip(), "Create Hierarchy");
     EXPECT_EQ(window->Command(kCmdAttributes)->toolTip(), "Attributes");
-    // The actions of the administrator's requests wait for their handler.
-    EXPECT_FALSE(window->Command(kCmdInService)->isEnabled());
+    // The administrator's actions follow the active view's focus.
+    window->Actions().UpdateCommandStates();
+    EXPECT_TRUE(window->Command(kCmdInService)->isEnabled());
     // While an action runs Create Hierarchy is off, in the menu and on the toolbar alike.
     window->Frame().SetBusy(true);
     window->UpdateCommandStates();
     EXPECT_FALSE(create->isEnabled());
+    window->Actions().UpdateCommandStates();
+    EXPECT_FALSE(window->Command(kCmdInService)->isEnabled());
     window->Frame().SetBusy(false);
     window->UpdateCommandStates();
     EXPECT_TRUE(create->isEnabled());

@@ -6,6 +6,7 @@
 // program brings this console forward and ends. Stop is not tried: the
 // service is the machine's first process. Exit 0 when every check holds;
 // each failed check is printed.
+#include "E2eChecks.h"
 #include "HiermanConsole.h"
 #include "HiermanViewWidget.h"
 #include "IconPainter.h"
@@ -24,24 +25,8 @@
 
 namespace {
 
-int gFailures = 0;
-
-void Check(bool ok, const std::string& what) {
-    std::printf("%s: %s\n", ok ? "ok" : "FAILED", what.c_str());
-    std::fflush(stdout);
-    if (!ok) ++gFailures;
-}
-
-// Runs the event loop until the condition holds or the deadline passes.
-bool WaitFor(const std::function<bool()>& done, int deadlineMs) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > deadlineMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return true;
-}
+using e2e::Check;
+using e2e::WaitFor;
 
 int RootIcon(hierman::HiermanViewWidget* view, const char* tag) {
     hierman::CMatrixCell* root = view->Logic().FindRoot(tag);
@@ -159,6 +144,5 @@ int main(int argc, char** argv) {
     }
     Check(WaitFor([&] { return instance.RaisesServed() == 1; }, 10000), "the second start raised this console");
 
-    std::printf("%d failed\n", gFailures);
-    return gFailures == 0 ? 0 : 1;
+    return e2e::Finish();
 }
