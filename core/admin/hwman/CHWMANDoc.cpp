@@ -12,9 +12,15 @@ std::string_view NameOf(const std::string& record) {
 }
 
 // Whether the record's name is this one, without looking for the separator.
-bool NameIs(const std::string& record, const std::string& name) {
-    return record.size() >= name.size() && record.compare(0, name.size(), name) == 0 &&
-           (record.size() == name.size() || record[name.size()] == panelaid::kRecordSeparator);
+// Names are a few letters: a plain loop costs less than a call to memcmp.
+inline bool NameIs(const std::string& record, const std::string& name) {
+    const std::size_t n = name.size();
+    if (record.size() < n || (record.size() > n && record[n] != panelaid::kRecordSeparator)) return false;
+    const char* r = record.data();
+    const char* m = name.data();
+    for (std::size_t i = 0; i < n; ++i)
+        if (r[i] != m[i]) return false;
+    return true;
 }
 
 }  // namespace
@@ -24,7 +30,12 @@ CHWMANDoc::CHWMANDoc(FigureServices services, panelaid::WindowSettings& windows,
 
 CHWMANDoc::~CHWMANDoc() = default;
 
-std::string CHWMANDoc::IdleText() const { return services_.db.Initializing() ? kInitializing : kReady; }
+const std::string& CHWMANDoc::IdleText() const {
+    // Built once: every refresh hands one of them to the status bar.
+    static const std::string ready(kReady);
+    static const std::string initializing(kInitializing);
+    return services_.db.Initializing() ? initializing : ready;
+}
 
 void CHWMANDoc::OnNewDocument() {
     width_ = 1200;
@@ -62,16 +73,19 @@ CHWMANSystem* CHWMANDoc::Find(std::string_view name, std::size_t* hint) const {
 }
 
 CHWMANSystem* CHWMANDoc::Append(std::unique_ptr<CHWMANSystem> figure) {
+    matchedList_ = false;
     systems_.push_back(std::move(figure));
     return systems_.back().get();
 }
 
 void CHWMANDoc::Remove(CHWMANSystem* figure) {
+    matchedList_ = false;
     if (CHWMANSystem* local = Local(); local != nullptr && local != figure) local->Forget(figure);
     std::erase_if(systems_, [figure](const std::unique_ptr<CHWMANSystem>& f) { return f.get() == figure; });
 }
 
 void CHWMANDoc::Load() {
+    matchedList_ = false;
     systems_.clear();
     panelaid::Records records;
     if (!services_.db.SystemList(nullptr, &records)) {
@@ -103,38 +117,67 @@ void CHWMANDoc::Load() {
     Layout();
 }
 
-bool CHWMANDoc::ChangeTest() {
-    bool changed = false;
+bool CHWMANDoc::ListNamesTheFigures(const panelaid::Records& records) {
+    bool same = true;
     for (auto& f : systems_) f->seen = false;
-    panelaid::Records& records = records_;  // keeps its capacity
-    if (services_.db.SystemList(nullptr, &records)) {
-        std::size_t hint = 0;
-        for (const std::string& record : records) {
-            // Mostly the next figure in order is the one named.
-            if (hint < systems_.size() && NameIs(record, systems_[hint]->Name())) {
-                systems_[hint++]->seen = true;
-                continue;
-            }
-            if (CHWMANSystem* f = Find(NameOf(record), &hint)) f->seen = true;
-            else changed = true;
+    std::size_t hint = 0;
+    for (const std::string& record : records) {
+        // Mostly the next figure in order is the one named.
+        if (hint < systems_.size() && NameIs(record, systems_[hint]->Name())) {
+            systems_[hint++]->seen = true;
+            continue;
         }
-    } else if (!systems_.empty()) {
-        changed = true;
+        if (CHWMANSystem* f = Find(NameOf(record), &hint)) f->seen = true;
+        else same = false;
     }
     // The local figure stands for the local system even when the list does
     // not name it.
     if (CHWMANSystem* l = Local()) l->seen = true;
     for (auto& f : systems_) {
-        if (!f->seen) changed = true;
+        if (!f->seen) same = false;
         f->seen = true;
-        // Each stamp is read with no error pending.
-        if (services_.db.ErrorNumber() != 0) services_.db.ClearError();
-        const panelaid::DbStamp now = services_.db.Stamp(f->Name().c_str());
-        if (!(now == f->stamp)) {
-            changed = true;
-            f->stamp = now;
-        }
     }
+    return same;
+}
+
+bool CHWMANDoc::ReadStamp(CHWMANSystem& figure) {
+    panelaid::ConsoleDatabase& db = services_.db;
+    const panelaid::DbStamp now = db.Stamp(figure.Name().c_str());
+    // A failed read returns the zero stamp and leaves an error: cleared at
+    // once, so the next read starts with none pending.
+    if (now == panelaid::DbStamp{} && db.ErrorNumber() != 0) db.ClearError();
+    if (now == figure.stamp) return false;
+    figure.stamp = now;
+    return true;
+}
+
+bool CHWMANDoc::ChangeTest() {
+    panelaid::ConsoleDatabase& db = services_.db;
+    bool changed = false;
+    // Each stamp is read with no error pending.
+    if (db.ErrorNumber() != 0) db.ClearError();
+    // The systems list lives in the local database, so the list cannot differ
+    // from the one last found naming the figures while the local stamp stands
+    // where it stood then. The local stamp is read before the list: a list is
+    // never older than the stamp read before it.
+    CHWMANSystem* local = Local();
+    if (local != nullptr && ReadStamp(*local)) changed = true;
+    const bool sameList = local != nullptr && matchedList_ && !(local->stamp == panelaid::DbStamp{}) &&
+                          local->stamp == matchedAt_;
+    panelaid::Records& records = records_;  // keeps its capacity
+    if (db.SystemList(nullptr, &records)) {
+        if (!sameList) {
+            matchedList_ = ListNamesTheFigures(records);
+            if (!matchedList_) changed = true;
+            if (local != nullptr) matchedAt_ = local->stamp;
+        }
+    } else {
+        matchedList_ = false;
+        if (!systems_.empty()) changed = true;
+        if (db.ErrorNumber() != 0) db.ClearError();
+    }
+    for (std::size_t i = 1; i < systems_.size(); ++i)
+        if (ReadStamp(*systems_[i])) changed = true;
     services_.Paint(IdleText());
     return changed;
 }
@@ -173,6 +216,7 @@ void CHWMANDoc::UpdateSystemSet() {
         const bool none = services_.db.ErrorNumber() == 7;
         services_.db.ClearError();
         if (none && !systems_.empty()) {
+            matchedList_ = false;
             systems_.clear();
             hint_ = kHintSystems;
         }
