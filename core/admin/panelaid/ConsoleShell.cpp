@@ -1,5 +1,6 @@
 #include "ConsoleShell.h"
 
+#include "ContextHelp.h"
 #include "panelaid.h"
 
 #include <QAbstractEventDispatcher>
@@ -69,6 +70,7 @@ void ConsoleShell::BuildMenus() {
         }
         connect(m, &QMenu::aboutToShow, this, [this] { UpdateCommands(); });
     }
+    AddContextHelp();
     for (int id : spec_.toolbar) {
         if (id == 0) {
             toolbar_->addSeparator();
@@ -76,6 +78,32 @@ void ConsoleShell::BuildMenus() {
         }
         if (QAction* a = Action(id)) toolbar_->addAction(a);
     }
+}
+
+void ConsoleShell::AddContextHelp() {
+    auto* help = new QAction(QStringLiteral("Context Help"), this);
+    const std::string prompt = "Help on the next window or command clicked\nContext Help";
+    help->setStatusTip(QString::fromStdString(PromptStatus(prompt)));
+    help->setToolTip(QString::fromStdString(PromptTip(prompt)));
+    help->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
+    connect(help, &QAction::triggered, this, [] { EnterContextHelp(); });
+    addAction(help);
+    actions_[kContextHelpCommand] = help;
+}
+
+int ConsoleShell::CommandOf(const QAction* action) const {
+    for (const auto& [id, a] : actions_)
+        if (a == action) return id;
+    return 0;
+}
+
+bool ConsoleShell::event(QEvent* event) {
+    // A click in context-help mode that no part answered for itself.
+    const bool help = AnswerContextHelp(event, [this](QPoint at) {
+        frame_.ShowHelp(WindowPartHelpId(*this, at, [this](const QAction* a) { return CommandOf(a); },
+                                         kMainWindowHelpId));
+    });
+    return help || QMainWindow::event(event);
 }
 
 QAction* ConsoleShell::Action(int id) const {

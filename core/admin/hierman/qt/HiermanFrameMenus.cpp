@@ -1,6 +1,7 @@
 // The main window's commands: the menus, the two toolbars and what the View,
 // Window, Tools and Help menus do. The actions' texts, prompts and ids come
 // from the console's command table.
+#include "ContextHelp.h"
 #include "FrameCommands.h"
 #include "HelpTable.h"
 #include "HiermanMainWindow.h"
@@ -16,7 +17,6 @@
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QToolBar>
-#include <QWhatsThis>
 
 namespace hierman {
 
@@ -208,7 +208,21 @@ void HiermanMainWindow::ShowAbout() {
     box.exec();
 }
 
-void HiermanMainWindow::EnterContextHelp() { QWhatsThis::enterWhatsThisMode(); }
+void HiermanMainWindow::EnterContextHelp() { panelaid::EnterContextHelp(); }
+
+bool HiermanMainWindow::event(QEvent* event) {
+    // A click in context-help mode on a part without help of its own: a
+    // toolbar button, a bar, the window's frame.
+    const bool help = panelaid::AnswerContextHelp(event, [this](QPoint at) {
+        auto commandOf = [this](const QAction* action) {
+            const int id = action->data().toInt();
+            const auto it = commands_.find(id);
+            return it != commands_.end() && it->second == action ? id : 0;
+        };
+        frame_.ShowHelp(panelaid::WindowPartHelpId(*this, at, commandOf, kMainWindowHelpId));
+    });
+    return help || QMainWindow::event(event);
+}
 
 void HiermanMainWindow::FollowHelp(HiermanViewWidget* view) {
     connect(view, &HiermanViewWidget::helpRequested, this, [this](int id) { frame_.ShowHelp(id); });
