@@ -9,6 +9,7 @@
 #include "FakeLauncher.h"
 #include "FakeMessageBoxes.h"
 #include "FakeSettingsStore.h"
+#include "QtClick.h"
 #include "QtTestApp.h"
 #include "QtWait.h"
 #include "TempSystemDir.h"
@@ -16,7 +17,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
-#include <QMouseEvent>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -190,14 +190,6 @@ TEST_F(ConsoleShellTest, StartReloadsTheDocumentOnlyAfterTheServiceCheck) {
     auto shell = MakeShell();
     EXPECT_TRUE(shell->Start());
     EXPECT_EQ(doc_.reloads, 1);
-}
-
-void Click(QWidget* widget, QPoint at) {
-    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-        QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)), Qt::LeftButton,
-                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(widget, &event);
-    }
 }
 
 TEST_F(ConsoleShellTest, TheContextHelpButtonGivesTheNextClickedPartsHelp) {

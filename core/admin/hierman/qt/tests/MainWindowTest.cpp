@@ -5,6 +5,7 @@
 #include "HiermanMainWindow.h"
 #include "HiermanViewWidget.h"
 #include "MachineBarWidget.h"
+#include "QtClick.h"
 #include "QtTestApp.h"
 
 #include "FakeConsoleParts.h"
@@ -22,7 +23,6 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMouseEvent>
 #include <QWhatsThis>
 #include <QMessageBox>
 #include <QStatusBar>
@@ -209,14 +209,6 @@ TEST_F(MainWindowCommands, ToolsHelpAndStopGoThroughTheFoundation) {
     EXPECT_EQ(boxes.Shown()[1].text.rfind("You cannot stop Holdervane while an action request", 0), 0u);
 }
 
-void Click(QWidget* widget, QPoint at) {
-    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
-        QMouseEvent event(type, QPointF(at), widget->mapToGlobal(QPointF(at)), Qt::LeftButton,
-                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(widget, &event);
-    }
-}
-
 // The context-help button, then a click: the clicked part's help context.
 TEST_F(MainWindowCommands, ContextHelpAnswersForTheClickedPart) {
     window->OpenSystem("SYSA");
@@ -242,9 +234,9 @@ TEST_F(MainWindowCommands, ContextHelpAnswersForTheClickedPart) {
         SCOPED_TRACE(c.part);
         ASSERT_NE(c.widget, nullptr);
         launcher.help.clear();
-        Click(helpButton, helpButton->rect().center());
+        panelaid::Click(helpButton, helpButton->rect().center());
         ASSERT_TRUE(QWhatsThis::inWhatsThisMode());
-        Click(c.widget, c.at);
+        panelaid::Click(c.widget, c.at);
         EXPECT_EQ(launcher.help, std::vector<std::string>{std::string("/opt/hv/admin/help/hvntmain.hlp") + c.context});
         EXPECT_FALSE(QWhatsThis::inWhatsThisMode());
     }
