@@ -69,6 +69,8 @@ void ConsoleShell::BuildMenus() {
             if (item.enabled) enables_.emplace_back(a, item.enabled);
         }
         connect(m, &QMenu::aboutToShow, this, [this] { UpdateCommands(); });
+        AnswerMenuHelp(m, [this](const QAction* a) { return CommandOf(a); },
+                       [this](int helpId) { frame_.ShowHelp(helpId); });
     }
     AddContextHelp();
     for (int id : spec_.toolbar) {
@@ -98,7 +100,10 @@ int ConsoleShell::CommandOf(const QAction* action) const {
 }
 
 bool ConsoleShell::event(QEvent* event) {
-    // A click in context-help mode that no part answered for itself.
+    // A click in context-help mode that no part answered for itself; on the
+    // menu bar it opens the menu to pick a command from.
+    if (event->type() == QEvent::WhatsThis && OpenMenuForHelp(*this, static_cast<QHelpEvent*>(event)->pos()))
+        return true;
     const bool help = AnswerContextHelp(event, [this](QPoint at) {
         frame_.ShowHelp(WindowPartHelpId(*this, at, [this](const QAction* a) { return CommandOf(a); },
                                          kMainWindowHelpId));

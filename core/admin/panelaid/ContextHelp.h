@@ -11,6 +11,7 @@
 
 class QAction;
 class QMainWindow;
+class QMenu;
 
 namespace panelaid {
 
@@ -40,5 +41,14 @@ bool AnswerContextHelp(QEvent* event, Answer&& answer) {
 // status bar's own, else windowHelpId.
 int WindowPartHelpId(const QMainWindow& window, QPoint at, const std::function<int(const QAction*)>& commandOf,
                      int windowHelpId);
+
+// A context-help click on a title of the window's menu bar opens that menu
+// and the help mode stays on, so that the next click picks a command. True
+// when a menu opened.
+bool OpenMenuForHelp(QMainWindow& window, QPoint at);
+
+// Lets menu answer a context-help click on one of its commands (commandOf
+// gives its id, 0 for none) by showing 0x10000 + that id.
+void AnswerMenuHelp(QMenu* menu, std::function<int(const QAction*)> commandOf, std::function<void(int helpId)> show);
 
 }  // namespace panelaid

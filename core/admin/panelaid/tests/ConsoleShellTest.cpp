@@ -17,6 +17,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
+#include <QMenu>
+#include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -45,7 +47,8 @@ protected:
         ShellSpec spec;
         spec.title = kTitle;
         spec.program = "HWMAN";
-        spec.help = {{0x20080, 4500}, {kCommandHelpBase + 32778, 4510}, {kStatusBarHelpId, 4520}};
+        spec.help = {{0x20080, 4500}, {kCommandHelpBase + 32778, 4510}, {kStatusBarHelpId, 4520},
+                     {kCommandHelpBase + 57665, 4530}};
         spec.refreshMs = 20;
         ShellMenu path{"Comm&Path", {}};
         ShellItem create;
@@ -226,6 +229,24 @@ TEST_F(ConsoleShellTest, TheContextHelpButtonGivesTheNextClickedPartsHelp) {
         EXPECT_EQ(launcher_.help[0].substr(launcher_.help[0].find('#')), c.context);
         EXPECT_FALSE(QWhatsThis::inWhatsThisMode()) << "one click answers, the next acts again";
     }
+
+    // On the menu bar the menu opens for a pick; the command picked gives its
+    // help and does not run.
+    launcher_.help.clear();
+    Click(helpButton, helpButton->rect().center());
+    QMenuBar* menus = shell->menuBar();
+    QAction* title = menus->actions().at(0);
+    Click(menus, menus->actionGeometry(title).center());
+    QMenu* menu = title->menu();
+    ASSERT_TRUE(WaitForEvents([&] { return menu->isVisible(); }));
+    EXPECT_TRUE(QWhatsThis::inWhatsThisMode());
+    EXPECT_TRUE(launcher_.help.empty());
+    Click(menu, menu->actionGeometry(shell->Action(57665)).center());
+    ASSERT_EQ(launcher_.help.size(), 1u);
+    EXPECT_EQ(launcher_.help[0].substr(launcher_.help[0].find('#')), "#4530");
+    EXPECT_FALSE(QWhatsThis::inWhatsThisMode());
+    EXPECT_FALSE(menu->isVisible());
+    EXPECT_TRUE(shell->isVisible()) << "Exit did not run";
     EXPECT_EQ(creates_, 0) << "a click for help runs no command";
 }
 

@@ -240,6 +240,23 @@ TEST_F(MainWindowCommands, ContextHelpAnswersForTheClickedPart) {
         EXPECT_EQ(launcher.help, std::vector<std::string>{std::string("/opt/hv/admin/help/hvntmain.hlp") + c.context});
         EXPECT_FALSE(QWhatsThis::inWhatsThisMode());
     }
+
+    // A menu opens for a pick; About gives its help and no box.
+    launcher.help.clear();
+    panelaid::Click(helpButton, helpButton->rect().center());
+    QMenuBar* menus = window->menuBar();
+    QAction* title = nullptr;
+    for (QAction* a : menus->actions())
+        if (a->text() == QStringLiteral("&Help")) title = a;
+    ASSERT_NE(title, nullptr);
+    panelaid::Click(menus, menus->actionGeometry(title).center());
+    QMenu* menu = title->menu();
+    ASSERT_TRUE(menu->isVisible());
+    panelaid::Click(menu, menu->actionGeometry(window->Command(kCmdAbout)).center());
+    EXPECT_EQ(launcher.help, std::vector<std::string>{"/opt/hv/admin/help/hvntmain.hlp#5019"});
+    EXPECT_FALSE(QWhatsThis::inWhatsThisMode());
+    EXPECT_FALSE(menu->isVisible());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 // The attributes sheet's Help gives the shown page's help context.
