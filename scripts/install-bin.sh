@@ -4,7 +4,9 @@
 # qdbdorem, qdbrecover, qdb and mxrcfgstore are our minimal stand-ins from the build;
 # hvsvc and hvsvcctl the cluster service and its control command, and
 # hvstart.exe and hvstop.exe the stand-ins that start and stop it through hvsvcctl;
-# hierman the hierarchy console, where it was built.
+# hierman the hierarchy console and appstat the application status console,
+# where they were built; the dbguard kit under admin/kit/dbguard
+# (scripts/install-dbguard.sh), where it was built.
 # usage: scripts/install-bin.sh <root> <directory of the built programs>
 set -euo pipefail
 if [ $# -ne 2 ]; then
@@ -21,8 +23,14 @@ for p in sendevent qdbdorem qdbrecover qdb mxrcfgstore hvsvc hvsvcctl; do
     ln -sfn "$built/$p" "$root/bin/$p"
 done
 standins=$(cd "$(dirname "$0")/../tools/standins" && pwd)
-if [ -x "$built/hierman" ]; then
-    ln -sfn "$built/hierman" "$root/bin/hierman"
+for p in hierman appstat; do
+    if [ -x "$built/$p" ]; then
+        ln -sfn "$built/$p" "$root/bin/$p"
+    fi
+done
+# The database-server recovery kit, where it was built (beside the programs' bin/).
+if [ -f "$built/../kits/dbguard/dbguard.so" ]; then
+    bash "$(dirname "$0")/install-dbguard.sh" "$root" "$built/../kits/dbguard"
 fi
 for p in hvstart.exe hvstop.exe; do
     ln -sfn "$standins/$p" "$root/bin/$p"

@@ -14,28 +14,30 @@
 #include <unistd.h>
 
 int RunManagerHost(const char* program, const std::function<void()>& beforeWorld,
-                   const std::function<void()>& onListening, const std::function<void()>& afterLoop) {
+                   const std::function<void()>& onListening, const std::function<void()>& afterLoop,
+                   const std::function<void(const std::string&)>& failed) {
+    const auto fail = [&](const std::string& why, int code) {
+        std::fprintf(stderr, "%s: %s\n", program, why.c_str());
+        if (failed) failed(why);
+        return code;
+    };
     // Before any receiver exists: every address of this process reads pid 0
     // and tid 0.
     BaseAddr::SetMxrWorldFlg(1);
     // Before any thread: every thread inherits the blocked signals.
     int err = 0;
     const SignalPollAdptrPtr stopper = SignalPollAdptr::Watch({SIGTERM, SIGINT}, &err);
-    if (!stopper.Ok()) {
-        std::fprintf(stderr, "%s: cannot watch SIGTERM and SIGINT: %s\n", program, std::strerror(err));
-        return 3;
-    }
+    if (!stopper.Ok()) return fail(std::string("cannot watch SIGTERM and SIGINT: ") + std::strerror(err), 3);
     if (beforeWorld) beforeWorld();
 
     MxrWorld world;
     // Logical name 6: messages a client hands over to be sent from here.
     LocalHost localHost;
     MxrWorld::SetMxrPipeName(GetMxrPipeName());
-    if (world.Initialize() != 0) {
-        std::fprintf(stderr, "%s: cannot listen on %s (system directory %s)\n", program, GetMxrPipeName(),
-                     portlib::platform::SystemDir().c_str());
-        return 2;
-    }
+    if (world.Initialize() != 0)
+        return fail(std::string("cannot listen on ") + GetMxrPipeName() + " (system directory " +
+                        portlib::platform::SystemDir() + ")",
+                    2);
     stopper->Register();
     std::string path;
     portlib::platform::PipeNameToPath(GetMxrPipeName(), &path);

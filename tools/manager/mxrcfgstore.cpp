@@ -36,6 +36,9 @@ const char* const kUsage =
     "be made; 3 the signals cannot be watched; other: the database start-up\n"
     "failed with that result code.\n";
 
+// The message number of a start-up failure's report.
+constexpr int kStartFailedMsg = 5002;
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,6 +67,13 @@ int main(int argc, char** argv) {
             // A call in progress may wait for the manager: served until it ends.
             if (link.Ok()) link->Shutdown(*BaseWorld::GetWorldPtr(), 15000);
             link = MxrCfgstoreObjPtr();
+        },
+        [](const std::string& why) {
+            // The monitor drops its programs' output: the reason of the end
+            // goes to the event log, where an administrator finds it (it is
+            // on stderr already).
+            set_errinfo("mxrcfgstore", "MXR", 0, nullptr);
+            pxm_err(1, kStartFailedMsg, __FILE__, __LINE__, 0, PXM_STDERR, "mxrcfgstore: %s; exiting\n", why.c_str());
         });
     qdbcleanup();
     return rc;

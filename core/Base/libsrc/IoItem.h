@@ -7,6 +7,7 @@
 #include <iosfwd>
 
 #include "ClassPattern.h"
+#include "ObjectDepth.h"
 
 class IoItem : public BaseVirtItem {
     MXR_ABSTRACT_CLASS(IoItem, BaseVirtItem);
@@ -19,10 +20,11 @@ public:
     ~IoItem() override;
 
     // Nesting limits. Object conversion (object -> tree and tree -> object)
-    // follows pointer fields at most MaxObjectDepth objects deep; printing and
-    // the binary item form follow nested lists at most MaxListDepth deep.
-    // Lists are followed along their rest without recursion, at any length.
-    static constexpr int MaxObjectDepth = 256;
+    // follows pointer fields at most MaxObjectDepth objects deep, the bound
+    // of the binary wire form; printing and the binary item form follow
+    // nested lists at most MaxListDepth deep. Lists are followed along their
+    // rest without recursion, at any length.
+    static constexpr int MaxObjectDepth = MxrMaxObjectDepth;
     static constexpr int MaxListDepth = 1024;
 
     // slot 7: prints the item; indent is the depth in tabs of its lines.

@@ -50,7 +50,9 @@ int MxrSetPointerFromIoItem(const IoItemPtr& i, BasePtr& p, int declaredType, Mx
     IoCons* tree = static_cast<IoCons*>(i.GetPtr());
     IoItemPtr head = tree->GetCar();
     if (!IoItem::IsItemOf(head, IoIdent::ClassCode)) return 1;
-    NestingGuard level(fromTreeDepth);
+    // The message at the top of a stream is no level, as in the binary
+    // form: its fields are the first.
+    NestingGuard level(fromTreeDepth, place == MxrDecodePlace::TopOfMessage ? 0 : 1);
     if (level.Beyond(IoItem::MaxObjectDepth)) return 1;
 
     bStr className = static_cast<IoIdent*>(head.GetPtr())->GetValue();

@@ -5,8 +5,9 @@
 
 class NestingGuard {
 public:
-    explicit NestingGuard(int& depth) noexcept : depth(depth) { ++depth; }
-    ~NestingGuard() { --depth; }
+    // step 0: a walk's start that is no level of its own.
+    explicit NestingGuard(int& depth, int step = 1) noexcept : depth(depth), step(step) { depth += step; }
+    ~NestingGuard() { depth -= step; }
     NestingGuard(const NestingGuard&) = delete;
     NestingGuard& operator=(const NestingGuard&) = delete;
 
@@ -15,4 +16,5 @@ public:
 
 private:
     int& depth;
+    int step;
 };

@@ -309,7 +309,7 @@ void PipeHead::DropRcvPktCtrl(const PipePktCtrlPtr& ctrl, const char* why) {
     std::ostringstream line;
     line << GetClassName() << "::ProcessIncomming Pkt Bufr dropped partial message " << ctrl->GetPktCtrlId() << ": "
          << why;
-    ReportLine(line.str());
+    ReportPeerFault(line.str());
     LeaveAssembly(ctrl);
     RcvPktCtrlLst.RemoveItem(ctrl);
 }
@@ -349,7 +349,7 @@ bool PipeHead::RefuseArriving(const BasePktBufrPtr& pkt) {
     std::ostringstream line;
     line << GetClassName() << "::ProcessIncomming Pkt Bufr refused message " << id << ": packet " << pkt->GetPktId()
          << " of " << pkt->GetTotalPkts();
-    ReportLine(line.str());
+    ReportPeerFault(line.str());
     if (!last) {
         if (RefusedIds.size() >= MaxRefusedIds) RefusedIds.erase(RefusedIds.begin());
         RefusedIds.push_back(id);
@@ -459,7 +459,7 @@ int PipeHead::DeliverAssembled(PipePktCtrlPtr& ctrl) {
     // A message, or an s-expression naming one; nothing else is built.
     const BaseMsgPtr msg(stream);
     if (!msg.Ok()) {
-        ReportLine(std::string(GetClassName()) + "::ProcessIncomming Pkt Bufr message generation failed");
+        ReportPeerFault(std::string(GetClassName()) + "::ProcessIncomming Pkt Bufr message generation failed");
         AnswerUndeliverable(stream);
         return -1;
     }
@@ -510,7 +510,7 @@ bool PipeHead::MayAnnounce(const bStr& host, long pid, const char* what) {
     std::ostringstream line;
     line << GetClassName() << " on file descriptor " << FileDscrpt << ": " << what << " for host " << host << " pid "
          << pid << " refused - the peer is pid " << PeerPid;
-    ReportLine(line.str());
+    ReportPeerFault(line.str());
     return false;
 }
 
@@ -565,6 +565,11 @@ void PipeHead::HupDetected() {
         PollAdptrPtr = nullptr;
         adptr->DeRegister();
     }
+}
+
+void PipeHead::ReportPeerFault(const std::string& line) {
+    MXR_METHOD_FRAME("ReportPeerFault", 1);
+    ReportLine(line);
 }
 
 void PipeHead::PassedPacketProcessing(BasePktBufrPtr& pkt) {

@@ -200,6 +200,10 @@ public:
     virtual void ReceivedHeartBeatIndication();
     virtual void NotifyRoute(HeartBeatStatus status);
     virtual void SendHeartBeat();
+    // slot 23: a report of what the peer sent wrong (a packet or message
+    // refused, a route it may not announce); the connection serves on.
+    // Base: one line on stderr each.
+    virtual void ReportPeerFault(const std::string& line);
 
 protected:
     // Rebuilds the message of a complete controller: an ordinary one is

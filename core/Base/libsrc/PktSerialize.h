@@ -8,6 +8,7 @@
 // signed int). A value that cannot be read completely is left unchanged.
 #pragma once
 
+#include "ObjectDepth.h"
 #include "SpclSerialInt.h"
 #include "TypedPtr.h"
 
@@ -58,7 +59,6 @@ template <class X>
 int _serialize(BasePktCtrl& c, TypedPtr<X>& p) {
     return MxrSerializePointer(c, p, X::ClassCode);
 }
-constexpr int MxrMaxObjectDepth = 256;
 
 // While one lives on a thread, a field whose object is of a registered class
 // the field may not hold is read as null (the object passed over by its

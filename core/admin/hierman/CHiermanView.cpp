@@ -74,14 +74,15 @@ void CHiermanView::CheckNoPendingError() {
 
 void CHiermanView::UpdateView(bool onlyIfChanged) {
     CheckNoPendingError();
-    const std::string title = surface_.DocumentTitle();
+    const std::string& title = surface_.DocumentTitle();
     if (system_.empty() || system_ != title) {
         system_ = title;
+        showsLocal_ = system_ == localName_;
         Populate();
         return;
     }
     // The local system always answers; only another one's paths are read.
-    if (system_ != localName_ && MachineState(services_.db, system_) == kMachineDead) {
+    if (!showsLocal_ && MachineState(services_.db, system_) == kMachineDead) {
         surface_.CloseDocument();
         return;
     }
@@ -468,6 +469,13 @@ void CHiermanView::RunTreeCommand(TreeCommand command) {
         cell->selected = false;
         RestoreFocus(focusTag);
     }
+    surface_.RepaintAll();
+}
+
+void CHiermanView::TakeFontChoice(ViewFont chosen, std::uint32_t colour) {
+    if (chosen.weight < 700) chosen.weight = 0;
+    fonts_[sizeIndex_] = std::move(chosen);
+    textColours_[sizeIndex_] = colour & 0xFFFFFFu;
     surface_.RepaintAll();
 }
 

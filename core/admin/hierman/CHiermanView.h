@@ -10,9 +10,11 @@
 #include "MessageBoxes.h"
 #include "StatusDisplay.h"
 #include "StatusStack.h"
+#include "ViewFont.h"
 #include "ViewSurface.h"
 #include "WindowSettings.h"
 
+#include <cstdint>
 #include <string>
 
 namespace hierman {
@@ -82,6 +84,13 @@ public:
     void Zoom(int larger);
     void Letter(char c);
 
+    // The text font and colour (0xRRGGBB) of the current size.
+    const ViewFont& Font() const { return fonts_[sizeIndex_]; }
+    std::uint32_t TextColour() const { return textColours_[sizeIndex_]; }
+    // Takes what the font and colour dialogs gave for the current size: a
+    // weight below bold becomes normal. Repaints.
+    void TakeFontChoice(ViewFont chosen, std::uint32_t colour);
+
     // Tree commands on the selected resource cells.
     enum class TreeCommand { Expand, ExpandTree, Collapse, CollapseTree };
     void RunTreeCommand(TreeCommand command);
@@ -118,11 +127,14 @@ private:
     ViewSurface& surface_;
     const std::string localName_;
     std::string system_;
+    bool showsLocal_ = false;  // system_ is the local system
     CellPos focus_;
     int sizeIndex_ = 0;
     panelaid::DbStamp stamp_{};
     std::string dragTag_;
     bool readFailed_ = false;
+    ViewFont fonts_[3] = {DefaultViewFont(0), DefaultViewFont(1), DefaultViewFont(2)};
+    std::uint32_t textColours_[3] = {0, 0, 0};
 };
 
 }  // namespace hierman

@@ -1,6 +1,7 @@
 #include "CMainFrame.h"
 
 #include "CHiermanView.h"
+#include "HelpTable.h"
 
 #include <unistd.h>
 
@@ -92,20 +93,50 @@ std::vector<KitItem> CMainFrame::BuildKitMenu(panelaid::ScriptRunner& runner) {
     kitNames_.clear();
     std::vector<std::string> lines;
     // A failing list script gives an empty pop-up, whatever it printed.
-    if (runner.Execute(kKitListScript, "") == 0) {
-        while (runner.LinesLeft() > 0) lines.push_back(runner.NextLine());
-    } else {
-        while (runner.LinesLeft() > 0) runner.NextLine();
+    const int rc = runner.Execute(kKitListScript, "");
+    while (runner.LinesLeft() > 0) {
+        std::string line = runner.NextLine();
+        if (rc == 0) lines.push_back(std::move(line));
     }
-    std::vector<KitItem> items = ParseKitList(lines);
-    for (const KitItem& item : items) kitNames_.push_back(item.name);
-    return items;
+    KitList list = ParseKitList(lines);
+    for (const KitItem& item : list.items) kitNames_.push_back(item.name);
+    // What went wrong with the list, in the status bar.
+    std::string note;
+    auto add = [&note](const std::string& sentence) { note += (note.empty() ? "" : ". ") + sentence; };
+    if (rc != 0)
+        add("The list of installed recovery kits could not be read (exit code " + std::to_string(rc) + ")");
+    else if (list.items.empty())
+        add("No recovery kits are installed");
+    if (list.skipped > 0) add(std::to_string(list.skipped) + " lines of the recovery kit list were not understood");
+    if (list.dropped > 0) add("Only the first " + std::to_string(kMaxKitItems) + " recovery kits are offered");
+    if (!note.empty()) host_.ShowStatus(note);
+    return std::move(list.items);
 }
 
 std::string CMainFrame::KitNameOf(int command) const {
     const long index = static_cast<long>(command) - kFirstKitCommand;
     if (index < 0 || index >= static_cast<long>(kitNames_.size())) return {};
     return kitNames_[static_cast<std::size_t>(index)];
+}
+
+void CMainFrame::UseLauncher(panelaid::Launcher* launcher, std::function<std::string()> rootDir) {
+    launcher_ = launcher;
+    rootDir_ = std::move(rootDir);
+}
+
+bool CMainFrame::LaunchSibling(Sibling sibling) {
+    if (launcher_ == nullptr || !rootDir_) return false;
+    const bool appstat = sibling == Sibling::ApplicationStatus;
+    const char* binary = appstat ? "appstat" : "hwman";
+    if (launcher_->ShowSibling(appstat ? "APPSTAT" : "HWMAN", binary) == 0) return true;
+    Say(rootDir_() + "/bin/" + binary + " Not Found", panelaid::BoxIcon::Error);
+    return false;
+}
+
+void CMainFrame::ShowHelp(int helpId) {
+    if (launcher_ == nullptr || !rootDir_) return;
+    const HelpLookup help = HelpForRequest(helpId, rootDir_());
+    launcher_->ShowHelp(help.file, help.context);
 }
 
 }  // namespace hierman

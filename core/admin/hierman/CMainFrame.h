@@ -5,6 +5,7 @@
 #pragma once
 
 #include "KitList.h"
+#include "Launcher.h"
 #include "MessageBoxes.h"
 #include "ScriptRunner.h"
 
@@ -62,6 +63,17 @@ public:
 
     const std::string& ProcessIdText() const { return processId_; }
 
+    // The launcher and the root directory the siblings and the help are
+    // found under; without them both do nothing.
+    void UseLauncher(panelaid::Launcher* launcher, std::function<std::string()> rootDir);
+    enum class Sibling { ApplicationStatus, HardwareAdmin };
+    // Brings the sibling console forward or starts it; false (after the
+    // "Not Found" box) when it could not be started.
+    bool LaunchSibling(Sibling sibling);
+    // Opens the help for a help id: a kit item's id asks for the Create
+    // Hierarchy help, 0 (or a row without a context) for the contents.
+    void ShowHelp(int helpId);
+
 private:
     void Say(const std::string& text, panelaid::BoxIcon icon = panelaid::BoxIcon::None);
 
@@ -71,6 +83,8 @@ private:
     std::atomic<bool> busy_{false};
     bool startStopRunning_ = false;
     std::vector<std::string> kitNames_;
+    panelaid::Launcher* launcher_ = nullptr;
+    std::function<std::string()> rootDir_;
 };
 
 }  // namespace hierman

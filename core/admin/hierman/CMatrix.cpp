@@ -263,6 +263,8 @@ bool CMatrix::ExpandCell(CMatrixCell* cell, bool selected) {
     for (int i = r + 1; i < r + n; ++i) AddCell(kTeeLink, c, i);
     AddCell(kRightLink, c, r + n);
     cell->expanded = true;
+    // A summary icon becomes the plain one: the next IconOf chooses it.
+    cell->icon = 0;
     return true;
 }
 
@@ -281,6 +283,7 @@ void CMatrix::CollapseCell(CMatrixCell* cell) {
         }
     }
     cell->expanded = false;
+    cell->icon = 0;
 }
 
 bool CMatrix::FindNearestFreeBlock(int* column, int* row) const {

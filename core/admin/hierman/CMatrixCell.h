@@ -37,7 +37,7 @@ public:
     bool focusMark = false;
     bool selected = false;
     bool expanded = false;
-    int icon = 0;  // cached by CMatrix::IconOf
+    int icon = 0;  // cached by CMatrix::IconOf; 0 until chosen or after an expand or collapse
     std::string text;
     CMatrix* matrix;
     int column;

@@ -7,6 +7,8 @@ namespace hierman {
 
 inline constexpr int kCreateHierarchyHelpId = 0x18007;
 inline constexpr int kHelpContents = 3;
+// The main window's own help id.
+inline constexpr int kMainWindowHelpId = 0x20080;
 
 struct HelpLookup {
     std::string file;

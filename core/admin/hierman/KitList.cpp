@@ -2,15 +2,22 @@
 
 namespace hierman {
 
-std::vector<KitItem> ParseKitList(const std::vector<std::string>& lines) {
-    std::vector<KitItem> items;
+KitList ParseKitList(const std::vector<std::string>& lines) {
+    KitList list;
     for (const std::string& line : lines) {
-        if (items.size() >= kMaxKitItems) break;
         const std::size_t colon = line.find(':');
-        if (colon == std::string::npos || colon == 0) continue;
-        items.push_back({line.substr(0, colon), line.substr(colon + 1)});
+        // An item needs a kit name to create with and a label to show.
+        if (colon == std::string::npos || colon == 0 || colon + 1 == line.size()) {
+            ++list.skipped;
+            continue;
+        }
+        if (list.items.size() >= kMaxKitItems) {
+            ++list.dropped;
+            continue;
+        }
+        list.items.push_back({line.substr(0, colon), line.substr(colon + 1)});
     }
-    return items;
+    return list;
 }
 
 }  // namespace hierman

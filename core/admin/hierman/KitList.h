@@ -17,8 +17,14 @@ struct KitItem {
     std::string label;  // after it
 };
 
-// Lines without a ':' or beginning with one give no item; at most
-// kMaxKitItems items.
-std::vector<KitItem> ParseKitList(const std::vector<std::string>& lines);
+struct KitList {
+    std::vector<KitItem> items;
+    int skipped = 0;  // lines without a kit name or a label
+    int dropped = 0;  // good lines past kMaxKitItems
+};
+
+// Lines without a ':', beginning with one or ending at it give no item; at
+// most kMaxKitItems items.
+KitList ParseKitList(const std::vector<std::string>& lines);
 
 }  // namespace hierman

@@ -11,7 +11,7 @@ class ViewSurface {
 public:
     virtual ~ViewSurface() = default;
     // The document's title: the name of the system the view is to show.
-    virtual std::string DocumentTitle() const = 0;
+    virtual const std::string& DocumentTitle() const = 0;
     virtual void RepaintCell(int column, int row) = 0;
     virtual void RepaintAll() = 0;
     // Closes the document and its window once the current call has returned.

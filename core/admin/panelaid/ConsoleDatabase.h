@@ -67,6 +67,8 @@ public:
     // Changes: 0, or nonzero with the thread's error state set.
     virtual int SystemCreate(const char* machine, const char* name) = 0;
     virtual int SystemRemove(const char* machine, const char* name) = 0;
+    // state 'A', 'D' or 'U'; no description.
+    virtual int SystemSetState(const char* machine, const char* name, int state) = 0;
     virtual int DependencyCreate(const char* machine, const char* parent, const char* child) = 0;
     virtual int DependencyRemove(const char* machine, const char* parent, const char* child) = 0;
     virtual int NetworkCreate(const char* machine, const PathDefinition& path) = 0;

@@ -23,8 +23,9 @@ int DesktopLauncher::ShowSibling(const std::string& program, const std::string& 
 }
 
 int DesktopLauncher::ShowHelp(const std::string& file, int context) {
-    QUrl url = QUrl::fromLocalFile(QString::fromStdString(db_.RootDir() + "/help/" + file));
-    url.setFragment(QString::number(context));
+    const std::string path = !file.empty() && file[0] == '/' ? file : db_.RootDir() + "/help/" + file;
+    QUrl url = QUrl::fromLocalFile(QString::fromStdString(path));
+    if (context != 0) url.setFragment(QString::number(context));
     return QDesktopServices::openUrl(url) ? 0 : 1;
 }
 

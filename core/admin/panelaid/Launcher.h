@@ -16,7 +16,8 @@ public:
     // display forward, or starts <root>/bin/<binary> detached when none runs.
     // 0, or the errno of the start.
     virtual int ShowSibling(const std::string& program, const std::string& binary) = 0;
-    // Opens the help file <root>/help/<file> at a context. 0 or nonzero.
+    // Opens the help file <root>/help/<file> (an absolute path as it is) at
+    // a context; context 0 opens its contents. 0 or nonzero.
     virtual int ShowHelp(const std::string& file, int context) = 0;
 };
 

@@ -7,8 +7,9 @@
 namespace panelaid {
 
 enum class BoxIcon { None, Error, Warning };
-enum class BoxButtons { Ok, AbortRetryIgnore, YesNo };
-enum class BoxAnswer { Ok, Abort, Retry, Ignore, Yes, No };
+// OkCancel has Cancel as its default button.
+enum class BoxButtons { Ok, AbortRetryIgnore, YesNo, OkCancel };
+enum class BoxAnswer { Ok, Abort, Retry, Ignore, Yes, No, Cancel };
 
 struct BoxRequest {
     std::string caption;  // "" for the application's name
@@ -17,11 +18,12 @@ struct BoxRequest {
     BoxButtons buttons = BoxButtons::Ok;
 };
 
-// The answer when no one can answer: Ok, Abort, or No.
+// The answer when no one can answer: Ok, Abort, No or Cancel.
 inline BoxAnswer NoAnswer(const BoxRequest& request) {
     switch (request.buttons) {
     case BoxButtons::AbortRetryIgnore: return BoxAnswer::Abort;
     case BoxButtons::YesNo: return BoxAnswer::No;
+    case BoxButtons::OkCancel: return BoxAnswer::Cancel;
     default: return BoxAnswer::Ok;
     }
 }

@@ -65,6 +65,9 @@ int QdbConsoleDatabase::FlagTest(const char* machine, const char* flag) {
 }
 
 int QdbConsoleDatabase::SystemCreate(const char* machine, const char* name) { return sys_create(machine, name); }
+int QdbConsoleDatabase::SystemSetState(const char* machine, const char* name, int state) {
+    return sys_setstate(machine, name, state, nullptr);
+}
 int QdbConsoleDatabase::SystemRemove(const char* machine, const char* name) { return sys_remove(machine, name); }
 
 int QdbConsoleDatabase::DependencyCreate(const char* machine, const char* parent, const char* child) {

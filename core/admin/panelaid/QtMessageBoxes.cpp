@@ -19,7 +19,10 @@ BoxAnswer AskOnGuiThread(const BoxRequest& request) {
         box.setStandardButtons(QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
     else if (request.buttons == BoxButtons::YesNo)
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-    else
+    else if (request.buttons == BoxButtons::OkCancel) {
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Cancel);
+    } else
         box.setStandardButtons(QMessageBox::Ok);
     switch (box.exec()) {
     case QMessageBox::Abort: return BoxAnswer::Abort;
@@ -27,6 +30,7 @@ BoxAnswer AskOnGuiThread(const BoxRequest& request) {
     case QMessageBox::Ignore: return BoxAnswer::Ignore;
     case QMessageBox::Yes: return BoxAnswer::Yes;
     case QMessageBox::No: return BoxAnswer::No;
+    case QMessageBox::Cancel: return BoxAnswer::Cancel;
     default: return BoxAnswer::Ok;
     }
 }

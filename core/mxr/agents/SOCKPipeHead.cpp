@@ -238,9 +238,21 @@ bool SOCKPipeHead::MayAnnounceHost(const bStr& host, const char* what) {
     std::ostringstream line;
     line << "SOCKPipeHead: " << what << " for host " << host << " on " << DevicePath << " refused - the peer is "
          << (GotInit != 0 ? static_cast<const char*>(RemHostName) : "not introduced yet");
-    SockEventReport(line.str());
+    if (GotInit != 0)
+        RouteFaults.Report(line.str(), SockEventReport);
+    else
+        SockEventReport(line.str());
     return false;
 }
+
+void SOCKPipeHead::ReportPeerFault(const std::string& line) {
+    if (GotInit != 0)
+        PacketFaults.Report(line, SockReport);
+    else
+        SockReport(line);
+}
+
+std::uint64_t SOCKPipeHead::GetPeerFaultCnt() const { return PacketFaults.Count() + RouteFaults.Count(); }
 
 int SOCKPipeHead::PeerPriority(int asked) const {
     return PeerRoutePriority(asked, InOrOut == __OUT ? ComPriority : 0);
@@ -251,9 +263,10 @@ void SOCKPipeHead::Init_Msg_Receive(const PipeInitMsgPtr& msg) {
     if (GotInit != 0) {
         // One per connection: a second one would add routes for any host.
         if (!(msg->GetHost() == RemHostName))
-            SockEventReport(std::string("SOCKPipeHead: a second PipeInitMsg on ") +
-                            static_cast<const char*>(DevicePath) + " naming " +
-                            static_cast<const char*>(msg->GetHost()) + " ignored");
+            RouteFaults.Report(std::string("SOCKPipeHead: a second PipeInitMsg on ") +
+                                   static_cast<const char*>(DevicePath) + " naming " +
+                                   static_cast<const char*>(msg->GetHost()) + " ignored",
+                               SockEventReport);
         return;
     }
     if (!SockPeerNamed(SystemsOfPath(), msg->GetHost())) {

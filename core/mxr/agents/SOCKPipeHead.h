@@ -20,12 +20,14 @@
 // PipeInitMsg within the heartbeat interval times the miss count is hung up.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "BaseMsgPtr.h"
 #include "BasePollAdptr.h"
 #include "EnumPattern.h"
+#include "PeerFaultReports.h"
 #include "PipeHead.h"
 #include "TimerTag.h"
 #include "bStr.h"
@@ -84,6 +86,13 @@ public:
     // Reports (outbound), closes the socket, then as any pipe. Never fails;
     // a second call does nothing more.
     void HupDetected() override;
+    // Before the peer's PipeInitMsg every report is written (the adaptor
+    // hangs such a peer up at its first fault); afterwards the first few
+    // are written and the rest counted (PeerFaultReports).
+    void ReportPeerFault(const std::string& line) override;
+    // What the introduced peer sent wrong so far: packets and messages
+    // refused, routes it may not announce.
+    std::uint64_t GetPeerFaultCnt() const;
 
     // The partner connection of the same path (the other direction, same
     // peer and device), marked to be torn down on its own next turn.
@@ -120,6 +129,8 @@ private:
     TimerTagPtr InitWatchTagPtr;
     std::vector<std::string> ExpectedSystems;
     std::string PeerAddress;
+    PeerFaultReports PacketFaults;  // reported on the error stream
+    PeerFaultReports RouteFaults;   // reported to the event log too
 };
 MXR_COMPANIONS(SOCKPipeHead);
 

@@ -152,9 +152,9 @@ int TTYPipeHead::ProcessIncomingPktBufr(BasePktBufrPtr& pkt) {
                            std::to_string(serial->GetPktId()) + " ignored");
         return 0;
     case TTYRcvAssembly::Result::Refused:
-        ttyagent::ReportErr(std::string(GetClassName()) + "::ProcessIncomming Pkt Bufr refused packet " +
-                            std::to_string(serial->GetPktId()) + " of " + std::to_string(serial->GetTotalPkts()) +
-                            " of message " + std::to_string(serial->GetPktCtrlId()));
+        ReportPeerFault(std::string(GetClassName()) + "::ProcessIncomming Pkt Bufr refused packet " +
+                        std::to_string(serial->GetPktId()) + " of " + std::to_string(serial->GetTotalPkts()) +
+                        " of message " + std::to_string(serial->GetPktCtrlId()));
         return -1;
     case TTYRcvAssembly::Result::Complete:
         break;
@@ -239,8 +239,8 @@ void TTYPipeHead::Init_Msg_Receive(const PipeInitMsgPtr& msg) {
     if (msg->GetHost().StrLen() == 0 || msg->GetHost() == BaseAddr::GetCurrentHostRef()) {
         // The far end of a line is another system: one that claims to be
         // this one would take this system's own routes.
-        ttyagent::ReportErr("TTYPipeHead: PipeInitMsg on " + std::string(static_cast<const char*>(DevicePath)) +
-                            " naming host \"" + static_cast<const char*>(msg->GetHost()) + "\" refused");
+        ReportPeerFault("TTYPipeHead: PipeInitMsg on " + std::string(static_cast<const char*>(DevicePath)) +
+                        " naming host \"" + static_cast<const char*>(msg->GetHost()) + "\" refused");
         return;
     }
     if (ConnectionStatus == CONNECTED && GetHbStatus() == ALIVE && deliveringId == initId &&
@@ -277,11 +277,13 @@ void TTYPipeHead::Init_Msg_Receive(const PipeInitMsgPtr& msg) {
 
 bool TTYPipeHead::MayAnnounceHost(const bStr& host, const char* what) {
     if (PeerMayAnnounce(ConnectionStatus == CONNECTED ? 1 : 0, RemHostName, host)) return true;
-    ttyagent::ReportErr("TTYPipeHead: " + std::string(what) + " for host " + static_cast<const char*>(host) + " on " +
-                        static_cast<const char*>(DevicePath) + " refused - the peer is " +
-                        static_cast<const char*>(RemHostName));
+    ReportPeerFault("TTYPipeHead: " + std::string(what) + " for host " + static_cast<const char*>(host) + " on " +
+                    static_cast<const char*>(DevicePath) + " refused - the peer is " +
+                    static_cast<const char*>(RemHostName));
     return false;
 }
+
+void TTYPipeHead::ReportPeerFault(const std::string& line) { Faults.Report(line, ttyagent::ReportErr); }
 
 void TTYPipeHead::Reg_Msg_Receive(const PipeRegMsgPtr& msg) {
     MXR_METHOD_FRAME("Reg_Msg_Receive", 1);

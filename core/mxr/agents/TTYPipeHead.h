@@ -22,6 +22,7 @@
 #include <string>
 
 #include "EnumPattern.h"
+#include "PeerFaultReports.h"
 #include "PipeHead.h"
 #include "TTYReplyMsg.h"
 #include "TTYRcvAssembly.h"
@@ -59,6 +60,9 @@ public:
     // heartbeats and the adaptor. The device stays open until the head goes.
     void HupDetected() override;
     void NotifyRoute(HeartBeatStatus status) override;
+    // What the peer on the line sent wrong: the first few reports written,
+    // the rest counted (PeerFaultReports); the line serves on.
+    void ReportPeerFault(const std::string& line) override;
 
     // An answer from the peer goes to the send machine of its packet.
     virtual void Reply_Msg_Receive(const TTYReplyMsgPtr& reply);
@@ -120,6 +124,7 @@ private:
     std::string initBytes;
     // Set once the device hung up: the set-up is started once.
     bool lineGone;
+    PeerFaultReports Faults;
 };
 MXR_COMPANION_PTR(TTYPipeHead);
 

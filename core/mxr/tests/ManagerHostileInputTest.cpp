@@ -30,6 +30,10 @@
 #include "PipeRegMsg.h"
 #include "PostOfficeCreateMailBoxReqMsg.h"
 #include "PostOfficeDisplayMailBoxLstReqMsg.h"
+#include "PostOfficeRcvFromMboxReqMsg.h"
+#include "PostOfficeRcvFromMboxRspMsg.h"
+#include "PktSerialize.h"
+#include "IoItem.h"
 #include "PostOfficeSendToMboxAsynchReqMsg.h"
 #include "ProcessTestSupport.h"
 #include "ProxyPostOffice.h"
@@ -480,6 +484,76 @@ TEST_F(HostileInput, MalformedOversizedAndMisbehavingPeersLeaveTheManagerServing
 // declared type, and nothing local-only (a second post office, an adapter
 // that would close what its field names) is ever built.
 TEST_F(HostileInput, EveryRegisteredClassCodeLeavesTheManagerServing) { RunRows(*this, RowSet::ClassCodes); }
+
+// A letter of depth nested messages: requests without addresses, each
+// holding the next; the innermost a Message.
+BaseMsgPtr NestedLetter(int depth) {
+    BaseMsgPtr letter(new Message("innermost"));
+    for (int level = 1; level < depth; ++level)
+        letter = BaseMsgPtr(new LocalHostReliableMessageHomeReqMsg(BaseAddrPtr(), letter));
+    return letter;
+}
+
+int DepthOf(BaseMsgPtr letter) {
+    int depth = 0;
+    for (; letter.Ok(); ++depth) {
+        const LocalHostReliableMessageHomeReqMsgPtr outer(letter);
+        if (!outer.Ok()) return depth + 1;
+        letter = outer->GetTheMsg();
+    }
+    return depth;
+}
+
+// Letters nested as deep as objects may nest, and one level more, put into a
+// mailbox by a blocking client, in the binary form and as an s-expression
+// (read by the manager's gathering reader: a few kilobytes, several
+// packets), then fetched back through the blocking client. The letter
+// inside the request is its first level, in either form.
+TEST_F(HostileInput, ALetterNestedToTheBoundIsDeliveredAndOneLevelMoreIsRefused) {
+    ProxyPostOffice po;
+    ASSERT_EQ(po.CreateMailBox("deep"), Message::OKAY);
+    struct Case {
+        bool sexpr;
+        int depth;
+        bool delivered;
+    };
+    for (const Case c : {Case{false, MxrMaxObjectDepth, true}, Case{false, MxrMaxObjectDepth + 1, false},
+                         Case{true, MxrMaxObjectDepth, true}, Case{true, MxrMaxObjectDepth + 1, false}}) {
+        SCOPED_TRACE(std::string(c.sexpr ? "s-expression" : "binary") + ", depth " + std::to_string(c.depth));
+        SynchPipeHead client{bStr(GetMxrPipeName())};
+        ASSERT_EQ(client.Initialize(), 0);
+        BaseMsgPtr send(new PostOfficeSendToMboxAsynchReqMsg(PostOfficeAddr(), bStr("deep"), NestedLetter(c.depth)));
+        const std::string before = manager->child.Err();
+        if (c.sexpr) {
+            // The tree of the request: its fields are the first level, as on the wire.
+            const std::vector<Bytes> pkts = PacketsOf(StreamOf(BasePtr(send->GetIoItemFrom())), 700);
+            ASSERT_GT(pkts.size(), 1u);
+            for (Bytes pkt : pkts) {
+                hv::strbuf d{0, static_cast<int>(pkt.size()), pkt.data()};
+                ASSERT_EQ(hv::putmsg(client.GetFileDscrpt(), nullptr, &d, 0), 0);
+            }
+        } else {
+            // Past the bound the client refuses to write it at all.
+            ASSERT_EQ(client.SynchWrite(send), c.delivered ? 0 : -1);
+        }
+        if (!c.delivered && c.sexpr) {
+            // The manager refuses it, once.
+            ASSERT_TRUE(WaitUntil([&] {
+                return manager->child.Err().find("message generation failed", before.size()) != std::string::npos;
+            })) << manager->child.Err().substr(before.size());
+        }
+        if (!c.delivered) {
+            EXPECT_EQ(po.IsMboxEmpty("deep"), Message::OKAY);
+            continue;
+        }
+        BaseMsgPtr rcv(new PostOfficeRcvFromMboxReqMsg(PostOfficeAddr(), bStr("deep"), 0));
+        ASSERT_EQ(client.SynchWrite(rcv), 0);
+        const PostOfficeRcvFromMboxRspMsgPtr got = AnswerOf<PostOfficeRcvFromMboxRspMsgPtr>(client);
+        ASSERT_TRUE(got.Ok()) << manager->child.Err().substr(before.size(), 3000);
+        EXPECT_EQ(DepthOf(got->GetMsgPtr()), c.depth);
+    }
+    EXPECT_TRUE(Healthy("the deep letters"));
+}
 
 // Through the manager's gathering reader to the blocking client: a request
 // whose to-address is no address gets the error answer its sender waits for.

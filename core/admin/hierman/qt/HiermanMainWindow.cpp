@@ -1,12 +1,14 @@
 #include "HiermanMainWindow.h"
 
 #include "HiermanViewWidget.h"
+#include "IconPainter.h"
 #include "MachineBarWidget.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -27,64 +29,47 @@ HiermanMainWindow::HiermanMainWindow(ViewServices services, FrameServices frame,
       mdi_(new QMdiArea(this)) {
     services_.bar = statusDisplay_.get();
     setWindowTitle(QString::fromUtf8(kConsoleTitle));
+    setWindowIcon(QIcon(IconPixmap(kProgramIcon, 32)));
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     bar_.Create();
     barWidget_ = new MachineBarWidget(bar_, central);
+    connect(barWidget_, &MachineBarWidget::helpRequested, this, [this](int id) { frame_.ShowHelp(id); });
     layout->addWidget(barWidget_);
     layout->addWidget(mdi_, 1);
     setCentralWidget(central);
     statusBar()->showMessage(QStringLiteral("Ready"));
     BuildMenus();
+    BuildToolBars();
     watch_.setSingleShot(true);
     connect(&watch_, &QTimer::timeout, this, [this] { frame_.WatchTick(); });
     click_.setSingleShot(true);
     connect(&click_, &QTimer::timeout, this, [this] { bar_.ClickTimerFired(); });
 }
 
-HiermanMainWindow::~HiermanMainWindow() = default;
-
-void HiermanMainWindow::BuildMenus() {
-    QMenu* admin = menuBar()->addMenu(QStringLiteral("&Admin"));
-    QAction* create = admin->addAction(QStringLiteral("C&reate Hierarchy ..."), this, [this] { ShowKitMenu(); });
-    create->setStatusTip(QStringLiteral("Create an Application Hierarchy"));
-    connect(admin, &QMenu::aboutToShow, this, [this, create] { create->setEnabled(frame_.CreateHierarchyEnabled()); });
-    admin->addAction(QStringLiteral("&Stop Holdervane"), this, [this] { frame_.StopHoldervane(); })
-        ->setStatusTip(QStringLiteral("Stop Holdervane services and exit application"));
-    admin->addAction(QStringLiteral("&Exit"), this, &QWidget::close)
-        ->setStatusTip(QStringLiteral("Exit from the Application Status + Administration program"));
-
-    QMenu* tree = menuBar()->addMenu(QStringLiteral("T&ree"));
-    struct TreeItem { const char* text; const char* tip; CHiermanView::TreeCommand command; } items[] = {
-        {"E&xpand", "Show immediate child dependencies for the selected resources", CHiermanView::TreeCommand::Expand},
-        {"C&ollapse", "Hide all child dependencies for the selected resources", CHiermanView::TreeCommand::Collapse},
-        {"&Expand Tree", "Show all the hidden resources for the selected hierarchies",
-         CHiermanView::TreeCommand::ExpandTree},
-        {"&Collapse Tree", "Hide all the hidden resources from the selected hierarchies",
-         CHiermanView::TreeCommand::CollapseTree},
-    };
-    for (const TreeItem& item : items) {
-        const CHiermanView::TreeCommand command = item.command;
-        tree->addAction(QString::fromUtf8(item.text), this, [this, command] {
-                if (HiermanViewWidget* view = ActiveView(); view && !frame_.Busy()) view->Logic().RunTreeCommand(command);
-            })->setStatusTip(QString::fromUtf8(item.tip));
-    }
-
-    QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
-    window->addAction(QStringLiteral("&Cascade"), mdi_, &QMdiArea::cascadeSubWindows);
-    window->addAction(QStringLiteral("&Tile"), mdi_, &QMdiArea::tileSubWindows);
+HiermanMainWindow::~HiermanMainWindow() {
+    // The base class hides the views as it goes: nothing of this class may
+    // answer their signals any more.
+    disconnect(mdi_, nullptr, this, nullptr);
 }
 
 void HiermanMainWindow::ShowKitMenu() {
     if (!frame_.CreateHierarchyEnabled()) return;
     const QPoint at = QCursor::pos();
     QMenu menu(this);
-    for (const KitItem& item : frame_.BuildKitMenu(runner_)) menu.addAction(QString::fromStdString(item.label));
-    // Choosing a kit starts the Create Hierarchy action, which comes with the
-    // administrator actions.
-    menu.exec(at);
+    int command = kFirstKitCommand;
+    for (const KitItem& item : frame_.BuildKitMenu(runner_))
+        menu.addAction(QString::fromStdString(item.label))->setData(command++);
+    if (QAction* chosen = menu.exec(at)) ChooseKit(chosen->data().toInt());
+}
+
+void HiermanMainWindow::ChooseKit(int command) {
+    const std::string kit = frame_.KitNameOf(command);
+    HiermanViewWidget* view = ActiveView();
+    if (kit.empty() || !view || !createHierarchy_) return;
+    createHierarchy_(*view, kit);
 }
 
 HiermanViewWidget* HiermanMainWindow::ActiveView() const {
@@ -127,6 +112,7 @@ void HiermanMainWindow::OpenSystem(const std::string& system) {
     sub->setWindowTitle(QString::fromStdString(system));
     connect(view, &HiermanViewWidget::closeRequested, sub, &QWidget::close, Qt::QueuedConnection);
     sub->resize(640, 480);
+    FollowHelp(view);
     sub->show();
     view->Logic().UpdateView(false);
 }
@@ -140,6 +126,7 @@ void HiermanMainWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    SaveSettings();
     event->accept();
 }
 

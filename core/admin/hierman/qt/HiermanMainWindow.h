@@ -11,9 +11,14 @@
 #include <QMainWindow>
 #include <QTimer>
 
+#include <functional>
+
+#include <map>
 #include <memory>
 
+class QAction;
 class QMdiArea;
+class QToolBar;
 
 namespace hierman {
 
@@ -30,6 +35,27 @@ public:
     CMainFrame& Frame() { return frame_; }
     CMachineBar& Bar() { return bar_; }
     HiermanViewWidget* ActiveView() const;
+
+    // The action of a command of the console's table (FrameCommands.h),
+    // made on first use. Commands handled elsewhere start disabled: their
+    // handler connects to triggered and enables them.
+    QAction* Command(int id);
+    // Create Hierarchy with a kit of the pop-up, on the active view; the
+    // administrator actions set it.
+    using CreateHierarchyHook = std::function<void(HiermanViewWidget& view, const std::string& kit)>;
+    void SetCreateHierarchyHook(CreateHierarchyHook hook) { createHierarchy_ = std::move(hook); }
+    // A kit item of the pop-up chosen (its command 0xD000 + i).
+    void ChooseKit(int command);
+    QToolBar* MainToolBar() const { return mainToolBar_; }
+    QToolBar* ToolsToolBar() const { return toolsToolBar_; }
+
+    // The Window menu's arrangements of the views' windows.
+    void TileViews(bool horizontal);
+    void ArrangeIcons();
+    // The saved placement and bar visibilities: read before the window is
+    // first shown, written when it closes.
+    void RestoreSettings();
+    void SaveSettings();
 
     // FrameHost
     void RefreshAllViews() override;
@@ -52,7 +78,12 @@ protected:
 
 private:
     void BuildMenus();
+    void BuildToolBars();
     void ShowKitMenu();
+    void ShowAbout();
+    void EnterContextHelp();
+    // Wires a view's help requests to the frame's help.
+    void FollowHelp(HiermanViewWidget* view);
 
     ViewServices services_;
     panelaid::ScriptRunner& runner_;
@@ -63,6 +94,10 @@ private:
     MachineBarWidget* barWidget_;
     QTimer watch_;
     QTimer click_;
+    std::map<int, QAction*> commands_;
+    QToolBar* mainToolBar_ = nullptr;
+    QToolBar* toolsToolBar_ = nullptr;
+    CreateHierarchyHook createHierarchy_;
 };
 
 }  // namespace hierman

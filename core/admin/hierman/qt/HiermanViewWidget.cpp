@@ -1,7 +1,9 @@
 #include "HiermanViewWidget.h"
 
 #include "IconPainter.h"
+#include "ViewFontChooser.h"
 
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -69,6 +71,15 @@ void HiermanViewWidget::UpdateScrollBars() {
 
 void HiermanViewWidget::scrollContentsBy(int, int) { viewport()->update(); }
 
+bool HiermanViewWidget::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::QueryWhatsThis) return true;
+    if (event->type() == QEvent::WhatsThis) {
+        emit helpRequested(logic_.HelpHitTest(CellAt(static_cast<QHelpEvent*>(event)->pos())));
+        return true;
+    }
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
 void HiermanViewWidget::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     UpdateScrollBars();
@@ -80,9 +91,8 @@ void HiermanViewWidget::paintEvent(QPaintEvent* event) {
     const CellPos first{horizontalScrollBar()->value(), verticalScrollBar()->value()};
     const int columns = viewport()->width() / size + 1;
     const int rows = viewport()->height() / size + 1;
-    QFont font = painter.font();
-    font.setPixelSize(std::max(6, size / 2));
-    painter.setFont(font);
+    painter.setFont(QtFontOf(logic_.Font()));
+    painter.setPen(QColor::fromRgb(logic_.TextColour()));
     for (int r = first.row; r < first.row + rows && r < kGridRows; ++r)
         for (int c = first.column; c < first.column + columns && c < kGridColumns; ++c) {
             CMatrixCell* cell = logic_.Get(c, r);
@@ -91,7 +101,10 @@ void HiermanViewWidget::paintEvent(QPaintEvent* event) {
             const QRect textArea(rect.x(), rect.y(), rect.width() * kViewGroupWidth, rect.height() * 3);
             if (!event->region().intersects(textArea)) continue;
             if (cell->selected) painter.drawPixmap(rect.topLeft(), IconPixmap(kIconSelectionMark, size));
-            painter.drawPixmap(rect.topLeft(), IconPixmap(logic_.IconOf(cell), size));
+            // The cached icon: the update at each tick keeps it in step with
+            // the database, so a paint reads nothing from it.
+            const int icon = cell->icon != 0 ? cell->icon : logic_.IconOf(cell);
+            painter.drawPixmap(rect.topLeft(), IconPixmap(icon, size));
             if (cell->IsResource())
                 painter.drawText(QRect(rect.right() + 1, rect.y(), rect.width() * (kViewGroupWidth - 1), rect.height()),
                                  Qt::AlignVCenter | Qt::AlignLeft, QString::fromStdString(cell->text));
@@ -115,7 +128,7 @@ void HiermanViewWidget::mouseMoveEvent(QMouseEvent* event) {
     const QRect area = viewport()->rect();
     const int quarter = 1 + (point.x() >= area.width() / 2 ? 1 : 0) + (point.y() >= area.height() / 2 ? 2 : 0);
     const int cursor = logic_.DragCursor(over, area.contains(point), quarter);
-    viewport()->setCursor(cursor == 5 ? Qt::ForbiddenCursor : Qt::DragMoveCursor);
+    viewport()->setCursor(DragCursor(cursor, logic_.IconSize()));
 }
 
 void HiermanViewWidget::mouseReleaseEvent(QMouseEvent* event) {
@@ -133,6 +146,10 @@ void HiermanViewWidget::mouseDoubleClickEvent(QMouseEvent* event) {
 
 void HiermanViewWidget::keyPressEvent(QKeyEvent* event) {
     const bool keypad = event->modifiers() & Qt::KeypadModifier;
+    if (event->key() == Qt::Key_F && (event->modifiers() & Qt::ControlModifier)) {
+        ChooseViewFont(logic_, this);
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Left: logic_.KeyArrow(NavKey::Left); return;
     case Qt::Key_Up: logic_.KeyArrow(NavKey::Up); return;

@@ -21,7 +21,7 @@ public:
     CellPos CellAt(const QPoint& point) const;
     QRect CellRect(int column, int row) const;
 
-    std::string DocumentTitle() const override { return title_; }
+    const std::string& DocumentTitle() const override { return title_; }
     void RepaintCell(int column, int row) override;
     void RepaintAll() override;
     void CloseDocument() override;
@@ -31,6 +31,8 @@ public:
 
 signals:
     void closeRequested();
+    // Context help on a point of the view: the help id of the cell there.
+    void helpRequested(int helpId);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -43,6 +45,7 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void UpdateScrollBars();

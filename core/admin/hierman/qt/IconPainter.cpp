@@ -1,72 +1,57 @@
 #include "IconPainter.h"
 
-#include "CMatrixCell.h"
-
-#include <QPainter>
-
 #include <map>
 #include <utility>
+
+// The resources live in a static library: their registration is pulled in
+// by name, outside any namespace.
+static void LoadHiermanIcons() { Q_INIT_RESOURCE(hierman_icons); }
 
 namespace hierman {
 
 namespace {
 
-QColor StateColour(int icon) {
-    switch (icon) {
-    case kIconInService:
-    case kIconSummaryInService:
-    case 144: return QColor(0, 160, 0);
-    case kIconOutOfService:
-    case kIconSummaryOutOfService: return QColor(128, 128, 128);
-    default: return QColor(200, 0, 0);
-    }
-}
-
-QPixmap Draw(int icon, int pixels) {
-    QPixmap pixmap(pixels, pixels);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    const int mid = pixels / 2;
-    const int pad = pixels / 6;
-    p.setPen(QPen(Qt::black, std::max(1, pixels / 16)));
-    switch (icon) {
-    case kIconTeeLink:
-        p.drawLine(mid, 0, mid, pixels);
-        p.drawLine(mid, mid, pixels, mid);
-        break;
-    case kIconRightLink:
-        p.drawLine(mid, 0, mid, mid);
-        p.drawLine(mid, mid, pixels, mid);
-        break;
-    case kIconVertLink: p.drawLine(mid, 0, mid, pixels); break;
-    case kIconFocusMark:
-    case 146:
-        p.setPen(QPen(Qt::blue, std::max(1, pixels / 16), Qt::DotLine));
-        p.drawRect(1, 1, pixels - 3, pixels - 3);
-        break;
-    case kIconSelectionMark: p.fillRect(0, 0, pixels, pixels, QColor(255, 230, 120)); break;
-    default: {
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setBrush(StateColour(icon));
-        p.drawEllipse(QRect(pad, pad, pixels - 2 * pad, pixels - 2 * pad));
-        // A collapsed tree with children shows a plus.
-        if (icon >= kIconSummaryInService && icon <= kIconSummaryOtherState) {
-            p.setPen(QPen(Qt::white, std::max(1, pixels / 12)));
-            p.drawLine(mid - pad, mid, mid + pad, mid);
-            p.drawLine(mid, mid - pad, mid, mid + pad);
-        }
-        break;
-    }
+QPixmap Load(const char* kind, int number, int pixels) {
+    static const bool loaded = (LoadHiermanIcons(), true);
+    (void)loaded;
+    QPixmap pixmap(QStringLiteral(":/hierman/%1-%2.png").arg(QLatin1String(kind)).arg(number));
+    if (pixmap.isNull()) {
+        pixmap = QPixmap(pixels, pixels);
+        pixmap.fill(Qt::transparent);
     }
     return pixmap;
 }
 
 }  // namespace
 
+int ResourceNumber(int icon, int pixels) {
+    if (icon < 130 || icon > 143) return icon;
+    return pixels == 24 ? icon + 31 : pixels == 16 ? icon + 17 : icon;
+}
+
 QPixmap IconPixmap(int icon, int pixels) {
     static std::map<std::pair<int, int>, QPixmap> cache;
     auto it = cache.find({icon, pixels});
-    if (it == cache.end()) it = cache.emplace(std::make_pair(icon, pixels), Draw(icon, pixels)).first;
+    if (it == cache.end()) {
+        const int number = ResourceNumber(icon, pixels);
+        // The machine states and the program icon exist at 32 pixels only.
+        QPixmap pixmap = Load("icon", number, pixels);
+        if (pixmap.width() != pixels) pixmap = pixmap.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        it = cache.emplace(std::make_pair(icon, pixels), pixmap).first;
+    }
+    return it->second;
+}
+
+QCursor DragCursor(int cursor, int pixels) {
+    // Cursors 1-4 by quarter (top-left, top-right, bottom-left, bottom-right), then no drop.
+    static constexpr int kNumbers[] = {139, 140, 142, 141, 143};
+    static std::map<std::pair<int, int>, QCursor> cache;
+    if (cursor < 1 || cursor > 5) cursor = 5;
+    auto it = cache.find({cursor, pixels});
+    if (it == cache.end()) {
+        const QPixmap pixmap = Load("cursor", ResourceNumber(kNumbers[cursor - 1], pixels), pixels);
+        it = cache.emplace(std::make_pair(cursor, pixels), QCursor(pixmap, pixels / 2, pixels / 2)).first;
+    }
     return it->second;
 }
 

@@ -2,6 +2,7 @@
 
 #include "IconPainter.h"
 
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -23,6 +24,15 @@ CellPos MachineBarWidget::CellAt(const QPoint& point) const {
     // A button is its group of columns: the icon and the name beside it.
     const int column = point.x() / size / kBarGroupWidth * kBarGroupWidth;
     return {column, point.y() / size};
+}
+
+bool MachineBarWidget::event(QEvent* event) {
+    if (event->type() == QEvent::QueryWhatsThis) return true;
+    if (event->type() == QEvent::WhatsThis) {
+        emit helpRequested(bar_.HelpHitTest(CellAt(static_cast<QHelpEvent*>(event)->pos())));
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void MachineBarWidget::paintEvent(QPaintEvent*) {

@@ -14,7 +14,12 @@ public:
     // Lays the buttons out for the parent's width and takes the bar's height.
     void Relayout(int parentWidth, int parentHeight);
 
+signals:
+    // Context help on a point of the bar: the help id of what is there.
+    void helpRequested(int helpId);
+
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;

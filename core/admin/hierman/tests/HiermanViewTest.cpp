@@ -108,6 +108,25 @@ TEST_F(HiermanView, AFailedReadKeepsThePictureAndIsRetriedAtTheNextTick) {
     EXPECT_NE(view->FindRoot("H2"), nullptr);
 }
 
+TEST_F(HiermanView, AChildReadFailingMidRefreshKeepsTheTreeAndTheNextTickCatchesUp) {
+    view->UpdateView(false);
+    view->DoubleClick({view->FindRoot("H2")->column, view->FindRoot("H2")->row});
+    view->UpdateView(true);
+    ASSERT_TRUE(view->FindRoot("H2")->expanded);
+    // H2 gains a child it does not show, but its child lists cannot be read.
+    AddResource("extra", "ISP");
+    db.AddDependency("SYSA", "H2", "extra");
+    db.FailNext(Op::DependencyList, 4, "read failed", 100);
+    view->UpdateView(true);
+    EXPECT_TRUE(view->FindRoot("H2")->expanded);
+    EXPECT_NE(view->FindCell("app"), nullptr);
+    EXPECT_EQ(db.ErrorNumber(), 0);
+    db.FailNext(Op::DependencyList, 0, "", 0);
+    view->UpdateView(true);  // the stamp did not move again
+    EXPECT_FALSE(view->FindRoot("H2")->expanded);
+    EXPECT_EQ(view->FindCell("app"), nullptr);
+}
+
 TEST_F(HiermanView, OneStaleRootCollapsesOnlyItself) {
     AddResource("H3", "ISP");
     AddResource("svc", "ISP");
@@ -165,6 +184,23 @@ TEST_F(HiermanView, ASystemThatStopsRespondingClosesItsView) {
     EXPECT_EQ(surface.closes, 1);
     EXPECT_EQ(MachineState(db, "SYSA"), kMachineAlive);  // the local system
     EXPECT_EQ(MachineState(db, "SYSC"), kMachineDead);
+}
+
+TEST_F(HiermanView, ASystemRemovedWhileShownClosesItsView) {
+    db.AddSystem("", "SYSB");
+    panelaid::PathDefinition path;
+    path.system = "SYSB";
+    path.device = "TCPIP:1500";
+    db.AddPath("", path, "ALIVE");
+    AddResource("B1", "ISP", "SYSB");
+    surface.title = "SYSB";
+    view->UpdateView(false);
+    ASSERT_NE(view->FindRoot("B1"), nullptr);
+    ASSERT_EQ(db.NetworkRemove("", "SYSB", "TCPIP:1500"), 0);
+    ASSERT_EQ(db.SystemRemove("", "SYSB"), 0);
+    view->UpdateView(true);
+    EXPECT_EQ(surface.closes, 1);
+    EXPECT_TRUE(boxes.Shown().empty());
 }
 
 TEST_F(HiermanView, APendingErrorIsAdvisedAndCleared) {
@@ -254,6 +290,34 @@ TEST_F(HiermanView, AStoredZoomIndexOutOfRangeGivesTheLargestIcons) {
         MakeView();
         EXPECT_EQ(view->SizeIndex(), c.index) << c.stored;
     }
+}
+
+TEST_F(HiermanView, AFontChoiceBelongsToItsSizeAndLightWeightsBecomeNormal) {
+    ViewFont chosen = view->Font();
+    EXPECT_EQ(chosen, DefaultViewFont(0));
+    chosen.face = "Courier";
+    chosen.weight = 400;
+    chosen.italic = true;
+    const int before = surface.repaintAll;
+    view->TakeFontChoice(chosen, 0xFF112233u);
+    EXPECT_EQ(view->Font().weight, 0);
+    EXPECT_EQ(view->Font().face, "Courier");
+    EXPECT_TRUE(view->Font().italic);
+    EXPECT_EQ(view->TextColour(), 0x112233u);
+    EXPECT_EQ(surface.repaintAll, before + 1);
+    chosen.weight = 700;
+    view->Zoom(-1);
+    view->TakeFontChoice(chosen, 0x0000FFu);
+    EXPECT_EQ(view->Font().weight, 700);
+    view->Zoom(-1);
+    // The smallest size kept its own font and black text.
+    EXPECT_EQ(view->Font(), DefaultViewFont(2));
+    EXPECT_EQ(view->Font().height, -8);
+    EXPECT_EQ(view->TextColour(), 0u);
+    view->Zoom(+1);
+    view->Zoom(+1);
+    EXPECT_EQ(view->Font().face, "Courier");
+    EXPECT_EQ(view->TextColour(), 0x112233u);
 }
 
 TEST_F(HiermanView, HelpHitTestGivesTheIconOfTheCurrentSize) {

@@ -2,6 +2,7 @@
 // the busy guard, Stop, the kit pop-up's items and the help lookups.
 #include "CHiermanView.h"
 #include "CMainFrame.h"
+#include "FakeLauncher.h"
 #include "FakeMessageBoxes.h"
 #include "FakeScriptRunner.h"
 #include "HelpTable.h"
@@ -165,13 +166,14 @@ TEST_F(MainFrame, KitListLinesGiveItemsAndNames) {
     panelaid::FakeScriptRunner runner;
     runner.Answer(kKitListScript, {0, {"oracle:Oracle Database", "no colon", ":no name", "ip:IP Address:v4", "", "nfs:"}});
     const std::vector<KitItem> items = frameLogic.BuildKitMenu(runner);
-    ASSERT_EQ(items.size(), 3u);
+    ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(items[0].label, "Oracle Database");
     EXPECT_EQ(items[1].name, "ip");
     EXPECT_EQ(items[1].label, "IP Address:v4");
-    EXPECT_EQ(items[2].label, "");
     EXPECT_EQ(frameLogic.KitNameOf(kFirstKitCommand + 1), "ip");
-    EXPECT_EQ(frameLogic.KitNameOf(kFirstKitCommand + 3), "");
+    EXPECT_EQ(frameLogic.KitNameOf(kFirstKitCommand + 2), "");
+    // The lines without a name or a label are counted, not shown.
+    EXPECT_EQ(host.status, (std::vector<std::string>{"4 lines of the recovery kit list were not understood"}));
     EXPECT_EQ(frameLogic.KitNameOf(kFirstKitCommand - 1), "");
     ASSERT_EQ(runner.calls.size(), 1u);
     EXPECT_EQ(runner.calls[0].script, "/admin/bin/KitList");
@@ -181,15 +183,25 @@ TEST_F(MainFrame, KitListLinesGiveItemsAndNames) {
 TEST_F(MainFrame, KitListBadOutputs) {
     std::vector<std::string> many;
     for (int i = 0; i < 5000; ++i) many.push_back("kit" + std::to_string(i) + ":Kit " + std::to_string(i));
-    struct Case { const char* name; panelaid::FakeScriptRunner::Outcome outcome; std::size_t items; } cases[] = {
-        {"empty", {0, {}}, 0},
-        {"failing", {1, {"a:A"}}, 0},
-        {"5000 lines", {0, many}, kMaxKitItems},
+    struct Case {
+        const char* name;
+        panelaid::FakeScriptRunner::Outcome outcome;
+        std::size_t items;
+        const char* status;
+    } cases[] = {
+        {"empty", {0, {}}, 0, "No recovery kits are installed"},
+        {"failing", {3, {"a:A"}}, 0, "The list of installed recovery kits could not be read (exit code 3)"},
+        {"only bad lines", {0, {"x", ":"}}, 0,
+         "No recovery kits are installed. 2 lines of the recovery kit list were not understood"},
+        {"5000 lines", {0, many}, kMaxKitItems, "Only the first 4096 recovery kits are offered"},
     };
     for (const auto& c : cases) {
         panelaid::FakeScriptRunner runner;
         runner.Answer(kKitListScript, c.outcome);
+        host.status.clear();
         EXPECT_EQ(frameLogic.BuildKitMenu(runner).size(), c.items) << c.name;
+        EXPECT_EQ(host.status, (std::vector<std::string>{c.status})) << c.name;
+        EXPECT_EQ(runner.LinesLeft(), 0) << c.name;
     }
     EXPECT_EQ(frameLogic.KitNameOf(kFirstKitCommand + 0xFFF), "kit4095");
     EXPECT_EQ(frameLogic.KitNameOf(kFirstKitCommand + 0x1000), "");
@@ -213,6 +225,26 @@ TEST_F(MainFrame, HelpLookups) {
         EXPECT_EQ(help.file, "/opt/hv/admin/help/hvntmain.hlp");
     }
     EXPECT_EQ(LookupHelp(0xD003, "/r").context, 0xD003);
+}
+
+TEST_F(MainFrame, SiblingsAndHelpGoThroughTheLauncher) {
+    panelaid::FakeLauncher launcher;
+    // Without a launcher nothing is started.
+    EXPECT_FALSE(frameLogic.LaunchSibling(CMainFrame::Sibling::HardwareAdmin));
+    frameLogic.UseLauncher(&launcher, [] { return std::string("/opt/hv"); });
+    EXPECT_TRUE(frameLogic.LaunchSibling(CMainFrame::Sibling::ApplicationStatus));
+    launcher.siblingResult = 2;
+    EXPECT_FALSE(frameLogic.LaunchSibling(CMainFrame::Sibling::HardwareAdmin));
+    EXPECT_EQ(launcher.siblings, (std::vector<std::string>{"APPSTAT appstat", "HWMAN hwman"}));
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_EQ(boxes.Shown()[0].text, "/opt/hv/bin/hwman Not Found");
+    EXPECT_EQ(boxes.Shown()[0].icon, panelaid::BoxIcon::Error);
+
+    for (int id : {0x90, 0xD003, 0x12345, 0}) frameLogic.ShowHelp(id);
+    EXPECT_EQ(launcher.help, (std::vector<std::string>{"/opt/hv/admin/help/hvntmain.hlp#5015",
+                                                       "/opt/hv/admin/help/hvntmain.hlp#5001",
+                                                       "/opt/hv/admin/help/hvntmain.hlp#74565",
+                                                       "/opt/hv/admin/help/hvntmain.hlp#0"}));
 }
 
 }  // namespace

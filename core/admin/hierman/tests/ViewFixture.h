@@ -14,7 +14,7 @@ namespace hierman {
 
 class RecordingSurface : public ViewSurface {
 public:
-    std::string DocumentTitle() const override { return title; }
+    const std::string& DocumentTitle() const override { return title; }
     void RepaintCell(int column, int row) override { cells.push_back({column, row}); }
     void RepaintAll() override { ++repaintAll; }
     void CloseDocument() override { ++closes; }

@@ -279,6 +279,20 @@ int FakeConsoleDatabase::SystemCreate(const char* machine, const char* name) {
     return 0;
 }
 
+int FakeConsoleDatabase::SystemSetState(const char* machine, const char* name, int state) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (Failing(Op::SystemSetState)) return -1;
+    Tables& t = Db(machine);
+    auto it = name != nullptr ? t.systems.find(name) : t.systems.end();
+    if (it == t.systems.end() || (state != 'A' && state != 'D' && state != 'U')) {
+        SetThreadError(7, "sys_setstate: not defined");
+        return -1;
+    }
+    it->second = static_cast<char>(state);
+    Changed(t);
+    return 0;
+}
+
 int FakeConsoleDatabase::SystemRemove(const char* machine, const char* name) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (Failing(Op::SystemRemove)) return -1;

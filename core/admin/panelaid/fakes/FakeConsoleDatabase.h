@@ -18,6 +18,7 @@ public:
         SystemList, InstanceList, DependencyList, EquivalencyList, NetworkList, FlagList,
         SystemState, FlagTest, SystemCreate, SystemRemove, DependencyCreate, DependencyRemove,
         NetworkCreate, NetworkRemove, FlagCreate, FlagRemove, ApplicationCreate, TypeCreate, Sync, Stamp,
+        SystemSetState,
     };
 
     struct Instance {
@@ -60,6 +61,7 @@ public:
     int SystemState(const char* machine, const char* name) override;
     int FlagTest(const char* machine, const char* flag) override;
     int SystemCreate(const char* machine, const char* name) override;
+    int SystemSetState(const char* machine, const char* name, int state) override;
     int SystemRemove(const char* machine, const char* name) override;
     int DependencyCreate(const char* machine, const char* parent, const char* child) override;
     int DependencyRemove(const char* machine, const char* parent, const char* child) override;

@@ -17,7 +17,7 @@ public:
     int ShowSibling(const std::string& program, const std::string& binary) override {
         std::lock_guard<std::mutex> lock(mutex_);
         siblings.push_back(program + " " + binary);
-        return 0;
+        return siblingResult;
     }
     int ShowHelp(const std::string& file, int context) override {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -26,6 +26,7 @@ public:
     }
 
     int startResult = 0;
+    int siblingResult = 0;
     std::vector<std::vector<std::string>> started;
     std::vector<std::string> siblings;
     std::vector<std::string> help;

@@ -1,5 +1,6 @@
 #include "platform/SerialPort.h"
 
+#include "platform/SerialRate.h"
 #include "platform/Win32Error.h"
 
 #include <fcntl.h>
@@ -19,11 +20,14 @@ struct SpeedRow {
     speed_t speed;
 };
 
-// The rates a line may be given; any other is refused.
+// The rates a line may be given; any other is refused. 7200 and 14400 have
+// no constant: they are set by number.
+constexpr speed_t kByNumber = 0;
 constexpr SpeedRow kSpeeds[] = {
-    {110, B110},       {300, B300},       {600, B600},       {1200, B1200},     {2400, B2400},
-    {4800, B4800},     {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},
-    {115200, B115200}, {230400, B230400}, {460800, B460800}, {921600, B921600},
+    {110, B110},       {300, B300},         {600, B600},       {1200, B1200},     {1800, B1800},
+    {2400, B2400},     {4800, B4800},       {7200, kByNumber}, {9600, B9600},     {14400, kByNumber},
+    {19200, B19200},   {38400, B38400},     {57600, B57600},   {115200, B115200}, {230400, B230400},
+    {460800, B460800}, {921600, B921600},
 };
 
 int OpenError(int err) {
@@ -52,7 +56,7 @@ int Fail(int fd, int code) {
 
 unsigned SerialSpeedOf(int baud) {
     for (const SpeedRow& row : kSpeeds)
-        if (row.baud == baud) return static_cast<unsigned>(row.speed);
+        if (row.baud == baud) return row.speed == kByNumber ? SerialOtherRateMarker() : static_cast<unsigned>(row.speed);
     return 0;
 }
 
@@ -76,8 +80,12 @@ int SerialOpen(const char* path, int baud, int* fd) {
     tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
-    if (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0) return Fail(d, HV_ERROR_GEN_FAILURE);
+    const bool byNumber = speed == SerialOtherRateMarker();
+    if (!byNumber && (::cfsetispeed(&tio, speed) != 0 || ::cfsetospeed(&tio, speed) != 0))
+        return Fail(d, HV_ERROR_GEN_FAILURE);
     if (::tcsetattr(d, TCSANOW, &tio) != 0) return Fail(d, HV_ERROR_GEN_FAILURE);
+    // A driver that refuses the rate fails the set-up.
+    if (byNumber && SerialSetOtherRate(d, baud) != 0) return Fail(d, HV_ERROR_GEN_FAILURE);
     // Bytes already waiting are kept: the peer's first packet may have come
     // before this end opened (the framing finds the packets in them).
     *fd = d;

@@ -12,7 +12,8 @@
 
 namespace portlib::platform {
 
-// The termios speed constant of a line rate, or 0 when the rate is not one a
+// The termios speed constant of a line rate (SerialOtherRateMarker() for
+// 7200 and 14400, which are set by number), or 0 when the rate is not one a
 // port can be set to (the caller then fails as a refused setting does).
 unsigned SerialSpeedOf(int baud);
 

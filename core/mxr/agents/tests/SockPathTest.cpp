@@ -513,6 +513,48 @@ TEST_F(SockPathTest, APeerAnnouncesOnlyItsOwnRoutesAndNeverAboveTheConnection) {
     ::close(fd);
 }
 
+// An introduced peer that floods packets that are no message and routes it
+// may not announce: each kind is reported once and then by its count as it
+// doubles, never a line per packet, and the connection serves on.
+TEST_F(SockPathTest, AnIntroducedPeerThatFloodsFillsTheLogByDoublingsAndServesOn) {
+    const unsigned short port = ListenFor("PEER");
+    const int fd = ConnectFrom("127.0.0.1", port);
+    ASSERT_GE(fd, 0);
+    SendAll(fd, PipeBytesOf(Init("PEER", 4242)));
+    SOCKPipeHeadPtr in;
+    ASSERT_TRUE(RunUntil(
+        [&] {
+            in = Head(SOCKPipeHead::__IN, device);
+            return in.Ok() && in->GetGotInit() != 0;
+        },
+        3000));
+    constexpr int kEach = 1000;
+    std::string flood;
+    const std::string badRoute = PipeBytesOf(BaseMsgPtr(new PipeRegMsg(bStr("localhost"), 0, 0, 1)));
+    for (int i = 0; i < kEach; ++i)
+        flood += StreamPacket(std::string(512, '\0'), static_cast<unsigned short>(i + 2)) + badRoute;
+    // A route it may announce, behind the flood.
+    flood += PipeBytesOf(BaseMsgPtr(new PipeRegMsg(bStr("PEER"), 77, 77, 0)));
+    const std::string logBefore = EventLog();
+    testing::internal::CaptureStderr();
+    std::thread writer([&] { SendAll(fd, flood); });
+    const bool counted = RunUntil([&] { return in->GetPeerFaultCnt() >= 2u * kEach; }, 20000);
+    const bool announced = RunUntil([&] { return in->GetAddrEntLst().GetItemCnt() >= 3; }, 5000);
+    writer.join();
+    const std::string reports = testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(counted) << in->GetPeerFaultCnt() << " faults counted";
+    EXPECT_TRUE(announced) << "the good route behind the flood was taken";
+    const std::string events = EventLog().substr(logBefore.size());
+    // 1000 faults of each kind: the first four, then the counts 8, 16, ..., 512.
+    EXPECT_EQ(CountOf(reports, "message generation failed"), 11u) << reports.substr(0, 3000);
+    EXPECT_EQ(CountOf(events, "PipeRegMsg for host localhost"), 11u) << events.substr(0, 3000);
+    // (The route reports go to the error stream too.)
+    EXPECT_EQ(CountOf(reports, "512 faults of this peer so far"), 2u) << reports.substr(0, 3000);
+    EXPECT_NE(in->GetFileDscrpt(), -1) << "the introduced peer is not hung up";
+    EXPECT_EQ(in->GetHbStatus(), PipeHead::ALIVE);
+    ::close(fd);
+}
+
 TEST_F(SockPathTest, ANewerConnectionOfThePeerReplacesTheOlderOnceItIntroducesItself) {
     const unsigned short port = ListenFor("PEER");
     const int first = ConnectFrom("127.0.0.1", port);

@@ -9,6 +9,7 @@
 
 #include "TTYTestSupport.h"
 #include "platform/SerialPort.h"
+#include "platform/SerialRate.h"
 #include "platform/Win32Error.h"
 
 using namespace portlib::platform;
@@ -45,6 +46,17 @@ TEST(SerialPort, OpensARawEightNOneLineAtTheRateAsked) {
     SerialClose(fd);
 }
 
+TEST(SerialPort, RatesWithoutATermiosConstantAreSetByNumber) {
+    for (int baud : {1800, 7200, 14400, 9600}) {
+        ttytest::PtyLine line;
+        EXPECT_NE(SerialSpeedOf(baud), 0u) << baud;
+        int fd = -1;
+        ASSERT_EQ(SerialOpen(line.slavePath.c_str(), baud, &fd), 0) << baud;
+        EXPECT_EQ(SerialLineRate(fd), baud);
+        SerialClose(fd);
+    }
+}
+
 TEST(SerialPort, OneOwnerAtATime) {
     ttytest::PtyLine line;
     int first = -1;
@@ -69,7 +81,7 @@ TEST(SerialPort, RefusesWhatCannotBeALine) {
     ASSERT_GE(tmp, 0);
     ::close(tmp);
     const Case cases[] = {
-        {line.slavePath, 14400, HV_ERROR_INVALID_PARAMETER},  // no such rate here
+        {line.slavePath, 14401, HV_ERROR_INVALID_PARAMETER},  // no such rate here
         {line.slavePath, 0, HV_ERROR_INVALID_PARAMETER},
         {"/dev/hv-no-such-port", 9600, HV_ERROR_FILE_NOT_FOUND},
         {file, 9600, HV_ERROR_INVALID_PARAMETER},

@@ -2,12 +2,28 @@
 // switch of the active view, refreshes and the close guard.
 #include "HiermanMainWindow.h"
 #include "HiermanViewWidget.h"
+#include "MachineBarWidget.h"
 #include "QtTestApp.h"
 
 #include "FakeConsoleParts.h"
+#include "FakeLauncher.h"
 #include "FakeScriptRunner.h"
+#include "FrameCommands.h"
+
+#include <QAction>
+#include <QHelpEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
+
+#include <variant>
 
 namespace hierman {
 namespace {
@@ -58,6 +74,208 @@ TEST(MainWindow, OpensViewsSwitchesThemAndRefusesToCloseWhileBusy) {
     EXPECT_EQ(boxes.Shown().back().text, "Please wait until the service request has completed before exiting.");
     window.Frame().SetBusy(false);
     EXPECT_TRUE(window.close());
+}
+
+class MainWindowCommands : public testing::Test, protected FakeConsoleParts {
+protected:
+    void SetUp() override {
+        panelaid::TestApp();
+        db.AddSystem("", "SYSA");
+        panelaid::FakeConsoleDatabase::Instance h1;
+        h1.tag = "H1";
+        h1.state = "ISP";
+        db.AddInstance("SYSA", h1);
+        window = MakeWindow();
+    }
+    std::unique_ptr<HiermanMainWindow> MakeWindow() {
+        auto made = std::make_unique<HiermanMainWindow>(
+            Services(), FrameServices{boxes, [] { return 1; }, [this](bool) { ++stops; return 0; },
+                                      [this] { return db.Initializing(); }},
+            [] { return 1; }, runner);
+        made->Frame().UseLauncher(&launcher, [] { return std::string("/opt/hv"); });
+        made->RestoreSettings();
+        made->resize(900, 700);
+        made->show();
+        return made;
+    }
+    QMdiArea* Area() const { return window->findChild<QMdiArea*>(); }
+    QStringList MenuTexts(const QString& title) const {
+        QStringList texts;
+        for (QAction* menu : window->menuBar()->actions())
+            if (menu->text() == title)
+                for (QAction* item : menu->menu()->actions())
+                    if (!item->isSeparator()) texts << item->text();
+        return texts;
+    }
+
+    panelaid::FakeScriptRunner runner;
+    panelaid::FakeLauncher launcher;
+    int stops = 0;
+    std::unique_ptr<HiermanMainWindow> window;
+};
+
+TEST_F(MainWindowCommands, MenusFollowTheViewsAndPromptsSplitIntoStatusAndTip) {
+    auto shown = [this](const char* title) {
+        for (QAction* menu : window->menuBar()->actions())
+            if (menu->text() == title) return menu->isVisible();
+        return false;
+    };
+    EXPECT_FALSE(shown("&Admin"));
+    EXPECT_TRUE(shown("&View"));
+    EXPECT_TRUE(shown("&Help"));
+    window->OpenSystem("SYSA");
+    EXPECT_TRUE(shown("&Admin"));
+    EXPECT_TRUE(shown("&Window"));
+    EXPECT_EQ(MenuTexts("&Window"),
+              (QStringList{"&Cascade", "Tile &Horizontally", "&Tile Vertically", "&Arrange Icons"}));
+    // Opened, the Window menu lists the views' windows, the active one checked.
+    window->OpenSystem("SYSA");
+    QMenu* windows = nullptr;
+    for (QAction* menu : window->menuBar()->actions())
+        if (menu->text() == "&Window") windows = menu->menu();
+    ASSERT_NE(windows, nullptr);
+    for (int shown = 0; shown < 2; ++shown) emit windows->aboutToShow();
+    EXPECT_EQ(MenuTexts("&Window"), (QStringList{"&Cascade", "Tile &Horizontally", "&Tile Vertically",
+                                                 "&Arrange Icons", "&1 SYSA", "&2 SYSA"}));
+    QList<QAction*> items = windows->actions();
+    ASSERT_TRUE(items.back()->isChecked());
+    QMdiSubWindow* first = Area()->subWindowList().first();
+    items[items.size() - 2]->trigger();
+    EXPECT_EQ(Area()->activeSubWindow(), first);
+    EXPECT_EQ(MenuTexts("&Tools"), (QStringList{"&Application Status", "&Hardware Admin."}));
+
+    QAction* create = window->Command(kCmdCreateHierarchy);
+    EXPECT_EQ(create->statusTip(), "Create an Application Hierarchy");
+    EXPECT_EQ(create->toolTip(), "Create Hierarchy");
+    EXPECT_EQ(window->Command(kCmdAttributes)->toolTip(), "Attributes");
+    // The actions of the administrator's requests wait for their handler.
+    EXPECT_FALSE(window->Command(kCmdInService)->isEnabled());
+
+    QList<QAction*> buttons = window->MainToolBar()->actions();
+    ASSERT_EQ(buttons.size(), 11);
+    EXPECT_EQ(buttons[0], window->Command(kCmdInService));
+    EXPECT_TRUE(buttons[2]->isSeparator());
+    EXPECT_EQ(buttons[10], window->Command(kCmdContextHelp));
+    EXPECT_TRUE(window->ToolsToolBar()->isHidden());
+    window->Command(kCmdToolsToolbar)->trigger();
+    EXPECT_FALSE(window->ToolsToolBar()->isHidden());
+}
+
+TEST_F(MainWindowCommands, ToolsHelpAndStopGoThroughTheFoundation) {
+    window->OpenSystem("SYSA");
+    window->Command(kCmdHardwareAdmin)->trigger();
+    window->Command(kCmdApplicationStatus)->trigger();
+    EXPECT_EQ(launcher.siblings, (std::vector<std::string>{"HWMAN hwman", "APPSTAT appstat"}));
+
+    window->Command(kCmdHelp)->trigger();
+    window->Command(kCmdHelpContents)->trigger();
+    // Context help on the view's first root: the in-service icon's help.
+    HiermanViewWidget* view = window->ActiveView();
+    ASSERT_NE(view, nullptr);
+    const QPoint cell = view->CellRect(0, 1).center();
+    QHelpEvent what(QEvent::WhatsThis, cell, view->viewport()->mapToGlobal(cell));
+    QApplication::sendEvent(view->viewport(), &what);
+    EXPECT_EQ(launcher.help, (std::vector<std::string>{"/opt/hv/admin/help/hvntmain.hlp#501",
+                                                       "/opt/hv/admin/help/hvntmain.hlp#0",
+                                                       "/opt/hv/admin/help/hvntmain.hlp#501"}));
+
+    db.SetInitializing(true);
+    window->Command(kCmdStopHoldervane)->trigger();
+    db.SetInitializing(false);
+    window->Frame().SetBusy(true);
+    window->Command(kCmdStopHoldervane)->trigger();
+    window->Frame().SetBusy(false);
+    EXPECT_EQ(stops, 0);
+    ASSERT_EQ(boxes.Shown().size(), 2u);
+    EXPECT_EQ(boxes.Shown()[0].text.rfind("You cannot stop Holdervane while it is initializing.", 0), 0u);
+    EXPECT_EQ(boxes.Shown()[1].text.rfind("You cannot stop Holdervane while an action request", 0), 0u);
+}
+
+TEST_F(MainWindowCommands, AKitItemCreatesOnTheActiveViewAndTheBarAnswersContextHelp) {
+    std::vector<std::string> created;
+    window->SetCreateHierarchyHook(
+        [&](HiermanViewWidget& view, const std::string& kit) { created.push_back(view.DocumentTitle() + " " + kit); });
+    runner.Answer(kKitListScript, {0, {"oracle:Oracle Database", "ip:IP Address"}});
+    window->Frame().BuildKitMenu(runner);
+    window->ChooseKit(kFirstKitCommand + 1);  // no view yet: nothing
+    window->OpenSystem("SYSA");
+    window->ChooseKit(kFirstKitCommand + 1);
+    window->ChooseKit(kFirstKitCommand + 2);  // past the items
+    EXPECT_EQ(created, (std::vector<std::string>{"SYSA ip"}));
+
+    auto* bar = window->findChild<MachineBarWidget*>();
+    ASSERT_NE(bar, nullptr);
+    const QPoint empty(bar->width() - 2, 2);
+    QHelpEvent what(QEvent::WhatsThis, empty, bar->mapToGlobal(empty));
+    QApplication::sendEvent(bar, &what);
+    // The bar's own help id (0x90) and its context.
+    EXPECT_EQ(launcher.help, (std::vector<std::string>{"/opt/hv/admin/help/hvntmain.hlp#5015"}));
+}
+
+TEST_F(MainWindowCommands, TilesAndIconsArrangeTheViews) {
+    window->OpenSystem("SYSA");
+    window->OpenSystem("SYSA");
+    window->OpenSystem("SYSA");
+    const QList<QMdiSubWindow*> subs = Area()->subWindowList();
+    ASSERT_EQ(subs.size(), 3);
+    const QSize area = Area()->viewport()->size();
+    window->Command(kCmdTileHorizontally)->trigger();
+    EXPECT_EQ(subs[0]->geometry(), QRect(0, 0, area.width(), subs[0]->height()));
+    EXPECT_EQ(subs[1]->y(), subs[0]->height());
+    EXPECT_EQ(subs[2]->geometry().bottom(), area.height() - 1);
+    window->Command(kCmdTileVertically)->trigger();
+    EXPECT_EQ(subs[1]->x(), subs[0]->width());
+    EXPECT_EQ(subs[2]->height(), area.height());
+
+    subs[0]->showMinimized();
+    subs[2]->showMinimized();
+    subs[0]->move(300, 10);
+    window->Command(kCmdArrangeIcons)->trigger();
+    EXPECT_EQ(subs[0]->pos(), QPoint(0, area.height() - subs[0]->height()));
+    EXPECT_EQ(subs[2]->pos(), QPoint(subs[0]->width(), area.height() - subs[2]->height()));
+    // The tile leaves minimized windows where they are.
+    window->Command(kCmdTileHorizontally)->trigger();
+    EXPECT_EQ(subs[1]->geometry(), QRect(QPoint(0, 0), area));
+}
+
+TEST_F(MainWindowCommands, BarVisibilityIsSavedWithTheWindow) {
+    window->Command(kCmdMainToolbar)->trigger();
+    window->Command(kCmdStatusBar)->trigger();
+    EXPECT_TRUE(window->MainToolBar()->isHidden());
+    EXPECT_TRUE(window->statusBar()->isHidden());
+    ASSERT_TRUE(window->close());
+    const auto* saved = store.Find("HIERMAN", "Window");
+    ASSERT_NE(saved, nullptr);
+    const std::string text = std::get<std::string>(*saved);
+    EXPECT_EQ(text.substr(text.size() - 4), ",0,0") << text;
+
+    std::unique_ptr<HiermanMainWindow> again = MakeWindow();
+    EXPECT_TRUE(again->MainToolBar()->isHidden());
+    EXPECT_TRUE(again->statusBar()->isHidden());
+    EXPECT_FALSE(again->Command(kCmdMainToolbar)->isChecked());
+    again->Command(kCmdMainToolbar)->trigger();
+    ASSERT_TRUE(again->close());
+    const std::string back = std::get<std::string>(*store.Find("HIERMAN", "Window"));
+    EXPECT_EQ(back.substr(back.size() - 4), ",1,0") << back;
+}
+
+TEST_F(MainWindowCommands, TheAboutBoxShowsTheProgram) {
+    QString title;
+    QString text;
+    // Answers the box once its loop runs.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        title = box->windowTitle();
+        text = box->text();
+        box->accept();
+    });
+    answer.start(10);
+    window->Command(kCmdAbout)->trigger();
+    answer.stop();
+    EXPECT_EQ(title, "About Hierarchy Status and Administration");
+    EXPECT_EQ(text, "Holdervane: Hierarchy Administration");
 }
 
 }  // namespace

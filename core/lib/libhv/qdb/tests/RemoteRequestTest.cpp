@@ -220,7 +220,11 @@ TEST_F(RemoteRequests, QdbdoremAnswersWhenItsShellEndsNotWhenTheOutputCloses) {
     const std::string note = Client([&] {
         char reply[kQdbMesMax], err[kQdbMesMax];
         const std::string probe =
-            "grep -E '^(SigBlk|SigIgn)' /proc/$$/status; ls /proc/$$/fd; readlink /proc/$$/fd/0; "
+            // Read with builtins only: a shell blocks every signal for the
+            // moment it forks, so a child reading the shell's status could
+            // catch that moment.
+            "while read -r l; do case $l in SigBlk*|SigIgn*) echo \"$l\";; esac; done < /proc/$$/status; "
+            "ls /proc/$$/fd; readlink /proc/$$/fd/0; "
             "echo started; sleep 60 & echo $! > " + bgPid;
         const int ret = rem_exec(nullptr, probe.c_str(), reply, err);
         // The answer is here: the background program must still be running.

@@ -1,0 +1,204 @@
+// The single-document shell window offscreen on the fakes: the refresh clock
+// runs the document's refresh when the loop is idle and never while a modal
+// dialog is open, the placement is restored and saved, and the menus carry
+// the console's own and the standard commands.
+#include "ConsoleShell.h"
+#include "FakeConsoleDatabase.h"
+#include "FakeLauncher.h"
+#include "FakeMessageBoxes.h"
+#include "FakeSettingsStore.h"
+#include "QtTestApp.h"
+#include "TempSystemDir.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+namespace panelaid {
+namespace {
+
+constexpr const char* kTitle = "Holdervane: Hardware Administration";
+
+// Lets the loop wait (so its idle moments come) until done or the deadline.
+bool WaitFor(const std::function<bool()>& done, int timeoutMs = 10000) {
+    QElapsedTimer t;
+    t.start();
+    QTimer wake;
+    wake.start(10);
+    while (!done()) {
+        if (t.elapsed() > timeoutMs) return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
+}
+
+struct CountingDocument : ShellDocument {
+    void Reload() override { ++reloads; }
+    void Refresh() override { ++refreshes; }
+    void Closing() override { ++closings; }
+    int reloads = 0;
+    int refreshes = 0;
+    int closings = 0;
+};
+
+class ConsoleShellTest : public ::testing::Test {
+protected:
+    ConsoleShellTest() { TestApp(); }
+
+    ShellSpec Spec() {
+        ShellSpec spec;
+        spec.title = kTitle;
+        spec.program = "HWMAN";
+        spec.help = {{0x20080, 4500}};
+        spec.refreshMs = 20;
+        ShellMenu path{"Comm&Path", {}};
+        ShellItem create;
+        create.text = "&Create...";
+        create.id = 32778;
+        create.prompt = "Pops up a dialog box to create a communication path\nCreate CommPath";
+        create.run = [this] { ++creates_; };
+        create.enabled = [this] { return !db_.Initializing(); };
+        path.items.push_back(create);
+        path.items.push_back({"", 0, "", ShellAction::Separator});
+        path.items.push_back({"E&xit", 57665, "Quit\nExit", ShellAction::Exit});
+        ShellMenu tools{"&Tools", {}};
+        ShellItem sibling{"&Application Status", 32781, "", ShellAction::Sibling};
+        sibling.sibling = {"APPSTAT", "appstat", "Application Status Display"};
+        tools.items.push_back(sibling);
+        tools.items.push_back({"&Stop Holdervane", 32775, "Stop Holdervane", ShellAction::Stop});
+        ShellMenu view{"&View", {}};
+        view.items.push_back({"&Toolbar", 59392, "", ShellAction::ToggleToolbar});
+        spec.menus = {path, tools, view};
+        spec.toolbar = {32778, 0, 32781};
+        return spec;
+    }
+
+    std::unique_ptr<ConsoleShell> MakeShell() {
+        auto shell = std::make_unique<ConsoleShell>(
+            Spec(),
+            ShellServices{db_, boxes_, launcher_, [this] { return service_; },
+                          [this](bool start) {
+                              starts_.push_back(start);
+                              return 1;
+                          }},
+            windows_);
+        shell->SetDocument(&doc_);
+        return shell;
+    }
+
+    hvtest::TempSystemDir sys_;
+    FakeConsoleDatabase db_{"SYSA"};
+    FakeMessageBoxes boxes_;
+    FakeLauncher launcher_;
+    FakeSettingsStore store_;
+    WindowSettings windows_{store_, boxes_};
+    CountingDocument doc_;
+    int service_ = 1;
+    int creates_ = 0;
+    std::vector<bool> starts_;
+};
+
+TEST_F(ConsoleShellTest, TheClockRefreshesWhenIdleAndTheRequestWaitsOutAModalDialog) {
+    auto shell = MakeShell();
+    shell->Place();
+    ASSERT_TRUE(WaitFor([&] { return doc_.refreshes >= 1; }));
+    EXPECT_TRUE(shell->Frame().TimerArmed());
+
+    int refreshesWhileOpen = -1;
+    int before = -1;
+    QTimer::singleShot(0, shell.get(), [&] {
+        QDialog dialog(shell.get());
+        dialog.setModal(true);
+        // Inside the dialog's own loop: wait for a tick to ask, then let the
+        // loop go idle many more times; the refresh must not come.
+        int idleWakes = 0;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
+            if (before < 0) before = doc_.refreshes;
+            if (!shell->Frame().RefreshRequested()) return;
+            if (++idleWakes < 20) return;
+            refreshesWhileOpen = doc_.refreshes;
+            dialog.accept();
+        });
+        poll.start(5);
+        dialog.exec();
+    });
+    ASSERT_TRUE(WaitFor([&] { return refreshesWhileOpen >= 0; }));
+    EXPECT_EQ(refreshesWhileOpen, before) << "refreshed while a modal dialog was open";
+    ASSERT_TRUE(WaitFor([&] { return doc_.refreshes > refreshesWhileOpen; })) << "the waiting request never ran";
+}
+
+TEST_F(ConsoleShellTest, ThePlacementAndTheBarsAreRestoredAndSavedAtClose) {
+    store_.SetText("HWMAN", "Window", "0,30,40,520,410,0,1");
+    auto shell = MakeShell();
+    shell->Place();
+    EXPECT_EQ(shell->size(), QSize(520, 410));
+    EXPECT_FALSE(shell->ToolBar()->isVisible());
+    EXPECT_TRUE(shell->statusBar()->isVisible());
+    shell->resize(600, 450);
+    shell->ToolBar()->setVisible(true);
+    EXPECT_TRUE(shell->close());
+    EXPECT_EQ(doc_.closings, 1);
+    const std::string saved = std::get<std::string>(*store_.Find("HWMAN", "Window"));
+    EXPECT_EQ(saved.substr(0, 2), "0,");
+    EXPECT_NE(saved.find(",600,450,1,1"), std::string::npos) << saved;
+
+    // Nothing saved: a normal window.
+    FakeSettingsStore empty;
+    WindowSettings windows{empty, boxes_};
+    ConsoleShell fresh(Spec(), ShellServices{db_, boxes_, launcher_, [] { return 1; }, [](bool) { return 1; }},
+                       windows);
+    fresh.Place();
+    EXPECT_TRUE(fresh.isVisible());
+    EXPECT_FALSE(fresh.isMaximized());
+    EXPECT_FALSE(fresh.isMinimized());
+}
+
+TEST_F(ConsoleShellTest, MenusCarryTheConsolesCommandsAndTheStandardOnes) {
+    auto shell = MakeShell();
+    shell->Place();
+    QAction* create = shell->Action(32778);
+    ASSERT_NE(create, nullptr);
+    EXPECT_EQ(create->statusTip(), QStringLiteral("Pops up a dialog box to create a communication path"));
+    EXPECT_EQ(create->toolTip(), QStringLiteral("Create CommPath"));
+    EXPECT_EQ(shell->ToolBar()->actions().size(), 3);
+    create->trigger();
+    EXPECT_EQ(creates_, 1);
+
+    db_.SetInitializing(true);
+    ASSERT_TRUE(WaitFor([&] { return !create->isEnabled(); }));
+    EXPECT_EQ(shell->statusBar()->currentMessage(), QString::fromUtf8(kInitializingText));
+    db_.SetInitializing(false);
+    ASSERT_TRUE(WaitFor([&] { return create->isEnabled(); }));
+
+    shell->Action(32781)->trigger();
+    EXPECT_EQ(launcher_.siblings, std::vector<std::string>{"APPSTAT appstat"});
+    shell->Action(59392)->trigger();
+    EXPECT_FALSE(shell->ToolBar()->isVisible());
+
+    boxes_.Answer(BoxAnswer::Yes);
+    shell->Action(32775)->trigger();
+    EXPECT_EQ(starts_, std::vector<bool>{false});
+    EXPECT_FALSE(shell->isVisible()) << "a stopped service ends the console";
+}
+
+TEST_F(ConsoleShellTest, StartReloadsTheDocumentOnlyAfterTheServiceCheck) {
+    service_ = 0;
+    boxes_.Answer(BoxAnswer::No);
+    auto refused = MakeShell();
+    EXPECT_FALSE(refused->Start());
+    EXPECT_EQ(doc_.reloads, 0);
+    refused.reset();
+
+    service_ = 1;
+    auto shell = MakeShell();
+    EXPECT_TRUE(shell->Start());
+    EXPECT_EQ(doc_.reloads, 1);
+}
+
+}  // namespace
+}  // namespace panelaid
