@@ -102,6 +102,11 @@ BaseMsgLst& BaseWorld::GetMsgList() {
     return MsgList;
 }
 
+bool BaseWorld::DispatchesAtOnce() const {
+    return dispatchReadyFlg != 0 && RunFlag != 0 && MessagePrinting == 0 && MsgList.GetItemCnt() == 0 &&
+           MsgLoggerPtr.BasePtr::GetPtr() == nullptr && !FuncInfo::MayTrace();
+}
+
 PollManager& BaseWorld::GetPollManager() {
     WORLD_FRAME("GetPollManager", 0);
     return PollMgr;

@@ -51,6 +51,11 @@ public:
     void SetMessagePrinting(int flag);
 
     BaseMsgLst& GetMsgList();
+    // Whether a message handed to its receiver now is handled as the dispatch
+    // step would handle it next: nothing waits for dispatch before it, the
+    // dispatch gate is open, and no logger, printing or tracing sees messages
+    // on their way.
+    bool DispatchesAtOnce() const;
     PollManager& GetPollManager();
     TimerManager& GetTimerManager();
     BaseMsgRcvrPtr GetMsgLoggerPtr() const;

@@ -65,6 +65,14 @@ int _serialize(BasePktCtrl& c, PipeHead::HeartBeatStatus& v) {
 }
 
 namespace {
+// The packet a message arrived in, offered to the endpoint the message is
+// handed to (PassOnArrived): valid for that one call.
+struct ArrivedPacket {
+    const BaseMsg* msg;
+    PipePktBufr* pkt;
+};
+constinit thread_local ArrivedPacket arrivedAs __attribute__((tls_model("initial-exec"))) = {nullptr, nullptr};
+
 // One report, one write: lines never interleave with other reports.
 void ReportLine(const std::string& line) { std::cerr << line + "\n" << std::flush; }
 
@@ -168,6 +176,7 @@ BaseMsgRcvr::enMsgResult PipeHead::DfltMsgHdlr(const BaseMsgPtr& msg, const Base
         RefuseOutgoing(msg, why.str());
         return PROCESSED;
     }
+    if (arrivedAs.msg != nullptr && arrivedAs.msg == msg.GetPtr() && QueueArrivedPacket()) return PROCESSED;
     PipePktCtrlPtr out(GetaPipePktCtrl());
     // While no packet object waits, a message may be queued whole and sent a
     // slice at a time (the controller decides whether it can hand it over);
@@ -452,6 +461,10 @@ int PipeHead::StartGathered(PipePktCtrl* ctrl) {
 int PipeHead::DeliverAssembled(PipePktCtrlPtr& ctrl) {
     MXR_METHOD_FRAME("DeliverAssembled", 1);
     ctrl->SetOffset(0);
+    // Only the binary form may be passed on as it arrived: an s-expression
+    // is written again in binary. (Looked at where the message starts.)
+    std::uint32_t code = 0;
+    const bool binary = ctrl->PeekWireCount(&code) && code != static_cast<std::uint32_t>(IoCons::ClassCode);
     // The caller is done with its reference: the stream takes it over,
     // except while tracing, where the controller goes, as it always went,
     // with the caller's reference.
@@ -463,12 +476,53 @@ int PipeHead::DeliverAssembled(PipePktCtrlPtr& ctrl) {
         AnswerUndeliverable(stream);
         return -1;
     }
-    if (!msg->IsOfType(BasePipeMsg::ClassCode))
-        msg.Send();
-    else
+    if (msg->IsOfType(BasePipeMsg::ClassCode))
         ConsumePipeMsg(msg);
+    else if (!binary || !PassOnArrived(msg, stream))
+        msg.Send();
     return 0;
 }
+
+bool PipeHead::PassOnArrived(const BaseMsgPtr& msg, BasePktCtrlPtr& stream) {
+    const BaseWorld* world = BaseWorld::GetWorldPtr();
+    if (world == nullptr || !world->DispatchesAtOnce()) return false;
+    BasePktCtrl* c = stream.GetPtr();
+    if (c == nullptr || typeid(*c) != typeid(PipePktCtrl)) return false;
+    auto* ctrl = static_cast<PipePktCtrl*>(c);
+    // Read to its end, from one packet: what arrived is all the message is.
+    if (ctrl->GetPktCnt() != 1 || ctrl->GetRemainingByteCnt() != 0) return false;
+    BasePktBufr* first = ctrl->GetBufrAry()[0].GetPtr();
+    if (first == nullptr || typeid(*first) != typeid(PipePktBufr)) return false;
+    // The receiver the dispatch step would choose; a missing address is
+    // left to it to report.
+    if (!msg->GetToAddr().Ok() || msg->GetMsgPtrForDispatch().GetPtr() != msg.GetPtr()) return false;
+    BaseMsgRcvr* rcvr = msg->GetMsgRcvrAddr();
+    if (rcvr == nullptr || rcvr == this || !rcvr->IsOfType(PipeHead::ClassCode)) return false;
+    arrivedAs = {msg.GetPtr(), static_cast<PipePktBufr*>(first)};
+    if (rcvr->ReceiveMsg(msg, BasePktCtrlPtr()) == NOTPROCESSED)
+        ReportLine("BaseWorld::Run() - Message not processed");
+    arrivedAs = {nullptr, nullptr};
+    return true;
+}
+
+bool PipeHead::QueueArrivedPacket() {
+    PipePktBufr* arrived = arrivedAs.pkt;
+    arrivedAs = {nullptr, nullptr};
+    if (!CarriesPipePackets() || PollAdptrPtr == nullptr) return false;
+    BasePktBufrPtr pkt(arrived);
+    const std::size_t bytes = BlockBytes(pkt);
+    // Past the mark the usual way reports and hangs up.
+    if (TogoBytes + bytes > MaxTogoBytes) return false;
+    // Behind whatever waits, as a packed message would queue.
+    arrived->SetPktCtrlId(TakeNextIdVal());
+    TogoPktLst.Append(pkt);
+    TogoBytes += bytes;
+    const PipePollAdptrPtr adptr{BasePtr(PollAdptrPtr)};
+    if (adptr.Ok()) adptr->SetReadyToSnd(1);
+    return true;
+}
+
+bool PipeHead::CarriesPipePackets() const { return typeid(*this) == typeid(PipeHead); }
 
 void PipeHead::AnswerUndeliverable(BasePktCtrlPtr& stream) {
     MXR_METHOD_FRAME("AnswerUndeliverable", 1);

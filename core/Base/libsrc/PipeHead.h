@@ -204,6 +204,10 @@ public:
     // refused, a route it may not announce); the connection serves on.
     // Base: one line on stderr each.
     virtual void ReportPeerFault(const std::string& line);
+    // slot 24: whether this endpoint's packets are plain pipe packets, so
+    // that one that arrived elsewhere in a pipe packet may leave here as it
+    // arrived. Base: only an endpoint of this very class.
+    virtual bool CarriesPipePackets() const;
 
 protected:
     // Rebuilds the message of a complete controller: an ordinary one is
@@ -256,6 +260,14 @@ private:
     // the assembly as ProcessIncomingPktBufr takes a message that a first
     // packet starts: 0, or -1 as there.
     int StartGathered(PipePktCtrl* ctrl);
+    // A message that arrived whole in one pipe packet in the binary form
+    // (stream, just read) and leads to another pipe endpoint is handed to it at once, as
+    // the dispatch step would hand it next, the packet offered along: true
+    // when handed over (else the caller sends it as usual).
+    bool PassOnArrived(const BaseMsgPtr& msg, BasePktCtrlPtr& stream);
+    // The packet offered with the message in hand queued as it arrived, under a new message
+    // number, in place of packing msg again: true when taken.
+    bool QueueArrivedPacket();
     // The adapter's destructor: forget it when it is ours.
     void ForgetPollAdptr(const BasePollAdptr* adptr);
     // The next packet-control id: never 0.

@@ -254,6 +254,8 @@ void SOCKPipeHead::ReportPeerFault(const std::string& line) {
 
 std::uint64_t SOCKPipeHead::GetPeerFaultCnt() const { return PacketFaults.Count() + RouteFaults.Count(); }
 
+bool SOCKPipeHead::CarriesPipePackets() const { return true; }
+
 int SOCKPipeHead::PeerPriority(int asked) const {
     return PeerRoutePriority(asked, InOrOut == __OUT ? ComPriority : 0);
 }

@@ -93,6 +93,9 @@ public:
     // What the introduced peer sent wrong so far: packets and messages
     // refused, routes it may not announce.
     std::uint64_t GetPeerFaultCnt() const;
+    // The stream carries plain pipe packets: a message that arrived whole in
+    // one (from the manager or the peer) leaves as it arrived.
+    bool CarriesPipePackets() const override;
 
     // The partner connection of the same path (the other direction, same
     // peer and device), marked to be torn down on its own next turn.
