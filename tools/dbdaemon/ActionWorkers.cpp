@@ -17,7 +17,8 @@ int StartActionWorker(const char* tag, const char* action, const char* option) {
     if (tag == nullptr || action == nullptr || (std::strcmp(action, "restore") != 0 && std::strcmp(action, "remove") != 0))
         return hv_err(__FILE__, __LINE__, 23, 0, QDB_ARGS, "no action worker for \"%s\"", action ? action : "");
     // Every value is quoted: the tag cannot add words to the line.
-    std::string line = cfgstore::QuoteCommandArg(gps(kPathQdbRecover)) + " -A " + action + " " + cfgstore::QuoteCommandArg(tag);
+    std::string line =
+        cfgstore::QuoteCommandArg(gps(kPathQdbRecover)) + " -A " + action + " " + cfgstore::QuoteCommandArg(tag);
     if (option && *option) line += " " + cfgstore::QuoteCommandArg(option);
     const std::string out = gps(kPathRemoteExecuteLog);
     const redirection redirs[] = {{HV_REDIR_APPEND, 1, {out.c_str()}}, {HV_REDIR_DUP, 2, {.source = 1}}};

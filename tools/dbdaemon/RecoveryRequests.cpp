@@ -18,7 +18,8 @@ bool ServeRecoveryRequest(const MessagePtr& request, char command, const std::st
         qdberrclr();
         return true;
     }
-    const std::string line = std::string(gps(kPathQdbRecover)) + (command == '>' ? " -T " : " -X ") + cfgstore::ShellSingleQuoted(payload);
+    const std::string line =
+        std::string(gps(kPathQdbRecover)) + (command == '>' ? " -T " : " -X ") + cfgstore::ShellSingleQuoted(payload);
     if (remexec(request, line.c_str()) == 0) {
         if (Qdb_errno == 0) hv_err(__FILE__, __LINE__, 23, 0, QDB_ARGS, "recovery worker could not be started");
         qdbsenderr(request);

@@ -6,7 +6,7 @@
 #include "CachedDb.h"
 #include "ActionWorkers.h"
 #include "ConfigRequestServer.h"
-#include "ToolUsage.h"
+#include "HelpOption.h"
 #include "ProxyPostOffice.h"
 #include "QdbLock.h"
 #include "QdbStartup.h"
@@ -65,7 +65,7 @@ const char* const kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (int rc = NoArgumentsOrUsage(argc, argv, "qdb", kUsage); rc >= 0) return rc;
+    if (int rc = portlib::NoArgumentsOrUsage(argc, argv, "qdb", kUsage); rc >= 0) return rc;
     // Blocked before the start-up, taken with sigwait afterwards.
     sigset_t stop;
     sigemptyset(&stop);

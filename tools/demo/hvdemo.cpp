@@ -1,13 +1,20 @@
 // A short demonstration of what is built so far: where this system keeps its
 // machine-wide state, its computer name, and its settings in the registry.
 #include "RegHV.h"
+#include "HelpOption.h"
 #include "UnixSystem.h"
 #include "platform/SystemDir.h"
 #include "platform/Win32Error.h"
 
 #include <cstdio>
 
-int main() {
+int main(int argc, char** argv) {
+    static const char* const kUsage =
+        "usage: hvdemo\n"
+        "Prints where this system keeps its machine-wide state, its computer name\n"
+        "and its registry settings.\n"
+        "Exit status: 0 done; 1 bad command line.\n";
+    if (const int code = portlib::NoArgumentsOrUsage(argc, argv, "hvdemo", kUsage); code >= 0) return code;
     using namespace portlib::platform;
     std::printf("Holdervane system directory: %s\n", SystemDir().c_str());
     std::printf("  registry: %s\n  pipes:    %s\n  log:      %s\n",

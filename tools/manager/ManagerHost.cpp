@@ -1,5 +1,4 @@
 #include "ManagerHost.h"
-#include "ToolUsage.h"
 
 #include "BaseAddr.h"
 #include "LocalHost.h"

@@ -3,7 +3,7 @@
 // listener, post office and path administrator) and the local host
 // receiver on this system until SIGTERM or SIGINT.
 #include "ManagerHost.h"
-#include "ToolUsage.h"
+#include "HelpOption.h"
 
 namespace {
 
@@ -36,6 +36,6 @@ const char* const kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (int rc = NoArgumentsOrUsage(argc, argv, "hvmanager", kUsage); rc >= 0) return rc;
+    if (int rc = portlib::NoArgumentsOrUsage(argc, argv, "hvmanager", kUsage); rc >= 0) return rc;
     return RunManagerHost("hvmanager", nullptr, nullptr);
 }

@@ -9,7 +9,7 @@
 #include "BaseWorld.h"
 #include "ManagerHost.h"
 #include "MxrCfgstoreObj.h"
-#include "ToolUsage.h"
+#include "HelpOption.h"
 #include "QdbStartup.h"
 #include "ShmMgr.h"
 #include "qdberr.h"
@@ -43,7 +43,7 @@ constexpr int kStartFailedMsg = 5002;
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (int rc = NoArgumentsOrUsage(argc, argv, "mxrcfgstore", kUsage); rc >= 0) return rc;
+    if (int rc = portlib::NoArgumentsOrUsage(argc, argv, "mxrcfgstore", kUsage); rc >= 0) return rc;
     pQdb_arg0 = argv[0];
     MxrCfgstoreObjPtr link;
     const int rc = RunManagerHost(

@@ -8,10 +8,14 @@
 #include <QPushButton>
 #include <QVariant>
 
+#include "WholeNumber.h"
+
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <getopt.h>
 #include <string>
 #include <unistd.h>
 
@@ -55,18 +59,26 @@ void Dump(QDialog* dialog) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    static const option kLong[] = {
+        {"dump", no_argument, nullptr, 'd'}, {"help", no_argument, nullptr, 'h'}, {nullptr, 0, nullptr, 0}};
     bool dump = false;
-    int arg = 1;
-    if (arg < argc && std::strcmp(argv[arg], "--dump") == 0) {
-        dump = true;
-        ++arg;
+    opterr = 0;
+    for (int c; (c = ::getopt_long(argc, argv, "+h", kLong, nullptr)) != -1;) {
+        if (c == 'd') {
+            dump = true;
+        } else if (c == 'h') {
+            std::fputs(kUsage, stdout);
+            return 0;
+        } else {
+            std::fputs(kUsage, stderr);
+            return 1;
+        }
     }
-    char* end = nullptr;
-    if (arg + 1 != argc || (std::strtol(argv[arg], &end, 10), *end != '\0' || end == argv[arg])) {
+    int id = 0;
+    if (optind + 1 != argc || !hvtool::ParseWholeNumber(argv[optind], INT_MIN, INT_MAX, &id)) {
         std::fputs(kUsage, stderr);
         return 1;
     }
-    const int id = static_cast<int>(std::strtol(argv[arg], nullptr, 10));
     QApplication app(argc, argv);
     void* library = LoadTextpack();
     if (library == nullptr) {

@@ -81,7 +81,7 @@ panelaid::ShellSpec MakeAppstatSpec(TreeCommandHooks hooks) {
                "Display program information, version number and copyright\nAbout", ShellAction::About)}},
     };
     spec.toolbar = {kCommandExpand, kCommandCollapse, kCommandExpandAll, kCommandCollapseAll, 0,
-                    kCommandHardwareAdmin, kCommandHierarchyAdmin, 0, 57664};
+                    kCommandHardwareAdmin, kCommandHierarchyAdmin, 0, 57664, panelaid::kContextHelpCommand};
     return spec;
 }
 

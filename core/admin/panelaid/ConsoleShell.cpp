@@ -1,5 +1,6 @@
 #include "ConsoleShell.h"
 
+#include "ContextHelp.h"
 #include "panelaid.h"
 
 #include <QAbstractEventDispatcher>
@@ -68,7 +69,10 @@ void ConsoleShell::BuildMenus() {
             if (item.enabled) enables_.emplace_back(a, item.enabled);
         }
         connect(m, &QMenu::aboutToShow, this, [this] { UpdateCommands(); });
+        AnswerMenuHelp(m, [this](const QAction* a) { return CommandOf(a); },
+                       [this](int helpId) { frame_.ShowHelp(helpId); });
     }
+    AddContextHelp();
     for (int id : spec_.toolbar) {
         if (id == 0) {
             toolbar_->addSeparator();
@@ -76,6 +80,35 @@ void ConsoleShell::BuildMenus() {
         }
         if (QAction* a = Action(id)) toolbar_->addAction(a);
     }
+}
+
+void ConsoleShell::AddContextHelp() {
+    auto* help = new QAction(QStringLiteral("Context Help"), this);
+    const std::string prompt = "Help on the next window or command clicked\nContext Help";
+    help->setStatusTip(QString::fromStdString(PromptStatus(prompt)));
+    help->setToolTip(QString::fromStdString(PromptTip(prompt)));
+    help->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
+    connect(help, &QAction::triggered, this, [] { EnterContextHelp(); });
+    addAction(help);
+    actions_[kContextHelpCommand] = help;
+}
+
+int ConsoleShell::CommandOf(const QAction* action) const {
+    for (const auto& [id, a] : actions_)
+        if (a == action) return id;
+    return 0;
+}
+
+bool ConsoleShell::event(QEvent* event) {
+    // A click in context-help mode that no part answered for itself; on the
+    // menu bar it opens the menu to pick a command from.
+    if (event->type() == QEvent::WhatsThis && OpenMenuForHelp(*this, static_cast<QHelpEvent*>(event)->pos()))
+        return true;
+    const bool help = AnswerContextHelp(event, [this](QPoint at) {
+        frame_.ShowHelp(WindowPartHelpId(*this, at, [this](const QAction* a) { return CommandOf(a); },
+                                         kMainWindowHelpId));
+    });
+    return help || QMainWindow::event(event);
 }
 
 QAction* ConsoleShell::Action(int id) const {

@@ -55,11 +55,14 @@ public:
     void EndProgram() override;
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void BuildMenus();
+    void AddContextHelp();
+    int CommandOf(const QAction* action) const;
     void Run(const ShellItem& item);
     void UpdateCommands();
     void IdlePass();

@@ -53,6 +53,10 @@ struct ShellMenu {
     std::vector<ShellItem> items;
 };
 
+// The context-help command (Shift+F1): the shell makes its action itself, so a
+// toolbar may list it without a menu item.
+inline constexpr int kContextHelpCommand = 57668;
+
 struct ShellSpec {
     std::string title;               // window title; also chooses the settings key
     std::string program;             // instance name ("HWMAN")

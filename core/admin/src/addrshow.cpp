@@ -2,20 +2,25 @@
 // masks, "<address> <mask>" a line; without -a the first (the adapter's own)
 // is left out. Exit 0, or 1 for usage or unreadable settings.
 #include "AdapterSettings.h"
+#include "HelpOption.h"
 
 #include <cstdio>
 #include <cstring>
 
 namespace {
 
-int Usage() {
-    std::fputs("Usage: addrshow [-a] <Net Card name>\n", stderr);
+int Usage(std::FILE* to = stderr) {
+    std::fputs("Usage: addrshow [-a] <Net Card name>\n", to);
     return 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (portlib::AsksForHelp(argc, argv)) {
+        Usage(stdout);
+        return 0;
+    }
     if (argc < 2) return Usage();
     bool all = false;
     const char* card = argv[1];

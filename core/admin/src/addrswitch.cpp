@@ -4,6 +4,7 @@
 // Exit 0 switched; 1 usage or unreadable settings; 2 the address change was
 // refused; 3 the NetBIOS hook refused (first address only).
 #include "IpAddressLib.h"
+#include "HelpOption.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -35,6 +36,10 @@ bool ReadContext(const char* text, unsigned* context) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (portlib::AsksForHelp(argc, argv)) {
+        Usage();  // on standard output
+        return 0;
+    }
     if (argc < 5) return Usage();
     const char* address = argv[1];
     const char* mask = argv[2];

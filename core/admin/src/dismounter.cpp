@@ -5,6 +5,7 @@
 // drop the buffer cache), read the size (one volume only), unlock. The exit
 // code is the Win32 number of the first error reported, 0 when none.
 #include "DiskTargets.h"
+#include "HelpOption.h"
 #include "Win32Message.h"
 #include "platform/ErrnoWin32.h"
 
@@ -96,6 +97,10 @@ bool Reset(const std::string& device, const std::string& name, bool volume, bool
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (portlib::AsksForHelp(argc, argv)) {
+        Usage();  // on standard output
+        return 0;
+    }
     if (argc != 2 || std::strlen(argv[1]) != 2) return Usage();
     const char* arg = argv[1];
     const bool all = arg[0] == '/' && std::toupper(static_cast<unsigned char>(arg[1])) == 'A';

@@ -3,6 +3,7 @@
 // Exit 0, or 1 for usage or a file that cannot be written.
 #include "DriveDescription.h"
 #include "DriveMap.h"
+#include "HelpOption.h"
 #include "OptionParser.h"
 
 #include <cctype>
@@ -39,6 +40,13 @@ int ListAll(const char* fileName, std::uint32_t mask) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (portlib::AsksForHelp(argc, argv)) {
+        std::printf("Usage : %s [-v <DriveLetter>] | [-a <filename>]\n"
+                    "        -v <DriveLetter> :  Drive letter between 'D' - 'Z'\n"
+                    "        -a <filename>    :  All drives which are on hard disk\n",
+                    argv[0]);
+        return 0;
+    }
     if (argc < 3) return Usage(argv[0]);
     const char* letterArg = nullptr;
     const char* fileName = nullptr;

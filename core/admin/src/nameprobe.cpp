@@ -3,6 +3,7 @@
 // or the time-out (seconds) expired; 3 an adapter could not be reset; 5
 // usage; 7 the adapters could not be listed; 9 the time-out could not be set.
 #include "NameProbe.h"
+#include "HelpOption.h"
 
 #include <chrono>
 #include <cstdint>
@@ -43,11 +44,14 @@ bool StartTimeout(std::uint32_t ms) {
     }
 }
 
+constexpr const char* kUsage = "\nUsage : nameprobe <ServerName> {<TimeOutInterval>}\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (portlib::AsksForHelp(argc, argv)) return portlib::PrintHelp(kUsage, "");
     if (argc != 2 && argc != 3) {
-        std::fputs("\nUsage : nameprobe <ServerName> {<TimeOutInterval>}\n", stderr);
+        std::fputs(kUsage, stderr);
         return 5;
     }
     if (argc == 3) {

@@ -2,6 +2,7 @@
 // share-definition file, replacing a share of the same name. Messages go to
 // the standard error stream; exit 0 when every share was added, 1 otherwise.
 #include "SecurityDescriptor.h"
+#include "HelpOption.h"
 #include "ShareDefinition.h"
 #include "ShareStore.h"
 
@@ -60,11 +61,14 @@ bool PublishShare(const hvadmin::ShareDefinition& def) {
     return rc == 0;
 }
 
+constexpr const char* kUsage = "\nUsage : sharepublish <fileName>\n";
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (portlib::AsksForHelp(argc, argv)) return portlib::PrintHelp(kUsage, "");
     if (argc < 2) {
-        std::fputs("\nUsage : sharepublish <fileName>\n", stderr);
+        std::fputs(kUsage, stderr);
         return 1;
     }
     std::setlocale(LC_CTYPE, "");

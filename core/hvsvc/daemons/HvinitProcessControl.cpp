@@ -75,7 +75,8 @@ bool HvinitProcessControl::Start(const std::string& command, bool recover, Start
         if (c == '|') c = ' ';
     int pid = -1;
     int handle = 0;
-    const int err = argv.empty() ? portlib::platform::HV_ERROR_INVALID_PARAMETER : system_.Start(argv, LogFor(command, recover), &pid, &handle);
+    const int err = argv.empty() ? portlib::platform::HV_ERROR_INVALID_PARAMETER
+                                 : system_.Start(argv, LogFor(command, recover), &pid, &handle);
     if (err != 0) {
         pxm_err(3, 200006, __FILE__, __LINE__, 0, 0, "Unable to create process %s, error 0x%x", line.c_str(),
                 static_cast<unsigned>(err));

@@ -11,6 +11,6 @@ int main(int argc, char** argv) {
         "Lists the shared-memory objects the object-persistence service holds:\n"
         "number, name, handle and reference count.\n"
         "Exit status: 0 listed; 1 bad command line; else the low bits of the error.\n";
-    if (const int code = hvtools::ListingCommandLine(argc, argv, kUsage); code >= 0) return code;
+    if (const int code = portlib::NoArgumentsOrUsage(argc, argv, "shmdump", kUsage); code >= 0) return code;
     return hvtools::ListingExitCode(portlib::DumpShmListing());
 }

@@ -25,7 +25,7 @@ int TTYCAWorld::Initialize() {
         MxrPipeHeadPtr = new PipeHead(name);
         if (MxrPipeHeadPtr->Initialize() == 0) break;
         MxrPipeHeadPtr = PipeHeadPtr();
-        ttyagent::TraceOut("TTYCA: no manager yet, trying again in " + std::to_string(connectRetryMs) + " ms");
+        ttyagent::TraceOut("TTYCAWorld: no manager yet, trying again in " + std::to_string(connectRetryMs) + " ms");
         std::this_thread::sleep_for(std::chrono::milliseconds(connectRetryMs));
     }
     TtyCAMsgRcvrPtr = new TTYCAMsgRcvr(1);

@@ -151,7 +151,8 @@ TEST_F(View, TreeMenuRunsTheViewsCommandsAndAsksItsEnabling) {
     EXPECT_FALSE(doc->AnyExpanded());
     EXPECT_TRUE(tree[2].enabled());
     EXPECT_EQ(tree[0].prompt, "Expand the selected application tree(s).\nExpand");
-    EXPECT_EQ(spec.toolbar.size(), 9u);
+    EXPECT_EQ(spec.toolbar.size(), 10u);
+    EXPECT_EQ(spec.toolbar.back(), panelaid::kContextHelpCommand);
 }
 
 }  // namespace

@@ -59,8 +59,14 @@ AttributeSheet::AttributeSheet(const AttributeSheetData& data, QWidget* parent) 
     grid->addWidget(SortedList(data.roots), 3, 0);
     tabs->addTab(relations, QStringLiteral("Relations"));
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Help, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::helpRequested, this, [this, tabs] {
+        // The pages' resources 147, 148 and 158 make their help ids.
+        static constexpr int kPageHelpIds[] = {0x20093, 0x20094, 0x2009E};
+        const int page = tabs->currentIndex();
+        if (page >= 0 && page < 3) emit helpRequested(kPageHelpIds[page]);
+    });
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
     layout->addWidget(buttons);

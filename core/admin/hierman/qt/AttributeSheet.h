@@ -1,5 +1,5 @@
 // The read-only attributes sheet of one resource: the Names, States and
-// Relations pages.
+// Relations pages. Help asks for the shown page's help.
 #pragma once
 
 #include "ActionHost.h"
@@ -12,6 +12,10 @@ class AttributeSheet : public QDialog {
     Q_OBJECT
 public:
     AttributeSheet(const AttributeSheetData& data, QWidget* parent);
+
+signals:
+    // The help id of the page shown when Help was pressed.
+    void helpRequested(int helpId);
 };
 
 }  // namespace hierman

@@ -10,6 +10,7 @@
 #include "ProcessScriptRunner.h"
 
 #include <QAction>
+#include <QCursor>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QMdiSubWindow>
@@ -39,6 +40,29 @@ bool ScrollKey(QEvent* event) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     return key == Qt::Key_PageUp || key == Qt::Key_PageDown || key == Qt::Key_Home || key == Qt::Key_End;
 }
+
+// The wait cursor over the console's window while an action plans on the GUI
+// thread; the questions it asks are windows of their own and keep the arrow.
+class WaitCursor {
+public:
+    explicit WaitCursor(QWidget& window) : window_(window), had_(window.testAttribute(Qt::WA_SetCursor)),
+                                           before_(window.cursor()) {
+        window_.setCursor(Qt::WaitCursor);
+    }
+    ~WaitCursor() {
+        if (had_)
+            window_.setCursor(before_);
+        else
+            window_.unsetCursor();
+    }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    QWidget& window_;
+    bool had_;
+    QCursor before_;
+};
 
 }  // namespace
 
@@ -104,13 +128,19 @@ void ConsoleActions::UpdateCommandStates() {
 
 void ConsoleActions::RunOnActiveView(int command) {
     if (Busy()) return;
-    if (ViewActions* actions = For(window_.ActiveView())) actions->Run(command);
+    if (ViewActions* actions = For(window_.ActiveView())) {
+        WaitCursor wait(window_);
+        actions->Run(command);
+    }
     UpdateCommandStates();
 }
 
 void ConsoleActions::CreateHierarchy(const std::string& kit) {
     if (Busy()) return;
-    if (ViewActions* actions = For(window_.ActiveView())) actions->CreateHierarchy(kit);
+    if (ViewActions* actions = For(window_.ActiveView())) {
+        WaitCursor wait(window_);
+        actions->CreateHierarchy(kit);
+    }
     UpdateCommandStates();
 }
 
@@ -157,6 +187,7 @@ void ConsoleActions::CreateHierarchy(RecoveryKitControlBlock* block) {
 
 void ConsoleActions::ShowAttributes(const AttributeSheetData& data) {
     AttributeSheet sheet(data, &window_);
+    connect(&sheet, &AttributeSheet::helpRequested, this, [this](int id) { window_.Frame().ShowHelp(id); });
     sheet.exec();
 }
 

@@ -1,6 +1,7 @@
 // The main window's commands: the menus, the two toolbars and what the View,
 // Window, Tools and Help menus do. The actions' texts, prompts and ids come
 // from the console's command table.
+#include "ContextHelp.h"
 #include "FrameCommands.h"
 #include "HelpTable.h"
 #include "HiermanMainWindow.h"
@@ -16,7 +17,6 @@
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QToolBar>
-#include <QWhatsThis>
 
 namespace hierman {
 
@@ -129,6 +129,9 @@ void HiermanMainWindow::BuildMenus() {
     QAction* contextKey = Handle(Command(kCmdContextHelp), this, [this] { EnterContextHelp(); });
     contextKey->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F1));
     addActions({helpKey, contextKey});
+    for (QMenu* menu : {admin, tree, tools, view, window, help})
+        panelaid::AnswerMenuHelp(menu, [this](const QAction* a) { return CommandOf(a); },
+                                 [this](int helpId) { frame_.ShowHelp(helpId); });
 
     // Without a view only the View and Help menus stand.
     auto followViews = [this, admin, tree, tools, window] {
@@ -208,7 +211,27 @@ void HiermanMainWindow::ShowAbout() {
     box.exec();
 }
 
-void HiermanMainWindow::EnterContextHelp() { QWhatsThis::enterWhatsThisMode(); }
+void HiermanMainWindow::EnterContextHelp() { panelaid::EnterContextHelp(); }
+
+bool HiermanMainWindow::event(QEvent* event) {
+    // A click in context-help mode on a part without help of its own: a
+    // toolbar button, a bar, the window's frame.
+    // A click on the menu bar opens the menu to pick a command from.
+    if (event->type() == QEvent::WhatsThis &&
+        panelaid::OpenMenuForHelp(*this, static_cast<QHelpEvent*>(event)->pos()))
+        return true;
+    const bool help = panelaid::AnswerContextHelp(event, [this](QPoint at) {
+        auto commandOf = [this](const QAction* a) { return CommandOf(a); };
+        frame_.ShowHelp(panelaid::WindowPartHelpId(*this, at, commandOf, kMainWindowHelpId));
+    });
+    return help || QMainWindow::event(event);
+}
+
+int HiermanMainWindow::CommandOf(const QAction* action) const {
+    const int id = action->data().toInt();
+    const auto it = commands_.find(id);
+    return it != commands_.end() && it->second == action ? id : 0;
+}
 
 void HiermanMainWindow::FollowHelp(HiermanViewWidget* view) {
     connect(view, &HiermanViewWidget::helpRequested, this, [this](int id) { frame_.ShowHelp(id); });

@@ -72,6 +72,7 @@ public:
     void FocusActiveView() override;
 
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -81,6 +82,8 @@ private:
     void ShowKitMenu();
     void ShowAbout();
     void EnterContextHelp();
+    // The command id of one of the console's command actions, else 0.
+    int CommandOf(const QAction* action) const;
     // Wires a view's help requests to the frame's help.
     void FollowHelp(HiermanViewWidget* view);
 

@@ -72,7 +72,7 @@ void HiermanViewWidget::UpdateScrollBars() {
 void HiermanViewWidget::scrollContentsBy(int, int) { viewport()->update(); }
 
 bool HiermanViewWidget::viewportEvent(QEvent* event) {
-    if (AnswerContextHelp(event, [this](QPoint at) { emit helpRequested(logic_.HelpHitTest(CellAt(at))); })) return true;
+    if (panelaid::AnswerContextHelp(event, [this](QPoint at) { emit helpRequested(logic_.HelpHitTest(CellAt(at))); })) return true;
     return QAbstractScrollArea::viewportEvent(event);
 }
 

@@ -27,7 +27,7 @@ CellPos MachineBarWidget::CellAt(const QPoint& point) const {
 }
 
 bool MachineBarWidget::event(QEvent* event) {
-    if (AnswerContextHelp(event, [this](QPoint at) { emit helpRequested(bar_.HelpHitTest(CellAt(at))); })) return true;
+    if (panelaid::AnswerContextHelp(event, [this](QPoint at) { emit helpRequested(bar_.HelpHitTest(CellAt(at))); })) return true;
     return QWidget::event(event);
 }
 

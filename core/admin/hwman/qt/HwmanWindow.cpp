@@ -88,7 +88,7 @@ panelaid::ShellSpec HwmanSpec(std::function<HwmanView*()> view) {
           Item("&About Hardware Status And Administration...", 57664, "Display program information\nAbout",
                ShellAction::About)}},
     };
-    spec.toolbar = {32778, 32779, 0, 32776, 0, 32781, 32782, 0, 57664};
+    spec.toolbar = {32778, 32779, 0, 32776, 0, 32781, 32782, 0, 57664, panelaid::kContextHelpCommand};
     spec.aboutTitle = "About Hardware Status and Administration";
     spec.aboutText = "Holdervane: Hardware Administration";
     return spec;

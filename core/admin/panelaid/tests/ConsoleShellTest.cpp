@@ -1,18 +1,24 @@
 // The single-document shell window offscreen on the fakes: the refresh clock
 // runs the document's refresh when the loop is idle and never while a modal
 // dialog is open, the placement is restored and saved, and the menus carry
-// the console's own and the standard commands.
+// the console's own and the standard commands, and context help answers for
+// the part clicked.
 #include "ConsoleShell.h"
+#include "ContextHelp.h"
 #include "FakeConsoleDatabase.h"
 #include "FakeLauncher.h"
 #include "FakeMessageBoxes.h"
 #include "FakeSettingsStore.h"
+#include "QtClick.h"
 #include "QtTestApp.h"
 #include "QtWait.h"
 #include "TempSystemDir.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDialog>
+#include <QMenu>
+#include <QMenuBar>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -41,7 +47,8 @@ protected:
         ShellSpec spec;
         spec.title = kTitle;
         spec.program = "HWMAN";
-        spec.help = {{0x20080, 4500}};
+        spec.help = {{0x20080, 4500}, {kCommandHelpBase + 32778, 4510}, {kStatusBarHelpId, 4520},
+                     {kCommandHelpBase + 57665, 4530}};
         spec.refreshMs = 20;
         ShellMenu path{"Comm&Path", {}};
         ShellItem create;
@@ -61,7 +68,7 @@ protected:
         ShellMenu view{"&View", {}};
         view.items.push_back({"&Toolbar", 59392, "", ShellAction::ToggleToolbar});
         spec.menus = {path, tools, view};
-        spec.toolbar = {32778, 0, 32781};
+        spec.toolbar = {32778, 0, 32781, kContextHelpCommand};
         return spec;
     }
 
@@ -153,7 +160,7 @@ TEST_F(ConsoleShellTest, MenusCarryTheConsolesCommandsAndTheStandardOnes) {
     ASSERT_NE(create, nullptr);
     EXPECT_EQ(create->statusTip(), QStringLiteral("Pops up a dialog box to create a communication path"));
     EXPECT_EQ(create->toolTip(), QStringLiteral("Create CommPath"));
-    EXPECT_EQ(shell->ToolBar()->actions().size(), 3);
+    EXPECT_EQ(shell->ToolBar()->actions().size(), 4);
     create->trigger();
     EXPECT_EQ(creates_, 1);
 
@@ -186,6 +193,61 @@ TEST_F(ConsoleShellTest, StartReloadsTheDocumentOnlyAfterTheServiceCheck) {
     auto shell = MakeShell();
     EXPECT_TRUE(shell->Start());
     EXPECT_EQ(doc_.reloads, 1);
+}
+
+TEST_F(ConsoleShellTest, TheContextHelpButtonGivesTheNextClickedPartsHelp) {
+    auto shell = MakeShell();
+    auto* view = new QWidget;
+    shell->SetView(view);
+    shell->resize(400, 300);
+    shell->Place();
+    // The bars have their places once the window's layout ran.
+    ASSERT_TRUE(WaitForEvents([&] { return shell->statusBar()->geometry().top() > view->geometry().top(); }));
+    QToolBar* bar = shell->ToolBar();
+    QWidget* helpButton = bar->widgetForAction(shell->Action(kContextHelpCommand));
+    ASSERT_NE(helpButton, nullptr);
+    EXPECT_EQ(shell->Action(kContextHelpCommand)->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F1));
+
+    struct Case {
+        const char* part;
+        QWidget* widget;
+        std::string context;
+    } cases[] = {
+        {"a toolbar button: its command's", bar->widgetForAction(shell->Action(32778)), "#4510"},
+        {"a toolbar button of no help row: the window's", bar->widgetForAction(shell->Action(32781)), "#4500"},
+        {"the status bar: its own", shell->statusBar(), "#4520"},
+        {"the view: the window's", view, "#4500"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.part);
+        ASSERT_NE(c.widget, nullptr);
+        launcher_.help.clear();
+        Click(helpButton, helpButton->rect().center());
+        ASSERT_TRUE(QWhatsThis::inWhatsThisMode());
+        Click(c.widget, c.widget->rect().center());
+        ASSERT_EQ(launcher_.help.size(), 1u);
+        EXPECT_EQ(launcher_.help[0].substr(launcher_.help[0].find('#')), c.context);
+        EXPECT_FALSE(QWhatsThis::inWhatsThisMode()) << "one click answers, the next acts again";
+    }
+
+    // On the menu bar the menu opens for a pick; the command picked gives its
+    // help and does not run.
+    launcher_.help.clear();
+    Click(helpButton, helpButton->rect().center());
+    QMenuBar* menus = shell->menuBar();
+    QAction* title = menus->actions().at(0);
+    Click(menus, menus->actionGeometry(title).center());
+    QMenu* menu = title->menu();
+    ASSERT_TRUE(WaitForEvents([&] { return menu->isVisible(); }));
+    EXPECT_TRUE(QWhatsThis::inWhatsThisMode());
+    EXPECT_TRUE(launcher_.help.empty());
+    Click(menu, menu->actionGeometry(shell->Action(57665)).center());
+    ASSERT_EQ(launcher_.help.size(), 1u);
+    EXPECT_EQ(launcher_.help[0].substr(launcher_.help[0].find('#')), "#4530");
+    EXPECT_FALSE(QWhatsThis::inWhatsThisMode());
+    EXPECT_FALSE(menu->isVisible());
+    EXPECT_TRUE(shell->isVisible()) << "Exit did not run";
+    EXPECT_EQ(creates_, 0) << "a click for help runs no command";
 }
 
 }  // namespace

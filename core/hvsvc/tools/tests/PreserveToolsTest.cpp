@@ -29,13 +29,17 @@ const char* const kHoldTools[] = {"mutexcheck", "mutexclear", "shmcheck", "shmcl
 // Each tool's usage text after "\nUsage: <program> ".
 const std::pair<const char*, const char*> kUsages[] = {
     {"mutexcheck", "[-v] -n<Mutex Name>\n"},
-    {"mutexclear", "[-vf] -n<Mutex Name>\nWhere:\n\tv = Verbose output\n\tf = Force removal of mutex, regardless of ref count\n"},
+    {"mutexclear",
+     "[-vf] -n<Mutex Name>\nWhere:\n\tv = Verbose output\n\tf = Force removal of mutex, regardless of ref count\n"},
     {"shmcheck", "[-v] -n<Shared Mem Name>\n"},
     {"shmkeep", "[-v] -n<Shared Mem Name>\n"},
-    {"shmclear", "[-vf] -n<Shared Mem Name>\nWhere:\n\tv = Verbose output\n\tf = Force removal of shm obj, regardless of ref count\n"},
+    {"shmclear",
+     "[-vf] -n<Shared Mem Name>\nWhere:\n\tv = Verbose output\n\tf = Force removal of shm obj, regardless of ref "
+     "count\n"},
     {"eventcheck", "[-v] -n<Event Name>\n"},
     {"eventkeep", "[-v] -n<Event Name>\n"},
-    {"eventclear", "[-vf] -n<Event Name>\nWhere:\n\tv = Verbose output\n\tf = Force removal of event, regardless of ref count\n"},
+    {"eventclear",
+     "[-vf] -n<Event Name>\nWhere:\n\tv = Verbose output\n\tf = Force removal of event, regardless of ref count\n"},
     {"pidclear", "[-v] -p<pid>\n"},
     {"pidkeep", "[-v] -p<pid>\n"},
 };

@@ -71,7 +71,8 @@ int RemoteScripts(int when, const char* action, const char* argument, const std:
     for (const std::string& sys : systems) {
         const std::string name = prefix + sys;
         if (flg_remove(nullptr, name.c_str()) != 0) qdberrclr();
-        const std::string cmd = std::string(gps(kPathQdbRecover)) + " -G " + action + " -- " + (argument ? argument : "");
+        const std::string cmd =
+            std::string(gps(kPathQdbRecover)) + " -G " + action + " -- " + (argument ? argument : "");
         hv_debug(__FILE__, __LINE__, "priv_globact", "%s,priv_globact(%d,%s): flag \"%s\" exists, run command \"%s\" on machine %s",
                  Local(), when, action, name.c_str(), cmd.c_str(), sys.c_str());
         hv_err(__FILE__, __LINE__, 6, 368, "%s,priv_globact(%d,%s): Running Post Global %s Scripts On Machine %s", Local(),

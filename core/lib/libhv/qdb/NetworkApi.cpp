@@ -207,8 +207,8 @@ extern "C" int net_change(const char* dest, const char* oldSystem, const char* o
         if (db == nullptr)
             return hv_err(__FILE__, __LINE__, 23, 1029, QDB_NOEXIST, "System not found: \"%s\"", OrNull(dest));
         if (newSystem != nullptr && systems::find(db, newSystem) == nullptr)
-            return hv_err(__FILE__, __LINE__, 23, kMsgSystemUnknown, QDB_ARGS, "system \"%s\" unknown on machine \"%s\"", newSystem,
-                          db->dbName() ? db->dbName() : "");
+            return hv_err(__FILE__, __LINE__, 23, kMsgSystemUnknown, QDB_ARGS,
+                          "system \"%s\" unknown on machine \"%s\"", newSystem, db->dbName() ? db->dbName() : "");
         if (network::getnet(db, oldSystem, oldDevice) == nullptr)
             return hv_err(__FILE__, __LINE__, 23, 1029, QDB_ARGS, "network \"%s\" with device \"%s\" not found on \"%s\"",
                           oldSystem, oldDevice, dest ? dest : "");

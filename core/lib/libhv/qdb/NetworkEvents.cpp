@@ -53,8 +53,8 @@ void DropFlag(DbMgr* db, const std::string& flag) {
 // The comm_down event command for a lost system.
 std::string CommDownCommand(const std::string& sys, const char* device) {
     char cmd[kEventLine];
-    std::snprintf(cmd, sizeof cmd, "%s -C holdervane -E comm_down -s1 -m HV:MXR -O%s -n%s -d%s", gps(kPathSendEvent), gps(kPathMxrLog),
-                  sys.c_str(), device ? device : "");
+    std::snprintf(cmd, sizeof cmd, "%s -C holdervane -E comm_down -s1 -m HV:MXR -O%s -n%s -d%s", gps(kPathSendEvent),
+                  gps(kPathMxrLog), sys.c_str(), device ? device : "");
     return cmd;
 }
 
@@ -225,8 +225,8 @@ int network::mxr_comm_down(const char* system, const char* device) {
         DbMgr* db = lk.getDbMgr(nullptr, -1, 1000, 0);
         systems* s = systems::find(db, sys.c_str());
         if (s == nullptr) {
-            hv_err(__FILE__, __LINE__, 23, kMsgSystemUnknown, QDB_ARGS, "system \"%s\" unknown on machine \"%s\"", sys.c_str(),
-                   pQdb_uname ? pQdb_uname : "");
+            hv_err(__FILE__, __LINE__, 23, kMsgSystemUnknown, QDB_ARGS, "system \"%s\" unknown on machine \"%s\"",
+                   sys.c_str(), pQdb_uname ? pQdb_uname : "");
             lk.release();
             hv_debug(__FILE__, __LINE__, "LD.mxr_comm_down", "MXR_COMM_DOWN could not find system: %s \n", sys.c_str());
             return qdberrcheck();

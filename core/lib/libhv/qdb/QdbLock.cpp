@@ -97,7 +97,8 @@ void DealWithEvent(const std::string& eventName) {
         bool appeared = portlib::platform::PollUntil([&] { return (rc = OwnerEvent::Query(eventName, &st)) != ENOENT; },
                                                      static_cast<std::int64_t>(pQdb_inittimeout) * 1000, 1000, &waited);
         if (!appeared) {
-            hv_err(__FILE__, __LINE__, 21, kMsgDatabaseLock, "Wait period of %d seconds for QDB to become available has been exceeded",
+            hv_err(__FILE__, __LINE__, 21, kMsgDatabaseLock,
+                   "Wait period of %d seconds for QDB to become available has been exceeded",
                    static_cast<int>(waited / 1000));
             return;
         }

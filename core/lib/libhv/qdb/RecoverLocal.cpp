@@ -86,7 +86,8 @@ bool Describe(const std::string& id, const std::string& text, std::string* tag =
 
 std::string qdbrecover::recovery_script(const hvresource* r, const char* evclass, const char* event) {
     if (BadName(evclass) || BadName(event)) return std::string();
-    return std::string(gps(kPathRoot)) + "/subsys/" + r->app() + "/resources/" + r->typ() + "/recovery/" + evclass + "/" + event;
+    return std::string(gps(kPathRoot)) + "/subsys/" + r->app() + "/resources/" + r->typ() + "/recovery/" + evclass +
+           "/" + event;
 }
 
 std::string qdbrecover::local_recovery(const char* evclass, const char* event, const char* id, const char* args,

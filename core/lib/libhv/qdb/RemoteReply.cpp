@@ -22,7 +22,8 @@ int SendReply(const MessagePtr& request, const std::string& data) {
     const bStr sys = request->GetReplyToSys(), mbox = request->GetReplyToMbox();
     const char* local = pQdb_uname ? pQdb_uname : "";
     auto send = [&] {
-        return qdbsendmes(0, local, gps(kPathDaemonMailbox), sys.StrVal(), mbox.StrVal(), data.data(), static_cast<int>(data.size()));
+        return qdbsendmes(0, local, gps(kPathDaemonMailbox), sys.StrVal(), mbox.StrVal(), data.data(),
+                          static_cast<int>(data.size()));
     };
     if (send() == 0) return 0;
     qdberrclr();

@@ -97,8 +97,8 @@ int SendRemote(char* reply, std::size_t replySize, const char* dest, char type, 
     ProxyPostOffice proxy;
     if (proxy.CreateMailBox(mbox.c_str()) != Message::OKAY)
         return hv_err(23, 371, QDB_MES, "qdbsendremote: cannot create private mailbox %s", mbox.c_str());
-    if (qdbsendmes(0, LocalNode(), mbox.c_str(), dest, gps(kPathDaemonMailbox), request.data(), static_cast<int>(request.size())) ==
-        -1) {
+    if (qdbsendmes(0, LocalNode(), mbox.c_str(), dest, gps(kPathDaemonMailbox), request.data(),
+                   static_cast<int>(request.size())) == -1) {
         proxy.RemoveMailBox(mbox.c_str());
         return -1;
     }

@@ -91,7 +91,7 @@ int qdbStartupPass(void) {
     // The pass runs on a thread of its own, which ends after it: a lock it
     // still held would come back to the next holder as abandoned.
     if (const int depth = cfgstore::ReleaseWholeLock(); depth > 0)
-        hv_err(__FILE__, __LINE__, 3, kMsgDatabaseLock, "qdbStartupPass: the start-up pass still held the database lock (%d times)",
-               depth);
+        hv_err(__FILE__, __LINE__, 3, kMsgDatabaseLock,
+               "qdbStartupPass: the start-up pass still held the database lock (%d times)", depth);
     return 1;
 }

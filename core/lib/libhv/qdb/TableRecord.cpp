@@ -133,7 +133,8 @@ int WriteTableFile(int changedIndex, const char* file, void (*getall)(std::strin
     std::string text;
     getall(text);
     if (text.size() > kTableText) hv_err(__FILE__, __LINE__, 21, tooLargeMsg, "internal buffer too small");
-    if (int rc = qdbwritefile(gps(kPathConfigDir), file, static_cast<int>(text.size()), text.c_str()); rc != 0) return rc;
+    if (int rc = qdbwritefile(gps(kPathConfigDir), file, static_cast<int>(text.size()), text.c_str()); rc != 0)
+        return rc;
     pQdb_shgp->changed[changedIndex] = 0;
     return 0;
 }

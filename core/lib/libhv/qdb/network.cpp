@@ -155,7 +155,8 @@ int network::createmany(int reset, const char* dbsys, char* text, int) {
 }
 
 int network::net_readall() {
-    return cfgstore::LoadTableFile(gps(kPathNetworksTable), [](const char* dbsys, char* text, int) { return createmany(1, dbsys, text, 0); });
+    return cfgstore::LoadTableFile(gps(kPathNetworksTable),
+                                   [](const char* dbsys, char* text, int) { return createmany(1, dbsys, text, 0); });
 }
 
 void network::getall(std::string& out) {

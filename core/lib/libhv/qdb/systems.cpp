@@ -156,8 +156,8 @@ systems* systems::findsys(const char* n, const char* dbsys) {
     DbMgr* db = lk.getDbMgr(cfgstore::IsLocalSystem(dbsys) ? nullptr : dbsys, -1, 1000, 1);
     systems* s = find(db, n);
     if (s == nullptr)
-        hv_err(__FILE__, __LINE__, 23, kMsgSystemUnknown, QDB_ARGS, "system \"%s\" unknown on machine \"%s\"", n ? n : "<NULL>",
-               cfgstore::IsLocalSystem(dbsys) ? (pQdb_uname ? pQdb_uname : "") : dbsys);
+        hv_err(__FILE__, __LINE__, 23, kMsgSystemUnknown, QDB_ARGS, "system \"%s\" unknown on machine \"%s\"",
+               n ? n : "<NULL>", cfgstore::IsLocalSystem(dbsys) ? (pQdb_uname ? pQdb_uname : "") : dbsys);
     return s;
 }
 

@@ -42,7 +42,8 @@ TEST(TTYAgentProgram, WaitsForItsManagerAndStaysConnectedWithRetrySendAcceptedAn
     const auto retries = [&] {
         const std::string out = agent->Out();
         std::size_t n = 0;
-        for (std::size_t at = out.find("no manager yet"); at != std::string::npos; at = out.find("no manager yet", at + 1))
+        for (std::size_t at = out.find("no manager yet"); at != std::string::npos;
+             at = out.find("no manager yet", at + 1))
             ++n;
         return n;
     };

@@ -105,11 +105,16 @@ TEST(ConsoleActions, WhileAScriptRunsTheConsoleRepaintsButTakesNoChangingInput) 
     window.Actions().UpdateCommandStates();
     for (int id : five) EXPECT_TRUE(window.Command(id)->isEnabled()) << id;
 
-    // No backup: go on. The confirmation is accepted once it is up.
+    // No backup: go on. The confirmation is accepted once it is up; while
+    // the plan asks, the console shows the wait cursor and the question not.
     parts.boxes.Answer(panelaid::BoxAnswer::Yes);
     QTimer accept;
+    std::vector<std::pair<Qt::CursorShape, Qt::CursorShape>> planCursors;
     QObject::connect(&accept, &QTimer::timeout, [&] {
-        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->accept();
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            planCursors.emplace_back(window.cursor().shape(), dialog->cursor().shape());
+            dialog->accept();
+        }
     });
     accept.start(5);
     // Once the worker is inside its first script, the console is tried.
@@ -147,6 +152,9 @@ TEST(ConsoleActions, WhileAScriptRunsTheConsoleRepaintsButTakesNoChangingInput) 
     during.stop();
 
     EXPECT_TRUE(tried);
+    EXPECT_EQ(planCursors, (std::vector<std::pair<Qt::CursorShape, Qt::CursorShape>>{
+                               {Qt::WaitCursor, Qt::ArrowCursor}}));
+    EXPECT_EQ(window.cursor().shape(), Qt::ArrowCursor) << "the wait cursor goes with the action";
     EXPECT_FALSE(window.Frame().Busy());
     {
         std::lock_guard<std::mutex> lock(gate.mutex);

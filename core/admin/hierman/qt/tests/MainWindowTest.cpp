@@ -1,9 +1,11 @@
 // The main window offscreen on the fakes: a view per system, the machine bar's
 // switch of the active view, refreshes and the close guard.
+#include "AttributeSheet.h"
 #include "ConsoleActions.h"
 #include "HiermanMainWindow.h"
 #include "HiermanViewWidget.h"
 #include "MachineBarWidget.h"
+#include "QtClick.h"
 #include "QtTestApp.h"
 
 #include "FakeConsoleParts.h"
@@ -12,11 +14,16 @@
 #include "FrameCommands.h"
 
 #include <QAction>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QApplication>
 #include <QHelpEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QWhatsThis>
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QTimer>
@@ -202,14 +209,85 @@ TEST_F(MainWindowCommands, ToolsHelpAndStopGoThroughTheFoundation) {
     EXPECT_EQ(boxes.Shown()[1].text.rfind("You cannot stop Holdervane while an action request", 0), 0u);
 }
 
-TEST_F(MainWindowCommands, TheMachineBarAnswersContextHelp) {
+// The context-help button, then a click: the clicked part's help context.
+TEST_F(MainWindowCommands, ContextHelpAnswersForTheClickedPart) {
+    window->OpenSystem("SYSA");
     auto* bar = window->findChild<MachineBarWidget*>();
     ASSERT_NE(bar, nullptr);
-    const QPoint empty(bar->width() - 2, 2);
-    QHelpEvent what(QEvent::WhatsThis, empty, bar->mapToGlobal(empty));
-    QApplication::sendEvent(bar, &what);
-    // The bar's own help id (0x90) and its context.
-    EXPECT_EQ(launcher.help, (std::vector<std::string>{"/opt/hv/admin/help/hvntmain.hlp#5015"}));
+    QToolBar* tools = window->findChild<QToolBar*>(QStringLiteral("MainToolBar"));
+    ASSERT_NE(tools, nullptr);
+    QWidget* helpButton = tools->widgetForAction(window->Command(kCmdContextHelp));
+    ASSERT_NE(helpButton, nullptr);
+    struct Case {
+        const char* part;
+        QWidget* widget;
+        QPoint at;
+        const char* context;
+    } cases[] = {
+        // The bar's own help id (0x90) where no system stands.
+        {"the machine bar", bar, QPoint(bar->width() - 2, 2), "#5015"},
+        {"a toolbar button", tools->widgetForAction(window->Command(kCmdCreateDependency)), QPoint(2, 2), "#5001"},
+        {"the toolbar itself", tools, QPoint(tools->width() - 2, tools->height() / 2), "#5015"},
+        {"the status bar", window->statusBar(), QPoint(2, 2), "#501"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.part);
+        ASSERT_NE(c.widget, nullptr);
+        launcher.help.clear();
+        panelaid::Click(helpButton, helpButton->rect().center());
+        ASSERT_TRUE(QWhatsThis::inWhatsThisMode());
+        panelaid::Click(c.widget, c.at);
+        EXPECT_EQ(launcher.help, std::vector<std::string>{std::string("/opt/hv/admin/help/hvntmain.hlp") + c.context});
+        EXPECT_FALSE(QWhatsThis::inWhatsThisMode());
+    }
+
+    // A menu opens for a pick; About gives its help and no box.
+    launcher.help.clear();
+    panelaid::Click(helpButton, helpButton->rect().center());
+    QMenuBar* menus = window->menuBar();
+    QAction* title = nullptr;
+    for (QAction* a : menus->actions())
+        if (a->text() == QStringLiteral("&Help")) title = a;
+    ASSERT_NE(title, nullptr);
+    panelaid::Click(menus, menus->actionGeometry(title).center());
+    QMenu* menu = title->menu();
+    ASSERT_TRUE(menu->isVisible());
+    panelaid::Click(menu, menu->actionGeometry(window->Command(kCmdAbout)).center());
+    EXPECT_EQ(launcher.help, std::vector<std::string>{"/opt/hv/admin/help/hvntmain.hlp#5019"});
+    EXPECT_FALSE(QWhatsThis::inWhatsThisMode());
+    EXPECT_FALSE(menu->isVisible());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+// The attributes sheet's Help gives the shown page's help context.
+TEST_F(MainWindowCommands, TheAttributesSheetsHelpGoesToTheLauncher) {
+    window->OpenSystem("SYSA");
+    HiermanViewWidget* view = window->ActiveView();
+    ASSERT_NE(view, nullptr);
+    view->Logic().FindRoot("H1")->selected = true;
+    std::vector<int> pages;
+    QTimer press;
+    QObject::connect(&press, &QTimer::timeout, [&] {
+        auto* sheet = qobject_cast<AttributeSheet*>(QApplication::activeModalWidget());
+        if (sheet == nullptr) return;
+        press.stop();
+        QObject::connect(sheet, &AttributeSheet::helpRequested, [&](int id) { pages.push_back(id); });
+        auto* tabs = sheet->findChild<QTabWidget*>();
+        QPushButton* help = sheet->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Help);
+        ASSERT_TRUE(tabs != nullptr && help != nullptr);
+        help->click();
+        tabs->setCurrentIndex(2);
+        help->click();
+        sheet->accept();
+    });
+    press.start(5);
+    window->Actions().UpdateCommandStates();
+    ASSERT_TRUE(window->Command(kCmdAttributes)->isEnabled());
+    window->Command(kCmdAttributes)->trigger();
+    press.stop();
+    EXPECT_EQ(pages, (std::vector<int>{0x20093, 0x2009E}));
+    EXPECT_EQ(launcher.help, (std::vector<std::string>{"/opt/hv/admin/help/hvntmain.hlp#5503",
+                                                       "/opt/hv/admin/help/hvntmain.hlp#5503"}));
 }
 
 TEST_F(MainWindowCommands, TilesAndIconsArrangeTheViews) {

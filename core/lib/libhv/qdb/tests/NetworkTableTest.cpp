@@ -295,13 +295,15 @@ TEST_F(NetworkTable, RefusalsLeaveTheTableAsItWas) {
         out += std::to_string(net_create(nullptr, "NODE2", "/dev/ttyS1", 'y', 9600, 1, 1, 1));
         out += std::to_string(net_create(nullptr, "NODE2", "TCPIP:1501", 'l', 0, 1, 1, 1)) + "\n";
         for (const CreateRefusal& c : kCreateRefusals)
-            out += Named(c.text) + Refused(net_create(nullptr, c.system, c.device, c.type, c.baud, 1, 1, 1), c.text) + "\n";
+            out += Named(c.text) + Refused(net_create(nullptr, c.system, c.device, c.type, c.baud, 1, 1, 1), c.text) +
+                   "\n";
         // Another system's TLI path over the same device is no conflict.
         out += std::to_string(net_create(nullptr, "NODE3", "TCPIP:1501", 'l', 0, 1, 1, 1)) + "\n";
         for (const ChangeRefusal& c : kChangeRefusals)
-            out += Named(c.text) + Refused(net_change(c.db, c.oldSystem, c.oldDevice, c.newSystem, c.newDevice, 'l', 0, 1,
-                                                      1, 1),
-                                           c.text) + "\n";
+            out +=
+                Named(c.text) +
+                Refused(net_change(c.db, c.oldSystem, c.oldDevice, c.newSystem, c.newDevice, 'l', 0, 1, 1, 1), c.text) +
+                "\n";
         out += Lines(net_list(nullptr, nullptr, '|'));
         return out;
     });
@@ -362,8 +364,8 @@ TEST_F(NetworkTable, TheDaemonServesCreateSyncAndRemoveRequests) {
         for (const auto& r : kDaemonRequests) {
             reply[0] = '\0';
             const int rc = qdbsendremote(reply.data(), nullptr, 'B', r.command, "%s", r.record);
-            out += std::string(r.what) + ": " + std::to_string(rc) + "[" + reply.data() + "]/" + std::to_string(Qdb_errno) +
-                   "\n";
+            out += std::string(r.what) + ": " + std::to_string(rc) + "[" + reply.data() + "]/" +
+                   std::to_string(Qdb_errno) + "\n";
             qdberrclr();
         }
         return out + Lines(net_list(nullptr, nullptr, '|'));
