@@ -1,10 +1,11 @@
 #!/bin/bash
 # Installs the dbguard recovery kit under <root>/admin/kit/dbguard: the
-# library dbguard.so, its ".inf" marker, and in bin/ the stand-ins for the
-# database server's scripts (sqlconfg, getsqldb, aacreate, ascreate), with
-# <root>/bin/getrootdir. With --test-admin the stand-in also serves as the
-# administration scripts Create and Delete and as KitList (printing the kit),
-# for a root that has none.
+# library dbguard.so, its ".inf" (whose first line, "SQL Server", is the
+# label KitList shows), and in bin/ the stand-ins for the database server's
+# scripts (sqlconfg, getsqldb, aacreate, ascreate), with <root>/bin/getrootdir.
+# With --test-admin, for a root without administration scripts, the kit's
+# stand-in also serves as Create and Delete (journalled with the others) and
+# KitList is the project's administration stand-in.
 # usage: scripts/install-dbguard.sh [--test-admin] <root> <directory of dbguard.so>
 set -euo pipefail
 admin=0
@@ -23,7 +24,7 @@ standin=$(cd "$(dirname "$0")/../tools/standins/dbguard" && pwd)/standin.sh
 kit=$root/admin/kit/dbguard
 mkdir -p "$kit/bin" "$kit/standin" "$root/bin"
 install -m 0755 "$built/dbguard.so" "$kit/dbguard.so"
-echo "dbguard:SQL Server" > "$kit/dbguard.inf"
+echo "SQL Server" > "$kit/dbguard.inf"
 for s in sqlconfg getsqldb aacreate ascreate; do
     ln -sfn "$standin" "$kit/bin/$s"
 done
@@ -33,9 +34,6 @@ if [ $admin -eq 1 ]; then
     for s in Create Delete; do
         [ -e "$root/admin/bin/$s" ] || ln -sfn "$standin" "$root/admin/bin/$s"
     done
-    if [ ! -e "$root/admin/bin/KitList" ]; then
-        printf '#!/bin/sh\n# Lists the installed kits: "<kit>:<label>" per line.\ncat "%s"/admin/kit/*/*.inf 2>/dev/null\n' \
-            "$root" > "$root/admin/bin/KitList"
-        chmod 0755 "$root/admin/bin/KitList"
-    fi
+    admin_standins=$(cd "$(dirname "$0")/admin" && pwd)
+    [ -e "$root/admin/bin/KitList" ] || ln -sfn "$admin_standins/KitList" "$root/admin/bin/KitList"
 fi

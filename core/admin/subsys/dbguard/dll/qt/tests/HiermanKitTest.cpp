@@ -1,18 +1,51 @@
-// The kit from the hierarchy console: the console's kit list (the installed
-// KitList) names it, the console's block reaches the kit through the
-// loader, and the console's view shows the hierarchy the kit made.
+// The kit from the hierarchy console: Create Hierarchy's pop-up (filled by
+// the installed KitList) offers it, choosing it runs the console's action,
+// which loads the kit for the sheet, and the console's view shows the
+// hierarchy the kit made.
 #include "KitFixture.h"
 
 #include "CHiermanView.h"
 #include "FakeConsoleParts.h"
+#include "FrameCommands.h"
 #include "HiermanMainWindow.h"
 #include "HiermanViewWidget.h"
 #include "ProcessScriptRunner.h"
 
+#include <QAction>
+#include <QKeyEvent>
+#include <QMenu>
+
 namespace dbguard {
 namespace {
 
-TEST_F(KitSheetOnScreen, TheConsolesKitListOpensTheSheetAndTheViewShowsTheNewHierarchy) {
+// Chooses the pop-up menu's item with text once the menu is up, as the
+// keyboard would; records the items offered.
+void ChooseFromPopUp(const QString& text, QStringList* offered) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    auto* poll = new QTimer;
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, [poll, text, offered, deadline] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr && std::chrono::steady_clock::now() < deadline) return;
+        poll->stop();
+        poll->deleteLater();
+        if (menu == nullptr) {
+            ADD_FAILURE() << "no pop-up menu appeared";
+            return;
+        }
+        QAction* chosen = nullptr;
+        for (QAction* a : menu->actions()) {
+            offered->push_back(a->text());
+            if (a->text() == text) chosen = a;
+        }
+        if (chosen != nullptr) menu->setActiveAction(chosen);
+        QKeyEvent key(QEvent::KeyPress, chosen != nullptr ? Qt::Key_Return : Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(menu, &key);
+    });
+    poll->start();
+}
+
+TEST_F(KitSheetOnScreen, CreateHierarchyFromTheConsolesPopUpEndsInItsView) {
     Control("sqlconfg.out", "Standby\n");
     db_.AddSystem("NODE1", "NODE1");
     db_.AddSystem("NODE1", "NODE2");
@@ -25,40 +58,38 @@ TEST_F(KitSheetOnScreen, TheConsolesKitListOpensTheSheetAndTheViewShowsTheNewHie
     hierman::HiermanMainWindow window(
         services, hierman::FrameServices{boxes_, [] { return 1; }, [](bool) { return 0; }, [] { return false; }},
         [] { return 1; }, runner);
+    window.resize(900, 700);
     window.show();
     window.OpenSystem("NODE1");
 
-    // The Create Hierarchy pop-up's items come from the installed kits.
-    const std::vector<hierman::KitItem> items = window.Frame().BuildKitMenu(runner);
-    int command = -1;
-    for (std::size_t i = 0; i < items.size(); ++i)
-        if (items[i].label == "SQL Server") command = hierman::kFirstKitCommand + static_cast<int>(i);
-    ASSERT_GE(command, 0);
-    ASSERT_EQ(window.Frame().KitNameOf(command), "dbguard");
-
-    // The block as the console fills it for the kit chosen.
-    RecoveryKitControlBlock block;
-    block.m_pid = window.Frame().ProcessIdText();
-    block.m_machine = "NODE1";
-    block.m_kit = window.Frame().KitNameOf(command);
-    block.m_primarySystems = {"NODE1", "NODE2"};
-    block.m_secondarySystems = block.m_primarySystems;
+    QStringList offered;
+    ChooseFromPopUp(QStringLiteral("SQL Server"), &offered);
     boxes_.Answer(panelaid::BoxAnswer::Ok);  // the switchover warning
-    WhenDialogUp([this](QWidget* sheet) {
+    bool sheetShown = false;
+    WhenDialogUp([this, &sheetShown](QWidget* sheet) {
+        sheetShown = sheet->windowTitle() == QStringLiteral("SQL Hierarchy Creation");
         EXPECT_TRUE(ApplyCluster(sheet, kPassword));
         Child<QPushButton>(Page(sheet, "activeStandbyPage"), "apply")->click();
         // What the server's ascreate leaves in the database.
         AddHierarchy("SQLServer.0", "NODE2");
     });
-    CreateHierarchy(&block);
-    ASSERT_EQ(block.m_status, 1);
-    window.RefreshAllViews();
+    window.Command(hierman::kCmdCreateHierarchy)->trigger();
+
+    EXPECT_TRUE(offered.contains(QStringLiteral("SQL Server"))) << offered.join(',').toStdString();
+    EXPECT_TRUE(sheetShown);
+    // The console refreshed its view after the kit reported the hierarchy made.
     ASSERT_NE(window.ActiveView(), nullptr);
     EXPECT_NE(window.ActiveView()->Logic().FindRoot("SQLServer.0"), nullptr);
-    const Strings journal = Journal();
-    ASSERT_EQ(journal.size(), 6u) << ::testing::PrintToString(journal);
-    EXPECT_EQ(journal[3], "ascreate [NODE1] [NODE2] [SQLServer.0] [sa] [] [Y] [N] [Y] password=match cmdline=clean");
-    EXPECT_EQ(journal[2], "Create [NODE1] [NODE2] [.PreCreate] [" + block.m_pid + "] password=unset cmdline=clean");
+    const std::string pid = window.Frame().ProcessIdText();
+    EXPECT_EQ(Journal(), (Strings{
+                             "getrootdir [-d] [NODE1] password=unset cmdline=clean",
+                             "sqlconfg [NODE1] [NODE2] password=unset cmdline=clean",
+                             "Create [NODE1] [NODE2] [.PreCreate] [" + pid + "] password=unset cmdline=clean",
+                             "ascreate [NODE1] [NODE2] [SQLServer.0] [sa] [] [Y] [N] [Y] password=match cmdline=clean",
+                             "Create [NODE1] [NODE2] [SQLServer.0] [" + pid + "] password=unset cmdline=clean",
+                             "Create [NODE1] [NODE2] [.PostCreate] [" + pid + "] password=unset cmdline=clean",
+                         }));
+    for (const auto& box : boxes_.Shown()) EXPECT_NE(box.text, "Error! Unable to create hierarchy");
     window.close();
 }
 

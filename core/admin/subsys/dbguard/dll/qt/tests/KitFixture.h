@@ -53,7 +53,7 @@ protected:
             std::filesystem::create_directories(dir);
             std::filesystem::create_symlink(std::string(HV_DEPENDENCY_KIT_DIR) + "/" + kit + ".so",
                                             dir + "/" + kit + ".so");
-            std::ofstream(dir + "/" + kit + ".inf") << kit << ":test kit\n";
+            std::ofstream(dir + "/" + kit + ".inf") << kit << " for the tests\n";
         }
         block_.m_pid = "4242";
         block_.m_machine = "NODE1";
