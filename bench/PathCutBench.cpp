@@ -3,7 +3,10 @@
 // namespaces (scripts/hv-pair.sh), beside the bound the paths are set up
 // with, hbInterval x hbMaxMiss. A TCP path is cut by taking the veth link
 // down, a serial path by pausing the line simulator both ways; after each
-// round the cut is healed and the paths are awaited ALIVE again. Needs root
+// round the cut is healed and the paths are awaited ALIVE again. A round's
+// time runs from the cut as it landed (the harness records when: the link
+// taken down, the first direction of the line paused) to the later of the two
+// DEAD reports as the systems' path watchers heard them (watch.times). Needs root
 // and network namespaces (skipped elsewhere). A socket path's set-up
 // retries after a short wait that doubles up to 30 s, so a TCP round that
 // stays cut long takes up to that long to heal. Exits 1 when a cut was
@@ -31,8 +34,6 @@
 using namespace pairbench;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 struct Pair : PairRun {
     bool AwaitAlive(int secs) const { return Await(Script("hv-audit.sh") + "--paths " + Quote(dir), secs, 200); }
@@ -81,26 +82,27 @@ int main(int argc, char** argv) {
         const bool tcp = std::strcmp(c.kind, "TLI") == 0;
         std::vector<double> took;
         for (int r = 0; r < rounds && rc == 0; ++r) {
-            const int deadA = DeadReports(pair.dir + "/a/watch.log", c.kind);
-            const int deadB = DeadReports(pair.dir + "/b/watch.log", c.kind);
-            const auto t0 = Clock::now();
+            // The cut's time as it landed (the harness records it), the DEAD
+            // reports' as each system's watcher heard them (watch.times).
             if (tcp) {
                 Sh(link + "down");
             } else {
                 Sh(line + "pause ab");
-                Sh(line + "pause ba");
             }
-            bool a = false, b = false;
-            while (!(a && b) && Clock::now() - t0 < std::chrono::seconds(bound + 20)) {
-                a = a || DeadReports(pair.dir + "/a/watch.log", c.kind) > deadA;
-                b = b || DeadReports(pair.dir + "/b/watch.log", c.kind) > deadB;
-                if (!(a && b)) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            const double cut = StampIn(pair.dir + (tcp ? "/link.at" : "/line.at"));
+            if (!tcp) Sh(line + "pause ba");
+            double a = 0, b = 0;
+            while (!(a > 0 && b > 0) && EpochNow() - cut < bound + 20) {
+                if (a <= 0) a = ReportedAt(pair.dir + "/a/watch.times", c.kind, "DEAD", cut);
+                if (b <= 0) b = ReportedAt(pair.dir + "/b/watch.times", c.kind, "DEAD", cut);
+                if (!(a > 0 && b > 0)) std::this_thread::sleep_for(std::chrono::milliseconds(50));
             }
-            if (!(a && b)) {
+            if (cut <= 0 || !(a > 0 && b > 0)) {
                 std::fprintf(stderr, "PathCutBench: %s not reported DEAD on both in %d s\n", c.name, bound + 20);
                 rc = 1;
+            } else {
+                took.push_back(std::max(a, b) - cut);
             }
-            took.push_back(std::chrono::duration<double>(Clock::now() - t0).count());
             if (tcp) {
                 Sh(link + "up");
             } else {

@@ -30,15 +30,30 @@ public:
     // "<pair><base>", where both ran.
     void PrintRatios(const char* title, std::initializer_list<const char*> pairs, const char* ours,
                      const char* base) const {
+        PrintPairs(title, pairs, ours, base,
+                   [](const char* pair, double mine, double theirs) { std::printf("  %-18s %.2fx\n", pair, mine / theirs); });
+    }
+
+    // The same pairs as differences: ours minus base, in microseconds (for
+    // runs reported in nanoseconds, the default unit).
+    void PrintDifferences(const char* title, std::initializer_list<const char*> pairs, const char* ours,
+                          const char* base) const {
+        PrintPairs(title, pairs, ours, base, [](const char* pair, double mine, double theirs) {
+            std::printf("  %-18s %+.1f us\n", pair, (mine - theirs) / 1000.0);
+        });
+    }
+
+private:
+    template <typename Line>
+    void PrintPairs(const char* title, std::initializer_list<const char*> pairs, const char* ours, const char* base,
+                    Line line) const {
         std::printf("\n%s\n", title);
         for (const char* pair : pairs) {
             const double mine = Mean(std::string(pair) + ours);
             const double theirs = Mean(std::string(pair) + base);
-            if (mine > 0 && theirs > 0) std::printf("  %-18s %.2fx\n", pair, mine / theirs);
+            if (mine > 0 && theirs > 0) line(pair, mine, theirs);
         }
     }
-
-private:
     double Mean(const std::string& name) const {
         const auto& table = times_.empty() ? means_ : times_;
         auto it = table.find(name);

@@ -94,3 +94,18 @@ function(hv_test_timeout)
     "endforeach()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${script}")
 endfunction()
+
+# hv_offscreen_tests(<suite>)
+# Runs the Qt suite's tests on the offscreen platform, with LeakSanitizer
+# told of Qt's and fontconfig's caches.
+function(hv_offscreen_tests suite)
+  if(NOT TARGET ${suite})
+    return()
+  endif()
+  set(env_script "${CMAKE_CURRENT_BINARY_DIR}/${suite}_env.cmake")
+  file(WRITE "${env_script}"
+    "foreach(t IN LISTS ${suite}_TESTS)\n"
+    "  set_tests_properties(\"\${t}\" PROPERTIES ENVIRONMENT \"QT_QPA_PLATFORM=offscreen;LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/scripts/lsan.supp\")\n"
+    "endforeach()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${env_script}")
+endfunction()

@@ -15,8 +15,9 @@
 #                                        database)
 #        hv-pair.sh paths DIR a|b        store and create the system's two paths
 #        hv-pair.sh watch DIR a|b        (re)start the system's path watcher
-#        hv-pair.sh link  DIR up|down    SYSA's end of the veth pair
-#        hv-pair.sh line  DIR COMMAND    a line simulator command; its answer
+#        hv-pair.sh link  DIR up|down    SYSA's end of the veth pair (DIR/link.at: when)
+#        hv-pair.sh line  DIR COMMAND    a line simulator command; its answer (DIR/line.at:
+#                                        when it was handed over)
 #        hv-pair.sh sys   DIR a|b        the system's directory (for hv-system.sh)
 # "up" exits 77 where network namespaces cannot be made (not root, no ip(8),
 # or refused). The systems' logs: DIR/a and DIR/b (init.log, hvsvc.log,
@@ -104,6 +105,8 @@ line_command() {
     local before
     before=$(wc -l <"$dir/line.out")
     echo "$*" >"$dir/line.cmd"
+    # When the command was handed to the simulator (it reads at once).
+    echo "$EPOCHREALTIME" >"$dir/line.at"
     local end=$((SECONDS + 10))
     while [ "$(wc -l <"$dir/line.out")" -le "$before" ]; do
         [ $SECONDS -lt $end ] || { echo "hv-pair: no answer from the line simulator" >&2; return 1; }
@@ -299,6 +302,7 @@ link)
     [ $# -eq 2 ] && { [ "$2" = up ] || [ "$2" = down ]; } || usage
     load "$1"
     ip -n "$NS_A" link set "$VETH_A" "$2"
+    echo "$EPOCHREALTIME" >"$1/link.at"
     ;;
 line)
     [ $# -ge 2 ] || usage

@@ -16,7 +16,8 @@
 # usage: hv-system.sh start DIR NAME NETNS BINDIR   prepare DIR and boot the machine
 #        hv-system.sh stop  DIR                     orderly: the service stops, the
 #                                                   machine's processes get SIGTERM
-#        hv-system.sh kill  DIR                     machine death (its PID namespace)
+#        hv-system.sh kill  DIR                     machine death (its PID namespace);
+#                                                   DIR/killed.at: when the kill landed
 #        hv-system.sh exec  DIR COMMAND [ARGS]      run COMMAND inside the machine
 #        hv-system.sh up    DIR                     exit 0 while the machine runs
 # DIR is the system's own directory (short: socket paths below it are limited
@@ -169,7 +170,9 @@ stop() {
 # every other process of the machine with it.
 kill_machine() {
     local dir=$1
-    if machine_up "$dir"; then kill -KILL "$(init_pid "$dir")"; fi
+    rm -f "$dir/killed.at"
+    # The time the kill landed goes to killed.at (for the benchmarks).
+    if machine_up "$dir"; then kill -KILL "$(init_pid "$dir")" && echo "$EPOCHREALTIME" >"$dir/killed.at"; fi
     reap "$dir"
 }
 

@@ -4,9 +4,12 @@
 # qdbdorem, qdbrecover, qdb and mxrcfgstore are our minimal stand-ins from the build;
 # hvsvc and hvsvcctl the cluster service and its control command, and
 # hvstart.exe and hvstop.exe the stand-ins that start and stop it through hvsvcctl;
-# hierman the hierarchy console and appstat the application status console,
-# where they were built; the dbguard kit under admin/kit/dbguard
-# (scripts/install-dbguard.sh), where it was built.
+# hierman, hwman and appstat the hierarchy, hardware and application status
+# consoles and eventvwr the event viewer stand-in, where they were built; the
+# dbguard kit under admin/kit/dbguard (scripts/install-dbguard.sh), where it
+# was built; hvconfig the configuration tool; under <root>/admin/bin the
+# administration scripts' minimal stand-ins of scripts/admin (Create, Delete,
+# Remove, Restore, Transfer, KitList).
 # usage: scripts/install-bin.sh <root> <directory of the built programs>
 set -euo pipefail
 if [ $# -ne 2 ]; then
@@ -19,11 +22,11 @@ mkdir -p "$root/bin"
 ln -sfn /bin/sh "$root/bin/sh.exe"
 ln -sfn /bin/rm "$root/bin/rm"
 ln -sfn "$built/hvnohup" "$root/bin/nohup.exe"
-for p in sendevent qdbdorem qdbrecover qdb mxrcfgstore hvsvc hvsvcctl; do
+for p in sendevent qdbdorem qdbrecover qdb mxrcfgstore hvsvc hvsvcctl hvconfig; do
     ln -sfn "$built/$p" "$root/bin/$p"
 done
 standins=$(cd "$(dirname "$0")/../tools/standins" && pwd)
-for p in hierman appstat; do
+for p in hierman hwman appstat eventvwr; do
     if [ -x "$built/$p" ]; then
         ln -sfn "$built/$p" "$root/bin/$p"
     fi
@@ -34,4 +37,9 @@ if [ -f "$built/../kits/dbguard/dbguard.so" ]; then
 fi
 for p in hvstart.exe hvstop.exe; do
     ln -sfn "$standins/$p" "$root/bin/$p"
+done
+admin=$(cd "$(dirname "$0")/admin" && pwd)
+mkdir -p "$root/admin/bin"
+for p in Create Delete Remove Restore Transfer KitList; do
+    ln -sfn "$admin/$p" "$root/admin/bin/$p"
 done

@@ -37,15 +37,33 @@ inline std::string ReadText(const std::string& path) {
     return s.str();
 }
 
-// DEAD reports of a path kind in a watcher's log.
-inline int DeadReports(const std::string& log, const std::string& kind) {
-    std::istringstream in(ReadText(log));
-    int n = 0;
-    for (std::string line; std::getline(in, line);)
-        if (line.rfind("PATH ", 0) == 0 && line.find(" " + kind + " ") != std::string::npos && line.size() > 5 &&
-            line.compare(line.size() - 5, 5, " DEAD") == 0)
-            ++n;
-    return n;
+// The time (seconds since the epoch, as bash's EPOCHREALTIME) a harness
+// script wrote into file when its fault landed; 0 when there is none.
+inline double StampIn(const std::string& file) {
+    std::istringstream in(ReadText(file));
+    double t = 0;
+    return in >> t ? t : 0;
+}
+
+// When the path watcher whose lines (each after its time) are in times
+// heard its path of kind turn state, first at or after `after`; 0 when it
+// did not. A line: "<time> PATH <local> <device> <kind> <remote> <remote> <state>".
+inline double ReportedAt(const std::string& times, const std::string& kind, const std::string& state, double after) {
+    std::istringstream in(ReadText(times));
+    for (std::string line; std::getline(in, line);) {
+        std::istringstream f(line);
+        std::vector<std::string> w;
+        for (std::string word; f >> word;) w.push_back(word);
+        if (w.size() < 8 || w[1] != "PATH" || w[4] != kind || w[7] != state) continue;
+        const double t = std::strtod(w[0].c_str(), nullptr);
+        if (t >= after) return t;
+    }
+    return 0;
+}
+
+// Seconds since the epoch now, on the clock of the scripts' stamps.
+inline double EpochNow() {
+    return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
 }
 
 inline std::string EnvValue(const std::string& file, const std::string& key) {

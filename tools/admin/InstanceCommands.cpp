@@ -1,16 +1,20 @@
 // The resource instances' subcommands of hvconfig, over ins_create,
-// ins_remove, ins_list and res_sync, and the restore and remove actions of a
-// local instance (its hierarchy's scripts, through perfaction).
+// ins_remove, ins_list and res_sync, and the restore and remove actions of an
+// instance (its hierarchy's scripts, through perfaction, here or run on
+// another system by its database daemon).
 #include "ConfigCommand.h"
 
 #include "InstanceInterface.h"
+#include "TableRecord.h"
 #include "hvresource.h"
 #include "qdberr.h"
 #include "qdbfile.h"
 #include "qdbkivra.h"
+#include "qdbmes.h"
 
 #include <cstdio>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -62,13 +66,48 @@ int States(const ConfigArgs& a) {
     return ConfigResult("ins state", ConfigErrorPending() ? -1 : 0);
 }
 
-// The restore or remove action of a local instance's hierarchy.
+// A word for /bin/sh: in single quotes, each quote closed, escaped, reopened.
+std::string ShellWord(const std::string& word) {
+    std::string out = "'";
+    for (char c : word) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+// The action on another system: this program, run there by that system's
+// database daemon (rem_exec), so that the scripts run where the instance is.
+int RemoteAction(const ConfigArgs& a, const char* action) {
+    const std::string& tag = a.words[0];
+    for (unsigned char c : tag)
+        if (c < 0x20 || c == 0x7f) {
+            std::fprintf(stderr, "hvconfig: ins %s: the tag holds a control character\n", action);
+            return kConfigUsage;
+        }
+    char self[4096];
+    const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) {
+        std::fprintf(stderr, "hvconfig: ins %s: cannot find this program's path\n", action);
+        return kConfigRefused;
+    }
+    self[n] = '\0';
+    const std::string command = ShellWord(self) + " ins " + action + " " + ShellWord(tag);
+    std::vector<char> out(kQdbMesMax, '\0'), err(kQdbMesMax, '\0');
+    const int rc = rem_exec(a.system.c_str(), command.c_str(), out.data(), err.data());
+    std::fputs(out.data(), stdout);
+    std::fputs(err.data(), stderr);
+    if (rc == -1 && ConfigErrorPending()) return ConfigResult(a.command.c_str(), rc);
+    if (rc != 0) {
+        std::fprintf(stderr, "hvconfig: ins %s %s on %s ended with %d\n", action, tag.c_str(), a.system.c_str(), rc);
+        return kConfigRefused;
+    }
+    return kConfigDone;
+}
+
+// The restore or remove action of an instance's hierarchy, here or (-d) on
+// the system named.
 template <const char* kAction>
 int Action(const ConfigArgs& a) {
-    if (!a.system.empty()) {
-        std::fprintf(stderr, "hvconfig: ins %s: actions run on the local system only\n", kAction);
-        return kConfigUsage;
-    }
+    // The local system named with -d is served here.
+    if (!a.system.empty() && !cfgstore::IsLocalSystem(a.system.c_str())) return RemoteAction(a, kAction);
     std::string tag = a.words[0], action = kAction;
     char args[] = "";
     return ConfigResult(a.command.c_str(), perfaction(tag.data(), 0, action.data(), args, KIVRA_ALL, 0));
@@ -85,7 +124,7 @@ std::vector<ConfigCommand> InstanceCommands() {
          6, Create},
         {"ins", "delete", "TAG", "delete an instance with what only it needs", 1, 1, Delete},
         {"ins", "state", "[TAG]", "print \"TAG STATE INIT\" of every instance (below TAG)", 0, 1, States},
-        {"ins", "restore", "TAG", "bring the instance's hierarchy in service here", 1, 1, Action<kRestore>},
-        {"ins", "remove", "TAG", "take the instance's hierarchy out of service here", 1, 1, Action<kRemove>},
+        {"ins", "restore", "TAG", "bring the instance's hierarchy in service (-d: on that system)", 1, 1, Action<kRestore>},
+        {"ins", "remove", "TAG", "take the instance's hierarchy out of service (-d: on that system)", 1, 1, Action<kRemove>},
     };
 }

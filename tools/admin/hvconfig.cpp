@@ -32,8 +32,10 @@ void PrintUsage(std::FILE* out) {
         "run (the tool waits for it as every client of the database does). Each\n"
         "change of the local database is written to its table file at once.\n"
         "  -d SYSTEM   the system whose database a change goes to (sent there as a\n"
-        "              remote request), or whose database a question reads (the\n"
-        "              cached copy of another system); default: this system\n"
+        "              remote request), whose database a question reads (the\n"
+        "              cached copy of another system), or where an instance's\n"
+        "              restore or remove runs (by its database daemon); default:\n"
+        "              this system\n"
         "\n",
         out);
     for (const ConfigCommand& c : AllCommands())

@@ -33,8 +33,9 @@ const char* const kUsage =
     "TEST_UNAME (the database's node name; give both names the same value).\n"
     "\n"
     "Exit status: 0 stopped by a signal; 1 bad command line; 2 the pipe cannot\n"
-    "be made; 3 the signals cannot be watched; other: the database start-up\n"
-    "failed with that result code.\n";
+    "be made; 3 the signals cannot be watched (the reason of 2 or 3 goes to\n"
+    "standard error and the event log); other: the database start-up failed\n"
+    "with that result code.\n";
 
 // The message number of a start-up failure's report.
 constexpr int kStartFailedMsg = 5002;

@@ -214,7 +214,8 @@ TEST_F(ConfigTool, BadWordsOfInstancesEquivalenciesAndPathsAreRefused) {
         {{"ins", "create", "app1", "typ1", "T", "id-T", "Q"}, 64},
         {{"ins", "create", "nosuch", "typ1", "T", "id-T"}, 2},
         {{"ins", "restore", "nosuch"}, 2},
-        {{"-d", "NODEB", "ins", "restore", "T"}, 64},
+        {{"-d", "NODEB", "ins", "restore", "T"}, 2},        // NODEB is not alive
+        {{"-d", "NODEB", "ins", "remove", "T\x01"}, 64},  // never sent as a shell word
         {{"eqv", "create", "NODEA", "T", "NODEB", "T", "MIRROR"}, 64},
     };
     for (const auto& c : cases) {

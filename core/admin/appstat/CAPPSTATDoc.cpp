@@ -48,8 +48,10 @@ void CAPPSTATDoc::LoadTrees() {
     }
 }
 
-std::string CAPPSTATDoc::IdleStatusText() {
-    return services_.db.Initializing() ? kInitializingText : kReadyText;
+const std::string& CAPPSTATDoc::IdleStatusText() {
+    static const std::string ready(kReadyText);
+    static const std::string initializing(kInitializingText);
+    return services_.db.Initializing() ? initializing : ready;
 }
 
 void CAPPSTATDoc::Refresh() {
@@ -73,15 +75,22 @@ bool CAPPSTATDoc::ChangeTest() {
     bool changed = false;
     bool newSystem = false;
     for (const auto& stamp : stamps_) stamp->SetSeen(false);
-    std::vector<std::string> names;
-    if (ReadSystemNames(services_.db, &names)) {
-        for (const std::string& name : names) {
-            auto it = std::find_if(stamps_.begin(), stamps_.end(), [&](const auto& s) { return s->Name() == name; });
-            if (it == stamps_.end()) {
+    if (services_.db.SystemList(nullptr, &systemRecords_)) {
+        const std::size_t records = std::min(systemRecords_.size(), kMaxRecords);
+        for (std::size_t i = 0; i < records && !newSystem; ++i) {
+            const std::string& record = systemRecords_[i];
+            if (RecordNamesNothing(record)) continue;
+            // The stamps mostly stand in the list's order: that place first.
+            CAPPSTATSystem* match = nullptr;
+            if (i < stamps_.size() && RecordNamesSystem(record, stamps_[i]->Name())) match = stamps_[i].get();
+            for (std::size_t k = 0; k < stamps_.size() && !match; ++k)
+                if (RecordNamesSystem(record, stamps_[k]->Name())) match = stamps_[k].get();
+            // A system without a stamp: the stamps are rebuilt, whatever else
+            // the list holds.
+            if (match)
+                match->SetSeen(true);
+            else
                 changed = newSystem = true;
-            } else {
-                (*it)->SetSeen(true);
-            }
         }
     } else if (!stamps_.empty()) {
         changed = true;
@@ -98,7 +107,6 @@ bool CAPPSTATDoc::ChangeTest() {
         }
     }
     for (const auto& stamp : stamps_) stamp->SetSeen(true);
-    services_.db.ClearError();
     host_.SetStatusText(IdleStatusText());
     return changed;
 }

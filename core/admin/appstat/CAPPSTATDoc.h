@@ -106,12 +106,14 @@ private:
     void Layout();
     void ComputeScrollSize(int* width, int* height) const;
     void SizeChangeTest();
-    std::string IdleStatusText();
+    const std::string& IdleStatusText();
 
     DocServices services_;
     DocHost& host_;
     std::vector<std::unique_ptr<CAPPSTATRootResource>> trees_;
     std::vector<std::unique_ptr<CAPPSTATSystem>> stamps_;
+    // The system list's buffer, kept between refreshes.
+    panelaid::Records systemRecords_;
     std::string title_;
     int scrollWidth_ = 0;
     int scrollHeight_ = 0;

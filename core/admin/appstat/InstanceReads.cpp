@@ -39,16 +39,4 @@ std::optional<std::string> ReadInstanceState(panelaid::ConsoleDatabase& db, cons
     return std::nullopt;
 }
 
-bool ReadSystemNames(panelaid::ConsoleDatabase& db, std::vector<std::string>* names) {
-    names->clear();
-    panelaid::Records records;
-    if (!db.SystemList(nullptr, &records)) return false;
-    for (const std::string& record : records) {
-        if (names->size() >= kMaxRecords) break;
-        const std::vector<std::string> f = panelaid::SplitRecord(record);
-        if (!f.empty() && !f[0].empty()) names->push_back(f[0]);
-    }
-    return true;
-}
-
 }  // namespace appstat

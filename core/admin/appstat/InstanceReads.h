@@ -27,7 +27,16 @@ std::vector<InstanceEntry> ReadRootInstances(panelaid::ConsoleDatabase& db);
 std::optional<std::string> ReadInstanceState(panelaid::ConsoleDatabase& db, const std::string& machine,
                                              const std::string& tag);
 
-// The names of the local database's systems; false for a null list.
-bool ReadSystemNames(panelaid::ConsoleDatabase& db, std::vector<std::string>* names);
+// Whether a record of the system list names that system (its first field).
+inline bool RecordNamesSystem(const std::string& record, const std::string& name) {
+    if (record.compare(0, name.size(), name) != 0) return false;
+    if (record.size() == name.size()) return true;
+    const char next = record[name.size()];
+    return next == panelaid::kRecordSeparator || (next == '\n' && record.size() == name.size() + 1);
+}
+// Whether a record of the system list names no system at all.
+inline bool RecordNamesNothing(const std::string& record) {
+    return record.empty() || record[0] == panelaid::kRecordSeparator || record[0] == '\n';
+}
 
 }  // namespace appstat

@@ -69,10 +69,21 @@ void CHiermanView::NoteReadFailure() {
 }
 
 void CHiermanView::CheckNoPendingError() {
+    if (services_.db.ErrorNumber() == 0) return;  // the usual case, at every tick
     Advised("Qdb_errno == QDB_OK", __LINE__, [this] { return services_.db.ErrorNumber() == 0; });
 }
 
 void CHiermanView::UpdateView(bool onlyIfChanged) {
+    // The usual tick: the local system, shown and read before, whose stamp
+    // has not moved. Nothing else is read or compared; a pending error waits
+    // for the next update that does more.
+    if (onlyIfChanged && settled_) {
+        const panelaid::DbStamp now = services_.db.Stamp(system_.c_str());
+        if (now == stamp_) return;
+        // A failed read is no pending error; the full update reads again.
+        if (now == panelaid::DbStamp{}) services_.db.ClearError();
+    }
+    settled_ = false;
     CheckNoPendingError();
     const std::string& title = surface_.DocumentTitle();
     if (system_.empty() || system_ != title) {
@@ -88,9 +99,13 @@ void CHiermanView::UpdateView(bool onlyIfChanged) {
     }
     const panelaid::DbStamp now = services_.db.Stamp(system_.c_str());
     if (now == panelaid::DbStamp{}) services_.db.ClearError();  // a failed read gives the zero stamp
-    if (onlyIfChanged && now == stamp_) return;
-    stamp_ = now;
-    Refresh();
+    if (!onlyIfChanged || now != stamp_) {
+        stamp_ = now;
+        Refresh();
+    }
+    // A stamp that failed to read, or a refresh to try again, keeps the next
+    // tick on the full update.
+    settled_ = showsLocal_ && stamp_ != panelaid::DbStamp{};
 }
 
 void CHiermanView::Populate() {

@@ -55,6 +55,9 @@ public:
     // Populates (first time or on a new system) or brings the view up to the
     // database; with onlyIfChanged an unchanged stamp reads nothing more.
     void UpdateView(bool onlyIfChanged);
+    // The document was given another title: the next update compares it
+    // again, even one that is only to follow a changed stamp.
+    void DocumentRetitled() { settled_ = false; }
 
     const std::string& SystemName() const { return system_; }
     CellPos Focus() const { return focus_; }
@@ -131,6 +134,9 @@ private:
     CellPos focus_;
     int sizeIndex_ = 0;
     panelaid::DbStamp stamp_{};
+    // The view shows its document's system, the local one, up to stamp_:
+    // an only-if-changed update needs no more than the stamp read.
+    bool settled_ = false;
     std::string dragTag_;
     bool readFailed_ = false;
     ViewFont fonts_[3] = {DefaultViewFont(0), DefaultViewFont(1), DefaultViewFont(2)};

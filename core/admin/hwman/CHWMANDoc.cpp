@@ -6,11 +6,21 @@ namespace hwman {
 
 namespace {
 
-std::vector<std::string> Names(const panelaid::Records& records) {
-    std::vector<std::string> names;
-    names.reserve(records.size());
-    for (const std::string& r : records) names.push_back(panelaid::SplitRecord(r).front());
-    return names;
+// A system record's name: its first field, read in place.
+std::string_view NameOf(const std::string& record) {
+    return std::string_view(record).substr(0, record.find(panelaid::kRecordSeparator));
+}
+
+// Whether the record's name is this one, without looking for the separator.
+// Names are a few letters: a plain loop costs less than a call to memcmp.
+inline bool NameIs(const std::string& record, const std::string& name) {
+    const std::size_t n = name.size();
+    if (record.size() < n || (record.size() > n && record[n] != panelaid::kRecordSeparator)) return false;
+    const char* r = record.data();
+    const char* m = name.data();
+    for (std::size_t i = 0; i < n; ++i)
+        if (r[i] != m[i]) return false;
+    return true;
 }
 
 }  // namespace
@@ -20,7 +30,12 @@ CHWMANDoc::CHWMANDoc(FigureServices services, panelaid::WindowSettings& windows,
 
 CHWMANDoc::~CHWMANDoc() = default;
 
-std::string CHWMANDoc::IdleText() const { return services_.db.Initializing() ? kInitializing : kReady; }
+const std::string& CHWMANDoc::IdleText() const {
+    // Built once: every refresh hands one of them to the status bar.
+    static const std::string ready(kReady);
+    static const std::string initializing(kInitializing);
+    return services_.db.Initializing() ? initializing : ready;
+}
 
 void CHWMANDoc::OnNewDocument() {
     width_ = 1200;
@@ -40,23 +55,37 @@ void CHWMANDoc::Reload() {
 
 void CHWMANDoc::Closing() { windows_.SaveZoom(kConsoleTitle, zoom_); }
 
-CHWMANSystem* CHWMANDoc::Find(const std::string& name) const {
-    for (const auto& f : systems_)
-        if (f->Name() == name) return f.get();
+CHWMANSystem* CHWMANDoc::Find(std::string_view name) const {
+    std::size_t hint = 0;
+    return Find(name, &hint);
+}
+
+CHWMANSystem* CHWMANDoc::Find(std::string_view name, std::size_t* hint) const {
+    // The list comes in the figures' order, so the place after the last
+    // match is tried first.
+    if (*hint < systems_.size() && systems_[*hint]->Name() == name) return systems_[(*hint)++].get();
+    for (std::size_t i = 0; i < systems_.size(); ++i)
+        if (systems_[i]->Name() == name) {
+            *hint = i + 1;
+            return systems_[i].get();
+        }
     return nullptr;
 }
 
 CHWMANSystem* CHWMANDoc::Append(std::unique_ptr<CHWMANSystem> figure) {
+    matchedList_ = false;
     systems_.push_back(std::move(figure));
     return systems_.back().get();
 }
 
 void CHWMANDoc::Remove(CHWMANSystem* figure) {
+    matchedList_ = false;
     if (CHWMANSystem* local = Local(); local != nullptr && local != figure) local->Forget(figure);
     std::erase_if(systems_, [figure](const std::unique_ptr<CHWMANSystem>& f) { return f.get() == figure; });
 }
 
 void CHWMANDoc::Load() {
+    matchedList_ = false;
     systems_.clear();
     panelaid::Records records;
     if (!services_.db.SystemList(nullptr, &records)) {
@@ -68,9 +97,11 @@ void CHWMANDoc::Load() {
     // others in the list's order.
     const std::string local = services_.db.LocalName();
     if (!local.empty()) systems_.push_back(std::make_unique<CHWMANSystem>(local, services_));
-    for (const std::string& name : Names(records))
+    for (const std::string& record : records) {
+        const std::string_view name = NameOf(record);
         if (name != local && !name.empty() && Find(name) == nullptr)
-            systems_.push_back(std::make_unique<CHWMANSystem>(name, services_));
+            systems_.push_back(std::make_unique<CHWMANSystem>(std::string(name), services_));
+    }
     if (systems_.empty()) {
         services_.Say("Internal error in the Hardware Status and Administration process.  This process will now "
                       "abort - please retry.");
@@ -86,38 +117,73 @@ void CHWMANDoc::Load() {
     Layout();
 }
 
-bool CHWMANDoc::ChangeTest() {
-    bool changed = false;
+bool CHWMANDoc::ListNamesTheFigures(const panelaid::Records& records) {
+    bool same = true;
     for (auto& f : systems_) f->seen = false;
-    panelaid::Records records;
-    if (services_.db.SystemList(nullptr, &records)) {
-        for (const std::string& name : Names(records)) {
-            if (CHWMANSystem* f = Find(name)) f->seen = true;
-            else changed = true;
+    std::size_t hint = 0;
+    for (const std::string& record : records) {
+        // Mostly the next figure in order is the one named.
+        if (hint < systems_.size() && NameIs(record, systems_[hint]->Name())) {
+            systems_[hint++]->seen = true;
+            continue;
         }
-    } else if (!systems_.empty()) {
-        changed = true;
+        if (CHWMANSystem* f = Find(NameOf(record), &hint)) f->seen = true;
+        else same = false;
     }
     // The local figure stands for the local system even when the list does
     // not name it.
     if (CHWMANSystem* l = Local()) l->seen = true;
-    for (auto& f : systems_)
-        if (!f->seen) changed = true;
     for (auto& f : systems_) {
-        services_.db.ClearError();
-        const panelaid::DbStamp now = services_.db.Stamp(f->Name().c_str());
-        if (!(now == f->stamp)) {
-            changed = true;
-            f->stamp = now;
-        }
+        if (!f->seen) same = false;
+        f->seen = true;
     }
-    for (auto& f : systems_) f->seen = true;
+    return same;
+}
+
+bool CHWMANDoc::ReadStamp(CHWMANSystem& figure) {
+    panelaid::ConsoleDatabase& db = services_.db;
+    const panelaid::DbStamp now = db.Stamp(figure.Name().c_str());
+    // A failed read returns the zero stamp and leaves an error: cleared at
+    // once, so the next read starts with none pending.
+    if (now == panelaid::DbStamp{} && db.ErrorNumber() != 0) db.ClearError();
+    if (now == figure.stamp) return false;
+    figure.stamp = now;
+    return true;
+}
+
+bool CHWMANDoc::ChangeTest() {
+    panelaid::ConsoleDatabase& db = services_.db;
+    bool changed = false;
+    // Each stamp is read with no error pending.
+    if (db.ErrorNumber() != 0) db.ClearError();
+    // The systems list lives in the local database, so the list cannot differ
+    // from the one last found naming the figures while the local stamp stands
+    // where it stood then. The local stamp is read before the list: a list is
+    // never older than the stamp read before it.
+    CHWMANSystem* local = Local();
+    if (local != nullptr && ReadStamp(*local)) changed = true;
+    const bool sameList = local != nullptr && matchedList_ && !(local->stamp == panelaid::DbStamp{}) &&
+                          local->stamp == matchedAt_;
+    panelaid::Records& records = records_;  // keeps its capacity
+    if (db.SystemList(nullptr, &records)) {
+        if (!sameList) {
+            matchedList_ = ListNamesTheFigures(records);
+            if (!matchedList_) changed = true;
+            if (local != nullptr) matchedAt_ = local->stamp;
+        }
+    } else {
+        matchedList_ = false;
+        if (!systems_.empty()) changed = true;
+        if (db.ErrorNumber() != 0) db.ClearError();
+    }
+    for (std::size_t i = 1; i < systems_.size(); ++i)
+        if (ReadStamp(*systems_[i])) changed = true;
     services_.Paint(IdleText());
     return changed;
 }
 
 void CHWMANDoc::UpdateSystemSet() {
-    panelaid::Records records;
+    panelaid::Records& records = records_;  // keeps its capacity
     std::vector<CHWMANSystem*> added;
     if (services_.db.SystemList(nullptr, &records)) {
         if (systems_.empty()) {
@@ -129,16 +195,20 @@ void CHWMANDoc::UpdateSystemSet() {
             }
         }
         for (auto& f : systems_) f->seen = false;
-        for (const std::string& name : Names(records)) {
+        std::size_t hint = 0;
+        for (const std::string& record : records) {
+            CHWMANSystem* f = nullptr;
+            if (hint < systems_.size() && NameIs(record, systems_[hint]->Name())) f = systems_[hint++].get();
+            const std::string_view name = f != nullptr ? std::string_view(f->Name()) : NameOf(record);
             if (name.empty()) continue;
-            if (CHWMANSystem* f = Find(name)) {
+            if (f != nullptr || (f = Find(name, &hint)) != nullptr) {
                 f->seen = true;
                 const SystemState before = f->state;
-                f->ApplyStateLetter(services_.db.SystemState(nullptr, name.c_str()));
+                f->ApplyStateLetter(services_.db.SystemState(nullptr, f->Name().c_str()));
                 if (f->state != before) f->redraw = true;
                 continue;
             }
-            added.push_back(Append(std::make_unique<CHWMANSystem>(name, services_)));
+            added.push_back(Append(std::make_unique<CHWMANSystem>(std::string(name), services_)));
         }
         if (CHWMANSystem* l = Local()) l->seen = true;
     } else {
@@ -146,6 +216,7 @@ void CHWMANDoc::UpdateSystemSet() {
         const bool none = services_.db.ErrorNumber() == 7;
         services_.db.ClearError();
         if (none && !systems_.empty()) {
+            matchedList_ = false;
             systems_.clear();
             hint_ = kHintSystems;
         }
@@ -299,13 +370,11 @@ int CHWMANDoc::CreatePath(const std::string& destination, const NewPath& path, b
         }
     }
     services_.db.ClearError();
-    int rc = 0;
-    if (d != nullptr) {
-        rc = local->CreatePath(d, path, services_, repaint);
-        if (rc == 0) {
-            services_.db.ClearError();
-            services_.Paint("Cannot Create Comm Path.\nTerminating Application");
-        }
+    // No figure means the destination could not be defined: no path either.
+    const int rc = d != nullptr ? local->CreatePath(d, path, services_, repaint) : 0;
+    if (rc == 0) {
+        services_.db.ClearError();
+        services_.Paint("Cannot Create Comm Path.\nTerminating Application");
     }
     Layout();
     return rc;

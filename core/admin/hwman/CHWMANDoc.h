@@ -65,7 +65,7 @@ public:
 
     const std::vector<std::unique_ptr<CHWMANSystem>>& Systems() const { return systems_; }
     CHWMANSystem* Local() const { return systems_.empty() ? nullptr : systems_.front().get(); }
-    CHWMANSystem* Find(const std::string& name) const;
+    CHWMANSystem* Find(std::string_view name) const;
     // Takes a new figure (made by the view's create command).
     CHWMANSystem* Append(std::unique_ptr<CHWMANSystem> figure);
     CHWMANNetwork* SelectedPath() const { return Local() ? Local()->SelectedPath() : nullptr; }
@@ -78,10 +78,17 @@ public:
     void ClearExtentsChanged() { extentsChanged_ = false; }
     int Hint() const { return hint_; }
     // The status text after work: the initialising text or "Ready".
-    std::string IdleText() const;
+    const std::string& IdleText() const;
 
 private:
     void Remove(CHWMANSystem* figure);
+    // Whether the list names every figure and no other system (the local
+    // figure may go unnamed); leaves every figure seen.
+    bool ListNamesTheFigures(const panelaid::Records& records);
+    // Reads the figure's stamp; true when it moved.
+    bool ReadStamp(CHWMANSystem& figure);
+    // Find, trying *hint first; *hint moves past the match.
+    CHWMANSystem* Find(std::string_view name, std::size_t* hint) const;
 
     FigureServices services_;
     panelaid::WindowSettings& windows_;
@@ -92,6 +99,11 @@ private:
     int height_ = 900;
     bool extentsChanged_ = false;
     int hint_ = 0;
+    panelaid::Records records_;
+    // The figures were found to be the list's systems when the local stamp
+    // stood at matchedAt_; any change to the figures forgets it.
+    bool matchedList_ = false;
+    panelaid::DbStamp matchedAt_;
 };
 
 }  // namespace hwman

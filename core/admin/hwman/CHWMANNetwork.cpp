@@ -48,16 +48,4 @@ int CHWMANNetwork::LabelFontHeight(int zoom) {
     return static_cast<int>(static_cast<unsigned>(100 - zoom) / 6u) - 24;
 }
 
-std::string CHWMANNetwork::TypeOfRecord(const std::string& recordType) {
-    if (recordType == "TLI") return kSocket;
-    if (recordType == "TTY") return kSerialPort;
-    if (recordType == "SCSI") return kSharedDisk;
-    return "";
-}
-
-std::string CHWMANNetwork::PortOfDevice(const std::string& device) {
-    const std::size_t colon = device.find(':');
-    return colon == std::string::npos ? std::string("1500") : device.substr(colon + 1);
-}
-
 }  // namespace hwman

@@ -41,10 +41,6 @@ public:
     std::string DatabaseDevice() const;
     // The label font's logical height at a zoom ((100 - z)/6 - 24, unsigned).
     static int LabelFontHeight(int zoom);
-    // The type text of a record's type ("TLI", "TTY", "SCSI"); "" for another.
-    static std::string TypeOfRecord(const std::string& recordType);
-    // The port of a socket device text: after its ':', "1500" without one.
-    static std::string PortOfDevice(const std::string& device);
 
     int baud = 0;
     std::string device;
@@ -60,6 +56,9 @@ public:
     int interval = 0;
     int misses = 0;
     int x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    // The database record the path was last read from ("" when made here):
+    // a poll that finds the same record again has nothing to read in it.
+    std::string record;
 
 private:
     CHWMANSystem* destination_;

@@ -1,35 +1,15 @@
 #include "CHWMANSystem.h"
 
+#include "PathRecord.h"
+
 #include <algorithm>
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
 
 namespace hwman {
 
 namespace {
 
-constexpr std::size_t kRecordFields = 10;
-constexpr std::size_t kMaxDeviceText = 255;
 // The database's error number for "nothing matched".
 constexpr int kNoMatches = 7;
-
-// A whole decimal number within int.
-bool ParseNumber(const std::string& text, int* out) {
-    if (text.empty() || text.size() > 11) return false;
-    errno = 0;
-    char* end = nullptr;
-    const long v = std::strtol(text.c_str(), &end, 10);
-    if (end == text.c_str() || *end != '\0' || errno != 0 || v < INT_MIN || v > INT_MAX) return false;
-    *out = static_cast<int>(v);
-    return true;
-}
-
-int StatusOfRecord(const std::string& state) {
-    if (state == "ALIVE") return kPathAlive;
-    if (state == "DEAD") return kPathDead;
-    return kPathUnknown;
-}
 
 }  // namespace
 
@@ -55,7 +35,7 @@ bool CHWMANSystem::IsConnected(const CHWMANSystem* other) const {
     return std::find(connected_.begin(), connected_.end(), other) != connected_.end();
 }
 
-CHWMANSystem* CHWMANSystem::ConnectedNamed(const std::string& name) const {
+CHWMANSystem* CHWMANSystem::ConnectedNamed(std::string_view name) const {
     for (CHWMANSystem* c : connected_)
         if (c->Name() == name) return c;
     return nullptr;
@@ -66,26 +46,27 @@ void CHWMANSystem::Forget(const CHWMANSystem* other) {
     std::erase(connected_, other);
 }
 
-std::unique_ptr<CHWMANNetwork> CHWMANSystem::PathFromRecord(const std::string& record) const {
-    const std::vector<std::string> f = panelaid::SplitRecord(record);
-    if (f.size() < kRecordFields) return nullptr;
-    CHWMANSystem* destination = ConnectedNamed(f[0]);
-    if (destination == nullptr) return nullptr;
-    const std::string type = CHWMANNetwork::TypeOfRecord(f[2]);
-    if (type.empty() || f[1].empty() || f[1].size() > kMaxDeviceText) return nullptr;
-    auto path = std::make_unique<CHWMANNetwork>(destination, type);
-    if (!ParseNumber(f[7], &path->priority) || !ParseNumber(f[8], &path->interval) ||
-        !ParseNumber(f[9], &path->misses))
-        return nullptr;
-    if (type == kSerialPort && !ParseNumber(f[3], &path->baud)) return nullptr;
-    path->device = type == kSocket ? CHWMANNetwork::PortOfDevice(f[1]) : f[1];
-    path->status = StatusOfRecord(f[6]);
+std::unique_ptr<CHWMANNetwork> CHWMANSystem::PathFrom(const PathRecord& r, CHWMANSystem* destination) {
+    auto path = std::make_unique<CHWMANNetwork>(destination, r.type);
+    path->device = std::string(r.device);
+    path->baud = r.type == std::string_view(kSerialPort) ? r.baud : 0;
+    path->priority = r.priority;
+    path->interval = r.interval;
+    path->misses = r.misses;
+    path->status = r.status;
     return path;
+}
+
+std::unique_ptr<CHWMANNetwork> CHWMANSystem::PathFromRecord(const std::string& record) const {
+    PathRecord r;
+    if (!ParsePathRecord(record, &r)) return nullptr;
+    CHWMANSystem* destination = ConnectedNamed(r.destination);
+    return destination == nullptr ? nullptr : PathFrom(r, destination);
 }
 
 void CHWMANSystem::InsertPath(std::unique_ptr<CHWMANNetwork> path) {
     auto at = std::find_if(paths_.begin(), paths_.end(), [&](const std::unique_ptr<CHWMANNetwork>& p) {
-        return p->DestinationName() == path->DestinationName() && p->priority < path->priority;
+        return p->Destination() == path->Destination() && p->priority < path->priority;
     });
     paths_.insert(at, std::move(path));
 }
@@ -101,7 +82,10 @@ void CHWMANSystem::LoadPaths(CHWMANSystem* other, const FigureServices& s) {
         return;
     }
     for (const std::string& r : records)
-        if (auto path = PathFromRecord(r)) InsertPath(std::move(path));
+        if (auto path = PathFromRecord(r)) {
+            path->record = r;
+            InsertPath(std::move(path));
+        }
 }
 
 bool CHWMANSystem::InSystemList(const std::string& name, const FigureServices& s) const {
@@ -111,7 +95,7 @@ bool CHWMANSystem::InSystemList(const std::string& name, const FigureServices& s
 }
 
 bool CHWMANSystem::PollPaths(CHWMANSystem* other, const FigureServices& s) {
-    panelaid::Records records;
+    panelaid::Records& records = records_;  // keeps its capacity
     if (!s.db.NetworkList(nullptr, other->Name().c_str(), &records)) {
         // Only "nothing matched" means the system has no paths left; a lock
         // or messaging failure says nothing about them.
@@ -141,26 +125,40 @@ bool CHWMANSystem::PollPaths(CHWMANSystem* other, const FigureServices& s) {
     AddConnected(other);
     for (auto& p : paths_)
         if (p->Destination() == other) p->seen = false;
-    for (const std::string& r : records) {
-        std::unique_ptr<CHWMANNetwork> fresh = PathFromRecord(r);
-        if (!fresh || fresh->Destination() != other) continue;
+    for (const std::string& record : records) {
+        CHWMANNetwork* same = nullptr;
+        for (auto& p : paths_)
+            if (!p->seen && p->Destination() == other && p->record == record) {
+                same = p.get();
+                break;
+            }
+        if (same != nullptr) {
+            same->seen = true;
+            continue;
+        }
+        PathRecord r;
+        if (!ParsePathRecord(record, &r) || r.destination != other->Name()) continue;
+        const std::string_view type(r.type);
         CHWMANNetwork* match = nullptr;
         for (auto& p : paths_)
-            if (!p->seen && p->Destination() == other && p->Type() == fresh->Type() && p->device == fresh->device) {
+            if (!p->seen && p->Destination() == other && p->device == r.device && p->Type() == type) {
                 match = p.get();
                 break;
             }
         if (match == nullptr) {
+            std::unique_ptr<CHWMANNetwork> fresh = PathFrom(r, other);
             fresh->seen = true;
+            fresh->record = record;
             InsertPath(std::move(fresh));
             changed = true;
             continue;
         }
         match->seen = true;
-        if (fresh->status == kPathDead && match->status != kPathDead) {
+        match->record = record;
+        if (r.status == kPathDead && match->status != kPathDead) {
             match->status = kPathDead;
             match->redraw = true;
-        } else if (fresh->status == kPathAlive && match->status != kPathAlive) {
+        } else if (r.status == kPathAlive && match->status != kPathAlive) {
             match->status = kPathAlive;
             match->redraw = true;
         }
@@ -177,13 +175,13 @@ bool CHWMANSystem::HasPathTo(const CHWMANSystem* other) const { return CountPath
 
 int CHWMANSystem::CountPathsTo(const CHWMANSystem* other) const {
     return static_cast<int>(std::count_if(paths_.begin(), paths_.end(), [other](const auto& p) {
-        return p->DestinationName() == other->Name();
+        return p->Destination() == other;
     }));
 }
 
 bool CHWMANSystem::HasAlivePathTo(const CHWMANSystem* other) const {
     return std::any_of(paths_.begin(), paths_.end(), [other](const auto& p) {
-        return p->DestinationName() == other->Name() && p->status == kPathAlive;
+        return p->Destination() == other && p->status == kPathAlive;
     });
 }
 
@@ -200,8 +198,9 @@ CHWMANNetwork* CHWMANSystem::FocusedPath() const {
 }
 
 void CHWMANSystem::PlaceLines() {
-    if (connected_.empty()) return;
+    // A bus left from an earlier placement must not be drawn again.
     busX = busTop = busBottom = 0;
+    if (connected_.empty()) return;
     if (connected_.size() == 1) {
         const CHWMANSystem* d = connected_.front();
         const int n = CountPathsTo(d);
@@ -329,7 +328,7 @@ int CHWMANSystem::CreatePath(CHWMANSystem* destination, const NewPath& np, const
         return 0;
     }
     auto path = std::make_unique<CHWMANNetwork>(destination, np.type);
-    path->device = np.type == kSocket ? CHWMANNetwork::PortOfDevice(np.device) : np.device;
+    path->device = np.type == kSocket ? std::string(PortOfDevice(np.device)) : np.device;
     path->status = kPathUnknown;
     path->redraw = true;
     path->seen = true;

@@ -6,9 +6,11 @@
 #pragma once
 
 #include "CHWMANNetwork.h"
+#include "PathRecord.h"
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace hwman {
@@ -84,13 +86,15 @@ public:
     int busX = 0, busTop = 0, busBottom = 0;
 
 private:
-    CHWMANSystem* ConnectedNamed(const std::string& name) const;
+    CHWMANSystem* ConnectedNamed(std::string_view name) const;
+    static std::unique_ptr<CHWMANNetwork> PathFrom(const PathRecord& record, CHWMANSystem* destination);
     void RemovePath(const CHWMANNetwork* path);
     bool InSystemList(const std::string& name, const FigureServices& s) const;
 
     std::string name_;
     std::vector<std::unique_ptr<CHWMANNetwork>> paths_;
     std::vector<CHWMANSystem*> connected_;
+    panelaid::Records records_;
 };
 
 }  // namespace hwman

@@ -48,6 +48,7 @@ public:
     bool Accept(const PathFields& fields, PathField* focus);
     void Cancel();
 
+    const std::string& LocalName() const { return local_.Name(); }
     const std::string& TypeCode() const { return code_; }
     const std::string& TypeText() const { return typeText_; }
     int ProposedPriority() const { return priority_; }

@@ -160,11 +160,7 @@ bool ConsoleShell::ArmRefreshTimer() {
 
 void ConsoleShell::Beep() { QApplication::beep(); }
 
-void ConsoleShell::ShowStatus(const std::string& text) {
-    // The same text again would only repaint the bar (and wake the loop).
-    if (statusBar()->currentMessage() == QString::fromStdString(text)) return;
-    status_->ShowText(text);
-}
+void ConsoleShell::ShowStatus(const std::string& text) { status_->ShowText(text); }
 
 bool ConsoleShell::ModalOpen() const { return QApplication::activeModalWidget() != nullptr; }
 

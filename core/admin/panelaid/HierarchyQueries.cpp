@@ -44,33 +44,35 @@ bool HierarchyQueries::GetBackupMachine(const char* machine, const char* tag, st
     if (tag == nullptr) return false;
     std::set<std::string> seen;
     if (BackupSearch(machine, tag, backup, &seen)) return true;
-    const std::vector<std::string> roots = RootList(machine, tag);
+    const std::vector<std::string> roots = RootList(machine, tag, nullptr);
     if (roots.empty()) return false;
     seen.clear();
     return BackupSearch(machine, roots.front(), backup, &seen);
 }
 
 void HierarchyQueries::RootSearch(const char* machine, const std::string& tag, std::vector<std::string>* roots,
-                                  std::set<std::string>* seen) {
+                                  std::set<std::string>* seen, bool* readFailed) {
     // The roots above a tag reached before are in the table already.
     if (!seen->insert(tag).second) return;
     Records parents;
     if (db_.DependencyList(machine, tag.c_str(), Relation::Parents, &parents) && !parents.empty()) {
         for (const std::string& record : parents) {
             const std::vector<std::string> f = SplitRecord(record);
-            if (!f.empty()) RootSearch(machine, f[0], roots, seen);
+            if (!f.empty()) RootSearch(machine, f[0], roots, seen, readFailed);
         }
         return;
     }
+    // Error 7 is the database's "nothing found": a tag without parents.
+    if (readFailed != nullptr && db_.ErrorNumber() != 0 && db_.ErrorNumber() != 7) *readFailed = true;
     db_.ClearError();
     if (roots->size() >= kMaxRoots) return;
     if (std::find(roots->begin(), roots->end(), tag) == roots->end()) roots->push_back(tag);
 }
 
-std::vector<std::string> HierarchyQueries::RootList(const char* machine, const char* tag) {
+std::vector<std::string> HierarchyQueries::RootList(const char* machine, const char* tag, bool* readFailed) {
     std::vector<std::string> roots;
     std::set<std::string> seen;
-    if (tag != nullptr) RootSearch(machine, tag, &roots, &seen);
+    if (tag != nullptr) RootSearch(machine, tag, &roots, &seen, readFailed);
     db_.ClearError();
     return roots;
 }

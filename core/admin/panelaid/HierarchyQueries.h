@@ -24,15 +24,16 @@ public:
     bool GetBackupMachine(const char* machine, const char* tag, std::string* backup);
 
     // The roots above tag (tag itself without parents), each once, in the
-    // order found. Leaves the thread's error clear.
-    std::vector<std::string> RootList(const char* machine, const char* tag);
+    // order found. Leaves the thread's error clear; readFailed (when given)
+    // tells whether a read failed for more than "nothing found".
+    std::vector<std::string> RootList(const char* machine, const char* tag, bool* readFailed = nullptr);
 
 private:
     // `seen` holds the tags already searched: a diamond is walked once, and a
     // loop in a damaged database ends.
     bool BackupSearch(const char* machine, const std::string& tag, std::string* backup, std::set<std::string>* seen);
     void RootSearch(const char* machine, const std::string& tag, std::vector<std::string>* roots,
-                    std::set<std::string>* seen);
+                    std::set<std::string>* seen, bool* readFailed);
 
     ConsoleDatabase& db_;
 };

@@ -34,6 +34,13 @@ public:
     // Shows the box modal to the active window and returns the user's answer.
     // Callable from any thread: a worker waits for the GUI thread's answer.
     virtual BoxAnswer Ask(const BoxRequest& request) = 0;
+
+    // A box with OK only.
+    void Tell(const std::string& text, BoxIcon icon = BoxIcon::None) { Ask({"", text, icon, BoxButtons::Ok}); }
+    // A Yes/No box: true for Yes.
+    bool AskYesNo(const std::string& text) {
+        return Ask({"", text, BoxIcon::None, BoxButtons::YesNo}) == BoxAnswer::Yes;
+    }
 };
 
 }  // namespace panelaid

@@ -1,5 +1,6 @@
 // StatusDisplay on a Qt status bar: the text goes to the bar on the bar's own
-// thread; from another thread it is queued there, never waited for.
+// thread; from another thread it is queued there, never waited for. The text
+// the bar shows already is not set again.
 #pragma once
 
 #include "StatusDisplay.h"

@@ -12,19 +12,9 @@ std::string PromptTip(const std::string& prompt) {
 ShellFrame::ShellFrame(const ShellSpec& spec, ShellServices services, ShellHost& host)
     : spec_(spec), services_(std::move(services)), host_(host) {}
 
-void ShellFrame::Say(const std::string& text, BoxIcon icon) {
-    BoxRequest box;
-    box.text = text;
-    box.icon = icon;
-    services_.boxes.Ask(box);
-}
+void ShellFrame::Say(const std::string& text, BoxIcon icon) { services_.boxes.Tell(text, icon); }
 
-bool ShellFrame::YesNo(const std::string& text) {
-    BoxRequest ask;
-    ask.text = text;
-    ask.buttons = BoxButtons::YesNo;
-    return services_.boxes.Ask(ask) == BoxAnswer::Yes;
-}
+bool ShellFrame::YesNo(const std::string& text) { return services_.boxes.AskYesNo(text); }
 
 int ShellFrame::RunStartStop(bool start) {
     busy_ = true;

@@ -114,7 +114,12 @@ void SOCKListenPollAdptr::RestartSetUpListenSM() {
 }
 
 int SOCKListenPollAdptr::GetFd() const { return Fd; }
-void SOCKListenPollAdptr::SetFd(int fd) { Fd = fd; }
+void SOCKListenPollAdptr::SetFd(int fd) {
+    if (fd == Fd) return;
+    Fd = fd;
+    InterestChanged();
+}
+int SOCKListenPollAdptr::TellsInterestChanges() const { return 1; }
 bStr SOCKListenPollAdptr::GetLocalAlias() const { return LocalAlias; }
 bStr SOCKListenPollAdptr::GetDevicePathName() const { return DevicePathName; }
 int SOCKListenPollAdptr::GetPriority() const { return Priority; }

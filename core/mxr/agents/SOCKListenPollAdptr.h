@@ -30,6 +30,9 @@ public:
 
     void PopulatePollInfo(hv::pollfd* p) override;
     enWork ProcessRevents(hv::pollfd* p) override;
+    // 1: its entry (the socket, for input) changes only through SetFd, which
+    // tells the poll manager; a turn without news for it passes it by.
+    int TellsInterestChanges() const override;
     // De-registers this adaptor and starts a new listen set-up.
     void RestartSetUpListenSM();
 

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -504,45 +505,75 @@ int DepthOf(BaseMsgPtr letter) {
     return depth;
 }
 
+// An object's stream with the stream inner in place of the one field that
+// holds the object whose stream is mark (its length word rewritten).
+Bytes WithField(const Bytes& outer, const Bytes& mark, const Bytes& inner) {
+    const size_t at = outer.find(mark);
+    Bytes out = outer.substr(0, at - 4);
+    const auto len = static_cast<std::uint32_t>(inner.size());
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((len >> (8 * i)) & 0xFF));
+    return out + inner + outer.substr(at + mark.size());
+}
+
+// The binary stream of a request putting a letter of depth nested messages
+// into the mailbox box, built byte by byte as NestedLetter would be written,
+// so also past the depth the encoder refuses.
+Bytes CraftedDeepRequest(const std::string& box, int depth) {
+    const BaseMsgPtr innermost(new Message("innermost"));
+    const Bytes mark = StreamOf(BasePtr(innermost));
+    const Bytes level = StreamOf(BasePtr(new LocalHostReliableMessageHomeReqMsg(BaseAddrPtr(), innermost)));
+    Bytes letter = mark;
+    for (int i = 1; i < depth; ++i) letter = WithField(level, mark, letter);
+    const Bytes request = StreamOf(
+        BasePtr(new PostOfficeSendToMboxAsynchReqMsg(PostOfficeAddr(), bStr(box.c_str()), innermost)));
+    return WithField(request, mark, letter);
+}
+
 // Letters nested as deep as objects may nest, and one level more, put into a
-// mailbox by a blocking client, in the binary form and as an s-expression
-// (read by the manager's gathering reader: a few kilobytes, several
-// packets), then fetched back through the blocking client. The letter
-// inside the request is its first level, in either form.
+// mailbox by a blocking client, then fetched back through it: written by the
+// client (which refuses to write one level more), crafted byte by byte in
+// the binary form, and as an s-expression; the manager's gathering reader
+// reads them (a few kilobytes, several packets). The letter inside the
+// request is its first level, in every form.
 TEST_F(HostileInput, ALetterNestedToTheBoundIsDeliveredAndOneLevelMoreIsRefused) {
     ProxyPostOffice po;
     ASSERT_EQ(po.CreateMailBox("deep"), Message::OKAY);
+    enum class Form { Written, Crafted, Sexpr };
     struct Case {
-        bool sexpr;
+        Form form;
         int depth;
-        bool delivered;
     };
-    for (const Case c : {Case{false, MxrMaxObjectDepth, true}, Case{false, MxrMaxObjectDepth + 1, false},
-                         Case{true, MxrMaxObjectDepth, true}, Case{true, MxrMaxObjectDepth + 1, false}}) {
-        SCOPED_TRACE(std::string(c.sexpr ? "s-expression" : "binary") + ", depth " + std::to_string(c.depth));
+    constexpr int kBound = MxrMaxObjectDepth;
+    for (const Case c : {Case{Form::Written, kBound}, Case{Form::Written, kBound + 1}, Case{Form::Crafted, kBound},
+                         Case{Form::Crafted, kBound + 1}, Case{Form::Sexpr, kBound}, Case{Form::Sexpr, kBound + 1}}) {
+        const bool delivered = c.depth <= kBound;
+        const char* form = c.form == Form::Written ? "written" : c.form == Form::Crafted ? "crafted" : "s-expression";
+        SCOPED_TRACE(std::string(form) + ", depth " + std::to_string(c.depth));
         SynchPipeHead client{bStr(GetMxrPipeName())};
         ASSERT_EQ(client.Initialize(), 0);
         BaseMsgPtr send(new PostOfficeSendToMboxAsynchReqMsg(PostOfficeAddr(), bStr("deep"), NestedLetter(c.depth)));
         const std::string before = manager->child.Err();
-        if (c.sexpr) {
-            // The tree of the request: its fields are the first level, as on the wire.
-            const std::vector<Bytes> pkts = PacketsOf(StreamOf(BasePtr(send->GetIoItemFrom())), 700);
+        if (c.form == Form::Written) {
+            // Past the bound the client refuses to write it at all.
+            ASSERT_EQ(client.SynchWrite(send), delivered ? 0 : -1);
+        } else {
+            // The s-expression's tree: the request's fields are the first level, as on the wire.
+            const Bytes stream = c.form == Form::Crafted ? CraftedDeepRequest("deep", c.depth)
+                                                        : StreamOf(BasePtr(send->GetIoItemFrom()));
+            const std::vector<Bytes> pkts = PacketsOf(stream, 700);
             ASSERT_GT(pkts.size(), 1u);
             for (Bytes pkt : pkts) {
                 hv::strbuf d{0, static_cast<int>(pkt.size()), pkt.data()};
                 ASSERT_EQ(hv::putmsg(client.GetFileDscrpt(), nullptr, &d, 0), 0);
             }
-        } else {
-            // Past the bound the client refuses to write it at all.
-            ASSERT_EQ(client.SynchWrite(send), c.delivered ? 0 : -1);
+            if (!delivered) {
+                // The manager refuses it.
+                ASSERT_TRUE(WaitUntil([&] {
+                    return manager->child.Err().find("message generation failed", before.size()) != std::string::npos;
+                })) << manager->child.Err().substr(before.size());
+            }
         }
-        if (!c.delivered && c.sexpr) {
-            // The manager refuses it, once.
-            ASSERT_TRUE(WaitUntil([&] {
-                return manager->child.Err().find("message generation failed", before.size()) != std::string::npos;
-            })) << manager->child.Err().substr(before.size());
-        }
-        if (!c.delivered) {
+        if (!delivered) {
             EXPECT_EQ(po.IsMboxEmpty("deep"), Message::OKAY);
             continue;
         }

@@ -151,7 +151,10 @@ ViewKey AppstatViewWidget::KeyOf(const QKeyEvent& event) {
     switch (event.key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter: return ViewKey::Enter;
-    case Qt::Key_Space: return ViewKey::Space;
+    // The focus texts tell the user to press TAB to select: Tab does what
+    // Space does, and stays in the view.
+    case Qt::Key_Space:
+    case Qt::Key_Tab: return ViewKey::Space;
     case Qt::Key_Left: return ViewKey::Left;
     case Qt::Key_Right: return ViewKey::Right;
     case Qt::Key_Up: return ViewKey::Up;
@@ -181,6 +184,12 @@ void AppstatViewWidget::keyReleaseEvent(QKeyEvent* event) {
     // A held key repeats press and release; only the real release counts.
     if (event->isAutoRepeat()) return;
     logic_.OnKeyUp(key);
+}
+
+bool AppstatViewWidget::focusNextPrevChild(bool next) {
+    // Tab selects in the view (see KeyOf); Shift+Tab still leaves it.
+    if (next) return false;
+    return QAbstractScrollArea::focusNextPrevChild(next);
 }
 
 void AppstatViewWidget::focusInEvent(QFocusEvent* event) {

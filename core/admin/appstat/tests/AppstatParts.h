@@ -72,7 +72,10 @@ private:
 // Joins fields with the record separator.
 inline std::string Fields(const std::vector<std::string>& fields) {
     std::string r;
-    for (std::size_t i = 0; i < fields.size(); ++i) r += (i ? std::string(1, panelaid::kRecordSeparator) : "") + fields[i];
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i > 0) r += panelaid::kRecordSeparator;
+        r += fields[i];
+    }
     return r;
 }
 

@@ -339,6 +339,21 @@ TEST_F(Document, DamagedListsAreSkippedNotFollowed) {
     EXPECT_EQ(Tree(1).State(), TreeState::Unprotected);
 }
 
+TEST_F(Document, DependencyLoopBelowARootEndsAtEveryRefresh) {
+    AddHierarchy("top", "ISP", "OSU");
+    for (const char* tag : {"a", "b"}) AddInstance("", tag, "ISP");
+    db.AddDependency("", "top", "a");
+    db.AddDependency("", "a", "b");
+    db.AddDependency("", "b", "a");
+    Open();
+    ASSERT_EQ(Tags(), std::vector<std::string>{"top"});
+    EXPECT_EQ(Tree(0).State(), TreeState::Protected) << "the loop gives no backup; top's own does";
+    db.SetInstanceState("SYSB", "top", "ISP");
+    doc->Refresh();
+    EXPECT_EQ(Tree(0).State(), TreeState::Illegal);
+    EXPECT_EQ(Tree(0).Entries().size(), 2u);
+}
+
 TEST_F(Document, NullListsLeaveAnEmptyPictureWithErrorsCleared) {
     AddTrees(2);
     Open();

@@ -42,6 +42,7 @@ QAction* HiermanMainWindow::Command(int id) {
         action->setStatusTip(QString::fromStdString(prompt.status));
         action->setToolTip(QString::fromStdString(prompt.tip));
     }
+    action->setIcon(ToolButtonIcon(id));
     action->setData(id);
     action->setEnabled(false);
     commands_[id] = action;
@@ -62,7 +63,8 @@ void HiermanMainWindow::BuildMenus() {
     admin->addSeparator();
     admin->addAction(Handle(Command(kCmdStopHoldervane), this, [this] { frame_.StopHoldervane(); }));
     admin->addAction(Handle(Command(kCmdExit), this, [this] { close(); }));
-    connect(admin, &QMenu::aboutToShow, this, [this, create] { create->setEnabled(frame_.CreateHierarchyEnabled()); });
+    connect(admin, &QMenu::aboutToShow, this, &HiermanMainWindow::UpdateCommandStates);
+    connect(&watch_, &QTimer::timeout, this, &HiermanMainWindow::UpdateCommandStates);
 
     QMenu* tree = menuBar()->addMenu(QStringLiteral("T&ree"));
     struct TreeItem { int id; CHiermanView::TreeCommand command; } items[] = {
@@ -167,6 +169,10 @@ void HiermanMainWindow::BuildToolBars() {
     Command(kCmdStatusBar)->setChecked(!statusBar()->isHidden());
 }
 
+void HiermanMainWindow::UpdateCommandStates() {
+    Command(kCmdCreateHierarchy)->setEnabled(frame_.CreateHierarchyEnabled());
+}
+
 void HiermanMainWindow::TileViews(bool horizontal) {
     QList<QMdiSubWindow*> shown;
     for (QMdiSubWindow* sub : mdi_->subWindowList())
@@ -214,10 +220,8 @@ void HiermanMainWindow::RestoreSettings() {
     int toolbar = 1;
     int bar = 1;
     services_.settings.Retrieve(kConsoleTitle, nullptr, &placement, &toolbar, &bar);
-    if (placement.show == 0 && placement.width > 0 && placement.height > 0) {
-        move(placement.left, placement.top);
-        resize(placement.width, placement.height);
-    }
+    if (placement.show == 0 && placement.width > 0 && placement.height > 0)
+        setGeometry(placement.left, placement.top, placement.width, placement.height);
     Command(kCmdMainToolbar)->setChecked(toolbar != 0);
     Command(kCmdStatusBar)->setChecked(bar != 0);
     mainToolBar_->setVisible(toolbar != 0);
@@ -225,9 +229,11 @@ void HiermanMainWindow::RestoreSettings() {
 }
 
 void HiermanMainWindow::SaveSettings() {
-    const QRect frame = frameGeometry();
-    const panelaid::WindowPlacement placement{isMaximized() ? 1 : isMinimized() ? -1 : 0, frame.left(), frame.top(),
-                                              frame.width(), frame.height()};
+    // The window's own area in its normal state: restored as it is, it
+    // neither grows by the frame at each start nor takes a maximized size.
+    const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+    const panelaid::WindowPlacement placement{isMaximized() ? 1 : isMinimized() ? -1 : 0, normal.left(), normal.top(),
+                                              normal.width(), normal.height()};
     services_.settings.Save(kConsoleTitle, nullptr, placement, mainToolBar_->isHidden() ? 0 : 1,
                             statusBar()->isHidden() ? 0 : 1);
 }

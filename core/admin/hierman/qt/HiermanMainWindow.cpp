@@ -1,5 +1,6 @@
 #include "HiermanMainWindow.h"
 
+#include "ConsoleActions.h"
 #include "HiermanViewWidget.h"
 #include "IconPainter.h"
 #include "MachineBarWidget.h"
@@ -47,12 +48,16 @@ HiermanMainWindow::HiermanMainWindow(ViewServices services, FrameServices frame,
     connect(&watch_, &QTimer::timeout, this, [this] { frame_.WatchTick(); });
     click_.setSingleShot(true);
     connect(&click_, &QTimer::timeout, this, [this] { bar_.ClickTimerFired(); });
+    actions_ = new ConsoleActions(*this, services_);
 }
 
 HiermanMainWindow::~HiermanMainWindow() {
     // The base class hides the views as it goes: nothing of this class may
     // answer their signals any more.
     disconnect(mdi_, nullptr, this, nullptr);
+    // The actions watch the views' events: they go before the views do.
+    delete actions_;
+    actions_ = nullptr;
 }
 
 void HiermanMainWindow::ShowKitMenu() {
@@ -62,14 +67,11 @@ void HiermanMainWindow::ShowKitMenu() {
     int command = kFirstKitCommand;
     for (const KitItem& item : frame_.BuildKitMenu(runner_))
         menu.addAction(QString::fromStdString(item.label))->setData(command++);
-    if (QAction* chosen = menu.exec(at)) ChooseKit(chosen->data().toInt());
-}
-
-void HiermanMainWindow::ChooseKit(int command) {
-    const std::string kit = frame_.KitNameOf(command);
-    HiermanViewWidget* view = ActiveView();
-    if (kit.empty() || !view || !createHierarchy_) return;
-    createHierarchy_(*view, kit);
+    // Choosing a kit starts Create Hierarchy in the active view.
+    if (QAction* chosen = menu.exec(at)) {
+        const std::string kit = frame_.KitNameOf(chosen->data().toInt());
+        if (!kit.empty()) actions_->CreateHierarchy(kit);
+    }
 }
 
 HiermanViewWidget* HiermanMainWindow::ActiveView() const {
@@ -113,6 +115,7 @@ void HiermanMainWindow::OpenSystem(const std::string& system) {
     connect(view, &HiermanViewWidget::closeRequested, sub, &QWidget::close, Qt::QueuedConnection);
     sub->resize(640, 480);
     FollowHelp(view);
+    actions_->Attach(view);
     sub->show();
     view->Logic().UpdateView(false);
 }

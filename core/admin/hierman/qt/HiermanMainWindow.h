@@ -11,8 +11,6 @@
 #include <QMainWindow>
 #include <QTimer>
 
-#include <functional>
-
 #include <map>
 #include <memory>
 
@@ -22,6 +20,7 @@ class QToolBar;
 
 namespace hierman {
 
+class ConsoleActions;
 class HiermanViewWidget;
 class MachineBarWidget;
 
@@ -34,20 +33,20 @@ public:
 
     CMainFrame& Frame() { return frame_; }
     CMachineBar& Bar() { return bar_; }
+    // The administrator actions of the views.
+    ConsoleActions& Actions() { return *actions_; }
     HiermanViewWidget* ActiveView() const;
 
     // The action of a command of the console's table (FrameCommands.h),
     // made on first use. Commands handled elsewhere start disabled: their
     // handler connects to triggered and enables them.
     QAction* Command(int id);
-    // Create Hierarchy with a kit of the pop-up, on the active view; the
-    // administrator actions set it.
-    using CreateHierarchyHook = std::function<void(HiermanViewWidget& view, const std::string& kit)>;
-    void SetCreateHierarchyHook(CreateHierarchyHook hook) { createHierarchy_ = std::move(hook); }
-    // A kit item of the pop-up chosen (its command 0xD000 + i).
-    void ChooseKit(int command);
     QToolBar* MainToolBar() const { return mainToolBar_; }
     QToolBar* ToolsToolBar() const { return toolsToolBar_; }
+
+    // Brings the commands that depend on the busy flag in line with it (the
+    // menus do when they open, the watch at each tick).
+    void UpdateCommandStates();
 
     // The Window menu's arrangements of the views' windows.
     void TileViews(bool horizontal);
@@ -95,9 +94,9 @@ private:
     QTimer watch_;
     QTimer click_;
     std::map<int, QAction*> commands_;
+    ConsoleActions* actions_ = nullptr;
     QToolBar* mainToolBar_ = nullptr;
     QToolBar* toolsToolBar_ = nullptr;
-    CreateHierarchyHook createHierarchy_;
 };
 
 }  // namespace hierman

@@ -1,9 +1,9 @@
 #include "HiermanViewWidget.h"
 
+#include "ContextHelp.h"
 #include "IconPainter.h"
 #include "ViewFontChooser.h"
 
-#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -72,11 +72,7 @@ void HiermanViewWidget::UpdateScrollBars() {
 void HiermanViewWidget::scrollContentsBy(int, int) { viewport()->update(); }
 
 bool HiermanViewWidget::viewportEvent(QEvent* event) {
-    if (event->type() == QEvent::QueryWhatsThis) return true;
-    if (event->type() == QEvent::WhatsThis) {
-        emit helpRequested(logic_.HelpHitTest(CellAt(static_cast<QHelpEvent*>(event)->pos())));
-        return true;
-    }
+    if (AnswerContextHelp(event, [this](QPoint at) { emit helpRequested(logic_.HelpHitTest(CellAt(at))); })) return true;
     return QAbstractScrollArea::viewportEvent(event);
 }
 

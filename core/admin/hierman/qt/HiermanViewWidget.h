@@ -16,7 +16,10 @@ public:
     HiermanViewWidget(ViewServices services, std::string title, QWidget* parent = nullptr);
 
     CHiermanView& Logic() { return logic_; }
-    void SetDocumentTitle(const std::string& title) { title_ = title; }
+    void SetDocumentTitle(const std::string& title) {
+        title_ = title;
+        logic_.DocumentRetitled();
+    }
     // The cell under a point of the viewport.
     CellPos CellAt(const QPoint& point) const;
     QRect CellRect(int column, int row) const;

@@ -1,5 +1,7 @@
 #include "IconPainter.h"
 
+#include <QCoreApplication>
+
 #include <map>
 #include <utility>
 
@@ -11,8 +13,17 @@ namespace hierman {
 
 namespace {
 
+std::map<std::pair<int, int>, QPixmap> gPixmaps;
+std::map<std::pair<int, int>, QCursor> gCursors;
+
+// The pictures go with the application object, not after it.
+void DropCaches() {
+    gPixmaps.clear();
+    gCursors.clear();
+}
+
 QPixmap Load(const char* kind, int number, int pixels) {
-    static const bool loaded = (LoadHiermanIcons(), true);
+    static const bool loaded = (LoadHiermanIcons(), qAddPostRoutine(DropCaches), true);
     (void)loaded;
     QPixmap pixmap(QStringLiteral(":/hierman/%1-%2.png").arg(QLatin1String(kind)).arg(number));
     if (pixmap.isNull()) {
@@ -30,27 +41,32 @@ int ResourceNumber(int icon, int pixels) {
 }
 
 QPixmap IconPixmap(int icon, int pixels) {
-    static std::map<std::pair<int, int>, QPixmap> cache;
-    auto it = cache.find({icon, pixels});
-    if (it == cache.end()) {
+    auto it = gPixmaps.find({icon, pixels});
+    if (it == gPixmaps.end()) {
         const int number = ResourceNumber(icon, pixels);
         // The machine states and the program icon exist at 32 pixels only.
         QPixmap pixmap = Load("icon", number, pixels);
         if (pixmap.width() != pixels) pixmap = pixmap.scaled(pixels, pixels, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        it = cache.emplace(std::make_pair(icon, pixels), pixmap).first;
+        it = gPixmaps.emplace(std::make_pair(icon, pixels), pixmap).first;
     }
     return it->second;
+}
+
+QIcon ToolButtonIcon(int command) {
+    static const bool loaded = (LoadHiermanIcons(), true);
+    (void)loaded;
+    const QPixmap pixmap(QStringLiteral(":/hierman/tool-%1.png").arg(command));
+    return pixmap.isNull() ? QIcon() : QIcon(pixmap);
 }
 
 QCursor DragCursor(int cursor, int pixels) {
     // Cursors 1-4 by quarter (top-left, top-right, bottom-left, bottom-right), then no drop.
     static constexpr int kNumbers[] = {139, 140, 142, 141, 143};
-    static std::map<std::pair<int, int>, QCursor> cache;
     if (cursor < 1 || cursor > 5) cursor = 5;
-    auto it = cache.find({cursor, pixels});
-    if (it == cache.end()) {
+    auto it = gCursors.find({cursor, pixels});
+    if (it == gCursors.end()) {
         const QPixmap pixmap = Load("cursor", ResourceNumber(kNumbers[cursor - 1], pixels), pixels);
-        it = cache.emplace(std::make_pair(cursor, pixels), QCursor(pixmap, pixels / 2, pixels / 2)).first;
+        it = gCursors.emplace(std::make_pair(cursor, pixels), QCursor(pixmap, pixels / 2, pixels / 2)).first;
     }
     return it->second;
 }

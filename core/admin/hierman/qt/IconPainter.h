@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QCursor>
+#include <QIcon>
 #include <QPixmap>
 
 namespace hierman {
@@ -20,6 +21,9 @@ int ResourceNumber(int icon, int pixels);
 // The pixmap of an icon number (the 32-pixel numbering) at a size; cached.
 // A number without a picture gives a transparent pixmap of that size.
 QPixmap IconPixmap(int icon, int pixels);
+
+// The toolbar picture of a command; a null icon for a command without one.
+QIcon ToolButtonIcon(int command);
 
 // The drag cursor 1-4 (the quarter of the view it is over) or 5 (no drop
 // here) at a size, its hot spot in the middle; cached.

@@ -1,8 +1,8 @@
 #include "MachineBarWidget.h"
 
+#include "ContextHelp.h"
 #include "IconPainter.h"
 
-#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -27,11 +27,7 @@ CellPos MachineBarWidget::CellAt(const QPoint& point) const {
 }
 
 bool MachineBarWidget::event(QEvent* event) {
-    if (event->type() == QEvent::QueryWhatsThis) return true;
-    if (event->type() == QEvent::WhatsThis) {
-        emit helpRequested(bar_.HelpHitTest(CellAt(static_cast<QHelpEvent*>(event)->pos())));
-        return true;
-    }
+    if (AnswerContextHelp(event, [this](QPoint at) { emit helpRequested(bar_.HelpHitTest(CellAt(at))); })) return true;
     return QWidget::event(event);
 }
 

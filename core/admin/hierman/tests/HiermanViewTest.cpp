@@ -169,6 +169,42 @@ TEST_F(HiermanView, AnUnchangedStampReadsNothingMore) {
     EXPECT_GT(db.Calls(Op::InstanceList), lists);
 }
 
+TEST_F(HiermanView, ARetitledDocumentIsShownAtTheNextOnlyIfChangedUpdate) {
+    AddResource("B1", "ISP", "SYSB");
+    view->UpdateView(false);
+    view->UpdateView(true);
+    view->UpdateView(true);  // the stamp has not moved
+    surface.title = "SYSB";
+    view->DocumentRetitled();
+    view->UpdateView(true);
+    EXPECT_EQ(view->SystemName(), "SYSB");
+    EXPECT_NE(view->FindRoot("B1"), nullptr);
+    EXPECT_EQ(view->FindRoot("H1"), nullptr);
+}
+
+TEST_F(HiermanView, ErrorsAtAnUnmovedStampWaitForTheNextFullUpdate) {
+    view->UpdateView(false);
+    view->UpdateView(true);
+    // A stamp that fails to read, at the quick check and again at the full
+    // update, is no pending error: nothing advised, nothing left set.
+    db.FailNext(Op::Stamp, 5, "gone", 2);
+    view->UpdateView(true);
+    EXPECT_TRUE(boxes.Shown().empty());
+    EXPECT_EQ(db.ErrorNumber(), 0);
+    view->UpdateView(true);
+    // An error left pending while the stamp stands is advised, and cleared,
+    // by the first update that reads more; that update still catches up.
+    panelaid::FakeConsoleDatabase::SetThreadError(4, "left over");
+    view->UpdateView(true);
+    EXPECT_TRUE(boxes.Shown().empty());
+    AddResource("H3");
+    view->UpdateView(true);
+    ASSERT_EQ(boxes.Shown().size(), 1u);
+    EXPECT_NE(boxes.Shown()[0].text.find("Qdb_errno == QDB_OK"), std::string::npos);
+    EXPECT_EQ(db.ErrorNumber(), 0);
+    EXPECT_NE(view->FindRoot("H3"), nullptr);
+}
+
 TEST_F(HiermanView, ASystemThatStopsRespondingClosesItsView) {
     panelaid::PathDefinition path;
     path.system = "SYSB";

@@ -167,6 +167,22 @@ TEST_F(DocumentTest, ARefreshRunsOnlyWhenAStampOrTheSystemSetChanged) {
     EXPECT_EQ(bar_.Last(), kInitializing);
 }
 
+TEST_F(DocumentTest, AFigureTheListDoesNotNameGoesAtTheNextRefreshThoughNoStampMoved) {
+    db_.AddSystem("", "SYSA");
+    db_.AddSystem("", "SYSB");
+    AddPath("SYSB", "TCPIP:2000", 'l', 10);
+    doc_.Reload();
+    doc_.Refresh();
+    doc_.Refresh();
+    const std::size_t views = host_.hints.size();
+
+    doc_.Append(std::make_unique<CHWMANSystem>("SYSX", Services()));
+    doc_.Refresh();
+    EXPECT_EQ(Names(), (std::vector<std::string>{"SYSA", "SYSB"}));
+    ASSERT_EQ(host_.hints.size(), views + 1);
+    EXPECT_EQ(host_.hints.back(), kHintSystems);
+}
+
 TEST_F(DocumentTest, AFailedSystemsListAtRefreshKeepsThePicture) {
     db_.AddSystem("", "SYSA");
     db_.AddSystem("", "SYSB");

@@ -7,6 +7,7 @@
 #include "FakeMessageBoxes.h"
 #include "FakeSettingsStore.h"
 #include "FakeStatusDisplay.h"
+#include "TestPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -35,15 +36,7 @@ protected:
     // A path from the local system in the local database.
     void AddPath(const std::string& to, const std::string& device, char type, int priority,
                  const std::string& state = "ALIVE", int baud = 0) {
-        panelaid::PathDefinition p;
-        p.system = to;
-        p.device = device;
-        p.type = type;
-        p.priority = priority;
-        p.baud = baud;
-        p.heartbeatInterval = 6;
-        p.maxMisses = 5;
-        db_.AddPath("", p, state);
+        AddTestPath(db_, to, device, type, priority, state, baud);
     }
     void RemovePath(const std::string& to, const std::string& device) {
         ASSERT_EQ(db_.NetworkRemove(nullptr, to.c_str(), device.c_str()), 0);

@@ -122,6 +122,11 @@ TEST_F(PathsTest, SeveralSystemsHangOnTheBusLine) {
         EXPECT_EQ(p->x1, 210);
         EXPECT_EQ(p->x2, 600);
     }
+    // With no system left the bus goes too.
+    Local().Forget(B());
+    Local().Forget(c);
+    Local().PlaceLines();
+    EXPECT_EQ(Local().busTop, Local().busBottom);
 }
 
 TEST_F(PathsTest, APollBringsNewChangedAndVanishedPaths) {
@@ -234,6 +239,13 @@ TEST_F(PathsTest, CreatingAPathToANewSystemDefinesItDead) {
 
     db_.FailNext(Op::NetworkCreate, 3, "lock");
     EXPECT_EQ(doc_.CreatePath("SYSB", np, &created, &repaint), 0);
+    EXPECT_EQ(bar_.Last(), "Cannot Create Comm Path.\nTerminating Application");
+
+    // A destination that cannot be defined gets no figure and says so.
+    db_.FailNext(Op::SystemCreate, 3, "lock");
+    EXPECT_EQ(doc_.CreatePath("SYSX", np, &created, &repaint), 0);
+    EXPECT_FALSE(created);
+    EXPECT_EQ(doc_.Find("SYSX"), nullptr);
     EXPECT_EQ(bar_.Last(), "Cannot Create Comm Path.\nTerminating Application");
 }
 

@@ -8,11 +8,11 @@
 #include "FakeMessageBoxes.h"
 #include "FakeSettingsStore.h"
 #include "QtTestApp.h"
+#include "QtWait.h"
 #include "TempSystemDir.h"
 
 #include <QAction>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -23,18 +23,6 @@ namespace {
 
 constexpr const char* kTitle = "Holdervane: Hardware Administration";
 
-// Lets the loop wait (so its idle moments come) until done or the deadline.
-bool WaitFor(const std::function<bool()>& done, int timeoutMs = 10000) {
-    QElapsedTimer t;
-    t.start();
-    QTimer wake;
-    wake.start(10);
-    while (!done()) {
-        if (t.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 struct CountingDocument : ShellDocument {
     void Reload() override { ++reloads; }
@@ -105,7 +93,7 @@ protected:
 TEST_F(ConsoleShellTest, TheClockRefreshesWhenIdleAndTheRequestWaitsOutAModalDialog) {
     auto shell = MakeShell();
     shell->Place();
-    ASSERT_TRUE(WaitFor([&] { return doc_.refreshes >= 1; }));
+    ASSERT_TRUE(WaitForEvents([&] { return doc_.refreshes >= 1; }));
     EXPECT_TRUE(shell->Frame().TimerArmed());
 
     int refreshesWhileOpen = -1;
@@ -127,9 +115,9 @@ TEST_F(ConsoleShellTest, TheClockRefreshesWhenIdleAndTheRequestWaitsOutAModalDia
         poll.start(5);
         dialog.exec();
     });
-    ASSERT_TRUE(WaitFor([&] { return refreshesWhileOpen >= 0; }));
+    ASSERT_TRUE(WaitForEvents([&] { return refreshesWhileOpen >= 0; }));
     EXPECT_EQ(refreshesWhileOpen, before) << "refreshed while a modal dialog was open";
-    ASSERT_TRUE(WaitFor([&] { return doc_.refreshes > refreshesWhileOpen; })) << "the waiting request never ran";
+    ASSERT_TRUE(WaitForEvents([&] { return doc_.refreshes > refreshesWhileOpen; })) << "the waiting request never ran";
 }
 
 TEST_F(ConsoleShellTest, ThePlacementAndTheBarsAreRestoredAndSavedAtClose) {
@@ -170,10 +158,10 @@ TEST_F(ConsoleShellTest, MenusCarryTheConsolesCommandsAndTheStandardOnes) {
     EXPECT_EQ(creates_, 1);
 
     db_.SetInitializing(true);
-    ASSERT_TRUE(WaitFor([&] { return !create->isEnabled(); }));
+    ASSERT_TRUE(WaitForEvents([&] { return !create->isEnabled(); }));
     EXPECT_EQ(shell->statusBar()->currentMessage(), QString::fromUtf8(kInitializingText));
     db_.SetInitializing(false);
-    ASSERT_TRUE(WaitFor([&] { return create->isEnabled(); }));
+    ASSERT_TRUE(WaitForEvents([&] { return create->isEnabled(); }));
 
     shell->Action(32781)->trigger();
     EXPECT_EQ(launcher_.siblings, std::vector<std::string>{"APPSTAT appstat"});

@@ -44,8 +44,8 @@ TEST_F(DetachedStart, TheChildStartsCleanInItsOwnSession) {
     sigaddset(&block, SIGUSR1);
     ::sigprocmask(SIG_BLOCK, &block, &old);
     hvsvc::DetachedSpec spec;
-    // The masks are read with builtins only: a shell blocks every signal for
-    // the moment it forks, which a child reading its status could catch.
+    // The masks are read with builtins only: a shell blocks every signal
+    // while it forks, so a child reading its status could catch that moment.
     spec.argv = {"/bin/sh", "-c",
                  "while read -r l; do case $l in SigBlk*|SigIgn*) echo \"$l\";; esac; done < /proc/$$/status; "
                  "ls /proc/$$/fd; readlink /proc/$$/fd/0; "

@@ -215,3 +215,25 @@ TEST_F(SerialHead, ADeviceThatGoesAwayHangsUpAndTheSetUpRetriesEvery15Seconds) {
     BasePtr item;
     while (TTYCAMsgRcvr::GetAddHostSMLst().Remove(item)) item = BasePtr();
 }
+
+// A peer that keeps announcing routes it may not: the first reports whole,
+// then the count as it doubles; a route of its own behind them is taken.
+TEST_F(SerialHead, RefusedAnnouncementsAreReportedByDoublingsAndTheLineServesOn) {
+    Alive();
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 40; ++i) peer.Send(BaseMsgPtr(new PipeRegMsg(BaseAddr::GetCurrentHost(), 0, 0, 1)));
+    peer.Send(BaseMsgPtr(new PipeRegMsg(bStr("NODEB"), 99, 99, 1)));
+    Settle();
+    const std::string reports = testing::internal::GetCapturedStderr();
+    size_t lines = 0;
+    for (char c : reports) lines += c == '\n' ? 1 : 0;
+    // Four whole, then the counts 8, 16 and 32.
+    EXPECT_EQ(lines, 7u) << reports;
+    EXPECT_NE(reports.find("32 faults of this peer so far"), std::string::npos) << reports;
+    bool taken = false;
+    BaseAddrEntLstIter it(head->GetAddrEntLst());
+    for (BaseAddrEntPtr row = it.First(); row.GetPtr() != nullptr; row = it.Next())
+        taken = taken || (row->GetHost() == bStr("NODEB") && row->GetPid() == 99);
+    EXPECT_TRUE(taken);
+    EXPECT_EQ(head->GetHbStatus(), PipeHead::ALIVE);
+}

@@ -6,9 +6,9 @@
 #include "AppstatSpec.h"
 #include "FakeLauncher.h"
 #include "QtTestApp.h"
+#include "QtWait.h"
 
 #include <QAction>
-#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -17,18 +17,7 @@
 namespace appstat {
 namespace {
 
-// Lets the loop wait (so its idle moments come) until done or the deadline.
-bool WaitFor(const std::function<bool()>& done, int timeoutMs = 10000) {
-    QElapsedTimer t;
-    t.start();
-    QTimer wake;
-    wake.start(10);
-    while (!done()) {
-        if (t.elapsed() > timeoutMs) return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
+using panelaid::WaitForEvents;
 
 class Console : public testing::Test, protected AppstatParts {
 protected:
@@ -66,14 +55,14 @@ TEST_F(Console, RefreshRunsFromTheIdlePass) {
     AddHierarchy("H2", "ISP", "OSU");
     db.SetInstanceState("SYSB", "H1", "ISP");
     console->Shell().Frame().Tick();
-    ASSERT_TRUE(WaitFor([&] { return console->Doc().Trees().size() == 2; }));
+    ASSERT_TRUE(WaitForEvents([&] { return console->Doc().Trees().size() == 2; }));
     EXPECT_EQ(console->Doc().Trees()[0]->State(), TreeState::Illegal);
     EXPECT_TRUE(console->Shell().Frame().TimerArmed());
 }
 
 TEST_F(Console, ServiceGoneUnderTheAboutBoxClosesAfterIt) {
     Open();
-    ASSERT_TRUE(WaitFor([&] { return console->Shell().Frame().TimerArmed(); }));
+    ASSERT_TRUE(WaitForEvents([&] { return console->Shell().Frame().TimerArmed(); }));
     bool closedUnderBox = true;
     bool boxedUnderBox = true;
     bool aboutDone = false;
@@ -99,10 +88,10 @@ TEST_F(Console, ServiceGoneUnderTheAboutBoxClosesAfterIt) {
         console->Shell().Action(57664)->trigger();
         aboutDone = true;
     });
-    ASSERT_TRUE(WaitFor([&] { return aboutDone; }));
+    ASSERT_TRUE(WaitForEvents([&] { return aboutDone; }));
     EXPECT_FALSE(closedUnderBox) << "the console closed under the About box";
     EXPECT_FALSE(boxedUnderBox);
-    ASSERT_TRUE(WaitFor([&] { return !console->Shell().isVisible(); })) << "the waiting refresh never ran";
+    ASSERT_TRUE(WaitForEvents([&] { return !console->Shell().isVisible(); })) << "the waiting refresh never ran";
     EXPECT_TRUE(BoxShown("Holdervane does not appear to be running.\nHoldervane: Application Status will close now."));
 }
 
@@ -122,9 +111,9 @@ TEST_F(Console, TreeCommandsFollowTheViewsState) {
     QAction* collapseAll = console->Shell().Action(kCommandCollapseAll);
     QAction* expandAll = console->Shell().Action(kCommandExpandAll);
     ASSERT_TRUE(collapseAll && expandAll);
-    ASSERT_TRUE(WaitFor([&] { return collapseAll->isEnabled() && !expandAll->isEnabled(); }));
+    ASSERT_TRUE(WaitForEvents([&] { return collapseAll->isEnabled() && !expandAll->isEnabled(); }));
     collapseAll->trigger();
-    ASSERT_TRUE(WaitFor([&] { return !collapseAll->isEnabled() && expandAll->isEnabled(); }));
+    ASSERT_TRUE(WaitForEvents([&] { return !collapseAll->isEnabled() && expandAll->isEnabled(); }));
     EXPECT_FALSE(console->Doc().Trees()[0]->Expanded());
 }
 

@@ -73,6 +73,11 @@ TEST_F(ViewWidget, KeysActOnReleaseAndHeldKeysOnce) {
     Press(Qt::Key_Space);
     CAPPSTATRootResource* focused = doc->FocusedTree();
     EXPECT_TRUE(focused->Selected());
+    EXPECT_EQ(painter.Last(), "t3 - this application has been selected.");
+    Press(Qt::Key_Tab);
+    EXPECT_FALSE(focused->Selected()) << "Tab, as the focus texts say, flips the selection";
+    Press(Qt::Key_Tab);
+    EXPECT_TRUE(focused->Selected());
     Press(Qt::Key_Return);
     EXPECT_FALSE(focused->Expanded()) << "Enter toggles the selected trees";
     Press(Qt::Key_Minus, Qt::KeypadModifier);

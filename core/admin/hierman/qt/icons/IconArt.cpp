@@ -75,7 +75,98 @@ void DrawProgram(QPainter& p, int pixels) {
     }
 }
 
+// A plus (green) or a cross (red) in the bottom-right corner of a button.
+void DrawMark(QPainter& p, bool add) {
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QPen(add ? QColor(0, 140, 0) : QColor(200, 0, 0), 2));
+    if (add) {
+        p.drawLine(9, 12, 15, 12);
+        p.drawLine(12, 9, 12, 15);
+    } else {
+        p.drawLine(9, 9, 15, 15);
+        p.drawLine(15, 9, 9, 15);
+    }
+}
+
+// Two resources joined by a dependency.
+void DrawLink(QPainter& p) {
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, 1));
+    p.drawLine(3, 3, 3, 9);
+    p.drawLine(3, 9, 8, 9);
+    p.setBrush(QColor(0, 160, 0));
+    p.drawEllipse(QPoint(3, 3), 2, 2);
+    p.drawEllipse(QPoint(8, 9), 2, 2);
+}
+
+// A ball of a state colour with an arrow up (in) or down (out).
+void DrawStateArrow(QPainter& p, bool in) {
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(in ? QColor(0, 160, 0) : QColor(128, 128, 128));
+    p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+    QPolygonF arrow;
+    if (in)
+        arrow << QPointF(8, 4) << QPointF(12, 9) << QPointF(4, 9);
+    else
+        arrow << QPointF(8, 12) << QPointF(12, 7) << QPointF(4, 7);
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawPolygon(arrow);
+}
+
+// A blue disc with an "i" (about) or a "?" (context help), drawn as shapes.
+void DrawSign(QPainter& p, bool question) {
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(30, 80, 200));
+    p.drawEllipse(QRectF(0.5, 0.5, 15, 15));
+    p.setBrush(Qt::white);
+    if (question) {
+        p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap));
+        p.setBrush(Qt::NoBrush);
+        QPainterPath hook;
+        hook.moveTo(5.5, 6);
+        hook.arcTo(QRectF(5.5, 3, 5, 5), 180, -270);
+        hook.lineTo(8, 9.5);
+        p.drawPath(hook);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(8, 12.5), 1.2, 1.2);
+    } else {
+        p.drawEllipse(QPointF(8, 4.5), 1.3, 1.3);
+        p.drawRect(QRectF(7, 7, 2, 6));
+    }
+}
+
 }  // namespace
+
+QImage DrawToolButton(int command) {
+    QImage image = Blank(kToolButtonPixels);
+    QPainter p(&image);
+    switch (command) {
+    case 32771: DrawStateArrow(p, false); break;
+    case 32772: DrawStateArrow(p, true); break;
+    case 32773:
+    case 32774:
+        DrawLink(p);
+        DrawMark(p, command == 32773);
+        break;
+    case 32775:
+    case 32776:
+        p.scale(0.7, 0.7);
+        DrawProgram(p, kToolButtonPixels);
+        p.resetTransform();
+        DrawMark(p, command == 32775);
+        break;
+    case 32782: DrawProgram(p, kToolButtonPixels); break;
+    case 32783: DrawMachine(p, 144, kToolButtonPixels); break;
+    case 0xE140: DrawSign(p, false); break;
+    case 0xE145: DrawSign(p, true); break;
+    default: break;
+    }
+    return image;
+}
 
 QImage DrawIcon(int icon, int pixels) {
     QImage image = Blank(pixels);

@@ -15,7 +15,12 @@ inline constexpr int kArtIcons[] = {128, 130, 131, 132, 133, 134, 135, 136, 137,
 inline constexpr int kArtCursors[] = {139, 140, 141, 142, 143};
 inline constexpr int kArtSizes[] = {32, 24, 16};
 
+// The toolbar buttons' pictures, by command id, 16 pixels.
+inline constexpr int kArtToolButtons[] = {32771, 32772, 32773, 32774, 32775, 32776, 32782, 32783, 0xE140, 0xE145};
+inline constexpr int kToolButtonPixels = 16;
+
 QImage DrawIcon(int icon, int pixels);
+QImage DrawToolButton(int command);
 QImage DrawCursor(int cursor, int pixels);
 
 }  // namespace hierman

@@ -1,5 +1,6 @@
 // Writes the console's pictures as PNG files and the resource list that
-// names them: icon-<number>.png and cursor-<number>.png, numbered per size
+// names them: tool-<command>.png for the toolbar buttons, and
+// icon-<number>.png and cursor-<number>.png, numbered per size
 // (the 24- and 16-pixel pictures 31 and 17 above the 32-pixel ones, the
 // machine states alike at every size). Usage: hierman_icongen <dir>
 #include "IconArt.h"
@@ -45,6 +46,8 @@ int main(int argc, char** argv) {
                        "cursor-" + std::to_string(NumberAt(cursor, pixels)) + ".png"))
                 return 1;
     }
+    for (int command : hierman::kArtToolButtons)
+        if (!write(hierman::DrawToolButton(command), "tool-" + std::to_string(command) + ".png")) return 1;
     qrc << "</qresource>\n</RCC>\n";
     qrc.close();
     return qrc ? 0 : 1;

@@ -157,7 +157,7 @@ TEST_F(ViewWidget, CtrlFTakesTheFontAndColourDialogsChoice) {
     EXPECT_EQ(widget->Logic().TextColour(), 0x0000FFu);
 }
 
-TEST(IconResources, EveryIconAndCursorIsDrawnAtEachSize) {
+TEST(IconResources, EveryIconCursorAndToolButtonIsDrawn) {
     panelaid::TestApp();
     for (int pixels : {32, 24, 16}) {
         for (int icon : {130, 131, 132, 133, 134, 135, 136, 137, 140, 141, 142}) {
@@ -179,6 +179,9 @@ TEST(IconResources, EveryIconAndCursorIsDrawnAtEachSize) {
     EXPECT_EQ(ResourceNumber(143, 16), 160);
     EXPECT_EQ(ResourceNumber(144, 16), 144);
     EXPECT_EQ(IconPixmap(144, 32).size(), QSize(32, 32));
+    for (int command : {32771, 32772, 32773, 32774, 32775, 32776, 32782, 32783, 0xE140, 0xE145})
+        EXPECT_FALSE(ToolButtonIcon(command).isNull()) << command;
+    EXPECT_TRUE(ToolButtonIcon(32781).isNull());
 }
 
 }  // namespace

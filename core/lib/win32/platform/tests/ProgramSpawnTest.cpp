@@ -30,8 +30,8 @@ std::string ReadFile(const std::string& path) {
 }
 
 // What the started shell reports about itself, ending with "end". The masks
-// are read with builtins only: a shell blocks every signal for the moment it
-// forks, which a child reading its status could catch.
+// are read with builtins only: a shell blocks every signal while it forks, so
+// a child reading the shell's status could catch that moment.
 const char* const kProbe =
     "while read -r l; do case $l in SigBlk*|SigIgn*) echo \"$l\";; esac; done < /proc/$$/status; ls /proc/$$/fd; "
     "readlink /proc/$$/fd/0; pwd; ps -o sid= -p $$ | tr -d ' '; echo $$; echo end";

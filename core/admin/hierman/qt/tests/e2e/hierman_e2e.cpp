@@ -6,6 +6,7 @@
 // program brings this console forward and ends. Stop is not tried: the
 // service is the machine's first process. Exit 0 when every check holds;
 // each failed check is printed.
+#include "E2eChecks.h"
 #include "HiermanConsole.h"
 #include "HiermanViewWidget.h"
 #include "IconPainter.h"
@@ -24,24 +25,8 @@
 
 namespace {
 
-int gFailures = 0;
-
-void Check(bool ok, const std::string& what) {
-    std::printf("%s: %s\n", ok ? "ok" : "FAILED", what.c_str());
-    std::fflush(stdout);
-    if (!ok) ++gFailures;
-}
-
-// Runs the event loop until the condition holds or the deadline passes.
-bool WaitFor(const std::function<bool()>& done, int deadlineMs) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > deadlineMs) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return true;
-}
+using e2e::Check;
+using e2e::WaitFor;
 
 int RootIcon(hierman::HiermanViewWidget* view, const char* tag) {
     hierman::CMatrixCell* root = view->Logic().FindRoot(tag);
@@ -57,6 +42,25 @@ bool IconOnScreen(hierman::HiermanViewWidget* view, const char* tag) {
     const QPoint inside(size * 5 / 16, size * 5 / 16);
     const QPoint at = view->viewport()->mapToGlobal(view->CellRect(root->column, root->row).topLeft() + inside);
     const QImage shot = view->screen()->grabWindow(0, at.x(), at.y(), 1, 1).toImage();
+    return !shot.isNull() && shot.pixelColor(0, 0).rgb() == icon.pixelColor(inside).rgb();
+}
+
+// The machine bar's button of a system shows its icon on the screen, at a
+// pixel the icon covers fully.
+bool ButtonOnScreen(hierman::HiermanMainWindow& window, const char* system) {
+    hierman::CMachineBar& bar = window.Bar();
+    const hierman::CMatrixCell* button = bar.Buttons().FindRoot(system);
+    auto* widget = window.findChild<hierman::MachineBarWidget*>();
+    if (!button || !widget) return false;
+    const int size = bar.IconSize();
+    const QImage icon = hierman::IconPixmap(bar.ButtonIcon(button), size).toImage();
+    QPoint inside(-1, -1);
+    for (int y = 0; y < size && inside.x() < 0; ++y)
+        for (int x = 0; x < size && inside.x() < 0; ++x)
+            if (icon.pixelColor(x, y).alpha() == 255) inside = QPoint(x, y);
+    if (inside.x() < 0) return false;
+    const QPoint at = widget->mapToGlobal(QPoint(button->column * size, button->row * size) + inside);
+    const QImage shot = widget->screen()->grabWindow(0, at.x(), at.y(), 1, 1).toImage();
     return !shot.isNull() && shot.pixelColor(0, 0).rgb() == icon.pixelColor(inside).rgb();
 }
 
@@ -97,11 +101,12 @@ int main(int argc, char** argv) {
         return button && bar.ButtonIcon(button) == hierman::kMachineAlive;
     };
     Check(WaitFor([&] {
-              if (alive("SYSA") && alive("SYSB")) return true;
+              if (alive("SYSA") && alive("SYSB") && ButtonOnScreen(window, "SYSA") && ButtonOnScreen(window, "SYSB"))
+                  return true;
               bar.Update();
               return false;
           }, 30000),
-          "the machine bar shows SYSA and SYSB alive");
+          "the machine bar shows SYSA and SYSB alive, their icons on the screen");
 
     // A single click on SYSB: nothing until the double-click time passed.
     auto* barWidget = window.findChild<hierman::MachineBarWidget*>();
@@ -139,6 +144,5 @@ int main(int argc, char** argv) {
     }
     Check(WaitFor([&] { return instance.RaisesServed() == 1; }, 10000), "the second start raised this console");
 
-    std::printf("%d failed\n", gFailures);
-    return gFailures == 0 ? 0 : 1;
+    return e2e::Finish();
 }
