@@ -165,6 +165,9 @@ void RunStartup() {
         types.iterInit(RESTYPE, ShmMgr::findDbMgr(nullptr, 0));
         for (auto* t = static_cast<resource_type*>(types.current()); t != nullptr; t = static_cast<resource_type*>(types.next()))
             t->inschanged = 0;
+        // A reboot cut short the recoveries still flagged: the start-up pass
+        // finishes those of systems it cannot reach.
+        if (pQdb_doinit) qdbHoldCutShortRecoveries();
         CreateLocalSystem();
         // Only now may other processes see the segment: it holds the whole load.
         if (qdbPublish() != 0) qdbfatalcheck();
