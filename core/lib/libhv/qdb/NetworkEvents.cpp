@@ -105,38 +105,8 @@ void RefreshCopy(const std::string& system) {
 
 }  // namespace
 
-std::vector<std::string> network::take_cut_short() {
-    std::vector<std::string> lost;
-    AUTO_QDB_LOCK(lk);
-    DbMgr* db = lk.getDbMgr(nullptr, -1, 1000, 0);
-    if (db == nullptr) return lost;
-    std::vector<flg*> gone;
-    DbIter it;
-    it.iterInit(FLG, db);
-    for (auto* f = static_cast<flg*>(it.current()); f != nullptr; f = static_cast<flg*>(it.next())) {
-        const std::string name = f->flgName();
-        static const std::string kDown = CommDownFlag(""), kMark = RecoveredMark("");
-        if (name.compare(0, kDown.size(), kDown) == 0) {
-            const std::string sys = name.substr(kDown.size());
-            if (flg::find(db, RecoveredMark(sys).c_str()) == nullptr) lost.push_back(sys);
-        } else if (name.compare(0, kMark.size(), kMark) != 0) {
-            continue;
-        }
-        gone.push_back(f);
-    }
-    for (flg* f : gone) f->destroy();
-    return lost;
-}
-
-void network::rerun_recoveries(const std::vector<std::string>& lostSystems) {
-    for (const std::string& lost : lostSystems) {
-        {
-            AUTO_QDB_LOCK(lk);
-            DbMgr* db = lk.getDbMgr(nullptr, -1, 1000, 0);
-            const systems* s = db != nullptr ? systems::find(db, lost.c_str()) : nullptr;
-            if (s == nullptr || s->get_state() != 'D') continue;
-            if (EnsureFlag(db, CommDownFlag(lost)) != 0) qdberrcheck();
-        }
+void network::rerun_recoveries() {
+    for (const std::string& lost : UnrecoveredSystems()) {
         const std::string cmd = CommDownCommand(lost, "");
         hv_err(__FILE__, __LINE__, 6, 968, "COMM_DOWN event (again: no recovery of %s ended):\n\t%s\n", lost.c_str(),
                cmd.c_str());
@@ -147,8 +117,10 @@ void network::rerun_recoveries(const std::vector<std::string>& lostSystems) {
 int network::mxr_avail(int force) {
     qdbpinit();
     // A manager (or its database link) that died between a system's loss
-    // and the end of its recovery left the event undone: it runs again.
-    rerun_recoveries(UnrecoveredSystems());
+    // and the end of its recovery left the event undone: it runs again. On a
+    // segment whose start-up pass has not ended (a boot) the pass runs them,
+    // once it has looked for the lost systems.
+    if (pQdb_shgp != nullptr && pQdb_shgp->startupPassDue == 0) rerun_recoveries();
     {
         AUTO_QDB_LOCK(lk);
         DbMgr* db = lk.getDbMgr(nullptr, -1, 1, 1);

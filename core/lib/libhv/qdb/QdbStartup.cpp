@@ -154,6 +154,7 @@ void RunStartup() {
     if (isnew) {
         pQdb_shgp->mgrEventPending = 1;
         pQdb_shgp->mgrAvailable = 0;
+        pQdb_shgp->startupPassDue = pQdb_doinit ? 1 : 0;
         for (const QdbTableLoad& load : kQdbTableLoads) {
             if (load.readAll != nullptr && load.readAll() == -1) qdbfatalcheck();
         }
@@ -165,9 +166,6 @@ void RunStartup() {
         types.iterInit(RESTYPE, ShmMgr::findDbMgr(nullptr, 0));
         for (auto* t = static_cast<resource_type*>(types.current()); t != nullptr; t = static_cast<resource_type*>(types.next()))
             t->inschanged = 0;
-        // A reboot cut short the recoveries still flagged: the start-up pass
-        // finishes those of systems it cannot reach.
-        if (pQdb_doinit) qdbHoldCutShortRecoveries();
         CreateLocalSystem();
         // Only now may other processes see the segment: it holds the whole load.
         if (qdbPublish() != 0) qdbfatalcheck();
@@ -176,8 +174,11 @@ void RunStartup() {
     SetPriorityAndWait();
     // A fresh load gives every instance its state, and the tables are
     // written with them (here, or later by a daemon that must answer other
-    // systems meanwhile).
-    if (isnew && pQdb_doinit && !qdbStartupPassDeferred()) qdbRunStartupPass();
+    // systems meanwhile). A daemon that finds the segment of one that died
+    // before its pass ended runs the pass itself: else nothing would bring
+    // the hierarchies back after that boot.
+    const bool passDue = pQdb_doinit && (isnew || pQdb_shgp->startupPassDue != 0);
+    if (passDue && !qdbStartupPassDeferred()) qdbRunStartupPass();
 }
 
 }  // namespace

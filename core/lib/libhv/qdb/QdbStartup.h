@@ -38,10 +38,6 @@ void qdbDeferStartupPass(void);
 int qdbStartupPass(void);
 // Used by qdbpinit: true (and the pass pending) when the pass is deferred.
 bool qdbStartupPassDeferred(void);
-// Used by qdbpinit on a fresh load that the pass follows: takes the flagged
-// recoveries that the reboot cut short out of the database; the pass runs
-// them again, once it has waited for the paths, for the systems still down.
-void qdbHoldCutShortRecoveries(void);
 
 // One table's read-all step of the load, in load order; later parts fill in
 // the functions (null: the table is not built yet and loads nothing).

@@ -18,18 +18,11 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
-#include <mutex>
-#include <string>
-#include <utility>
-#include <vector>
 
 namespace {
 
 std::atomic<bool> g_deferred{false};
 std::atomic<bool> g_pending{false};
-// The losses whose recovery the reboot cut short, for the pass.
-std::mutex g_cutShortMutex;
-std::vector<std::string> g_cutShort;
 
 // Whether every path to another system is ALIVE; *limitMs receives the
 // longest heartbeat time-out among them. The pass reads other systems only
@@ -90,19 +83,14 @@ void qdbRunStartupPass(void) {
     hvresource::initallres();
     AnnounceStates();
     qdbsync(nullptr);
-    std::vector<std::string> cutShort;
     {
-        std::lock_guard<std::mutex> guard(g_cutShortMutex);
-        cutShort.swap(g_cutShort);
+        AUTO_QDB_LOCK(lk);
+        if (lk.lock(-1) == 0 && pQdb_shgp != nullptr) pQdb_shgp->startupPassDue = 0;
     }
-    network::rerun_recoveries(cutShort);
+    // The recoveries that the boot cut short, of the systems still down.
+    network::rerun_recoveries();
 }
 
-void qdbHoldCutShortRecoveries(void) {
-    std::vector<std::string> lost = network::take_cut_short();
-    std::lock_guard<std::mutex> guard(g_cutShortMutex);
-    g_cutShort = std::move(lost);
-}
 
 int qdbStartupPass(void) {
     if (!g_pending.exchange(false)) return 0;

@@ -142,15 +142,10 @@ public:
     static int mxr_avail(int force);
     static int mxr_comm_up(const char* system, const char* device);
     static int mxr_comm_down(const char* system, const char* device);
-    // The losses whose recovery a reboot cut short, taken out of a freshly
-    // loaded database: their flags and marks go, and the names are kept for
-    // rerun_recoveries. What survived the reboot is decided by the start-up
-    // pass, which reads every reachable system first; the manager's start
-    // alone (mxr_avail) reruns none of them.
-    static std::vector<std::string> take_cut_short();
-    // Runs the comm_down event again for each of lostSystems that is still down,
-    // its flag made again: its recovery ran in part or not at all.
-    static void rerun_recoveries(const std::vector<std::string>& lostSystems);
+    // Runs the comm_down event again for every system that is down with its
+    // flag and no recovered mark: its recovery ran in part or not at all
+    // (the manager died, or the machine rebooted, before it ended).
+    static void rerun_recoveries();
 
     // Path queries over the local database.
     static int still_alive_conn(const char* system, const char* device);
