@@ -199,7 +199,12 @@ start_watch() {
     local dir=$1 s=$2
     local old
     old=$(cat "$dir/$s/watch.pid" 2>/dev/null || true)
-    [ -z "$old" ] || inside "$dir" "$s" kill "$old" 2>/dev/null || true
+    # Only a watcher is stopped: after a reboot the pid of the last life's
+    # watcher names another process of the machine (its database daemon or
+    # manager, started first).
+    [ -z "$old" ] ||
+        inside "$dir" "$s" sh -c 'tr "\0" " " <"/proc/$1/cmdline" | grep -q "hvpo .*watch" && kill "$1"' sh "$old" \
+            2>/dev/null || true
     rm -f "$dir/$s/watch.pid"
     local n
     n=$(watchers "$dir/$s")

@@ -126,11 +126,13 @@ run_report() {
     exit 1
 }
 
-# A command run inside system s of the pair.
+# A command run inside system s of the pair; one that hangs (a daemon that
+# no longer answers) ends after 120 s, so the run reports it instead of
+# waiting for ever.
 inside() {
     local s=$1
     shift
-    bash "$here/hv-system.sh" exec "$dir/$s" "$@"
+    timeout -k 5 120 bash "$here/hv-system.sh" exec "$dir/$s" "$@"
 }
 # Whether the hierarchy h is ISP in all its instances on system s.
 hier_isp() { [ "$(inside "$1" hvconfig ins state 2>/dev/null | awk -v h="$2" 'index($1, h) == 1 && $2 == "ISP"' | wc -l)" -eq 3 ]; }

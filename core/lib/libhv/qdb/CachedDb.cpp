@@ -91,7 +91,9 @@ bool HeldDown(const char* system) {
 }  // namespace
 
 int cfgstore::LoadCopyWithin(const char* name, DbMgr* db, unsigned replyWaitMs) {
-    if (db == nullptr || name == nullptr || LoadingGuard::Active(name)) return 0;
+    // A staging copy is filled by the load that made it, never loaded itself
+    // (its loaders look it up as they fill it).
+    if (db == nullptr || name == nullptr || LoadingGuard::Active(name) || cfgstore::IsStagingName(name)) return 0;
     if (HeldDown(name))
         return hv_err(__FILE__, __LINE__, 23, 326, QDB_MES, "system \"%s\" is down: its copy is kept as it was", name);
     hv_debug(__FILE__, __LINE__, "LD.cacheRemDb", "ShmMgr::cacheRemDb: loading the copy of %s\n", name);

@@ -1,6 +1,7 @@
 // The start-up pass that gives every instance its state, and the SHARED
 // equivalency corrections of the init types.
 #include "AutoQdbLock.h"
+#include "CachedDb.h"
 #include "DbMgr.h"
 #include "InstanceSeams.h"
 #include "ShmMgr.h"
@@ -9,7 +10,11 @@
 #include "qdberr.h"
 #include "qdbpaths.h"
 #include "systems.h"
+#include "platform/PollUntil.h"
+#include "platform/TestTimeScale.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -22,9 +27,50 @@ const char* Local() { return pQdb_uname ? pQdb_uname : ""; }
 // What a start-up read of the other side of an equivalency found.
 enum class Peer { Found, Unreachable, Missing };
 
-Peer ReadPeer(const cfgstore::EquivalencySide& side, state* st, init_type* init) {
+// How long the start-up pass keeps asking a reachable system for its copy,
+// and the longest wait of one load for the replies.
+constexpr std::int64_t kPeerLoadMs = 10000;
+constexpr unsigned kPeerReplyWaitMs = 10000;
+
+// Whether system's copy holds a load (or there is no copy to load).
+bool CopyLoaded(const char* system) {
     AUTO_QDB_LOCK(lk);
-    DbMgr* db = lk.getDbMgr(cfgstore::IsLocalSystem(side.system.c_str()) ? nullptr : side.system.c_str(), -1, 1000, 1);
+    const DbMgr* db = lk.getDbMgr(system, -1, 1000, 0);
+    return db == nullptr || db->tStamp.valid();
+}
+
+// Loads the copy of a system that a path reaches, asking again while its
+// load fails, each time waiting twice as long for the replies (from the
+// ordinary wait up to kPeerReplyWaitMs): a daemon that has just started may
+// not serve yet, and two machines that boot together answer slowly. A
+// failure read as "not reachable" would let a secondary restore what its
+// booting primary restores too. A system no path reaches is not waited for.
+void LoadReachableCopy(const char* system) {
+    // A system that did not answer for that long is not waited for again.
+    thread_local std::unordered_set<std::string> t_silent;
+    if (t_silent.count(system) != 0) return;
+    unsigned replyWaitMs = portlib::platform::ScaledMs(kPeerReplyWaitMs);
+    const bool loaded = portlib::platform::PollUntil(
+        [system, &replyWaitMs] {
+            if (CopyLoaded(system)) return true;
+            {
+                cfgstore::SavedError keep;
+                if (sys_getstate(nullptr, system) == 'D') return true;
+            }
+            if (cfgstore::ReloadCopy(system, replyWaitMs, 1) == 0) return true;
+            qdberrclr();
+            replyWaitMs = std::min(replyWaitMs * 2, kPeerReplyWaitMs);
+            return false;
+        },
+        kPeerLoadMs, 250);
+    if (!loaded) t_silent.insert(system);
+}
+
+Peer ReadPeer(const cfgstore::EquivalencySide& side, state* st, init_type* init) {
+    const bool local = cfgstore::IsLocalSystem(side.system.c_str());
+    if (!local) LoadReachableCopy(side.system.c_str());
+    AUTO_QDB_LOCK(lk);
+    DbMgr* db = lk.getDbMgr(local ? nullptr : side.system.c_str(), -1, 1000, 0);
     if (db == nullptr || (!db->islocal() && !db->tStamp.valid())) return Peer::Unreachable;
     hvresource* r = hvresource::findres(db, side.tag.c_str(), nullptr);
     if (r == nullptr) return Peer::Missing;

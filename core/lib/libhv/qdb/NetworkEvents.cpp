@@ -105,16 +105,22 @@ void RefreshCopy(const std::string& system) {
 
 }  // namespace
 
-int network::mxr_avail(int force) {
-    qdbpinit();
-    // A manager (or its database link) that died between a system's loss
-    // and the end of its recovery left the event undone: it runs again.
+void network::rerun_recoveries() {
     for (const std::string& lost : UnrecoveredSystems()) {
         const std::string cmd = CommDownCommand(lost, "");
         hv_err(__FILE__, __LINE__, 6, 968, "COMM_DOWN event (again: no recovery of %s ended):\n\t%s\n", lost.c_str(),
                cmd.c_str());
         RunEvent(1, cmd.c_str());
     }
+}
+
+int network::mxr_avail(int force) {
+    qdbpinit();
+    // A manager (or its database link) that died between a system's loss
+    // and the end of its recovery left the event undone: it runs again. On a
+    // segment whose start-up pass has not ended (a boot) the pass runs them,
+    // once it has looked for the lost systems.
+    if (pQdb_shgp != nullptr && pQdb_shgp->startupPassDue == 0) rerun_recoveries();
     {
         AUTO_QDB_LOCK(lk);
         DbMgr* db = lk.getDbMgr(nullptr, -1, 1, 1);

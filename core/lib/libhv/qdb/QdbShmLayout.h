@@ -54,7 +54,8 @@ inline constexpr std::uint32_t kMaxSegmentSize = 0x7FFFFFFF;
 // Shared global part (28 bytes at offset 32 of the segment).
 struct SharedGlobal {
     std::uint8_t mgrEventPending;  // manager-available event still to be posted
-    std::uint8_t pad0[3];
+    std::uint8_t startupPassDue;   // the segment's start-up pass has not ended yet
+    std::uint8_t pad0[2];
     std::int32_t mgrAvailable;     // set nonzero by whoever brings the manager up
     std::uint8_t changed[8];       // per-table "changed since written" bytes
     std::uint8_t pad1[8];

@@ -156,6 +156,7 @@ void RunStartup() {
     if (isnew) {
         pQdb_shgp->mgrEventPending = 1;
         pQdb_shgp->mgrAvailable = 0;
+        pQdb_shgp->startupPassDue = pQdb_doinit ? 1 : 0;
         for (const QdbTableLoad& load : kQdbTableLoads) {
             if (load.readAll != nullptr && load.readAll() == -1) qdbfatalcheck();
         }
@@ -175,8 +176,11 @@ void RunStartup() {
     SetPriorityAndWait();
     // A fresh load gives every instance its state, and the tables are
     // written with them (here, or later by a daemon that must answer other
-    // systems meanwhile).
-    if (isnew && pQdb_doinit && !qdbStartupPassDeferred()) qdbRunStartupPass();
+    // systems meanwhile). A daemon that finds the segment of one that died
+    // before its pass ended runs the pass itself: else nothing would bring
+    // the hierarchies back after that boot.
+    const bool passDue = pQdb_doinit && (isnew || pQdb_shgp->startupPassDue != 0);
+    if (passDue && !qdbStartupPassDeferred()) qdbRunStartupPass();
 }
 
 }  // namespace

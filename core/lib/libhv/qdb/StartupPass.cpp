@@ -83,7 +83,14 @@ void qdbRunStartupPass(void) {
     hvresource::initallres();
     AnnounceStates();
     qdbsync(nullptr);
+    {
+        AUTO_QDB_LOCK(lk);
+        if (lk.lock(-1) == 0 && pQdb_shgp != nullptr) pQdb_shgp->startupPassDue = 0;
+    }
+    // The recoveries that the boot cut short, of the systems still down.
+    network::rerun_recoveries();
 }
+
 
 int qdbStartupPass(void) {
     if (!g_pending.exchange(false)) return 0;

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 class DbMgr;
 
@@ -141,6 +142,10 @@ public:
     static int mxr_avail(int force);
     static int mxr_comm_up(const char* system, const char* device);
     static int mxr_comm_down(const char* system, const char* device);
+    // Runs the comm_down event again for every system that is down with its
+    // flag and no recovered mark: its recovery ran in part or not at all
+    // (the manager died, or the machine rebooted, before it ended).
+    static void rerun_recoveries();
 
     // Path queries over the local database.
     static int still_alive_conn(const char* system, const char* device);

@@ -4,6 +4,7 @@
 // the other system's real state.
 #include "AutoQdbLock.h"
 #include "DbMgr.h"
+#include "ShmMgr.h"
 #include "InstanceInterface.h"
 #include "TwoSystemsFixture.h"
 #include "application.h"
@@ -19,6 +20,7 @@
 
 #include <cstring>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -118,6 +120,39 @@ TEST_F(HierarchyTwoSystems, EquivalenciesAreMadeOnBothSidesAndTheStatesFollow) {
               "-1/51NODEB");
     EXPECT_EQ(ClientOfA([] { return Result(eqv_remove(nullptr, "NODEA", "a2", SHARED, nullptr, nullptr)); }), "0/0");
     EXPECT_TRUE(Eventually([&] { return EqvsOf(b_) == "none"; }));
+}
+
+
+// A machine that boots answers slowly (its daemon may not even serve yet):
+// the start-up pass asks a reachable primary's system again, waiting longer
+// each time, and the failed-over secondary stays out while its primary
+// restores itself there, instead of reading one unanswered load as a dead
+// primary and restoring a second copy. B's client waits only a millisecond
+// for the replies at first, too short for any answer.
+TEST_F(HierarchyTwoSystems, AtStartUpASecondaryAsksItsSlowPrimaryAgainAndStaysOut) {
+    Prepare();
+    ASSERT_EQ(ClientOfA([] { return Result(eqv_create(nullptr, "NODEA", "a1", "NODEB", "b1", SHARED)); }), "0/0");
+    ASSERT_EQ(ClientOfA([] { return Result(ins_setinit(nullptr, "a1", AUTORES_ISP)); }), "0/0");
+    ASSERT_EQ(ClientOfB([] { return Result(ins_setinit(nullptr, "b1", AUTOSEC_ISP)); }), "0/0");
+    const auto slowB = [this] {
+        b_.Enter();
+        ::setenv("HV_TEST_TIME_SCALE", "0.0001", 1);
+    };
+    const std::string note = qdbfixture::ClientNote(slowB, [] {
+        {
+            // B's copy of A needs loading, as after a boot.
+            AUTO_QDB_LOCK(lk);
+            lk.lock(-1);
+            ShmMgr::findDbMgr("NODEA", 0)->tStamp = QdbDbTime{0, 0};
+        }
+        hvresource::clear_a_mark('r', 0);
+        hvresource::initallres();
+        qdberrclr();
+        AUTO_QDB_LOCK(lk);
+        hvresource* r = hvresource::findres(lk.getDbMgr(nullptr, -1, 1000, 0), "b1", nullptr);
+        return std::string(hvresource::convstate(r->get_state())) + "[" + r->get_statedescr() + "]";
+    });
+    EXPECT_EQ(note, "OSU[shared primary resource \"a1\" on machine \"NODEA\" is restored there at start-up]");
 }
 
 }  // namespace

@@ -524,6 +524,38 @@ TEST_F(NetworkTable, ALossWhoseEventWasCutShortRunsAgainWhenTheManagerIsBackUnti
     EXPECT_EQ(cfgtest::Count(MxrLog(), "-E comm_down"), 1) << MxrLog();
 }
 
+// A machine that booted with losses still flagged from before: NODE2's
+// recovery never ended, NODE3's did. The reboot's start-up pass (not the
+// manager's start, which comes before it) runs NODE2's event again, once,
+// after it has waited for the paths; NODE3's is not run.
+class RebootedNetworkTable : public NetworkTable {
+protected:
+    void BeforeDaemon() override {
+        NetworkTable::BeforeDaemon();
+        RootFile("config/flg", "!comm_down!NODE2\n!comm_down!NODE3\n!recovered!NODE3\n");
+    }
+};
+
+TEST_F(RebootedNetworkTable, ARecoveryCutShortByTheRebootRunsAgainOnceAfterTheStartUpPass) {
+    const std::string again = "-E comm_down -s1 -m HV:MXR -O" + root_ + "/out/MXR -nNODE2 -d";
+    ASSERT_TRUE(WaitForMxrLog(again)) << MxrLog() << Err(daemon_);
+    EXPECT_NE(Err(daemon_).find("COMM_DOWN event (again: no recovery of NODE2 ended)"), std::string::npos)
+        << Err(daemon_);
+    const std::string note = Client([] {
+        for (int i = 0; i < 2000 && flg_test(nullptr, "!recovered!NODE2", 0) != 0; ++i) ::usleep(10000);
+        qdberrclr();
+        // The manager coming back later runs nothing more.
+        network::mxr_avail(0);
+        std::string out;
+        for (const char* f : {"!comm_down!NODE2", "!recovered!NODE2", "!comm_down!NODE3", "!recovered!NODE3"})
+            out += std::to_string(flg_test(nullptr, f, 0));
+        qdberrclr();
+        return out;
+    });
+    EXPECT_EQ(note, "0000");
+    EXPECT_EQ(cfgtest::Count(MxrLog(), "-E comm_down"), 1) << MxrLog();
+}
+
 TEST_F(NetworkTable, ManagerAvailableWaitsForDeadSystemsUnlessForced) {
     const std::string note = Client([] {
         // After the load every other system is dead: the manager's own

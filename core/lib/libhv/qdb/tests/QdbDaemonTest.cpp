@@ -4,6 +4,7 @@
 #include "AutoQdbLock.h"
 #include "ChildReport.h"
 #include "QdbDaemonFixture.h"
+#include "OneSystemFixture.h"
 #include "platform/PollUntil.h"
 #include "DbMgr.h"
 #include "qdbfile.h"
@@ -116,6 +117,37 @@ TEST_F(QdbDaemonTest, WithoutADaemonAClientEndsAndAKilledDaemonLeavesNoEvent) {
     auto after = cfgtest::RunChild(StartClient);
     EXPECT_NE(after.err.find("Can't run this application without QDB Daemon running"), std::string::npos)
         << after.err;
+}
+
+// A daemon killed before its start-up pass ended leaves the segment to the
+// processes still attached (the cluster service holds it): the daemon that
+// takes the segment over runs the pass, else no hierarchy would come back
+// after that boot; its pass done, the segment no longer asks for one.
+using DaemonTakeOver = qdbfixture::OneSystemTest;
+
+TEST_F(DaemonTakeOver, ADaemonKilledBeforeItsStartUpPassEndedLeavesThePassToTheNext) {
+    constexpr const char* kPassDone = "qdb: start-up states given";
+    // What a daemon that dies inside its pass leaves in the segment.
+    Stage holder([] {
+        AUTO_QDB_LOCK(lk);
+        if (lk.lock(-1) != 0 || pQdb_shgp == nullptr) return 10;
+        pQdb_shgp->startupPassDue = 1;
+        return 0;
+    });
+    ASSERT_TRUE(holder.Started());
+    ASSERT_EQ(holder.Go(true), 0);
+    Stop(daemon_, SIGKILL);
+
+    daemon_ = StartDaemon();
+    ASSERT_TRUE(WaitForLine(daemon_, "qdb: serving")) << Err(daemon_);
+    EXPECT_TRUE(WaitForLine(daemon_, kPassDone)) << Err(daemon_) << Out(daemon_);
+    auto due = cfgtest::RunChild([] {
+        StartClient();
+        AUTO_QDB_LOCK(lk);
+        if (lk.lock(-1) != 0 || pQdb_shgp == nullptr) return 10;
+        return static_cast<int>(pQdb_shgp->startupPassDue);
+    });
+    EXPECT_EQ(due.exitCode, 0) << due.err;
 }
 
 TEST_F(QdbDaemonTest, SegmentLeftByProcessesThatAllEndedIsBuiltAfresh) {
