@@ -2,8 +2,10 @@
 
 #include "platform/SystemDir.h"
 
-#include <fstream>
-#include <sstream>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace eventvwr {
 
@@ -32,15 +34,30 @@ std::vector<EventRow> ParseEventLog(const std::string& text, std::size_t maxRows
 }
 
 std::vector<EventRow> ReadEventLog() {
-    std::ifstream in(portlib::platform::SystemDir() + "/log/eventlog", std::ios::binary);
-    if (!in) return {};
-    in.seekg(0, std::ios::end);
-    const std::streamoff size = in.tellg();
-    const std::streamoff from = size > static_cast<std::streamoff>(kMaxFileBytes) ? size - kMaxFileBytes : 0;
-    in.seekg(from);
-    std::ostringstream text;
-    text << in.rdbuf();
-    std::string all = text.str();
+    const std::string path = portlib::platform::SystemDir() + "/log/eventlog";
+    // Opened without waiting, and read only when it is a regular file: a
+    // pipe or a device put in its place would hold the viewer before its
+    // window shows, or never end.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return {};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return {};
+    }
+    const off_t size = st.st_size;
+    const off_t from = size > static_cast<off_t>(kMaxFileBytes) ? size - static_cast<off_t>(kMaxFileBytes) : 0;
+    // At most kMaxFileBytes, however much the file grows meanwhile.
+    std::string all(static_cast<std::size_t>(size - from), '\0');
+    std::size_t got = 0;
+    while (got < all.size()) {
+        const ssize_t n = ::pread(fd, all.data() + got, all.size() - got, from + static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    all.resize(got);
     // A read that starts mid-file drops the partial first line.
     if (from > 0) all.erase(0, all.find('\n') == std::string::npos ? all.size() : all.find('\n') + 1);
     return ParseEventLog(all);

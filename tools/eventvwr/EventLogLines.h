@@ -17,7 +17,8 @@ inline constexpr std::size_t kMaxRows = 5000;
 inline constexpr std::size_t kMaxFileBytes = 4 * 1024 * 1024;
 
 std::vector<EventRow> ParseEventLog(const std::string& text, std::size_t maxRows = kMaxRows);
-// $HV_SYSTEM_DIR/log/eventlog, its last kMaxFileBytes at most.
+// $HV_SYSTEM_DIR/log/eventlog, its last kMaxFileBytes at most; nothing when
+// it is missing or not a regular file.
 std::vector<EventRow> ReadEventLog();
 
 }  // namespace eventvwr

@@ -5,6 +5,7 @@ namespace appstat {
 namespace {
 
 using panelaid::ShellAction;
+using panelaid::MakeShellItem;
 using panelaid::ShellItem;
 
 // Help ids: 0x10000 + command, 0x20000 + resource, 0x30000 + prompt. Row 0
@@ -16,17 +17,8 @@ const std::vector<panelaid::ShellHelpRow> kHelpRows = {
     {0x1EF02, 500},  {0x1EF03, 500},  {0x1EF04, 500},  {0x1EF05, 500},  {0x1EF06, 500},
 };
 
-ShellItem Item(const char* text, int id, const char* prompt, ShellAction action) {
-    ShellItem item;
-    item.text = text;
-    item.id = id;
-    item.prompt = prompt;
-    item.action = action;
-    return item;
-}
-
 ShellItem TreeItem(const char* text, int id, const char* prompt, TreeCommand command, const TreeCommandHooks& hooks) {
-    ShellItem item = Item(text, id, prompt, ShellAction::Custom);
+    ShellItem item = MakeShellItem(text, id, prompt, ShellAction::Custom);
     item.run = [run = hooks.run, command] { run(command); };
     item.enabled = [enabled = hooks.enabled, command] { return enabled(command); };
     return item;
@@ -34,7 +26,7 @@ ShellItem TreeItem(const char* text, int id, const char* prompt, TreeCommand com
 
 ShellItem Sibling(const char* text, int id, const char* prompt, const char* program, const char* binary,
                   const char* errorName) {
-    ShellItem item = Item(text, id, prompt, ShellAction::Sibling);
+    ShellItem item = MakeShellItem(text, id, prompt, ShellAction::Sibling);
     item.sibling = {program, binary, errorName};
     return item;
 }
@@ -49,7 +41,7 @@ panelaid::ShellSpec MakeAppstatSpec(TreeCommandHooks hooks) {
     spec.aboutTitle = "About Application Status Display";
     spec.aboutText = kConsoleTitle;
     spec.refreshMs = 10000;
-    const ShellItem separator = Item("", 0, "", ShellAction::Separator);
+    const ShellItem separator = MakeShellItem("", 0, "", ShellAction::Separator);
     spec.menus = {
         {"&Tree",
          {TreeItem("&Expand", kCommandExpand, "Expand the selected application tree(s).\nExpand", TreeCommand::Expand,
@@ -61,7 +53,7 @@ panelaid::ShellSpec MakeAppstatSpec(TreeCommandHooks hooks) {
           TreeItem("C&ollapse All", kCommandCollapseAll, "Collapse all application trees.\nCollapse All",
                    TreeCommand::CollapseAll, hooks),
           separator,
-          Item("E&xit", 57665, "Quit the application\nExit", ShellAction::Exit)}},
+          MakeShellItem("E&xit", 57665, "Quit the application\nExit", ShellAction::Exit)}},
         {"T&ools",
          {Sibling("&Hardware Admin.", kCommandHardwareAdmin,
                   "Invokes Holdervane Hardware Administration Application\n Hardware Admin.", "HWMAN", "hwman",
@@ -69,15 +61,15 @@ panelaid::ShellSpec MakeAppstatSpec(TreeCommandHooks hooks) {
           Sibling("H&ierarchy Admin.", kCommandHierarchyAdmin,
                   "Invokes Holdervane Heirarchy Administration Application\n Hierarchy Admin.", "HIERMAN", "hierman",
                   "Heirarchy Status And Administration"),
-          Item("&Stop Holdervane", kCommandStop, "Stop Holdervane", ShellAction::Stop)}},
+          MakeShellItem("&Stop Holdervane", kCommandStop, "Stop Holdervane", ShellAction::Stop)}},
         {"&View",
-         {Item("&Toolbar", 59392, "Show or hide the toolbar\nToggle ToolBar", ShellAction::ToggleToolbar),
-          Item("&Status Bar", 59393, "Show or hide the status bar\nToggle StatusBar", ShellAction::ToggleStatusBar)}},
+         {MakeShellItem("&Toolbar", 59392, "Show or hide the toolbar\nToggle ToolBar", ShellAction::ToggleToolbar),
+          MakeShellItem("&Status Bar", 59393, "Show or hide the status bar\nToggle StatusBar", ShellAction::ToggleStatusBar)}},
         {"&Help",
-         {Item("Holdervane &Content", kCommandContents, "List Help contents\nHelp Contents", ShellAction::HelpContents),
-          Item("&Using Help", 57667, "Display instructions about how to use help\nHelp", ShellAction::UsingHelp),
+         {MakeShellItem("Holdervane &Content", kCommandContents, "List Help contents\nHelp Contents", ShellAction::HelpContents),
+          MakeShellItem("&Using Help", 57667, "Display instructions about how to use help\nHelp", ShellAction::UsingHelp),
           separator,
-          Item("&About Application Status Display...", 57664,
+          MakeShellItem("&About Application Status Display...", 57664,
                "Display program information, version number and copyright\nAbout", ShellAction::About)}},
     };
     spec.toolbar = {kCommandExpand, kCommandCollapse, kCommandExpandAll, kCommandCollapseAll, 0,

@@ -23,6 +23,8 @@ std::optional<std::string> CAPPSTATRootResource::FindBackup(const std::string& t
 std::optional<std::string> CAPPSTATRootResource::Search(const std::string& tag, Memo* done,
                                                         std::set<std::string>* open) {
     if (auto it = done->find(tag); it != done->end()) return it->second;
+    // The open tags are the path from the top down to here.
+    if (open->size() >= kMaxSearchDepth) return std::nullopt;
     if (!open->insert(tag).second) return std::nullopt;
     std::optional<std::string> found;
     panelaid::Records children;

@@ -31,8 +31,11 @@ public:
 
     // The system that backs tag up, searched from the leaves up: every child
     // is searched and the last one found wins; without one, tag's own shared
-    // equivalency. Each tag is searched once, so a dependency loop ends.
+    // equivalency. Each tag is searched once, so a dependency loop ends; the
+    // search goes no more than kMaxSearchDepth tags down, so a damaged
+    // database's endless chain cannot exhaust the stack.
     std::optional<std::string> FindBackup(const std::string& tag);
+    static constexpr std::size_t kMaxSearchDepth = 1000;
 
     // Works out the protection state from tag's own state in the local
     // database and its record on the last entry's system.

@@ -1,5 +1,7 @@
 #include "HierarchyActions.h"
 
+#include "ScriptWords.h"
+
 namespace hierman {
 
 void HierarchyActions::CreateHierarchy(const std::string& kit) {
@@ -68,15 +70,17 @@ int HierarchyActions::DeleteWorker(ActionContext& c, const std::string& system, 
     std::unique_ptr<panelaid::ScriptRunner> sh = c.host.NewScriptRunner();
     const std::string script = "/admin/bin/Delete";
     sh->ProgressText(("Executing PreDelete scripts on " + system).c_str(), c.services.bar);
-    c.RunAdvised(*sh, script, system + " " + backup + " .PreDelete " + pid, __LINE__);
+    using panelaid::ScriptWord;
+    c.RunAdvised(*sh, script, ScriptWord(system) + " " + ScriptWord(backup) + " .PreDelete " + pid, __LINE__);
     for (const std::string& tag : tags) {
         std::string found;
         if (c.queries.GetBackupMachine(system.c_str(), tag.c_str(), &found)) backup = found;
         sh->ProgressText(("Deleting hierarchy " + tag + " on " + system + " and " + backup).c_str(), c.services.bar);
-        c.RunAdvised(*sh, script, system + " " + backup + " " + tag + " " + pid, __LINE__);
+        c.RunAdvised(*sh, script, ScriptWord(system) + " " + ScriptWord(backup) + " " + ScriptWord(tag) + " " + pid,
+                     __LINE__);
     }
     sh->ProgressText(("Executing PostDelete scripts on " + system).c_str(), c.services.bar);
-    c.RunAdvised(*sh, script, system + " " + backup + " .PostDelete " + pid, __LINE__);
+    c.RunAdvised(*sh, script, ScriptWord(system) + " " + ScriptWord(backup) + " .PostDelete " + pid, __LINE__);
     return 0;
 }
 

@@ -1,5 +1,7 @@
 #include "ServiceActions.h"
 
+#include "ScriptWords.h"
+
 #include <algorithm>
 #include <memory>
 
@@ -126,55 +128,56 @@ void ServiceActions::OutOfService() {
 
 int ServiceActions::TransferWorker(ActionContext& c, const TransferJob& job) {
     std::unique_ptr<panelaid::ScriptRunner> sh = c.host.NewScriptRunner();
-    const std::string& S = job.system;
-    std::string O = job.other;
+    // The names as script words; the texts shown keep them as they are.
+    const std::string S = panelaid::ScriptWord(job.system);
+    std::string O = panelaid::ScriptWord(job.other);
     const bool transfer = job.removeTotal > 0 && job.restoreTotal > 0;
     if (transfer) {
-        Progress(c, *sh, "Executing PreTransfer scripts on " + S);
+        Progress(c, *sh, "Executing PreTransfer scripts on " + job.system);
         c.RunAdvised(*sh, "/admin/bin/Transfer", S + " " + O + " .PreTransfer " + job.pid, __LINE__);
     }
     // Every holder's pair, in the order of the system list.
     for (std::size_t k = 0; k < job.pairs.size() && k < job.names.size(); ++k) {
         if (!job.pairs[k]) continue;
-        O = job.names[k];
+        O = panelaid::ScriptWord(job.names[k]);
         std::vector<std::string> removal = job.pairs[k]->removal;
         std::vector<std::string> restore = job.pairs[k]->restore;
         const bool removes = !removal.empty();
         const bool restores = !restore.empty();
         if (removes) {
-            Progress(c, *sh, "Executing PreRemove scripts on " + O);
+            Progress(c, *sh, "Executing PreRemove scripts on " + job.names[k]);
             c.RunAdvised(*sh, "/admin/bin/Remove", O + " " + S + " .PreRemove " + job.pid + Nolock(restores), __LINE__);
         }
         bool removeFailed = false;
         while (!removal.empty() && !removeFailed) {
             const std::string t = removal.front();
             removal.erase(removal.begin());
-            Progress(c, *sh, "Removing " + t + " from service on " + O);
-            if (!RunOnce(c, *sh, "/admin/bin/Remove", O + " " + S + " " + t + " " + job.pid)) {
+            Progress(c, *sh, "Removing " + t + " from service on " + job.names[k]);
+            if (!RunOnce(c, *sh, "/admin/bin/Remove", O + " " + S + " " + panelaid::ScriptWord(t) + " " + job.pid)) {
                 removeFailed = true;
                 RemoveTag(&restore, t);
-                DropRelated(c, O, t, true, &removal, &restore);
+                DropRelated(c, job.names[k], t, true, &removal, &restore);
             }
         }
         if (removes) {
-            Progress(c, *sh, "Executing PostRemove scripts on " + O);
+            Progress(c, *sh, "Executing PostRemove scripts on " + job.names[k]);
             c.RunAdvised(*sh, "/admin/bin/Remove", O + " " + S + " .PostRemove " + job.pid + Nolock(restores), __LINE__);
         }
         if (restore.empty() || removeFailed) continue;
-        Progress(c, *sh, "Executing PreRestore scripts on " + S);
+        Progress(c, *sh, "Executing PreRestore scripts on " + job.system);
         c.RunAdvised(*sh, "/admin/bin/Restore", S + " " + O + " .PreRestore " + job.pid + Nolock(removes), __LINE__);
         while (!restore.empty()) {
             const std::string t = restore.front();
             restore.erase(restore.begin());
-            Progress(c, *sh, "Bringing " + t + " into service on " + S);
-            if (!RunOnce(c, *sh, "/admin/bin/Restore", S + " " + O + " " + t + " " + job.pid))
-                DropRelated(c, S, t, false, &restore, &removal);
+            Progress(c, *sh, "Bringing " + t + " into service on " + job.system);
+            if (!RunOnce(c, *sh, "/admin/bin/Restore", S + " " + O + " " + panelaid::ScriptWord(t) + " " + job.pid))
+                DropRelated(c, job.system, t, false, &restore, &removal);
         }
-        Progress(c, *sh, "Executing PostRestore scripts on " + S);
+        Progress(c, *sh, "Executing PostRestore scripts on " + job.system);
         c.RunAdvised(*sh, "/admin/bin/Restore", S + " " + O + " .PostRestore " + job.pid + Nolock(removes), __LINE__);
     }
     if (transfer) {
-        Progress(c, *sh, "Executing PostTransfer scripts on " + S);
+        Progress(c, *sh, "Executing PostTransfer scripts on " + job.system);
         c.RunAdvised(*sh, "/admin/bin/Transfer", S + " " + O + " .PostTransfer " + job.pid, __LINE__);
     }
     return 0;
@@ -184,17 +187,18 @@ int ServiceActions::OutOfServiceWorker(ActionContext& c, const std::string& syst
                                        std::vector<std::string> removal, const std::string& pid) {
     std::unique_ptr<panelaid::ScriptRunner> sh = c.host.NewScriptRunner();
     if (removal.empty()) return 0;
+    const std::string words = panelaid::ScriptWord(system) + " " + panelaid::ScriptWord(other) + " ";
     Progress(c, *sh, "Executing PreRemove scripts on " + system);
-    c.RunAdvised(*sh, "/admin/bin/Remove", system + " " + other + " .PreRemove " + pid, __LINE__);
+    c.RunAdvised(*sh, "/admin/bin/Remove", words + ".PreRemove " + pid, __LINE__);
     while (!removal.empty()) {
         const std::string t = removal.front();
         removal.erase(removal.begin());
         Progress(c, *sh, "Removing " + t + " from service on " + system);
-        if (!RunOnce(c, *sh, "/admin/bin/Remove", system + " " + other + " " + t + " " + pid))
+        if (!RunOnce(c, *sh, "/admin/bin/Remove", words + panelaid::ScriptWord(t) + " " + pid))
             DropRelated(c, system, t, true, &removal, nullptr);
     }
     Progress(c, *sh, "Executing PostRemove scripts on " + system);
-    c.RunAdvised(*sh, "/admin/bin/Remove", system + " " + other + " .PostRemove " + pid, __LINE__);
+    c.RunAdvised(*sh, "/admin/bin/Remove", words + ".PostRemove " + pid, __LINE__);
     return 0;
 }
 

@@ -170,7 +170,8 @@ void ConsoleShell::Place() {
     switch (placement_.show) {
     case -1: showMinimized(); break;
     case 0:
-        setGeometry(placement_.left, placement_.top, placement_.width, placement_.height);
+        if (WindowSettings::UsableArea(placement_))
+            setGeometry(placement_.left, placement_.top, placement_.width, placement_.height);
         show();
         break;
     case 1: showMaximized(); break;

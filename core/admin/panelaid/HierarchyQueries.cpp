@@ -5,7 +5,8 @@
 namespace panelaid {
 
 bool HierarchyQueries::BackupSearch(const char* machine, const std::string& tag, std::string* backup,
-                                    std::set<std::string>* seen) {
+                                    std::set<std::string>* seen, int depth) {
+    if (depth >= kMaxDepth) return false;
     // A subtree searched before gave no backup (or the search would have ended).
     if (!seen->insert(tag).second) return false;
     bool found = false;
@@ -15,7 +16,7 @@ bool HierarchyQueries::BackupSearch(const char* machine, const std::string& tag,
             if (found) break;
             const std::vector<std::string> f = SplitRecord(record);
             if (f.size() < 2) continue;
-            found = BackupSearch(machine, f[1], backup, seen);
+            found = BackupSearch(machine, f[1], backup, seen, depth + 1);
         }
     }
     db_.ClearError();
@@ -43,22 +44,26 @@ bool HierarchyQueries::BackupSearch(const char* machine, const std::string& tag,
 bool HierarchyQueries::GetBackupMachine(const char* machine, const char* tag, std::string* backup) {
     if (tag == nullptr) return false;
     std::set<std::string> seen;
-    if (BackupSearch(machine, tag, backup, &seen)) return true;
+    if (BackupSearch(machine, tag, backup, &seen, 0)) return true;
     const std::vector<std::string> roots = RootList(machine, tag, nullptr);
     if (roots.empty()) return false;
     seen.clear();
-    return BackupSearch(machine, roots.front(), backup, &seen);
+    return BackupSearch(machine, roots.front(), backup, &seen, 0);
 }
 
 void HierarchyQueries::RootSearch(const char* machine, const std::string& tag, std::vector<std::string>* roots,
-                                  std::set<std::string>* seen, bool* readFailed) {
+                                  std::set<std::string>* seen, bool* readFailed, int depth) {
+    if (depth >= kMaxDepth) {
+        if (readFailed != nullptr) *readFailed = true;
+        return;
+    }
     // The roots above a tag reached before are in the table already.
     if (!seen->insert(tag).second) return;
     Records parents;
     if (db_.DependencyList(machine, tag.c_str(), Relation::Parents, &parents) && !parents.empty()) {
         for (const std::string& record : parents) {
             const std::vector<std::string> f = SplitRecord(record);
-            if (!f.empty()) RootSearch(machine, f[0], roots, seen, readFailed);
+            if (!f.empty()) RootSearch(machine, f[0], roots, seen, readFailed, depth + 1);
         }
         return;
     }
@@ -72,7 +77,7 @@ void HierarchyQueries::RootSearch(const char* machine, const std::string& tag, s
 std::vector<std::string> HierarchyQueries::RootList(const char* machine, const char* tag, bool* readFailed) {
     std::vector<std::string> roots;
     std::set<std::string> seen;
-    if (tag != nullptr) RootSearch(machine, tag, &roots, &seen, readFailed);
+    if (tag != nullptr) RootSearch(machine, tag, &roots, &seen, readFailed, 0);
     db_.ClearError();
     return roots;
 }

@@ -14,6 +14,9 @@ class HierarchyQueries {
 public:
     // At most this many roots are collected.
     static constexpr std::size_t kMaxRoots = 5000;
+    // A search goes at most this many tags up or down: a damaged database's
+    // endless chain cannot exhaust the stack.
+    static constexpr int kMaxDepth = 1000;
 
     explicit HierarchyQueries(ConsoleDatabase& db) : db_(db) {}
 
@@ -25,15 +28,17 @@ public:
 
     // The roots above tag (tag itself without parents), each once, in the
     // order found. Leaves the thread's error clear; readFailed (when given)
-    // tells whether a read failed for more than "nothing found".
+    // tells whether a read failed for more than "nothing found", or a chain
+    // went past kMaxDepth (the list is then not complete).
     std::vector<std::string> RootList(const char* machine, const char* tag, bool* readFailed = nullptr);
 
 private:
     // `seen` holds the tags already searched: a diamond is walked once, and a
     // loop in a damaged database ends.
-    bool BackupSearch(const char* machine, const std::string& tag, std::string* backup, std::set<std::string>* seen);
+    bool BackupSearch(const char* machine, const std::string& tag, std::string* backup, std::set<std::string>* seen,
+                      int depth);
     void RootSearch(const char* machine, const std::string& tag, std::vector<std::string>* roots,
-                    std::set<std::string>* seen, bool* readFailed);
+                    std::set<std::string>* seen, bool* readFailed, int depth);
 
     ConsoleDatabase& db_;
 };

@@ -4,6 +4,10 @@ namespace panelaid {
 
 namespace {
 bool Blank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+bool Plain(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
+           c == '.' || c == '@' || c == ':' || c == '+' || c == '=' || c == ',';
+}
 }  // namespace
 
 bool SplitScriptWords(const std::string& text, std::vector<std::string>* words) {
@@ -64,6 +68,15 @@ bool SplitScriptWords(const std::string& text, std::vector<std::string>* words) 
     }
     if (inWord) words->push_back(word);
     return true;
+}
+
+std::string ScriptWord(const std::string& text) {
+    bool plain = !text.empty();
+    for (char c : text) plain = plain && Plain(c);
+    if (plain) return text;
+    std::string out = "'";
+    for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
 }
 
 }  // namespace panelaid

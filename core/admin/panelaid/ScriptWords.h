@@ -11,4 +11,9 @@ namespace panelaid {
 // True with the words; false (words empty) for an unclosed quote.
 bool SplitScriptWords(const std::string& text, std::vector<std::string>* words);
 
+// text as one word of such an argument text: as it stands when it is a
+// non-empty run of letters, digits and "_-.@:+=,", else in single quotes
+// (a quote inside closed, escaped and reopened).
+std::string ScriptWord(const std::string& text);
+
 }  // namespace panelaid

@@ -48,6 +48,18 @@ struct ShellItem {
     ShellSibling sibling;             // Sibling
 };
 
+// An item with its text, command id, prompt and action; the functions and
+// the sibling are filled in afterwards where the action wants them.
+inline ShellItem MakeShellItem(std::string text, int id, std::string prompt,
+                               ShellAction action = ShellAction::Custom) {
+    ShellItem item;
+    item.text = std::move(text);
+    item.id = id;
+    item.prompt = std::move(prompt);
+    item.action = action;
+    return item;
+}
+
 struct ShellMenu {
     std::string title;
     std::vector<ShellItem> items;

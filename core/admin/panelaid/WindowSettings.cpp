@@ -50,6 +50,13 @@ bool WindowSettings::KeyFailed(SettingsResult r) {
     return true;
 }
 
+bool WindowSettings::UsableArea(const WindowPlacement& p) {
+    auto within = [](int v, int low, int high) { return v >= low && v <= high; };
+    return within(p.width, 1, kMaxPlacementSide) && within(p.height, 1, kMaxPlacementSide) &&
+           within(p.left, -kMaxPlacementOffset, kMaxPlacementOffset) &&
+           within(p.top, -kMaxPlacementOffset, kMaxPlacementOffset);
+}
+
 std::string WindowSettings::FormatPlacement(const WindowPlacement& p, const int* extra1, const int* extra2) {
     std::string s = std::to_string(p.show) + "," + std::to_string(p.left) + "," + std::to_string(p.top) + "," +
                     std::to_string(p.width) + "," + std::to_string(p.height);

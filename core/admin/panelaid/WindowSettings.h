@@ -41,6 +41,14 @@ public:
     // 1 with the zoom; else 0 and the zoom untouched.
     int RetrieveZoom(const std::string& title, int* zoom);
 
+    // A normal window's stored area that can be given back to a window: a
+    // size of 1 to kMaxPlacementSide and a corner within
+    // +-kMaxPlacementOffset. Anything else (a damaged or hand-made value)
+    // is not used: the window takes its default place.
+    static bool UsableArea(const WindowPlacement& p);
+    static constexpr int kMaxPlacementSide = 16384;
+    static constexpr int kMaxPlacementOffset = 32767;
+
     // The value's text: "show,left,top,width,height[,extra1,extra2]".
     static std::string FormatPlacement(const WindowPlacement& p, const int* extra1, const int* extra2);
 

@@ -76,6 +76,24 @@ TEST_F(BackupSearch, ChildBeatsTheTagsOwnEquivalency) {
     EXPECT_EQ(Find("top"), "SYSC");
 }
 
+// A chain longer than the search goes down is not followed to its end: a
+// damaged database's endless chain would otherwise exhaust the stack.
+TEST_F(BackupSearch, TheSearchStopsAtItsDepth) {
+    const std::size_t depth = CAPPSTATRootResource::kMaxSearchDepth;
+    struct Case {
+        const char* chain;
+        std::size_t links;
+        std::optional<std::string> found;
+    } cases[] = {{"short", depth - 1, "SYSB"}, {"long", depth + 5, std::nullopt}};
+    for (const Case& c : cases) {
+        auto tag = [&c](std::size_t i) { return c.chain + std::to_string(i); };
+        for (std::size_t i = 0; i < c.links; ++i) Link(tag(i), tag(i + 1));
+        Pair(tag(c.links), "SYSB");
+        EXPECT_EQ(Find(tag(0)), c.found) << c.chain;
+        EXPECT_LE(static_cast<std::size_t>(childLists), depth) << c.chain;
+    }
+}
+
 TEST_F(BackupSearch, LastChildFoundWins) {
     Link("top", "c1");
     Link("top", "c2");

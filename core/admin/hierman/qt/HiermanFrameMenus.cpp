@@ -243,7 +243,7 @@ void HiermanMainWindow::RestoreSettings() {
     int toolbar = 1;
     int bar = 1;
     services_.settings.Retrieve(kConsoleTitle, nullptr, &placement, &toolbar, &bar);
-    if (placement.show == 0 && placement.width > 0 && placement.height > 0)
+    if (placement.show == 0 && panelaid::WindowSettings::UsableArea(placement))
         setGeometry(placement.left, placement.top, placement.width, placement.height);
     Command(kCmdMainToolbar)->setChecked(toolbar != 0);
     Command(kCmdStatusBar)->setChecked(bar != 0);

@@ -1,6 +1,9 @@
 // The action guard, Create Hierarchy through a kit, Delete Hierarchy with
 // its scripts, and the attributes sheet, over the fake database.
 #include "ActionFixture.h"
+#include "ScriptWords.h"
+
+#include <algorithm>
 
 namespace hierman {
 namespace {
@@ -111,6 +114,28 @@ TEST_F(HierarchyActions, DeleteRunsTheScriptsForEachConfirmedRootOnlyOverRootsWi
     EXPECT_FALSE(view->FindCell("H1")->selected);
     EXPECT_FALSE(view->FindCell("H3")->selected);
     EXPECT_EQ(host.refreshes, 1);
+}
+
+TEST_F(HierarchyActions, DeleteGivesTheScriptEveryTagAsOneWord) {
+    const Strings tags = {"two words", "it's", "$(id) x"};
+    for (const std::string& tag : tags) {
+        AddResource(tag);
+        BackedUp(tag);
+    }
+    Open();
+    for (const std::string& tag : tags) Select(tag);
+    actions->Run(kCmdDeleteHierarchy);
+    Strings given;
+    for (const auto& call : host.scripts.calls) {
+        std::vector<std::string> words;
+        ASSERT_TRUE(panelaid::SplitScriptWords(call.args, &words)) << call.args;
+        ASSERT_EQ(words.size(), 4u) << call.args;
+        if (words[2][0] != '.') given.push_back(words[2]);
+    }
+    Strings sorted = tags;
+    std::sort(sorted.begin(), sorted.end());
+    std::sort(given.begin(), given.end());
+    EXPECT_EQ(given, sorted);
 }
 
 TEST_F(HierarchyActions, DeleteWithoutSecondaryGoesOnOnlyAfterIgnoreAndNotWithADeadBackup) {

@@ -1,6 +1,10 @@
 // In Service and Out of Service: the plan made with the administrator and
 // the scripts the workers run from it, failures included.
 #include "ActionFixture.h"
+#include "ScriptWords.h"
+
+#include <algorithm>
+#include <map>
 
 namespace hierman {
 namespace {
@@ -143,6 +147,37 @@ TEST_F(ServiceActions, ARootSharingAResourceIsAskedAboutOnceAndANoKeepsTheSubtre
         for (const std::string& t : c.removed) expected.push_back("Remove SYSA SYSB " + t + " 4242");
         expected.push_back("Remove SYSA SYSB .PostRemove 4242");
         EXPECT_EQ(host.Scripts(), expected);
+    }
+}
+
+// Tags come from the database: whatever their text, each reaches the
+// scripts as a single word of its own.
+TEST_F(ServiceActions, EveryTagReachesTheScriptsAsOneWord) {
+    const Strings tags = {"two words", "it's", "say\"hi\"", "back\\slash", "$(id);`id`", "tab\there"};
+    for (const std::string& tag : tags) {
+        AddPair(tag, "OSU", "ISP");
+        BackedUp(tag);
+    }
+    Open();
+    for (const std::string& tag : tags) Select(tag);
+    actions->Run(kCmdInService);
+    std::map<std::string, Strings> seen;  // script: the tags it was given
+    for (const auto& call : host.scripts.calls) {
+        std::vector<std::string> words;
+        ASSERT_TRUE(panelaid::SplitScriptWords(call.args, &words)) << call.args;
+        ASSERT_GE(words.size(), 4u) << call.args;
+        EXPECT_EQ(words[0] + " " + words[1], call.script.find("Remove") != std::string::npos ? "SYSB SYSA" : "SYSA SYSB")
+            << call.args;
+        if (words[2][0] != '.') {
+            EXPECT_EQ(words.size(), 4u) << call.args;
+            seen[call.script].push_back(words[2]);
+        }
+    }
+    Strings sorted = tags;
+    std::sort(sorted.begin(), sorted.end());
+    for (const char* script : {"/admin/bin/Remove", "/admin/bin/Restore"}) {
+        std::sort(seen[script].begin(), seen[script].end());
+        EXPECT_EQ(seen[script], sorted) << script;
     }
 }
 

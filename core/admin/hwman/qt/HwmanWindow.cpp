@@ -7,27 +7,19 @@ namespace hwman {
 namespace {
 
 using panelaid::ShellAction;
+using panelaid::MakeShellItem;
 using panelaid::ShellItem;
-
-ShellItem Item(const char* text, int id, const char* prompt, ShellAction action = ShellAction::Custom) {
-    ShellItem item;
-    item.text = text;
-    item.id = id;
-    item.prompt = prompt;
-    item.action = action;
-    return item;
-}
 
 ShellItem Custom(const char* text, int id, const char* prompt, std::function<void()> run,
                  std::function<bool()> enabled = {}) {
-    ShellItem item = Item(text, id, prompt);
+    ShellItem item = MakeShellItem(text, id, prompt);
     item.run = std::move(run);
     item.enabled = std::move(enabled);
     return item;
 }
 
 ShellItem Sibling(const char* text, int id, const char* prompt, panelaid::ShellSibling sibling) {
-    ShellItem item = Item(text, id, prompt, ShellAction::Sibling);
+    ShellItem item = MakeShellItem(text, id, prompt, ShellAction::Sibling);
     item.sibling = std::move(sibling);
     return item;
 }
@@ -67,7 +59,7 @@ panelaid::ShellSpec HwmanSpec(std::function<HwmanView*()> view) {
           Custom("&Attribute...", 32780, "Display attributes of the selected comm path\nAttributes of CommPath",
                  on(&HwmanView::PathAttributes), when(&HwmanView::AttributesEnabled)),
           separator,
-          Item("E&xit", 57665, "Quit the Hardware Status And Administration application\nExit", ShellAction::Exit)}},
+          MakeShellItem("E&xit", 57665, "Quit the Hardware Status And Administration application\nExit", ShellAction::Exit)}},
         {"&Options",
          {Custom("&Shutdown Strategy...", 32777,
                  "Pops a dialog box to change the Holdervane shutdown strategy\nShutdown Strategy",
@@ -78,14 +70,14 @@ panelaid::ShellSpec HwmanSpec(std::function<HwmanView*()> view) {
                   {"APPSTAT", "appstat", "Application Status Display"}),
           Sibling("&Hierarchy Admin.", 32782, "Invoke Heirarchy Status and Administration application\nHeirarchy Admin.",
                   {"HIERMAN", "hierman", "Heirarchy Status And Administration"}),
-          Item("&Stop Holdervane", 32775, "Stop Holdervane", ShellAction::Stop)}},
+          MakeShellItem("&Stop Holdervane", 32775, "Stop Holdervane", ShellAction::Stop)}},
         {"&View",
-         {Item("&Toolbar", 59392, "Show or hide the toolbar\nToggle ToolBar", ShellAction::ToggleToolbar),
-          Item("&Status Bar", 59393, "Show or hide the status bar\nToggle StatusBar", ShellAction::ToggleStatusBar)}},
+         {MakeShellItem("&Toolbar", 59392, "Show or hide the toolbar\nToggle ToolBar", ShellAction::ToggleToolbar),
+          MakeShellItem("&Status Bar", 59393, "Show or hide the status bar\nToggle StatusBar", ShellAction::ToggleStatusBar)}},
         {"&Help",
-         {Item("Holdervane &Contents", 32783, "", ShellAction::HelpContents),
-          Item("&Using Help", 57667, "Display instructions about how to use help\nHelp", ShellAction::UsingHelp),
-          Item("&About Hardware Status And Administration...", 57664, "Display program information\nAbout",
+         {MakeShellItem("Holdervane &Contents", 32783, "", ShellAction::HelpContents),
+          MakeShellItem("&Using Help", 57667, "Display instructions about how to use help\nHelp", ShellAction::UsingHelp),
+          MakeShellItem("&About Hardware Status And Administration...", 57664, "Display program information\nAbout",
                ShellAction::About)}},
     };
     spec.toolbar = {32778, 32779, 0, 32776, 0, 32781, 32782, 0, 57664, panelaid::kContextHelpCommand};

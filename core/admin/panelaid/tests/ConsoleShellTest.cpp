@@ -24,6 +24,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace panelaid {
 namespace {
 
@@ -151,6 +153,24 @@ TEST_F(ConsoleShellTest, ThePlacementAndTheBarsAreRestoredAndSavedAtClose) {
     EXPECT_TRUE(fresh.isVisible());
     EXPECT_FALSE(fresh.isMaximized());
     EXPECT_FALSE(fresh.isMinimized());
+}
+
+// A damaged stored area is not given to the window: it keeps a default one.
+TEST_F(ConsoleShellTest, AStoredAreaOutOfRangeIsNotUsed) {
+    for (const char* stored : {"0,30,40,2000000000,410,1,1", "0,30,40,520,-410,1,1", "0,30,40,0,0,1,1",
+                               "0,-2147483648,40,520,410,1,1", "0,30,99999999,520,410,1,1"}) {
+        store_.SetText("HWMAN", "Window", stored);
+        auto shell = MakeShell();
+        shell->Place();
+        EXPECT_TRUE(shell->isVisible()) << stored;
+        const QRect area = shell->geometry();
+        EXPECT_GT(area.width(), 0) << stored;
+        EXPECT_GT(area.height(), 0) << stored;
+        EXPECT_LE(area.width(), WindowSettings::kMaxPlacementSide) << stored;
+        EXPECT_LE(area.height(), WindowSettings::kMaxPlacementSide) << stored;
+        EXPECT_LE(std::abs(area.left()), WindowSettings::kMaxPlacementOffset) << stored;
+        EXPECT_LE(std::abs(area.top()), WindowSettings::kMaxPlacementOffset) << stored;
+    }
 }
 
 TEST_F(ConsoleShellTest, MenusCarryTheConsolesCommandsAndTheStandardOnes) {

@@ -85,5 +85,28 @@ TEST_F(HierarchyQueriesTest, ALoopInADamagedDatabaseEnds) {
     EXPECT_TRUE(queries_.RootList("SYSA", "a").empty());
 }
 
+// Chains longer than a search goes are not followed to their end (a damaged
+// database's endless chain would exhaust the stack); the root list says so.
+TEST_F(HierarchyQueriesTest, AChainPastTheDepthIsNotFollowed) {
+    const int depth = HierarchyQueries::kMaxDepth;
+    struct Case {
+        const char* chain;
+        int links;
+        bool complete;
+    } cases[] = {{"short", depth - 1, true}, {"long", depth + 5, false}};
+    for (const Case& c : cases) {
+        auto tag = [&c](int i) { return c.chain + std::to_string(i); };
+        for (int i = 0; i < c.links; ++i) db_.AddDependency("SYSA", tag(i), tag(i + 1));
+        db_.AddEquivalency("SYSA", "SYSA", tag(c.links), "SYSB", tag(c.links));
+        std::string backup;
+        EXPECT_EQ(queries_.GetBackupMachine("SYSA", tag(0).c_str(), &backup), c.complete) << c.chain;
+        bool readFailed = false;
+        const std::vector<std::string> roots = queries_.RootList("SYSA", tag(c.links).c_str(), &readFailed);
+        EXPECT_EQ(readFailed, !c.complete) << c.chain;
+        EXPECT_EQ(roots, c.complete ? std::vector<std::string>{tag(0)} : std::vector<std::string>{}) << c.chain;
+        ExpectClearError();
+    }
+}
+
 }  // namespace
 }  // namespace panelaid

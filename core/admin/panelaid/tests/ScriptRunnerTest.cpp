@@ -43,6 +43,16 @@ TEST(ScriptWordsTest, SplitsAsAShellWithoutExpanding) {
     }
 }
 
+TEST(ScriptWordsTest, AQuotedWordSplitsBackToItself) {
+    for (const std::string text : {"SYSA", "", "two words", "it's", "''", "a\"b", "$(id);`id`|*", "tab\tnew\nline",
+                                   "back\\", "-n"}) {
+        std::vector<std::string> words;
+        ASSERT_TRUE(SplitScriptWords(ScriptWord(text) + " next", &words)) << text;
+        EXPECT_EQ(words, (std::vector<std::string>{text, "next"})) << text;
+    }
+    EXPECT_EQ(ScriptWord("db_1.x"), "db_1.x");
+}
+
 class ScriptRunnerTest : public ::testing::Test {
 protected:
     ScriptRoot root_;

@@ -31,6 +31,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <variant>
 
 namespace hierman {
@@ -338,6 +340,15 @@ TEST_F(MainWindowCommands, BarVisibilityIsSavedWithTheWindow) {
     ASSERT_TRUE(again->close());
     const std::string back = std::get<std::string>(*store.Find("HIERMAN", "Window"));
     EXPECT_EQ(back.substr(back.size() - 4), ",1,0") << back;
+}
+
+TEST_F(MainWindowCommands, AStoredAreaOutOfRangeLeavesTheWindowAsItWas) {
+    for (const char* stored : {"0,30,40,2000000000,410,1,1", "0,-2147483648,40,520,410,1,1"}) {
+        store.SetText("HIERMAN", "Window", stored);
+        std::unique_ptr<HiermanMainWindow> again = MakeWindow();
+        EXPECT_EQ(again->size(), QSize(900, 700)) << stored;
+        EXPECT_LE(std::abs(again->x()), panelaid::WindowSettings::kMaxPlacementOffset) << stored;
+    }
 }
 
 TEST_F(MainWindowCommands, TheAboutBoxShowsTheProgram) {
