@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
@@ -107,6 +108,17 @@ protected:
     std::vector<pid_t> daemons_;
     std::map<pid_t, std::string> logs_;
 };
+
+// Waits (at most ms, 60 s by default: a daemon starting on a loaded
+// machine) until cond holds, looking every 10 ms.
+inline bool Eventually(const std::function<bool()>& cond, int ms = 60000) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        if (cond()) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        ::usleep(10000);
+    }
+}
 
 inline int StartClient() {
     set_errinfo("client", "test", 0, nullptr);

@@ -97,15 +97,8 @@ protected:
     }
     std::string Out(pid_t pid) { return cfgtest::ReadFile(logs_[pid] + ".out"); }
     std::string Err(pid_t pid) { return cfgtest::ReadFile(logs_[pid] + ".err"); }
-    // Waits (at most ms, 60 s by default: a daemon starting on a loaded
-    // machine) until cond holds.
     static bool Eventually(const std::function<bool()>& cond, int ms = 60000) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        for (;;) {
-            if (cond()) return true;
-            if (std::chrono::steady_clock::now() >= deadline) return false;
-            ::usleep(10000);
-        }
+        return qdbfixture::Eventually(cond, ms);
     }
     // Waits (at most 60 s) until the program's output holds text `count`
     // times.
