@@ -117,15 +117,10 @@ protected:
     }
     // The exit code of a program that ends by itself within 20 s, else -1.
     int Ended(pid_t pid) {
-        for (int i = 0; i < 2000; ++i) {
-            int status = 0;
-            if (::waitpid(pid, &status, WNOHANG) == pid) {
-                started_.erase(std::find(started_.begin(), started_.end(), pid));
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            }
-            ::usleep(10000);
-        }
-        return -1;
+        int status = 0;
+        if (!Eventually([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 20000)) return -1;
+        started_.erase(std::find(started_.begin(), started_.end(), pid));
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     // Runs body as a database client of system s in a child; its note comes
     // back.
