@@ -122,6 +122,12 @@ SharedClock* g_clock = nullptr;
 int g_actor = 0;
 unsigned long SharedNow() { return g_clock->seconds.load(); }
 void CountBehind(int) { g_clock->behind[g_actor].fetch_add(1); }
+// A clock whose second is over once it has been read: a lone caller does
+// not wait for the real second to pass.
+unsigned long TickingNow() {
+    static unsigned long seconds = 1000;
+    return seconds++;
+}
 
 // Processes that take the administration lock of actions, each appending
 // "+<id>" when it has it and "-<id>" before it gives it back.
@@ -321,6 +327,7 @@ TEST_F(ActionLock, TheHolderRemovesItsOwnFlagEvenWhenAWaitersIsStoredFirst) {
 
 TEST_F(ActionLock, NestedCallsHoldOneFlagUntilTheOutermostFinish) {
     const std::string note = Client([] {
+        flg::setActionClock(TickingNow, nullptr);
         char name[256];
         std::string out;
         out += Result(flg::wait_for_action("NODE1:x", name, ::getpid(), nullptr)) + ",";
@@ -342,6 +349,7 @@ TEST_F(ActionLock, NestedCallsHoldOneFlagUntilTheOutermostFinish) {
 
 TEST_F(ActionLock, OwnersAreTestedWhereTheyRun) {
     const std::string note = Client([] {
+        flg::setActionClock(TickingNow, nullptr);
         char name[256];
         std::string out;
         // An older flag of a local process that is gone: removed, and the
