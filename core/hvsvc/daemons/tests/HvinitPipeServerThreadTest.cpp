@@ -24,9 +24,10 @@ protected:
         server_ = std::make_unique<hvsvc::HvinitPipeServer>(dispatcher_, -1, kSilenceMs);
         ASSERT_EQ(server_->Open(), 0);
         thread_ = std::thread([this] {
+            // Serves when a client comes; the bounded wait lets the thread see stop_.
             while (!stop_) {
-                server_->ServeWaiting();
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                pollfd p = {server_->Fd(), POLLIN, 0};
+                if (::poll(&p, 1, 50) == 1) server_->ServeWaiting();
             }
         });
     }

@@ -34,6 +34,12 @@ std::mutex g_holdMutex;
 int g_nesting = 0;
 std::string g_ownFlag;
 
+unsigned long RealNow() { return static_cast<unsigned long>(std::time(nullptr)); }
+// The clock that stamps and ages wait flags, and who is told of each look
+// that found the caller still behind an older flag.
+unsigned long (*g_now)() = RealNow;
+void (*g_stillBehind)(int) = nullptr;
+
 struct WaitFlag {
     std::string name;
     unsigned long pid = 0;
@@ -107,7 +113,7 @@ int flg::wait_for_action(const char* text, char* nameOut, pid_t pid, const char*
     const std::string callerText = text ? text : "";
     const std::string callerSystem = SystemPart(callerText);
     char own[kNameOut];
-    const auto now = static_cast<unsigned long>(std::time(nullptr));
+    const unsigned long now = g_now();
     std::snprintf(own, sizeof own, "!action!%5.5lu!%lu!%s", static_cast<unsigned long>(pid), now, callerText.c_str());
     if (nameOut != nullptr) std::snprintf(nameOut, kNameOut, "%s", own);
     WaitFlag mine;
@@ -124,7 +130,7 @@ int flg::wait_for_action(const char* text, char* nameOut, pid_t pid, const char*
         }
         broadcastUpdate('a', own, db);
     }
-    while (static_cast<unsigned long>(std::time(nullptr)) <= now) ::usleep(20000);
+    while (g_now() <= now) ::usleep(20000);
     for (int pass = 1;; ++pass) {
         bool found = false;
         WaitFlag blocker;
@@ -174,8 +180,14 @@ int flg::wait_for_action(const char* text, char* nameOut, pid_t pid, const char*
             return GiveUp(own);
         }
         qdberrclr();
+        if (g_stillBehind != nullptr) g_stillBehind(pass);
         ::sleep(1);
     }
+}
+
+void flg::setActionClock(unsigned long (*now)(), void (*stillBehind)(int pass)) {
+    g_now = now != nullptr ? now : RealNow;
+    g_stillBehind = stillBehind;
 }
 
 int flg::action_has_finished(const char* text) {

@@ -68,5 +68,10 @@ public:
     // least 256 bytes) receives the wait flag's name. 0, or -1 / an error.
     static int wait_for_action(const char* text, char* nameOut, pid_t pid, const char* unused);
     static int action_has_finished(const char* text);
+    // The lock's clock (seconds) that stamps wait flags and tells when a
+    // flag's second is over, and a watcher told of each look that found the
+    // caller still behind an older flag (pass: the looks so far). nullptr
+    // puts back the real clock, or no watcher. For the process's own calls.
+    static void setActionClock(unsigned long (*now)(), void (*stillBehind)(int pass));
 };
 static_assert(sizeof(flg) == 12);

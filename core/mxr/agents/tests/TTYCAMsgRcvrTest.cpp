@@ -2,8 +2,11 @@
 // later, or retried soon and then less often, up to every 15 s), a path deleted (its line closed for good, or
 // its pending set-up dropped), and the heartbeat defaults of the agent.
 #include <gtest/gtest.h>
+#include <cerrno>
+#include <chrono>
 #include <poll.h>
 #include <unistd.h>
+#include <vector>
 
 #include "../../../Base/libsrc/tests/ManualTimerClock.h"
 #include "CommAgentEnt.h"
@@ -57,16 +60,22 @@ struct AgentRcvr : ::testing::Test {
         return n;
     }
     int Pending() { return TTYCAMsgRcvr::GetAddHostSMLst().GetItemCnt(); }
-    std::string MasterBytes() {
-        std::string got;
+    // The frames that come out of the line's other end, once `want` of them
+    // are whole (at most 10 s).
+    std::vector<TTYFrameReader::Frame> MasterFrames(std::size_t want) {
+        TTYFrameReader reader;
+        std::vector<TTYFrameReader::Frame> frames;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
         char buf[1024];
-        for (int i = 0; i < 50; ++i) {
+        while (frames.size() < want) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            pollfd p{line.master, POLLIN, 0};
+            if (left.count() <= 0 || ::poll(&p, 1, static_cast<int>(left.count())) != 1) break;
             const ssize_t n = ::read(line.master, buf, sizeof buf);
-            if (n > 0) got.append(buf, static_cast<std::size_t>(n));
-            else if (!got.empty()) break;
-            else ::usleep(2000);
+            if (n > 0) reader.Feed(buf, static_cast<int>(n), frames);
+            else if (n == 0 || errno != EAGAIN) break;
         }
-        return got;
+        return frames;
     }
 };
 
@@ -95,10 +104,7 @@ TEST_F(AgentRcvr, AnAddedPathOpensItsPortAndSendsItsInitOverTheLine) {
     Settle();
     EXPECT_EQ(Lines(), 1);
     EXPECT_EQ(Pending(), 0);
-    TTYFrameReader reader;
-    std::vector<TTYFrameReader::Frame> frames;
-    const std::string bytes = MasterBytes();
-    reader.Feed(bytes.data(), static_cast<int>(bytes.size()), frames);
+    const std::vector<TTYFrameReader::Frame> frames = MasterFrames(1);
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_TRUE(PipeInitMsgPtr(ttytest::MsgOf(frames[0].pkt)).Ok());
     // Deleted: the line is closed for good (the other end sees it go).

@@ -46,7 +46,7 @@ protected:
 TEST_F(StoredPaths, TliAndTtyRecordsBecomeTwoCreateRequestsAndNoOther) {
     EXPECT_TRUE(WaitForLine(tli_, "add-host NODE2 NODE2 TCPIP:1500 answered 0")) << Out(tli_);
     EXPECT_TRUE(WaitForLine(tty_, "add-host NODE2 NODE2 /dev/ttyS0 answered 0")) << Out(tty_);
-    for (int i = 0; i < 2000 && cfgtest::Count(Err(manager_), "retVal=0") < 2; ++i) ::usleep(10000);
+    EXPECT_TRUE(WaitForErr(manager_, "retVal=0", 2));
     const std::string err = Err(manager_);
     EXPECT_EQ(cfgtest::Count(err, "MxrCfgstoreObj: Got MxrAdminCreateCommPathRspMsg, retVal=0"), 2) << err;
     EXPECT_EQ(Out(tli_).find("odd0"), std::string::npos);

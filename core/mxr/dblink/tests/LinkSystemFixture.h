@@ -71,16 +71,12 @@ public:
     bool Entered(int ms) { return Readable(readyFd_, ms) && ReadByte(readyFd_); }
     // The body has returned and the child ended within ms.
     bool EndedWithin(int ms) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        while (!ended_) {
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                ended_ = true;
-                exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-                break;
-            }
-            if (std::chrono::steady_clock::now() >= deadline) return false;
-            ::usleep(2000);
+        int status = 0;
+        if (!ended_ && !qdbfixture::Eventually([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, ms))
+            return false;
+        if (!ended_) {
+            ended_ = true;
+            exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         }
         char buf[4096];
         for (ssize_t n; (n = ::read(noteFd_, buf, sizeof buf)) > 0;) note_.append(buf, static_cast<std::size_t>(n));
@@ -175,21 +171,14 @@ protected:
     // Waits (at most 20 s) until the program's error output holds text
     // `count` times.
     bool WaitForErr(pid_t pid, const std::string& text, std::size_t count = 1) {
-        for (int i = 0; i < 2000; ++i) {
-            if (static_cast<std::size_t>(cfgtest::Count(Err(pid), text)) >= count) return true;
-            ::usleep(10000);
-        }
-        return false;
+        return qdbfixture::Eventually(
+            [&] { return static_cast<std::size_t>(cfgtest::Count(Err(pid), text)) >= count; }, 20000);
     }
     // Polls the database in a client until probe's text is want (at most 20 s).
     std::string WaitInDatabase(const std::function<std::string()>& probe, const std::string& want) {
         return Client([&] {
             std::string got;
-            for (int i = 0; i < 2000; ++i) {
-                got = probe();
-                if (got == want) break;
-                ::usleep(10000);
-            }
+            qdbfixture::Eventually([&] { return (got = probe()) == want; }, 20000);
             return got;
         });
     }

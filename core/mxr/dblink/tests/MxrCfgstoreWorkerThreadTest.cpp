@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -54,11 +55,12 @@ TEST(MxrCfgstoreWorkerThreads, JobsRunOnOneThreadInEachPostersOrder) {
 
 TEST(MxrCfgstoreWorkerThreads, AStopRunsWhatWasQueuedAndRefusesWhatComesAfter) {
     MxrCfgstoreWorker worker;
-    std::atomic<bool> release{false}, started{false}, finished{false};
+    std::promise<void> release;
+    std::atomic<bool> started{false}, finished{false};
     std::atomic<int> queued{0}, after{0};
-    worker.Post([&] {
+    worker.Post([&, opened = release.get_future().share()] {
         started = true;
-        while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        opened.wait();
         finished = true;
     });
     for (int i = 0; i < 10; ++i) worker.Post([&] { ++queued; });
@@ -66,7 +68,7 @@ TEST(MxrCfgstoreWorkerThreads, AStopRunsWhatWasQueuedAndRefusesWhatComesAfter) {
     worker.Stop();
     worker.Post([&] { ++after; });  // refused once stopped
     EXPECT_FALSE(worker.Ended());
-    release = true;
+    release.set_value();
     ASSERT_TRUE(WaitFor([&] { return worker.Ended(); }, 10000));
     EXPECT_TRUE(finished);
     EXPECT_EQ(queued, 10);
@@ -75,17 +77,18 @@ TEST(MxrCfgstoreWorkerThreads, AStopRunsWhatWasQueuedAndRefusesWhatComesAfter) {
 }
 
 TEST(MxrCfgstoreWorkerThreads, AnOwnerThatGoesWaitsForTheRunningJob) {
-    std::atomic<bool> release{false}, started{false}, finished{false};
+    std::promise<void> release;
+    std::atomic<bool> started{false}, finished{false};
     std::thread releaser;
     {
         MxrCfgstoreWorker worker;
-        worker.Post([&] {
+        worker.Post([&, opened = release.get_future().share()] {
             started = true;
-            while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            opened.wait();
             finished = true;
         });
         ASSERT_TRUE(WaitFor([&] { return started.load(); }, 10000));
-        releaser = std::thread([&] { release = true; });
+        releaser = std::thread([&] { release.set_value(); });
     }  // joins the database thread
     EXPECT_TRUE(finished);
     releaser.join();

@@ -12,13 +12,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
+#include <atomic>
+#include <map>
+#include <new>
+#include <poll.h>
+#include <sys/mman.h>
 #include <csignal>
-#include <ctime>
 #include <fcntl.h>
 #include <string>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -109,55 +111,112 @@ TEST_F(FlagsTable, DebugTracesFollowTheLocalFlags) {
     EXPECT_EQ(r.err.find("other 3"), std::string::npos) << r.err;
 }
 
+// The action lock's clock of the actors, shared with the test so that the
+// test turns the second, and each actor's count of looks that found it
+// still behind an older flag.
+struct SharedClock {
+    std::atomic<unsigned long> seconds{1000};
+    std::atomic<int> behind[4]{};
+};
+SharedClock* g_clock = nullptr;
+int g_actor = 0;
+unsigned long SharedNow() { return g_clock->seconds.load(); }
+void CountBehind(int) { g_clock->behind[g_actor].fetch_add(1); }
+// A clock whose second is over once it has been read: a lone caller does
+// not wait for the real second to pass.
+unsigned long TickingNow() {
+    static unsigned long seconds = 1000;
+    return seconds++;
+}
+
 // Processes that take the administration lock of actions, each appending
 // "+<id>" when it has it and "-<id>" before it gives it back.
 class ActionLock : public OneSystemTest {
 protected:
+    // How long an actor keeps the lock.
+    enum class Hold { kNo, kUntilOpened, kForEver };
+
     void SetUp() override {
+        void* mem = ::mmap(nullptr, sizeof(SharedClock), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+        ASSERT_NE(mem, MAP_FAILED);
+        g_clock = new (mem) SharedClock;
         OneSystemTest::SetUp();
         log_ = sys_.Path() + "/actions";
+    }
+    void TearDown() override {
+        for (auto& g : gates_) Open(g.first);
+        OneSystemTest::TearDown();
+        ::munmap(g_clock, sizeof(SharedClock));
+        g_clock = nullptr;
     }
     void Append(const std::string& text) const {
         const int fd = ::open(log_.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0600);
         (void)!::write(fd, text.data(), text.size());
         ::close(fd);
     }
-    // A child that starts, waits until `second` (0: at once), takes the
-    // lock, holds it holdMs (or for ever) and gives it back.
-    pid_t Actor(int id, std::time_t second, int holdMs) {
+    // A child on the shared clock that takes the lock and holds it as told;
+    // kUntilOpened: until the test opens its gate (Open(id)).
+    pid_t Actor(int id, Hold hold) {
+        int gate[2];
+        if (::pipe(gate) != 0) return -1;
+        gates_[id] = gate[1];
         std::fflush(stdout);
         const pid_t pid = ::fork();
         if (pid == 0) {
+            // Only the test may hold a gate open.
+            for (auto& g : gates_) ::close(g.second);
             const std::string err = sys_.Path() + "/actor" + std::to_string(id) + ".err";
             const int fd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             ::dup2(fd, 2);
+            g_actor = id;
             StartClient();
-            while (second != 0 && std::time(nullptr) < second) ::usleep(1000);
+            flg::setActionClock(SharedNow, CountBehind);
             char name[256];
             if (flg::wait_for_action("NODE1:test", name, ::getpid(), nullptr) != 0) ::_exit(2);
             Append("+" + std::to_string(id));
-            if (holdMs < 0)
+            if (hold == Hold::kForEver)
                 for (;;) ::pause();
-            ::usleep(static_cast<useconds_t>(holdMs) * 1000);
+            if (hold == Hold::kUntilOpened) {
+                // The gate opens when its last writer closes (at most 60 s).
+                pollfd p{gate[0], POLLIN, 0};
+                if (::poll(&p, 1, 60000) != 1) ::_exit(3);
+            }
             Append("-" + std::to_string(id));
             flg::action_has_finished("NODE1:test");
             ::_exit(0);
         }
+        ::close(gate[0]);
         return pid;
     }
+    // Lets actor id give the lock back.
+    void Open(int id) {
+        const auto at = gates_.find(id);
+        if (at == gates_.end() || at->second < 0) return;
+        ::close(at->second);
+        at->second = -1;
+    }
+    // The shared clock leaves the current second.
+    static void NextSecond() { g_clock->seconds.fetch_add(1); }
+    // Waits (bounded) until actor id has found itself behind an older flag
+    // `looks` more times than `before`.
+    static bool StillBehind(int id, int before, int looks = 2) {
+        return qdbfixture::Eventually([&] { return g_clock->behind[id].load() >= before + looks; });
+    }
+    // The actor's exit code, 100 + the signal that ended it, or -1 when it
+    // is still running after 60 s (it is killed then).
     static int Exit(pid_t pid) {
         int status = 0;
-        if (::waitpid(pid, &status, 0) != pid) return -1;
+        if (!qdbfixture::Eventually([&] { return ::waitpid(pid, &status, WNOHANG) == pid; })) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+            return -1;
+        }
         return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
     }
     std::string Log() const { return cfgtest::ReadFile(log_); }
     // Waits (bounded) until the log holds text.
-    bool LogHas(const std::string& text, int seconds = 20) const {
-        for (int i = 0; i < seconds * 100; ++i) {
-            if (Log().find(text) != std::string::npos) return true;
-            ::usleep(10000);
-        }
-        return false;
+    bool LogHas(const std::string& text) const {
+        return qdbfixture::Eventually([&] { return Log().find(text) != std::string::npos; });
     }
     static std::string Tag(pid_t pid) {
         char tag[32];
@@ -166,66 +225,79 @@ protected:
     }
     // Waits (bounded) until pid's wait flag is stored.
     bool FlagOf(pid_t pid) {
-        for (int i = 0; i < 1000; ++i) {
-            if (Client([] { return StoredFlags(); }).find(Tag(pid)) != std::string::npos) return true;
-            ::usleep(20000);
-        }
-        return false;
+        return qdbfixture::Eventually(
+            [&] { return Client([] { return StoredFlags(); }).find(Tag(pid)) != std::string::npos; });
     }
     // Waits (bounded) until the local database holds `count` wait flags.
     bool WaitFlags(int count) {
-        for (int i = 0; i < 2000; ++i) {
-            const std::string note = Client([] {
-                std::string n = StoredFlags();
-                int c = 0;
-                for (std::size_t p = n.find("!action!"); p != std::string::npos; p = n.find("!action!", p + 1)) ++c;
-                return std::to_string(c);
-            });
-            if (note == std::to_string(count)) return true;
-            ::usleep(20000);
-        }
-        return false;
+        return qdbfixture::Eventually([&] {
+            return Client([] {
+                       std::string n = StoredFlags();
+                       int c = 0;
+                       for (std::size_t p = n.find("!action!"); p != std::string::npos; p = n.find("!action!", p + 1))
+                           ++c;
+                       return std::to_string(c);
+                   }) == std::to_string(count);
+        });
     }
     std::string log_;
+    std::map<int, int> gates_;  // actor id -> the write end of its gate
 };
 
 TEST_F(ActionLock, ProcessesInDifferentSecondsGoOneAtATimeInOrder) {
     std::vector<pid_t> kids;
     for (int id = 1; id <= 3; ++id) {
-        kids.push_back(Actor(id, 0, 1500));
-        ASSERT_TRUE(FlagOf(kids.back()) || LogHas("+" + std::to_string(id), 0));
-        // The next flag carries a later second: the clock has moved past the
-        // second this one was stored in.
-        const std::time_t stored = std::time(nullptr);
-        for (int i = 0; i < 200 && std::time(nullptr) <= stored; ++i) ::usleep(10000);
+        kids.push_back(Actor(id, Hold::kUntilOpened));
+        ASSERT_TRUE(FlagOf(kids.back()));
+        // The next flag carries a later second.
+        NextSecond();
     }
+    ASSERT_TRUE(LogHas("+1"));
+    for (int id = 2; id <= 3; ++id) {
+        ASSERT_TRUE(StillBehind(id, 0));
+        EXPECT_EQ(Log(), "+1");
+    }
+    Open(1);
+    ASSERT_TRUE(LogHas("+2"));
+    ASSERT_TRUE(StillBehind(3, g_clock->behind[3].load()));
+    EXPECT_EQ(Log(), "+1-1+2");
+    Open(2);
+    Open(3);
     for (pid_t k : kids) EXPECT_EQ(Exit(k), 0);
     EXPECT_EQ(Log(), "+1-1+2-2+3-3");
 }
 
 TEST_F(ActionLock, ProcessesOfOneSecondGoBySmallerPid) {
-    const std::time_t second = std::time(nullptr) + 3;
     std::vector<pid_t> kids;
-    for (int id = 0; id < 3; ++id) kids.push_back(Actor(id, second, 300));
+    for (int id = 1; id <= 3; ++id) kids.push_back(Actor(id, Hold::kUntilOpened));
+    // All three flags carry the same second; once it is over, one goes.
+    ASSERT_TRUE(WaitFlags(3));
+    NextSecond();
     std::vector<pid_t> byPid = kids;
     std::sort(byPid.begin(), byPid.end());
-    for (pid_t k : kids) EXPECT_EQ(Exit(k), 0);
     std::string expected;
     for (pid_t p : byPid) {
-        const int id = static_cast<int>(std::find(kids.begin(), kids.end(), p) - kids.begin());
-        expected += "+" + std::to_string(id) + "-" + std::to_string(id);
+        const int id = static_cast<int>(std::find(kids.begin(), kids.end(), p) - kids.begin()) + 1;
+        expected += "+" + std::to_string(id);
+        ASSERT_TRUE(LogHas(expected)) << Log();
+        Open(id);
+        expected += "-" + std::to_string(id);
     }
+    for (pid_t k : kids) EXPECT_EQ(Exit(k), 0);
     EXPECT_EQ(Log(), expected);
 }
 
 TEST_F(ActionLock, AKilledHolderLetsTheNextGo) {
-    const pid_t holder = Actor(1, 0, -1);
-    // The holder goes on only once the clock has left its flag's second, so
-    // the waiter's flag carries a later one.
+    const pid_t holder = Actor(1, Hold::kForEver);
+    ASSERT_TRUE(FlagOf(holder));
+    // The waiter's flag carries a later second than the holder's.
+    NextSecond();
     ASSERT_TRUE(LogHas("+1"));
-    const pid_t waiter = Actor(2, 0, 0);
+    const pid_t waiter = Actor(2, Hold::kNo);
     ASSERT_TRUE(WaitFlags(2));
-    EXPECT_FALSE(LogHas("+2", 1));
+    NextSecond();
+    ASSERT_TRUE(StillBehind(2, 0));
+    EXPECT_EQ(Log(), "+1");
     ::kill(holder, SIGKILL);
     EXPECT_EQ(Exit(holder), 100 + SIGKILL);
     EXPECT_EQ(Exit(waiter), 0);
@@ -237,13 +309,17 @@ TEST_F(ActionLock, TheHolderRemovesItsOwnFlagEvenWhenAWaitersIsStoredFirst) {
     // A flag in the first slot, freed after the holder's flag is stored, so
     // the waiter's flag takes the slot before the holder's.
     ASSERT_EQ(Client([] { return Result(flg_create(nullptr, "filler")); }), "0/0");
-    const pid_t holder = Actor(1, 0, 5000);
+    const pid_t holder = Actor(1, Hold::kUntilOpened);
+    ASSERT_TRUE(FlagOf(holder));
+    NextSecond();
     ASSERT_TRUE(LogHas("+1"));
     ASSERT_EQ(Client([] { return Result(flg_remove(nullptr, "filler")); }), "0/0");
-    const pid_t waiter = Actor(2, 0, 0);
+    const pid_t waiter = Actor(2, Hold::kNo);
     ASSERT_TRUE(FlagOf(waiter));
     const std::string order = Client([] { return StoredFlags(); });
     EXPECT_LT(order.find(Tag(waiter)), order.find(Tag(holder))) << order;
+    NextSecond();
+    Open(1);
     EXPECT_EQ(Exit(holder), 0);
     EXPECT_EQ(Exit(waiter), 0);
     EXPECT_EQ(Log(), "+1-1+2-2");
@@ -251,6 +327,7 @@ TEST_F(ActionLock, TheHolderRemovesItsOwnFlagEvenWhenAWaitersIsStoredFirst) {
 
 TEST_F(ActionLock, NestedCallsHoldOneFlagUntilTheOutermostFinish) {
     const std::string note = Client([] {
+        flg::setActionClock(TickingNow, nullptr);
         char name[256];
         std::string out;
         out += Result(flg::wait_for_action("NODE1:x", name, ::getpid(), nullptr)) + ",";
@@ -272,6 +349,7 @@ TEST_F(ActionLock, NestedCallsHoldOneFlagUntilTheOutermostFinish) {
 
 TEST_F(ActionLock, OwnersAreTestedWhereTheyRun) {
     const std::string note = Client([] {
+        flg::setActionClock(TickingNow, nullptr);
         char name[256];
         std::string out;
         // An older flag of a local process that is gone: removed, and the

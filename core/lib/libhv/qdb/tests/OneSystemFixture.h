@@ -76,20 +76,13 @@ protected:
     std::string Out(pid_t pid) { return cfgtest::ReadFile(logs_[pid] + ".out"); }
     // The manager's log below the root, where event commands write.
     std::string MxrLog() { return cfgtest::ReadFile(root_ + "/out/MXR"); }
+    // Waits (at most 20 s) until that log holds text.
     bool WaitForMxrLog(const std::string& text) {
-        for (int i = 0; i < 2000; ++i) {
-            if (MxrLog().find(text) != std::string::npos) return true;
-            ::usleep(10000);
-        }
-        return false;
+        return Eventually([&] { return MxrLog().find(text) != std::string::npos; }, 20000);
     }
     // Waits (at most 20 s) until the program's output holds text.
     bool WaitForLine(pid_t pid, const std::string& text) {
-        for (int i = 0; i < 2000; ++i) {
-            if (Out(pid).find(text) != std::string::npos) return true;
-            ::usleep(10000);
-        }
-        return false;
+        return Eventually([&] { return Out(pid).find(text) != std::string::npos; }, 20000);
     }
     pid_t daemon_ = -1;
     pid_t manager_ = -1;

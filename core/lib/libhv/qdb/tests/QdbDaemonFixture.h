@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
@@ -29,6 +30,17 @@ namespace qdbfixture {
 
 using portlib::platform::OwnerEvent;
 using portlib::platform::SharedSegment;
+
+// Waits (at most ms, 60 s by default: a daemon starting on a loaded
+// machine) until cond holds, looking every 10 ms.
+inline bool Eventually(const std::function<bool()>& cond, int ms = 60000) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    for (;;) {
+        if (cond()) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        ::usleep(10000);
+    }
+}
 
 class QdbDaemonTest : public hvtest::SystemDirTest {
 protected:
@@ -68,10 +80,12 @@ protected:
     bool Available(bool playManager = true) {
         // The daemon may not have made its event yet.
         int rc = ENOENT;
-        for (int i = 0; i < 2000 && rc == ENOENT; ++i) {
-            rc = OwnerEvent::WaitSignalled("HVNTQDB", 20000);
-            if (rc == ENOENT) ::usleep(10000);
-        }
+        Eventually(
+            [&] {
+                rc = OwnerEvent::WaitSignalled("HVNTQDB", 20000);
+                return rc != ENOENT;
+            },
+            20000);
         if (rc != 0) return false;
         return !playManager || SetManagerAvailable();
     }
@@ -84,16 +98,10 @@ protected:
     }
     // Exit code of a daemon that ends by itself (-1: killed or still running after 20 s).
     int Ended(pid_t pid) {
-        for (int i = 0; i < 2000; ++i) {
-            int status = 0;
-            pid_t r = ::waitpid(pid, &status, WNOHANG);
-            if (r == pid) {
-                daemons_.erase(std::find(daemons_.begin(), daemons_.end(), pid));
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            }
-            ::usleep(10000);
-        }
-        return -1;
+        int status = 0;
+        if (!Eventually([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 20000)) return -1;
+        daemons_.erase(std::find(daemons_.begin(), daemons_.end(), pid));
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     void Stop(pid_t pid, int sig = SIGTERM) {
         ::kill(pid, sig);

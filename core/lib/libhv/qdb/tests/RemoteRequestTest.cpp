@@ -197,10 +197,9 @@ TEST_F(RemoteRequests, RemoteExecutionRunsQdbdorem) {
     // writes its line after answering, so the second line may still be on its
     // way when the answer has arrived: wait for it (at most 20 s).
     int lines = 0;
-    for (int i = 0; i < 2000 && lines < 2; ++i) {
-        lines = cfgtest::Count(cfgtest::ReadFile(root_ + "/out/remote_execute"), "qdbdorem: ");
-        if (lines < 2) ::usleep(10000);
-    }
+    qdbfixture::Eventually(
+        [&] { return (lines = cfgtest::Count(cfgtest::ReadFile(root_ + "/out/remote_execute"), "qdbdorem: ")) >= 2; },
+        20000);
     EXPECT_EQ(lines, 2);
     // A log: no one outside the owner and the administrators' group reads it.
     struct stat st {};

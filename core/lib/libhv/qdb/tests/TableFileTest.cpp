@@ -5,7 +5,6 @@
 #include "qdbfile.h"
 #include "qdbpaths.h"
 
-#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -16,7 +15,6 @@
 #include <string>
 #include <sys/mount.h>
 #include <sys/stat.h>
-#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -161,19 +159,29 @@ TEST_F(TableFiles, KilledWriterLeavesOldOrNewContent) {
     Put("config/systems", a);
     std::mt19937 rng(12345);
     for (int round = 0; round < 25; ++round) {
+        // The writer reports each finished write; it is killed after a random
+        // number of them, somewhere inside the next one.
+        int done[2];
+        ASSERT_EQ(::pipe(done), 0);
         pid_t pid = ::fork();
         if (pid == 0) {
+            ::close(done[0]);
             for (int i = 0; i < 1000; ++i) {
                 const std::string& next = i % 2 ? a : b;
                 if (qdbwritefile("config", "systems", static_cast<int>(next.size()), next.data()) != 0) ::_exit(1);
+                (void)!::write(done[1], "w", 1);
             }
             ::_exit(0);
         }
+        ::close(done[1]);
         ASSERT_GT(pid, 0);
-        std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<int>(0, 20000)(rng)));
+        char w;
+        for (int n = std::uniform_int_distribution<int>(0, 40)(rng); n > 0 && ::read(done[0], &w, 1) == 1; --n) {
+        }
         ::kill(pid, SIGKILL);
         int status = 0;
         ::waitpid(pid, &status, 0);
+        ::close(done[0]);
         std::string now = cfgtest::ReadFile(Path("config/systems"));
         ASSERT_TRUE(now == a || now == b) << "round " << round << ": " << now.size() << " bytes";
     }

@@ -97,15 +97,8 @@ protected:
     }
     std::string Out(pid_t pid) { return cfgtest::ReadFile(logs_[pid] + ".out"); }
     std::string Err(pid_t pid) { return cfgtest::ReadFile(logs_[pid] + ".err"); }
-    // Waits (at most ms, 60 s by default: a daemon starting on a loaded
-    // machine) until cond holds.
     static bool Eventually(const std::function<bool()>& cond, int ms = 60000) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-        for (;;) {
-            if (cond()) return true;
-            if (std::chrono::steady_clock::now() >= deadline) return false;
-            ::usleep(10000);
-        }
+        return qdbfixture::Eventually(cond, ms);
     }
     // Waits (at most 60 s) until the program's output holds text `count`
     // times.
@@ -124,15 +117,10 @@ protected:
     }
     // The exit code of a program that ends by itself within 20 s, else -1.
     int Ended(pid_t pid) {
-        for (int i = 0; i < 2000; ++i) {
-            int status = 0;
-            if (::waitpid(pid, &status, WNOHANG) == pid) {
-                started_.erase(std::find(started_.begin(), started_.end(), pid));
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            }
-            ::usleep(10000);
-        }
-        return -1;
+        int status = 0;
+        if (!Eventually([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }, 20000)) return -1;
+        started_.erase(std::find(started_.begin(), started_.end(), pid));
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     // Runs body as a database client of system s in a child; its note comes
     // back.
