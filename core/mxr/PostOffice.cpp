@@ -213,7 +213,7 @@ int PostOffice::Receive(const BaseMsgPtr& req, const char* caller, const bStr& n
     BasePtr head;
     if (box->GetMsgList().Remove(head))
         AnswerReceive(req, 0, BaseMsgPtr(head));
-    else if (host == nullptr || IsHostAlive(*host) == 0)
+    else if (!Stopping && (host == nullptr || IsHostAlive(*host) == 0))
         box->GetReqList().Append(req);
     else
         AnswerReceive(req, -1, BaseMsgPtr());
@@ -260,6 +260,16 @@ int PostOffice::DisplayMailBoxLst() {
     rsp->SetRetVal(0);
     held.Send();
     return 0;
+}
+
+void PostOffice::EndWaits() {
+    MXR_METHOD_FRAME("EndWaits", 0);
+    Stopping = true;
+    MailBoxLstIter boxes(MailBoxes);
+    for (MailBoxPtr box = boxes.First(); box.GetPtr() != nullptr; box = boxes.Next()) {
+        BasePtr item;
+        while (box->GetReqList().Remove(item)) AnswerReceive(BaseMsgPtr(item), -1, BaseMsgPtr());
+    }
 }
 
 void PostOffice::DispatchPendingRcvFromHost(bStr host) {

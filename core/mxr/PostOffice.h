@@ -16,7 +16,9 @@
 //   - a receive from a requester that cannot be reached takes no message and
 //     does not wait;
 //   - removing a mailbox answers its waiting receives with 1 (no such
-//     mailbox).
+//     mailbox);
+//   - once the manager stops (EndWaits), no receive waits: each is answered
+//     -1, as one whose host went.
 //
 // Single-threaded: everything runs on the manager's event-loop thread.
 // Binary form: class code and the receiver part; s-expression (PostOffice).
@@ -68,6 +70,10 @@ public:
     // Answers every waiting host-bound receive for host, in every mailbox,
     // with -1; other waiting receives keep their places.
     void DispatchPendingRcvFromHost(bStr host);
+    // The manager stops: every waiting receive is answered -1, and from now
+    // on a receive that finds no message is answered so at once instead of
+    // waiting. Messages and mailboxes stay as they are.
+    void EndWaits();
 
     // The ten post office requests; anything else is not processed here.
     enMsgResult MsgHdlr(const BaseMsgPtr& msg, const BasePktCtrlPtr& ctrl) override;
@@ -97,6 +103,8 @@ private:
     std::unordered_map<std::string, MailBox*> MailBoxIndex;
     LogicalAddrEntPtr Logical_po_entry;
     HostLiveness* Liveness;
+    // Set by EndWaits: no receive waits any more.
+    bool Stopping = false;
     // The request classes MsgHdlr takes, in the order it tests them.
     MsgClassBranches Branches;
 };

@@ -173,13 +173,13 @@ void BaseWorld::Run() {
     // A turn that would wait when nothing is ready goes straight to the
     // wait when the poll manager has nothing at hand: the wait ends at once
     // for whatever is ready, and an idle turn asks the kernel once.
-    const bool idleWaits = MsgList.GetItemCnt() == 0 || !DispatchGateOpen();
+    const bool idleWaits = !MessagesToDispatch();
     const bool polled = !(idleWaits && PollMgr.NothingAtHand());
-    if ((!polled || PollMgr.PollForWork(0) == BasePollAdptr::NOWORK) &&
-        (MsgList.GetItemCnt() == 0 || !DispatchGateOpen())) {
+    if ((!polled || PollMgr.PollForWork(0) == BasePollAdptr::NOWORK) && !MessagesToDispatch()) {
         // Nothing to do now: wait for a descriptor, the next timer or the
-        // default time. Messages that wait for the manager's route do not
-        // count, or the loop would spin until the route comes.
+        // default time. Messages that wait for the manager's route, or that
+        // a stopped world holds, do not count, or the loop would spin until
+        // the route comes or the world runs again.
         // Compared as unsigned: no timer (0xFFFFFFFF) leaves DfltPollTimer,
         // and a negative DfltPollTimer (wait without end) any timer.
         const unsigned dflt = static_cast<unsigned>(DfltPollTimer);
@@ -217,6 +217,11 @@ int BaseWorld::DispatchGateOpen() {
         dispatchReadyFlg = 1;
     }
     return 1;
+}
+
+bool BaseWorld::MessagesToDispatch() {
+    WORLD_FRAME("MessagesToDispatch", 0);
+    return MsgList.GetItemCnt() != 0 && RunFlag != 0 && DispatchGateOpen() != 0;
 }
 
 void BaseWorld::ProcessMessages() {

@@ -116,6 +116,8 @@ private:
 
     // 1 once queued messages may be dispatched (the readiness gate is open).
     int DispatchGateOpen();
+    // Messages wait and the dispatch step would take them now.
+    bool MessagesToDispatch();
     // One message of the dispatch step; 1 when it was handed to a receiver.
     int DispatchOne(const BaseMsgPtr& queued);
 

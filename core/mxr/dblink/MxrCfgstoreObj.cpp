@@ -11,6 +11,7 @@
 #include "MxrAdminRegisterCommPathNotifyStatusReqMsg.h"
 #include "MxrCfgstorePathsMsg.h"
 #include "MxrCfgstoreWorker.h"
+#include "MxrWorld.h"
 #include "QdbLock.h"
 #include "ShmMgr.h"
 #include "WorldInbox.h"
@@ -133,14 +134,22 @@ void MxrCfgstoreObj::Shutdown(BaseWorld& world, int maxMs) {
     // still reach the database.
     cfgstore::RequestStop();
     Worker->Stop();
+    // A receive of the thread's would wait for a letter nobody sends any
+    // more: it ends as when the manager goes, and none waits from now on.
+    if (auto* manager = dynamic_cast<MxrWorld*>(&world)) manager->GetMxrPostOffice().EndWaits();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(maxMs);
     // Short turns: the thread's end wakes no descriptor of the loop. A call
     // that waits for the manager is served until the thread has ended; it
     // is never left behind.
     const int saved = world.GetDfltPollTimer();
+    const int savedRun = world.GetRunFlag();
     world.SetDfltPollTimer(10);
     bool reported = false;
     while (!Worker->Ended()) {
+        // The stop is taken: the world dispatches again (the answers to the
+        // thread's calls among them) until the thread has ended, whatever
+        // stop comes meanwhile.
+        world.SetRunFlag(1);
         world.Run();
         if (!reported && std::chrono::steady_clock::now() >= deadline) {
             Report("MxrCfgstoreObj: a database call is still running; waiting for it to end");
@@ -148,6 +157,7 @@ void MxrCfgstoreObj::Shutdown(BaseWorld& world, int maxMs) {
         }
     }
     world.SetDfltPollTimer(saved);
+    world.SetRunFlag(savedRun);
 }
 
 BaseMsgRcvr::enMsgResult MxrCfgstoreObj::MsgHdlr(const BaseMsgPtr& msg, const BasePktCtrlPtr& ctrl) {

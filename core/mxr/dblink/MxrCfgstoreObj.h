@@ -57,9 +57,10 @@ public:
     // Database calls finished so far.
     long GetDatabaseCallsDone() const;
     // The loop's thread, after its last turn: stops the database thread (the
-    // notices queued still run) and keeps the world turning (its calls may
-    // wait for the manager) until the thread has ended; past maxMs it says
-    // so and goes on waiting.
+    // notices queued still run) and keeps the world turning and dispatching
+    // (its calls may wait for the manager) until the thread has ended; past
+    // maxMs it says so and goes on waiting. In the manager's world the post
+    // office's receives stop waiting (PostOffice::EndWaits).
     void Shutdown(BaseWorld& world, int maxMs);
 
     enMsgResult MsgHdlr(const BaseMsgPtr& msg, const BasePktCtrlPtr& ctrl) override;

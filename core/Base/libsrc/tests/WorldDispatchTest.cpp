@@ -199,6 +199,25 @@ TEST_F(WorldDispatch, AHandlerThatClearsTheRunFlagStopsDispatchAfterItsMessage) 
     EXPECT_EQ(rcvr.numbers, (std::vector<int>{0, 1, 2, 3, 4}));
 }
 
+// A stopped world holds its queued messages: they are no work at hand, so
+// its turns wait as idle ones do instead of turning without end.
+TEST_F(WorldDispatch, AStoppedWorldWithQueuedMessagesWaitsInsteadOfSpinning) {
+    world.SetDfltPollTimer(1);
+    for (int i = 0; i < 3; ++i) SendNotice(i);
+    world.SetRunFlag(0);
+    for (int turn = 0; turn < 3; ++turn) {
+        world.Run();
+        EXPECT_EQ(world.GetLastTurnWait(), 1) << "turn " << turn;
+    }
+    EXPECT_TRUE(rcvr.numbers.empty());
+    EXPECT_EQ(world.GetMsgList().GetItemCnt(), 3);
+    // Running again, it takes them at once.
+    world.SetRunFlag(1);
+    world.Run();
+    EXPECT_EQ(world.GetLastTurnWait(), 0);
+    EXPECT_EQ(rcvr.numbers, Range(0, 3));
+}
+
 TEST_F(WorldDispatch, MessagesSentByHandlersJoinTheTailOfTheSameTurn) {
     world.SetMsgsPerSegment(5);
     rcvr.onMsg = [&](RecordingRcvr&, const BaseMsgPtr& m) {
