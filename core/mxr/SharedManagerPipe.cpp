@@ -1,5 +1,6 @@
 #include "SharedManagerPipe.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -32,12 +33,23 @@ thread_local SharedPipeKeeper sharedPipeKeeper;
 
 namespace {
 std::atomic<long> failedConnects{0};
+// The calling thread's bound on Connect in milliseconds (-1: none).
+thread_local long long connectBoundMs = -1;
 }  // namespace
+
+SharedManagerPipe::Bound::Bound(unsigned ms) : before_(connectBoundMs) {
+    if (connectBoundMs < 0 || static_cast<long long>(ms) < connectBoundMs) connectBoundMs = ms;
+}
+
+SharedManagerPipe::Bound::~Bound() { connectBoundMs = before_; }
 
 long SharedManagerPipe::FailedConnects() { return failedConnects.load(); }
 
 SynchPipeHeadPtr SharedManagerPipe::Connect() {
+    using Clock = std::chrono::steady_clock;
     const auto pause = std::chrono::milliseconds(portlib::platform::ScaledMs(ConnectRetrySecs * 1000u));
+    const bool bounded = connectBoundMs >= 0;
+    const Clock::time_point giveUp = Clock::now() + std::chrono::milliseconds(bounded ? connectBoundMs : 0);
     for (;;) {
         SynchPipeHeadPtr connection(new SynchPipeHead(bStr(GetMxrPipeName())));
         if (connection->Initialize() == 0) return connection;
@@ -46,7 +58,13 @@ SynchPipeHeadPtr SharedManagerPipe::Connect() {
         // descriptors.
         connection = SynchPipeHeadPtr();
         failedConnects.fetch_add(1);
-        std::this_thread::sleep_for(pause);
+        if (!bounded) {
+            std::this_thread::sleep_for(pause);
+            continue;
+        }
+        const Clock::time_point now = Clock::now();
+        if (now >= giveUp) return SynchPipeHeadPtr();
+        std::this_thread::sleep_for(std::min<Clock::duration>(pause, giveUp - now));
     }
 }
 
@@ -57,6 +75,7 @@ SynchPipeHeadPtr SharedManagerPipe::Acquire() {
     SynchPipeHeadPtr connection;
     if (slots.sharedPipeRefCntTls == 0 || slots.sharedPipeTls == nullptr) {
         connection = Connect();
+        if (!connection.Ok()) return connection;
         keeper.held = connection;
         slots.sharedPipeTls = connection.GetPtr();
         slots.sharedPipeRefCntTls = 0;

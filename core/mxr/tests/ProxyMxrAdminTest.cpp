@@ -262,6 +262,36 @@ TEST_F(AdminWithoutManager, WaitingForTheManagerLeaksNoDescriptors) {
     EXPECT_EQ(manager->child.Stop(), 0);
 }
 
+// Under a bound, a proxy made while no manager listens gives up (its calls
+// fail) instead of waiting; the thread's shared connection is not counted,
+// so the thread's next proxy, without a bound, waits for the manager and
+// connects once it listens.
+TEST_F(AdminWithoutManager, ABoundedConnectGivesUpAndTheThreadsNextProxyWaitsAgain) {
+    std::promise<void> bounded, started;
+    auto thread = std::async(std::launch::async, [&bounded, &started] {
+        std::string out;
+        const long failed = SharedManagerPipe::FailedConnects();
+        {
+            SharedManagerPipe::Bound bound(300);
+            ProxyMxrAdmin admin;
+            out += admin.GetPipeHeadPtr().Ok() ? "connected" : "gave up";
+            out += SharedManagerPipe::FailedConnects() > failed ? " after tries" : " untried";
+        }
+        bounded.set_value();
+        started.get_future().wait();
+        ProxyMxrAdmin admin;
+        out += admin.GetPipeHeadPtr().Ok() ? ", then connected " : ", then none ";
+        return out + std::to_string(Delete(admin, "unknown"));
+    });
+    // Deadline of the bounded attempt: 300 ms and generous slack.
+    ASSERT_EQ(bounded.get_future().wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    StartManager();
+    started.set_value();
+    ASSERT_EQ(thread.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+    EXPECT_EQ(thread.get(), "gave up after tries, then connected 1");
+    EXPECT_EQ(manager->child.Stop(), 0);
+}
+
 // At its real 2 s, the retry connects a proxy made before the manager soon
 // after the manager listens (a bounded wait: one retry and some slack).
 TEST(ProxyMxrAdminRealRetry, AProxyMadeBeforeTheManagerConnectsWithinOneRetry) {

@@ -9,6 +9,7 @@
 #include "QdbLock.h"
 #include "QdbStartup.h"
 #include "ReplyDeadline.h"
+#include "SharedManagerPipe.h"
 #include "ShmMgr.h"
 #include "TableRecord.h"
 #include "application.h"
@@ -109,11 +110,17 @@ int cfgstore::LoadCopyWithin(const char* name, DbMgr* db, unsigned replyWaitMs) 
     QdbDbTime fresh{0, 0};
 
     const std::string mbox = cfgstore::NextReplyMailbox();
+    // The caller holds the database lock, which the manager's host takes as
+    // it starts: the manager is waited for no longer than the replies.
+    SharedManagerPipe::Bound managerWait(replyWaitMs);
     ProxyPostOffice proxy;
-    int rc = proxy.CreateMailBox(mbox.c_str()) == Message::OKAY
-                 ? 0
-                 : hv_err(__FILE__, __LINE__, 23, 371, QDB_MES, "cacheRemDb: cannot create private mailbox %s",
-                          mbox.c_str());
+    int rc = 0;
+    if (!proxy.GetPipeHeadPtr().Ok())
+        rc = hv_err(__FILE__, __LINE__, 23, 373, QDB_MES, "cacheRemDb: no manager answered within %u s",
+                    replyWaitMs / 1000);
+    else if (proxy.CreateMailBox(mbox.c_str()) != Message::OKAY)
+        rc = hv_err(__FILE__, __LINE__, 23, 371, QDB_MES, "cacheRemDb: cannot create private mailbox %s",
+                    mbox.c_str());
     // A system that is not alive is reported with code 9 and no reply is
     // waited for.
     if (rc == 0) rc = qdbsendmes(0, pQdb_uname, mbox.c_str(), name, cfgstore::kCacheServerMailbox, "@m", 2);

@@ -177,6 +177,8 @@ void qdbrlsall(void) {
 
 namespace cfgstore {
 
+int LockHolds() { return t_holds; }
+
 int ReleaseWholeLock() {
     if (!g_mutex.IsOpen()) return 0;
     int depth = 0;

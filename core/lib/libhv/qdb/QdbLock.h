@@ -46,6 +46,8 @@ namespace cfgstore {
 // so that the manager never waits for a lock its caller holds.
 int ReleaseWholeLock();
 void RetakeLock(int depth);
+// The holds of the database lock the calling thread has (0: none).
+int LockHolds();
 
 // The process is stopping: loops that try again (a copy's reload, a
 // restore's retries) end after the try they are in.

@@ -1,6 +1,8 @@
 // The requester's side: private reply mailboxes, qdbsendremote, qdbsendmes
 // and the interpretation of a reply.
+#include "QdbLock.h"
 #include "QdbStartup.h"
+#include "SharedManagerPipe.h"
 #include "ShmMgr.h"
 #include "QdbErrRecord.h"
 #include "ReplyDeadline.h"
@@ -8,6 +10,7 @@
 #include "qdbmes.h"
 #include "qdbpaths.h"
 #include "flg.h"
+#include "platform/TestTimeScale.h"
 
 #include <atomic>
 #include <cstdarg>
@@ -24,6 +27,22 @@ namespace {
 std::atomic<std::uint32_t> g_localSeq{0};
 
 const char* LocalNode() { return pQdb_uname ? pQdb_uname : ""; }
+
+// How long a sender that holds the database lock waits for the manager.
+constexpr unsigned kLockedManagerWaitMs = 10000;
+
+// Bounds the wait for the manager while the calling thread holds the
+// database lock: the manager's host takes that lock as it starts, so an
+// endless wait there would never end. Without the lock the wait is endless.
+class ManagerWaitUnderLock {
+public:
+    ManagerWaitUnderLock() {
+        if (cfgstore::LockHolds() > 0) bound_.emplace(portlib::platform::ScaledMs(kLockedManagerWaitMs));
+    }
+
+private:
+    std::optional<SharedManagerPipe::Bound> bound_;
+};
 
 }  // namespace
 
@@ -94,6 +113,7 @@ int SendRemote(char* reply, std::size_t replySize, const char* dest, char type, 
     if (length > 0) request.append(payload, length);
 
     const std::string mbox = NextReplyMailbox();
+    const ManagerWaitUnderLock managerWait;
     ProxyPostOffice proxy;
     if (proxy.CreateMailBox(mbox.c_str()) != Message::OKAY)
         return hv_err(23, 371, QDB_MES, "qdbsendremote: cannot create private mailbox %s", mbox.c_str());
@@ -174,6 +194,7 @@ extern "C" int qdbsendmes(int, const char* replysys, const char* replymbox, cons
     qdbpinit();
     if (destsys == nullptr || destmbox == nullptr || data == nullptr || length < 0)
         return hv_err(23, 387, QDB_ARGS, "qdbsendmes: missing destination or data");
+    const ManagerWaitUnderLock managerWait;
     ProxyPostOffice proxy;
     const Message::enMessageErr alive = proxy.IsHostAlive(destsys);
     if (alive != Message::OKAY)

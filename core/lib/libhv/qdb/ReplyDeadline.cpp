@@ -1,6 +1,7 @@
 #include "ReplyDeadline.h"
 
 #include "ProxyPostOffice.h"
+#include "SharedManagerPipe.h"
 
 #include <chrono>
 #include <utility>
@@ -31,6 +32,9 @@ void ReplyDeadline::Watch(unsigned ms) {
     }
     // A connection of its own: the waiting thread's one is busy with the
     // receive. It is made only now, so a watch that ends in time costs none.
+    // The waiting thread may hold the database lock and joins this one: a
+    // manager that is gone is not waited for longer than the watch.
+    SharedManagerPipe::Bound managerWait(ms);
     ProxyPostOffice own(1);
     own.RemoveMailBox(mailbox_.c_str());
 }

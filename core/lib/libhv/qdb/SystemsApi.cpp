@@ -5,6 +5,7 @@
 #include "ProxyPostOffice.h"
 #include "QdbLock.h"
 #include "QdbStartup.h"
+#include "SharedManagerPipe.h"
 #include "ShmMgr.h"
 #include "TableRecord.h"
 #include "qdberr.h"
@@ -13,6 +14,7 @@
 #include "qdbmes.h"
 #include "qdbpaths.h"
 #include "systems.h"
+#include "platform/TestTimeScale.h"
 
 #include <cstring>
 #include <string>
@@ -21,6 +23,9 @@
 using cfgstore::IsLocalSystem;
 
 namespace {
+
+// How long a broadcast made under the database lock waits for the manager.
+constexpr unsigned kBroadcastManagerWaitMs = 10000;
 
 const char* LocalName() { return pQdb_uname ? pQdb_uname : ""; }
 
@@ -171,6 +176,10 @@ int broadcastMsg(DbMgr* db, const char* data, const char* mailbox) {
         if (s->get_state() != 'D' && (own == nullptr || std::strcmp(s->sysName(), own) != 0))
             targets.push_back(s->sysName());
     if (targets.empty()) return 0;
+    // Sent under the database lock, which the manager's host takes as it
+    // starts: a manager that is gone is not waited for without end (the
+    // message is lost then, as it is while the manager is down).
+    SharedManagerPipe::Bound managerWait(portlib::platform::ScaledMs(kBroadcastManagerWaitMs));
     ProxyPostOffice proxy;
     for (const std::string& t : targets) {
         hv_debug(__FILE__, __LINE__, "mes.broadcastMsg", "Sys: %s, Mbx: %s, Msg: %s\n", t.c_str(), mailbox, data);

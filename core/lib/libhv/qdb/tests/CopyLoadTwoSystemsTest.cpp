@@ -5,11 +5,14 @@
 // and a holder killed in the middle of the load (the next holder finds the
 // old records, nothing of the half load, and a sound segment).
 #include "AutoQdbLock.h"
+#include "BaseAddr.h"
 #include "CachedDb.h"
 #include "CopyStaging.h"
 #include "DbMgr.h"
+#include "SharedManagerPipe.h"
 #include "ShmMgr.h"
 #include "TwoSystemsFixture.h"
+#include "platform/NamedPipeName.h"
 #include "flg.h"
 #include "qdberr.h"
 #include "systems.h"
@@ -20,6 +23,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <poll.h>
+#include <thread>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -111,6 +117,61 @@ TEST_F(CopyLoadTwoSystems, ALoadThatGetsNoAnswerKeepsTheOldRecordsStale) {
         lk.release();
         return out + " " + HeldRecords();
     }), "-1/9 old - stale faults=0");
+}
+
+// True once fd gives a byte within ms.
+bool ByteWithin(int fd, int ms) {
+    pollfd p{fd, POLLIN, 0};
+    char c = 0;
+    return ::poll(&p, 1, ms) == 1 && ::read(fd, &c, 1) == 1;
+}
+
+TEST_F(CopyLoadTwoSystems, ALoadUnderTheLockWhileNoManagerListensFailsInItsWaitAndFreesTheLock) {
+    // A holder of B's database lock loads A's copy while B's manager cannot
+    // be reached (its socket moved away, as before a host that waits for
+    // this very lock listens): the load fails within its wait, the copy
+    // stays stale, and the lock is free for another process while the
+    // holder still lives.
+    std::string socket;
+    ASSERT_EQ(portlib::platform::PipeNameToPath(GetMxrPipeName(), &socket, b_.dir), 0);
+    int up[2], go[2];
+    ASSERT_EQ(::pipe(up), 0);
+    ASSERT_EQ(::pipe(go), 0);
+    cfgtest::ChildResult holder;
+    std::thread run([&] {
+        holder = cfgtest::RunChild([&] {
+            ::alarm(60);
+            b_.Enter();
+            qdbfixture::StartClient();
+            AUTO_QDB_LOCK(lk);
+            lk.lock(-1);
+            (void)!::write(up[1], "l", 1);
+            if (!ByteWithin(go[0], 60000)) return 3;
+            const long failedBefore = SharedManagerPipe::FailedConnects();
+            const int rc = cfgstore::LoadCopyWithin("NODEA", ShmMgr::findDbMgr("NODEA", 0), 1000);
+            const std::string out = qdbfixture::ResultAndErrno(rc);
+            const bool triedManager = SharedManagerPipe::FailedConnects() > failedBefore;
+            lk.release();
+            (void)!::write(up[1], "r", 1);
+            cfgtest::Note(out + (triedManager ? " tried" : " not tried"));
+            // Alive until the other process had the lock.
+            return ByteWithin(go[0], 60000) ? 0 : 4;
+        });
+    });
+    const bool locked = ByteWithin(up[0], 60000);
+    const bool moved = locked && ::rename(socket.c_str(), (socket + ".away").c_str()) == 0;
+    (void)!::write(go[1], "g", 1);
+    const bool released = ByteWithin(up[0], 60000);
+    if (moved) ::rename((socket + ".away").c_str(), socket.c_str());
+    const std::string after = released ? ClientOfB(HeldRecords) : "";
+    (void)!::write(go[1], "d", 1);
+    run.join();
+    for (int fd : {up[0], up[1], go[0], go[1]}) ::close(fd);
+    ASSERT_TRUE(moved) << socket;
+    EXPECT_TRUE(released) << holder.err;
+    EXPECT_EQ(holder.exitCode, 0) << holder.err;
+    EXPECT_EQ(holder.note, "-1/9 tried");
+    EXPECT_EQ(after, "old - stale faults=0");
 }
 
 TEST_F(CopyLoadTwoSystems, AHolderKilledInTheMiddleOfALoadLeavesTheOldRecordsAndASoundSegment) {
