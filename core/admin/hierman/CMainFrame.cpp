@@ -2,6 +2,7 @@
 
 #include "CHiermanView.h"
 #include "HelpTable.h"
+#include "platform/TestTimeScale.h"
 
 #include <unistd.h>
 
@@ -93,7 +94,7 @@ std::vector<KitItem> CMainFrame::BuildKitMenu(panelaid::ScriptRunner& runner) {
     kitNames_.clear();
     std::vector<std::string> lines;
     // A failing list script gives an empty pop-up, whatever it printed.
-    const int rc = runner.Execute(kKitListScript, "");
+    const int rc = runner.ExecuteWithin(portlib::platform::ScaledMs(kKitListLimitMs), kKitListScript, "");
     while (runner.LinesLeft() > 0) {
         std::string line = runner.NextLine();
         if (rc == 0) lines.push_back(std::move(line));

@@ -11,6 +11,9 @@ inline constexpr int kFirstKitCommand = 0xD000;
 // The kit items' command range: 0xD000 to 0xDFFF.
 inline constexpr std::size_t kMaxKitItems = 0x1000;
 inline constexpr const char* kKitListScript = "/admin/bin/KitList";
+// The list script's run is bounded so that a hanging one cannot hold the
+// console (which takes no input while it waits); a sound one ends far sooner.
+inline constexpr unsigned kKitListLimitMs = 10000;
 
 struct KitItem {
     std::string name;   // before the first ':'

@@ -13,7 +13,17 @@ ProcessScriptRunner::ProcessScriptRunner(std::function<std::string()> root, Wait
       }) {}
 
 int ProcessScriptRunner::Execute(const std::string& script, const std::string& args, const Environment& extraEnv) {
+    return Run(script, args, extraEnv, 0);
+}
+
+int ProcessScriptRunner::ExecuteWithin(unsigned limitMs, const std::string& script, const std::string& args) {
+    return Run(script, args, {}, limitMs);
+}
+
+int ProcessScriptRunner::Run(const std::string& script, const std::string& args, const Environment& extraEnv,
+                             unsigned limitMs) {
     lines_.Clear();
+    timedOut_ = false;
     SpawnSpec spec;
     spec.argv.push_back(root_() + script);
     std::vector<std::string> words;
@@ -24,6 +34,7 @@ int ProcessScriptRunner::Execute(const std::string& script, const std::string& a
     spec.argv.insert(spec.argv.end(), words.begin(), words.end());
     spec.extraEnv = extraEnv;
     spec.captureOutput = true;
+    spec.timeLimitMs = limitMs;
     running_ = spec.argv[0];
     SpawnedChild child;
     const int rc = child.Start(spec, &lines_);
@@ -32,6 +43,11 @@ int ProcessScriptRunner::Execute(const std::string& script, const std::string& a
         return -1;
     }
     pump_.WaitUntilDone(child);
+    if (child.TimedOut()) {
+        timedOut_ = true;
+        std::fprintf(stderr, "script runner: %s killed: still running after %u ms\n", running_.c_str(), limitMs);
+        return -1;
+    }
     return SpawnedChild::ResultOf(child.WaitStatus());
 }
 

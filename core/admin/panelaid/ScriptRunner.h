@@ -18,6 +18,13 @@ public:
     // failure (its exit code, 128 + a signal, or -1 when it did not run).
     // extraEnv is set for this run only.
     virtual int Execute(const std::string& script, const std::string& args, const Environment& extraEnv = {}) = 0;
+    // As Execute, but a run still going after limitMs is killed (with what
+    // it started) and fails with -1. A runner that cannot bound a run runs it as
+    // Execute does.
+    virtual int ExecuteWithin(unsigned limitMs, const std::string& script, const std::string& args) {
+        (void)limitMs;
+        return Execute(script, args);
+    }
     // The next unread output line of the last run ("" when none); it counts as read.
     virtual const std::string& NextLine() = 0;
     virtual int LinesLeft() const = 0;

@@ -1,11 +1,13 @@
 #include "SpawnedChild.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <map>
 #include <spawn.h>
 #include <sys/syscall.h>
+#include <sys/timerfd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -42,6 +44,7 @@ bool DescriptorOpen(int fd) { return ::fcntl(fd, F_GETFD) >= 0; }
 SpawnedChild::~SpawnedChild() {
     if (outFd_ >= 0) ::close(outFd_);
     if (pidfd_ >= 0) ::close(pidfd_);
+    CloseTimer();
     // A child never waited for is reaped here, after it ends.
     if (pid_ > 0 && !exited_) {
         int st = 0;
@@ -53,8 +56,16 @@ SpawnedChild::~SpawnedChild() {
 int SpawnedChild::Start(const SpawnSpec& spec, OutputLines* output) {
     if (spec.argv.empty()) return EINVAL;
     output_ = output;
+    if (spec.timeLimitMs > 0) {
+        timerFd_ = ::timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
+        if (timerFd_ < 0) return errno;
+    }
     int pipeFds[2] = {-1, -1};
-    if (spec.captureOutput && ::pipe2(pipeFds, O_CLOEXEC) != 0) return errno;
+    if (spec.captureOutput && ::pipe2(pipeFds, O_CLOEXEC) != 0) {
+        const int err = errno;
+        CloseTimer();
+        return err;
+    }
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -73,7 +84,13 @@ int SpawnedChild::Start(const SpawnSpec& spec, OutputLines* output) {
     sigfillset(&all);
     posix_spawnattr_setsigmask(&attr, &none);
     posix_spawnattr_setsigdefault(&attr, &all);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+    // A group of its own lets the time limit end what the child started too.
+    if (timerFd_ >= 0) {
+        posix_spawnattr_setpgroup(&attr, 0);
+        flags |= POSIX_SPAWN_SETPGROUP;
+    }
+    posix_spawnattr_setflags(&attr, flags);
 
     std::vector<char*> argv;
     for (const std::string& a : spec.argv) argv.push_back(const_cast<char*>(a.c_str()));
@@ -90,9 +107,16 @@ int SpawnedChild::Start(const SpawnSpec& spec, OutputLines* output) {
     if (spec.captureOutput) ::close(pipeFds[1]);
     if (rc != 0) {
         if (spec.captureOutput) ::close(pipeFds[0]);
+        CloseTimer();
         return rc;
     }
     pid_ = pid;
+    if (timerFd_ >= 0) {
+        itimerspec when{};
+        when.it_value.tv_sec = static_cast<time_t>(spec.timeLimitMs / 1000);
+        when.it_value.tv_nsec = static_cast<long>(spec.timeLimitMs % 1000) * 1000000L;
+        ::timerfd_settime(timerFd_, 0, &when, nullptr);
+    }
     outFd_ = spec.captureOutput ? pipeFds[0] : -1;
     if (outFd_ >= 0) ::fcntl(outFd_, F_SETFL, ::fcntl(outFd_, F_GETFL) | O_NONBLOCK);
     pidfd_ = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
@@ -108,6 +132,7 @@ std::vector<int> SpawnedChild::WatchedFds() const {
     std::vector<int> fds;
     if (outFd_ >= 0) fds.push_back(outFd_);
     if (!exited_ && pidfd_ >= 0) fds.push_back(pidfd_);
+    if (!exited_ && timerFd_ >= 0) fds.push_back(timerFd_);
     return fds;
 }
 
@@ -146,6 +171,13 @@ void SpawnedChild::Reap() {
         ::close(pidfd_);
         pidfd_ = -1;
     }
+    CloseTimer();
+}
+
+void SpawnedChild::CloseTimer() {
+    if (timerFd_ < 0) return;
+    ::close(timerFd_);
+    timerFd_ = -1;
 }
 
 void SpawnedChild::OnReadable(int fd) {
@@ -154,6 +186,12 @@ void SpawnedChild::OnReadable(int fd) {
     } else if (fd == pidfd_) {
         Reap();
         Drain(true);
+    } else if (fd == timerFd_) {
+        // The child is not reaped yet, so its group cannot be another's:
+        // the whole group goes, and the pidfd then reports the end.
+        CloseTimer();
+        timedOut_ = true;
+        ::kill(-pid_, SIGKILL);
     }
 }
 

@@ -6,8 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <fstream>
+#include <future>
+#include <thread>
 
 namespace panelaid {
 namespace {
@@ -113,6 +116,56 @@ TEST_F(ScriptRunnerTest, OutputBeyondOneMebibyteIsDroppedAndTheScriptStillEnds) 
     EXPECT_EQ(runner_.Execute("/admin/bin/One", ""), 0);
     EXPECT_EQ(Lines(), std::vector<std::string>{"one"});
     EXPECT_EQ(runner_.DroppedBytes(), 0u);
+}
+
+// True when pid has ended: gone, or a zombie not yet reaped by its parent.
+bool Ended(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    if (!std::getline(stat, text)) return true;
+    const std::size_t close = text.rfind(')');
+    return close != std::string::npos && close + 2 < text.size() && text[close + 2] == 'Z';
+}
+
+pid_t PidIn(const std::string& path) {
+    std::ifstream file(path);
+    pid_t pid = 0;
+    file >> pid;
+    return pid;
+}
+
+TEST_F(ScriptRunnerTest, ARunPastItsTimeLimitIsKilledWithWhatItStarted) {
+    // The script leaves a child of its own that would outlive it.
+    root_.Script("/admin/bin/Hang",
+                 "sleep 600 &\necho $! > \"$0.sleep\"\necho $$ > \"$0.pid\"\necho started\nwait\n");
+    const std::string base = root_.Path() + "/admin/bin/Hang";
+    auto run = std::async(std::launch::async, [this] { return runner_.ExecuteWithin(2000, "/admin/bin/Hang", ""); });
+    if (run.wait_for(std::chrono::seconds(60)) != std::future_status::ready) {
+        ::kill(-PidIn(base + ".pid"), SIGKILL);
+        run.wait();
+        FAIL() << "the time limit did not end the run";
+    }
+    EXPECT_EQ(run.get(), -1);
+    EXPECT_TRUE(runner_.LastRunTimedOut());
+    const pid_t script = PidIn(base + ".pid");
+    const pid_t sleeper = PidIn(base + ".sleep");
+    ASSERT_GT(script, 0);
+    ASSERT_GT(sleeper, 0);
+    EXPECT_TRUE(Ended(script));
+    // The orphaned sleeper was killed with its group; its new parent reaps it.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!Ended(sleeper) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_TRUE(Ended(sleeper));
+    if (!Ended(sleeper)) ::kill(sleeper, SIGKILL);
+
+    // Runs that end in time keep their result and output, with a limit or without.
+    root_.Script("/admin/bin/Quick", "echo quick\nexit 3\n");
+    for (const unsigned limit : {0u, 60000u}) {
+        EXPECT_EQ(runner_.ExecuteWithin(limit, "/admin/bin/Quick", ""), 3) << limit;
+        EXPECT_FALSE(runner_.LastRunTimedOut()) << limit;
+        EXPECT_EQ(Lines(), std::vector<std::string>{"quick"}) << limit;
+    }
 }
 
 TEST_F(ScriptRunnerTest, ABackgroundChildThatKeepsTheOutputOpenDoesNotHoldTheRun) {

@@ -12,6 +12,10 @@
 #include "FakeLauncher.h"
 #include "FakeScriptRunner.h"
 #include "FrameCommands.h"
+#include "ProcessScriptRunner.h"
+#include "QtWaitPump.h"
+#include "ScriptFixture.h"
+#include "platform/TestTimeScale.h"
 
 #include <QAction>
 #include <QDialogButtonBox>
@@ -84,6 +88,53 @@ TEST(MainWindow, OpensViewsSwitchesThemAndRefusesToCloseWhileBusy) {
     EXPECT_EQ(boxes.Shown().back().text, "Please wait until the service request has completed before exiting.");
     window.Frame().SetBusy(false);
     EXPECT_TRUE(window.close());
+}
+
+TEST(MainWindow, AHangingKitListEndsInAnEmptyPopUpAndTheFailureInTheStatusBar) {
+    // The list's time limit shrinks with the test time scale (when this
+    // process has not read the scale yet; else the real limit holds).
+    ::setenv(portlib::platform::kTestTimeScaleVar, "0.05", 0);
+    panelaid::TestApp();
+    FakeConsoleParts parts;
+    parts.db.AddSystem("", "SYSA");
+    panelaid::ScriptRoot root;
+    root.Script("/admin/bin/KitList", "echo 'oracle:Oracle Database'\nexec sleep 600\n");
+    panelaid::QtWaitPump pump;
+    panelaid::ProcessScriptRunner runner([&root] { return root.Path(); }, pump);
+    HiermanMainWindow window(parts.Services(),
+                             FrameServices{parts.boxes, [] { return 1; }, [](bool) { return 0; }, [] { return false; }},
+                             [] { return 1; }, runner);
+    window.resize(900, 700);
+    window.show();
+    window.OpenSystem("SYSA");
+    ASSERT_TRUE(window.Frame().CreateHierarchyEnabled());
+
+    // Whatever pop-up appears is recorded and dismissed.
+    QStringList offered;
+    QTimer dismiss;
+    dismiss.setInterval(5);
+    QObject::connect(&dismiss, &QTimer::timeout, [&] {
+        if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+            for (QAction* a : menu->actions()) offered << a->text();
+            menu->close();
+        }
+    });
+    dismiss.start();
+    window.Command(kCmdCreateHierarchy)->trigger();
+    dismiss.stop();
+
+    EXPECT_TRUE(runner.LastRunTimedOut());
+    EXPECT_TRUE(offered.isEmpty()) << offered.join(',').toStdString();
+    EXPECT_TRUE(window.statusBar()->currentMessage().startsWith(
+        "The list of installed recovery kits could not be read"))
+        << window.statusBar()->currentMessage().toStdString();
+    // The console takes commands again: a sound list fills the next pop-up.
+    root.Script("/admin/bin/KitList", "echo 'oracle:Oracle Database'\n");
+    dismiss.start();
+    window.Command(kCmdCreateHierarchy)->trigger();
+    dismiss.stop();
+    EXPECT_FALSE(runner.LastRunTimedOut());
+    EXPECT_EQ(offered, QStringList{"Oracle Database"});
 }
 
 class MainWindowCommands : public testing::Test, protected FakeConsoleParts {
